@@ -1,0 +1,23 @@
+#pragma once
+
+// The rename engine: the new bare file name for a bare file name, a number and an
+// option set. Pure: no state, no I/O; safe on any thread while `options` holds still.
+//
+// Names are UTF-8. Positions and lengths count code points; bytes that are not valid
+// UTF-8 pass through unchanged wherever the options do not touch them.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "engine/renameoptionset.h"
+
+namespace qm {
+
+std::string ComputeNewName(const RenameOptionSet& options, std::string_view name,
+                           std::int32_t number);
+
+// ComputeNewName with options.NumberIncValue as the number.
+std::string ComputeNextNewName(const RenameOptionSet& options, std::string_view name);
+
+} // namespace qm

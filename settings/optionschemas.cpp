@@ -1,0 +1,185 @@
+#include "settings/optionschemas.h"
+
+#include <algorithm>
+
+#include "engine/optionfields.h"
+
+namespace qm {
+namespace {
+
+// The scheme text names two fields differently from the option set.
+std::string_view SchemeKey(std::string_view fieldName) {
+    if (fieldName == "ChangeFileExt")
+        return "ChangeFileExtEnabled";
+    if (fieldName == "ChangeFileExtTo")
+        return "ChangeFileExtString";
+    return fieldName;
+}
+
+std::string AsciiUpper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return out;
+}
+
+std::string AsciiLower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return out;
+}
+
+void AddLine(std::string& text, std::string_view key, std::string_view value) {
+    if (!text.empty())
+        text += '\r';
+    text.append(key);
+    text += '=';
+    text.append(value);
+}
+
+void ApplyLine(const std::string& key, const std::string& value, RenameOptionSet& options) {
+    if (key.compare(0, 11, "REPLACETEXT") == 0) {
+        if (options.ReplaceCount < MaxReplacePairs) {
+            ReplacePair& pair = options.ReplacePairs[static_cast<std::size_t>(options.ReplaceCount)];
+            const std::size_t colon = value.find(':');
+            pair.Replace = value.substr(0, colon);
+            pair.ReplaceWith = colon == std::string::npos ? std::string() : value.substr(colon + 1);
+            ++options.ReplaceCount;
+        }
+        return;
+    }
+    for (const OptionField& field : OptionFields()) {
+        if (AsciiUpper(SchemeKey(field.name)) != key)
+            continue;
+        if (auto flag = std::get_if<OptionFlag>(&field.member))
+            options.*(*flag) = AsciiLower(value) == "true";
+        else if (auto integer = std::get_if<OptionInt>(&field.member))
+            options.*(*integer) = ReadNumberText(value, field.intDefault);
+        else
+            options.*std::get<OptionText>(field.member) = value;
+    }
+}
+
+} // namespace
+
+std::string WriteSchemeText(const RenameOptionSet& options) {
+    std::string text;
+    AddLine(text, "Version", "1");
+    for (const OptionField& field : OptionFields()) {
+        if (auto flag = std::get_if<OptionFlag>(&field.member))
+            AddLine(text, SchemeKey(field.name), options.*(*flag) ? "true" : "false");
+        else if (auto integer = std::get_if<OptionInt>(&field.member))
+            AddLine(text, SchemeKey(field.name), std::to_string(options.*(*integer)));
+        else
+            AddLine(text, SchemeKey(field.name), options.*std::get<OptionText>(field.member));
+
+        if (field.name == "ReplaceEnabled") {
+            const int count = std::clamp(options.ReplaceCount, 0, MaxReplacePairs);
+            for (int i = 0; i < count; ++i) {
+                const ReplacePair& pair = options.ReplacePairs[static_cast<std::size_t>(i)];
+                AddLine(text, "ReplaceText" + std::to_string(i + 1),
+                        pair.Replace + ":" + pair.ReplaceWith);
+            }
+        }
+    }
+    return text;
+}
+
+void ReadSchemeText(const std::string& text, RenameOptionSet& options) {
+    options.ReplaceCount = 0;
+    options.ReplacePairs.fill({});
+    int version = 0;
+    std::string_view rest(text);
+    while (!rest.empty()) {
+        // The key runs to the first "=", even across line ends when a line lacks one;
+        // with no "=" left at all it is empty.
+        const std::size_t eq = rest.find('=');
+        const std::size_t keyLen = eq == std::string_view::npos ? 0 : eq;
+        const std::string key = AsciiUpper(rest.substr(0, keyLen));
+        const std::size_t cr = rest.find('\r');
+        std::string value;
+        if (cr == std::string_view::npos) {
+            if (keyLen + 1 < rest.size())
+                value = rest.substr(keyLen + 1);
+        } else if (cr > keyLen) {
+            value = rest.substr(keyLen + 1, cr - keyLen - 1);
+        }
+        if (key == "VERSION")
+            version = ReadNumberText(value, 0);
+        if (version == 1)
+            ApplyLine(key, value, options);
+        rest.remove_prefix(std::min(rest.size(), keyLen + value.size() + 2));
+    }
+}
+
+std::string NormalizeLineEnds(const std::string& text) {
+    // Hand-edited files end their lines in LF or CR LF and often carry blank lines; the
+    // scheme reader wants single CRs and no empty lines, so those are dropped.
+    std::string out;
+    out.reserve(text.size());
+    std::size_t i = 0;
+    while (i < text.size()) {
+        std::size_t end = text.find_first_of("\r\n", i);
+        if (end == std::string::npos)
+            end = text.size();
+        if (end > i) {
+            if (!out.empty())
+                out += '\r';
+            out.append(text, i, end - i);
+        }
+        i = end;
+        if (i < text.size() && text[i] == '\r')
+            ++i;
+        if (i < text.size() && text[i] == '\n')
+            ++i;
+    }
+    return out;
+}
+
+std::string TOptionSchemas::Names(int index) const {
+    if (index < 0 || index >= Count())
+        return {};
+    return entries_[static_cast<std::size_t>(index)]->Name;
+}
+
+SchemeEntry& TOptionSchemas::Items(int index) { return *entries_.at(static_cast<std::size_t>(index)); }
+
+const SchemeEntry& TOptionSchemas::Items(int index) const {
+    return *entries_.at(static_cast<std::size_t>(index));
+}
+
+int TOptionSchemas::Add(SchemeEntry entry) {
+    entries_.push_back(std::make_unique<SchemeEntry>(std::move(entry)));
+    return Count() - 1;
+}
+
+int TOptionSchemas::IndexOf(const std::string& name) const {
+    for (std::size_t i = 0; i < entries_.size(); ++i)
+        if (entries_[i]->Name == name)
+            return static_cast<int>(i);
+    return -1;
+}
+
+void TOptionSchemas::SaveOptions(const std::string& name, const RenameOptionSet& options) {
+    int index = IndexOf(name);
+    if (index < 0)
+        index = Add({name, {}});
+    Items(index).Text = WriteSchemeText(options);
+}
+
+void TOptionSchemas::LoadOptions(const std::string& name, RenameOptionSet& options) const {
+    const int index = IndexOf(name);
+    if (index >= 0)
+        ReadSchemeText(Items(index).Text, options);
+}
+
+void TOptionSchemas::Delete(const std::string& name) {
+    const int index = IndexOf(name);
+    if (index >= 0)
+        entries_.erase(entries_.begin() + index);
+}
+
+} // namespace qm
