@@ -1,10 +1,10 @@
 // quillmark-cli: the command-line companion of the renamer.
 
+#include "cli/previewcommand.h"
+
 #include <cstdio>
 #include <string>
 #include <vector>
-
-#include "cli/previewcommand.h"
 
 namespace {
 

@@ -1,5 +1,9 @@
 #include "cli/previewcommand.h"
 
+#include "engine/newname.h"
+#include "engine/renameoptionset.h"
+#include "settings/optionschemas.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -7,10 +11,6 @@
 #include <fstream>
 #include <optional>
 #include <sstream>
-
-#include "engine/newname.h"
-#include "engine/renameoptionset.h"
-#include "settings/optionschemas.h"
 
 namespace qm::cli {
 namespace {
@@ -68,13 +68,13 @@ std::optional<std::string> ParseArgs(const std::vector<std::string>& args, Previ
             out.names.insert(out.names.end(), args.begin() + static_cast<long>(i) + 1, args.end());
             break;
         }
-        if (arg.rfind("--scheme-file", 0) == 0) {
+        if (arg == "--scheme-file" || arg.starts_with("--scheme-file=")) {
             auto v = value("--scheme-file");
             if (!v)
                 return "option '--scheme-file' needs a file name";
             out.schemeFile = *v;
             haveSchemeFile = true;
-        } else if (arg.rfind("--start", 0) == 0) {
+        } else if (arg == "--start" || arg.starts_with("--start=")) {
             auto v = value("--start");
             if (!v)
                 return "option '--start' needs a number";

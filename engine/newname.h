@@ -6,11 +6,11 @@
 // Names are UTF-8. Positions and lengths count code points; bytes that are not valid
 // UTF-8 pass through unchanged wherever the options do not touch them.
 
+#include "engine/renameoptionset.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
-
-#include "engine/renameoptionset.h"
 
 namespace qm {
 

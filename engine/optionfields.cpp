@@ -7,11 +7,15 @@ namespace {
 
 using O = RenameOptionSet;
 
-constexpr OptionField Flag(std::string_view name, OptionFlag m) { return {name, m, 0}; }
+constexpr OptionField Flag(std::string_view name, OptionFlag m) {
+    return {name, m, 0};
+}
 constexpr OptionField Int(std::string_view name, OptionInt m, std::int32_t d) {
     return {name, m, d};
 }
-constexpr OptionField Text(std::string_view name, OptionText m) { return {name, m, 0}; }
+constexpr OptionField Text(std::string_view name, OptionText m) {
+    return {name, m, 0};
+}
 
 const std::array kFields = {
     Flag("AddFileExtToFilename", &O::AddFileExtToFilename),
@@ -64,6 +68,8 @@ const std::array kFields = {
 
 } // namespace
 
-std::span<const OptionField> OptionFields() { return kFields; }
+std::span<const OptionField> OptionFields() {
+    return kFields;
+}
 
 } // namespace qm

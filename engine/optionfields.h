@@ -4,13 +4,13 @@
 // that writes or reads every field (the scheme text, the settings store) walks one list
 // instead of repeating sixty lines. The replace pairs are not in the table.
 
+#include "engine/renameoptionset.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
 #include <variant>
-
-#include "engine/renameoptionset.h"
 
 namespace qm {
 
@@ -19,9 +19,9 @@ using OptionInt = std::int32_t RenameOptionSet::*;
 using OptionText = std::string RenameOptionSet::*;
 
 struct OptionField {
-    std::string_view name;      // the field name, which is also the store's value name
+    std::string_view name; // the field name, which is also the store's value name
     std::variant<OptionFlag, OptionInt, OptionText> member;
-    std::int32_t intDefault;    // the default of an integer field (unused otherwise)
+    std::int32_t intDefault; // the default of an integer field (unused otherwise)
 };
 
 // Every scalar field in declaration order. `ReplaceCount` is not listed (it belongs to

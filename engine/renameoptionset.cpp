@@ -1,12 +1,11 @@
 #include "engine/renameoptionset.h"
 
-#include <unicode/coll.h>
-#include <unicode/locid.h>
-
 #include <algorithm>
 #include <charconv>
 #include <memory>
 #include <mutex>
+#include <unicode/coll.h>
+#include <unicode/locid.h>
 
 namespace qm {
 
@@ -19,10 +18,9 @@ bool HasActiveOptions(const RenameOptionSet& o) {
     if (o.ReplaceGroup && (o.ConvertInternetSpaces || o.ConvertUnderscoreSpaces ||
                            o.ConvertDotSpaces || (o.ReplaceEnabled && o.ReplaceCount > 0)))
         return true;
-    if (o.InsertGroup &&
-        ((o.InsertFront && !o.InsertFrontText.empty()) ||
-         (o.InsertAtPosition && !o.InsertAtPositionText.empty()) ||
-         (o.InsertBack && !o.InsertBackText.empty()) || o.NumberIncEnabled))
+    if (o.InsertGroup && ((o.InsertFront && !o.InsertFrontText.empty()) ||
+                          (o.InsertAtPosition && !o.InsertAtPositionText.empty()) ||
+                          (o.InsertBack && !o.InsertBackText.empty()) || o.NumberIncEnabled))
         return true;
     if (o.ShuffleGroup && o.AlterLogicFilename)
         return true;

@@ -1,8 +1,8 @@
 #include "settings/optionschemas.h"
 
-#include <algorithm>
-
 #include "engine/optionfields.h"
+
+#include <algorithm>
 
 namespace qm {
 namespace {
@@ -43,7 +43,8 @@ void AddLine(std::string& text, std::string_view key, std::string_view value) {
 void ApplyLine(const std::string& key, const std::string& value, RenameOptionSet& options) {
     if (key.compare(0, 11, "REPLACETEXT") == 0) {
         if (options.ReplaceCount < MaxReplacePairs) {
-            ReplacePair& pair = options.ReplacePairs[static_cast<std::size_t>(options.ReplaceCount)];
+            ReplacePair& pair =
+                options.ReplacePairs[static_cast<std::size_t>(options.ReplaceCount)];
             const std::size_t colon = value.find(':');
             pair.Replace = value.substr(0, colon);
             pair.ReplaceWith = colon == std::string::npos ? std::string() : value.substr(colon + 1);
@@ -145,7 +146,9 @@ std::string TOptionSchemas::Names(int index) const {
     return entries_[static_cast<std::size_t>(index)]->Name;
 }
 
-SchemeEntry& TOptionSchemas::Items(int index) { return *entries_.at(static_cast<std::size_t>(index)); }
+SchemeEntry& TOptionSchemas::Items(int index) {
+    return *entries_.at(static_cast<std::size_t>(index));
+}
 
 const SchemeEntry& TOptionSchemas::Items(int index) const {
     return *entries_.at(static_cast<std::size_t>(index));

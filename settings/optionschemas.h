@@ -6,11 +6,11 @@
 // TOptionSchemas owns its entries. Names compare exactly, letter case included.
 // Not thread-safe: used on the window thread only.
 
+#include "engine/renameoptionset.h"
+
 #include <memory>
 #include <string>
 #include <vector>
-
-#include "engine/renameoptionset.h"
 
 namespace qm {
 

@@ -1,0 +1,419 @@
+#include "engine/newname.h"
+
+#include "engine/namesteps.h"
+#include "engine/utf8text.h"
+
+#include <algorithm>
+#include <limits>
+#include <unicode/uchar.h>
+
+namespace qm {
+namespace steps {
+namespace {
+
+constexpr char32_t kSpace = U' ';
+constexpr std::size_t kMaxBlocks = 26;
+
+char32_t Upper(char32_t c) {
+    return static_cast<char32_t>(u_toupper(static_cast<UChar32>(c)));
+}
+char32_t Lower(char32_t c) {
+    return static_cast<char32_t>(u_tolower(static_cast<UChar32>(c)));
+}
+
+Text UpperText(TextView text) {
+    Text out(text);
+    for (char32_t& c : out)
+        c = Upper(c);
+    return out;
+}
+
+bool IsWordDelimiter(char32_t c) {
+    switch (c) {
+    case U' ':
+    case U'(':
+    case U')':
+    case U'[':
+    case U']':
+    case U'{':
+    case U'}':
+        return true;
+    default:
+        return false;
+    }
+}
+
+TextView StripBlanks(TextView text) {
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && IsBlank(text[first]))
+        ++first;
+    while (last > first && IsBlank(text[last - 1]))
+        --last;
+    return text.substr(first, last - first);
+}
+
+// Characters from 1-based `pos`, at most `count` of them: a position below 1 starts
+// at 1, one past the end or a negative count gives the empty text.
+Text Sub(const Text& text, std::int64_t pos, std::int64_t count) {
+    if (count < 0)
+        return {};
+    if (pos < 1)
+        pos = 1;
+    const auto len = static_cast<std::int64_t>(text.size());
+    if (pos > len)
+        return {};
+    const std::int64_t take = std::min(count, len - pos + 1);
+    return text.substr(static_cast<std::size_t>(pos - 1), static_cast<std::size_t>(take));
+}
+
+constexpr std::int64_t kRestOfText = std::numeric_limits<std::int64_t>::max() / 4;
+
+} // namespace
+
+void ConvertToSpace(Text& text, TextView token) {
+    // Replacing the first occurrence until none is left equals one left-to-right pass,
+    // because the inserted space cannot be part of a new occurrence.
+    if (token.empty())
+        return;
+    Text out;
+    std::size_t from = 0;
+    for (std::size_t at = text.find(token); at != Text::npos; at = text.find(token, from)) {
+        out.append(text, from, at - from);
+        out += kSpace;
+        from = at + token.size();
+    }
+    if (from == 0)
+        return;
+    out.append(text, from);
+    text = std::move(out);
+}
+
+void ReplaceAll(Text& text, TextView find, TextView replacement) {
+    if (find.empty())
+        return;
+    std::size_t at = text.find(find);
+    if (at == Text::npos)
+        return;
+    Text out;
+    std::size_t from = 0;
+    for (; at != Text::npos; at = text.find(find, from)) {
+        out.append(text, from, at - from);
+        out.append(replacement);
+        from = at + find.size();
+    }
+    out.append(text, from);
+    text = std::move(out);
+}
+
+int DigitCount(std::int64_t number) {
+    std::uint64_t n =
+        number < 0 ? 0 - static_cast<std::uint64_t>(number) : static_cast<std::uint64_t>(number);
+    int digits = 1;
+    while (n >= 10) {
+        n /= 10;
+        ++digits;
+    }
+    return digits;
+}
+
+namespace {
+
+Text Magnitude(std::int64_t number) {
+    std::uint64_t n =
+        number < 0 ? 0 - static_cast<std::uint64_t>(number) : static_cast<std::uint64_t>(number);
+    Text digits;
+    do {
+        digits += static_cast<char32_t>(U'0' + n % 10);
+        n /= 10;
+    } while (n != 0);
+    std::reverse(digits.begin(), digits.end());
+    return digits;
+}
+
+} // namespace
+
+Text FormatFixedLength(std::int64_t number, std::int32_t minLength) {
+    Text digits = Magnitude(number);
+    Text out = number < 0 ? Text(1, U'-') : Text();
+    if (minLength > 0 && static_cast<std::size_t>(minLength) > digits.size())
+        out.append(static_cast<std::size_t>(minLength) - digits.size(), U'0');
+    out += digits;
+    return out;
+}
+
+Text FormatNumber(std::int64_t number, TextView format) {
+    const Text d = Magnitude(number);
+    // k counts the digits of d still to place (1-based index into d).
+    std::int64_t k = d == U"0" ? 0 : static_cast<std::int64_t>(d.size());
+    Text reversed; // built back to front, reversed at the end
+    bool hash = false;
+    for (auto it = format.rbegin(); it != format.rend() && (!hash || k >= 1); ++it) {
+        const char32_t ch = *it;
+        if (ch >= U'0' && ch <= U'9') {
+            reversed += k >= 1 ? d[static_cast<std::size_t>(k - 1)] : U'0';
+            --k;
+        } else if (ch == U'#') {
+            hash = true;
+            if (k >= 1)
+                reversed += d[static_cast<std::size_t>(k - 1)];
+            --k;
+        } else {
+            reversed += ch;
+        }
+    }
+    for (; k >= 1; --k)
+        reversed += d[static_cast<std::size_t>(k - 1)];
+    if (number < 0)
+        reversed += U'-';
+    std::reverse(reversed.begin(), reversed.end());
+    return reversed;
+}
+
+std::vector<Text> SplitBlocks(TextView text, TextView separator, bool strip) {
+    std::vector<Text> blocks;
+    auto add = [&](TextView piece) {
+        blocks.emplace_back(strip ? StripBlanks(piece) : piece);
+    };
+    if (!separator.empty()) {
+        std::size_t from = 0;
+        for (std::size_t at = text.find(separator); at != TextView::npos;
+             at = text.find(separator, from)) {
+            // The shuffle can only name 26 blocks; pieces after the 26th are dropped.
+            if (strip && blocks.size() == kMaxBlocks)
+                return blocks;
+            add(text.substr(from, at - from));
+            from = at + separator.size();
+        }
+        if (strip && blocks.size() == kMaxBlocks)
+            return blocks;
+        add(text.substr(from));
+        return blocks;
+    }
+    add(text);
+    return blocks;
+}
+
+int LetterIndex(char32_t c) {
+    if (c >= U'a' && c <= U'z')
+        return static_cast<int>(c - U'a') + 1;
+    if (c >= U'A' && c <= U'Z')
+        return static_cast<int>(c - U'A') + 1;
+    return 0;
+}
+
+Text ShuffleBlocks(TextView text, TextView pattern, TextView separator) {
+    const std::vector<Text> blocks = SplitBlocks(text, separator, /*strip=*/true);
+    Text out;
+    std::size_t pos = 0;
+    for (std::size_t pct = pattern.find(U'%', pos); pct != TextView::npos;
+         pct = pattern.find(U'%', pos)) {
+        out.append(pattern.substr(pos, pct - pos));
+        if (pct + 1 >= pattern.size()) { // a "%" at the very end is consumed alone
+            pos = pattern.size();
+            break;
+        }
+        const int index = LetterIndex(pattern[pct + 1]);
+        if (index >= 1 && static_cast<std::size_t>(index) <= blocks.size())
+            out += blocks[static_cast<std::size_t>(index - 1)];
+        pos = pct + 2;
+    }
+    out.append(pattern.substr(pos));
+    // An output that ends in "%" (a literal block text such as "100%") is kept as it is.
+    if (out.empty())
+        return Text(text);
+    return out;
+}
+
+int LeadingSpaceCount(TextView text) {
+    std::size_t n = 0;
+    while (n < text.size() && IsBlank(text[n]))
+        ++n;
+    return static_cast<int>(n);
+}
+
+int TrailingSpaceCount(TextView text) {
+    if (static_cast<std::size_t>(LeadingSpaceCount(text)) == text.size())
+        return 0;
+    std::size_t n = 0;
+    while (n < text.size() && IsBlank(text[text.size() - 1 - n]))
+        ++n;
+    return static_cast<int>(n);
+}
+
+Text ApplyLetterCase(TextView text, bool firstUp, bool restUp) {
+    Text out(text);
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        const bool up = i == 0 ? firstUp : restUp;
+        out[i] = up ? Upper(out[i]) : Lower(out[i]);
+    }
+    return out;
+}
+
+Formatter::Formatter(const RenameOptionSet& options)
+    : options_(options), separator_(DecodeUtf8(options.AlterLogicFilenameSep)) {
+    specialList_ = U";" + UpperText(DecodeUtf8(options.FormatSpecialWords));
+    if (specialList_.back() != U';')
+        specialList_ += U';';
+}
+
+Text Formatter::FormatWord(TextView word) const {
+    Text probe = U";" + UpperText(word) + U";";
+    if (specialList_.find(probe) != Text::npos)
+        return ApplyLetterCase(word, options_.FormatSpecialFirstLetterUp,
+                               options_.FormatSpecialOtherLettersUp);
+    return ApplyLetterCase(word, options_.FormatFirstLetterUp, options_.FormatOtherLettersUp);
+}
+
+Text Formatter::FormatBlock(TextView block) const {
+    if (!options_.FormatWordsSeparately)
+        return ApplyLetterCase(block, options_.FormatFirstLetterUp, options_.FormatOtherLettersUp);
+    Text out;
+    out.reserve(block.size());
+    std::size_t i = 0;
+    while (i < block.size()) {
+        if (IsWordDelimiter(block[i])) {
+            out += block[i++];
+            continue;
+        }
+        std::size_t end = i;
+        while (end < block.size() && !IsWordDelimiter(block[end]))
+            ++end;
+        out += FormatWord(block.substr(i, end - i));
+        i = end;
+    }
+    return out;
+}
+
+Text Formatter::FormatFilename(TextView text) const {
+    if (!options_.FormatLogicBlocksSeparately)
+        return FormatBlock(text);
+    const std::vector<Text> blocks = SplitBlocks(text, separator_, /*strip=*/false);
+    Text out;
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        if (i > 0)
+            out += separator_;
+        const Text& block = blocks[i];
+        out.append(static_cast<std::size_t>(LeadingSpaceCount(block)), kSpace);
+        out += FormatBlock(StripBlanks(block));
+        out.append(static_cast<std::size_t>(TrailingSpaceCount(block)), kSpace);
+    }
+    return out;
+}
+
+} // namespace steps
+
+namespace {
+
+using steps::Text;
+
+// The extension starts at the last "." that has no "/" after it.
+std::size_t ExtensionStart(const Text& name) {
+    const std::size_t dot = name.rfind(U'.');
+    if (dot == Text::npos || name.find(U'/', dot) != Text::npos)
+        return name.size();
+    return dot;
+}
+
+void RemoveSteps(const RenameOptionSet& o, Text& base) {
+    using steps::Sub;
+    if (o.RemoveFront) {
+        const std::int64_t m = o.RemoveFrontCount;
+        if (m < static_cast<std::int64_t>(base.size()))
+            base = Sub(base, m + 1, steps::kRestOfText);
+    }
+    if (o.RemoveAtPosition) {
+        const std::int64_t m = o.RemoveAtPositionCount;
+        const std::int64_t p = o.RemoveAtPositionIndex;
+        if (m + p < static_cast<std::int64_t>(base.size()))
+            base = Sub(base, 1, p) + Sub(base, p + m + 1, steps::kRestOfText);
+    }
+    if (o.RemoveBack) {
+        const std::int64_t m = o.RemoveBackCount;
+        const auto len = static_cast<std::int64_t>(base.size());
+        if (m < len)
+            base = Sub(base, 1, len - m);
+    }
+    if (o.RemoveAllSpaces) {
+        std::erase(base, steps::kSpace);
+        return;
+    }
+    if (o.RemoveFrontAndBackSpaces)
+        base = Text(steps::StripBlanks(base));
+    if (o.RemoveDoubleSpaces) {
+        auto end = std::unique(base.begin(), base.end(), [](char32_t a, char32_t b) {
+            return a == steps::kSpace && b == steps::kSpace;
+        });
+        base.erase(end, base.end());
+    }
+}
+
+void InsertSteps(const RenameOptionSet& o, Text& base, std::int32_t number) {
+    if (o.InsertFront)
+        base.insert(0, DecodeUtf8(o.InsertFrontText));
+    if (o.InsertAtPosition) {
+        const std::int64_t p = o.InsertAtPositionIndex;
+        const std::size_t at =
+            p <= 0 ? 0 : static_cast<std::size_t>(std::min<std::int64_t>(p, base.size()));
+        base.insert(at, DecodeUtf8(o.InsertAtPositionText));
+    }
+    if (o.InsertBack)
+        base += DecodeUtf8(o.InsertBackText);
+    if (o.NumberIncEnabled) {
+        if (o.NumberIncAddFrontSep)
+            base += DecodeUtf8(o.AlterLogicFilenameSep);
+        if (o.NumberFormatSelect == 0)
+            base += steps::FormatFixedLength(number, o.NumberIncMinLength);
+        else
+            base += steps::FormatNumber(number, DecodeUtf8(o.NumberIncAdvFormat));
+    }
+}
+
+} // namespace
+
+std::string ComputeNewName(const RenameOptionSet& o, std::string_view name, std::int32_t number) {
+    const Text full = DecodeUtf8(name);
+    const std::size_t extAt = ExtensionStart(full);
+    Text base = full.substr(0, extAt);
+    Text ext = full.substr(extAt);
+
+    if (o.AddFileExtToFilename) {
+        base += ext;
+        ext.clear();
+    }
+    if (o.ChangeFileExt)
+        ext = U"." + DecodeUtf8(o.ChangeFileExtTo);
+
+    if (o.ReplaceGroup) {
+        if (o.ConvertInternetSpaces)
+            steps::ConvertToSpace(base, U"%20");
+        if (o.ConvertUnderscoreSpaces)
+            steps::ConvertToSpace(base, U"_");
+        if (o.ConvertDotSpaces)
+            steps::ConvertToSpace(base, U".");
+    }
+    if (o.RemoveGroup)
+        RemoveSteps(o, base);
+    if (o.ReplaceGroup && o.ReplaceEnabled) {
+        const int count = std::clamp(o.ReplaceCount, 0, MaxReplacePairs);
+        for (int i = 0; i < count; ++i) {
+            const ReplacePair& pair = o.ReplacePairs[static_cast<std::size_t>(i)];
+            steps::ReplaceAll(base, DecodeUtf8(pair.Replace), DecodeUtf8(pair.ReplaceWith));
+        }
+    }
+    if (o.InsertGroup)
+        InsertSteps(o, base, number);
+    if (o.ShuffleGroup && o.AlterLogicFilename)
+        base = steps::ShuffleBlocks(base, DecodeUtf8(o.AlterLogicFilenameString),
+                                    DecodeUtf8(o.AlterLogicFilenameSep));
+    if (o.FormatGroup && o.FormatTextEnabled)
+        base = steps::Formatter(o).FormatFilename(base);
+
+    return EncodeUtf8(base + ext);
+}
+
+std::string ComputeNextNewName(const RenameOptionSet& options, std::string_view name) {
+    return ComputeNewName(options, name, options.NumberIncValue);
+}
+
+} // namespace qm
