@@ -31,10 +31,11 @@ std::int32_t ReadNumberText(const std::string& text, std::int32_t minimum) {
     // Integer syntax: optional sign, decimal digits, nothing else (no blanks).
     const char* first = text.data();
     const char* last = first + text.size();
-    if (first != last && *first == '+')
+    if (first != last && *first == '+') {
         ++first;
-    if (first == last || *first == '+')
-        return minimum;
+        if (first == last || *first < '0' || *first > '9')
+            return minimum;
+    }
     std::int32_t value = 0;
     auto [end, ec] = std::from_chars(first, last, value);
     if (ec != std::errc() || end != last)
