@@ -5,24 +5,45 @@
 // that entries' image indexes refer to.
 //
 // Owned by its user (the file list keeps one for the whole run; a settings expansion may
-// make one for a single call). Calls on one object come from one thread at a time.
+// make one for a single call). The icon list is borrowed and must outlive this object.
+// Calls on one object come from one thread at a time.
 
 #include <memory>
+#include <string>
+
+class QMimeDatabase;
 
 namespace qm {
 
+class TFile;
 class TFolder;
+class TIconNames;
 
 class TFileSystem {
 public:
+    // Entries get their image indexes from `icons`; by default the program's own list.
+    explicit TFileSystem(TIconNames& icons);
     TFileSystem();
     ~TFileSystem();
     TFileSystem(const TFileSystem&) = delete;
     TFileSystem& operator=(const TFileSystem&) = delete;
 
+    // The icon lists that image indexes point into. Both sizes share one list of theme
+    // names; the view picks the pixel size.
+    const TIconNames& GetLargeImages() const { return icons_; }
+    const TIconNames& GetSmallImages() const { return icons_; }
+
+    // The entry at `path`; a new object owned by the caller, not `Valid` when nothing is
+    // there. It must not outlive this TFileSystem.
+    std::unique_ptr<TFile> GetFile(const std::string& path) const;
+
     // The user's documents folder; a new object owned by the caller, not `Valid` when
     // the folder cannot be found.
     std::unique_ptr<TFolder> GetPersonalFolder() const;
+
+private:
+    TIconNames& icons_;
+    std::unique_ptr<QMimeDatabase> mimeTypes_;
 };
 
 } // namespace qm
