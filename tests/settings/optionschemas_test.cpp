@@ -1,0 +1,214 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "settings/optionschemas.h"
+
+namespace qm {
+namespace {
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    for (std::size_t cr = text.find('\r'); cr != std::string::npos; cr = text.find('\r', from)) {
+        lines.push_back(text.substr(from, cr - from));
+        from = cr + 1;
+    }
+    lines.push_back(text.substr(from));
+    return lines;
+}
+
+RenameOptionSet Everything() {
+    RenameOptionSet o;
+    o.AddFileExtToFilename = true;
+    o.ChangeFileExt = true;
+    o.ChangeFileExtTo = "jpg";
+    o.RemoveGroup = true;
+    o.RemoveFrontCount = 3;
+    o.RemoveAtPositionIndex = 0;
+    o.ReplaceGroup = true;
+    o.ReplaceEnabled = true;
+    o.ReplaceCount = 2;
+    o.ReplacePairs[0] = {"a", "b:c"};
+    o.ReplacePairs[1] = {"é", ""};
+    o.InsertGroup = true;
+    o.InsertFrontText = "x=y";
+    o.NumberIncValue = -12;
+    o.NumberFormatSelect = 1;
+    o.NumberIncAdvFormat = "#.##0";
+    o.AlterLogicFilenameString = "%b - %a";
+    o.AlterLogicFilenameSep = "";
+    o.FormatSpecialWords = "of;the";
+    o.FormatSpecialOtherLettersUp = true;
+    return o;
+}
+
+TEST(SchemeText, WriterLayout) {
+    const std::string text = WriteSchemeText(Everything());
+    EXPECT_EQ(text.find('\n'), std::string::npos);
+    const std::vector<std::string> lines = Lines(text);
+    ASSERT_EQ(lines.size(), 1u + 46u + 2u);
+    EXPECT_EQ(lines[0], "Version=1");
+    EXPECT_EQ(lines[1], "AddFileExtToFilename=true");
+    EXPECT_EQ(lines[2], "ChangeFileExtEnabled=true");
+    EXPECT_EQ(lines[3], "ChangeFileExtString=jpg");
+    EXPECT_EQ(lines[19], "ReplaceEnabled=true");
+    EXPECT_EQ(lines[20], "ReplaceText1=a:b:c");
+    EXPECT_EQ(lines[21], "ReplaceText2=é:");
+    EXPECT_EQ(lines[22], "InsertGroup=true");
+    EXPECT_EQ(lines.back(), "FormatSpecialOtherLettersUp=true");
+
+    const std::vector<std::string> defaults = Lines(WriteSchemeText(RenameOptionSet{}));
+    EXPECT_EQ(defaults[1], "AddFileExtToFilename=false");
+    EXPECT_EQ(defaults.size(), 47u);
+}
+
+TEST(SchemeText, RoundTrip) {
+    for (const RenameOptionSet& original : {RenameOptionSet{}, Everything()}) {
+        TOptionSchemas schemes;
+        schemes.SaveOptions("s", original);
+        RenameOptionSet loaded = Everything();
+        loaded.InsertBackText = "stale";
+        schemes.LoadOptions("s", loaded);
+        EXPECT_EQ(loaded, original);
+    }
+}
+
+TEST(SchemeText, ReaderRules) {
+    struct Row {
+        const char* label;
+        std::string text;
+        std::function<void(const RenameOptionSet&)> check;
+    };
+    RenameOptionSet base;
+    base.RemoveFrontCount = 9;
+    base.FormatGroup = true;
+    base.ReplaceCount = 1;
+    base.ReplacePairs[0] = {"old", "pair"};
+    const std::vector<Row> rows = {
+        {"bad integer gives the default", "Version=1\rREMOVEFRONTCOUNT=abc",
+         [](const RenameOptionSet& o) { EXPECT_EQ(o.RemoveFrontCount, 1); }},
+        {"keys match without case", "Version=1\rnumberincvalue=7",
+         [](const RenameOptionSet& o) { EXPECT_EQ(o.NumberIncValue, 7); }},
+        {"TRUE is true", "Version=1\rFormatGroup=TRUE",
+         [](const RenameOptionSet& o) { EXPECT_TRUE(o.FormatGroup); }},
+        {"1 is not true", "Version=1\rFormatGroup=1",
+         [](const RenameOptionSet& o) { EXPECT_FALSE(o.FormatGroup); }},
+        {"value keeps its =", "Version=1\rInsertFrontText=a=b",
+         [](const RenameOptionSet& o) { EXPECT_EQ(o.InsertFrontText, "a=b"); }},
+        {"lines before Version are ignored", "RemoveFrontCount=4\rVersion=1\rRemoveFront=true",
+         [](const RenameOptionSet& o) {
+             EXPECT_EQ(o.RemoveFrontCount, 9);
+             EXPECT_TRUE(o.RemoveFront);
+         }},
+        {"version 2 applies nothing but empties the pairs",
+         "Version=2\rRemoveFrontCount=4\rReplaceText1=x:y",
+         [](const RenameOptionSet& o) {
+             EXPECT_EQ(o.RemoveFrontCount, 9);
+             EXPECT_TRUE(o.FormatGroup);
+             EXPECT_EQ(o.ReplaceCount, 0);
+             EXPECT_EQ(o.ReplacePairs[0], ReplacePair{});
+         }},
+        {"pair without colon, number after the key not read",
+         "Version=1\rReplaceText7=abc\rreplacetext1=d:e:f",
+         [](const RenameOptionSet& o) {
+             ASSERT_EQ(o.ReplaceCount, 2);
+             EXPECT_EQ(o.ReplacePairs[0], (ReplacePair{"abc", ""}));
+             EXPECT_EQ(o.ReplacePairs[1], (ReplacePair{"d", "e:f"}));
+         }},
+        {"old names of the extension fields are not keys",
+         "Version=1\rChangeFileExt=true\rChangeFileExtTo=png",
+         [](const RenameOptionSet& o) {
+             EXPECT_FALSE(o.ChangeFileExt);
+             EXPECT_EQ(o.ChangeFileExtTo, "");
+         }},
+        {"empty value at the end of the text", "Version=1\rInsertBackText=",
+         [](const RenameOptionSet& o) { EXPECT_EQ(o.InsertBackText, ""); }},
+        {"unknown keys are skipped", "Version=1\rColour=blue\rRemoveBack=true",
+         [](const RenameOptionSet& o) { EXPECT_TRUE(o.RemoveBack); }},
+        {"empty text", "", [](const RenameOptionSet& o) { EXPECT_EQ(o.ReplaceCount, 0); }},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.label);
+        RenameOptionSet o = base;
+        ReadSchemeText(r.text, o);
+        r.check(o);
+    }
+}
+
+TEST(SchemeText, AtMost99Pairs) {
+    std::string text = "Version=1";
+    for (int i = 1; i <= 120; ++i)
+        text += "\rReplaceText" + std::to_string(i) + "=f" + std::to_string(i) + ":r";
+    RenameOptionSet o;
+    ReadSchemeText(text, o);
+    EXPECT_EQ(o.ReplaceCount, 99);
+    EXPECT_EQ(o.ReplacePairs[98].Replace, "f99");
+}
+
+TEST(SchemeText, MalformedTextNeverHangsOrCrashes) {
+    // Every prefix and a few mangled variants of a real scheme: the reader must always end.
+    const std::string text = WriteSchemeText(Everything());
+    for (std::size_t n = 0; n <= text.size(); ++n) {
+        RenameOptionSet o;
+        ReadSchemeText(text.substr(0, n), o);
+        std::string mangled = text.substr(0, n) + "\r\r=\r==x\rnoequals\r";
+        ReadSchemeText(mangled, o);
+    }
+    RenameOptionSet o;
+    ReadSchemeText(text, o);
+    EXPECT_EQ(o, Everything());
+}
+
+TEST(SchemeText, NormalizeLineEnds) {
+    EXPECT_EQ(NormalizeLineEnds("a=1\nb=2\r\nc=3\rd=4\n"), "a=1\rb=2\rc=3\rd=4");
+    EXPECT_EQ(NormalizeLineEnds("\n\na=1\r\n\r\n\nb=2\n\n"), "a=1\rb=2");
+    EXPECT_EQ(NormalizeLineEnds(""), "");
+}
+
+TEST(OptionSchemas, ListOperations) {
+    TOptionSchemas schemes;
+    EXPECT_EQ(schemes.Count(), 0);
+    EXPECT_EQ(schemes.IndexOf("x"), -1);
+
+    RenameOptionSet a;
+    a.RemoveGroup = true;
+    schemes.SaveOptions("Photos", a);
+    schemes.SaveOptions("photos", RenameOptionSet{}); // case twins are two schemes
+    schemes.Add({"Music", "Version=1\rInsertGroup=true"});
+    ASSERT_EQ(schemes.Count(), 3);
+    EXPECT_EQ(schemes.Names(0), "Photos");
+    EXPECT_EQ(schemes.Names(1), "photos");
+    EXPECT_EQ(schemes.Names(2), "Music");
+    EXPECT_EQ(schemes.Names(3), "");
+
+    // Saving under an existing name replaces its text in place.
+    a.FormatGroup = true;
+    schemes.SaveOptions("Photos", a);
+    EXPECT_EQ(schemes.Count(), 3);
+    EXPECT_EQ(schemes.IndexOf("Photos"), 0);
+    RenameOptionSet loaded;
+    schemes.LoadOptions("Photos", loaded);
+    EXPECT_EQ(loaded, a);
+
+    // An unknown name loads nothing.
+    RenameOptionSet untouched = a;
+    untouched.ReplaceCount = 1;
+    untouched.ReplacePairs[0] = {"k", "v"};
+    RenameOptionSet probe = untouched;
+    schemes.LoadOptions("Nope", probe);
+    EXPECT_EQ(probe, untouched);
+
+    schemes.Delete("photos");
+    EXPECT_EQ(schemes.Count(), 2);
+    EXPECT_EQ(schemes.IndexOf("photos"), -1);
+    EXPECT_EQ(schemes.IndexOf("Photos"), 0);
+    schemes.Delete("photos"); // nothing left of that name
+    EXPECT_EQ(schemes.Count(), 2);
+    EXPECT_EQ(schemes.Items(1).Text, "Version=1\rInsertGroup=true");
+}
+
+} // namespace
+} // namespace qm
