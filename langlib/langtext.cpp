@@ -1,0 +1,81 @@
+#include "langlib/langtext.h"
+
+#include "langlib/attributereader.h"
+#include "langlib/utf8text.h"
+
+#include <charconv>
+
+namespace qm {
+
+std::int32_t ParseTextID(std::string_view digits) {
+    if (!digits.empty() && digits.front() == '+') {
+        digits.remove_prefix(1);
+        if (!digits.empty() && digits.front() == '-') {
+            return 0;
+        }
+    }
+    std::int32_t value = 0;
+    const char* end = digits.data() + digits.size();
+    const auto [ptr, ec] = std::from_chars(digits.data(), end, value);
+    if (ec != std::errc() || ptr != end || digits.empty()) {
+        return 0;
+    }
+    return value;
+}
+
+std::string InsertAccelerator(std::string_view text, std::string_view key) {
+    std::string keyed(text);
+    if (key.empty()) {
+        return keyed;
+    }
+    std::size_t keyPos = 0;
+    const char32_t wanted = NextCodePoint(key, keyPos);
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        const std::size_t start = pos;
+        if (UpperCodePoint(NextCodePoint(text, pos)) == wanted) {
+            keyed.insert(start, 1, '&');
+            break;
+        }
+    }
+    return keyed;
+}
+
+TLangText MakeLangText(std::string_view attributes) {
+    TAttributeReader reader(attributes);
+    TLangText text;
+    text.ID = ParseTextID(reader.Value("ID"));
+    text.Name = reader.Value("NAME");
+    text.NameFolded = FoldCase(text.Name);
+    const std::string_view key = reader.Value("KEY");
+    if (!key.empty()) {
+        // The accelerator is one letter: the first code point, upper-cased. Bytes that are
+        // not UTF-8 stand for themselves and are copied back unchanged.
+        std::size_t end = 0;
+        AppendCodePoint(text.Key, UpperCodePoint(NextCodePoint(key, end)));
+    }
+    text.Text = reader.Value("TEXT");
+    text.KeyedText = InsertAccelerator(text.Text, text.Key);
+    return text;
+}
+
+const TLangText* FindTextByID(const TLangData& data, std::int32_t id) {
+    for (const TLangText& text : data.Texts) {
+        if (text.ID == id) {
+            return &text;
+        }
+    }
+    return nullptr;
+}
+
+const TLangText* FindTextByName(const TLangData& data, std::string_view name) {
+    const std::u32string folded = FoldCase(name);
+    for (const TLangText& text : data.Texts) {
+        if (text.NameFolded == folded) {
+            return &text;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace qm

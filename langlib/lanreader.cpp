@@ -1,0 +1,131 @@
+#include "langlib/lanreader.h"
+
+#include "langlib/attributereader.h"
+#include "langlib/utf8text.h"
+
+namespace qm {
+
+namespace {
+
+constexpr char EndOfFile = 26;
+
+} // namespace
+
+bool TLanReader::Feed(std::string_view bytes) {
+    std::size_t pos = 0;
+    const std::size_t size = bytes.size();
+    while (pos < size && !ended_ && !abandoned_) {
+        if (afterCR_) {
+            afterCR_ = false;
+            if (bytes[pos] == '\n') {
+                ++pos;
+                continue;
+            }
+        }
+        if (!inTag_) {
+            // Text between tags is skipped in bulk; only "<", CR and the end mark matter.
+            while (pos < size && bytes[pos] != '<' && bytes[pos] != '\r' &&
+                   bytes[pos] != EndOfFile) {
+                ++pos;
+            }
+            if (pos == size) {
+                break;
+            }
+        }
+        const char c = bytes[pos++];
+        if (c == EndOfFile) {
+            ended_ = true;
+        } else if (c == '\r') {
+            afterCR_ = true;
+            inTag_ = false;
+            tag_.clear();
+        } else if (!inTag_) {
+            inTag_ = true; // c is "<"
+            tag_.clear();
+        } else if (c == '>') {
+            inTag_ = false;
+            HandleTag(tag_);
+            tag_.clear();
+        } else {
+            tag_.push_back(c);
+        }
+    }
+    return !ended_ && !abandoned_;
+}
+
+void TLanReader::HandleTag(std::string_view tag) {
+    if (tag.empty()) {
+        return;
+    }
+    const std::size_t space = tag.find(' ');
+    std::string name;
+    std::string_view attributes;
+    if (space == std::string_view::npos || space == 0) {
+        name = AsciiUpper(tag);
+    } else {
+        name = AsciiUpper(tag.substr(0, space));
+        attributes = tag.substr(space + 1);
+    }
+    const bool closing = !name.empty() && name.front() == '/';
+    if (closing) {
+        name.erase(0, 1);
+    }
+    HandleElement(name, closing, attributes);
+}
+
+void TLanReader::HandleElement(std::string_view name, bool closing, std::string_view attributes) {
+    const bool opening = !closing;
+    if (abandoned_) {
+        return;
+    }
+    if (type_.empty()) {
+        if (opening && name == "IDENTIFICATION") {
+            TAttributeReader reader(attributes);
+            std::string_view type;
+            if (reader.Read("TYPE", type)) {
+                type_ = type;
+            }
+        } else {
+            abandoned_ = true;
+        }
+        return;
+    }
+    if (closing && name == "IDENTIFICATION") {
+        type_.clear();
+        return;
+    }
+    if (package_.empty()) {
+        if (opening && name == "PACKAGE") {
+            TAttributeReader reader(attributes);
+            std::string_view package;
+            if (reader.Read("NAME", package)) {
+                package_ = package;
+            }
+        } else {
+            abandoned_ = true;
+        }
+        return;
+    }
+    if (closing && name == "PACKAGE") {
+        package_.clear();
+        return;
+    }
+    if (language_.empty()) {
+        if (opening && name == "LANGUAGE") {
+            TAttributeReader reader(attributes);
+            language_ = reader.Value("NAME");
+            const std::string_view native = reader.Value("NATIVE");
+            sink_.LanguageFound(package_, language_, native);
+        } else {
+            abandoned_ = true;
+        }
+        return;
+    }
+    if (closing && name == "LANGUAGE") {
+        language_.clear();
+    } else if (opening && name == "TEXT") {
+        sink_.TextFound(package_, language_, attributes);
+    }
+}
+
+} // namespace qm

@@ -1,0 +1,58 @@
+#pragma once
+
+// The reader of one language file: splits the bytes into lines and tags and follows the
+// IDENTIFICATION / PACKAGE / LANGUAGE / TEXT structure, reporting languages and texts to a
+// sink.
+//
+// Lines end at CR (a LF right after it belongs to the line end; a LF alone is an ordinary
+// character); the byte 26 ends the file. A tag is everything between "<" and ">" on one
+// line. A tag that breaks the structure abandons the rest of the file; what was reported
+// before stays reported.
+//
+// Bytes may be fed in pieces of any size, so a file is read in chunks without ever being
+// held whole. One reader reads one file; it keeps no reference to fed bytes after Feed
+// returns. Not thread-safe.
+
+#include <string>
+#include <string_view>
+
+namespace qm {
+
+// Receives what a reader finds. The views are valid only during the call.
+class TLanSink {
+public:
+    virtual ~TLanSink() = default;
+    // A LANGUAGE element was opened inside `package`; `language` may be empty.
+    virtual void LanguageFound(std::string_view package, std::string_view language,
+                               std::string_view native) = 0;
+    // A TEXT tag inside `package` and `language`; `attributes` is the tag after its name.
+    virtual void TextFound(std::string_view package, std::string_view language,
+                           std::string_view attributes) = 0;
+};
+
+class TLanReader {
+public:
+    explicit TLanReader(TLanSink& sink) : sink_(sink) {}
+
+    // Reads the next bytes of the file. Returns false once nothing further can change the
+    // result (the end mark was read or the file was abandoned); more bytes are then ignored.
+    bool Feed(std::string_view bytes);
+
+    bool Abandoned() const { return abandoned_; }
+
+private:
+    void HandleTag(std::string_view tag);
+    void HandleElement(std::string_view name, bool closing, std::string_view attributes);
+
+    TLanSink& sink_;
+    std::string tag_;
+    bool inTag_ = false;
+    bool afterCR_ = false;
+    bool ended_ = false;
+    bool abandoned_ = false;
+    std::string type_;
+    std::string package_;
+    std::string language_;
+};
+
+} // namespace qm

@@ -1,0 +1,165 @@
+// The exported interface of Vocalith: the two handle tables and the thirteen functions.
+// Every function checks its pointers and handles, so a wrong call gives an empty or
+// failing answer instead of a crash.
+
+#include "langlib/vocalith.h"
+
+#include "langlib/handletable.h"
+#include "langlib/langdata.h"
+#include "langlib/langscan.h"
+#include "langlib/langtext.h"
+
+namespace {
+
+// Function-local statics: built on first use, freed when the library is unloaded.
+qm::THandleTable<qm::TLangData>& Languages() {
+    static qm::THandleTable<qm::TLangData> table;
+    return table;
+}
+
+qm::THandleTable<qm::TLangSearchData>& Searches() {
+    static qm::THandleTable<qm::TLangSearchData> table;
+    return table;
+}
+
+constexpr const char* Empty = "";
+
+// The search handle counts by its low 16 bits only.
+qm::TLangSearchData* FindSearch(const TLangSearchRec* rec) {
+    return rec == nullptr ? nullptr : Searches().Find(rec->Handle & 0xFFFFu);
+}
+
+const qm::TLangData* FindLanguage(const uint16_t* handle) {
+    return handle == nullptr ? nullptr : Languages().Find(*handle);
+}
+
+const char* Text(const qm::TLangText* text) {
+    return text ? text->Text.c_str() : Empty;
+}
+
+const char* KeyedText(const qm::TLangText* text) {
+    return text ? text->KeyedText.c_str() : Empty;
+}
+
+} // namespace
+
+extern "C" {
+
+int32_t FindLangFirst(const char* folder, const char* packageName, TLangSearchRec* rec) {
+    if (rec == nullptr) {
+        return 2;
+    }
+    const uint16_t handle = Searches().Allocate();
+    if (handle == 0) {
+        return 2;
+    }
+    qm::TLangSearchData& search = *Searches().Find(handle);
+    // A missing folder or package name is a search that finds nothing.
+    if (folder != nullptr && packageName != nullptr) {
+        search.Location = qm::NormaliseFolder(folder);
+        search.PackageName = packageName;
+        search.Results = qm::FindLanguages(search.Location, search.PackageName);
+    }
+    rec->Location = search.Location.c_str();
+    rec->PackageName = search.PackageName.c_str();
+    rec->Name = Empty;
+    rec->NativeName = Empty;
+    rec->Handle = handle;
+    return FindLangNext(rec);
+}
+
+int32_t FindLangNext(TLangSearchRec* rec) {
+    qm::TLangSearchData* search = FindSearch(rec);
+    if (search == nullptr) {
+        return 2;
+    }
+    if (search->Index >= search->Results.size()) {
+        return 1;
+    }
+    const qm::TLangSearchPack& result = search->Results[search->Index++];
+    rec->Name = result.Name.c_str();
+    rec->NativeName = result.NativeName.c_str();
+    return 0;
+}
+
+void FindLangClose(TLangSearchRec* rec) {
+    if (FindSearch(rec) == nullptr) {
+        return;
+    }
+    Searches().Release(rec->Handle & 0xFFFFu);
+    // The strings behind the record are gone; leave no dangling pointer in it.
+    rec->Location = Empty;
+    rec->PackageName = Empty;
+    rec->Name = Empty;
+    rec->NativeName = Empty;
+}
+
+uint8_t OpenLanguage(uint16_t* handle, const char* folder, const char* packageName,
+                     const char* languageName) {
+    if (handle == nullptr) {
+        return 1;
+    }
+    *handle = 0;
+    // Refused before an entry is taken: a failed open must not hold a table slot that the
+    // caller, told of the failure, has no reason to close.
+    if (folder == nullptr || packageName == nullptr || languageName == nullptr) {
+        return 1;
+    }
+    const uint16_t opened = Languages().Allocate();
+    if (opened == 0) {
+        return 1;
+    }
+    qm::TLangData& data = *Languages().Find(opened);
+    data.Pack.Location = folder;
+    data.Pack.PackageName = packageName;
+    data.Pack.LanguageName = languageName;
+    qm::LoadLanguage(data);
+    *handle = opened;
+    return 0;
+}
+
+int32_t CloseLanguage(uint16_t handle) {
+    return Languages().Release(handle) ? 0 : 1;
+}
+
+const char* GetLanguageLocation(uint16_t handle) {
+    const qm::TLangData* data = Languages().Find(handle);
+    return data ? data->Pack.Location.c_str() : Empty;
+}
+
+const char* GetLanguagePackageName(uint16_t handle) {
+    const qm::TLangData* data = Languages().Find(handle);
+    return data ? data->Pack.PackageName.c_str() : Empty;
+}
+
+const char* GetLanguageName(uint16_t handle) {
+    const qm::TLangData* data = Languages().Find(handle);
+    return data ? data->Pack.LanguageName.c_str() : Empty;
+}
+
+const char* GetLanguageNativeName(uint16_t handle) {
+    const qm::TLangData* data = Languages().Find(handle);
+    return data ? data->Pack.NativeName.c_str() : Empty;
+}
+
+const char* GetTextByID(const uint16_t* handle, int32_t id) {
+    const qm::TLangData* data = FindLanguage(handle);
+    return data ? Text(qm::FindTextByID(*data, id)) : Empty;
+}
+
+const char* GetTextByIDWithKey(const uint16_t* handle, int32_t id) {
+    const qm::TLangData* data = FindLanguage(handle);
+    return data ? KeyedText(qm::FindTextByID(*data, id)) : Empty;
+}
+
+const char* GetTextByName(const uint16_t* handle, const char* name) {
+    const qm::TLangData* data = FindLanguage(handle);
+    return data && name ? Text(qm::FindTextByName(*data, name)) : Empty;
+}
+
+const char* GetTextByNameWithKey(const uint16_t* handle, const char* name) {
+    const qm::TLangData* data = FindLanguage(handle);
+    return data && name ? KeyedText(qm::FindTextByName(*data, name)) : Empty;
+}
+
+} // extern "C"
