@@ -1,0 +1,20 @@
+// main() of every GoogleTest program: sets up the environment the tests rely on, so that
+// a test program behaves the same whether CTest or a developer starts it.
+
+#include <cstdlib>
+#include <gtest/gtest.h>
+#include <string>
+#include <sys/stat.h>
+
+int main(int argc, char** argv) {
+    setenv("QUILLMARK_BIN_DIR", QUILLMARK_TEST_BIN_DIR, 0);
+    setenv("QUILLMARK_SOURCE_DIR", QUILLMARK_TEST_SOURCE_DIR, 0);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    if (!std::getenv("XDG_RUNTIME_DIR")) {
+        const std::string runtime = std::string(QUILLMARK_TEST_BUILD_DIR) + "/tests/runtime";
+        mkdir(runtime.c_str(), 0700);
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    }
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
