@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <fcntl.h>
 #include <optional>
-#include <sstream>
+#include <unistd.h>
 
 namespace qm::cli {
 namespace {
@@ -21,18 +21,29 @@ int Fail(const std::string& message) {
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    // Plain read(2), so that a folder or an unreadable device reports its own errno
+    // instead of reading as an empty scheme.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
         error = std::strerror(errno);
         return std::nullopt;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    if (in.bad()) {
-        error = "read error";
-        return std::nullopt;
+    std::string text;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            text.append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            error = std::strerror(errno);
+            close(fd);
+            return std::nullopt;
+        }
     }
-    return text.str();
+    close(fd);
+    return text;
 }
 
 std::optional<std::int32_t> ParseInt32(const std::string& text) {
