@@ -1,6 +1,7 @@
 // quillmark-cli: the command-line companion of the renamer.
 
 #include "cli/previewcommand.h"
+#include "cli/versioncommand.h"
 
 #include <cstdio>
 #include <string>
@@ -23,6 +24,7 @@ const char kHelp[] =
     "\n"
     "Options:\n"
     "  -h, --help     Show this help and exit.\n"
+    "  --version      Show the product name and version and exit.\n"
     "\n"
     "Exit status: 0 on success, 2 on a usage error or an unreadable scheme file.\n";
 
@@ -39,6 +41,8 @@ int main(int argc, char** argv) {
         std::fputs(kHelp, stdout);
         return 0;
     }
+    if (command == "--version")
+        return qm::cli::RunVersion();
     if (command == "preview")
         return qm::cli::RunPreview({args.begin() + 1, args.end()});
     std::fprintf(stderr, "quillmark-cli: unknown command '%s'; try 'quillmark-cli --help'\n",

@@ -1,0 +1,67 @@
+#include "filelist/fileitem.h"
+
+#include "filelist/file.h"
+#include "filelist/fileitems.h"
+#include "filelist/filelist.h"
+
+namespace qm {
+
+TFileItem::TFileItem(TFileItems& owner, std::string path, std::string name)
+    : owner_(owner), name_(std::move(name)), path_(std::move(path)) {
+    if (!path_.empty() || !name_.empty())
+        ReadProperties();
+}
+
+void TFileItem::ReadProperties() {
+    const std::unique_ptr<TFile> file = owner_.List().FileSystem().GetFile(path_ + name_);
+    typeName_ = file->GetTypeName();
+    imageIndex_ = file->GetIconIndex(false, false);
+    size_ = file->GetSize();
+    attributes_ = file->GetAttributes();
+    modDate_ = file->GetModified();
+}
+
+void TFileItem::SetNewName(const std::string& newName) {
+    {
+        auto lock = owner_.WriteLock();
+        prevName_ = name_;
+        name_ = newName;
+        renamed_ = true;
+    }
+    owner_.Sort();
+}
+
+void TFileItem::UndoName() {
+    if (prevName_.empty())
+        return;
+    {
+        auto lock = owner_.WriteLock();
+        name_ = std::move(prevName_);
+        prevName_.clear();
+        renamed_ = true;
+    }
+    owner_.Sort();
+}
+
+void TFileItem::ClearPrevName() {
+    {
+        auto lock = owner_.WriteLock();
+        prevName_.clear();
+    }
+    owner_.Sort();
+}
+
+void TFileItem::ClearRenamed() {
+    auto lock = owner_.WriteLock();
+    renamed_ = false;
+}
+
+int TFileItem::Index() const {
+    return owner_.IndexOf(this);
+}
+
+void TFileItem::Remove() {
+    owner_.Delete(Index());
+}
+
+} // namespace qm

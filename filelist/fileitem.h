@@ -1,0 +1,82 @@
+#pragma once
+
+// One collected file: its name and folder, the undo name of the last rename, and the
+// properties read from disk when it was added.
+//
+// Owned by its TFileItems, which makes and destroys it; a reference to an entry is good
+// until the collection deletes or clears it. The name setters may run on a rename worker
+// while the window thread reads the entry: they change the fields under the collection's
+// lock, and a reader on another thread holds TFileItems::ReadLock() while it reads.
+// Everything else happens on one thread.
+
+#include "filelist/fileattributes.h"
+
+#include <cstdint>
+#include <string>
+
+namespace qm {
+
+class TFileItems;
+
+class TFileItem {
+public:
+    // Sets `Owner`, `Path` and `Name`; reads the properties when `path` + `name` is not
+    // empty. `path` ends in "/".
+    TFileItem(TFileItems& owner, std::string path, std::string name);
+    TFileItem(const TFileItem&) = delete;
+    TFileItem& operator=(const TFileItem&) = delete;
+
+    TFileItems& Owner() const { return owner_; }
+    // Current bare name, extension included.
+    const std::string& Name() const { return name_; }
+    // The folder, ending in "/"; the full path is Path() + Name().
+    const std::string& Path() const { return path_; }
+    // The name before the last successful rename; empty when there is nothing to undo.
+    const std::string& PrevName() const { return prevName_; }
+    const std::string& TypeName() const { return typeName_; }
+    // Small closed icon: an index in the file list's icon names.
+    int ImageIndex() const { return imageIndex_; }
+    std::uint64_t Size() const { return size_; }
+    FileAttributes Attributes() const { return attributes_; }
+    // Local last-write time as a date-time value; 0 when unknown.
+    double ModDate() const { return modDate_; }
+    // Renamed or restored by the last run.
+    bool Renamed() const { return renamed_; }
+
+    // Reads type name, icon, size, attributes and time of Path() + Name() through the
+    // owner's file system; a path that does not resolve leaves them empty and zero.
+    // Not read again on a rename: a changed extension keeps the earlier type and icon.
+    void ReadProperties();
+
+    // After a successful rename: PrevName := Name, Name := newName, Renamed := true; then
+    // the collection sorts itself (not in update mode).
+    void SetNewName(const std::string& newName);
+    // When PrevName is not empty: Name := PrevName, PrevName := "", Renamed := true; then
+    // the collection sorts itself. Otherwise nothing changes.
+    void UndoName();
+    // Drops the undo name (after a failed rename); then the collection sorts itself.
+    void ClearPrevName();
+    void ClearRenamed();
+    bool CanUndo() const { return !prevName_.empty(); }
+
+    // This entry's slot in its collection; -1 when it is not listed.
+    int Index() const;
+    // Deletes this entry from its collection; the reference is dangling afterwards.
+    void Remove();
+
+private:
+    friend class TFileItems; // sets Name and Path of a blank entry
+
+    TFileItems& owner_;
+    std::string name_;
+    std::string path_;
+    std::string prevName_;
+    std::string typeName_;
+    int imageIndex_ = 0;
+    std::uint64_t size_ = 0;
+    FileAttributes attributes_;
+    double modDate_ = 0;
+    bool renamed_ = false;
+};
+
+} // namespace qm

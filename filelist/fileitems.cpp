@@ -1,0 +1,115 @@
+#include "filelist/fileitems.h"
+
+#include "filelist/fileitem.h"
+
+#include <algorithm>
+
+namespace qm {
+
+TFileItems::TFileItems(TFileList& list) : list_(list) {}
+
+TFileItems::~TFileItems() = default;
+
+TFileItem* TFileItems::Items(int slot) const {
+    if (slot < 0 || slot >= Count())
+        return nullptr;
+    return slots_[static_cast<std::size_t>(slot)].get();
+}
+
+int TFileItems::IndexOf(const TFileItem* entry) const {
+    if (entry == nullptr)
+        return -1;
+    for (std::size_t i = 0; i < slots_.size(); ++i)
+        if (slots_[i].get() == entry)
+            return static_cast<int>(i);
+    return -1;
+}
+
+TFileItem& TFileItems::AddBlank() {
+    slots_.push_back(std::make_unique<TFileItem>(*this, std::string(), std::string()));
+    return *slots_.back();
+}
+
+std::size_t TFileItems::SortedPlace(const TFileItem& entry) const {
+    if (updating_ || !onCompare_)
+        return slots_.size();
+    // Past the last entry that does not compare greater: where a stable sort of the list
+    // with `entry` appended would put it.
+    auto place = std::upper_bound(slots_.begin(), slots_.end(), &entry,
+                                  [this](const TFileItem* a, const std::unique_ptr<TFileItem>& b) {
+                                      return onCompare_(*a, *b) < 0;
+                                  });
+    return static_cast<std::size_t>(place - slots_.begin());
+}
+
+TFileItem& TFileItems::Add(const std::string& name, const std::string& path) {
+    auto entry = std::make_unique<TFileItem>(*this, path, name);
+    if (path.empty() && name.empty())
+        entry->ReadProperties(); // the constructor skips an empty path; Add never does
+    const std::size_t place = SortedPlace(*entry);
+    auto inserted =
+        slots_.insert(slots_.begin() + static_cast<std::ptrdiff_t>(place), std::move(entry));
+    return **inserted;
+}
+
+void TFileItems::AddMany(const std::vector<NewEntry>& entries) {
+    const std::size_t before = slots_.size();
+    slots_.reserve(before + entries.size());
+    for (const NewEntry& e : entries) {
+        slots_.push_back(std::make_unique<TFileItem>(*this, e.Path, e.Name));
+        if (e.Path.empty() && e.Name.empty())
+            slots_.back()->ReadProperties();
+    }
+    if (updating_ || !onCompare_)
+        return;
+    // The list was sorted: sorting the newcomers and merging them in (both stable, old
+    // entries first among equals) gives what inserting them one by one gives.
+    auto less = [this](const std::unique_ptr<TFileItem>& a, const std::unique_ptr<TFileItem>& b) {
+        return onCompare_(*a, *b) < 0;
+    };
+    const auto middle = slots_.begin() + static_cast<std::ptrdiff_t>(before);
+    std::stable_sort(middle, slots_.end(), less);
+    std::inplace_merge(slots_.begin(), middle, slots_.end(), less);
+}
+
+void TFileItems::Delete(int slot) {
+    if (slot < 0 || slot >= Count())
+        return;
+    const auto at = slots_.begin() + slot;
+    if (updating_)
+        at->reset();
+    else
+        slots_.erase(at);
+}
+
+void TFileItems::Clear() {
+    if (updating_) {
+        for (auto& slot : slots_)
+            slot.reset();
+    } else {
+        slots_.clear();
+    }
+}
+
+void TFileItems::Sort() {
+    if (updating_ || !onCompare_)
+        return;
+    std::stable_sort(
+        slots_.begin(), slots_.end(),
+        [this](const std::unique_ptr<TFileItem>& a, const std::unique_ptr<TFileItem>& b) {
+            return onCompare_(*a, *b) < 0;
+        });
+}
+
+void TFileItems::EndUpdate() {
+    updating_ = false;
+    std::erase_if(slots_, [](const std::unique_ptr<TFileItem>& slot) { return !slot; });
+    Sort();
+}
+
+int TFileItems::RenamedCount() const {
+    return static_cast<int>(std::count_if(
+        slots_.begin(), slots_.end(), [](const auto& slot) { return slot && slot->Renamed(); }));
+}
+
+} // namespace qm

@@ -1,0 +1,106 @@
+#pragma once
+
+// The ordered collection of collected files. The order is the display order: row i of
+// the list view shows slot i. Outside update mode the collection keeps itself sorted by
+// the installed comparison (when one is installed); additions go straight to their
+// sorted place, after entries that compare equal.
+//
+// Update mode keeps slot numbers still while a caller works through the list by slot:
+// deletions leave empty slots and nothing is sorted until EndUpdate.
+//
+// Owns its entries. Belongs to a TFileList, whose file system reads the properties of
+// added entries. Used on the window thread, except that during a rename run (in update
+// mode) one worker thread changes entry names through the TFileItem setters; a reader
+// on another thread then holds ReadLock() while it reads entries.
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <shared_mutex>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+class TFileItem;
+class TFileList;
+
+class TFileItems {
+public:
+    // Negative when `a` goes before `b`, zero when they are equal, positive otherwise. It
+    // must be a consistent order (a strict weak order on its negative results).
+    using Compare = std::function<int(const TFileItem& a, const TFileItem& b)>;
+
+    // A name and folder to add (see AddMany).
+    struct NewEntry {
+        std::string Name;
+        std::string Path;
+    };
+
+    explicit TFileItems(TFileList& list);
+    ~TFileItems();
+    TFileItems(const TFileItems&) = delete;
+    TFileItems& operator=(const TFileItems&) = delete;
+
+    TFileList& List() const { return list_; }
+
+    // Number of slots, empty slots included.
+    int Count() const { return static_cast<int>(slots_.size()); }
+    // The entry in `slot`; nullptr for an empty slot or a slot out of range.
+    TFileItem* Items(int slot) const;
+    // The slot of `entry`; -1 when it is not listed.
+    int IndexOf(const TFileItem* entry) const;
+
+    // Appends an entry with empty name and folder; reads nothing, sorts nothing.
+    TFileItem& AddBlank();
+    // Adds the file `path` + `name` (`path` ends in "/") with its properties read from
+    // disk, at its sorted place. A path that does not resolve is added all the same,
+    // with empty properties; the same file added twice is listed twice.
+    TFileItem& Add(const std::string& name, const std::string& path);
+    // Adds many files and sorts once: the same order as adding them one by one with Add,
+    // at a fraction of the work.
+    void AddMany(const std::vector<NewEntry>& entries);
+
+    // Destroys the entry in `slot`. Outside update mode later slots move up by one; in
+    // update mode the slot stays, empty. Does nothing for a slot out of range.
+    void Delete(int slot);
+    // Destroys every entry; in update mode the slots stay, empty.
+    void Clear();
+
+    // Sorts the slots with the installed comparison; entries that compare equal keep
+    // their order. Does nothing in update mode or without a comparison.
+    void Sort();
+    void SetOnCompare(Compare compare) { onCompare_ = std::move(compare); }
+    const Compare& OnCompare() const { return onCompare_; }
+
+    // Update mode is a flag, not a counter: it does not nest.
+    void BeginUpdate() { updating_ = true; }
+    // Leaves update mode, removes the empty slots (the entries keep their order), sorts.
+    void EndUpdate();
+    bool Updating() const { return updating_; }
+
+    // Number of entries whose Renamed() is true; empty slots are skipped.
+    int RenamedCount() const;
+
+    // Held by a thread that reads entries while a worker may change their names.
+    std::shared_lock<std::shared_mutex> ReadLock() const {
+        return std::shared_lock<std::shared_mutex>(entryMutex_);
+    }
+
+private:
+    friend class TFileItem;
+
+    // Slot where an entry goes so that the list stays sorted, after its equals.
+    std::size_t SortedPlace(const TFileItem& entry) const;
+    std::unique_lock<std::shared_mutex> WriteLock() {
+        return std::unique_lock<std::shared_mutex>(entryMutex_);
+    }
+
+    TFileList& list_;
+    std::vector<std::unique_ptr<TFileItem>> slots_;
+    bool updating_ = false;
+    Compare onCompare_;
+    mutable std::shared_mutex entryMutex_;
+};
+
+} // namespace qm
