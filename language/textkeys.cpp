@@ -1,0 +1,371 @@
+#include "language/textkeys.h"
+
+#include <array>
+
+namespace qm {
+
+namespace {
+
+using enum TextClient;
+using enum TextForm;
+using enum TextWindow;
+using enum AccelGroup;
+
+constexpr AccelGroups operator|(AccelGroup a, AccelGroup b) {
+    return InGroup(a) | InGroup(b);
+}
+
+constexpr AccelGroups operator|(AccelGroups a, AccelGroup b) {
+    return a | InGroup(b);
+}
+
+// A keyed caption of the program package whose accelerator must be unique in `groups`.
+constexpr TextKey Caption(std::string_view name, TextWindow window, std::string_view control,
+                          std::string_view suffix, AccelGroups groups) {
+    return {name, Program, Keyed, TextRole::Caption, window, control, suffix, 0, groups};
+}
+
+constexpr TextKey Caption(std::string_view name, std::string_view control, std::string_view suffix,
+                          AccelGroup group) {
+    return Caption(name, Main, control, suffix, InGroup(group));
+}
+
+// The status-line hint that goes with a menu or action caption.
+constexpr TextKey Hint(std::string_view name, std::string_view control,
+                       std::uint8_t placeholders = 0) {
+    return {name, Program, Line, TextRole::Hint, Main, control, {}, placeholders, 0};
+}
+
+// A text of the program package read without accelerator.
+constexpr TextKey Plain(std::string_view name, TextForm form, TextRole role, TextWindow window,
+                        std::string_view control, std::string_view suffix = {},
+                        std::uint8_t placeholders = 0) {
+    return {name, Program, form, role, window, control, suffix, placeholders, 0};
+}
+
+// One item of the rename summary on the General tab.
+constexpr TextKey Summary(std::string_view name, std::uint8_t placeholders = 0) {
+    return Plain(name, Line, TextRole::Message, Main, "RenameSummary", {}, placeholders);
+}
+
+constexpr TextKey Column(std::string_view name, std::string_view control) {
+    return Plain(name, Line, TextRole::Column, FileList, control);
+}
+
+constexpr std::array Keys{
+    // Common package: texts every program of the maker shares.
+    TextKey{"OK",
+            Common,
+            Keyed,
+            TextRole::Caption,
+            Dialogs,
+            "OkBtn",
+            {},
+            0,
+            AboutDialog | SchemeSaveDialog | DirectoryDialog | ColumnsDialog},
+    TextKey{"CANCEL",
+            Common,
+            Keyed,
+            TextRole::Caption,
+            Dialogs,
+            "CancelBtn",
+            {},
+            0,
+            RenameProcessDialog | SchemeSaveDialog | DirectoryDialog | ColumnsDialog},
+    TextKey{"MOVEUP",
+            Common,
+            Keyed,
+            TextRole::Caption,
+            CustomizeCols,
+            "MoveUpBtn",
+            {},
+            0,
+            InGroup(ColumnsDialog)},
+    TextKey{"MOVEDOWN",
+            Common,
+            Keyed,
+            TextRole::Caption,
+            CustomizeCols,
+            "MoveDownBtn",
+            {},
+            0,
+            InGroup(ColumnsDialog)},
+    // The About window shows the whole text and the splash its first line followed by ": ".
+    TextKey{"VERSION", Common, Line, TextRole::Caption, About, "VerInfo", ": ", 0, 0},
+    TextKey{"BUILD", Common, Line, TextRole::Caption, About, "BuildInfo", ": ", 0, 0},
+    // The splash follows it with one space and the date, so it may end in its own ":".
+    TextKey{"RELEASEDATE", Common, Line, TextRole::Caption, Splash, {}, " ", 0, 0},
+    TextKey{"KILOBYTE", Common, Text, TextRole::Message, FileList, "FileList", {}, 0, 0},
+
+    // Main window: the menu bar and its menus.
+    Caption("FILEMENU", "M_File", {}, MainBar),
+    Hint("FILEMENU_HINT", "M_File"),
+    Caption("EDITMENU", "M_Edit", {}, MainBar),
+    Hint("EDITMENU_HINT", "M_Edit"),
+    Caption("VIEWMENU", "M_View", {}, MainBar),
+    Hint("VIEWMENU_HINT", "M_View"),
+    Caption("OPTIONSMENU", "M_Options", {}, MainBar),
+    Hint("OPTIONSMENU_HINT", "M_Options"),
+    Caption("HELPMENU", "M_Help", {}, MainBar),
+    Hint("HELPMENU_HINT", "M_Help"),
+    Caption("LANGUAGE", "M_Language", {}, OptionsMenu),
+    Hint("LANGUAGE_HINT", "M_Language"),
+    // Each item of the Languages menu; "%1" is the language's own name.
+    Hint("LANGUAGESELECTION_HINT", "M_Language", 1),
+
+    // File menu; three of its actions are also the quick buttons.
+    Caption("ADDFILES", Main, "A_AddFiles", "...", FileMenu | MainButtons),
+    Hint("ADDFILES_HINT", "A_AddFiles"),
+    Caption("ADDDIRECTORY", "A_AddDirectory", "...", FileMenu),
+    Hint("ADDDIRECTORY_HINT", "A_AddDirectory"),
+    Caption("REMOVEFILES", Main, "A_RemoveFiles", {}, FileMenu | MainButtons),
+    Hint("REMOVEFILES_HINT", "A_RemoveFiles"),
+    Caption("REMOVEALLFILES", "A_RemoveAllFiles", {}, FileMenu),
+    Hint("REMOVEALLFILES_HINT", "A_RemoveAllFiles"),
+    Caption("RENAMEFILES", Main, "A_RenameFiles", {}, FileMenu | MainButtons),
+    Hint("RENAMEFILES_HINT", "A_RenameFiles"),
+    Caption("EXIT", "A_Exit", {}, FileMenu),
+    Hint("EXIT_HINT", "A_Exit"),
+
+    // Edit menu.
+    Caption("UNDO", "A_Undo", {}, EditMenu),
+    Hint("UNDO_HINT", "A_Undo"),
+    Caption("SELECTALL", "A_SelectAll", {}, EditMenu),
+    Hint("SELECTALL_HINT", "A_SelectAll"),
+
+    // View menu.
+    Caption("QUICKBUTTONS", "A_QuickButtons", {}, ViewMenu),
+    Hint("QUICKBUTTONS_HINT", "A_QuickButtons"),
+    Caption("SETTINGSBAR", "A_SettingsBar", {}, ViewMenu),
+    Hint("SETTINGSBAR_HINT", "A_SettingsBar"),
+    Caption("STATUSBAR", "A_StatusBar", {}, ViewMenu),
+    Hint("STATUSBAR_HINT", "A_StatusBar"),
+    Caption("CUSTOMIZECOLUMNS", "A_CustomizeColumns", "...", ViewMenu),
+    Hint("CUSTOMIZECOLUMNS_HINT", "A_CustomizeColumns"),
+
+    // Options menu (the Languages submenu is listed with the menus).
+    Caption("SAVERENAMESETTINGS", "A_SaveRenameSettings", {}, OptionsMenu),
+    Hint("SAVERENAMESETTINGS_HINT", "A_SaveRenameSettings"),
+    Caption("INITIALDIRECTORYSELECTIONSETTING", "A_SaveDirectorySettings", {}, OptionsMenu),
+    Hint("INITIALDIRECTORYSELECTIONSETTING_HINT", "A_SaveDirectorySettings"),
+    Caption("SHOWSUCCESSMESSAGE", "A_ShowSuccessMessage", {}, OptionsMenu),
+    Hint("SHOWSUCCESSMESSAGE_HINT", "A_ShowSuccessMessage"),
+    Caption("RESET", "A_Reset", {}, OptionsMenu),
+    Hint("RESET_HINT", "A_Reset"),
+
+    // Help menu; "%1" in the web hints is the page's address.
+    Caption("WEBMARLOWICKHOMEPAGE", "A_WebMKHP", {}, HelpMenu),
+    Hint("WEBMARLOWICKHOMEPAGE_HINT", "A_WebMKHP", 1),
+    Caption("WEBQUILLMARKHOMEPAGE", "A_WebQMHP", {}, HelpMenu),
+    Hint("WEBQUILLMARKHOMEPAGE_HINT", "A_WebQMHP", 1),
+    Caption("ABOUT", "A_About", "...", HelpMenu),
+    Hint("ABOUT_HINT", "A_About"),
+
+    // Scheme bar. The reset button has a caption of its own and shows the action's hint.
+    Caption("SCHEME", "SetsInfo", ":", MainButtons),
+    Caption("SAVESCHEMEAS", "A_SaveSchemeAs", "...", MainButtons),
+    Hint("SAVESCHEMEAS_HINT", "A_SaveSchemeAs"),
+    Caption("DELETESCHEME", "A_DeleteScheme", {}, MainButtons),
+    Hint("DELETESCHEME_HINT", "A_DeleteScheme"),
+    Caption("RESET_QUICKBUTTON", "ResetBtn", {}, MainButtons),
+
+    // General tab.
+    Caption("GENERALTAB", "GeneralTab", {}, MainBar),
+    Plain("RENAMESUMMARY", Line, TextRole::Caption, Main, "RenameSummaryInfo", ":"),
+    Caption("INCLUDEFILEEXT", "AppendExt", {}, GeneralTab),
+    Caption("DEFINENEWFILEEXT", "ChangeExtInfo", ":", GeneralTab),
+
+    // Remove tab.
+    Caption("REMOVETAB", "TrimTab", {}, MainBar),
+    Caption("APPLYREMOVETAB", "TrimGroup", {}, RemoveTab),
+    Caption("REMOVEFRONT", "RemoveFrontInfo", ":", RemoveTab),
+    Caption("REMOVEPOSITION", "RemovePosInfo", ":", RemoveTab),
+    Caption("REMOVEATPOSITION", "RemoveAtPosInfo", ":", RemoveTab),
+    Caption("REMOVEBACK", "RemoveBackInfo", ":", RemoveTab),
+    Caption("REMOVEENDSPACES", "TrimSpaces", {}, RemoveTab),
+    Caption("REMOVEDOUBLESPACES", "RemoveDoubleSpace", {}, RemoveTab),
+    Caption("REMOVEALLSPACES", "RemoveAllSpaces", {}, RemoveTab),
+
+    // Replace tab.
+    Caption("REPLACETAB", "ReplaceTab", {}, MainBar),
+    Caption("APPLYREPLACETAB", "ReplaceGroup", {}, ReplaceTab),
+    Plain("CONVERTTOSPACES", Line, TextRole::Caption, Main, "ConvertToSpaceInfo", ":"),
+    Caption("REPLACETEXT", "ReplaceInfo", ":", ReplaceTab),
+    Caption("REPLACETEXTWITH", "ReplaceWithInfo", ":", ReplaceTab),
+    Caption("REPLACEADD_BUTTON", "ReplaceAddBtn", {}, ReplaceTab),
+    Caption("REPLACEREMOVE_BUTTON", "ReplaceRemoveBtn", {}, ReplaceTab),
+    Plain("REPLACETEXT_COLUMN", Line, TextRole::Column, Main, "ReplaceList"),
+    Plain("REPLACETEXTWITH_COLUMN", Line, TextRole::Column, Main, "ReplaceList"),
+
+    // Insert tab.
+    Caption("INSERTTAB", "InsertTab", {}, MainBar),
+    Caption("APPLYINSERTTAB", "InsertGroup", {}, InsertTab),
+    Caption("INSERTFRONT", "InsertFrontInfo", ":", InsertTab),
+    Caption("INSERTPOSITION", "InsertPosInfo", ":", InsertTab),
+    Caption("INSERTATPOSITION", "InsertAtPosInfo", ":", InsertTab),
+    Caption("INSERTBACK", "InsertBackInfo", ":", InsertTab),
+    Caption("INSERTINCREASINGNUMBER", "IncValueInfo", ":", InsertTab),
+    Caption("INSERTINCREASINGNUMBERLENGTH", "IncLengthInfo", ":", InsertTab),
+    Caption("INSERTINCREASINGNUMBERFORMAT", "IncFormatInfo", ":", InsertTab),
+    Caption("INSERTINCREASINGNUMBERSEPERATOR", "IncSepInfo", {}, InsertTab),
+
+    // Shuffle tab.
+    Caption("SHUFFLETAB", "ShuffleTab", {}, MainBar),
+    Caption("APPLYSHUFFLETAB", "ShuffleGroup", {}, ShuffleTab),
+    Caption("SHUFFLEORDER", "MoveInfo", ":", ShuffleTab),
+    Caption("SHUFFLESEPERATOR", "MoveSepInfo", ":", ShuffleTab),
+
+    // Format tab.
+    Caption("FORMATTAB", "FormatTab", {}, MainBar),
+    Caption("APPLYFORMATTAB", "FormatGroup", {}, FormatTab),
+    Caption("FORMATFILENAME", "FormatInfo", {}, FormatTab),
+    Caption("FORMATSHUFFLEBLOCKS", "FormatLogicBlocks", {}, FormatTab),
+    Caption("FORMATWORDS", "FormatWords", {}, FormatTab),
+    Plain("FORMATNORMALLETTERS", Line, TextRole::Caption, Main, "FormatLettersInfo", ":"),
+    Caption("FORMATNORMALFIRSTLETTER", "FormatFirstLetterUp", {}, FormatTab),
+    Caption("FORMATNORMALOTHERLETTERS", "FormatOtherLettersUp", {}, FormatTab),
+    Plain("FORMATSPECIALLETTERS", Line, TextRole::Caption, Main, "FormatSpecialLettersInfo", ":"),
+    Caption("FORMATSPECIALFIRSTLETTER", "FormatSpecialFirstUp", {}, FormatTab),
+    Caption("FORMATSPECIALOTHERLETTERS", "FormatSpecialOtherUp", {}, FormatTab),
+    Caption("FORMATSPECIALWORDS", "FormatSpecialWordsInfo", ":", FormatTab),
+
+    // Rename summary, in the order its items appear. Each placeholder is replaced once.
+    Summary("INCLUDEFILEEXT_SUMMARY"),
+    Summary("DEFINENEWFILEEXT_SUMMARY"),
+    Summary("CONVERTTOSPACE_SUMMARY", 1),
+    Summary("REMOVEFRONT_SUMMARY", 1),
+    Summary("REMOVEPOSITION_SUMMARY", 2),
+    Summary("REMOVEBACK_SUMMARY", 1),
+    Summary("REMOVEALLSPACES_SUMMARY"),
+    Summary("REMOVEENDSPACES_SUMMARY"),
+    Summary("REMOVEDOUBLESPACES_SUMMARY"),
+    Summary("REPLACETEXT_SUMMARY", 1),
+    Summary("INSERTFRONT_SUMMARY", 1),
+    Summary("INSERTPOSITION_SUMMARY", 2),
+    Summary("INSERTBACK_SUMMARY", 1),
+    Summary("INSERTINCREASINGNUMBERSEPERATOR_SUMMARY"),
+    Summary("INSERTINCREASINGNUMBER_SUMMARY"),
+    Summary("SHUFFLEPRDER_SUMMARY"),
+    Summary("FORMATFILENAME_SUMMARY"),
+    Summary("NOSELECTEDRENAMEOPTIONS_SUMMARY"),
+
+    // Status line: the example for the selected file is this text, ": " and the new name.
+    Plain("NEWFILENAMEEXAMPLE", Line, TextRole::Message, Main, "FileExample", ": "),
+    Plain("NONEWFILENAMEEXAMPLE", Line, TextRole::Message, Main, "FileExample"),
+
+    // File list columns.
+    Column("FILENAME_COLUMN", "FileList"),
+    Column("LOCATION_COLUMN", "FileList"),
+    Column("NEWFILENAME_COLUMN", "FileList"),
+    Column("PREVFILENAME_COLUMN", "FileList"),
+    Column("TYPENAME_COLUMN", "FileList"),
+    Column("SIZE_COLUMN", "FileList"),
+    Column("ATTRIBUTE_COLUMN", "FileList"),
+    Column("MODDATE_COLUMN", "FileList"),
+
+    // File dialog for adding files.
+    Plain("SELECTFILETITLE", Line, TextRole::Title, OpenDialog, "OpenDlg"),
+    Plain("SELECTFILEALLFILESFILTER", Line, TextRole::Message, OpenDialog, "OpenDlg"),
+
+    // Folder dialog.
+    Plain("SELECTFOLDERTITLE", Line, TextRole::Title, DirectorySelector, {}),
+    Plain("SELECTFOLDER", Line, TextRole::Caption, DirectorySelector, "FoldersInfo", ":"),
+    Caption("INCLUDESUBFOLDERS", DirectorySelector, "SelectSubFolders", {},
+            InGroup(DirectoryDialog)),
+
+    // Column dialog.
+    Plain("CUSTOMIZECOLUMNSTITLE", Text, TextRole::Title, CustomizeCols, {}),
+    Caption("CUSTOMIZECOLUMNSNAMES", CustomizeCols, "ColListInfo", ":", InGroup(ColumnsDialog)),
+
+    // Scheme save dialog.
+    Plain("SCHEMESAVEASTITLE", Text, TextRole::Title, SchemeSave, {}),
+    Caption("SCHEMENAME", SchemeSave, "SchemesInfo", ":", InGroup(SchemeSaveDialog)),
+
+    // Progress window; the worker also writes the two name labels, as "text: name".
+    Plain("RENAMEPROCESSTITLE", Line, TextRole::Title, RenameProcess, {}, "..."),
+    Plain("RENAMEFROMNAME", Line, TextRole::Caption, RenameProcess, "FromNameInfo", ":"),
+    Plain("RENAMETONAME", Line, TextRole::Caption, RenameProcess, "ToNameInfo", ":"),
+    Plain("RENAMESECONDSLEFT", Line, TextRole::Message, RenameProcess, "EstimatedInfo"),
+    Plain("RENAMEMINUTESLEFT", Line, TextRole::Message, RenameProcess, "EstimatedInfo"),
+
+    // Closing messages of a rename and an undo run: "%1" done, "%2" not done.
+    Plain("DONERENAME", Text, TextRole::Message, RenameResult, {}, {}, 2),
+    Plain("UNDONERENAME", Text, TextRole::Message, RenameResult, {}, {}, 2),
+
+    // About window; its title is this text followed by " Quillmark".
+    Plain("ABOUTTITLE", Line, TextRole::Title, About, {}, " Quillmark"),
+};
+
+constexpr char AsciiUpper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+constexpr bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (AsciiUpper(a[i]) != AsciiUpper(b[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+constexpr bool NamesAreUnique() {
+    for (std::size_t i = 0; i < Keys.size(); ++i) {
+        for (std::size_t j = i + 1; j < Keys.size(); ++j) {
+            if (EqualNoCase(Keys[i].name, Keys[j].name)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// The library looks a name up without regard to case and stops at the first match, so a
+// second entry of the same name would describe a text that can never be read.
+static_assert(NamesAreUnique(), "a text key is listed twice");
+
+constexpr std::array<std::string_view, AccelGroupCount> GroupNames{
+    "menu bar and option tabs",
+    "quick buttons and scheme bar",
+    "File menu",
+    "Edit menu",
+    "View menu",
+    "Options menu",
+    "Help menu",
+    "General tab",
+    "Remove tab",
+    "Replace tab",
+    "Insert tab",
+    "Shuffle tab",
+    "Format tab",
+    "About window",
+    "progress window",
+    "scheme save dialog",
+    "folder dialog",
+    "column dialog",
+};
+
+} // namespace
+
+std::string_view AccelGroupName(AccelGroup group) {
+    const auto index = static_cast<std::size_t>(group);
+    return index < GroupNames.size() ? GroupNames[index] : std::string_view{};
+}
+
+std::span<const TextKey> TextKeys() {
+    return Keys;
+}
+
+const TextKey* FindTextKey(std::string_view name) {
+    for (const TextKey& key : Keys) {
+        if (EqualNoCase(key.name, name)) {
+            return &key;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace qm
