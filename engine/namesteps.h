@@ -35,8 +35,9 @@ Text FormatFixedLength(std::int64_t number, std::int32_t minLength);
 Text FormatNumber(std::int64_t number, TextView format);
 
 // The logic blocks of `text` between occurrences of `separator` (all of them when
-// `strip` is false; at most the first 26, stripped of blanks, when it is true).
-std::vector<Text> SplitBlocks(TextView text, TextView separator, bool strip);
+// `strip` is false; at most the first 26, stripped of blanks, when it is true). The
+// views point into `text`.
+std::vector<TextView> SplitBlocks(TextView text, TextView separator, bool strip);
 // "a".."z" and "A".."Z" give 1..26; anything else 0.
 int LetterIndex(char32_t c);
 Text ShuffleBlocks(TextView text, TextView pattern, TextView separator);
@@ -44,6 +45,7 @@ Text ShuffleBlocks(TextView text, TextView pattern, TextView separator);
 int LeadingSpaceCount(TextView text);
 int TrailingSpaceCount(TextView text);
 Text ApplyLetterCase(TextView text, bool firstUp, bool restUp);
+void AppendLetterCase(Text& out, TextView text, bool firstUp, bool restUp);
 
 // The Format tab's letter case, with the special words prepared once per name.
 class Formatter {
@@ -54,6 +56,10 @@ public:
     Text FormatWord(TextView word) const;
 
 private:
+    bool IsSpecialWord(TextView word) const;
+    void AppendWord(Text& out, TextView word) const;
+    void AppendBlock(Text& out, TextView block) const;
+
     const RenameOptionSet& options_;
     Text separator_;
     Text specialList_; // ";" + upper-cased special words + ";"

@@ -71,31 +71,34 @@ constexpr std::int64_t kRestOfText = std::numeric_limits<std::int64_t>::max() / 
 
 } // namespace
 
-void ConvertToSpace(Text& text, TextView token) {
-    // Replacing the first occurrence until none is left equals one left-to-right pass,
-    // because the inserted space cannot be part of a new occurrence.
-    if (token.empty())
-        return;
-    Text out;
-    std::size_t from = 0;
-    for (std::size_t at = text.find(token); at != Text::npos; at = text.find(token, from)) {
-        out.append(text, from, at - from);
-        out += kSpace;
-        from = at + token.size();
-    }
-    if (from == 0)
-        return;
-    out.append(text, from);
-    text = std::move(out);
-}
-
 void ReplaceAll(Text& text, TextView find, TextView replacement) {
     if (find.empty())
         return;
     std::size_t at = text.find(find);
     if (at == Text::npos)
         return;
+    if (replacement.size() <= find.size()) {
+        // The text can only shrink: compact it in place, reading ahead of writing.
+        std::size_t write = at;
+        std::size_t read = at;
+        while (at != Text::npos) {
+            std::copy(text.begin() + static_cast<std::ptrdiff_t>(read),
+                      text.begin() + static_cast<std::ptrdiff_t>(at),
+                      text.begin() + static_cast<std::ptrdiff_t>(write));
+            write += at - read;
+            std::copy(replacement.begin(), replacement.end(),
+                      text.begin() + static_cast<std::ptrdiff_t>(write));
+            write += replacement.size();
+            read = at + find.size();
+            at = text.find(find, read);
+        }
+        std::copy(text.begin() + static_cast<std::ptrdiff_t>(read), text.end(),
+                  text.begin() + static_cast<std::ptrdiff_t>(write));
+        text.resize(write + (text.size() - read));
+        return;
+    }
     Text out;
+    out.reserve(text.size() + 2 * (replacement.size() - find.size()));
     std::size_t from = 0;
     for (; at != Text::npos; at = text.find(find, from)) {
         out.append(text, from, at - from);
@@ -104,6 +107,13 @@ void ReplaceAll(Text& text, TextView find, TextView replacement) {
     }
     out.append(text, from);
     text = std::move(out);
+}
+
+void ConvertToSpace(Text& text, TextView token) {
+    // Replacing the first occurrence until none is left equals one left-to-right pass,
+    // because the inserted space cannot be part of a new occurrence.
+    static constexpr char32_t kSpaceText[] = {kSpace};
+    ReplaceAll(text, token, TextView(kSpaceText, 1));
 }
 
 int DigitCount(std::int64_t number) {
@@ -170,10 +180,11 @@ Text FormatNumber(std::int64_t number, TextView format) {
     return reversed;
 }
 
-std::vector<Text> SplitBlocks(TextView text, TextView separator, bool strip) {
-    std::vector<Text> blocks;
+std::vector<TextView> SplitBlocks(TextView text, TextView separator, bool strip) {
+    std::vector<TextView> blocks;
+    blocks.reserve(8);
     auto add = [&](TextView piece) {
-        blocks.emplace_back(strip ? StripBlanks(piece) : piece);
+        blocks.push_back(strip ? StripBlanks(piece) : piece);
     };
     if (!separator.empty()) {
         std::size_t from = 0;
@@ -203,8 +214,9 @@ int LetterIndex(char32_t c) {
 }
 
 Text ShuffleBlocks(TextView text, TextView pattern, TextView separator) {
-    const std::vector<Text> blocks = SplitBlocks(text, separator, /*strip=*/true);
+    const std::vector<TextView> blocks = SplitBlocks(text, separator, /*strip=*/true);
     Text out;
+    out.reserve(text.size() + pattern.size());
     std::size_t pos = 0;
     for (std::size_t pct = pattern.find(U'%', pos); pct != TextView::npos;
          pct = pattern.find(U'%', pos)) {
@@ -241,12 +253,17 @@ int TrailingSpaceCount(TextView text) {
     return static_cast<int>(n);
 }
 
-Text ApplyLetterCase(TextView text, bool firstUp, bool restUp) {
-    Text out(text);
-    for (std::size_t i = 0; i < out.size(); ++i) {
+void AppendLetterCase(Text& out, TextView text, bool firstUp, bool restUp) {
+    for (std::size_t i = 0; i < text.size(); ++i) {
         const bool up = i == 0 ? firstUp : restUp;
-        out[i] = up ? Upper(out[i]) : Lower(out[i]);
+        out += up ? Upper(text[i]) : Lower(text[i]);
     }
+}
+
+Text ApplyLetterCase(TextView text, bool firstUp, bool restUp) {
+    Text out;
+    out.reserve(text.size());
+    AppendLetterCase(out, text, firstUp, restUp);
     return out;
 }
 
@@ -257,19 +274,49 @@ Formatter::Formatter(const RenameOptionSet& options)
         specialList_ += U';';
 }
 
+bool Formatter::IsSpecialWord(TextView word) const {
+    // Does ";" + upper-case word + ";" occur in the list? Checked in place: this runs for
+    // every word of every name the list view paints.
+    const std::size_t need = word.size() + 2;
+    for (std::size_t at = 0; at != Text::npos && at + need <= specialList_.size();
+         at = specialList_.find(U';', at + 1)) {
+        if (specialList_[at + need - 1] != U';')
+            continue;
+        std::size_t i = 0;
+        while (i < word.size() && Upper(word[i]) == specialList_[at + 1 + i])
+            ++i;
+        if (i == word.size())
+            return true;
+    }
+    return false;
+}
+
 Text Formatter::FormatWord(TextView word) const {
-    Text probe = U";" + UpperText(word) + U";";
-    if (specialList_.find(probe) != Text::npos)
-        return ApplyLetterCase(word, options_.FormatSpecialFirstLetterUp,
-                               options_.FormatSpecialOtherLettersUp);
-    return ApplyLetterCase(word, options_.FormatFirstLetterUp, options_.FormatOtherLettersUp);
+    Text out;
+    AppendWord(out, word);
+    return out;
+}
+
+void Formatter::AppendWord(Text& out, TextView word) const {
+    if (IsSpecialWord(word))
+        AppendLetterCase(out, word, options_.FormatSpecialFirstLetterUp,
+                         options_.FormatSpecialOtherLettersUp);
+    else
+        AppendLetterCase(out, word, options_.FormatFirstLetterUp, options_.FormatOtherLettersUp);
 }
 
 Text Formatter::FormatBlock(TextView block) const {
-    if (!options_.FormatWordsSeparately)
-        return ApplyLetterCase(block, options_.FormatFirstLetterUp, options_.FormatOtherLettersUp);
     Text out;
     out.reserve(block.size());
+    AppendBlock(out, block);
+    return out;
+}
+
+void Formatter::AppendBlock(Text& out, TextView block) const {
+    if (!options_.FormatWordsSeparately) {
+        AppendLetterCase(out, block, options_.FormatFirstLetterUp, options_.FormatOtherLettersUp);
+        return;
+    }
     std::size_t i = 0;
     while (i < block.size()) {
         if (IsWordDelimiter(block[i])) {
@@ -279,23 +326,23 @@ Text Formatter::FormatBlock(TextView block) const {
         std::size_t end = i;
         while (end < block.size() && !IsWordDelimiter(block[end]))
             ++end;
-        out += FormatWord(block.substr(i, end - i));
+        AppendWord(out, block.substr(i, end - i));
         i = end;
     }
-    return out;
 }
 
 Text Formatter::FormatFilename(TextView text) const {
     if (!options_.FormatLogicBlocksSeparately)
         return FormatBlock(text);
-    const std::vector<Text> blocks = SplitBlocks(text, separator_, /*strip=*/false);
+    const std::vector<TextView> blocks = SplitBlocks(text, separator_, /*strip=*/false);
     Text out;
+    out.reserve(text.size());
     for (std::size_t i = 0; i < blocks.size(); ++i) {
         if (i > 0)
             out += separator_;
-        const Text& block = blocks[i];
+        const TextView block = blocks[i];
         out.append(static_cast<std::size_t>(LeadingSpaceCount(block)), kSpace);
-        out += FormatBlock(StripBlanks(block));
+        AppendBlock(out, StripBlanks(block));
         out.append(static_cast<std::size_t>(TrailingSpaceCount(block)), kSpace);
     }
     return out;
@@ -319,8 +366,8 @@ void RemoveSteps(const RenameOptionSet& o, Text& base) {
     using steps::Sub;
     if (o.RemoveFront) {
         const std::int64_t m = o.RemoveFrontCount;
-        if (m < static_cast<std::int64_t>(base.size()))
-            base = Sub(base, m + 1, steps::kRestOfText);
+        if (m > 0 && m < static_cast<std::int64_t>(base.size()))
+            base.erase(0, static_cast<std::size_t>(m));
     }
     if (o.RemoveAtPosition) {
         const std::int64_t m = o.RemoveAtPositionCount;
@@ -330,9 +377,8 @@ void RemoveSteps(const RenameOptionSet& o, Text& base) {
     }
     if (o.RemoveBack) {
         const std::int64_t m = o.RemoveBackCount;
-        const auto len = static_cast<std::int64_t>(base.size());
-        if (m < len)
-            base = Sub(base, 1, len - m);
+        if (m > 0 && m < static_cast<std::int64_t>(base.size()))
+            base.resize(base.size() - static_cast<std::size_t>(m));
     }
     if (o.RemoveAllSpaces) {
         std::erase(base, steps::kSpace);

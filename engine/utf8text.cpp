@@ -53,8 +53,16 @@ std::size_t SequenceLength(std::string_view s, std::size_t i, char32_t& cp) {
 
 std::u32string DecodeUtf8(std::string_view bytes) {
     std::u32string out;
-    out.reserve(bytes.size());
+    out.resize(bytes.size());
+    // Most names are ASCII: widen those bytes straight into place.
     std::size_t i = 0;
+    while (i < bytes.size() && static_cast<unsigned char>(bytes[i]) < 0x80) {
+        out[i] = static_cast<unsigned char>(bytes[i]);
+        ++i;
+    }
+    if (i == bytes.size())
+        return out;
+    out.resize(i);
     while (i < bytes.size()) {
         char32_t cp = 0;
         const std::size_t len = SequenceLength(bytes, i, cp);
@@ -95,9 +103,17 @@ void AppendUtf8(std::string& out, char32_t cp) {
 
 std::string EncodeUtf8(std::u32string_view text) {
     std::string out;
-    out.reserve(text.size() + 8);
-    for (char32_t cp : text)
-        AppendUtf8(out, cp);
+    out.resize(text.size());
+    std::size_t i = 0;
+    while (i < text.size() && text[i] < 0x80) {
+        out[i] = static_cast<char>(text[i]);
+        ++i;
+    }
+    if (i == text.size())
+        return out;
+    out.resize(i);
+    for (; i < text.size(); ++i)
+        AppendUtf8(out, text[i]);
     return out;
 }
 
