@@ -1,6 +1,6 @@
 #include "langlib/langscan.h"
 
-#include "langlib/langtext.h"
+#include "langlib/langsinks.h"
 #include "langlib/lanreader.h"
 #include "langlib/utf8text.h"
 
@@ -21,71 +21,6 @@ bool HasLanExtension(std::string_view name) {
     return name.size() >= extension.size() &&
            AsciiUpper(name.substr(name.size() - extension.size())) == extension;
 }
-
-// Texts are taken for the one package and language asked for.
-class TOpenSink : public TLanSink {
-public:
-    explicit TOpenSink(TLangData& data)
-        : data_(data), package_(FoldCase(data.Pack.PackageName)),
-          language_(FoldCase(data.Pack.LanguageName)) {}
-
-    void LanguageFound(std::string_view package, std::string_view language,
-                       std::string_view native) override {
-        // Of several matching LANGUAGE elements, the first that names itself wins, as the
-        // first file wins for texts.
-        if (Matches(package, language) && data_.Pack.NativeName.empty()) {
-            data_.Pack.NativeName = native;
-        }
-    }
-
-    void TextFound(std::string_view package, std::string_view language,
-                   std::string_view attributes) override {
-        if (Matches(package, language)) {
-            data_.Texts.push_back(MakeLangText(attributes));
-        }
-    }
-
-private:
-    // Package and language change seldom while texts come by the hundred: the last answer
-    // is kept so that most texts cost two string compares instead of two foldings.
-    bool Matches(std::string_view package, std::string_view language) {
-        if (!known_ || package != lastPackage_ || language != lastLanguage_) {
-            lastPackage_ = package;
-            lastLanguage_ = language;
-            lastMatch_ = FoldCase(package) == package_ && FoldCase(language) == language_;
-            known_ = true;
-        }
-        return lastMatch_;
-    }
-
-    TLangData& data_;
-    std::u32string package_;
-    std::u32string language_;
-    bool known_ = false;
-    std::string lastPackage_;
-    std::string lastLanguage_;
-    bool lastMatch_ = false;
-};
-
-// Every language of the package asked for, texts ignored.
-class TSearchSink : public TLanSink {
-public:
-    TSearchSink(std::string_view package, std::vector<TLangSearchPack>& results)
-        : package_(FoldCase(package)), results_(results) {}
-
-    void LanguageFound(std::string_view package, std::string_view language,
-                       std::string_view native) override {
-        if (FoldCase(package) == package_) {
-            results_.push_back({std::string(language), std::string(native)});
-        }
-    }
-
-    void TextFound(std::string_view, std::string_view, std::string_view) override {}
-
-private:
-    std::u32string package_;
-    std::vector<TLangSearchPack>& results_;
-};
 
 struct TFileCloser {
     int fd;

@@ -1,0 +1,54 @@
+// Any bytes as a language file: the reader, both paths and the lookups must neither crash
+// nor hang, and must hold no more memory than the input calls for.
+//
+// The first input byte picks the size of the pieces the rest is fed in, so line ends and
+// tags that straddle two reads are covered as well.
+
+#include "langlib/langsinks.h"
+#include "langlib/langtext.h"
+#include "langlib/lanreader.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace {
+
+void FeedInPieces(qm::TLanSink& sink, std::string_view bytes, std::size_t piece) {
+    qm::TLanReader reader(sink);
+    while (!bytes.empty()) {
+        const std::string_view chunk = bytes.substr(0, piece);
+        bytes.remove_prefix(chunk.size());
+        if (!reader.Feed(chunk)) {
+            break;
+        }
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) {
+        return 0;
+    }
+    const std::size_t piece = 1 + data[0] % 64 * 64;
+    const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
+
+    qm::TLangData language;
+    language.Pack.PackageName = "P";
+    language.Pack.LanguageName = "L";
+    qm::TOpenSink open(language);
+    FeedInPieces(open, bytes, piece);
+    for (const qm::TLangText& text : language.Texts) {
+        const qm::TLangText* byName = qm::FindTextByName(language, text.Name);
+        const qm::TLangText* byID = qm::FindTextByID(language, text.ID);
+        if (byName == nullptr || byID == nullptr || text.KeyedText.size() < text.Text.size()) {
+            __builtin_trap(); // a text read must be found again
+        }
+    }
+
+    std::vector<qm::TLangSearchPack> results;
+    qm::TSearchSink search("p", results);
+    FeedInPieces(search, bytes, piece);
+    return 0;
+}
