@@ -233,10 +233,10 @@ TEST(VocalithApi, EnumerationListsEveryLanguageElement) {
 TEST(VocalithApi, FirstFileAndFirstDefinitionWin) {
     TLanFolder folder;
     // Read in file-name order: "A.lan" < "a.lan" < "b.LAN" byte by byte.
-    folder.Write("b.LAN", LanFile("P", "English", "",
+    folder.Write("b.LAN", LanFile("P", "English", "Other",
                                   "<TEXT NAME=\"ONE\" TEXT=\"from b\">"
                                   "<TEXT NAME=\"THREE\" TEXT=\"from b\">"));
-    folder.Write("a.lan", LanFile("P", "English", "",
+    folder.Write("a.lan", LanFile("P", "English", "Anglais",
                                   "<TEXT NAME=\"ONE\" TEXT=\"from a\">"
                                   "<TEXT NAME=\"TWO\" TEXT=\"from a\">"));
     folder.Write("A.lan", LanFile("P", "English", "",
@@ -244,6 +244,8 @@ TEST(VocalithApi, FirstFileAndFirstDefinitionWin) {
                                   "<TEXT NAME=\"two\" TEXT=\"A again\">"));
     TOpened lang(folder.Path(), "P", "English");
     EXPECT_EQ(lang.Text("one"), "from a");
+    // "A.lan" gives no native name, so the first file that gives one wins.
+    EXPECT_STREQ(GetLanguageNativeName(lang.handle), "Anglais");
     EXPECT_EQ(lang.Text("Two"), "from A");
     EXPECT_EQ(lang.Text("THREE"), "from b");
 }
@@ -284,6 +286,21 @@ TEST(VocalithApi, TextsByNameNumberAndKey) {
     EXPECT_EQ(lang.Text("SAVE"), "");
     EXPECT_STREQ(GetTextByID(&lang.handle, 12), "Save");
     EXPECT_STREQ(GetLanguageNativeName(lang.handle), "English");
+}
+
+TEST(VocalithApi, LongTextsAndLinesHaveNoLimit) {
+    TLanFolder folder;
+    // One line of LF-separated tags far longer than one read of the file.
+    std::string big(300000, 'x');
+    big[150000] = '\n';
+    std::string file = "<IDENTIFICATION TYPE=\"t\">\n<PACKAGE NAME=\"P\">\n<LANGUAGE NAME=\"L\">";
+    for (int i = 0; i < 3; ++i) {
+        file += "\n<TEXT NAME=\"T" + std::to_string(i) + "\" TEXT=\"" + big + "\">";
+    }
+    folder.Write("big.lan", file);
+    TOpened lang(folder.Path(), "P", "L");
+    EXPECT_EQ(lang.Text("T0"), big);
+    EXPECT_EQ(lang.Text("T2"), big);
 }
 
 TEST(VocalithApi, TextsAreReadAtOpeningOnly) {
