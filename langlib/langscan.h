@@ -7,8 +7,8 @@
 // its file name compared byte by byte, so every machine sees the same order; where two
 // files give a text of the same name, the file first in that order wins. Entries that are
 // not regular files (folders, pipes, devices) are skipped, and a file that cannot be read
-// ends only its own reading. Nothing is written. Not thread-safe (no shared state, but the
-// results are meant for the single table owner).
+// ends only its own reading. Nothing is written. The functions keep no state of their own;
+// they run on whichever thread opens or enumerates, which the library's callers serialise.
 
 #include "langlib/langdata.h"
 
