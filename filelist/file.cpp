@@ -1,9 +1,7 @@
 #include "filelist/file.h"
 
 #include "filelist/datetimevalue.h"
-#include "filelist/iconnames.h"
-
-#include <QMimeDatabase>
+#include "filelist/filesystem.h"
 
 namespace qm {
 namespace {
@@ -35,8 +33,7 @@ const char* InodeTypeName(mode_t mode, bool isLink) {
 
 } // namespace
 
-TFile::TFile(const QMimeDatabase& mimeTypes, TIconNames& icons)
-    : mimeTypes_(mimeTypes), icons_(icons) {}
+TFile::TFile(const TFileSystem& fileSystem) : fileSystem_(fileSystem) {}
 
 void TFile::OpenPath(const std::string& path) {
     valid_ = false;
@@ -62,10 +59,9 @@ const QMimeType& TFile::MimeType() const {
         // Matched by name only, the way a file manager labels a listing: reading every
         // file's first bytes would make adding a large folder crawl.
         if (const char* inodeType = InodeTypeName(info_.st_mode, isLink_))
-            mimeType_ = mimeTypes_.mimeTypeForName(QString::fromLatin1(inodeType));
+            mimeType_ = fileSystem_.MimeTypeNamed(inodeType);
         else
-            mimeType_ =
-                mimeTypes_.mimeTypeForFile(QString::fromUtf8(name_), QMimeDatabase::MatchExtension);
+            mimeType_ = fileSystem_.MimeTypeOfFileName(name_);
     }
     return mimeType_;
 }
@@ -73,16 +69,15 @@ const QMimeType& TFile::MimeType() const {
 std::string TFile::GetTypeName() const {
     if (!valid_)
         return {};
-    return MimeType().comment().toStdString();
+    return fileSystem_.FactsOf(MimeType()).TypeName;
 }
 
 int TFile::GetIconIndex(bool /*large*/, bool open) const {
     if (!valid_)
         return 0;
     if (open && S_ISDIR(info_.st_mode) && !isLink_)
-        return icons_.IndexOf({"folder-open", "folder"});
-    const QMimeType& type = MimeType();
-    return icons_.IndexOf({type.iconName().toStdString(), type.genericIconName().toStdString()});
+        return fileSystem_.IconIndexOf("folder-open", "folder");
+    return fileSystem_.FactsOf(MimeType()).IconIndex;
 }
 
 std::uint64_t TFile::GetSize() const {

@@ -3,10 +3,9 @@
 // What the file list needs to know about one entry on disk: its type name, icon, size,
 // attribute bits and last-write time.
 //
-// Made by TFileSystem::GetFile, owned by the caller, used at once and dropped. It keeps
-// references to its TFileSystem's MIME database and icon list, so it must not outlive
-// that TFileSystem. The entry is looked at once, in OpenPath; the getters answer from
-// that look. Not thread-safe.
+// Made by TFileSystem::GetFile, owned by the caller, used at once and dropped. It refers
+// to its TFileSystem (types, icons), so it must not outlive it. The entry is looked at
+// once, in OpenPath; the getters answer from that look. Not thread-safe.
 
 #include "filelist/fileattributes.h"
 
@@ -15,15 +14,13 @@
 #include <string>
 #include <sys/stat.h>
 
-class QMimeDatabase;
-
 namespace qm {
 
-class TIconNames;
+class TFileSystem;
 
 class TFile {
 public:
-    TFile(const QMimeDatabase& mimeTypes, TIconNames& icons);
+    explicit TFile(const TFileSystem& fileSystem);
 
     // Looks at the entry named by `path` (UTF-8 or any bytes; symbolic links are
     // followed, a link whose target is missing counts as the link itself). The file is
@@ -48,8 +45,7 @@ public:
 private:
     const QMimeType& MimeType() const;
 
-    const QMimeDatabase& mimeTypes_;
-    TIconNames& icons_;
+    const TFileSystem& fileSystem_;
     bool valid_ = false;
     bool isLink_ = false; // a dangling symbolic link, seen through lstat
     struct stat info_ {};

@@ -8,6 +8,8 @@
 // make one for a single call). The icon list is borrowed and must outlive this object.
 // Calls on one object come from one thread at a time.
 
+#include <QHash>
+#include <QMimeType>
 #include <memory>
 #include <string>
 
@@ -18,6 +20,7 @@ namespace qm {
 class TFile;
 class TFolder;
 class TIconNames;
+class TMimeMatcher;
 
 class TFileSystem {
 public:
@@ -41,9 +44,25 @@ public:
     // the folder cannot be found.
     std::unique_ptr<TFolder> GetPersonalFolder() const;
 
+    // For TFile: what it needs of a MIME type, worked out once per type.
+    struct TypeFacts {
+        std::string TypeName; // the type's description, "PNG image"
+        int IconIndex = 0;    // the type's icon in the icon list
+    };
+    // The type of a bare file name, matched by name only.
+    QMimeType MimeTypeOfFileName(const std::string& name) const;
+    // The type called `mimeName`, such as "inode/directory".
+    QMimeType MimeTypeNamed(const char* mimeName) const;
+    const TypeFacts& FactsOf(const QMimeType& type) const;
+    // The index of a theme icon name and its fallback in the icon list.
+    int IconIndexOf(const char* name, const char* fallback) const;
+
 private:
     TIconNames& icons_;
     std::unique_ptr<QMimeDatabase> mimeTypes_;
+    // Caches, filled as entries are looked at; hence mutable.
+    mutable std::unique_ptr<TMimeMatcher> matcher_;
+    mutable QHash<QString, TypeFacts> facts_;
 };
 
 } // namespace qm
