@@ -1,5 +1,6 @@
 #include "cli/previewcommand.h"
 
+#include "cli/schemescommand.h"
 #include "engine/newname.h"
 #include "engine/renameoptionset.h"
 #include "settings/optionschemas.h"
@@ -59,6 +60,8 @@ std::optional<std::int32_t> ParseInt32(const std::string& text) {
 
 struct PreviewArgs {
     std::string schemeFile;
+    std::optional<std::string> schemeName; // a scheme of the settings store instead of a file
+    bool development = false;              // the development settings
     std::optional<std::int32_t> start;
     std::vector<std::string> names;
 };
@@ -85,6 +88,13 @@ std::optional<std::string> ParseArgs(const std::vector<std::string>& args, Previ
                 return "option '--scheme-file' needs a file name";
             out.schemeFile = *v;
             haveSchemeFile = true;
+        } else if (arg == "--scheme" || arg.starts_with("--scheme=")) {
+            auto v = value("--scheme");
+            if (!v)
+                return "option '--scheme' needs a scheme name";
+            out.schemeName = *v;
+        } else if (arg == "--debug") {
+            out.development = true;
         } else if (arg == "--start" || arg.starts_with("--start=")) {
             auto v = value("--start");
             if (!v)
@@ -98,8 +108,10 @@ std::optional<std::string> ParseArgs(const std::vector<std::string>& args, Previ
             out.names.push_back(arg);
         }
     }
-    if (!haveSchemeFile)
-        return "missing '--scheme-file FILE'";
+    if (haveSchemeFile && out.schemeName)
+        return "give either '--scheme NAME' or '--scheme-file FILE', not both";
+    if (!haveSchemeFile && !out.schemeName)
+        return "missing '--scheme NAME' or '--scheme-file FILE'";
     return std::nullopt;
 }
 
@@ -110,13 +122,22 @@ int RunPreview(const std::vector<std::string>& args) {
     if (auto error = ParseArgs(args, parsed))
         return Fail(*error);
 
-    std::string readError;
-    auto text = ReadWholeFile(parsed.schemeFile, readError);
-    if (!text)
-        return Fail("cannot read scheme file '" + parsed.schemeFile + "': " + readError);
-
     RenameOptionSet options;
-    ReadSchemeText(NormalizeLineEnds(*text), options);
+    if (parsed.schemeName) {
+        // A stored scheme is read exactly as the window reads it.
+        auto text = StoredSchemeText(*parsed.schemeName, parsed.development);
+        if (!text)
+            return Fail("no scheme named '" + *parsed.schemeName + "' in the " +
+                        (parsed.development ? "development " : "") +
+                        "settings (see 'quillmark-cli schemes')");
+        ReadSchemeText(*text, options);
+    } else {
+        std::string readError;
+        auto text = ReadWholeFile(parsed.schemeFile, readError);
+        if (!text)
+            return Fail("cannot read scheme file '" + parsed.schemeFile + "': " + readError);
+        ReadSchemeText(NormalizeLineEnds(*text), options);
+    }
     // The window's list keeps the pairs sorted, and they apply in that order.
     SortReplacePairs(options);
 
