@@ -84,12 +84,26 @@ bool CompanionsLeft(const std::string& path) {
 
 enum class Health { Good, Broken, Unusable };
 
+// A file that does not even begin like a database is judged before SQLite opens it:
+// SQLite would otherwise look at (and delete) a journal beside it first, and a journal
+// of a damaged file is moved aside with it, never lost.
+bool LooksLikeDatabase(const std::string& path) {
+    static constexpr char kMagic[] = "SQLite format 3";
+    char header[sizeof kMagic] = {};
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return true; // missing or unreadable: SQLite decides
+    const std::size_t got = std::fread(header, 1, sizeof header, file);
+    std::fclose(file);
+    return got == 0 || (got == sizeof header && std::memcmp(header, kMagic, sizeof kMagic) == 0);
+}
+
 Health CheckIntegrity(sqlite3* db) {
     sqlite3_stmt* stmt = nullptr;
     int rc = sqlite3_prepare_v2(db, "PRAGMA quick_check", -1, &stmt, nullptr);
     bool allOk = true;
     int rows = 0;
-    while (rc == SQLITE_OK && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    while (stmt && (rc = sqlite3_step(stmt)) == SQLITE_ROW) {
         ++rows;
         const auto* text = sqlite3_column_text(stmt, 0);
         if (!text || std::strcmp(reinterpret_cast<const char*>(text), "ok") != 0)
@@ -223,7 +237,7 @@ std::unique_ptr<TRegistryFile> TRegistryFile::Open(const std::string& path, Acce
         sqlite3_extended_result_codes(db, 1);
         sqlite3_busy_timeout(db, kBusyTimeoutMs);
 
-        Health health = CheckIntegrity(db);
+        Health health = LooksLikeDatabase(path) ? CheckIntegrity(db) : Health::Broken;
         Layout layout = Layout::Failed;
         if (health == Health::Good) {
             // Rollback journal: safe on network home folders, unlike write-ahead logs.
