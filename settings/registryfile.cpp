@@ -193,12 +193,16 @@ void Say(bool quiet, const std::string& line) {
         std::fprintf(stderr, "quillmark: %s\n", line.c_str());
 }
 
+// "\\A\\\\B\\" and "A\\B" name the same key.
 std::string NormalizeKeyPath(std::string_view path) {
-    while (!path.empty() && path.front() == '\\')
-        path.remove_prefix(1);
-    while (!path.empty() && path.back() == '\\')
-        path.remove_suffix(1);
-    return std::string(path);
+    std::string out;
+    out.reserve(path.size());
+    for (char c : path)
+        if (c != '\\' || (!out.empty() && out.back() != '\\'))
+            out += c;
+    if (!out.empty() && out.back() == '\\')
+        out.pop_back();
+    return out;
 }
 
 } // namespace
@@ -252,9 +256,12 @@ std::unique_ptr<TRegistryFile> TRegistryFile::Open(const std::string& path, Acce
         sqlite3_close(db);
 
         if (layout == Layout::Newer) {
-            Say(quiet, "the settings store " + path +
-                           " was written by a newer version; settings are neither loaded "
-                           "nor saved");
+            // Once per run is enough: every later open finds the same file.
+            static bool said = false;
+            Say(quiet || said, "the settings store " + path +
+                                   " was written by a newer version; settings are neither "
+                                   "loaded nor saved");
+            said = true;
             return nullptr;
         }
         if (health != Health::Broken)

@@ -204,6 +204,12 @@ TEST_F(SettingsStoreTest, NamesCompareWithoutLetterCaseAndKeepTheirFirstSpelling
         EXPECT_EQ(store.ReadString("ärger", ""), "b");
         store.KeyPath = "software";
         EXPECT_TRUE(store.KeyExists("TEST"));
+        // Leading, doubled and trailing separators name the same key.
+        store.KeyPath = "\\software\\\\test\\";
+        EXPECT_TRUE(store.KeyExists("überblick"));
+        EXPECT_EQ(store.GetValueNames().size(), 0u);
+        store.KeyPath = "\\software\\\\test\\überblick\\";
+        EXPECT_EQ(store.ReadString("straße", ""), "2");
     });
 }
 
