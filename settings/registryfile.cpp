@@ -226,11 +226,22 @@ std::unique_ptr<TRegistryFile> TRegistryFile::Open(const std::string& path, Acce
 
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (CompanionsLeft(path) && !PathExists(path)) {
-            // A journal without its database must never be played into a new file.
-            Say(quiet, "the settings store " + path +
-                           " lacks its database file but has a "
-                           "journal; settings are neither loaded nor saved");
-            return nullptr;
+            // A journal whose database is gone must not meet the new file (SQLite would
+            // delete it, or worse, play it back); it is kept aside like a damaged store.
+            const std::string orphan = path + ".orphan-" + UtcStamp();
+            for (const char* suffix : kCompanions)
+                if (PathExists(path + suffix))
+                    MoveNoReplace(path + suffix, orphan + suffix);
+            if (CompanionsLeft(path)) {
+                Say(quiet, "the settings store " + path +
+                               " has a journal but no database, and the journal could not "
+                               "be moved aside; using default settings");
+                return nullptr;
+            }
+            std::fprintf(stderr,
+                         "quillmark: the settings store %s was missing but its journal was "
+                         "left; moved the journal aside as %s-*\n",
+                         path.c_str(), orphan.c_str());
         }
         sqlite3* db = nullptr;
         const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX;

@@ -163,6 +163,24 @@ TEST_F(StoreFileTest, AnEmptyFileIsAnEmptyStoreNotADamagedOne) {
     EXPECT_TRUE(BrokenFiles(fs::path(UserFile()).parent_path()).empty());
 }
 
+TEST_F(StoreFileTest, AJournalWithoutItsDatabaseIsKeptAsideNotPlayedBack) {
+    WriteFile(UserFile() + "-journal", "left over from a store that was deleted");
+    testing::internal::CaptureStderr();
+    TSettings settings;
+    settings.Width = 700;
+    EXPECT_TRUE(settings.Save());
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_EQ(Loaded().Width, 700);
+    std::vector<fs::path> kept;
+    for (const auto& entry : fs::directory_iterator(fs::path(UserFile()).parent_path()))
+        if (entry.path().filename().string().starts_with("registry.db.orphan-"))
+            kept.push_back(entry.path());
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_TRUE(kept[0].string().ends_with("-journal"));
+    EXPECT_EQ(Contents(kept[0]), "left over from a store that was deleted");
+}
+
 TEST_F(StoreFileTest, AStoreFromANewerVersionIsNeitherReadNorWrittenNorMoved) {
     {
         TSettings settings;
