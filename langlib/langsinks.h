@@ -14,27 +14,28 @@
 
 namespace qm {
 
+// A serial no reader hands out: nothing worked out yet.
+inline constexpr std::uint64_t NoSerial = ~std::uint64_t{0};
+
 // Appends to data.Texts every text of data.Pack's package and language, and sets
 // data.Pack.NativeName from the first matching LANGUAGE element that names itself.
 class TOpenSink : public TLanSink {
 public:
     explicit TOpenSink(TLangData& data);
 
-    void LanguageFound(std::string_view package, std::string_view language,
-                       std::string_view native) override;
-    void TextFound(std::string_view package, std::string_view language,
-                   std::string_view attributes) override;
+    void LanguageFound(const TLanScope& scope, std::string_view native) override;
+    void TextFound(const TLanScope& scope, std::string_view attributes) override;
 
 private:
-    bool Matches(std::string_view package, std::string_view language);
+    bool Matches(const TLanScope& scope);
 
     TLangData& data_;
     std::u32string package_;
     std::u32string language_;
-    bool known_ = false;
-    std::string lastPackage_;
-    std::string lastLanguage_;
-    bool lastMatch_ = false;
+    std::uint64_t packageSerial_ = NoSerial;
+    std::uint64_t languageSerial_ = NoSerial;
+    bool packageMatch_ = false;
+    bool languageMatch_ = false;
 };
 
 // Appends every (language, native name) of `package` to `results`, repeats and empty
@@ -43,13 +44,14 @@ class TSearchSink : public TLanSink {
 public:
     TSearchSink(std::string_view package, std::vector<TLangSearchPack>& results);
 
-    void LanguageFound(std::string_view package, std::string_view language,
-                       std::string_view native) override;
-    void TextFound(std::string_view, std::string_view, std::string_view) override {}
+    void LanguageFound(const TLanScope& scope, std::string_view native) override;
+    void TextFound(const TLanScope&, std::string_view) override {}
 
 private:
     std::u32string package_;
     std::vector<TLangSearchPack>& results_;
+    std::uint64_t packageSerial_ = NoSerial;
+    bool packageMatch_ = false;
 };
 
 } // namespace qm

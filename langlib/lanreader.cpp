@@ -53,6 +53,10 @@ bool TLanReader::Feed(std::string_view bytes) {
     return !ended_ && !abandoned_;
 }
 
+TLanScope TLanReader::Scope() const {
+    return {package_, language_, packageSerial_, languageSerial_};
+}
+
 void TLanReader::HandleTag(std::string_view tag) {
     if (tag.empty()) {
         return;
@@ -100,6 +104,7 @@ void TLanReader::HandleElement(std::string_view name, bool closing, std::string_
             std::string_view package;
             if (reader.Read("NAME", package)) {
                 package_ = package;
+                ++packageSerial_;
             }
         } else {
             abandoned_ = true;
@@ -108,14 +113,16 @@ void TLanReader::HandleElement(std::string_view name, bool closing, std::string_
     }
     if (closing && name == "PACKAGE") {
         package_.clear();
+        ++packageSerial_;
         return;
     }
     if (language_.empty()) {
         if (opening && name == "LANGUAGE") {
             TAttributeReader reader(attributes);
             language_ = reader.Value("NAME");
+            ++languageSerial_;
             const std::string_view native = reader.Value("NATIVE");
-            sink_.LanguageFound(package_, language_, native);
+            sink_.LanguageFound(Scope(), native);
         } else {
             abandoned_ = true;
         }
@@ -123,8 +130,9 @@ void TLanReader::HandleElement(std::string_view name, bool closing, std::string_
     }
     if (closing && name == "LANGUAGE") {
         language_.clear();
+        ++languageSerial_;
     } else if (opening && name == "TEXT") {
-        sink_.TextFound(package_, language_, attributes);
+        sink_.TextFound(Scope(), attributes);
     }
 }
 

@@ -13,21 +13,31 @@
 // held whole. One reader reads one file; it keeps no reference to fed bytes after Feed
 // returns. Not thread-safe.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 namespace qm {
 
+// The package and language a tag stands in. Each serial changes whenever its name is set
+// or cleared, so a sink can keep what it worked out for a name until the serial moves,
+// instead of comparing the names again for every tag (a hostile file could make that
+// quadratic with one huge name).
+struct TLanScope {
+    std::string_view package;
+    std::string_view language;
+    std::uint64_t packageSerial = 0;
+    std::uint64_t languageSerial = 0;
+};
+
 // Receives what a reader finds. The views are valid only during the call.
 class TLanSink {
 public:
     virtual ~TLanSink() = default;
-    // A LANGUAGE element was opened inside `package`; `language` may be empty.
-    virtual void LanguageFound(std::string_view package, std::string_view language,
-                               std::string_view native) = 0;
-    // A TEXT tag inside `package` and `language`; `attributes` is the tag after its name.
-    virtual void TextFound(std::string_view package, std::string_view language,
-                           std::string_view attributes) = 0;
+    // A LANGUAGE element was opened; scope.language may be empty.
+    virtual void LanguageFound(const TLanScope& scope, std::string_view native) = 0;
+    // A TEXT tag; `attributes` is the tag after its name.
+    virtual void TextFound(const TLanScope& scope, std::string_view attributes) = 0;
 };
 
 class TLanReader {
@@ -43,6 +53,7 @@ public:
 private:
     void HandleTag(std::string_view tag);
     void HandleElement(std::string_view name, bool closing, std::string_view attributes);
+    TLanScope Scope() const;
 
     TLanSink& sink_;
     std::string tag_;
@@ -53,6 +64,8 @@ private:
     std::string type_;
     std::string package_;
     std::string language_;
+    std::uint64_t packageSerial_ = 0;
+    std::uint64_t languageSerial_ = 0;
 };
 
 } // namespace qm

@@ -11,15 +11,13 @@ namespace {
 // Records every event as one readable line.
 class TRecordingSink : public TLanSink {
 public:
-    void LanguageFound(std::string_view package, std::string_view language,
-                       std::string_view native) override {
-        events.push_back("L " + std::string(package) + "|" + std::string(language) + "|" +
-                         std::string(native));
+    void LanguageFound(const TLanScope& scope, std::string_view native) override {
+        events.push_back("L " + std::string(scope.package) + "|" + std::string(scope.language) +
+                         "|" + std::string(native));
     }
-    void TextFound(std::string_view package, std::string_view language,
-                   std::string_view attributes) override {
-        events.push_back("T " + std::string(package) + "|" + std::string(language) + "|" +
-                         std::string(attributes));
+    void TextFound(const TLanScope& scope, std::string_view attributes) override {
+        events.push_back("T " + std::string(scope.package) + "|" + std::string(scope.language) +
+                         "|" + std::string(attributes));
     }
     std::vector<std::string> events;
 };
