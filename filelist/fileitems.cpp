@@ -26,19 +26,21 @@ int TFileItems::IndexOf(const TFileItem* entry) const {
 }
 
 TFileItem& TFileItems::AddBlank() {
+    sorted_ = false;
     slots_.push_back(std::make_unique<TFileItem>(*this, std::string(), std::string()));
     return *slots_.back();
 }
 
+bool TFileItems::Less(const TFileItem& a, const TFileItem& b) const {
+    return onCompare_(a, b) < 0;
+}
+
 std::size_t TFileItems::SortedPlace(const TFileItem& entry) const {
-    if (updating_ || !onCompare_)
-        return slots_.size();
     // Past the last entry that does not compare greater: where a stable sort of the list
     // with `entry` appended would put it.
-    auto place = std::upper_bound(slots_.begin(), slots_.end(), &entry,
-                                  [this](const TFileItem* a, const std::unique_ptr<TFileItem>& b) {
-                                      return onCompare_(*a, *b) < 0;
-                                  });
+    auto place = std::upper_bound(
+        slots_.begin(), slots_.end(), &entry,
+        [this](const TFileItem* a, const std::unique_ptr<TFileItem>& b) { return Less(*a, *b); });
     return static_cast<std::size_t>(place - slots_.begin());
 }
 
@@ -46,10 +48,17 @@ TFileItem& TFileItems::Add(const std::string& name, const std::string& path) {
     auto entry = std::make_unique<TFileItem>(*this, path, name);
     if (path.empty() && name.empty())
         entry->ReadProperties(); // the constructor skips an empty path; Add never does
-    const std::size_t place = SortedPlace(*entry);
-    auto inserted =
+    TFileItem& added = *entry;
+    if (updating_ || !onCompare_) {
+        slots_.push_back(std::move(entry));
+    } else if (sorted_) {
+        const std::size_t place = SortedPlace(added);
         slots_.insert(slots_.begin() + static_cast<std::ptrdiff_t>(place), std::move(entry));
-    return **inserted;
+    } else {
+        slots_.push_back(std::move(entry));
+        Sort();
+    }
+    return added;
 }
 
 void TFileItems::AddMany(const std::vector<NewEntry>& entries) {
@@ -62,14 +71,23 @@ void TFileItems::AddMany(const std::vector<NewEntry>& entries) {
     }
     if (updating_ || !onCompare_)
         return;
+    if (!sorted_) {
+        Sort();
+        return;
+    }
     // The list was sorted: sorting the newcomers and merging them in (both stable, old
     // entries first among equals) gives what inserting them one by one gives.
     auto less = [this](const std::unique_ptr<TFileItem>& a, const std::unique_ptr<TFileItem>& b) {
-        return onCompare_(*a, *b) < 0;
+        return Less(*a, *b);
     };
     const auto middle = slots_.begin() + static_cast<std::ptrdiff_t>(before);
     std::stable_sort(middle, slots_.end(), less);
     std::inplace_merge(slots_.begin(), middle, slots_.end(), less);
+}
+
+void TFileItems::SetOnCompare(Compare compare) {
+    onCompare_ = std::move(compare);
+    sorted_ = false;
 }
 
 void TFileItems::Delete(int slot) {
@@ -94,11 +112,10 @@ void TFileItems::Clear() {
 void TFileItems::Sort() {
     if (updating_ || !onCompare_)
         return;
-    std::stable_sort(
-        slots_.begin(), slots_.end(),
-        [this](const std::unique_ptr<TFileItem>& a, const std::unique_ptr<TFileItem>& b) {
-            return onCompare_(*a, *b) < 0;
-        });
+    std::stable_sort(slots_.begin(), slots_.end(),
+                     [this](const std::unique_ptr<TFileItem>& a,
+                            const std::unique_ptr<TFileItem>& b) { return Less(*a, *b); });
+    sorted_ = true;
 }
 
 void TFileItems::EndUpdate() {

@@ -3,7 +3,8 @@
 // The ordered collection of collected files. The order is the display order: row i of
 // the list view shows slot i. Outside update mode the collection keeps itself sorted by
 // the installed comparison (when one is installed); additions go straight to their
-// sorted place, after entries that compare equal.
+// sorted place, after entries that compare equal, which gives the order a full stable
+// sort would give.
 //
 // Update mode keeps slot numbers still while a caller works through the list by slot:
 // deletions leave empty slots and nothing is sorted until EndUpdate.
@@ -70,11 +71,20 @@ public:
     // Sorts the slots with the installed comparison; entries that compare equal keep
     // their order. Does nothing in update mode or without a comparison.
     void Sort();
-    void SetOnCompare(Compare compare) { onCompare_ = std::move(compare); }
+    // Installs the comparison (or none). The list is not sorted here; the next Add,
+    // AddMany or Sort does it.
+    void SetOnCompare(Compare compare);
     const Compare& OnCompare() const { return onCompare_; }
+    // To be called when the installed comparison would now order the entries differently
+    // (it reads a sort column, a direction or rename options that changed): the next
+    // Add then sorts the whole list instead of only placing the new entry.
+    void CompareChanged() { sorted_ = false; }
 
     // Update mode is a flag, not a counter: it does not nest.
-    void BeginUpdate() { updating_ = true; }
+    void BeginUpdate() {
+        updating_ = true;
+        sorted_ = false;
+    }
     // Leaves update mode, removes the empty slots (the entries keep their order), sorts.
     void EndUpdate();
     bool Updating() const { return updating_; }
@@ -90,6 +100,7 @@ public:
 private:
     friend class TFileItem;
 
+    bool Less(const TFileItem& a, const TFileItem& b) const;
     // Slot where an entry goes so that the list stays sorted, after its equals.
     std::size_t SortedPlace(const TFileItem& entry) const;
     std::unique_lock<std::shared_mutex> WriteLock() {
@@ -100,6 +111,9 @@ private:
     std::vector<std::unique_ptr<TFileItem>> slots_;
     bool updating_ = false;
     Compare onCompare_;
+    // The slots are in the order of onCompare_ as it stands, so a new entry can simply
+    // be put in its place.
+    bool sorted_ = false;
     mutable std::shared_mutex entryMutex_;
 };
 

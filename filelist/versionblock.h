@@ -53,31 +53,26 @@ constexpr std::size_t EncodedSize(const Description& d) {
     return size;
 }
 
-template <std::size_t N>
-constexpr std::array<unsigned char, N> EncodeVersionBlock(const Description& d) {
-    std::array<unsigned char, N> out{};
-    std::size_t at = 0;
-    auto put8 = [&](unsigned v) {
-        out[at++] = static_cast<unsigned char>(v & 0xFF);
-    };
+// Writes the block of `d` byte by byte through `put(unsigned char)`.
+template <class Put> constexpr void WriteVersionBlock(const Description& d, Put put) {
     auto put16 = [&](std::size_t v) {
-        put8(static_cast<unsigned>(v));
-        put8(static_cast<unsigned>(v >> 8));
+        put(static_cast<unsigned char>(v & 0xFF));
+        put(static_cast<unsigned char>((v >> 8) & 0xFF));
     };
     auto putText = [&](std::string_view s) {
         put16(s.size());
         for (char c : s)
-            put8(static_cast<unsigned char>(c));
+            put(static_cast<unsigned char>(c));
     };
     for (char c : kMagic)
-        put8(static_cast<unsigned char>(c));
+        put(static_cast<unsigned char>(c));
     put16(kLayoutVersion);
     for (std::uint16_t part : d.FileVersion)
         put16(part);
-    put16(1);
+    put16(1); // one translation
     put16(d.Language);
     put16(d.CodePage);
-    put16(1);
+    put16(1); // one string table, for that translation (u32: code page in the low half)
     put16(d.CodePage);
     put16(d.Language);
     put16(d.Strings.size());
@@ -85,6 +80,22 @@ constexpr std::array<unsigned char, N> EncodeVersionBlock(const Description& d) 
         putText(f.Key);
         putText(f.Value);
     }
+}
+
+// The block as a constant, for embedding: N must be EncodedSize(d).
+template <std::size_t N>
+constexpr std::array<unsigned char, N> EncodeVersionBlock(const Description& d) {
+    std::array<unsigned char, N> out{};
+    std::size_t at = 0;
+    WriteVersionBlock(d, [&](unsigned char byte) { out[at++] = byte; });
+    return out;
+}
+
+// The block at run time (tests, tools). Keys and values must fit 65,535 bytes.
+inline std::vector<unsigned char> EncodeVersionBlock(const Description& d) {
+    std::vector<unsigned char> out;
+    out.reserve(EncodedSize(d));
+    WriteVersionBlock(d, [&](unsigned char byte) { out.push_back(byte); });
     return out;
 }
 

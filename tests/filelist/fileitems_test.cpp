@@ -1,0 +1,273 @@
+// The file item list: sorted adding, update mode, the name setters and undo.
+
+#include "filelist/fileitem.h"
+#include "filelist/filelist.h"
+#include "filelist/iconnames.h"
+#include "filelist/textcollator.h"
+
+#include <QTemporaryDir>
+#include <algorithm>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <random>
+#include <thread>
+
+namespace qm {
+namespace {
+
+const std::string kNowhere = "/nonexistent-qm-test/";
+
+int ByName(const TFileItem& a, const TFileItem& b) {
+    return a.Name().compare(b.Name());
+}
+
+std::vector<std::string> Names(const TFileItems& items) {
+    std::vector<std::string> names;
+    for (int i = 0; i < items.Count(); ++i)
+        names.push_back(items.Items(i) ? items.Items(i)->Name() : "<empty>");
+    return names;
+}
+
+// Name and folder of every slot, to tell equal names apart.
+std::vector<std::string> Keys(const TFileItems& items) {
+    std::vector<std::string> keys;
+    for (int i = 0; i < items.Count(); ++i)
+        keys.push_back(items.Items(i)->Path() + items.Items(i)->Name());
+    return keys;
+}
+
+class FileItems : public ::testing::Test {
+protected:
+    TFileItems& Sorted(std::initializer_list<const char*> names) {
+        list_.Items().SetOnCompare(ByName);
+        for (const char* name : names)
+            list_.Items().Add(name, kNowhere);
+        return list_.Items();
+    }
+
+    TIconNames icons_;
+    TFileList list_{icons_};
+};
+
+TEST_F(FileItems, AddKeepsTheListSortedAndEqualsAfterEarlierOnes) {
+    TFileItems& items = Sorted({"delta", "alpha", "charlie", "bravo", "alpha"});
+    EXPECT_EQ(Names(items),
+              (std::vector<std::string>{"alpha", "alpha", "bravo", "charlie", "delta"}));
+    items.Add("alpha", "/second/");
+    EXPECT_EQ(items.Items(2)->Path(), "/second/");
+    EXPECT_EQ(items.Items(2)->Owner().Count(), 6);
+    EXPECT_EQ(items.IndexOf(items.Items(2)), 2);
+    EXPECT_EQ(items.Items(2)->Index(), 2);
+    EXPECT_EQ(items.Items(-1), nullptr);
+    EXPECT_EQ(items.Items(6), nullptr);
+    EXPECT_EQ(items.IndexOf(nullptr), -1);
+}
+
+TEST_F(FileItems, SortWithoutComparisonKeepsTheOrderOfAddition) {
+    TFileItems& items = list_.Items();
+    for (const char* name : {"c", "a", "b"})
+        items.Add(name, kNowhere);
+    items.Sort();
+    EXPECT_EQ(Names(items), (std::vector<std::string>{"c", "a", "b"}));
+    // A comparison installed later sorts the list at the next addition.
+    items.SetOnCompare(ByName);
+    EXPECT_EQ(Names(items), (std::vector<std::string>{"c", "a", "b"}));
+    items.Add("0", kNowhere);
+    EXPECT_EQ(Names(items), (std::vector<std::string>{"0", "a", "b", "c"}));
+}
+
+TEST_F(FileItems, AddingOneByOneOrManyAtOnceGivesTheOrderOfAFullSort) {
+    // Few distinct names, so that many compare equal; folders tell them apart.
+    std::mt19937 random(99);
+    const TTextCollator collator;
+    const TFileItems::Compare byCollation = [&](const TFileItem& a, const TFileItem& b) {
+        return collator.Compare(a.Name(), b.Name());
+    };
+    for (int round = 0; round < 20; ++round) {
+        std::vector<TFileItems::NewEntry> first;
+        std::vector<TFileItems::NewEntry> second;
+        const char* words[] = {"b", "B", "a", "é", "E", "e", "a b", "z", "ab"};
+        for (int i = 0; i < 60; ++i)
+            (i < 25 ? first : second)
+                .push_back({words[random() % 9], "/" + std::to_string(i) + "/"});
+
+        // The reference: everything appended, then one stable full sort.
+        TFileList reference(icons_);
+        for (const auto& e : first)
+            reference.Items().Add(e.Name, e.Path);
+        for (const auto& e : second)
+            reference.Items().Add(e.Name, e.Path);
+        reference.Items().SetOnCompare(byCollation);
+        reference.Items().Sort();
+
+        TFileList oneByOne(icons_);
+        oneByOne.Items().SetOnCompare(byCollation);
+        for (const auto& e : first)
+            oneByOne.Items().Add(e.Name, e.Path);
+        for (const auto& e : second)
+            oneByOne.Items().Add(e.Name, e.Path);
+
+        TFileList batches(icons_);
+        batches.Items().SetOnCompare(byCollation);
+        batches.Items().AddMany(first);
+        batches.Items().AddMany(second);
+
+        EXPECT_EQ(Keys(oneByOne.Items()), Keys(reference.Items())) << round;
+        EXPECT_EQ(Keys(batches.Items()), Keys(reference.Items())) << round;
+    }
+}
+
+TEST_F(FileItems, ChangedComparisonSortsTheWholeListAtTheNextAdd) {
+    bool descending = false;
+    TFileItems& items = list_.Items();
+    items.SetOnCompare([&](const TFileItem& a, const TFileItem& b) {
+        return descending ? -ByName(a, b) : ByName(a, b);
+    });
+    for (const char* name : {"b", "c", "a"})
+        items.Add(name, kNowhere);
+    descending = true;
+    items.CompareChanged();
+    items.Add("d", kNowhere);
+    EXPECT_EQ(Names(items), (std::vector<std::string>{"d", "c", "b", "a"}));
+}
+
+TEST_F(FileItems, UpdateModeLeavesEmptySlotsUntilEndUpdate) {
+    TFileItems& items = Sorted({"a", "b", "c", "d", "e", "f", "g"});
+    items.BeginUpdate();
+    items.Delete(2);
+    items.Items(5)->Remove();
+    EXPECT_EQ(items.Count(), 7);
+    EXPECT_EQ(Names(items),
+              (std::vector<std::string>{"a", "b", "<empty>", "d", "e", "<empty>", "g"}));
+    items.Items(0)->SetNewName("z"); // not sorted while updating
+    items.Add("0", kNowhere);        // appended
+    EXPECT_EQ(items.Items(0)->Name(), "z");
+    EXPECT_EQ(items.Items(7)->Name(), "0");
+    items.EndUpdate();
+    EXPECT_EQ(Names(items), (std::vector<std::string>{"0", "b", "d", "e", "g", "z"}));
+
+    items.BeginUpdate();
+    items.Clear();
+    EXPECT_EQ(items.Count(), 6);
+    EXPECT_EQ(items.Items(3), nullptr);
+    items.EndUpdate();
+    EXPECT_EQ(items.Count(), 0);
+}
+
+TEST_F(FileItems, DeleteOutsideUpdateModeClosesTheGap) {
+    TFileItems& items = Sorted({"a", "b", "c", "d", "e", "f"});
+    items.Delete(1);
+    items.Delete(2); // "d", now in slot 2
+    items.Delete(17);
+    items.Delete(-1);
+    EXPECT_EQ(Names(items), (std::vector<std::string>{"a", "c", "e", "f"}));
+    items.Clear();
+    EXPECT_EQ(items.Count(), 0);
+}
+
+TEST_F(FileItems, RenameAndSingleLevelUndo) {
+    TFileItems& items = Sorted({"b.txt", "m.txt"});
+    TFileItem& entry = *items.Items(0);
+    EXPECT_FALSE(entry.CanUndo());
+
+    entry.UndoName(); // nothing to undo: nothing changes, not even Renamed
+    EXPECT_EQ(entry.Name(), "b.txt");
+    EXPECT_FALSE(entry.Renamed());
+
+    entry.SetNewName("x.txt");
+    EXPECT_EQ(entry.PrevName(), "b.txt");
+    EXPECT_TRUE(entry.Renamed());
+    EXPECT_EQ(entry.Index(), 1); // moved to its sorted place at once
+    entry.SetNewName("y.txt");
+    EXPECT_EQ(entry.PrevName(), "x.txt"); // one level only
+
+    entry.ClearRenamed();
+    EXPECT_FALSE(entry.Renamed());
+    EXPECT_EQ(items.RenamedCount(), 0);
+    entry.UndoName();
+    EXPECT_EQ(entry.Name(), "x.txt");
+    EXPECT_EQ(entry.PrevName(), "");
+    EXPECT_TRUE(entry.Renamed());
+    EXPECT_FALSE(entry.CanUndo());
+    EXPECT_EQ(items.RenamedCount(), 1);
+
+    entry.SetNewName("a.txt");
+    EXPECT_EQ(entry.Index(), 0);
+    entry.ClearPrevName();
+    EXPECT_FALSE(entry.CanUndo());
+    EXPECT_EQ(entry.Name(), "a.txt");
+}
+
+TEST_F(FileItems, PropertiesAreReadOnceWhenAdded) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string folder = dir.path().toStdString() + "/";
+    std::ofstream(folder + "photo.png") << "12345";
+
+    TFileItems& items = list_.Items();
+    TFileItem& entry = items.Add("photo.png", folder);
+    EXPECT_EQ(entry.Size(), 5u);
+    EXPECT_FALSE(entry.TypeName().empty());
+    EXPECT_NE(entry.ImageIndex(), 0);
+    EXPECT_EQ(entry.Attributes(), FileAttributes(FileAttribute::Archive));
+    EXPECT_NE(entry.ModDate(), 0.0);
+    const std::string typeName = entry.TypeName();
+    const int image = entry.ImageIndex();
+
+    std::ofstream(folder + "photo.png", std::ios::app) << "more";
+    entry.SetNewName("photo.txt"); // a new extension keeps the earlier type and icon
+    EXPECT_EQ(entry.Size(), 5u);
+    EXPECT_EQ(entry.TypeName(), typeName);
+    EXPECT_EQ(entry.ImageIndex(), image);
+
+    // A path that does not resolve is added all the same, with zero properties; the
+    // same file twice gives two entries.
+    TFileItem& missing = items.Add("absent.png", folder);
+    EXPECT_EQ(missing.TypeName(), "");
+    EXPECT_EQ(missing.ImageIndex(), 0);
+    EXPECT_EQ(missing.Size(), 0u);
+    EXPECT_EQ(missing.Attributes(), FileAttributes());
+    EXPECT_EQ(missing.ModDate(), 0.0);
+    items.Add("photo.png", folder);
+    items.AddMany({{"photo.png", folder}});
+    EXPECT_EQ(items.Count(), 4);
+    EXPECT_EQ(items.Items(3)->Size(), 9u);
+
+    TFileItem& blank = items.AddBlank();
+    EXPECT_EQ(blank.Name(), "");
+    EXPECT_EQ(blank.Path(), "");
+    EXPECT_EQ(blank.Size(), 0u);
+    EXPECT_EQ(items.IndexOf(&blank), 4);
+}
+
+TEST_F(FileItems, ImageListsAreTheIconNames) {
+    EXPECT_EQ(&list_.GetSmallImages(), &icons_);
+    EXPECT_EQ(&list_.GetLargeImages(), &icons_);
+}
+
+TEST_F(FileItems, WorkerRenamesWhileAReaderHoldsTheReadLock) {
+    TFileItems& items = list_.Items();
+    for (int i = 0; i < 200; ++i)
+        items.Add("file" + std::to_string(i), kNowhere);
+    items.BeginUpdate();
+    std::thread worker([&] {
+        for (int i = 0; i < items.Count(); ++i) {
+            items.Items(i)->ClearRenamed();
+            items.Items(i)->SetNewName("renamed" + std::to_string(i));
+        }
+    });
+    std::size_t seen = 0;
+    for (int pass = 0; pass < 50; ++pass) {
+        auto lock = items.ReadLock();
+        for (int i = 0; i < items.Count(); ++i)
+            seen += items.Items(i)->Name().size();
+    }
+    worker.join();
+    items.EndUpdate();
+    EXPECT_GT(seen, 0u);
+    EXPECT_EQ(items.RenamedCount(), 200);
+    EXPECT_EQ(items.Items(0)->PrevName(), "file0");
+}
+
+} // namespace
+} // namespace qm
