@@ -136,28 +136,6 @@ TEST_F(SettingsStoreTest, WritesCreateTheirKeyOnlyWhenTheyWrite) {
     });
 }
 
-TEST_F(SettingsStoreTest, AnExistingValueIsAlwaysRewrittenAlsoBackToItsDefault) {
-    WithUserStore([](TSettingsStore& store) {
-        store.KeyPath = kKey;
-        store.WriteInteger("i", 9, 0);
-        store.WriteString("s", "changed", "");
-        store.WriteBool("b", true, false);
-    });
-    WithUserStore([](TSettingsStore& store) {
-        store.KeyPath = kKey;
-        store.WriteInteger("i", 0, 0);
-        store.WriteString("s", "", "");
-        store.WriteBool("b", false, false);
-    });
-    WithUserStore([](TSettingsStore& store) {
-        store.KeyPath = kKey;
-        EXPECT_TRUE(store.ValueExists("i"));
-        EXPECT_EQ(store.ReadInteger("i", 42), 0);
-        EXPECT_EQ(store.ReadString("s", "default"), "");
-        EXPECT_FALSE(store.ReadBool("b", true));
-    });
-}
-
 TEST_F(SettingsStoreTest, AValueOfAnotherKindReadsAsZeroFalseOrEmpty) {
     WithUserStore([](TSettingsStore& store) {
         store.KeyPath = kKey;
