@@ -87,6 +87,7 @@ void TFileItems::AddMany(const std::vector<NewEntry>& entries) {
 
 void TFileItems::SetOnCompare(Compare compare) {
     onCompare_ = std::move(compare);
+    sortKey_ = nullptr;
     sorted_ = false;
 }
 
@@ -112,9 +113,31 @@ void TFileItems::Clear() {
 void TFileItems::Sort() {
     if (updating_ || !onCompare_)
         return;
+    if (sortKey_) {
+        SortByKeys();
+        return;
+    }
     std::stable_sort(slots_.begin(), slots_.end(),
                      [this](const std::unique_ptr<TFileItem>& a,
                             const std::unique_ptr<TFileItem>& b) { return Less(*a, *b); });
+    sorted_ = true;
+}
+
+void TFileItems::SortByKeys() {
+    std::vector<std::string> keys;
+    keys.reserve(slots_.size());
+    for (const auto& slot : slots_)
+        keys.push_back(sortKey_(*slot));
+    std::vector<std::size_t> order(slots_.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+    std::vector<std::unique_ptr<TFileItem>> sorted;
+    sorted.reserve(slots_.size());
+    for (std::size_t index : order)
+        sorted.push_back(std::move(slots_[index]));
+    slots_.swap(sorted);
     sorted_ = true;
 }
 
