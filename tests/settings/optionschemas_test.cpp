@@ -1,10 +1,9 @@
-#include <gtest/gtest.h>
+#include "settings/optionschemas.h"
 
 #include <functional>
+#include <gtest/gtest.h>
 #include <string>
 #include <vector>
-
-#include "settings/optionschemas.h"
 
 namespace qm {
 namespace {
@@ -89,15 +88,25 @@ TEST(SchemeText, ReaderRules) {
     base.ReplacePairs[0] = {"old", "pair"};
     const std::vector<Row> rows = {
         {"bad integer gives the default", "Version=1\rREMOVEFRONTCOUNT=abc",
-         [](const RenameOptionSet& o) { EXPECT_EQ(o.RemoveFrontCount, 1); }},
+         [](const RenameOptionSet& o) {
+             EXPECT_EQ(o.RemoveFrontCount, 1);
+         }},
         {"keys match without case", "Version=1\rnumberincvalue=7",
-         [](const RenameOptionSet& o) { EXPECT_EQ(o.NumberIncValue, 7); }},
+         [](const RenameOptionSet& o) {
+             EXPECT_EQ(o.NumberIncValue, 7);
+         }},
         {"TRUE is true", "Version=1\rFormatGroup=TRUE",
-         [](const RenameOptionSet& o) { EXPECT_TRUE(o.FormatGroup); }},
+         [](const RenameOptionSet& o) {
+             EXPECT_TRUE(o.FormatGroup);
+         }},
         {"1 is not true", "Version=1\rFormatGroup=1",
-         [](const RenameOptionSet& o) { EXPECT_FALSE(o.FormatGroup); }},
+         [](const RenameOptionSet& o) {
+             EXPECT_FALSE(o.FormatGroup);
+         }},
         {"value keeps its =", "Version=1\rInsertFrontText=a=b",
-         [](const RenameOptionSet& o) { EXPECT_EQ(o.InsertFrontText, "a=b"); }},
+         [](const RenameOptionSet& o) {
+             EXPECT_EQ(o.InsertFrontText, "a=b");
+         }},
         {"lines before Version are ignored", "RemoveFrontCount=4\rVersion=1\rRemoveFront=true",
          [](const RenameOptionSet& o) {
              EXPECT_EQ(o.RemoveFrontCount, 9);
@@ -125,10 +134,17 @@ TEST(SchemeText, ReaderRules) {
              EXPECT_EQ(o.ChangeFileExtTo, "");
          }},
         {"empty value at the end of the text", "Version=1\rInsertBackText=",
-         [](const RenameOptionSet& o) { EXPECT_EQ(o.InsertBackText, ""); }},
+         [](const RenameOptionSet& o) {
+             EXPECT_EQ(o.InsertBackText, "");
+         }},
         {"unknown keys are skipped", "Version=1\rColour=blue\rRemoveBack=true",
-         [](const RenameOptionSet& o) { EXPECT_TRUE(o.RemoveBack); }},
-        {"empty text", "", [](const RenameOptionSet& o) { EXPECT_EQ(o.ReplaceCount, 0); }},
+         [](const RenameOptionSet& o) {
+             EXPECT_TRUE(o.RemoveBack);
+         }},
+        {"empty text", "",
+         [](const RenameOptionSet& o) {
+             EXPECT_EQ(o.ReplaceCount, 0);
+         }},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.label);
