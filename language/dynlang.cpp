@@ -2,6 +2,8 @@
 
 #include "langlib/vocalith.h"
 
+#include <utility>
+
 namespace qm {
 
 TDynLang::TDynLang(std::string location, std::string packageName)
