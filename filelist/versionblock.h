@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -60,6 +61,9 @@ template <class Put> constexpr void WriteVersionBlock(const Description& d, Put 
         put(static_cast<unsigned char>((v >> 8) & 0xFF));
     };
     auto putText = [&](std::string_view s) {
+        // At compile time this stops the build; at run time it throws.
+        if (s.size() > 0xFFFF)
+            throw std::length_error("version block text longer than 65,535 bytes");
         put16(s.size());
         for (char c : s)
             put(static_cast<unsigned char>(c));
