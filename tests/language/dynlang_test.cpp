@@ -1,3 +1,4 @@
+#include "langlib/vocalith.h"
 #include "language/dynlang.h"
 #include "tests/langlib/lanfolder.h"
 
@@ -120,6 +121,34 @@ TEST(DynLang, NoLanguageFilesGiveEmptyListsAndTexts) {
     EXPECT_TRUE(lang.LanguageNames().empty());
     EXPECT_TRUE(lang.NativeLanguageNames().empty());
     EXPECT_EQ(lang.GetText("EXIT"), "");
+}
+
+TEST(DynLang, FailedSelectionKeepsTheFormerName) {
+    TLanFolder folder;
+    folder.Write("quillmark.lan", TwoLanguages());
+    TDynLang lang(folder.Slashed(), Package);
+    ASSERT_EQ(lang.GetLine("TWO"), "Line one");
+    // Fill the library's language table behind the client's entry.
+    std::vector<std::uint16_t> filler;
+    for (int i = 0; i < 70000; ++i) {
+        std::uint16_t handle = 0;
+        if (OpenLanguage(&handle, "/nonexistent", "P", "L") != 0) {
+            break;
+        }
+        filler.push_back(handle);
+    }
+    // The old language is closed first, but its slot stays in the table behind the others.
+    lang.SelectLanguage("German");
+    EXPECT_EQ(lang.Handle(), 0);
+    EXPECT_EQ(lang.LanguageName(), "English");
+    EXPECT_EQ(lang.GetText("TWO"), "");
+    for (auto it = filler.rbegin(); it != filler.rend(); ++it) {
+        CloseLanguage(*it);
+    }
+    lang.SelectLanguage("German");
+    EXPECT_NE(lang.Handle(), 0);
+    EXPECT_EQ(lang.LanguageName(), "German");
+    EXPECT_EQ(lang.GetKeyedLine("EXIT"), "&Beenden");
 }
 
 TEST(DynLang, DestroyingAClientFreesItsLanguage) {
