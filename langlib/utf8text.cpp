@@ -87,6 +87,13 @@ std::u32string FoldCase(std::string_view text) {
     folded.reserve(text.size());
     std::size_t pos = 0;
     while (pos < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[pos]);
+        if (byte < 0x80) {
+            // ASCII folds to lower case; names are nearly always ASCII, so ICU is skipped.
+            folded.push_back(byte >= 'A' && byte <= 'Z' ? byte - 'A' + 'a' : byte);
+            ++pos;
+            continue;
+        }
         const char32_t cp = NextCodePoint(text, pos);
         folded.push_back(
             static_cast<char32_t>(u_foldCase(static_cast<UChar32>(cp), U_FOLD_CASE_DEFAULT)));
