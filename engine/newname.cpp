@@ -372,7 +372,9 @@ void RemoveSteps(const RenameOptionSet& o, Text& base) {
     if (o.RemoveAtPosition) {
         const std::int64_t m = o.RemoveAtPositionCount;
         const std::int64_t p = o.RemoveAtPositionIndex;
-        if (m + p < static_cast<std::int64_t>(base.size()))
+        // A count below 1 (typed, not yet clamped by its field) removes nothing; taken
+        // literally it would repeat characters instead of removing any.
+        if (m > 0 && m + p < static_cast<std::int64_t>(base.size()))
             base = Sub(base, 1, p) + Sub(base, p + m + 1, steps::kRestOfText);
     }
     if (o.RemoveBack) {

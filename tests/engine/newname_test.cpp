@@ -135,6 +135,7 @@ TEST(NewName, RemoveTab) {
         {"at position 2 after 1", "abcdef", 0, atPos(2, 1), "adef"},
         {"at position reaching the end does nothing", "abcdef", 0, atPos(2, 4), "abcdef"},
         {"at position 0 removes from the front", "abcdef", 0, atPos(2, 0), "cdef"},
+        {"a count below 1 removes nothing", "abcdef", 0, atPos(-1, 2), "abcdef"},
         {"back 1 on code points", "Café.txt", 0, back(1), "Caf.txt"},
         {"back never empties", "ab", 0, back(2), "ab"},
         {"emoji is never split", "x\xF0\x9F\x98\x80y.png", 0, back(1), "x\xF0\x9F\x98\x80.png"},
