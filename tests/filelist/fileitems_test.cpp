@@ -90,7 +90,7 @@ TEST_F(FileItems, AddingOneByOneOrManyAtOnceGivesTheOrderOfAFullSort) {
                                      "a b", "z", "ab", "\xFF", "a\xC3"};
         for (int i = 0; i < 60; ++i)
             (i < 25 ? first : second)
-                .push_back({words[random() % 9], "/" + std::to_string(i) + "/"});
+                .push_back({words[random() % std::size(words)], "/" + std::to_string(i) + "/"});
 
         // The reference: everything appended, then one stable full sort.
         TFileList reference(icons_);
