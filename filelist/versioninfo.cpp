@@ -1,5 +1,6 @@
 #include "filelist/versioninfo.h"
 
+#include "engine/utf8text.h"
 #include "filelist/elfsection.h"
 
 #include <cstdio>
@@ -13,16 +14,15 @@ namespace {
 constexpr std::size_t kMaxValueChars = 254;
 constexpr std::size_t kMaxLanguageNameChars = 255;
 
-// The first `max` code points of UTF-8 text; bytes that are not valid UTF-8 count one
-// each, so the cut never splits a well-formed character.
+// The first `max` characters of UTF-8 text, each byte that is not part of a well-formed
+// sequence counting as one character (as file names count them), so the cut never
+// splits a well-formed character.
 std::string FirstChars(const std::string& text, std::size_t max) {
-    std::size_t chars = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if ((byte & 0xC0) != 0x80 && chars++ == max)
-            return text.substr(0, i);
-    }
-    return text;
+    std::u32string chars = DecodeUtf8(text);
+    if (chars.size() <= max)
+        return text;
+    chars.resize(max);
+    return EncodeUtf8(chars);
 }
 
 std::string LanguageDisplayName(std::uint16_t languageId) {

@@ -146,6 +146,21 @@ TEST_F(VersionFiles, StringValuesAreCutTo254Characters) {
                  s += "\xC3\xA9";
              return s;
          }()},
+        // Bytes that are not UTF-8 count one character each, stray continuation bytes too.
+        {std::string(300, '\x80'), std::string(254, '\x80')},
+        {"\xC3\xA9" + std::string(300, '\xA9'), "\xC3\xA9" + std::string(253, '\xA9')},
+        {[] { // a sequence cut short: two characters
+             std::string s(100, 'a');
+             for (int i = 0; i < 100; ++i)
+                 s += "\xE2\x82";
+             return s;
+         }(),
+         [] {
+             std::string s(100, 'a');
+             for (int i = 0; i < 77; ++i)
+                 s += "\xE2\x82";
+             return s;
+         }()},
         {std::string("ab\0cd", 5), "ab"},
         {"", ""},
     };
