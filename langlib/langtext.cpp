@@ -23,17 +23,27 @@ std::int32_t ParseTextID(std::string_view digits) {
     return value;
 }
 
+namespace {
+
+// Accelerator letters match by ASCII rules only: Unicode upper-casing would let a dotless
+// "ı" stand for the key "i" or a long "ſ" for "s", letters the user cannot type as that key.
+char32_t AsciiUpperCodePoint(char32_t cp) {
+    return cp >= U'a' && cp <= U'z' ? cp - U'a' + U'A' : cp;
+}
+
+} // namespace
+
 std::string InsertAccelerator(std::string_view text, std::string_view key) {
     std::string keyed(text);
     if (key.empty()) {
         return keyed;
     }
     std::size_t keyPos = 0;
-    const char32_t wanted = NextCodePoint(key, keyPos);
+    const char32_t wanted = AsciiUpperCodePoint(NextCodePoint(key, keyPos));
     std::size_t pos = 0;
     while (pos < text.size()) {
         const std::size_t start = pos;
-        if (UpperCodePoint(NextCodePoint(text, pos)) == wanted) {
+        if (AsciiUpperCodePoint(NextCodePoint(text, pos)) == wanted) {
             keyed.insert(start, 1, '&');
             break;
         }
@@ -49,10 +59,10 @@ TLangText MakeLangText(std::string_view attributes) {
     text.NameFolded = FoldCase(text.Name);
     const std::string_view key = reader.Value("KEY");
     if (!key.empty()) {
-        // The accelerator is one letter: the first code point, upper-cased. Bytes that are
-        // not UTF-8 stand for themselves and are copied back unchanged.
+        // The accelerator is one letter: the first code point, upper-cased by ASCII rules.
+        // Bytes that are not UTF-8 stand for themselves and are copied back unchanged.
         std::size_t end = 0;
-        AppendCodePoint(text.Key, UpperCodePoint(NextCodePoint(key, end)));
+        AppendCodePoint(text.Key, AsciiUpperCodePoint(NextCodePoint(key, end)));
     }
     text.Text = reader.Value("TEXT");
     text.KeyedText = InsertAccelerator(text.Text, text.Key);

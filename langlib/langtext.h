@@ -14,8 +14,8 @@ namespace qm {
 // tag. A missing or malformed number gives 0.
 TLangText MakeLangText(std::string_view attributes);
 
-// `text` with "&" inserted before the first letter that upper-cases to `key`; unchanged when
-// `key` is empty or does not occur.
+// `text` with "&" inserted before the first letter that equals `key` once both are
+// upper-cased by ASCII rules; unchanged when `key` is empty or does not occur.
 std::string InsertAccelerator(std::string_view text, std::string_view key);
 
 // A signed 32-bit decimal number, or 0 when `digits` is anything else.

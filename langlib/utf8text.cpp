@@ -78,10 +78,6 @@ void AppendCodePoint(std::string& out, char32_t cp) {
     }
 }
 
-char32_t UpperCodePoint(char32_t cp) {
-    return static_cast<char32_t>(u_toupper(static_cast<UChar32>(cp)));
-}
-
 std::u32string FoldCase(std::string_view text) {
     std::u32string folded;
     folded.reserve(text.size());

@@ -19,9 +19,6 @@ char32_t NextCodePoint(std::string_view text, std::size_t& pos);
 // Appends `cp` in UTF-8; U+DC80..U+DCFF go back to the single byte they stand for.
 void AppendCodePoint(std::string& out, char32_t cp);
 
-// Unicode simple upper-case mapping of one code point.
-char32_t UpperCodePoint(char32_t cp);
-
 // The case-folded form of `text`: two texts are equal without regard to letter case
 // exactly when their folded forms are equal.
 std::u32string FoldCase(std::string_view text);

@@ -43,9 +43,15 @@ TEST(LangText, PutsTheAcceleratorMark) {
         {"TEXT=\"Exit\"", "", "Exit"},
         {"KEY=\"xyz\" TEXT=\"Exit\"", "X", "E&xit"},
         {"KEY=\"&\" TEXT=\"A&B\"", "&", "A&&B"},
-        // Letters beyond ASCII upper-case too, and the mark goes before the whole letter.
-        {"KEY=\"\xC3\xA9\" TEXT=\"R\xC3\xA9sum\xC3\xA9\"", "\xC3\x89", "R&\xC3\xA9sum\xC3\xA9"},
-        {"KEY=\"\xD0\xB4\" TEXT=\"\xD0\x94\xD0\xB0\"", "\xD0\x94", "&\xD0\x94\xD0\xB0"},
+        // Letter case counts by ASCII rules only: a letter beyond ASCII matches itself, and
+        // the mark goes before the whole letter.
+        {"KEY=\"\xC3\xA9\" TEXT=\"R\xC3\xA9sum\xC3\xA9\"", "\xC3\xA9", "R&\xC3\xA9sum\xC3\xA9"},
+        {"KEY=\"\xD0\xB4\" TEXT=\"\xD0\x94\xD0\xB4\"", "\xD0\xB4", "\xD0\x94&\xD0\xB4"},
+        {"KEY=\"\xD0\xB4\" TEXT=\"\xD0\x94\xD0\xB0\"", "\xD0\xB4", "\xD0\x94\xD0\xB0"},
+        // Dotless i and long s upper-case to I and S in Unicode, yet are not those keys.
+        {"KEY=\"i\" TEXT=\"K\xC4\xB1rm\xC4\xB1z\xC4\xB1 ile\"", "I",
+         "K\xC4\xB1rm\xC4\xB1z\xC4\xB1 &ile"},
+        {"KEY=\"s\" TEXT=\"\xC5\xBFo Save\"", "S", "\xC5\xBFo &Save"},
         // A byte that is not UTF-8 stands for itself.
         {"KEY=\"\xFF\" TEXT=\"a\xFF\"", "\xFF", "a&\xFF"},
     };
