@@ -31,6 +31,14 @@ char32_t AsciiUpperCodePoint(char32_t cp) {
     return cp >= U'a' && cp <= U'z' ? cp - U'a' + U'A' : cp;
 }
 
+// Texts write a line break as a backslash followed by "n" or "N", which the program's client
+// decodes (also after a doubled backslash, whose second half it takes for the break's). A
+// mark inside that pair would leave a stray backslash on screen and lose the break.
+bool IsLineBreakAt(std::string_view text, std::size_t pos) {
+    return text[pos] == '\\' && pos + 1 < text.size() &&
+           (text[pos + 1] == 'n' || text[pos + 1] == 'N');
+}
+
 } // namespace
 
 std::string InsertAccelerator(std::string_view text, std::string_view key) {
@@ -42,6 +50,10 @@ std::string InsertAccelerator(std::string_view text, std::string_view key) {
     const char32_t wanted = AsciiUpperCodePoint(NextCodePoint(key, keyPos));
     std::size_t pos = 0;
     while (pos < text.size()) {
+        if (IsLineBreakAt(text, pos)) {
+            pos += 2;
+            continue;
+        }
         const std::size_t start = pos;
         if (AsciiUpperCodePoint(NextCodePoint(text, pos)) == wanted) {
             keyed.insert(start, 1, '&');

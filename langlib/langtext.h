@@ -15,7 +15,8 @@ namespace qm {
 TLangText MakeLangText(std::string_view attributes);
 
 // `text` with "&" inserted before the first letter that equals `key` once both are
-// upper-cased by ASCII rules; unchanged when `key` is empty or does not occur.
+// upper-cased by ASCII rules; unchanged when `key` is empty or does not occur. A line break
+// written as "\n" or "\N" is passed over whole: its letter is not a candidate.
 std::string InsertAccelerator(std::string_view text, std::string_view key);
 
 // A signed 32-bit decimal number, or 0 when `digits` is anything else.

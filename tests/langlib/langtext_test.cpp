@@ -52,6 +52,12 @@ TEST(LangText, PutsTheAcceleratorMark) {
         {"KEY=\"i\" TEXT=\"K\xC4\xB1rm\xC4\xB1z\xC4\xB1 ile\"", "I",
          "K\xC4\xB1rm\xC4\xB1z\xC4\xB1 &ile"},
         {"KEY=\"s\" TEXT=\"\xC5\xBFo Save\"", "S", "\xC5\xBFo &Save"},
+        // The "n" of a line break ("\n", "\N", also after a doubled backslash) is no letter.
+        {"KEY=\"n\" TEXT=\"Exit\\nand close\"", "N", "Exit\\na&nd close"},
+        {"KEY=\"n\" TEXT=\"a\\Nb\"", "N", "a\\Nb"},
+        {"KEY=\"n\" TEXT=\"C:\\\\new\"", "N", "C:\\\\new"},
+        {"KEY=\"n\" TEXT=\"a\\xn\"", "N", "a\\x&n"},
+        {"KEY=\"\\\" TEXT=\"a\\nb\\\\c\"", "\\", "a\\nb&\\\\c"},
         // A byte that is not UTF-8 stands for itself.
         {"KEY=\"\xFF\" TEXT=\"a\xFF\"", "\xFF", "a&\xFF"},
     };

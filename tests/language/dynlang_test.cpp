@@ -51,7 +51,8 @@ std::string TwoLanguages() {
     return LanFile(Package, "English", "English",
                    "<TEXT NAME=\"TWO\" TEXT=\"Line one\\nLine two\">\r\n"
                    "<TEXT NAME=\"EXIT\" KEY=\"x\" TEXT=\"Exit\\nand close\">\r\n"
-                   "<TEXT NAME=\"PATH\" KEY=\"t\" TEXT=\"C:\\\\temp\">") +
+                   "<TEXT NAME=\"PATH\" KEY=\"t\" TEXT=\"C:\\\\temp\">\r\n"
+                   "<TEXT NAME=\"CLOSE\" KEY=\"n\" TEXT=\"Exit\\nand close\">") +
            LanFile(Package, "German", "Deutsch", "<TEXT NAME=\"EXIT\" KEY=\"b\" TEXT=\"Beenden\">");
 }
 
@@ -68,6 +69,9 @@ TEST(DynLang, CreateSelectsEnglishAndReadsTexts) {
     EXPECT_EQ(lang.GetKeyedLine("EXIT"), "E&xit");
     EXPECT_EQ(lang.GetText("PATH"), "C:\\temp");
     EXPECT_EQ(lang.GetKeyedLine("PATH"), "C:\\&temp");
+    // The key letter first occurs as the "n" of the break: the mark must not split it.
+    EXPECT_EQ(lang.GetKeyedLine("CLOSE"), "Exit");
+    EXPECT_EQ(lang.GetText("CLOSE"), "Exit\n\rand close");
     EXPECT_EQ(lang.GetText("MISSING"), "");
     EXPECT_EQ(lang.GetKeyedLine("MISSING"), "");
 
