@@ -4,6 +4,7 @@
 #include "filelist/elfsection.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unicode/uloc.h>
 #include <unicode/ustring.h>
@@ -52,7 +53,19 @@ std::string PadNumber(unsigned n, int width, char ch) {
 }
 
 TVersionInfo::TVersionInfo() {
-    LoadFromFile("/proc/self/exe");
+    // Read through the link, which reaches the running image even when its file has
+    // been replaced or removed since; but record the program's own path while that path
+    // still names the running file.
+    constexpr const char* kSelf = "/proc/self/exe";
+    LoadFromFile(kSelf);
+    std::error_code error;
+    const std::string own = std::filesystem::read_symlink(kSelf, error).string();
+    struct stat ownInfo {};
+    struct stat selfInfo {};
+    if (!error && !own.empty() && own.front() == '/' && ::stat(own.c_str(), &ownInfo) == 0 &&
+        ::stat(kSelf, &selfInfo) == 0 && ownInfo.st_ino == selfInfo.st_ino &&
+        ownInfo.st_dev == selfInfo.st_dev)
+        fileName_ = own;
 }
 
 void TVersionInfo::LoadFromFile(const std::string& name) {

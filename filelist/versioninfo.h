@@ -34,11 +34,11 @@ public:
         InfoProductName = 8,
         InfoProductVersion = 9,
         InfoComments = 10,
-        InfoShortVersion = 11, // "2.1" for 2.1.0.43; a trailing zero of "x.y0" dropped
+        InfoShortVersion = 11, // "2.01" for 2.1.0.43; "1.5" for 1.50 (four characters ending in 0)
         InfoLongVersion = 12,  // "2.01.43" for 2.1.0.43: major, minor, build
     };
 
-    // Reads the running program's own executable.
+    // Reads the running program's own executable; FileName() is its path.
     TVersionInfo();
 
     // When `name` names an existing file (not a folder): records the name, drops what was

@@ -339,7 +339,15 @@ TEST_F(VersionFiles, PipeIsNotWaitedOn) {
 
 TEST(VersionInfo, TestProgramHasNoVersionBlock) {
     TVersionInfo own; // this test program, which embeds no block
-    EXPECT_EQ(own.FileName(), "/proc/self/exe");
+    // The name is the program's own path, not the link that leads to it.
+    struct stat named {};
+    struct stat running {};
+    ASSERT_EQ(::stat(own.FileName().c_str(), &named), 0) << own.FileName();
+    ASSERT_EQ(::stat("/proc/self/exe", &running), 0);
+    EXPECT_EQ(own.FileName().front(), '/');
+    EXPECT_EQ(own.FileName().find("/proc/"), std::string::npos) << own.FileName();
+    EXPECT_EQ(named.st_ino, running.st_ino);
+    EXPECT_EQ(named.st_dev, running.st_dev);
     EXPECT_FALSE(own.HasVersionData());
     EXPECT_EQ(own.GetInfo(12), "0.00.00");
 }
