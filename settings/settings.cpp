@@ -112,6 +112,7 @@ void TSettings::Load() {
     store.Open(TSettingsStore::Access::Read);
     // The store cannot be used at all (an unusable folder, say): the fields keep their
     // values, which at start-up are the defaults.
+    storeUnread_ = !store.IsOpen();
     if (store.IsOpen()) {
         LoadGeneral(store);
         LoadOptions(store);
@@ -199,6 +200,8 @@ void TSettings::LoadSchemes(TSettingsStore& store) {
 }
 
 bool TSettings::Save() {
+    if (storeUnread_)
+        return false;
     TSettingsStore store(UserStorePath());
     store.Open(TSettingsStore::Access::Write);
     if (!store.IsOpen())
@@ -271,6 +274,7 @@ void TSettings::SaveSchemes(TSettingsStore& store) const {
 void TSettings::RegisterStart() {
     TSettingsStore store(UserStorePath());
     store.Open(TSettingsStore::Access::Write);
+    countsUnread_ = !store.IsOpen();
     if (!store.IsOpen())
         return;
     store.KeyPath = RootKeyPath();
@@ -289,6 +293,10 @@ void TSettings::RegisterStart() {
 }
 
 void TSettings::RegisterExit() {
+    // The stored mark and counts stay as they are; a crash mark left by an earlier run
+    // is then counted at the next start, as it should be.
+    if (countsUnread_)
+        return;
     TSettingsStore store(UserStorePath());
     store.Open(TSettingsStore::Access::Write);
     if (!store.IsOpen())

@@ -74,11 +74,13 @@ public:
     void Load();
     // Writes everything back in one transaction: the store afterwards holds either all
     // of it or, when the save fails, exactly what it held before. Returns whether the
-    // save reached the store (callers may ignore it: a failed save is dropped).
+    // save reached the store (callers may ignore it: a failed save is dropped). Writes
+    // nothing after a Load that could not read the store.
     bool Save();
     // Counts the start, and a crash when the previous run never reached RegisterExit.
     void RegisterStart();
-    // Marks the run as ended regularly.
+    // Marks the run as ended regularly; nothing after a RegisterStart that could not
+    // reach the store.
     void RegisterExit();
     // Writes the program's entry in the machine-wide product-family store; skipped in
     // silence when that store cannot be written.
@@ -98,6 +100,14 @@ private:
     void SaveGeneral(TSettingsStore& store) const;
     void SaveOptions(TSettingsStore& store) const;
     void SaveSchemes(TSettingsStore& store) const;
+
+    // Load could not reach the store: the fields hold defaults, not the user's
+    // settings, so Save must not write them over what the store still holds (the
+    // write rule would bring every stored value back to its default and the scheme
+    // key would be emptied).
+    bool storeUnread_ = false;
+    // Likewise for the counts when RegisterStart could not reach the store.
+    bool countsUnread_ = false;
 };
 
 } // namespace qm

@@ -221,6 +221,45 @@ TEST_F(StoreFileTest, AnUnusableFolderGivesDefaultsAndDropsEveryWrite) {
     EXPECT_EQ(Take(TSettings{}), Loaded());
 }
 
+TEST_F(StoreFileTest, AStoreUnreadableAtStartUpIsNotOverwrittenWithDefaultsAtShutdown) {
+    {
+        TSettings earlier;
+        earlier.Width = 900;
+        earlier.Schemas.Add({"Keep", "Version=1\rRemoveFront=true"});
+        ASSERT_TRUE(earlier.Save());
+        earlier.RegisterStart();
+        earlier.RegisterExit();
+    }
+    // The store cannot be used while this run starts (here: a newer version's file
+    // stands in for it; in life, say, a lock that outlasts the wait) but can when it
+    // ends.
+    const std::string away = UserFile() + ".away";
+    fs::copy_file(UserFile(), away);
+    Sql(UserFile(), "PRAGMA user_version = 7");
+    testing::internal::CaptureStderr();
+    TSettings settings;
+    settings.Load();
+    settings.RegisterStart();
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(settings.Width, 400);
+    EXPECT_EQ(settings.Schemas.Count(), 0);
+    fs::rename(away, UserFile());
+
+    settings.Language = "Dansk";
+    EXPECT_FALSE(settings.Save());
+    settings.RegisterExit();
+
+    TSettings loaded;
+    loaded.Load();
+    loaded.RegisterStart();
+    EXPECT_EQ(loaded.Width, 900);
+    EXPECT_EQ(loaded.Language, "English");
+    ASSERT_EQ(loaded.Schemas.Count(), 1);
+    EXPECT_EQ(loaded.Schemas.Names(0), "Keep");
+    EXPECT_EQ(loaded.ApplicationStarts, 2);
+    EXPECT_EQ(loaded.ApplicationCrashes, 0);
+}
+
 // Runs `work` in a child process that ends with _exit(work()).
 pid_t Spawn(const std::function<int()>& work) {
     std::fflush(nullptr);
