@@ -81,7 +81,12 @@ int TFile::GetIconIndex(bool /*large*/, bool open) const {
 }
 
 std::uint64_t TFile::GetSize() const {
-    return valid_ && info_.st_size > 0 ? static_cast<std::uint64_t>(info_.st_size) : 0;
+    // Only a file has a size of its own: a folder's st_size is the space its listing
+    // takes and a dangling link's the length of its target's name, neither of which a
+    // size column should show or sort by.
+    if (!valid_ || !S_ISREG(info_.st_mode) || info_.st_size <= 0)
+        return 0;
+    return static_cast<std::uint64_t>(info_.st_size);
 }
 
 FileAttributes TFile::GetAttributes() const {

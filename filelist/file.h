@@ -35,7 +35,8 @@ public:
     // one list of theme names, so `large` changes nothing; `open` asks for the open
     // folder icon of a directory.
     int GetIconIndex(bool large, bool open) const;
-    // Size in bytes; 0 when not `Valid`.
+    // Size in bytes of a file (through a link to one); 0 for anything else and when not
+    // `Valid`.
     std::uint64_t GetSize() const;
     FileAttributes GetAttributes() const;
     // Local last-write time as a date-time value (see datetimevalue.h); 0 when not
