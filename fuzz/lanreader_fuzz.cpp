@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace {
@@ -23,6 +24,27 @@ void FeedInPieces(qm::TLanSink& sink, std::string_view bytes, std::size_t piece)
             break;
         }
     }
+}
+
+// The keyed text is the text with at most one "&" put in, never between the backslash and
+// the letter of a "\n" line break.
+bool KeyedTextIsSound(const qm::TLangText& text) {
+    const std::string& plain = text.Text;
+    const std::string& keyed = text.KeyedText;
+    if (keyed == plain) {
+        return true;
+    }
+    if (keyed.size() != plain.size() + 1) {
+        return false;
+    }
+    std::size_t at = 0;
+    while (at < plain.size() && keyed[at] == plain[at]) {
+        ++at;
+    }
+    const bool insideBreak = at > 0 && at < plain.size() && plain[at - 1] == '\\' &&
+                             (plain[at] == 'n' || plain[at] == 'N');
+    return keyed[at] == '&' && keyed.compare(at + 1, std::string::npos, plain, at) == 0 &&
+           !insideBreak;
 }
 
 } // namespace
@@ -42,8 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const qm::TLangText& text : language.Texts) {
         const qm::TLangText* byName = qm::FindTextByName(language, text.Name);
         const qm::TLangText* byID = qm::FindTextByID(language, text.ID);
-        if (byName == nullptr || byID == nullptr || text.KeyedText.size() < text.Text.size()) {
+        if (byName == nullptr || byID == nullptr) {
             __builtin_trap(); // a text read must be found again
+        }
+        if (!KeyedTextIsSound(text)) {
+            __builtin_trap();
         }
     }
 
