@@ -3,13 +3,25 @@
 #include "langlib/attributereader.h"
 #include "langlib/utf8text.h"
 
+#include <atomic>
+
 namespace qm {
 
 namespace {
 
 constexpr char EndOfFile = 26;
 
+// A sink outlives the reader of each file it is fed from; serials that started again at 0
+// for every file would let it take the last file's verdict for a different name.
+std::uint64_t NewSerial() {
+    static std::atomic<std::uint64_t> last{0};
+    return last.fetch_add(1, std::memory_order_relaxed) + 1;
+}
+
 } // namespace
+
+TLanReader::TLanReader(TLanSink& sink)
+    : sink_(sink), packageSerial_(NewSerial()), languageSerial_(NewSerial()) {}
 
 bool TLanReader::Feed(std::string_view bytes) {
     std::size_t pos = 0;
@@ -104,7 +116,7 @@ void TLanReader::HandleElement(std::string_view name, bool closing, std::string_
             std::string_view package;
             if (reader.Read("NAME", package)) {
                 package_ = package;
-                ++packageSerial_;
+                packageSerial_ = NewSerial();
             }
         } else {
             abandoned_ = true;
@@ -113,14 +125,14 @@ void TLanReader::HandleElement(std::string_view name, bool closing, std::string_
     }
     if (closing && name == "PACKAGE") {
         package_.clear();
-        ++packageSerial_;
+        packageSerial_ = NewSerial();
         return;
     }
     if (language_.empty()) {
         if (opening && name == "LANGUAGE") {
             TAttributeReader reader(attributes);
             language_ = reader.Value("NAME");
-            ++languageSerial_;
+            languageSerial_ = NewSerial();
             const std::string_view native = reader.Value("NATIVE");
             sink_.LanguageFound(Scope(), native);
         } else {
@@ -130,7 +142,7 @@ void TLanReader::HandleElement(std::string_view name, bool closing, std::string_
     }
     if (closing && name == "LANGUAGE") {
         language_.clear();
-        ++languageSerial_;
+        languageSerial_ = NewSerial();
     } else if (opening && name == "TEXT") {
         sink_.TextFound(Scope(), attributes);
     }

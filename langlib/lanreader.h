@@ -22,7 +22,8 @@ namespace qm {
 // The package and language a tag stands in. Each serial changes whenever its name is set
 // or cleared, so a sink can keep what it worked out for a name until the serial moves,
 // instead of comparing the names again for every tag (a hostile file could make that
-// quadratic with one huge name).
+// quadratic with one huge name). Serials are unique across all readers of the process, so
+// one sink may serve the readers of several files in turn.
 struct TLanScope {
     std::string_view package;
     std::string_view language;
@@ -42,7 +43,7 @@ public:
 
 class TLanReader {
 public:
-    explicit TLanReader(TLanSink& sink) : sink_(sink) {}
+    explicit TLanReader(TLanSink& sink);
 
     // Reads the next bytes of the file. Returns false once nothing further can change the
     // result (the end mark was read or the file was abandoned); more bytes are then ignored.
@@ -64,8 +65,8 @@ private:
     std::string type_;
     std::string package_;
     std::string language_;
-    std::uint64_t packageSerial_ = 0;
-    std::uint64_t languageSerial_ = 0;
+    std::uint64_t packageSerial_;
+    std::uint64_t languageSerial_;
 };
 
 } // namespace qm

@@ -250,6 +250,26 @@ TEST(VocalithApi, FirstFileAndFirstDefinitionWin) {
     EXPECT_EQ(lang.Text("THREE"), "from b");
 }
 
+TEST(VocalithApi, EachFileMatchesPackageAndLanguageAfresh) {
+    TLanFolder folder;
+    // The first file names another package, then the wanted package with another language;
+    // the second names the wanted ones at the same places.
+    folder.Write("a.lan", LanFile("Other", "English", "Anglais",
+                                  "<TEXT NAME=\"T\" TEXT=\"other package\">"));
+    folder.Write("b.lan", LanFile("P", "English", "English", "<TEXT NAME=\"T\" TEXT=\"mine\">"));
+    folder.Write("c.lan", LanFile("P", "German", "Deutsch", "<TEXT NAME=\"U\" TEXT=\"german\">"));
+    folder.Write("d.lan", LanFile("P", "English", "", "<TEXT NAME=\"U\" TEXT=\"english\">"));
+    TOpened lang(folder.Path(), "P", "English");
+    EXPECT_EQ(lang.Text("T"), "mine");
+    EXPECT_EQ(lang.Text("U"), "english");
+    EXPECT_STREQ(GetLanguageNativeName(lang.handle), "English");
+
+    const TEnumeration found = Enumerate(folder.Path(), "P");
+    EXPECT_EQ(found.names, (std::vector<std::string>{"English", "German", "English"}));
+    const TEnumeration other = Enumerate(folder.Path(), "Other");
+    EXPECT_EQ(other.names, (std::vector<std::string>{"English"}));
+}
+
 TEST(VocalithApi, SkipsWhatIsNotALanguageFile) {
     TLanFolder folder;
     const std::string text = "<TEXT NAME=\"T\" TEXT=\"found\">";
