@@ -77,6 +77,14 @@ TEST_F(SettingsTest, AnEmptyStoreLoadsDefaultsAndASaveStoresOnlyWhatDiffers) {
     EXPECT_EQ(ValueNames(kRoot), (std::vector<std::string>{"Width", "ShowStatusLine"}));
     EXPECT_FALSE(KeyExists(kRoot, "Renameing Options"));
     EXPECT_FALSE(KeyExists(kRoot, "Schemas"));
+
+    // The next start finds the root key but no option key: its values are missing, not
+    // unreadable, and load as their defaults rather than as 0, false or empty.
+    TSettings next;
+    next.Load();
+    EXPECT_EQ(next.Width, 812);
+    EXPECT_EQ(next.Height, 400);
+    EXPECT_EQ(next.Options, RenameOptionSet{});
 }
 
 TEST_F(SettingsTest, SavedValuesLoadBack) {
