@@ -69,7 +69,8 @@ VOCALITH_API const char* GetLanguageName(uint16_t handle);
 VOCALITH_API const char* GetLanguageNativeName(uint16_t handle);
 
 /* The first text whose number is `id` (0: the first text without a number); the WithKey
- * form has "&" before the accelerator letter. Empty when nothing matches. */
+ * form has "&" before the first occurrence of the accelerator letter (letter case by ASCII
+ * rules; the "n" of a "\n" line break does not count). Empty when nothing matches. */
 VOCALITH_API const char* GetTextByID(const uint16_t* handle, int32_t id);
 VOCALITH_API const char* GetTextByIDWithKey(const uint16_t* handle, int32_t id);
 /* The first text whose name equals `name` without regard to letter case (an empty name
