@@ -1,12 +1,11 @@
 // Cost of one new name: the list view asks for every visible row on every repaint, and a
 // preview of a large folder asks for every file.
 
-#include <benchmark/benchmark.h>
+#include "engine/newname.h"
 
+#include <benchmark/benchmark.h>
 #include <string>
 #include <vector>
-
-#include "engine/newname.h"
 
 namespace {
 
