@@ -1,8 +1,10 @@
 #include "settings/optionschemas.h"
 
 #include "engine/optionfields.h"
+#include "engine/utf8text.h"
 
 #include <algorithm>
+#include <unicode/uchar.h>
 
 namespace qm {
 namespace {
@@ -24,12 +26,20 @@ std::string AsciiUpper(std::string_view s) {
     return out;
 }
 
-std::string AsciiLower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return out;
+// Per-code-point simple case mapping, as the window's letter case; bytes that are not
+// UTF-8 (decoded to lone surrogates) map to themselves.
+std::string UpperText(std::u32string_view s) {
+    std::u32string out(s);
+    for (char32_t& c : out)
+        c = static_cast<char32_t>(u_toupper(static_cast<UChar32>(c)));
+    return EncodeUtf8(out);
+}
+
+std::string LowerText(std::string_view s) {
+    std::u32string out = DecodeUtf8(s);
+    for (char32_t& c : out)
+        c = static_cast<char32_t>(u_tolower(static_cast<UChar32>(c)));
+    return EncodeUtf8(out);
 }
 
 void AddLine(std::string& text, std::string_view key, std::string_view value) {
@@ -56,7 +66,7 @@ void ApplyLine(const std::string& key, const std::string& value, RenameOptionSet
         if (AsciiUpper(SchemeKey(field.name)) != key)
             continue;
         if (auto flag = std::get_if<OptionFlag>(&field.member))
-            options.*(*flag) = AsciiLower(value) == "true";
+            options.*(*flag) = LowerText(value) == "true";
         else if (auto integer = std::get_if<OptionInt>(&field.member))
             options.*(*integer) = ReadNumberText(value, field.intDefault);
         else
@@ -93,25 +103,29 @@ void ReadSchemeText(const std::string& text, RenameOptionSet& options) {
     options.ReplaceCount = 0;
     options.ReplacePairs.fill({});
     int version = 0;
-    std::string_view rest(text);
+    // Positions and lengths count code points, as everywhere else in the option texts;
+    // decoding is lossless, so values keep bytes that are not UTF-8.
+    const std::u32string decoded = DecodeUtf8(text);
+    std::u32string_view rest(decoded);
     while (!rest.empty()) {
         // The key runs to the first "=", even across line ends when a line lacks one;
         // with no "=" left at all it is empty.
-        const std::size_t eq = rest.find('=');
-        const std::size_t keyLen = eq == std::string_view::npos ? 0 : eq;
-        const std::string key = AsciiUpper(rest.substr(0, keyLen));
-        const std::size_t cr = rest.find('\r');
-        std::string value;
-        if (cr == std::string_view::npos) {
+        const std::size_t eq = rest.find(U'=');
+        const std::size_t keyLen = eq == std::u32string_view::npos ? 0 : eq;
+        const std::string key = UpperText(rest.substr(0, keyLen));
+        const std::size_t cr = rest.find(U'\r');
+        std::u32string_view value;
+        if (cr == std::u32string_view::npos) {
             if (keyLen + 1 < rest.size())
                 value = rest.substr(keyLen + 1);
         } else if (cr > keyLen) {
             value = rest.substr(keyLen + 1, cr - keyLen - 1);
         }
+        const std::string valueText = EncodeUtf8(value);
         if (key == "VERSION")
-            version = ReadNumberText(value, 0);
+            version = ReadNumberText(valueText, 0);
         if (version == 1)
-            ApplyLine(key, value, options);
+            ApplyLine(key, valueText, options);
         rest.remove_prefix(std::min(rest.size(), keyLen + value.size() + 2));
     }
 }

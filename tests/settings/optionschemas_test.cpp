@@ -154,6 +154,27 @@ TEST(SchemeText, ReaderRules) {
     }
 }
 
+TEST(SchemeText, ReaderCountsCodePointsAndUpperCasesByUnicode) {
+    RenameOptionSet o;
+    // Keys are upper-cased per code point: dotless i and long s map to I and S.
+    ReadSchemeText("Version=1\r\u0131nsertFront=true\r\u017FhuffleGroup=true", o);
+    EXPECT_TRUE(o.InsertFront);
+    EXPECT_TRUE(o.ShuffleGroup);
+
+    // A line without "=" makes the key run into the next line, and the step past it
+    // (key, value and two more characters) ends after the first character of the next
+    // value: one code point, here the two bytes of "é", so the rest starts cleanly.
+    RenameOptionSet spanned;
+    ReadSchemeText("Version=1\rab\rInsertFrontText=\u00E9RemoveGroup=true", spanned);
+    EXPECT_EQ(spanned.InsertFrontText, "");
+    EXPECT_TRUE(spanned.RemoveGroup);
+
+    // Values keep bytes that are not UTF-8.
+    RenameOptionSet raw;
+    ReadSchemeText("Version=1\rInsertBackText=a\xff\xfe", raw);
+    EXPECT_EQ(raw.InsertBackText, "a\xff\xfe");
+}
+
 TEST(SchemeText, AtMost99Pairs) {
     std::string text = "Version=1";
     for (int i = 1; i <= 120; ++i)
