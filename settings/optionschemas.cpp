@@ -181,6 +181,10 @@ int TOptionSchemas::IndexOf(const std::string& name) const {
 }
 
 void TOptionSchemas::SaveOptions(const std::string& name, const RenameOptionSet& options) {
+    // The store keeps each scheme as a value named after it, and the empty value name
+    // is no scheme there: a scheme without a name is never made.
+    if (name.empty())
+        return;
     int index = IndexOf(name);
     if (index < 0)
         index = Add({name, {}});

@@ -35,7 +35,7 @@ public:
     // Index of the first scheme named exactly `name`, or -1.
     int IndexOf(const std::string& name) const;
     // Stores `options` under `name`: an existing scheme keeps its place, a new one goes
-    // to the end.
+    // to the end. An empty name stores nothing.
     void SaveOptions(const std::string& name, const RenameOptionSet& options);
     // Reads the scheme `name` into `options`; unknown names leave `options` unchanged.
     void LoadOptions(const std::string& name, RenameOptionSet& options) const;

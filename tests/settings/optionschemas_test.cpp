@@ -238,6 +238,11 @@ TEST(OptionSchemas, ListOperations) {
     schemes.LoadOptions("Nope", probe);
     EXPECT_EQ(probe, untouched);
 
+    // A scheme always has a name: saving under the empty name stores nothing.
+    schemes.SaveOptions("", a);
+    EXPECT_EQ(schemes.Count(), 3);
+    EXPECT_EQ(schemes.IndexOf(""), -1);
+
     schemes.Delete("photos");
     EXPECT_EQ(schemes.Count(), 2);
     EXPECT_EQ(schemes.IndexOf("photos"), -1);
