@@ -136,6 +136,10 @@ int RunPreview(const std::vector<std::string>& args) {
         auto text = ReadWholeFile(parsed.schemeFile, readError);
         if (!text)
             return Fail("cannot read scheme file '" + parsed.schemeFile + "': " + readError);
+        // Editors that save UTF-8 with a byte order mark would otherwise glue it to the
+        // "Version" key, and the whole file would silently apply nothing.
+        if (text->starts_with("\xEF\xBB\xBF"))
+            text->erase(0, 3);
         ReadSchemeText(NormalizeLineEnds(*text), options);
     }
     // The window's list keeps the pairs sorted, and they apply in that order.

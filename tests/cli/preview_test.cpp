@@ -64,6 +64,16 @@ TEST_F(PreviewCommand, PairsApplyInSortedOrderWhateverTheFileOrder) {
     EXPECT_EQ(r.out, "ab.txt\tcc.txt\n");
 }
 
+TEST_F(PreviewCommand, SchemeFileMayStartWithAByteOrderMark) {
+    // Some editors put one in front of UTF-8 text; it is not part of the first key.
+    const std::string scheme =
+        WriteScheme("\xEF\xBB\xBFVersion=1\r\nInsertGroup=true\r\nInsertFront=true\r\n"
+                    "InsertFrontText=\xEF\xBB\xBFx\r\n");
+    ProcessResult r = Cli({"preview", "--scheme-file", scheme, "a.txt"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "a.txt\t\xEF\xBB\xBFxa.txt\n");
+}
+
 TEST_F(PreviewCommand, BadInputGivesOneLineOnStderrAndExit2) {
     const std::string scheme = WriteScheme("Version=1\n");
     struct Row {
