@@ -4,7 +4,9 @@
 #include "engine/utf8text.h"
 
 #include <algorithm>
+#include <span>
 #include <unicode/uchar.h>
+#include <vector>
 
 namespace qm {
 namespace {
@@ -62,9 +64,18 @@ void ApplyLine(const std::string& key, const std::string& value, RenameOptionSet
         }
         return;
     }
-    for (const OptionField& field : OptionFields()) {
-        if (AsciiUpper(SchemeKey(field.name)) != key)
+    // The scheme keys in upper case, in field order, made once.
+    static const std::vector<std::string> upperKeys = [] {
+        std::vector<std::string> keys;
+        for (const OptionField& field : OptionFields())
+            keys.push_back(AsciiUpper(SchemeKey(field.name)));
+        return keys;
+    }();
+    const std::span<const OptionField> fields = OptionFields();
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (upperKeys[i] != key)
             continue;
+        const OptionField& field = fields[i];
         if (auto flag = std::get_if<OptionFlag>(&field.member))
             options.*(*flag) = LowerText(value) == "true";
         else if (auto integer = std::get_if<OptionInt>(&field.member))
@@ -107,10 +118,14 @@ void ReadSchemeText(const std::string& text, RenameOptionSet& options) {
     // decoding is lossless, so values keep bytes that are not UTF-8.
     const std::u32string decoded = DecodeUtf8(text);
     std::u32string_view rest(decoded);
+    // Once no "=" is left, none comes back: remembering that keeps a long text without
+    // one (a wrong file) from being searched to its end for every line.
+    bool equalsLeft = true;
     while (!rest.empty()) {
         // The key runs to the first "=", even across line ends when a line lacks one;
         // with no "=" left at all it is empty.
-        const std::size_t eq = rest.find(U'=');
+        const std::size_t eq = equalsLeft ? rest.find(U'=') : std::u32string_view::npos;
+        equalsLeft = eq != std::u32string_view::npos;
         const std::size_t keyLen = eq == std::u32string_view::npos ? 0 : eq;
         const std::string key = UpperText(rest.substr(0, keyLen));
         const std::size_t cr = rest.find(U'\r');
