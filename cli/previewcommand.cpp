@@ -29,11 +29,19 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::string& e
         error = std::strerror(errno);
         return std::nullopt;
     }
+    // A scheme is a few kilobytes (99 pairs included); anything far beyond that is the
+    // wrong file, and a device such as /dev/zero would never end.
+    constexpr std::size_t kMaxSchemeBytes = 16u << 20;
     std::string text;
     char buffer[65536];
     for (;;) {
         const ssize_t n = read(fd, buffer, sizeof buffer);
         if (n > 0) {
+            if (text.size() + static_cast<std::size_t>(n) > kMaxSchemeBytes) {
+                error = "too large for a scheme (more than 16 MiB)";
+                close(fd);
+                return std::nullopt;
+            }
             text.append(buffer, static_cast<std::size_t>(n));
         } else if (n == 0) {
             break;

@@ -83,6 +83,8 @@ TEST_F(PreviewCommand, BadInputGivesOneLineOnStderrAndExit2) {
     const std::vector<Row> rows = {
         {{"preview", "--scheme-file", (dir_ / "missing").string(), "a"}, "cannot read scheme file"},
         {{"preview", "--scheme-file", dir_.string(), "a"}, "cannot read scheme file"},
+        // A device that never ends is refused, not read until memory runs out.
+        {{"preview", "--scheme-file", "/dev/zero", "a"}, "too large"},
         {{"preview", "a"}, "missing '--scheme NAME' or '--scheme-file FILE'"},
         {{"preview", "--scheme-file"}, "needs a file name"},
         {{"preview", "--scheme-file", scheme, "--start", "12x", "a"}, "not a whole number"},
