@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <unicode/coll.h>
@@ -45,6 +46,23 @@ std::int32_t ReadNumberText(const std::string& text, std::int32_t minimum) {
 
 namespace {
 
+// The user's collation locale, found as the C library finds LC_COLLATE: LC_ALL, then
+// LC_COLLATE, then LANG. ICU's own default follows the messages locale instead, which
+// would sort in the wrong language for a user who set only LC_COLLATE.
+icu::Locale CollationLocale() {
+    for (const char* variable : {"LC_ALL", "LC_COLLATE", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value == nullptr || *value == '\0')
+            continue;
+        std::string name(value);
+        name.erase(std::min(name.find_first_of(".@"), name.size())); // "sv_SE.UTF-8@x"
+        if (name.empty() || name == "C" || name == "POSIX")
+            return icu::Locale("en_US_POSIX");
+        return icu::Locale(name.c_str());
+    }
+    return icu::Locale::getDefault();
+}
+
 // One collator for the process, made on first use from the user's locale. Comparing
 // through a const collator is thread-safe in ICU.
 const icu::Collator* ReplaceCollator() {
@@ -52,7 +70,7 @@ const icu::Collator* ReplaceCollator() {
     static std::once_flag once;
     std::call_once(once, [] {
         UErrorCode status = U_ZERO_ERROR;
-        collator.reset(icu::Collator::createInstance(icu::Locale::getDefault(), status));
+        collator.reset(icu::Collator::createInstance(CollationLocale(), status));
         if (U_FAILURE(status))
             collator.reset();
         else

@@ -1,13 +1,25 @@
 #include "runprocess.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 
 namespace qm::test {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Runs `f` when it leaves scope, so that a failed check cannot leak changed variables
+// into the tests that follow.
+template <class F> struct ScopeExit {
+    F f;
+    ~ScopeExit() { f(); }
+};
+template <class F> ScopeExit<F> OnScopeExit(F f) {
+    return ScopeExit<F>{std::move(f)};
+}
 
 class PreviewCommand : public ::testing::Test {
 protected:
@@ -62,6 +74,54 @@ TEST_F(PreviewCommand, PairsApplyInSortedOrderWhateverTheFileOrder) {
     ProcessResult r = Cli({"preview", "--scheme-file", scheme, "ab.txt"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "ab.txt\tcc.txt\n");
+}
+
+TEST_F(PreviewCommand, PairOrderFollowsTheCollationLocale) {
+    // Swedish sorts "ä" after "z", English before it: pair order decides the result.
+    const std::string scheme = WriteScheme("Version=1\nReplaceGroup=true\nReplaceEnabled=true\n"
+                                           "ReplaceText1=\xC3\xA4:x\nReplaceText2=z:\xC3\xA4\n");
+    struct Env {
+        const char* lcAll;
+        const char* lcCollate;
+        const char* lang;
+        const char* expected; // "z" first gives "xx", "ä" first gives "äx"
+    };
+    const std::vector<Env> rows = {
+        {nullptr, nullptr, "en_US.UTF-8", "\xC3\xA4x"},
+        {nullptr, "sv_SE.UTF-8", "en_US.UTF-8", "xx"},
+        {"en_US.UTF-8", "sv_SE.UTF-8", "sv_SE.UTF-8", "\xC3\xA4x"},
+        {nullptr, nullptr, "sv_SE.UTF-8", "xx"},
+    };
+    std::vector<std::pair<const char*, std::optional<std::string>>> saved;
+    for (const char* var : {"LC_ALL", "LC_COLLATE", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(var);
+        saved.emplace_back(var, value ? std::optional<std::string>(value) : std::nullopt);
+    }
+    auto restore = OnScopeExit([&] {
+        for (const auto& [var, value] : saved) {
+            if (value)
+                setenv(var, value->c_str(), 1);
+            else
+                unsetenv(var);
+        }
+    });
+    unsetenv("LC_MESSAGES");
+    for (const Env& e : rows) {
+        auto set = [](const char* var, const char* value) {
+            if (value)
+                setenv(var, value, 1);
+            else
+                unsetenv(var);
+        };
+        set("LC_ALL", e.lcAll);
+        set("LC_COLLATE", e.lcCollate);
+        set("LANG", e.lang);
+        const ProcessResult r = Cli({"preview", "--scheme-file", scheme, "z\xC3\xA4"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, std::string("z\xC3\xA4\t") + e.expected + "\n")
+            << (e.lcAll ? e.lcAll : "-") << " " << (e.lcCollate ? e.lcCollate : "-") << " "
+            << e.lang;
+    }
 }
 
 TEST_F(PreviewCommand, SchemeFileMayStartWithAByteOrderMark) {
