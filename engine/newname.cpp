@@ -69,6 +69,12 @@ Text Sub(const Text& text, std::int64_t pos, std::int64_t count) {
 
 constexpr std::int64_t kRestOfText = std::numeric_limits<std::int64_t>::max() / 4;
 
+// Cuts the working name back to the length limit.
+void Cap(Text& text) {
+    if (text.size() > kMaxWorkingLength)
+        text.resize(kMaxWorkingLength);
+}
+
 } // namespace
 
 void ReplaceAll(Text& text, TextView find, TextView replacement) {
@@ -104,8 +110,13 @@ void ReplaceAll(Text& text, TextView find, TextView replacement) {
         out.append(text, from, at - from);
         out.append(replacement);
         from = at + find.size();
+        if (out.size() >= kMaxWorkingLength) { // the rest would be cut off anyway
+            from = text.size();
+            break;
+        }
     }
     out.append(text, from);
+    Cap(out);
     text = std::move(out);
 }
 
@@ -147,7 +158,8 @@ Text FormatFixedLength(std::int64_t number, std::int32_t minLength) {
     Text digits = Magnitude(number);
     Text out = number < 0 ? Text(1, U'-') : Text();
     if (minLength > 0 && static_cast<std::size_t>(minLength) > digits.size())
-        out.append(static_cast<std::size_t>(minLength) - digits.size(), U'0');
+        out.append(std::min(static_cast<std::size_t>(minLength) - digits.size(), kMaxWorkingLength),
+                   U'0');
     out += digits;
     return out;
 }
@@ -229,8 +241,13 @@ Text ShuffleBlocks(TextView text, TextView pattern, TextView separator) {
         if (index >= 1 && static_cast<std::size_t>(index) <= blocks.size())
             out += blocks[static_cast<std::size_t>(index - 1)];
         pos = pct + 2;
+        if (out.size() >= kMaxWorkingLength) { // the rest would be cut off anyway
+            pos = pattern.size();
+            break;
+        }
     }
     out.append(pattern.substr(pos));
+    Cap(out);
     // An output that ends in "%" (a literal block text such as "100%") is kept as it is.
     if (out.empty())
         return Text(text);
@@ -415,6 +432,7 @@ void InsertSteps(const RenameOptionSet& o, Text& base, std::int32_t number) {
         else
             base += steps::FormatNumber(number, DecodeUtf8(o.NumberIncAdvFormat));
     }
+    steps::Cap(base);
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include "engine/namesteps.h"
 #include "engine/newname.h"
 #include "engine/utf8text.h"
 
@@ -169,6 +170,47 @@ TEST(NewNameRandom, AnyBytesGiveNoCrash) {
         if (!HasActiveOptions(o) && !o.AddFileExtToFilename) {
             ASSERT_EQ(result, name);
         }
+    }
+}
+
+// Options that make the name grow without bound (a pair that doubles a letter, added
+// again and again; a fill length or pattern from a hand-made scheme) must not exhaust
+// memory: the working name stops at a length no file name comes near.
+TEST(NewNameRandom, GrowthStopsAtTheWorkingLimit) {
+    const std::size_t limit = steps::kMaxWorkingLength;
+    struct Row {
+        const char* label;
+        void (*setup)(RenameOptionSet&);
+    };
+    const Row rows[] = {
+        {"doubling pairs",
+         [](RenameOptionSet& o) {
+             o.ReplaceGroup = o.ReplaceEnabled = true;
+             o.ReplaceCount = MaxReplacePairs;
+             for (ReplacePair& p : o.ReplacePairs)
+                 p = {"a", "aa"};
+         }},
+        {"fill length from a scheme",
+         [](RenameOptionSet& o) {
+             o.InsertGroup = o.NumberIncEnabled = true;
+             o.NumberIncMinLength = 2147483647;
+         }},
+        {"pattern repeating a long block",
+         [](RenameOptionSet& o) {
+             o.InsertGroup = o.NumberIncEnabled = true;
+             o.NumberIncMinLength = 999999;
+             o.ShuffleGroup = o.AlterLogicFilename = true;
+             o.AlterLogicFilenameString.clear();
+             for (int i = 0; i < 16000; ++i)
+                 o.AlterLogicFilenameString += "%a";
+         }},
+    };
+    for (const Row& row : rows) {
+        RenameOptionSet o;
+        row.setup(o);
+        const std::string result = ComputeNewName(o, "a.txt", 7);
+        EXPECT_EQ(result.size(), limit + 4) << row.label; // the extension comes on top
+        EXPECT_EQ(result.substr(result.size() - 4), ".txt") << row.label;
     }
 }
 
