@@ -17,9 +17,9 @@ using Text = std::u32string;
 using TextView = std::u32string_view;
 
 // The working name never grows beyond this many code points; what would go beyond is
-// cut off. No file name comes near it (the limit is far above every length the option
-// controls can produce from one pass), but repeated doubling pairs, a fill length or a
-// pattern from a hand-made scheme would otherwise exhaust memory.
+// cut off. A file name holds at most 255 bytes, so no name this long can be given to a
+// file anyway, but repeated doubling pairs, a fill length or a pattern from a hand-made
+// scheme would otherwise exhaust memory.
 inline constexpr std::size_t kMaxWorkingLength = std::size_t{1} << 22;
 
 // A blank is any character of code 32 or less.
