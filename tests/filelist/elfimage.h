@@ -2,7 +2,7 @@
 
 // Builds small ELF files in memory for the version reader's tests: a file header, the
 // given sections' contents, a section-name table and the section header table, in
-// either class and byte order. Field offsets are those of the ELF specification.
+// either class and byte order. Field offsets are those of the ELF format.
 
 #include <cstdint>
 #include <string>

@@ -20,15 +20,15 @@ namespace {
 
 namespace vb = versionblock;
 
-struct BlockSpec {
+struct BlockLayout {
     std::array<std::uint16_t, 4> Version{};
     std::uint16_t Language = 0x0409;
     std::uint16_t CodePage = 0x04E4;
     std::vector<vb::Field> Strings;
 };
 
-std::vector<unsigned char> Block(const BlockSpec& spec) {
-    vb::Description d{spec.Version, spec.Language, spec.CodePage, spec.Strings};
+std::vector<unsigned char> Block(const BlockLayout& layout) {
+    vb::Description d{layout.Version, layout.Language, layout.CodePage, layout.Strings};
     return vb::EncodeVersionBlock(d);
 }
 
@@ -106,7 +106,7 @@ TEST_F(VersionFiles, ShortAndLongVersionTexts) {
 }
 
 TEST_F(VersionFiles, EveryInfoIndexReadsItsOwnValue) {
-    BlockSpec spec{{4, 2, 0, 9}, 0x0407, 0x04E4, {}};
+    BlockLayout layout{{4, 2, 0, 9}, 0x0407, 0x04E4, {}};
     const char* keys[] = {"CompanyName",    "FileDescription", "FileVersion",      "InternalName",
                           "LegalCopyright", "LegalTrademarks", "OriginalFilename", "ProductName",
                           "ProductVersion", "Comments"};
@@ -114,9 +114,9 @@ TEST_F(VersionFiles, EveryInfoIndexReadsItsOwnValue) {
     for (const char* key : keys)
         values.push_back(std::string("value of ") + key);
     for (std::size_t i = 0; i < values.size(); ++i)
-        spec.Strings.push_back({keys[i], values[i]});
+        layout.Strings.push_back({keys[i], values[i]});
     TVersionInfo info;
-    info.LoadFromFile(ElfWith(Block(spec), /*is64=*/false, /*bigEndian=*/true));
+    info.LoadFromFile(ElfWith(Block(layout), /*is64=*/false, /*bigEndian=*/true));
     ASSERT_TRUE(info.HasVersionData());
     EXPECT_EQ(info.Translation(), "040704E4");
     EXPECT_EQ(info.GetInfo(0), "German (Germany)");
