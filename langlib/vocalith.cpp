@@ -99,14 +99,15 @@ uint8_t OpenLanguage(uint16_t* handle, const char* folder, const char* packageNa
     if (handle == nullptr) {
         return 1;
     }
-    *handle = 0;
-    // Refused before an entry is taken: a failed open must not hold a table slot that the
-    // caller, told of the failure, has no reason to close.
-    if (folder == nullptr || packageName == nullptr || languageName == nullptr) {
+    // The entry is taken before the arguments are looked at, and its handle is handed out
+    // even when they are refused: callers close every handle they were given, and handle 0
+    // stays the one sign of a full table.
+    const uint16_t opened = Languages().Allocate();
+    *handle = opened;
+    if (opened == 0) {
         return 1;
     }
-    const uint16_t opened = Languages().Allocate();
-    if (opened == 0) {
+    if (folder == nullptr || packageName == nullptr || languageName == nullptr) {
         return 1;
     }
     qm::TLangData& data = *Languages().Find(opened);
@@ -114,7 +115,6 @@ uint8_t OpenLanguage(uint16_t* handle, const char* folder, const char* packageNa
     data.Pack.PackageName = packageName;
     data.Pack.LanguageName = languageName;
     qm::LoadLanguage(data);
-    *handle = opened;
     return 0;
 }
 

@@ -54,8 +54,11 @@ VOCALITH_API void FindLangClose(TLangSearchRec* rec);
 
 /* Opens `languageName` of `packageName` from the ".lan" files in `folder` (names compared
  * without regard to case) and stores its handle in *handle. Returns 0 on success, also
- * when no file provides the language (it then has no texts); 1 when the language table is
- * full or an argument is NULL, with *handle set to 0. */
+ * when no file provides the language (it then has no texts). Returns 1 with *handle set
+ * to 0 when the language table is full. Returns 1 when the folder, package or language
+ * name is NULL, but the entry is allocated all the same and its handle stored: it has no
+ * texts and must be closed with CloseLanguage like any other. A NULL handle pointer
+ * allocates nothing and returns 1. */
 VOCALITH_API uint8_t OpenLanguage(uint16_t* handle, const char* folder, const char* packageName,
                                   const char* languageName);
 /* 0: closed; 1: not a valid handle, nothing changed. */

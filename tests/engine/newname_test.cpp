@@ -163,6 +163,8 @@ TEST(NewName, SpacesRemoval) {
         {"all spaces go, tabs stay", " a \tb ", 0, spaces(true, false, false), "a\tb"},
         {"all overrides the other two", " a  \tb ", 0, spaces(true, true, true), "a\tb"},
         {"trim then collapse", "  a   b  .txt", 0, spaces(false, true, true), "a b.txt"},
+        {"a space beside a tab is no double space", "a \tb", 0, spaces(false, false, true),
+         "a \tb"},
     });
 }
 
@@ -447,6 +449,27 @@ TEST(NewName, FormatTab) {
          },
          "A B-C D"},
         {"extension keeps its case", "a.TXT", 0, words(true, true), "A.TXT"},
+        {"a block of blanks keeps its blanks once", "a- -b", 0,
+         [](RenameOptionSet& o) {
+             Format(o);
+             o.FormatLogicBlocksSeparately = true;
+             o.FormatFirstLetterUp = true;
+             o.AlterLogicFilenameSep = "-";
+         },
+         "A- -B"},
+        {"a prefix of a special word is not special", "o", 0,
+         [words](RenameOptionSet& o) {
+             words(true, false)(o);
+             o.FormatSpecialWords = "of";
+         },
+         "O"},
+        {"special words take their own rest-up flag", "of", 0,
+         [words](RenameOptionSet& o) {
+             words(true, false)(o);
+             o.FormatSpecialWords = "of";
+             o.FormatSpecialOtherLettersUp = true;
+         },
+         "oF"},
     });
 }
 

@@ -107,19 +107,32 @@ TEST(VocalithApi, GettersAnswerEmptyNeverNull) {
     }
 }
 
-TEST(VocalithApi, OpenFailsWithoutTakingAnEntry) {
+TEST(VocalithApi, OpenWithNullNameKeepsItsEntryUntilClosed) {
     TLanFolder folder;
-    uint16_t handle = 77;
-    EXPECT_EQ(OpenLanguage(&handle, nullptr, "P", "English"), 1);
-    EXPECT_EQ(handle, 0);
-    handle = 77;
-    EXPECT_EQ(OpenLanguage(&handle, folder.Path().c_str(), "P", nullptr), 1);
-    EXPECT_EQ(handle, 0);
-    EXPECT_EQ(OpenLanguage(&handle, folder.Path().c_str(), nullptr, "English"), 1);
-    EXPECT_EQ(OpenLanguage(nullptr, folder.Path().c_str(), "P", "English"), 1);
+    folder.Write("a.lan", LanFile("P", "English", "English", "<TEXT NAME=\"A\" TEXT=\"x\">"));
+    const char* path = folder.Path().c_str();
+    EXPECT_EQ(OpenLanguage(nullptr, path, "P", "English"), 1);  // takes no entry
 
-    // Nothing was allocated, so the table is still empty.
-    ASSERT_EQ(OpenLanguage(&handle, folder.Path().c_str(), "P", "English"), 0);
+    uint16_t handles[3] = {77, 77, 77};
+    EXPECT_EQ(OpenLanguage(&handles[0], nullptr, "P", "English"), 1);
+    EXPECT_EQ(OpenLanguage(&handles[1], path, nullptr, "English"), 1);
+    EXPECT_EQ(OpenLanguage(&handles[2], path, "P", nullptr), 1);
+    EXPECT_EQ(handles[0], 1);
+    EXPECT_EQ(handles[1], 2);
+    EXPECT_EQ(handles[2], 3);
+    for (uint16_t h : handles) {
+        EXPECT_STREQ(GetTextByName(&h, "A"), "");
+    }
+
+    // Until closed, the refused entries hold their places.
+    uint16_t handle = 0;
+    ASSERT_EQ(OpenLanguage(&handle, path, "P", "English"), 0);
+    EXPECT_EQ(handle, 4);
+    EXPECT_STREQ(GetTextByName(&handle, "A"), "x");
+    for (uint16_t h : {handle, handles[0], handles[1], handles[2]}) {
+        EXPECT_EQ(CloseLanguage(h), 0);
+    }
+    ASSERT_EQ(OpenLanguage(&handle, path, "P", "English"), 0);
     EXPECT_EQ(handle, 1);
     EXPECT_EQ(CloseLanguage(handle), 0);
 }
@@ -148,6 +161,9 @@ TEST(VocalithApi, LanguageTableHoldsAtMost65535) {
     EXPECT_EQ(handles.back(), 65535);
     uint16_t full = 5;
     EXPECT_EQ(OpenLanguage(&full, missing.c_str(), "P", "L"), 1);
+    EXPECT_EQ(full, 0);
+    full = 5;
+    EXPECT_EQ(OpenLanguage(&full, nullptr, "P", "L"), 1);  // full comes first
     EXPECT_EQ(full, 0);
     for (auto it = handles.rbegin(); it != handles.rend(); ++it) {
         CloseLanguage(*it);
