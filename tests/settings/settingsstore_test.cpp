@@ -143,9 +143,20 @@ TEST_F(SettingsStoreTest, AValueOfAnotherKindReadsAsZeroFalseOrEmpty) {
         store.WriteInteger("integer", 12, 0);
         store.WriteData("binary", "12");
         store.WriteData("emptyBinary", "");
+        store.WriteInteger("wide", 7, 0);
     });
+    // An integer beyond 32 bits (written by hand or by another program) is no integer:
+    // 2^32 + 1 must not wrap to 1.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(UserFile().c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "UPDATE vals SET data = 4294967297 WHERE name = 'wide'", nullptr,
+                           nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
     WithUserStore([](TSettingsStore& store) {
         store.KeyPath = kKey;
+        EXPECT_EQ(store.ReadInteger("wide", 5), 0);
+        EXPECT_FALSE(store.ReadBool("wide", true));
         EXPECT_EQ(store.ReadInteger("string", 5), 0);
         EXPECT_FALSE(store.ReadBool("string", true));
         EXPECT_EQ(store.ReadTextBytes("string", "d"), "");
@@ -216,30 +227,43 @@ TEST_F(SettingsStoreTest, AWriteThatFailsRollsTheWholeTransactionBack) {
         store.KeyPath = kKey;
         store.WriteInteger("kept", 1, 0);
     });
-    // Make one particular write fail inside the file itself.
+    // Make particular writes fail inside the file itself: a value, and the creation of a key.
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(UserFile().c_str(), &db), SQLITE_OK);
     ASSERT_EQ(sqlite3_exec(db,
                            "CREATE TRIGGER poison BEFORE INSERT ON vals WHEN NEW.name = 'poison'"
+                           " BEGIN SELECT RAISE(ABORT, 'refused'); END;"
+                           "CREATE TRIGGER poisonkey BEFORE INSERT ON keys"
+                           " WHEN NEW.path LIKE '%\\Poisoned'"
                            " BEGIN SELECT RAISE(ABORT, 'refused'); END",
                            nullptr, nullptr, nullptr),
               SQLITE_OK);
     sqlite3_close(db);
 
-    TSettingsStore store(UserFile());
-    store.Open(Access::Write);
-    ASSERT_TRUE(store.IsOpen());
-    store.KeyPath = kKey;
-    store.WriteInteger("kept", 2, 0);
-    store.WriteString("poison", "x", "");
-    store.WriteInteger("later", 3, 0);
-    EXPECT_FALSE(store.Close());
+    const std::string poisonedKey = std::string(kKey) + "\\Poisoned";
+    const std::vector<std::pair<std::string, std::string>> failingWrites = {
+        {kKey, "poison"},         // the value is refused
+        {poisonedKey, "anything"} // its key cannot be created
+    };
+    for (const auto& [key, name] : failingWrites) {
+        TSettingsStore store(UserFile());
+        store.Open(Access::Write);
+        ASSERT_TRUE(store.IsOpen());
+        store.KeyPath = kKey;
+        store.WriteInteger("kept", 2, 0);
+        store.KeyPath = key;
+        store.WriteString(name, "x", "");
+        store.KeyPath = kKey;
+        store.WriteInteger("later", 3, 0);
+        EXPECT_FALSE(store.Close()) << name;
 
-    store.Open(Access::Read);
-    store.KeyPath = kKey;
-    EXPECT_EQ(store.ReadInteger("kept", 0), 1);
-    EXPECT_FALSE(store.ValueExists("poison"));
-    EXPECT_FALSE(store.ValueExists("later"));
+        store.Open(Access::Read);
+        store.KeyPath = kKey;
+        EXPECT_EQ(store.ReadInteger("kept", 0), 1) << name;
+        EXPECT_FALSE(store.ValueExists(name)) << name;
+        EXPECT_FALSE(store.ValueExists("later")) << name;
+        store.Close();
+    }
 }
 
 } // namespace
