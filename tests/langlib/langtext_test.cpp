@@ -84,12 +84,13 @@ TEST(LangText, FindsTheFirstMatchByName) {
         "ID=\"4\" NAME=\"\xC3\x84NDERN\" TEXT=\"umlaut\"",
         "ID=\"5\" NAME=\"\xCE\xA3\" TEXT=\"sigma\"",
         "ID=\"6\" NAME=\"a\xFF\" TEXT=\"raw\"",
+        "ID=\"7\" NAME=\"Zz\" TEXT=\"zed\"",
     });
     const std::vector<std::pair<const char*, const char*>> cases = {
         {"exit", "first"},     {"eXiT", "first"}, {"\xC3\xA4ndern", "umlaut"},
         {"\xCF\x82", "sigma"}, // final sigma folds like capital sigma
         {"A\xFF", "raw"},      {"", "unnamed"},   {"exi", nullptr},
-        {"a\xFE", nullptr},
+        {"a\xFE", nullptr},   {"zZ", "zed"},
     };
     for (const auto& [name, expected] : cases) {
         const TLangText* found = FindTextByName(data, name);
@@ -118,8 +119,8 @@ TEST(LangText, FindsTheFirstMatchByNumber) {
 
 TEST(Utf8Text, MalformedBytesFoldToThemselves) {
     // Overlong, surrogate, truncated and stray continuation bytes each stay one unit.
-    const std::vector<std::string> malformed = {"\xC0\xAF", "\xED\xA0\x80", "\xE2\x82", "\x80",
-                                                "\xF5\x80\x80\x80"};
+    const std::vector<std::string> malformed = {"\xC0\xAF", "\xE0\x81\x81", "\xED\xA0\x80",
+                                                "\xE2\x82", "\x80", "\xF5\x80\x80\x80"};
     for (const std::string& bytes : malformed) {
         EXPECT_EQ(FoldCase(bytes).size(), bytes.size()) << bytes;
         std::string back;
@@ -130,6 +131,7 @@ TEST(Utf8Text, MalformedBytesFoldToThemselves) {
         EXPECT_EQ(back, bytes);
     }
     EXPECT_EQ(FoldCase("\xC3\x89"), FoldCase("\xC3\xA9"));
+    EXPECT_NE(FoldCase("\xE0\x81\x81"), FoldCase("a")); // an overlong "A" is not "a"
 }
 
 } // namespace

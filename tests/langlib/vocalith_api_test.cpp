@@ -240,9 +240,11 @@ TEST(VocalithApi, EnumerationListsEveryLanguageElement) {
                               LanFile("pkg", "", "Nameless", ""));
     folder.Write("a.lan", LanFile("Pkg", "German", "Deutsch", ""));
     folder.Write("c.txt", LanFile("Pkg", "Dutch", "Nederlands", ""));
+    folder.Write(".lan", LanFile("Pkg", "Danish", "Dansk", "")); // a name of only the suffix
     const TEnumeration found = Enumerate(folder.Path(), "Pkg");
-    EXPECT_EQ(found.names, (std::vector<std::string>{"German", "German", ""}));
-    EXPECT_EQ(found.natives, (std::vector<std::string>{"Deutsch", "Deutsch", "Nameless"}));
+    EXPECT_EQ(found.names, (std::vector<std::string>{"Danish", "German", "German", ""}));
+    EXPECT_EQ(found.natives,
+              (std::vector<std::string>{"Dansk", "Deutsch", "Deutsch", "Nameless"}));
     EXPECT_EQ(found.last, 1);
 }
 
