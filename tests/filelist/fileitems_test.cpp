@@ -142,6 +142,21 @@ TEST_F(FileItems, ChangedComparisonSortsTheWholeListAtTheNextAdd) {
     items.CompareChanged();
     items.Add("d", kNowhere);
     EXPECT_EQ(Names(items), (std::vector<std::string>{"d", "c", "b", "a"}));
+
+    // Keys belong to the comparison they were given with: a new comparison drops them.
+    items.SetOnCompare(ByName);
+    items.SetSortKey([](const TFileItem& entry) { return entry.Name(); });
+    items.Sort();
+    items.SetOnCompare([](const TFileItem& a, const TFileItem& b) { return -ByName(a, b); });
+    items.Sort();
+    EXPECT_EQ(Names(items), (std::vector<std::string>{"d", "c", "b", "a"}));
+
+    // A blank entry is appended unsorted; the next Add must not trust the order.
+    items.SetOnCompare(ByName);
+    items.Sort();
+    items.AddBlank();
+    items.Add("bb", kNowhere);
+    EXPECT_EQ(Names(items), (std::vector<std::string>{"", "a", "b", "bb", "c", "d"}));
 }
 
 TEST_F(FileItems, UpdateModeLeavesEmptySlotsUntilEndUpdate) {

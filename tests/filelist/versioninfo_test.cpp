@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <cstdlib>
 #include <fstream>
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
 #include <sys/stat.h>
@@ -113,8 +114,12 @@ TEST_F(VersionFiles, EveryInfoIndexReadsItsOwnValue) {
     std::vector<std::string> values;
     for (const char* key : keys)
         values.push_back(std::string("value of ") + key);
+    // Keys match without regard to case: every other one is stored in capitals.
+    std::vector<std::string> stored(std::begin(keys), std::end(keys));
+    for (std::size_t i = 0; i < stored.size(); i += 2)
+        std::transform(stored[i].begin(), stored[i].end(), stored[i].begin(), ::toupper);
     for (std::size_t i = 0; i < values.size(); ++i)
-        layout.Strings.push_back({keys[i], values[i]});
+        layout.Strings.push_back({stored[i], values[i]});
     TVersionInfo info;
     info.LoadFromFile(ElfWith(Block(layout), /*is64=*/false, /*bigEndian=*/true));
     ASSERT_TRUE(info.HasVersionData());
@@ -215,11 +220,21 @@ TEST_F(VersionFiles, BlockWithoutTranslationHasTranslationZero) {
     bytes[18] = 0;
     bytes.erase(bytes.begin() + 20, bytes.begin() + 24);
     TVersionInfo info;
-    info.LoadFromFile(ElfWith(bytes));
+    info.LoadFromFile(ElfWith(Block({{1, 0, 0, 0}, 0x0407, 0x04E4, {}})));
+    ASSERT_EQ(info.Translation(), "040704E4");
+    info.LoadFromFile(ElfWith(bytes)); // the earlier file's translation must not stay
     ASSERT_TRUE(info.HasVersionData());
     EXPECT_EQ(info.Translation(), "00000000");
     EXPECT_EQ(info.GetInfo(1), ""); // the strings belong to 040904E4, which is not asked
     EXPECT_EQ(info.GetInfo(11), "1.0");
+}
+
+TEST_F(VersionFiles, OnlyTheSectionOfExactlyThatNameIsTheBlock) {
+    const auto block = Block({{1, 0, 0, 0}, 0x0409, 0x04E4, {{"CompanyName", "Acme"}}});
+    const std::string longer = std::string(vb::kSectionName) + "2";
+    TVersionInfo info;
+    info.LoadFromFile(Write(test::MakeElf(true, false, {{longer, block}}).Bytes));
+    EXPECT_FALSE(info.HasVersionData());
 }
 
 TEST_F(VersionFiles, BrokenFilesGiveNoDataAndNeverCrash) {
