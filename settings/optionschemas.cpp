@@ -2,10 +2,13 @@
 
 #include "engine/optionfields.h"
 #include "engine/utf8text.h"
+#include "settings/pairtext.h"
 
 #include <algorithm>
+#include <optional>
 #include <span>
 #include <unicode/uchar.h>
+#include <utility>
 #include <vector>
 
 namespace qm {
@@ -52,14 +55,19 @@ void AddLine(std::string& text, std::string_view key, std::string_view value) {
     text.append(value);
 }
 
-void ApplyLine(const std::string& key, const std::string& value, RenameOptionSet& options) {
-    if (key.compare(0, 11, "REPLACETEXT") == 0) {
+// `exactReplace` holds the value of a "ReplaceFind" line right before this one; it is
+// used by a "ReplaceText" line and forgotten at every other line.
+void ApplyLine(const std::string& key, const std::string& value, RenameOptionSet& options,
+               std::optional<std::string>& exactReplace) {
+    if (key.starts_with("REPLACEFIND")) {
+        exactReplace = value;
+        return;
+    }
+    const std::optional<std::string> exact = std::exchange(exactReplace, std::nullopt);
+    if (key.starts_with("REPLACETEXT")) {
         if (options.ReplaceCount < MaxReplacePairs) {
-            ReplacePair& pair =
-                options.ReplacePairs[static_cast<std::size_t>(options.ReplaceCount)];
-            const std::size_t colon = value.find(':');
-            pair.Replace = value.substr(0, colon);
-            pair.ReplaceWith = colon == std::string::npos ? std::string() : value.substr(colon + 1);
+            options.ReplacePairs[static_cast<std::size_t>(options.ReplaceCount)] =
+                SplitPairText(value, exact ? &*exact : nullptr, LonePairText::IsReplace);
             ++options.ReplaceCount;
         }
         return;
@@ -102,8 +110,9 @@ std::string WriteSchemeText(const RenameOptionSet& options) {
             const int count = std::clamp(options.ReplaceCount, 0, MaxReplacePairs);
             for (int i = 0; i < count; ++i) {
                 const ReplacePair& pair = options.ReplacePairs[static_cast<std::size_t>(i)];
-                AddLine(text, "ReplaceText" + std::to_string(i + 1),
-                        pair.Replace + ":" + pair.ReplaceWith);
+                if (NeedsExactReplace(pair))
+                    AddLine(text, "ReplaceFind" + std::to_string(i + 1), pair.Replace);
+                AddLine(text, "ReplaceText" + std::to_string(i + 1), JoinPairText(pair));
             }
         }
     }
@@ -121,6 +130,7 @@ void ReadSchemeText(const std::string& text, RenameOptionSet& options) {
     // Once no "=" is left, none comes back: remembering that keeps a long text without
     // one (a wrong file) from being searched to its end for every line.
     bool equalsLeft = true;
+    std::optional<std::string> exactReplace;
     while (!rest.empty()) {
         // The key runs to the first "=", even across line ends when a line lacks one;
         // with no "=" left at all it is empty.
@@ -140,7 +150,7 @@ void ReadSchemeText(const std::string& text, RenameOptionSet& options) {
         if (key == "VERSION")
             version = ReadNumberText(valueText, 0);
         if (version == 1)
-            ApplyLine(key, valueText, options);
+            ApplyLine(key, valueText, options, exactReplace);
         rest.remove_prefix(std::min(rest.size(), keyLen + value.size() + 2));
     }
 }

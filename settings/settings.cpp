@@ -4,6 +4,7 @@
 #include "filelist/filesystem.h"
 #include "filelist/folder.h"
 #include "settings/lettercase.h"
+#include "settings/pairtext.h"
 #include "settings/settingsstore.h"
 #include "settings/storepaths.h"
 
@@ -18,6 +19,8 @@ namespace {
 
 constexpr char kOptionsKey[] = "\\Renameing Options";
 constexpr char kPairsKey[] = "\\Renameing Options\\Replace";
+// Beside pair "N", value "FindN" holds the pair's Replace text when that holds ":".
+const std::string kExactReplacePrefix = "Find";
 constexpr char kSchemesKey[] = "\\Schemas";
 
 using TextMember = std::string TSettings::*;
@@ -178,13 +181,9 @@ void TSettings::LoadOptions(TSettingsStore& store) {
         if (!store.ValueExists(name))
             break;
         const std::string pair = store.ReadString(name, "");
-        const std::size_t colon = pair.find(':');
-        ReplacePair& target = Options.ReplacePairs[static_cast<std::size_t>(Options.ReplaceCount)];
-        if (colon == std::string::npos) {
-            target = {"", pair};
-        } else {
-            target = {pair.substr(0, colon), pair.substr(colon + 1)};
-        }
+        const std::string exact = store.ReadString(kExactReplacePrefix + name, "");
+        Options.ReplacePairs[static_cast<std::size_t>(Options.ReplaceCount)] =
+            SplitPairText(pair, &exact, LonePairText::IsReplaceWith);
         ++Options.ReplaceCount;
     }
 }
@@ -254,12 +253,19 @@ void TSettings::SaveOptions(TSettingsStore& store) const {
     const int count = std::clamp(Options.ReplaceCount, 0, MaxReplacePairs);
     for (int i = 0; i < count; ++i) {
         const ReplacePair& pair = Options.ReplacePairs[static_cast<std::size_t>(i)];
-        store.WriteString(std::to_string(i + 1), pair.Replace + ":" + pair.ReplaceWith, "");
+        const std::string name = std::to_string(i + 1);
+        store.WriteString(name, JoinPairText(pair), "");
+        if (NeedsExactReplace(pair))
+            store.WriteString(kExactReplacePrefix + name, pair.Replace, "");
+        else
+            store.DeleteValue(kExactReplacePrefix + name);
     }
     // Values left from a longer list go, up to the first gap: what lies beyond a gap
     // was never read and is left alone.
-    for (int i = count + 1; store.ValueExists(std::to_string(i)); ++i)
+    for (int i = count + 1; store.ValueExists(std::to_string(i)); ++i) {
         store.DeleteValue(std::to_string(i));
+        store.DeleteValue(kExactReplacePrefix + std::to_string(i));
+    }
 }
 
 void TSettings::SaveSchemes(TSettingsStore& store) const {

@@ -74,6 +74,14 @@ TEST_F(PreviewCommand, PairsApplyInSortedOrderWhateverTheFileOrder) {
     ProcessResult r = Cli({"preview", "--scheme-file", scheme, "ab.txt"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "ab.txt\tcc.txt\n");
+
+    // A find text holding ":" is named on a line of its own before its pair.
+    const std::string colon =
+        WriteScheme("Version=1\nReplaceGroup=true\nReplaceEnabled=true\n"
+                    "ReplaceFind1=:\nReplaceText1=::-\n");
+    r = Cli({"preview", "--scheme-file", colon, "a:b:c.txt"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "a:b:c.txt\ta-b-c.txt\n");
 }
 
 TEST_F(PreviewCommand, PairOrderFollowsTheCollationLocale) {

@@ -44,6 +44,17 @@ RenameOptionSet Everything() {
     return o;
 }
 
+// Pairs whose find text holds ":", beside pairs that hold it only in the replacement.
+RenameOptionSet Colons() {
+    RenameOptionSet o = Everything();
+    o.ReplaceCount = 4;
+    o.ReplacePairs[0] = {":", "-"};
+    o.ReplacePairs[1] = {"a", "b:c"};
+    o.ReplacePairs[2] = {"x:", ""};
+    o.ReplacePairs[3] = {"::", ":"};
+    return o;
+}
+
 TEST(SchemeText, WriterLayout) {
     const std::string text = WriteSchemeText(Everything());
     EXPECT_EQ(text.find('\n'), std::string::npos);
@@ -59,13 +70,19 @@ TEST(SchemeText, WriterLayout) {
     EXPECT_EQ(lines[22], "InsertGroup=true");
     EXPECT_EQ(lines.back(), "FormatSpecialOtherLettersUp=true");
 
+    const std::vector<std::string> colons = Lines(WriteSchemeText(Colons()));
+    EXPECT_EQ(std::vector<std::string>(colons.begin() + 20, colons.begin() + 27),
+              (std::vector<std::string>{"ReplaceFind1=:", "ReplaceText1=::-", "ReplaceText2=a:b:c",
+                                        "ReplaceFind3=x:", "ReplaceText3=x::", "ReplaceFind4=::",
+                                        "ReplaceText4=::::"}));
+
     const std::vector<std::string> defaults = Lines(WriteSchemeText(RenameOptionSet{}));
     EXPECT_EQ(defaults[1], "AddFileExtToFilename=false");
     EXPECT_EQ(defaults.size(), 47u);
 }
 
 TEST(SchemeText, RoundTrip) {
-    for (const RenameOptionSet& original : {RenameOptionSet{}, Everything()}) {
+    for (const RenameOptionSet& original : {RenameOptionSet{}, Everything(), Colons()}) {
         TOptionSchemas schemes;
         schemes.SaveOptions("s", original);
         RenameOptionSet loaded = Everything();
@@ -126,6 +143,28 @@ TEST(SchemeText, ReaderRules) {
              ASSERT_EQ(o.ReplaceCount, 2);
              EXPECT_EQ(o.ReplacePairs[0], (ReplacePair{"abc", ""}));
              EXPECT_EQ(o.ReplacePairs[1], (ReplacePair{"d", "e:f"}));
+         }},
+        {"a find line tells where the find text ends",
+         "Version=1\rReplaceFind1=a:b\rReplaceText1=a:b:c",
+         [](const RenameOptionSet& o) {
+             ASSERT_EQ(o.ReplaceCount, 1);
+             EXPECT_EQ(o.ReplacePairs[0], (ReplacePair{"a:b", "c"}));
+         }},
+        {"a find line the pair does not begin with is ignored",
+         "Version=1\rReplaceFind1=a:c\rReplaceText1=a:b:c",
+         [](const RenameOptionSet& o) {
+             EXPECT_EQ(o.ReplacePairs[0], (ReplacePair{"a", "b:c"}));
+         }},
+        {"a find line must end where the pair's colon is",
+         "Version=1\rReplaceFind1=a:b\rReplaceText1=a:bc:d",
+         [](const RenameOptionSet& o) {
+             EXPECT_EQ(o.ReplacePairs[0], (ReplacePair{"a", "bc:d"}));
+         }},
+        {"a find line holds for the next line only",
+         "Version=1\rReplaceFind1=a:b\rRemoveBack=true\rReplaceText1=a:b:c",
+         [](const RenameOptionSet& o) {
+             ASSERT_EQ(o.ReplaceCount, 1);
+             EXPECT_EQ(o.ReplacePairs[0], (ReplacePair{"a", "b:c"}));
          }},
         {"old names of the extension fields are not keys",
          "Version=1\rChangeFileExt=true\rChangeFileExtTo=png",

@@ -281,6 +281,38 @@ TEST_F(SettingsTest, PairsEndAtTheFirstGapAndSaveDeletesOnlyUpToIt) {
     EXPECT_EQ(loaded.Options.ReplacePairs[1], (ReplacePair{"1", "w:z"}));
 }
 
+TEST_F(SettingsTest, PairsWhoseFindTextHoldsAColonLoadBackExactly) {
+    TSettings settings;
+    settings.Options.ReplaceCount = 3;
+    settings.Options.ReplacePairs[0] = {":", "-"};
+    settings.Options.ReplacePairs[1] = {"a", "b:c"};
+    settings.Options.ReplacePairs[2] = {"x:y:", "z"};
+    ASSERT_TRUE(settings.Save());
+    // The pair values read as before; the find text beside them says where it ends.
+    EXPECT_EQ(ValueNames(kPairs), (std::vector<std::string>{"1", "Find1", "2", "3", "Find3"}));
+    WithUserStore([](TSettingsStore& store) {
+        store.KeyPath = kPairs;
+        EXPECT_EQ(store.ReadString("1", ""), "::-");
+        EXPECT_EQ(store.ReadString("2", ""), "a:b:c");
+    });
+    TSettings loaded;
+    loaded.Load();
+    EXPECT_EQ(loaded.Options, settings.Options);
+
+    // A find text no longer needed goes, and one the pair does not begin with is not used.
+    settings.Options.ReplaceCount = 2;
+    settings.Options.ReplacePairs[0] = {"q", "r"};
+    ASSERT_TRUE(settings.Save());
+    EXPECT_EQ(ValueNames(kPairs), (std::vector<std::string>{"1", "2"}));
+    WithUserStore([](TSettingsStore& store) {
+        store.KeyPath = kPairs;
+        store.PutString("Find2", "a:b");
+        store.PutString("2", "k:v:w");
+    });
+    loaded.Load();
+    EXPECT_EQ(loaded.Options.ReplacePairs[1], (ReplacePair{"k", "v:w"}));
+}
+
 TEST_F(SettingsTest, AtMost99PairsAreLoaded) {
     WithUserStore([](TSettingsStore& store) {
         store.KeyPath = kPairs;
