@@ -78,7 +78,8 @@ void BindMainWindowTexts(QWidget& window, TOptionTabs& tabs, const TDynLang& com
         }
         case TextRole::Column:
             if (control == QLatin1String("ReplaceList") && !text.empty()) {
-                tabs.ReplaceList->headerItem()->setText(replaceColumn, QString::fromStdString(text));
+                tabs.ReplaceList->headerItem()->setText(replaceColumn,
+                                                        QString::fromStdString(text));
             }
             if (control == QLatin1String("ReplaceList")) {
                 ++replaceColumn;

@@ -101,8 +101,7 @@ void TMain::BuildActions() {
     A_SettingsBar = NewAction("A_SettingsBar", tr("Sch&eme settings"), true);
     A_StatusBar = NewAction("A_StatusBar", tr("&Status line"), true);
     A_CustomizeColumns = NewAction("A_CustomizeColumns", tr("Cus&tomize columns..."));
-    A_SaveRenameSettings =
-        NewAction("A_SaveRenameSettings", tr("Re&member rename settings"), true);
+    A_SaveRenameSettings = NewAction("A_SaveRenameSettings", tr("Re&member rename settings"), true);
     A_SaveDirectorySettings =
         NewAction("A_SaveDirectorySettings", tr("Select &last used folder"), true);
     A_ShowSuccessMessage =
@@ -199,6 +198,8 @@ void TMain::BuildPanels() {
     auto* options = new QVBoxLayout(PanelOptions);
     options->setContentsMargins(0, 0, 0, 0);
     tabs_ = new TOptionTabs(PanelOptions);
+    // The tabs keep the height they need; the file list takes what is left.
+    tabs_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     options->addWidget(tabs_);
 
     PanelStatus = Panel(central, "PanelStatus");
@@ -416,8 +417,7 @@ void TMain::RefreshOptionControls() {
     const RenameOptionSet options = ReadOptionsFromControls(*tabs_);
     const auto mark = [&](QWidget* tab, bool inUse) {
         const int index = tabs_->indexOf(tab);
-        tabs_->setTabText(
-            index, Q(MarkTabCaption(tabs_->tabText(index).toStdString(), inUse)));
+        tabs_->setTabText(index, Q(MarkTabCaption(tabs_->tabText(index).toStdString(), inUse)));
     };
     mark(tabs_->GeneralTab, GeneralTabInUse(options));
     tabs_->RenameSummary->setText(
@@ -502,7 +502,8 @@ void TMain::ReplaceAddBtnClick() {
     const QString replace = tabs_->Replace->text();
     // The store keeps a pair as "Replace:ReplaceWith" and splits at the first ':', so a
     // Replace text holding ':' would come back as a different pair.
-    if (replace.isEmpty() || replace.contains(QLatin1Char(':')) || list.Count() >= MaxReplacePairs) {
+    if (replace.isEmpty() || replace.contains(QLatin1Char(':')) ||
+        list.Count() >= MaxReplacePairs) {
         return;
     }
     list.AddPair({replace.toStdString(), tabs_->ReplaceWith->text().toStdString()});

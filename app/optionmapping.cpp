@@ -126,7 +126,8 @@ RenameOptionSet ReadOptionsFromControls(const TOptionTabs& t) {
     o.ConvertDotSpaces = t.DotSpace->isChecked();
     o.ReplaceEnabled = t.ReplaceInfo->isChecked();
     const std::vector<ReplacePair> pairs = t.ReplaceList->Pairs();
-    o.ReplaceCount = static_cast<std::int32_t>(std::min<std::size_t>(pairs.size(), MaxReplacePairs));
+    o.ReplaceCount =
+        static_cast<std::int32_t>(std::min<std::size_t>(pairs.size(), MaxReplacePairs));
     std::copy_n(pairs.begin(), o.ReplaceCount, o.ReplacePairs.begin());
 
     o.InsertGroup = t.InsertGroup->isChecked();

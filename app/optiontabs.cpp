@@ -11,14 +11,14 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTabBar>
 #include <QVBoxLayout>
 
 namespace qm {
 
 namespace {
 
-template <class W>
-W* Named(W* widget, const char* name) {
+template <class W> W* Named(W* widget, const char* name) {
     widget->setObjectName(QString::fromLatin1(name));
     return widget;
 }
@@ -72,6 +72,8 @@ QGridLayout* Grid() {
 
 TOptionTabs::TOptionTabs(QWidget* parent) : QTabWidget(parent) {
     setObjectName(QStringLiteral("RenameOptions"));
+    // Six captions, each possibly marked, have to fit the window's minimum width.
+    tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 6px; }"));
     BuildGeneral();
     BuildRemove();
     BuildReplace();
@@ -117,8 +119,7 @@ void TOptionTabs::BuildRemove() {
     TrimGroup = Check(TrimTab, "TrimGroup", tr("&Use remove"));
     auto* column = PageWithGroup(TrimTab, TrimGroup, "TrimGroupSep");
     auto* grid = Grid();
-    RemoveFrontInfo =
-        Check(TrimTab, "RemoveFrontInfo", tr("Remove characters from the &front:"));
+    RemoveFrontInfo = Check(TrimTab, "RemoveFrontInfo", tr("Remove characters from the &front:"));
     RemoveFront = Spin(TrimTab, "RemoveFront", 1, 255, 1);
     RemovePosInfo = Check(TrimTab, "RemovePosInfo", tr("Remove characters at &position:"));
     RemovePos = Spin(TrimTab, "RemovePos", 1, 255, 1);
@@ -137,12 +138,14 @@ void TOptionTabs::BuildRemove() {
     grid->addWidget(RemoveAtPos, 1, 3);
     grid->addWidget(RemoveBackInfo, 2, 0);
     grid->addWidget(RemoveBack, 2, 1);
-    grid->setColumnMinimumWidth(4, 12);
-    grid->addWidget(TrimSpaces, 0, 5);
-    grid->addWidget(RemoveDoubleSpace, 1, 5);
-    grid->addWidget(RemoveAllSpaces, 2, 5);
-    grid->setColumnStretch(6, 1);
+    grid->setColumnStretch(4, 1);
+    auto* spaces = Grid();
+    spaces->addWidget(TrimSpaces, 0, 0);
+    spaces->addWidget(RemoveDoubleSpace, 0, 1);
+    spaces->addWidget(RemoveAllSpaces, 1, 0);
+    spaces->setColumnStretch(2, 1);
     column->addLayout(grid);
+    column->addLayout(spaces);
     column->addStretch(1);
     addTab(TrimTab, tr("Re&move"));
 }
@@ -156,8 +159,8 @@ void TOptionTabs::BuildReplace() {
     InternetSpace = Check(ReplaceTab, "InternetSpace", QStringLiteral("%20"));
     UnderscoreSpace = Check(ReplaceTab, "UnderscoreSpace", QStringLiteral("_"));
     DotSpace = Check(ReplaceTab, "DotSpace", QStringLiteral("."));
-    ConvertToSpaceInfo = Label(ReplaceTab, "ConvertToSpaceInfo",
-                               tr("Convert character to space:"), InternetSpace);
+    ConvertToSpaceInfo =
+        Label(ReplaceTab, "ConvertToSpaceInfo", tr("Convert character to space:"), InternetSpace);
     auto* spaces = new QHBoxLayout;
     spaces->addWidget(InternetSpace);
     spaces->addWidget(UnderscoreSpace);
@@ -173,18 +176,18 @@ void TOptionTabs::BuildReplace() {
     buttons->addStretch(1);
     buttons->addWidget(ReplaceAddBtn);
     buttons->addWidget(ReplaceRemoveBtn);
-    grid->addWidget(ConvertToSpaceInfo, 0, 0);
-    grid->addLayout(spaces, 0, 1);
-    grid->addWidget(ReplaceInfo, 1, 0);
-    grid->addWidget(Replace, 1, 1);
-    grid->addWidget(ReplaceWithInfo, 2, 0);
-    grid->addWidget(ReplaceWith, 2, 1);
-    grid->addLayout(buttons, 3, 0, 1, 2);
-    grid->setRowStretch(4, 1);
-    row->addLayout(grid, 3);
+    spaces->insertWidget(0, ConvertToSpaceInfo);
+    column->addLayout(spaces);
+    grid->addWidget(ReplaceInfo, 0, 0);
+    grid->addWidget(Replace, 0, 1);
+    grid->addWidget(ReplaceWithInfo, 1, 0);
+    grid->addWidget(ReplaceWith, 1, 1);
+    grid->addLayout(buttons, 2, 0, 1, 2);
+    grid->setRowStretch(3, 1);
+    row->addLayout(grid, 1);
     ReplaceList = Named(new TReplaceList(ReplaceTab), "ReplaceList");
     ReplaceList->setAccessibleName(tr("Replace pairs"));
-    row->addWidget(ReplaceList, 2);
+    row->addWidget(ReplaceList, 1);
     column->addLayout(row, 1);
     addTab(ReplaceTab, tr("&Replace"));
 }
@@ -193,8 +196,6 @@ void TOptionTabs::BuildInsert() {
     InsertTab = Named(new QWidget(this), "InsertTab");
     InsertGroup = Check(InsertTab, "InsertGroup", tr("&Use insert"));
     auto* column = PageWithGroup(InsertTab, InsertGroup, "InsertGroupSep");
-    auto* row = new QHBoxLayout;
-    row->setSpacing(12);
     auto* texts = Grid();
     InsertFrontInfo = Check(InsertTab, "InsertFrontInfo", tr("Insert &front text:"));
     InsertFront = Edit(InsertTab, "InsertFront");
@@ -213,32 +214,34 @@ void TOptionTabs::BuildInsert() {
     texts->addWidget(InsertBackInfo, 2, 0);
     texts->addWidget(InsertBack, 2, 1, 1, 3);
     texts->setColumnStretch(1, 1);
-    texts->setRowStretch(3, 1);
-    auto* number = Grid();
     IncValueInfo = Check(InsertTab, "IncValueInfo", tr("Insert increasing &number:"));
     IncValue = Spin(InsertTab, "IncValue", 0, 999999, 0);
     IncSepInfo = Check(InsertTab, "IncSepInfo", tr("Add &separator in front of number"));
     IncLengthInfo = Named(new QRadioButton(tr("Fixed &length:"), InsertTab), "IncLengthInfo");
     IncLengthInfo->setChecked(true);
     IncLength = Spin(InsertTab, "IncLength", 0, 999999, 0);
-    IncFormatInfo =
-        Named(new QRadioButton(tr("A&dvanced format:"), InsertTab), "IncFormatInfo");
+    IncFormatInfo = Named(new QRadioButton(tr("A&dvanced format:"), InsertTab), "IncFormatInfo");
     IncFormat = Named(new QComboBox(InsertTab), "IncFormat");
     IncFormat->setEditable(true);
     IncFormat->setInsertPolicy(QComboBox::NoInsert);
     IncFormat->addItems({QStringLiteral("0"), QStringLiteral("#.##0"), QStringLiteral("#.###")});
     IncFormat->setCurrentText(QStringLiteral("0"));
-    number->addWidget(IncValueInfo, 0, 0);
-    number->addWidget(IncValue, 0, 1);
-    number->addWidget(IncSepInfo, 1, 0, 1, 2);
-    number->addWidget(IncLengthInfo, 2, 0);
-    number->addWidget(IncLength, 2, 1);
-    number->addWidget(IncFormatInfo, 3, 0);
-    number->addWidget(IncFormat, 3, 1);
-    number->setRowStretch(4, 1);
-    row->addLayout(texts, 3);
-    row->addLayout(number, 2);
-    column->addLayout(row, 1);
+    auto* number = new QHBoxLayout;
+    number->addWidget(IncValueInfo);
+    number->addWidget(IncValue);
+    number->addStretch(1);
+    texts->addLayout(number, 3, 0, 1, 4);
+    texts->addWidget(IncSepInfo, 4, 0, 1, 4);
+    auto* format = new QHBoxLayout;
+    format->addWidget(IncLengthInfo);
+    format->addWidget(IncLength);
+    format->addSpacing(12);
+    format->addWidget(IncFormatInfo);
+    format->addWidget(IncFormat);
+    format->addStretch(1);
+    texts->addLayout(format, 5, 0, 1, 4);
+    column->addLayout(texts);
+    column->addStretch(1);
     addTab(InsertTab, tr("&Insert"));
 }
 
@@ -268,18 +271,13 @@ void TOptionTabs::BuildFormat() {
     FormatTab = Named(new QWidget(this), "FormatTab");
     FormatGroup = Check(FormatTab, "FormatGroup", tr("&Use format"));
     auto* column = PageWithGroup(FormatTab, FormatGroup, "FormatGroupSep");
-    auto* row = new QHBoxLayout;
-    row->setSpacing(12);
-    auto* left = new QVBoxLayout;
-    left->setSpacing(3);
     FormatInfo = Check(FormatTab, "FormatInfo", tr("Format &filename"));
     FormatLogicBlocks =
         Check(FormatTab, "FormatLogicBlocks", tr("Format logic &blocks separately"));
     FormatWords = Check(FormatTab, "FormatWords", tr("Format &words separately"));
-    left->addWidget(FormatInfo);
-    left->addWidget(FormatLogicBlocks);
-    left->addWidget(FormatWords);
-    left->addStretch(1);
+    column->addWidget(FormatInfo);
+    column->addWidget(FormatLogicBlocks);
+    column->addWidget(FormatWords);
     auto* right = Grid();
     FormatFirstLetterUp =
         Check(FormatTab, "FormatFirstLetterUp", tr("First letter with big l&etters"));
@@ -291,8 +289,8 @@ void TOptionTabs::BuildFormat() {
         Check(FormatTab, "FormatSpecialFirstUp", tr("First letter with big lette&rs"));
     FormatSpecialOtherUp =
         Check(FormatTab, "FormatSpecialOtherUp", tr("The rest with big letter&s"));
-    FormatSpecialLettersInfo = Label(FormatTab, "FormatSpecialLettersInfo",
-                                     tr("Special words:"), FormatSpecialFirstUp);
+    FormatSpecialLettersInfo =
+        Label(FormatTab, "FormatSpecialLettersInfo", tr("Special words:"), FormatSpecialFirstUp);
     FormatSpecialWords = Edit(FormatTab, "FormatSpecialWords");
     FormatSpecialWordsInfo = Label(FormatTab, "FormatSpecialWordsInfo",
                                    tr("Words with special f&ormat:"), FormatSpecialWords);
@@ -304,10 +302,9 @@ void TOptionTabs::BuildFormat() {
     right->addWidget(FormatSpecialOtherUp, 1, 2);
     right->addWidget(FormatSpecialWordsInfo, 2, 0);
     right->addWidget(FormatSpecialWords, 2, 1, 1, 2);
-    right->setRowStretch(3, 1);
-    row->addLayout(left, 2);
-    row->addLayout(right, 5);
-    column->addLayout(row, 1);
+    right->setColumnStretch(2, 1);
+    column->addLayout(right);
+    column->addStretch(1);
     addTab(FormatTab, tr("Form&at"));
 }
 
@@ -336,11 +333,11 @@ void TOptionTabs::ConnectChanges() {
 }
 
 std::vector<std::pair<QCheckBox*, QWidget*>> TOptionTabs::SwitchedFields() const {
-    return {{ChangeExtInfo, ChangeExt},   {RemoveFrontInfo, RemoveFront},
-            {RemovePosInfo, RemovePos},   {RemoveBackInfo, RemoveBack},
-            {ReplaceInfo, Replace},       {InsertFrontInfo, InsertFront},
-            {InsertPosInfo, InsertPos},   {InsertBackInfo, InsertBack},
-            {IncValueInfo, IncValue},     {MoveInfo, Move}};
+    return {{ChangeExtInfo, ChangeExt}, {RemoveFrontInfo, RemoveFront},
+            {RemovePosInfo, RemovePos}, {RemoveBackInfo, RemoveBack},
+            {ReplaceInfo, Replace},     {InsertFrontInfo, InsertFront},
+            {InsertPosInfo, InsertPos}, {InsertBackInfo, InsertBack},
+            {IncValueInfo, IncValue},   {MoveInfo, Move}};
 }
 
 void TOptionTabs::NameSwitchedFields() {

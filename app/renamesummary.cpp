@@ -26,14 +26,18 @@ std::string BuildRenameSummary(const RenameOptionSet& o, const TextLookup& text)
         AppendSummaryItem(summary, item);
         any = true;
     };
-    const auto quoted = [](const std::string& s) { return "\"" + s + "\""; };
+    const auto quoted = [](const std::string& s) {
+        return "\"" + s + "\"";
+    };
     const auto with1 = [&](const char* key, const std::string& v1) {
         return ReplaceFirstPlaceholder(text(key), "%1", v1);
     };
     const auto with2 = [&](const char* key, const std::string& v1, const std::string& v2) {
         return ReplaceFirstPlaceholder(with1(key, v1), "%2", v2);
     };
-    const auto num = [](std::int32_t n) { return std::to_string(n); };
+    const auto num = [](std::int32_t n) {
+        return std::to_string(n);
+    };
 
     if (o.AddFileExtToFilename) {
         add(text("INCLUDEFILEEXT_SUMMARY"));

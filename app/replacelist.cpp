@@ -85,6 +85,10 @@ std::optional<ReplacePair> TReplaceList::RemoveSelected() {
     return pair;
 }
 
+QSize TReplaceList::sizeHint() const {
+    return {240, header()->sizeHint().height() + 4 * fontMetrics().lineSpacing() + 8};
+}
+
 void TReplaceList::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Delete) {
         emit deletePressed();

@@ -32,6 +32,10 @@ public:
     // selected.
     std::optional<ReplacePair> RemoveSelected();
 
+    // A few rows high: the list shares its tab with the entry fields, and the file list
+    // above should get the window's spare height.
+    QSize sizeHint() const override;
+
 signals:
     void deletePressed();
 
