@@ -57,10 +57,8 @@ RenameOptionSet Options(const std::string& lines) {
 
 TEST(RenameSummary, ItemsOrderAndPlaceholders) {
     const std::map<std::string, std::string> texts = {
-        {"CONVERTTOSPACE_SUMMARY", "conv %1"},
-        {"REMOVEPOSITION_SUMMARY", "rp %1 at %2"},
-        {"INSERTFRONT_SUMMARY", "if %1 %1"},
-        {"REPLACETEXT_SUMMARY", "pairs %1"},
+        {"CONVERTTOSPACE_SUMMARY", "conv %1"}, {"REMOVEPOSITION_SUMMARY", "rp %1 at %2"},
+        {"INSERTFRONT_SUMMARY", "if %1 %1"},   {"REPLACETEXT_SUMMARY", "pairs %1"},
         {"DEFINENEWFILEEXT_SUMMARY", "ext"},
     };
     const TextLookup lookup = [&](const std::string& key) {

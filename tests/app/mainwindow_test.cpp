@@ -46,8 +46,7 @@ private:
         return main;
     }
 
-    template <class T>
-    static T* Child(const QObject& parent, const char* name) {
+    template <class T> static T* Child(const QObject& parent, const char* name) {
         T* child = parent.findChild<T*>(QString::fromLatin1(name));
         if (child == nullptr) {
             qFatal("no child %s", name);
@@ -91,12 +90,27 @@ private slots:
         QCOMPARE(main->windowTitle(), QStringLiteral("Marlowick Quillmark"));
         QCOMPARE(main->minimumSize(), QSize(489, 350));
         QVERIFY(!(main->windowFlags() & Qt::WindowMaximizeButtonHint));
-        for (const char* name :
-             {"A_AddFiles", "A_AddDirectory", "A_RemoveFiles", "A_RemoveAllFiles", "A_RenameFiles",
-              "A_Exit", "A_Undo", "A_SelectAll", "A_QuickButtons", "A_SettingsBar", "A_StatusBar",
-              "A_CustomizeColumns", "A_SaveRenameSettings", "A_SaveDirectorySettings",
-              "A_ShowSuccessMessage", "A_Reset", "A_WebMKHP", "A_WebQMHP", "A_About",
-              "A_SaveSchemeAs", "A_DeleteScheme"}) {
+        for (const char* name : {"A_AddFiles",
+                                 "A_AddDirectory",
+                                 "A_RemoveFiles",
+                                 "A_RemoveAllFiles",
+                                 "A_RenameFiles",
+                                 "A_Exit",
+                                 "A_Undo",
+                                 "A_SelectAll",
+                                 "A_QuickButtons",
+                                 "A_SettingsBar",
+                                 "A_StatusBar",
+                                 "A_CustomizeColumns",
+                                 "A_SaveRenameSettings",
+                                 "A_SaveDirectorySettings",
+                                 "A_ShowSuccessMessage",
+                                 "A_Reset",
+                                 "A_WebMKHP",
+                                 "A_WebQMHP",
+                                 "A_About",
+                                 "A_SaveSchemeAs",
+                                 "A_DeleteScheme"}) {
             QVERIFY2(main->findChild<QAction*>(name) != nullptr, name);
         }
         QVERIFY(!Action(*main, "A_Undo")->isEnabled());
@@ -111,15 +125,14 @@ private slots:
                     qobject_cast<QComboBox*>(field->parentWidget())) {
                     continue; // the editor inside a spin box or drop-down
                 }
-                const bool labelled = !field->accessibleName().isEmpty() ||
-                                      [&] {
-                                          for (QLabel* l : main->findChildren<QLabel*>()) {
-                                              if (l->buddy() == field) {
-                                                  return true;
-                                              }
-                                          }
-                                          return false;
-                                      }();
+                const bool labelled = !field->accessibleName().isEmpty() || [&] {
+                    for (QLabel* l : main->findChildren<QLabel*>()) {
+                        if (l->buddy() == field) {
+                            return true;
+                        }
+                    }
+                    return false;
+                }();
                 QVERIFY2(labelled, qPrintable(field->objectName()));
             }
         }
@@ -131,35 +144,69 @@ private slots:
         QTest::addColumn<QString>("control");
         QTest::addColumn<bool>("enabled");
         const QString none;
-        QTest::addRow("ChangeExt follows its check box") << QStringList{"ChangeExtInfo"} << none << "ChangeExt" << true;
-        QTest::addRow("RemoveFront needs the group") << QStringList{"RemoveFrontInfo"} << none << "RemoveFront" << false;
-        QTest::addRow("RemoveFront with the group") << QStringList{"TrimGroup", "RemoveFrontInfo"} << none << "RemoveFront" << true;
-        QTest::addRow("position follows RemovePos") << QStringList{"TrimGroup", "RemovePosInfo"} << none << "RemoveAtPos" << true;
-        QTest::addRow("RemoveBack without its box") << QStringList{"TrimGroup"} << none << "RemoveBack" << false;
-        QTest::addRow("all spaces disables TrimSpaces") << QStringList{"TrimGroup", "TrimSpaces", "RemoveDoubleSpace", "RemoveAllSpaces"} << none << "TrimSpaces" << false;
-        QTest::addRow("all spaces disables RemoveDoubleSpace") << QStringList{"TrimGroup", "TrimSpaces", "RemoveDoubleSpace", "RemoveAllSpaces"} << none << "RemoveDoubleSpace" << false;
-        QTest::addRow("TrimSpaces with the group") << QStringList{"TrimGroup"} << none << "TrimSpaces" << true;
-        QTest::addRow("Add needs a text") << QStringList{"ReplaceGroup", "ReplaceInfo"} << none << "ReplaceAddBtn" << false;
-        QTest::addRow("Add with a text") << QStringList{"ReplaceGroup", "ReplaceInfo"} << "a" << "ReplaceAddBtn" << true;
-        QTest::addRow("Add refuses a colon") << QStringList{"ReplaceGroup", "ReplaceInfo"} << "a:b" << "ReplaceAddBtn" << false;
-        QTest::addRow("Add needs the group") << QStringList{"ReplaceInfo"} << "a" << "ReplaceAddBtn" << false;
-        QTest::addRow("ReplaceWith follows Replace") << QStringList{"ReplaceGroup", "ReplaceInfo"} << none << "ReplaceWith" << true;
-        QTest::addRow("Remove needs a selected row") << QStringList{"ReplaceGroup", "ReplaceInfo"} << none << "ReplaceRemoveBtn" << false;
-        QTest::addRow("InsertAtPos follows InsertPos") << QStringList{"InsertGroup", "InsertPosInfo"} << none << "InsertAtPos" << true;
-        QTest::addRow("IncSepInfo follows IncValue") << QStringList{"InsertGroup", "IncValueInfo"} << none << "IncSepInfo" << true;
-        QTest::addRow("fixed length chosen") << QStringList{"InsertGroup", "IncValueInfo"} << none << "IncLength" << true;
-        QTest::addRow("format not chosen") << QStringList{"InsertGroup", "IncValueInfo"} << none << "IncFormat" << false;
-        QTest::addRow("format chosen") << QStringList{"InsertGroup", "IncValueInfo", "IncFormatInfo"} << none << "IncFormat" << true;
-        QTest::addRow("length not chosen") << QStringList{"InsertGroup", "IncValueInfo", "IncFormatInfo"} << none << "IncLength" << false;
-        QTest::addRow("number needs its box") << QStringList{"InsertGroup"} << none << "IncValue" << false;
-        QTest::addRow("FormatWords disables blocks") << QStringList{"FormatGroup", "FormatInfo", "FormatLogicBlocks", "FormatWords"} << none << "FormatLogicBlocks" << false;
-        QTest::addRow("blocks without FormatWords") << QStringList{"FormatGroup", "FormatInfo"} << none << "FormatLogicBlocks" << true;
-        QTest::addRow("normal letters follow FormatWords' state") << QStringList{"FormatGroup", "FormatInfo"} << none << "FormatFirstLetterUp" << true;
-        QTest::addRow("special words need FormatWords checked") << QStringList{"FormatGroup", "FormatInfo"} << none << "FormatSpecialWords" << false;
-        QTest::addRow("special words with FormatWords") << QStringList{"FormatGroup", "FormatInfo", "FormatWords"} << none << "FormatSpecialWords" << true;
+        QTest::addRow("ChangeExt follows its check box")
+            << QStringList{"ChangeExtInfo"} << none << "ChangeExt" << true;
+        QTest::addRow("RemoveFront needs the group")
+            << QStringList{"RemoveFrontInfo"} << none << "RemoveFront" << false;
+        QTest::addRow("RemoveFront with the group")
+            << QStringList{"TrimGroup", "RemoveFrontInfo"} << none << "RemoveFront" << true;
+        QTest::addRow("position follows RemovePos")
+            << QStringList{"TrimGroup", "RemovePosInfo"} << none << "RemoveAtPos" << true;
+        QTest::addRow("RemoveBack without its box")
+            << QStringList{"TrimGroup"} << none << "RemoveBack" << false;
+        QTest::addRow("all spaces disables TrimSpaces")
+            << QStringList{"TrimGroup", "TrimSpaces", "RemoveDoubleSpace", "RemoveAllSpaces"}
+            << none << "TrimSpaces" << false;
+        QTest::addRow("all spaces disables RemoveDoubleSpace")
+            << QStringList{"TrimGroup", "TrimSpaces", "RemoveDoubleSpace", "RemoveAllSpaces"}
+            << none << "RemoveDoubleSpace" << false;
+        QTest::addRow("TrimSpaces with the group")
+            << QStringList{"TrimGroup"} << none << "TrimSpaces" << true;
+        QTest::addRow("Add needs a text")
+            << QStringList{"ReplaceGroup", "ReplaceInfo"} << none << "ReplaceAddBtn" << false;
+        QTest::addRow("Add with a text") << QStringList{"ReplaceGroup", "ReplaceInfo"} << "a"
+                                         << "ReplaceAddBtn" << true;
+        QTest::addRow("Add refuses a colon") << QStringList{"ReplaceGroup", "ReplaceInfo"} << "a:b"
+                                             << "ReplaceAddBtn" << false;
+        QTest::addRow("Add needs the group") << QStringList{"ReplaceInfo"} << "a"
+                                             << "ReplaceAddBtn" << false;
+        QTest::addRow("ReplaceWith follows Replace")
+            << QStringList{"ReplaceGroup", "ReplaceInfo"} << none << "ReplaceWith" << true;
+        QTest::addRow("Remove needs a selected row")
+            << QStringList{"ReplaceGroup", "ReplaceInfo"} << none << "ReplaceRemoveBtn" << false;
+        QTest::addRow("InsertAtPos follows InsertPos")
+            << QStringList{"InsertGroup", "InsertPosInfo"} << none << "InsertAtPos" << true;
+        QTest::addRow("IncSepInfo follows IncValue")
+            << QStringList{"InsertGroup", "IncValueInfo"} << none << "IncSepInfo" << true;
+        QTest::addRow("fixed length chosen")
+            << QStringList{"InsertGroup", "IncValueInfo"} << none << "IncLength" << true;
+        QTest::addRow("format not chosen")
+            << QStringList{"InsertGroup", "IncValueInfo"} << none << "IncFormat" << false;
+        QTest::addRow("format chosen")
+            << QStringList{"InsertGroup", "IncValueInfo", "IncFormatInfo"} << none << "IncFormat"
+            << true;
+        QTest::addRow("length not chosen")
+            << QStringList{"InsertGroup", "IncValueInfo", "IncFormatInfo"} << none << "IncLength"
+            << false;
+        QTest::addRow("number needs its box")
+            << QStringList{"InsertGroup"} << none << "IncValue" << false;
+        QTest::addRow("FormatWords disables blocks")
+            << QStringList{"FormatGroup", "FormatInfo", "FormatLogicBlocks", "FormatWords"} << none
+            << "FormatLogicBlocks" << false;
+        QTest::addRow("blocks without FormatWords")
+            << QStringList{"FormatGroup", "FormatInfo"} << none << "FormatLogicBlocks" << true;
+        QTest::addRow("normal letters follow FormatWords' state")
+            << QStringList{"FormatGroup", "FormatInfo"} << none << "FormatFirstLetterUp" << true;
+        QTest::addRow("special words need FormatWords checked")
+            << QStringList{"FormatGroup", "FormatInfo"} << none << "FormatSpecialWords" << false;
+        QTest::addRow("special words with FormatWords")
+            << QStringList{"FormatGroup", "FormatInfo", "FormatWords"} << none
+            << "FormatSpecialWords" << true;
         QTest::addRow("MoveSep off by default") << QStringList{} << none << "MoveSep" << false;
-        QTest::addRow("MoveSep with blocks, groups off") << QStringList{"FormatLogicBlocks"} << none << "MoveSep" << true;
-        QTest::addRow("MoveSep with the pattern") << QStringList{"ShuffleGroup", "MoveInfo"} << none << "MoveSepInfo" << true;
+        QTest::addRow("MoveSep with blocks, groups off")
+            << QStringList{"FormatLogicBlocks"} << none << "MoveSep" << true;
+        QTest::addRow("MoveSep with the pattern")
+            << QStringList{"ShuffleGroup", "MoveInfo"} << none << "MoveSepInfo" << true;
         QTest::addRow("Move needs the group") << QStringList{"MoveInfo"} << none << "Move" << false;
     }
 
@@ -206,7 +253,8 @@ private slots:
             QTest::keyClick(tabs.Replace, Qt::Key_X);
             QVERIFY(tabs.ReplaceAddBtn->isEnabled());
         } else if (change == "TrimGroup") {
-            QTest::mouseClick(tabs.TrimGroup, Qt::LeftButton, {}, QPoint(8, tabs.TrimGroup->height() / 2));
+            QTest::mouseClick(tabs.TrimGroup, Qt::LeftButton, {},
+                              QPoint(8, tabs.TrimGroup->height() / 2));
         } else if (change == "RemoveFront") {
             tabs.RemoveFront->setValue(7);
         } else if (change == "IncFormatInfo") {
@@ -303,10 +351,18 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("option");
         QTest::addColumn<int>("value");
-        QTest::addRow("abc is the minimum 1") << "RemoveFront" << "abc" << "RemoveFrontCount" << 1;
-        QTest::addRow("abc is the minimum 0") << "RemoveAtPos" << "abc" << "RemoveAtPositionIndex" << 0;
-        QTest::addRow("not clamped to the range") << "RemoveBack" << "300" << "RemoveBackCount" << 300;
-        QTest::addRow("typed digits") << "IncLength" << "12" << "NumberIncMinLength" << 12;
+        QTest::addRow("abc is the minimum 1") << "RemoveFront"
+                                              << "abc"
+                                              << "RemoveFrontCount" << 1;
+        QTest::addRow("abc is the minimum 0") << "RemoveAtPos"
+                                              << "abc"
+                                              << "RemoveAtPositionIndex" << 0;
+        QTest::addRow("not clamped to the range") << "RemoveBack"
+                                                  << "300"
+                                                  << "RemoveBackCount" << 300;
+        QTest::addRow("typed digits") << "IncLength"
+                                      << "12"
+                                      << "NumberIncMinLength" << 12;
     }
 
     void numbersReadFromTypedText() {
@@ -406,7 +462,9 @@ private slots:
         Action(*main, "A_SettingsBar")->trigger();
         QVERIFY(Child<QWidget>(*main, "PanelSets")->isVisible());
         QApplication::processEvents();
-        const auto top = [&](const char* name) { return Child<QWidget>(*main, name)->y(); };
+        const auto top = [&](const char* name) {
+            return Child<QWidget>(*main, name)->y();
+        };
         QVERIFY(top("FileList") < top("PanelButtons"));
         QVERIFY(top("PanelButtons") < top("PanelSets"));
         QVERIFY(top("PanelSets") < top("PanelOptions"));
