@@ -13,7 +13,9 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QPixmap>
+#include <QTextStream>
 #include <QTimer>
 #include <cstdio>
 
@@ -36,6 +38,28 @@ void ShootTabs(qm::TMain& main, const QString& folder, const QString& prefix) {
                                  .arg(tabs.widget(i)->objectName());
         main.grab().save(file);
         std::printf("%s\n", qPrintable(file));
+    }
+}
+
+// Writes the keyboard focus order of each tab page, for reviewing the tab order.
+void WriteFocusOrder(qm::TMain& main, const QString& file) {
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        return;
+    }
+    QTextStream text(&out);
+    qm::TOptionTabs& tabs = main.Options();
+    for (int i = 0; i < tabs.count(); ++i) {
+        QWidget* page = tabs.widget(i);
+        text << page->objectName() << ":";
+        // The chain is a ring through the whole window: one round from the page is enough.
+        for (QWidget* w = page->nextInFocusChain(); w != page; w = w->nextInFocusChain()) {
+            if (page->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) &&
+                !w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_"))) {
+                text << " " << w->objectName();
+            }
+        }
+        text << "\n";
     }
 }
 
@@ -65,6 +89,7 @@ int main(int argc, char** argv) {
         group->setChecked(true);
     }
     ShootTabs(main, folder, QStringLiteral("main-groups-on"));
+    WriteFocusOrder(main, folder + QStringLiteral("/focus-order.txt"));
 
     main.resize(main.minimumSize());
     tabs.setCurrentIndex(0);
