@@ -73,7 +73,12 @@ QGridLayout* Grid() {
 TOptionTabs::TOptionTabs(QWidget* parent) : QTabWidget(parent) {
     setObjectName(QStringLiteral("RenameOptions"));
     // Six captions, each possibly marked, have to fit the window's minimum width.
-    tabBar()->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 6px; }"));
+    tabBar()->setStyleSheet(QStringLiteral(
+        "QTabBar::tab { padding: 3px 6px; margin-right: 1px; border: 1px solid palette(mid);"
+        " border-bottom: none; border-top-left-radius: 3px; border-top-right-radius: 3px;"
+        " background: palette(button); }"
+        "QTabBar::tab:selected { background: palette(window); margin-bottom: -1px; }"
+        "QTabBar::tab:!selected { margin-top: 2px; }"));
     BuildGeneral();
     BuildRemove();
     BuildReplace();
@@ -226,6 +231,8 @@ void TOptionTabs::BuildInsert() {
     IncFormat->setInsertPolicy(QComboBox::NoInsert);
     IncFormat->addItems({QStringLiteral("0"), QStringLiteral("#.##0"), QStringLiteral("#.###")});
     IncFormat->setCurrentText(QStringLiteral("0"));
+    IncFormat->setMinimumWidth(
+        IncFormat->fontMetrics().horizontalAdvance(QStringLiteral("#.###.##0")) + 40);
     auto* number = new QHBoxLayout;
     number->addWidget(IncValueInfo);
     number->addWidget(IncValue);

@@ -24,3 +24,13 @@ cd "$work/files"
 XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/xdg" XDG_RUNTIME_DIR="$work/runtime" \
   xvfb-run -a -s "-screen 0 1280x1024x24" \
   "$OLDPWD/build/bin/quillmark-shots" "$out" ./*
+
+# The program itself, as a user starts it the first time, on the whole virtual screen.
+mkdir -p "$work/config2"
+XDG_CONFIG_HOME="$work/config2" XDG_CONFIG_DIRS="$work/xdg" XDG_RUNTIME_DIR="$work/runtime" \
+  xvfb-run -a -s "-screen 0 800x600x24" bash -c '
+    "$1" ./* & pid=$!
+    sleep 3
+    import -window root "$2/program-start.png"
+    kill "$pid"; wait "$pid" 2>/dev/null || true' _ "$OLDPWD/build/bin/quillmark" "$out"
+echo "$out/program-start.png"
