@@ -74,9 +74,14 @@ TMain::TMain(const CommandLine& commandLine, QWidget* parent) : QMainWindow(pare
 }
 
 TMain::~TMain() {
-    // A window destroyed without closing (a test, an error path) still lets go of the
-    // view's model before the file list goes.
+    // The controls go first, while the objects their handlers use still exist, and
+    // without running those handlers: a window destroyed without closing (a test, an
+    // error path) must not refresh itself from half-destroyed controls.
+    closing_ = true;
+    disconnect(tabs_, nullptr, this, nullptr);
+    disconnect(tabs_->ReplaceList, nullptr, this, nullptr);
     FileList->setModel(nullptr);
+    delete takeCentralWidget();
 }
 
 QAction* TMain::NewAction(const char* name, const QString& caption, bool checkable) {
@@ -408,6 +413,9 @@ void TMain::FileListSelectItem() {
 // ---- refresh ----
 
 void TMain::UpdateCompExample() {
+    if (closing_) {
+        return; // the settings and lists are gone; nothing is left to show
+    }
     schemeBox_->ClearSelection();
     RefreshOptionControls();
     UpdateFileExample();

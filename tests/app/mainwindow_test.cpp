@@ -497,6 +497,37 @@ private slots:
         QCOMPARE(Child<QComboBox>(*main, "Sets")->currentText(), QStringLiteral("Kept"));
         QCOMPARE(main->Settings()->ApplicationStarts, 2);
     }
+
+    void closingState_data() {
+        QTest::addColumn<bool>("minimise");
+        QTest::addColumn<bool>("rememberOptions");
+        QTest::addRow("minimised, options remembered") << true << true;
+        QTest::addRow("normal, options not remembered") << false << false;
+    }
+
+    void closingState() {
+        QFETCH(bool, minimise);
+        QFETCH(bool, rememberOptions);
+        {
+            auto main = Open();
+            main->setGeometry(30, 40, 520, 410);
+            if (!rememberOptions) {
+                Action(*main, "A_SaveRenameSettings")->trigger();
+            }
+            main->Options().TrimGroup->setChecked(true);
+            if (minimise) {
+                main->showMinimized();
+            }
+            main->close();
+        }
+        auto main = Open();
+        QCOMPARE(main->Settings()->State, minimise ? 1 : 0);
+        QCOMPARE(main->isMinimized(), minimise);
+        // The normal placement, also when it closed minimised.
+        QCOMPARE(main->normalGeometry(), QRect(30, 40, 520, 410));
+        QCOMPARE(Action(*main, "A_SaveRenameSettings")->isChecked(), rememberOptions);
+        QCOMPARE(main->Options().TrimGroup->isChecked(), rememberOptions);
+    }
 };
 
 } // namespace qm::test
