@@ -326,6 +326,25 @@ private slots:
         QCOMPARE(tabs.ReplaceRemoveBtn->isEnabled(), selectedAfter >= 0);
     }
 
+    void replaceListHolds99Pairs_data() {
+        QTest::addColumn<int>("pairs");
+        QTest::addColumn<bool>("addEnabled");
+        QTest::addRow("room for one more") << MaxReplacePairs - 1 << true;
+        QTest::addRow("full") << MaxReplacePairs << false;
+    }
+
+    void replaceListHolds99Pairs() {
+        QFETCH(int, pairs);
+        QFETCH(bool, addEnabled);
+        TOptionTabs tabs;
+        tabs.ReplaceGroup->setChecked(true);
+        tabs.ReplaceInfo->setChecked(true);
+        tabs.ReplaceList->SetPairs(std::vector<ReplacePair>(pairs, ReplacePair{"x", "y"}));
+        tabs.Replace->setText("z");
+        ApplyEnablingRules(tabs);
+        QCOMPARE(tabs.ReplaceAddBtn->isEnabled(), addEnabled);
+    }
+
     void optionsRoundTrip() {
         TOptionTabs tabs;
         RenameOptionSet stored;
