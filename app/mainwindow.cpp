@@ -20,7 +20,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -35,6 +34,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 namespace qm {
 
@@ -400,7 +401,13 @@ void TMain::SetFileListModel(QAbstractItemModel* model) {
 }
 
 void TMain::AddFile(const std::string& path) {
-    const SplitPath split = SplitCommandLinePath(path, QDir::currentPath().toStdString() + "/");
+    // The current folder as bytes: a folder name that is not UTF-8 must survive.
+    std::error_code error;
+    std::string current = std::filesystem::current_path(error).native();
+    if (current.empty() || current.back() != '/') {
+        current += '/';
+    }
+    const SplitPath split = SplitCommandLinePath(path, current);
     fileList_->Items().Add(split.name, split.path);
 }
 
