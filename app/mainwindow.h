@@ -1,0 +1,139 @@
+#pragma once
+
+// TMain, the main window: the file list, the quick buttons, the scheme bar, the option tabs
+// and the status line, with the menu and every command as a named QAction. It creates and
+// owns the program-wide objects of a run (version information, settings, file list, the
+// two language clients) from construction until it closes, and it is the one place that
+// reads and writes the settings.
+//
+// The window translates between controls and the cores; the rules live in helpers
+// (TOptionTabs, ApplyEnablingRules, BuildRenameSummary, TSchemeBox, the option mapping).
+
+#include "app/commandline.h"
+
+#include <QMainWindow>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAbstractItemModel;
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QTreeView;
+
+namespace qm {
+
+class TDynLang;
+class TFileList;
+class TOptionTabs;
+class TSchemeBox;
+class TSettings;
+class TVersionInfo;
+
+class TMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // FormCreate: reads the settings (counting the start and registering the program),
+    // lists the command line's files and opens the language clients.
+    explicit TMain(const CommandLine& commandLine, QWidget* parent = nullptr);
+    ~TMain() override;
+
+    // The objects of the run; null once the window has closed.
+    TSettings* Settings() const { return settings_.get(); }
+    TFileList* FileItems() const { return fileList_.get(); }
+    const TDynLang* ProgramLang() const { return programLang_.get(); }
+    TOptionTabs& Options() const { return *tabs_; }
+
+    // The place of the file list's model: the view shows it and the window follows its
+    // rows and selection. The model must outlive the window or be replaced first.
+    void SetFileListModel(QAbstractItemModel* model);
+    // Lists one command-line file path (relative paths from the current folder).
+    void AddFile(const std::string& path);
+
+    void RefreshOptionControls();
+    void UpdateActionStates();
+    void RestackBottomPanels();
+    void UpdateFileExample();
+    void ShowHintOrExample(const QString& hint);
+
+    void setVisible(bool visible) override;
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildActions();
+    void BuildMenu();
+    void BuildPanels();
+    void ConnectControls();
+    QAction* NewAction(const char* name, const QString& caption, bool checkable = false);
+
+    void FormCreate(const CommandLine& commandLine);
+    void FormShow();
+    void FormCloseQuery();
+    void FormClose();
+    void BindTexts();
+
+    std::string Text(const std::string& key) const;
+
+    // The reaction to any change of an option control.
+    void UpdateCompExample();
+    void ReplaceAddBtnClick();
+    void ReplaceRemoveBtnClick();
+    void ReplaceListSelectItem();
+    void FileListSelectItem();
+    void SetsChange(int index);
+    void A_SaveSchemeAsExecute();
+    void A_DeleteSchemeExecute();
+    void A_ResetExecute();
+    void ToggleBar(QWidget* panel, bool visible);
+
+    std::unique_ptr<TVersionInfo> versionInfo_;
+    std::unique_ptr<TSettings> settings_;
+    std::unique_ptr<TFileList> fileList_;
+    std::unique_ptr<TDynLang> commonLang_;
+    std::unique_ptr<TDynLang> programLang_;
+    std::vector<std::string> languageNames_;
+    std::vector<std::string> nativeLanguageNames_;
+    std::unique_ptr<TSchemeBox> schemeBox_;
+    bool closing_ = false;
+    bool shown_ = false;
+
+    QTreeView* FileList = nullptr;
+    QWidget* PanelButtons = nullptr;
+    QWidget* PanelSets = nullptr;
+    QWidget* PanelOptions = nullptr;
+    QWidget* PanelStatus = nullptr;
+    QLabel* SetsInfo = nullptr;
+    QComboBox* Sets = nullptr;
+    QLabel* FileExample = nullptr;
+    TOptionTabs* tabs_ = nullptr;
+    QMenu* M_Language = nullptr;
+
+    QAction* A_AddFiles = nullptr;
+    QAction* A_AddDirectory = nullptr;
+    QAction* A_RemoveFiles = nullptr;
+    QAction* A_RemoveAllFiles = nullptr;
+    QAction* A_RenameFiles = nullptr;
+    QAction* A_Exit = nullptr;
+    QAction* A_Undo = nullptr;
+    QAction* A_SelectAll = nullptr;
+    QAction* A_QuickButtons = nullptr;
+    QAction* A_SettingsBar = nullptr;
+    QAction* A_StatusBar = nullptr;
+    QAction* A_CustomizeColumns = nullptr;
+    QAction* A_SaveRenameSettings = nullptr;
+    QAction* A_SaveDirectorySettings = nullptr;
+    QAction* A_ShowSuccessMessage = nullptr;
+    QAction* A_Reset = nullptr;
+    QAction* A_WebMKHP = nullptr;
+    QAction* A_WebQMHP = nullptr;
+    QAction* A_About = nullptr;
+    QAction* A_SaveSchemeAs = nullptr;
+    QAction* A_DeleteScheme = nullptr;
+};
+
+} // namespace qm

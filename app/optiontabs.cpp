@@ -1,0 +1,365 @@
+#include "app/optiontabs.h"
+
+#include "app/replacelist.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+namespace qm {
+
+namespace {
+
+template <class W> W* Named(W* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QCheckBox* Check(QWidget* parent, const char* name, const QString& caption) {
+    return Named(new QCheckBox(caption, parent), name);
+}
+
+QLineEdit* Edit(QWidget* parent, const char* name) {
+    return Named(new QLineEdit(parent), name);
+}
+
+QSpinBox* Spin(QWidget* parent, const char* name, int min, int max, int value) {
+    auto* spin = Named(new QSpinBox(parent), name);
+    spin->setRange(min, max);
+    spin->setValue(value);
+    // Wide enough for the largest value, no wider: the fields sit in a row with labels.
+    spin->setMinimumWidth(spin->fontMetrics().horizontalAdvance(QString::number(max)) + 40);
+    return spin;
+}
+
+QLabel* Label(QWidget* parent, const char* name, const QString& caption, QWidget* buddy) {
+    auto* label = Named(new QLabel(caption, parent), name);
+    if (buddy != nullptr) {
+        label->setBuddy(buddy);
+    }
+    return label;
+}
+
+// A tab page that starts with its group switch drawn above a separator line.
+QVBoxLayout* PageWithGroup(QWidget* page, QCheckBox* group, const char* sepName) {
+    auto* column = new QVBoxLayout(page);
+    column->setContentsMargins(6, 4, 6, 4);
+    column->setSpacing(3);
+    column->addWidget(group);
+    auto* sep = Named(new QFrame(page), sepName);
+    sep->setFrameShape(QFrame::HLine);
+    sep->setFrameShadow(QFrame::Sunken);
+    column->addWidget(sep);
+    return column;
+}
+
+QGridLayout* Grid() {
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(6);
+    grid->setVerticalSpacing(3);
+    return grid;
+}
+
+} // namespace
+
+TOptionTabs::TOptionTabs(QWidget* parent) : QTabWidget(parent) {
+    setObjectName(QStringLiteral("RenameOptions"));
+    // Six captions, each possibly marked, have to fit the window's minimum width.
+    tabBar()->setStyleSheet(QStringLiteral(
+        "QTabBar::tab { padding: 3px 6px; margin-right: 1px; border: 1px solid palette(mid);"
+        " border-bottom: none; border-top-left-radius: 3px; border-top-right-radius: 3px;"
+        " background: palette(button); }"
+        "QTabBar::tab:selected { background: palette(window); margin-bottom: -1px; }"
+        "QTabBar::tab:!selected { margin-top: 2px; }"));
+    BuildGeneral();
+    BuildRemove();
+    BuildReplace();
+    BuildInsert();
+    BuildShuffle();
+    BuildFormat();
+    ConnectChanges();
+    NameSwitchedFields();
+}
+
+void TOptionTabs::BuildGeneral() {
+    GeneralTab = Named(new QWidget(this), "GeneralTab");
+    auto* column = new QVBoxLayout(GeneralTab);
+    column->setContentsMargins(6, 4, 6, 4);
+    column->setSpacing(3);
+    RenameSummary = Named(new QLabel(GeneralTab), "RenameSummary");
+    RenameSummary->setWordWrap(true);
+    RenameSummary->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    RenameSummary->setFrameShape(QFrame::StyledPanel);
+    RenameSummary->setFrameShadow(QFrame::Sunken);
+    RenameSummary->setMargin(3);
+    RenameSummary->setMinimumHeight(3 * RenameSummary->fontMetrics().lineSpacing() + 8);
+    // A screen reader can move into it; the summary is the page's main content.
+    RenameSummary->setTextInteractionFlags(Qt::TextSelectableByKeyboard |
+                                           Qt::TextSelectableByMouse);
+    RenameSummaryInfo =
+        Label(GeneralTab, "RenameSummaryInfo", tr("Rename option summary:"), RenameSummary);
+    column->addWidget(RenameSummaryInfo);
+    column->addWidget(RenameSummary, 1);
+    AppendExt = Check(GeneralTab, "AppendExt", tr("&Include file extension in rename"));
+    column->addWidget(AppendExt);
+    auto* row = new QHBoxLayout;
+    ChangeExtInfo = Check(GeneralTab, "ChangeExtInfo", tr("&New file extension:"));
+    ChangeExt = Edit(GeneralTab, "ChangeExt");
+    row->addWidget(ChangeExtInfo);
+    row->addWidget(ChangeExt, 1);
+    column->addLayout(row);
+    addTab(GeneralTab, tr("&General"));
+}
+
+void TOptionTabs::BuildRemove() {
+    TrimTab = Named(new QWidget(this), "TrimTab");
+    TrimGroup = Check(TrimTab, "TrimGroup", tr("&Use remove"));
+    auto* column = PageWithGroup(TrimTab, TrimGroup, "TrimGroupSep");
+    auto* grid = Grid();
+    RemoveFrontInfo = Check(TrimTab, "RemoveFrontInfo", tr("Remove characters from the &front:"));
+    RemoveFront = Spin(TrimTab, "RemoveFront", 1, 255, 1);
+    RemovePosInfo = Check(TrimTab, "RemovePosInfo", tr("Remove characters at &position:"));
+    RemovePos = Spin(TrimTab, "RemovePos", 1, 255, 1);
+    RemoveAtPos = Spin(TrimTab, "RemoveAtPos", 0, 255, 0);
+    RemoveAtPosInfo = Label(TrimTab, "RemoveAtPosInfo", tr("P&osition:"), RemoveAtPos);
+    RemoveBackInfo = Check(TrimTab, "RemoveBackInfo", tr("Remove characters from the &back:"));
+    RemoveBack = Spin(TrimTab, "RemoveBack", 1, 255, 1);
+    TrimSpaces = Check(TrimTab, "TrimSpaces", tr("Remove &spaces at the front and back"));
+    RemoveDoubleSpace = Check(TrimTab, "RemoveDoubleSpace", tr("Remove &double spaces"));
+    RemoveAllSpaces = Check(TrimTab, "RemoveAllSpaces", tr("Remove &all spaces"));
+    grid->addWidget(RemoveFrontInfo, 0, 0);
+    grid->addWidget(RemoveFront, 0, 1);
+    grid->addWidget(RemovePosInfo, 1, 0);
+    grid->addWidget(RemovePos, 1, 1);
+    grid->addWidget(RemoveAtPosInfo, 1, 2);
+    grid->addWidget(RemoveAtPos, 1, 3);
+    grid->addWidget(RemoveBackInfo, 2, 0);
+    grid->addWidget(RemoveBack, 2, 1);
+    grid->setColumnStretch(4, 1);
+    auto* spaces = Grid();
+    spaces->addWidget(TrimSpaces, 0, 0);
+    spaces->addWidget(RemoveDoubleSpace, 0, 1);
+    spaces->addWidget(RemoveAllSpaces, 1, 0);
+    spaces->setColumnStretch(2, 1);
+    column->addLayout(grid);
+    column->addLayout(spaces);
+    column->addStretch(1);
+    addTab(TrimTab, tr("Re&move"));
+}
+
+void TOptionTabs::BuildReplace() {
+    ReplaceTab = Named(new QWidget(this), "ReplaceTab");
+    ReplaceGroup = Check(ReplaceTab, "ReplaceGroup", tr("&Use replace"));
+    auto* column = PageWithGroup(ReplaceTab, ReplaceGroup, "ReplaceGroupSep");
+    auto* row = new QHBoxLayout;
+    auto* grid = Grid();
+    InternetSpace = Check(ReplaceTab, "InternetSpace", QStringLiteral("%20"));
+    UnderscoreSpace = Check(ReplaceTab, "UnderscoreSpace", QStringLiteral("_"));
+    DotSpace = Check(ReplaceTab, "DotSpace", QStringLiteral("."));
+    ConvertToSpaceInfo =
+        Label(ReplaceTab, "ConvertToSpaceInfo", tr("Convert character to space:"), InternetSpace);
+    auto* spaces = new QHBoxLayout;
+    spaces->addWidget(InternetSpace);
+    spaces->addWidget(UnderscoreSpace);
+    spaces->addWidget(DotSpace);
+    spaces->addStretch(1);
+    ReplaceInfo = Check(ReplaceTab, "ReplaceInfo", tr("Replace &text:"));
+    Replace = Edit(ReplaceTab, "Replace");
+    ReplaceWith = Edit(ReplaceTab, "ReplaceWith");
+    ReplaceWithInfo = Label(ReplaceTab, "ReplaceWithInfo", tr("Replace &with:"), ReplaceWith);
+    ReplaceAddBtn = Named(new QPushButton(tr("&Add"), ReplaceTab), "ReplaceAddBtn");
+    ReplaceRemoveBtn = Named(new QPushButton(tr("&Remove"), ReplaceTab), "ReplaceRemoveBtn");
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(ReplaceAddBtn);
+    buttons->addWidget(ReplaceRemoveBtn);
+    spaces->insertWidget(0, ConvertToSpaceInfo);
+    column->addLayout(spaces);
+    grid->addWidget(ReplaceInfo, 0, 0);
+    grid->addWidget(Replace, 0, 1);
+    grid->addWidget(ReplaceWithInfo, 1, 0);
+    grid->addWidget(ReplaceWith, 1, 1);
+    grid->addLayout(buttons, 2, 0, 1, 2);
+    grid->setRowStretch(3, 1);
+    row->addLayout(grid, 1);
+    ReplaceList = Named(new TReplaceList(ReplaceTab), "ReplaceList");
+    ReplaceList->setAccessibleName(tr("Replace pairs"));
+    row->addWidget(ReplaceList, 1);
+    column->addLayout(row, 1);
+    addTab(ReplaceTab, tr("&Replace"));
+}
+
+void TOptionTabs::BuildInsert() {
+    InsertTab = Named(new QWidget(this), "InsertTab");
+    InsertGroup = Check(InsertTab, "InsertGroup", tr("&Use insert"));
+    auto* column = PageWithGroup(InsertTab, InsertGroup, "InsertGroupSep");
+    auto* texts = Grid();
+    InsertFrontInfo = Check(InsertTab, "InsertFrontInfo", tr("Insert &front text:"));
+    InsertFront = Edit(InsertTab, "InsertFront");
+    InsertPosInfo = Check(InsertTab, "InsertPosInfo", tr("Insert at &position:"));
+    InsertPos = Edit(InsertTab, "InsertPos");
+    InsertAtPos = Spin(InsertTab, "InsertAtPos", 0, 999999, 0);
+    InsertAtPosInfo = Label(InsertTab, "InsertAtPosInfo", tr("P&osition:"), InsertAtPos);
+    InsertBackInfo = Check(InsertTab, "InsertBackInfo", tr("Insert &back text:"));
+    InsertBack = Edit(InsertTab, "InsertBack");
+    texts->addWidget(InsertFrontInfo, 0, 0);
+    texts->addWidget(InsertFront, 0, 1, 1, 3);
+    texts->addWidget(InsertPosInfo, 1, 0);
+    texts->addWidget(InsertPos, 1, 1);
+    texts->addWidget(InsertAtPosInfo, 1, 2);
+    texts->addWidget(InsertAtPos, 1, 3);
+    texts->addWidget(InsertBackInfo, 2, 0);
+    texts->addWidget(InsertBack, 2, 1, 1, 3);
+    texts->setColumnStretch(1, 1);
+    IncValueInfo = Check(InsertTab, "IncValueInfo", tr("Insert increasing &number:"));
+    IncValue = Spin(InsertTab, "IncValue", 0, 999999, 0);
+    IncSepInfo = Check(InsertTab, "IncSepInfo", tr("Add &separator in front of number"));
+    IncLengthInfo = Named(new QRadioButton(tr("Fixed &length:"), InsertTab), "IncLengthInfo");
+    IncLengthInfo->setChecked(true);
+    IncLength = Spin(InsertTab, "IncLength", 0, 999999, 0);
+    IncFormatInfo = Named(new QRadioButton(tr("A&dvanced format:"), InsertTab), "IncFormatInfo");
+    IncFormat = Named(new QComboBox(InsertTab), "IncFormat");
+    IncFormat->setEditable(true);
+    IncFormat->setInsertPolicy(QComboBox::NoInsert);
+    IncFormat->addItems({QStringLiteral("0"), QStringLiteral("#.##0"), QStringLiteral("#.###")});
+    IncFormat->setCurrentText(QStringLiteral("0"));
+    IncFormat->setMinimumWidth(
+        IncFormat->fontMetrics().horizontalAdvance(QStringLiteral("#.###.##0")) + 40);
+    auto* number = new QHBoxLayout;
+    number->addWidget(IncValueInfo);
+    number->addWidget(IncValue);
+    number->addStretch(1);
+    texts->addLayout(number, 3, 0, 1, 4);
+    texts->addWidget(IncSepInfo, 4, 0, 1, 4);
+    auto* format = new QHBoxLayout;
+    format->addWidget(IncLengthInfo);
+    format->addWidget(IncLength);
+    format->addSpacing(12);
+    format->addWidget(IncFormatInfo);
+    format->addWidget(IncFormat);
+    format->addStretch(1);
+    texts->addLayout(format, 5, 0, 1, 4);
+    column->addLayout(texts);
+    column->addStretch(1);
+    addTab(InsertTab, tr("&Insert"));
+}
+
+void TOptionTabs::BuildShuffle() {
+    ShuffleTab = Named(new QWidget(this), "ShuffleTab");
+    ShuffleGroup = Check(ShuffleTab, "ShuffleGroup", tr("&Use shuffle"));
+    auto* column = PageWithGroup(ShuffleTab, ShuffleGroup, "ShuffleGroupSep");
+    auto* grid = Grid();
+    MoveInfo = Check(ShuffleTab, "MoveInfo", tr("Alter logic filename sepa&ration:"));
+    Move = Edit(ShuffleTab, "Move");
+    Move->setText(QStringLiteral("%a"));
+    MoveSep = Edit(ShuffleTab, "MoveSep");
+    MoveSep->setText(QStringLiteral("-"));
+    MoveSepInfo = Label(ShuffleTab, "MoveSepInfo", tr("&Separation characters:"), MoveSep);
+    grid->addWidget(MoveInfo, 0, 0);
+    grid->addWidget(Move, 0, 1, 1, 2);
+    grid->addWidget(MoveSepInfo, 1, 0);
+    grid->addWidget(MoveSep, 1, 1);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 2);
+    column->addLayout(grid);
+    column->addStretch(1);
+    addTab(ShuffleTab, tr("&Shuffle"));
+}
+
+void TOptionTabs::BuildFormat() {
+    FormatTab = Named(new QWidget(this), "FormatTab");
+    FormatGroup = Check(FormatTab, "FormatGroup", tr("&Use format"));
+    auto* column = PageWithGroup(FormatTab, FormatGroup, "FormatGroupSep");
+    FormatInfo = Check(FormatTab, "FormatInfo", tr("Format &filename"));
+    FormatLogicBlocks =
+        Check(FormatTab, "FormatLogicBlocks", tr("Format logic &blocks separately"));
+    FormatWords = Check(FormatTab, "FormatWords", tr("Format &words separately"));
+    column->addWidget(FormatInfo);
+    column->addWidget(FormatLogicBlocks);
+    column->addWidget(FormatWords);
+    auto* right = Grid();
+    FormatFirstLetterUp =
+        Check(FormatTab, "FormatFirstLetterUp", tr("First letter with big l&etters"));
+    FormatOtherLettersUp =
+        Check(FormatTab, "FormatOtherLettersUp", tr("The rest with big le&tters"));
+    FormatLettersInfo =
+        Label(FormatTab, "FormatLettersInfo", tr("Normal words:"), FormatFirstLetterUp);
+    FormatSpecialFirstUp =
+        Check(FormatTab, "FormatSpecialFirstUp", tr("First letter with big lette&rs"));
+    FormatSpecialOtherUp =
+        Check(FormatTab, "FormatSpecialOtherUp", tr("The rest with big letter&s"));
+    FormatSpecialLettersInfo =
+        Label(FormatTab, "FormatSpecialLettersInfo", tr("Special words:"), FormatSpecialFirstUp);
+    FormatSpecialWords = Edit(FormatTab, "FormatSpecialWords");
+    FormatSpecialWordsInfo = Label(FormatTab, "FormatSpecialWordsInfo",
+                                   tr("Words with special f&ormat:"), FormatSpecialWords);
+    right->addWidget(FormatLettersInfo, 0, 0);
+    right->addWidget(FormatFirstLetterUp, 0, 1);
+    right->addWidget(FormatOtherLettersUp, 0, 2);
+    right->addWidget(FormatSpecialLettersInfo, 1, 0);
+    right->addWidget(FormatSpecialFirstUp, 1, 1);
+    right->addWidget(FormatSpecialOtherUp, 1, 2);
+    right->addWidget(FormatSpecialWordsInfo, 2, 0);
+    right->addWidget(FormatSpecialWords, 2, 1, 1, 2);
+    right->setColumnStretch(2, 1);
+    column->addLayout(right);
+    column->addStretch(1);
+    addTab(FormatTab, tr("Form&at"));
+}
+
+void TOptionTabs::ConnectChanges() {
+    for (QCheckBox* box : findChildren<QCheckBox*>()) {
+        connect(box, &QCheckBox::toggled, this, &TOptionTabs::optionChanged);
+    }
+    // One of the two radio buttons turning on is the change; the other turning off is
+    // the same change again.
+    for (QRadioButton* radio : {IncLengthInfo, IncFormatInfo}) {
+        connect(radio, &QRadioButton::toggled, this, [this](bool on) {
+            if (on) {
+                emit optionChanged();
+            }
+        });
+    }
+    for (QLineEdit* edit : {ChangeExt, Replace, ReplaceWith, InsertFront, InsertPos, InsertBack,
+                            Move, MoveSep, FormatSpecialWords}) {
+        connect(edit, &QLineEdit::textChanged, this, &TOptionTabs::optionChanged);
+    }
+    for (QSpinBox* spin :
+         {RemoveFront, RemovePos, RemoveAtPos, RemoveBack, InsertAtPos, IncValue, IncLength}) {
+        connect(spin, &QSpinBox::textChanged, this, &TOptionTabs::optionChanged);
+    }
+    connect(IncFormat, &QComboBox::currentTextChanged, this, &TOptionTabs::optionChanged);
+}
+
+std::vector<std::pair<QCheckBox*, QWidget*>> TOptionTabs::SwitchedFields() const {
+    return {{ChangeExtInfo, ChangeExt}, {RemoveFrontInfo, RemoveFront},
+            {RemovePosInfo, RemovePos}, {RemoveBackInfo, RemoveBack},
+            {ReplaceInfo, Replace},     {InsertFrontInfo, InsertFront},
+            {InsertPosInfo, InsertPos}, {InsertBackInfo, InsertBack},
+            {IncValueInfo, IncValue},   {MoveInfo, Move}};
+}
+
+void TOptionTabs::NameSwitchedFields() {
+    const auto plain = [](QString caption) {
+        caption.remove(QLatin1Char('&'));
+        if (caption.endsWith(QLatin1Char(':'))) {
+            caption.chop(1);
+        }
+        return caption;
+    };
+    for (const auto& [box, field] : SwitchedFields()) {
+        field->setAccessibleName(plain(box->text()));
+    }
+    IncLength->setAccessibleName(plain(IncLengthInfo->text()));
+    IncFormat->setAccessibleName(plain(IncFormatInfo->text()));
+}
+
+} // namespace qm

@@ -1,0 +1,129 @@
+#pragma once
+
+// The six option tabs of the main window with every option control, named as the rest of
+// the program and the tests reach them (objectName = member name). The controls are the
+// live copy of the rename options; TOptionTabs only builds and lays them out and reports
+// every change through optionChanged(). Reading and writing options, the enabling rules
+// and the replace list's editing live in helpers of their own.
+
+#include <QTabWidget>
+#include <utility>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+
+namespace qm {
+
+class TReplaceList;
+
+class TOptionTabs : public QTabWidget {
+    Q_OBJECT
+public:
+    explicit TOptionTabs(QWidget* parent = nullptr);
+
+    // A check box that switches a field, and the field: the field carries the check box's
+    // caption as its accessible name, since a check box cannot be a label's buddy.
+    std::vector<std::pair<QCheckBox*, QWidget*>> SwitchedFields() const;
+    // Gives every switched field the caption of its check box as accessible name; to be
+    // called again whenever the captions change.
+    void NameSwitchedFields();
+
+    // General
+    QWidget* GeneralTab;
+    QLabel* RenameSummaryInfo;
+    QLabel* RenameSummary;
+    QCheckBox* AppendExt;
+    QCheckBox* ChangeExtInfo;
+    QLineEdit* ChangeExt;
+    // Remove
+    QWidget* TrimTab;
+    QCheckBox* TrimGroup;
+    QCheckBox* RemoveFrontInfo;
+    QSpinBox* RemoveFront;
+    QCheckBox* RemovePosInfo;
+    QSpinBox* RemovePos;
+    QLabel* RemoveAtPosInfo;
+    QSpinBox* RemoveAtPos;
+    QCheckBox* RemoveBackInfo;
+    QSpinBox* RemoveBack;
+    QCheckBox* TrimSpaces;
+    QCheckBox* RemoveDoubleSpace;
+    QCheckBox* RemoveAllSpaces;
+    // Replace
+    QWidget* ReplaceTab;
+    QCheckBox* ReplaceGroup;
+    QLabel* ConvertToSpaceInfo;
+    QCheckBox* InternetSpace;
+    QCheckBox* UnderscoreSpace;
+    QCheckBox* DotSpace;
+    QCheckBox* ReplaceInfo;
+    QLineEdit* Replace;
+    QLabel* ReplaceWithInfo;
+    QLineEdit* ReplaceWith;
+    QPushButton* ReplaceAddBtn;
+    QPushButton* ReplaceRemoveBtn;
+    TReplaceList* ReplaceList;
+    // Insert
+    QWidget* InsertTab;
+    QCheckBox* InsertGroup;
+    QCheckBox* InsertFrontInfo;
+    QLineEdit* InsertFront;
+    QCheckBox* InsertPosInfo;
+    QLineEdit* InsertPos;
+    QLabel* InsertAtPosInfo;
+    QSpinBox* InsertAtPos;
+    QCheckBox* InsertBackInfo;
+    QLineEdit* InsertBack;
+    QCheckBox* IncValueInfo;
+    QSpinBox* IncValue;
+    QCheckBox* IncSepInfo;
+    QRadioButton* IncLengthInfo;
+    QSpinBox* IncLength;
+    QRadioButton* IncFormatInfo;
+    QComboBox* IncFormat;
+    // Shuffle
+    QWidget* ShuffleTab;
+    QCheckBox* ShuffleGroup;
+    QCheckBox* MoveInfo;
+    QLineEdit* Move;
+    QLabel* MoveSepInfo;
+    QLineEdit* MoveSep;
+    // Format
+    QWidget* FormatTab;
+    QCheckBox* FormatGroup;
+    QCheckBox* FormatInfo;
+    QCheckBox* FormatLogicBlocks;
+    QCheckBox* FormatWords;
+    QLabel* FormatLettersInfo;
+    QCheckBox* FormatFirstLetterUp;
+    QCheckBox* FormatOtherLettersUp;
+    QLabel* FormatSpecialLettersInfo;
+    QCheckBox* FormatSpecialFirstUp;
+    QCheckBox* FormatSpecialOtherUp;
+    QLabel* FormatSpecialWordsInfo;
+    QLineEdit* FormatSpecialWords;
+
+signals:
+    // Any option control changed its value (text, check mark or radio choice). The
+    // entry fields Replace and ReplaceWith count too: typing in them changes what the
+    // Add button may do.
+    void optionChanged();
+
+private:
+    void BuildGeneral();
+    void BuildRemove();
+    void BuildReplace();
+    void BuildInsert();
+    void BuildShuffle();
+    void BuildFormat();
+    void ConnectChanges();
+};
+
+} // namespace qm

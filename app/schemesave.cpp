@@ -1,0 +1,68 @@
+#include "app/schemesave.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLayout>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace qm {
+
+TSchemeSave::TSchemeSave(const QStringList& names, const QString& current, QWidget* parent)
+    : QDialog(parent) {
+    setObjectName(QStringLiteral("SchemeSave"));
+    setWindowTitle(tr("Save scheme as"));
+    Schemes = new QComboBox(this);
+    Schemes->setObjectName(QStringLiteral("Schemes"));
+    Schemes->setEditable(true);
+    // The name is taken as typed: the box must not add it to its list or complete it to
+    // an existing name behind the user's back.
+    Schemes->setInsertPolicy(QComboBox::NoInsert);
+    Schemes->setCompleter(nullptr);
+    Schemes->addItems(names);
+    Schemes->setCurrentIndex(-1);
+    Schemes->setEditText(current);
+    Schemes->setMinimumWidth(295);
+    SchemesInfo = new QLabel(tr("&Scheme name:"), this);
+    SchemesInfo->setObjectName(QStringLiteral("SchemesInfo"));
+    SchemesInfo->setBuddy(Schemes);
+
+    auto* buttons = new QDialogButtonBox(this);
+    OkBtn = buttons->addButton(tr("&Ok"), QDialogButtonBox::AcceptRole);
+    OkBtn->setObjectName(QStringLiteral("OkBtn"));
+    OkBtn->setDefault(true);
+    CancelBtn = buttons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole);
+    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* column = new QVBoxLayout(this);
+    column->addWidget(SchemesInfo);
+    column->addWidget(Schemes);
+    column->addSpacing(6);
+    column->addWidget(buttons);
+    column->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TSchemeSave::SetTexts(const QString& title, const QString& label, const QString& ok,
+                           const QString& cancel) {
+    if (!title.isEmpty()) {
+        setWindowTitle(title);
+    }
+    if (!label.isEmpty()) {
+        SchemesInfo->setText(label);
+    }
+    if (!ok.isEmpty()) {
+        OkBtn->setText(ok);
+    }
+    if (!cancel.isEmpty()) {
+        CancelBtn->setText(cancel);
+    }
+}
+
+QString TSchemeSave::SchemeName() const {
+    return Schemes->currentText();
+}
+
+} // namespace qm

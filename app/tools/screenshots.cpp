@@ -1,0 +1,109 @@
+// quillmark-shots: renders the real main window, as the program builds it, once per option
+// tab and once with every tab's group switch on, plus the scheme dialog, into PNG files.
+// Used by scripts/screenshots.sh under a virtual display; not installed.
+//
+// Usage: quillmark-shots OUTPUT_FOLDER [FILE...]
+
+#include "app/commandline.h"
+#include "app/mainwindow.h"
+#include "app/optiontabs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QPixmap>
+#include <QTextStream>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+void Settle() {
+    for (int i = 0; i < 5; ++i) {
+        QApplication::processEvents();
+    }
+}
+
+void ShootTabs(qm::TMain& main, const QString& folder, const QString& prefix) {
+    qm::TOptionTabs& tabs = main.Options();
+    for (int i = 0; i < tabs.count(); ++i) {
+        tabs.setCurrentIndex(i);
+        Settle();
+        const QString file = QStringLiteral("%1/%2-%3-%4.png")
+                                 .arg(folder, prefix)
+                                 .arg(i + 1)
+                                 .arg(tabs.widget(i)->objectName());
+        main.grab().save(file);
+        std::printf("%s\n", qPrintable(file));
+    }
+}
+
+// Writes the keyboard focus order of each tab page, for reviewing the tab order.
+void WriteFocusOrder(qm::TMain& main, const QString& file) {
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        return;
+    }
+    QTextStream text(&out);
+    qm::TOptionTabs& tabs = main.Options();
+    for (int i = 0; i < tabs.count(); ++i) {
+        QWidget* page = tabs.widget(i);
+        text << page->objectName() << ":";
+        // The chain is a ring through the whole window: one round from the page is enough.
+        for (QWidget* w = page->nextInFocusChain(); w != page; w = w->nextInFocusChain()) {
+            if (page->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus) &&
+                !w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_"))) {
+                text << " " << w->objectName();
+            }
+        }
+        text << "\n";
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: quillmark-shots OUTPUT_FOLDER [FILE...]\n");
+        return 2;
+    }
+    const QString folder = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(folder);
+    qm::CommandLine commandLine;
+    for (int i = 2; i < argc; ++i) {
+        commandLine.paths.emplace_back(argv[i]);
+    }
+    qm::TMain main(commandLine);
+    main.show();
+    Settle();
+    main.findChild<QAction*>(QStringLiteral("A_SettingsBar"))->trigger();
+    ShootTabs(main, folder, QStringLiteral("main-defaults"));
+
+    qm::TOptionTabs& tabs = main.Options();
+    for (QCheckBox* group : {tabs.TrimGroup, tabs.ReplaceGroup, tabs.InsertGroup, tabs.ShuffleGroup,
+                             tabs.FormatGroup, tabs.AppendExt}) {
+        group->setChecked(true);
+    }
+    ShootTabs(main, folder, QStringLiteral("main-groups-on"));
+    WriteFocusOrder(main, folder + QStringLiteral("/focus-order.txt"));
+
+    main.resize(main.minimumSize());
+    tabs.setCurrentIndex(0);
+    Settle();
+    main.grab().save(folder + QStringLiteral("/main-minimum-size.png"));
+
+    QTimer::singleShot(200, [&] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            dialog->grab().save(folder + QStringLiteral("/dialog-schemesave.png"));
+            static_cast<QDialog*>(dialog)->reject();
+        }
+    });
+    main.findChild<QAction*>(QStringLiteral("A_SaveSchemeAs"))->trigger();
+    std::printf("%s/dialog-schemesave.png\n", qPrintable(folder));
+    main.close();
+    return 0;
+}

@@ -1,0 +1,555 @@
+// The main window, driven through its object names as a user or a screen reader reaches it.
+
+#include "app/commandline.h"
+#include "app/enablingrules.h"
+#include "app/mainwindow.h"
+#include "app/optionmapping.h"
+#include "app/optiontabs.h"
+#include "app/replacelist.h"
+#include "engine/newname.h"
+#include "engine/optionfields.h"
+#include "filelist/filelist.h"
+#include "settings/settings.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStandardItemModel>
+#include <QStatusTipEvent>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <memory>
+
+namespace qm::test {
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> store_;
+
+    // A window on a private store; shown, so it has run its start-up.
+    std::unique_ptr<TMain> Open(const std::vector<std::string>& paths = {}) {
+        CommandLine commandLine;
+        commandLine.paths = paths;
+        auto main = std::make_unique<TMain>(commandLine);
+        main->show();
+        return main;
+    }
+
+    template <class T> static T* Child(const QObject& parent, const char* name) {
+        T* child = parent.findChild<T*>(QString::fromLatin1(name));
+        if (child == nullptr) {
+            qFatal("no child %s", name);
+        }
+        return child;
+    }
+
+    static QAction* Action(const TMain& main, const char* name) {
+        return Child<QAction>(main, name);
+    }
+
+    // Saves the controls as a scheme through the real dialog, typing `name` into it.
+    static void SaveSchemeAs(TMain& main, const QString& name) {
+        QTimer::singleShot(0, [name] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            QVERIFY(dialog != nullptr);
+            Child<QComboBox>(*dialog, "Schemes")->setEditText(name);
+            Child<QPushButton>(*dialog, "OkBtn")->click();
+        });
+        Action(main, "A_SaveSchemeAs")->trigger();
+    }
+
+    static void ChooseScheme(TMain& main, const QString& name) {
+        auto* sets = Child<QComboBox>(main, "Sets");
+        const int index = sets->findText(name);
+        QVERIFY(index >= 0);
+        sets->setCurrentIndex(index);
+        emit sets->activated(index);
+    }
+
+private slots:
+    void init() {
+        store_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(store_->isValid());
+        qputenv("XDG_CONFIG_HOME", (store_->path() + "/home").toUtf8());
+        qputenv("XDG_CONFIG_DIRS", (store_->path() + "/etc").toUtf8());
+    }
+
+    void windowShape() {
+        auto main = Open();
+        QCOMPARE(main->windowTitle(), QStringLiteral("Marlowick Quillmark"));
+        QCOMPARE(main->minimumSize(), QSize(489, 350));
+        QVERIFY(!(main->windowFlags() & Qt::WindowMaximizeButtonHint));
+        for (const char* name : {"A_AddFiles",
+                                 "A_AddDirectory",
+                                 "A_RemoveFiles",
+                                 "A_RemoveAllFiles",
+                                 "A_RenameFiles",
+                                 "A_Exit",
+                                 "A_Undo",
+                                 "A_SelectAll",
+                                 "A_QuickButtons",
+                                 "A_SettingsBar",
+                                 "A_StatusBar",
+                                 "A_CustomizeColumns",
+                                 "A_SaveRenameSettings",
+                                 "A_SaveDirectorySettings",
+                                 "A_ShowSuccessMessage",
+                                 "A_Reset",
+                                 "A_WebMKHP",
+                                 "A_WebQMHP",
+                                 "A_About",
+                                 "A_SaveSchemeAs",
+                                 "A_DeleteScheme"}) {
+            QVERIFY2(main->findChild<QAction*>(name) != nullptr, name);
+        }
+        QVERIFY(!Action(*main, "A_Undo")->isEnabled());
+        QVERIFY(!Child<QTreeView>(*main, "FileList")->accessibleName().isEmpty());
+        QVERIFY(!Child<QWidget>(*main, "ReplaceList")->accessibleName().isEmpty());
+        // Every field has a name a screen reader can say.
+        for (QWidget* field : main->Options().findChildren<QWidget*>()) {
+            if (qobject_cast<QLineEdit*>(field) || qobject_cast<QSpinBox*>(field) ||
+                qobject_cast<QComboBox*>(field)) {
+                if (field->objectName().isEmpty() ||
+                    qobject_cast<QAbstractSpinBox*>(field->parentWidget()) ||
+                    qobject_cast<QComboBox*>(field->parentWidget())) {
+                    continue; // the editor inside a spin box or drop-down
+                }
+                const bool labelled = !field->accessibleName().isEmpty() || [&] {
+                    for (QLabel* l : main->findChildren<QLabel*>()) {
+                        if (l->buddy() == field) {
+                            return true;
+                        }
+                    }
+                    return false;
+                }();
+                QVERIFY2(labelled, qPrintable(field->objectName()));
+            }
+        }
+    }
+
+    void enablingRules_data() {
+        QTest::addColumn<QStringList>("checked");
+        QTest::addColumn<QString>("replaceText");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<bool>("enabled");
+        const QString none;
+        QTest::addRow("ChangeExt follows its check box")
+            << QStringList{"ChangeExtInfo"} << none << "ChangeExt" << true;
+        QTest::addRow("RemoveFront needs the group")
+            << QStringList{"RemoveFrontInfo"} << none << "RemoveFront" << false;
+        QTest::addRow("RemoveFront with the group")
+            << QStringList{"TrimGroup", "RemoveFrontInfo"} << none << "RemoveFront" << true;
+        QTest::addRow("position follows RemovePos")
+            << QStringList{"TrimGroup", "RemovePosInfo"} << none << "RemoveAtPos" << true;
+        QTest::addRow("RemoveBack without its box")
+            << QStringList{"TrimGroup"} << none << "RemoveBack" << false;
+        QTest::addRow("all spaces disables TrimSpaces")
+            << QStringList{"TrimGroup", "TrimSpaces", "RemoveDoubleSpace", "RemoveAllSpaces"}
+            << none << "TrimSpaces" << false;
+        QTest::addRow("all spaces disables RemoveDoubleSpace")
+            << QStringList{"TrimGroup", "TrimSpaces", "RemoveDoubleSpace", "RemoveAllSpaces"}
+            << none << "RemoveDoubleSpace" << false;
+        QTest::addRow("TrimSpaces with the group")
+            << QStringList{"TrimGroup"} << none << "TrimSpaces" << true;
+        QTest::addRow("Add needs a text")
+            << QStringList{"ReplaceGroup", "ReplaceInfo"} << none << "ReplaceAddBtn" << false;
+        QTest::addRow("Add with a text") << QStringList{"ReplaceGroup", "ReplaceInfo"} << "a"
+                                         << "ReplaceAddBtn" << true;
+        QTest::addRow("Add refuses a colon") << QStringList{"ReplaceGroup", "ReplaceInfo"} << "a:b"
+                                             << "ReplaceAddBtn" << false;
+        QTest::addRow("Add needs the group") << QStringList{"ReplaceInfo"} << "a"
+                                             << "ReplaceAddBtn" << false;
+        QTest::addRow("ReplaceWith follows Replace")
+            << QStringList{"ReplaceGroup", "ReplaceInfo"} << none << "ReplaceWith" << true;
+        QTest::addRow("Remove needs a selected row")
+            << QStringList{"ReplaceGroup", "ReplaceInfo"} << none << "ReplaceRemoveBtn" << false;
+        QTest::addRow("InsertAtPos follows InsertPos")
+            << QStringList{"InsertGroup", "InsertPosInfo"} << none << "InsertAtPos" << true;
+        QTest::addRow("IncSepInfo follows IncValue")
+            << QStringList{"InsertGroup", "IncValueInfo"} << none << "IncSepInfo" << true;
+        QTest::addRow("fixed length chosen")
+            << QStringList{"InsertGroup", "IncValueInfo"} << none << "IncLength" << true;
+        QTest::addRow("format not chosen")
+            << QStringList{"InsertGroup", "IncValueInfo"} << none << "IncFormat" << false;
+        QTest::addRow("format chosen")
+            << QStringList{"InsertGroup", "IncValueInfo", "IncFormatInfo"} << none << "IncFormat"
+            << true;
+        QTest::addRow("length not chosen")
+            << QStringList{"InsertGroup", "IncValueInfo", "IncFormatInfo"} << none << "IncLength"
+            << false;
+        QTest::addRow("number needs its box")
+            << QStringList{"InsertGroup"} << none << "IncValue" << false;
+        QTest::addRow("FormatWords disables blocks")
+            << QStringList{"FormatGroup", "FormatInfo", "FormatLogicBlocks", "FormatWords"} << none
+            << "FormatLogicBlocks" << false;
+        QTest::addRow("blocks without FormatWords")
+            << QStringList{"FormatGroup", "FormatInfo"} << none << "FormatLogicBlocks" << true;
+        QTest::addRow("normal letters follow FormatWords' state")
+            << QStringList{"FormatGroup", "FormatInfo"} << none << "FormatFirstLetterUp" << true;
+        QTest::addRow("special words need FormatWords checked")
+            << QStringList{"FormatGroup", "FormatInfo"} << none << "FormatSpecialWords" << false;
+        QTest::addRow("special words with FormatWords")
+            << QStringList{"FormatGroup", "FormatInfo", "FormatWords"} << none
+            << "FormatSpecialWords" << true;
+        QTest::addRow("MoveSep off by default") << QStringList{} << none << "MoveSep" << false;
+        QTest::addRow("MoveSep with blocks, groups off")
+            << QStringList{"FormatLogicBlocks"} << none << "MoveSep" << true;
+        QTest::addRow("MoveSep with the pattern")
+            << QStringList{"ShuffleGroup", "MoveInfo"} << none << "MoveSepInfo" << true;
+        QTest::addRow("Move needs the group") << QStringList{"MoveInfo"} << none << "Move" << false;
+    }
+
+    void enablingRules() {
+        QFETCH(QStringList, checked);
+        QFETCH(QString, replaceText);
+        QFETCH(QString, control);
+        QFETCH(bool, enabled);
+        TOptionTabs tabs;
+        for (const QString& name : checked) {
+            Child<QAbstractButton>(tabs, qPrintable(name))->setChecked(true);
+        }
+        tabs.Replace->setText(replaceText);
+        ApplyEnablingRules(tabs);
+        QCOMPARE(Child<QWidget>(tabs, qPrintable(control))->isEnabled(), enabled);
+        for (const QString& name : checked) {
+            QVERIFY2(Child<QAbstractButton>(tabs, qPrintable(name))->isChecked(),
+                     "disabling kept the check mark");
+        }
+    }
+
+    void optionChangeClearsScheme_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addRow("typing into Replace") << "Replace";
+        QTest::addRow("a check box") << "TrimGroup";
+        QTest::addRow("a number field") << "RemoveFront";
+        QTest::addRow("a radio button") << "IncFormatInfo";
+        QTest::addRow("the format drop-down") << "IncFormat";
+        QTest::addRow("clear options") << "A_Reset";
+    }
+
+    void optionChangeClearsScheme() {
+        QFETCH(QString, change);
+        auto main = Open();
+        TOptionTabs& tabs = main->Options();
+        tabs.ReplaceGroup->setChecked(true);
+        tabs.ReplaceInfo->setChecked(true);
+        SaveSchemeAs(*main, "Pairs");
+        auto* sets = Child<QComboBox>(*main, "Sets");
+        QCOMPARE(sets->currentText(), QStringLiteral("Pairs"));
+        QVERIFY(Action(*main, "A_DeleteScheme")->isEnabled());
+
+        if (change == "Replace") {
+            QTest::keyClick(tabs.Replace, Qt::Key_X);
+            QVERIFY(tabs.ReplaceAddBtn->isEnabled());
+        } else if (change == "TrimGroup") {
+            QTest::mouseClick(tabs.TrimGroup, Qt::LeftButton, {},
+                              QPoint(8, tabs.TrimGroup->height() / 2));
+        } else if (change == "RemoveFront") {
+            tabs.RemoveFront->setValue(7);
+        } else if (change == "IncFormatInfo") {
+            tabs.IncFormatInfo->setChecked(true);
+        } else if (change == "IncFormat") {
+            tabs.IncFormat->setCurrentText("#.###");
+        } else {
+            Action(*main, "A_Reset")->trigger();
+        }
+        QCOMPARE(sets->currentIndex(), -1);
+        QVERIFY(!Action(*main, "A_DeleteScheme")->isEnabled());
+    }
+
+    void replaceListEditing_data() {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<bool>("byDeleteKey");
+        QTest::addColumn<int>("selectedAfter");
+        QTest::addRow("first of three") << 3 << 0 << false << 0;
+        QTest::addRow("middle of three") << 3 << 1 << false << 1;
+        QTest::addRow("last of three") << 3 << 2 << false << 1;
+        QTest::addRow("the only one") << 1 << 0 << false << -1;
+        QTest::addRow("Delete key") << 3 << 2 << true << 1;
+        QTest::addRow("nothing selected") << 3 << -1 << false << -1;
+    }
+
+    void replaceListEditing() {
+        QFETCH(int, rows);
+        QFETCH(int, selected);
+        QFETCH(bool, byDeleteKey);
+        QFETCH(int, selectedAfter);
+        auto main = Open();
+        TOptionTabs& tabs = main->Options();
+        tabs.ReplaceGroup->setChecked(true);
+        tabs.ReplaceInfo->setChecked(true);
+        // Added out of order; "a" twice, so equal texts must keep the order of adding.
+        const std::vector<ReplacePair> added = {{"c", "3"}, {"a", "1"}, {"a", "2"}};
+        for (int i = 0; i < rows; ++i) {
+            QTest::keyClicks(tabs.Replace, QString::fromStdString(added[i].Replace));
+            QTest::keyClicks(tabs.ReplaceWith, QString::fromStdString(added[i].ReplaceWith));
+            QTest::keyClick(tabs.ReplaceWith, Qt::Key_Return); // Enter adds the pair
+            QVERIFY(tabs.Replace->text().isEmpty());
+            QVERIFY(tabs.ReplaceWith->text().isEmpty());
+        }
+        std::vector<ReplacePair> sorted(added.begin(), added.begin() + rows);
+        std::stable_sort(sorted.begin(), sorted.end(), [](const auto& x, const auto& y) {
+            return CompareReplaceText(x.Replace, y.Replace) < 0;
+        });
+        QCOMPARE(tabs.ReplaceList->Pairs(), sorted);
+
+        if (selected >= 0) {
+            tabs.ReplaceList->topLevelItem(selected)->setSelected(true);
+        }
+        QCOMPARE(tabs.ReplaceRemoveBtn->isEnabled(), selected >= 0);
+        if (byDeleteKey) {
+            QTest::keyClick(tabs.ReplaceList, Qt::Key_Delete);
+        } else {
+            tabs.ReplaceRemoveBtn->click();
+        }
+        if (selected < 0) {
+            QCOMPARE(tabs.ReplaceList->Count(), rows);
+            return;
+        }
+        QCOMPARE(tabs.ReplaceList->Count(), rows - 1);
+        // The removed pair is back in the entry fields, to be corrected and added again.
+        QCOMPARE(tabs.Replace->text().toStdString(), sorted[selected].Replace);
+        QCOMPARE(tabs.ReplaceWith->text().toStdString(), sorted[selected].ReplaceWith);
+        QCOMPARE(tabs.ReplaceList->SelectedIndex(), selectedAfter);
+        QCOMPARE(tabs.ReplaceRemoveBtn->isEnabled(), selectedAfter >= 0);
+    }
+
+    void replaceListHolds99Pairs_data() {
+        QTest::addColumn<int>("pairs");
+        QTest::addColumn<bool>("addEnabled");
+        QTest::addRow("room for one more") << MaxReplacePairs - 1 << true;
+        QTest::addRow("full") << MaxReplacePairs << false;
+    }
+
+    void replaceListHolds99Pairs() {
+        QFETCH(int, pairs);
+        QFETCH(bool, addEnabled);
+        TOptionTabs tabs;
+        tabs.ReplaceGroup->setChecked(true);
+        tabs.ReplaceInfo->setChecked(true);
+        tabs.ReplaceList->SetPairs(std::vector<ReplacePair>(pairs, ReplacePair{"x", "y"}));
+        tabs.Replace->setText("z");
+        ApplyEnablingRules(tabs);
+        QCOMPARE(tabs.ReplaceAddBtn->isEnabled(), addEnabled);
+    }
+
+    void optionsRoundTrip() {
+        TOptionTabs tabs;
+        RenameOptionSet stored;
+        stored.ReplaceGroup = true;
+        stored.ReplaceCount = 3;
+        stored.ReplacePairs[0] = {"b", "2"};
+        stored.ReplacePairs[1] = {"a", "1"};
+        stored.ReplacePairs[2] = {"B", "3"};
+        stored.NumberFormatSelect = 1;
+        stored.NumberIncAdvFormat = "#.##0";
+        stored.RemoveAtPositionIndex = 9;
+        stored.InsertAtPositionText = "x=y";
+        stored.AlterLogicFilenameSep = "_";
+        ApplyOptionsToControls(tabs, stored);
+        RenameOptionSet expected = stored;
+        SortReplacePairs(expected);
+        QVERIFY(ReadOptionsFromControls(tabs) == expected);
+        QVERIFY(tabs.IncFormatInfo->isChecked());
+    }
+
+    void numbersReadFromTypedText_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<int>("value");
+        QTest::addRow("abc is the minimum 1") << "RemoveFront"
+                                              << "abc"
+                                              << "RemoveFrontCount" << 1;
+        QTest::addRow("abc is the minimum 0") << "RemoveAtPos"
+                                              << "abc"
+                                              << "RemoveAtPositionIndex" << 0;
+        QTest::addRow("not clamped to the range") << "RemoveBack"
+                                                  << "300"
+                                                  << "RemoveBackCount" << 300;
+        QTest::addRow("typed digits") << "IncLength"
+                                      << "12"
+                                      << "NumberIncMinLength" << 12;
+    }
+
+    void numbersReadFromTypedText() {
+        QFETCH(QString, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, option);
+        QFETCH(int, value);
+        TOptionTabs tabs;
+        Child<QSpinBox>(tabs, qPrintable(field))->findChild<QLineEdit*>()->setText(typed);
+        const RenameOptionSet options = ReadOptionsFromControls(tabs);
+        for (const OptionField& f : OptionFields()) {
+            if (QString::fromLatin1(f.name.data(), f.name.size()) == option) {
+                QCOMPARE(options.*std::get<OptionInt>(f.member), value);
+                return;
+            }
+        }
+        QFAIL("no such option");
+    }
+
+    void schemes() {
+        auto main = Open();
+        TOptionTabs& tabs = main->Options();
+        auto* sets = Child<QComboBox>(*main, "Sets");
+        tabs.TrimGroup->setChecked(true);
+        SaveSchemeAs(*main, "b");
+        tabs.InsertGroup->setChecked(true);
+        SaveSchemeAs(*main, "A");
+        SaveSchemeAs(*main, "c");
+        QCOMPARE(sets->count(), 3);
+        QCOMPARE(sets->itemText(0), QStringLiteral("A"));
+        QCOMPARE(sets->itemText(1), QStringLiteral("b"));
+        QCOMPARE(sets->itemText(2), QStringLiteral("c"));
+        QCOMPARE(sets->currentText(), QStringLiteral("c"));
+
+        // A name that differs only in letter case overwrites that scheme in place.
+        tabs.InsertGroup->setChecked(false);
+        tabs.FormatGroup->setChecked(true);
+        SaveSchemeAs(*main, "B");
+        QCOMPARE(main->Settings()->Schemas.Count(), 3);
+        QCOMPARE(main->Settings()->Schemas.Names(0), std::string("b"));
+        QCOMPARE(sets->currentText(), QStringLiteral("b"));
+
+        // Choosing a scheme brings its options back and keeps it selected.
+        ChooseScheme(*main, "A");
+        QVERIFY(tabs.InsertGroup->isChecked());
+        QVERIFY(!tabs.FormatGroup->isChecked());
+        QCOMPARE(sets->currentText(), QStringLiteral("A"));
+        ChooseScheme(*main, "b");
+        QVERIFY(tabs.FormatGroup->isChecked());
+        QVERIFY(!tabs.InsertGroup->isChecked());
+
+        Action(*main, "A_DeleteScheme")->trigger();
+        QCOMPARE(sets->count(), 2);
+        QCOMPARE(sets->findText("b"), -1);
+        QCOMPARE(sets->currentIndex(), -1);
+        QVERIFY(!Action(*main, "A_DeleteScheme")->isEnabled());
+    }
+
+    void actionStatesAndExample() {
+        auto main = Open({"a.txt", "b.txt", "c.txt"});
+        QCOMPARE(main->FileItems()->Items().Count(), 3);
+        TOptionTabs& tabs = main->Options();
+        QVERIFY(Action(*main, "A_RemoveAllFiles")->isEnabled());
+        QVERIFY(!Action(*main, "A_RenameFiles")->isEnabled());
+        tabs.IncValueInfo->setChecked(true);
+        QVERIFY(!Action(*main, "A_RenameFiles")->isEnabled());
+        tabs.InsertGroup->setChecked(true);
+        QVERIFY(Action(*main, "A_RenameFiles")->isEnabled());
+        tabs.IncValue->setValue(5);
+
+        QStandardItemModel model(3, 1);
+        main->SetFileListModel(&model);
+        auto* view = Child<QTreeView>(*main, "FileList");
+        auto* example = Child<QLabel>(*main, "FileExample");
+        QVERIFY(!Action(*main, "A_RemoveFiles")->isEnabled());
+        view->selectionModel()->select(model.index(2, 0), QItemSelectionModel::Select);
+        view->selectionModel()->select(model.index(1, 0), QItemSelectionModel::Select);
+        QVERIFY(Action(*main, "A_RemoveFiles")->isEnabled());
+        // The first selected file in list order, numbered by its own position.
+        const RenameOptionSet options = ReadOptionsFromControls(tabs);
+        const QString b = QString::fromStdString(ComputeNewName(options, "b.txt", 6));
+        QVERIFY2(example->text().endsWith(": " + b), qPrintable(example->text()));
+
+        QStatusTipEvent hint("a hint");
+        QApplication::sendEvent(main.get(), &hint);
+        QCOMPARE(example->text(), QStringLiteral("a hint"));
+        QStatusTipEvent end{QString()};
+        QApplication::sendEvent(main.get(), &end);
+        QVERIFY(example->text().endsWith(": " + b));
+        main->SetFileListModel(nullptr);
+    }
+
+    void barsKeepTheirOrder() {
+        auto main = Open();
+        Action(*main, "A_SettingsBar")->trigger(); // shown (hidden by default)
+        Action(*main, "A_SettingsBar")->trigger();
+        Action(*main, "A_SettingsBar")->trigger();
+        QVERIFY(Child<QWidget>(*main, "PanelSets")->isVisible());
+        QApplication::processEvents();
+        const auto top = [&](const char* name) {
+            return Child<QWidget>(*main, name)->y();
+        };
+        QVERIFY(top("FileList") < top("PanelButtons"));
+        QVERIFY(top("PanelButtons") < top("PanelSets"));
+        QVERIFY(top("PanelSets") < top("PanelOptions"));
+        QVERIFY(top("PanelOptions") < top("PanelStatus"));
+    }
+
+    void startCloseStart() {
+        RenameOptionSet options;
+        {
+            auto main = Open();
+            main->setGeometry(40, 50, 600, 420);
+            Action(*main, "A_QuickButtons")->trigger();
+            Action(*main, "A_SettingsBar")->trigger();
+            Action(*main, "A_SaveDirectorySettings")->trigger();
+            main->Options().TrimGroup->setChecked(true);
+            main->Options().RemoveFront->setValue(4);
+            SaveSchemeAs(*main, "Kept");
+            options = ReadOptionsFromControls(main->Options());
+            main->close();
+            QVERIFY(main->Settings() == nullptr);
+        }
+        auto main = Open();
+        QCOMPARE(main->geometry(), QRect(40, 50, 600, 420));
+        QVERIFY(!Action(*main, "A_QuickButtons")->isChecked());
+        QVERIFY(Child<QWidget>(*main, "PanelButtons")->isHidden());
+        QVERIFY(Action(*main, "A_SettingsBar")->isChecked());
+        QVERIFY(!Child<QWidget>(*main, "PanelSets")->isHidden());
+        QVERIFY(!Action(*main, "A_SaveDirectorySettings")->isChecked());
+        QVERIFY(ReadOptionsFromControls(main->Options()) == options);
+        QCOMPARE(Child<QComboBox>(*main, "Sets")->currentText(), QStringLiteral("Kept"));
+        QCOMPARE(main->Settings()->ApplicationStarts, 2);
+    }
+
+    void closingState_data() {
+        QTest::addColumn<bool>("minimise");
+        QTest::addColumn<bool>("rememberOptions");
+        QTest::addRow("minimised, options remembered") << true << true;
+        QTest::addRow("normal, options not remembered") << false << false;
+    }
+
+    void closingState() {
+        QFETCH(bool, minimise);
+        QFETCH(bool, rememberOptions);
+        {
+            auto main = Open();
+            main->setGeometry(30, 40, 520, 410);
+            if (!rememberOptions) {
+                Action(*main, "A_SaveRenameSettings")->trigger();
+            }
+            main->Options().TrimGroup->setChecked(true);
+            if (minimise) {
+                main->showMinimized();
+            }
+            main->close();
+        }
+        auto main = Open();
+        QCOMPARE(main->Settings()->State, minimise ? 1 : 0);
+        QCOMPARE(main->isMinimized(), minimise);
+        // The normal placement, also when it closed minimised.
+        QCOMPARE(main->normalGeometry(), QRect(30, 40, 520, 410));
+        QCOMPARE(Action(*main, "A_SaveRenameSettings")->isChecked(), rememberOptions);
+        QCOMPARE(main->Options().TrimGroup->isChecked(), rememberOptions);
+    }
+};
+
+} // namespace qm::test
+
+QTEST_MAIN(qm::test::MainWindowTest)
+#include "mainwindow_test.moc"
