@@ -43,14 +43,8 @@ void ApplyEnablingRules(TOptionTabs& t) {
     Enable({t.InternetSpace, t.UnderscoreSpace, t.DotSpace, t.ReplaceInfo}, replaceGroup);
     const bool replace = replaceGroup && t.ReplaceInfo->isChecked();
     Enable({t.Replace, t.ReplaceWithInfo, t.ReplaceWith, t.ReplaceList}, replace);
-    // A pair is stored as "Replace:ReplaceWith" and split at the first ':', so a Replace
-    // text with ':' would come back as another pair; the field says why Add stays off.
-    const bool colon = t.Replace->text().contains(QLatin1Char(':'));
-    t.Replace->setToolTip(
-        colon ? QCoreApplication::translate("TOptionTabs", "The text to replace cannot hold ':'")
-              : QString());
     t.ReplaceAddBtn->setEnabled(replace && !t.Replace->text().isEmpty() &&
-                                t.ReplaceList->Count() < MaxReplacePairs && !colon);
+                                t.ReplaceList->Count() < MaxReplacePairs);
     t.ReplaceRemoveBtn->setEnabled(replace && t.ReplaceList->SelectedIndex() >= 0);
 
     const bool insert = t.InsertGroup->isChecked();

@@ -515,10 +515,7 @@ bool TMain::event(QEvent* event) {
 void TMain::ReplaceAddBtnClick() {
     TReplaceList& list = *tabs_->ReplaceList;
     const QString replace = tabs_->Replace->text();
-    // The store keeps a pair as "Replace:ReplaceWith" and splits at the first ':', so a
-    // Replace text holding ':' would come back as a different pair.
-    if (replace.isEmpty() || replace.contains(QLatin1Char(':')) ||
-        list.Count() >= MaxReplacePairs) {
+    if (replace.isEmpty() || list.Count() >= MaxReplacePairs) {
         return;
     }
     list.AddPair({replace.toStdString(), tabs_->ReplaceWith->text().toStdString()});

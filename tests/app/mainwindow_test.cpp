@@ -166,8 +166,8 @@ private slots:
             << QStringList{"ReplaceGroup", "ReplaceInfo"} << none << "ReplaceAddBtn" << false;
         QTest::addRow("Add with a text") << QStringList{"ReplaceGroup", "ReplaceInfo"} << "a"
                                          << "ReplaceAddBtn" << true;
-        QTest::addRow("Add refuses a colon") << QStringList{"ReplaceGroup", "ReplaceInfo"} << "a:b"
-                                             << "ReplaceAddBtn" << false;
+        QTest::addRow("Add takes a colon") << QStringList{"ReplaceGroup", "ReplaceInfo"} << ":"
+                                           << "ReplaceAddBtn" << true;
         QTest::addRow("Add needs the group") << QStringList{"ReplaceInfo"} << "a"
                                              << "ReplaceAddBtn" << false;
         QTest::addRow("ReplaceWith follows Replace")
@@ -500,6 +500,13 @@ private slots:
             Action(*main, "A_SaveDirectorySettings")->trigger();
             main->Options().TrimGroup->setChecked(true);
             main->Options().RemoveFront->setValue(4);
+            // A pair whose find text holds ':' comes back as it was.
+            main->Options().ReplaceGroup->setChecked(true);
+            main->Options().ReplaceInfo->setChecked(true);
+            main->Options().Replace->setText(":");
+            main->Options().ReplaceWith->setText("-");
+            main->Options().ReplaceAddBtn->click();
+            QCOMPARE(main->Options().ReplaceList->Count(), 1);
             SaveSchemeAs(*main, "Kept");
             options = ReadOptionsFromControls(main->Options());
             main->close();
