@@ -85,6 +85,17 @@ void TFileItems::AddMany(const std::vector<NewEntry>& entries) {
     std::inplace_merge(slots_.begin(), middle, slots_.end(), less);
 }
 
+void TFileItems::AddNamesOnly(std::vector<NewEntry> entries) {
+    sorted_ = false;
+    slots_.reserve(slots_.size() + entries.size());
+    for (NewEntry& e : entries) {
+        auto entry = std::make_unique<TFileItem>(*this, std::string(), std::string());
+        entry->name_ = std::move(e.Name);
+        entry->path_ = std::move(e.Path);
+        slots_.push_back(std::move(entry));
+    }
+}
+
 void TFileItems::SetOnCompare(Compare compare) {
     onCompare_ = std::move(compare);
     sortKey_ = nullptr;

@@ -1,0 +1,168 @@
+#include "rename/movefile.h"
+
+#include "engine/utf8text.h"
+#include "rename/filecalls.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <string_view>
+#include <unicode/uchar.h>
+#include <vector>
+
+namespace qm {
+namespace {
+
+// The answers of a file system that does not know RENAME_NOREPLACE (NFS, FUSE, 9p and
+// older local file systems).
+bool NoReplaceRefused(int error) {
+    return error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+// The answers of a file system without hard links (FAT, exFAT, many FUSE ones).
+bool LinkRefused(int error) {
+    return error == EPERM || error == EINVAL || error == ENOSYS || error == EOPNOTSUPP;
+}
+
+// One rename that does not replace, with the fallbacks for file systems that cannot
+// promise that in one call.
+int MoveOnce(TFileCalls& calls, const std::string& from, const std::string& to) {
+    int error = calls.Rename2(from.c_str(), to.c_str(), RENAME_NOREPLACE);
+    if (!NoReplaceRefused(error))
+        return error;
+
+    struct stat st {};
+    if (const int statError = calls.LStat(from.c_str(), st))
+        return statError;
+    if (S_ISREG(st.st_mode)) {
+        // A new link fails with EEXIST when the name is taken, so this is as safe as the
+        // flag; between the two calls the file merely has both names.
+        error = calls.Link(from.c_str(), to.c_str());
+        if (error == 0) {
+            error = calls.Unlink(from.c_str());
+            if (error == 0)
+                return 0;
+            // The old name cannot go (a sticky folder, say): drop the new name again so
+            // that the run reports a failure and the disk looks as before.
+            calls.Unlink(to.c_str());
+            return error;
+        }
+        if (!LinkRefused(error))
+            return error;
+    }
+
+    // Neither the flag nor links: look first, then rename. A file that another program
+    // creates under `to` between the look and the rename is replaced; no call of this
+    // file system closes that window.
+    error = calls.LStat(to.c_str(), st);
+    if (error == 0)
+        return EEXIST;
+    if (error != ENOENT)
+        return error;
+    return calls.RenameReplacing(from.c_str(), to.c_str());
+}
+
+std::u32string FoldCase(std::string_view name) {
+    std::u32string text = DecodeUtf8(name);
+    for (char32_t& c : text)
+        c = static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
+    return text;
+}
+
+struct FolderLook {
+    const std::string* from;
+    const std::string* to;
+    std::u32string folded;
+    bool exactTarget = false;  // an entry is called exactly `to`
+    bool otherFoldsTo = false; // an entry other than `from` folds to `to`
+};
+
+void LookAtName(void* context, const char* name) {
+    auto& look = *static_cast<FolderLook*>(context);
+    if (*look.to == name)
+        look.exactTarget = true;
+    else if (*look.from != name && FoldCase(name) == look.folded)
+        look.otherFoldsTo = true;
+}
+
+// True when `to` is taken only because the folder ignores letter case and `to` folds
+// to `from` itself: no entry is called exactly `to` and no other entry folds to it.
+// Inode numbers cannot tell this (FUSE file systems make them up per name).
+bool OnlyTheCaseDiffers(TFileCalls& calls, const std::string& folder, const std::string& from,
+                        const std::string& to) {
+    if (from == to || from.find('/') != std::string::npos || to.find('/') != std::string::npos)
+        return false;
+    FolderLook look{&from, &to, FoldCase(to)};
+    if (FoldCase(from) != look.folded)
+        return false;
+    if (calls.ListFolder(folder.c_str(), LookAtName, &look) != 0)
+        return false;
+    return !look.exactTarget && !look.otherFoldsTo;
+}
+
+std::string TemporaryName(const std::string& folder) {
+    // Short, so that it fits beside a name of the full 255 bytes; a name already taken
+    // is skipped by the caller, never replaced.
+    static std::atomic<unsigned> serial{0};
+    char name[32];
+    std::snprintf(name, sizeof name, ".qm-case-%x-%x", static_cast<unsigned>(getpid()),
+                  serial.fetch_add(1, std::memory_order_relaxed));
+    return folder + name;
+}
+
+// readme.txt -> README.TXT on a folder that ignores case: the folder itself answers
+// that README.TXT exists, so the file goes to a free temporary name and from there to
+// the new name. When the second step fails the first is undone.
+int MoveThroughTemporaryName(TFileCalls& calls, const std::string& folder, const std::string& from,
+                             const std::string& to, int original) {
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::string parked = TemporaryName(folder);
+        const int error = MoveOnce(calls, folder + from, parked);
+        if (error == EEXIST)
+            continue;
+        if (error != 0)
+            return error;
+        const int finalError = MoveOnce(calls, parked, folder + to);
+        if (finalError == 0)
+            return 0;
+        // Should even this fail, the file stays under the temporary name beside its old
+        // place: nothing is lost, and the caller hears the failure.
+        MoveOnce(calls, parked, folder + from);
+        return finalError;
+    }
+    return original;
+}
+
+bool LeavesTheFolder(std::string_view to) {
+    std::size_t start = 0;
+    while (start <= to.size()) {
+        std::size_t end = to.find('/', start);
+        if (end == std::string_view::npos)
+            end = to.size();
+        if (to.substr(start, end - start) == "..")
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+} // namespace
+
+int MoveFileNoReplace(const std::string& folder, const std::string& from, const std::string& to,
+                      TFileCalls& calls) {
+    // An empty name would stand for the folder itself.
+    if (from.empty() || to.empty())
+        return ENOENT;
+    if (to.front() == '/' || LeavesTheFolder(to))
+        return EINVAL;
+    const int error = MoveOnce(calls, folder + from, folder + to);
+    if (error == EEXIST && OnlyTheCaseDiffers(calls, folder, from, to))
+        return MoveThroughTemporaryName(calls, folder, from, to, error);
+    return error;
+}
+
+int MoveFileNoReplace(const std::string& folder, const std::string& from, const std::string& to) {
+    return MoveFileNoReplace(folder, from, to, TFileCalls::System());
+}
+
+} // namespace qm
