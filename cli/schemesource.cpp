@@ -7,6 +7,7 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace qm::cli {
@@ -22,6 +23,10 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t li
         return std::nullopt;
     }
     std::string text;
+    // A list of a hundred thousand paths is read in one piece, without regrowing.
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::size_t>(st.st_size) <= limit)
+        text.reserve(static_cast<std::size_t>(st.st_size));
     char buffer[65536];
     for (;;) {
         const ssize_t n = read(fd, buffer, sizeof buffer);

@@ -1,11 +1,11 @@
 #include "rename/movefile.h"
 
 #include "engine/utf8text.h"
-#include "rename/filecalls.h"
 
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <string_view>
 #include <unicode/uchar.h>
 #include <vector>
@@ -26,25 +26,25 @@ bool LinkRefused(int error) {
 
 // One rename that does not replace, with the fallbacks for file systems that cannot
 // promise that in one call.
-int MoveOnce(TFileCalls& calls, const std::string& from, const std::string& to) {
-    int error = calls.Rename2(from.c_str(), to.c_str(), RENAME_NOREPLACE);
+int MoveOnce(TFileCalls& calls, int dir, const std::string& from, const std::string& to) {
+    int error = calls.Rename2(dir, from.c_str(), to.c_str(), RENAME_NOREPLACE);
     if (!NoReplaceRefused(error))
         return error;
 
     struct stat st {};
-    if (const int statError = calls.LStat(from.c_str(), st))
+    if (const int statError = calls.LStat(dir, from.c_str(), st))
         return statError;
     if (S_ISREG(st.st_mode)) {
         // A new link fails with EEXIST when the name is taken, so this is as safe as the
         // flag; between the two calls the file merely has both names.
-        error = calls.Link(from.c_str(), to.c_str());
+        error = calls.Link(dir, from.c_str(), to.c_str());
         if (error == 0) {
-            error = calls.Unlink(from.c_str());
+            error = calls.Unlink(dir, from.c_str());
             if (error == 0)
                 return 0;
             // The old name cannot go (a sticky folder, say): drop the new name again so
             // that the run reports a failure and the disk looks as before.
-            calls.Unlink(to.c_str());
+            calls.Unlink(dir, to.c_str());
             return error;
         }
         if (!LinkRefused(error))
@@ -54,12 +54,12 @@ int MoveOnce(TFileCalls& calls, const std::string& from, const std::string& to) 
     // Neither the flag nor links: look first, then rename. A file that another program
     // creates under `to` between the look and the rename is replaced; no call of this
     // file system closes that window.
-    error = calls.LStat(to.c_str(), st);
+    error = calls.LStat(dir, to.c_str(), st);
     if (error == 0)
         return EEXIST;
     if (error != ENOENT)
         return error;
-    return calls.RenameReplacing(from.c_str(), to.c_str());
+    return calls.RenameReplacing(dir, from.c_str(), to.c_str());
 }
 
 std::u32string FoldCase(std::string_view name) {
@@ -88,46 +88,46 @@ void LookAtName(void* context, const char* name) {
 // True when `to` is taken only because the folder ignores letter case and `to` folds
 // to `from` itself: no entry is called exactly `to` and no other entry folds to it.
 // Inode numbers cannot tell this (FUSE file systems make them up per name).
-bool OnlyTheCaseDiffers(TFileCalls& calls, const std::string& folder, const std::string& from,
+bool OnlyTheCaseDiffers(TFileCalls& calls, int dir, const std::string& from,
                         const std::string& to) {
     if (from == to || from.find('/') != std::string::npos || to.find('/') != std::string::npos)
         return false;
     FolderLook look{&from, &to, FoldCase(to)};
     if (FoldCase(from) != look.folded)
         return false;
-    if (calls.ListFolder(folder.c_str(), LookAtName, &look) != 0)
+    if (calls.ListFolder(dir, LookAtName, &look) != 0)
         return false;
     return !look.exactTarget && !look.otherFoldsTo;
 }
 
-std::string TemporaryName(const std::string& folder) {
+std::string TemporaryName() {
     // Short, so that it fits beside a name of the full 255 bytes; a name already taken
     // is skipped by the caller, never replaced.
     static std::atomic<unsigned> serial{0};
     char name[32];
     std::snprintf(name, sizeof name, ".qm-case-%x-%x", static_cast<unsigned>(getpid()),
                   serial.fetch_add(1, std::memory_order_relaxed));
-    return folder + name;
+    return name;
 }
 
 // readme.txt -> README.TXT on a folder that ignores case: the folder itself answers
 // that README.TXT exists, so the file goes to a free temporary name and from there to
 // the new name. When the second step fails the first is undone.
-int MoveThroughTemporaryName(TFileCalls& calls, const std::string& folder, const std::string& from,
+int MoveThroughTemporaryName(TFileCalls& calls, int dir, const std::string& from,
                              const std::string& to, int original) {
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const std::string parked = TemporaryName(folder);
-        const int error = MoveOnce(calls, folder + from, parked);
+        const std::string parked = TemporaryName();
+        const int error = MoveOnce(calls, dir, from, parked);
         if (error == EEXIST)
             continue;
         if (error != 0)
             return error;
-        const int finalError = MoveOnce(calls, parked, folder + to);
+        const int finalError = MoveOnce(calls, dir, parked, to);
         if (finalError == 0)
             return 0;
         // Should even this fail, the file stays under the temporary name beside its old
         // place: nothing is lost, and the caller hears the failure.
-        MoveOnce(calls, parked, folder + from);
+        MoveOnce(calls, dir, parked, from);
         return finalError;
     }
     return original;
@@ -150,19 +150,36 @@ bool LeavesTheFolder(std::string_view to) {
 
 int MoveFileNoReplace(const std::string& folder, const std::string& from, const std::string& to,
                       TFileCalls& calls) {
+    return TMoveFolder(calls).Move(folder, from, to);
+}
+
+TMoveFolder::~TMoveFolder() {
+    if (open_ && dir_ != AT_FDCWD)
+        calls_.CloseFolder(dir_);
+}
+
+int TMoveFolder::Move(const std::string& folder, const std::string& from, const std::string& to) {
     // An empty name would stand for the folder itself.
     if (from.empty() || to.empty())
         return ENOENT;
     if (to.front() == '/' || LeavesTheFolder(to))
         return EINVAL;
-    const int error = MoveOnce(calls, folder + from, folder + to);
-    if (error == EEXIST && OnlyTheCaseDiffers(calls, folder, from, to))
-        return MoveThroughTemporaryName(calls, folder, from, to, error);
+    if (!open_ || folder != path_) {
+        if (open_ && dir_ != AT_FDCWD)
+            calls_.CloseFolder(dir_);
+        open_ = false;
+        dir_ = AT_FDCWD;
+        if (!folder.empty()) {
+            if (const int error = calls_.OpenFolder(folder.c_str(), dir_))
+                return error;
+        }
+        path_ = folder;
+        open_ = true;
+    }
+    const int error = MoveOnce(calls_, dir_, from, to);
+    if (error == EEXIST && OnlyTheCaseDiffers(calls_, dir_, from, to))
+        return MoveThroughTemporaryName(calls_, dir_, from, to, error);
     return error;
-}
-
-int MoveFileNoReplace(const std::string& folder, const std::string& from, const std::string& to) {
-    return MoveFileNoReplace(folder, from, to, TFileCalls::System());
 }
 
 } // namespace qm

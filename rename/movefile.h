@@ -15,14 +15,34 @@
 //
 // Thread-safe as far as `calls` is; the system calls are.
 
+#include "rename/filecalls.h"
+
 #include <string>
 
 namespace qm {
 
-class TFileCalls;
-
-int MoveFileNoReplace(const std::string& folder, const std::string& from, const std::string& to);
 int MoveFileNoReplace(const std::string& folder, const std::string& from, const std::string& to,
-                      TFileCalls& calls);
+                      TFileCalls& calls = TFileCalls::System());
+
+// MoveFileNoReplace for many files: keeps the last folder open, so that a run over the
+// files of one folder opens it once and names each file relative to it (which spares
+// the kernel the walk down the folder path twice per file). The folder stays open until
+// a file of another folder comes or this object goes; a folder renamed meanwhile is
+// still the one the next file of that folder is renamed in. One thread at a time.
+class TMoveFolder {
+public:
+    explicit TMoveFolder(TFileCalls& calls = TFileCalls::System()) : calls_(calls) {}
+    ~TMoveFolder();
+    TMoveFolder(const TMoveFolder&) = delete;
+    TMoveFolder& operator=(const TMoveFolder&) = delete;
+
+    int Move(const std::string& folder, const std::string& from, const std::string& to);
+
+private:
+    TFileCalls& calls_;
+    std::string path_;
+    int dir_ = -1;
+    bool open_ = false;
+};
 
 } // namespace qm

@@ -25,6 +25,7 @@ RenameTally RunRenames(TFileItems& items, RenameOptionSet options, RenameMode mo
                        const RenameCallbacks& callbacks, const std::atomic<bool>& cancel,
                        const MoveEntryFile& move) {
     RenameTally tally;
+    TMoveFolder folder;
     const int count = items.Count();
     for (int slot = 0; slot < count; ++slot) {
         if (cancel.load(std::memory_order_acquire)) {
@@ -43,7 +44,7 @@ RenameTally RunRenames(TFileItems& items, RenameOptionSet options, RenameMode mo
                 if (callbacks.OnNames)
                     callbacks.OnNames(slot, old, candidate);
                 error = move ? move(entry->Path(), old, candidate)
-                             : MoveFileNoReplace(entry->Path(), old, candidate);
+                             : folder.Move(entry->Path(), old, candidate);
                 if (error == 0) {
                     outcome = RenameOutcome::Renamed;
                     if (mode == RenameMode::Undo)

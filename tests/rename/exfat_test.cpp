@@ -1,11 +1,10 @@
 // A real folder that ignores letter case: an exFAT image mounted through FUSE. Needs
 // root (for the loop device) and /dev/fuse; skipped with a message otherwise.
 
-#include "renamefolder.h"
-#include "runprocess.h"
-
 #include "rename/movefile.h"
 #include "rename/renamerun.h"
+#include "renamefolder.h"
+#include "runprocess.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -82,7 +81,8 @@ std::map<std::string, std::string> Files(const std::string& folder) {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::directory_iterator(folder)) {
         std::ifstream in(entry.path(), std::ios::binary);
-        files[entry.path().filename().string()] = std::string(std::istreambuf_iterator<char>(in), {});
+        files[entry.path().filename().string()] =
+            std::string(std::istreambuf_iterator<char>(in), {});
     }
     return files;
 }
@@ -107,10 +107,10 @@ TEST(CaseInsensitiveFolder, CaseOnlyChangeWorksAndNoOtherFileIsReplaced) {
     const std::atomic<bool> goOn{false};
     EXPECT_EQ(RunRenames(list.items(), upper, RenameMode::Rename, {}, goOn).Renamed, 1);
 
-    EXPECT_EQ(Files(dir), (std::map<std::string, std::string>{{"README.TXT", "readme.txt"},
-                                                              {"b", "b"},
-                                                              {"Other", "Other"},
-                                                              {"NOTES", "notes"}}));
+    EXPECT_EQ(
+        Files(dir),
+        (std::map<std::string, std::string>{
+            {"README.TXT", "readme.txt"}, {"b", "b"}, {"Other", "Other"}, {"NOTES", "notes"}}));
 }
 
 } // namespace

@@ -2,10 +2,9 @@
 // rename, on tmpfs and on the ordinary disk: afterwards every file's content is on disk
 // exactly once, and the counts say what happened on disk.
 
+#include "rename/renamerun.h"
 #include "renamefolder.h"
 #include "runprocess.h"
-
-#include "rename/renamerun.h"
 #include "settings/optionschemas.h"
 
 #include <fstream>
@@ -29,8 +28,9 @@ struct Scenario {
 };
 
 std::string Pairs(std::vector<std::string> pairs) {
-    std::string text = "ReplaceGroup=true\nReplaceEnabled=true\nReplaceCount=" +
-                       std::to_string(pairs.size()) + "\n";
+    std::string text =
+        "ReplaceGroup=true\nReplaceEnabled=true\nReplaceCount=" + std::to_string(pairs.size()) +
+        "\n";
     for (std::size_t i = 0; i < pairs.size(); ++i)
         text += "ReplaceText" + std::to_string(i + 1) + "=" + pairs[i] + "\n";
     return text;
@@ -43,13 +43,20 @@ const std::vector<Scenario> kScenarios = {
     {"two files to one name", {"xa", "ya"}, Pairs({"x:z", "y:z"}), {"xa", "ya"}, 1, 1},
     {"chain, blocked link first", {"x", "xx"}, Pairs({"x:xx"}), {"x", "xx"}, 1, 1},
     {"chain, free link first", {"x", "xx"}, Pairs({"x:xx"}), {"xx", "x"}, 2, 0},
-    {"swap", {"p - q", "q - p"},
+    {"swap",
+     {"p - q", "q - p"},
      "ShuffleGroup=true\nAlterLogicFilename=true\nAlterLogicFilenameString=%b - %a\n",
-     {"p - q", "q - p"}, 0, 2},
+     {"p - q", "q - p"},
+     0,
+     2},
     {"name above 255 bytes", {"x1", "x2"}, Pairs({"x:" + std::string(300, 'y')}), {"x1"}, 0, 1},
     {"file removed before its turn", {"x1", "x2"}, Pairs({"x:y"}), {"x1", "x2"}, 1, 1, {"x1"}},
-    {"bytes that are not UTF-8", {"x\xff\xfe", "x\xc3"}, Pairs({"x:\xe9"}),
-     {"x\xff\xfe", "x\xc3"}, 2, 0},
+    {"bytes that are not UTF-8",
+     {"x\xff\xfe", "x\xc3"},
+     Pairs({"x:\xe9"}),
+     {"x\xff\xfe", "x\xc3"},
+     2,
+     0},
     {"read-only folder", {"d/", "d/x1"}, Pairs({"x:y"}), {"d/x1"}, 0, 1, {}, true},
 };
 
@@ -154,8 +161,9 @@ TEST_P(LossMatrix, NoFileIsLostDuplicatedOrReplacedAndTheCountsMatchTheDisk) {
         // Folders and links are still there too.
         for (const std::string& f : s.files) {
             if (f.ends_with('/') || f.find('@') != std::string::npos) {
-                EXPECT_TRUE(std::filesystem::symlink_status(dir.Path() + f.substr(0, f.find('@')))
-                                .type() != std::filesystem::file_type::not_found);
+                EXPECT_TRUE(
+                    std::filesystem::symlink_status(dir.Path() + f.substr(0, f.find('@'))).type() !=
+                    std::filesystem::file_type::not_found);
             }
         }
     }

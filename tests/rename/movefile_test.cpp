@@ -18,20 +18,20 @@ public:
     std::function<int(const std::string& call, int nth)> fault;
     std::vector<std::string> log;
 
-    int Rename2(const char* from, const char* to, unsigned flags) override {
-        return Pass("rename2", [&] { return TFileCalls::Rename2(from, to, flags); });
+    int Rename2(int dir, const char* from, const char* to, unsigned flags) override {
+        return Pass("rename2", [&] { return TFileCalls::Rename2(dir, from, to, flags); });
     }
-    int RenameReplacing(const char* from, const char* to) override {
-        return Pass("rename", [&] { return TFileCalls::RenameReplacing(from, to); });
+    int RenameReplacing(int dir, const char* from, const char* to) override {
+        return Pass("rename", [&] { return TFileCalls::RenameReplacing(dir, from, to); });
     }
-    int Link(const char* from, const char* to) override {
-        return Pass("link", [&] { return TFileCalls::Link(from, to); });
+    int Link(int dir, const char* from, const char* to) override {
+        return Pass("link", [&] { return TFileCalls::Link(dir, from, to); });
     }
-    int Unlink(const char* path) override {
-        return Pass("unlink", [&] { return TFileCalls::Unlink(path); });
+    int Unlink(int dir, const char* name) override {
+        return Pass("unlink", [&] { return TFileCalls::Unlink(dir, name); });
     }
-    int LStat(const char* path, struct stat& st) override {
-        return Pass("lstat", [&] { return TFileCalls::LStat(path, st); });
+    int LStat(int dir, const char* name, struct stat& st) override {
+        return Pass("lstat", [&] { return TFileCalls::LStat(dir, name, st); });
     }
 
 private:

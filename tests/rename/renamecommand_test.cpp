@@ -2,8 +2,8 @@
 #include "runprocess.h"
 
 #include <fstream>
-#include <set>
 #include <gtest/gtest.h>
+#include <set>
 
 namespace qm::test {
 namespace {
@@ -25,9 +25,9 @@ TEST(RenameCommand, PathsFromTheCommandLineThenTheListWithNumbersForSuccessesOnl
     const std::string& p = dir.Path();
     // NUL-separated from standard input: c0 then d0; a blank entry names nothing.
     const std::string shell = "printf '" + p + "c0\\0\\0" + p + "d0' | '" +
-                              BinPath("quillmark-cli") + "' rename --verbose --scheme-file '" +
-                              p + "s.scheme' --start 5 --files-from - -0 -- '" + p + "a0' '" +
-                              p + "b6'";
+                              BinPath("quillmark-cli") + "' rename --verbose --scheme-file '" + p +
+                              "s.scheme' --start 5 --files-from - -0 -- '" + p + "a0' '" + p +
+                              "b6'";
     const ProcessResult r = RunProcess("/bin/sh", {"-c", shell});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err, "");
@@ -37,9 +37,9 @@ TEST(RenameCommand, PathsFromTheCommandLineThenTheListWithNumbersForSuccessesOnl
 
     // One per line; the folder itself is renamed, trailing "/" or not.
     std::ofstream(p + "paths") << p << "list/\n\n" << p << "missing9\n";
-    const ProcessResult lines = RunProcess(
-        BinPath("quillmark-cli"),
-        {"rename", "--scheme-file", p + "s.scheme", "--files-from", p + "paths", "--start=2"});
+    const ProcessResult lines =
+        RunProcess(BinPath("quillmark-cli"), {"rename", "--scheme-file", p + "s.scheme",
+                                              "--files-from", p + "paths", "--start=2"});
     EXPECT_EQ(lines.exitCode, 1);
     EXPECT_EQ(lines.out, "1 renamed, 0 unchanged, 1 failed\n");
     EXPECT_EQ(lines.err, "quillmark-cli: " + p + "missing9: No such file or directory\n");
@@ -71,8 +71,8 @@ TEST(RenameCommand, BadArgumentsExit2AndTouchNothing) {
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
         EXPECT_TRUE(std::filesystem::exists(file));
     }
-    const ProcessResult dry =
-        RunProcess(BinPath("quillmark-cli"), {"rename", "--dry-run", "--scheme-file", scheme, file});
+    const ProcessResult dry = RunProcess(BinPath("quillmark-cli"),
+                                         {"rename", "--dry-run", "--scheme-file", scheme, file});
     EXPECT_EQ(dry.exitCode, 0);
     EXPECT_EQ(dry.out, file + "\t" + dir.Path() + "y1\n");
     EXPECT_TRUE(std::filesystem::exists(file));
