@@ -6,6 +6,7 @@
 #include "cli/versioncommand.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -193,5 +194,8 @@ int main(int argc, char** argv) {
     }
     for (const std::string& arg : schemes->remaining())
         return Usage(command, "unknown argument '" + arg + "'");
+    // The parser drops a "--" that no name follows; this command takes no names at all.
+    if (std::find(args.begin(), args.end(), "--") != args.end())
+        return Usage(command, "unknown argument '--'");
     return qm::cli::RunSchemes(parsed.schemesDevelopment);
 }

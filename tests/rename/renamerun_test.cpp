@@ -2,6 +2,7 @@
 #include "renamefolder.h"
 #include "settings/optionschemas.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -191,7 +192,9 @@ TEST(RenameRun, AnotherThreadCancelsAndReadsWhileTheRunWorks) {
         std::size_t seen = 0;
         while (done.load(std::memory_order_acquire) < 100) {
             auto lock = files.items().ReadLock();
-            seen += files[0].Name().size() + files[0].PrevName().size();
+            // The entry the run works on next, so that reads meet its writes.
+            const TFileItem& next = files[std::min(done.load(), 399)];
+            seen += next.Name().size() + next.PrevName().size();
             reading.store(true, std::memory_order_release);
             lock.unlock();
             std::this_thread::yield(); // the list's lock may prefer readers
