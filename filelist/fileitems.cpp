@@ -87,7 +87,10 @@ void TFileItems::AddMany(const std::vector<NewEntry>& entries) {
 
 void TFileItems::AddNamesOnly(std::vector<NewEntry> entries) {
     sorted_ = false;
-    slots_.reserve(slots_.size() + entries.size());
+    // Geometric growth, as callers may add in many small batches.
+    const std::size_t needed = slots_.size() + entries.size();
+    if (needed > slots_.capacity())
+        slots_.reserve(std::max(needed, 2 * slots_.capacity()));
     for (NewEntry& e : entries) {
         auto entry = std::make_unique<TFileItem>(*this, std::string(), std::string());
         entry->name_ = std::move(e.Name);
