@@ -65,6 +65,11 @@ int RunRename(const RenameArgs& args) {
         listed = ReadWholeFile(*args.filesFrom, std::numeric_limits<std::size_t>::max(), readError);
         if (!listed)
             return Usage("cannot read the list '" + *args.filesFrom + "': " + readError);
+        // A file name cannot hold a NUL byte; the system would stop reading the name there
+        // and rename some other file.
+        if (!args.nullSeparated && listed->find('\0') != std::string::npos)
+            return Usage("the list '" + *args.filesFrom +
+                         "' holds a NUL byte (use -0 for a NUL-separated list)");
     }
     auto forEachPath = [&](auto&& each) {
         for (const std::string& path : args.paths)

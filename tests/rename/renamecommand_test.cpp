@@ -53,6 +53,7 @@ TEST(RenameCommand, BadArgumentsExit2AndTouchNothing) {
     std::ofstream(scheme) << "Version=1\nReplaceGroup=true\nReplaceEnabled=true\n"
                              "ReplaceCount=1\nReplaceText1=x:y\n";
     const std::string file = dir.Path() + "x1";
+    std::ofstream(dir.Path() + "nul-list") << std::string("x1\0", 3) << "\n";
     const std::vector<std::vector<std::string>> rows = {
         {"rename", "--scheme-file", scheme, "--frobnicate", file},
         {"rename", "--scheme-file", dir.Path() + "nothing", file},
@@ -62,6 +63,7 @@ TEST(RenameCommand, BadArgumentsExit2AndTouchNothing) {
         {"rename", "--scheme-file", scheme, "--start", "x", file},
         {"rename", file},
         {"rename", "--scheme-file", scheme, "-0", file},
+        {"rename", "--scheme-file", scheme, "--files-from", dir.Path() + "nul-list", file},
     };
     for (const auto& args : rows) {
         SCOPED_TRACE(args[args.size() - 2]);
