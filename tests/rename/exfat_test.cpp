@@ -33,7 +33,8 @@ public:
         image_ = scratch_.Path() + "exfat.img";
         mount_ = scratch_.Path() + "mnt";
         fs::create_directory(mount_);
-        fs::resize_file((std::ofstream(image_), image_), 8u << 20);
+        std::ofstream(image_).close();
+        fs::resize_file(image_, 8u << 20);
         if (!Step("/sbin/mkfs.exfat", {image_}))
             return;
         const ProcessResult loop = RunProcess("/sbin/losetup", {"-f", "--show", image_});
