@@ -8,7 +8,8 @@
 #include <fcntl.h>
 #include <string_view>
 #include <unicode/uchar.h>
-#include <vector>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace qm {
 namespace {
@@ -69,37 +70,6 @@ std::u32string FoldCase(std::string_view name) {
     return text;
 }
 
-struct FolderLook {
-    const std::string* from;
-    const std::string* to;
-    std::u32string folded;
-    bool exactTarget = false;  // an entry is called exactly `to`
-    bool otherFoldsTo = false; // an entry other than `from` folds to `to`
-};
-
-void LookAtName(void* context, const char* name) {
-    auto& look = *static_cast<FolderLook*>(context);
-    if (*look.to == name)
-        look.exactTarget = true;
-    else if (*look.from != name && FoldCase(name) == look.folded)
-        look.otherFoldsTo = true;
-}
-
-// True when `to` is taken only because the folder ignores letter case and `to` folds
-// to `from` itself: no entry is called exactly `to` and no other entry folds to it.
-// Inode numbers cannot tell this (FUSE file systems make them up per name).
-bool OnlyTheCaseDiffers(TFileCalls& calls, int dir, const std::string& from,
-                        const std::string& to) {
-    if (from == to || from.find('/') != std::string::npos || to.find('/') != std::string::npos)
-        return false;
-    FolderLook look{&from, &to, FoldCase(to)};
-    if (FoldCase(from) != look.folded)
-        return false;
-    if (calls.ListFolder(dir, LookAtName, &look) != 0)
-        return false;
-    return !look.exactTarget && !look.otherFoldsTo;
-}
-
 std::string TemporaryName() {
     // Short, so that it fits beside a name of the full 255 bytes; a name already taken
     // is skipped by the caller, never replaced.
@@ -153,6 +123,55 @@ int MoveFileNoReplace(const std::string& folder, const std::string& from, const 
     return TMoveFolder(calls).Move(folder, from, to);
 }
 
+// Whether `to` is taken only because the folder ignores letter case and `to` folds to
+// `from` itself needs the folder's names: no entry may be called exactly `to`, and no
+// entry but `from` may fold to it. (Inode numbers cannot tell: FUSE file systems make
+// them up per name.) Reading the folder for every file would make a run over a large
+// folder quadratic, so the names are read once and then follow this object's own
+// renames. Changes by others may leave them behind; that costs no file, because both
+// steps through the temporary name refuse to replace, and a refused second step is
+// undone.
+struct TMoveFolder::FolderNames {
+    std::unordered_set<std::string> exact;
+    std::unordered_map<std::u32string, int> folded; // how many names fold to each
+
+    void Add(const std::string& name) {
+        if (exact.insert(name).second)
+            ++folded[FoldCase(name)];
+    }
+    void Remove(const std::string& name) {
+        if (exact.erase(name) == 0)
+            return;
+        const auto it = folded.find(FoldCase(name));
+        if (it != folded.end() && --it->second == 0)
+            folded.erase(it);
+    }
+    static void Collect(void* context, const char* name) {
+        static_cast<FolderNames*>(context)->Add(name);
+    }
+};
+
+TMoveFolder::TMoveFolder(TFileCalls& calls) : calls_(calls) {}
+
+bool TMoveFolder::OnlyTheCaseDiffers(const std::string& from, const std::string& to) {
+    if (from == to || from.find('/') != std::string::npos || to.find('/') != std::string::npos)
+        return false;
+    const std::u32string foldedTo = FoldCase(to);
+    if (FoldCase(from) != foldedTo)
+        return false;
+    if (!names_) {
+        auto names = std::make_unique<FolderNames>();
+        if (calls_.ListFolder(dir_, FolderNames::Collect, names.get()) != 0)
+            return false;
+        names_ = std::move(names);
+    }
+    if (names_->exact.count(to) != 0)
+        return false;
+    const auto it = names_->folded.find(foldedTo);
+    const int folding = it == names_->folded.end() ? 0 : it->second;
+    return folding - static_cast<int>(names_->exact.count(from)) == 0;
+}
+
 TMoveFolder::~TMoveFolder() {
     if (open_ && dir_ != AT_FDCWD)
         calls_.CloseFolder(dir_);
@@ -175,10 +194,18 @@ int TMoveFolder::Move(const std::string& folder, const std::string& from, const 
         }
         path_ = folder;
         open_ = true;
+        names_.reset();
     }
-    const int error = MoveOnce(calls_, dir_, from, to);
-    if (error == EEXIST && OnlyTheCaseDiffers(calls_, dir_, from, to))
-        return MoveThroughTemporaryName(calls_, dir_, from, to, error);
+    int error = MoveOnce(calls_, dir_, from, to);
+    if (error == EEXIST && OnlyTheCaseDiffers(from, to))
+        error = MoveThroughTemporaryName(calls_, dir_, from, to, error);
+    if (error == 0 && names_) {
+        // A name with a "/" lives in a folder below, not among these names.
+        if (from.find('/') == std::string::npos)
+            names_->Remove(from);
+        if (to.find('/') == std::string::npos)
+            names_->Add(to);
+    }
     return error;
 }
 

@@ -17,6 +17,7 @@
 
 #include "rename/filecalls.h"
 
+#include <memory>
 #include <string>
 
 namespace qm {
@@ -31,7 +32,7 @@ int MoveFileNoReplace(const std::string& folder, const std::string& from, const 
 // still the one the next file of that folder is renamed in. One thread at a time.
 class TMoveFolder {
 public:
-    explicit TMoveFolder(TFileCalls& calls = TFileCalls::System()) : calls_(calls) {}
+    explicit TMoveFolder(TFileCalls& calls = TFileCalls::System());
     ~TMoveFolder();
     TMoveFolder(const TMoveFolder&) = delete;
     TMoveFolder& operator=(const TMoveFolder&) = delete;
@@ -39,10 +40,16 @@ public:
     int Move(const std::string& folder, const std::string& from, const std::string& to);
 
 private:
+    struct FolderNames;
+
+    bool OnlyTheCaseDiffers(const std::string& from, const std::string& to);
+
     TFileCalls& calls_;
     std::string path_;
     int dir_ = -1;
     bool open_ = false;
+    // The open folder's names, read on its first case-only change (see movefile.cpp).
+    std::unique_ptr<FolderNames> names_;
 };
 
 } // namespace qm

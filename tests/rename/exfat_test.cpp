@@ -93,7 +93,7 @@ TEST(CaseInsensitiveFolder, CaseOnlyChangeWorksAndNoOtherFileIsReplaced) {
     if (!exfat.Error().empty())
         GTEST_SKIP() << "no exFAT mount: " << exfat.Error();
     const std::string dir = exfat.Folder();
-    for (const char* name : {"readme.txt", "b", "Other", "notes"})
+    for (const char* name : {"readme.txt", "b", "Other", "notes", "todo"})
         std::ofstream(dir + name) << name;
 
     EXPECT_EQ(MoveFileNoReplace(dir, "readme.txt", "README.TXT"), 0);
@@ -101,17 +101,18 @@ TEST(CaseInsensitiveFolder, CaseOnlyChangeWorksAndNoOtherFileIsReplaced) {
     EXPECT_EQ(MoveFileNoReplace(dir, "b", "other"), EEXIST);
 
     // The run, too: a name that differs in case only is renamed.
-    ListedFiles list(dir, {"notes"});
+    ListedFiles list(dir, {"notes", "todo"});
     RenameOptionSet upper;
     upper.FormatGroup = upper.FormatTextEnabled = true;
     upper.FormatFirstLetterUp = upper.FormatOtherLettersUp = true;
     const std::atomic<bool> goOn{false};
-    EXPECT_EQ(RunRenames(list.items(), upper, RenameMode::Rename, {}, goOn).Renamed, 1);
+    EXPECT_EQ(RunRenames(list.items(), upper, RenameMode::Rename, {}, goOn).Renamed, 2);
 
-    EXPECT_EQ(
-        Files(dir),
-        (std::map<std::string, std::string>{
-            {"README.TXT", "readme.txt"}, {"b", "b"}, {"Other", "Other"}, {"NOTES", "notes"}}));
+    EXPECT_EQ(Files(dir), (std::map<std::string, std::string>{{"README.TXT", "readme.txt"},
+                                                              {"b", "b"},
+                                                              {"Other", "Other"},
+                                                              {"NOTES", "notes"},
+                                                              {"TODO", "todo"}}));
 }
 
 } // namespace

@@ -175,5 +175,21 @@ TEST(MoveFileNoReplace, FallbacksAndFailuresThroughTheSeam) {
     }
 }
 
+TEST(MoveFileNoReplace, AFolderReadForOneCaseChangeFollowsTheNextOnes) {
+    // Every first attempt answers as a folder that ignores case does.
+    RenameFolder dir("/dev/shm");
+    dir.Make("readme");
+    dir.Make("other");
+    FaultyCalls calls;
+    calls.fault = Fail({{"rename2", 0, EEXIST}, {"rename2", 3, EEXIST}, {"rename2", 6, EEXIST}});
+    TMoveFolder folder(calls);
+    EXPECT_EQ(folder.Move(dir.Path(), "readme", "README"), 0);
+    // Back again: the names read before still say "readme", which is gone now.
+    EXPECT_EQ(folder.Move(dir.Path(), "README", "readme"), 0);
+    EXPECT_EQ(folder.Move(dir.Path(), "readme", "Other"), EEXIST);
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() + "readme"));
+    EXPECT_TRUE(std::filesystem::exists(dir.Path() + "other"));
+}
+
 } // namespace
 } // namespace qm::test
