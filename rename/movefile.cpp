@@ -165,8 +165,7 @@ bool TMoveFolder::OnlyTheCaseDiffers(const std::string& from, const std::string&
             return false;
         names_ = std::move(names);
     }
-    if (names_->exact.count(to) != 0)
-        return false;
+    // An entry called exactly `to` folds to it as well.
     const auto it = names_->folded.find(foldedTo);
     const int folding = it == names_->folded.end() ? 0 : it->second;
     return folding - static_cast<int>(names_->exact.count(from)) == 0;
