@@ -189,6 +189,13 @@ TEST(MoveFileNoReplace, AFolderReadForOneCaseChangeFollowsTheNextOnes) {
     EXPECT_EQ(folder.Move(dir.Path(), "readme", "Other"), EEXIST);
     EXPECT_TRUE(std::filesystem::exists(dir.Path() + "readme"));
     EXPECT_TRUE(std::filesystem::exists(dir.Path() + "other"));
+
+    // Another folder has names of its own: "other" there is not this folder's.
+    RenameFolder second("/dev/shm");
+    second.Make("OTHEr");
+    calls.fault = Fail({{"rename2", 7, EEXIST}});
+    EXPECT_EQ(folder.Move(second.Path(), "OTHEr", "OTHER"), 0);
+    EXPECT_TRUE(std::filesystem::exists(second.Path() + "OTHER"));
 }
 
 } // namespace
