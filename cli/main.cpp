@@ -1,10 +1,14 @@
 // quillmark-cli: the command-line companion of the renamer.
 
 #include "cli/previewcommand.h"
+#include "cli/renamecommand.h"
 #include "cli/schemescommand.h"
 #include "cli/versioncommand.h"
 
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -24,12 +28,22 @@ const char kHelp[] =
     "      stays, the bare name is renamed. The k-th NAME (from 0) gets the number\n"
     "      N + k; N defaults to the scheme's NumberIncValue. Use -- before names that\n"
     "      begin with '-'.\n"
+    "  rename (--scheme NAME | --scheme-file FILE) [--start N] [--dry-run] [--verbose]\n"
+    "         [--debug] [--files-from LIST [-0|--null]] [--] PATH...\n"
+    "      Rename every PATH (a file, a folder or a link; a folder's contents are not\n"
+    "      touched) in its folder, in the given order: the PATHs of the command line,\n"
+    "      then those of LIST (one per line, or NUL-separated with -0; '-' reads\n"
+    "      standard input). An existing file is never replaced: a rename that would\n"
+    "      replace one fails. The number starts at N and rises by one after each\n"
+    "      renamed file. --dry-run prints what preview prints and renames nothing.\n"
+    "      Exit status 1 when some file could not be renamed.\n"
     "  schemes [--debug]\n"
     "      Print the names of the schemes saved in the renamer's settings, one a line.\n"
     "\n"
     "The settings are read from $XDG_CONFIG_HOME/Marlowick/registry.db (by default\n"
     "~/.config/Marlowick/registry.db) and never written. --debug reads the settings\n"
     "of the development build (as the program's /DEBUG switch selects them).\n"
+    "'quillmark-cli COMMAND --help' describes one command.\n"
     "\n"
     "Options:\n"
     "  -h, --help     Show this help and exit.\n"
@@ -37,6 +51,67 @@ const char kHelp[] =
     "\n"
     "Exit status: 0 on success, 2 on a usage error, an unreadable scheme file or\n"
     "a scheme name that is not stored.\n";
+
+// What a value-taking option is missing when it comes last.
+const std::map<std::string, std::string> kValueNames = {
+    {"--scheme-file", "a file name"},
+    {"--scheme", "a scheme name"},
+    {"--start", "a number"},
+    {"--files-from", "a file name"},
+};
+
+struct Parsed {
+    qm::cli::PreviewArgs preview;
+    qm::cli::RenameArgs rename;
+    bool schemesDevelopment = false;
+    std::string start;
+};
+
+void AddSchemeOptions(CLI::App& command, qm::cli::SchemeSource& scheme, std::string& start) {
+    command.add_option("--scheme", scheme.name, "The scheme saved under NAME (exact letter case)")
+        ->option_text("NAME")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    command.add_option("--scheme-file", scheme.file, "A scheme read from FILE (key=value lines)")
+        ->option_text("FILE")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    command.add_flag("--debug", scheme.development, "Read the development settings");
+    command.add_option("--start", start, "The first number (default: the scheme's)")
+        ->option_text("N")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
+// The checks both commands share, after parsing; a message, or "" when all is well.
+std::string CheckSchemeOptions(CLI::App& command, const qm::cli::SchemeSource& scheme,
+                               const std::string& start, std::optional<std::int32_t>& number) {
+    // Arguments the parser did not know: only options end up here, as every other
+    // argument is a name. The parser keeps a "--" it has acted on among them.
+    for (const std::string& arg : command.remaining())
+        if (arg != "--")
+            return "unknown option '" + arg + "' (use -- before names that begin with '-')";
+    if (scheme.file && scheme.name)
+        return "give either '--scheme NAME' or '--scheme-file FILE', not both";
+    if (!scheme.file && !scheme.name)
+        return "missing '--scheme NAME' or '--scheme-file FILE'";
+    if (command.count("--start") > 0) {
+        number = qm::cli::ParseInt32(start);
+        if (!number)
+            return "'" + start + "' is not a whole number from -2147483648 to 2147483647";
+    }
+    return "";
+}
+
+std::string ParseErrorMessage(const CLI::ParseError& error) {
+    const std::string what = error.what();
+    const std::string option = what.substr(0, what.find(':'));
+    if (const auto value = kValueNames.find(option); value != kValueNames.end())
+        return "option '" + option + "' needs " + value->second;
+    return what;
+}
+
+int Usage(const char* command, const std::string& message) {
+    std::fprintf(stderr, "quillmark-cli %s: %s\n", command, message.c_str());
+    return 2;
+}
 
 } // namespace
 
@@ -46,18 +121,81 @@ int main(int argc, char** argv) {
         std::fputs("quillmark-cli: missing command; try 'quillmark-cli --help'\n", stderr);
         return 2;
     }
-    const std::string& command = args.front();
-    if (command == "-h" || command == "--help" || command == "help") {
+    const std::string& first = args.front();
+    if (first == "-h" || first == "--help" || first == "help") {
         std::fputs(kHelp, stdout);
         return 0;
     }
-    if (command == "--version")
+    if (first == "--version")
         return qm::cli::RunVersion();
-    if (command == "preview")
-        return qm::cli::RunPreview({args.begin() + 1, args.end()});
-    if (command == "schemes")
-        return qm::cli::RunSchemes({args.begin() + 1, args.end()});
-    std::fprintf(stderr, "quillmark-cli: unknown command '%s'; try 'quillmark-cli --help'\n",
-                 command.c_str());
-    return 2;
+    if (first != "preview" && first != "rename" && first != "schemes") {
+        std::fprintf(stderr, "quillmark-cli: unknown command '%s'; try 'quillmark-cli --help'\n",
+                     first.c_str());
+        return 2;
+    }
+
+    Parsed parsed;
+    CLI::App app("Bulk file renamer, command-line companion", "quillmark-cli");
+    app.require_subcommand(1, 1);
+
+    CLI::App* preview = app.add_subcommand(
+        "preview", "Print the new name of every NAME as a scheme gives it; rename nothing.");
+    AddSchemeOptions(*preview, parsed.preview.scheme, parsed.start);
+    preview->add_option("NAME", parsed.preview.names, "Names, each may carry a folder");
+    preview->allow_extras();
+
+    CLI::App* rename = app.add_subcommand(
+        "rename", "Rename every PATH in its folder as a scheme gives it, never replacing a file.");
+    AddSchemeOptions(*rename, parsed.rename.scheme, parsed.start);
+    rename->add_flag("--dry-run", parsed.rename.dryRun,
+                     "Print what preview prints; rename nothing");
+    rename->add_flag("--verbose", parsed.rename.verbose, "Print OLD<TAB>NEW per renamed file");
+    rename
+        ->add_option("--files-from", parsed.rename.filesFrom,
+                     "More paths from LIST, one a line ('-': standard input)")
+        ->option_text("LIST");
+    rename->add_flag("-0,--null", parsed.rename.nullSeparated, "LIST is NUL-separated");
+    rename->add_option("PATH", parsed.rename.paths, "Files, folders or links to rename");
+    rename->allow_extras();
+    rename->footer("Exit status: 0 when every file was renamed or already had its name, 1 when\n"
+                   "some file could not be renamed, 2 on a usage error (nothing is touched).");
+
+    CLI::App* schemes =
+        app.add_subcommand("schemes", "Print the names of the stored schemes, one a line.");
+    schemes->add_flag("--debug", parsed.schemesDevelopment, "Read the development settings");
+    schemes->allow_extras();
+
+    const char* command = first.c_str();
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp&) {
+        CLI::App* asked = app.get_subcommands().empty() ? &app : app.get_subcommands().front();
+        std::fputs(asked->help(asked == &app ? "" : "quillmark-cli").c_str(), stdout);
+        return 0;
+    } catch (const CLI::ParseError& error) {
+        return Usage(command, ParseErrorMessage(error));
+    }
+
+    if (preview->parsed()) {
+        const std::string message =
+            CheckSchemeOptions(*preview, parsed.preview.scheme, parsed.start, parsed.preview.start);
+        if (!message.empty())
+            return Usage(command, message);
+        return qm::cli::RunPreview(parsed.preview);
+    }
+    if (rename->parsed()) {
+        const std::string message =
+            CheckSchemeOptions(*rename, parsed.rename.scheme, parsed.start, parsed.rename.start);
+        if (!message.empty())
+            return Usage(command, message);
+        if (parsed.rename.nullSeparated && !parsed.rename.filesFrom)
+            return Usage(command, "option '-0' needs '--files-from LIST'");
+        return qm::cli::RunRename(parsed.rename);
+    }
+    for (const std::string& arg : schemes->remaining())
+        return Usage(command, "unknown argument '" + arg + "'");
+    // The parser drops a "--" that no name follows; this command takes no names at all.
+    if (std::find(args.begin(), args.end(), "--") != args.end())
+        return Usage(command, "unknown argument '--'");
+    return qm::cli::RunSchemes(parsed.schemesDevelopment);
 }

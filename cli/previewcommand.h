@@ -1,13 +1,28 @@
 #pragma once
 
+#include "cli/schemesource.h"
+
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace qm::cli {
 
-// `quillmark-cli preview ...` with the arguments after "preview". Prints one
-// "NAME<TAB>NEW NAME" line per name on stdout; never touches a file but the scheme
-// file. Returns the process exit code (0, or 2 after one line on stderr).
-int RunPreview(const std::vector<std::string>& args);
+struct PreviewArgs {
+    SchemeSource scheme;
+    std::optional<std::int32_t> start;
+    std::vector<std::string> names;
+};
+
+// `quillmark-cli preview`: prints one "NAME<TAB>NEW NAME" line per name on stdout;
+// never touches a file but the scheme file. Returns the process exit code (0, or 2
+// after one line on stderr).
+int RunPreview(const PreviewArgs& args);
+
+// The lines of `preview` for `names`, the k-th (from 0) computed with the number
+// start + k. Returns false when stdout cannot be written.
+bool WritePreview(const RenameOptionSet& options, std::int64_t start,
+                  const std::vector<std::string>& names);
 
 } // namespace qm::cli

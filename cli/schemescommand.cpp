@@ -16,16 +16,7 @@ void LoadSchemes(TSettings& settings, bool development) {
 
 } // namespace
 
-int RunSchemes(const std::vector<std::string>& args) {
-    bool development = false;
-    for (const std::string& arg : args) {
-        if (arg == "--debug") {
-            development = true;
-        } else {
-            std::fprintf(stderr, "quillmark-cli schemes: unknown argument '%s'\n", arg.c_str());
-            return 2;
-        }
-    }
+int RunSchemes(bool development) {
     TSettings settings;
     LoadSchemes(settings, development);
     std::string out;

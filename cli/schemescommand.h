@@ -5,14 +5,13 @@
 
 #include <optional>
 #include <string>
-#include <vector>
 
 namespace qm::cli {
 
 // `quillmark-cli schemes [--debug]`: prints the stored scheme names, one a line, in
-// store order. --debug reads the development settings. Returns the exit code (0, or 2
-// after one line on stderr).
-int RunSchemes(const std::vector<std::string>& args);
+// store order, from the development settings when `development` is set. Returns the
+// exit code (0, or 2 after one line on stderr).
+int RunSchemes(bool development);
 
 // The text of the stored scheme named exactly `name` (letter case included), from the
 // development settings when `development` is set; nothing when there is no such scheme.

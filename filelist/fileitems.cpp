@@ -85,6 +85,20 @@ void TFileItems::AddMany(const std::vector<NewEntry>& entries) {
     std::inplace_merge(slots_.begin(), middle, slots_.end(), less);
 }
 
+void TFileItems::AddNamesOnly(std::vector<NewEntry> entries) {
+    sorted_ = false;
+    // Geometric growth, as callers may add in many small batches.
+    const std::size_t needed = slots_.size() + entries.size();
+    if (needed > slots_.capacity())
+        slots_.reserve(std::max(needed, 2 * slots_.capacity()));
+    for (NewEntry& e : entries) {
+        auto entry = std::make_unique<TFileItem>(*this, std::string(), std::string());
+        entry->name_ = std::move(e.Name);
+        entry->path_ = std::move(e.Path);
+        slots_.push_back(std::move(entry));
+    }
+}
+
 void TFileItems::SetOnCompare(Compare compare) {
     onCompare_ = std::move(compare);
     sortKey_ = nullptr;

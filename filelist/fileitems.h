@@ -65,6 +65,10 @@ public:
     // Adds many files and sorts once: the same order as adding them one by one with Add,
     // at a fraction of the work.
     void AddMany(const std::vector<NewEntry>& entries);
+    // Appends entries without reading their properties (type, icon, size and time stay
+    // empty and zero) and without sorting: for a caller that only renames them and
+    // would pay for properties it never shows.
+    void AddNamesOnly(std::vector<NewEntry> entries);
 
     // Destroys the entry in `slot`. Outside update mode later slots move up by one; in
     // update mode the slot stays, empty. Does nothing for a slot out of range.

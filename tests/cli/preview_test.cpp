@@ -158,7 +158,7 @@ TEST_F(PreviewCommand, BadInputGivesOneLineOnStderrAndExit2) {
         {{"preview", "--scheme-file", scheme, "--start", "12x", "a"}, "not a whole number"},
         {{"preview", "--scheme-file", scheme, "--start", "99999999999", "a"}, "not a whole number"},
         {{"preview", "--scheme-file", scheme, "--frobnicate", "a"}, "unknown option"},
-        {{"rename", "a"}, "unknown command"},
+        {{"frobnicate", "a"}, "unknown command"},
         {{}, "missing command"},
     };
     for (const Row& row : rows) {

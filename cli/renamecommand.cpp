@@ -1,0 +1,161 @@
+#include "cli/renamecommand.h"
+
+#include "cli/previewcommand.h"
+#include "filelist/fileitem.h"
+#include "filelist/fileitems.h"
+#include "filelist/filelist.h"
+#include "rename/renamerun.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+
+namespace qm::cli {
+namespace {
+
+int Usage(const std::string& message) {
+    std::fprintf(stderr, "quillmark-cli rename: %s\n", message.c_str());
+    return 2;
+}
+
+// Calls `each` for every name of a list; blank lines (or empty NUL-separated items) name
+// nothing, every other byte belongs to a name, CR included.
+template <class Each> void ForEachListed(std::string_view text, char separator, Each&& each) {
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find(separator, start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        if (end > start)
+            each(text.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+// The folder (ending in "/", or "" for the current one) and the bare name of a path. A
+// trailing "/" names the folder itself, and the folder itself is what gets renamed; the
+// slashes go to `trailing`, so that messages can show the path as it was given.
+TFileItems::NewEntry SplitPath(std::string_view path, std::string& trailing) {
+    std::size_t end = path.size();
+    while (end > 1 && path[end - 1] == '/')
+        --end;
+    trailing.assign(path.substr(end));
+    const std::size_t slash = end == 0 ? std::string_view::npos : path.rfind('/', end - 1);
+    if (slash == std::string_view::npos)
+        return {std::string(path.substr(0, end)), std::string()};
+    return {std::string(path.substr(slash + 1, end - slash - 1)),
+            std::string(path.substr(0, slash + 1))};
+}
+
+} // namespace
+
+int RunRename(const RenameArgs& args) {
+    RenameOptionSet options;
+    if (auto error = LoadScheme(args.scheme, options))
+        return Usage(*error);
+
+    std::optional<std::string> listed;
+    if (args.filesFrom) {
+        std::string readError;
+        listed = ReadWholeFile(*args.filesFrom, std::numeric_limits<std::size_t>::max(), readError);
+        if (!listed)
+            return Usage("cannot read the list '" + *args.filesFrom + "': " + readError);
+        // A file name cannot hold a NUL byte; the system would stop reading the name there
+        // and rename some other file.
+        if (!args.nullSeparated && listed->find('\0') != std::string::npos)
+            return Usage("the list '" + *args.filesFrom +
+                         "' holds a NUL byte (use -0 for a NUL-separated list)");
+    }
+    auto forEachPath = [&](auto&& each) {
+        for (const std::string& path : args.paths)
+            each(std::string_view(path));
+        if (listed)
+            ForEachListed(*listed, args.nullSeparated ? '\0' : '\n', each);
+    };
+    std::size_t count = 0;
+    forEachPath([&count](std::string_view) { ++count; });
+    if (count == 0)
+        return Usage("no paths to rename");
+    if (args.start)
+        options.NumberIncValue = *args.start;
+
+    if (args.dryRun) {
+        std::vector<std::string> paths;
+        paths.reserve(count);
+        forEachPath([&paths](std::string_view path) { paths.emplace_back(path); });
+        if (!WritePreview(options, options.NumberIncValue, paths)) {
+            std::fprintf(stderr, "quillmark-cli rename: cannot write the names: %s\n",
+                         std::strerror(errno));
+            return 1;
+        }
+        return 0;
+    }
+
+    // Each path is kept only as its entry's folder and name (a hundred thousand paths
+    // would otherwise be held twice), and the entries go to the list in small batches so
+    // that they are never all held twice either; the rare trailing slashes are kept
+    // aside.
+    TFileList list;
+    TFileItems& items = list.Items();
+    items.BeginUpdate();
+    constexpr std::size_t kBatch = 4096;
+    std::vector<TFileItems::NewEntry> batch;
+    batch.reserve(kBatch);
+    std::unordered_map<int, std::string> trailingSlashes;
+    std::string trailing;
+    int added = 0;
+    forEachPath([&](std::string_view path) {
+        batch.push_back(SplitPath(path, trailing));
+        if (!trailing.empty())
+            trailingSlashes.emplace(added, trailing);
+        ++added;
+        if (batch.size() == kBatch) {
+            items.AddNamesOnly(std::exchange(batch, {}));
+            batch.reserve(kBatch);
+        }
+    });
+    items.AddNamesOnly(std::move(batch));
+    listed.reset();
+
+    std::string line;
+    // The path as it was given: a renamed entry's old name is its undo name.
+    auto givenPath = [&](int slot, const TFileItem& entry, RenameOutcome outcome) {
+        line.assign(entry.Path());
+        line += outcome == RenameOutcome::Renamed ? entry.PrevName() : entry.Name();
+        if (const auto slashes = trailingSlashes.find(slot); slashes != trailingSlashes.end())
+            line += slashes->second;
+    };
+    RenameCallbacks callbacks;
+    callbacks.OnOutcome = [&](int slot, RenameOutcome outcome, int error) {
+        const TFileItem& entry = *items.Items(slot);
+        if (outcome == RenameOutcome::Failed) {
+            givenPath(slot, entry, outcome);
+            std::fprintf(stderr, "quillmark-cli: %s: %s\n", line.c_str(), std::strerror(error));
+        } else if (outcome == RenameOutcome::Renamed && args.verbose) {
+            givenPath(slot, entry, outcome);
+            line += '\t';
+            line += entry.Path();
+            line += entry.Name();
+            line += '\n';
+            std::fwrite(line.data(), 1, line.size(), stdout);
+        }
+    };
+    const std::atomic<bool> never{false};
+    const RenameTally tally = RunRenames(items, options, RenameMode::Rename, callbacks, never);
+
+    std::printf("%d renamed, %d unchanged, %d failed\n", tally.Renamed, tally.Unchanged,
+                tally.Failed);
+    if (std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "quillmark-cli rename: cannot write the names: %s\n",
+                     std::strerror(errno));
+        return 1;
+    }
+    return tally.Failed == 0 ? 0 : 1;
+}
+
+} // namespace qm::cli

@@ -1,0 +1,77 @@
+#include "rename/filecalls.h"
+
+#include <cerrno>
+#include <dirent.h>
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
+namespace qm {
+namespace {
+
+int Result(int rc) {
+    return rc == 0 ? 0 : errno;
+}
+
+} // namespace
+
+int TFileCalls::OpenFolder(const char* path, int& dir) {
+    // O_PATH: a folder that may be written but not read still takes renames.
+    dir = open(path, O_PATH | O_DIRECTORY | O_CLOEXEC);
+    return dir >= 0 ? 0 : errno;
+}
+
+void TFileCalls::CloseFolder(int dir) {
+    if (dir >= 0)
+        close(dir);
+}
+
+int TFileCalls::Rename2(int dir, const char* from, const char* to, unsigned flags) {
+    return Result(renameat2(dir, from, dir, to, flags));
+}
+
+int TFileCalls::RenameReplacing(int dir, const char* from, const char* to) {
+    return Result(renameat(dir, from, dir, to));
+}
+
+int TFileCalls::Link(int dir, const char* from, const char* to) {
+    return Result(linkat(dir, from, dir, to, 0));
+}
+
+int TFileCalls::Unlink(int dir, const char* name) {
+    return Result(unlinkat(dir, name, 0));
+}
+
+int TFileCalls::LStat(int dir, const char* name, struct stat& st) {
+    return Result(fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW));
+}
+
+int TFileCalls::ListFolder(int dir, void (*each)(void* context, const char* name), void* context) {
+    // A folder stream of its own: closedir closes the descriptor it reads.
+    const int own = openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (own < 0)
+        return errno;
+    DIR* folder = fdopendir(own);
+    if (folder == nullptr) {
+        const int error = errno;
+        close(own);
+        return error;
+    }
+    errno = 0;
+    while (const dirent* entry = readdir(folder)) {
+        const char* name = entry->d_name;
+        if (!(name[0] == '.' && (name[1] == 0 || (name[1] == '.' && name[2] == 0))))
+            each(context, name);
+        errno = 0;
+    }
+    const int error = errno;
+    closedir(folder);
+    return error;
+}
+
+TFileCalls& TFileCalls::System() {
+    static TFileCalls calls;
+    return calls;
+}
+
+} // namespace qm

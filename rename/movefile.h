@@ -1,0 +1,55 @@
+#pragma once
+
+// A rename that never replaces a file: the file `folder` + `from` takes the name
+// `folder` + `to` only when nothing is called `to` yet. `folder` is "" (the current
+// folder) or ends in "/". A `to` holding "/" moves the entry into that existing folder
+// below `folder`; one that begins with "/" or has a ".." part, and so would leave
+// `folder`, is refused with EINVAL. A change of letter case alone also works on folders
+// that ignore letter case.
+//
+// Returns 0, or the errno value of the failure, in which case nothing has changed on
+// disk. The one exception: a case-only change goes through a temporary name, and when
+// both its second step and the step back fail, the file stays under that temporary name
+// (".qm-case-...") in the same folder; the error of the second step is returned.
+// Never copies: a move to another file system fails with EXDEV.
+//
+// Thread-safe as far as `calls` is; the system calls are.
+
+#include "rename/filecalls.h"
+
+#include <memory>
+#include <string>
+
+namespace qm {
+
+int MoveFileNoReplace(const std::string& folder, const std::string& from, const std::string& to,
+                      TFileCalls& calls = TFileCalls::System());
+
+// MoveFileNoReplace for many files: keeps the last folder open, so that a run over the
+// files of one folder opens it once and names each file relative to it (which spares
+// the kernel the walk down the folder path twice per file). The folder stays open until
+// a file of another folder comes or this object goes; a folder renamed meanwhile is
+// still the one the next file of that folder is renamed in. One thread at a time.
+class TMoveFolder {
+public:
+    explicit TMoveFolder(TFileCalls& calls = TFileCalls::System());
+    ~TMoveFolder();
+    TMoveFolder(const TMoveFolder&) = delete;
+    TMoveFolder& operator=(const TMoveFolder&) = delete;
+
+    int Move(const std::string& folder, const std::string& from, const std::string& to);
+
+private:
+    struct FolderNames;
+
+    bool OnlyTheCaseDiffers(const std::string& from, const std::string& to);
+
+    TFileCalls& calls_;
+    std::string path_;
+    int dir_ = -1;
+    bool open_ = false;
+    // The open folder's names, read on its first case-only change (see movefile.cpp).
+    std::unique_ptr<FolderNames> names_;
+};
+
+} // namespace qm

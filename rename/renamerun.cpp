@@ -1,0 +1,81 @@
+#include "rename/renamerun.h"
+
+#include "engine/newname.h"
+#include "filelist/fileitem.h"
+#include "filelist/fileitems.h"
+#include "rename/movefile.h"
+
+#include <algorithm>
+
+namespace qm {
+namespace {
+
+// The range of the window's counter control, which shows the value.
+constexpr std::int64_t kMaxNumber = 999999;
+
+} // namespace
+
+std::string CandidateName(const TFileItem& entry, const RenameOptionSet& options, RenameMode mode) {
+    if (mode == RenameMode::Undo)
+        return entry.CanUndo() ? entry.PrevName() : entry.Name();
+    return ComputeNextNewName(options, entry.Name());
+}
+
+RenameTally RunRenames(TFileItems& items, RenameOptionSet options, RenameMode mode,
+                       const RenameCallbacks& callbacks, const std::atomic<bool>& cancel,
+                       const MoveEntryFile& move) {
+    RenameTally tally;
+    TMoveFolder folder;
+    const int count = items.Count();
+    for (int slot = 0; slot < count; ++slot) {
+        if (cancel.load(std::memory_order_acquire)) {
+            tally.Cancelled = true;
+            break;
+        }
+        if (TFileItem* entry = items.Items(slot)) {
+            // A copy: the setters below replace the entry's name.
+            const std::string old = entry->Name();
+            entry->ClearRenamed();
+            const std::string candidate = CandidateName(*entry, options, mode);
+            RenameOutcome outcome = RenameOutcome::Unchanged;
+            int error = 0;
+            // Byte for byte: a change of letter case alone is a change.
+            if (candidate != old) {
+                if (callbacks.OnNames)
+                    callbacks.OnNames(slot, old, candidate);
+                error = move ? move(entry->Path(), old, candidate)
+                             : folder.Move(entry->Path(), old, candidate);
+                if (error == 0) {
+                    outcome = RenameOutcome::Renamed;
+                    if (mode == RenameMode::Undo)
+                        entry->UndoName();
+                    else
+                        entry->SetNewName(candidate);
+                    if (options.NumberIncEnabled) {
+                        options.NumberIncValue = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+                            std::int64_t{options.NumberIncValue} + 1, 0, kMaxNumber));
+                        if (callbacks.OnNumber)
+                            callbacks.OnNumber(options.NumberIncValue);
+                    }
+                } else {
+                    outcome = RenameOutcome::Failed;
+                    // Undo takes back one run, and this file had no part in it: an
+                    // older undo name would move it back two runs.
+                    if (mode == RenameMode::Rename)
+                        entry->ClearPrevName();
+                }
+            }
+            ++(outcome == RenameOutcome::Renamed     ? tally.Renamed
+               : outcome == RenameOutcome::Unchanged ? tally.Unchanged
+                                                     : tally.Failed);
+            if (callbacks.OnOutcome)
+                callbacks.OnOutcome(slot, outcome, error);
+        }
+        if (callbacks.OnStep)
+            callbacks.OnStep(slot + 1);
+    }
+    tally.NumberIncValue = options.NumberIncValue;
+    return tally;
+}
+
+} // namespace qm

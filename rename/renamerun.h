@@ -1,0 +1,81 @@
+#pragma once
+
+// The rename run: every entry of a file list, in slot order, gets the name the options
+// give it (or, in undo mode, its name before the last rename) through a rename that
+// never replaces a file. No Qt: the window runs it on a worker thread, the command line
+// on its only thread.
+//
+// The list must be in update mode for the whole run (slots stay put, nothing sorts).
+// The run is the only writer of entries while it works; it changes an entry only through
+// the TFileItem setters, each of which locks the list for that one change, so a reader
+// holding TFileItems::ReadLock() never waits for more than one entry.
+//
+// Every callback is called on the thread of RunRenames, in the order of the run, and
+// must return quickly: the run waits for it.
+
+#include "engine/renameoptionset.h"
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace qm {
+
+class TFileItem;
+class TFileItems;
+
+enum class RenameMode {
+    Rename, // the name the options give, computed with the running number
+    Undo,   // the name before the last successful rename, where there is one
+};
+
+enum class RenameOutcome {
+    Renamed,   // the file has its new name on disk and in the entry
+    Unchanged, // the name was already right; the file was not touched
+    Failed,    // the rename was refused; nothing changed on disk
+};
+
+// Moves the file `folder` + `from` to `folder` + `to`. Returns 0 or the errno value of a
+// failure, after which the disk must be as before. Anything that wants to see or steer
+// each move (a journal, a step that parks files in the way under temporary names) wraps
+// the default, which is MoveFileNoReplace.
+using MoveEntryFile =
+    std::function<int(const std::string& folder, const std::string& from, const std::string& to)>;
+
+struct RenameCallbacks {
+    // Before the move of an entry whose name changes: its old and its new bare name.
+    std::function<void(int slot, const std::string& from, const std::string& to)> OnNames;
+    // After each entry that the run reached; `error` is the errno value of a failure.
+    std::function<void(int slot, RenameOutcome outcome, int error)> OnOutcome;
+    // After each success while the increasing number is on: the number the next entry
+    // is computed with.
+    std::function<void(std::int32_t numberIncValue)> OnNumber;
+    // After every entry reached, renamed or not: how many the run has finished.
+    std::function<void(int done)> OnStep;
+};
+
+struct RenameTally {
+    int Renamed = 0;
+    int Unchanged = 0;
+    int Failed = 0;
+    // The running number after the run: the options' NumberIncValue, raised once per
+    // success while NumberIncEnabled is on, held within 0..999999.
+    std::int32_t NumberIncValue = 0;
+    // The cancel flag stopped the run before its last entry.
+    bool Cancelled = false;
+};
+
+// The name the run would give `entry` now: in undo mode PrevName when there is one,
+// else the current name; in rename mode ComputeNextNewName of the current name.
+std::string CandidateName(const TFileItem& entry, const RenameOptionSet& options, RenameMode mode);
+
+// The run. `options` is the run's own copy: its NumberIncValue rises as files are
+// renamed. `cancel` is read before each entry; the entry in progress completes. Empty
+// slots are stepped over. `move` defaults to MoveFileNoReplace (through a TMoveFolder
+// kept for the run).
+RenameTally RunRenames(TFileItems& items, RenameOptionSet options, RenameMode mode,
+                       const RenameCallbacks& callbacks, const std::atomic<bool>& cancel,
+                       const MoveEntryFile& move = {});
+
+} // namespace qm

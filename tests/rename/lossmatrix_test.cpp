@@ -1,0 +1,195 @@
+// Every way a rename can go wrong, through the rename run and through quillmark-cli
+// rename, on tmpfs and on the ordinary disk: afterwards every file's content is on disk
+// exactly once, and the counts say what happened on disk.
+
+#include "rename/renamerun.h"
+#include "renamefolder.h"
+#include "runprocess.h"
+#include "settings/optionschemas.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+namespace qm::test {
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+struct Scenario {
+    const char* title;
+    std::vector<std::string> files; // see RenameFolder::Make
+    std::string scheme;
+    std::vector<std::string> entries; // in run order
+    int renamed;
+    int failed;
+    std::vector<std::string> removedBefore = {};
+    bool readOnlyFolder = false;
+};
+
+std::string Pairs(std::vector<std::string> pairs) {
+    std::string text =
+        "ReplaceGroup=true\nReplaceEnabled=true\nReplaceCount=" + std::to_string(pairs.size()) +
+        "\n";
+    for (std::size_t i = 0; i < pairs.size(); ++i)
+        text += "ReplaceText" + std::to_string(i + 1) + "=" + pairs[i] + "\n";
+    return text;
+}
+
+const std::vector<Scenario> kScenarios = {
+    {"target is a file", {"x1", "y1"}, Pairs({"x:y"}), {"x1"}, 0, 1},
+    {"target is a folder", {"x1", "y1/"}, Pairs({"x:y"}), {"x1"}, 0, 1},
+    {"target is a dangling link", {"x1", "y1@nowhere"}, Pairs({"x:y"}), {"x1"}, 0, 1},
+    {"two files to one name", {"xa", "ya"}, Pairs({"x:z", "y:z"}), {"xa", "ya"}, 1, 1},
+    {"chain, blocked link first", {"x", "xx"}, Pairs({"x:xx"}), {"x", "xx"}, 1, 1},
+    {"chain, free link first", {"x", "xx"}, Pairs({"x:xx"}), {"xx", "x"}, 2, 0},
+    {"swap",
+     {"p - q", "q - p"},
+     "ShuffleGroup=true\nAlterLogicFilename=true\nAlterLogicFilenameString=%b - %a\n",
+     {"p - q", "q - p"},
+     0,
+     2},
+    {"name above 255 bytes", {"x1", "x2"}, Pairs({"x:" + std::string(300, 'y')}), {"x1"}, 0, 1},
+    {"file removed before its turn", {"x1", "x2"}, Pairs({"x:y"}), {"x1", "x2"}, 1, 1, {"x1"}},
+    {"bytes that are not UTF-8",
+     {"x\xff\xfe", "x\xc3"},
+     Pairs({"x:\xe9"}),
+     {"x\xff\xfe", "x\xc3"},
+     2,
+     0},
+    {"read-only folder", {"d/", "d/x1"}, Pairs({"x:y"}), {"d/x1"}, 0, 1, {}, true},
+};
+
+struct Outcome {
+    int renamed = -1, unchanged = -1, failed = -1;
+};
+
+using Runner = Outcome (*)(const RenameFolder& dir, const Scenario& s, bool asNobody);
+
+// The rename run, in a child process when it has to run as another user.
+Outcome ThroughTheLoop(const RenameFolder& dir, const Scenario& s, bool asNobody) {
+    RenameOptionSet options;
+    ReadSchemeText(NormalizeLineEnds("Version=1\n" + s.scheme), options);
+    SortReplacePairs(options);
+    auto run = [&] {
+        ListedFiles files(dir.Path(), s.entries);
+        const std::atomic<bool> goOn{false};
+        const RenameTally t = RunRenames(files.items(), options, RenameMode::Rename, {}, goOn);
+        return Outcome{t.Renamed, t.Unchanged, t.Failed};
+    };
+    if (!asNobody)
+        return run();
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return {};
+    const pid_t child = fork();
+    if (child == 0) {
+        Outcome result;
+        if (setresgid(kNobody, kNobody, kNobody) == 0 && setresuid(kNobody, kNobody, kNobody) == 0)
+            result = run();
+        (void)!write(pipeFds[1], &result, sizeof result);
+        _exit(0);
+    }
+    close(pipeFds[1]);
+    Outcome result;
+    if (read(pipeFds[0], &result, sizeof result) != sizeof result)
+        result = {};
+    close(pipeFds[0]);
+    waitpid(child, nullptr, 0);
+    return result;
+}
+
+Outcome ThroughTheCommand(const RenameFolder& dir, const Scenario& s, bool asNobody) {
+    const std::string scheme = dir.Path() + "../" + std::to_string(getpid()) + "-matrix.scheme";
+    std::ofstream(scheme) << "Version=1\n" << s.scheme;
+    std::vector<std::string> args = {"rename", "--scheme-file", scheme, "--"};
+    for (const std::string& name : s.entries)
+        args.push_back(dir.Path() + name);
+    std::string program = BinPath("quillmark-cli");
+    if (asNobody) {
+        args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", program});
+        program = "/usr/bin/setpriv";
+    }
+    const ProcessResult r = RunProcess(program, args);
+    std::remove(scheme.c_str());
+    Outcome result;
+    const std::size_t last = r.out.rfind('\n', r.out.size() - 2);
+    const std::string summary = r.out.substr(last == std::string::npos ? 0 : last + 1);
+    if (std::sscanf(summary.c_str(), "%d renamed, %d unchanged, %d failed", &result.renamed,
+                    &result.unchanged, &result.failed) != 3)
+        ADD_FAILURE() << "no summary in: " << r.out << r.err;
+    EXPECT_EQ(r.exitCode, result.failed > 0 ? 1 : 0) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), result.failed) << r.err;
+    return result;
+}
+
+// Root ignores folder permissions, so the read-only case runs as user nobody, which
+// needs setpriv and a build folder that others may enter.
+bool NobodyCanRunTheCommand() {
+    static const bool can =
+        access("/usr/bin/setpriv", X_OK) == 0 &&
+        RunProcess("/usr/bin/setpriv", {"--reuid=65534", "--regid=65534", "--clear-groups",
+                                        BinPath("quillmark-cli"), "--help"})
+                .exitCode == 0;
+    return can;
+}
+
+class LossMatrix : public ::testing::TestWithParam<std::tuple<std::string, Runner>> {};
+
+TEST_P(LossMatrix, NoFileIsLostDuplicatedOrReplacedAndTheCountsMatchTheDisk) {
+    const auto& [base, runner] = GetParam();
+    if (!std::filesystem::is_directory(base.empty() ? "/tmp" : base))
+        GTEST_SKIP() << base << " is not there";
+    for (const Scenario& s : kScenarios) {
+        SCOPED_TRACE(s.title);
+        const bool asNobody = s.readOnlyFolder && geteuid() == 0;
+        if (asNobody && !NobodyCanRunTheCommand()) {
+            std::printf("skipped '%s': runs as root, and user %u cannot run quillmark-cli "
+                        "(no setpriv, or the build folder is closed to others)\n",
+                        s.title, kNobody);
+            continue;
+        }
+        RenameFolder dir(base);
+        for (const std::string& f : s.files)
+            dir.Make(f);
+        for (const std::string& f : s.removedBefore)
+            std::filesystem::remove(dir.Path() + f);
+        if (s.readOnlyFolder)
+            std::filesystem::permissions(dir.Path() + "d", std::filesystem::perms(0555));
+        const auto before = dir.Contents();
+
+        const Outcome run = runner(dir, s, asNobody);
+
+        const auto after = dir.Contents();
+        ASSERT_EQ(after.size(), before.size());
+        int moved = 0;
+        for (const auto& [content, paths] : after) {
+            ASSERT_EQ(paths.size(), 1u) << content;
+            moved += paths != before.at(content);
+        }
+        EXPECT_EQ(moved, run.renamed);
+        EXPECT_EQ(run.renamed, s.renamed);
+        EXPECT_EQ(run.failed, s.failed);
+        EXPECT_EQ(run.renamed + run.unchanged + run.failed, static_cast<int>(s.entries.size()));
+        // Folders and links are still there too.
+        for (const std::string& f : s.files) {
+            if (f.ends_with('/') || f.find('@') != std::string::npos) {
+                EXPECT_TRUE(
+                    std::filesystem::symlink_status(dir.Path() + f.substr(0, f.find('@'))).type() !=
+                    std::filesystem::file_type::not_found);
+            }
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FileSystems, LossMatrix,
+    ::testing::Combine(::testing::Values("/dev/shm", ""),
+                       ::testing::Values(Runner{ThroughTheLoop}, Runner{ThroughTheCommand})),
+    [](const auto& param) {
+        return std::string(std::get<0>(param.param).empty() ? "Disk" : "Tmpfs") +
+               (std::get<1>(param.param) == Runner{ThroughTheLoop} ? "Loop" : "Command");
+    });
+
+} // namespace
+} // namespace qm::test

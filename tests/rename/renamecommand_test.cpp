@@ -1,0 +1,88 @@
+#include "renamefolder.h"
+#include "runprocess.h"
+
+#include <fstream>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace qm::test {
+namespace {
+
+std::set<std::string> Names(const RenameFolder& dir) {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+TEST(RenameCommand, PathsFromTheCommandLineThenTheListWithNumbersForSuccessesOnly) {
+    RenameFolder dir;
+    for (const char* name : {"a0", "b6", "c0", "d0", "s.scheme", "list/"})
+        dir.Make(name);
+    std::ofstream(dir.Path() + "s.scheme")
+        << "Version=1\nRemoveGroup=true\nRemoveBack=true\nRemoveBackCount=1\n"
+           "InsertGroup=true\nNumberIncEnabled=true\nNumberIncValue=1\n";
+    const std::string& p = dir.Path();
+    // NUL-separated from standard input: c0 then d0; a blank entry names nothing.
+    const std::string shell = "printf '" + p + "c0\\0\\0" + p + "d0' | '" +
+                              BinPath("quillmark-cli") + "' rename --verbose --scheme-file '" + p +
+                              "s.scheme' --start 5 --files-from - -0 -- '" + p + "a0' '" + p +
+                              "b6'";
+    const ProcessResult r = RunProcess("/bin/sh", {"-c", shell});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, p + "a0\t" + p + "a5\n" + p + "c0\t" + p + "c6\n" + p + "d0\t" + p +
+                         "d7\n3 renamed, 1 unchanged, 0 failed\n");
+    EXPECT_EQ(Names(dir), (std::set<std::string>{"a5", "b6", "c6", "d7", "s.scheme", "list"}));
+
+    // One per line; the folder itself is renamed, trailing "/" or not.
+    std::ofstream(p + "paths") << p << "list/\n\n" << p << "missing9\n";
+    const ProcessResult lines =
+        RunProcess(BinPath("quillmark-cli"), {"rename", "--scheme-file", p + "s.scheme",
+                                              "--files-from", p + "paths", "--start=2"});
+    EXPECT_EQ(lines.exitCode, 1);
+    EXPECT_EQ(lines.out, "1 renamed, 0 unchanged, 1 failed\n");
+    EXPECT_EQ(lines.err, "quillmark-cli: " + p + "missing9: No such file or directory\n");
+    EXPECT_TRUE(std::filesystem::is_directory(p + "lis2"));
+}
+
+TEST(RenameCommand, BadArgumentsExit2AndTouchNothing) {
+    RenameFolder dir;
+    dir.Make("x1");
+    const std::string scheme = dir.Path() + "s.scheme";
+    std::ofstream(scheme) << "Version=1\nReplaceGroup=true\nReplaceEnabled=true\n"
+                             "ReplaceCount=1\nReplaceText1=x:y\n";
+    const std::string file = dir.Path() + "x1";
+    std::ofstream(dir.Path() + "nul-list") << std::string("x1\0", 3) << "\n";
+    const std::vector<std::vector<std::string>> rows = {
+        {"rename", "--scheme-file", scheme, "--frobnicate", file},
+        {"rename", "--scheme-file", dir.Path() + "nothing", file},
+        {"rename", "--scheme", "NoSuchScheme", file},
+        {"rename", "--scheme-file", scheme},
+        {"rename", "--scheme-file", scheme, "--files-from", dir.Path() + "nothing", file},
+        {"rename", "--scheme-file", scheme, "--start", "x", file},
+        {"rename", file},
+        {"rename", "--scheme-file", scheme, "-0", file},
+        {"rename", "--scheme-file", scheme, "--files-from", dir.Path() + "nul-list", file},
+    };
+    for (const auto& args : rows) {
+        SCOPED_TRACE(args[args.size() - 2]);
+        const ProcessResult r = RunProcess(BinPath("quillmark-cli"), args);
+        EXPECT_EQ(r.exitCode, 2);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_TRUE(std::filesystem::exists(file));
+    }
+    const ProcessResult dry = RunProcess(BinPath("quillmark-cli"),
+                                         {"rename", "--dry-run", "--scheme-file", scheme, file});
+    EXPECT_EQ(dry.exitCode, 0);
+    EXPECT_EQ(dry.out, file + "\t" + dir.Path() + "y1\n");
+    EXPECT_TRUE(std::filesystem::exists(file));
+
+    const ProcessResult help = RunProcess(BinPath("quillmark-cli"), {"rename", "--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("--files-from"), std::string::npos);
+}
+
+} // namespace
+} // namespace qm::test

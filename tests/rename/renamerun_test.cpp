@@ -1,0 +1,218 @@
+#include "rename/renamerun.h"
+#include "renamefolder.h"
+#include "settings/optionschemas.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace qm::test {
+namespace {
+
+RenameOptionSet Scheme(const std::string& text) {
+    RenameOptionSet options;
+    ReadSchemeText(NormalizeLineEnds("Version=1\n" + text), options);
+    SortReplacePairs(options);
+    return options;
+}
+
+struct Recorded {
+    std::vector<std::string> events;
+    RenameCallbacks callbacks;
+    Recorded() {
+        callbacks.OnNames = [this](int slot, const std::string& from, const std::string& to) {
+            events.push_back(std::to_string(slot) + " " + from + ">" + to);
+        };
+        callbacks.OnOutcome = [this](int slot, RenameOutcome outcome, int error) {
+            const char* kinds[] = {"renamed", "unchanged", "failed"};
+            events.push_back(std::to_string(slot) + " " + kinds[static_cast<int>(outcome)] +
+                             (error ? " " + std::to_string(error) : ""));
+        };
+        callbacks.OnNumber = [this](std::int32_t n) {
+            events.push_back("#" + std::to_string(n));
+        };
+    }
+};
+
+const std::atomic<bool> kGoOn{false};
+
+TEST(RenameRun, CollidingNamesTheSecondFailsAndLosesItsUndoName) {
+    RenameFolder dir;
+    dir.Make("xa");
+    dir.Make("ya");
+    ListedFiles files(dir.Path(), {"xa", "ya"});
+    files[1].SetNewName("ya"); // an undo name from an earlier run
+    Recorded r;
+    const RenameTally tally =
+        RunRenames(files.items(),
+                   Scheme("ReplaceGroup=true\nReplaceEnabled=true\nReplaceCount=2\n"
+                          "ReplaceText1=x:z\nReplaceText2=y:z\n"),
+                   RenameMode::Rename, r.callbacks, kGoOn);
+    EXPECT_EQ(r.events, (std::vector<std::string>{"0 xa>za", "0 renamed", "1 ya>za",
+                                                  "1 failed " + std::to_string(EEXIST)}));
+    EXPECT_EQ(tally.Renamed, 1);
+    EXPECT_EQ(tally.Failed, 1);
+    EXPECT_EQ(files[0].Name(), "za");
+    EXPECT_EQ(files[0].PrevName(), "xa");
+    EXPECT_EQ(files[1].Name(), "ya");
+    EXPECT_FALSE(files[1].CanUndo());
+    EXPECT_FALSE(files[1].Renamed());
+
+    // Undo restores the renamed file and leaves the failed one alone.
+    Recorded undo;
+    const RenameTally back =
+        RunRenames(files.items(), RenameOptionSet{}, RenameMode::Undo, undo.callbacks, kGoOn);
+    EXPECT_EQ(undo.events, (std::vector<std::string>{"0 za>xa", "0 renamed", "1 unchanged"}));
+    EXPECT_EQ(back.Renamed, 1);
+    EXPECT_EQ(files[0].Name(), "xa");
+    EXPECT_FALSE(files[0].CanUndo());
+    EXPECT_EQ(dir.Contents().at("xa"), std::vector<std::string>{"xa"});
+}
+
+TEST(RenameRun, TheNumberRisesOnlyAfterASuccessAndStopsAt999999) {
+    // The last character goes and the number comes in its place, so "b6" computed with
+    // number 6 is already right.
+    const std::string numbered = "RemoveGroup=true\nRemoveBack=true\nRemoveBackCount=1\n"
+                                 "InsertGroup=true\nNumberIncEnabled=true\n";
+    RenameFolder dir;
+    for (const char* name : {"a0", "b6", "c0"})
+        dir.Make(name);
+    ListedFiles files(dir.Path(), {"a0", "b6", "c0"});
+    Recorded r;
+    RenameTally tally = RunRenames(files.items(), Scheme(numbered + "NumberIncValue=5\n"),
+                                   RenameMode::Rename, r.callbacks, kGoOn);
+    EXPECT_EQ(r.events, (std::vector<std::string>{"0 a0>a5", "#6", "0 renamed", "1 unchanged",
+                                                  "2 c0>c6", "#7", "2 renamed"}));
+    EXPECT_EQ(tally.NumberIncValue, 7);
+
+    // At the top of the range the number holds; below 0 it comes back to 0.
+    ListedFiles top(dir.Path(), {"a5", "c6"});
+    tally = RunRenames(top.items(), Scheme(numbered + "NumberIncValue=999999\n"),
+                       RenameMode::Rename, {}, kGoOn);
+    EXPECT_EQ(top[0].Name(), "a999999");
+    EXPECT_EQ(top[1].Name(), "c999999");
+    EXPECT_EQ(tally.NumberIncValue, 999999);
+    RenameOptionSet below = Scheme(numbered);
+    below.NumberIncValue = -7;
+    ListedFiles low(dir.Path(), {"a999999"});
+    EXPECT_EQ(RunRenames(low.items(), below, RenameMode::Rename, {}, kGoOn).NumberIncValue, 0);
+}
+
+TEST(RenameRun, CaseOnlyChangeAndSubfolderMovesAreRenames) {
+    RenameFolder dir;
+    for (const char* name : {"readme", "x1", "x2", "sub/"})
+        dir.Make(name);
+    ListedFiles upper(dir.Path(), {"readme"});
+    RenameTally tally = RunRenames(upper.items(),
+                                   Scheme("FormatGroup=true\nFormatTextEnabled=true\n"
+                                          "FormatFirstLetterUp=true\nFormatOtherLettersUp=true\n"),
+                                   RenameMode::Rename, {}, kGoOn);
+    EXPECT_EQ(tally.Renamed, 1);
+    EXPECT_EQ(upper[0].Name(), "README");
+    EXPECT_EQ(dir.Contents().at("readme"), std::vector<std::string>{"README"});
+
+    ListedFiles files(dir.Path(), {"x1"});
+    tally = RunRenames(files.items(),
+                       Scheme("ReplaceGroup=true\nReplaceEnabled=true\nReplaceCount=1\n"
+                              "ReplaceText1=x:sub/x\n"),
+                       RenameMode::Rename, {}, kGoOn);
+    EXPECT_EQ(tally.Renamed, 1);
+    EXPECT_EQ(files[0].Name(), "sub/x1");
+    EXPECT_EQ(dir.Contents().at("x1"), std::vector<std::string>{"sub/x1"});
+    tally = RunRenames(files.items(), {}, RenameMode::Undo, {}, kGoOn);
+    EXPECT_EQ(tally.Renamed, 1);
+    EXPECT_EQ(files[0].Name(), "x1");
+    EXPECT_EQ(dir.Contents().at("x1"), std::vector<std::string>{"x1"});
+
+    // Into a folder that is not there: refused, nothing moves.
+    ListedFiles missing(dir.Path(), {"x2"});
+    Recorded r;
+    tally = RunRenames(missing.items(),
+                       Scheme("ReplaceGroup=true\nReplaceEnabled=true\nReplaceCount=1\n"
+                              "ReplaceText1=x:nowhere/x\n"),
+                       RenameMode::Rename, r.callbacks, kGoOn);
+    EXPECT_EQ(r.events.back(), "0 failed " + std::to_string(ENOENT));
+    EXPECT_EQ(dir.Contents().at("x2"), std::vector<std::string>{"x2"});
+}
+
+TEST(RenameRun, CancelStopsBeforeTheNextEntryAndLeavesTheRestAsTheyWere) {
+    RenameFolder dir;
+    std::vector<std::string> names;
+    for (int i = 0; i < 5; ++i) {
+        names.push_back("x" + std::to_string(i));
+        dir.Make(names.back());
+    }
+    ListedFiles files(dir.Path(), names);
+    for (int i = 0; i < 5; ++i)
+        files[i].SetNewName(names[static_cast<std::size_t>(i)]); // Renamed and undo info set
+    std::atomic<bool> cancel{false};
+    RenameCallbacks callbacks;
+    callbacks.OnStep = [&](int done) {
+        cancel = done == 2;
+    };
+    const RenameTally tally =
+        RunRenames(files.items(),
+                   Scheme("ReplaceGroup=true\nReplaceEnabled=true\nReplaceCount=1\n"
+                          "ReplaceText1=x:y\n"),
+                   RenameMode::Rename, callbacks, cancel);
+    EXPECT_TRUE(tally.Cancelled);
+    EXPECT_EQ(tally.Renamed, 2);
+    for (int i = 0; i < 5; ++i) {
+        SCOPED_TRACE(i);
+        const bool reached = i < 2;
+        EXPECT_EQ(files[i].Name(), (reached ? "y" : "x") + std::to_string(i));
+        EXPECT_EQ(files[i].PrevName(), "x" + std::to_string(i));
+        EXPECT_TRUE(files[i].Renamed());
+    }
+}
+
+// Built with the thread sanitizer (the tsan preset), this checks that a window thread
+// may read entries and set the cancel flag while the run works.
+TEST(RenameRun, AnotherThreadCancelsAndReadsWhileTheRunWorks) {
+    RenameFolder dir;
+    std::vector<std::string> names;
+    for (int i = 0; i < 400; ++i) {
+        names.push_back("x" + std::to_string(i));
+        dir.Make(names.back());
+    }
+    ListedFiles files(dir.Path(), names);
+    std::atomic<bool> cancel{false};
+    std::atomic<int> done{0};
+    std::atomic<bool> reading{false};
+    RenameCallbacks callbacks;
+    callbacks.OnStep = [&](int n) {
+        done.store(n, std::memory_order_release);
+        // Make sure the two threads overlap, however late the reader starts.
+        while (n == 1 && !reading.load(std::memory_order_acquire))
+            std::this_thread::yield();
+    };
+    std::thread window([&] {
+        std::size_t seen = 0;
+        while (done.load(std::memory_order_acquire) < 100) {
+            auto lock = files.items().ReadLock();
+            // The entry the run works on next, so that reads meet its writes.
+            const TFileItem& next = files[std::min(done.load(), 399)];
+            seen += next.Name().size() + next.PrevName().size();
+            reading.store(true, std::memory_order_release);
+            lock.unlock();
+            std::this_thread::yield(); // the list's lock may prefer readers
+        }
+        cancel = true;
+        EXPECT_GT(seen, 0u);
+    });
+    const RenameTally tally =
+        RunRenames(files.items(),
+                   Scheme("ReplaceGroup=true\nReplaceEnabled=true\nReplaceCount=1\n"
+                          "ReplaceText1=x:y\n"),
+                   RenameMode::Rename, callbacks, cancel);
+    window.join();
+    EXPECT_TRUE(tally.Cancelled);
+    EXPECT_GE(tally.Renamed, 100);
+    EXPECT_LT(tally.Renamed, 400);
+    EXPECT_EQ(static_cast<int>(dir.Contents().size()), 400);
+}
+
+} // namespace
+} // namespace qm::test
