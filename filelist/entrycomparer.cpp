@@ -6,6 +6,8 @@
 
 #include <bit>
 #include <cstdint>
+#include <string_view>
+#include <unicode/uloc.h>
 
 namespace qm {
 
@@ -32,7 +34,20 @@ std::uint64_t OrderedBits(double value) {
     return (bits & 0x8000000000000000ULL) != 0 ? ~bits : bits | 0x8000000000000000ULL;
 }
 
+// The collation for text columns. The POSIX locale's collation orders by character code,
+// which puts every capital before every small letter; text columns compare without
+// regard to letter case, so that locale takes the root collation instead.
+std::string CollationLocale(const std::string& locale) {
+    if (!locale.empty())
+        return locale;
+    const std::string_view current = uloc_getDefault();
+    return current.starts_with("en_US_POSIX") ? std::string("root") : std::string();
+}
+
 } // namespace
+
+TEntryComparer::TEntryComparer(const std::string& locale)
+    : collator_(TTextCollator::LetterCase::Ignore, CollationLocale(locale)) {}
 
 void TEntryComparer::Install(TFileItems& items) {
     items_ = &items;

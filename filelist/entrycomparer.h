@@ -23,7 +23,9 @@ class TFileItems;
 
 class TEntryComparer {
 public:
-    TEntryComparer() = default;
+    // `locale` names the collation of text columns (an ICU locale id); empty for the
+    // user's locale.
+    explicit TEntryComparer(const std::string& locale = std::string());
     TEntryComparer(const TEntryComparer&) = delete;
     TEntryComparer& operator=(const TEntryComparer&) = delete;
 
