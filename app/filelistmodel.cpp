@@ -44,6 +44,11 @@ TFileListModel::TFileListModel(TFileList& list, TextSource captions, TextSource 
     : QAbstractTableModel(parent), list_(list), captions_(std::move(captions)),
       kilobyteUnit_(std::move(kilobyteUnit)) {}
 
+std::string TFileListModel::KilobyteUnit() const {
+    const std::string unit = kilobyteUnit_("KILOBYTE");
+    return unit.empty() ? std::string("KB") : unit;
+}
+
 int TFileListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : list_.Items().Count();
 }
@@ -83,7 +88,7 @@ QString TFileListModel::CellText(const TFileItem& entry, ColumnId id, int row) c
         return Q(entry.TypeName());
     case ColumnId::Size:
         return Q(FormatThousands(Kilobytes(FileSizeOnDisk(entry.Path() + entry.Name()))) + ' ' +
-                 kilobyteUnit_("KILOBYTE"));
+                 KilobyteUnit());
     case ColumnId::Attribute:
         return Q(AttributeLetters(entry.Attributes()));
     case ColumnId::ModDate:
@@ -97,7 +102,7 @@ QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, in
         return QVariant();
     const ColumnId id = columns_[static_cast<std::size_t>(section)].Id;
     if (role == Qt::DisplayRole)
-        return Q(captions_(std::string(InfoOf(id).CaptionKey)));
+        return Caption(id);
     if (role == Qt::TextAlignmentRole && id == ColumnId::Size)
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
     return QVariant();
@@ -118,6 +123,11 @@ void TFileListModel::SetOptions(const RenameOptionSet& options, std::int32_t sta
             emit dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::DisplayRole});
         }
     }
+}
+
+QString TFileListModel::Caption(ColumnId id) const {
+    const std::string text = captions_(std::string(InfoOf(id).CaptionKey));
+    return text.empty() ? Q(std::string(InfoOf(id).Caption)) : Q(text);
 }
 
 QIcon TFileListModel::IconOf(int imageIndex) const {

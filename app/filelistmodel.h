@@ -27,7 +27,8 @@ class TFileItem;
 class TFileListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    // The text of a language key: captions (line form) and the kilobyte unit (whole text).
+    // The text of a language key: captions (line form) and the kilobyte unit (whole
+    // text). An empty text stands for one the language lacks.
     using TextSource = std::function<std::string(const std::string& key)>;
 
     TFileListModel(TFileList& list, TextSource captions, TextSource kilobyteUnit,
@@ -59,9 +60,12 @@ public:
 
     // The cell text of column `id` for `entry` shown in row `row`.
     QString CellText(const TFileItem& entry, ColumnId id, int row) const;
+    // The header text of a column: the language's, or the built-in one when it has none.
+    QString Caption(ColumnId id) const;
 
 private:
     QIcon IconOf(int imageIndex) const;
+    std::string KilobyteUnit() const;
 
     TFileList& list_;
     TextSource captions_;

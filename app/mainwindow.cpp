@@ -464,7 +464,14 @@ SplitPath SplitFilePath(const std::string& path) {
     if (current.empty() || current.back() != '/') {
         current += '/';
     }
-    return SplitCommandLinePath(path, current);
+    SplitPath split = SplitCommandLinePath(path, current);
+    // "./" names the folder it stands in; shown in the folder column it only puzzles.
+    // ("../" stays: dropping it by text would be wrong behind a link.)
+    std::string& folder = split.path;
+    for (std::size_t at; (at = folder.find("/./")) != std::string::npos;) {
+        folder.erase(at, 2);
+    }
+    return split;
 }
 
 std::string LocalPath(const QUrl& url) {
@@ -687,7 +694,7 @@ void TMain::ShowSortIndicator() {
 void TMain::A_CustomizeColumnsExecute() {
     std::vector<std::string> captions;
     for (const ColumnInfo& column : AllColumns()) {
-        captions.push_back(Text(std::string(column.CaptionKey)));
+        captions.push_back(model_->Caption(column.Id).toStdString());
     }
     std::vector<TColumnChecklist::Shown> shown;
     for (int i = 0; i < model_->columnCount(); ++i) {

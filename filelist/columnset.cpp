@@ -9,14 +9,14 @@ namespace qm {
 namespace {
 
 constexpr std::array<ColumnInfo, 8> Columns{{
-    {ColumnId::Name, "NAME", "FILENAME_COLUMN"},
-    {ColumnId::Path, "PATH", "LOCATION_COLUMN"},
-    {ColumnId::NewName, "NEWNAME", "NEWFILENAME_COLUMN"},
-    {ColumnId::PrevName, "PREVNAME", "PREVFILENAME_COLUMN"},
-    {ColumnId::TypeName, "TYPENAME", "TYPENAME_COLUMN"},
-    {ColumnId::Size, "SIZE", "SIZE_COLUMN"},
-    {ColumnId::Attribute, "ATTRIBUTE", "ATTRIBUTE_COLUMN"},
-    {ColumnId::ModDate, "MODDATE", "MODDATE_COLUMN"},
+    {ColumnId::Name, "NAME", "FILENAME_COLUMN", "Name"},
+    {ColumnId::Path, "PATH", "LOCATION_COLUMN", "Folder"},
+    {ColumnId::NewName, "NEWNAME", "NEWFILENAME_COLUMN", "New name"},
+    {ColumnId::PrevName, "PREVNAME", "PREVFILENAME_COLUMN", "Previous name"},
+    {ColumnId::TypeName, "TYPENAME", "TYPENAME_COLUMN", "Type"},
+    {ColumnId::Size, "SIZE", "SIZE_COLUMN", "Size"},
+    {ColumnId::Attribute, "ATTRIBUTE", "ATTRIBUTE_COLUMN", "Attributes"},
+    {ColumnId::ModDate, "MODDATE", "MODDATE_COLUMN", "Modified"},
 }};
 
 bool SameLetters(std::string_view a, std::string_view b) {

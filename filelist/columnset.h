@@ -21,6 +21,7 @@ struct ColumnInfo {
     ColumnId Id;
     std::string_view Identifier; // upper case, as the column dialog writes it
     std::string_view CaptionKey; // language key of the header text
+    std::string_view Caption;    // the header text when the language has none
 };
 
 // The eight columns in their fixed order.
