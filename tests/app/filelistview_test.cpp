@@ -369,6 +369,14 @@ private slots:
         if (ok->isEnabled()) {
             ok->click();
             QVERIFY(!settings.IncludeDirectorySubFolders);
+            // OK follows the selection, and only an existing folder enables it.
+            auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("Folders"));
+            const QModelIndex data = tree->currentIndex();
+            QVERIFY(QDir(root_ + "pick/Data").removeRecursively());
+            tree->setCurrentIndex(data.parent());
+            QVERIFY(ok->isEnabled());
+            tree->setCurrentIndex(data);
+            QVERIFY(!ok->isEnabled());
         } else {
             dialog.reject();
             QVERIFY(settings.IncludeDirectorySubFolders);
