@@ -451,6 +451,9 @@ void TMain::SetFileListModel(QAbstractItemModel* model) {
     for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
         connect(model, signal, this, &TMain::UpdateActionStates);
     }
+    // A reset drops the selection without announcing it: the example and the actions
+    // follow all the same.
+    connect(model, &QAbstractItemModel::modelReset, this, &TMain::FileListSelectItem);
     connect(model, &QAbstractItemModel::modelReset, this, &TMain::UpdateActionStates);
 }
 
