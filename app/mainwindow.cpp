@@ -187,6 +187,8 @@ void TMain::BuildPanels() {
     FileList->setSelectionBehavior(QAbstractItemView::SelectRows);
     FileList->setMinimumHeight(40);
     FileList->setAllColumnsShowFocus(true);
+    // A long folder differs from its neighbours at its end, a long name at its extension.
+    FileList->setTextElideMode(Qt::ElideMiddle);
     // The stored widths are the user's: no column stretches to fill the view.
     FileList->header()->setStretchLastSection(false);
     FileList->header()->setSectionsClickable(true);
@@ -600,10 +602,10 @@ void TMain::A_RemoveFilesExecute() {
         // Update mode leaves each removed slot empty, so the later rows keep their numbers
         // while the loop walks them.
         items.BeginUpdate();
+        // By slot: looking each entry up again would cost a walk of the whole list per
+        // removed row.
         for (const QModelIndex& row : rows) {
-            if (TFileItem* entry = items.Items(row.row())) {
-                entry->Remove();
-            }
+            items.Delete(row.row());
         }
         items.EndUpdate();
     }

@@ -30,8 +30,12 @@ done
 chmod a-w "$work"/files/sample_03.*
 touch -d "2024-02-29 13:45:10" "$work"/files/sample_05.*
 
+# A folder big enough for adding it to take more than half a second.
+mkdir -p "$work/big"
+(cd "$work/big" && seq -f "file_%06g.txt" 1 150000 | xargs touch)
+
 cd "$work/files"
-XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/xdg" XDG_RUNTIME_DIR="$work/runtime" \
+QUILLMARK_SHOTS_BIG_FOLDER="$work/big" XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/xdg" XDG_RUNTIME_DIR="$work/runtime" \
   xvfb-run -a -s "-screen 0 1280x1024x24" \
   "$OLDPWD/build/bin/quillmark-shots" "$out" ./* ./.hidden_settings
 

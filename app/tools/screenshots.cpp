@@ -131,6 +131,18 @@ int main(int argc, char** argv) {
     // The folder dialog opens on the last used folder: the sample files' folder.
     main.Settings()->LastUsedFolderPath = QDir::currentPath().toStdString() + "/";
     ShootDialog(main, "A_AddDirectory", folder + QStringLiteral("/dialog-directoryselector.png"));
+    // Adding a big folder: the progress dialog, once it has shown.
+    const QByteArray big = qgetenv("QUILLMARK_SHOTS_BIG_FOLDER");
+    if (!big.isEmpty()) {
+        const QString file = folder + QStringLiteral("/dialog-addprogress.png");
+        QTimer::singleShot(1200, [file, &main] {
+            if (auto* progress = main.findChild<QWidget*>(QStringLiteral("AddProgress"))) {
+                progress->grab().save(file);
+                std::printf("%s\n", qPrintable(file));
+            }
+        });
+        main.AddFolder(big.toStdString(), true);
+    }
     main.close();
     return 0;
 }
