@@ -479,8 +479,10 @@ SplitPath SplitFilePath(const std::string& path) {
     return split;
 }
 
+// The file's path as the bytes the file manager sent: a name that is not UTF-8 arrives
+// percent-encoded byte by byte and must not be decoded as text.
 std::string LocalPath(const QUrl& url) {
-    return QFile::encodeName(url.toLocalFile()).toStdString();
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
 }
 
 } // namespace

@@ -27,7 +27,9 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QUrl>
+#include <fcntl.h>
 #include <memory>
+#include <unistd.h>
 
 namespace qm::test {
 
@@ -71,12 +73,13 @@ private:
         return cells.join(QLatin1Char('|'));
     }
 
-    void Drop(TMain& main, const QStringList& relativePaths) {
+    void Drop(TMain& main, const QStringList& relativePaths, const QList<QUrl>& extra = {}) {
         auto* mime = new QMimeData;
         QList<QUrl> urls;
         for (const QString& path : relativePaths) {
             urls << QUrl::fromLocalFile(root_ + path);
         }
+        urls << extra;
         mime->setUrls(urls);
         QWidget* viewport = List(main)->viewport();
         // A drop reaches the widget that took the drag when it entered.
@@ -118,9 +121,17 @@ private slots:
         main->ApplyColumnSet("Name,Path");
         // Unsorted, the list shows the order of the drop.
         main->FileListColumnClick(5);
-        Drop(*main, {"in/b.txt", "in/folder", "in/a.txt", "in/missing.txt"});
+        // A name that is not UTF-8 arrives percent-encoded byte by byte.
+        const QByteArray odd = QFile::encodeName(root_) + "in/caf\xE9.txt";
+        QVERIFY(::close(::open(odd.constData(), O_WRONLY | O_CREAT, 0644)) == 0);
+        const QUrl oddUrl = QUrl::fromEncoded("file://" + odd.toPercentEncoding("/"));
+        Drop(*main, {"in/b.txt", "in/folder", "in/a.txt", "in/missing.txt"}, {oddUrl});
+        const TFileItems& items = main->FileItems()->Items();
+        QCOMPARE(items.Count(), 5);
+        QCOMPARE(items.Items(4)->Name(), std::string("caf\xE9.txt"));
+        ::unlink(odd.constData()); // a name QTemporaryDir could not remove
         QStringList names = Column(*main).split(QLatin1Char('|'));
-        QCOMPARE(names.size(), 4);
+        names.removeLast();
         QCOMPARE(names.front(), QStringLiteral("b.txt"));
         QCOMPARE(names.back(), QStringLiteral("a.txt"));
         names.sort();
