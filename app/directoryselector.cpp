@@ -1,43 +1,30 @@
 #include "app/directoryselector.h"
 
+#include "app/foldertreemodel.h"
 #include "settings/settings.h"
 
 #include <QCheckBox>
-#include <QCollator>
 #include <QDialogButtonBox>
 #include <QDir>
-#include <QDirIterator>
+#include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
-#include <QStandardItemModel>
 #include <QStandardPaths>
 #include <QTreeView>
 #include <QVBoxLayout>
-#include <algorithm>
+#include <utility>
 
 namespace qm {
 
 namespace {
 
-constexpr int PathRole = Qt::UserRole + 1;
-constexpr int FilledRole = Qt::UserRole + 2;
-
 QString WithSlash(QString path) {
     if (!path.endsWith(QLatin1Char('/')))
         path += QLatin1Char('/');
     return path;
-}
-
-QString PathOf(const QStandardItem* item) {
-    return item != nullptr ? item->data(PathRole).toString() : QString();
-}
-
-bool HasSubFolder(const QString& path) {
-    QDirIterator it(path, QDir::Dirs | QDir::NoDotAndDotDot);
-    return it.hasNext();
 }
 
 } // namespace
@@ -46,10 +33,7 @@ TDirectorySelector::TDirectorySelector(TSettings& settings, QWidget* parent)
     : QDialog(parent), settings_(settings) {
     setObjectName(QStringLiteral("DirectorySelector"));
     setWindowTitle(tr("Select folder"));
-    trash_ = WithSlash(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                       QStringLiteral("/Trash"));
-
-    model_ = new QStandardItemModel(this);
+    model_ = new TFolderTreeModel(this);
     Folders = new QTreeView(this);
     Folders->setObjectName(QStringLiteral("Folders"));
     Folders->setModel(model_);
@@ -82,19 +66,22 @@ TDirectorySelector::TDirectorySelector(TSettings& settings, QWidget* parent)
     column->addWidget(SelectSubFolders);
     column->addWidget(buttons);
 
-    QStandardItem* root = model_->invisibleRootItem();
+    // The trash lies in a hidden folder, and hidden folders are not shown.
+    const QIcon folderIcon = QFileIconProvider().icon(QFileIconProvider::Folder);
+    const auto top = [&](const QString& path, const QString& caption, const char* icon) {
+        model_->AddRoot(path, caption, QIcon::fromTheme(QLatin1String(icon), folderIcon));
+    };
     const QString home = QDir::homePath();
-    AddFolder(root, home, QFileInfo(home).fileName(), QStringLiteral("user-home"));
-    const auto special = [&](QStandardPaths::StandardLocation location, const char* icon) {
+    top(home, QFileInfo(home).fileName(), "user-home");
+    for (const auto& [location, icon] :
+         {std::pair{QStandardPaths::DesktopLocation, "user-desktop"},
+          std::pair{QStandardPaths::DocumentsLocation, "folder-documents"}}) {
         const QString path = QStandardPaths::writableLocation(location);
         if (!path.isEmpty() && path != home && QFileInfo(path).isDir())
-            AddFolder(root, path, QStandardPaths::displayName(location), QLatin1String(icon));
-    };
-    special(QStandardPaths::DesktopLocation, "user-desktop");
-    special(QStandardPaths::DocumentsLocation, "folder-documents");
-    AddFolder(root, QStringLiteral("/"), QStringLiteral("/"), QStringLiteral("drive-harddisk"));
+            top(path, QStandardPaths::displayName(location), icon);
+    }
+    top(QStringLiteral("/"), QStringLiteral("/"), "drive-harddisk");
 
-    connect(Folders, &QTreeView::expanded, this, &TDirectorySelector::Populate);
     connect(Folders->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TDirectorySelector::FoldersChange);
 }
@@ -114,40 +101,6 @@ void TDirectorySelector::SetTexts(const QString& title, const QString& label,
         CancelBtn->setText(cancel);
 }
 
-QStandardItem* TDirectorySelector::AddFolder(QStandardItem* parent, const QString& path,
-                                             const QString& caption, const QString& iconName) {
-    static const QIcon folderIcon = QFileIconProvider().icon(QFileIconProvider::Folder);
-    auto* item = new QStandardItem(caption.isEmpty() ? path : caption);
-    item->setIcon(QIcon::fromTheme(iconName, folderIcon));
-    item->setData(path, PathRole);
-    item->setToolTip(path);
-    // A folder shows an unfold mark only when it has something to unfold; its children
-    // are read when it is first unfolded.
-    if (HasSubFolder(path))
-        item->appendRow(new QStandardItem());
-    parent->appendRow(item);
-    return item;
-}
-
-void TDirectorySelector::Populate(const QModelIndex& index) {
-    QStandardItem* item = model_->itemFromIndex(index);
-    if (item == nullptr || item->data(FilledRole).toBool())
-        return;
-    item->setData(true, FilledRole);
-    item->removeRows(0, item->rowCount());
-    const QString path = PathOf(item);
-    QStringList names = QDir(path).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    QCollator collator;
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::sort(names.begin(), names.end(), collator);
-    for (const QString& name : names) {
-        const QString child = WithSlash(path) + name;
-        if (WithSlash(child) == trash_)
-            continue;
-        AddFolder(item, child, name, QStringLiteral("folder"));
-    }
-}
-
 void TDirectorySelector::SetPath(const std::string& path) {
     const QString folder = QString::fromStdString(path);
     if (!settings_.DisableInitialFolderSelection && !folder.isEmpty() && QFileInfo(folder).isDir())
@@ -156,43 +109,13 @@ void TDirectorySelector::SetPath(const std::string& path) {
 
 void TDirectorySelector::LocateFolder(const QString& target) {
     // The first top-level folder that holds the target wins, so a folder inside the home
-    // folder opens under Home rather than deep under the root.
-    QStandardItem* top = model_->invisibleRootItem();
-    for (int row = 0; row < top->rowCount(); ++row) {
-        QStandardItem* child = top->child(row);
-        const QString p = WithSlash(PathOf(child));
-        if (!target.startsWith(p))
-            continue;
-        if (target == p)
-            Select(child);
-        else {
-            Folders->expand(child->index());
-            LocateBelow(child, target);
-        }
+    // folder opens under it rather than deep under the root. Only the path is unfolded.
+    const QModelIndex found = model_->IndexOfPath(target);
+    if (!found.isValid())
         return;
-    }
-}
-
-bool TDirectorySelector::LocateBelow(QStandardItem* node, const QString& target) {
-    // Whole folder names only: "Data/" is no prefix of "Database/...".
-    for (int row = 0; row < node->rowCount(); ++row) {
-        QStandardItem* child = node->child(row);
-        const QString p = WithSlash(PathOf(child));
-        if (!target.startsWith(p))
-            continue;
-        if (target == p) {
-            Select(child);
-        } else {
-            Folders->expand(child->index());
-            LocateBelow(child, target);
-        }
-        return true;
-    }
-    return false;
-}
-
-void TDirectorySelector::Select(QStandardItem* node) {
-    Folders->setCurrentIndex(node->index());
+    for (QModelIndex up = found.parent(); up.isValid(); up = up.parent())
+        Folders->expand(up);
+    Folders->setCurrentIndex(found);
 }
 
 void TDirectorySelector::showEvent(QShowEvent* event) {
@@ -202,7 +125,7 @@ void TDirectorySelector::showEvent(QShowEvent* event) {
 }
 
 std::string TDirectorySelector::GetPath() const {
-    return PathOf(model_->itemFromIndex(Folders->currentIndex())).toStdString();
+    return QFile::encodeName(model_->FilePath(Folders->currentIndex())).toStdString();
 }
 
 bool TDirectorySelector::GetIncludeSubFolders() const {
@@ -210,7 +133,7 @@ bool TDirectorySelector::GetIncludeSubFolders() const {
 }
 
 void TDirectorySelector::FoldersChange() {
-    const QString path = PathOf(model_->itemFromIndex(Folders->currentIndex()));
+    const QString path = model_->FilePath(Folders->currentIndex());
     OkBtn->setEnabled(!path.isEmpty() && QFileInfo(path).isDir());
 }
 

@@ -6,9 +6,9 @@
 // to it unfolded. OK is enabled exactly while the selection names an existing folder;
 // it stores the check box in the settings. Cancel stores nothing.
 //
-// The tree is filled folder by folder as the user (or LocateFolder) unfolds it, from
-// the file system at that moment. Created for one use by the main window and destroyed
-// after it; the settings must outlive it.
+// The tree fills itself in the background as folders are unfolded; locating a folder
+// makes the rows along its path at once. Created for one use by the main window and
+// destroyed after it; the settings must outlive it.
 
 #include <QDialog>
 #include <string>
@@ -17,12 +17,11 @@ class QCheckBox;
 class QLabel;
 class QModelIndex;
 class QPushButton;
-class QStandardItem;
-class QStandardItemModel;
 class QTreeView;
 
 namespace qm {
 
+class TFolderTreeModel;
 class TSettings;
 
 class TDirectorySelector : public QDialog {
@@ -44,18 +43,12 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    QStandardItem* AddFolder(QStandardItem* parent, const QString& path, const QString& caption,
-                             const QString& iconName);
-    void Populate(const QModelIndex& index);
     void LocateFolder(const QString& target);
-    bool LocateBelow(QStandardItem* node, const QString& target);
-    void Select(QStandardItem* node);
     void FoldersChange();
     void OkBtnClick();
 
     TSettings& settings_;
-    QStandardItemModel* model_;
-    QString trash_;
+    TFolderTreeModel* model_;
     QLabel* FoldersInfo;
     QTreeView* Folders;
     QCheckBox* SelectSubFolders;

@@ -5,6 +5,7 @@
 #include "app/commandline.h"
 #include "app/customizecols.h"
 #include "app/directoryselector.h"
+#include "app/foldertreemodel.h"
 #include "app/mainwindow.h"
 #include "app/optiontabs.h"
 #include "filelist/fileitem.h"
@@ -343,6 +344,42 @@ private slots:
         Action(*main, "A_CustomizeColumns")->trigger();
         QCOMPARE(main->Settings()->Columns, std::string("NAME,SIZE,"));
         QCOMPARE(List(*main)->model()->columnCount(), 2);
+    }
+
+    void folderTreeShowsFoldersOnlyUnderEachTop() {
+        QDir().mkpath(root_ + "tree/b/x");
+        QDir().mkpath(root_ + "tree/bx/y");
+        QDir().mkpath(root_ + "tree/a");
+        QDir().mkpath(root_ + "tree/.hidden");
+        File("tree/file.txt");
+        TFolderTreeModel model;
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        model.AddRoot(root_ + "tree/b", QStringLiteral("B"), QIcon());
+        model.AddRoot(root_ + "tree", QStringLiteral("Tree"), QIcon());
+        QCOMPARE(model.rowCount(), 2);
+        const QModelIndex top = model.index(1, 0);
+        QCOMPARE(top.data().toString(), QStringLiteral("Tree"));
+        if (model.canFetchMore(top)) {
+            model.fetchMore(top);
+        }
+        const auto children = [&](const QModelIndex& parent) {
+            QStringList names;
+            for (int row = 0; row < model.rowCount(parent); ++row) {
+                names << model.index(row, 0, parent).data().toString();
+            }
+            return names.join(QLatin1Char('|'));
+        };
+        QTRY_COMPARE(children(top), QStringLiteral("a|b|bx"));
+        // A folder under two tops is found under the first that holds it as a whole
+        // folder name, with the rows along its path made.
+        const QModelIndex x = model.IndexOfPath(root_ + "tree/b/x/");
+        QCOMPARE(model.FilePath(x), root_ + "tree/b/x");
+        QCOMPARE(x.parent(), model.index(0, 0));
+        const QModelIndex y = model.IndexOfPath(root_ + "tree/bx/y");
+        QCOMPARE(model.FilePath(y), root_ + "tree/bx/y");
+        QCOMPARE(y.parent().parent(), top);
+        QVERIFY(!model.IndexOfPath(QStringLiteral("/nonexistent-qm-elsewhere")).isValid());
     }
 
     void folderDialogInitialSelection_data() {
