@@ -84,6 +84,10 @@ TDirectorySelector::TDirectorySelector(TSettings& settings, QWidget* parent)
 
     connect(Folders->selectionModel(), &QItemSelectionModel::currentChanged, this,
             &TDirectorySelector::FoldersChange);
+    connect(model_, &QAbstractItemModel::rowsInserted, this,
+            &TDirectorySelector::KeepCurrentInView);
+    connect(model_, &QAbstractItemModel::layoutChanged, this,
+            &TDirectorySelector::KeepCurrentInView);
 }
 
 void TDirectorySelector::SetTexts(const QString& title, const QString& label,
@@ -120,7 +124,14 @@ void TDirectorySelector::LocateFolder(const QString& target) {
 
 void TDirectorySelector::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (Folders->currentIndex().isValid())
+    shownAt_.start();
+    KeepCurrentInView();
+}
+
+void TDirectorySelector::KeepCurrentInView() {
+    // The folders beside the path arrive in the background and push the located folder
+    // down; for a moment after showing, the view follows it, then it is the user's.
+    if (shownAt_.isValid() && shownAt_.elapsed() < 1500 && Folders->currentIndex().isValid())
         Folders->scrollTo(Folders->currentIndex(), QAbstractItemView::PositionAtCenter);
 }
 

@@ -11,6 +11,7 @@
 // destroyed after it; the settings must outlive it.
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <string>
 
 class QCheckBox;
@@ -44,11 +45,13 @@ protected:
 
 private:
     void LocateFolder(const QString& target);
+    void KeepCurrentInView();
     void FoldersChange();
     void OkBtnClick();
 
     TSettings& settings_;
     TFolderTreeModel* model_;
+    QElapsedTimer shownAt_;
     QLabel* FoldersInfo;
     QTreeView* Folders;
     QCheckBox* SelectSubFolders;

@@ -68,7 +68,7 @@ void WriteFocusOrder(qm::TMain& main, const QString& file) {
 
 // Triggers `action`, grabs the modal dialog it opens and closes it without effect.
 void ShootDialog(qm::TMain& main, const char* action, const QString& file) {
-    QTimer::singleShot(300, [file] {
+    QTimer::singleShot(700, [file] {
         if (QWidget* dialog = QApplication::activeModalWidget()) {
             Settle();
             dialog->grab().save(file);
