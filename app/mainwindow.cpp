@@ -425,6 +425,7 @@ void TMain::FormClose() {
     programLang_.reset();
     commonLang_.reset();
     fileList_.reset();
+    comparer_.reset();
     settings_->Save();
     settings_->RegisterExit();
     settings_.reset();
@@ -488,6 +489,9 @@ std::string LocalPath(const QUrl& url) {
 } // namespace
 
 void TMain::AddFile(const std::string& path) {
+    if (model_ == nullptr) {
+        return;
+    }
     const SplitPath split = SplitFilePath(path);
     const TFileListModel::Change change(*model_);
     fileList_->Items().Add(split.name, split.path);
@@ -504,6 +508,9 @@ bool TMain::AddEntries(const std::vector<TFileItems::NewEntry>& entries, TAddPro
 }
 
 bool TMain::AddFolder(const std::string& folder, bool subFolders) {
+    if (model_ == nullptr) {
+        return false;
+    }
     TAddProgress progress(this);
     const FolderWalkResult walk = WalkFolder(
         folder, subFolders, [&](std::size_t listed) { return progress.Update(listed, 0); });
@@ -516,6 +523,9 @@ bool TMain::AddFolder(const std::string& folder, bool subFolders) {
 }
 
 void TMain::HandleDroppedFiles(const QList<QUrl>& urls) {
+    if (model_ == nullptr) {
+        return;
+    }
     TAddProgress progress(this);
     std::vector<TFileItems::NewEntry> entries;
     for (const QUrl& url : urls) {
@@ -629,6 +639,9 @@ void TMain::A_RemoveAllFilesExecute() {
 // ---- columns ----
 
 void TMain::ApplyColumnSet(const std::string& columnSet) {
+    if (model_ == nullptr) {
+        return;
+    }
     std::vector<ShownColumn> columns = ParseColumnSet(columnSet);
     std::vector<ColumnId> ids;
     for (const ShownColumn& column : columns) {
@@ -644,6 +657,9 @@ void TMain::ApplyColumnSet(const std::string& columnSet) {
 }
 
 void TMain::ApplyColumnWidths(const std::string& widths) {
+    if (model_ == nullptr) {
+        return;
+    }
     const std::vector<int> parsed =
         ParseColumnWidths(widths, static_cast<std::size_t>(model_->columnCount()));
     for (std::size_t i = 0; i < parsed.size(); ++i) {
@@ -653,6 +669,9 @@ void TMain::ApplyColumnWidths(const std::string& widths) {
 
 std::string TMain::ColumnWidthsText() const {
     std::string text;
+    if (model_ == nullptr) {
+        return text;
+    }
     for (int i = 0; i < model_->columnCount(); ++i) {
         text += std::to_string(FileList->header()->sectionSize(i)) + ',';
     }
@@ -660,20 +679,26 @@ std::string TMain::ColumnWidthsText() const {
 }
 
 void TMain::RebuildColumns() {
+    if (model_ == nullptr) {
+        return;
+    }
     const std::string widths = ColumnWidthsText();
     ApplyColumnSet(settings_->Columns);
     ApplyColumnWidths(widths);
 }
 
 int TMain::SortColumn() const {
-    return comparer_->SortColumn();
+    return comparer_ != nullptr ? comparer_->SortColumn() : 0;
 }
 
 bool TMain::SortDeclining() const {
-    return comparer_->SortDeclining();
+    return comparer_ == nullptr || comparer_->SortDeclining();
 }
 
 void TMain::FileListColumnClick(int position) {
+    if (model_ == nullptr) {
+        return;
+    }
     if (position == comparer_->SortColumn()) {
         comparer_->SetSortDeclining(!comparer_->SortDeclining());
     } else {

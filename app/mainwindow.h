@@ -55,6 +55,7 @@ public:
     // The place of the file list's model: the view shows it and the window follows its
     // rows and selection. The model must outlive the window or be replaced first.
     void SetFileListModel(QAbstractItemModel* model);
+    // The file and column operations below do nothing once the window has closed.
     // Lists one file path; a bare name or relative path is taken from the current folder.
     void AddFile(const std::string& path);
     // Lists the files of `folder`, with those of its subfolders when asked, depth first;

@@ -271,6 +271,10 @@ private slots:
             main->FileListColumnClick(1);
             main->FileListColumnClick(1);
             main->close();
+            // The list and its order are gone with the window: late calls do nothing.
+            main->ApplyColumnSet("Name");
+            main->AddFile("late.txt");
+            main->FileListColumnClick(0);
         }
         auto main = Open();
         QCOMPARE(main->Settings()->ColumnsWidth, std::string("77,155,"));
