@@ -9,7 +9,6 @@
 #include <QFile>
 #include <QFileIconProvider>
 #include <QFileInfo>
-#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QStandardPaths>

@@ -97,6 +97,10 @@ TMain::~TMain() {
     disconnect(tabs_, nullptr, this, nullptr);
     disconnect(tabs_->ReplaceList, nullptr, this, nullptr);
     FileList->setModel(nullptr);
+    // The list's own teardown sends events; the filter must not look at a list that is
+    // half gone.
+    FileList->removeEventFilter(this);
+    FileList->viewport()->removeEventFilter(this);
     delete takeCentralWidget();
     model_.reset();
 }
