@@ -7,7 +7,8 @@
 
 namespace qm {
 
-TAddProgress::TAddProgress(QWidget* parent) : parent_(parent) {
+TAddProgress::TAddProgress(QWidget* parent, int showAfterMs)
+    : parent_(parent), showAfterMs_(showAfterMs) {
     started_.start();
 }
 
@@ -17,7 +18,7 @@ bool TAddProgress::Update(std::size_t done, std::size_t total) {
     if (cancelled_)
         return false;
     if (dialog_ == nullptr) {
-        if (started_.elapsed() < ShowAfterMs)
+        if (started_.elapsed() < showAfterMs_)
             return true;
         dialog_ = std::make_unique<QProgressDialog>(parent_);
         dialog_->setObjectName(QStringLiteral("AddProgress"));
@@ -32,9 +33,15 @@ bool TAddProgress::Update(std::size_t done, std::size_t total) {
     }
     // Painting and taking input a few dozen times a second is enough; more would slow
     // the adding down.
-    if (lastPaint_.isValid() && lastPaint_.elapsed() < 40)
-        return true;
-    lastPaint_.start();
+    if (!lastPaint_.isValid() || lastPaint_.elapsed() >= 40) {
+        lastPaint_.start();
+        Paint(done, total);
+    }
+    cancelled_ = dialog_->wasCanceled();
+    return !cancelled_;
+}
+
+void TAddProgress::Paint(std::size_t done, std::size_t total) {
     const bool known = total > 0;
     dialog_->setRange(0, known ? static_cast<int>(std::min<std::size_t>(total, INT_MAX)) : 0);
     if (known)
@@ -46,8 +53,6 @@ bool TAddProgress::Update(std::size_t done, std::size_t total) {
               : QCoreApplication::translate("TAddProgress", "Looking for files: %L1 found")
                     .arg(done));
     QCoreApplication::processEvents();
-    cancelled_ = dialog_->wasCanceled();
-    return !cancelled_;
 }
 
 } // namespace qm

@@ -18,7 +18,8 @@ namespace qm {
 
 class TAddProgress {
 public:
-    explicit TAddProgress(QWidget* parent);
+    // `showAfterMs`: how long the work may run before the dialog shows.
+    explicit TAddProgress(QWidget* parent, int showAfterMs = DefaultShowAfterMs);
     ~TAddProgress();
     TAddProgress(const TAddProgress&) = delete;
     TAddProgress& operator=(const TAddProgress&) = delete;
@@ -29,11 +30,13 @@ public:
     bool Cancelled() const { return cancelled_; }
     bool Shown() const { return dialog_ != nullptr; }
 
-    // How long the work may run before the dialog shows.
-    static constexpr int ShowAfterMs = 500;
+    static constexpr int DefaultShowAfterMs = 500;
 
 private:
+    void Paint(std::size_t done, std::size_t total);
+
     QWidget* parent_;
+    int showAfterMs_;
     QElapsedTimer started_;
     QElapsedTimer lastPaint_;
     std::unique_ptr<QProgressDialog> dialog_;

@@ -1,6 +1,7 @@
 // The file list in the main window: adding by every route, removing, the model's cells,
 // columns, sorting by header, the column dialog and the folder dialog.
 
+#include "app/addprogress.h"
 #include "app/columnchecklist.h"
 #include "app/commandline.h"
 #include "app/customizecols.h"
@@ -21,6 +22,7 @@
 #include <QHeaderView>
 #include <QListWidget>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -348,6 +350,24 @@ private slots:
         Action(*main, "A_CustomizeColumns")->trigger();
         QCOMPARE(main->Settings()->Columns, std::string("NAME,SIZE,"));
         QCOMPARE(List(*main)->model()->columnCount(), 2);
+    }
+
+    void progressShowsLateAndCancelStops() {
+        QWidget window;
+        TAddProgress quick(&window);
+        QVERIFY(quick.Update(10, 0));
+        QVERIFY(!quick.Shown()); // work that ends within half a second shows nothing
+
+        TAddProgress slow(&window, 0);
+        QVERIFY(slow.Update(300, 0));
+        QVERIFY(slow.Shown());
+        auto* dialog = window.findChild<QProgressDialog*>(QStringLiteral("AddProgress"));
+        QVERIFY(dialog != nullptr);
+        QVERIFY(dialog->labelText().contains(QStringLiteral("300")));
+        dialog->cancel();
+        QVERIFY(!slow.Update(600, 1000));
+        QVERIFY(slow.Cancelled());
+        QVERIFY(!slow.Update(900, 1000));
     }
 
     void folderTreeShowsFoldersOnlyUnderEachTop() {
