@@ -196,6 +196,11 @@ QModelIndex TFolderTreeModel::IndexOfPath(const QString& folder) const {
         return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
     };
     const QString target = withSlash(folder);
+    // A folder that is itself at the top (the documents folder) is that row, not the
+    // same folder deeper down under the home folder.
+    for (int root = 0; root < static_cast<int>(roots_.size()); ++root)
+        if (withSlash(roots_[static_cast<std::size_t>(root)].Path) == target)
+            return createIndex(root, 0);
     for (int root = 0; root < static_cast<int>(roots_.size()); ++root) {
         const Root& r = roots_[static_cast<std::size_t>(root)];
         // Whole folder names only: "Data/" is no prefix of "Database/".

@@ -29,8 +29,9 @@ public:
 
     // The folder a row shows; empty for an invalid index.
     QString FilePath(const QModelIndex& index) const;
-    // The row of `folder` under the first top-level folder that holds it, made on the
-    // spot along the path; invalid when no top-level folder holds it.
+    // The top-level row of `folder`, or else its row under the first top-level folder
+    // that holds it, made on the spot along the path; invalid when no top-level folder
+    // holds it.
     QModelIndex IndexOfPath(const QString& folder) const;
 
     QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;

@@ -404,6 +404,9 @@ private slots:
         QCOMPARE(model.FilePath(y), root_ + "tree/bx/y");
         QCOMPARE(y.parent().parent(), top);
         QVERIFY(!model.IndexOfPath(QStringLiteral("/nonexistent-qm-elsewhere")).isValid());
+        // A folder that is a top-level row itself is that row, wherever else it is.
+        model.AddRoot(root_ + "tree/a", QStringLiteral("A"), QIcon());
+        QCOMPARE(model.IndexOfPath(root_ + "tree/a"), model.index(2, 0));
     }
 
     void folderDialogInitialSelection_data() {
