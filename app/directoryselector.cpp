@@ -18,16 +18,6 @@
 
 namespace qm {
 
-namespace {
-
-QString WithSlash(QString path) {
-    if (!path.endsWith(QLatin1Char('/')))
-        path += QLatin1Char('/');
-    return path;
-}
-
-} // namespace
-
 TDirectorySelector::TDirectorySelector(TSettings& settings, QWidget* parent)
     : QDialog(parent), settings_(settings) {
     setObjectName(QStringLiteral("DirectorySelector"));
@@ -107,7 +97,7 @@ void TDirectorySelector::SetTexts(const QString& title, const QString& label,
 void TDirectorySelector::SetPath(const std::string& path) {
     const QString folder = QString::fromStdString(path);
     if (!settings_.DisableInitialFolderSelection && !folder.isEmpty() && QFileInfo(folder).isDir())
-        LocateFolder(WithSlash(folder));
+        LocateFolder(folder);
 }
 
 void TDirectorySelector::LocateFolder(const QString& target) {
