@@ -8,7 +8,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalBlocker>
-#include <QVBoxLayout>
+#include <utility>
 
 namespace qm {
 
