@@ -5,6 +5,7 @@
 #include "filelist/versioninfo.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -32,6 +33,8 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marlowick Quillmark"));
+    // File type icons come from the desktop's theme; a bare session names none.
+    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
     // Qt has taken its own options (-platform, -display, ...) out of argv by now; the
     // rest is parsed again from the bytes as given, so no file name is re-encoded.
     const qm::CommandLine commandLine = qm::ParseCommandLine(Arguments(argc, argv));

@@ -1,6 +1,11 @@
 #include "app/mainwindow.h"
 
+#include "app/addprogress.h"
+#include "app/columnchecklist.h"
+#include "app/customizecols.h"
+#include "app/directoryselector.h"
 #include "app/enablingrules.h"
+#include "app/filelistmodel.h"
 #include "app/maintexts.h"
 #include "app/optionmapping.h"
 #include "app/optiontabs.h"
@@ -10,8 +15,11 @@
 #include "app/schemesave.h"
 #include "app/weblinks.h"
 #include "engine/newname.h"
+#include "filelist/columnset.h"
+#include "filelist/entrycomparer.h"
 #include "filelist/fileitem.h"
 #include "filelist/filelist.h"
+#include "filelist/folderwalk.h"
 #include "filelist/versioninfo.h"
 #include "language/dynlang.h"
 #include "settings/settings.h"
@@ -20,13 +28,19 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QStatusTipEvent>
 #include <QToolButton>
@@ -35,6 +49,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <filesystem>
+#include <sys/stat.h>
 #include <system_error>
 
 namespace qm {
@@ -82,7 +97,12 @@ TMain::~TMain() {
     disconnect(tabs_, nullptr, this, nullptr);
     disconnect(tabs_->ReplaceList, nullptr, this, nullptr);
     FileList->setModel(nullptr);
+    // The list's own teardown sends events; the filter must not look at a list that is
+    // half gone.
+    FileList->removeEventFilter(this);
+    FileList->viewport()->removeEventFilter(this);
     delete takeCentralWidget();
+    model_.reset();
 }
 
 QAction* TMain::NewAction(const char* name, const QString& caption, bool checkable) {
@@ -170,6 +190,19 @@ void TMain::BuildPanels() {
     FileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     FileList->setSelectionBehavior(QAbstractItemView::SelectRows);
     FileList->setMinimumHeight(40);
+    FileList->setAllColumnsShowFocus(true);
+    // A long folder differs from its neighbours at its end, a long name at its extension.
+    FileList->setTextElideMode(Qt::ElideMiddle);
+    // The stored widths are the user's: no column stretches to fill the view.
+    FileList->header()->setStretchLastSection(false);
+    FileList->header()->setSectionsClickable(true);
+    FileList->header()->setSortIndicatorShown(true);
+    FileList->header()->setSectionsMovable(false);
+    FileList->setAcceptDrops(true);
+    FileList->viewport()->setAcceptDrops(true);
+    FileList->setDragDropMode(QAbstractItemView::DropOnly);
+    FileList->installEventFilter(this);
+    FileList->viewport()->installEventFilter(this);
     column->addWidget(FileList, 1);
 
     PanelButtons = Panel(central, "PanelButtons");
@@ -241,6 +274,12 @@ void TMain::ConnectControls() {
     connect(Sets, &QComboBox::activated, this, &TMain::SetsChange);
 
     connect(A_Exit, &QAction::triggered, this, &QWidget::close);
+    connect(A_AddFiles, &QAction::triggered, this, &TMain::A_AddFilesExecute);
+    connect(A_AddDirectory, &QAction::triggered, this, &TMain::A_AddDirectoryExecute);
+    connect(A_RemoveFiles, &QAction::triggered, this, &TMain::A_RemoveFilesExecute);
+    connect(A_RemoveAllFiles, &QAction::triggered, this, &TMain::A_RemoveAllFilesExecute);
+    connect(A_CustomizeColumns, &QAction::triggered, this, &TMain::A_CustomizeColumnsExecute);
+    connect(FileList->header(), &QHeaderView::sectionClicked, this, &TMain::FileListColumnClick);
     connect(A_SelectAll, &QAction::triggered, FileList, &QTreeView::selectAll);
     connect(A_Reset, &QAction::triggered, this, &TMain::A_ResetExecute);
     connect(A_SaveSchemeAs, &QAction::triggered, this, &TMain::A_SaveSchemeAsExecute);
@@ -278,6 +317,14 @@ void TMain::FormCreate(const CommandLine& commandLine) {
     settings_->RegisterApplication();
     schemeBox_ = std::make_unique<TSchemeBox>(*Sets, settings_->Schemas);
     fileList_ = std::make_unique<TFileList>();
+    comparer_ = std::make_unique<TEntryComparer>();
+    comparer_->Install(fileList_->Items());
+    model_ = std::make_unique<TFileListModel>(
+        *fileList_, [this](const std::string& key) { return Text(key); },
+        [this](const std::string& key) {
+            return commonLang_ != nullptr ? commonLang_->GetText(key) : std::string();
+        });
+    SetFileListModel(model_.get());
     for (const std::string& path : commandLine.paths) {
         AddFile(path);
     }
@@ -329,6 +376,17 @@ void TMain::FormShow() {
     }
     schemeBox_->Fill();
     schemeBox_->Select(s.CurrentSchema);
+    ApplyColumnSet(s.Columns);
+    ApplyColumnWidths(s.ColumnsWidth);
+    comparer_->SetSortColumn(s.ColumnSortFieldIndex);
+    comparer_->SetSortDeclining(s.ColumnSortDeclining);
+    comparer_->SetOptions(ReadOptionsFromControls(*tabs_));
+    {
+        // The command line's files came in before the list knew its sort column.
+        const TFileListModel::Change change(*model_);
+        fileList_->Items().Sort();
+    }
+    ShowSortIndicator();
     BindTexts();
     RefreshOptionControls();
     UpdateFileExample();
@@ -352,8 +410,9 @@ void TMain::FormCloseQuery() {
     s.Left = bounds.left();
     s.Width = bounds.width();
     s.Height = bounds.height();
-    // The column widths and sort order stay as loaded until the list view has columns:
-    // writing them from a view without columns would lose the user's widths.
+    s.ColumnsWidth = ColumnWidthsText();
+    s.ColumnSortFieldIndex = comparer_->SortColumn();
+    s.ColumnSortDeclining = comparer_->SortDeclining();
     s.ShowQuickButtons = A_QuickButtons->isChecked();
     s.ShowSchemeOptions = A_SettingsBar->isChecked();
     s.ShowStatusLine = A_StatusBar->isChecked();
@@ -366,9 +425,11 @@ void TMain::FormClose() {
     FileList->setModel(nullptr);
     languageNames_.clear();
     nativeLanguageNames_.clear();
+    model_.reset();
     programLang_.reset();
     commonLang_.reset();
     fileList_.reset();
+    comparer_.reset();
     settings_->Save();
     settings_->RegisterExit();
     settings_.reset();
@@ -397,18 +458,333 @@ void TMain::SetFileListModel(QAbstractItemModel* model) {
     for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
         connect(model, signal, this, &TMain::UpdateActionStates);
     }
+    // A reset drops the selection without announcing it: the example and the actions
+    // follow all the same.
+    connect(model, &QAbstractItemModel::modelReset, this, &TMain::FileListSelectItem);
     connect(model, &QAbstractItemModel::modelReset, this, &TMain::UpdateActionStates);
 }
 
-void TMain::AddFile(const std::string& path) {
-    // The current folder as bytes: a folder name that is not UTF-8 must survive.
+namespace {
+
+// Folder and name of a path; a bare name or relative path is taken from the current
+// folder, read as bytes so that a folder name that is not UTF-8 survives.
+SplitPath SplitFilePath(const std::string& path) {
     std::error_code error;
     std::string current = std::filesystem::current_path(error).native();
     if (current.empty() || current.back() != '/') {
         current += '/';
     }
-    const SplitPath split = SplitCommandLinePath(path, current);
+    SplitPath split = SplitCommandLinePath(path, current);
+    // "./" names the folder it stands in; shown in the folder column it only puzzles.
+    // ("../" stays: dropping it by text would be wrong behind a link.)
+    std::string& folder = split.path;
+    for (std::size_t at; (at = folder.find("/./")) != std::string::npos;) {
+        folder.erase(at, 2);
+    }
+    return split;
+}
+
+// The file's path as the bytes the file manager sent: a name that is not UTF-8 arrives
+// percent-encoded byte by byte and must not be decoded as text.
+std::string LocalPath(const QUrl& url) {
+    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
+}
+
+} // namespace
+
+void TMain::AddFile(const std::string& path) {
+    if (model_ == nullptr) {
+        return;
+    }
+    const SplitPath split = SplitFilePath(path);
+    const TFileListModel::Change change(*model_);
     fileList_->Items().Add(split.name, split.path);
+}
+
+bool TMain::AddEntries(const std::vector<TFileItems::NewEntry>& entries, TAddProgress& progress) {
+    if (entries.empty() || progress.Cancelled()) {
+        return !progress.Cancelled();
+    }
+    const TFileListModel::Change change(*model_);
+    fileList_->Items().AddMany(
+        entries, [&](std::size_t added) { return progress.Update(added, entries.size()); });
+    return !progress.Cancelled();
+}
+
+bool TMain::AddFolder(const std::string& folder, bool subFolders) {
+    if (model_ == nullptr) {
+        return false;
+    }
+    TAddProgress progress(this);
+    const FolderWalkResult walk = WalkFolder(
+        folder, subFolders, [&](std::size_t listed) { return progress.Update(listed, 0); });
+    // A cancel while looking adds nothing: the files found have not been read yet, and
+    // reading them is the long part the user just stopped.
+    if (walk.Cancelled) {
+        return false;
+    }
+    return AddEntries(walk.Files, progress);
+}
+
+void TMain::HandleDroppedFiles(const QList<QUrl>& urls) {
+    if (model_ == nullptr) {
+        return;
+    }
+    TAddProgress progress(this);
+    std::vector<TFileItems::NewEntry> entries;
+    for (const QUrl& url : urls) {
+        if (!url.isLocalFile()) {
+            continue;
+        }
+        const std::string path = LocalPath(url);
+        struct stat info {};
+        if (::stat(path.c_str(), &info) != 0) {
+            continue;
+        }
+        if (S_ISDIR(info.st_mode)) {
+            const FolderWalkResult walk = WalkFolder(
+                path, false, [&](std::size_t listed) { return progress.Update(listed, 0); });
+            if (walk.Cancelled) {
+                return;
+            }
+            entries.insert(entries.end(), walk.Files.begin(), walk.Files.end());
+        } else {
+            const SplitPath split = SplitFilePath(path);
+            entries.push_back({split.name, split.path});
+        }
+    }
+    AddEntries(entries, progress);
+    RefreshOptionControls();
+}
+
+void TMain::A_AddFilesExecute() {
+    QString filter = Q(Text("SELECTFILEALLFILESFILTER")).remove(QLatin1Char('|')).trimmed();
+    // Every file, with or without an extension: a pattern of "*.*" in the language text
+    // would hide files without a dot.
+    static const QRegularExpression patterns(QStringLiteral("\\s*\\([^()]*\\)$"));
+    filter.remove(patterns);
+    if (filter.isEmpty()) {
+        filter = tr("All files");
+    }
+    filter += QStringLiteral(" (*)");
+    const QStringList files =
+        QFileDialog::getOpenFileNames(this, Q(Text("SELECTFILETITLE")),
+                                      QFile::decodeName(QByteArray::fromStdString(
+                                          settings_->ExpandPath(settings_->LastUsedFilePath))),
+                                      filter);
+    if (files.isEmpty()) {
+        return;
+    }
+    std::vector<TFileItems::NewEntry> entries;
+    for (const QString& file : files) {
+        const SplitPath split = SplitFilePath(QFile::encodeName(file).toStdString());
+        entries.push_back({split.name, split.path});
+    }
+    settings_->LastUsedFilePath = entries.front().Path;
+    TAddProgress progress(this);
+    AddEntries(entries, progress);
+    RefreshOptionControls();
+}
+
+void TMain::A_AddDirectoryExecute() {
+    TDirectorySelector dialog(*settings_, this);
+    dialog.SetTexts(Q(Text("SELECTFOLDERTITLE")), Q(Text("SELECTFOLDER") + ":"),
+                    Q(programLang_->GetKeyedLine("INCLUDESUBFOLDERS")),
+                    Q(commonLang_->GetKeyedLine("OK")), Q(commonLang_->GetKeyedLine("CANCEL")));
+    dialog.SetPath(settings_->LastUsedFolderPath);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    std::string path = dialog.GetPath();
+    if (path.empty() || path.back() != '/') {
+        path += '/';
+    }
+    AddFolder(path, dialog.GetIncludeSubFolders());
+    settings_->LastUsedFolderPath = path;
+    RefreshOptionControls();
+}
+
+void TMain::A_RemoveFilesExecute() {
+    const QItemSelectionModel* selection = FileList->selectionModel();
+    if (selection == nullptr) {
+        return;
+    }
+    QModelIndexList rows = selection->selectedRows();
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    {
+        const TFileListModel::Change change(*model_);
+        TFileItems& items = fileList_->Items();
+        // Update mode leaves each removed slot empty, so the later rows keep their numbers
+        // while the loop walks them.
+        items.BeginUpdate();
+        // By slot: looking each entry up again would cost a walk of the whole list per
+        // removed row.
+        for (const QModelIndex& row : rows) {
+            items.Delete(row.row());
+        }
+        items.EndUpdate();
+    }
+    RefreshOptionControls();
+    if (fileList_->Items().RenamedCount() == 0) {
+        A_Undo->setEnabled(false);
+    }
+}
+
+void TMain::A_RemoveAllFilesExecute() {
+    {
+        const TFileListModel::Change change(*model_);
+        fileList_->Items().Clear();
+    }
+    RefreshOptionControls();
+    A_Undo->setEnabled(false);
+}
+
+// ---- columns ----
+
+void TMain::ApplyColumnSet(const std::string& columnSet) {
+    if (model_ == nullptr) {
+        return;
+    }
+    std::vector<ShownColumn> columns = ParseColumnSet(columnSet);
+    std::vector<ColumnId> ids;
+    for (const ShownColumn& column : columns) {
+        ids.push_back(column.Id);
+    }
+    comparer_->SetColumns(std::move(ids));
+    model_->SetColumns(std::move(columns));
+    // New columns start at the width of a new column, not at the old ones' widths.
+    for (int i = 0; i < model_->columnCount(); ++i) {
+        FileList->header()->resizeSection(i, FileList->header()->defaultSectionSize());
+    }
+    ShowSortIndicator();
+}
+
+void TMain::ApplyColumnWidths(const std::string& widths) {
+    if (model_ == nullptr) {
+        return;
+    }
+    const std::vector<int> parsed =
+        ParseColumnWidths(widths, static_cast<std::size_t>(model_->columnCount()));
+    for (std::size_t i = 0; i < parsed.size(); ++i) {
+        FileList->header()->resizeSection(static_cast<int>(i), parsed[i]);
+    }
+}
+
+std::string TMain::ColumnWidthsText() const {
+    std::string text;
+    if (model_ == nullptr) {
+        return text;
+    }
+    for (int i = 0; i < model_->columnCount(); ++i) {
+        text += std::to_string(FileList->header()->sectionSize(i)) + ',';
+    }
+    return text;
+}
+
+void TMain::RebuildColumns() {
+    if (model_ == nullptr) {
+        return;
+    }
+    const std::string widths = ColumnWidthsText();
+    ApplyColumnSet(settings_->Columns);
+    ApplyColumnWidths(widths);
+}
+
+int TMain::SortColumn() const {
+    return comparer_ != nullptr ? comparer_->SortColumn() : 0;
+}
+
+bool TMain::SortDeclining() const {
+    return comparer_ == nullptr || comparer_->SortDeclining();
+}
+
+void TMain::FileListColumnClick(int position) {
+    if (model_ == nullptr) {
+        return;
+    }
+    if (position == comparer_->SortColumn()) {
+        comparer_->SetSortDeclining(!comparer_->SortDeclining());
+    } else {
+        comparer_->SetSortColumn(position);
+    }
+    {
+        const TFileListModel::Change change(*model_);
+        fileList_->Items().Sort();
+    }
+    ShowSortIndicator();
+    RefreshOptionControls();
+}
+
+void TMain::ShowSortIndicator() {
+    const int column = comparer_->SortColumn();
+    QHeaderView* header = FileList->header();
+    if (column < 0 || column >= model_->columnCount()) {
+        header->setSortIndicator(-1, Qt::AscendingOrder);
+        return;
+    }
+    header->setSortIndicator(column,
+                             comparer_->SortDeclining() ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void TMain::A_CustomizeColumnsExecute() {
+    std::vector<std::string> captions;
+    for (const ColumnInfo& column : AllColumns()) {
+        captions.push_back(model_->Caption(column.Id).toStdString());
+    }
+    std::vector<TColumnChecklist::Shown> shown;
+    for (int i = 0; i < model_->columnCount(); ++i) {
+        shown.push_back({model_->headerData(i, Qt::Horizontal).toString().toStdString(),
+                         FileList->header()->sectionSize(i)});
+    }
+    TCustomizeCols dialog(TColumnChecklist(captions, shown), *settings_, this);
+    dialog.SetTexts(Q(programLang_->GetText("CUSTOMIZECOLUMNSTITLE")),
+                    Q(programLang_->GetKeyedLine("CUSTOMIZECOLUMNSNAMES") + ":"),
+                    Q(commonLang_->GetKeyedLine("MOVEUP")),
+                    Q(commonLang_->GetKeyedLine("MOVEDOWN")), Q(commonLang_->GetKeyedLine("OK")),
+                    Q(commonLang_->GetKeyedLine("CANCEL")));
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    ApplyColumnSet(settings_->Columns);
+    ApplyColumnWidths(settings_->ColumnsWidth);
+    RefreshOptionControls();
+}
+
+bool TMain::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == FileList && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
+        static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
+        if (A_RemoveFiles->isEnabled()) {
+            A_RemoveFiles->trigger();
+        }
+        return true;
+    }
+    if (watched == FileList->viewport()) {
+        switch (event->type()) {
+        case QEvent::DragEnter:
+        case QEvent::DragMove: {
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (drag->mimeData()->hasUrls()) {
+                drag->acceptProposedAction();
+                return true;
+            }
+            break;
+        }
+        case QEvent::Drop: {
+            auto* drop = static_cast<QDropEvent*>(event);
+            if (drop->mimeData()->hasUrls()) {
+                drop->acceptProposedAction();
+                HandleDroppedFiles(drop->mimeData()->urls());
+                return true;
+            }
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMain::FileListSelectItem() {
@@ -443,6 +819,10 @@ void TMain::RefreshOptionControls() {
     mark(tabs_->FormatTab, options.FormatGroup);
     mark(tabs_->ShuffleTab, options.ShuffleGroup);
     ApplyEnablingRules(*tabs_);
+    if (model_ != nullptr) {
+        comparer_->SetOptions(options);
+        model_->SetOptions(options, options.NumberIncValue);
+    }
     FileList->viewport()->update();
     UpdateActionStates();
 }

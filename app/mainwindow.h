@@ -10,7 +10,9 @@
 // (TOptionTabs, ApplyEnablingRules, BuildRenameSummary, TSchemeBox, the option mapping).
 
 #include "app/commandline.h"
+#include "filelist/fileitems.h"
 
+#include <QList>
 #include <QMainWindow>
 #include <memory>
 #include <string>
@@ -22,11 +24,15 @@ class QComboBox;
 class QLabel;
 class QMenu;
 class QTreeView;
+class QUrl;
 
 namespace qm {
 
+class TAddProgress;
 class TDynLang;
+class TEntryComparer;
 class TFileList;
+class TFileListModel;
 class TOptionTabs;
 class TSchemeBox;
 class TSettings;
@@ -49,8 +55,27 @@ public:
     // The place of the file list's model: the view shows it and the window follows its
     // rows and selection. The model must outlive the window or be replaced first.
     void SetFileListModel(QAbstractItemModel* model);
-    // Lists one command-line file path (relative paths from the current folder).
+    // The file and column operations below do nothing once the window has closed.
+    // Lists one file path; a bare name or relative path is taken from the current folder.
     void AddFile(const std::string& path);
+    // Lists the files of `folder`, with those of its subfolders when asked, depth first;
+    // shows progress when it takes long. Returns false when the user cancelled (what was
+    // added until then stays).
+    bool AddFolder(const std::string& folder, bool subFolders);
+    // Files and folders dropped on the list, in the order of the drop: a file is added, a
+    // folder adds its own files (never its subfolders); anything else is skipped.
+    void HandleDroppedFiles(const QList<QUrl>& urls);
+
+    // The list view's columns (see the settings' "Columns" and "ColumnsWidth").
+    void ApplyColumnSet(const std::string& columnSet);
+    void ApplyColumnWidths(const std::string& widths);
+    void RebuildColumns();
+    // The present widths of all columns, each followed by ",".
+    std::string ColumnWidthsText() const;
+    // Sorting by a header: clicking the sort column reverses the direction.
+    void FileListColumnClick(int position);
+    int SortColumn() const;
+    bool SortDeclining() const;
 
     void RefreshOptionControls();
     void UpdateActionStates();
@@ -62,6 +87,7 @@ public:
 
 protected:
     bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -85,6 +111,14 @@ private:
     void ReplaceRemoveBtnClick();
     void ReplaceListSelectItem();
     void FileListSelectItem();
+    void A_AddFilesExecute();
+    void A_AddDirectoryExecute();
+    void A_RemoveFilesExecute();
+    void A_RemoveAllFilesExecute();
+    void A_CustomizeColumnsExecute();
+    // Adds entries in their order with one sort, with progress when it takes long.
+    bool AddEntries(const std::vector<TFileItems::NewEntry>& entries, TAddProgress& progress);
+    void ShowSortIndicator();
     void SetsChange(int index);
     void A_SaveSchemeAsExecute();
     void A_DeleteSchemeExecute();
@@ -94,6 +128,8 @@ private:
     std::unique_ptr<TVersionInfo> versionInfo_;
     std::unique_ptr<TSettings> settings_;
     std::unique_ptr<TFileList> fileList_;
+    std::unique_ptr<TEntryComparer> comparer_;
+    std::unique_ptr<TFileListModel> model_;
     std::unique_ptr<TDynLang> commonLang_;
     std::unique_ptr<TDynLang> programLang_;
     std::vector<std::string> languageNames_;

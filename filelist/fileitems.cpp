@@ -61,19 +61,26 @@ TFileItem& TFileItems::Add(const std::string& name, const std::string& path) {
     return added;
 }
 
-void TFileItems::AddMany(const std::vector<NewEntry>& entries) {
+std::size_t TFileItems::AddMany(const std::vector<NewEntry>& entries, const AddProgress& progress) {
+    constexpr std::size_t ProgressEvery = 256;
     const std::size_t before = slots_.size();
     slots_.reserve(before + entries.size());
     for (const NewEntry& e : entries) {
+        const std::size_t done = slots_.size() - before;
+        if (progress && done > 0 && done % ProgressEvery == 0 && !progress(done))
+            break;
         slots_.push_back(std::make_unique<TFileItem>(*this, e.Path, e.Name));
         if (e.Path.empty() && e.Name.empty())
             slots_.back()->ReadProperties();
     }
+    const std::size_t added = slots_.size() - before;
     if (updating_ || !onCompare_)
-        return;
-    if (!sorted_) {
+        return added;
+    // With sort keys a whole stable sort is cheaper than a merge by comparisons, and it
+    // gives the same order: the old entries stand first among equals either way.
+    if (!sorted_ || sortKey_) {
         Sort();
-        return;
+        return added;
     }
     // The list was sorted: sorting the newcomers and merging them in (both stable, old
     // entries first among equals) gives what inserting them one by one gives.
@@ -83,6 +90,7 @@ void TFileItems::AddMany(const std::vector<NewEntry>& entries) {
     const auto middle = slots_.begin() + static_cast<std::ptrdiff_t>(before);
     std::stable_sort(middle, slots_.end(), less);
     std::inplace_merge(slots_.begin(), middle, slots_.end(), less);
+    return added;
 }
 
 void TFileItems::AddNamesOnly(std::vector<NewEntry> entries) {

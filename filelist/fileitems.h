@@ -62,9 +62,14 @@ public:
     // disk, at its sorted place. A path that does not resolve is added all the same,
     // with empty properties; the same file added twice is listed twice.
     TFileItem& Add(const std::string& name, const std::string& path);
+    // Called while AddMany reads properties, with the number of entries read so far;
+    // false stops the reading.
+    using AddProgress = std::function<bool(std::size_t added)>;
     // Adds many files and sorts once: the same order as adding them one by one with Add,
-    // at a fraction of the work.
-    void AddMany(const std::vector<NewEntry>& entries);
+    // at a fraction of the work. When `progress` stops it, the entries read until then
+    // are added all the same. Returns the number added.
+    std::size_t AddMany(const std::vector<NewEntry>& entries,
+                        const AddProgress& progress = nullptr);
     // Appends entries without reading their properties (type, icon, size and time stay
     // empty and zero) and without sorting: for a caller that only renames them and
     // would pay for properties it never shows.

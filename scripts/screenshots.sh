@@ -19,11 +19,25 @@ chmod 700 "$work/runtime"
 for f in "holiday_photo 001.jpg" "Holiday_Photo 002.jpg" "notes%20march.txt" "report.final.pdf"; do
   : >"$work/files/$f"
 done
+# A few dozen more files of common types and sizes, some hidden or read-only, so that
+# every column and several type icons have something to show.
+exts=(jpg png pdf txt mp3 ogg docx odt zip tar.gz html cpp sh csv)
+for i in $(seq 1 36); do
+  ext=${exts[$(( i % ${#exts[@]} ))]}
+  head -c $(( i * i * 997 )) /dev/zero >"$work/files/sample_$(printf %02d "$i").$ext"
+done
+: >"$work/files/.hidden_settings"
+chmod a-w "$work"/files/sample_03.*
+touch -d "2024-02-29 13:45:10" "$work"/files/sample_05.*
+
+# A folder big enough for adding it to take more than half a second.
+mkdir -p "$work/big"
+(cd "$work/big" && seq -f "file_%06g.txt" 1 150000 | xargs touch)
 
 cd "$work/files"
-XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/xdg" XDG_RUNTIME_DIR="$work/runtime" \
+QUILLMARK_SHOTS_BIG_FOLDER="$work/big" XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/xdg" XDG_RUNTIME_DIR="$work/runtime" \
   xvfb-run -a -s "-screen 0 1280x1024x24" \
-  "$OLDPWD/build/bin/quillmark-shots" "$out" ./*
+  "$OLDPWD/build/bin/quillmark-shots" "$out" ./* ./.hidden_settings
 
 # The program itself, as a user starts it the first time, on the whole virtual screen.
 mkdir -p "$work/config2"

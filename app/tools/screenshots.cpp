@@ -7,6 +7,7 @@
 #include "app/commandline.h"
 #include "app/mainwindow.h"
 #include "app/optiontabs.h"
+#include "settings/settings.h"
 
 #include <QAction>
 #include <QApplication>
@@ -14,9 +15,11 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QIcon>
 #include <QPixmap>
 #include <QTextStream>
 #include <QTimer>
+#include <QTreeView>
 #include <cstdio>
 
 namespace {
@@ -63,10 +66,24 @@ void WriteFocusOrder(qm::TMain& main, const QString& file) {
     }
 }
 
+// Triggers `action`, grabs the modal dialog it opens and closes it without effect.
+void ShootDialog(qm::TMain& main, const char* action, const QString& file) {
+    QTimer::singleShot(700, [file] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            Settle();
+            dialog->grab().save(file);
+            static_cast<QDialog*>(dialog)->reject();
+        }
+    });
+    main.findChild<QAction*>(QString::fromLatin1(action))->trigger();
+    std::printf("%s\n", qPrintable(file));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
     if (argc < 2) {
         std::fprintf(stderr, "usage: quillmark-shots OUTPUT_FOLDER [FILE...]\n");
         return 2;
@@ -96,14 +113,36 @@ int main(int argc, char** argv) {
     Settle();
     main.grab().save(folder + QStringLiteral("/main-minimum-size.png"));
 
-    QTimer::singleShot(200, [&] {
-        if (QWidget* dialog = QApplication::activeModalWidget()) {
-            dialog->grab().save(folder + QStringLiteral("/dialog-schemesave.png"));
-            static_cast<QDialog*>(dialog)->reject();
-        }
-    });
-    main.findChild<QAction*>(QStringLiteral("A_SaveSchemeAs"))->trigger();
-    std::printf("%s/dialog-schemesave.png\n", qPrintable(folder));
+    ShootDialog(main, "A_SaveSchemeAs", folder + QStringLiteral("/dialog-schemesave.png"));
+
+    // The list with every column, wide enough to show them, and one row selected.
+    main.resize(1180, 760);
+    main.ApplyColumnSet("Name,Path,NewName,PrevName,TypeName,Size,Attribute,ModDate");
+    main.ApplyColumnWidths("190,170,190,110,150,80,80,150");
+    tabs.setCurrentIndex(0);
+    if (auto* list = main.findChild<QTreeView*>(QStringLiteral("FileList"))) {
+        list->setCurrentIndex(list->model()->index(2, 0));
+    }
+    Settle();
+    main.grab().save(folder + QStringLiteral("/main-files-all-columns.png"));
+    std::printf("%s/main-files-all-columns.png\n", qPrintable(folder));
+
+    ShootDialog(main, "A_CustomizeColumns", folder + QStringLiteral("/dialog-customizecols.png"));
+    // The folder dialog opens on the last used folder: the sample files' folder.
+    main.Settings()->LastUsedFolderPath = QDir::currentPath().toStdString() + "/";
+    ShootDialog(main, "A_AddDirectory", folder + QStringLiteral("/dialog-directoryselector.png"));
+    // Adding a big folder: the progress dialog, once it has shown.
+    const QByteArray big = qgetenv("QUILLMARK_SHOTS_BIG_FOLDER");
+    if (!big.isEmpty()) {
+        const QString file = folder + QStringLiteral("/dialog-addprogress.png");
+        QTimer::singleShot(1200, [file, &main] {
+            if (auto* progress = main.findChild<QWidget*>(QStringLiteral("AddProgress"))) {
+                progress->grab().save(file);
+                std::printf("%s\n", qPrintable(file));
+            }
+        });
+        main.AddFolder(big.toStdString(), true);
+    }
     main.close();
     return 0;
 }

@@ -124,10 +124,37 @@ TEST_F(FileItems, AddingOneByOneOrManyAtOnceGivesTheOrderOfAFullSort) {
             [&](const TFileItem& entry) { return collator.SortKey(entry.Name()); });
         byKeys.Items().Sort();
 
+        // Batches into a list that sorts by keys.
+        TFileList batchesByKeys(icons_);
+        batchesByKeys.Items().SetOnCompare(byCollation);
+        batchesByKeys.Items().SetSortKey(
+            [&](const TFileItem& entry) { return collator.SortKey(entry.Name()); });
+        batchesByKeys.Items().AddMany(first);
+        batchesByKeys.Items().AddMany(second);
+
         EXPECT_EQ(Keys(byKeys.Items()), Keys(reference.Items())) << round;
+        EXPECT_EQ(Keys(batchesByKeys.Items()), Keys(reference.Items())) << round;
         EXPECT_EQ(Keys(oneByOne.Items()), Keys(reference.Items())) << round;
         EXPECT_EQ(Keys(batches.Items()), Keys(reference.Items())) << round;
     }
+}
+
+TEST_F(FileItems, StoppedAddManyKeepsWhatItReadSorted) {
+    std::vector<TFileItems::NewEntry> entries;
+    for (int i = 999; i >= 0; --i)
+        entries.push_back({"f" + std::to_string(1000 + i), kNowhere});
+    TFileItems& items = Sorted({"f1500x"});
+    std::vector<std::size_t> reports;
+    const std::size_t added = items.AddMany(entries, [&](std::size_t done) {
+        reports.push_back(done);
+        return done < 512;
+    });
+    EXPECT_EQ(reports, (std::vector<std::size_t>{256, 512}));
+    EXPECT_EQ(added, 512u);
+    ASSERT_EQ(items.Count(), 513);
+    EXPECT_EQ(items.Items(0)->Name(), "f1488");
+    EXPECT_EQ(items.Items(13)->Name(), "f1500x");
+    EXPECT_EQ(items.Items(512)->Name(), "f1999");
 }
 
 TEST_F(FileItems, ChangedComparisonSortsTheWholeListAtTheNextAdd) {

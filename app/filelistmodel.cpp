@@ -1,0 +1,146 @@
+#include "app/filelistmodel.h"
+
+#include "engine/newname.h"
+#include "filelist/datetimevalue.h"
+#include "filelist/fileitem.h"
+#include "filelist/filelist.h"
+#include "filelist/iconnames.h"
+
+#include <QDateTime>
+#include <QLocale>
+
+namespace qm {
+
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+QString ModDateText(double value) {
+    if (value == 0)
+        return QString();
+    const auto parts = DecodeDateTime(value);
+    if (!parts)
+        return QString();
+    const QDate date(parts->Year, parts->Month, parts->Day);
+    const QTime time(parts->Hour, parts->Minute, parts->Second, parts->Millisecond);
+    const QLocale locale = QLocale::system();
+    QString text = locale.toString(date, QLocale::ShortFormat);
+    if (time != QTime(0, 0)) {
+        // The long format names the time zone, which a file time shown in local time
+        // does not need.
+        QString format = locale.timeFormat(QLocale::LongFormat);
+        format.remove(QLatin1Char('t'));
+        text += QLatin1Char(' ') + locale.toString(time, format.trimmed());
+    }
+    return text;
+}
+
+TFileListModel::TFileListModel(TFileList& list, TextSource captions, TextSource kilobyteUnit,
+                               QObject* parent)
+    : QAbstractTableModel(parent), list_(list), captions_(std::move(captions)),
+      kilobyteUnit_(std::move(kilobyteUnit)) {}
+
+std::string TFileListModel::KilobyteUnit() const {
+    const std::string unit = kilobyteUnit_("KILOBYTE");
+    return unit.empty() ? std::string("KB") : unit;
+}
+
+int TFileListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : list_.Items().Count();
+}
+
+int TFileListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+}
+
+QVariant TFileListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.column() >= columnCount() || index.row() >= rowCount())
+        return QVariant();
+    const ColumnId id = columns_[static_cast<std::size_t>(index.column())].Id;
+    if (role == Qt::TextAlignmentRole)
+        return id == ColumnId::Size ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
+    if (role != Qt::DisplayRole && !(role == Qt::DecorationRole && index.column() == 0))
+        return QVariant();
+    const auto lock = list_.Items().ReadLock();
+    const TFileItem* entry = list_.Items().Items(index.row());
+    if (entry == nullptr)
+        return QVariant(); // a slot emptied during a rename run
+    if (role == Qt::DecorationRole)
+        return IconOf(entry->ImageIndex());
+    return CellText(*entry, id, index.row());
+}
+
+QString TFileListModel::CellText(const TFileItem& entry, ColumnId id, int row) const {
+    switch (id) {
+    case ColumnId::Name:
+        return Q(entry.Name());
+    case ColumnId::Path:
+        return Q(entry.Path());
+    case ColumnId::NewName:
+        return Q(ComputeNewName(options_, entry.Name(), startNumber_ + row));
+    case ColumnId::PrevName:
+        return Q(entry.PrevName());
+    case ColumnId::TypeName:
+        return Q(entry.TypeName());
+    case ColumnId::Size:
+        return Q(FormatThousands(Kilobytes(FileSizeOnDisk(entry.Path() + entry.Name()))) + ' ' +
+                 KilobyteUnit());
+    case ColumnId::Attribute:
+        return Q(AttributeLetters(entry.Attributes()));
+    case ColumnId::ModDate:
+        return ModDateText(entry.ModDate());
+    }
+    return QString();
+}
+
+QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
+        return QVariant();
+    const ColumnId id = columns_[static_cast<std::size_t>(section)].Id;
+    if (role == Qt::DisplayRole)
+        return Caption(id);
+    if (role == Qt::TextAlignmentRole && id == ColumnId::Size)
+        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    return QVariant();
+}
+
+void TFileListModel::SetColumns(std::vector<ShownColumn> columns) {
+    beginResetModel();
+    columns_ = std::move(columns);
+    endResetModel();
+}
+
+void TFileListModel::SetOptions(const RenameOptionSet& options, std::int32_t startNumber) {
+    options_ = options;
+    startNumber_ = startNumber;
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+        if (columns_[c].Id == ColumnId::NewName && rowCount() > 0) {
+            const int column = static_cast<int>(c);
+            emit dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::DisplayRole});
+        }
+    }
+}
+
+QString TFileListModel::Caption(ColumnId id) const {
+    const std::string text = captions_(std::string(InfoOf(id).CaptionKey));
+    return text.empty() ? Q(std::string(InfoOf(id).Caption)) : Q(text);
+}
+
+QIcon TFileListModel::IconOf(int imageIndex) const {
+    if (imageIndex < 0)
+        return QIcon();
+    const auto slot = static_cast<std::size_t>(imageIndex);
+    if (slot >= icons_.size())
+        icons_.resize(slot + 1);
+    if (icons_[slot].isNull()) {
+        const IconName name = list_.GetSmallImages().At(imageIndex);
+        icons_[slot] = QIcon::fromTheme(Q(name.Name), QIcon::fromTheme(Q(name.Fallback)));
+    }
+    return icons_[slot];
+}
+
+} // namespace qm

@@ -1,0 +1,83 @@
+#pragma once
+
+// The file list as the list view sees it: row r is slot r of the file items, one column
+// per shown column. Stores no texts: every cell is computed when the view asks for it,
+// which for a large list means only the rows on screen. The new-name column uses the
+// rename options and start number that the window hands over on every option change;
+// the size column looks at the file on disk anew each time.
+//
+// Does not own the file list; the list must outlive the model. Changes of the list's
+// rows go through a Change bracket, so the view hears of them once. Window thread only;
+// reads entries under the list's read lock, so a rename worker may change names meanwhile.
+
+#include "engine/renameoptionset.h"
+#include "filelist/columnset.h"
+
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+class TFileList;
+class TFileItem;
+
+class TFileListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    // The text of a language key: captions (line form) and the kilobyte unit (whole
+    // text). An empty text stands for one the language lacks.
+    using TextSource = std::function<std::string(const std::string& key)>;
+
+    TFileListModel(TFileList& list, TextSource captions, TextSource kilobyteUnit,
+                   QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    void SetColumns(std::vector<ShownColumn> columns);
+    const std::vector<ShownColumn>& Columns() const { return columns_; }
+    // `startNumber` is the number typed in the start-value field, 0 when it is none.
+    void SetOptions(const RenameOptionSet& options, std::int32_t startNumber);
+
+    // Brackets a change of the list's rows (adding, removing, sorting): the view is told
+    // once, when the bracket closes. Not nestable.
+    class Change {
+    public:
+        explicit Change(TFileListModel& model) : model_(model) { model_.beginResetModel(); }
+        ~Change() { model_.endResetModel(); }
+        Change(const Change&) = delete;
+        Change& operator=(const Change&) = delete;
+
+    private:
+        TFileListModel& model_;
+    };
+
+    // The cell text of column `id` for `entry` shown in row `row`.
+    QString CellText(const TFileItem& entry, ColumnId id, int row) const;
+    // The header text of a column: the language's, or the built-in one when it has none.
+    QString Caption(ColumnId id) const;
+
+private:
+    QIcon IconOf(int imageIndex) const;
+    std::string KilobyteUnit() const;
+
+    TFileList& list_;
+    TextSource captions_;
+    TextSource kilobyteUnit_;
+    std::vector<ShownColumn> columns_;
+    RenameOptionSet options_;
+    std::int32_t startNumber_ = 0;
+    mutable std::vector<QIcon> icons_; // by image index, made when first shown
+};
+
+// The date and time of a date-time value in the user's short date and long time formats,
+// the time left out at exactly midnight; empty for 0.
+QString ModDateText(double value);
+
+} // namespace qm

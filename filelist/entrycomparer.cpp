@@ -1,0 +1,164 @@
+#include "filelist/entrycomparer.h"
+
+#include "engine/newname.h"
+#include "filelist/fileitem.h"
+#include "filelist/fileitems.h"
+
+#include <bit>
+#include <cstdint>
+#include <string_view>
+#include <unicode/uloc.h>
+
+namespace qm {
+
+namespace {
+
+template <class T> int Sign(T a, T b) {
+    return a < b ? -1 : b < a ? 1 : 0;
+}
+
+std::string BigEndian(std::uint64_t value) {
+    std::string bytes(8, '\0');
+    for (int i = 7; i >= 0; --i) {
+        bytes[static_cast<std::size_t>(i)] = static_cast<char>(value & 0xFF);
+        value >>= 8;
+    }
+    return bytes;
+}
+
+// Bits of a double whose unsigned order is the number's order.
+std::uint64_t OrderedBits(double value) {
+    if (value == 0)
+        value = 0; // -0 and +0 compare equal, so they must get one key
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    return (bits & 0x8000000000000000ULL) != 0 ? ~bits : bits | 0x8000000000000000ULL;
+}
+
+// The collation for text columns. The POSIX locale's collation orders by character code,
+// which puts every capital before every small letter; text columns compare without
+// regard to letter case, so that locale takes the root collation instead.
+std::string CollationLocale(const std::string& locale) {
+    if (!locale.empty())
+        return locale;
+    const std::string_view current = uloc_getDefault();
+    return current.starts_with("en_US_POSIX") ? std::string("root") : std::string();
+}
+
+} // namespace
+
+TEntryComparer::TEntryComparer(const std::string& locale)
+    : collator_(TTextCollator::LetterCase::Ignore, CollationLocale(locale)) {}
+
+void TEntryComparer::Install(TFileItems& items) {
+    items_ = &items;
+    items.SetOnCompare(
+        [this](const TFileItem& a, const TFileItem& b) { return CompareEntries(a, b); });
+    items.SetSortKey([this](const TFileItem& entry) { return SortKey(entry); });
+}
+
+void TEntryComparer::Changed() {
+    if (items_ != nullptr)
+        items_->CompareChanged();
+}
+
+void TEntryComparer::SetColumns(std::vector<ColumnId> columns) {
+    columns_ = std::move(columns);
+    Changed();
+}
+
+void TEntryComparer::SetSortColumn(int position) {
+    sortColumn_ = position;
+    Changed();
+}
+
+void TEntryComparer::SetSortDeclining(bool declining) {
+    sortDeclining_ = declining;
+    Changed();
+}
+
+void TEntryComparer::SetOptions(const RenameOptionSet& options) {
+    options_ = options;
+    // Only the new-name order depends on the options.
+    if (const ColumnId* id = SortedBy(); id != nullptr && *id == ColumnId::NewName)
+        Changed();
+}
+
+const ColumnId* TEntryComparer::SortedBy() const {
+    if (sortColumn_ < 0 || sortColumn_ >= static_cast<int>(columns_.size()))
+        return nullptr;
+    return &columns_[static_cast<std::size_t>(sortColumn_)];
+}
+
+int TEntryComparer::CompareEntries(const TFileItem& a, const TFileItem& b) const {
+    const int result = CompareAscending(a, b);
+    return sortDeclining_ ? result : -result;
+}
+
+int TEntryComparer::CompareAscending(const TFileItem& a, const TFileItem& b) const {
+    const ColumnId* id = SortedBy();
+    if (id == nullptr)
+        return 0;
+    switch (*id) {
+    case ColumnId::Name:
+        return collator_.Compare(a.Name(), b.Name());
+    case ColumnId::Path:
+        if (const int path = collator_.Compare(a.Path(), b.Path()); path != 0)
+            return path;
+        return collator_.Compare(a.Name(), b.Name());
+    case ColumnId::NewName:
+        return collator_.Compare(ComputeNextNewName(options_, a.Name()),
+                                 ComputeNextNewName(options_, b.Name()));
+    case ColumnId::PrevName:
+        return collator_.Compare(a.PrevName(), b.PrevName());
+    case ColumnId::TypeName:
+        return collator_.Compare(a.TypeName(), b.TypeName());
+    case ColumnId::Size:
+        return Sign(a.Size(), b.Size());
+    case ColumnId::Attribute:
+        return collator_.Compare(AttributeLetters(a.Attributes()),
+                                 AttributeLetters(b.Attributes()));
+    case ColumnId::ModDate:
+        return Sign(a.ModDate(), b.ModDate());
+    }
+    return 0;
+}
+
+std::string TEntryComparer::SortKey(const TFileItem& entry) const {
+    std::string key = AscendingKey(entry);
+    if (sortDeclining_)
+        return key;
+    // Complemented bytes order backwards. Collation keys hold no zero byte (only the
+    // path/name separator is zero), so a complemented byte is never 0xFF and the
+    // closing 0xFF puts a key after every longer key it begins.
+    for (char& c : key)
+        c = static_cast<char>(~static_cast<unsigned char>(c));
+    key += '\xFF';
+    return key;
+}
+
+std::string TEntryComparer::AscendingKey(const TFileItem& entry) const {
+    const ColumnId* id = SortedBy();
+    if (id == nullptr)
+        return std::string();
+    switch (*id) {
+    case ColumnId::Name:
+        return collator_.SortKey(entry.Name());
+    case ColumnId::Path:
+        return collator_.SortKey(entry.Path()) + '\0' + collator_.SortKey(entry.Name());
+    case ColumnId::NewName:
+        return collator_.SortKey(ComputeNextNewName(options_, entry.Name()));
+    case ColumnId::PrevName:
+        return collator_.SortKey(entry.PrevName());
+    case ColumnId::TypeName:
+        return collator_.SortKey(entry.TypeName());
+    case ColumnId::Size:
+        return BigEndian(entry.Size());
+    case ColumnId::Attribute:
+        return collator_.SortKey(AttributeLetters(entry.Attributes()));
+    case ColumnId::ModDate:
+        return BigEndian(OrderedBits(entry.ModDate()));
+    }
+    return std::string();
+}
+
+} // namespace qm

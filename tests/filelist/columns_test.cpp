@@ -1,0 +1,142 @@
+// Column sets, widths, cell texts and the list order by column.
+
+#include "engine/renameoptionset.h"
+#include "filelist/columnset.h"
+#include "filelist/entrycomparer.h"
+#include "filelist/fileitem.h"
+#include "filelist/filelist.h"
+#include "filelist/iconnames.h"
+
+#include <gtest/gtest.h>
+
+namespace qm {
+namespace {
+
+std::string Identifiers(std::string_view set) {
+    std::string text;
+    for (const ShownColumn& column : ParseColumnSet(set))
+        text += column.Identifier + "|";
+    return text;
+}
+
+TEST(ColumnSet, ParsesTheOldWay) {
+    const struct {
+        const char* set;
+        const char* shown;
+    } rows[] = {
+        {"Name,Newname", "Name|Newname|"}, {"NAME,NEWNAME,", "NAME|NEWNAME|"},
+        {"size,Bogus,NAME", "size|NAME|"}, {",NAME", ""},
+        {"Name,,Path", "Name|"},           {"Path,path", "Path|path|"},
+        {"ModDate", "ModDate|"},           {"", ""},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(Identifiers(row.set), row.shown) << row.set;
+}
+
+TEST(ColumnSet, WidthsFillTheShownColumnsOnly) {
+    const struct {
+        const char* widths;
+        std::size_t columns;
+        std::vector<int> expected;
+    } rows[] = {
+        {"237,237", 2, {237, 237}},
+        {"237,237,", 2, {237, 237}},
+        {"100,200,300", 2, {100, 200}},
+        {"100", 3, {100}},
+        {"abc,50", 2, {0, 50}},
+        {",50", 2, {0}},
+        {"50", 0, {}},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(ParseColumnWidths(row.widths, row.columns), row.expected) << row.widths;
+}
+
+TEST(ColumnSet, CellTexts) {
+    const struct {
+        std::uint64_t bytes;
+        const char* kilobytes;
+    } sizes[] = {
+        {0, "0"},
+        {1, "1"},
+        {1024, "1"},
+        {1025, "2"},
+        {1023999, "1.000"},
+        {1048576000, "1.024.000"},
+        {999 * 1024, "999"},
+        {UINT64_MAX, "18.014.398.509.481.984"},
+    };
+    for (const auto& row : sizes)
+        EXPECT_EQ(FormatThousands(Kilobytes(row.bytes)), row.kilobytes) << row.bytes;
+    EXPECT_EQ(FormatThousands(1234567), "1.234.567");
+
+    using A = FileAttribute;
+    EXPECT_EQ(AttributeLetters(A::ReadOnly | A::Hidden | A::Archive), "RHA");
+    EXPECT_EQ(AttributeLetters(A::System | A::Directory), "S");
+    EXPECT_EQ(AttributeLetters(A::Archive | A::ReadOnly), "RA");
+    EXPECT_EQ(AttributeLetters({}), "");
+}
+
+class Order : public ::testing::Test {
+protected:
+    void SetUp() override { comparer_.Install(list_.Items()); }
+
+    void Add(const char* name, const char* path = "/nonexistent-qm-test/") {
+        list_.Items().Add(name, path);
+    }
+    std::string Names() const {
+        std::string text;
+        for (int i = 0; i < list_.Items().Count(); ++i)
+            text += list_.Items().Items(i)->Name() + "|";
+        return text;
+    }
+
+    TIconNames icons_;
+    TFileList list_{icons_};
+    TEntryComparer comparer_;
+};
+
+TEST_F(Order, SortsByTheColumnInItsDirection) {
+    RenameOptionSet options; // "apple" becomes "zzz" in the new name
+    options.ReplaceGroup = true;
+    options.ReplaceEnabled = true;
+    options.ReplaceCount = 1;
+    options.ReplacePairs[0] = {"apple", "zzz"};
+    const struct {
+        std::vector<ColumnId> columns;
+        int sortColumn;
+        bool declining;
+        const char* expected;
+    } rows[] = {
+        {{ColumnId::Name}, 0, true, "apple|Banana|holiday_photo 001|Holiday_Photo 002|"},
+        {{ColumnId::Name}, 0, false, "Holiday_Photo 002|holiday_photo 001|Banana|apple|"},
+        {{ColumnId::Path, ColumnId::NewName},
+         1,
+         true,
+         "Banana|holiday_photo 001|Holiday_Photo 002|apple|"},
+        {{ColumnId::NewName}, 0, false, "apple|Holiday_Photo 002|holiday_photo 001|Banana|"},
+        {{ColumnId::Path, ColumnId::Name},
+         0,
+         true,
+         "apple|Banana|holiday_photo 001|Holiday_Photo 002|"},
+        {{ColumnId::Name}, 1, true, "Banana|Holiday_Photo 002|apple|holiday_photo 001|"},
+        {{ColumnId::Name}, -1, false, "Banana|Holiday_Photo 002|apple|holiday_photo 001|"},
+    };
+    for (const auto& row : rows) {
+        list_.Items().Clear();
+        comparer_.SetColumns(row.columns);
+        comparer_.SetSortColumn(row.sortColumn);
+        comparer_.SetSortDeclining(row.declining);
+        comparer_.SetOptions(options);
+        // One by one (comparison, sorted places), then a whole sort (keys): both orders
+        // must agree.
+        for (const char* name : {"Banana", "Holiday_Photo 002", "apple", "holiday_photo 001"})
+            Add(name);
+        EXPECT_EQ(Names(), row.expected) << "added, row " << &row - rows;
+        list_.Items().CompareChanged();
+        list_.Items().Sort();
+        EXPECT_EQ(Names(), row.expected) << "sorted, row " << &row - rows;
+    }
+}
+
+} // namespace
+} // namespace qm
