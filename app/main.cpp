@@ -4,9 +4,13 @@
 #include "app/mainwindow.h"
 #include "filelist/versioninfo.h"
 
+#include <QAbstractItemModel>
 #include <QApplication>
 #include <QIcon>
+#include <QTimer>
+#include <QTreeView>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -14,6 +18,35 @@ namespace {
 
 std::vector<std::string> Arguments(int argc, char** argv) {
     return std::vector<std::string>(argv + 1, argv + argc);
+}
+
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+        icon.addFile(QStringLiteral(":/icons/quillmark-%1.png").arg(size), QSize(size, size));
+    }
+    return icon;
+}
+
+// For the installation tests only, which cannot reach into a running window: with
+// QUILLMARK_PROBE_FILE_LIST set, the program prints the file list's first column (caption,
+// then one line per row) once the window is up, and quits.
+void ProbeFileListWhenAsked(const QMainWindow& window) {
+    if (std::getenv("QUILLMARK_PROBE_FILE_LIST") == nullptr) {
+        return;
+    }
+    QTimer::singleShot(0, &window, [&window] {
+        const auto* list = window.findChild<QTreeView*>(QStringLiteral("FileList"));
+        const QAbstractItemModel* model = list != nullptr ? list->model() : nullptr;
+        if (model != nullptr) {
+            std::printf("%s\n", qUtf8Printable(model->headerData(0, Qt::Horizontal).toString()));
+            for (int row = 0; row < model->rowCount(); ++row) {
+                std::printf("%s\n", qUtf8Printable(model->index(row, 0).data().toString()));
+            }
+        }
+        std::fflush(stdout);
+        QApplication::quit();
+    });
 }
 
 } // namespace
@@ -33,6 +66,10 @@ int main(int argc, char** argv) {
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marlowick Quillmark"));
+    // Ties the windows to the installed desktop entry (its name and icon in task bars,
+    // the application id on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral("quillmark"));
+    QApplication::setWindowIcon(ProgramIcon());
     // File type icons come from the desktop's theme; a bare session names none.
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));
     // Qt has taken its own options (-platform, -display, ...) out of argv by now; the
@@ -40,5 +77,6 @@ int main(int argc, char** argv) {
     const qm::CommandLine commandLine = qm::ParseCommandLine(Arguments(argc, argv));
     qm::TMain main(commandLine);
     main.show();
+    ProbeFileListWhenAsked(main);
     return QApplication::exec();
 }
