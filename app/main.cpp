@@ -5,6 +5,7 @@
 #include "filelist/versioninfo.h"
 
 #include <QAbstractItemModel>
+#include <QAction>
 #include <QApplication>
 #include <QIcon>
 #include <QTimer>
@@ -29,20 +30,20 @@ QIcon ProgramIcon() {
 }
 
 // For the installation tests only, which cannot reach into a running window: with
-// QUILLMARK_PROBE_FILE_LIST set, the program prints the file list's first column (caption,
-// then one line per row) once the window is up, and quits.
+// QUILLMARK_PROBE_FILE_LIST set, the program prints the hint of its Add files command (a
+// text only the language files give), then the file list's names one a line, once the
+// window is up, and quits.
 void ProbeFileListWhenAsked(const QMainWindow& window) {
     if (std::getenv("QUILLMARK_PROBE_FILE_LIST") == nullptr) {
         return;
     }
     QTimer::singleShot(0, &window, [&window] {
+        const auto* addFiles = window.findChild<QAction*>(QStringLiteral("A_AddFiles"));
+        std::printf("%s\n", addFiles != nullptr ? qUtf8Printable(addFiles->statusTip()) : "");
         const auto* list = window.findChild<QTreeView*>(QStringLiteral("FileList"));
         const QAbstractItemModel* model = list != nullptr ? list->model() : nullptr;
-        if (model != nullptr) {
-            std::printf("%s\n", qUtf8Printable(model->headerData(0, Qt::Horizontal).toString()));
-            for (int row = 0; row < model->rowCount(); ++row) {
-                std::printf("%s\n", qUtf8Printable(model->index(row, 0).data().toString()));
-            }
+        for (int row = 0; model != nullptr && row < model->rowCount(); ++row) {
+            std::printf("%s\n", qUtf8Printable(model->index(row, 0).data().toString()));
         }
         std::fflush(stdout);
         QApplication::quit();

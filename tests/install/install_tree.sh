@@ -52,12 +52,12 @@ expect "cli preview" $'^my_holiday_photo.jpg\tmy holiday photo.jpg$' \
   "$cli" preview --scheme-file "$work/spaces.scheme" -- my_holiday_photo.jpg
 expect "program version" "Quillmark [0-9]+(\.[0-9]+)+$" "$top/bin/quillmark" --version
 
-# The window lists the file given; the caption of its first column comes from a language
-# file, which is found only through the program's real folder.
+# The window lists the file given; the hint it prints first comes from the English
+# language file, which is found only through the program's real folder.
 listing="$(QUILLMARK_PROBE_FILE_LIST=1 timeout 60 "$top/bin/quillmark" my_holiday_photo.jpg 2>&1)" ||
   fail "program: exit status $?: $listing"
-caption="$(head -n 1 <<<"$listing")"
-[ -n "$caption" ] || fail "program: no column caption, so no language file was read: $listing"
+[ "$(head -n 1 <<<"$listing")" = "Add files to the list" ] ||
+  fail "program: no language text, so no language file was read: $listing"
 grep -qx "my_holiday_photo.jpg" <<<"$listing" || fail "program: the file is not listed: $listing"
 
 changed="$(find "$top" -newer "$work/before-runs")"
