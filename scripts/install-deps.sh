@@ -12,6 +12,7 @@ PACKAGES=(
   exfat-fuse exfatprogs
   clang libclang-rt-14-dev clang-format
   xvfb xauth imagemagick fonts-dejavu-core adwaita-icon-theme
+  scdoc man-db desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

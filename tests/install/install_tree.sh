@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary DESTDIR and uses it as a user would: the commands
+# through their links in bin/, the desktop files through their validators.
+# Usage: install_tree.sh BUILD_DIR
+set -euo pipefail
+build="$1"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+prefix=/opt/quillmark-test
+root="$work/root"
+DESTDIR="$root" cmake --install "$build" --prefix "$prefix" >/dev/null
+top="$root$prefix"
+
+# What the install holds, and where the links point.
+for path in lib/quillmark/quillmark lib/quillmark/quillmark-cli lib/quillmark/libvocalith.so \
+  lib/quillmark/english.lan lib/quillmark/german.lan lib/quillmark/danish.lan \
+  share/applications/quillmark.desktop share/metainfo/com.marlowick.Quillmark.metainfo.xml \
+  share/icons/hicolor/scalable/apps/quillmark.svg share/icons/hicolor/16x16/apps/quillmark.png \
+  share/icons/hicolor/256x256/apps/quillmark.png \
+  share/man/man1/quillmark.1.gz share/man/man1/quillmark-cli.1.gz; do
+  [ -f "$top/$path" ] || fail "not installed: $path"
+done
+for program in quillmark quillmark-cli; do
+  target="$(readlink "$top/bin/$program")" || fail "bin/$program is not a link"
+  [ "$target" = "../lib/quillmark/$program" ] || fail "bin/$program points to $target"
+done
+
+# The installed commands, started through their links from an unrelated folder, with
+# private settings.
+mkdir -p "$work/files" "$work/config" "$work/xdg" "$work/runtime"
+chmod 700 "$work/runtime"
+export XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/xdg" XDG_RUNTIME_DIR="$work/runtime"
+export QT_QPA_PLATFORM=offscreen
+cd "$work/files"
+: >"my_holiday_photo.jpg"
+printf 'Version=1\nReplaceGroup=true\nConvertUnderscoreSpaces=true\n' >"$work/spaces.scheme"
+touch "$work/before-runs"
+sleep 1
+
+expect() { # expect NAME PATTERN COMMAND...: the command succeeds and prints PATTERN
+  local name="$1" pattern="$2" out
+  shift 2
+  out="$("$@" 2>&1)" || fail "$name: exit status $?: $out"
+  grep -Eq -- "$pattern" <<<"$out" || fail "$name: no '$pattern' in: $out"
+}
+cli="$top/bin/quillmark-cli"
+expect "cli help" '^Usage: quillmark-cli COMMAND' "$cli" --help
+expect "cli version" "Quillmark [0-9]+(\.[0-9]+)+$" "$cli" --version
+expect "cli preview" $'^my_holiday_photo.jpg\tmy holiday photo.jpg$' \
+  "$cli" preview --scheme-file "$work/spaces.scheme" -- my_holiday_photo.jpg
+expect "program version" "Quillmark [0-9]+(\.[0-9]+)+$" "$top/bin/quillmark" --version
+
+# The window lists the file given; the hint it prints first comes from the English
+# language file, which is found only through the program's real folder.
+listing="$(QUILLMARK_PROBE_FILE_LIST=1 timeout 60 "$top/bin/quillmark" my_holiday_photo.jpg 2>&1)" ||
+  fail "program: exit status $?: $listing"
+[ "$(head -n 1 <<<"$listing")" = "Add files to the list" ] ||
+  fail "program: no language text, so no language file was read: $listing"
+grep -qx "my_holiday_photo.jpg" <<<"$listing" || fail "program: the file is not listed: $listing"
+
+changed="$(find "$top" -newer "$work/before-runs")"
+[ -z "$changed" ] || fail "written into the install folder at run time: $changed"
+
+desktop-file-validate "$top/share/applications/quillmark.desktop" ||
+  fail "desktop entry does not validate"
+appstreamcli validate --no-net "$top/share/metainfo/com.marlowick.Quillmark.metainfo.xml" >/dev/null ||
+  fail "metainfo does not validate"
+for page in quillmark quillmark-cli; do
+  warnings="$(MANWIDTH=80 man --warnings -l "$top/share/man/man1/$page.1.gz" 2>&1 >/dev/null)"
+  [ -z "$warnings" ] || fail "man $page: $warnings"
+done
+echo "install tree ok"
