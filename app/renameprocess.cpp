@@ -80,7 +80,11 @@ TRenameProcess::TRenameProcess(QWidget* parent, TextSource programLine, std::str
 TRenameProcess::~TRenameProcess() = default;
 
 void TRenameProcess::showEvent(QShowEvent* event) {
-    FormShow();
+    // Once: showing the window again after it was minimised must not wipe the names.
+    if (!textsSet_) {
+        textsSet_ = true;
+        FormShow();
+    }
     QDialog::showEvent(event);
 }
 

@@ -80,6 +80,7 @@ private:
     TextSource programLine_;
     std::string cancelCaption_;
     std::function<bool()> runActive_;
+    bool textsSet_ = false;
 
     // Files finished in each of the last ten ticks, newest first.
     std::array<std::int32_t, 10> tickCounts_{};
