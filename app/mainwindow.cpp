@@ -44,8 +44,8 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSpinBox>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QStatusTipEvent>
 #include <QToolButton>
 #include <QTreeView>

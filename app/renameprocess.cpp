@@ -1,6 +1,5 @@
 #include "app/renameprocess.h"
 
-#include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -170,21 +169,13 @@ void TRenameProcess::CancelBtnClick() {
 }
 
 void TRenameProcess::reject() {
-    // Escape: the same as Cancel while a run is under way.
+    // Escape and the close box (QDialog's close handling comes here and keeps the window
+    // while it stays visible): the same as Cancel while a run is under way.
     if (RunActive()) {
         emit stopRequested();
         return;
     }
     QDialog::reject();
-}
-
-void TRenameProcess::closeEvent(QCloseEvent* event) {
-    if (RunActive()) {
-        event->ignore();
-        emit stopRequested();
-        return;
-    }
-    QDialog::closeEvent(event);
 }
 
 } // namespace qm
