@@ -9,7 +9,9 @@
 #include "app/maintexts.h"
 #include "app/optionmapping.h"
 #include "app/optiontabs.h"
+#include "app/renameprocess.h"
 #include "app/renamesummary.h"
+#include "app/renamethread.h"
 #include "app/replacelist.h"
 #include "app/schemebox.h"
 #include "app/schemesave.h"
@@ -38,10 +40,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QStatusTipEvent>
 #include <QToolButton>
 #include <QTreeView>
@@ -278,6 +282,8 @@ void TMain::ConnectControls() {
     connect(A_AddDirectory, &QAction::triggered, this, &TMain::A_AddDirectoryExecute);
     connect(A_RemoveFiles, &QAction::triggered, this, &TMain::A_RemoveFilesExecute);
     connect(A_RemoveAllFiles, &QAction::triggered, this, &TMain::A_RemoveAllFilesExecute);
+    connect(A_RenameFiles, &QAction::triggered, this, &TMain::A_RenameFilesExecute);
+    connect(A_Undo, &QAction::triggered, this, &TMain::A_UndoExecute);
     connect(A_CustomizeColumns, &QAction::triggered, this, &TMain::A_CustomizeColumnsExecute);
     connect(FileList->header(), &QHeaderView::sectionClicked, this, &TMain::FileListColumnClick);
     connect(A_SelectAll, &QAction::triggered, FileList, &QTreeView::selectAll);
@@ -791,6 +797,136 @@ void TMain::FileListSelectItem() {
     const QItemSelectionModel* selection = FileList->selectionModel();
     A_RemoveFiles->setEnabled(selection != nullptr && selection->hasSelection());
     UpdateFileExample();
+}
+
+// ---- rename and undo ----
+
+namespace {
+
+void ReplaceFirst(std::string& text, const std::string& placeholder, const std::string& value) {
+    const std::size_t at = text.find(placeholder);
+    if (at != std::string::npos) {
+        text.replace(at, placeholder.size(), value);
+    }
+}
+
+} // namespace
+
+void TMain::A_RenameFilesExecute() {
+    TFileItems& items = fileList_->Items();
+    items.BeginUpdate();
+    const std::unique_ptr<TRenameProcess> process = NewRenameProcess();
+    const int renamed = RunRenameThread(*process, false);
+    const int count = items.Count();
+    if (settings_->ShowRenameSuccess || renamed != count) {
+        ShowRenameMessage("DONERENAME", renamed, count - renamed);
+    }
+    // Also after a cancelled run or one that renamed nothing: what undo would do is
+    // decided per entry.
+    A_Undo->setEnabled(true);
+    {
+        const TFileListModel::Change change(*model_);
+        items.EndUpdate();
+    }
+    RefreshOptionControls();
+}
+
+void TMain::A_UndoExecute() {
+    TFileItems& items = fileList_->Items();
+    items.BeginUpdate();
+    int undoable = 0;
+    for (int slot = 0; slot < items.Count(); ++slot) {
+        const TFileItem* entry = items.Items(slot);
+        undoable += entry != nullptr && entry->CanUndo() ? 1 : 0;
+    }
+    const std::unique_ptr<TRenameProcess> process = NewRenameProcess();
+    const int restored = RunRenameThread(*process, true);
+    if (settings_->ShowRenameSuccess || restored != items.Count()) {
+        ShowRenameMessage("UNDONERENAME", restored, undoable - restored);
+    }
+    // A restore that failed leaves nothing more to undo for the others, and trying the
+    // failed one again would fail the same way.
+    A_Undo->setEnabled(restored == undoable);
+    {
+        const TFileListModel::Change change(*model_);
+        items.EndUpdate();
+    }
+    RefreshOptionControls();
+}
+
+std::unique_ptr<TRenameProcess> TMain::NewRenameProcess() {
+    return std::make_unique<TRenameProcess>(
+        this, [this](const std::string& key) { return Text(key); },
+        commonLang_ != nullptr ? commonLang_->GetKeyedLine("CANCEL") : std::string());
+}
+
+int TMain::RunRenameThread(TRenameProcess& process, bool undoMode) {
+    TFileItems& items = fileList_->Items();
+    process.SetRunActive([this] { return RenameThread != nullptr; });
+    TRenameThread thread(items, ReadOptionsFromControls(*tabs_), undoMode, process.FilesSinceTick,
+                         renameMove_);
+    connect(&process, &TRenameProcess::stopRequested, this, [this] {
+        if (RenameThread != nullptr) {
+            RenameThread->Cancel();
+        }
+    });
+    // Both arrive queued, in the order the worker sent them: its last notice of progress
+    // comes before the end.
+    connect(&thread, &TRenameThread::progressed, this, &TMain::RenameThreadProgress);
+    connect(&thread, &QThread::finished, this, &TMain::RenameThreadTerminate);
+    renameProcess_ = &process;
+    process.BeginRun(items.Count());
+    RenameThread = &thread;
+    thread.start();
+    process.exec();
+    // Normally over already: the dialog closes only once the worker has ended.
+    thread.Cancel();
+    thread.wait();
+    RenameThread = nullptr;
+    renameProcess_ = nullptr;
+    // The run's own count: an entry that a cancelled run never reached still carries the
+    // mark of the run before, and counting it would report files this run did not touch.
+    return thread.Tally().Renamed;
+}
+
+void TMain::RenameThreadProgress() {
+    if (RenameThread == nullptr || renameProcess_ == nullptr) {
+        return; // a notice that came after the end handler
+    }
+    const TRenameThread::Progress progress = RenameThread->TakeProgress();
+    if (progress.hasNames) {
+        renameProcess_->ShowNames(progress.from, progress.to);
+    }
+    renameProcess_->StepProgress(progress.done - renameProcess_->DoneFiles());
+    if (progress.hasNumber) {
+        // A change of the control like any other: the scheme selection goes and the
+        // window refreshes, once for all the files since the last notice.
+        tabs_->IncValue->setValue(progress.number);
+    }
+}
+
+void TMain::RenameThreadTerminate() {
+    if (RenameThread == nullptr || renameProcess_ == nullptr) {
+        return;
+    }
+    // Whatever the worker did after its last notice shows before the window closes.
+    RenameThreadProgress();
+    renameProcess_->EndRun();
+    // First: the progress window refuses to close while a run is under way.
+    RenameThread = nullptr;
+    renameProcess_->Finish();
+}
+
+void TMain::ShowRenameMessage(const std::string& key, int done, int notDone) {
+    std::string text = programLang_ != nullptr ? programLang_->GetText(key) : std::string();
+    ReplaceFirst(text, "%1", std::to_string(done));
+    ReplaceFirst(text, "%2", std::to_string(notDone));
+    // The language's line breaks are LF CR pairs; the box wants one break each.
+    QMessageBox box(QMessageBox::Information, windowTitle(),
+                    Q(text).replace(QStringLiteral("\n\r"), QStringLiteral("\n")), QMessageBox::Ok,
+                    this);
+    box.setObjectName(QStringLiteral("RenameMessage"));
+    box.exec();
 }
 
 // ---- refresh ----

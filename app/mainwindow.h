@@ -11,6 +11,7 @@
 
 #include "app/commandline.h"
 #include "filelist/fileitems.h"
+#include "rename/renamerun.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -34,6 +35,8 @@ class TEntryComparer;
 class TFileList;
 class TFileListModel;
 class TOptionTabs;
+class TRenameProcess;
+class TRenameThread;
 class TSchemeBox;
 class TSettings;
 class TVersionInfo;
@@ -76,6 +79,10 @@ public:
     void FileListColumnClick(int position);
     int SortColumn() const;
     bool SortDeclining() const;
+
+    // How rename and undo runs move files: MoveFileNoReplace unless set (a test makes a
+    // move wait or fail).
+    void SetRenameMove(MoveEntryFile move) { renameMove_ = std::move(move); }
 
     void RefreshOptionControls();
     void UpdateActionStates();
@@ -124,6 +131,15 @@ private:
     void A_DeleteSchemeExecute();
     void A_ResetExecute();
     void ToggleBar(QWidget* panel, bool visible);
+    void A_RenameFilesExecute();
+    void A_UndoExecute();
+    // One run in the progress window, shown modally until the worker has ended; returns
+    // the number of files it renamed.
+    int RunRenameThread(TRenameProcess& process, bool undoMode);
+    std::unique_ptr<TRenameProcess> NewRenameProcess();
+    void RenameThreadProgress();
+    void RenameThreadTerminate();
+    void ShowRenameMessage(const std::string& key, int done, int notDone);
 
     std::unique_ptr<TVersionInfo> versionInfo_;
     std::unique_ptr<TSettings> settings_;
@@ -136,6 +152,10 @@ private:
     std::vector<std::string> nativeLanguageNames_;
     std::unique_ptr<TSchemeBox> schemeBox_;
     bool closing_ = false;
+    // The running worker and its progress window; null between runs.
+    TRenameThread* RenameThread = nullptr;
+    TRenameProcess* renameProcess_ = nullptr;
+    MoveEntryFile renameMove_;
     bool shown_ = false;
 
     QTreeView* FileList = nullptr;

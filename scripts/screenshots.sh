@@ -30,7 +30,8 @@ done
 chmod a-w "$work"/files/sample_03.*
 touch -d "2024-02-29 13:45:10" "$work"/files/sample_05.*
 
-# A folder big enough for adding it to take more than half a second.
+# A folder big enough for adding it to take more than half a second; its files are then
+# renamed through the window, for the progress window and the closing message.
 mkdir -p "$work/big"
 (cd "$work/big" && seq -f "file_%06g.txt" 1 150000 | xargs touch)
 

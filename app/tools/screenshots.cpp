@@ -6,7 +6,10 @@
 
 #include "app/commandline.h"
 #include "app/mainwindow.h"
+#include "app/optionmapping.h"
 #include "app/optiontabs.h"
+#include "app/renameprocess.h"
+#include "language/dynlang.h"
 #include "settings/settings.h"
 
 #include <QAction>
@@ -16,7 +19,10 @@
 #include <QDir>
 #include <QFile>
 #include <QIcon>
+#include <QLabel>
+#include <QMessageBox>
 #include <QPixmap>
+#include <QProgressBar>
 #include <QTextStream>
 #include <QTimer>
 #include <QTreeView>
@@ -76,6 +82,57 @@ void ShootDialog(qm::TMain& main, const char* action, const QString& file) {
         }
     });
     main.findChild<QAction*>(QString::fromLatin1(action))->trigger();
+    std::printf("%s\n", qPrintable(file));
+}
+
+// Renames every listed file through the window: the progress window once the run is
+// under way, then the closing message.
+void ShootRename(qm::TMain& main, const QString& folder) {
+    qm::RenameOptionSet options;
+    options.InsertGroup = options.InsertFront = true;
+    options.InsertFrontText = "renamed ";
+    qm::ApplyOptionsToControls(main.Options(), options);
+    main.RefreshOptionControls();
+    main.Settings()->ShowRenameSuccess = true;
+    bool runShot = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* process = qobject_cast<qm::TRenameProcess*>(modal)) {
+            if (!runShot && process->Progress->value() >= 100) {
+                runShot = true;
+                const QString file = folder + QStringLiteral("/dialog-renameprocess.png");
+                process->grab().save(file);
+                std::printf("%s\n", qPrintable(file));
+            }
+        } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            const QString file = folder + QStringLiteral("/dialog-renamedone.png");
+            box->grab().save(file);
+            std::printf("%s\n", qPrintable(file));
+            box->accept();
+        }
+    });
+    watch.start(10);
+    main.findChild<QAction*>(QStringLiteral("A_RenameFiles"))->trigger();
+}
+
+// The progress window as it stands after eleven seconds of a long run, with the estimate.
+void ShootEstimate(qm::TMain& main, const QString& folder) {
+    const qm::TDynLang* lang = main.ProgramLang();
+    qm::TRenameProcess process(
+        &main, [lang](const std::string& key) { return lang->GetLine(key); }, "&Cancel");
+    process.show();
+    process.BeginRun(150000);
+    process.EndRun();
+    process.StepProgress(41000);
+    for (int tick = 0; tick < 11; ++tick) {
+        process.FilesSinceTick = 3700;
+        process.EstimatedTimerTimer();
+    }
+    process.ShowNames("file_041000.txt", "renamed file_041000.txt");
+    Settle();
+    const QString file = folder + QStringLiteral("/dialog-renameprocess-estimate.png");
+    process.grab().save(file);
     std::printf("%s\n", qPrintable(file));
 }
 
@@ -142,7 +199,9 @@ int main(int argc, char** argv) {
             }
         });
         main.AddFolder(big.toStdString(), true);
+        ShootRename(main, folder);
     }
+    ShootEstimate(main, folder);
     main.close();
     return 0;
 }

@@ -1,0 +1,83 @@
+#include "app/renamethread.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace qm {
+
+namespace {
+
+// Repainting the window for every file would cost more than renaming it; the eye takes
+// no more than this.
+constexpr std::chrono::milliseconds NoticeInterval{33};
+
+} // namespace
+
+TRenameThread::TRenameThread(TFileItems& items, const RenameOptionSet& options, bool undoMode,
+                             std::atomic<std::int32_t>& filesSinceTick, MoveEntryFile move,
+                             QObject* parent)
+    : QThread(parent), items_(items), options_(options), undoMode_(undoMode),
+      filesSinceTick_(filesSinceTick), move_(std::move(move)) {}
+
+TRenameThread::~TRenameThread() {
+    Cancel();
+    wait();
+}
+
+void TRenameThread::run() {
+    // QThread's priorities do nothing on Linux; a nice value per thread does.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 5);
+    lastNotice_ = std::chrono::steady_clock::now();
+
+    RenameCallbacks callbacks;
+    callbacks.OnNames = [this](int, const std::string& from, const std::string& to) {
+        const std::lock_guard lock(mutex_);
+        latest_.hasNames = true;
+        latest_.from = from;
+        latest_.to = to;
+    };
+    callbacks.OnNumber = [this](std::int32_t number) {
+        const std::lock_guard lock(mutex_);
+        latest_.hasNumber = true;
+        latest_.number = number;
+    };
+    callbacks.OnStep = [this](int done) {
+        {
+            const std::lock_guard lock(mutex_);
+            latest_.done = done;
+        }
+        filesSinceTick_.fetch_add(1, std::memory_order_relaxed);
+        Notify(false);
+    };
+    tally_ = RunRenames(items_, options_, undoMode_ ? RenameMode::Undo : RenameMode::Rename,
+                        callbacks, cancel_, move_);
+    // The window also takes the state in its end handler; this only spares it a wait.
+    Notify(true);
+}
+
+void TRenameThread::Notify(bool force) {
+    const auto now = std::chrono::steady_clock::now();
+    if (!force && now - lastNotice_ < NoticeInterval) {
+        return;
+    }
+    {
+        const std::lock_guard lock(mutex_);
+        if (pending_) {
+            return; // the window has not taken the last one; it will see this state too
+        }
+        pending_ = true;
+    }
+    lastNotice_ = now;
+    emit progressed();
+}
+
+TRenameThread::Progress TRenameThread::TakeProgress() {
+    const std::lock_guard lock(mutex_);
+    Progress taken = latest_;
+    latest_.hasNames = false;
+    latest_.hasNumber = false;
+    pending_ = false;
+    return taken;
+}
+
+} // namespace qm

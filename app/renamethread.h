@@ -1,0 +1,80 @@
+#pragma once
+
+// TRenameThread, the worker of one rename or undo run from the window: the rename core's
+// run (RunRenames) on a thread of its own, at a lower priority, so that the window stays
+// responsive. It keeps only the latest state of the run (the last pair of names, the
+// files done, the running number) and tells the window of it at most about 30 times a
+// second through progressed(), a queued signal; TakeProgress hands that state over.
+// Updates therefore come in the worker's order, coalesced; the per-file count goes
+// straight to `filesSinceTick`.
+//
+// Created by the window for one run, which starts with start(); the owner waits for
+// the thread before destroying it. The file items must be in update mode for the whole
+// run, and `filesSinceTick` must outlive the thread.
+
+#include "engine/renameoptionset.h"
+#include "rename/renamerun.h"
+
+#include <QThread>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+
+namespace qm {
+
+class TFileItems;
+
+class TRenameThread : public QThread {
+    Q_OBJECT
+public:
+    TRenameThread(TFileItems& items, const RenameOptionSet& options, bool undoMode,
+                  std::atomic<std::int32_t>& filesSinceTick, MoveEntryFile move = {},
+                  QObject* parent = nullptr);
+    ~TRenameThread() override;
+
+    bool UndoMode() const { return undoMode_; }
+
+    // Asks the run to stop before its next file; any thread.
+    void Cancel() { cancel_.store(true, std::memory_order_release); }
+
+    // What the run has done since the last TakeProgress. Window thread.
+    struct Progress {
+        bool hasNames = false; // a new pair of names since the last time
+        std::string from;
+        std::string to;
+        std::int64_t done = 0;  // files finished in all
+        bool hasNumber = false; // a new running number since the last time
+        std::int32_t number = 0;
+    };
+    Progress TakeProgress();
+
+    // The counts of the run; valid once the thread has finished.
+    const RenameTally& Tally() const { return tally_; }
+
+signals:
+    // The state has changed and the window has not been told yet.
+    void progressed();
+
+protected:
+    void run() override;
+
+private:
+    void Notify(bool force);
+
+    TFileItems& items_;
+    const RenameOptionSet options_;
+    const bool undoMode_;
+    std::atomic<std::int32_t>& filesSinceTick_;
+    const MoveEntryFile move_;
+    std::atomic<bool> cancel_{false};
+    RenameTally tally_;
+
+    std::mutex mutex_;
+    Progress latest_;      // guarded by mutex_
+    bool pending_ = false; // a progressed() is on its way; guarded by mutex_
+    std::chrono::steady_clock::time_point lastNotice_; // worker only
+};
+
+} // namespace qm
