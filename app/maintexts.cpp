@@ -99,8 +99,16 @@ void BindMainWindowTexts(QWidget& window, TOptionTabs& tabs, const TDynLang& com
 void BuildLanguageMenu(QMenu& menu, const std::vector<std::string>& names,
                        const std::vector<std::string>& nativeNames, const std::string& current,
                        const std::string& hintPattern, const std::function<void(int)>& clicked) {
-    menu.clear();
-    qDeleteAll(menu.findChildren<QActionGroup*>(Qt::FindDirectChildrenOnly));
+    // The old items go later, not now: the menu is rebuilt from the click handler of one
+    // of them, which is still running.
+    for (QAction* old : menu.actions()) {
+        menu.removeAction(old);
+        old->deleteLater();
+    }
+    for (QActionGroup* old : menu.findChildren<QActionGroup*>(Qt::FindDirectChildrenOnly)) {
+        old->setParent(nullptr);
+        old->deleteLater();
+    }
     auto* group = new QActionGroup(&menu);
     // A menu item remembers its position in eight bits: no more than 256 languages.
     const std::size_t count = std::min<std::size_t>(nativeNames.size(), 256);
