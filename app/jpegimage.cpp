@@ -17,7 +17,12 @@ struct ErrorExit {
     std::longjmp(reinterpret_cast<ErrorExit*>(info->err)->jump, 1);
 }
 
-void Quiet(j_common_ptr /*info*/, int /*level*/) {}
+// Warnings are counted by libjpeg itself (num_warnings), not printed.
+void Quiet(j_common_ptr info, int level) {
+    if (level < 0) {
+        ++info->err->num_warnings;
+    }
+}
 
 // Only plain C data lives in here: libjpeg leaves by longjmp on any error, which would skip
 // the destructors of C++ objects. Returns false when the picture cannot be read; `rows`
@@ -51,7 +56,9 @@ bool DecodeInto(const unsigned char* bytes, unsigned long size,
     }
     jpeg_finish_decompress(&info);
     jpeg_destroy_decompress(&info);
-    return true;
+    // A truncated or damaged picture decodes with warnings into grey rows: no picture is
+    // better than a half one.
+    return error.base.num_warnings == 0;
 }
 
 // Packed RGB rows, filled by the decoder and then copied into a QImage outside it.

@@ -3,6 +3,7 @@
 
 #include "app/about.h"
 #include "app/commandline.h"
+#include "app/jpegimage.h"
 #include "app/maintexts.h"
 #include "app/mainwindow.h"
 #include "app/optiontabs.h"
@@ -251,6 +252,17 @@ private slots:
         QVERIFY(splash.isVisible());
         splash.CloseAfter(0);
         QVERIFY(!splash.isVisible());
+    }
+
+    void damagedLogoGivesNoPicture() {
+        QFile file(QStringLiteral(":/art/logo.jpg"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray whole = file.readAll();
+        QCOMPARE(DecodeJpeg(whole).size(), QSize(420, 78));
+        for (const QByteArray& bad : {QByteArray(), QByteArray("not a picture"),
+                                      whole.left(whole.size() / 2), whole.left(200)}) {
+            QVERIFY(DecodeJpeg(bad).isNull());
+        }
     }
 
     void aboutShowsTheVersionData_data() {
