@@ -6,7 +6,6 @@
 #include "filelist/versioninfo.h"
 #include "language/dynlang.h"
 
-#include <QApplication>
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
@@ -73,7 +72,7 @@ void TAbout::showEvent(QShowEvent* event) {
 }
 
 void TAbout::FormShow() {
-    Icon->setPixmap(QApplication::windowIcon().pixmap(32, 32));
+    Icon->setPixmap(QPixmap(QStringLiteral(":/art/quillmark.png")));
     Company->setText(QString::fromStdString(version_.GetInfo(TVersionInfo::InfoCompanyName)));
     Ver->setText(QString::fromStdString(version_.GetInfo(TVersionInfo::InfoShortVersion)));
     Build->setText(QString::number(version_.GetVersionNumber(3)));

@@ -80,6 +80,7 @@ QToolButton* QuickButton(QWidget* parent, const char* name, QAction* action) {
     button->setObjectName(QString::fromLatin1(name));
     button->setDefaultAction(action);
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // At least 90 pixels, and as wide as the caption of the language: see BindTexts.
     button->setMinimumWidth(90);
     return button;
 }
@@ -457,9 +458,33 @@ void TMain::BindTexts() {
     if (QWidget* reset = findChild<QWidget*>(QStringLiteral("ResetBtn"))) {
         reset->setStatusTip(A_Reset->statusTip());
     }
+    FitMinimumSize();
     BuildLanguageMenu(*M_Language, languageNames_, nativeLanguageNames_,
                       programLang_->LanguageName(), programLang_->GetLine("LANGUAGESELECTION_HINT"),
                       [this](int position) { M_LanguageClick(position); });
+}
+
+void TMain::FitMinimumSize() {
+    // Longer captions (Danish, German) and the bars may need more than the fixed minimum:
+    // below what the layout needs, captions would be cut off or drawn over their neighbours.
+    // Measured on polished widgets: before the first showing they have no style yet.
+    ensurePolished();
+    for (QWidget* child : findChildren<QWidget*>()) {
+        child->ensurePolished();
+    }
+    // Every layout: activating the window's own does not reach into the tab pages, which
+    // would keep the sizes of the former language's captions.
+    for (QLayout* each : findChildren<QLayout*>()) {
+        each->invalidate();
+    }
+    for (QToolButton* button : findChildren<QToolButton*>()) {
+        if (button->defaultAction() != nullptr) {
+            button->setMinimumWidth(std::max(90, button->sizeHint().width()));
+        }
+    }
+    const QSize needed = minimumSizeHint();
+    setMinimumSize(std::max(MinimumWidth, needed.width()),
+                   std::max(MinimumHeight, needed.height()));
 }
 
 void TMain::M_LanguageClick(int position) {
@@ -1010,6 +1035,7 @@ void TMain::RestackBottomPanels() {
 void TMain::ToggleBar(QWidget* panel, bool visible) {
     panel->setVisible(visible);
     RestackBottomPanels();
+    FitMinimumSize();
 }
 
 void TMain::UpdateFileExample() {
