@@ -482,7 +482,16 @@ void TMain::FitMinimumSize() {
             button->setMinimumWidth(std::max(90, button->sizeHint().width()));
         }
     }
-    const QSize needed = minimumSizeHint();
+    // The tab pages answer for the new captions only once asked themselves; the window's
+    // layouts are then measured again on top of that.
+    tabs_->minimumSizeHint();
+    for (QLayout* each : findChildren<QLayout*>()) {
+        each->invalidate();
+    }
+    const QSize needed = minimumSizeHint().expandedTo(
+        tabs_->minimumSizeHint() + QSize(centralWidget()->layout()->contentsMargins().left() +
+                                             centralWidget()->layout()->contentsMargins().right(),
+                                         0));
     setMinimumSize(std::max(MinimumWidth, needed.width()),
                    std::max(MinimumHeight, needed.height()));
 }
