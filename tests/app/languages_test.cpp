@@ -230,6 +230,8 @@ private slots:
         QCOMPARE(menu.actions()[1]->statusTip(), QStringLiteral("Show in Te%1st, Te%1st"));
         QVERIFY(!menu.actions()[0]->isChecked());
         QVERIFY(menu.actions()[1]->isChecked());
+        // The language files' line break (LF CR) is one line break on the screen.
+        QCOMPARE(ScreenText("one\n\rtwo\n\rthree"), QStringLiteral("one\ntwo\nthree"));
         menu.actions()[1]->trigger();
         QCOMPARE(clicked, 1);
         // Rebuilt with no languages: empty and disabled; the current name is compared exactly.
