@@ -52,22 +52,20 @@ TCustomizeCols::TCustomizeCols(TColumnChecklist rows, TSettings& settings, QWidg
     ColList->setFocus();
 }
 
-void TCustomizeCols::SetTexts(const QString& title, const QString& label, const QString& moveUp,
-                              const QString& moveDown, const QString& ok, const QString& cancel) {
-    if (!title.isEmpty())
-        setWindowTitle(title);
-    for (auto [widget, text] : {std::pair<QWidget*, QString>{ColListInfo, label},
-                                {MoveUpBtn, moveUp},
-                                {MoveDownBtn, moveDown},
-                                {OkBtn, ok},
-                                {CancelBtn, cancel}}) {
-        if (text.isEmpty())
-            continue;
-        if (auto* l = qobject_cast<QLabel*>(widget))
-            l->setText(text);
-        else
-            static_cast<QPushButton*>(widget)->setText(text);
+void TCustomizeCols::showEvent(QShowEvent* event) {
+    if (texts_.Ready()) {
+        LoadTexts();
     }
+    QDialog::showEvent(event);
+}
+
+void TCustomizeCols::LoadTexts() {
+    setWindowTitle(texts_.Text("CUSTOMIZECOLUMNSTITLE"));
+    ColListInfo->setText(texts_.Keyed("CUSTOMIZECOLUMNSNAMES") + QLatin1Char(':'));
+    MoveUpBtn->setText(texts_.CommonKeyed("MOVEUP"));
+    MoveDownBtn->setText(texts_.CommonKeyed("MOVEDOWN"));
+    OkBtn->setText(texts_.CommonKeyed("OK"));
+    CancelBtn->setText(texts_.CommonKeyed("CANCEL"));
 }
 
 void TCustomizeCols::ShowRows(int selected) {

@@ -6,6 +6,7 @@
 // the main window and destroyed after it; the settings must outlive it.
 
 #include "app/columnchecklist.h"
+#include "app/dialogtexts.h"
 
 #include <QDialog>
 
@@ -23,11 +24,16 @@ class TCustomizeCols : public QDialog {
 public:
     TCustomizeCols(TColumnChecklist rows, TSettings& settings, QWidget* parent = nullptr);
 
-    // Replaces the built-in English texts by those given; an empty text keeps its default.
-    void SetTexts(const QString& title, const QString& label, const QString& moveUp,
-                  const QString& moveDown, const QString& ok, const QString& cancel);
+    // The language clients the texts come from each time the dialog is shown.
+    void UseLanguage(const TDynLang& common, const TDynLang& program) {
+        texts_.Use(common, program);
+    }
+    void LoadTexts();
 
     const TColumnChecklist& Checklist() const { return rows_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     void ShowRows(int selected);
@@ -36,6 +42,7 @@ private:
     void MoveBtnClick(bool up);
     void OkBtnClick();
 
+    TDialogTexts texts_;
     TColumnChecklist rows_;
     TSettings& settings_;
     QLabel* ColListInfo;

@@ -79,19 +79,12 @@ TDirectorySelector::TDirectorySelector(TSettings& settings, QWidget* parent)
             &TDirectorySelector::KeepCurrentInView);
 }
 
-void TDirectorySelector::SetTexts(const QString& title, const QString& label,
-                                  const QString& subFolders, const QString& ok,
-                                  const QString& cancel) {
-    if (!title.isEmpty())
-        setWindowTitle(title);
-    if (!label.isEmpty())
-        FoldersInfo->setText(label);
-    if (!subFolders.isEmpty())
-        SelectSubFolders->setText(subFolders);
-    if (!ok.isEmpty())
-        OkBtn->setText(ok);
-    if (!cancel.isEmpty())
-        CancelBtn->setText(cancel);
+void TDirectorySelector::LoadTexts() {
+    setWindowTitle(texts_.Line("SELECTFOLDERTITLE"));
+    FoldersInfo->setText(texts_.Line("SELECTFOLDER") + QLatin1Char(':'));
+    SelectSubFolders->setText(texts_.Keyed("INCLUDESUBFOLDERS"));
+    OkBtn->setText(texts_.CommonKeyed("OK"));
+    CancelBtn->setText(texts_.CommonKeyed("CANCEL"));
 }
 
 void TDirectorySelector::SetPath(const std::string& path) {
@@ -112,6 +105,9 @@ void TDirectorySelector::LocateFolder(const QString& target) {
 }
 
 void TDirectorySelector::showEvent(QShowEvent* event) {
+    if (texts_.Ready()) {
+        LoadTexts();
+    }
     QDialog::showEvent(event);
     shownAt_.start();
     KeepCurrentInView();

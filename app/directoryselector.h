@@ -10,6 +10,8 @@
 // makes the rows along its path at once. Created for one use by the main window and
 // destroyed after it; the settings must outlive it.
 
+#include "app/dialogtexts.h"
+
 #include <QDialog>
 #include <QElapsedTimer>
 #include <string>
@@ -30,9 +32,11 @@ class TDirectorySelector : public QDialog {
 public:
     explicit TDirectorySelector(TSettings& settings, QWidget* parent = nullptr);
 
-    // Replaces the built-in English texts by those given; an empty text keeps its default.
-    void SetTexts(const QString& title, const QString& label, const QString& subFolders,
-                  const QString& ok, const QString& cancel);
+    // The language clients the texts come from each time the dialog is shown.
+    void UseLanguage(const TDynLang& common, const TDynLang& program) {
+        texts_.Use(common, program);
+    }
+    void LoadTexts();
 
     // Opens the tree on `path` when the settings allow it and the folder exists.
     void SetPath(const std::string& path);
@@ -49,6 +53,7 @@ private:
     void FoldersChange();
     void OkBtnClick();
 
+    TDialogTexts texts_;
     TSettings& settings_;
     TFolderTreeModel* model_;
     QElapsedTimer shownAt_;

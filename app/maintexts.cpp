@@ -1,7 +1,6 @@
 #include "app/maintexts.h"
 
 #include "app/optiontabs.h"
-#include "app/renamesummary.h"
 #include "app/replacelist.h"
 #include "app/weblinks.h"
 #include "language/dynlang.h"
@@ -9,8 +8,10 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QActionGroup>
 #include <QLabel>
 #include <QMenu>
+#include <algorithm>
 
 namespace qm {
 
@@ -43,6 +44,12 @@ void SetHint(QWidget& window, const QString& control, const QString& hint) {
 
 } // namespace
 
+QString ScreenText(const std::string& text) {
+    QString shown = QString::fromStdString(text);
+    shown.replace(QLatin1String("\n\r"), QLatin1String("\n"));
+    return shown;
+}
+
 void BindMainWindowTexts(QWidget& window, TOptionTabs& tabs, const TDynLang& common,
                          const TDynLang& program, const std::string& language) {
     int replaceColumn = 0;
@@ -53,36 +60,33 @@ void BindMainWindowTexts(QWidget& window, TOptionTabs& tabs, const TDynLang& com
         const TDynLang& client = key.client == TextClient::Common ? common : program;
         const std::string name(key.name);
         const QString control = QString::fromUtf8(key.control.data(), key.control.size());
-        const std::string text =
+        std::string text =
             key.form == TextForm::Keyed ? client.GetKeyedLine(name) : client.GetLine(name);
         switch (key.role) {
         case TextRole::Caption:
-            if (!text.empty()) {
-                SetCaption(window, tabs, control,
-                           QString::fromStdString(text + std::string(key.suffix)));
+            // The reset button keeps a shorter caption of its own where the language has one.
+            if (control == QLatin1String("ResetBtn") && text.empty()) {
+                text = program.GetKeyedLine("RESET");
             }
+            SetCaption(window, tabs, control, ScreenText(text + std::string(key.suffix)));
             break;
         case TextRole::Hint: {
-            std::string hint = text;
+            QString hint = ScreenText(text);
             if (control == QLatin1String("A_WebMKHP")) {
-                hint = ReplaceFirstPlaceholder(hint, "%1", MakerPageAddress(language));
+                hint.replace(QLatin1String("%1"),
+                             QString::fromStdString(MakerPageAddress(language)));
             } else if (control == QLatin1String("A_WebQMHP")) {
-                hint = ReplaceFirstPlaceholder(hint, "%1", ProductPageAddress(language));
+                hint.replace(QLatin1String("%1"),
+                             QString::fromStdString(ProductPageAddress(language)));
             } else if (key.placeholders > 0) {
-                break; // a hint of the items of a menu, not of the menu itself
+                break; // the hint of the Languages menu's items, set as the menu is built
             }
-            if (!hint.empty()) {
-                SetHint(window, control, QString::fromStdString(hint));
-            }
+            SetHint(window, control, hint);
             break;
         }
         case TextRole::Column:
-            if (control == QLatin1String("ReplaceList") && !text.empty()) {
-                tabs.ReplaceList->headerItem()->setText(replaceColumn,
-                                                        QString::fromStdString(text));
-            }
             if (control == QLatin1String("ReplaceList")) {
-                ++replaceColumn;
+                tabs.ReplaceList->headerItem()->setText(replaceColumn++, ScreenText(text));
             }
             break;
         default:
@@ -90,6 +94,42 @@ void BindMainWindowTexts(QWidget& window, TOptionTabs& tabs, const TDynLang& com
         }
     }
     tabs.NameSwitchedFields();
+}
+
+void BuildLanguageMenu(QMenu& menu, const std::vector<std::string>& names,
+                       const std::vector<std::string>& nativeNames, const std::string& current,
+                       const std::string& hintPattern, const std::function<void(int)>& clicked) {
+    // The old items go later, not now: the menu is rebuilt from the click handler of one
+    // of them, which is still running.
+    for (QAction* old : menu.actions()) {
+        menu.removeAction(old);
+        old->deleteLater();
+    }
+    for (QActionGroup* old : menu.findChildren<QActionGroup*>(Qt::FindDirectChildrenOnly)) {
+        old->setParent(nullptr);
+        old->deleteLater();
+    }
+    auto* group = new QActionGroup(&menu);
+    // A menu item remembers its position in eight bits: no more than 256 languages.
+    const std::size_t count = std::min<std::size_t>(nativeNames.size(), 256);
+    for (std::size_t i = 0; i < count; ++i) {
+        const QString native = QString::fromStdString(nativeNames[i]);
+        // A language's own name is plain text: an "&" in it is no accelerator mark.
+        QString caption = native;
+        caption.replace(QLatin1Char('&'), QLatin1String("&&"));
+        QAction* item = menu.addAction(caption);
+        item->setObjectName(QStringLiteral("M_Language%1").arg(i));
+        item->setCheckable(true);
+        item->setActionGroup(group);
+        item->setData(static_cast<int>(i));
+        // One pass over the pattern: a "%1" inside the name is not expanded again.
+        item->setStatusTip(ScreenText(hintPattern).replace(QLatin1String("%1"), native));
+        item->setChecked(i < names.size() && names[i] == current);
+        const int position = static_cast<int>(i);
+        QObject::connect(item, &QAction::triggered, &menu,
+                         [clicked, position] { clicked(position); });
+    }
+    menu.setEnabled(!names.empty());
 }
 
 } // namespace qm

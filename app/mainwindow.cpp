@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/about.h"
 #include "app/addprogress.h"
 #include "app/columnchecklist.h"
 #include "app/customizecols.h"
@@ -15,6 +16,7 @@
 #include "app/replacelist.h"
 #include "app/schemebox.h"
 #include "app/schemesave.h"
+#include "app/splash.h"
 #include "app/weblinks.h"
 #include "engine/newname.h"
 #include "filelist/columnset.h"
@@ -78,6 +80,7 @@ QToolButton* QuickButton(QWidget* parent, const char* name, QAction* action) {
     button->setObjectName(QString::fromLatin1(name));
     button->setDefaultAction(action);
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // At least 90 pixels, and as wide as the caption of the language: see BindTexts.
     button->setMinimumWidth(90);
     return button;
 }
@@ -308,6 +311,10 @@ void TMain::ConnectControls() {
     connect(A_WebQMHP, &QAction::triggered, this, [this] {
         QDesktopServices::openUrl(QUrl(Q(PageUrl(ProductPageAddress(settings_->Language)))));
     });
+    connect(A_About, &QAction::triggered, this, [this] {
+        TAbout about(*versionInfo_, *commonLang_, *programLang_, this);
+        about.exec();
+    });
 }
 
 // ---- start-up and shutdown ----
@@ -359,6 +366,10 @@ void TMain::setVisible(bool visible) {
 }
 
 void TMain::FormShow() {
+    // The splash covers the window's setup and stays at least two seconds; tests and the
+    // screenshot tool skip the wait.
+    TSplash splash(*versionInfo_, *commonLang_);
+    splash.Present();
     const TSettings& s = *settings_;
     setGeometry(s.Left, s.Top, std::max(s.Width, MinimumWidth), std::max(s.Height, MinimumHeight));
     if (s.State == 1) {
@@ -393,6 +404,7 @@ void TMain::FormShow() {
         fileList_->Items().Sort();
     }
     ShowSortIndicator();
+    splash.CloseAfter(qEnvironmentVariableIsSet("QUILLMARK_NO_SPLASH_WAIT") ? 0 : 2000);
     BindTexts();
     RefreshOptionControls();
     UpdateFileExample();
@@ -446,6 +458,56 @@ void TMain::BindTexts() {
     if (QWidget* reset = findChild<QWidget*>(QStringLiteral("ResetBtn"))) {
         reset->setStatusTip(A_Reset->statusTip());
     }
+    FitMinimumSize();
+    BuildLanguageMenu(*M_Language, languageNames_, nativeLanguageNames_,
+                      programLang_->LanguageName(), programLang_->GetLine("LANGUAGESELECTION_HINT"),
+                      [this](int position) { M_LanguageClick(position); });
+}
+
+void TMain::FitMinimumSize() {
+    // Longer captions (Danish, German) and the bars may need more than the fixed minimum:
+    // below what the layout needs, captions would be cut off or drawn over their neighbours.
+    // Measured on polished widgets: before the first showing they have no style yet.
+    ensurePolished();
+    for (QWidget* child : findChildren<QWidget*>()) {
+        child->ensurePolished();
+    }
+    // Every layout: activating the window's own does not reach into the tab pages, which
+    // would keep the sizes of the former language's captions.
+    for (QLayout* each : findChildren<QLayout*>()) {
+        each->invalidate();
+    }
+    for (QToolButton* button : findChildren<QToolButton*>()) {
+        if (button->defaultAction() != nullptr) {
+            button->setMinimumWidth(std::max(90, button->sizeHint().width()));
+        }
+    }
+    // The tab pages answer for the new captions only once asked themselves; the window's
+    // layouts are then measured again on top of that.
+    tabs_->minimumSizeHint();
+    for (QLayout* each : findChildren<QLayout*>()) {
+        each->invalidate();
+    }
+    const QSize needed = minimumSizeHint().expandedTo(
+        tabs_->minimumSizeHint() + QSize(centralWidget()->layout()->contentsMargins().left() +
+                                             centralWidget()->layout()->contentsMargins().right(),
+                                         0));
+    setMinimumSize(std::max(MinimumWidth, needed.width()),
+                   std::max(MinimumHeight, needed.height()));
+}
+
+void TMain::M_LanguageClick(int position) {
+    if (settings_ == nullptr || position < 0 ||
+        static_cast<std::size_t>(position) >= languageNames_.size()) {
+        return;
+    }
+    const std::string name = languageNames_[static_cast<std::size_t>(position)];
+    settings_->Language = name;
+    commonLang_->SelectLanguage(name);
+    programLang_->SelectLanguage(name);
+    BindTexts();
+    RebuildColumns();
+    RefreshOptionControls();
 }
 
 std::string TMain::Text(const std::string& key) const {
@@ -594,9 +656,7 @@ void TMain::A_AddFilesExecute() {
 
 void TMain::A_AddDirectoryExecute() {
     TDirectorySelector dialog(*settings_, this);
-    dialog.SetTexts(Q(Text("SELECTFOLDERTITLE")), Q(Text("SELECTFOLDER") + ":"),
-                    Q(programLang_->GetKeyedLine("INCLUDESUBFOLDERS")),
-                    Q(commonLang_->GetKeyedLine("OK")), Q(commonLang_->GetKeyedLine("CANCEL")));
+    dialog.UseLanguage(*commonLang_, *programLang_);
     dialog.SetPath(settings_->LastUsedFolderPath);
     if (dialog.exec() != QDialog::Accepted) {
         return;
@@ -744,11 +804,7 @@ void TMain::A_CustomizeColumnsExecute() {
                          FileList->header()->sectionSize(i)});
     }
     TCustomizeCols dialog(TColumnChecklist(captions, shown), *settings_, this);
-    dialog.SetTexts(Q(programLang_->GetText("CUSTOMIZECOLUMNSTITLE")),
-                    Q(programLang_->GetKeyedLine("CUSTOMIZECOLUMNSNAMES") + ":"),
-                    Q(commonLang_->GetKeyedLine("MOVEUP")),
-                    Q(commonLang_->GetKeyedLine("MOVEDOWN")), Q(commonLang_->GetKeyedLine("OK")),
-                    Q(commonLang_->GetKeyedLine("CANCEL")));
+    dialog.UseLanguage(*commonLang_, *programLang_);
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
@@ -988,6 +1044,7 @@ void TMain::RestackBottomPanels() {
 void TMain::ToggleBar(QWidget* panel, bool visible) {
     panel->setVisible(visible);
     RestackBottomPanels();
+    FitMinimumSize();
 }
 
 void TMain::UpdateFileExample() {
@@ -1087,9 +1144,7 @@ void TMain::A_SaveSchemeAsExecute() {
         names.push_back(Sets->itemText(i));
     }
     TSchemeSave dialog(names, Q(schemeBox_->Selected()), this);
-    dialog.SetTexts(Q(programLang_->GetLine("SCHEMESAVEASTITLE")),
-                    Q(programLang_->GetKeyedLine("SCHEMENAME") + ":"),
-                    Q(commonLang_->GetKeyedLine("OK")), Q(commonLang_->GetKeyedLine("CANCEL")));
+    dialog.UseLanguage(*commonLang_, *programLang_);
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }

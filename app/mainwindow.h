@@ -109,6 +109,11 @@ private:
     void FormCloseQuery();
     void FormClose();
     void BindTexts();
+    // Switches both language clients to the language at `position` of the menu and binds
+    // every text again; open dialogs take the new texts when they are next shown.
+    void M_LanguageClick(int position);
+    // The fixed minimum size, raised to what the shown bars and the captions need.
+    void FitMinimumSize();
 
     std::string Text(const std::string& key) const;
 

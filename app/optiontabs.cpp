@@ -355,11 +355,18 @@ void TOptionTabs::NameSwitchedFields() {
         }
         return caption;
     };
+    // A language that lacks a caption leaves the field its former name: a screen reader
+    // is better served by an older name than by none.
+    const auto name = [&plain](QWidget* field, const QString& caption) {
+        if (const QString spoken = plain(caption); !spoken.isEmpty()) {
+            field->setAccessibleName(spoken);
+        }
+    };
     for (const auto& [box, field] : SwitchedFields()) {
-        field->setAccessibleName(plain(box->text()));
+        name(field, box->text());
     }
-    IncLength->setAccessibleName(plain(IncLengthInfo->text()));
-    IncFormat->setAccessibleName(plain(IncFormatInfo->text()));
+    name(IncLength, IncLengthInfo->text());
+    name(IncFormat, IncFormatInfo->text());
 }
 
 } // namespace qm

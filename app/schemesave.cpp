@@ -45,20 +45,18 @@ TSchemeSave::TSchemeSave(const QStringList& names, const QString& current, QWidg
     column->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-void TSchemeSave::SetTexts(const QString& title, const QString& label, const QString& ok,
-                           const QString& cancel) {
-    if (!title.isEmpty()) {
-        setWindowTitle(title);
+void TSchemeSave::showEvent(QShowEvent* event) {
+    if (texts_.Ready()) {
+        LoadTexts();
     }
-    if (!label.isEmpty()) {
-        SchemesInfo->setText(label);
-    }
-    if (!ok.isEmpty()) {
-        OkBtn->setText(ok);
-    }
-    if (!cancel.isEmpty()) {
-        CancelBtn->setText(cancel);
-    }
+    QDialog::showEvent(event);
+}
+
+void TSchemeSave::LoadTexts() {
+    setWindowTitle(texts_.Text("SCHEMESAVEASTITLE"));
+    SchemesInfo->setText(texts_.Keyed("SCHEMENAME") + QLatin1Char(':'));
+    OkBtn->setText(texts_.CommonKeyed("OK"));
+    CancelBtn->setText(texts_.CommonKeyed("CANCEL"));
 }
 
 QString TSchemeSave::SchemeName() const {

@@ -3,6 +3,8 @@
 // "Save scheme as": asks for a scheme name, offering the names that exist. Created for one
 // use by the main window and destroyed after it.
 
+#include "app/dialogtexts.h"
+
 #include <QDialog>
 
 class QComboBox;
@@ -18,14 +20,20 @@ public:
     // name or empty.
     TSchemeSave(const QStringList& names, const QString& current, QWidget* parent = nullptr);
 
-    // Replaces the built-in English texts by those given; an empty text keeps its default.
-    void SetTexts(const QString& title, const QString& label, const QString& ok,
-                  const QString& cancel);
+    // The language clients the texts come from each time the dialog is shown.
+    void UseLanguage(const TDynLang& common, const TDynLang& program) {
+        texts_.Use(common, program);
+    }
+    void LoadTexts();
 
     // The name as typed or chosen, not trimmed.
     QString SchemeName() const;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    TDialogTexts texts_;
     QLabel* SchemesInfo;
     QComboBox* Schemes;
     QPushButton* OkBtn;

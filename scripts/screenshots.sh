@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds if needed, then renders the main window on each option tab (with the options off
-# and with every group switch on), at its minimum size, and the scheme dialog, under a
+# and with every group switch on), at its minimum size, the dialogs, and the main window,
+# its menus, dialogs, About and splash in Danish, German and English, under a
 # virtual X display with a private, temporary settings folder and a few sample files.
 # The pictures go to build/screenshots/.
 set -euo pipefail
@@ -36,7 +37,7 @@ mkdir -p "$work/big"
 (cd "$work/big" && seq -f "file_%06g.txt" 1 150000 | xargs touch)
 
 cd "$work/files"
-QUILLMARK_SHOTS_BIG_FOLDER="$work/big" XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/xdg" XDG_RUNTIME_DIR="$work/runtime" \
+QUILLMARK_NO_SPLASH_WAIT=1 QUILLMARK_SHOTS_BIG_FOLDER="$work/big" XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/xdg" XDG_RUNTIME_DIR="$work/runtime" \
   xvfb-run -a -s "-screen 0 1280x1024x24" \
   "$OLDPWD/build/bin/quillmark-shots" "$out" ./* ./.hidden_settings
 
@@ -45,7 +46,10 @@ mkdir -p "$work/config2"
 XDG_CONFIG_HOME="$work/config2" XDG_CONFIG_DIRS="$work/xdg" XDG_RUNTIME_DIR="$work/runtime" \
   xvfb-run -a -s "-screen 0 800x600x24" bash -c '
     "$1" ./* & pid=$!
-    sleep 3
+    sleep 1
+    import -window root "$2/program-splash.png"
+    sleep 2
     import -window root "$2/program-start.png"
     kill "$pid"; wait "$pid" 2>/dev/null || true' _ "$OLDPWD/build/bin/quillmark" "$out"
+echo "$out/program-splash.png"
 echo "$out/program-start.png"

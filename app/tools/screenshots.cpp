@@ -1,5 +1,6 @@
 // quillmark-shots: renders the real main window, as the program builds it, once per option
-// tab and once with every tab's group switch on, plus the scheme dialog, into PNG files.
+// tab and once with every tab's group switch on, plus the dialogs, and then each window in
+// Danish, German and English, chosen from the Languages menu, into PNG files.
 // Used by scripts/screenshots.sh under a virtual display; not installed.
 //
 // Usage: quillmark-shots OUTPUT_FOLDER [FILE...]
@@ -9,7 +10,10 @@
 #include "app/optionmapping.h"
 #include "app/optiontabs.h"
 #include "app/renameprocess.h"
+#include "app/splash.h"
+#include "filelist/versioninfo.h"
 #include "language/dynlang.h"
+#include "language/textkeys.h"
 #include "settings/settings.h"
 
 #include <QAction>
@@ -20,6 +24,8 @@
 #include <QFile>
 #include <QIcon>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QProgressBar>
@@ -136,6 +142,61 @@ void ShootEstimate(qm::TMain& main, const QString& folder) {
     std::printf("%s\n", qPrintable(file));
 }
 
+// The windows in the language whose own name is `native`, picked from the Languages menu
+// as a user does: every tab, the menus, the dialogs, About and the splash.
+void ShootLanguage(qm::TMain& main, const QString& folder, const QString& native,
+                   const QString& tag) {
+    auto* languages = main.findChild<QMenu*>(QStringLiteral("M_Language"));
+    for (QAction* item : languages->actions()) {
+        if (item->text() == native) {
+            item->trigger();
+        }
+    }
+    Settle();
+    const QString prefix = QStringLiteral("lang-%1").arg(tag);
+    ShootTabs(main, folder, prefix);
+    // Longer captions must still fit the smallest window.
+    const QSize size = main.size();
+    main.resize(main.minimumSize());
+    ShootTabs(main, folder, prefix + QStringLiteral("-minimum"));
+    main.resize(size);
+    for (QMenu* menu : main.menuBar()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) {
+        if (menu->objectName().isEmpty()) {
+            continue; // Qt's own overflow menu
+        }
+        menu->popup(main.mapToGlobal(QPoint(0, 0)));
+        Settle();
+        const QString file =
+            QStringLiteral("%1/%2-menu-%3.png").arg(folder, prefix, menu->objectName());
+        menu->grab().save(file);
+        std::printf("%s\n", qPrintable(file));
+        menu->hide();
+    }
+    QMenu* options = main.findChild<QMenu*>(QStringLiteral("M_Options"));
+    options->popup(main.mapToGlobal(QPoint(0, 0)));
+    languages->popup(main.mapToGlobal(QPoint(200, 0)));
+    Settle();
+    languages->grab().save(QStringLiteral("%1/%2-menu-M_Language.png").arg(folder, prefix));
+    languages->hide();
+    options->hide();
+    for (const char* action :
+         {"A_SaveSchemeAs", "A_CustomizeColumns", "A_AddDirectory", "A_About"}) {
+        ShootDialog(main, action,
+                    QStringLiteral("%1/%2-dialog-%3.png")
+                        .arg(folder, prefix, QString::fromLatin1(action + 2)));
+    }
+    const qm::TVersionInfo version;
+    qm::TDynLang common(main.ProgramLang()->Location(), std::string(qm::CommonPackageName));
+    common.SelectLanguage(main.ProgramLang()->LanguageName());
+    qm::TSplash splash(version, common);
+    splash.Present();
+    Settle();
+    const QString file = QStringLiteral("%1/%2-splash.png").arg(folder, prefix);
+    splash.grab().save(file);
+    std::printf("%s\n", qPrintable(file));
+    splash.CloseAfter(0);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -202,6 +263,12 @@ int main(int argc, char** argv) {
         ShootRename(main, folder);
     }
     ShootEstimate(main, folder);
+
+    main.resize(900, 640);
+    main.ApplyColumnSet("Name,Path,NewName");
+    ShootLanguage(main, folder, QStringLiteral("Dansk"), QStringLiteral("danish"));
+    ShootLanguage(main, folder, QStringLiteral("Deutsch"), QStringLiteral("german"));
+    ShootLanguage(main, folder, QStringLiteral("English"), QStringLiteral("english"));
     main.close();
     return 0;
 }

@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -83,6 +84,18 @@ private slots:
         QVERIFY(store_->isValid());
         qputenv("XDG_CONFIG_HOME", (store_->path() + "/home").toUtf8());
         qputenv("XDG_CONFIG_DIRS", (store_->path() + "/etc").toUtf8());
+    }
+
+    // This test program's folder holds no language files.
+    void withoutLanguageFilesOnlySuffixesShow() {
+        const auto main = Open();
+        auto* languages = Child<QMenu>(*main, "M_Language");
+        QVERIFY(languages->actions().isEmpty());
+        QVERIFY(!languages->isEnabled());
+        QCOMPARE(Action(*main, "A_Exit")->text(), QString());
+        QCOMPARE(Action(*main, "A_AddFiles")->text(), QStringLiteral("..."));
+        QCOMPARE(Child<QLabel>(*main, "SetsInfo")->text(), QStringLiteral(":"));
+        QCOMPARE(Child<QAbstractButton>(*main, "ResetBtn")->text(), QString());
     }
 
     void windowShape() {
