@@ -10,6 +10,7 @@
 #include "app/commandline.h"
 #include "app/mainwindow.h"
 #include "app/optiontabs.h"
+#include "bench/support/windowbench.h"
 #include "filelist/entrycomparer.h"
 #include "filelist/fileitem.h"
 #include "filelist/filelist.h"
@@ -221,17 +222,5 @@ BENCHMARK(BM_WindowPaintOneScreen)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir runtime;
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-    QTemporaryDir store;
-    qputenv("XDG_CONFIG_HOME", (store.path() + "/home").toUtf8());
-    qputenv("XDG_CONFIG_DIRS", (store.path() + "/etc").toUtf8());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return qm::bench::RunWindowBenchmarks(argc, argv);
 }

@@ -13,6 +13,8 @@
 #include "app/commandline.h"
 #include "app/mainwindow.h"
 #include "app/optionmapping.h"
+#include "bench/support/renamefiles.h"
+#include "bench/support/windowbench.h"
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
 #include "settings/settings.h"
@@ -43,27 +45,11 @@ std::string BaseFolder() {
 }
 
 std::vector<std::string> Names(int count) {
-    std::vector<std::string> names;
-    char name[32];
-    for (int i = 0; i < count; ++i) {
-        std::snprintf(name, sizeof name, "file_%06d.jpg", i);
-        names.emplace_back(name);
-    }
-    return names;
+    return qm::bench::NumberedNames(count);
 }
 
-// A fresh folder holding every name as an empty file; returns it, ending in "/".
 std::string MakeFolder(const std::vector<std::string>& names) {
-    static int serial = 0;
-    const std::string dir = BaseFolder() + "/run" + std::to_string(serial++) + "/";
-    fs::create_directories(dir);
-    for (const std::string& name : names) {
-        const int fd = open((dir + name).c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
-        if (fd < 0)
-            std::abort();
-        close(fd);
-    }
-    return dir;
+    return qm::bench::MakeFolderOfFiles(BaseFolder(), names);
 }
 
 bool AllRenamed(const std::string& dir, std::size_t count) {
@@ -165,18 +151,7 @@ BENCHMARK(BM_WindowRename)
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir runtime;
-    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-    QTemporaryDir store;
-    qputenv("XDG_CONFIG_HOME", (store.path() + "/home").toUtf8());
-    qputenv("XDG_CONFIG_DIRS", (store.path() + "/etc").toUtf8());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
+    const int status = qm::bench::RunWindowBenchmarks(argc, argv);
     fs::remove_all(BaseFolder());
-    return 0;
+    return status;
 }

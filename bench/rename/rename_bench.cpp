@@ -7,6 +7,7 @@
 //
 // QM_BENCH_FILES changes the number of files, QM_BENCH_DIR the parent folder.
 
+#include "bench/support/renamefiles.h"
 #include "engine/renameoptionset.h"
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
@@ -43,27 +44,11 @@ std::string BaseFolder() {
 }
 
 std::vector<std::string> Names() {
-    std::vector<std::string> names;
-    char name[32];
-    for (int i = 0; i < FileCount(); ++i) {
-        std::snprintf(name, sizeof name, "file_%06d.jpg", i);
-        names.emplace_back(name);
-    }
-    return names;
+    return qm::bench::NumberedNames(FileCount());
 }
 
-// A fresh folder holding every name as an empty file; returns it, ending in "/".
 std::string MakeFolder(const std::vector<std::string>& names) {
-    static int serial = 0;
-    const std::string dir = BaseFolder() + "/run" + std::to_string(serial++) + "/";
-    fs::create_directories(dir);
-    for (const std::string& name : names) {
-        const int fd = open((dir + name).c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
-        if (fd < 0)
-            throw std::runtime_error("cannot make " + dir + name);
-        close(fd);
-    }
-    return dir;
+    return qm::bench::MakeFolderOfFiles(BaseFolder(), names);
 }
 
 void CheckRenamed(benchmark::State& state, const std::string& dir, std::size_t count) {
