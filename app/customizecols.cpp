@@ -1,5 +1,6 @@
 #include "app/customizecols.h"
 
+#include "app/okcancel.h"
 #include "settings/settings.h"
 
 #include <QDialogButtonBox>
@@ -27,14 +28,11 @@ TCustomizeCols::TCustomizeCols(TColumnChecklist rows, TSettings& settings, QWidg
     MoveDownBtn = new QPushButton(tr("Move &down"), this);
     MoveDownBtn->setObjectName(QStringLiteral("MoveDownBtn"));
 
-    auto* buttons = new QDialogButtonBox(this);
-    OkBtn = buttons->addButton(tr("&Ok"), QDialogButtonBox::AcceptRole);
-    OkBtn->setObjectName(QStringLiteral("OkBtn"));
-    OkBtn->setDefault(true);
-    CancelBtn = buttons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole);
-    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+    const OkCancelButtons okCancel = MakeOkCancelButtons(*this);
+    QDialogButtonBox* buttons = okCancel.Box;
+    OkBtn = okCancel.Ok;
+    CancelBtn = okCancel.Cancel;
     connect(buttons, &QDialogButtonBox::accepted, this, &TCustomizeCols::OkBtnClick);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(ColListInfo, 0, 0);

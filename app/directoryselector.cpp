@@ -1,6 +1,7 @@
 #include "app/directoryselector.h"
 
 #include "app/foldertreemodel.h"
+#include "app/okcancel.h"
 #include "settings/settings.h"
 
 #include <QCheckBox>
@@ -39,15 +40,12 @@ TDirectorySelector::TDirectorySelector(TSettings& settings, QWidget* parent)
     SelectSubFolders->setObjectName(QStringLiteral("SelectSubFolders"));
     SelectSubFolders->setChecked(settings_.IncludeDirectorySubFolders);
 
-    auto* buttons = new QDialogButtonBox(this);
-    OkBtn = buttons->addButton(tr("&Ok"), QDialogButtonBox::AcceptRole);
-    OkBtn->setObjectName(QStringLiteral("OkBtn"));
-    OkBtn->setDefault(true);
+    const OkCancelButtons okCancel = MakeOkCancelButtons(*this);
+    QDialogButtonBox* buttons = okCancel.Box;
+    OkBtn = okCancel.Ok;
+    CancelBtn = okCancel.Cancel;
     OkBtn->setEnabled(false);
-    CancelBtn = buttons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole);
-    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
     connect(buttons, &QDialogButtonBox::accepted, this, &TDirectorySelector::OkBtnClick);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* column = new QVBoxLayout(this);
     column->addWidget(FoldersInfo);

@@ -1,5 +1,7 @@
 #include "app/schemesave.h"
 
+#include "app/okcancel.h"
+
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -28,14 +30,11 @@ TSchemeSave::TSchemeSave(const QStringList& names, const QString& current, QWidg
     SchemesInfo->setObjectName(QStringLiteral("SchemesInfo"));
     SchemesInfo->setBuddy(Schemes);
 
-    auto* buttons = new QDialogButtonBox(this);
-    OkBtn = buttons->addButton(tr("&Ok"), QDialogButtonBox::AcceptRole);
-    OkBtn->setObjectName(QStringLiteral("OkBtn"));
-    OkBtn->setDefault(true);
-    CancelBtn = buttons->addButton(tr("&Cancel"), QDialogButtonBox::RejectRole);
-    CancelBtn->setObjectName(QStringLiteral("CancelBtn"));
+    const OkCancelButtons okCancel = MakeOkCancelButtons(*this);
+    QDialogButtonBox* buttons = okCancel.Box;
+    OkBtn = okCancel.Ok;
+    CancelBtn = okCancel.Cancel;
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* column = new QVBoxLayout(this);
     column->addWidget(SchemesInfo);
