@@ -1,0 +1,71 @@
+#pragma once
+
+// What a rename run would do, worked out from names alone before it starts: the run's own
+// rules (the entries in list order, the running number rising only after a rename that
+// succeeds, no file ever replaced) applied to the names present in each folder, read once
+// per folder, without renaming anything. As long as the folders do not change between the
+// prediction and the run, every entry's predicted outcome, new name and error are what the
+// run then reports.
+//
+// The prediction works on a copy of the entries (TRunEntry), so that the window can
+// compute it on another thread while the list and the options change; a newer prediction
+// cancels an older one through its cancel flag.
+
+#include "engine/renameoptionset.h"
+#include "rename/filecalls.h"
+#include "rename/renamerun.h"
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+class TFileItems;
+
+// An entry of the list as the run sees it.
+struct TRunEntry {
+    int Slot = -1;        // the entry's slot in the list
+    std::string Path;     // its folder: "" (the current folder) or ending in "/"
+    std::string Name;     // its name now
+    std::string PrevName; // its name before the last successful rename, if any
+    bool CanUndo = false;
+};
+
+// The entries of `items` in slot order, empty slots left out; taken under the list's read
+// lock, one entry at a time.
+std::vector<TRunEntry> SnapshotEntries(const TFileItems& items);
+
+// How the run goes through the entries.
+enum class RunOrder {
+    ListOrder, // one rename per entry in list order: the run of RunRenames
+    Planned,   // renames put in an order in which each target is free when its turn comes
+               // (chains, swaps, renumbering); see plan.h
+};
+
+struct TPredictedEntry {
+    RenameOutcome Outcome = RenameOutcome::Unchanged;
+    // The name the run tries: the new name with the running number of this moment, in undo
+    // mode the undo name. Equal to the entry's name when Unchanged.
+    std::string Candidate;
+    // The errno value the run reports for a failure (EEXIST, ENAMETOOLONG, ENOENT, EINVAL,
+    // EILSEQ, EACCES, EROFS, ...); 0 otherwise.
+    int Error = 0;
+};
+
+struct TPrediction {
+    // One per entry handed in, in the same order; incomplete when Cancelled.
+    std::vector<TPredictedEntry> Entries;
+    // The counts the run reports and its running number afterwards.
+    RenameTally Tally;
+};
+
+// Predicts the run over `entries` (slot order) with the run's own copy of `options`.
+// Reads the folders (and the sub-folders a candidate holding "/" names) through `calls`,
+// each once; never changes anything on disk. `cancel` is read now and then; a cancelled
+// prediction returns what it has with Tally.Cancelled set.
+TPrediction PredictRenames(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
+                           RenameMode mode, RunOrder order, const std::atomic<bool>& cancel,
+                           TFileCalls& calls = TFileCalls::System());
+
+} // namespace qm
