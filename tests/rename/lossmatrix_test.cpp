@@ -2,6 +2,7 @@
 // rename, on tmpfs and on the ordinary disk: afterwards every file's content is on disk
 // exactly once, and the counts say what happened on disk.
 
+#include "rename/predict.h"
 #include "rename/renamerun.h"
 #include "renamefolder.h"
 #include "runprocess.h"
@@ -62,6 +63,8 @@ const std::vector<Scenario> kScenarios = {
 
 struct Outcome {
     int renamed = -1, unchanged = -1, failed = -1;
+    // The first entry whose prediction differed from the run, or "".
+    char mispredicted[240] = "";
 };
 
 using Runner = Outcome (*)(const RenameFolder& dir, const Scenario& s, bool asNobody);
@@ -74,8 +77,37 @@ Outcome ThroughTheLoop(const RenameFolder& dir, const Scenario& s, bool asNobody
     auto run = [&] {
         ListedFiles files(dir.Path(), s.entries);
         const std::atomic<bool> goOn{false};
-        const RenameTally t = RunRenames(files.items(), options, RenameMode::Rename, {}, goOn);
-        return Outcome{t.Renamed, t.Unchanged, t.Failed};
+        // Predicted as the same user, right before the run.
+        const TPrediction p = PredictRenames(SnapshotEntries(files.items()), options,
+                                             RenameMode::Rename, RunOrder::ListOrder, goOn);
+        std::vector<std::string> seen;
+        RenameCallbacks callbacks;
+        callbacks.OnOutcome = [&](int slot, RenameOutcome outcome, int error) {
+            seen.push_back(std::to_string(static_cast<int>(outcome)) + " " + files[slot].Name() +
+                           " " + std::to_string(error));
+        };
+        const RenameTally t =
+            RunRenames(files.items(), options, RenameMode::Rename, callbacks, goOn);
+        Outcome result{t.Renamed, t.Unchanged, t.Failed};
+        for (std::size_t i = 0; i < seen.size() || i < p.Entries.size(); ++i) {
+            const TPredictedEntry* e = i < p.Entries.size() ? &p.Entries[i] : nullptr;
+            const std::string said =
+                e ? std::to_string(static_cast<int>(e->Outcome)) + " " +
+                        (e->Outcome == RenameOutcome::Renamed ? e->Candidate : s.entries[i]) + " " +
+                        std::to_string(e->Error)
+                  : "none";
+            const std::string done = i < seen.size() ? seen[i] : "none";
+            if (said != done) {
+                std::snprintf(result.mispredicted, sizeof result.mispredicted,
+                              "entry %zu: predicted %s, run %s", i, said.c_str(), done.c_str());
+                break;
+            }
+        }
+        if (!result.mispredicted[0] &&
+            (p.Tally.Renamed != t.Renamed || p.Tally.Failed != t.Failed ||
+             p.Tally.NumberIncValue != t.NumberIncValue))
+            std::snprintf(result.mispredicted, sizeof result.mispredicted, "the counts differ");
+        return result;
     };
     if (!asNobody)
         return run();
@@ -168,6 +200,7 @@ TEST_P(LossMatrix, NoFileIsLostDuplicatedOrReplacedAndTheCountsMatchTheDisk) {
             moved += paths != before.at(content);
         }
         EXPECT_EQ(moved, run.renamed);
+        EXPECT_STREQ(run.mispredicted, "");
         EXPECT_EQ(run.renamed, s.renamed);
         EXPECT_EQ(run.failed, s.failed);
         EXPECT_EQ(run.renamed + run.unchanged + run.failed, static_cast<int>(s.entries.size()));
