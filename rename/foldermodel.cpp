@@ -21,6 +21,46 @@ bool FileSystemIgnoresCase(unsigned long type) {
     return type == MSDOS_SUPER_MAGIC || type == kExfatMagic;
 }
 
+// The longest name FUSE hands to its file system at all.
+constexpr std::size_t kFuseNameMax = 1024;
+// exFAT and FAT keep names of up to 255 UTF-16 units.
+constexpr int kFatUnitsMax = 255;
+
+// The UTF-16 units exFAT stores `name` in; -1 when its daemon cannot decode the bytes.
+// Its decoder goes by the lead byte alone (overlong forms, surrogates and sequences of
+// five and six bytes pass) but wants every continuation byte.
+int FatUnits(std::string_view name) {
+    int units = 0;
+    for (std::size_t i = 0; i < name.size();) {
+        const auto lead = static_cast<unsigned char>(name[i]);
+        const std::size_t length = lead < 0x80   ? 1
+                                   : lead < 0xc0 ? 0
+                                   : lead < 0xe0 ? 2
+                                   : lead < 0xf0 ? 3
+                                   : lead < 0xf8 ? 4
+                                   : lead < 0xfc ? 5
+                                   : lead < 0xfe ? 6
+                                                 : 0;
+        if (length == 0 || i + length > name.size())
+            return -1;
+        for (std::size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(name[i + k]) & 0xc0) != 0x80)
+                return -1;
+        // Beyond the first 65536 code points a character takes two units.
+        units += length >= 4 ? 2 : 1;
+        i += length;
+    }
+    return units;
+}
+
+bool HasFatRefusedByte(std::string_view name) {
+    for (const char c : name)
+        if (static_cast<unsigned char>(c) < 0x20 ||
+            std::string_view("\"*:<>?\\|").find(c) != std::string_view::npos)
+            return true;
+    return false;
+}
+
 // `name` with the letter case of every letter turned round; equal to `name` when it
 // holds no letter that has another case.
 std::string OtherCase(std::string_view name) {
@@ -74,6 +114,35 @@ bool LeavesTheFolder(std::string_view to) {
 }
 
 } // namespace
+
+int TModelFolder::LookupError(std::string_view name) const {
+    switch (rules_) {
+    case Rules::Posix:
+        return static_cast<long>(name.size()) > nameMax_ ? ENAMETOOLONG : 0;
+    case Rules::FuseFat: {
+        if (name.size() > kFuseNameMax)
+            return ENAMETOOLONG;
+        const int units = FatUnits(name);
+        return units < 0 ? EILSEQ : units > kFatUnitsMax ? ENAMETOOLONG : 0;
+    }
+    case Rules::KernelFat:
+        return FatUnits(name) > kFatUnitsMax ? ENAMETOOLONG : 0;
+    }
+    return 0;
+}
+
+int TModelFolder::StoreError(std::string_view name) const {
+    switch (rules_) {
+    case Rules::Posix:
+        return 0;
+    case Rules::FuseFat:
+        // Its lookup answers "no such file" for such a name, and so does its rename.
+        return HasFatRefusedByte(name) ? ENOENT : 0;
+    case Rules::KernelFat:
+        return HasFatRefusedByte(name) || FatUnits(name) < 0 ? EINVAL : 0;
+    }
+    return 0;
+}
 
 bool TModelFolder::HoldsExactly(std::string_view name) const {
     if (listError_ == 0)
@@ -161,8 +230,9 @@ void TFolderModel::DecideCase(TModelFolder& folder, int dir) {
         folder.ignoresCase_ = calls_.LStat(dir, other.c_str(), st) == 0;
         return;
     }
-    // FUSE does not tell which file system it serves; taken as one that heeds case.
-    folder.ignoresCase_ = FileSystemIgnoresCase(folder.fsType_);
+    // No name to ask with. FUSE does not tell which file system it serves: taken as one
+    // that heeds case.
+    folder.ignoresCase_ = false;
 }
 
 TFolderModel::Opened TFolderModel::Open(const std::string& path) {
@@ -195,7 +265,16 @@ TFolderModel::Opened TFolderModel::Open(const std::string& path) {
                 folder->listError_ = ReadNames(*folder, dir);
                 if (folder->listError_ != 0)
                     folder->names_.clear();
-                DecideCase(*folder, dir);
+                if (FileSystemIgnoresCase(folder->fsType_)) {
+                    folder->ignoresCase_ = true;
+                    folder->rules_ = TModelFolder::Rules::KernelFat;
+                } else {
+                    DecideCase(*folder, dir);
+                    // A FUSE file system that ignores case is taken for exFAT, the one
+                    // such that Debian mounts through FUSE.
+                    if (folder->ignoresCase_ && folder->fsType_ == FUSE_SUPER_MAGIC)
+                        folder->rules_ = TModelFolder::Rules::FuseFat;
+                }
                 if (folder->ignoresCase_ && folder->listError_ == 0)
                     for (const std::string& name : folder->names_)
                         ++folder->folded_[FoldCase(name)];
@@ -291,8 +370,8 @@ int TFolderModel::Check(const std::string& folder, const std::string& from, cons
         return ENAMETOOLONG;
     if (!src.Holds(source.last))
         return ENOENT;
-    if (static_cast<long>(target.last.size()) > dst.NameMax())
-        return ENAMETOOLONG;
+    if (const int error = dst.LookupError(target.last))
+        return error;
     if (dst.Holds(target.last)) {
         // readme.txt -> README.TXT on a folder that ignores case goes through a
         // temporary name when no other entry takes that spelling.
@@ -313,6 +392,8 @@ int TFolderModel::Check(const std::string& folder, const std::string& from, cons
         return src.writeError_;
     if (dst.writeError_ != 0)
         return dst.writeError_;
+    if (const int error = dst.StoreError(target.last))
+        return error;
     move.From = &src;
     move.To = &dst;
     move.FromName = source.last;

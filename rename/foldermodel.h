@@ -51,6 +51,18 @@ private:
     };
     using Names = std::unordered_set<std::string, Hash, std::equal_to<>>;
 
+    // How the file system judges a new name beyond its length in bytes.
+    enum class Rules {
+        Posix,     // any byte but "/" and NUL
+        FuseFat,   // exFAT through FUSE: UTF-16 lengths, some bytes refused
+        KernelFat, // the kernel's FAT and exFAT
+    };
+
+    // What the lookup of a new name answers before the rename itself: 0, ENAMETOOLONG
+    // or EILSEQ.
+    int LookupError(std::string_view name) const;
+    // What the file system's rename answers for a name it cannot store.
+    int StoreError(std::string_view name) const;
     bool HoldsExactly(std::string_view name) const;
     int FoldedCount(std::string_view name) const;
     void Add(std::string_view name);
@@ -67,6 +79,7 @@ private:
     std::unordered_map<std::u32string, int> folded_; // where the case is ignored
     mutable std::unordered_map<std::string, bool, Hash, std::equal_to<>> changed_;
     bool ignoresCase_ = false;
+    Rules rules_ = Rules::Posix;
     long nameMax_ = 255;
     unsigned long fsType_ = 0;
     bool readOnly_ = false;
