@@ -97,6 +97,8 @@ TEST(RenameCommand, DryRunEndsWithTheRunsCountsFailuresAndStatus) {
     };
     const std::string numbered = "RemoveGroup=true\nRemoveBack=true\nRemoveBackCount=1\n"
                                  "InsertGroup=true\nNumberIncEnabled=true\nNumberIncValue=1\n";
+    const std::string pairs = "ReplaceGroup=true\nReplaceEnabled=true\nReplaceCount=3\n"
+                              "ReplaceText1=x:y\nReplaceText2=z:y\nReplaceText3=d:e\n";
     const std::vector<Row> rows = {
         {"taken, missing, chain, folder with slashes",
          {"x1", "y1", "xx", "d/"},
@@ -107,6 +109,10 @@ TEST(RenameCommand, DryRunEndsWithTheRunsCountsFailuresAndStatus) {
         // (b2 is taken).
         {"a failure shifts the numbers", {"a0", "a1", "b0", "b2"}, numbered, {"a0", "b0"}, 1},
         {"all free", {"p0", "q0"}, numbered, {"p0", "q0"}, 0},
+        // One folder reached by two paths: z1 finds the y1 that x1 became.
+        {"one folder, two paths", {"x1", "z1"}, pairs, {"x1", "./z1"}, 1},
+        // d1 is gone by the time its file's turn comes.
+        {"a folder renamed before its file", {"d1/", "d1/x1"}, pairs, {"d1", "d1/x1"}, 1},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.title);
