@@ -84,8 +84,8 @@ void PredictAndRunAtRandom(const std::string& base, int runs, unsigned seed) {
         return static_cast<int>(random() % static_cast<unsigned>(n));
     };
     const std::vector<std::string> files = {"a1", "a2", "b1", "B2", "c", "s/", "ab1", "Ab2"};
-    const std::vector<std::string> pairs = {"a:b",   "b:a", "1:2",  "2:1",  "a:A",
-                                            "c:s/c", "b:B", "ab:a", "c:a1", "2:x/"};
+    const std::vector<std::string> pairs = {"a:b", "b:a",  "1:2",  "2:1",  "a:A", "c:s/c",
+                                            "b:B", "ab:a", "c:a1", "2:x/", "s:t"};
     for (int run = 0; run < runs; ++run) {
         SCOPED_TRACE("run " + std::to_string(run) + " of seed " + std::to_string(seed));
         RenameFolder dir(base);
@@ -94,7 +94,7 @@ void PredictAndRunAtRandom(const std::string& base, int runs, unsigned seed) {
         RenameOptionSet options;
         options.ReplaceGroup = options.ReplaceEnabled = true;
         for (int i = pick(3) + 1; i > 0; --i) {
-            const std::string& pair = pairs[static_cast<std::size_t>(pick(10))];
+            const std::string& pair = pairs[static_cast<std::size_t>(pick(11))];
             options.ReplacePairs[static_cast<std::size_t>(options.ReplaceCount++)] = {
                 pair.substr(0, pair.find(':')), pair.substr(pair.find(':') + 1)};
         }
