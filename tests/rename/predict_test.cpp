@@ -100,7 +100,8 @@ void PredictAndRunAtRandom(const std::string& base, int runs, unsigned seed) {
         }
         options.InsertGroup = pick(3) != 0;
         options.NumberIncEnabled = true;
-        options.NumberIncValue = pick(3);
+        // Near the top of the counter's range the number must stop at 999999.
+        options.NumberIncValue = pick(4) == 0 ? 999998 : pick(3);
         options.RemoveGroup = options.RemoveBack = pick(2) != 0;
         options.FormatGroup = options.FormatTextEnabled = options.FormatFirstLetterUp =
             pick(4) == 0;
@@ -149,6 +150,16 @@ TEST(Prediction, RandomOptionsOnExfatAsTheRun) {
     if (!exfat.Error().empty())
         GTEST_SKIP() << "no exFAT mount: " << exfat.Error();
     PredictAndRunAtRandom(exfat.Folder(), 60, 16);
+}
+
+TEST(Prediction, SnapshotLeavesEmptySlotsOut) {
+    ListedFiles list("/nowhere/", {"a", "b", "c"});
+    list.items().Delete(1);
+    const std::vector<TRunEntry> entries = SnapshotEntries(list.items());
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1].Slot, 2);
+    EXPECT_EQ(entries[1].Name, "c");
+    EXPECT_EQ(entries[1].Path, "/nowhere/");
 }
 
 TEST(Prediction, CancelStopsItWithWhatItHas) {
