@@ -101,9 +101,9 @@ TEST(RenameCommand, DryRunEndsWithTheRunsCountsFailuresAndStatus) {
                               "ReplaceText1=x:y\nReplaceText2=z:y\nReplaceText3=d:e\n";
     const std::vector<Row> rows = {
         {"taken, missing, chain, folder with slashes",
-         {"x1", "y1", "xx", "d/"},
+         {"x1", "y1", "xx", "xd/", "yd/"},
          "ReplaceGroup=true\nReplaceEnabled=true\nReplaceCount=1\nReplaceText1=x:y\n",
-         {"x1", "xx", "gone", "d//"},
+         {"x1", "xx", "gone", "xd//"},
          1},
         // a0 cannot take a1, so b0 gets number 1, not the 2 its preview line shows
         // (b2 is taken).
