@@ -4,6 +4,7 @@
 #include "exfatmount.h"
 #include "rename/foldermodel.h"
 #include "rename/movefile.h"
+#include "rename/nametable.h"
 #include "rename/predict.h"
 #include "renamefolder.h"
 #include "runprocess.h"
@@ -73,6 +74,30 @@ TEST(FolderModel, EachAnswerIsTheRenamesOwn) {
         if (row.readOnlyMount)
             RunProcess("/bin/umount", {folder});
     }
+}
+
+// Names coming and going as in a run over a large folder: every name is found exactly
+// while it is there, through growth and through slots left by removed names.
+TEST(NameTable, FindsEveryNameWhileItIsThere) {
+    TNameTable table;
+    auto name = [](int i) {
+        return "file_" + std::to_string(i) + ".jpg";
+    };
+    for (int i = 0; i < 20000; ++i)
+        ASSERT_TRUE(table.Insert(name(i)));
+    EXPECT_FALSE(table.Insert(name(7)));
+    for (int i = 0; i < 20000; i += 2)
+        ASSERT_TRUE(table.Erase(name(i)));
+    EXPECT_FALSE(table.Erase(name(0)));
+    for (int i = 20000; i < 40000; ++i)
+        ASSERT_TRUE(table.Insert(name(i)));
+    EXPECT_EQ(table.Size(), 30000u);
+    int wrong = 0;
+    for (int i = 0; i < 40000; ++i)
+        wrong += table.Contains(name(i)) != (i >= 20000 || i % 2 == 1);
+    EXPECT_EQ(wrong, 0);
+    EXPECT_TRUE(table.Insert(""));
+    EXPECT_TRUE(table.Contains(""));
 }
 
 // Small folders of names that collide, numbering on, options drawn at random: every
