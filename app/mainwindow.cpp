@@ -344,7 +344,11 @@ void TMain::FormCreate(const CommandLine& commandLine) {
         fileList_->Items(), [this] { return ReadOptionsFromControls(*tabs_); },
         [this](std::vector<TRowMark> marks) { ShowMarks(std::move(marks)); }, this);
     prediction_->setObjectName(QStringLiteral("Prediction"));
-    // Every change of the list's rows comes through a reset of the model.
+    // Every change of the list's rows comes through a reset of the model. Nothing is
+    // predicted while the list is half changed (adding shows progress, which lets the
+    // pause end meanwhile).
+    connect(model_.get(), &QAbstractItemModel::modelAboutToBeReset, prediction_.get(),
+            &TPredictionRunner::Stop);
     connect(model_.get(), &QAbstractItemModel::modelReset, this, &TMain::RestartPrediction);
     for (const std::string& path : commandLine.paths) {
         AddFile(path);
@@ -940,9 +944,10 @@ int TMain::RunRenameThread(TRenameProcess& process, bool undoMode) {
     connect(&thread, &TRenameThread::progressed, this, &TMain::RenameThreadProgress);
     connect(&thread, &QThread::finished, this, &TMain::RenameThreadTerminate);
     renameProcess_ = &process;
-    // The run changes the names under the prediction; the list's reset afterwards starts
-    // it again.
+    // The run changes the names under the prediction and its marks; the list's reset
+    // afterwards starts it again.
     prediction_->Stop();
+    ShowMarks({});
     process.BeginRun(items.Count());
     RenameThread = &thread;
     thread.start();
