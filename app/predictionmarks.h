@@ -14,6 +14,7 @@
 #include "rename/predict.h"
 
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -37,8 +38,10 @@ struct TRowMark {
 // The marks for `entries` (a snapshot in slot order) given their predicted outcomes,
 // ordered by slot. `options` are the options of the prediction; their NumberIncValue is
 // the start number the column counts from. An incomplete prediction marks what it covers.
+// Once `cancel` is set, the marks returned are incomplete.
 std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
-                               const RenameOptionSet& options);
+                               const RenameOptionSet& options,
+                               const std::atomic<bool>* cancel = nullptr);
 
 // The text of a language key, empty when the language lacks it (program package, line
 // form).

@@ -70,7 +70,7 @@ void TPredictionRunner::Start() {
         if (prediction.Tally.Cancelled) {
             return;
         }
-        std::vector<TRowMark> marks = MarkRows(entries, prediction, options);
+        std::vector<TRowMark> marks = MarkRows(entries, prediction, options, &job->cancel);
         QMetaObject::invokeMethod(
             this,
             [this, generation, marks = std::move(marks)]() mutable {

@@ -7,6 +7,7 @@
 #include "app/optionmapping.h"
 #include "app/optiontabs.h"
 #include "app/predictionrunner.h"
+#include "engine/newname.h"
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
 
@@ -190,6 +191,30 @@ private slots:
         QVERIFY(!ListModel(main)->index(0, 1).data(Qt::ToolTipRole).isValid());
         QVERIFY(WaitForMarks(main));
         QVERIFY(ListModel(main)->index(0, 1).data(Qt::ToolTipRole).isValid());
+    }
+
+    // A failure at the top shifts the number of every later row: thousands of names to
+    // compare, on two threads.
+    void failureAtTheTopMarksEveryLaterRow() {
+        RenameOptionSet options = Inserting("", "", 0);
+        std::vector<TRunEntry> entries;
+        TPrediction prediction;
+        for (int i = 0; i < 5000; ++i) {
+            entries.push_back({i, "/x/", "f" + std::to_string(i) + ".txt", {}, false});
+            TPredictedEntry entry;
+            entry.Outcome = i == 0 ? RenameOutcome::Failed : RenameOutcome::Renamed;
+            entry.Error = i == 0 ? EEXIST : 0;
+            entry.Candidate = ComputeNewName(options, entries.back().Name, std::max(i - 1, 0));
+            prediction.Entries.push_back(entry);
+        }
+        prediction.Tally.NumberIncValue = 4999;
+        const std::vector<TRowMark> marks = MarkRows(entries, prediction, options);
+        QCOMPARE(marks.size(), entries.size());
+        for (std::size_t i = 1; i < marks.size(); ++i) {
+            QCOMPARE(marks[i].Slot, static_cast<int>(i));
+            QCOMPARE(marks[i].Kind, MarkKind::Shifted);
+            QCOMPARE(marks[i].Name, prediction.Entries[i].Candidate);
+        }
     }
 
     void typingCancelsTheRunningPrediction() {
