@@ -6,6 +6,7 @@
 // Usage: quillmark-shots OUTPUT_FOLDER [FILE...]
 
 #include "app/commandline.h"
+#include "app/filelistmodel.h"
 #include "app/mainwindow.h"
 #include "app/optionmapping.h"
 #include "app/optiontabs.h"
@@ -22,6 +23,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QIcon>
 #include <QLabel>
@@ -228,11 +230,28 @@ void WaitForMarks(qm::TMain& main) {
 // column, as a user sees it when pointing at the row.
 void ShootMarkTip(qm::TMain& main, int row, const QString& file) {
     auto* list = main.findChild<QTreeView*>(QStringLiteral("FileList"));
-    const QModelIndex index = list->model()->index(row, 2);
+    const auto* model = qobject_cast<const qm::TFileListModel*>(list->model());
+    int column = 0;
+    while (column < model->columnCount() &&
+           model->Columns()[static_cast<std::size_t>(column)].Id != qm::ColumnId::NewName) {
+        ++column;
+    }
+    const QModelIndex index = model->index(row, column);
     const QRect cell = list->visualRect(index);
     const QPoint at = list->viewport()->mapToGlobal(cell.center());
+    // The window's own events (its move, its activation) would hide a tip shown before
+    // them. The screen is the X server's picture: it needs time to map the tip and take
+    // the window's latest paint.
+    const auto pause = [] {
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 400) {
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+    };
+    pause();
     QToolTip::showText(at, index.data(Qt::ToolTipRole).toString(), list->viewport(), cell);
-    Settle();
+    pause();
     QGuiApplication::primaryScreen()->grabWindow(0).save(file);
     std::printf("%s\n", qPrintable(file));
     QToolTip::hideText();
@@ -257,13 +276,17 @@ void ShootMarks(qm::TMain& main, const QString& folder, const QString& files) {
     main.RefreshOptionControls();
     main.resize(900, 640);
     main.move(0, 0);
-    main.ApplyColumnSet("Name,Path,NewName");
-    main.ApplyColumnWidths("160,300,200");
     main.Options().setCurrentIndex(3);
+    // A tip that fades in would be caught half shown.
+    QApplication::setEffectEnabled(Qt::UI_AnimateTooltip, false);
+    QApplication::setEffectEnabled(Qt::UI_FadeTooltip, false);
     const QPalette light = QApplication::palette();
     for (const auto& [native, tag] : {std::pair{"Dansk", "danish"}, std::pair{"Deutsch", "german"},
                                       std::pair{"English", "english"}}) {
         PickLanguage(main, QString::fromUtf8(native));
+        // The language's captions come with the stored columns: the folder goes in after.
+        main.ApplyColumnSet("Name,Path,NewName");
+        main.ApplyColumnWidths("150,280,220");
         WaitForMarks(main);
         const QString prefix = QStringLiteral("%1/marks-%2").arg(folder, QLatin1String(tag));
         main.grab().save(prefix + QStringLiteral(".png"));
