@@ -51,6 +51,7 @@ public:
     // list); the next Restart starts again.
     void Stop();
 
+    // How the run goes through the list; a new order counts from the next Restart.
     void SetOrder(RunOrder order) { order_ = order; }
     RunOrder Order() const { return order_; }
     void SetPredict(Predict predict) { predict_ = std::move(predict); }
