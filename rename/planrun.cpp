@@ -28,7 +28,8 @@ private:
         return move_ ? move_(step.Folder, from, to) : folder_.Move(step.Folder, from, to);
     }
     void Reach(int k, TFileItem* entry, const std::string& to);
-    void Report(int k, TFileItem* entry, RenameOutcome outcome, int error);
+    // `moved`: the file failed but is no longer where it was (its name says where).
+    void Report(int k, TFileItem* entry, RenameOutcome outcome, int error, bool moved = false);
     void Succeed(int k, TFileItem& entry, const std::string& to);
     void RunFinal(const TPlanStep& step);
     void RunCycle(std::size_t first, std::size_t last);
@@ -65,8 +66,9 @@ void PlanRun::Reach(int k, TFileItem* entry, const std::string& to) {
         callbacks_.OnNames(entries_[static_cast<std::size_t>(k)].Slot, entry->Name(), to);
 }
 
-void PlanRun::Report(int k, TFileItem* entry, RenameOutcome outcome, int error) {
-    if (outcome == RenameOutcome::Failed && entry != nullptr && mode_ == RenameMode::Rename)
+void PlanRun::Report(int k, TFileItem* entry, RenameOutcome outcome, int error, bool moved) {
+    if (outcome == RenameOutcome::Failed && entry != nullptr && mode_ == RenameMode::Rename &&
+        !moved)
         entry->ClearPrevName(); // as in the run in list order: no part in this run
     ++(outcome == RenameOutcome::Renamed     ? tally_.Renamed
        : outcome == RenameOutcome::Unchanged ? tally_.Unchanged
@@ -153,7 +155,7 @@ void PlanRun::RunCycle(std::size_t first, std::size_t last) {
             // The way back is blocked too: the file stays parked in its folder, and the
             // list says where.
             entry.SetNewName(steps[first].To);
-            Report(k, &entry, RenameOutcome::Failed, backError);
+            Report(k, &entry, RenameOutcome::Failed, backError, true);
         } else if (s != first && s < kept) {
             Succeed(k, entry, steps[s].To);
         } else {
