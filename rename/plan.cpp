@@ -7,8 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <unistd.h>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace qm {
 namespace {
@@ -29,7 +27,7 @@ struct Round {
     std::vector<std::int32_t> number; // the running number each candidate was made with
     std::vector<std::string> candidate;
     std::vector<int> error;     // of the candidate itself (too long, no such sub-folder...)
-    std::vector<Place> target;  // where the candidate lies, when it has no error
+    std::vector<int> target;    // the place of the candidate, when it has no error
     std::vector<Fate> fate;     // the outcome of the round
     std::vector<int> fateError; // errno of a Fails
     std::vector<int> holder;    // a Moves entry: the entry that must move first, or -1
@@ -59,9 +57,10 @@ private:
     const RenameOptionSet& options_;
     const RenameMode mode_;
     TPlanPlaces places_;
-    std::vector<Place> own_;
+    std::vector<int> own_; // the place of each entry's file
     std::vector<int> ownError_;
-    std::unordered_map<Place, int, PlaceHash> holders_; // place -> the entry whose file is there
+    std::vector<int> holders_; // per place: the entry whose file is there, or -1
+    std::vector<int> claims_;  // per place: the first entry of the round that wants it
     Round round_;
 };
 
@@ -69,14 +68,18 @@ void Planner::LocateEntries() {
     const std::size_t count = entries_.size();
     own_.resize(count);
     ownError_.assign(count, 0);
-    holders_.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        ownError_[i] = places_.Locate(entries_[i].Path, entries_[i].Name, own_[i]);
+    holders_.assign(static_cast<std::size_t>(places_.PlaceCount()), -1);
     for (std::size_t i = 0; i < count; ++i) {
-        bool present = false;
-        int& error = ownError_[i];
-        error = places_.Locate(entries_[i].Path, entries_[i].Name, own_[i], present);
+        if (ownError_[i] != 0)
+            continue;
+        int& holder = holders_[static_cast<std::size_t>(own_[i])];
         // The same file listed twice: the first entry moves it, the second finds it gone.
-        if (error == 0 && (!present || !holders_.emplace(own_[i], static_cast<int>(i)).second))
-            error = ENOENT;
+        if (!places_.Present(own_[i]) || holder >= 0)
+            ownError_[i] = ENOENT;
+        else
+            holder = static_cast<int>(i);
     }
 }
 
@@ -114,8 +117,7 @@ void Planner::Settle(std::vector<int>& path, std::vector<std::uint8_t>& state, F
 void Planner::Resolve() {
     const std::size_t count = entries_.size();
     std::vector<std::uint8_t> state(count, kDone);
-    std::unordered_map<Place, int, PlaceHash> claims;
-    claims.reserve(count);
+    claims_.assign(static_cast<std::size_t>(places_.PlaceCount()), -1);
     for (std::size_t i = 0; i < count; ++i) {
         round_.holder[i] = -1;
         round_.fateError[i] = 0;
@@ -126,10 +128,14 @@ void Planner::Resolve() {
         const int error = ownError_[i] != 0 ? ownError_[i] : round_.error[i];
         // A name two entries want goes to the first in list order, as in a run in list
         // order; the later one fails even when the first fails for another reason.
-        if (error == 0 && !claims.emplace(round_.target[i], static_cast<int>(i)).second) {
-            round_.fate[i] = Fate::Fails;
-            round_.fateError[i] = EEXIST;
-            continue;
+        if (error == 0) {
+            int& claim = claims_[static_cast<std::size_t>(round_.target[i])];
+            if (claim >= 0) {
+                round_.fate[i] = Fate::Fails;
+                round_.fateError[i] = EEXIST;
+                continue;
+            }
+            claim = static_cast<int>(i);
         }
         round_.fate[i] = error == 0 ? Fate::Moves : Fate::Fails;
         round_.fateError[i] = error;
@@ -143,14 +149,14 @@ void Planner::Resolve() {
             const auto at = static_cast<std::size_t>(i);
             state[at] = kOnPath;
             path.push_back(i);
-            const auto held = holders_.find(round_.target[at]);
-            if (held == holders_.end()) {
+            const auto target = static_cast<std::size_t>(round_.target[at]);
+            const int next = target < holders_.size() ? holders_[target] : -1;
+            if (next < 0) {
                 // Taken by a file outside the run, or free.
                 const bool taken = places_.Present(round_.target[at]);
                 Settle(path, state, taken ? Fate::Fails : Fate::Moves, EEXIST);
                 break;
             }
-            const int next = held->second;
             const auto nextAt = static_cast<std::size_t>(next);
             if (next == i) { // a change of letter case alone on a folder that ignores it
                 Settle(path, state, Fate::Moves, 0);
@@ -271,16 +277,12 @@ void Planner::WriteSteps(TRenamePlan& plan) {
             final(k);
     }
 
-    // Temporary names keep clear of every target of the run as well as of the folder.
-    std::unordered_set<Place, PlaceHash> targets;
-    for (std::size_t i = 0; i < count; ++i)
-        if (round_.fate[i] == Fate::Moves)
-            targets.insert(round_.target[i]);
     for (std::size_t i = 0; i < count; ++i) {
         if (round_.fate[i] != Fate::Moves || written[i])
             continue;
         const int parked = static_cast<int>(i);
-        std::string temporary = places_.FreeName(own_[i].folder, targets);
+        // Clear of the folder's files and of every name the planning met.
+        std::string temporary = places_.FreeName(own_[i]);
         write(parked, TPlanStep::Park, entries_[i].Name, temporary);
         for (int k = waiting[i]; k != parked; k = waiting[static_cast<std::size_t>(k)])
             final(k);

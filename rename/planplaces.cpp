@@ -2,6 +2,7 @@
 
 #include "engine/utf8text.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -49,24 +50,28 @@ bool LeavesTheFolder(const std::string& to) {
     return false;
 }
 
+// A name in a folder: the folder's number, then the name as the folder compares it.
+std::string PlaceKey(int folder, const std::string& name) {
+    std::string key(reinterpret_cast<const char*>(&folder), sizeof folder);
+    key += name;
+    return key;
+}
+
 } // namespace
 
 struct TPlanPlaces::Folders {
-    struct Folder {
-        bool caseless = false;
-        std::unordered_set<std::string> keys;
-    };
-
     explicit Folders(TFileCalls& c) : calls(c) {}
 
     // The folder's number, or the negated errno value.
     int Find(const std::string& path) {
-        const auto known = byPath.find(path);
-        if (known != byPath.end())
-            return known->second;
-        const int found = Read(path);
-        byPath.emplace(path, found);
-        return found;
+        if (lastPath && *lastPath == path)
+            return lastNumber;
+        auto [it, added] = byPath.try_emplace(path, 0);
+        if (added)
+            it->second = Read(path);
+        lastPath = &it->first;
+        lastNumber = it->second;
+        return lastNumber;
     }
 
     int Read(const std::string& path) {
@@ -75,7 +80,7 @@ struct TPlanPlaces::Folders {
             if (const int error = calls.OpenFolder(path.c_str(), dir))
                 return -error;
         struct stat st {};
-        int error = calls.LStat(dir, ".", st);
+        const int error = calls.LStat(dir, ".", st);
         int number = -error;
         if (error == 0) {
             const auto identity = std::make_pair(st.st_dev, st.st_ino);
@@ -102,35 +107,46 @@ struct TPlanPlaces::Folders {
             &names);
         if (error != 0)
             return -error;
-        Folder folder;
         // A folder that ignores letter case finds a name under another case that it does
         // not list; the first name with letters tells.
-        std::unordered_set<std::string> exact(names.begin(), names.end());
+        bool ignoresCase = false;
         for (const std::string& name : names) {
             const std::string turned = CaseTurned(name);
             if (turned.empty())
                 continue;
             struct stat st {};
-            folder.caseless = exact.count(turned) == 0 && calls.LStat(dir, turned.c_str(), st) == 0;
+            ignoresCase = calls.LStat(dir, turned.c_str(), st) == 0 &&
+                          std::find(names.begin(), names.end(), turned) == names.end();
             break;
         }
-        if (folder.caseless)
-            for (const std::string& name : names)
-                folder.keys.insert(Folded(name));
-        else
-            folder.keys = std::move(exact);
-        list.push_back(std::move(folder));
-        return static_cast<int>(list.size() - 1);
+        const int number = static_cast<int>(caseless.size());
+        caseless.push_back(ignoresCase);
+        places.reserve(places.size() + names.size());
+        for (const std::string& name : names)
+            present[static_cast<std::size_t>(Intern(number, name))] = 1;
+        return number;
     }
 
-    std::string Key(int number, const std::string& name) const {
-        return list[static_cast<std::size_t>(number)].caseless ? Folded(name) : name;
+    int Intern(int folder, const std::string& name) {
+        const auto [it, added] = places.try_emplace(
+            PlaceKey(folder, caseless[static_cast<std::size_t>(folder)] ? Folded(name) : name),
+            static_cast<int>(folderOf.size()));
+        if (added) {
+            folderOf.push_back(folder);
+            present.push_back(0);
+        }
+        return it->second;
     }
 
     TFileCalls& calls;
-    std::vector<Folder> list;
     std::unordered_map<std::string, int> byPath;
+    const std::string* lastPath = nullptr; // node keys of an unordered_map stay put
+    int lastNumber = 0;
     std::map<std::pair<dev_t, ino_t>, int> byIdentity;
+    std::vector<bool> caseless; // per folder
+    std::unordered_map<std::string, int> places;
+    std::vector<int> folderOf; // per place
+    std::vector<char> present; // per place
     unsigned serial = 0;
 };
 
@@ -138,47 +154,50 @@ TPlanPlaces::TPlanPlaces(TFileCalls& calls) : folders_(std::make_unique<Folders>
 
 TPlanPlaces::~TPlanPlaces() = default;
 
-int TPlanPlaces::Locate(const std::string& folder, const std::string& name, Place& place,
-                        bool& present) {
+int TPlanPlaces::Locate(const std::string& folder, const std::string& name, int& place) {
     const int number = folders_->Find(folder);
     if (number < 0)
         return -number;
-    place = {number, folders_->Key(number, name)};
-    present = Present(place);
+    place = folders_->Intern(number, name);
     return 0;
 }
 
-int TPlanPlaces::Target(const std::string& folder, const std::string& candidate, Place& place) {
+int TPlanPlaces::Target(const std::string& folder, const std::string& candidate, int& place) {
     if (candidate.empty())
         return ENOENT;
     if (candidate.front() == '/' || LeavesTheFolder(candidate))
         return EINVAL;
     const std::size_t slash = candidate.rfind('/');
-    const std::string leaf = slash == std::string::npos ? candidate : candidate.substr(slash + 1);
+    if (slash == std::string::npos) {
+        if (candidate.size() > NAME_MAX)
+            return ENAMETOOLONG;
+        return Locate(folder, candidate, place);
+    }
+    const std::string leaf = candidate.substr(slash + 1);
     if (leaf.empty())
         return ENOENT;
     if (leaf.size() > NAME_MAX)
         return ENAMETOOLONG;
-    const int number = folders_->Find(
-        slash == std::string::npos ? folder : folder + candidate.substr(0, slash + 1));
-    if (number < 0)
-        return -number;
-    place = {number, folders_->Key(number, leaf)};
-    return 0;
+    return Locate(folder + candidate.substr(0, slash + 1), leaf, place);
 }
 
-bool TPlanPlaces::Present(const Place& place) const {
-    return folders_->list[static_cast<std::size_t>(place.folder)].keys.count(place.key) != 0;
+bool TPlanPlaces::Present(int place) const {
+    return folders_->present[static_cast<std::size_t>(place)] != 0;
 }
 
-std::string TPlanPlaces::FreeName(int folder, const std::unordered_set<Place, PlaceHash>& taken) {
+int TPlanPlaces::PlaceCount() const {
+    return static_cast<int>(folders_->folderOf.size());
+}
+
+std::string TPlanPlaces::FreeName(int place) {
+    const int folder = folders_->folderOf[static_cast<std::size_t>(place)];
     for (;;) {
         char name[40];
         std::snprintf(name, sizeof name, ".qm-plan-%x-%x", static_cast<unsigned>(getpid()),
                       folders_->serial++);
-        const Place place{folder, folders_->Key(folder, name)};
-        if (!Present(place) && taken.count(place) == 0)
-            return name;
+        const int count = PlaceCount();
+        if (folders_->Intern(folder, name) == count)
+            return name; // a place not met before
     }
 }
 
