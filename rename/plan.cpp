@@ -91,8 +91,9 @@ void Planner::MakeCandidate(std::size_t i, std::int32_t number) {
         candidate = entry.CanUndo ? entry.PrevName : entry.Name;
     else
         candidate = ComputeNewName(options_, entry.Name, number);
-    round_.error[i] =
-        candidate == entry.Name ? 0 : places_.Target(entry.Path, candidate, round_.target[i]);
+    round_.error[i] = candidate == entry.Name
+                          ? 0
+                          : places_.Target(entry.Path, entry.Name, candidate, round_.target[i]);
 }
 
 constexpr std::uint8_t kUnknown = 0, kOnPath = 1, kDone = 2;
