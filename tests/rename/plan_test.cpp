@@ -94,6 +94,15 @@ TEST_P(PlannedRun, EveryFileEndsOnceUnderItsPlannedNameAndUndoBringsTheOldNamesB
          Pairs({"4:5", "7:4", "2:3", "1:2"}),
          2,
          2},
+        // ab1 moves away (to a1) only while abxy is not renamed, and abxy can be renamed
+        // only when ab1 moves: no planned outcome holds, and the run goes in list order.
+        {"numbering that never settles",
+         {"abxy", "ab1>a1"},
+         {"a2"},
+         "RemoveGroup=true\nRemoveBack=true\nRemoveBackCount=2\nInsertGroup=true\n"
+         "NumberIncEnabled=true\nNumberIncValue=1\n",
+         1,
+         1},
         // Two entries want the same name: the first in list order has it.
         {"a duplicate target", {"da>dc", "db"}, {}, Pairs({"a:c", "b:c"}), 1, 1},
     };
