@@ -4,6 +4,8 @@
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
+#include "rename/plan.h"
+#include "rename/predict.h"
 #include "rename/renamerun.h"
 
 #include <atomic>
@@ -52,6 +54,47 @@ TFileItems::NewEntry SplitPath(std::string_view path, std::string& trailing) {
             std::string(path.substr(0, slash + 1))};
 }
 
+// The counts as the last line; the exit code of the run.
+int Finish(const RenameTally& tally) {
+    std::printf("%d renamed, %d unchanged, %d failed\n", tally.Renamed, tally.Unchanged,
+                tally.Failed);
+    if (std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "quillmark-cli rename: cannot write the names: %s\n",
+                     std::strerror(errno));
+        return 1;
+    }
+    return tally.Failed == 0 ? 0 : 1;
+}
+
+// The planned run's outcome, told as the run would tell it, with the name each path would
+// get (or fail to get) first.
+int WritePlannedOutcome(const TFileItems& items, const RenameOptionSet& options,
+                        const std::unordered_map<int, std::string>& trailingSlashes) {
+    const std::vector<TRunEntry> entries = SnapshotEntries(items);
+    const std::atomic<bool> never{false};
+    const TPrediction prediction =
+        PredictRenames(entries, options, RenameMode::Rename, RunOrder::Planned, never);
+    std::string given, line;
+    for (std::size_t k = 0; k < entries.size(); ++k) {
+        const TRunEntry& entry = entries[k];
+        const TPredictedEntry& predicted = prediction.Entries[k];
+        given.assign(entry.Path);
+        given += entry.Name;
+        if (const auto slashes = trailingSlashes.find(entry.Slot); slashes != trailingSlashes.end())
+            given += slashes->second;
+        line.assign(given);
+        line += '\t';
+        line += entry.Path;
+        line += predicted.Candidate;
+        line += '\n';
+        std::fwrite(line.data(), 1, line.size(), stdout);
+        if (predicted.Outcome == RenameOutcome::Failed)
+            std::fprintf(stderr, "quillmark-cli: %s: %s\n", given.c_str(),
+                         std::strerror(predicted.Error));
+    }
+    return Finish(prediction.Tally);
+}
+
 } // namespace
 
 int RunRename(const RenameArgs& args) {
@@ -84,7 +127,7 @@ int RunRename(const RenameArgs& args) {
     if (args.start)
         options.NumberIncValue = *args.start;
 
-    if (args.dryRun) {
+    if (args.dryRun && !args.plan) {
         std::vector<std::string> paths;
         paths.reserve(count);
         forEachPath([&paths](std::string_view path) { paths.emplace_back(path); });
@@ -122,6 +165,9 @@ int RunRename(const RenameArgs& args) {
     items.AddNamesOnly(std::move(batch));
     listed.reset();
 
+    if (args.dryRun)
+        return WritePlannedOutcome(items, options, trailingSlashes);
+
     std::string line;
     // The path as it was given: a renamed entry's old name is its undo name.
     auto givenPath = [&](int slot, const TFileItem& entry, RenameOutcome outcome) {
@@ -146,16 +192,10 @@ int RunRename(const RenameArgs& args) {
         }
     };
     const std::atomic<bool> never{false};
-    const RenameTally tally = RunRenames(items, options, RenameMode::Rename, callbacks, never);
-
-    std::printf("%d renamed, %d unchanged, %d failed\n", tally.Renamed, tally.Unchanged,
-                tally.Failed);
-    if (std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "quillmark-cli rename: cannot write the names: %s\n",
-                     std::strerror(errno));
-        return 1;
-    }
-    return tally.Failed == 0 ? 0 : 1;
+    const RenameTally tally =
+        args.plan ? RunPlannedRenames(items, options, RenameMode::Rename, callbacks, never)
+                  : RunRenames(items, options, RenameMode::Rename, callbacks, never);
+    return Finish(tally);
 }
 
 } // namespace qm::cli
