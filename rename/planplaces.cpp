@@ -35,7 +35,8 @@ int TPlanPlaces::Intern(TModelFolder& folder, std::string_view name) {
     keyOf_.push_back(std::move(key));
     hashOf_.push_back(hash);
     folderOf_.push_back(&folder);
-    present_.push_back(folder.Holds(name) ? 1 : 0);
+    // A folder that ignores case keeps the folded key only, which is no name to ask for.
+    present_.push_back(folder.IgnoresCase() ? folder.Holds(name) : 2);
     return PlaceCount() - 1;
 }
 
@@ -70,6 +71,16 @@ int TPlanPlaces::Target(const std::string& folder, const std::string& from,
         return error;
     place = Intern(*move.To, move.ToName);
     return 0;
+}
+
+bool TPlanPlaces::Present(int place) {
+    char& present = present_[static_cast<std::size_t>(place)];
+    if (present == 2)
+        present = folderOf_[static_cast<std::size_t>(place)]->Holds(
+                      keyOf_[static_cast<std::size_t>(place)])
+                      ? 1
+                      : 0;
+    return present == 1;
 }
 
 std::string TPlanPlaces::FreeName(int place) {

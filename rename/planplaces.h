@@ -28,7 +28,7 @@ public:
     int Target(const std::string& folder, const std::string& from, const std::string& candidate,
                int& place);
     // Whether a file lay at `place` when its folder was read.
-    bool Present(int place) const { return present_[static_cast<std::size_t>(place)] != 0; }
+    bool Present(int place);
     int PlaceCount() const { return static_cast<int>(folderOf_.size()); }
     // A short name in the folder of `place`, new for each call, that lies at no place met
     // so far: clear of the folder's files and of every candidate of the planning.
@@ -46,7 +46,9 @@ private:
     std::vector<std::string> keyOf_;      // per place: the name as its folder compares it
     std::vector<std::size_t> hashOf_;     // per place
     std::vector<TModelFolder*> folderOf_; // per place
-    std::vector<char> present_;           // per place
+    // Per place: 0 no file there, 1 a file, 2 not asked yet. The files of the run's own
+    // entries are asked for only where it matters: the move of each is checked anyway.
+    std::vector<char> present_;
     std::string lastPath_;
     TModelFolder* last_ = nullptr;
     unsigned serial_ = 0;
