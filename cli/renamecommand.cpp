@@ -54,7 +54,11 @@ TFileItems::NewEntry SplitPath(std::string_view path, std::string& trailing) {
             std::string(path.substr(0, slash + 1))};
 }
 
-// The counts as the last line; the exit code of the run.
+void ReportFailure(const std::string& path, int error) {
+    std::fprintf(stderr, "quillmark-cli: %s: %s\n", path.c_str(), std::strerror(error));
+}
+
+// Ends the counts line and returns the exit status, as the run does.
 int Finish(const RenameTally& tally) {
     std::printf("%d renamed, %d unchanged, %d failed\n", tally.Renamed, tally.Unchanged,
                 tally.Failed);
@@ -66,31 +70,41 @@ int Finish(const RenameTally& tally) {
     return tally.Failed == 0 ? 0 : 1;
 }
 
-// The planned run's outcome, told as the run would tell it, with the name each path would
-// get (or fail to get) first.
-int WritePlannedOutcome(const TFileItems& items, const RenameOptionSet& options,
-                        const std::unordered_map<int, std::string>& trailingSlashes) {
-    const std::vector<TRunEntry> entries = SnapshotEntries(items);
+// The dry run after its preview lines: what the run would report, worked out from the
+// names in the folders, with nothing renamed. A planned run's names are the plan's, so
+// it prints its own lines in place of the preview's.
+int PredictRename(const RenameOptionSet& options, std::vector<std::string> paths, RunOrder order) {
+    std::vector<TRunEntry> entries;
+    entries.reserve(paths.size());
+    std::unordered_map<std::size_t, std::string> trailingSlashes;
+    std::string trailing;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        TFileItems::NewEntry split = SplitPath(paths[i], trailing);
+        entries.push_back(
+            {static_cast<int>(i), std::move(split.Path), std::move(split.Name), {}, false});
+        if (!trailing.empty())
+            trailingSlashes.emplace(i, trailing);
+    }
+    paths = {};
     const std::atomic<bool> never{false};
     const TPrediction prediction =
-        PredictRenames(entries, options, RenameMode::Rename, RunOrder::Planned, never);
-    std::string given, line;
-    for (std::size_t k = 0; k < entries.size(); ++k) {
-        const TRunEntry& entry = entries[k];
-        const TPredictedEntry& predicted = prediction.Entries[k];
-        given.assign(entry.Path);
-        given += entry.Name;
-        if (const auto slashes = trailingSlashes.find(entry.Slot); slashes != trailingSlashes.end())
-            given += slashes->second;
-        line.assign(given);
-        line += '\t';
-        line += entry.Path;
-        line += predicted.Candidate;
-        line += '\n';
-        std::fwrite(line.data(), 1, line.size(), stdout);
+        PredictRenames(entries, options, RenameMode::Rename, order, never);
+    std::string line;
+    for (std::size_t i = 0; i < prediction.Entries.size(); ++i) {
+        const TPredictedEntry& predicted = prediction.Entries[i];
+        if (order == RunOrder::ListOrder && predicted.Outcome != RenameOutcome::Failed)
+            continue;
+        // The run shows the folder and name it split off, and the slashes given after it.
+        line.assign(entries[i].Path);
+        line += entries[i].Name;
+        if (const auto slashes = trailingSlashes.find(i); slashes != trailingSlashes.end())
+            line += slashes->second;
+        if (order == RunOrder::Planned) {
+            const std::string named = line + '\t' + entries[i].Path + predicted.Candidate + '\n';
+            std::fwrite(named.data(), 1, named.size(), stdout);
+        }
         if (predicted.Outcome == RenameOutcome::Failed)
-            std::fprintf(stderr, "quillmark-cli: %s: %s\n", given.c_str(),
-                         std::strerror(predicted.Error));
+            ReportFailure(line, predicted.Error);
     }
     return Finish(prediction.Tally);
 }
@@ -127,16 +141,18 @@ int RunRename(const RenameArgs& args) {
     if (args.start)
         options.NumberIncValue = *args.start;
 
-    if (args.dryRun && !args.plan) {
+    if (args.dryRun) {
         std::vector<std::string> paths;
         paths.reserve(count);
         forEachPath([&paths](std::string_view path) { paths.emplace_back(path); });
-        if (!WritePreview(options, options.NumberIncValue, paths)) {
+        listed.reset();
+        if (!args.plan && !WritePreview(options, options.NumberIncValue, paths)) {
             std::fprintf(stderr, "quillmark-cli rename: cannot write the names: %s\n",
                          std::strerror(errno));
             return 1;
         }
-        return 0;
+        return PredictRename(options, std::move(paths),
+                             args.plan ? RunOrder::Planned : RunOrder::ListOrder);
     }
 
     // Each path is kept only as its entry's folder and name (a hundred thousand paths
@@ -165,9 +181,6 @@ int RunRename(const RenameArgs& args) {
     items.AddNamesOnly(std::move(batch));
     listed.reset();
 
-    if (args.dryRun)
-        return WritePlannedOutcome(items, options, trailingSlashes);
-
     std::string line;
     // The path as it was given: a renamed entry's old name is its undo name.
     auto givenPath = [&](int slot, const TFileItem& entry, RenameOutcome outcome) {
@@ -181,7 +194,7 @@ int RunRename(const RenameArgs& args) {
         const TFileItem& entry = *items.Items(slot);
         if (outcome == RenameOutcome::Failed) {
             givenPath(slot, entry, outcome);
-            std::fprintf(stderr, "quillmark-cli: %s: %s\n", line.c_str(), std::strerror(error));
+            ReportFailure(line, error);
         } else if (outcome == RenameOutcome::Renamed && args.verbose) {
             givenPath(slot, entry, outcome);
             line += '\t';
@@ -195,6 +208,7 @@ int RunRename(const RenameArgs& args) {
     const RenameTally tally =
         args.plan ? RunPlannedRenames(items, options, RenameMode::Rename, callbacks, never)
                   : RunRenames(items, options, RenameMode::Rename, callbacks, never);
+
     return Finish(tally);
 }
 

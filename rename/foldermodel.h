@@ -17,6 +17,7 @@
 // One thread at a time; owns the descriptors it opens and closes them before returning.
 
 #include "rename/filecalls.h"
+#include "rename/nametable.h"
 
 #include <cstdint>
 #include <map>
@@ -75,7 +76,7 @@ private:
     // 0 when the names were read; else the error of the reading, and names are looked up
     // on disk one by one, with `changed_` holding what the run did to them since.
     int listError_ = 0;
-    Names names_;
+    TNameTable names_;
     std::unordered_map<std::u32string, int> folded_; // where the case is ignored
     mutable std::unordered_map<std::string, bool, Hash, std::equal_to<>> changed_;
     bool ignoresCase_ = false;

@@ -44,6 +44,7 @@ public:
 
 private:
     void LocateEntries();
+    void ShareOutPlaces();
     void MakeCandidate(std::size_t i, std::int32_t number);
     void Resolve();
     void Settle(std::vector<int>& path, std::vector<std::uint8_t>& state, Fate fate, int error);
@@ -61,6 +62,11 @@ private:
     std::vector<int> ownError_;
     std::vector<int> holders_; // per place: the entry whose file is there, or -1
     std::vector<int> claims_;  // per place: the first entry of the round that wants it
+    // Entries listed at the same place as an earlier one (the same file listed twice, or
+    // an entry whose file is gone beside one that took its name): the next one, or -1.
+    std::vector<int> sameNext_;
+    std::vector<int> sharedHeads_; // the first entry of each such place
+    std::vector<char> gone_;       // per entry, this round: another entry moves its file
     Round round_;
 };
 
@@ -71,15 +77,43 @@ void Planner::LocateEntries() {
     for (std::size_t i = 0; i < count; ++i)
         ownError_[i] = places_.Locate(entries_[i].Path, entries_[i].Name, own_[i]);
     holders_.assign(static_cast<std::size_t>(places_.PlaceCount()), -1);
+    sameNext_.assign(count, -1);
+    gone_.assign(count, 0);
+    std::vector<int> last(holders_.size(), -1);
     for (std::size_t i = 0; i < count; ++i) {
         if (ownError_[i] != 0)
             continue;
-        int& holder = holders_[static_cast<std::size_t>(own_[i])];
-        // The same file listed twice: the first entry moves it, the second finds it gone.
-        if (!places_.Present(own_[i]) || holder >= 0)
-            ownError_[i] = ENOENT;
-        else
-            holder = static_cast<int>(i);
+        const auto place = static_cast<std::size_t>(own_[i]);
+        if (holders_[place] < 0) {
+            holders_[place] = static_cast<int>(i);
+        } else {
+            if (sameNext_[static_cast<std::size_t>(holders_[place])] < 0 &&
+                last[place] == holders_[place])
+                sharedHeads_.push_back(holders_[place]);
+            sameNext_[static_cast<std::size_t>(last[place])] = static_cast<int>(i);
+        }
+        last[place] = static_cast<int>(i);
+    }
+}
+
+// Of the entries at one place, the first that moves takes the file along, as in a run
+// in list order; any later one that would move finds it gone. One that stays touches
+// nothing. (Whether a file is there at all is asked only where it matters.)
+void Planner::ShareOutPlaces() {
+    for (const int head : sharedHeads_) {
+        int mover = -1;
+        for (int k = head; k >= 0; k = sameNext_[static_cast<std::size_t>(k)]) {
+            const auto at = static_cast<std::size_t>(k);
+            gone_[at] = 0;
+            if (round_.candidate[at] == entries_[at].Name || round_.error[at] != 0)
+                continue;
+            if (mover < 0)
+                mover = k;
+            else
+                gone_[at] = 1;
+        }
+        holders_[static_cast<std::size_t>(own_[static_cast<std::size_t>(head)])] =
+            mover >= 0 ? mover : head;
     }
 }
 
@@ -119,6 +153,7 @@ void Planner::Resolve() {
     const std::size_t count = entries_.size();
     std::vector<std::uint8_t> state(count, kDone);
     claims_.assign(static_cast<std::size_t>(places_.PlaceCount()), -1);
+    ShareOutPlaces();
     for (std::size_t i = 0; i < count; ++i) {
         round_.holder[i] = -1;
         round_.fateError[i] = 0;
@@ -126,7 +161,7 @@ void Planner::Resolve() {
             round_.fate[i] = Fate::Stays;
             continue;
         }
-        const int error = ownError_[i] != 0 ? ownError_[i] : round_.error[i];
+        const int error = ownError_[i] != 0 ? ownError_[i] : gone_[i] ? ENOENT : round_.error[i];
         // A name two entries want goes to the first in list order, as in a run in list
         // order; the later one fails even when the first fails for another reason.
         if (error == 0) {
@@ -151,7 +186,13 @@ void Planner::Resolve() {
             state[at] = kOnPath;
             path.push_back(i);
             const auto target = static_cast<std::size_t>(round_.target[at]);
-            const int next = target < holders_.size() ? holders_[target] : -1;
+            int next = target < holders_.size() ? holders_[target] : -1;
+            // An entry whose file is gone holds nothing. One that moves was found in its
+            // folder when its move was checked.
+            if (next >= 0 && next != i && state[static_cast<std::size_t>(next)] == kDone &&
+                round_.fate[static_cast<std::size_t>(next)] != Fate::Moves &&
+                !places_.Present(own_[static_cast<std::size_t>(next)]))
+                next = -1;
             if (next < 0) {
                 // Taken by a file outside the run, or free.
                 const bool taken = places_.Present(round_.target[at]);
