@@ -171,6 +171,15 @@ TEST(PlannedRun, ACancelInACycleFinishesItAndStopsBeforeTheNext) {
     for (const char* name : {"fa", "fb", "ga", "gb"})
         dir.Make(name);
     ListedFiles files(dir.Path(), {"fa", "fb", "ga", "gb"});
+    // Cancelled while it plans: no steps, and the run of such a plan moves nothing.
+    const std::atomic<bool> stop{true};
+    const std::vector<TRunEntry> entries = SnapshotEntries(files.items());
+    const TRenamePlan none =
+        PlanRenames(entries, Scheme(Pairs({"a:#", "b:a", "#:b"})), RenameMode::Rename, stop);
+    EXPECT_TRUE(none.Prediction.Tally.Cancelled);
+    EXPECT_TRUE(none.Steps.empty());
+    EXPECT_TRUE(RunPlan(files.items(), entries, none, RenameMode::Rename, {}, kGoOn).Cancelled);
+
     std::atomic<bool> cancel{false};
     SteeredMove steered;
     steered.at = [&](int number, const std::string&, const std::string&) {
