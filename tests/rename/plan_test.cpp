@@ -179,6 +179,11 @@ TEST(PlannedRun, ACancelInACycleFinishesItAndStopsBeforeTheNext) {
     EXPECT_TRUE(none.Prediction.Tally.Cancelled);
     EXPECT_TRUE(none.Steps.empty());
     EXPECT_TRUE(RunPlan(files.items(), entries, none, RenameMode::Rename, {}, kGoOn).Cancelled);
+    // Nor does a plan made for other entries.
+    TRenamePlan other;
+    other.Prediction.Entries.resize(entries.size());
+    other.Steps.push_back({4, TPlanStep::Final, dir.Path(), "fa", "fz"});
+    EXPECT_TRUE(RunPlan(files.items(), entries, other, RenameMode::Rename, {}, kGoOn).Cancelled);
 
     std::atomic<bool> cancel{false};
     SteeredMove steered;
