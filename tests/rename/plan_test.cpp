@@ -151,6 +151,22 @@ TEST_P(PlannedRun, EveryFileEndsOnceUnderItsPlannedNameAndUndoBringsTheOldNamesB
 
 INSTANTIATE_TEST_SUITE_P(Folders, PlannedRun, testing::Values("/dev/shm", "/tmp"));
 
+TEST(PlannedRun, ASubFolderReachedTwoWaysIsOneFolder) {
+    RenameFolder dir;
+    for (const char* name : {"x", "sub/", "sub/y", "lnk@sub"})
+        dir.Make(name);
+    // x goes into sub as y, where the y seen through lnk makes way for it.
+    TFileList list;
+    list.Items().BeginUpdate();
+    list.Items().AddNamesOnly({{"x", dir.Path()}, {"y", dir.Path() + "lnk/"}});
+    const RenameOptionSet options = Scheme(Pairs({"y:z", "x:sub/y"}));
+    EXPECT_EQ(RunPlannedRenames(list.Items(), options, RenameMode::Rename, {}, kGoOn).Renamed, 2);
+    EXPECT_EQ(dir.Contents(), Expected({"x>sub/y", "sub/y>sub/z"}, true));
+    // Back again: the entry named "sub/y" stands for y in sub, which the other wants.
+    EXPECT_EQ(RunPlannedRenames(list.Items(), {}, RenameMode::Undo, {}, kGoOn).Renamed, 2);
+    EXPECT_EQ(dir.Contents(), Expected({"x", "sub/y"}, true));
+}
+
 // Moves through the real no-replace move, and at the move numbered `at` (from 1) does
 // what the test asks instead.
 struct SteeredMove {
