@@ -356,6 +356,14 @@ void TMain::FormCreate(const CommandLine& commandLine) {
     connect(model_.get(), &QAbstractItemModel::modelAboutToBeReset, prediction_.get(),
             &TPredictionRunner::Stop);
     connect(model_.get(), &QAbstractItemModel::modelReset, this, &TMain::RestartPrediction);
+    // The marks tell what the run will do, and a planned run does other things.
+    prediction_->SetOrder(PlanRenameOrder() ? RunOrder::Planned : RunOrder::ListOrder);
+    connect(this, &TMain::planRenameOrderChanged, this, [this](bool on) {
+        if (prediction_ != nullptr) {
+            prediction_->SetOrder(on ? RunOrder::Planned : RunOrder::ListOrder);
+            RestartPrediction();
+        }
+    });
     for (const std::string& path : commandLine.paths) {
         AddFile(path);
     }
