@@ -4,6 +4,7 @@
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
+#include "rename/plan.h"
 #include "rename/predict.h"
 #include "rename/renamerun.h"
 
@@ -70,8 +71,9 @@ int Finish(const RenameTally& tally) {
 }
 
 // The dry run after its preview lines: what the run would report, worked out from the
-// names in the folders, with nothing renamed.
-int PredictRename(const RenameOptionSet& options, std::vector<std::string> paths) {
+// names in the folders, with nothing renamed. A planned run's names are the plan's, so
+// it prints its own lines in place of the preview's.
+int PredictRename(const RenameOptionSet& options, std::vector<std::string> paths, RunOrder order) {
     std::vector<TRunEntry> entries;
     entries.reserve(paths.size());
     std::unordered_map<std::size_t, std::string> trailingSlashes;
@@ -86,17 +88,23 @@ int PredictRename(const RenameOptionSet& options, std::vector<std::string> paths
     paths = {};
     const std::atomic<bool> never{false};
     const TPrediction prediction =
-        PredictRenames(entries, options, RenameMode::Rename, RunOrder::ListOrder, never);
+        PredictRenames(entries, options, RenameMode::Rename, order, never);
     std::string line;
     for (std::size_t i = 0; i < prediction.Entries.size(); ++i) {
-        if (prediction.Entries[i].Outcome != RenameOutcome::Failed)
+        const TPredictedEntry& predicted = prediction.Entries[i];
+        if (order == RunOrder::ListOrder && predicted.Outcome != RenameOutcome::Failed)
             continue;
         // The run shows the folder and name it split off, and the slashes given after it.
         line.assign(entries[i].Path);
         line += entries[i].Name;
         if (const auto slashes = trailingSlashes.find(i); slashes != trailingSlashes.end())
             line += slashes->second;
-        ReportFailure(line, prediction.Entries[i].Error);
+        if (order == RunOrder::Planned) {
+            const std::string named = line + '\t' + entries[i].Path + predicted.Candidate + '\n';
+            std::fwrite(named.data(), 1, named.size(), stdout);
+        }
+        if (predicted.Outcome == RenameOutcome::Failed)
+            ReportFailure(line, predicted.Error);
     }
     return Finish(prediction.Tally);
 }
@@ -138,12 +146,13 @@ int RunRename(const RenameArgs& args) {
         paths.reserve(count);
         forEachPath([&paths](std::string_view path) { paths.emplace_back(path); });
         listed.reset();
-        if (!WritePreview(options, options.NumberIncValue, paths)) {
+        if (!args.plan && !WritePreview(options, options.NumberIncValue, paths)) {
             std::fprintf(stderr, "quillmark-cli rename: cannot write the names: %s\n",
                          std::strerror(errno));
             return 1;
         }
-        return PredictRename(options, std::move(paths));
+        return PredictRename(options, std::move(paths),
+                             args.plan ? RunOrder::Planned : RunOrder::ListOrder);
     }
 
     // Each path is kept only as its entry's folder and name (a hundred thousand paths
@@ -196,7 +205,9 @@ int RunRename(const RenameArgs& args) {
         }
     };
     const std::atomic<bool> never{false};
-    const RenameTally tally = RunRenames(items, options, RenameMode::Rename, callbacks, never);
+    const RenameTally tally =
+        args.plan ? RunPlannedRenames(items, options, RenameMode::Rename, callbacks, never)
+                  : RunRenames(items, options, RenameMode::Rename, callbacks, never);
 
     return Finish(tally);
 }

@@ -328,6 +328,16 @@ bool TFolderModel::PathStillLeadsThere(const std::string& path) const {
 
 int TFolderModel::Check(const std::string& folder, const std::string& from, const std::string& to,
                         TModelMove& move) {
+    return CheckMove(folder, from, to, false, move);
+}
+
+int TFolderModel::CheckFreed(const std::string& folder, const std::string& from,
+                             const std::string& to, TModelMove& move) {
+    return CheckMove(folder, from, to, true, move);
+}
+
+int TFolderModel::CheckMove(const std::string& folder, const std::string& from,
+                            const std::string& to, bool toFreed, TModelMove& move) {
     // The order of the answers is the order of TMoveFolder::Move and then of the
     // kernel's renameat2: both parents are walked, then the mount, then the source, then
     // the target, then the permissions.
@@ -384,7 +394,7 @@ int TFolderModel::Check(const std::string& folder, const std::string& from, cons
         return ENOENT;
     if (const int error = dst.LookupError(target.last))
         return error;
-    if (dst.Holds(target.last)) {
+    if (!toFreed && dst.Holds(target.last)) {
         // readme.txt -> README.TXT on a folder that ignores case goes through a
         // temporary name when no other entry takes that spelling.
         const bool plainNames = source.parent.empty() && target.parent.empty() &&

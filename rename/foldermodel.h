@@ -110,6 +110,10 @@ public:
     // value. On 0 `move` says what Apply must change; it views into `from` and `to`.
     int Check(const std::string& folder, const std::string& from, const std::string& to,
               TModelMove& move);
+    // Check as though the new name were free: what else would refuse the rename once
+    // the file that holds the name has moved away (a planned run moves it first).
+    int CheckFreed(const std::string& folder, const std::string& from, const std::string& to,
+                   TModelMove& move);
     // Makes the names follow a rename that Check allowed.
     void Apply(const TModelMove& move);
 
@@ -122,6 +126,8 @@ private:
         TModelFolder* folder = nullptr;
         int error = 0;
     };
+    int CheckMove(const std::string& folder, const std::string& from, const std::string& to,
+                  bool toFreed, TModelMove& move);
     Opened Open(const std::string& path);
     int ReadNames(TModelFolder& folder, int dir);
     void DecideCase(TModelFolder& folder, int dir);

@@ -11,6 +11,7 @@
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -172,6 +173,27 @@ private slots:
         QTEST(marks, "marks");
         const QString status = main.findChild<QLabel*>(QStringLiteral("FileExample"))->text();
         QTEST(status.section(QStringLiteral(" \u2014 "), 1), "count");
+    }
+
+    // With the order planned, a chain is no failure; the marks follow the check mark.
+    void plannedOrderMarksWhatThePlannedRunDoes() {
+        Touch(QStringLiteral("a.txt"));
+        Touch(QStringLiteral("ab.txt"));
+        CommandLine commandLine;
+        commandLine.paths = {(root_ + "a.txt").toStdString(), (root_ + "ab.txt").toStdString()};
+        TMain main(commandLine);
+        main.show();
+        ApplyOptionsToControls(main.Options(), Inserting("", "b"));
+        main.RefreshOptionControls();
+        QAction* plan = main.findChild<QAction*>(QStringLiteral("A_PlanRenameOrder"));
+        for (const bool planned : {false, true, false}) {
+            if (plan->isChecked() != planned) {
+                plan->trigger();
+            }
+            QVERIFY(WaitForMarks(main));
+            QCOMPARE(Runner(main)->Order(), planned ? RunOrder::Planned : RunOrder::ListOrder);
+            QCOMPARE(ListModel(main)->index(0, 1).data(Qt::ToolTipRole).isValid(), !planned);
+        }
     }
 
     // The marks belong to the rows of their snapshot: removing a row drops them until the

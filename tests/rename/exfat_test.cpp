@@ -3,6 +3,7 @@
 
 #include "exfatmount.h"
 #include "rename/movefile.h"
+#include "rename/plan.h"
 #include "rename/renamerun.h"
 #include "renamefolder.h"
 #include "runprocess.h"
@@ -54,6 +55,30 @@ TEST(CaseInsensitiveFolder, CaseOnlyChangeWorksAndNoOtherFileIsReplaced) {
                                                               {"Other", "Other"},
                                                               {"NOTES", "notes"},
                                                               {"TODO", "todo"}}));
+}
+
+TEST(CaseInsensitiveFolder, PlannedRunSwapsNamesThatFoldAlike) {
+    ExfatMount exfat;
+    if (!exfat.Error().empty())
+        GTEST_SKIP() << "no exFAT mount: " << exfat.Error();
+    const std::string dir = exfat.Folder();
+    for (const char* name : {"a", "b", "c"})
+        std::ofstream(dir + name) << name;
+    // a -> B, b -> A: each target is the other file under another case; c -> C is its
+    // own.
+    RenameOptionSet swap;
+    swap.ReplaceGroup = swap.ReplaceEnabled = true;
+    swap.ReplaceCount = 4;
+    swap.ReplacePairs[0] = {"a", "#"};
+    swap.ReplacePairs[1] = {"b", "A"};
+    swap.ReplacePairs[2] = {"#", "B"};
+    swap.ReplacePairs[3] = {"c", "C"};
+    ListedFiles list(dir, {"a", "b", "c"});
+    const std::atomic<bool> goOn{false};
+    EXPECT_EQ(RunPlannedRenames(list.items(), swap, RenameMode::Rename, {}, goOn).Renamed, 3);
+    EXPECT_EQ(Files(dir), (std::map<std::string, std::string>{{"B", "a"}, {"A", "b"}, {"C", "c"}}));
+    EXPECT_EQ(RunPlannedRenames(list.items(), {}, RenameMode::Undo, {}, goOn).Renamed, 3);
+    EXPECT_EQ(Files(dir), (std::map<std::string, std::string>{{"a", "a"}, {"b", "b"}, {"c", "c"}}));
 }
 
 } // namespace

@@ -148,5 +148,54 @@ TEST(RenameCommand, DryRunEndsWithTheRunsCountsFailuresAndStatus) {
     }
 }
 
+TEST(RenameCommand, PlanRenumbersWhereTheListOrderFails) {
+    struct Row {
+        std::vector<std::string> flags;
+        std::string out; // "@" stands for the folder
+        std::string err;
+        int exitCode;
+        std::set<std::string> names;
+    } rows[] = {
+        {{},
+         "0 renamed, 1 unchanged, 2 failed\n",
+         "quillmark-cli: @t1: File exists\nquillmark-cli: @t3: File exists\n",
+         1,
+         {"t1", "t2", "t3"}},
+        {{"--plan", "--dry-run"},
+         "@t1\t@t2\n@t2\t@t3\n@t3\t@t4\n3 renamed, 0 unchanged, 0 failed\n",
+         "",
+         0,
+         {"t1", "t2", "t3"}},
+        {{"--plan"}, "3 renamed, 0 unchanged, 0 failed\n", "", 0, {"t2", "t3", "t4"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.flags.empty() ? "list order" : row.flags.back());
+        RenameFolder dir;
+        for (const char* name : {"t1", "t2", "t3"})
+            dir.Make(name);
+        const std::string scheme = dir.Path() + "../" + std::to_string(getpid()) + ".scheme";
+        std::ofstream(scheme) << "Version=1\nRemoveGroup=true\nRemoveBack=true\n"
+                                 "RemoveBackCount=1\nInsertGroup=true\nNumberIncEnabled=true\n";
+        std::vector<std::string> args = {"rename", "--scheme-file", scheme, "--start", "2"};
+        args.insert(args.end(), row.flags.begin(), row.flags.end());
+        for (const char* name : {"t1", "t2", "t3"})
+            args.push_back(dir.Path() + name);
+        const ProcessResult r = RunProcess(BinPath("quillmark-cli"), args);
+        std::filesystem::remove(scheme);
+        const auto expand = [&](std::string text) {
+            for (std::size_t at; (at = text.find('@')) != std::string::npos;)
+                text.replace(at, 1, dir.Path());
+            return text;
+        };
+        EXPECT_EQ(r.out, expand(row.out));
+        EXPECT_EQ(r.err, expand(row.err));
+        EXPECT_EQ(r.exitCode, row.exitCode);
+        EXPECT_EQ(Names(dir), row.names);
+        if (row.names.count("t4")) {
+            EXPECT_EQ(dir.Contents().at("t3"), std::vector<std::string>{"t4"});
+        }
+    }
+}
+
 } // namespace
 } // namespace qm::test

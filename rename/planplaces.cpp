@@ -1,0 +1,103 @@
+#include "rename/planplaces.h"
+
+#include "rename/foldcase.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <unistd.h>
+
+namespace qm {
+
+int TPlanPlaces::Intern(TModelFolder& folder, std::string_view name) {
+    std::string key;
+    if (folder.IgnoresCase()) {
+        const std::u32string folded = FoldCase(name);
+        key.assign(reinterpret_cast<const char*>(folded.data()), folded.size() * sizeof(char32_t));
+    } else {
+        key.assign(name);
+    }
+    const std::size_t hash =
+        std::hash<std::string>()(key) ^ std::hash<const void*>()(&folder) * 0x9e3779b97f4a7c15u;
+    if (2 * (folderOf_.size() + 1) > table_.size())
+        Grow();
+    const std::size_t mask = table_.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        const int place = table_[at];
+        if (place < 0) {
+            table_[at] = PlaceCount();
+            break;
+        }
+        const auto p = static_cast<std::size_t>(place);
+        if (hashOf_[p] == hash && folderOf_[p] == &folder && keyOf_[p] == key)
+            return place;
+    }
+    keyOf_.push_back(std::move(key));
+    hashOf_.push_back(hash);
+    folderOf_.push_back(&folder);
+    // A folder that ignores case keeps the folded key only, which is no name to ask for.
+    present_.push_back(folder.IgnoresCase() ? folder.Holds(name) : 2);
+    return PlaceCount() - 1;
+}
+
+void TPlanPlaces::Grow() {
+    table_.assign(std::max<std::size_t>(1024, table_.size() * 2), -1);
+    const std::size_t mask = table_.size() - 1;
+    for (std::size_t place = 0; place < hashOf_.size(); ++place) {
+        std::size_t at = hashOf_[place] & mask;
+        while (table_[at] >= 0)
+            at = (at + 1) & mask;
+        table_[at] = static_cast<int>(place);
+    }
+}
+
+int TPlanPlaces::Locate(const std::string& folder, const std::string& name, int& place) {
+    // A file moved into a sub-folder by an earlier run is named from its entry's folder.
+    if (const std::size_t slash = name.rfind('/'); slash != std::string::npos)
+        return Locate(folder + name.substr(0, slash + 1), name.substr(slash + 1), place);
+    if (last_ == nullptr || folder != lastPath_) {
+        int error = 0;
+        TModelFolder* const found = model_.Folder(folder, error);
+        if (found == nullptr)
+            return error;
+        last_ = found;
+        lastPath_ = folder;
+    }
+    place = Intern(*last_, name);
+    return 0;
+}
+
+int TPlanPlaces::Target(const std::string& folder, const std::string& from,
+                        const std::string& candidate, int& place) {
+    TModelMove move;
+    if (const int error = model_.CheckFreed(folder, from, candidate, move))
+        return error;
+    place = Intern(*move.To, move.ToName);
+    return 0;
+}
+
+bool TPlanPlaces::Present(int place) {
+    char& present = present_[static_cast<std::size_t>(place)];
+    if (present == 2)
+        present = folderOf_[static_cast<std::size_t>(place)]->Holds(
+                      keyOf_[static_cast<std::size_t>(place)])
+                      ? 1
+                      : 0;
+    return present == 1;
+}
+
+std::string TPlanPlaces::FreeName(int place) {
+    TModelFolder& folder = *folderOf_[static_cast<std::size_t>(place)];
+    for (;;) {
+        // Short, so that it fits beside a name of the full length.
+        char name[40];
+        std::snprintf(name, sizeof name, ".qm-plan-%x-%x", static_cast<unsigned>(getpid()),
+                      serial_++);
+        const int count = PlaceCount();
+        const int parked = Intern(folder, name);
+        if (parked == count && !Present(parked))
+            return name;
+    }
+}
+
+} // namespace qm
