@@ -10,6 +10,7 @@
 #include "rename/predict.h"
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -29,11 +30,20 @@ struct TPlanStep {
     std::string To;     // relative to Folder; may hold "/" (into an existing sub-folder)
 };
 
+// The steps come in units, and a run stops (on cancel) only between units: a Final step
+// outside a cycle is a unit of its own; a cycle is the unit from its Park step through the
+// Final steps that follow to its Unpark step. Each entry has at most one step, but for
+// the parked entry of a cycle, which has its Park and its Unpark step. A temporary name
+// (".qm-plan-...") is absent from its folder and from every target of the run.
 struct TRenamePlan {
     // The planned outcome of every entry: what the run will report for it.
     TPrediction Prediction;
     // Every rename the run takes, in order; entries that stay or fail have none.
     std::vector<TPlanStep> Steps;
+    // The running number the plan starts with and whether it rises with each success
+    // (the options' NumberIncValue and NumberIncEnabled), for the run's OnNumber.
+    std::int32_t FirstNumber = 0;
+    bool NumberRises = false;
 };
 
 // Plans the run over `entries` (slot order) with the run's copy of `options`: the
@@ -42,5 +52,32 @@ struct TRenamePlan {
 TRenamePlan PlanRenames(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
                         RenameMode mode, const std::atomic<bool>& cancel,
                         TFileCalls& calls = TFileCalls::System());
+
+// Carries out `plan`, computed by PlanRenames over `entries` (SnapshotEntries of `items`,
+// which has stayed in update mode since) in the same `mode`. The bookkeeping is that of
+// RunRenames: each entry reached is cleared of its Renamed mark and reported once
+// (OnNames before its first move, OnOutcome, OnStep counting one per entry and per empty
+// slot, OnNumber after each success while the number rises); a renamed entry gets
+// SetNewName (UndoName in undo mode), a failed one in rename mode loses its undo name.
+// Entries without steps (unchanged, or failing in the plan) are settled first, in slot
+// order, then the units in plan order. `cancel` is read before each unit; a cycle once
+// begun is finished or taken back. A step refused now (the disk changed since the plan)
+// fails its entry; within a cycle it takes back the steps of the cycle done so far, last
+// first, and every member fails (ECANCELED for all but the one refused). Should a step
+// back fail as well, the taking back stops there: the members still moved keep their
+// new names and count as renamed, and the parked file stays under its temporary name in
+// its folder, never lost: its entry fails and takes the temporary name (its old name
+// becomes the undo name), so that the list shows where the file is. Moves go through
+// `move` (MoveFileNoReplace through one TMoveFolder by default). Runs no step of a
+// cancelled plan.
+RenameTally RunPlan(TFileItems& items, const std::vector<TRunEntry>& entries,
+                    const TRenamePlan& plan, RenameMode mode, const RenameCallbacks& callbacks,
+                    const std::atomic<bool>& cancel, const MoveEntryFile& move = {});
+
+// SnapshotEntries, PlanRenames and RunPlan in one: the planned counterpart of RunRenames.
+RenameTally RunPlannedRenames(TFileItems& items, const RenameOptionSet& options, RenameMode mode,
+                              const RenameCallbacks& callbacks, const std::atomic<bool>& cancel,
+                              const MoveEntryFile& move = {},
+                              TFileCalls& calls = TFileCalls::System());
 
 } // namespace qm
