@@ -105,7 +105,8 @@ void CloseRecord(std::string& out, std::size_t at) {
 }
 
 void PutInlineMove(std::string& out, const TJournalMove& move) {
-    PutVar(out, static_cast<std::uint64_t>(move.Entry));
+    // One more than the entry, so that a move of no known entry (-1) is 0.
+    PutVar(out, static_cast<std::uint64_t>(move.Entry + 1));
     out += static_cast<char>(move.Temporary);
     PutText(out, move.Folder);
     PutVar(out, move.Inode);
@@ -165,7 +166,7 @@ struct Reader {
 
 TJournalMove ReadInlineMove(Reader& r) {
     TJournalMove move;
-    move.Entry = r.Int();
+    move.Entry = r.Int() - 1;
     move.Temporary = r.Byte() != 0;
     move.Folder = r.Text();
     move.Inode = r.Var();
@@ -174,7 +175,7 @@ TJournalMove ReadInlineMove(Reader& r) {
     return move;
 }
 
-TJournalRead Refused(TJournalRead::Status status, std::string problem) {
+TJournalRead Refused(TJournalRead::Kind status, std::string problem) {
     TJournalRead read;
     read.Status = status;
     read.Problem = std::move(problem);
@@ -303,7 +304,7 @@ TJournalRead ParseJournal(std::string_view bytes) {
             const std::uint64_t count = r.Var();
             for (std::uint64_t i = 0; i < count && !r.bad; ++i) {
                 TJournalMove move;
-                move.Entry = r.Int();
+                move.Entry = r.Int() - 1;
                 move.Temporary = r.Byte() != 0;
                 const std::uint64_t folder = r.Var();
                 if (folder >= folders.size()) {
@@ -522,7 +523,7 @@ std::string TJournalWriter::Begin(const std::string& folder, TJournal header,
         std::size_t count = 0;
         for (; i < moves.size() && chunk.size() < kChunk; ++i, ++count) {
             const TJournalMove& move = moves[i];
-            PutVar(chunk, static_cast<std::uint64_t>(move.Entry));
+            PutVar(chunk, static_cast<std::uint64_t>(move.Entry + 1));
             chunk += static_cast<char>(move.Temporary);
             PutVar(chunk, folderOf[i]);
             PutVar(chunk, move.Inode);

@@ -72,7 +72,8 @@ struct TJournal {
 };
 
 struct TJournalRead {
-    enum Status { Ok, Unreadable, Damaged, NewerVersion } Status = Ok;
+    enum Kind { Ok, Unreadable, Damaged, NewerVersion };
+    Kind Status = Ok;
     std::string Problem; // for the user, when not Ok
     TJournal Journal;
 };
