@@ -161,6 +161,7 @@ TUndoResult UndoJournal(const std::string& path, const TJournal& journal,
                                            done(index + 1, plan.Moves.size());
                                    });
     result.Failures = plan.Failures;
+    result.Moves = plan.Moves;
     if (!result.Run.Ran)
         return result;
     for (std::size_t i = 0; i < plan.Moves.size(); ++i) {

@@ -39,6 +39,7 @@ struct TUndoPlan {
 TUndoPlan PlanUndo(const TJournal& journal);
 
 struct TUndoResult {
+    std::vector<TJournalMove> Moves; // as planned; Run.Errors tells how each went
     TJournaledMoves Run;
     RenameTally Tally;                  // per entry: restored, left as they are, failed
     std::vector<TUndoFailure> Failures; // planned ones and those refused by the disk now
