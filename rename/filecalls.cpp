@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <stdio.h>
 #include <unistd.h>
 
@@ -66,6 +68,26 @@ int TFileCalls::ListFolder(int dir, void (*each)(void* context, const char* name
     }
     const int error = errno;
     closedir(folder);
+    return error;
+}
+
+int TFileCalls::FolderFileSystem(int dir, struct statfs& fs) {
+    return Result(fstatfs(dir, &fs));
+}
+
+int TFileCalls::Access(int dir, const char* name, int mode) {
+    return Result(faccessat(dir, name, mode, AT_EACCESS));
+}
+
+int TFileCalls::FolderFlags(int dir, unsigned& flags) {
+    // The ioctl needs a descriptor that was opened for reading, which O_PATH is not.
+    const int own = openat(dir, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (own < 0)
+        return errno;
+    int value = 0;
+    const int error = Result(ioctl(own, FS_IOC_GETFLAGS, &value));
+    close(own);
+    flags = static_cast<unsigned>(value);
     return error;
 }
 

@@ -9,6 +9,7 @@
 // thread. A test derives from TFileCalls and overrides the calls it wants to fail.
 
 #include <sys/stat.h>
+#include <sys/statfs.h>
 
 namespace qm {
 
@@ -31,6 +32,14 @@ public:
     virtual int LStat(int dir, const char* name, struct stat& st);
     // The names in `dir`, one call of `each` per name, "." and ".." left out.
     virtual int ListFolder(int dir, void (*each)(void* context, const char* name), void* context);
+
+    // Read-only questions that a prediction of a run asks about a folder.
+    // fstatfs(dir): the file system's type, name length limit and mount flags.
+    virtual int FolderFileSystem(int dir, struct statfs& fs);
+    // faccessat(dir, name, mode, AT_EACCESS): as the kernel would judge this process.
+    virtual int Access(int dir, const char* name, int mode);
+    // The folder's inode flags (FS_IOC_GETFLAGS), such as FS_CASEFOLD_FL.
+    virtual int FolderFlags(int dir, unsigned& flags);
 
     static TFileCalls& System();
 };

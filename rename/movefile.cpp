@@ -1,6 +1,7 @@
 #include "rename/movefile.h"
 
 #include "engine/utf8text.h"
+#include "rename/foldcase.h"
 
 #include <atomic>
 #include <cerrno>
@@ -12,6 +13,14 @@
 #include <unordered_set>
 
 namespace qm {
+
+std::u32string FoldCase(std::string_view name) {
+    std::u32string text = DecodeUtf8(name);
+    for (char32_t& c : text)
+        c = static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
+    return text;
+}
+
 namespace {
 
 // The answers of a file system that does not know RENAME_NOREPLACE (NFS, FUSE, 9p and
@@ -61,13 +70,6 @@ int MoveOnce(TFileCalls& calls, int dir, const std::string& from, const std::str
     if (error != ENOENT)
         return error;
     return calls.RenameReplacing(dir, from.c_str(), to.c_str());
-}
-
-std::u32string FoldCase(std::string_view name) {
-    std::u32string text = DecodeUtf8(name);
-    for (char32_t& c : text)
-        c = static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
-    return text;
 }
 
 std::string TemporaryName() {

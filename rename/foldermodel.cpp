@@ -1,0 +1,409 @@
+#include "rename/foldermodel.h"
+
+#include "engine/utf8text.h"
+#include "rename/foldcase.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <linux/magic.h>
+#include <sys/statvfs.h>
+#include <unicode/uchar.h>
+#include <unistd.h>
+
+namespace qm {
+namespace {
+
+// Types whose folders ignore letter case throughout (the kernel's FAT and exFAT).
+constexpr unsigned long kExfatMagic = 0x2011BAB0;
+
+bool FileSystemIgnoresCase(unsigned long type) {
+    return type == MSDOS_SUPER_MAGIC || type == kExfatMagic;
+}
+
+// The longest name FUSE hands to its file system at all.
+constexpr std::size_t kFuseNameMax = 1024;
+// exFAT and FAT keep names of up to 255 UTF-16 units.
+constexpr int kFatUnitsMax = 255;
+
+// The UTF-16 units exFAT stores `name` in; -1 when its daemon cannot decode the bytes.
+// Its decoder goes by the lead byte alone (overlong forms, surrogates and sequences of
+// five and six bytes pass) but wants every continuation byte.
+int FatUnits(std::string_view name) {
+    int units = 0;
+    for (std::size_t i = 0; i < name.size();) {
+        const auto lead = static_cast<unsigned char>(name[i]);
+        const std::size_t length = lead < 0x80   ? 1
+                                   : lead < 0xc0 ? 0
+                                   : lead < 0xe0 ? 2
+                                   : lead < 0xf0 ? 3
+                                   : lead < 0xf8 ? 4
+                                   : lead < 0xfc ? 5
+                                   : lead < 0xfe ? 6
+                                                 : 0;
+        if (length == 0 || i + length > name.size())
+            return -1;
+        for (std::size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(name[i + k]) & 0xc0) != 0x80)
+                return -1;
+        // Beyond the first 65536 code points a character takes two units.
+        units += length >= 4 ? 2 : 1;
+        i += length;
+    }
+    return units;
+}
+
+bool HasFatRefusedByte(std::string_view name) {
+    for (const char c : name)
+        if (static_cast<unsigned char>(c) < 0x20 ||
+            std::string_view("\"*:<>?\\|").find(c) != std::string_view::npos)
+            return true;
+    return false;
+}
+
+// `name` with the letter case of every letter turned round; equal to `name` when it
+// holds no letter that has another case.
+std::string OtherCase(std::string_view name) {
+    std::u32string text = DecodeUtf8(name);
+    for (char32_t& c : text) {
+        const UChar32 upper = u_toupper(static_cast<UChar32>(c));
+        c = static_cast<char32_t>(
+            upper != static_cast<UChar32>(c) ? upper : u_tolower(static_cast<UChar32>(c)));
+    }
+    return EncodeUtf8(text);
+}
+
+// A path as the kernel splits it: the parts between slashes, empty ones dropped.
+struct SplitName {
+    std::string_view parent; // everything before the last part, "" when there is none
+    std::string_view last;
+    bool trailingSlash = false;
+};
+
+SplitName Split(std::string_view name) {
+    SplitName split;
+    std::size_t end = name.size();
+    while (end > 0 && name[end - 1] == '/')
+        --end;
+    split.trailingSlash = end < name.size();
+    const std::size_t slash = name.rfind('/', end == 0 ? 0 : end - 1);
+    const std::size_t start = slash == std::string_view::npos || end == 0 ? 0 : slash + 1;
+    split.last = name.substr(start, end - start);
+    split.parent = name.substr(0, start);
+    return split;
+}
+
+// The first part of a parent path ("a" of "a/b/").
+std::string_view FirstPart(std::string_view parent) {
+    while (!parent.empty() && parent.front() == '/')
+        parent.remove_prefix(1);
+    return parent.substr(0, parent.find('/'));
+}
+
+bool LeavesTheFolder(std::string_view to) {
+    std::size_t start = 0;
+    while (start <= to.size()) {
+        std::size_t end = to.find('/', start);
+        if (end == std::string_view::npos)
+            end = to.size();
+        if (to.substr(start, end - start) == "..")
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+} // namespace
+
+int TModelFolder::LookupError(std::string_view name) const {
+    switch (rules_) {
+    case Rules::Posix:
+        return static_cast<long>(name.size()) > nameMax_ ? ENAMETOOLONG : 0;
+    case Rules::FuseFat: {
+        if (name.size() > kFuseNameMax)
+            return ENAMETOOLONG;
+        const int units = FatUnits(name);
+        return units < 0 ? EILSEQ : units > kFatUnitsMax ? ENAMETOOLONG : 0;
+    }
+    case Rules::KernelFat:
+        return FatUnits(name) > kFatUnitsMax ? ENAMETOOLONG : 0;
+    }
+    return 0;
+}
+
+int TModelFolder::StoreError(std::string_view name) const {
+    switch (rules_) {
+    case Rules::Posix:
+        return 0;
+    case Rules::FuseFat:
+        // Its lookup answers "no such file" for such a name, and so does its rename.
+        return HasFatRefusedByte(name) ? ENOENT : 0;
+    case Rules::KernelFat:
+        return HasFatRefusedByte(name) || FatUnits(name) < 0 ? EINVAL : 0;
+    }
+    return 0;
+}
+
+bool TModelFolder::HoldsExactly(std::string_view name) const {
+    if (listError_ == 0)
+        return names_.find(name) != names_.end();
+    // Not readable: ask the disk once per name and remember what the run changed.
+    if (const auto it = changed_.find(name); it != changed_.end())
+        return it->second;
+    struct stat st {};
+    const std::string path = path_ + std::string(name);
+    const bool there = calls_->LStat(AT_FDCWD, path.c_str(), st) == 0;
+    changed_.emplace(std::string(name), there);
+    return there;
+}
+
+int TModelFolder::FoldedCount(std::string_view name) const {
+    const auto it = folded_.find(FoldCase(name));
+    return it == folded_.end() ? 0 : it->second;
+}
+
+bool TModelFolder::Holds(std::string_view name) const {
+    if (HoldsExactly(name))
+        return true;
+    // An unreadable folder answered through the disk, which already ignores the case.
+    return ignoresCase_ && listError_ == 0 && FoldedCount(name) > 0;
+}
+
+void TModelFolder::Add(std::string_view name) {
+    if (listError_ != 0) {
+        changed_[std::string(name)] = true;
+        return;
+    }
+    if (names_.emplace(name).second && ignoresCase_)
+        ++folded_[FoldCase(name)];
+}
+
+void TModelFolder::Remove(std::string_view name) {
+    if (listError_ != 0) {
+        changed_[std::string(name)] = false;
+        return;
+    }
+    auto it = names_.find(name);
+    if (it == names_.end() && ignoresCase_) {
+        // The lookup found the file under another letter case.
+        const std::u32string folded = FoldCase(name);
+        for (it = names_.begin(); it != names_.end() && FoldCase(*it) != folded; ++it) {
+        }
+    }
+    if (it == names_.end())
+        return;
+    if (ignoresCase_) {
+        const auto f = folded_.find(FoldCase(*it));
+        if (f != folded_.end() && --f->second == 0)
+            folded_.erase(f);
+    }
+    names_.erase(it);
+}
+
+TFolderModel::TFolderModel(TFileCalls& calls) : calls_(calls) {}
+
+TFolderModel::~TFolderModel() = default;
+
+int TFolderModel::ReadNames(TModelFolder& folder, int dir) {
+    struct Collect {
+        static void Each(void* context, const char* name) {
+            static_cast<TModelFolder::Names*>(context)->emplace(name);
+        }
+    };
+    return calls_.ListFolder(dir, Collect::Each, &folder.names_);
+}
+
+void TFolderModel::DecideCase(TModelFolder& folder, int dir) {
+    unsigned flags = 0;
+    if (calls_.FolderFlags(dir, flags) == 0 && (flags & FS_CASEFOLD_FL)) {
+        folder.ignoresCase_ = true;
+        return;
+    }
+    // The folder's own lookup decides: a name it holds, spelt in the other case and not
+    // listed itself, is found only when the folder ignores case. One such lookup is
+    // enough; the file system type serves when no name has letters.
+    for (const std::string& name : folder.names_) {
+        const std::string other = OtherCase(name);
+        if (other == name || folder.names_.count(other))
+            continue;
+        struct stat st {};
+        folder.ignoresCase_ = calls_.LStat(dir, other.c_str(), st) == 0;
+        return;
+    }
+    // No name to ask with. FUSE does not tell which file system it serves: taken as one
+    // that heeds case.
+    folder.ignoresCase_ = false;
+}
+
+TFolderModel::Opened TFolderModel::Open(const std::string& path) {
+    if (const auto it = byPath_.find(path); it != byPath_.end())
+        return it->second;
+    Opened opened;
+    int dir = -1;
+    opened.error = calls_.OpenFolder(path.empty() ? "." : path.c_str(), dir);
+    if (opened.error == 0) {
+        struct stat st {};
+        opened.error = calls_.LStat(dir, ".", st);
+        if (opened.error == 0) {
+            const auto key = std::make_pair(st.st_dev, st.st_ino);
+            if (const auto known = byIdentity_.find(key); known != byIdentity_.end()) {
+                opened.folder = known->second;
+            } else {
+                auto folder = std::make_unique<TModelFolder>();
+                folder->calls_ = &calls_;
+                folder->path_ = path;
+                folder->device_ = st.st_dev;
+                folder->inode_ = st.st_ino;
+                struct statfs fs {};
+                if (calls_.FolderFileSystem(dir, fs) == 0) {
+                    folder->fsType_ = static_cast<unsigned long>(fs.f_type);
+                    if (fs.f_namelen > 0)
+                        folder->nameMax_ = fs.f_namelen;
+                    folder->readOnly_ = (fs.f_flags & ST_RDONLY) != 0;
+                }
+                folder->writeError_ = calls_.Access(dir, ".", W_OK | X_OK);
+                folder->listError_ = ReadNames(*folder, dir);
+                if (folder->listError_ != 0)
+                    folder->names_.clear();
+                if (FileSystemIgnoresCase(folder->fsType_)) {
+                    folder->ignoresCase_ = true;
+                    folder->rules_ = TModelFolder::Rules::KernelFat;
+                } else {
+                    DecideCase(*folder, dir);
+                    // A FUSE file system that ignores case is taken for exFAT, the one
+                    // such that Debian mounts through FUSE.
+                    if (folder->ignoresCase_ && folder->fsType_ == FUSE_SUPER_MAGIC)
+                        folder->rules_ = TModelFolder::Rules::FuseFat;
+                }
+                if (folder->ignoresCase_ && folder->listError_ == 0)
+                    for (const std::string& name : folder->names_)
+                        ++folder->folded_[FoldCase(name)];
+                opened.folder = folder.get();
+                byIdentity_.emplace(key, opened.folder);
+                folders_.push_back(std::move(folder));
+            }
+        }
+        calls_.CloseFolder(dir);
+    }
+    byPath_.emplace(path, opened);
+    return opened;
+}
+
+TModelFolder* TFolderModel::Folder(const std::string& path, int& error) {
+    const Opened opened = Open(path);
+    error = opened.error;
+    return opened.folder;
+}
+
+// A path opened earlier may have lost a part since: a folder on the way was renamed by
+// the run. Only the parts whose parent the model has read can tell.
+bool TFolderModel::PathStillLeadsThere(const std::string& path) const {
+    std::size_t end = path.find('/', 1);
+    while (end != std::string::npos) {
+        const std::size_t start = path.rfind('/', end - 1);
+        const std::size_t partStart = start == std::string::npos ? 0 : start + 1;
+        const std::string_view part = std::string_view(path).substr(partStart, end - partStart);
+        if (!part.empty() && part != "." && part != "..") {
+            const auto parent = byPath_.find(std::string_view(path).substr(0, partStart));
+            if (parent != byPath_.end() && parent->second.folder &&
+                !parent->second.folder->Holds(part))
+                return false;
+        }
+        end = path.find('/', end + 1);
+    }
+    return true;
+}
+
+int TFolderModel::Check(const std::string& folder, const std::string& from, const std::string& to,
+                        TModelMove& move) {
+    // The order of the answers is the order of TMoveFolder::Move and then of the
+    // kernel's renameat2: both parents are walked, then the mount, then the source, then
+    // the target, then the permissions.
+    if (from.empty() || to.empty())
+        return ENOENT;
+    if (to.front() == '/' || LeavesTheFolder(to))
+        return EINVAL;
+    if (!haveLast_ || folder != lastPath_) {
+        last_ = Open(folder);
+        if (last_.folder && !PathStillLeadsThere(folder))
+            last_ = Opened{nullptr, ENOENT};
+        // A folder that could not be opened is tried again with the next entry.
+        haveLast_ = last_.folder != nullptr;
+        lastPath_ = folder;
+    }
+    if (!last_.folder)
+        return last_.error;
+    TModelFolder* const base = last_.folder;
+
+    const SplitName source = Split(from);
+    const SplitName target = Split(to);
+    auto parentOf = [&](const SplitName& name, Opened& out) {
+        if (name.parent.empty()) {
+            out = {base, 0};
+            return 0;
+        }
+        const std::string_view first = FirstPart(name.parent);
+        if (static_cast<long>(first.size()) > base->NameMax())
+            return ENAMETOOLONG;
+        if (!first.empty() && first != "." && !base->Holds(first))
+            return ENOENT;
+        out = Open(folder + std::string(name.parent));
+        return out.error;
+    };
+    Opened fromParent, toParent;
+    if (const int error = parentOf(source, fromParent))
+        return error;
+    if (const int error = parentOf(target, toParent))
+        return error;
+    TModelFolder& src = *fromParent.folder;
+    TModelFolder& dst = *toParent.folder;
+    if (src.device_ != dst.device_)
+        return EXDEV;
+    if (source.last.empty() || source.last == "." || source.last == "..")
+        return EBUSY;
+    // "." as the last part is not a name the new file could take.
+    if (target.last == ".")
+        return EEXIST;
+    if (src.readOnly_)
+        return EROFS;
+    if (static_cast<long>(source.last.size()) > src.NameMax())
+        return ENAMETOOLONG;
+    if (!src.Holds(source.last))
+        return ENOENT;
+    if (const int error = dst.LookupError(target.last))
+        return error;
+    if (dst.Holds(target.last)) {
+        // readme.txt -> README.TXT on a folder that ignores case goes through a
+        // temporary name when no other entry takes that spelling.
+        const bool plainNames = source.parent.empty() && target.parent.empty() &&
+                                !source.trailingSlash && !target.trailingSlash;
+        if (!plainNames || !src.ignoresCase_ || src.listError_ != 0 ||
+            FoldCase(from) != FoldCase(to) ||
+            src.FoldedCount(to) - static_cast<int>(src.HoldsExactly(from)) != 0)
+            return EEXIST;
+    }
+    if (source.trailingSlash || target.trailingSlash) {
+        struct stat st {};
+        const std::string path = src.path_ + std::string(source.last);
+        if (calls_.LStat(AT_FDCWD, path.c_str(), st) == 0 && !S_ISDIR(st.st_mode))
+            return ENOTDIR;
+    }
+    if (src.writeError_ != 0)
+        return src.writeError_;
+    if (dst.writeError_ != 0)
+        return dst.writeError_;
+    if (const int error = dst.StoreError(target.last))
+        return error;
+    move.From = &src;
+    move.To = &dst;
+    move.FromName = source.last;
+    move.ToName = target.last;
+    return 0;
+}
+
+void TFolderModel::Apply(const TModelMove& move) {
+    move.From->Remove(move.FromName);
+    move.To->Add(move.ToName);
+}
+
+} // namespace qm

@@ -1,0 +1,135 @@
+#pragma once
+
+// The folders a rename run touches, as names only: what each folder holds, whether it
+// ignores letter case, how long a name may be and what it refuses, so that the answer
+// of every rename of the run (MoveFileNoReplace through TMoveFolder) can be worked out
+// before the run, in the run's order, without changing the disk.
+//
+// Each folder is read once, through `calls`, when a rename first needs it, and is known
+// by its identity (device and inode), so that one folder reached by two paths is one
+// folder. Apply() then makes the model's names follow a rename as the disk would.
+//
+// The answers hold as long as nothing else changes the folders. Not modelled: a folder
+// renamed by the run while another path still leads into it under its old name is
+// followed only where the path names it from a folder the model has read; the sticky
+// bit; hard links; a folder that another program changes meanwhile.
+//
+// One thread at a time; owns the descriptors it opens and closes them before returning.
+
+#include "rename/filecalls.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace qm {
+
+// One folder as the model sees it.
+class TModelFolder {
+public:
+    // The path it was first reached by: "" (the current folder) or ending in "/".
+    const std::string& Path() const { return path_; }
+    bool IgnoresCase() const { return ignoresCase_; }
+    // The longest name, in bytes, that the file system takes.
+    long NameMax() const { return nameMax_; }
+    // Whether a name is there now, as a lookup in this folder would answer (letter case
+    // ignored where the folder ignores it).
+    bool Holds(std::string_view name) const;
+
+private:
+    friend class TFolderModel;
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const {
+            return std::hash<std::string_view>{}(s);
+        }
+    };
+    using Names = std::unordered_set<std::string, Hash, std::equal_to<>>;
+
+    // How the file system judges a new name beyond its length in bytes.
+    enum class Rules {
+        Posix,     // any byte but "/" and NUL
+        FuseFat,   // exFAT through FUSE: UTF-16 lengths, some bytes refused
+        KernelFat, // the kernel's FAT and exFAT
+    };
+
+    // What the lookup of a new name answers before the rename itself: 0, ENAMETOOLONG
+    // or EILSEQ.
+    int LookupError(std::string_view name) const;
+    // What the file system's rename answers for a name it cannot store.
+    int StoreError(std::string_view name) const;
+    bool HoldsExactly(std::string_view name) const;
+    int FoldedCount(std::string_view name) const;
+    void Add(std::string_view name);
+    void Remove(std::string_view name);
+
+    TFileCalls* calls_ = nullptr;
+    std::string path_;
+    dev_t device_ = 0;
+    ino_t inode_ = 0;
+    // 0 when the names were read; else the error of the reading, and names are looked up
+    // on disk one by one, with `changed_` holding what the run did to them since.
+    int listError_ = 0;
+    Names names_;
+    std::unordered_map<std::u32string, int> folded_; // where the case is ignored
+    mutable std::unordered_map<std::string, bool, Hash, std::equal_to<>> changed_;
+    bool ignoresCase_ = false;
+    Rules rules_ = Rules::Posix;
+    long nameMax_ = 255;
+    unsigned long fsType_ = 0;
+    bool readOnly_ = false;
+    int writeError_ = 0; // what a change of names is refused with (EACCES), or 0
+};
+
+// What Check found out about a rename, for Apply.
+struct TModelMove {
+    TModelFolder* From = nullptr; // the entry's folder
+    TModelFolder* To = nullptr;   // the folder the new name is in (From unless it holds "/")
+    std::string_view FromName;    // views into the arguments of Check
+    std::string_view ToName;      // the last part of the new name
+};
+
+class TFolderModel {
+public:
+    explicit TFolderModel(TFileCalls& calls = TFileCalls::System());
+    ~TFolderModel();
+    TFolderModel(const TFolderModel&) = delete;
+    TFolderModel& operator=(const TFolderModel&) = delete;
+
+    // The answer TMoveFolder::Move(folder, from, to) would give now: 0 or an errno
+    // value. On 0 `move` says what Apply must change; it views into `from` and `to`.
+    int Check(const std::string& folder, const std::string& from, const std::string& to,
+              TModelMove& move);
+    // Makes the names follow a rename that Check allowed.
+    void Apply(const TModelMove& move);
+
+    // The folder at `path` ("" or ending in "/"), read if it was not yet; nullptr and the
+    // errno value in `error` when it cannot be opened.
+    TModelFolder* Folder(const std::string& path, int& error);
+
+private:
+    struct Opened {
+        TModelFolder* folder = nullptr;
+        int error = 0;
+    };
+    Opened Open(const std::string& path);
+    int ReadNames(TModelFolder& folder, int dir);
+    void DecideCase(TModelFolder& folder, int dir);
+    bool PathStillLeadsThere(const std::string& path) const;
+
+    TFileCalls& calls_;
+    std::unordered_map<std::string, Opened, TModelFolder::Hash, std::equal_to<>> byPath_;
+    std::map<std::pair<dev_t, ino_t>, TModelFolder*> byIdentity_;
+    std::vector<std::unique_ptr<TModelFolder>> folders_;
+    // The last entry folder asked for; the run keeps it open while entries share it.
+    std::string lastPath_;
+    bool haveLast_ = false;
+    Opened last_;
+};
+
+} // namespace qm
