@@ -3,6 +3,7 @@
 
 #include "exfatmount.h"
 #include "rename/movefile.h"
+#include "rename/plan.h"
 #include "rename/renamerun.h"
 #include "renamefolder.h"
 #include "runprocess.h"
@@ -54,6 +55,28 @@ TEST(CaseInsensitiveFolder, CaseOnlyChangeWorksAndNoOtherFileIsReplaced) {
                                                               {"Other", "Other"},
                                                               {"NOTES", "notes"},
                                                               {"TODO", "todo"}}));
+}
+
+TEST(CaseInsensitiveFolder, PlannedRunSwapsNamesThatFoldAlike) {
+    ExfatMount exfat;
+    if (!exfat.Error().empty())
+        GTEST_SKIP() << "no exFAT mount: " << exfat.Error();
+    const std::string dir = exfat.Folder();
+    for (const char* name : {"a", "b"})
+        std::ofstream(dir + name) << name;
+    // a -> B, b -> A: each target is the other file under another case.
+    RenameOptionSet swap;
+    swap.ReplaceGroup = swap.ReplaceEnabled = true;
+    swap.ReplaceCount = 3;
+    swap.ReplacePairs[0] = {"a", "#"};
+    swap.ReplacePairs[1] = {"b", "A"};
+    swap.ReplacePairs[2] = {"#", "B"};
+    ListedFiles list(dir, {"a", "b"});
+    const std::atomic<bool> goOn{false};
+    EXPECT_EQ(RunPlannedRenames(list.items(), swap, RenameMode::Rename, {}, goOn).Renamed, 2);
+    EXPECT_EQ(Files(dir), (std::map<std::string, std::string>{{"B", "a"}, {"A", "b"}}));
+    EXPECT_EQ(RunPlannedRenames(list.items(), {}, RenameMode::Undo, {}, goOn).Renamed, 2);
+    EXPECT_EQ(Files(dir), (std::map<std::string, std::string>{{"a", "a"}, {"b", "b"}}));
 }
 
 } // namespace

@@ -1,0 +1,229 @@
+#include "rename/movefile.h"
+#include "rename/plan.h"
+#include "renamefolder.h"
+#include "settings/optionschemas.h"
+
+#include <atomic>
+#include <cerrno>
+#include <gtest/gtest.h>
+
+namespace qm::test {
+namespace {
+
+RenameOptionSet Scheme(const std::string& text) {
+    RenameOptionSet options;
+    ReadSchemeText(NormalizeLineEnds("Version=1\n" + text), options);
+    return options; // replace pairs in the order given
+}
+
+// Replace pairs, applied one after the other: "a:#", "b:a", "#:b" swaps a and b.
+std::string Pairs(const std::vector<std::string>& pairs) {
+    std::string text =
+        "ReplaceGroup=true\nReplaceEnabled=true\nReplaceCount=" + std::to_string(pairs.size()) +
+        "\n";
+    for (std::size_t i = 0; i < pairs.size(); ++i)
+        text += "ReplaceText" + std::to_string(i + 1) + "=" + pairs[i] + "\n";
+    return text;
+}
+
+using Contents = std::map<std::string, std::vector<std::string>>;
+
+// Each file's content is its first name: `names` holds old>new, or a name that stays.
+Contents Expected(const std::vector<std::string>& names, bool renamed) {
+    Contents expected;
+    for (const std::string& name : names) {
+        const auto arrow = name.find('>');
+        const std::string old = name.substr(0, arrow);
+        expected[old] = {arrow == std::string::npos || !renamed ? old : name.substr(arrow + 1)};
+    }
+    return expected;
+}
+
+const std::atomic<bool> kGoOn{false};
+
+std::vector<std::string> Numbered(const char* prefix, int first, int last, int shift) {
+    std::vector<std::string> names;
+    char name[32];
+    for (int i = first; i <= last; ++i) {
+        std::snprintf(name, sizeof name, "%s%02d>%s%02d", prefix, i, prefix, i + shift);
+        names.push_back(name);
+    }
+    return names;
+}
+
+struct PlanCase {
+    const char* what;
+    std::vector<std::string> listed;  // old>new, or old alone when it stays or fails
+    std::vector<std::string> outside; // files in the folder that the run does not list
+    std::string scheme;
+    int renamed, failed;
+};
+
+class PlannedRun : public testing::TestWithParam<const char*> {};
+
+TEST_P(PlannedRun, EveryFileEndsOnceUnderItsPlannedNameAndUndoBringsTheOldNamesBack) {
+    const std::string renumber = "RemoveGroup=true\nRemoveBack=true\nRemoveBackCount=2\n"
+                                 "InsertGroup=true\nNumberIncEnabled=true\nNumberIncMinLength=2\n";
+    const PlanCase cases[] = {
+        {"renumbering 1..20 to 2..21",
+         Numbered("t", 1, 20, 1),
+         {},
+         renumber + "NumberIncValue=2\n",
+         20,
+         0},
+        // Every number after a failure would shift down onto a taken name: nothing moves,
+        // and the second file, numbered 2 once nothing before it is renamed, stays.
+        {"renumbering blocked by a file outside",
+         {"n01", "n02", "n03"},
+         {"n04"},
+         renumber + "NumberIncValue=2\n",
+         0,
+         2},
+        {"a swap", {"fa>fb", "fb>fa"}, {}, Pairs({"a:#", "b:a", "#:b"}), 2, 0},
+        {"a rotation of three",
+         {"fa>fb", "fb>fc", "fc>fa"},
+         {},
+         Pairs({"c:#", "b:c", "a:b", "#:a"}),
+         3,
+         0},
+        // k2 makes way for k1; k4's target is taken outside the run, so k4 stays and k7,
+        // which wants k4, fails with it.
+        {"a chain beside a target taken outside",
+         {"k1>k2", "k2>k3", "k4", "k7"},
+         {"k5"},
+         Pairs({"4:5", "7:4", "2:3", "1:2"}),
+         2,
+         2},
+        // Two entries want the same name: the first in list order has it.
+        {"a duplicate target", {"da>dc", "db"}, {}, Pairs({"a:c", "b:c"}), 1, 1},
+    };
+    for (const PlanCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        RenameFolder dir(GetParam());
+        std::vector<std::string> names;
+        for (const std::string& name : c.listed)
+            names.push_back(name.substr(0, name.find('>')));
+        for (const std::string& name : names)
+            dir.Make(name);
+        for (const std::string& name : c.outside)
+            dir.Make(name);
+        std::vector<std::string> all = c.listed;
+        all.insert(all.end(), c.outside.begin(), c.outside.end());
+
+        ListedFiles files(dir.Path(), names);
+        const std::vector<TRunEntry> entries = SnapshotEntries(files.items());
+        const RenameOptionSet options = Scheme(c.scheme);
+        const TRenamePlan plan = PlanRenames(entries, options, RenameMode::Rename, kGoOn);
+        const RenameTally tally =
+            RunPlan(files.items(), entries, plan, RenameMode::Rename, {}, kGoOn);
+        EXPECT_EQ(tally.Renamed, c.renamed);
+        EXPECT_EQ(tally.Failed, c.failed);
+        EXPECT_EQ(plan.Prediction.Tally.Renamed, tally.Renamed);
+        EXPECT_EQ(plan.Prediction.Tally.NumberIncValue, tally.NumberIncValue);
+        EXPECT_EQ(dir.Contents(), Expected(all, true));
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const TPredictedEntry& predicted = plan.Prediction.Entries[i];
+            const std::string expected =
+                predicted.Outcome == RenameOutcome::Renamed ? predicted.Candidate : entries[i].Name;
+            EXPECT_EQ(files[static_cast<int>(i)].Name(), expected);
+        }
+
+        const RenameTally back = RunPlannedRenames(files.items(), {}, RenameMode::Undo, {}, kGoOn);
+        EXPECT_EQ(back.Renamed, c.renamed);
+        EXPECT_EQ(dir.Contents(), Expected(all, false));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, PlannedRun, testing::Values("/dev/shm", "/tmp"));
+
+// Moves through the real no-replace move, and at the move numbered `at` (from 1) does
+// what the test asks instead.
+struct SteeredMove {
+    std::vector<std::string> moves;
+    std::function<int(int number, const std::string& from, const std::string& to)> at;
+    MoveEntryFile Hook() {
+        return [this](const std::string& folder, const std::string& from, const std::string& to) {
+            moves.push_back(from + ">" + to);
+            if (const int error = at(static_cast<int>(moves.size()), from, to))
+                return error;
+            return MoveFileNoReplace(folder, from, to);
+        };
+    }
+};
+
+TEST(PlannedRun, ACancelInACycleFinishesItAndStopsBeforeTheNext) {
+    RenameFolder dir;
+    for (const char* name : {"fa", "fb", "ga", "gb"})
+        dir.Make(name);
+    ListedFiles files(dir.Path(), {"fa", "fb", "ga", "gb"});
+    std::atomic<bool> cancel{false};
+    SteeredMove steered;
+    steered.at = [&](int number, const std::string&, const std::string&) {
+        cancel = cancel || number == 2;
+        return 0;
+    };
+    const RenameTally tally = RunPlannedRenames(files.items(), Scheme(Pairs({"a:#", "b:a", "#:b"})),
+                                                RenameMode::Rename, {}, cancel, steered.Hook());
+    EXPECT_TRUE(tally.Cancelled);
+    EXPECT_EQ(tally.Renamed, 2);
+    EXPECT_EQ(steered.moves.size(), 3u);
+    EXPECT_EQ(dir.Contents(), Expected({"fa>fb", "fb>fa", "ga", "gb"}, true));
+    EXPECT_EQ(RunPlannedRenames(files.items(), {}, RenameMode::Undo, {}, kGoOn).Renamed, 2);
+    EXPECT_EQ(dir.Contents(), Expected({"fa", "fb", "ga", "gb"}, true));
+}
+
+TEST(PlannedRun, AStepRefusedInACycleTakesTheCycleBack) {
+    const std::vector<std::string> rotation = {"c:#", "b:c", "a:b", "#:a"};
+    struct Row {
+        const char* what;
+        int refuse;    // the move refused (EACCES)
+        int refuseToo; // a second move refused: a step back
+        std::vector<int> errors;
+        int parkedLeft; // files left under a temporary name
+    } rows[] = {
+        {"the second member refused", 3, 0, {ECANCELED, EACCES, ECANCELED}, 0},
+        {"the last step refused", 4, 0, {EACCES, ECANCELED, ECANCELED}, 0},
+        {"the way back refused as well", 3, 5, {EACCES, EACCES, ECANCELED}, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        RenameFolder dir;
+        for (const char* name : {"fa", "fb", "fc"})
+            dir.Make(name);
+        ListedFiles files(dir.Path(), {"fa", "fb", "fc"});
+        for (int i = 0; i < 3; ++i)
+            files[i].SetNewName(files[i].Name()); // undo names from an earlier run
+        SteeredMove steered;
+        steered.at = [&](int number, const std::string&, const std::string&) {
+            return number == row.refuse || number == row.refuseToo ? EACCES : 0;
+        };
+        std::vector<int> errors(3);
+        RenameCallbacks callbacks;
+        callbacks.OnOutcome = [&](int slot, RenameOutcome, int error) {
+            errors[static_cast<std::size_t>(slot)] = error;
+        };
+        const RenameTally tally =
+            RunPlannedRenames(files.items(), Scheme(Pairs(rotation)), RenameMode::Rename, callbacks,
+                              kGoOn, steered.Hook());
+        EXPECT_EQ(errors, row.errors);
+        const Contents found = dir.Contents();
+        EXPECT_EQ(found.size(), 3u);
+        int parked = 0;
+        for (const auto& [content, paths] : found) {
+            ASSERT_EQ(paths.size(), 1u) << content;
+            parked += paths[0].starts_with(".qm-plan-");
+        }
+        EXPECT_EQ(parked, row.parkedLeft);
+        // Every entry names the place of its file; one that failed where it was has
+        // nothing to undo.
+        for (int i = 0; i < 3; ++i) {
+            const std::string old = std::string("f") + "abc"[i];
+            EXPECT_EQ(found.at(old), std::vector{files[i].Name()});
+            EXPECT_EQ(files[i].CanUndo(), files[i].Name() != old);
+        }
+        EXPECT_EQ(tally.Renamed + tally.Failed, 3);
+    }
+}
+
+} // namespace
+} // namespace qm::test
