@@ -47,10 +47,10 @@ std::string Counts(const RenameTally& tally) {
 }
 
 std::string State(const TJournal& journal) {
-    std::string state = !journal.Started     ? "not started"
-                        : !journal.Closed    ? "interrupted"
+    std::string state = !journal.Started          ? "not started"
+                        : !journal.Closed         ? "interrupted"
                         : journal.Tally.Cancelled ? "cancelled"
-                                             : "finished";
+                                                  : "finished";
     if (journal.Mode == RenameMode::Undo)
         state += journal.UndoOf.empty() ? ", undo" : ", undo of " + journal.UndoOf;
     if (journal.Undone)
@@ -91,8 +91,8 @@ int RunUndo(const UndoArgs& args) {
         struct stat st {};
         if (args.run->empty() || args.run->find('/') != std::string::npos ||
             stat(path.c_str(), &st) != 0)
-            return Fail("undo", "no journaled run '" + *args.run +
-                                    "' (see 'quillmark-cli history')");
+            return Fail("undo",
+                        "no journaled run '" + *args.run + "' (see 'quillmark-cli history')");
     } else {
         const std::vector<std::string> files = JournalFiles(folder);
         if (files.empty())
@@ -139,8 +139,9 @@ int RunUndo(const UndoArgs& args) {
             std::fprintf(stderr, "quillmark-cli undo: warning: %s\n",
                          result.Run.JournalProblem.c_str());
         if (!result.MarkProblem.empty())
-            std::fprintf(stderr, "quillmark-cli undo: warning: the run could not be marked "
-                                 "undone: %s\n",
+            std::fprintf(stderr,
+                         "quillmark-cli undo: warning: the run could not be marked "
+                         "undone: %s\n",
                          result.MarkProblem.c_str());
     }
     PrintFailures(failures);
@@ -166,10 +167,10 @@ int RunHistory() {
             continue;
         }
         const TJournal& j = read.Journal;
-        const std::string counts =
-            j.Closed ? Counts(j.Tally)
-                     : std::to_string(j.EntryCount) + " files, " +
-                           std::to_string(j.Moves.size()) + " renames planned";
+        const std::string counts = j.Closed
+                                       ? Counts(j.Tally)
+                                       : std::to_string(j.EntryCount) + " files, " +
+                                             std::to_string(j.Moves.size()) + " renames planned";
         std::printf("%s\t%s\t%s\t%s\t%s\n", j.RunId.c_str(), LocalTime(j.Time).c_str(),
                     State(j).c_str(), counts.c_str(), Folders(j).c_str());
     }

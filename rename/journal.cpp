@@ -55,9 +55,8 @@ std::uint32_t Crc32c(std::string_view data) {
     const auto* p = reinterpret_cast<const unsigned char*>(data.data());
     std::size_t n = data.size();
     while (n >= 8) {
-        const std::uint32_t lo =
-            crc ^ (p[0] | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
-                   std::uint32_t{p[3]} << 24);
+        const std::uint32_t lo = crc ^ (p[0] | std::uint32_t{p[1]} << 8 |
+                                        std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24);
         crc = t[7][lo & 0xFF] ^ t[6][(lo >> 8) & 0xFF] ^ t[5][(lo >> 16) & 0xFF] ^ t[4][lo >> 24] ^
               t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]];
         p += 8;
@@ -104,7 +103,53 @@ void CloseRecord(std::string& out, std::size_t at) {
     out.replace(at, kFrame, frame);
 }
 
-void PutInlineMove(std::string& out, const TJournalMove& move) {
+std::uint64_t ZigZag(std::int64_t v) {
+    return (static_cast<std::uint64_t>(v) << 1) ^ static_cast<std::uint64_t>(v >> 63);
+}
+
+std::int64_t UnZigZag(std::uint64_t v) {
+    return static_cast<std::int64_t>(v >> 1) ^ -static_cast<std::int64_t>(v & 1);
+}
+
+std::size_t SharedPrefix(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    std::size_t i = 0;
+    while (i < n && a[i] == b[i])
+        ++i;
+    return i;
+}
+
+// A chunk of moves, each told against the one before (entry, inode, old name) and its
+// new name against its old one: numbered names in one folder share most of their bytes,
+// and the journal of a large run stays small enough to cost the run nothing to write.
+struct ChunkCoder {
+    std::int64_t entry = 0;
+    std::uint64_t inode = 0;
+    std::string from;
+
+    void Put(std::string& out, const TJournalMoveRef& m, std::size_t folder) {
+        PutVar(out, ZigZag(std::int64_t{m.Entry} + 1 - entry));
+        entry = std::int64_t{m.Entry} + 1;
+        out += static_cast<char>(m.Temporary);
+        PutVar(out, folder);
+        PutVar(out, ZigZag(static_cast<std::int64_t>(m.Inode - inode)));
+        inode = m.Inode;
+        const std::size_t shared = SharedPrefix(from, m.From);
+        PutVar(out, shared);
+        PutText(out, m.From.substr(shared));
+        from.assign(m.From);
+        const std::size_t prefix = SharedPrefix(m.From, m.To);
+        std::size_t suffix = 0;
+        while (suffix < m.From.size() - prefix && suffix < m.To.size() - prefix &&
+               m.From[m.From.size() - 1 - suffix] == m.To[m.To.size() - 1 - suffix])
+            ++suffix;
+        PutVar(out, prefix);
+        PutVar(out, suffix);
+        PutText(out, m.To.substr(prefix, m.To.size() - prefix - suffix));
+    }
+};
+
+void PutInlineMove(std::string& out, const TJournalMoveRef& move) {
     // One more than the entry, so that a move of no known entry (-1) is 0.
     PutVar(out, static_cast<std::uint64_t>(move.Entry + 1));
     out += static_cast<char>(move.Temporary);
@@ -164,11 +209,15 @@ struct Reader {
     }
 };
 
-TJournalMove ReadInlineMove(Reader& r) {
+std::string Absolute(const TJournal& journal, std::string folder) {
+    return folder.starts_with('/') ? folder : journal.CurrentFolder + folder;
+}
+
+TJournalMove ReadInlineMove(Reader& r, const TJournal& journal) {
     TJournalMove move;
     move.Entry = r.Int() - 1;
     move.Temporary = r.Byte() != 0;
-    move.Folder = r.Text();
+    move.Folder = Absolute(journal, r.Text());
     move.Inode = r.Var();
     move.From = r.Text();
     move.To = r.Text();
@@ -293,28 +342,45 @@ TJournalRead ParseJournal(std::string_view bytes) {
             journal.Pid = static_cast<std::uint32_t>(r.Var());
             journal.EntryCount = r.Int();
             journal.UndoOf = r.Text();
+            journal.CurrentFolder = r.Text();
             break;
         }
         case kFolder:
             r.bad |= journal.Started;
-            folders.push_back(r.Text());
+            folders.push_back(Absolute(journal, r.Text()));
             break;
         case kMoves: {
             r.bad |= journal.Started;
             const std::uint64_t count = r.Var();
+            std::int64_t entry = 0;
+            std::uint64_t inode = 0;
+            std::string from;
             for (std::uint64_t i = 0; i < count && !r.bad; ++i) {
                 TJournalMove move;
-                move.Entry = r.Int() - 1;
+                entry += UnZigZag(r.Var());
+                move.Entry = static_cast<int>(entry - 1);
+                r.bad |= entry < 0 || entry > 0x7FFFFFFF;
                 move.Temporary = r.Byte() != 0;
                 const std::uint64_t folder = r.Var();
-                if (folder >= folders.size()) {
+                inode += static_cast<std::uint64_t>(UnZigZag(r.Var()));
+                move.Inode = inode;
+                const std::uint64_t shared = r.Var();
+                if (r.bad || folder >= folders.size() || shared > from.size()) {
                     r.bad = true;
                     break;
                 }
                 move.Folder = folders[folder];
-                move.Inode = r.Var();
-                move.From = r.Text();
-                move.To = r.Text();
+                from.resize(shared);
+                from += r.Text();
+                move.From = from;
+                const std::uint64_t prefix = r.Var();
+                const std::uint64_t suffix = r.Var();
+                const std::string middle = r.Text();
+                if (r.bad || prefix + suffix > from.size()) {
+                    r.bad = true;
+                    break;
+                }
+                move.To = from.substr(0, prefix) + middle + from.substr(from.size() - suffix);
                 moves.push_back(std::move(move));
             }
             break;
@@ -325,7 +391,7 @@ TJournalRead ParseJournal(std::string_view bytes) {
             break;
         case kReplace: {
             const std::uint64_t index = r.Var();
-            TJournalMove move = ReadInlineMove(r);
+            TJournalMove move = ReadInlineMove(r, journal);
             r.bad |= !journal.Started || journal.Closed || index >= moves.size();
             if (!r.bad)
                 moves[index] = std::move(move);
@@ -333,7 +399,7 @@ TJournalRead ParseJournal(std::string_view bytes) {
         }
         case kInsert: {
             const std::uint64_t index = r.Var();
-            TJournalMove move = ReadInlineMove(r);
+            TJournalMove move = ReadInlineMove(r, journal);
             r.bad |= !journal.Started || journal.Closed || index > moves.size();
             inserts.emplace_back(index, std::move(move));
             break;
@@ -380,8 +446,9 @@ TJournalRead ParseJournal(std::string_view bytes) {
     std::vector<std::size_t> order(inserts.size());
     for (std::size_t k = 0; k < order.size(); ++k)
         order[k] = k;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::size_t a, std::size_t b) { return inserts[a].first < inserts[b].first; });
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return inserts[a].first < inserts[b].first;
+    });
     journal.Moves.reserve(announced + inserts.size());
     std::size_t next = 0;
     for (std::size_t i = 0; i <= announced; ++i) {
@@ -477,7 +544,7 @@ TJournalWriter::~TJournalWriter() {
 }
 
 std::string TJournalWriter::Begin(const std::string& folder, TJournal header,
-                                  const std::vector<TJournalMove>& moves) {
+                                  const std::vector<TJournalMoveRef>& moves) {
     if (const int error = MakeFolders(folder))
         return ErrorText(folder, error);
     for (int attempt = 0; fd_ < 0; ++attempt) {
@@ -499,12 +566,20 @@ std::string TJournalWriter::Begin(const std::string& folder, TJournal header,
     PutVar(out, static_cast<std::uint32_t>(getpid()));
     PutVar(out, static_cast<std::uint64_t>(std::max(header.EntryCount, 0)));
     PutText(out, header.UndoOf);
+    std::string current = "/";
+    if (char* cwd = getcwd(nullptr, 0)) {
+        current = cwd;
+        std::free(cwd);
+        if (!current.ends_with('/'))
+            current += '/';
+    }
+    PutText(out, current);
     CloseRecord(out, at);
 
     // Each folder once, the moves in chunks that name it by its place.
     std::vector<std::size_t> folderOf(moves.size());
     {
-        std::string last;
+        std::string_view last;
         std::size_t count = 0;
         for (std::size_t i = 0; i < moves.size(); ++i) {
             if (count == 0 || moves[i].Folder != last) {
@@ -521,15 +596,9 @@ std::string TJournalWriter::Begin(const std::string& folder, TJournal header,
         at = OpenRecord(out, kMoves);
         std::string chunk;
         std::size_t count = 0;
-        for (; i < moves.size() && chunk.size() < kChunk; ++i, ++count) {
-            const TJournalMove& move = moves[i];
-            PutVar(chunk, static_cast<std::uint64_t>(move.Entry + 1));
-            chunk += static_cast<char>(move.Temporary);
-            PutVar(chunk, folderOf[i]);
-            PutVar(chunk, move.Inode);
-            PutText(chunk, move.From);
-            PutText(chunk, move.To);
-        }
+        ChunkCoder coder;
+        for (; i < moves.size() && chunk.size() < kChunk; ++i, ++count)
+            coder.Put(chunk, moves[i], folderOf[i]);
         PutVar(out, count);
         out += chunk;
         CloseRecord(out, at);
@@ -568,7 +637,7 @@ int TJournalWriter::Append(std::string_view record) {
     return WriteAll(fd_, record);
 }
 
-int TJournalWriter::Replace(std::size_t index, const TJournalMove& actual) {
+int TJournalWriter::Replace(std::size_t index, const TJournalMoveRef& actual) {
     std::string record;
     const std::size_t at = OpenRecord(record, kReplace);
     PutVar(record, index);
@@ -577,7 +646,7 @@ int TJournalWriter::Replace(std::size_t index, const TJournalMove& actual) {
     return Append(record);
 }
 
-int TJournalWriter::Insert(std::size_t index, const TJournalMove& actual) {
+int TJournalWriter::Insert(std::size_t index, const TJournalMoveRef& actual) {
     std::string record;
     const std::size_t at = OpenRecord(record, kInsert);
     PutVar(record, index);

@@ -53,6 +53,17 @@ struct TJournalMove {
     MoveResult Result = MoveResult::Unknown;
 };
 
+// A move as the writer takes it: views of names held elsewhere, so that announcing a run
+// of a hundred thousand files copies no name.
+struct TJournalMoveRef {
+    int Entry = -1;
+    bool Temporary = false;
+    std::string_view Folder;
+    std::string_view From;
+    std::string_view To;
+    std::uint64_t Inode = 0;
+};
+
 struct TJournal {
     std::uint32_t Version = kJournalVersion;
     std::string RunId;
@@ -60,10 +71,13 @@ struct TJournal {
     std::string ProgramVersion;
     RenameMode Mode = RenameMode::Rename;
     RunOrder Order = RunOrder::ListOrder;
-    std::uint32_t Pid = 0;  // the process that ran it (case-only moves park under its id)
-    int EntryCount = 0;     // entries in the run, changed or not
-    std::string UndoOf;     // the run this one took back, for an undo from a journal
-    bool Started = false;   // every move was written and synced: renames may have begun
+    std::uint32_t Pid = 0; // the process that ran it (case-only moves park under its id)
+    int EntryCount = 0;    // entries in the run, changed or not
+    std::string UndoOf;    // the run this one took back, for an undo from a journal
+    // The run's current folder, ending in "/": moves of relative folders are read back
+    // relative to it, so that an undo works from anywhere.
+    std::string CurrentFolder;
+    bool Started = false;            // every move was written and synced: renames may have begun
     std::vector<TJournalMove> Moves; // in the order the run took them
     bool Closed = false;
     RenameTally Tally; // when Closed
@@ -106,14 +120,14 @@ public:
     // journals beyond the newest kJournalsKept are removed when they read well. Returns
     // "" or the reason nothing could be written; the run must not start then.
     std::string Begin(const std::string& folder, TJournal header,
-                      const std::vector<TJournalMove>& moves);
+                      const std::vector<TJournalMoveRef>& moves);
 
     // A move that differs from the one announced, written before it is taken: it stands
     // for move `index` (Replace) or comes before it (Insert; `index` may be the count of
     // moves). Returns 0 or the errno value of a failed write, after which the move must not
     // be taken.
-    int Replace(std::size_t index, const TJournalMove& actual);
-    int Insert(std::size_t index, const TJournalMove& actual);
+    int Replace(std::size_t index, const TJournalMoveRef& actual);
+    int Insert(std::size_t index, const TJournalMoveRef& actual);
 
     // The result of move `index` (announced moves first, then the inserted ones in order).
     void SetResult(std::size_t index, MoveResult result);

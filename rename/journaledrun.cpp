@@ -1,5 +1,6 @@
 #include "rename/journaledrun.h"
 
+#include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
 #include "rename/movefile.h"
 
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <linux/magic.h>
+#include <memory>
 #include <sys/vfs.h>
 #include <unordered_map>
 
@@ -33,22 +35,83 @@ bool InodesStable(const std::string& folder) {
     }
 }
 
-// The inode of every move's file, one folder listing per folder. The parked entry of a
-// cycle is still the same file under its temporary name.
-void FillInodes(std::vector<TJournalMove>& moves) {
-    std::unordered_map<std::string, std::unordered_map<std::string, std::uint64_t>> folders;
-    std::unordered_map<int, std::uint64_t> parked;
-    for (TJournalMove& move : moves) {
-        auto it = folders.find(move.Folder);
-        if (it == folders.end())
-            it = folders.emplace(move.Folder, StableInodes(move.Folder)).first;
-        if (const auto found = it->second.find(move.From); found != it->second.end()) {
-            move.Inode = found->second;
-            if (move.Temporary)
-                parked[move.Entry] = move.Inode;
-        } else if (const auto park = parked.find(move.Entry); park != parked.end()) {
-            move.Inode = park->second;
+// The inode number of each name of a folder, from one listing: the names back to back in
+// one block and an open-addressed table over them, so that a folder of a hundred thousand
+// files costs no allocation per name. Empty where the numbers are not stable.
+class FolderInodes {
+public:
+    explicit FolderInodes(const std::string& folder) {
+        if (!InodesStable(folder))
+            return;
+        DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+        if (dir == nullptr)
+            return;
+        while (const dirent* entry = readdir(dir)) {
+            const std::size_t length = std::strlen(entry->d_name);
+            entries_.push_back({names_.size(), length, entry->d_ino});
+            names_.append(entry->d_name, length);
         }
+        closedir(dir);
+        std::size_t size = 16;
+        while (size < entries_.size() * 2)
+            size *= 2;
+        table_.assign(size, kEmpty);
+        for (std::uint32_t i = 0; i < entries_.size(); ++i) {
+            std::size_t at = std::hash<std::string_view>{}(Name(i)) & (size - 1);
+            while (table_[at] != kEmpty)
+                at = (at + 1) & (size - 1);
+            table_[at] = i;
+        }
+    }
+
+    // 0 when the name is not there or the numbers are not stable.
+    std::uint64_t Find(std::string_view name) const {
+        if (table_.empty())
+            return 0;
+        const std::size_t mask = table_.size() - 1;
+        for (std::size_t at = std::hash<std::string_view>{}(name)&mask; table_[at] != kEmpty;
+             at = (at + 1) & mask)
+            if (Name(table_[at]) == name)
+                return entries_[table_[at]].inode;
+        return 0;
+    }
+
+private:
+    struct Entry {
+        std::size_t offset;
+        std::size_t length;
+        std::uint64_t inode;
+    };
+    std::string_view Name(std::uint32_t i) const {
+        return std::string_view(names_).substr(entries_[i].offset, entries_[i].length);
+    }
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+    std::string names_;
+    std::vector<Entry> entries_;
+    std::vector<std::uint32_t> table_;
+};
+
+// The inode of every move's file, one listing per folder. The parked entry of a cycle is
+// still the same file under its temporary name.
+void FillInodes(std::vector<TJournalMoveRef>& moves) {
+    std::unordered_map<std::string, std::unique_ptr<FolderInodes>> folders;
+    const FolderInodes* current = nullptr;
+    std::string_view currentFolder;
+    std::unordered_map<int, std::uint64_t> parked;
+    for (TJournalMoveRef& move : moves) {
+        if (current == nullptr || move.Folder != currentFolder) {
+            auto& slot = folders[std::string(move.Folder)];
+            if (!slot)
+                slot = std::make_unique<FolderInodes>(std::string(move.Folder));
+            current = slot.get();
+            currentFolder = move.Folder;
+        }
+        move.Inode = current->Find(move.From);
+        if (move.Inode != 0 && move.Temporary)
+            parked[move.Entry] = move.Inode;
+        else if (move.Inode == 0 && move.Temporary)
+            if (const auto park = parked.find(move.Entry); park != parked.end())
+                move.Inode = park->second;
     }
 }
 
@@ -60,55 +123,43 @@ MoveEntryFile DefaultMove(const MoveEntryFile& move, TMoveFolder& folder) {
     };
 }
 
-bool SameMove(const TJournalMove& m, const std::string& folder, const std::string& from,
-              const std::string& to) {
-    return m.To == to && m.From == from && m.Folder == folder;
-}
-
-// The list-order run against the prediction it was announced with.
+// The run in list order against the candidates it was announced with, one per slot.
 class ListOrderCheck {
 public:
-    ListOrderCheck(TJournalWriter& writer, const std::vector<TJournalMove>& moves,
-                   const std::vector<TRunEntry>& entries, const TPrediction& prediction,
-                   int slots, bool numberRises)
-        : writer_(writer), moves_(moves), prediction_(prediction), numberRises_(numberRises),
-          indexOfSlot_(static_cast<std::size_t>(std::max(slots, 0)), -1),
-          moveOf_(entries.size(), -1) {
-        for (std::size_t i = 0; i < entries.size(); ++i)
-            if (entries[i].Slot >= 0 && entries[i].Slot < slots)
-                indexOfSlot_[static_cast<std::size_t>(entries[i].Slot)] = static_cast<int>(i);
-        for (std::size_t k = 0; k < moves.size(); ++k)
-            moveOf_[static_cast<std::size_t>(moves[k].Entry)] = static_cast<int>(k);
-    }
+    ListOrderCheck(TJournalWriter& writer, std::vector<std::string> candidates,
+                   std::vector<int> moveOfSlot, std::vector<int> slotOfMove,
+                   std::vector<std::uint64_t> inodes, std::vector<char> predictedRenamed)
+        : writer_(writer), candidates_(std::move(candidates)), moveOfSlot_(std::move(moveOfSlot)),
+          slotOfMove_(std::move(slotOfMove)), inodes_(std::move(inodes)),
+          predictedRenamed_(std::move(predictedRenamed)) {}
 
     bool Known(int slot, std::string& candidate) {
-        current_ = slot >= 0 && static_cast<std::size_t>(slot) < indexOfSlot_.size()
-                       ? indexOfSlot_[static_cast<std::size_t>(slot)]
-                       : -1;
-        if (!inSync_ || current_ < 0 ||
-            static_cast<std::size_t>(current_) >= prediction_.Entries.size())
-            return false;
-        candidate = prediction_.Entries[static_cast<std::size_t>(current_)].Candidate;
-        return true;
+        slot_ = slot;
+        handed_ = inSync_ && slot >= 0 && static_cast<std::size_t>(slot) < candidates_.size();
+        // Handed over, not copied: the run's own computation is what this spares.
+        if (handed_)
+            candidate = std::move(candidates_[static_cast<std::size_t>(slot)]);
+        return handed_;
     }
 
     int Move(const MoveEntryFile& inner, const std::string& folder, const std::string& from,
              const std::string& to) {
         if (broken_ != 0)
             return broken_;
-        const int k = current_ >= 0 ? moveOf_[static_cast<std::size_t>(current_)] : -1;
+        const std::size_t slot = static_cast<std::size_t>(slot_);
+        const int k = slot < moveOfSlot_.size() ? moveOfSlot_[slot] : -1;
         std::size_t index = static_cast<std::size_t>(k);
-        if (k < 0 || !SameMove(moves_[index], folder, from, to)) {
-            const TJournalMove actual{current_, false, folder, from, to,
-                                      k >= 0 ? moves_[index].Inode : 0, MoveResult::Unknown};
+        // A candidate handed over is the one announced; the folder and the old name are the
+        // entry's, which only its own move changes.
+        if (k < 0 || (!handed_ && candidates_[slot] != to)) {
+            const TJournalMoveRef actual{slot_, false, folder,
+                                         from,  to,    k >= 0 ? inodes_[index] : 0};
             if (k >= 0) {
                 broken_ = writer_.Replace(index, actual);
             } else {
-                // Before the first announced move of a later entry.
-                const auto next = std::upper_bound(
-                    moves_.begin(), moves_.end(), current_,
-                    [](int entry, const TJournalMove& m) { return entry < m.Entry; });
-                broken_ = writer_.Insert(static_cast<std::size_t>(next - moves_.begin()), actual);
+                const auto next = std::upper_bound(slotOfMove_.begin(), slotOfMove_.end(), slot_);
+                broken_ =
+                    writer_.Insert(static_cast<std::size_t>(next - slotOfMove_.begin()), actual);
                 index = writer_.MoveCount() - 1;
             }
             if (broken_ != 0)
@@ -116,11 +167,9 @@ public:
         }
         const int error = inner(folder, from, to);
         writer_.SetResult(index, error == 0 ? MoveResult::Done : MoveResult::Failed);
-        if (numberRises_ && current_ >= 0 &&
-            static_cast<std::size_t>(current_) < prediction_.Entries.size() &&
-            (error == 0) !=
-                (prediction_.Entries[static_cast<std::size_t>(current_)].Outcome ==
-                 RenameOutcome::Renamed))
+        // While the number rises, an outcome other than the predicted one shifts every
+        // later number: from here on the run computes its candidates itself.
+        if (slot < predictedRenamed_.size() && (error == 0) != (predictedRenamed_[slot] != 0))
             inSync_ = false;
         return error;
     }
@@ -129,21 +178,27 @@ public:
 
 private:
     TJournalWriter& writer_;
-    const std::vector<TJournalMove>& moves_;
-    const TPrediction& prediction_;
-    const bool numberRises_;
-    std::vector<int> indexOfSlot_;
-    std::vector<int> moveOf_;
-    int current_ = -1;
+    std::vector<std::string> candidates_;
+    std::vector<int> moveOfSlot_;
+    std::vector<int> slotOfMove_;
+    std::vector<std::uint64_t> inodes_;
+    std::vector<char> predictedRenamed_; // empty when outcomes do not change the names
+    int slot_ = -1;
+    bool handed_ = false;
     bool inSync_ = true;
     int broken_ = 0;
 };
+
+bool SameMove(const TJournalMoveRef& m, const std::string& folder, const std::string& from,
+              const std::string& to) {
+    return m.To == to && m.From == from && m.Folder == folder;
+}
 
 // A run that takes announced moves in order but may step over some (a step refused now)
 // or add some (a cycle taken back, last step first).
 class PlanCheck {
 public:
-    PlanCheck(TJournalWriter& writer, const std::vector<TJournalMove>& moves)
+    PlanCheck(TJournalWriter& writer, const std::vector<TJournalMoveRef>& moves)
         : writer_(writer), moves_(moves) {}
 
     int Move(const MoveEntryFile& inner, const std::string& folder, const std::string& from,
@@ -161,13 +216,14 @@ public:
         if (index < moves_.size()) {
             cursor_ = index + 1;
         } else {
-            TJournalMove actual{-1, false, folder, from, to, 0, MoveResult::Unknown};
+            TJournalMoveRef actual{-1, false, folder, from, to, 0};
             // A step taken back is the reverse of an announced one: same entry, same file.
             if (reverse_.empty())
                 for (std::size_t j = 0; j < moves_.size(); ++j)
-                    reverse_.emplace(moves_[j].Folder + '\0' + moves_[j].To, j);
+                    reverse_.emplace(
+                        std::string(moves_[j].Folder) + '\0' + std::string(moves_[j].To), j);
             if (const auto it = reverse_.find(folder + '\0' + from); it != reverse_.end()) {
-                const TJournalMove& undone = moves_[it->second];
+                const TJournalMoveRef& undone = moves_[it->second];
                 actual.Entry = undone.Entry;
                 actual.Temporary = undone.Temporary;
                 actual.Inode = undone.Inode;
@@ -186,109 +242,160 @@ public:
 
 private:
     TJournalWriter& writer_;
-    const std::vector<TJournalMove>& moves_;
+    const std::vector<TJournalMoveRef>& moves_;
     std::size_t cursor_ = 0;
     std::unordered_map<std::string, std::size_t> reverse_;
     int broken_ = 0;
 };
 
 std::string BrokenText(int error) {
-    return std::string("the journal could not be written during the run (") +
-           std::strerror(error) + "); no file was renamed from there on";
+    return std::string("the journal could not be written during the run (") + std::strerror(error) +
+           "); no file was renamed from there on";
 }
 
 } // namespace
 
-std::unordered_map<std::string, std::uint64_t> StableInodes(const std::string& folder) {
-    std::unordered_map<std::string, std::uint64_t> inodes;
-    if (!InodesStable(folder))
-        return inodes;
-    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
-    if (dir == nullptr)
-        return inodes;
-    while (const dirent* entry = readdir(dir))
-        inodes.emplace(entry->d_name, entry->d_ino);
-    closedir(dir);
-    return inodes;
+namespace {
+
+TJournal Header(RenameMode mode, RunOrder order, int entries, const TJournalPlace& place) {
+    TJournal header;
+    header.ProgramVersion = place.ProgramVersion;
+    header.Mode = mode;
+    header.Order = order;
+    header.EntryCount = entries;
+    return header;
 }
 
-TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& options,
-                                  RenameMode mode, RunOrder order, const RenameCallbacks& callbacks,
+std::string Finish(TJournalWriter& writer, const RenameTally& tally, int broken) {
+    const std::string closing = writer.Close(tally);
+    if (broken != 0)
+        return BrokenText(broken);
+    if (!closing.empty())
+        return "the journal could not be closed: " + closing;
+    return {};
+}
+
+TJournaledRun RunPlannedJournaled(TFileItems& items, const RenameOptionSet& options,
+                                  RenameMode mode, const RenameCallbacks& callbacks,
                                   const std::atomic<bool>& cancel, const MoveEntryFile& move,
                                   const TJournalPlace& place) {
     TJournaledRun result;
     const std::vector<TRunEntry> entries = SnapshotEntries(items);
-    TRenamePlan plan;
-    if (order == RunOrder::Planned)
-        plan = PlanRenames(entries, options, mode, cancel);
-    else
-        plan.Prediction = PredictRenames(entries, options, mode, RunOrder::ListOrder, cancel);
+    const TRenamePlan plan = PlanRenames(entries, options, mode, cancel);
     if (plan.Prediction.Tally.Cancelled) {
         result.Ran = true;
         result.Tally.Cancelled = true;
         result.Tally.NumberIncValue = options.NumberIncValue;
         return result;
     }
-
-    std::vector<TJournalMove> moves;
-    if (order == RunOrder::Planned) {
-        moves.reserve(plan.Steps.size());
-        for (const TPlanStep& step : plan.Steps)
-            moves.push_back({step.Entry, step.Step != TPlanStep::Final, step.Folder, step.From,
-                             step.To, 0, MoveResult::Unknown});
-    } else {
-        for (std::size_t i = 0; i < entries.size() && i < plan.Prediction.Entries.size(); ++i) {
-            const TPredictedEntry& predicted = plan.Prediction.Entries[i];
-            // A predicted failure is still tried by the run, so it is announced too.
-            if (predicted.Candidate != entries[i].Name)
-                moves.push_back({static_cast<int>(i), false, entries[i].Path, entries[i].Name,
-                                 predicted.Candidate, 0, MoveResult::Unknown});
-        }
-    }
+    std::vector<TJournalMoveRef> moves;
+    moves.reserve(plan.Steps.size());
+    for (const TPlanStep& step : plan.Steps)
+        moves.push_back({entries[static_cast<std::size_t>(step.Entry)].Slot,
+                         step.Step != TPlanStep::Final, step.Folder, step.From, step.To, 0});
     FillInodes(moves);
-
-    TJournal header;
-    header.ProgramVersion = place.ProgramVersion;
-    header.Mode = mode;
-    header.Order = order;
-    header.EntryCount = static_cast<int>(entries.size());
     TJournalWriter writer;
-    result.JournalProblem = writer.Begin(place.Folder, header, moves);
+    result.JournalProblem = writer.Begin(
+        place.Folder, Header(mode, RunOrder::Planned, static_cast<int>(entries.size()), place),
+        moves);
     if (!result.JournalProblem.empty())
         return result;
     result.Ran = true;
     result.RunId = writer.RunId();
+    TMoveFolder folder;
+    const MoveEntryFile inner = DefaultMove(move, folder);
+    PlanCheck check(writer, moves);
+    result.Tally = RunPlan(items, entries, plan, mode, callbacks, cancel,
+                           [&](const std::string& f, const std::string& from,
+                               const std::string& to) { return check.Move(inner, f, from, to); });
+    result.JournalProblem = Finish(writer, result.Tally, check.Broken());
+    return result;
+}
+
+} // namespace
+
+TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& options,
+                                  RenameMode mode, RunOrder order, const RenameCallbacks& callbacks,
+                                  const std::atomic<bool>& cancel, const MoveEntryFile& move,
+                                  const TJournalPlace& place) {
+    if (order == RunOrder::Planned)
+        return RunPlannedJournaled(items, options, mode, callbacks, cancel, move, place);
+
+    TJournaledRun result;
+    const std::size_t slots = static_cast<std::size_t>(std::max(items.Count(), 0));
+    std::vector<std::string> candidates(slots);
+    std::vector<char> predictedRenamed;
+    int entryCount = 0;
+    if (mode == RenameMode::Rename && options.NumberIncEnabled) {
+        // The number rises only after a success, so each name depends on the outcomes
+        // before it: the prediction works them out from the folders' names.
+        const std::vector<TRunEntry> entries = SnapshotEntries(items);
+        TPrediction prediction =
+            PredictRenames(entries, options, mode, RunOrder::ListOrder, cancel);
+        if (prediction.Tally.Cancelled) {
+            result.Ran = true;
+            result.Tally.Cancelled = true;
+            result.Tally.NumberIncValue = options.NumberIncValue;
+            return result;
+        }
+        predictedRenamed.assign(slots, 0);
+        for (std::size_t i = 0; i < entries.size() && i < prediction.Entries.size(); ++i) {
+            const auto slot = static_cast<std::size_t>(entries[i].Slot);
+            candidates[slot] = std::move(prediction.Entries[i].Candidate);
+            predictedRenamed[slot] = prediction.Entries[i].Outcome == RenameOutcome::Renamed;
+        }
+        entryCount = static_cast<int>(entries.size());
+    } else {
+        // Each name depends on the entry alone. This thread is the only writer of the
+        // entries, so reading them needs no lock.
+        for (std::size_t slot = 0; slot < slots; ++slot)
+            if (const TFileItem* entry = items.Items(static_cast<int>(slot))) {
+                candidates[slot] = CandidateName(*entry, options, mode);
+                ++entryCount;
+            }
+    }
+
+    // A predicted failure is still tried by the run, so it is announced too.
+    std::vector<TJournalMoveRef> moves;
+    std::vector<int> moveOfSlot(slots, -1);
+    std::vector<int> slotOfMove;
+    for (std::size_t slot = 0; slot < slots; ++slot) {
+        const TFileItem* entry = items.Items(static_cast<int>(slot));
+        if (entry == nullptr || candidates[slot] == entry->Name())
+            continue;
+        moveOfSlot[slot] = static_cast<int>(moves.size());
+        slotOfMove.push_back(static_cast<int>(slot));
+        moves.push_back(
+            {static_cast<int>(slot), false, entry->Path(), entry->Name(), candidates[slot], 0});
+    }
+    FillInodes(moves);
+    TJournalWriter writer;
+    result.JournalProblem =
+        writer.Begin(place.Folder, Header(mode, RunOrder::ListOrder, entryCount, place), moves);
+    if (!result.JournalProblem.empty())
+        return result;
+    result.Ran = true;
+    result.RunId = writer.RunId();
+    std::vector<std::uint64_t> inodes(moves.size());
+    for (std::size_t k = 0; k < moves.size(); ++k)
+        inodes[k] = moves[k].Inode;
+    // The views point into the entries and candidates, which the run is about to change.
+    moves.clear();
 
     TMoveFolder folder;
     const MoveEntryFile inner = DefaultMove(move, folder);
-    int broken = 0;
-    if (order == RunOrder::Planned) {
-        PlanCheck check(writer, moves);
-        result.Tally = RunPlan(
-            items, entries, plan, mode, callbacks, cancel,
-            [&](const std::string& f, const std::string& from, const std::string& to) {
-                return check.Move(inner, f, from, to);
-            });
-        broken = check.Broken();
-    } else {
-        ListOrderCheck check(writer, moves, entries, plan.Prediction, items.Count(),
-                             mode == RenameMode::Rename && options.NumberIncEnabled);
-        RenameCallbacks hooked = callbacks;
-        hooked.KnownCandidate = [&check](int slot, std::string& candidate) {
-            return check.Known(slot, candidate);
-        };
-        result.Tally = RunRenames(
-            items, options, mode, hooked, cancel,
-            [&](const std::string& f, const std::string& from, const std::string& to) {
-                return check.Move(inner, f, from, to);
-            });
-        broken = check.Broken();
-    }
-    const std::string closing = writer.Close(result.Tally);
-    if (broken != 0)
-        result.JournalProblem = BrokenText(broken);
-    else if (!closing.empty())
-        result.JournalProblem = "the journal could not be closed: " + closing;
+    ListOrderCheck check(writer, std::move(candidates), std::move(moveOfSlot),
+                         std::move(slotOfMove), std::move(inodes), std::move(predictedRenamed));
+    RenameCallbacks hooked = callbacks;
+    hooked.KnownCandidate = [&check](int slot, std::string& candidate) {
+        return check.Known(slot, candidate);
+    };
+    result.Tally =
+        RunRenames(items, options, mode, hooked, cancel,
+                   [&](const std::string& f, const std::string& from, const std::string& to) {
+                       return check.Move(inner, f, from, to);
+                   });
+    result.JournalProblem = Finish(writer, result.Tally, check.Broken());
     return result;
 }
 
@@ -299,8 +406,12 @@ TJournaledMoves RunJournaledMoves(const std::vector<TJournalMove>& moves, TJourn
     TJournaledMoves result;
     result.Errors.assign(moves.size(), ECANCELED);
     header.ProgramVersion = place.ProgramVersion;
+    std::vector<TJournalMoveRef> refs;
+    refs.reserve(moves.size());
+    for (const TJournalMove& m : moves)
+        refs.push_back({m.Entry, m.Temporary, m.Folder, m.From, m.To, m.Inode});
     TJournalWriter writer;
-    result.JournalProblem = writer.Begin(place.Folder, header, moves);
+    result.JournalProblem = writer.Begin(place.Folder, header, refs);
     if (!result.JournalProblem.empty())
         return result;
     result.Ran = true;

@@ -66,9 +66,4 @@ TJournaledMoves RunJournaledMoves(const std::vector<TJournalMove>& moves, TJourn
                                   const std::function<void(std::size_t index, int error)>& done,
                                   const MoveEntryFile& move = {});
 
-// The inode number of each name in `folder` as its listing gives it, where the file system
-// keeps them stable across renames and remounts (not on FUSE, FAT, exFAT, NTFS, overlay
-// or SMB folders, whose numbers are made up per name or per mount): empty otherwise.
-std::unordered_map<std::string, std::uint64_t> StableInodes(const std::string& folder);
-
 } // namespace qm

@@ -84,8 +84,8 @@ TUndoPlan PlanUndo(const TJournal& journal) {
         const std::optional<std::uint64_t> to = disk.Look(m.Folder, m.To);
         const std::optional<std::uint64_t> from = disk.Look(m.Folder, m.From);
         auto restore = [&](const std::string& current) {
-            plan.Moves.push_back({m.Entry, m.Temporary, m.Folder, current, m.From, m.Inode,
-                                  MoveResult::Unknown});
+            plan.Moves.push_back(
+                {m.Entry, m.Temporary, m.Folder, current, m.From, m.Inode, MoveResult::Unknown});
             disk.Move(m.Folder, current, m.From, m.Inode);
         };
         auto fail = [&](int error) {
@@ -123,7 +123,9 @@ RenameTally CountUndo(const TUndoPlan& plan, const std::vector<int>& errors) {
     enum State { Left, Restored, Failed };
     std::map<long, State> state;
     long unknown = -1;
-    auto key = [&unknown](int entry) { return entry >= 0 ? long{entry} : --unknown; };
+    auto key = [&unknown](int entry) {
+        return entry >= 0 ? long{entry} : --unknown;
+    };
     for (std::size_t i = 0; i < plan.Moves.size(); ++i) {
         const int error = i < errors.size() ? errors[i] : 0;
         State& s = state[key(plan.Moves[i].Entry)];
@@ -155,11 +157,10 @@ TUndoResult UndoJournal(const std::string& path, const TJournal& journal,
     header.Order = RunOrder::Planned;
     header.EntryCount = journal.EntryCount;
     header.UndoOf = journal.RunId;
-    result.Run = RunJournaledMoves(plan.Moves, header, place, cancel,
-                                   [&](std::size_t index, int) {
-                                       if (done)
-                                           done(index + 1, plan.Moves.size());
-                                   });
+    result.Run = RunJournaledMoves(plan.Moves, header, place, cancel, [&](std::size_t index, int) {
+        if (done)
+            done(index + 1, plan.Moves.size());
+    });
     result.Failures = plan.Failures;
     result.Moves = plan.Moves;
     if (!result.Run.Ran)

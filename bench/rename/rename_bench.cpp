@@ -11,6 +11,7 @@
 #include "engine/renameoptionset.h"
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
+#include "rename/journaledrun.h"
 #include "rename/renamerun.h"
 
 #include <benchmark/benchmark.h>
@@ -157,8 +158,53 @@ void BM_RenameCommand(benchmark::State& state) {
         benchmark::Counter(cpuSeconds * 1000.0, benchmark::Counter::kAvgIterations);
 }
 
+// The same run with its journal (list order: prediction, journal written and synced, run
+// checked against it, closing record synced), the journal on /dev/shm too unless
+// QM_BENCH_JOURNAL_DIR names another folder (an ordinary disk, say). Reports the journal's
+// size.
+void BM_JournaledRenameRun(benchmark::State& state) {
+    const std::vector<std::string> names = Names();
+    qm::RenameOptionSet options;
+    options.ReplaceGroup = options.ReplaceEnabled = true;
+    options.ReplaceCount = 1;
+    options.ReplacePairs[0] = {"file_", "pic_"};
+    const char* journalDir = std::getenv("QM_BENCH_JOURNAL_DIR");
+    const std::string journals =
+        (journalDir ? std::string(journalDir) + "/qm-journal-bench-" + std::to_string(getpid())
+                    : BaseFolder() + "/journals") +
+        "/";
+    double journalBytes = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const std::string dir = MakeFolder(names);
+        state.ResumeTiming();
+        qm::TFileList list;
+        list.Items().BeginUpdate();
+        std::vector<qm::TFileItems::NewEntry> entries;
+        entries.reserve(names.size());
+        for (const std::string& name : names)
+            entries.push_back({name, dir});
+        list.Items().AddNamesOnly(std::move(entries));
+        const std::atomic<bool> goOn{false};
+        const qm::TJournaledRun run = qm::RunJournaledRenames(
+            list.Items(), options, qm::RenameMode::Rename, qm::RunOrder::ListOrder, {}, goOn, {},
+            qm::TJournalPlace{journals, "bench"});
+        if (!run.Ran || !run.JournalProblem.empty() ||
+            run.Tally.Renamed != static_cast<int>(names.size()))
+            state.SkipWithError("the journaled run did not rename every file");
+        state.PauseTiming();
+        journalBytes = static_cast<double>(fs::file_size(qm::JournalPath(journals, run.RunId)));
+        CheckRenamed(state, dir, names.size());
+        state.ResumeTiming();
+    }
+    state.counters["journal_KiB"] = journalBytes / 1024.0;
+    std::error_code ignored;
+    fs::remove_all(journals, ignored);
+}
+
 BENCHMARK(BM_PlainRenameat2Loop)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_RenameRun)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_JournaledRenameRun)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_RenameCommand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 // Leaves nothing behind on /dev/shm, which is memory.
