@@ -161,6 +161,9 @@ private:
     TRenameThread* RenameThread = nullptr;
     TRenameProcess* renameProcess_ = nullptr;
     MoveEntryFile renameMove_;
+    // How the last run's journal went (see TRenameThread::Ran).
+    bool journalRan_ = true;
+    std::string journalProblem_;
     bool shown_ = false;
 
     QTreeView* FileList = nullptr;
