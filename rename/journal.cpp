@@ -103,6 +103,16 @@ void CloseRecord(std::string& out, std::size_t at) {
     out.replace(at, kFrame, frame);
 }
 
+char Flags(const TJournalMoveRef& m) {
+    return static_cast<char>((m.Temporary ? 1 : 0) | (m.Missing ? 2 : 0));
+}
+
+bool ReadFlags(std::uint8_t flags, TJournalMove& m) {
+    m.Temporary = flags & 1;
+    m.Missing = flags & 2;
+    return flags <= 3;
+}
+
 std::uint64_t ZigZag(std::int64_t v) {
     return (static_cast<std::uint64_t>(v) << 1) ^ static_cast<std::uint64_t>(v >> 63);
 }
@@ -130,7 +140,7 @@ struct ChunkCoder {
     void Put(std::string& out, const TJournalMoveRef& m, std::size_t folder) {
         PutVar(out, ZigZag(std::int64_t{m.Entry} + 1 - entry));
         entry = std::int64_t{m.Entry} + 1;
-        out += static_cast<char>(m.Temporary);
+        out += static_cast<char>(Flags(m));
         PutVar(out, folder);
         PutVar(out, ZigZag(static_cast<std::int64_t>(m.Inode - inode)));
         inode = m.Inode;
@@ -152,7 +162,7 @@ struct ChunkCoder {
 void PutInlineMove(std::string& out, const TJournalMoveRef& move) {
     // One more than the entry, so that a move of no known entry (-1) is 0.
     PutVar(out, static_cast<std::uint64_t>(move.Entry + 1));
-    out += static_cast<char>(move.Temporary);
+    out += Flags(move);
     PutText(out, move.Folder);
     PutVar(out, move.Inode);
     PutText(out, move.From);
@@ -216,7 +226,7 @@ std::string Absolute(const TJournal& journal, std::string folder) {
 TJournalMove ReadInlineMove(Reader& r, const TJournal& journal) {
     TJournalMove move;
     move.Entry = r.Int() - 1;
-    move.Temporary = r.Byte() != 0;
+    r.bad |= !ReadFlags(r.Byte(), move);
     move.Folder = Absolute(journal, r.Text());
     move.Inode = r.Var();
     move.From = r.Text();
@@ -359,8 +369,7 @@ TJournalRead ParseJournal(std::string_view bytes) {
                 TJournalMove move;
                 entry += UnZigZag(r.Var());
                 move.Entry = static_cast<int>(entry - 1);
-                r.bad |= entry < 0 || entry > 0x7FFFFFFF;
-                move.Temporary = r.Byte() != 0;
+                r.bad |= entry < 0 || entry > 0x7FFFFFFF || !ReadFlags(r.Byte(), move);
                 const std::uint64_t folder = r.Var();
                 inode += static_cast<std::uint64_t>(UnZigZag(r.Var()));
                 move.Inode = inode;

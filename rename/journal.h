@@ -50,6 +50,9 @@ struct TJournalMove {
     std::string From;        // relative to Folder
     std::string To;          // relative to Folder
     std::uint64_t Inode = 0; // the file's inode number; 0 where it cannot be trusted
+    // The file was not in its folder when the run began (known only where inode numbers
+    // are): the move cannot have been taken.
+    bool Missing = false;
     MoveResult Result = MoveResult::Unknown;
 };
 
@@ -62,6 +65,7 @@ struct TJournalMoveRef {
     std::string_view From;
     std::string_view To;
     std::uint64_t Inode = 0;
+    bool Missing = false;
 };
 
 struct TJournal {

@@ -64,6 +64,8 @@ public:
         }
     }
 
+    bool Stable() const { return !table_.empty(); }
+
     // 0 when the name is not there or the numbers are not stable.
     std::uint64_t Find(std::string_view name) const {
         if (table_.empty())
@@ -106,12 +108,15 @@ void FillInodes(std::vector<TJournalMoveRef>& moves) {
             current = slot.get();
             currentFolder = move.Folder;
         }
-        move.Inode = current->Find(move.From);
-        if (move.Inode != 0 && move.Temporary)
-            parked[move.Entry] = move.Inode;
-        else if (move.Inode == 0 && move.Temporary)
-            if (const auto park = parked.find(move.Entry); park != parked.end())
-                move.Inode = park->second;
+        const auto park = move.Temporary ? parked.find(move.Entry) : parked.end();
+        if (park != parked.end()) {
+            move.Inode = park->second; // leaving its temporary name
+        } else {
+            move.Inode = current->Find(move.From);
+            if (move.Inode != 0 && move.Temporary)
+                parked.emplace(move.Entry, move.Inode);
+            move.Missing = move.Inode == 0 && current->Stable();
+        }
     }
 }
 
@@ -128,9 +133,9 @@ class ListOrderCheck {
 public:
     ListOrderCheck(TJournalWriter& writer, std::vector<std::string> candidates,
                    std::vector<int> moveOfSlot, std::vector<int> slotOfMove,
-                   std::vector<std::uint64_t> inodes, std::vector<char> predictedRenamed)
+                   std::vector<TJournalMoveRef> files, std::vector<char> predictedRenamed)
         : writer_(writer), candidates_(std::move(candidates)), moveOfSlot_(std::move(moveOfSlot)),
-          slotOfMove_(std::move(slotOfMove)), inodes_(std::move(inodes)),
+          slotOfMove_(std::move(slotOfMove)), files_(std::move(files)),
           predictedRenamed_(std::move(predictedRenamed)) {}
 
     bool Known(int slot, std::string& candidate) {
@@ -152,8 +157,11 @@ public:
         // A candidate handed over is the one announced; the folder and the old name are the
         // entry's, which only its own move changes.
         if (k < 0 || (!handed_ && candidates_[slot] != to)) {
-            const TJournalMoveRef actual{slot_, false, folder,
-                                         from,  to,    k >= 0 ? inodes_[index] : 0};
+            TJournalMoveRef actual{slot_, false, folder, from, to};
+            if (k >= 0) {
+                actual.Inode = files_[index].Inode;
+                actual.Missing = files_[index].Missing;
+            }
             if (k >= 0) {
                 broken_ = writer_.Replace(index, actual);
             } else {
@@ -181,7 +189,7 @@ private:
     std::vector<std::string> candidates_;
     std::vector<int> moveOfSlot_;
     std::vector<int> slotOfMove_;
-    std::vector<std::uint64_t> inodes_;
+    std::vector<TJournalMoveRef> files_; // the inode and presence of each move's file only
     std::vector<char> predictedRenamed_; // empty when outcomes do not change the names
     int slot_ = -1;
     bool handed_ = false;
@@ -376,16 +384,14 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
         return result;
     result.Ran = true;
     result.RunId = writer.RunId();
-    std::vector<std::uint64_t> inodes(moves.size());
-    for (std::size_t k = 0; k < moves.size(); ++k)
-        inodes[k] = moves[k].Inode;
     // The views point into the entries and candidates, which the run is about to change.
-    moves.clear();
+    for (TJournalMoveRef& m : moves)
+        m.Folder = m.From = m.To = {};
 
     TMoveFolder folder;
     const MoveEntryFile inner = DefaultMove(move, folder);
     ListOrderCheck check(writer, std::move(candidates), std::move(moveOfSlot),
-                         std::move(slotOfMove), std::move(inodes), std::move(predictedRenamed));
+                         std::move(slotOfMove), std::move(moves), std::move(predictedRenamed));
     RenameCallbacks hooked = callbacks;
     hooked.KnownCandidate = [&check](int slot, std::string& candidate) {
         return check.Known(slot, candidate);

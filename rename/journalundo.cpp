@@ -74,10 +74,20 @@ TUndoPlan PlanUndo(const TJournal& journal) {
     plan.Entries = journal.EntryCount;
     if (!journal.Started)
         return plan; // nothing was renamed before the moves were all written
+    // Which moves leave a cycle's temporary name (the second move of its parked entry, or
+    // a park taken back): until the cycle began, that name did not exist.
+    std::vector<char> fromTemporary(journal.Moves.size(), 0);
+    {
+        std::set<int> parked;
+        for (std::size_t i = 0; i < journal.Moves.size(); ++i)
+            if (journal.Moves[i].Temporary)
+                fromTemporary[i] = !parked.insert(journal.Moves[i].Entry).second;
+    }
     FolderState disk;
-    for (auto it = journal.Moves.rbegin(); it != journal.Moves.rend(); ++it) {
-        const TJournalMove& m = *it;
-        if (m.Result == MoveResult::Failed || m.Result == MoveResult::NotReached)
+    for (std::size_t i = journal.Moves.size(); i-- > 0;) {
+        const TJournalMove& m = journal.Moves[i];
+        if (m.Result == MoveResult::Failed || m.Result == MoveResult::NotReached ||
+            (m.Missing && m.Result != MoveResult::Done))
             continue;
         const bool known = m.Inode != 0;
         const bool done = m.Result == MoveResult::Done;
@@ -85,7 +95,7 @@ TUndoPlan PlanUndo(const TJournal& journal) {
         const std::optional<std::uint64_t> from = disk.Look(m.Folder, m.From);
         auto restore = [&](const std::string& current) {
             plan.Moves.push_back(
-                {m.Entry, m.Temporary, m.Folder, current, m.From, m.Inode, MoveResult::Unknown});
+                {m.Entry, m.Temporary, m.Folder, current, m.From, m.Inode, false, MoveResult::Unknown});
             disk.Move(m.Folder, current, m.From, m.Inode);
         };
         auto fail = [&](int error) {
@@ -111,7 +121,7 @@ TUndoPlan PlanUndo(const TJournal& journal) {
                 continue;
             }
         }
-        if (done || !from)
+        if (done || (!from && !fromTemporary[i]))
             fail(ENOENT); // the file is gone from its new name
     }
     return plan;
