@@ -87,34 +87,57 @@ std::vector<KillCase> KillCases(int count) {
     return cases;
 }
 
+struct Lived {
+    std::chrono::microseconds firstMove{0}; // when the child took its first entry
+    std::chrono::microseconds end{0};
+};
+
 // Runs `c` in a child process, killed with SIGKILL after `delay` (never, when negative).
-// Returns how long the child lived.
-std::chrono::microseconds RunChild(const KillCase& c, const std::string& folder,
-                                   const std::string& journals, std::chrono::microseconds delay) {
+Lived RunChild(const KillCase& c, const std::string& folder, const std::string& journals,
+               std::chrono::microseconds delay) {
+    int steps[2];
+    EXPECT_EQ(pipe(steps), 0);
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child == 0) {
+        close(steps[0]);
         std::vector<TFileItems::NewEntry> entries;
         TFileList list;
         list.Items().BeginUpdate();
         for (const std::string& name : c.listed)
             entries.push_back({name, folder});
         list.Items().AddNamesOnly(std::move(entries));
+        RenameCallbacks callbacks;
+        callbacks.OnStep = [&steps](int done) {
+            if (done == 1 && write(steps[1], "s", 1) != 1)
+                _exit(4);
+        };
         const std::atomic<bool> goOn{false};
         const TJournaledRun run =
-            RunJournaledRenames(list.Items(), Scheme(c.scheme), RenameMode::Rename, c.order, {},
-                                goOn, {}, TJournalPlace{journals, "test"});
+            RunJournaledRenames(list.Items(), Scheme(c.scheme), RenameMode::Rename, c.order,
+                                callbacks, goOn, {}, TJournalPlace{journals, "test"});
         _exit(run.Ran && run.JournalProblem.empty() ? 0 : 3);
     }
+    close(steps[1]);
+    auto since = [&start] {
+        return std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::steady_clock::now() - start);
+    };
+    Lived lived;
     if (delay.count() >= 0) {
         std::this_thread::sleep_for(delay);
         kill(child, SIGKILL);
+    } else {
+        char byte = 0;
+        EXPECT_EQ(read(steps[0], &byte, 1), 1);
+        lived.firstMove = since();
     }
     int status = 0;
     waitpid(child, &status, 0);
+    lived.end = since();
+    close(steps[0]);
     EXPECT_TRUE(delay.count() >= 0 || (WIFEXITED(status) && WEXITSTATUS(status) == 0));
-    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
-                                                                 start);
+    return lived;
 }
 
 int Rounds() {
@@ -135,7 +158,7 @@ TEST_P(KilledRun, UndoBringsEveryFileBackToItsOldName) {
         GTEST_SKIP() << base << " is not on an ordinary disk here";
     const int count = 3000;
     const std::vector<KillCase> cases = KillCases(count);
-    std::vector<std::chrono::microseconds> whole(cases.size());
+    std::vector<Lived> whole(cases.size());
     const char* seedText = std::getenv("QM_JOURNAL_KILL_SEED");
     const unsigned seed = seedText ? static_cast<unsigned>(std::atoi(seedText)) : 17u;
     std::mt19937 random(seed);
@@ -153,9 +176,13 @@ TEST_P(KilledRun, UndoBringsEveryFileBackToItsOldName) {
         const std::string state = dir.Path() + "state";
         const std::string journals = state + "/Marlowick/Quillmark/";
         std::chrono::microseconds delay{-1};
-        if (round >= 0)
-            delay = std::chrono::microseconds(
-                std::uniform_int_distribution<long>(0, whole[which].count() * 11 / 10)(random));
+        // Mostly among the moves, now and then before or after them.
+        if (round >= 0) {
+            const long first = whole[which].firstMove.count();
+            const long end = whole[which].end.count();
+            delay = std::chrono::microseconds(std::uniform_int_distribution<long>(
+                first - (end - first) / 10, end + (end - first) / 20)(random));
+        }
         const auto lived = RunChild(c, dir.Path(), journals, delay);
         if (round < 0)
             whole[which] = lived;
