@@ -141,6 +141,7 @@ void TMain::BuildActions() {
         NewAction("A_SaveDirectorySettings", tr("Select &last used folder"), true);
     A_ShowSuccessMessage =
         NewAction("A_ShowSuccessMessage", tr("&Show successful rename status"), true);
+    A_PlanRenameOrder = NewAction("A_PlanRenameOrder", tr("&Plan the order of renames"), true);
     A_Reset = NewAction("A_Reset", tr("&Clear options"));
     A_WebMKHP = NewAction("A_WebMKHP", tr("&Marlowick website"));
     A_WebQMHP = NewAction("A_WebQMHP", tr("&Quillmark website"));
@@ -175,6 +176,7 @@ void TMain::BuildMenu() {
     options->addActions({A_SaveRenameSettings, A_SaveDirectorySettings});
     options->addSeparator();
     options->addAction(A_ShowSuccessMessage);
+    options->addAction(A_PlanRenameOrder);
     options->addSeparator();
     options->addAction(A_Reset);
     M_Language = options->addMenu(tr("&Languages"));
@@ -307,6 +309,10 @@ void TMain::ConnectControls() {
             [this](bool on) { settings_->DisableInitialFolderSelection = !on; });
     connect(A_ShowSuccessMessage, &QAction::triggered, this,
             [this](bool on) { settings_->ShowRenameSuccess = on; });
+    connect(A_PlanRenameOrder, &QAction::triggered, this, [this](bool on) {
+        settings_->PlanRenameOrder = on;
+        emit planRenameOrderChanged(on);
+    });
     connect(A_WebMKHP, &QAction::triggered, this, [this] {
         QDesktopServices::openUrl(QUrl(Q(PageUrl(MakerPageAddress(settings_->Language)))));
     });
@@ -390,6 +396,7 @@ void TMain::FormShow() {
     A_SaveRenameSettings->setChecked(!s.ResetRenamingOptions);
     A_SaveDirectorySettings->setChecked(!s.DisableInitialFolderSelection);
     A_ShowSuccessMessage->setChecked(s.ShowRenameSuccess);
+    A_PlanRenameOrder->setChecked(s.PlanRenameOrder);
     if (!s.ResetRenamingOptions) {
         ApplyOptionsToControls(*tabs_, s.Options);
     }
@@ -939,8 +946,9 @@ std::unique_ptr<TRenameProcess> TMain::NewRenameProcess() {
 int TMain::RunRenameThread(TRenameProcess& process, bool undoMode) {
     TFileItems& items = fileList_->Items();
     process.SetRunActive([this] { return RenameThread != nullptr; });
+    const RunOrder order = PlanRenameOrder() ? RunOrder::Planned : RunOrder::ListOrder;
     TRenameThread thread(items, ReadOptionsFromControls(*tabs_), undoMode, process.FilesSinceTick,
-                         renameMove_);
+                         renameMove_, order);
     thread.SetJournal({JournalFolder(), versionInfo_->GetInfo(TVersionInfo::InfoLongVersion)});
     connect(&process, &TRenameProcess::stopRequested, this, [this] {
         if (RenameThread != nullptr) {
@@ -966,6 +974,10 @@ int TMain::RunRenameThread(TRenameProcess& process, bool undoMode) {
     // The run's own count: an entry that a cancelled run never reached still carries the
     // mark of the run before, and counting it would report files this run did not touch.
     return thread.Tally().Renamed;
+}
+
+bool TMain::PlanRenameOrder() const {
+    return settings_ != nullptr && settings_->PlanRenameOrder;
 }
 
 void TMain::RenameThreadProgress() {

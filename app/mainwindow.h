@@ -80,6 +80,10 @@ public:
     int SortColumn() const;
     bool SortDeclining() const;
 
+    // Whether rename and undo runs plan their order (the Options menu's check mark,
+    // stored in the settings); false once the window has closed.
+    bool PlanRenameOrder() const;
+
     // How rename and undo runs move files: MoveFileNoReplace unless set (a test makes a
     // move wait or fail).
     void SetRenameMove(MoveEntryFile move) { renameMove_ = std::move(move); }
@@ -91,6 +95,10 @@ public:
     void ShowHintOrExample(const QString& hint);
 
     void setVisible(bool visible) override;
+
+signals:
+    // The user turned the planned order on or off; what the runs will do has changed.
+    void planRenameOrderChanged(bool on);
 
 protected:
     bool event(QEvent* event) override;
@@ -192,6 +200,7 @@ private:
     QAction* A_SaveRenameSettings = nullptr;
     QAction* A_SaveDirectorySettings = nullptr;
     QAction* A_ShowSuccessMessage = nullptr;
+    QAction* A_PlanRenameOrder = nullptr;
     QAction* A_Reset = nullptr;
     QAction* A_WebMKHP = nullptr;
     QAction* A_WebQMHP = nullptr;

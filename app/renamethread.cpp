@@ -1,5 +1,7 @@
 #include "app/renamethread.h"
 
+#include "rename/plan.h"
+
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -15,9 +17,9 @@ constexpr std::chrono::milliseconds NoticeInterval{33};
 
 TRenameThread::TRenameThread(TFileItems& items, const RenameOptionSet& options, bool undoMode,
                              std::atomic<std::int32_t>& filesSinceTick, MoveEntryFile move,
-                             QObject* parent)
+                             RunOrder order, QObject* parent)
     : QThread(parent), items_(items), options_(options), undoMode_(undoMode),
-      filesSinceTick_(filesSinceTick), move_(std::move(move)) {}
+      filesSinceTick_(filesSinceTick), move_(std::move(move)), order_(order) {}
 
 TRenameThread::~TRenameThread() {
     Cancel();
@@ -49,9 +51,9 @@ void TRenameThread::run() {
         filesSinceTick_.fetch_add(1, std::memory_order_relaxed);
         Notify(false);
     };
-    TJournaledRun run = RunJournaledRenames(items_, options_,
-                                            undoMode_ ? RenameMode::Undo : RenameMode::Rename,
-                                            RunOrder::ListOrder, callbacks, cancel_, move_, journal_);
+    TJournaledRun run =
+        RunJournaledRenames(items_, options_, undoMode_ ? RenameMode::Undo : RenameMode::Rename,
+                            order_, callbacks, cancel_, move_, journal_);
     tally_ = run.Tally;
     ran_ = run.Ran;
     journalProblem_ = std::move(run.JournalProblem);

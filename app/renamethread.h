@@ -1,12 +1,12 @@
 #pragma once
 
 // TRenameThread, the worker of one rename or undo run from the window: the rename core's
-// run (RunRenames) on a thread of its own, at a lower priority, so that the window stays
-// responsive. It keeps only the latest state of the run (the last pair of names, the
-// files done, the running number) and tells the window of it at most about 30 times a
-// second through progressed(), a queued signal; TakeProgress hands that state over.
-// Updates therefore come in the worker's order, coalesced; the per-file count goes
-// straight to `filesSinceTick`.
+// run (RunRenames, or RunPlannedRenames when the order is planned) on a thread of its own, at a
+// lower priority, so that the window stays responsive. It keeps only the latest state of the run
+// (the last pair of names, the files done, the running number) and tells the window of it at most
+// about 30 times a second through progressed(), a queued signal; TakeProgress hands that state
+// over. Updates therefore come in the worker's order, coalesced; the per-file count goes straight
+// to `filesSinceTick`.
 //
 // Created by the window for one run, which starts with start(); the owner waits for
 // the thread before destroying it. The file items must be in update mode for the whole
@@ -32,7 +32,7 @@ class TRenameThread : public QThread {
 public:
     TRenameThread(TFileItems& items, const RenameOptionSet& options, bool undoMode,
                   std::atomic<std::int32_t>& filesSinceTick, MoveEntryFile move = {},
-                  QObject* parent = nullptr);
+                  RunOrder order = RunOrder::ListOrder, QObject* parent = nullptr);
     ~TRenameThread() override;
 
     bool UndoMode() const { return undoMode_; }
@@ -76,6 +76,7 @@ private:
     const bool undoMode_;
     std::atomic<std::int32_t>& filesSinceTick_;
     const MoveEntryFile move_;
+    const RunOrder order_;
     std::atomic<bool> cancel_{false};
     RenameTally tally_;
     TJournalPlace journal_;

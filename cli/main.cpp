@@ -29,14 +29,20 @@ const char kHelp[] =
     "      stays, the bare name is renamed. The k-th NAME (from 0) gets the number\n"
     "      N + k; N defaults to the scheme's NumberIncValue. Use -- before names that\n"
     "      begin with '-'.\n"
-    "  rename (--scheme NAME | --scheme-file FILE) [--start N] [--dry-run] [--verbose]\n"
-    "         [--debug] [--files-from LIST [-0|--null]] [--] PATH...\n"
+    "  rename (--scheme NAME | --scheme-file FILE) [--start N] [--plan] [--dry-run]\n"
+    "         [--verbose] [--debug] [--files-from LIST [-0|--null]] [--] PATH...\n"
     "      Rename every PATH (a file, a folder or a link; a folder's contents are not\n"
     "      touched) in its folder, in the given order: the PATHs of the command line,\n"
     "      then those of LIST (one per line, or NUL-separated with -0; '-' reads\n"
     "      standard input). An existing file is never replaced: a rename that would\n"
     "      replace one fails. The number starts at N and rises by one after each\n"
-    "      renamed file. --dry-run prints what preview prints and renames nothing.\n"
+    "      renamed file. --dry-run renames nothing: it prints what preview prints,\n"
+    "      then works out what the rename would do from the names in the folders and\n"
+    "      ends as the rename would: its failure lines, its counts, its exit status.\n"
+    "      --plan renames in an order in which chains, swaps and renumbering succeed\n"
+    "      (a name is taken only after its file has moved on; a cycle goes through a\n"
+    "      temporary name), the number rising with each file the plan renames; with\n"
+    "      --dry-run its lines give every PATH the name the plan gives it.\n"
     "      Exit status 1 when some file could not be renamed.\n"
     "  schemes [--debug]\n"
     "      Print the names of the schemes saved in the renamer's settings, one a line.\n"
@@ -155,6 +161,8 @@ int main(int argc, char** argv) {
     rename->add_flag("--dry-run", parsed.rename.dryRun,
                      "Print what preview prints; rename nothing");
     rename->add_flag("--verbose", parsed.rename.verbose, "Print OLD<TAB>NEW per renamed file");
+    rename->add_flag("--plan", parsed.rename.plan,
+                     "Rename in an order in which chains, swaps and renumbering succeed");
     rename
         ->add_option("--files-from", parsed.rename.filesFrom,
                      "More paths from LIST, one a line ('-': standard input)")

@@ -53,6 +53,61 @@ TFileItems::NewEntry SplitPath(std::string_view path, std::string& trailing) {
             std::string(path.substr(0, slash + 1))};
 }
 
+void ReportFailure(const std::string& path, int error) {
+    std::fprintf(stderr, "quillmark-cli: %s: %s\n", path.c_str(), std::strerror(error));
+}
+
+// Ends the counts line and returns the exit status, as the run does.
+int Finish(const RenameTally& tally) {
+    std::printf("%d renamed, %d unchanged, %d failed\n", tally.Renamed, tally.Unchanged,
+                tally.Failed);
+    if (std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "quillmark-cli rename: cannot write the names: %s\n",
+                     std::strerror(errno));
+        return 1;
+    }
+    return tally.Failed == 0 ? 0 : 1;
+}
+
+// The dry run after its preview lines: what the run would report, worked out from the
+// names in the folders, with nothing renamed. A planned run's names are the plan's, so
+// it prints its own lines in place of the preview's.
+int PredictRename(const RenameOptionSet& options, std::vector<std::string> paths, RunOrder order) {
+    std::vector<TRunEntry> entries;
+    entries.reserve(paths.size());
+    std::unordered_map<std::size_t, std::string> trailingSlashes;
+    std::string trailing;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        TFileItems::NewEntry split = SplitPath(paths[i], trailing);
+        entries.push_back(
+            {static_cast<int>(i), std::move(split.Path), std::move(split.Name), {}, false});
+        if (!trailing.empty())
+            trailingSlashes.emplace(i, trailing);
+    }
+    paths = {};
+    const std::atomic<bool> never{false};
+    const TPrediction prediction =
+        PredictRenames(entries, options, RenameMode::Rename, order, never);
+    std::string line;
+    for (std::size_t i = 0; i < prediction.Entries.size(); ++i) {
+        const TPredictedEntry& predicted = prediction.Entries[i];
+        if (order == RunOrder::ListOrder && predicted.Outcome != RenameOutcome::Failed)
+            continue;
+        // The run shows the folder and name it split off, and the slashes given after it.
+        line.assign(entries[i].Path);
+        line += entries[i].Name;
+        if (const auto slashes = trailingSlashes.find(i); slashes != trailingSlashes.end())
+            line += slashes->second;
+        if (order == RunOrder::Planned) {
+            const std::string named = line + '\t' + entries[i].Path + predicted.Candidate + '\n';
+            std::fwrite(named.data(), 1, named.size(), stdout);
+        }
+        if (predicted.Outcome == RenameOutcome::Failed)
+            ReportFailure(line, predicted.Error);
+    }
+    return Finish(prediction.Tally);
+}
+
 } // namespace
 
 int RunRename(const RenameArgs& args) {
@@ -89,12 +144,14 @@ int RunRename(const RenameArgs& args) {
         std::vector<std::string> paths;
         paths.reserve(count);
         forEachPath([&paths](std::string_view path) { paths.emplace_back(path); });
-        if (!WritePreview(options, options.NumberIncValue, paths)) {
+        listed.reset();
+        if (!args.plan && !WritePreview(options, options.NumberIncValue, paths)) {
             std::fprintf(stderr, "quillmark-cli rename: cannot write the names: %s\n",
                          std::strerror(errno));
             return 1;
         }
-        return 0;
+        return PredictRename(options, std::move(paths),
+                             args.plan ? RunOrder::Planned : RunOrder::ListOrder);
     }
 
     // Each path is kept only as its entry's folder and name (a hundred thousand paths
@@ -136,7 +193,7 @@ int RunRename(const RenameArgs& args) {
         const TFileItem& entry = *items.Items(slot);
         if (outcome == RenameOutcome::Failed) {
             givenPath(slot, entry, outcome);
-            std::fprintf(stderr, "quillmark-cli: %s: %s\n", line.c_str(), std::strerror(error));
+            ReportFailure(line, error);
         } else if (outcome == RenameOutcome::Renamed && args.verbose) {
             givenPath(slot, entry, outcome);
             line += '\t';
@@ -147,9 +204,9 @@ int RunRename(const RenameArgs& args) {
         }
     };
     const std::atomic<bool> never{false};
-    const TJournaledRun run =
-        RunJournaledRenames(items, options, RenameMode::Rename, RunOrder::ListOrder, callbacks,
-                            never, {}, TJournalPlace{JournalFolder(), ProgramVersion()});
+    const TJournaledRun run = RunJournaledRenames(
+        items, options, RenameMode::Rename, args.plan ? RunOrder::Planned : RunOrder::ListOrder,
+        callbacks, never, {}, TJournalPlace{JournalFolder(), ProgramVersion()});
     if (!run.Ran) {
         // A run that could not be undone after a crash is not started at all.
         std::fprintf(stderr,
@@ -162,14 +219,7 @@ int RunRename(const RenameArgs& args) {
         std::fprintf(stderr, "quillmark-cli rename: warning: %s\n", run.JournalProblem.c_str());
     const RenameTally& tally = run.Tally;
 
-    std::printf("%d renamed, %d unchanged, %d failed\n", tally.Renamed, tally.Unchanged,
-                tally.Failed);
-    if (std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "quillmark-cli rename: cannot write the names: %s\n",
-                     std::strerror(errno));
-        return 1;
-    }
-    return tally.Failed == 0 ? 0 : 1;
+    return Finish(tally);
 }
 
 } // namespace qm::cli

@@ -13,6 +13,7 @@ struct RenameArgs {
     SchemeSource scheme;
     std::optional<std::int32_t> start;
     bool dryRun = false;
+    bool plan = false; // put the renames in an order in which chains and swaps succeed
     bool verbose = false;
     std::optional<std::string> filesFrom; // a list of paths; "-" is standard input
     bool nullSeparated = false;           // the list is NUL-separated, not one per line
@@ -22,9 +23,11 @@ struct RenameArgs {
 // `quillmark-cli rename`: renames every path (the command line's, then the list's) with
 // the rename run, never replacing a file. One "quillmark-cli: PATH: REASON" line on
 // stderr per failure, "OLD<TAB>NEW" per renamed file on stdout with `verbose`, and the
-// counts as the last line on stdout. Returns the exit code: 0 when nothing failed, 1
-// when something did, 2 (before touching any file) when the scheme or the list cannot
-// be read or there is nothing to rename.
+// counts as the last line on stdout. With `plan` the run is planned (see rename/plan.h);
+// with `plan` and `dryRun` the planned outcome is printed as the run would report it,
+// "PATH<TAB>NEW PATH" for every path first, and nothing is renamed. Returns the exit code: 0 when
+// nothing failed, 1 when something did, 2 (before touching any file) when the scheme or the list
+// cannot be read or there is nothing to rename.
 int RunRename(const RenameArgs& args);
 
 } // namespace qm::cli

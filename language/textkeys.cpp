@@ -150,6 +150,8 @@ constexpr std::array Keys{
     Hint("INITIALDIRECTORYSELECTIONSETTING_HINT", "A_SaveDirectorySettings"),
     Caption("SHOWSUCCESSMESSAGE", "A_ShowSuccessMessage", {}, OptionsMenu),
     Hint("SHOWSUCCESSMESSAGE_HINT", "A_ShowSuccessMessage"),
+    Caption("PLANRENAMEORDER", "A_PlanRenameOrder", {}, OptionsMenu),
+    Hint("PLANRENAMEORDER_HINT", "A_PlanRenameOrder"),
     Caption("RESET", "A_Reset", {}, OptionsMenu),
     Hint("RESET_HINT", "A_Reset"),
 

@@ -146,7 +146,7 @@ int TModelFolder::StoreError(std::string_view name) const {
 
 bool TModelFolder::HoldsExactly(std::string_view name) const {
     if (listError_ == 0)
-        return names_.find(name) != names_.end();
+        return names_.Contains(name);
     // Not readable: ask the disk once per name and remember what the run changed.
     if (const auto it = changed_.find(name); it != changed_.end())
         return it->second;
@@ -174,7 +174,7 @@ void TModelFolder::Add(std::string_view name) {
         changed_[std::string(name)] = true;
         return;
     }
-    if (names_.emplace(name).second && ignoresCase_)
+    if (names_.Insert(name) && ignoresCase_)
         ++folded_[FoldCase(name)];
 }
 
@@ -183,21 +183,26 @@ void TModelFolder::Remove(std::string_view name) {
         changed_[std::string(name)] = false;
         return;
     }
-    auto it = names_.find(name);
-    if (it == names_.end() && ignoresCase_) {
+    std::string_view gone = name;
+    if (!names_.Contains(name)) {
+        if (!ignoresCase_)
+            return;
         // The lookup found the file under another letter case.
         const std::u32string folded = FoldCase(name);
-        for (it = names_.begin(); it != names_.end() && FoldCase(*it) != folded; ++it) {
-        }
+        gone = {};
+        names_.ForEach([&](std::string_view there) {
+            if (gone.empty() && FoldCase(there) == folded)
+                gone = there;
+        });
+        if (gone.empty())
+            return;
     }
-    if (it == names_.end())
-        return;
     if (ignoresCase_) {
-        const auto f = folded_.find(FoldCase(*it));
+        const auto f = folded_.find(FoldCase(gone));
         if (f != folded_.end() && --f->second == 0)
             folded_.erase(f);
     }
-    names_.erase(it);
+    names_.Erase(gone);
 }
 
 TFolderModel::TFolderModel(TFileCalls& calls) : calls_(calls) {}
@@ -207,7 +212,7 @@ TFolderModel::~TFolderModel() = default;
 int TFolderModel::ReadNames(TModelFolder& folder, int dir) {
     struct Collect {
         static void Each(void* context, const char* name) {
-            static_cast<TModelFolder::Names*>(context)->emplace(name);
+            static_cast<TNameTable*>(context)->Insert(name);
         }
     };
     return calls_.ListFolder(dir, Collect::Each, &folder.names_);
@@ -222,12 +227,17 @@ void TFolderModel::DecideCase(TModelFolder& folder, int dir) {
     // The folder's own lookup decides: a name it holds, spelt in the other case and not
     // listed itself, is found only when the folder ignores case. One such lookup is
     // enough; the file system type serves when no name has letters.
-    for (const std::string& name : folder.names_) {
-        const std::string other = OtherCase(name);
-        if (other == name || folder.names_.count(other))
-            continue;
+    std::string asked;
+    folder.names_.ForEach([&](std::string_view name) {
+        if (!asked.empty())
+            return;
+        std::string other = OtherCase(name);
+        if (other != name && !folder.names_.Contains(other))
+            asked = std::move(other);
+    });
+    if (!asked.empty()) {
         struct stat st {};
-        folder.ignoresCase_ = calls_.LStat(dir, other.c_str(), st) == 0;
+        folder.ignoresCase_ = calls_.LStat(dir, asked.c_str(), st) == 0;
         return;
     }
     // No name to ask with. FUSE does not tell which file system it serves: taken as one
@@ -264,7 +274,7 @@ TFolderModel::Opened TFolderModel::Open(const std::string& path) {
                 folder->writeError_ = calls_.Access(dir, ".", W_OK | X_OK);
                 folder->listError_ = ReadNames(*folder, dir);
                 if (folder->listError_ != 0)
-                    folder->names_.clear();
+                    folder->names_.Clear();
                 if (FileSystemIgnoresCase(folder->fsType_)) {
                     folder->ignoresCase_ = true;
                     folder->rules_ = TModelFolder::Rules::KernelFat;
@@ -276,8 +286,8 @@ TFolderModel::Opened TFolderModel::Open(const std::string& path) {
                         folder->rules_ = TModelFolder::Rules::FuseFat;
                 }
                 if (folder->ignoresCase_ && folder->listError_ == 0)
-                    for (const std::string& name : folder->names_)
-                        ++folder->folded_[FoldCase(name)];
+                    folder->names_.ForEach(
+                        [&](std::string_view name) { ++folder->folded_[FoldCase(name)]; });
                 opened.folder = folder.get();
                 byIdentity_.emplace(key, opened.folder);
                 folders_.push_back(std::move(folder));
@@ -316,6 +326,16 @@ bool TFolderModel::PathStillLeadsThere(const std::string& path) const {
 
 int TFolderModel::Check(const std::string& folder, const std::string& from, const std::string& to,
                         TModelMove& move) {
+    return CheckMove(folder, from, to, false, move);
+}
+
+int TFolderModel::CheckFreed(const std::string& folder, const std::string& from,
+                             const std::string& to, TModelMove& move) {
+    return CheckMove(folder, from, to, true, move);
+}
+
+int TFolderModel::CheckMove(const std::string& folder, const std::string& from,
+                            const std::string& to, bool toFreed, TModelMove& move) {
     // The order of the answers is the order of TMoveFolder::Move and then of the
     // kernel's renameat2: both parents are walked, then the mount, then the source, then
     // the target, then the permissions.
@@ -372,7 +392,7 @@ int TFolderModel::Check(const std::string& folder, const std::string& from, cons
         return ENOENT;
     if (const int error = dst.LookupError(target.last))
         return error;
-    if (dst.Holds(target.last)) {
+    if (!toFreed && dst.Holds(target.last)) {
         // readme.txt -> README.TXT on a folder that ignores case goes through a
         // temporary name when no other entry takes that spelling.
         const bool plainNames = source.parent.empty() && target.parent.empty() &&

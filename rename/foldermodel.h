@@ -17,6 +17,7 @@
 // One thread at a time; owns the descriptors it opens and closes them before returning.
 
 #include "rename/filecalls.h"
+#include "rename/nametable.h"
 
 #include <cstdint>
 #include <map>
@@ -75,7 +76,7 @@ private:
     // 0 when the names were read; else the error of the reading, and names are looked up
     // on disk one by one, with `changed_` holding what the run did to them since.
     int listError_ = 0;
-    Names names_;
+    TNameTable names_;
     std::unordered_map<std::u32string, int> folded_; // where the case is ignored
     mutable std::unordered_map<std::string, bool, Hash, std::equal_to<>> changed_;
     bool ignoresCase_ = false;
@@ -105,6 +106,10 @@ public:
     // value. On 0 `move` says what Apply must change; it views into `from` and `to`.
     int Check(const std::string& folder, const std::string& from, const std::string& to,
               TModelMove& move);
+    // Check as though the new name were free: what else would refuse the rename once
+    // the file that holds the name has moved away (a planned run moves it first).
+    int CheckFreed(const std::string& folder, const std::string& from, const std::string& to,
+                   TModelMove& move);
     // Makes the names follow a rename that Check allowed.
     void Apply(const TModelMove& move);
 
@@ -117,6 +122,8 @@ private:
         TModelFolder* folder = nullptr;
         int error = 0;
     };
+    int CheckMove(const std::string& folder, const std::string& from, const std::string& to,
+                  bool toFreed, TModelMove& move);
     Opened Open(const std::string& path);
     int ReadNames(TModelFolder& folder, int dir);
     void DecideCase(TModelFolder& folder, int dir);

@@ -7,8 +7,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <unistd.h>
-#include <unordered_map>
-#include <unordered_set>
 
 namespace qm {
 namespace {
@@ -29,7 +27,7 @@ struct Round {
     std::vector<std::int32_t> number; // the running number each candidate was made with
     std::vector<std::string> candidate;
     std::vector<int> error;     // of the candidate itself (too long, no such sub-folder...)
-    std::vector<Place> target;  // where the candidate lies, when it has no error
+    std::vector<int> target;    // the place of the candidate, when it has no error
     std::vector<Fate> fate;     // the outcome of the round
     std::vector<int> fateError; // errno of a Fails
     std::vector<int> holder;    // a Moves entry: the entry that must move first, or -1
@@ -46,6 +44,7 @@ public:
 
 private:
     void LocateEntries();
+    void ShareOutPlaces();
     void MakeCandidate(std::size_t i, std::int32_t number);
     void Resolve();
     void Settle(std::vector<int>& path, std::vector<std::uint8_t>& state, Fate fate, int error);
@@ -59,9 +58,15 @@ private:
     const RenameOptionSet& options_;
     const RenameMode mode_;
     TPlanPlaces places_;
-    std::vector<Place> own_;
+    std::vector<int> own_; // the place of each entry's file
     std::vector<int> ownError_;
-    std::unordered_map<Place, int, PlaceHash> holders_; // place -> the entry whose file is there
+    std::vector<int> holders_; // per place: the entry whose file is there, or -1
+    std::vector<int> claims_;  // per place: the first entry of the round that wants it
+    // Entries listed at the same place as an earlier one (the same file listed twice, or
+    // an entry whose file is gone beside one that took its name): the next one, or -1.
+    std::vector<int> sameNext_;
+    std::vector<int> sharedHeads_; // the first entry of each such place
+    std::vector<char> gone_;       // per entry, this round: another entry moves its file
     Round round_;
 };
 
@@ -69,14 +74,46 @@ void Planner::LocateEntries() {
     const std::size_t count = entries_.size();
     own_.resize(count);
     ownError_.assign(count, 0);
-    holders_.reserve(count);
+    for (std::size_t i = 0; i < count; ++i)
+        ownError_[i] = places_.Locate(entries_[i].Path, entries_[i].Name, own_[i]);
+    holders_.assign(static_cast<std::size_t>(places_.PlaceCount()), -1);
+    sameNext_.assign(count, -1);
+    gone_.assign(count, 0);
+    std::vector<int> last(holders_.size(), -1);
     for (std::size_t i = 0; i < count; ++i) {
-        bool present = false;
-        int& error = ownError_[i];
-        error = places_.Locate(entries_[i].Path, entries_[i].Name, own_[i], present);
-        // The same file listed twice: the first entry moves it, the second finds it gone.
-        if (error == 0 && (!present || !holders_.emplace(own_[i], static_cast<int>(i)).second))
-            error = ENOENT;
+        if (ownError_[i] != 0)
+            continue;
+        const auto place = static_cast<std::size_t>(own_[i]);
+        if (holders_[place] < 0) {
+            holders_[place] = static_cast<int>(i);
+        } else {
+            if (sameNext_[static_cast<std::size_t>(holders_[place])] < 0 &&
+                last[place] == holders_[place])
+                sharedHeads_.push_back(holders_[place]);
+            sameNext_[static_cast<std::size_t>(last[place])] = static_cast<int>(i);
+        }
+        last[place] = static_cast<int>(i);
+    }
+}
+
+// Of the entries at one place, the first that moves takes the file along, as in a run
+// in list order; any later one that would move finds it gone. One that stays touches
+// nothing. (Whether a file is there at all is asked only where it matters.)
+void Planner::ShareOutPlaces() {
+    for (const int head : sharedHeads_) {
+        int mover = -1;
+        for (int k = head; k >= 0; k = sameNext_[static_cast<std::size_t>(k)]) {
+            const auto at = static_cast<std::size_t>(k);
+            gone_[at] = 0;
+            if (round_.candidate[at] == entries_[at].Name || round_.error[at] != 0)
+                continue;
+            if (mover < 0)
+                mover = k;
+            else
+                gone_[at] = 1;
+        }
+        holders_[static_cast<std::size_t>(own_[static_cast<std::size_t>(head)])] =
+            mover >= 0 ? mover : head;
     }
 }
 
@@ -88,8 +125,9 @@ void Planner::MakeCandidate(std::size_t i, std::int32_t number) {
         candidate = entry.CanUndo ? entry.PrevName : entry.Name;
     else
         candidate = ComputeNewName(options_, entry.Name, number);
-    round_.error[i] =
-        candidate == entry.Name ? 0 : places_.Target(entry.Path, candidate, round_.target[i]);
+    round_.error[i] = candidate == entry.Name
+                          ? 0
+                          : places_.Target(entry.Path, entry.Name, candidate, round_.target[i]);
 }
 
 constexpr std::uint8_t kUnknown = 0, kOnPath = 1, kDone = 2;
@@ -114,8 +152,8 @@ void Planner::Settle(std::vector<int>& path, std::vector<std::uint8_t>& state, F
 void Planner::Resolve() {
     const std::size_t count = entries_.size();
     std::vector<std::uint8_t> state(count, kDone);
-    std::unordered_map<Place, int, PlaceHash> claims;
-    claims.reserve(count);
+    claims_.assign(static_cast<std::size_t>(places_.PlaceCount()), -1);
+    ShareOutPlaces();
     for (std::size_t i = 0; i < count; ++i) {
         round_.holder[i] = -1;
         round_.fateError[i] = 0;
@@ -123,13 +161,17 @@ void Planner::Resolve() {
             round_.fate[i] = Fate::Stays;
             continue;
         }
-        const int error = ownError_[i] != 0 ? ownError_[i] : round_.error[i];
+        const int error = ownError_[i] != 0 ? ownError_[i] : gone_[i] ? ENOENT : round_.error[i];
         // A name two entries want goes to the first in list order, as in a run in list
         // order; the later one fails even when the first fails for another reason.
-        if (error == 0 && !claims.emplace(round_.target[i], static_cast<int>(i)).second) {
-            round_.fate[i] = Fate::Fails;
-            round_.fateError[i] = EEXIST;
-            continue;
+        if (error == 0) {
+            int& claim = claims_[static_cast<std::size_t>(round_.target[i])];
+            if (claim >= 0) {
+                round_.fate[i] = Fate::Fails;
+                round_.fateError[i] = EEXIST;
+                continue;
+            }
+            claim = static_cast<int>(i);
         }
         round_.fate[i] = error == 0 ? Fate::Moves : Fate::Fails;
         round_.fateError[i] = error;
@@ -143,14 +185,20 @@ void Planner::Resolve() {
             const auto at = static_cast<std::size_t>(i);
             state[at] = kOnPath;
             path.push_back(i);
-            const auto held = holders_.find(round_.target[at]);
-            if (held == holders_.end()) {
+            const auto target = static_cast<std::size_t>(round_.target[at]);
+            int next = target < holders_.size() ? holders_[target] : -1;
+            // An entry whose file is gone holds nothing. One that moves was found in its
+            // folder when its move was checked.
+            if (next >= 0 && next != i && state[static_cast<std::size_t>(next)] == kDone &&
+                round_.fate[static_cast<std::size_t>(next)] != Fate::Moves &&
+                !places_.Present(own_[static_cast<std::size_t>(next)]))
+                next = -1;
+            if (next < 0) {
                 // Taken by a file outside the run, or free.
                 const bool taken = places_.Present(round_.target[at]);
                 Settle(path, state, taken ? Fate::Fails : Fate::Moves, EEXIST);
                 break;
             }
-            const int next = held->second;
             const auto nextAt = static_cast<std::size_t>(next);
             if (next == i) { // a change of letter case alone on a folder that ignores it
                 Settle(path, state, Fate::Moves, 0);
@@ -271,16 +319,12 @@ void Planner::WriteSteps(TRenamePlan& plan) {
             final(k);
     }
 
-    // Temporary names keep clear of every target of the run as well as of the folder.
-    std::unordered_set<Place, PlaceHash> targets;
-    for (std::size_t i = 0; i < count; ++i)
-        if (round_.fate[i] == Fate::Moves)
-            targets.insert(round_.target[i]);
     for (std::size_t i = 0; i < count; ++i) {
         if (round_.fate[i] != Fate::Moves || written[i])
             continue;
         const int parked = static_cast<int>(i);
-        std::string temporary = places_.FreeName(own_[i].folder, targets);
+        // Clear of the folder's files and of every name the planning met.
+        std::string temporary = places_.FreeName(own_[i]);
         write(parked, TPlanStep::Park, entries_[i].Name, temporary);
         for (int k = waiting[i]; k != parked; k = waiting[static_cast<std::size_t>(k)])
             final(k);

@@ -1,183 +1,98 @@
 #include "rename/planplaces.h"
 
-#include "engine/utf8text.h"
+#include "rename/foldcase.h"
 
-#include <cerrno>
-#include <climits>
+#include <algorithm>
 #include <cstdio>
-#include <fcntl.h>
-#include <map>
-#include <unicode/uchar.h>
+#include <functional>
 #include <unistd.h>
-#include <unordered_map>
-#include <utility>
-#include <vector>
 
 namespace qm {
-namespace {
 
-std::string Folded(const std::string& name) {
-    std::u32string text = DecodeUtf8(name);
-    for (char32_t& c : text)
-        c = static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
-    return EncodeUtf8(text);
-}
-
-// The name with the letter case of its letters turned round; "" when it has none.
-std::string CaseTurned(const std::string& name) {
-    std::u32string text = DecodeUtf8(name);
-    bool turned = false;
-    for (char32_t& c : text) {
-        const auto code = static_cast<UChar32>(c);
-        const UChar32 other = u_isupper(code) ? u_tolower(code) : u_toupper(code);
-        turned = turned || other != code;
-        c = static_cast<char32_t>(other);
+int TPlanPlaces::Intern(TModelFolder& folder, std::string_view name) {
+    std::string key;
+    if (folder.IgnoresCase()) {
+        const std::u32string folded = FoldCase(name);
+        key.assign(reinterpret_cast<const char*>(folded.data()), folded.size() * sizeof(char32_t));
+    } else {
+        key.assign(name);
     }
-    return turned ? EncodeUtf8(text) : std::string();
-}
-
-bool LeavesTheFolder(const std::string& to) {
-    std::size_t start = 0;
-    while (start <= to.size()) {
-        std::size_t end = to.find('/', start);
-        if (end == std::string::npos)
-            end = to.size();
-        if (to.compare(start, end - start, "..") == 0)
-            return true;
-        start = end + 1;
-    }
-    return false;
-}
-
-} // namespace
-
-struct TPlanPlaces::Folders {
-    struct Folder {
-        bool caseless = false;
-        std::unordered_set<std::string> keys;
-    };
-
-    explicit Folders(TFileCalls& c) : calls(c) {}
-
-    // The folder's number, or the negated errno value.
-    int Find(const std::string& path) {
-        const auto known = byPath.find(path);
-        if (known != byPath.end())
-            return known->second;
-        const int found = Read(path);
-        byPath.emplace(path, found);
-        return found;
-    }
-
-    int Read(const std::string& path) {
-        int dir = AT_FDCWD;
-        if (!path.empty())
-            if (const int error = calls.OpenFolder(path.c_str(), dir))
-                return -error;
-        struct stat st {};
-        int error = calls.LStat(dir, ".", st);
-        int number = -error;
-        if (error == 0) {
-            const auto identity = std::make_pair(st.st_dev, st.st_ino);
-            const auto known = byIdentity.find(identity);
-            if (known != byIdentity.end()) {
-                number = known->second;
-            } else {
-                number = Load(dir);
-                byIdentity.emplace(identity, number);
-            }
-        }
-        if (dir != AT_FDCWD)
-            calls.CloseFolder(dir);
-        return number;
-    }
-
-    int Load(int dir) {
-        std::vector<std::string> names;
-        const int error = calls.ListFolder(
-            dir,
-            [](void* context, const char* name) {
-                static_cast<std::vector<std::string>*>(context)->emplace_back(name);
-            },
-            &names);
-        if (error != 0)
-            return -error;
-        Folder folder;
-        // A folder that ignores letter case finds a name under another case that it does
-        // not list; the first name with letters tells.
-        std::unordered_set<std::string> exact(names.begin(), names.end());
-        for (const std::string& name : names) {
-            const std::string turned = CaseTurned(name);
-            if (turned.empty())
-                continue;
-            struct stat st {};
-            folder.caseless = exact.count(turned) == 0 && calls.LStat(dir, turned.c_str(), st) == 0;
+    const std::size_t hash =
+        std::hash<std::string>()(key) ^ std::hash<const void*>()(&folder) * 0x9e3779b97f4a7c15u;
+    if (2 * (folderOf_.size() + 1) > table_.size())
+        Grow();
+    const std::size_t mask = table_.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        const int place = table_[at];
+        if (place < 0) {
+            table_[at] = PlaceCount();
             break;
         }
-        if (folder.caseless)
-            for (const std::string& name : names)
-                folder.keys.insert(Folded(name));
-        else
-            folder.keys = std::move(exact);
-        list.push_back(std::move(folder));
-        return static_cast<int>(list.size() - 1);
+        const auto p = static_cast<std::size_t>(place);
+        if (hashOf_[p] == hash && folderOf_[p] == &folder && keyOf_[p] == key)
+            return place;
     }
+    keyOf_.push_back(std::move(key));
+    hashOf_.push_back(hash);
+    folderOf_.push_back(&folder);
+    // A folder that ignores case keeps the folded key only, which is no name to ask for.
+    present_.push_back(folder.IgnoresCase() ? folder.Holds(name) : 2);
+    return PlaceCount() - 1;
+}
 
-    std::string Key(int number, const std::string& name) const {
-        return list[static_cast<std::size_t>(number)].caseless ? Folded(name) : name;
+void TPlanPlaces::Grow() {
+    table_.assign(std::max<std::size_t>(1024, table_.size() * 2), -1);
+    const std::size_t mask = table_.size() - 1;
+    for (std::size_t place = 0; place < hashOf_.size(); ++place) {
+        std::size_t at = hashOf_[place] & mask;
+        while (table_[at] >= 0)
+            at = (at + 1) & mask;
+        table_[at] = static_cast<int>(place);
     }
+}
 
-    TFileCalls& calls;
-    std::vector<Folder> list;
-    std::unordered_map<std::string, int> byPath;
-    std::map<std::pair<dev_t, ino_t>, int> byIdentity;
-    unsigned serial = 0;
-};
-
-TPlanPlaces::TPlanPlaces(TFileCalls& calls) : folders_(std::make_unique<Folders>(calls)) {}
-
-TPlanPlaces::~TPlanPlaces() = default;
-
-int TPlanPlaces::Locate(const std::string& folder, const std::string& name, Place& place,
-                        bool& present) {
-    const int number = folders_->Find(folder);
-    if (number < 0)
-        return -number;
-    place = {number, folders_->Key(number, name)};
-    present = Present(place);
+int TPlanPlaces::Locate(const std::string& folder, const std::string& name, int& place) {
+    if (last_ == nullptr || folder != lastPath_) {
+        int error = 0;
+        TModelFolder* const found = model_.Folder(folder, error);
+        if (found == nullptr)
+            return error;
+        last_ = found;
+        lastPath_ = folder;
+    }
+    place = Intern(*last_, name);
     return 0;
 }
 
-int TPlanPlaces::Target(const std::string& folder, const std::string& candidate, Place& place) {
-    if (candidate.empty())
-        return ENOENT;
-    if (candidate.front() == '/' || LeavesTheFolder(candidate))
-        return EINVAL;
-    const std::size_t slash = candidate.rfind('/');
-    const std::string leaf = slash == std::string::npos ? candidate : candidate.substr(slash + 1);
-    if (leaf.empty())
-        return ENOENT;
-    if (leaf.size() > NAME_MAX)
-        return ENAMETOOLONG;
-    const int number = folders_->Find(
-        slash == std::string::npos ? folder : folder + candidate.substr(0, slash + 1));
-    if (number < 0)
-        return -number;
-    place = {number, folders_->Key(number, leaf)};
+int TPlanPlaces::Target(const std::string& folder, const std::string& from,
+                        const std::string& candidate, int& place) {
+    TModelMove move;
+    if (const int error = model_.CheckFreed(folder, from, candidate, move))
+        return error;
+    place = Intern(*move.To, move.ToName);
     return 0;
 }
 
-bool TPlanPlaces::Present(const Place& place) const {
-    return folders_->list[static_cast<std::size_t>(place.folder)].keys.count(place.key) != 0;
+bool TPlanPlaces::Present(int place) {
+    char& present = present_[static_cast<std::size_t>(place)];
+    if (present == 2)
+        present = folderOf_[static_cast<std::size_t>(place)]->Holds(
+                      keyOf_[static_cast<std::size_t>(place)])
+                      ? 1
+                      : 0;
+    return present == 1;
 }
 
-std::string TPlanPlaces::FreeName(int folder, const std::unordered_set<Place, PlaceHash>& taken) {
+std::string TPlanPlaces::FreeName(int place) {
+    TModelFolder& folder = *folderOf_[static_cast<std::size_t>(place)];
     for (;;) {
+        // Short, so that it fits beside a name of the full length.
         char name[40];
         std::snprintf(name, sizeof name, ".qm-plan-%x-%x", static_cast<unsigned>(getpid()),
-                      folders_->serial++);
-        const Place place{folder, folders_->Key(folder, name)};
-        if (!Present(place) && taken.count(place) == 0)
+                      serial_++);
+        const int count = PlaceCount();
+        const int parked = Intern(folder, name);
+        if (parked == count && !Present(parked))
             return name;
     }
 }

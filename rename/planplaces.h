@@ -1,55 +1,57 @@
 #pragma once
 
-// What the planner needs to know of the folders of a run: where a name lies (folders
-// told apart by identity, not by how their path is spelt, and names compared as the
-// folder compares them), whether a file is there, and names free for parking. Each
-// folder is read once, when first met; nothing is changed on disk. One thread.
+// Places of names for the planner, on top of the folder model: names that lie at the
+// same place (one folder reached by two paths; names that fold alike on a folder that
+// ignores letter case) get the same small number, so that the planner can tell which
+// entry's file holds the name another entry wants. Each folder is read once, through the
+// model; nothing is changed on disk. One thread.
+//
+// Place numbers run from 0 to PlaceCount() - 1 and grow as new names are met.
 
 #include "rename/filecalls.h"
+#include "rename/foldermodel.h"
 
-#include <cstddef>
-#include <functional>
-#include <memory>
 #include <string>
-#include <unordered_set>
+#include <vector>
 
 namespace qm {
 
-// A name in a folder: the folder's number and the name as the folder compares it (folded
-// where the folder ignores letter case), so that names that fold alike are one place.
-struct Place {
-    int folder = -1;
-    std::string key;
-    bool operator==(const Place&) const = default;
-};
-
-struct PlaceHash {
-    std::size_t operator()(const Place& place) const {
-        return std::hash<std::string>()(place.key) ^ (static_cast<std::size_t>(place.folder) << 1);
-    }
-};
-
 class TPlanPlaces {
 public:
-    explicit TPlanPlaces(TFileCalls& calls);
-    ~TPlanPlaces();
-    TPlanPlaces(const TPlanPlaces&) = delete;
-    TPlanPlaces& operator=(const TPlanPlaces&) = delete;
+    explicit TPlanPlaces(TFileCalls& calls) : model_(calls) {}
 
-    // The place of the file `name` in `folder` ("" or ending in "/") and whether it is
-    // there; the errno value when the folder cannot be read.
-    int Locate(const std::string& folder, const std::string& name, Place& place, bool& present);
-    // The place a rename of a file in `folder` to `candidate` would take, or the errno
-    // value with which the rename would be refused.
-    int Target(const std::string& folder, const std::string& candidate, Place& place);
-    // Whether a file of the folder as read is at `place`.
-    bool Present(const Place& place) const;
-    // A short name, new for each call, absent from the folder `folder` and from `taken`.
-    std::string FreeName(int folder, const std::unordered_set<Place, PlaceHash>& taken);
+    // The place of the file `name` in `folder` ("" or ending in "/"); the errno value
+    // when the folder cannot be read.
+    int Locate(const std::string& folder, const std::string& name, int& place);
+    // The place the file `from` of `folder` would take under `candidate` once no other
+    // file holds that name, or the errno value that refuses the rename all the same.
+    int Target(const std::string& folder, const std::string& from, const std::string& candidate,
+               int& place);
+    // Whether a file lay at `place` when its folder was read.
+    bool Present(int place);
+    int PlaceCount() const { return static_cast<int>(folderOf_.size()); }
+    // A short name in the folder of `place`, new for each call, that lies at no place met
+    // so far: clear of the folder's files and of every candidate of the planning.
+    std::string FreeName(int place);
 
 private:
-    struct Folders;
-    std::unique_ptr<Folders> folders_;
+    int Intern(TModelFolder& folder, std::string_view name);
+    void Grow();
+
+    TFolderModel model_;
+    // An open-addressing table of place numbers (-1: empty), a power of two long: a run
+    // over a hundred thousand files meets as many names, and a node per name would cost
+    // more than the rest of the planning.
+    std::vector<int> table_;
+    std::vector<std::string> keyOf_;      // per place: the name as its folder compares it
+    std::vector<std::size_t> hashOf_;     // per place
+    std::vector<TModelFolder*> folderOf_; // per place
+    // Per place: 0 no file there, 1 a file, 2 not asked yet. The files of the run's own
+    // entries are asked for only where it matters: the move of each is checked anyway.
+    std::vector<char> present_;
+    std::string lastPath_;
+    TModelFolder* last_ = nullptr;
+    unsigned serial_ = 0;
 };
 
 } // namespace qm

@@ -4,6 +4,7 @@
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
 #include "rename/foldermodel.h"
+#include "rename/plan.h"
 
 #include <algorithm>
 
@@ -82,9 +83,9 @@ std::vector<TRunEntry> SnapshotEntries(const TFileItems& items) {
 TPrediction PredictRenames(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
                            RenameMode mode, RunOrder order, const std::atomic<bool>& cancel,
                            TFileCalls& calls) {
-    // The planner replaces this: a planned run is predicted by its plan.
+    // A planned run is predicted by its plan.
     if (order == RunOrder::Planned)
-        return PredictInListOrder(entries, options, mode, cancel, calls);
+        return PlanRenames(entries, options, mode, cancel, calls).Prediction;
     return PredictInListOrder(entries, options, mode, cancel, calls);
 }
 

@@ -72,6 +72,7 @@ const std::array kGeneralFields = {
     Flag("ShowRenameSuccess", &T::ShowRenameSuccess, true),
     Flag("ResetRenamingOptions", &T::ResetRenamingOptions, false),
     Flag("DisableInitialFolderSelection", &T::DisableInitialFolderSelection, false),
+    Flag("PlanRenameOrder", &T::PlanRenameOrder, false),
     Text("CurrentSchema", &T::CurrentSchema, ""),
     Text("LastUsedFilePath", &T::LastUsedFilePath, "%DOCUMENTPATH%"),
     Text("LastUsedFolderPath", &T::LastUsedFolderPath, ""),

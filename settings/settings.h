@@ -52,6 +52,7 @@ public:
     bool ShowRenameSuccess;              // [true]
     bool ResetRenamingOptions;           // options neither restored nor saved [false]
     bool DisableInitialFolderSelection;  // [false]
+    bool PlanRenameOrder;                // renames put in an order that lets chains pass [false]
     std::string CurrentSchema;           // scheme selected at shutdown [""]
     std::string LastUsedFilePath;        // may hold placeholders ["%DOCUMENTPATH%"]
     std::string LastUsedFolderPath;      // [""]

@@ -1,7 +1,8 @@
 // 100,000 empty files in one folder on /dev/shm, each renamed by one replace pair
 // (file_ -> pic_): the rename run and quillmark-cli rename against a plain loop of
-// renameat2(RENAME_NOREPLACE) over a fresh copy of the same folder. Every repetition
-// makes its folder afresh, outside the timing.
+// renameat2(RENAME_NOREPLACE) over a fresh copy of the same folder; and a planned
+// renumbering of as many files, each taking the name of the next, against the same
+// loop. Every repetition makes its folder afresh, outside the timing.
 //
 //   build/bench/rename_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only
 //
@@ -12,11 +13,13 @@
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
 #include "rename/journaledrun.h"
+#include "rename/plan.h"
 #include "rename/renamerun.h"
 
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -109,6 +112,56 @@ void BM_RenameRun(benchmark::State& state) {
         CheckRenamed(state, dir, names.size());
         state.ResumeTiming();
     }
+}
+
+double ThreadSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// file_000000.jpg -> file_000001.jpg, ... : every target is held by the next file, so
+// the plan is one chain as long as the list, run from its far end.
+void BM_PlannedRenumbering(benchmark::State& state) {
+    const std::vector<std::string> names = Names();
+    qm::RenameOptionSet options;
+    options.RemoveGroup = options.RemoveBack = true;
+    options.RemoveBackCount = 6;
+    options.InsertGroup = options.NumberIncEnabled = true;
+    options.NumberIncMinLength = 6;
+    options.NumberIncValue = 1;
+    double planSeconds = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const std::string dir = MakeFolder(names);
+        state.ResumeTiming();
+        qm::TFileList list;
+        list.Items().BeginUpdate();
+        std::vector<qm::TFileItems::NewEntry> entries;
+        entries.reserve(names.size());
+        for (const std::string& name : names)
+            entries.push_back({name, dir});
+        list.Items().AddNamesOnly(std::move(entries));
+        const std::atomic<bool> goOn{false};
+        // The planning on its own as well (processor time, steadier on a busy machine): it
+        // reads the folder and works with names only.
+        const double start = ThreadSeconds();
+        const std::vector<qm::TRunEntry> snapshot = qm::SnapshotEntries(list.Items());
+        const qm::TRenamePlan plan =
+            qm::PlanRenames(snapshot, options, qm::RenameMode::Rename, goOn);
+        planSeconds += ThreadSeconds() - start;
+        const qm::RenameTally tally =
+            qm::RunPlan(list.Items(), snapshot, plan, qm::RenameMode::Rename, {}, goOn);
+        state.PauseTiming();
+        const std::vector<std::string> shifted = qm::bench::NumberedNames(FileCount() + 1);
+        if (tally.Renamed != static_cast<int>(names.size()) || fs::exists(dir + names.front()) ||
+            !fs::exists(dir + shifted.back()))
+            state.SkipWithError("not every file was renumbered");
+        fs::remove_all(dir);
+        state.ResumeTiming();
+    }
+    state.counters["plan_cpu_ms"] =
+        benchmark::Counter(planSeconds * 1000.0, benchmark::Counter::kAvgIterations);
 }
 
 void BM_RenameCommand(benchmark::State& state) {
@@ -204,6 +257,7 @@ void BM_JournaledRenameRun(benchmark::State& state) {
 
 BENCHMARK(BM_PlainRenameat2Loop)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_RenameRun)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_PlannedRenumbering)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_JournaledRenameRun)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 BENCHMARK(BM_RenameCommand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 

@@ -21,6 +21,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
@@ -230,6 +231,53 @@ private slots:
         QTEST(OnDisk(), "restored");
         QTEST(answers.texts.join(QString()), "undoMessage");
         QTEST(Action(*main, "A_Undo")->isEnabled(), "undoAfterUndo");
+    }
+
+    void plannedOrder_data() {
+        QTest::addColumn<bool>("planned");
+        QTest::addRow("off: a swap fails in list order") << false;
+        QTest::addRow("on: a swap succeeds, and so does its undo") << true;
+    }
+
+    void plannedOrder() {
+        QFETCH(bool, planned);
+        // a -> c -> b and b -> a, in the order the window sorts the pairs.
+        auto main =
+            Open({"a.txt", "b.txt"}, Replacing({{"a", "c"}, {"b", "a"}, {"c", "b"}}), false);
+        const auto content = [this](const char* name) {
+            QFile file(root_ + name);
+            return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+        };
+        for (const char* name : {"a.txt", "b.txt"}) {
+            QFile file(root_ + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(name);
+        }
+        QAction* plan = Action(*main, "A_PlanRenameOrder");
+        QVERIFY(plan->isCheckable() && !plan->isChecked());
+        QSignalSpy changed(main.get(), &TMain::planRenameOrderChanged);
+        if (planned) {
+            plan->trigger();
+        }
+        QCOMPARE(changed.count(), planned ? 1 : 0);
+        QCOMPARE(main->PlanRenameOrder(), planned);
+
+        MessageAnswerer answers;
+        Action(*main, "A_RenameFiles")->trigger();
+        QCOMPARE(content("a.txt"), QByteArray(planned ? "b.txt" : "a.txt"));
+        QCOMPARE(content("b.txt"), QByteArray(planned ? "a.txt" : "b.txt"));
+        QCOMPARE(answers.texts.join(QString()),
+                 planned ? QString() : QStringLiteral("Files renamed: 0\nFiles not renamed: 2"));
+        Action(*main, "A_Undo")->trigger();
+        QCOMPARE(content("a.txt"), QByteArray("a.txt"));
+        QCOMPARE(content("b.txt"), QByteArray("b.txt"));
+
+        // Stored with the other check marks of the menu.
+        main->close();
+        main.reset();
+        TMain again{CommandLine{}};
+        again.show();
+        QCOMPARE(Action(again, "A_PlanRenameOrder")->isChecked(), planned);
     }
 
     void secondRunReplacesUndoOnlyWhereItRenamed() {

@@ -76,12 +76,125 @@ TEST(RenameCommand, BadArgumentsExit2AndTouchNothing) {
     const ProcessResult dry = RunProcess(BinPath("quillmark-cli"),
                                          {"rename", "--dry-run", "--scheme-file", scheme, file});
     EXPECT_EQ(dry.exitCode, 0);
-    EXPECT_EQ(dry.out, file + "\t" + dir.Path() + "y1\n");
+    EXPECT_EQ(dry.out, file + "\t" + dir.Path() + "y1\n1 renamed, 0 unchanged, 0 failed\n");
     EXPECT_TRUE(std::filesystem::exists(file));
 
     const ProcessResult help = RunProcess(BinPath("quillmark-cli"), {"rename", "--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.out.find("--files-from"), std::string::npos);
+}
+
+// The dry run and the run on two copies of one folder: the same counts, the same failure
+// lines (but for the folder's own path) and the same exit status; the dry run renames
+// nothing and still prints the preview first.
+TEST(RenameCommand, DryRunEndsWithTheRunsCountsFailuresAndStatus) {
+    struct Row {
+        const char* title;
+        std::vector<std::string> files;
+        std::string scheme;
+        std::vector<std::string> paths; // relative to the folder
+        int status;
+    };
+    const std::string numbered = "RemoveGroup=true\nRemoveBack=true\nRemoveBackCount=1\n"
+                                 "InsertGroup=true\nNumberIncEnabled=true\nNumberIncValue=1\n";
+    const std::string pairs = "ReplaceGroup=true\nReplaceEnabled=true\nReplaceCount=3\n"
+                              "ReplaceText1=x:y\nReplaceText2=z:y\nReplaceText3=d:e\n";
+    const std::vector<Row> rows = {
+        {"taken, missing, chain, folder with slashes",
+         {"x1", "y1", "xx", "xd/", "yd/"},
+         "ReplaceGroup=true\nReplaceEnabled=true\nReplaceCount=1\nReplaceText1=x:y\n",
+         {"x1", "xx", "gone", "xd//"},
+         1},
+        // a0 cannot take a1, so b0 gets number 1, not the 2 its preview line shows
+        // (b2 is taken).
+        {"a failure shifts the numbers", {"a0", "a1", "b0", "b2"}, numbered, {"a0", "b0"}, 1},
+        {"all free", {"p0", "q0"}, numbered, {"p0", "q0"}, 0},
+        // One folder reached by two paths: z1 finds the y1 that x1 became.
+        {"one folder, two paths", {"x1", "z1"}, pairs, {"x1", "./z1"}, 1},
+        // d1 is gone by the time its file's turn comes.
+        {"a folder renamed before its file", {"d1/", "d1/x1"}, pairs, {"d1", "d1/x1"}, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.title);
+        RenameFolder dry, real;
+        std::ofstream(dry.Path() + "s.scheme") << "Version=1\n" << row.scheme;
+        for (const std::string& f : row.files) {
+            dry.Make(f);
+            real.Make(f);
+        }
+        auto run = [&](const RenameFolder& dir, bool dryRun) {
+            std::vector<std::string> args = {"rename", "--scheme-file", dry.Path() + "s.scheme"};
+            if (dryRun)
+                args.push_back("--dry-run");
+            args.push_back("--");
+            for (const std::string& p : row.paths)
+                args.push_back(dir.Path() + p);
+            ProcessResult r = RunProcess(BinPath("quillmark-cli"), args);
+            for (std::size_t at; (at = r.err.find(dir.Path())) != std::string::npos;)
+                r.err.replace(at, dir.Path().size(), "DIR/");
+            return r;
+        };
+        const auto before = Names(dry);
+        const ProcessResult predicted = run(dry, true);
+        const ProcessResult done = run(real, false);
+        EXPECT_EQ(Names(dry), before);
+        EXPECT_EQ(predicted.exitCode, row.status);
+        EXPECT_EQ(predicted.exitCode, done.exitCode);
+        EXPECT_EQ(predicted.err, done.err);
+        const std::size_t counts = predicted.out.rfind('\n', predicted.out.size() - 2) + 1;
+        EXPECT_EQ(predicted.out.substr(counts), done.out);
+        EXPECT_EQ(std::count(predicted.out.begin(), predicted.out.end(), '\n'),
+                  static_cast<long>(row.paths.size()) + 1);
+    }
+}
+
+TEST(RenameCommand, PlanRenumbersWhereTheListOrderFails) {
+    struct Row {
+        std::vector<std::string> flags;
+        std::string out; // "@" stands for the folder
+        std::string err;
+        int exitCode;
+        std::set<std::string> names;
+    } rows[] = {
+        {{},
+         "0 renamed, 1 unchanged, 2 failed\n",
+         "quillmark-cli: @t1: File exists\nquillmark-cli: @t3: File exists\n",
+         1,
+         {"t1", "t2", "t3"}},
+        {{"--plan", "--dry-run"},
+         "@t1\t@t2\n@t2\t@t3\n@t3\t@t4\n3 renamed, 0 unchanged, 0 failed\n",
+         "",
+         0,
+         {"t1", "t2", "t3"}},
+        {{"--plan"}, "3 renamed, 0 unchanged, 0 failed\n", "", 0, {"t2", "t3", "t4"}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.flags.empty() ? "list order" : row.flags.back());
+        RenameFolder dir;
+        for (const char* name : {"t1", "t2", "t3"})
+            dir.Make(name);
+        const std::string scheme = dir.Path() + "../" + std::to_string(getpid()) + ".scheme";
+        std::ofstream(scheme) << "Version=1\nRemoveGroup=true\nRemoveBack=true\n"
+                                 "RemoveBackCount=1\nInsertGroup=true\nNumberIncEnabled=true\n";
+        std::vector<std::string> args = {"rename", "--scheme-file", scheme, "--start", "2"};
+        args.insert(args.end(), row.flags.begin(), row.flags.end());
+        for (const char* name : {"t1", "t2", "t3"})
+            args.push_back(dir.Path() + name);
+        const ProcessResult r = RunProcess(BinPath("quillmark-cli"), args);
+        std::filesystem::remove(scheme);
+        const auto expand = [&](std::string text) {
+            for (std::size_t at; (at = text.find('@')) != std::string::npos;)
+                text.replace(at, 1, dir.Path());
+            return text;
+        };
+        EXPECT_EQ(r.out, expand(row.out));
+        EXPECT_EQ(r.err, expand(row.err));
+        EXPECT_EQ(r.exitCode, row.exitCode);
+        EXPECT_EQ(Names(dir), row.names);
+        if (row.names.count("t4")) {
+            EXPECT_EQ(dir.Contents().at("t3"), std::vector<std::string>{"t4"});
+        }
+    }
 }
 
 } // namespace

@@ -1,0 +1,62 @@
+#pragma once
+
+// A set of file names (byte strings) for folders of a hundred thousand names that change
+// one name at a time: open addressing over views into a few large blocks that the table
+// owns, so that adding a name costs no allocation of its own. A removed name's bytes stay
+// in their block until the table goes.
+//
+// One thread at a time.
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+namespace qm {
+
+class TNameTable {
+public:
+    TNameTable() = default;
+    TNameTable(const TNameTable&) = delete;
+    TNameTable& operator=(const TNameTable&) = delete;
+    TNameTable(TNameTable&&) = default;
+    TNameTable& operator=(TNameTable&&) = default;
+
+    std::size_t Size() const { return live_; }
+    bool Contains(std::string_view name) const;
+    // False when the name was there already.
+    bool Insert(std::string_view name);
+    // False when the name was not there.
+    bool Erase(std::string_view name);
+    void Clear();
+
+    // Calls `each(std::string_view)` for every name, in no particular order.
+    template <class Each> void ForEach(Each&& each) const {
+        for (const Slot& slot : slots_)
+            if (slot.data != nullptr && slot.data != Removed())
+                each(std::string_view(slot.data, slot.size));
+    }
+
+private:
+    struct Slot {
+        const char* data = nullptr; // nullptr: never used; Removed(): a name was erased
+        std::uint32_t size = 0;
+        std::uint32_t hash = 0;
+    };
+
+    static const char* Removed();
+    static std::uint32_t Hash(std::string_view name);
+    // The slot holding `name`, or the one where it would go; slots_ is never full.
+    std::size_t Find(std::string_view name, std::uint32_t hash, bool& found) const;
+    void Grow();
+    const char* Keep(std::string_view name);
+
+    std::vector<Slot> slots_; // a power of two in size, or empty
+    std::size_t live_ = 0;
+    std::size_t used_ = 0; // live and removed slots
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::size_t blockLeft_ = 0;
+    char* blockNext_ = nullptr;
+};
+
+} // namespace qm

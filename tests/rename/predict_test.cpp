@@ -1,0 +1,209 @@
+// The prediction against the real thing: each answer of the folder model beside the answer
+// of the rename itself, and whole runs with random options on real folders.
+
+#include "exfatmount.h"
+#include "rename/foldermodel.h"
+#include "rename/movefile.h"
+#include "rename/nametable.h"
+#include "rename/predict.h"
+#include "renamefolder.h"
+#include "runprocess.h"
+
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <optional>
+#include <random>
+
+namespace qm::test {
+namespace {
+
+// The folder holds the files a and b and the folder sub/. Each row is predicted, then
+// renamed for real in a fresh copy: both must give `error`, which is the kernel's order
+// of answers (the walk to the target's folder, the mount, the source, the target, the
+// permissions).
+TEST(FolderModel, EachAnswerIsTheRenamesOwn) {
+    struct Row {
+        std::string from, to;
+        int error;
+        bool readOnlyMount = false;
+    };
+    const std::vector<Row> rows = {
+        {"", "x", ENOENT},
+        {"a", "", ENOENT},
+        {"a", "/x", EINVAL},
+        {"a", "sub/../x", EINVAL},
+        {"gone", "b", ENOENT},
+        {"a", "b", EEXIST},
+        {"a", "./b", EEXIST},
+        {"a", std::string(255, 'y'), 0},
+        {"a", std::string(256, 'y'), ENAMETOOLONG},
+        {"gone", std::string(256, 'y'), ENOENT},
+        {"a", "nosub/x", ENOENT},
+        {"a", "b/x", ENOTDIR},
+        {"a", ".", EEXIST},
+        {"a", "sub/.", EEXIST},
+        {"a", "sub/", EEXIST},
+        {"a", "free/", ENOTDIR},
+        {"sub", "free/", 0},
+        {"a", "sub//a", 0},
+        {"a", "A", 0},
+        {"gone", "b", EROFS, true},
+        {"a", "nosub/x", ENOENT, true},
+        {"a", ".", EEXIST, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.from + " -> " + row.to);
+        RenameFolder dir("/dev/shm");
+        for (const char* name : {"a", "b", "sub/"})
+            dir.Make(name);
+        std::string folder = dir.Path();
+        if (row.readOnlyMount) {
+            dir.Make("ro/");
+            folder = dir.Path() + "ro/";
+            if (RunProcess("/bin/mount", {"--bind", dir.Path(), folder}).exitCode != 0 ||
+                RunProcess("/bin/mount", {"-o", "remount,bind,ro", folder}).exitCode != 0) {
+                RunProcess("/bin/umount", {folder});
+                std::printf("skipped: no read-only bind mount (needs root)\n");
+                continue;
+            }
+        }
+        TFolderModel model;
+        TModelMove move;
+        EXPECT_EQ(model.Check(folder, row.from, row.to, move), row.error);
+        EXPECT_EQ(MoveFileNoReplace(folder, row.from, row.to), row.error);
+        if (row.readOnlyMount)
+            RunProcess("/bin/umount", {folder});
+    }
+}
+
+// Names coming and going as in a run over a large folder: every name is found exactly
+// while it is there, through growth and through slots left by removed names.
+TEST(NameTable, FindsEveryNameWhileItIsThere) {
+    TNameTable table;
+    auto name = [](int i) {
+        return "file_" + std::to_string(i) + ".jpg";
+    };
+    for (int i = 0; i < 20000; ++i)
+        ASSERT_TRUE(table.Insert(name(i)));
+    EXPECT_FALSE(table.Insert(name(7)));
+    for (int i = 0; i < 20000; i += 2)
+        ASSERT_TRUE(table.Erase(name(i)));
+    EXPECT_FALSE(table.Erase(name(0)));
+    for (int i = 20000; i < 40000; ++i)
+        ASSERT_TRUE(table.Insert(name(i)));
+    EXPECT_EQ(table.Size(), 30000u);
+    int wrong = 0;
+    for (int i = 0; i < 40000; ++i)
+        wrong += table.Contains(name(i)) != (i >= 20000 || i % 2 == 1);
+    EXPECT_EQ(wrong, 0);
+    EXPECT_TRUE(table.Insert(""));
+    EXPECT_TRUE(table.Contains(""));
+}
+
+// Small folders of names that collide, numbering on, options drawn at random: every
+// entry's predicted outcome, name and error, and the counts and the final number, are
+// what the run then does; then the same for undo.
+void PredictAndRunAtRandom(const std::string& base, int runs, unsigned seed) {
+    std::mt19937 random(seed);
+    auto pick = [&](int n) {
+        return static_cast<int>(random() % static_cast<unsigned>(n));
+    };
+    const std::vector<std::string> files = {"a1", "a2", "b1", "B2", "c", "s/", "ab1", "Ab2"};
+    const std::vector<std::string> pairs = {"a:b", "b:a",  "1:2",  "2:1",  "a:A", "c:s/c",
+                                            "b:B", "ab:a", "c:a1", "2:x/", "s:t"};
+    for (int run = 0; run < runs; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run) + " of seed " + std::to_string(seed));
+        RenameFolder dir(base);
+        for (const std::string& f : files)
+            dir.Make(f);
+        RenameOptionSet options;
+        options.ReplaceGroup = options.ReplaceEnabled = true;
+        for (int i = pick(3) + 1; i > 0; --i) {
+            const std::string& pair = pairs[static_cast<std::size_t>(pick(11))];
+            options.ReplacePairs[static_cast<std::size_t>(options.ReplaceCount++)] = {
+                pair.substr(0, pair.find(':')), pair.substr(pair.find(':') + 1)};
+        }
+        options.InsertGroup = pick(3) != 0;
+        options.NumberIncEnabled = true;
+        // Near the top of the counter's range the number must stop at 999999.
+        options.NumberIncValue = pick(4) == 0 ? 999998 : pick(3);
+        options.RemoveGroup = options.RemoveBack = pick(2) != 0;
+        options.FormatGroup = options.FormatTextEnabled = options.FormatFirstLetterUp =
+            pick(4) == 0;
+        // Entries in any order; some twice, one that is not there.
+        std::vector<std::string> names;
+        for (int i = pick(6) + 2; i > 0; --i)
+            names.push_back(pick(8) == 0 ? "gone" : files[static_cast<std::size_t>(pick(8))]);
+        for (std::string& name : names)
+            if (name.ends_with('/'))
+                name.pop_back();
+        ListedFiles list(dir.Path(), names);
+        for (const RenameMode mode : {RenameMode::Rename, RenameMode::Undo}) {
+            const std::atomic<bool> goOn{false};
+            const TPrediction p = PredictRenames(SnapshotEntries(list.items()), options, mode,
+                                                 RunOrder::ListOrder, goOn);
+            std::vector<TPredictedEntry> seen;
+            RenameCallbacks callbacks;
+            callbacks.OnOutcome = [&](int slot, RenameOutcome outcome, int error) {
+                seen.push_back({outcome, list[slot].Name(), error});
+            };
+            const RenameTally t = RunRenames(list.items(), options, mode, callbacks, goOn);
+            ASSERT_EQ(p.Entries.size(), seen.size());
+            for (std::size_t i = 0; i < seen.size(); ++i) {
+                SCOPED_TRACE(names[i]);
+                EXPECT_EQ(p.Entries[i].Outcome, seen[i].Outcome);
+                if (seen[i].Outcome != RenameOutcome::Failed) {
+                    EXPECT_EQ(p.Entries[i].Candidate, seen[i].Candidate);
+                }
+                EXPECT_EQ(p.Entries[i].Error, seen[i].Error);
+            }
+            EXPECT_EQ(p.Tally.Renamed, t.Renamed);
+            EXPECT_EQ(p.Tally.Unchanged, t.Unchanged);
+            EXPECT_EQ(p.Tally.NumberIncValue, t.NumberIncValue);
+            if (::testing::Test::HasFailure())
+                return;
+        }
+    }
+}
+
+TEST(Prediction, RandomOptionsOnTmpfsAsTheRun) {
+    PredictAndRunAtRandom("/dev/shm", 200, 15);
+}
+
+TEST(Prediction, RandomOptionsOnExfatAsTheRun) {
+    ExfatMount exfat;
+    if (!exfat.Error().empty())
+        GTEST_SKIP() << "no exFAT mount: " << exfat.Error();
+    PredictAndRunAtRandom(exfat.Folder(), 60, 16);
+}
+
+TEST(Prediction, SnapshotLeavesEmptySlotsOut) {
+    ListedFiles list("/nowhere/", {"a", "b", "c"});
+    list.items().Delete(1);
+    const std::vector<TRunEntry> entries = SnapshotEntries(list.items());
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1].Slot, 2);
+    EXPECT_EQ(entries[1].Name, "c");
+    EXPECT_EQ(entries[1].Path, "/nowhere/");
+}
+
+TEST(Prediction, CancelStopsItWithWhatItHas) {
+    const std::vector<TRunEntry> entries(1000, TRunEntry{0, "/nowhere/", "x", "", false});
+    RenameOptionSet options;
+    options.InsertGroup = options.InsertBack = true;
+    options.InsertBackText = "y";
+    const std::atomic<bool> stop{true};
+    const TPrediction p =
+        PredictRenames(entries, options, RenameMode::Rename, RunOrder::ListOrder, stop);
+    EXPECT_TRUE(p.Tally.Cancelled);
+    EXPECT_TRUE(p.Entries.empty());
+    const std::atomic<bool> goOn{false};
+    const TPrediction all =
+        PredictRenames(entries, options, RenameMode::Rename, RunOrder::ListOrder, goOn);
+    EXPECT_FALSE(all.Tally.Cancelled);
+    ASSERT_EQ(all.Entries.size(), entries.size());
+    EXPECT_EQ(all.Entries.back().Error, ENOENT);
+}
+
+} // namespace
+} // namespace qm::test
