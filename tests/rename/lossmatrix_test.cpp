@@ -205,11 +205,22 @@ Outcome ThroughTheCommand(const RenameFolder& dir, const Scenario& s, bool asNob
     for (const std::string& name : s.entries)
         args.push_back(dir.Path() + name);
     std::string program = BinPath("quillmark-cli");
+    // The run journal goes where its user may write.
+    const char* ownState = std::getenv("XDG_STATE_HOME");
+    const std::string savedState = ownState ? ownState : "";
+    const std::string nobodyState = dir.Path() + "../" + std::to_string(getpid()) + "-state";
     if (asNobody) {
         args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", program});
         program = "/usr/bin/setpriv";
+        std::filesystem::create_directories(nobodyState);
+        std::filesystem::permissions(nobodyState, std::filesystem::perms::all);
+        setenv("XDG_STATE_HOME", nobodyState.c_str(), 1);
     }
     const ProcessResult r = RunProcess(program, args);
+    if (asNobody) {
+        setenv("XDG_STATE_HOME", savedState.c_str(), 1);
+        std::filesystem::remove_all(nobodyState);
+    }
     std::remove(scheme.c_str());
     Outcome result;
     const std::size_t last = r.out.rfind('\n', r.out.size() - 2);
