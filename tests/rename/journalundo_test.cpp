@@ -222,8 +222,11 @@ TEST(JournalUndo, NamesTakenSinceFailTheirEntriesWithoutHarm) {
     const ProcessResult rename = RunProcess(
         cli, {"rename", "--scheme-file", p + "s.scheme", p + "a1", p + "a2", p + "a3", p + "a4"});
     ASSERT_EQ(rename.exitCode, 0) << rename.err;
+    // a2's name taken by another file; b3 replaced by another file of the same name.
     std::ofstream(p + "a2") << "another file";
-    fs::remove(p + "b3");
+    fs::rename(p + "b3", p + "old b3");
+    std::ofstream(p + "b3") << "another b3";
+    fs::remove(p + "old b3");
 
     const ProcessResult undo = RunProcess(cli, {"undo", "--list"});
     EXPECT_EQ(undo.exitCode, 1);
@@ -236,6 +239,7 @@ TEST(JournalUndo, NamesTakenSinceFailTheirEntriesWithoutHarm) {
                                         {"a2", {"b2"}},
                                         {"a4", {"a4"}},
                                         {"another file", {"a2"}},
+                                        {"another b3", {"b3"}},
                                         {"Version=1\nReplaceGroup=true\nReplaceEnabled=true\n"
                                          "ReplaceCount=1\nReplaceText1=a:b\n",
                                          {"s.scheme"}}}));
@@ -251,8 +255,10 @@ TEST(JournalUndo, NamesTakenSinceFailTheirEntriesWithoutHarm) {
         {{"undo", "--run", ""}, 1, "0 renamed, 2 unchanged, 2 failed\n"},
         {{"undo", "--run", "no-such-run"}, 2, ""},
     };
-    rows[1].args[2] =
-        ReadJournal(JournalFiles(state.Path() + "Marlowick/Quillmark/").front()).Journal.RunId;
+    const TJournal renamed =
+        ReadJournal(JournalFiles(state.Path() + "Marlowick/Quillmark/").front()).Journal;
+    EXPECT_TRUE(renamed.Undone);
+    rows[1].args[2] = renamed.RunId;
     for (const Row& row : rows) {
         SCOPED_TRACE(row.args.back());
         const ProcessResult r = RunProcess(cli, row.args);
