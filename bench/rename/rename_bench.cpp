@@ -2,7 +2,9 @@
 // (file_ -> pic_): the rename run and quillmark-cli rename against a plain loop of
 // renameat2(RENAME_NOREPLACE) over a fresh copy of the same folder; and a planned
 // renumbering of as many files, each taking the name of the next, against the same
-// loop. Every repetition makes its folder afresh, outside the timing.
+// loop. The rename run also with its journal (BM_JournaledRenameRun against BM_RenameRun;
+// argument 1 adds a number that rises with each success). Every repetition makes its
+// folder afresh, outside the timing.
 //
 //   build/bench/rename_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only
 //
@@ -85,12 +87,23 @@ void BM_PlainRenameat2Loop(benchmark::State& state) {
     }
 }
 
-void BM_RenameRun(benchmark::State& state) {
-    const std::vector<std::string> names = Names();
+// file_ -> pic_; with the argument 1 also a number appended that rises with each
+// success, whose names the journaled run takes from the prediction.
+qm::RenameOptionSet PicOptions(const benchmark::State& state) {
     qm::RenameOptionSet options;
     options.ReplaceGroup = options.ReplaceEnabled = true;
     options.ReplaceCount = 1;
     options.ReplacePairs[0] = {"file_", "pic_"};
+    if (state.range(0) == 1) {
+        options.InsertGroup = options.NumberIncEnabled = true;
+        options.NumberIncValue = 1;
+    }
+    return options;
+}
+
+void BM_RenameRun(benchmark::State& state) {
+    const std::vector<std::string> names = Names();
+    const qm::RenameOptionSet options = PicOptions(state);
     for (auto _ : state) {
         state.PauseTiming();
         const std::string dir = MakeFolder(names);
@@ -217,10 +230,7 @@ void BM_RenameCommand(benchmark::State& state) {
 // size.
 void BM_JournaledRenameRun(benchmark::State& state) {
     const std::vector<std::string> names = Names();
-    qm::RenameOptionSet options;
-    options.ReplaceGroup = options.ReplaceEnabled = true;
-    options.ReplaceCount = 1;
-    options.ReplacePairs[0] = {"file_", "pic_"};
+    const qm::RenameOptionSet options = PicOptions(state);
     const char* journalDir = std::getenv("QM_BENCH_JOURNAL_DIR");
     const std::string journals =
         (journalDir ? std::string(journalDir) + "/qm-journal-bench-" + std::to_string(getpid())
@@ -256,9 +266,19 @@ void BM_JournaledRenameRun(benchmark::State& state) {
 }
 
 BENCHMARK(BM_PlainRenameat2Loop)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(BM_RenameRun)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_RenameRun)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 BENCHMARK(BM_PlannedRenumbering)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(BM_JournaledRenameRun)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_JournaledRenameRun)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 BENCHMARK(BM_RenameCommand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 // Leaves nothing behind on /dev/shm, which is memory.
