@@ -16,6 +16,9 @@
 namespace qm {
 namespace {
 
+// The range of the window's counter control, within which the run holds the number.
+constexpr std::int64_t kMaxNumber = 999999;
+
 bool InodesStable(const std::string& folder) {
     struct statfs fs {};
     if (statfs(folder.empty() ? "." : folder.c_str(), &fs) != 0)
@@ -133,10 +136,10 @@ class ListOrderCheck {
 public:
     ListOrderCheck(TJournalWriter& writer, std::vector<std::string> candidates,
                    std::vector<int> moveOfSlot, std::vector<int> slotOfMove,
-                   std::vector<TJournalMoveRef> files, std::vector<char> predictedRenamed)
+                   std::vector<TJournalMoveRef> files, bool numberRises)
         : writer_(writer), candidates_(std::move(candidates)), moveOfSlot_(std::move(moveOfSlot)),
           slotOfMove_(std::move(slotOfMove)), files_(std::move(files)),
-          predictedRenamed_(std::move(predictedRenamed)) {}
+          numberRises_(numberRises) {}
 
     bool Known(int slot, std::string& candidate) {
         slot_ = slot;
@@ -175,9 +178,9 @@ public:
         }
         const int error = inner(folder, from, to);
         writer_.SetResult(index, error == 0 ? MoveResult::Done : MoveResult::Failed);
-        // While the number rises, an outcome other than the predicted one shifts every
-        // later number: from here on the run computes its candidates itself.
-        if (slot < predictedRenamed_.size() && (error == 0) != (predictedRenamed_[slot] != 0))
+        // While the number rises, a failure shifts every later number: from here on the
+        // run computes its candidates itself, and each is journaled before its move.
+        if (numberRises_ && error != 0)
             inSync_ = false;
         return error;
     }
@@ -190,7 +193,7 @@ private:
     std::vector<int> moveOfSlot_;
     std::vector<int> slotOfMove_;
     std::vector<TJournalMoveRef> files_; // the inode and presence of each move's file only
-    std::vector<char> predictedRenamed_; // empty when outcomes do not change the names
+    const bool numberRises_;
     int slot_ = -1;
     bool handed_ = false;
     bool inSync_ = true;
@@ -332,38 +335,22 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
     TJournaledRun result;
     const std::size_t slots = static_cast<std::size_t>(std::max(items.Count(), 0));
     std::vector<std::string> candidates(slots);
-    std::vector<char> predictedRenamed;
     int entryCount = 0;
-    if (mode == RenameMode::Rename && options.NumberIncEnabled) {
-        // The number rises only after a success, so each name depends on the outcomes
-        // before it: the prediction works them out from the folders' names.
-        const std::vector<TRunEntry> entries = SnapshotEntries(items);
-        TPrediction prediction =
-            PredictRenames(entries, options, mode, RunOrder::ListOrder, cancel);
-        if (prediction.Tally.Cancelled) {
-            result.Ran = true;
-            result.Tally.Cancelled = true;
-            result.Tally.NumberIncValue = options.NumberIncValue;
-            return result;
+    // The names as the run gives them when every rename succeeds, the number rising after
+    // each. This thread is the only writer of the entries, so reading them needs no lock.
+    const bool numberRises = mode == RenameMode::Rename && options.NumberIncEnabled;
+    RenameOptionSet running = options;
+    for (std::size_t slot = 0; slot < slots; ++slot) {
+        if (const TFileItem* entry = items.Items(static_cast<int>(slot))) {
+            candidates[slot] = CandidateName(*entry, running, mode);
+            if (numberRises && candidates[slot] != entry->Name())
+                running.NumberIncValue = static_cast<std::int32_t>(std::clamp<std::int64_t>(
+                    std::int64_t{running.NumberIncValue} + 1, 0, kMaxNumber));
+            ++entryCount;
         }
-        predictedRenamed.assign(slots, 0);
-        for (std::size_t i = 0; i < entries.size() && i < prediction.Entries.size(); ++i) {
-            const auto slot = static_cast<std::size_t>(entries[i].Slot);
-            candidates[slot] = std::move(prediction.Entries[i].Candidate);
-            predictedRenamed[slot] = prediction.Entries[i].Outcome == RenameOutcome::Renamed;
-        }
-        entryCount = static_cast<int>(entries.size());
-    } else {
-        // Each name depends on the entry alone. This thread is the only writer of the
-        // entries, so reading them needs no lock.
-        for (std::size_t slot = 0; slot < slots; ++slot)
-            if (const TFileItem* entry = items.Items(static_cast<int>(slot))) {
-                candidates[slot] = CandidateName(*entry, options, mode);
-                ++entryCount;
-            }
     }
 
-    // A predicted failure is still tried by the run, so it is announced too.
+    // A failure the run will meet is still tried, so it is announced too.
     std::vector<TJournalMoveRef> moves;
     std::vector<int> moveOfSlot(slots, -1);
     std::vector<int> slotOfMove;
@@ -391,7 +378,7 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
     TMoveFolder folder;
     const MoveEntryFile inner = DefaultMove(move, folder);
     ListOrderCheck check(writer, std::move(candidates), std::move(moveOfSlot),
-                         std::move(slotOfMove), std::move(moves), std::move(predictedRenamed));
+                         std::move(slotOfMove), std::move(moves), numberRises);
     RenameCallbacks hooked = callbacks;
     hooked.KnownCandidate = [&check](int slot, std::string& candidate) {
         return check.Known(slot, candidate);

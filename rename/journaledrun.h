@@ -4,14 +4,17 @@
 // (RunPlan), with every move it will take written and synced before the first one.
 //
 // How the run stays as fast as without the journal: the moves are worked out once, up
-// front, by the prediction (list order) or the plan; the journal takes them as they are,
-// and the run in list order takes its candidates from the same prediction instead of
-// computing every name a second time. During the run each actual move is compared with
-// the announced one (a few string comparisons); only a move that differs (the disk changed
-// since the prediction, so a failure shifted the numbering, or a cycle was taken back) is
-// written, before it is taken. Once an outcome differs from the prediction while the
-// number rises, the later candidates would differ too: from there on the run computes
-// them itself and each is checked against the journal as before.
+// front, and the journal takes them as they are. In list order they are the names the
+// run gives when every rename succeeds (which is exact whenever the number does not rise,
+// and for a run without failures when it does), and the run takes its candidates from
+// that list instead of computing every name a second time; a planned run journals its
+// plan. During the run each actual move is compared with the announced one (a string
+// comparison at most); only a move that differs is written, before it is taken: after a
+// failure while the number rises (every later name shifts, so from there on the run
+// computes its names itself and each move is journaled), or when a cycle is taken back.
+// The prediction is not used for list order: it reads every folder and models it, which
+// costs about as much as writing one record per move after a failure, and a run without
+// failures would pay it for nothing.
 //
 // A journal that cannot be begun stops the run before anything is renamed: a run without
 // one could not be undone after a crash, which is the one thing the journal is for; the

@@ -88,7 +88,7 @@ void BM_PlainRenameat2Loop(benchmark::State& state) {
 }
 
 // file_ -> pic_; with the argument 1 also a number appended that rises with each
-// success, whose names the journaled run takes from the prediction.
+// success.
 qm::RenameOptionSet PicOptions(const benchmark::State& state) {
     qm::RenameOptionSet options;
     options.ReplaceGroup = options.ReplaceEnabled = true;
