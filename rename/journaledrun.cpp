@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
+#include <future>
 #include <linux/magic.h>
 #include <memory>
 #include <sys/vfs.h>
@@ -96,10 +97,11 @@ private:
     std::vector<std::uint32_t> table_;
 };
 
-// The inode of every move's file, one listing per folder. The parked entry of a cycle is
-// still the same file under its temporary name.
-void FillInodes(std::vector<TJournalMoveRef>& moves) {
-    std::unordered_map<std::string, std::unique_ptr<FolderInodes>> folders;
+using FolderListings = std::unordered_map<std::string, std::unique_ptr<FolderInodes>>;
+
+// The inode of every move's file, one listing per folder (those in `folders` read
+// already). The parked entry of a cycle is still the same file under its temporary name.
+void FillInodes(std::vector<TJournalMoveRef>& moves, FolderListings& folders) {
     const FolderInodes* current = nullptr;
     std::string_view currentFolder;
     std::unordered_map<int, std::uint64_t> parked;
@@ -138,8 +140,7 @@ public:
                    std::vector<int> moveOfSlot, std::vector<int> slotOfMove,
                    std::vector<TJournalMoveRef> files, bool numberRises)
         : writer_(writer), candidates_(std::move(candidates)), moveOfSlot_(std::move(moveOfSlot)),
-          slotOfMove_(std::move(slotOfMove)), files_(std::move(files)),
-          numberRises_(numberRises) {}
+          slotOfMove_(std::move(slotOfMove)), files_(std::move(files)), numberRises_(numberRises) {}
 
     bool Known(int slot, std::string& candidate) {
         slot_ = slot;
@@ -304,7 +305,8 @@ TJournaledRun RunPlannedJournaled(TFileItems& items, const RenameOptionSet& opti
     for (const TPlanStep& step : plan.Steps)
         moves.push_back({entries[static_cast<std::size_t>(step.Entry)].Slot,
                          step.Step != TPlanStep::Final, step.Folder, step.From, step.To, 0});
-    FillInodes(moves);
+    FolderListings listings;
+    FillInodes(moves, listings);
     TJournalWriter writer;
     result.JournalProblem = writer.Begin(
         place.Folder, Header(mode, RunOrder::Planned, static_cast<int>(entries.size()), place),
@@ -335,35 +337,51 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
     TJournaledRun result;
     const std::size_t slots = static_cast<std::size_t>(std::max(items.Count(), 0));
     std::vector<std::string> candidates(slots);
-    int entryCount = 0;
+    // The first folder's listing (most runs have one folder) is read on a thread of its
+    // own while the names are computed.
+    std::future<std::unique_ptr<FolderInodes>> firstListing;
+    std::string firstFolder;
+    for (std::size_t slot = 0; slot < slots && !firstListing.valid(); ++slot)
+        if (const TFileItem* entry = items.Items(static_cast<int>(slot))) {
+            firstFolder = entry->Path();
+            firstListing = std::async(std::launch::async, [firstFolder] {
+                return std::make_unique<FolderInodes>(firstFolder);
+            });
+        }
+
     // The names as the run gives them when every rename succeeds, the number rising after
-    // each. This thread is the only writer of the entries, so reading them needs no lock.
+    // each, and the moves they make, in one pass. This thread is the only writer of the
+    // entries, so reading them needs no lock.
+    int entryCount = 0;
     const bool numberRises = mode == RenameMode::Rename && options.NumberIncEnabled;
     RenameOptionSet running = options;
-    for (std::size_t slot = 0; slot < slots; ++slot) {
-        if (const TFileItem* entry = items.Items(static_cast<int>(slot))) {
-            candidates[slot] = CandidateName(*entry, running, mode);
-            if (numberRises && candidates[slot] != entry->Name())
-                running.NumberIncValue = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-                    std::int64_t{running.NumberIncValue} + 1, 0, kMaxNumber));
-            ++entryCount;
-        }
-    }
-
-    // A failure the run will meet is still tried, so it is announced too.
     std::vector<TJournalMoveRef> moves;
+    moves.reserve(slots);
     std::vector<int> moveOfSlot(slots, -1);
     std::vector<int> slotOfMove;
+    slotOfMove.reserve(slots);
     for (std::size_t slot = 0; slot < slots; ++slot) {
         const TFileItem* entry = items.Items(static_cast<int>(slot));
-        if (entry == nullptr || candidates[slot] == entry->Name())
+        if (entry == nullptr)
             continue;
+        ++entryCount;
+        std::string& candidate = candidates[slot];
+        candidate = CandidateName(*entry, running, mode);
+        if (candidate == entry->Name())
+            continue;
+        if (numberRises)
+            running.NumberIncValue = static_cast<std::int32_t>(
+                std::clamp<std::int64_t>(std::int64_t{running.NumberIncValue} + 1, 0, kMaxNumber));
+        // A failure the run will meet is still tried, so it is announced too.
         moveOfSlot[slot] = static_cast<int>(moves.size());
         slotOfMove.push_back(static_cast<int>(slot));
         moves.push_back(
-            {static_cast<int>(slot), false, entry->Path(), entry->Name(), candidates[slot], 0});
+            {static_cast<int>(slot), false, entry->Path(), entry->Name(), candidate, 0});
     }
-    FillInodes(moves);
+    FolderListings listings;
+    if (firstListing.valid())
+        listings.emplace(firstFolder, firstListing.get());
+    FillInodes(moves, listings);
     TJournalWriter writer;
     result.JournalProblem =
         writer.Begin(place.Folder, Header(mode, RunOrder::ListOrder, entryCount, place), moves);
