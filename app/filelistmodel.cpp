@@ -6,8 +6,12 @@
 #include "filelist/filelist.h"
 #include "filelist/iconnames.h"
 
+#include <QApplication>
 #include <QDateTime>
 #include <QLocale>
+#include <QPalette>
+#include <QStyle>
+#include <algorithm>
 
 namespace qm {
 
@@ -63,6 +67,11 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
     const ColumnId id = columns_[static_cast<std::size_t>(index.column())].Id;
     if (role == Qt::TextAlignmentRole)
         return id == ColumnId::Size ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
+    if (id == ColumnId::NewName && role != Qt::DisplayRole) {
+        const QVariant mark = MarkData(index.row(), role);
+        if (mark.isValid())
+            return mark;
+    }
     if (role != Qt::DisplayRole && !(role == Qt::DecorationRole && index.column() == 0))
         return QVariant();
     const auto lock = list_.Items().ReadLock();
@@ -117,11 +126,59 @@ void TFileListModel::SetColumns(std::vector<ShownColumn> columns) {
 void TFileListModel::SetOptions(const RenameOptionSet& options, std::int32_t startNumber) {
     options_ = options;
     startNumber_ = startNumber;
+    NewNameColumnChanged({Qt::DisplayRole});
+}
+
+void TFileListModel::NewNameColumnChanged(const QList<int>& roles) {
     for (std::size_t c = 0; c < columns_.size(); ++c) {
         if (columns_[c].Id == ColumnId::NewName && rowCount() > 0) {
             const int column = static_cast<int>(c);
-            emit dataChanged(index(0, column), index(rowCount() - 1, column), {Qt::DisplayRole});
+            emit dataChanged(index(0, column), index(rowCount() - 1, column), roles);
         }
+    }
+}
+
+void TFileListModel::SetMarks(std::vector<TRowMark> marks) {
+    if (marks.empty() && marks_.empty())
+        return;
+    marks_ = std::move(marks);
+    NewNameColumnChanged({Qt::DecorationRole, Qt::ForegroundRole, Qt::ToolTipRole});
+}
+
+const TRowMark* TFileListModel::MarkOf(int row) const {
+    const auto at =
+        std::lower_bound(marks_.begin(), marks_.end(), row,
+                         [](const TRowMark& mark, int slot) { return mark.Slot < slot; });
+    return at != marks_.end() && at->Slot == row ? &*at : nullptr;
+}
+
+QVariant TFileListModel::MarkData(int row, int role) const {
+    if (role != Qt::DecorationRole && role != Qt::ForegroundRole && role != Qt::ToolTipRole)
+        return QVariant();
+    const TRowMark* mark = MarkOf(row);
+    if (mark == nullptr)
+        return QVariant();
+    switch (role) {
+    case Qt::DecorationRole:
+        if (warningIcon_.isNull()) {
+            warningIcon_ =
+                QIcon::fromTheme(QStringLiteral("dialog-warning"),
+                                 QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning));
+        }
+        return warningIcon_;
+    case Qt::ForegroundRole: {
+        // Red pulled toward the theme's own text colour: dark red on a light base, a light
+        // red on a dark one, readable on both.
+        const QColor text = QApplication::palette().color(QPalette::Text);
+        const QColor red(220, 30, 30);
+        const auto mix = [](int a, int b) {
+            return (a * 13 + b * 7) / 20;
+        };
+        return QColor(mix(red.red(), text.red()), mix(red.green(), text.green()),
+                      mix(red.blue(), text.blue()));
+    }
+    default:
+        return MarkTip(*mark, captions_);
     }
 }
 

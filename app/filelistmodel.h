@@ -4,12 +4,15 @@
 // per shown column. Stores no texts: every cell is computed when the view asks for it,
 // which for a large list means only the rows on screen. The new-name column uses the
 // rename options and start number that the window hands over on every option change;
-// the size column looks at the file on disk anew each time.
+// the size column looks at the file on disk anew each time. Rows that a prediction of the
+// run marks (see predictionmarks.h) carry a warning icon, a warning colour and the reason
+// as a tool tip in the new-name column; a change of the list's rows drops the marks.
 //
 // Does not own the file list; the list must outlive the model. Changes of the list's
 // rows go through a Change bracket, so the view hears of them once. Window thread only;
 // reads entries under the list's read lock, so a rename worker may change names meanwhile.
 
+#include "app/predictionmarks.h"
 #include "engine/renameoptionset.h"
 #include "filelist/columnset.h"
 
@@ -45,11 +48,21 @@ public:
     // `startNumber` is the number typed in the start-value field, 0 when it is none.
     void SetOptions(const RenameOptionSet& options, std::int32_t startNumber);
 
+    // The marked rows of the newest prediction, ordered by slot; replaces the former ones.
+    void SetMarks(std::vector<TRowMark> marks);
+    int MarkCount() const { return static_cast<int>(marks_.size()); }
+    // The mark of `row`, or nullptr.
+    const TRowMark* MarkOf(int row) const;
+
     // Brackets a change of the list's rows (adding, removing, sorting): the view is told
-    // once, when the bracket closes. Not nestable.
+    // once, when the bracket closes. The marks go: they belong to the rows as they were.
+    // Not nestable.
     class Change {
     public:
-        explicit Change(TFileListModel& model) : model_(model) { model_.beginResetModel(); }
+        explicit Change(TFileListModel& model) : model_(model) {
+            model_.beginResetModel();
+            model_.marks_.clear();
+        }
         ~Change() { model_.endResetModel(); }
         Change(const Change&) = delete;
         Change& operator=(const Change&) = delete;
@@ -65,6 +78,8 @@ public:
 
 private:
     QIcon IconOf(int imageIndex) const;
+    QVariant MarkData(int row, int role) const;
+    void NewNameColumnChanged(const QList<int>& roles);
     std::string KilobyteUnit() const;
 
     TFileList& list_;
@@ -74,6 +89,8 @@ private:
     RenameOptionSet options_;
     std::int32_t startNumber_ = 0;
     mutable std::vector<QIcon> icons_; // by image index, made when first shown
+    std::vector<TRowMark> marks_;
+    mutable QIcon warningIcon_;
 };
 
 // The date and time of a date-time value in the user's short date and long time formats,

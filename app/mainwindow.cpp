@@ -11,6 +11,7 @@
 #include "app/maintexts.h"
 #include "app/optionmapping.h"
 #include "app/optiontabs.h"
+#include "app/predictionrunner.h"
 #include "app/renameprocess.h"
 #include "app/renamesummary.h"
 #include "app/renamethread.h"
@@ -103,6 +104,7 @@ TMain::~TMain() {
     // without running those handlers: a window destroyed without closing (a test, an
     // error path) must not refresh itself from half-destroyed controls.
     closing_ = true;
+    prediction_.reset();
     disconnect(tabs_, nullptr, this, nullptr);
     disconnect(tabs_->ReplaceList, nullptr, this, nullptr);
     FileList->setModel(nullptr);
@@ -346,6 +348,24 @@ void TMain::FormCreate(const CommandLine& commandLine) {
             return commonLang_ != nullptr ? commonLang_->GetText(key) : std::string();
         });
     SetFileListModel(model_.get());
+    prediction_ = std::make_unique<TPredictionRunner>(
+        fileList_->Items(), [this] { return ReadOptionsFromControls(*tabs_); },
+        [this](std::vector<TRowMark> marks) { ShowMarks(std::move(marks)); }, this);
+    prediction_->setObjectName(QStringLiteral("Prediction"));
+    // Every change of the list's rows comes through a reset of the model. Nothing is
+    // predicted while the list is half changed (adding shows progress, which lets the
+    // pause end meanwhile).
+    connect(model_.get(), &QAbstractItemModel::modelAboutToBeReset, prediction_.get(),
+            &TPredictionRunner::Stop);
+    connect(model_.get(), &QAbstractItemModel::modelReset, this, &TMain::RestartPrediction);
+    // The marks tell what the run will do, and a planned run does other things.
+    prediction_->SetOrder(PlanRenameOrder() ? RunOrder::Planned : RunOrder::ListOrder);
+    connect(this, &TMain::planRenameOrderChanged, this, [this](bool on) {
+        if (prediction_ != nullptr) {
+            prediction_->SetOrder(on ? RunOrder::Planned : RunOrder::ListOrder);
+            RestartPrediction();
+        }
+    });
     for (const std::string& path : commandLine.paths) {
         AddFile(path);
     }
@@ -457,6 +477,7 @@ void TMain::FormCloseQuery() {
 
 void TMain::FormClose() {
     closing_ = true;
+    prediction_.reset();
     FileList->setModel(nullptr);
     languageNames_.clear();
     nativeLanguageNames_.clear();
@@ -960,6 +981,10 @@ int TMain::RunRenameThread(TRenameProcess& process, bool undoMode) {
     connect(&thread, &TRenameThread::progressed, this, &TMain::RenameThreadProgress);
     connect(&thread, &QThread::finished, this, &TMain::RenameThreadTerminate);
     renameProcess_ = &process;
+    // The run changes the names under the prediction and its marks; the list's reset
+    // afterwards starts it again.
+    prediction_->Stop();
+    ShowMarks({});
     process.BeginRun(items.Count());
     RenameThread = &thread;
     thread.start();
@@ -1008,6 +1033,24 @@ void TMain::RenameThreadTerminate() {
     renameProcess_->Finish();
 }
 
+void TMain::RestartPrediction() {
+    if (prediction_ == nullptr) {
+        return;
+    }
+    if (RenameThread != nullptr) {
+        prediction_->Stop();
+    } else {
+        prediction_->Restart();
+    }
+}
+
+void TMain::ShowMarks(std::vector<TRowMark> marks) {
+    model_->SetMarks(std::move(marks));
+    if (!hintShown_) {
+        UpdateFileExample();
+    }
+}
+
 void TMain::ShowRenameMessage(const std::string& key, int done, int notDone) {
     std::string text = programLang_ != nullptr ? programLang_->GetText(key) : std::string();
     ReplaceFirst(text, "%1", std::to_string(done));
@@ -1049,6 +1092,7 @@ void TMain::RefreshOptionControls() {
     if (model_ != nullptr) {
         comparer_->SetOptions(options);
         model_->SetOptions(options, options.NumberIncValue);
+        RestartPrediction();
     }
     FileList->viewport()->update();
     UpdateActionStates();
@@ -1092,16 +1136,27 @@ void TMain::UpdateFileExample() {
     }
     const TFileItem* item =
         first >= 0 && fileList_ != nullptr ? fileList_->Items().Items(first) : nullptr;
+    QString example;
     if (item == nullptr) {
-        FileExample->setText(Q(Text("NONEWFILENAMEEXAMPLE")));
-        return;
+        example = Q(Text("NONEWFILENAMEEXAMPLE"));
+    } else {
+        const RenameOptionSet options = ReadOptionsFromControls(*tabs_);
+        example = Q(Text("NEWFILENAMEEXAMPLE") + ": " +
+                    ComputeNewName(options, item->Name(), options.NumberIncValue + first));
     }
-    const RenameOptionSet options = ReadOptionsFromControls(*tabs_);
-    FileExample->setText(Q(Text("NEWFILENAMEEXAMPLE") + ": " +
-                           ComputeNewName(options, item->Name(), options.NumberIncValue + first)));
+    const QString marked = model_ != nullptr
+                               ? MarkCountText(model_->MarkCount(),
+                                               [this](const std::string& key) { return Text(key); })
+                               : QString();
+    if (marked.isEmpty() || example.isEmpty()) {
+        FileExample->setText(example + marked);
+    } else {
+        FileExample->setText(example + QStringLiteral(" \u2014 ") + marked);
+    }
 }
 
 void TMain::ShowHintOrExample(const QString& hint) {
+    hintShown_ = !hint.isEmpty();
     if (hint.isEmpty()) {
         UpdateFileExample();
     } else {

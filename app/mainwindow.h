@@ -10,6 +10,7 @@
 // (TOptionTabs, ApplyEnablingRules, BuildRenameSummary, TSchemeBox, the option mapping).
 
 #include "app/commandline.h"
+#include "app/predictionmarks.h"
 #include "filelist/fileitems.h"
 #include "rename/renamerun.h"
 
@@ -35,6 +36,7 @@ class TEntryComparer;
 class TFileList;
 class TFileListModel;
 class TOptionTabs;
+class TPredictionRunner;
 class TRenameProcess;
 class TRenameThread;
 class TSchemeBox;
@@ -153,12 +155,18 @@ private:
     void RenameThreadProgress();
     void RenameThreadTerminate();
     void ShowRenameMessage(const std::string& key, int done, int notDone);
+    // The options or the list changed: the marks of what the run would do are worked out
+    // anew, except while a run is under way.
+    void RestartPrediction();
+    void ShowMarks(std::vector<TRowMark> marks);
 
     std::unique_ptr<TVersionInfo> versionInfo_;
     std::unique_ptr<TSettings> settings_;
     std::unique_ptr<TFileList> fileList_;
     std::unique_ptr<TEntryComparer> comparer_;
     std::unique_ptr<TFileListModel> model_;
+    // After the list and the model: it goes first.
+    std::unique_ptr<TPredictionRunner> prediction_;
     std::unique_ptr<TDynLang> commonLang_;
     std::unique_ptr<TDynLang> programLang_;
     std::vector<std::string> languageNames_;
@@ -173,6 +181,8 @@ private:
     bool journalRan_ = true;
     std::string journalProblem_;
     bool shown_ = false;
+    // A hint stands in the status line instead of the example.
+    bool hintShown_ = false;
 
     QTreeView* FileList = nullptr;
     QWidget* PanelButtons = nullptr;

@@ -1,12 +1,12 @@
 #pragma once
 
 // TRenameThread, the worker of one rename or undo run from the window: the rename core's
-// run (RunRenames, or RunPlannedRenames when the order is planned) on a thread of its own, at a
-// lower priority, so that the window stays responsive. It keeps only the latest state of the run
-// (the last pair of names, the files done, the running number) and tells the window of it at most
-// about 30 times a second through progressed(), a queued signal; TakeProgress hands that state
-// over. Updates therefore come in the worker's order, coalesced; the per-file count goes straight
-// to `filesSinceTick`.
+// run (RunRenames, or RunPlannedRenames when the order is planned) on a thread of its
+// own, at a lower priority, so that the window stays responsive. It keeps only the latest
+// state of the run (the last pair of names, the files done, the running number) and tells
+// the window of it at most about 30 times a second through progressed(), a queued signal;
+// TakeProgress hands that state over. Updates therefore come in the worker's order,
+// coalesced; the per-file count goes straight to `filesSinceTick`.
 //
 // Created by the window for one run, which starts with start(); the owner waits for
 // the thread before destroying it. The file items must be in update mode for the whole

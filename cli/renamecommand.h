@@ -24,10 +24,10 @@ struct RenameArgs {
 // the rename run, never replacing a file. One "quillmark-cli: PATH: REASON" line on
 // stderr per failure, "OLD<TAB>NEW" per renamed file on stdout with `verbose`, and the
 // counts as the last line on stdout. With `plan` the run is planned (see rename/plan.h);
-// with `plan` and `dryRun` the planned outcome is printed as the run would report it,
-// "PATH<TAB>NEW PATH" for every path first, and nothing is renamed. Returns the exit code: 0 when
-// nothing failed, 1 when something did, 2 (before touching any file) when the scheme or the list
-// cannot be read or there is nothing to rename.
+// with `plan` and `dryRun` nothing is renamed and the planned outcome is told as the run
+// would tell it, after a "PATH<TAB>NEW PATH" line for every path. Returns the exit code:
+// 0 when nothing failed, 1 when something did, 2 (before touching any file) when the
+// scheme or the list cannot be read or there is nothing to rename.
 int RunRename(const RenameArgs& args);
 
 } // namespace qm::cli

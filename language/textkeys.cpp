@@ -254,6 +254,23 @@ constexpr std::array Keys{
     // Status line: the example for the selected file is this text, ": " and the new name.
     Plain("NEWFILENAMEEXAMPLE", Line, TextRole::Message, Main, "FileExample", ": "),
     Plain("NONEWFILENAMEEXAMPLE", Line, TextRole::Message, Main, "FileExample"),
+    // After the example: how many files would not get the name the list shows.
+    Plain("PREDICTCOUNTONE", Line, TextRole::Message, Main, "FileExample"),
+    Plain("PREDICTCOUNT", Line, TextRole::Message, Main, "FileExample", {}, 1),
+
+    // Tool tips of the rows that the prediction of the run marks in the new-name column.
+    // A failure is PREDICTFAILS with one of the reasons after it.
+    Plain("PREDICTFAILS", Line, TextRole::Message, FileList, "FileList", {}, 1),
+    Plain("PREDICTEXISTS", Line, TextRole::Message, FileList, "FileList"),
+    Plain("PREDICTTAKEN", Line, TextRole::Message, FileList, "FileList", {}, 1),
+    Plain("PREDICTTOOLONG", Line, TextRole::Message, FileList, "FileList"),
+    Plain("PREDICTBADCHAR", Line, TextRole::Message, FileList, "FileList"),
+    Plain("PREDICTINVALID", Line, TextRole::Message, FileList, "FileList"),
+    Plain("PREDICTMISSING", Line, TextRole::Message, FileList, "FileList"),
+    Plain("PREDICTNOACCESS", Line, TextRole::Message, FileList, "FileList"),
+    Plain("PREDICTREADONLY", Line, TextRole::Message, FileList, "FileList"),
+    Plain("PREDICTSHIFTED", Line, TextRole::Message, FileList, "FileList", {}, 1),
+    Plain("PREDICTKEEPS", Line, TextRole::Message, FileList, "FileList"),
 
     // File list columns.
     Column("FILENAME_COLUMN", "FileList"),

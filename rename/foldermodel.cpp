@@ -226,7 +226,7 @@ void TFolderModel::DecideCase(TModelFolder& folder, int dir) {
     }
     // The folder's own lookup decides: a name it holds, spelt in the other case and not
     // listed itself, is found only when the folder ignores case. One such lookup is
-    // enough; the file system type serves when no name has letters.
+    // enough.
     std::string asked;
     folder.names_.ForEach([&](std::string_view name) {
         if (!asked.empty())
@@ -240,8 +240,9 @@ void TFolderModel::DecideCase(TModelFolder& folder, int dir) {
         folder.ignoresCase_ = calls_.LStat(dir, asked.c_str(), st) == 0;
         return;
     }
-    // No name to ask with. FUSE does not tell which file system it serves: taken as one
-    // that heeds case.
+    // No name with letters to ask with (or the names cannot be read). The kernel's FAT
+    // types were settled before; FUSE does not tell which file system it serves, so the
+    // folder is taken as one that heeds case.
     folder.ignoresCase_ = false;
 }
 

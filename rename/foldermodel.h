@@ -11,8 +11,14 @@
 //
 // The answers hold as long as nothing else changes the folders. Not modelled: a folder
 // renamed by the run while another path still leads into it under its old name is
-// followed only where the path names it from a folder the model has read; the sticky
-// bit; hard links; a folder that another program changes meanwhile.
+// followed only where the path names it from a folder the model has read, and one that
+// the run moves to where a path leads is not followed at all; the sticky bit; bind
+// mounts (EXDEV is predicted only between devices). Where a folder ignores letter case,
+// names are compared by Unicode's simple case folding, as TMoveFolder compares them;
+// the file system's own table differs for a few letters (the Kelvin sign folds to "k"
+// here, not on exFAT). A FUSE folder is found to ignore case by asking it about a name
+// it holds; one without a name that has letters is taken to heed case. The kernel's FAT
+// and exFAT are taken to refuse the same bytes as exFAT through FUSE, with EINVAL.
 //
 // One thread at a time; owns the descriptors it opens and closes them before returning.
 
@@ -25,7 +31,6 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace qm {
@@ -50,7 +55,6 @@ private:
             return std::hash<std::string_view>{}(s);
         }
     };
-    using Names = std::unordered_set<std::string, Hash, std::equal_to<>>;
 
     // How the file system judges a new name beyond its length in bytes.
     enum class Rules {

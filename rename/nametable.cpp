@@ -121,7 +121,11 @@ bool TNameTable::Erase(std::string_view name) {
 }
 
 void TNameTable::Clear() {
-    *this = TNameTable();
+    slots_.clear();
+    live_ = used_ = 0;
+    blocks_.clear();
+    blockLeft_ = 0;
+    blockNext_ = nullptr;
 }
 
 } // namespace qm

@@ -19,8 +19,6 @@ public:
     TNameTable() = default;
     TNameTable(const TNameTable&) = delete;
     TNameTable& operator=(const TNameTable&) = delete;
-    TNameTable(TNameTable&&) = default;
-    TNameTable& operator=(TNameTable&&) = default;
 
     std::size_t Size() const { return live_; }
     bool Contains(std::string_view name) const;

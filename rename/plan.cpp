@@ -20,6 +20,8 @@ constexpr std::int64_t kMaxNumber = 999999;
 // after this many rounds the run goes in list order instead.
 constexpr int kMaxRounds = 16;
 
+constexpr std::size_t kCancelEvery = 256;
+
 enum class Fate : std::uint8_t { Stays, Fails, Moves };
 
 // One round of planning with fixed candidates.
@@ -236,21 +238,26 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan) {
     round_.holder.assign(count, -1);
 
     const bool rises = mode_ == RenameMode::Rename && options_.NumberIncEnabled;
+    // The window cancels a prediction often, and a round over a large list takes a while.
+    const auto cancelled = [&](std::size_t i) {
+        return i % kCancelEvery == 0 && cancel.load(std::memory_order_acquire);
+    };
     // The first round hopes that every file before an entry is renamed.
-    std::vector<std::int32_t> wanted(count);
-    for (std::size_t i = 0; i < count; ++i)
-        wanted[i] = rises ? NumberAfter(static_cast<std::int64_t>(i)) : options_.NumberIncValue;
-    for (std::size_t i = 0; i < count; ++i)
-        MakeCandidate(i, wanted[i]);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (cancelled(i))
+            return false;
+        MakeCandidate(i,
+                      rises ? NumberAfter(static_cast<std::int64_t>(i)) : options_.NumberIncValue);
+    }
 
     bool settled = false;
     for (int round = 0; round < kMaxRounds && !settled; ++round) {
-        if (cancel.load(std::memory_order_acquire))
-            return false;
         Resolve();
         settled = true;
         std::int64_t successes = 0;
         for (std::size_t i = 0; i < count; ++i) {
+            if (cancelled(i))
+                return false;
             const std::int32_t number = rises ? NumberAfter(successes) : options_.NumberIncValue;
             if (number != round_.number[i]) {
                 settled = false;

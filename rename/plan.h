@@ -69,7 +69,7 @@ TRenamePlan PlanRenames(const std::vector<TRunEntry>& entries, const RenameOptio
 // its folder, never lost: its entry fails and takes the temporary name (its old name
 // becomes the undo name), so that the list shows where the file is. Moves go through
 // `move` (MoveFileNoReplace through one TMoveFolder by default). Runs no step of a
-// cancelled plan.
+// cancelled plan or of one that does not fit `entries`, and reports it cancelled.
 RenameTally RunPlan(TFileItems& items, const std::vector<TRunEntry>& entries,
                     const TRenamePlan& plan, RenameMode mode, const RenameCallbacks& callbacks,
                     const std::atomic<bool>& cancel, const MoveEntryFile& move = {});

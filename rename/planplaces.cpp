@@ -52,6 +52,9 @@ void TPlanPlaces::Grow() {
 }
 
 int TPlanPlaces::Locate(const std::string& folder, const std::string& name, int& place) {
+    // A file moved into a sub-folder by an earlier run is named from its entry's folder.
+    if (const std::size_t slash = name.rfind('/'); slash != std::string::npos)
+        return Locate(folder + name.substr(0, slash + 1), name.substr(slash + 1), place);
     if (last_ == nullptr || folder != lastPath_) {
         int error = 0;
         TModelFolder* const found = model_.Folder(folder, error);

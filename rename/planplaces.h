@@ -20,8 +20,8 @@ class TPlanPlaces {
 public:
     explicit TPlanPlaces(TFileCalls& calls) : model_(calls) {}
 
-    // The place of the file `name` in `folder` ("" or ending in "/"); the errno value
-    // when the folder cannot be read.
+    // The place of the file `name` in `folder` ("" or ending in "/"; `name` may lead
+    // into a sub-folder); the errno value when the folder cannot be read.
     int Locate(const std::string& folder, const std::string& name, int& place);
     // The place the file `from` of `folder` would take under `candidate` once no other
     // file holds that name, or the errno value that refuses the rename all the same.

@@ -167,7 +167,13 @@ void PlanRun::RunCycle(std::size_t first, std::size_t last) {
 
 RenameTally PlanRun::Run(const std::atomic<bool>& cancel) {
     const std::vector<TPredictedEntry>& predicted = plan_.Prediction.Entries;
-    if (plan_.Prediction.Tally.Cancelled || predicted.size() != entries_.size()) {
+    // A plan that does not fit the entries is run not at all rather than wrongly.
+    const bool fits =
+        predicted.size() == entries_.size() &&
+        std::all_of(plan_.Steps.begin(), plan_.Steps.end(), [&](const TPlanStep& step) {
+            return step.Entry >= 0 && static_cast<std::size_t>(step.Entry) < entries_.size();
+        });
+    if (plan_.Prediction.Tally.Cancelled || !fits) {
         tally_.Cancelled = true;
         tally_.NumberIncValue = plan_.FirstNumber;
         return tally_;

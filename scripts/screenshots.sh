@@ -36,8 +36,14 @@ touch -d "2024-02-29 13:45:10" "$work"/files/sample_05.*
 mkdir -p "$work/big"
 (cd "$work/big" && seq -f "file_%06g.txt" 1 150000 | xargs touch)
 
+# Photos whose new names the run would not all give: "2024 dunes - 3.jpg" is there
+# already (and not listed).
+mkdir -p "$work/marks"
+for f in beach canal dunes forest harbour lake market sunset; do : >"$work/marks/$f.jpg"; done
+: >"$work/marks/2024 dunes - 3.jpg"
+
 cd "$work/files"
-QUILLMARK_NO_SPLASH_WAIT=1 QUILLMARK_SHOTS_BIG_FOLDER="$work/big" XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/xdg" XDG_RUNTIME_DIR="$work/runtime" \
+QUILLMARK_NO_SPLASH_WAIT=1 QUILLMARK_SHOTS_BIG_FOLDER="$work/big" QUILLMARK_SHOTS_MARKS_FOLDER="$work/marks" XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/xdg" XDG_RUNTIME_DIR="$work/runtime" \
   xvfb-run -a -s "-screen 0 1280x1024x24" \
   "$OLDPWD/build/bin/quillmark-shots" "$out" ./* ./.hidden_settings
 

@@ -6,9 +6,11 @@
 // Usage: quillmark-shots OUTPUT_FOLDER [FILE...]
 
 #include "app/commandline.h"
+#include "app/filelistmodel.h"
 #include "app/mainwindow.h"
 #include "app/optionmapping.h"
 #include "app/optiontabs.h"
+#include "app/predictionrunner.h"
 #include "app/renameprocess.h"
 #include "app/splash.h"
 #include "filelist/versioninfo.h"
@@ -21,16 +23,21 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPalette>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QScreen>
+#include <QStyleFactory>
 #include <QTextStream>
 #include <QTimer>
+#include <QToolTip>
 #include <QTreeView>
 #include <cstdio>
 
@@ -197,6 +204,118 @@ void ShootLanguage(qm::TMain& main, const QString& folder, const QString& native
     splash.CloseAfter(0);
 }
 
+void PickLanguage(qm::TMain& main, const QString& native) {
+    for (QAction* item : main.findChild<QMenu*>(QStringLiteral("M_Language"))->actions()) {
+        if (item->text() == native) {
+            item->trigger();
+        }
+    }
+}
+
+// Waits until the marks of the list and options as they are now are shown.
+void WaitForMarks(qm::TMain& main) {
+    auto* runner = main.findChild<qm::TPredictionRunner*>(QStringLiteral("Prediction"));
+    quint64 shown = 0;
+    const QMetaObject::Connection connection =
+        QObject::connect(runner, &qm::TPredictionRunner::delivered,
+                         [&shown](quint64 generation) { shown = generation; });
+    for (int i = 0; i < 500 && shown != runner->Generation(); ++i) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    }
+    QObject::disconnect(connection);
+    Settle();
+}
+
+// The whole screen with the main window and the tool tip of a marked row of the new-name
+// column, as a user sees it when pointing at the row.
+void ShootMarkTip(qm::TMain& main, int row, const QString& file) {
+    auto* list = main.findChild<QTreeView*>(QStringLiteral("FileList"));
+    const auto* model = qobject_cast<const qm::TFileListModel*>(list->model());
+    int column = 0;
+    while (column < model->columnCount() &&
+           model->Columns()[static_cast<std::size_t>(column)].Id != qm::ColumnId::NewName) {
+        ++column;
+    }
+    const QModelIndex index = model->index(row, column);
+    const QRect cell = list->visualRect(index);
+    const QPoint at = list->viewport()->mapToGlobal(cell.center());
+    // The window's own events (its move, its activation) would hide a tip shown before
+    // them. The screen is the X server's picture: it needs time to map the tip and take
+    // the window's latest paint.
+    const auto pause = [] {
+        QElapsedTimer waited;
+        waited.start();
+        while (waited.elapsed() < 400) {
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+    };
+    pause();
+    QToolTip::showText(at, index.data(Qt::ToolTipRole).toString(), list->viewport(), cell);
+    pause();
+    QGuiApplication::primaryScreen()->grabWindow(0).save(file);
+    std::printf("%s\n", qPrintable(file));
+    QToolTip::hideText();
+}
+
+// Photos that the run would not all give the names the list shows: the new name of the
+// third is taken on disk (by a file not listed), so the later ones get lower numbers than
+// the list shows.
+void ShootMarks(qm::TMain& main, const QString& folder, const QString& files) {
+    main.findChild<QAction*>(QStringLiteral("A_RemoveAllFiles"))->trigger();
+    for (const QString& name : QDir(files).entryList(QDir::Files)) {
+        if (!name.startsWith(QLatin1String("2024"))) {
+            main.AddFile((files + QLatin1Char('/') + name).toStdString());
+        }
+    }
+    qm::RenameOptionSet options;
+    options.InsertGroup = options.InsertFront = true;
+    options.InsertFrontText = "2024 ";
+    options.NumberIncEnabled = options.NumberIncAddFrontSep = true;
+    options.NumberIncValue = 1;
+    qm::ApplyOptionsToControls(main.Options(), options);
+    main.RefreshOptionControls();
+    main.resize(900, 640);
+    main.move(0, 0);
+    main.Options().setCurrentIndex(3);
+    // A tip that fades in would be caught half shown.
+    QApplication::setEffectEnabled(Qt::UI_AnimateTooltip, false);
+    QApplication::setEffectEnabled(Qt::UI_FadeTooltip, false);
+    const QPalette light = QApplication::palette();
+    for (const auto& [native, tag] : {std::pair{"Dansk", "danish"}, std::pair{"Deutsch", "german"},
+                                      std::pair{"English", "english"}}) {
+        PickLanguage(main, QString::fromUtf8(native));
+        // The language's captions come with the stored columns: the folder goes in after.
+        main.ApplyColumnSet("Name,Path,NewName");
+        main.ApplyColumnWidths("150,280,220");
+        WaitForMarks(main);
+        const QString prefix = QStringLiteral("%1/marks-%2").arg(folder, QLatin1String(tag));
+        main.grab().save(prefix + QStringLiteral(".png"));
+        std::printf("%s.png\n", qPrintable(prefix));
+        ShootMarkTip(main, 2, prefix + QStringLiteral("-tip-fails.png"));
+        ShootMarkTip(main, 5, prefix + QStringLiteral("-tip-shifted.png"));
+    }
+    // A dark palette: the mark colour must read on it too.
+    QPalette dark;
+    dark.setColor(QPalette::Window, QColor(45, 45, 48));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Base, QColor(30, 30, 30));
+    dark.setColor(QPalette::AlternateBase, QColor(45, 45, 48));
+    dark.setColor(QPalette::Text, QColor(230, 230, 230));
+    dark.setColor(QPalette::Button, QColor(55, 55, 58));
+    dark.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    dark.setColor(QPalette::ToolTipBase, QColor(60, 60, 64));
+    dark.setColor(QPalette::ToolTipText, QColor(230, 230, 230));
+    dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    dark.setColor(QPalette::HighlightedText, Qt::white);
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setPalette(dark);
+    Settle();
+    main.grab().save(folder + QStringLiteral("/marks-english-dark.png"));
+    std::printf("%s/marks-english-dark.png\n", qPrintable(folder));
+    ShootMarkTip(main, 2, folder + QStringLiteral("/marks-english-dark-tip.png"));
+    QApplication::setPalette(light);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -269,6 +388,10 @@ int main(int argc, char** argv) {
     ShootLanguage(main, folder, QStringLiteral("Dansk"), QStringLiteral("danish"));
     ShootLanguage(main, folder, QStringLiteral("Deutsch"), QStringLiteral("german"));
     ShootLanguage(main, folder, QStringLiteral("English"), QStringLiteral("english"));
+    const QByteArray marks = qgetenv("QUILLMARK_SHOTS_MARKS_FOLDER");
+    if (!marks.isEmpty()) {
+        ShootMarks(main, folder, QString::fromLocal8Bit(marks));
+    }
     main.close();
     return 0;
 }

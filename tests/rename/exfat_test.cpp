@@ -62,21 +62,23 @@ TEST(CaseInsensitiveFolder, PlannedRunSwapsNamesThatFoldAlike) {
     if (!exfat.Error().empty())
         GTEST_SKIP() << "no exFAT mount: " << exfat.Error();
     const std::string dir = exfat.Folder();
-    for (const char* name : {"a", "b"})
+    for (const char* name : {"a", "b", "c"})
         std::ofstream(dir + name) << name;
-    // a -> B, b -> A: each target is the other file under another case.
+    // a -> B, b -> A: each target is the other file under another case; c -> C is its
+    // own.
     RenameOptionSet swap;
     swap.ReplaceGroup = swap.ReplaceEnabled = true;
-    swap.ReplaceCount = 3;
+    swap.ReplaceCount = 4;
     swap.ReplacePairs[0] = {"a", "#"};
     swap.ReplacePairs[1] = {"b", "A"};
     swap.ReplacePairs[2] = {"#", "B"};
-    ListedFiles list(dir, {"a", "b"});
+    swap.ReplacePairs[3] = {"c", "C"};
+    ListedFiles list(dir, {"a", "b", "c"});
     const std::atomic<bool> goOn{false};
-    EXPECT_EQ(RunPlannedRenames(list.items(), swap, RenameMode::Rename, {}, goOn).Renamed, 2);
-    EXPECT_EQ(Files(dir), (std::map<std::string, std::string>{{"B", "a"}, {"A", "b"}}));
-    EXPECT_EQ(RunPlannedRenames(list.items(), {}, RenameMode::Undo, {}, goOn).Renamed, 2);
-    EXPECT_EQ(Files(dir), (std::map<std::string, std::string>{{"a", "a"}, {"b", "b"}}));
+    EXPECT_EQ(RunPlannedRenames(list.items(), swap, RenameMode::Rename, {}, goOn).Renamed, 3);
+    EXPECT_EQ(Files(dir), (std::map<std::string, std::string>{{"B", "a"}, {"A", "b"}, {"C", "c"}}));
+    EXPECT_EQ(RunPlannedRenames(list.items(), {}, RenameMode::Undo, {}, goOn).Renamed, 3);
+    EXPECT_EQ(Files(dir), (std::map<std::string, std::string>{{"a", "a"}, {"b", "b"}, {"c", "c"}}));
 }
 
 } // namespace

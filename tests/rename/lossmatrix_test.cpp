@@ -10,6 +10,7 @@
 #include "runprocess.h"
 #include "settings/optionschemas.h"
 
+#include <algorithm>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
@@ -85,6 +86,16 @@ const std::vector<Scenario> kScenarios = {
      false,
      true},
     {"read-only folder", {"d/", "d/x1"}, Pairs({"x:y"}), {"d/x1"}, 0, 1, {}, true, true},
+    // A taken name is refused before the permission is looked at.
+    {"read-only folder, name taken",
+     {"d/", "d/x1", "d/y1"},
+     Pairs({"x:y"}),
+     {"d/x1"},
+     0,
+     1,
+     {},
+     true,
+     true},
     {"change of letter case alone",
      {"readme.txt", "notes"},
      "FormatGroup=true\nFormatTextEnabled=true\nFormatFirstLetterUp=true\n"
@@ -216,15 +227,25 @@ Outcome ThroughTheCommand(const RenameFolder& dir, const Scenario& s, bool asNob
         std::filesystem::permissions(nobodyState, std::filesystem::perms::all);
         setenv("XDG_STATE_HOME", nobodyState.c_str(), 1);
     }
+    auto lastLine = [](const std::string& out) {
+        const std::size_t last = out.rfind('\n', out.size() - 2);
+        return out.substr(last == std::string::npos ? 0 : last + 1);
+    };
+    // The dry run first, which must end exactly as the run then does.
+    std::vector<std::string> dryArgs = args;
+    dryArgs.insert(std::find(dryArgs.begin(), dryArgs.end(), "rename") + 1, "--dry-run");
+    const ProcessResult dry = RunProcess(program, dryArgs);
     const ProcessResult r = RunProcess(program, args);
     if (asNobody) {
         setenv("XDG_STATE_HOME", savedState.c_str(), 1);
         std::filesystem::remove_all(nobodyState);
     }
     std::remove(scheme.c_str());
+    EXPECT_EQ(lastLine(dry.out), lastLine(r.out));
+    EXPECT_EQ(dry.err, r.err);
+    EXPECT_EQ(dry.exitCode, r.exitCode);
     Outcome result;
-    const std::size_t last = r.out.rfind('\n', r.out.size() - 2);
-    const std::string summary = r.out.substr(last == std::string::npos ? 0 : last + 1);
+    const std::string summary = lastLine(r.out);
     if (std::sscanf(summary.c_str(), "%d renamed, %d unchanged, %d failed", &result.renamed,
                     &result.unchanged, &result.failed) != 3)
         ADD_FAILURE() << "no summary in: " << r.out << r.err;

@@ -151,6 +151,22 @@ TEST_P(PlannedRun, EveryFileEndsOnceUnderItsPlannedNameAndUndoBringsTheOldNamesB
 
 INSTANTIATE_TEST_SUITE_P(Folders, PlannedRun, testing::Values("/dev/shm", "/tmp"));
 
+TEST(PlannedRun, ASubFolderReachedTwoWaysIsOneFolder) {
+    RenameFolder dir;
+    for (const char* name : {"x", "sub/", "sub/y", "lnk@sub"})
+        dir.Make(name);
+    // x goes into sub as y, where the y seen through lnk makes way for it.
+    TFileList list;
+    list.Items().BeginUpdate();
+    list.Items().AddNamesOnly({{"x", dir.Path()}, {"y", dir.Path() + "lnk/"}});
+    const RenameOptionSet options = Scheme(Pairs({"y:z", "x:sub/y"}));
+    EXPECT_EQ(RunPlannedRenames(list.Items(), options, RenameMode::Rename, {}, kGoOn).Renamed, 2);
+    EXPECT_EQ(dir.Contents(), Expected({"x>sub/y", "sub/y>sub/z"}, true));
+    // Back again: the entry named "sub/y" stands for y in sub, which the other wants.
+    EXPECT_EQ(RunPlannedRenames(list.Items(), {}, RenameMode::Undo, {}, kGoOn).Renamed, 2);
+    EXPECT_EQ(dir.Contents(), Expected({"x", "sub/y"}, true));
+}
+
 // Moves through the real no-replace move, and at the move numbered `at` (from 1) does
 // what the test asks instead.
 struct SteeredMove {
@@ -171,6 +187,20 @@ TEST(PlannedRun, ACancelInACycleFinishesItAndStopsBeforeTheNext) {
     for (const char* name : {"fa", "fb", "ga", "gb"})
         dir.Make(name);
     ListedFiles files(dir.Path(), {"fa", "fb", "ga", "gb"});
+    // Cancelled while it plans: no steps, and the run of such a plan moves nothing.
+    const std::atomic<bool> stop{true};
+    const std::vector<TRunEntry> entries = SnapshotEntries(files.items());
+    const TRenamePlan none =
+        PlanRenames(entries, Scheme(Pairs({"a:#", "b:a", "#:b"})), RenameMode::Rename, stop);
+    EXPECT_TRUE(none.Prediction.Tally.Cancelled);
+    EXPECT_TRUE(none.Steps.empty());
+    EXPECT_TRUE(RunPlan(files.items(), entries, none, RenameMode::Rename, {}, kGoOn).Cancelled);
+    // Nor does a plan made for other entries.
+    TRenamePlan other;
+    other.Prediction.Entries.resize(entries.size());
+    other.Steps.push_back({4, TPlanStep::Final, dir.Path(), "fa", "fz"});
+    EXPECT_TRUE(RunPlan(files.items(), entries, other, RenameMode::Rename, {}, kGoOn).Cancelled);
+
     std::atomic<bool> cancel{false};
     SteeredMove steered;
     steered.at = [&](int number, const std::string&, const std::string&) {

@@ -1,0 +1,211 @@
+#include "app/predictionmarks.h"
+
+#include "app/maintexts.h"
+#include "engine/newname.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <thread>
+#include <unordered_map>
+
+namespace qm {
+
+namespace {
+
+// The number the run counts with, as it raises it.
+constexpr std::int64_t MaxNumber = 999999;
+
+// A row that the run gives another number than the column: marked when the name it gets
+// differs from the one the column shows, which only computing the column's name can tell.
+struct Unsure {
+    std::size_t mark;  // its mark, Shifted or Keeps
+    std::size_t entry; // its entry
+};
+
+// The first pass: failures, and the rows numbered otherwise than the column (all
+// numbered rows when `checkAll`). Returns the run's number after the last entry.
+std::int64_t FirstPass(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
+                       const RenameOptionSet& options, bool checkAll, std::vector<TRowMark>& marks,
+                       std::vector<Unsure>& unsure) {
+    const bool numbered = options.InsertGroup && options.NumberIncEnabled;
+    const std::size_t count = std::min(entries.size(), prediction.Entries.size());
+    // Where each rename of the run puts its file, to tell a name taken by the run from one
+    // that was there before; filled only once a name is found taken.
+    std::unordered_map<std::string, std::size_t> newNames;
+    std::size_t indexed = 0;
+    std::int64_t number = options.NumberIncValue;
+    for (std::size_t i = 0; i < count; ++i) {
+        const TRunEntry& entry = entries[i];
+        const TPredictedEntry& outcome = prediction.Entries[i];
+        const bool renumbered =
+            numbered && (checkAll || number != std::int64_t{options.NumberIncValue} + entry.Slot);
+        switch (outcome.Outcome) {
+        case RenameOutcome::Failed: {
+            if (outcome.Error == EEXIST) {
+                for (; indexed < i; ++indexed) {
+                    const TPredictedEntry& earlier = prediction.Entries[indexed];
+                    if (earlier.Outcome == RenameOutcome::Renamed) {
+                        newNames.emplace(entries[indexed].Path + earlier.Candidate, indexed);
+                    }
+                }
+                const auto taker = newNames.find(entry.Path + outcome.Candidate);
+                if (taker != newNames.end()) {
+                    marks.push_back(
+                        {entry.Slot, MarkKind::Taken, outcome.Error, entries[taker->second].Name});
+                    break;
+                }
+            }
+            marks.push_back({entry.Slot, MarkKind::Fails, outcome.Error, {}});
+            break;
+        }
+        case RenameOutcome::Renamed:
+            if (renumbered) {
+                unsure.push_back({marks.size(), i});
+                marks.push_back({entry.Slot, MarkKind::Shifted, 0, outcome.Candidate});
+            }
+            if (options.NumberIncEnabled) {
+                number = std::min(number + 1, MaxNumber);
+            }
+            break;
+        case RenameOutcome::Unchanged:
+            if (renumbered) {
+                unsure.push_back({marks.size(), i});
+                marks.push_back({entry.Slot, MarkKind::Keeps, 0, {}});
+            }
+            break;
+        }
+    }
+    return number;
+}
+
+} // namespace
+
+std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
+                               const RenameOptionSet& options, const std::atomic<bool>* cancel) {
+    std::vector<TRowMark> marks;
+    std::vector<Unsure> unsure;
+    // A row whose number is the column's gets the column's name: the same computation on
+    // the same name and number. Should the count here ever part from the prediction's,
+    // every numbered row is compared.
+    const std::int64_t number = FirstPass(entries, prediction, options, false, marks, unsure);
+    if (prediction.Entries.size() == entries.size() && number != prediction.Tally.NumberIncValue) {
+        marks.clear();
+        unsure.clear();
+        FirstPass(entries, prediction, options, true, marks, unsure);
+    }
+    std::vector<char> differs(unsure.size(), 0);
+    const auto compare = [&](std::size_t from, std::size_t to) {
+        for (std::size_t u = from; u < to; ++u) {
+            if (cancel != nullptr && u % 256 == 0 && cancel->load(std::memory_order_relaxed)) {
+                return;
+            }
+            const TRunEntry& entry = entries[unsure[u].entry];
+            const TRowMark& mark = marks[unsure[u].mark];
+            const std::string shown =
+                ComputeNewName(options, entry.Name, options.NumberIncValue + entry.Slot);
+            differs[u] = (mark.Kind == MarkKind::Shifted ? mark.Name : entry.Name) != shown;
+        }
+    };
+    // After a failure near the top every later row is numbered otherwise: the names are
+    // computed on two threads, as the window's thread is mostly idle meanwhile.
+    if (unsure.size() >= 4096) {
+        const std::size_t half = unsure.size() / 2;
+        std::thread helper(compare, half, unsure.size());
+        compare(0, half);
+        helper.join();
+    } else {
+        compare(0, unsure.size());
+    }
+    std::vector<char> drop(marks.size(), 0);
+    for (std::size_t u = 0; u < unsure.size(); ++u) {
+        drop[unsure[u].mark] = differs[u] == 0;
+    }
+    std::size_t kept = 0;
+    for (std::size_t m = 0; m < marks.size(); ++m) {
+        if (drop[m] == 0) {
+            if (kept != m) {
+                marks[kept] = std::move(marks[m]);
+            }
+            ++kept;
+        }
+    }
+    marks.resize(kept);
+    return marks;
+}
+
+namespace {
+
+QString Text(const MarkTextSource& texts, const char* key, const char* english) {
+    const std::string text = texts ? texts(key) : std::string();
+    return ScreenText(text.empty() ? std::string(english) : text);
+}
+
+// Only the first "%1": a file name that itself holds "%1" is not expanded again.
+QString Fill(QString pattern, const QString& value) {
+    const qsizetype at = pattern.indexOf(QLatin1String("%1"));
+    return at < 0 ? pattern : pattern.replace(at, 2, value);
+}
+
+QString FailureReason(int error, const MarkTextSource& texts) {
+    switch (error) {
+    case EEXIST:
+        return Text(texts, "PREDICTEXISTS", "A file of this name already exists");
+    case ENAMETOOLONG:
+        return Text(texts, "PREDICTTOOLONG", "The new name is too long for this file system");
+    case EILSEQ:
+        return Text(texts, "PREDICTBADCHAR",
+                    "The new name holds a character that this file system does not allow");
+    case EINVAL:
+        return Text(texts, "PREDICTINVALID", "The new name is not a valid name in this folder");
+    case ENOENT:
+        return Text(texts, "PREDICTMISSING",
+                    "The file or the folder of its new name does not exist");
+    case EACCES:
+    case EPERM:
+        return Text(texts, "PREDICTNOACCESS", "No permission to rename files in this folder");
+    case EROFS:
+        return Text(texts, "PREDICTREADONLY", "The file system is read-only");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
+} // namespace
+
+QString MarkTip(const TRowMark& mark, const MarkTextSource& texts) {
+    const QString name = QString::fromStdString(mark.Name);
+    switch (mark.Kind) {
+    case MarkKind::Fails:
+        return Fill(Text(texts, "PREDICTFAILS", "Would not be renamed: %1"),
+                    FailureReason(mark.Error, texts));
+    case MarkKind::Taken:
+        return Fill(
+            Text(texts, "PREDICTFAILS", "Would not be renamed: %1"),
+            Fill(Text(texts, "PREDICTTAKEN", "\u201c%1\u201d gets this name earlier in the run"),
+                 name));
+    case MarkKind::Shifted:
+        return Fill(Text(texts, "PREDICTSHIFTED",
+                         "Would be renamed to \u201c%1\u201d: the number rises only for files "
+                         "that are renamed"),
+                    name);
+    case MarkKind::Keeps:
+        return Text(texts, "PREDICTKEEPS",
+                    "Would keep its name: the number rises only for files that are renamed");
+    }
+    return QString();
+}
+
+QString MarkCountText(int marked, const MarkTextSource& texts) {
+    if (marked <= 0) {
+        return QString();
+    }
+    // The language files have no plural forms: one text for one file, one for the rest.
+    if (marked == 1) {
+        return Text(texts, "PREDICTCOUNTONE", "1 file would not get the name shown");
+    }
+    return Fill(Text(texts, "PREDICTCOUNT", "%1 files would not get the name shown"),
+                QString::number(marked));
+}
+
+} // namespace qm

@@ -1,0 +1,56 @@
+#pragma once
+
+// Which rows of the file list would not get the name their new-name column shows, worked
+// out from a prediction of the run, and the tool tip that says why. The column shows each
+// row's new name with the start number plus the row; the run raises the number only after
+// a rename that succeeds, and some renames fail. A row is marked when the run would fail
+// it, or give it another name than the column shows (the numbering shifted), or leave it
+// as it is while the column shows another name.
+//
+// MarkRows is plain computation on copies, safe on any thread; MarkTip reads the language
+// through the caller's text source, on the caller's thread.
+
+#include "engine/renameoptionset.h"
+#include "rename/predict.h"
+
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+enum class MarkKind {
+    Fails,   // the rename would be refused (Error)
+    Taken,   // refused: a file renamed earlier in the run (Name) takes the name first
+    Shifted, // renamed, but to another name (Name) than the column shows
+    Keeps,   // left as it is, while the column shows another name
+};
+
+struct TRowMark {
+    int Slot = -1;
+    MarkKind Kind = MarkKind::Fails;
+    int Error = 0;    // Fails: the errno value the run would report
+    std::string Name; // Taken: the earlier file's name; Shifted: the name the file would get
+};
+
+// The marks for `entries` (a snapshot in slot order) given their predicted outcomes,
+// ordered by slot. `options` are the options of the prediction; their NumberIncValue is
+// the start number the column counts from. An incomplete prediction marks what it covers.
+// Once `cancel` is set, the marks returned are incomplete.
+std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
+                               const RenameOptionSet& options,
+                               const std::atomic<bool>* cancel = nullptr);
+
+// The text of a language key, empty when the language lacks it (program package, line
+// form).
+using MarkTextSource = std::function<std::string(const std::string& key)>;
+
+// The tool tip of a marked row, in the language of `texts`, English where it has no text.
+QString MarkTip(const TRowMark& mark, const MarkTextSource& texts);
+
+// The status line's note of how many rows are marked; empty for none.
+QString MarkCountText(int marked, const MarkTextSource& texts);
+
+} // namespace qm

@@ -1,0 +1,305 @@
+// The prediction of the run in the window: the marks of the new-name column and the count
+// in the status line on real files, and typing while a prediction of 100,000 entries runs.
+
+#include "app/commandline.h"
+#include "app/filelistmodel.h"
+#include "app/mainwindow.h"
+#include "app/optionmapping.h"
+#include "app/optiontabs.h"
+#include "app/predictionrunner.h"
+#include "engine/newname.h"
+#include "filelist/fileitems.h"
+#include "filelist/filelist.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScopeGuard>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+Q_DECLARE_METATYPE(qm::RenameOptionSet)
+
+namespace qm::test {
+
+namespace {
+
+RenameOptionSet Inserting(const std::string& front, const std::string& back, int number = -1) {
+    RenameOptionSet o;
+    o.InsertGroup = true;
+    o.InsertFront = !front.empty();
+    o.InsertFrontText = front;
+    o.InsertBack = !back.empty();
+    o.InsertBackText = back;
+    o.NumberIncEnabled = number >= 0;
+    o.NumberIncValue = std::max(number, 0);
+    return o;
+}
+
+RenameOptionSet Replacing(std::vector<ReplacePair> pairs) {
+    RenameOptionSet o;
+    o.ReplaceGroup = o.ReplaceEnabled = true;
+    o.ReplaceCount = static_cast<std::int32_t>(pairs.size());
+    std::copy(pairs.begin(), pairs.end(), o.ReplacePairs.begin());
+    return o;
+}
+
+TPredictionRunner* Runner(const TMain& main) {
+    return main.findChild<TPredictionRunner*>(QStringLiteral("Prediction"));
+}
+
+QAbstractItemModel* ListModel(const TMain& main) {
+    return main.findChild<QTreeView*>(QStringLiteral("FileList"))->model();
+}
+
+// Waits until the marks of the list and the options as they are now have been shown.
+bool WaitForMarks(const TMain& main) {
+    TPredictionRunner* runner = Runner(main);
+    quint64 shown = 0;
+    const QMetaObject::Connection connection =
+        QObject::connect(runner, &TPredictionRunner::delivered,
+                         [&shown](quint64 generation) { shown = generation; });
+    const bool arrived = QTest::qWaitFor([&] { return shown == runner->Generation(); }, 10000);
+    QObject::disconnect(connection);
+    return arrived;
+}
+
+} // namespace
+
+class PredictionWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString root_;
+
+    void Touch(const QString& name) {
+        QFile file(root_ + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+
+private slots:
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        root_ = dir_->path() + QLatin1String("/files/");
+        QVERIFY(QDir().mkpath(root_));
+        qputenv("XDG_CONFIG_HOME", (dir_->path() + "/home").toUtf8());
+        qputenv("XDG_CONFIG_DIRS", (dir_->path() + "/etc").toUtf8());
+    }
+
+    void marksAndCount_data() {
+        QTest::addColumn<QStringList>("files");    // listed, in the order the list sorts them
+        QTest::addColumn<QStringList>("blockers"); // on disk, not listed
+        QTest::addColumn<RenameOptionSet>("options");
+        QTest::addColumn<QStringList>("marks"); // "row: tool tip"
+        QTest::addColumn<QString>("count");
+
+        QTest::addRow("duplicate target")
+            << QStringList{"a1.txt", "a2.txt"} << QStringList{} << Replacing({{"1", ""}, {"2", ""}})
+            << QStringList{"1: Would not be renamed: \u201ca1.txt\u201d gets this name earlier in "
+                           "the run"}
+            << "1 file would not get the name shown";
+        QTest::addRow("existing target")
+            << QStringList{"a.txt", "b.txt"} << QStringList{"x_b.txt"} << Inserting("x_", "")
+            << QStringList{"1: Would not be renamed: A file of this name already exists"}
+            << "1 file would not get the name shown";
+        // a.txt would become ab.txt, which only the next rename frees.
+        QTest::addRow("chain in list order")
+            << QStringList{"a.txt", "ab.txt"} << QStringList{} << Inserting("", "b")
+            << QStringList{"0: Would not be renamed: A file of this name already exists"}
+            << "1 file would not get the name shown";
+        QTest::addRow("case-only change")
+            << QStringList{"readme.txt"} << QStringList{} << Replacing({{"readme", "README"}})
+            << QStringList{} << "";
+        // The failure keeps the number at 2: the last file gets 2, not 3.
+        QTest::addRow("numbering shift")
+            << QStringList{"a.txt", "b.txt", "c.txt"} << QStringList{"n_b2.txt"}
+            << Inserting("n_", "", 1)
+            << QStringList{"1: Would not be renamed: A file of this name already exists",
+                           "2: Would be renamed to \u201cn_c2.txt\u201d: the number rises only "
+                           "for files that are renamed"}
+            << "2 files would not get the name shown";
+        // b1.txt would be b2.txt by the column, but the run's number is still 1 there.
+        RenameOptionSet renumber = Inserting("", "", 1);
+        renumber.RemoveGroup = renumber.RemoveBack = true;
+        QTest::addRow("kept by the shift")
+            << QStringList{"a0.txt", "b1.txt"} << QStringList{"a1.txt"} << renumber
+            << QStringList{"0: Would not be renamed: A file of this name already exists",
+                           "1: Would keep its name: the number rises only for files that are "
+                           "renamed"}
+            << "2 files would not get the name shown";
+    }
+
+    void marksAndCount() {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, blockers);
+        QFETCH(RenameOptionSet, options);
+        CommandLine commandLine;
+        for (const QString& name : files + blockers) {
+            Touch(name);
+        }
+        for (const QString& name : files) {
+            commandLine.paths.push_back((root_ + name).toStdString());
+        }
+        TMain main(commandLine);
+        main.show();
+        ApplyOptionsToControls(main.Options(), options);
+        main.RefreshOptionControls();
+        QVERIFY(WaitForMarks(main));
+
+        const QAbstractItemModel* model = ListModel(main);
+        QCOMPARE(model->rowCount(), files.size());
+        QStringList marks;
+        for (int row = 0; row < model->rowCount(); ++row) {
+            QCOMPARE(model->index(row, 0).data().toString(), files[row]);
+            const QModelIndex newName = model->index(row, 1);
+            const QString tip = newName.data(Qt::ToolTipRole).toString();
+            QCOMPARE(newName.data(Qt::DecorationRole).isValid(), !tip.isEmpty());
+            QCOMPARE(newName.data(Qt::ForegroundRole).isValid(), !tip.isEmpty());
+            if (!tip.isEmpty()) {
+                marks << QStringLiteral("%1: %2").arg(row).arg(tip);
+            }
+        }
+        QTEST(marks, "marks");
+        const QString status = main.findChild<QLabel*>(QStringLiteral("FileExample"))->text();
+        QTEST(status.section(QStringLiteral(" \u2014 "), 1), "count");
+    }
+
+    // With the order planned, a chain is no failure; the marks follow the check mark.
+    void plannedOrderMarksWhatThePlannedRunDoes() {
+        Touch(QStringLiteral("a.txt"));
+        Touch(QStringLiteral("ab.txt"));
+        CommandLine commandLine;
+        commandLine.paths = {(root_ + "a.txt").toStdString(), (root_ + "ab.txt").toStdString()};
+        TMain main(commandLine);
+        main.show();
+        ApplyOptionsToControls(main.Options(), Inserting("", "b"));
+        main.RefreshOptionControls();
+        QAction* plan = main.findChild<QAction*>(QStringLiteral("A_PlanRenameOrder"));
+        for (const bool planned : {false, true, false}) {
+            if (plan->isChecked() != planned) {
+                plan->trigger();
+            }
+            QVERIFY(WaitForMarks(main));
+            QCOMPARE(Runner(main)->Order(), planned ? RunOrder::Planned : RunOrder::ListOrder);
+            QCOMPARE(ListModel(main)->index(0, 1).data(Qt::ToolTipRole).isValid(), !planned);
+        }
+    }
+
+    // The marks belong to the rows of their snapshot: removing a row drops them until the
+    // prediction of the new list is there.
+    void listChangeDropsMarks() {
+        Touch(QStringLiteral("a.txt"));
+        Touch(QStringLiteral("x_a.txt"));
+        CommandLine commandLine;
+        commandLine.paths.push_back((root_ + "a.txt").toStdString());
+        TMain main(commandLine);
+        main.show();
+        ApplyOptionsToControls(main.Options(), Inserting("x_", ""));
+        main.RefreshOptionControls();
+        QVERIFY(WaitForMarks(main));
+        QVERIFY(ListModel(main)->index(0, 1).data(Qt::ToolTipRole).isValid());
+        main.AddFile((root_ + "b.txt").toStdString());
+        QVERIFY(!ListModel(main)->index(0, 1).data(Qt::ToolTipRole).isValid());
+        QVERIFY(WaitForMarks(main));
+        QVERIFY(ListModel(main)->index(0, 1).data(Qt::ToolTipRole).isValid());
+    }
+
+    // A failure at the top shifts the number of every later row: thousands of names to
+    // compare, on two threads.
+    void failureAtTheTopMarksEveryLaterRow() {
+        RenameOptionSet options = Inserting("", "", 0);
+        std::vector<TRunEntry> entries;
+        TPrediction prediction;
+        for (int i = 0; i < 5000; ++i) {
+            entries.push_back({i, "/x/", "f" + std::to_string(i) + ".txt", {}, false});
+            TPredictedEntry entry;
+            entry.Outcome = i == 0 ? RenameOutcome::Failed : RenameOutcome::Renamed;
+            entry.Error = i == 0 ? EEXIST : 0;
+            entry.Candidate = ComputeNewName(options, entries.back().Name, std::max(i - 1, 0));
+            prediction.Entries.push_back(entry);
+        }
+        prediction.Tally.NumberIncValue = 4999;
+        const std::vector<TRowMark> marks = MarkRows(entries, prediction, options);
+        QCOMPARE(marks.size(), entries.size());
+        for (std::size_t i = 1; i < marks.size(); ++i) {
+            QCOMPARE(marks[i].Slot, static_cast<int>(i));
+            QCOMPARE(marks[i].Kind, MarkKind::Shifted);
+            QCOMPARE(marks[i].Name, prediction.Entries[i].Candidate);
+        }
+    }
+
+    void typingCancelsTheRunningPrediction() {
+        TMain main{CommandLine{}};
+        main.show();
+        auto* model = qobject_cast<TFileListModel*>(ListModel(main));
+        QVERIFY(model != nullptr);
+        std::vector<TFileItems::NewEntry> entries;
+        for (int i = 0; i < 100000; ++i) {
+            entries.push_back({"f" + std::to_string(i) + ".txt", root_.toStdString()});
+        }
+        {
+            const TFileListModel::Change change(*model);
+            main.FileItems()->Items().AddNamesOnly(std::move(entries));
+        }
+
+        // The first prediction holds on until the test lets it go, and then answers that
+        // every file fails: an answer the window must not take, as the options changed.
+        std::atomic<int> calls{0};
+        std::atomic<bool> sawCancel{false};
+        std::atomic<bool> released{false};
+        std::atomic<bool> firstReturned{false};
+        auto guard = qScopeGuard([&] { released = true; });
+        TPredictionRunner* runner = Runner(main);
+        runner->SetPredict([&](const std::vector<TRunEntry>& snapshot, const RenameOptionSet&,
+                               RunOrder, const std::atomic<bool>& cancel) {
+            TPrediction prediction;
+            TPredictedEntry entry;
+            if (++calls == 1) {
+                const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+                while (!released && std::chrono::steady_clock::now() < until) {
+                    sawCancel = sawCancel || cancel;
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+                entry.Outcome = RenameOutcome::Failed;
+                entry.Error = EROFS;
+                firstReturned = true;
+            }
+            prediction.Entries.assign(snapshot.size(), entry);
+            return prediction;
+        });
+        QList<quint64> delivered;
+        connect(runner, &TPredictionRunner::delivered,
+                [&delivered](quint64 generation) { delivered << generation; });
+        ApplyOptionsToControls(main.Options(), Inserting("x", ""));
+        main.RefreshOptionControls();
+        QTRY_COMPARE(calls.load(), 1);
+        const quint64 first = runner->Generation();
+
+        QTest::keyClicks(main.findChild<QLineEdit*>(QStringLiteral("InsertFront")),
+                         QStringLiteral("_new"));
+        // Typing came back while the first prediction still held on: nobody waited for it.
+        QVERIFY(!firstReturned);
+        QVERIFY(runner->Generation() > first);
+        QTRY_VERIFY(sawCancel);
+        released = true;
+        QVERIFY(WaitForMarks(main));
+        QVERIFY(!delivered.contains(first));
+        QCOMPARE(model->MarkCount(), 0);
+    }
+};
+
+} // namespace qm::test
+
+QTEST_MAIN(qm::test::PredictionWindowTest)
+#include "predictionwindow_test.moc"
