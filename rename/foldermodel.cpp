@@ -183,26 +183,27 @@ void TModelFolder::Remove(std::string_view name) {
         changed_[std::string(name)] = false;
         return;
     }
-    std::string_view gone = name;
-    if (!names_.Contains(name)) {
-        if (!ignoresCase_)
-            return;
-        // The lookup found the file under another letter case.
-        const std::u32string folded = FoldCase(name);
-        gone = {};
-        names_.ForEach([&](std::string_view there) {
-            if (gone.empty() && FoldCase(there) == folded)
-                gone = there;
-        });
-        if (gone.empty())
-            return;
-    }
-    if (ignoresCase_) {
+    auto unfold = [this](std::string_view gone) {
         const auto f = folded_.find(FoldCase(gone));
         if (f != folded_.end() && --f->second == 0)
             folded_.erase(f);
+    };
+    if (names_.Erase(name)) {
+        if (ignoresCase_)
+            unfold(name);
+        return;
     }
-    names_.Erase(gone);
+    if (!ignoresCase_)
+        return;
+    // The lookup found the file under another letter case.
+    const std::u32string folded = FoldCase(name);
+    std::string gone;
+    names_.ForEach([&](std::string_view there) {
+        if (gone.empty() && FoldCase(there) == folded)
+            gone = there;
+    });
+    if (!gone.empty() && names_.Erase(gone))
+        unfold(gone);
 }
 
 TFolderModel::TFolderModel(TFileCalls& calls) : calls_(calls) {}

@@ -19,11 +19,11 @@ namespace qm {
 // One rename of a planned run, in the order the run takes them.
 struct TPlanStep {
     enum Kind {
-        Final,  // the entry goes from its old name straight to its new one
-        Park,   // the entry goes from its old name to a temporary one (a cycle begins)
-        Unpark, // the entry goes from the temporary name to its new one (the cycle ends)
+        Final,    // the entry goes from its old name straight to its new one
+        Park,     // the entry goes from its old name to a temporary one (a cycle begins)
+        Unpark,   // the entry goes from the temporary name to its new one (the cycle ends)
     };
-    int Entry = -1; // index into the entries planned
+    int Entry = -1;     // index into the entries planned
     Kind Step = Final;
     std::string Folder; // the entry's folder ("" or ending in "/")
     std::string From;   // relative to Folder
