@@ -2,9 +2,11 @@
 // and on yes the run taken back from its journal.
 
 #include "app/mainwindow.h"
+#include "app/optionmapping.h"
 #include "rename/journal.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -110,6 +112,37 @@ private slots:
             QVERIFY2(seen[i].contains(texts[i]), qPrintable(seen[i]));
         }
         QCOMPARE(OnDisk(), after);
+    }
+
+    // A run whose journal cannot be written does not start, and the window says why.
+    void refusesARunWithoutJournal() {
+        QFile blocker(dir_->path() + "/state-is-a-file");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        qputenv("XDG_STATE_HOME", blocker.fileName().toUtf8());
+        QFile file(files_ + "a1");
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        CommandLine commandLine;
+        commandLine.paths.push_back(file.fileName().toStdString());
+        TMain main(commandLine);
+        main.show();
+        RenameOptionSet options;
+        options.InsertGroup = options.InsertFront = true;
+        options.InsertFrontText = "x_";
+        ApplyOptionsToControls(main.Options(), options);
+        main.RefreshOptionControls();
+        QStringList seen;
+        QTimer answerer;
+        connect(&answerer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                seen << box->objectName() + ": " + box->text();
+                box->accept();
+            }
+        });
+        answerer.start(5);
+        main.findChild<QAction*>(QStringLiteral("A_RenameFiles"))->trigger();
+        QCOMPARE(seen.size(), 1);
+        QVERIFY2(seen[0].startsWith("JournalMessage: Nothing was renamed"), qPrintable(seen[0]));
+        QCOMPARE(OnDisk(), QStringLiteral("a1"));
     }
 };
 
