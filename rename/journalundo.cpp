@@ -94,8 +94,8 @@ TUndoPlan PlanUndo(const TJournal& journal) {
         const std::optional<std::uint64_t> to = disk.Look(m.Folder, m.To);
         const std::optional<std::uint64_t> from = disk.Look(m.Folder, m.From);
         auto restore = [&](const std::string& current) {
-            plan.Moves.push_back(
-                {m.Entry, m.Temporary, m.Folder, current, m.From, m.Inode, false, MoveResult::Unknown});
+            plan.Moves.push_back({m.Entry, m.Temporary, m.Folder, current, m.From, m.Inode, false,
+                                  MoveResult::Unknown});
             disk.Move(m.Folder, current, m.From, m.Inode);
         };
         auto fail = [&](int error) {
