@@ -7,6 +7,7 @@
 #include "app/directoryselector.h"
 #include "app/enablingrules.h"
 #include "app/filelistmodel.h"
+#include "app/journalmessages.h"
 #include "app/maintexts.h"
 #include "app/optionmapping.h"
 #include "app/optiontabs.h"
@@ -50,6 +51,7 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStatusTipEvent>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
@@ -435,6 +437,14 @@ void TMain::FormShow() {
     BindTexts();
     RefreshOptionControls();
     UpdateFileExample();
+    // Once the window is up, so that the question has a window to belong to.
+    QTimer::singleShot(0, this, [this] {
+        if (!closing_) {
+            OfferUndoOfInterruptedRun(
+                this, programLang_.get(),
+                {JournalFolder(), versionInfo_->GetInfo(TVersionInfo::InfoLongVersion)});
+        }
+    });
 }
 
 void TMain::closeEvent(QCloseEvent* event) {
@@ -902,8 +912,13 @@ void TMain::A_RenameFilesExecute() {
     const std::unique_ptr<TRenameProcess> process = NewRenameProcess();
     const int renamed = RunRenameThread(*process, false);
     const int count = items.Count();
-    if (settings_->ShowRenameSuccess || renamed != count) {
+    if (!journalRan_) {
+        ShowJournalProblem(this, programLang_.get(), false, journalProblem_);
+    } else if (settings_->ShowRenameSuccess || renamed != count) {
         ShowRenameMessage("DONERENAME", renamed, count - renamed);
+    }
+    if (journalRan_ && !journalProblem_.empty()) {
+        ShowJournalProblem(this, programLang_.get(), true, journalProblem_);
     }
     // Also after a cancelled run or one that renamed nothing: what undo would do is
     // decided per entry.
@@ -925,8 +940,13 @@ void TMain::A_UndoExecute() {
     }
     const std::unique_ptr<TRenameProcess> process = NewRenameProcess();
     const int restored = RunRenameThread(*process, true);
-    if (settings_->ShowRenameSuccess || restored != items.Count()) {
+    if (!journalRan_) {
+        ShowJournalProblem(this, programLang_.get(), false, journalProblem_);
+    } else if (settings_->ShowRenameSuccess || restored != items.Count()) {
         ShowRenameMessage("UNDONERENAME", restored, undoable - restored);
+    }
+    if (journalRan_ && !journalProblem_.empty()) {
+        ShowJournalProblem(this, programLang_.get(), true, journalProblem_);
     }
     // A restore that failed leaves nothing more to undo for the others, and trying the
     // failed one again would fail the same way.
@@ -950,6 +970,7 @@ int TMain::RunRenameThread(TRenameProcess& process, bool undoMode) {
     const RunOrder order = PlanRenameOrder() ? RunOrder::Planned : RunOrder::ListOrder;
     TRenameThread thread(items, ReadOptionsFromControls(*tabs_), undoMode, process.FilesSinceTick,
                          renameMove_, order);
+    thread.SetJournal({JournalFolder(), versionInfo_->GetInfo(TVersionInfo::InfoLongVersion)});
     connect(&process, &TRenameProcess::stopRequested, this, [this] {
         if (RenameThread != nullptr) {
             RenameThread->Cancel();
@@ -973,6 +994,8 @@ int TMain::RunRenameThread(TRenameProcess& process, bool undoMode) {
     thread.wait();
     RenameThread = nullptr;
     renameProcess_ = nullptr;
+    journalRan_ = thread.Ran();
+    journalProblem_ = thread.JournalProblem();
     // The run's own count: an entry that a cancelled run never reached still carries the
     // mark of the run before, and counting it would report files this run did not touch.
     return thread.Tally().Renamed;

@@ -177,6 +177,9 @@ private:
     TRenameThread* RenameThread = nullptr;
     TRenameProcess* renameProcess_ = nullptr;
     MoveEntryFile renameMove_;
+    // How the last run's journal went (see TRenameThread::Ran).
+    bool journalRan_ = true;
+    std::string journalProblem_;
     bool shown_ = false;
     // A hint stands in the status line instead of the example.
     bool hintShown_ = false;

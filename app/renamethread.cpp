@@ -51,10 +51,12 @@ void TRenameThread::run() {
         filesSinceTick_.fetch_add(1, std::memory_order_relaxed);
         Notify(false);
     };
-    const RenameMode mode = undoMode_ ? RenameMode::Undo : RenameMode::Rename;
-    tally_ = order_ == RunOrder::Planned
-                 ? RunPlannedRenames(items_, options_, mode, callbacks, cancel_, move_)
-                 : RunRenames(items_, options_, mode, callbacks, cancel_, move_);
+    TJournaledRun run =
+        RunJournaledRenames(items_, options_, undoMode_ ? RenameMode::Undo : RenameMode::Rename,
+                            order_, callbacks, cancel_, move_, journal_);
+    tally_ = run.Tally;
+    ran_ = run.Ran;
+    journalProblem_ = std::move(run.JournalProblem);
     // The window also takes the state in its end handler; this only spares it a wait.
     Notify(true);
 }

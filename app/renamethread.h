@@ -13,7 +13,7 @@
 // run, and `filesSinceTick` must outlive the thread.
 
 #include "engine/renameoptionset.h"
-#include "rename/predict.h"
+#include "rename/journaledrun.h"
 #include "rename/renamerun.h"
 
 #include <QThread>
@@ -51,8 +51,15 @@ public:
     };
     Progress TakeProgress();
 
+    // Where the run's journal goes; before start().
+    void SetJournal(TJournalPlace place) { journal_ = std::move(place); }
+
     // The counts of the run; valid once the thread has finished.
     const RenameTally& Tally() const { return tally_; }
+    // Whether the run took place (false: its journal could not be begun and nothing was
+    // renamed), and what went wrong with the journal ("" when nothing); once finished.
+    bool Ran() const { return ran_; }
+    const std::string& JournalProblem() const { return journalProblem_; }
 
 signals:
     // The state has changed and the window has not been told yet.
@@ -72,6 +79,9 @@ private:
     const RunOrder order_;
     std::atomic<bool> cancel_{false};
     RenameTally tally_;
+    TJournalPlace journal_;
+    bool ran_ = false;
+    std::string journalProblem_;
 
     std::mutex mutex_;
     Progress latest_;      // guarded by mutex_

@@ -3,6 +3,7 @@
 #include "cli/previewcommand.h"
 #include "cli/renamecommand.h"
 #include "cli/schemescommand.h"
+#include "cli/undocommand.h"
 #include "cli/versioncommand.h"
 
 #include <CLI/CLI.hpp>
@@ -42,13 +43,26 @@ const char kHelp[] =
     "      (a name is taken only after its file has moved on; a cycle goes through a\n"
     "      temporary name), the number rising with each file the plan renames; with\n"
     "      --dry-run its lines give every PATH the name the plan gives it.\n"
-    "      Exit status 1 when some file could not be renamed.\n"
+    "      Exit status 1 when some file could not be renamed. Every run is journaled\n"
+    "      (see below) before its first rename, so that it can be undone later; when\n"
+    "      the journal cannot be written nothing is renamed (exit status 2).\n"
+    "  undo [--list] [--run ID] [--dry-run]\n"
+    "      Take back the last run (or the run ID of 'history'), also one that was\n"
+    "      interrupted: what happened to each file is read from the disk. A name taken\n"
+    "      since is never replaced: that file is reported and stays. --list prints\n"
+    "      CURRENT<TAB>OLD per file taken back; --dry-run renames nothing. Without\n"
+    "      --run, a last run that was undone already or was itself an undo is refused.\n"
+    "      Exit status 1 when some file could not be taken back.\n"
+    "  history\n"
+    "      List the journaled runs, newest first: ID, time, state, counts, folder.\n"
     "  schemes [--debug]\n"
     "      Print the names of the schemes saved in the renamer's settings, one a line.\n"
     "\n"
     "The settings are read from $XDG_CONFIG_HOME/Marlowick/registry.db (by default\n"
     "~/.config/Marlowick/registry.db) and never written. --debug reads the settings\n"
     "of the development build (as the program's /DEBUG switch selects them).\n"
+    "The journals of the last 10 runs are kept in $XDG_STATE_HOME/Marlowick/Quillmark/\n"
+    "(by default ~/.local/state/Marlowick/Quillmark/).\n"
     "'quillmark-cli COMMAND --help' describes one command.\n"
     "\n"
     "Options:\n"
@@ -64,6 +78,7 @@ const std::map<std::string, std::string> kValueNames = {
     {"--scheme", "a scheme name"},
     {"--start", "a number"},
     {"--files-from", "a file name"},
+    {"--run", "a run id"},
 };
 
 struct Parsed {
@@ -134,7 +149,8 @@ int main(int argc, char** argv) {
     }
     if (first == "--version")
         return qm::cli::RunVersion();
-    if (first != "preview" && first != "rename" && first != "schemes") {
+    if (first != "preview" && first != "rename" && first != "schemes" && first != "undo" &&
+        first != "history") {
         std::fprintf(stderr, "quillmark-cli: unknown command '%s'; try 'quillmark-cli --help'\n",
                      first.c_str());
         return 2;
@@ -173,6 +189,19 @@ int main(int argc, char** argv) {
     schemes->add_flag("--debug", parsed.schemesDevelopment, "Read the development settings");
     schemes->allow_extras();
 
+    qm::cli::UndoArgs undoArgs;
+    CLI::App* undo = app.add_subcommand(
+        "undo", "Take back the last journaled run (or the one named), also an interrupted one.");
+    undo->add_flag("--list", undoArgs.list, "Print CURRENT<TAB>OLD per file taken back");
+    undo->add_option("--run", undoArgs.run, "The run to take back (see 'history')")
+        ->option_text("ID")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    undo->add_flag("--dry-run", undoArgs.dryRun, "Report what would be done; rename nothing");
+    undo->footer("Exit status: 0 when every file was taken back or had its old name, 1 when\n"
+                 "some file could not be taken back, 2 when nothing was touched.");
+    CLI::App* history =
+        app.add_subcommand("history", "List the journaled runs, newest first.");
+
     const char* command = first.c_str();
     try {
         app.parse(argc, argv);
@@ -200,6 +229,10 @@ int main(int argc, char** argv) {
             return Usage(command, "option '-0' needs '--files-from LIST'");
         return qm::cli::RunRename(parsed.rename);
     }
+    if (undo->parsed())
+        return qm::cli::RunUndo(undoArgs);
+    if (history->parsed())
+        return qm::cli::RunHistory();
     for (const std::string& arg : schemes->remaining())
         return Usage(command, "unknown argument '" + arg + "'");
     // The parser drops a "--" that no name follows; this command takes no names at all.

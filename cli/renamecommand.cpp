@@ -1,12 +1,11 @@
 #include "cli/renamecommand.h"
 
 #include "cli/previewcommand.h"
+#include "cli/undocommand.h"
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
-#include "rename/plan.h"
-#include "rename/predict.h"
-#include "rename/renamerun.h"
+#include "rename/journaledrun.h"
 
 #include <atomic>
 #include <cerrno>
@@ -205,9 +204,20 @@ int RunRename(const RenameArgs& args) {
         }
     };
     const std::atomic<bool> never{false};
-    const RenameTally tally =
-        args.plan ? RunPlannedRenames(items, options, RenameMode::Rename, callbacks, never)
-                  : RunRenames(items, options, RenameMode::Rename, callbacks, never);
+    const TJournaledRun run = RunJournaledRenames(
+        items, options, RenameMode::Rename, args.plan ? RunOrder::Planned : RunOrder::ListOrder,
+        callbacks, never, {}, TJournalPlace{JournalFolder(), ProgramVersion()});
+    if (!run.Ran) {
+        // A run that could not be undone after a crash is not started at all.
+        std::fprintf(stderr,
+                     "quillmark-cli rename: cannot write the run's journal (%s); nothing was "
+                     "renamed\n",
+                     run.JournalProblem.c_str());
+        return 2;
+    }
+    if (!run.JournalProblem.empty())
+        std::fprintf(stderr, "quillmark-cli rename: warning: %s\n", run.JournalProblem.c_str());
+    const RenameTally& tally = run.Tally;
 
     return Finish(tally);
 }

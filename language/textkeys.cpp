@@ -311,6 +311,13 @@ constexpr std::array Keys{
     Plain("DONERENAME", Text, TextRole::Message, RenameResult, {}, {}, 2),
     Plain("UNDONERENAME", Text, TextRole::Message, RenameResult, {}, {}, 2),
 
+    // The run journal: a run it could not record ("%1" why), and the offer at start-up to
+    // undo an interrupted run ("%1" its time, "%2" its files, "%3" those still renamed).
+    Plain("JOURNALNOTWRITTEN", Text, TextRole::Message, RenameResult, {}, {}, 1),
+    Plain("JOURNALINCOMPLETE", Text, TextRole::Message, RenameResult, {}, {}, 1),
+    Plain("INTERRUPTEDRUN", Text, TextRole::Message, RenameResult, {}, {}, 3),
+    Plain("UNDOINGRUN", Text, TextRole::Message, RenameResult, {}),
+
     // About window; its title is this text followed by " Quillmark".
     Plain("ABOUTTITLE", Line, TextRole::Title, About, {}, " Quillmark"),
 };

@@ -36,7 +36,9 @@ RenameTally RunRenames(TFileItems& items, RenameOptionSet options, RenameMode mo
             // A copy: the setters below replace the entry's name.
             const std::string old = entry->Name();
             entry->ClearRenamed();
-            const std::string candidate = CandidateName(*entry, options, mode);
+            std::string candidate;
+            if (!callbacks.KnownCandidate || !callbacks.KnownCandidate(slot, candidate))
+                candidate = CandidateName(*entry, options, mode);
             RenameOutcome outcome = RenameOutcome::Unchanged;
             int error = 0;
             // Byte for byte: a change of letter case alone is a change.

@@ -44,6 +44,10 @@ using MoveEntryFile =
     std::function<int(const std::string& folder, const std::string& from, const std::string& to)>;
 
 struct RenameCallbacks {
+    // Before the candidate of an entry is computed: a caller that worked the run out
+    // beforehand (the journal does) may hand it over and return true, which spares the
+    // computation; false lets the run compute it.
+    std::function<bool(int slot, std::string& candidate)> KnownCandidate;
     // Before the move of an entry whose name changes: its old and its new bare name.
     std::function<void(int slot, const std::string& from, const std::string& to)> OnNames;
     // After each entry that the run reached; `error` is the errno value of a failure.

@@ -2,7 +2,9 @@
 // (file_ -> pic_): the rename run and quillmark-cli rename against a plain loop of
 // renameat2(RENAME_NOREPLACE) over a fresh copy of the same folder; and a planned
 // renumbering of as many files, each taking the name of the next, against the same
-// loop. Every repetition makes its folder afresh, outside the timing.
+// loop. The rename run also with its journal (BM_JournaledRenameRun against BM_RenameRun;
+// argument 1 adds a number that rises with each success). Every repetition makes its
+// folder afresh, outside the timing.
 //
 //   build/bench/rename_bench --benchmark_repetitions=5 --benchmark_report_aggregates_only
 //
@@ -12,6 +14,7 @@
 #include "engine/renameoptionset.h"
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
+#include "rename/journaledrun.h"
 #include "rename/plan.h"
 #include "rename/renamerun.h"
 
@@ -84,12 +87,23 @@ void BM_PlainRenameat2Loop(benchmark::State& state) {
     }
 }
 
-void BM_RenameRun(benchmark::State& state) {
-    const std::vector<std::string> names = Names();
+// file_ -> pic_; with the argument 1 also a number appended that rises with each
+// success.
+qm::RenameOptionSet PicOptions(const benchmark::State& state) {
     qm::RenameOptionSet options;
     options.ReplaceGroup = options.ReplaceEnabled = true;
     options.ReplaceCount = 1;
     options.ReplacePairs[0] = {"file_", "pic_"};
+    if (state.range(0) == 1) {
+        options.InsertGroup = options.NumberIncEnabled = true;
+        options.NumberIncValue = 1;
+    }
+    return options;
+}
+
+void BM_RenameRun(benchmark::State& state) {
+    const std::vector<std::string> names = Names();
+    const qm::RenameOptionSet options = PicOptions(state);
     for (auto _ : state) {
         state.PauseTiming();
         const std::string dir = MakeFolder(names);
@@ -210,9 +224,61 @@ void BM_RenameCommand(benchmark::State& state) {
         benchmark::Counter(cpuSeconds * 1000.0, benchmark::Counter::kAvgIterations);
 }
 
+// The same run with its journal (list order: prediction, journal written and synced, run
+// checked against it, closing record synced), the journal on /dev/shm too unless
+// QM_BENCH_JOURNAL_DIR names another folder (an ordinary disk, say). Reports the journal's
+// size.
+void BM_JournaledRenameRun(benchmark::State& state) {
+    const std::vector<std::string> names = Names();
+    const qm::RenameOptionSet options = PicOptions(state);
+    const char* journalDir = std::getenv("QM_BENCH_JOURNAL_DIR");
+    const std::string journals =
+        (journalDir ? std::string(journalDir) + "/qm-journal-bench-" + std::to_string(getpid())
+                    : BaseFolder() + "/journals") +
+        "/";
+    double journalBytes = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const std::string dir = MakeFolder(names);
+        state.ResumeTiming();
+        qm::TFileList list;
+        list.Items().BeginUpdate();
+        std::vector<qm::TFileItems::NewEntry> entries;
+        entries.reserve(names.size());
+        for (const std::string& name : names)
+            entries.push_back({name, dir});
+        list.Items().AddNamesOnly(std::move(entries));
+        const std::atomic<bool> goOn{false};
+        const qm::TJournaledRun run = qm::RunJournaledRenames(
+            list.Items(), options, qm::RenameMode::Rename, qm::RunOrder::ListOrder, {}, goOn, {},
+            qm::TJournalPlace{journals, "bench"});
+        if (!run.Ran || !run.JournalProblem.empty() ||
+            run.Tally.Renamed != static_cast<int>(names.size()))
+            state.SkipWithError("the journaled run did not rename every file");
+        state.PauseTiming();
+        journalBytes = static_cast<double>(fs::file_size(qm::JournalPath(journals, run.RunId)));
+        CheckRenamed(state, dir, names.size());
+        state.ResumeTiming();
+    }
+    state.counters["journal_KiB"] = journalBytes / 1024.0;
+    std::error_code ignored;
+    fs::remove_all(journals, ignored);
+}
+
 BENCHMARK(BM_PlainRenameat2Loop)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
-BENCHMARK(BM_RenameRun)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_RenameRun)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 BENCHMARK(BM_PlannedRenumbering)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_JournaledRenameRun)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 BENCHMARK(BM_RenameCommand)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 // Leaves nothing behind on /dev/shm, which is memory.

@@ -216,9 +216,16 @@ Outcome ThroughTheCommand(const RenameFolder& dir, const Scenario& s, bool asNob
     for (const std::string& name : s.entries)
         args.push_back(dir.Path() + name);
     std::string program = BinPath("quillmark-cli");
+    // The run journal goes where its user may write.
+    const char* ownState = std::getenv("XDG_STATE_HOME");
+    const std::string savedState = ownState ? ownState : "";
+    const std::string nobodyState = dir.Path() + "../" + std::to_string(getpid()) + "-state";
     if (asNobody) {
         args.insert(args.begin(), {"--reuid=65534", "--regid=65534", "--clear-groups", program});
         program = "/usr/bin/setpriv";
+        std::filesystem::create_directories(nobodyState);
+        std::filesystem::permissions(nobodyState, std::filesystem::perms::all);
+        setenv("XDG_STATE_HOME", nobodyState.c_str(), 1);
     }
     auto lastLine = [](const std::string& out) {
         const std::size_t last = out.rfind('\n', out.size() - 2);
@@ -229,6 +236,10 @@ Outcome ThroughTheCommand(const RenameFolder& dir, const Scenario& s, bool asNob
     dryArgs.insert(std::find(dryArgs.begin(), dryArgs.end(), "rename") + 1, "--dry-run");
     const ProcessResult dry = RunProcess(program, dryArgs);
     const ProcessResult r = RunProcess(program, args);
+    if (asNobody) {
+        setenv("XDG_STATE_HOME", savedState.c_str(), 1);
+        std::filesystem::remove_all(nobodyState);
+    }
     std::remove(scheme.c_str());
     EXPECT_EQ(lastLine(dry.out), lastLine(r.out));
     EXPECT_EQ(dry.err, r.err);

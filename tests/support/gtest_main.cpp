@@ -15,6 +15,12 @@ int main(int argc, char** argv) {
         mkdir(runtime.c_str(), 0700);
         setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
     }
+    // Runs through the command line and the window write journals; never into the home.
+    if (!std::getenv("XDG_STATE_HOME")) {
+        const std::string state = std::string(QUILLMARK_TEST_BUILD_DIR) + "/tests/state";
+        mkdir(state.c_str(), 0700);
+        setenv("XDG_STATE_HOME", state.c_str(), 1);
+    }
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

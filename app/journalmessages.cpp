@@ -1,0 +1,146 @@
+#include "app/journalmessages.h"
+
+#include "app/maintexts.h"
+#include "language/dynlang.h"
+#include "rename/journalundo.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QMessageBox>
+#include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
+#include <atomic>
+#include <ctime>
+#include <map>
+
+namespace qm {
+namespace {
+
+// The English texts, for a language file that lacks them.
+const std::map<std::string, std::string>& BuiltInTexts() {
+    static const std::map<std::string, std::string> texts = {
+        {"JOURNALNOTWRITTEN",
+         "Nothing was renamed: the journal that lets a run be undone after a crash could not "
+         "be written.\n\r%1"},
+        {"JOURNALINCOMPLETE", "The journal of this run is incomplete.\n\r%1"},
+        {"INTERRUPTEDRUN", "The last rename run (%1, %2 files) was interrupted before it "
+                           "ended.\n\r%3 files still have their new names.\n\rUndo it now?"},
+        {"UNDOINGRUN", "Undoing the interrupted run"},
+        {"UNDONERENAME", "Names restored: %1\n\rNames not restored: %2"},
+    };
+    return texts;
+}
+
+void ReplaceFirst(std::string& text, const std::string& placeholder, const std::string& value) {
+    if (const std::size_t at = text.find(placeholder); at != std::string::npos)
+        text.replace(at, placeholder.size(), value);
+}
+
+std::string LocalTime(std::int64_t seconds) {
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    tm local{};
+    localtime_r(&t, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
+    return text;
+}
+
+int Ask(QWidget* parent, QMessageBox::Icon icon, const char* name, const std::string& text,
+        QMessageBox::StandardButtons buttons) {
+    QMessageBox box(icon, parent != nullptr ? parent->windowTitle() : QString(), ScreenText(text),
+                    buttons, parent);
+    box.setObjectName(QString::fromLatin1(name));
+    return box.exec();
+}
+
+// The undo on a thread of its own, so that the window keeps painting; a progress window
+// appears when it takes longer than half a second.
+TUndoResult UndoWithProgress(QWidget* parent, const TDynLang* program, const std::string& path,
+                             const TJournal& journal, const TJournalPlace& place) {
+    std::atomic<bool> cancel{false};
+    std::atomic<std::size_t> done{0};
+    std::atomic<std::size_t> total{0};
+    TUndoResult result;
+    QProgressDialog progress(ScreenText(JournalText(program, "UNDOINGRUN")), QString(), 0, 0,
+                             parent);
+    progress.setObjectName(QStringLiteral("UndoProgress"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        result = UndoJournal(path, journal, place, cancel, [&](std::size_t n, std::size_t all) {
+            total.store(all, std::memory_order_relaxed);
+            done.store(n, std::memory_order_relaxed);
+        });
+    }));
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        progress.setMaximum(static_cast<int>(total.load(std::memory_order_relaxed)));
+        progress.setValue(static_cast<int>(done.load(std::memory_order_relaxed)));
+    });
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    tick.start(50);
+    worker->start();
+    loop.exec();
+    worker->wait();
+    progress.close();
+    return result;
+}
+
+} // namespace
+
+std::string JournalText(const TDynLang* program, const std::string& key) {
+    std::string text = program != nullptr ? program->GetText(key) : std::string();
+    if (text.empty()) {
+        if (const auto it = BuiltInTexts().find(key); it != BuiltInTexts().end())
+            text = it->second;
+    }
+    return text;
+}
+
+void ShowJournalProblem(QWidget* parent, const TDynLang* program, bool ran,
+                        const std::string& problem) {
+    std::string text = JournalText(program, ran ? "JOURNALINCOMPLETE" : "JOURNALNOTWRITTEN");
+    ReplaceFirst(text, "%1", problem);
+    Ask(parent, QMessageBox::Warning, "JournalMessage", text, QMessageBox::Ok);
+}
+
+bool OfferUndoOfInterruptedRun(QWidget* parent, const TDynLang* program,
+                               const TJournalPlace& place) {
+    const std::vector<std::string> files = JournalFiles(place.Folder);
+    if (files.empty())
+        return false;
+    const TJournalRead read = ReadJournal(files.back());
+    const TJournal& journal = read.Journal;
+    // A run that goes on in another window is not interrupted; an interrupted undo is
+    // taken further with quillmark-cli, not reversed from here.
+    if (read.Status != TJournalRead::Ok || !journal.Started || journal.Closed || journal.Undone ||
+        journal.Mode != RenameMode::Rename || JournalWriterAlive(journal))
+        return false;
+    const TUndoPlan plan = PlanUndo(journal);
+    const RenameTally waiting = CountUndo(plan);
+    if (waiting.Renamed == 0 && waiting.Failed == 0)
+        return false;
+    std::string question = JournalText(program, "INTERRUPTEDRUN");
+    ReplaceFirst(question, "%1", LocalTime(journal.Time));
+    ReplaceFirst(question, "%2", std::to_string(journal.EntryCount));
+    ReplaceFirst(question, "%3", std::to_string(waiting.Renamed + waiting.Failed));
+    if (Ask(parent, QMessageBox::Question, "InterruptedRunMessage", question,
+            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+        return true;
+    const TUndoResult result = UndoWithProgress(parent, program, files.back(), journal, place);
+    if (!result.Run.Ran) {
+        ShowJournalProblem(parent, program, false, result.Run.JournalProblem);
+        return true;
+    }
+    std::string done = JournalText(program, "UNDONERENAME");
+    ReplaceFirst(done, "%1", std::to_string(result.Tally.Renamed));
+    ReplaceFirst(done, "%2", std::to_string(result.Tally.Failed));
+    Ask(parent, QMessageBox::Information, "InterruptedRunResult", done, QMessageBox::Ok);
+    return true;
+}
+
+} // namespace qm

@@ -1,0 +1,180 @@
+#include "cli/undocommand.h"
+
+#include "filelist/versioninfo.h"
+#include "rename/journalundo.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <set>
+#include <sys/stat.h>
+
+namespace qm::cli {
+namespace {
+
+int Fail(const char* command, const std::string& message) {
+    std::fprintf(stderr, "quillmark-cli %s: %s\n", command, message.c_str());
+    return 2;
+}
+
+std::string Reason(const TUndoFailure& failure) {
+    if (failure.Error == EEXIST)
+        return "cannot get back its name '" + failure.Old + "': the name is taken";
+    if (failure.Error == ENOENT)
+        return "no longer there (cannot get back its name '" + failure.Old + "')";
+    return std::strerror(failure.Error);
+}
+
+void PrintFailures(const std::vector<TUndoFailure>& failures) {
+    for (const TUndoFailure& failure : failures)
+        std::fprintf(stderr, "quillmark-cli: %s%s: %s\n", failure.Folder.c_str(),
+                     failure.Current.c_str(), Reason(failure).c_str());
+}
+
+std::string LocalTime(std::int64_t seconds) {
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    tm local{};
+    localtime_r(&t, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+std::string Counts(const RenameTally& tally) {
+    return std::to_string(tally.Renamed) + " renamed, " + std::to_string(tally.Unchanged) +
+           " unchanged, " + std::to_string(tally.Failed) + " failed";
+}
+
+std::string State(const TJournal& journal) {
+    std::string state = !journal.Started          ? "not started"
+                        : !journal.Closed         ? "interrupted"
+                        : journal.Tally.Cancelled ? "cancelled"
+                                                  : "finished";
+    if (journal.Mode == RenameMode::Undo)
+        state += journal.UndoOf.empty() ? ", undo" : ", undo of " + journal.UndoOf;
+    if (journal.Undone)
+        state += ", undone";
+    return state;
+}
+
+std::string Folders(const TJournal& journal) {
+    std::set<std::string> folders;
+    for (const TJournalMove& move : journal.Moves)
+        folders.insert(move.Folder);
+    if (folders.empty())
+        return "-";
+    std::string first = journal.Moves.front().Folder.empty() ? "./" : journal.Moves.front().Folder;
+    if (folders.size() > 1)
+        first += " (+" + std::to_string(folders.size() - 1) + " more)";
+    return first;
+}
+
+int Flush(const char* command) {
+    if (std::fflush(stdout) != 0)
+        return Fail(command, std::string("cannot write the output: ") + std::strerror(errno));
+    return 0;
+}
+
+} // namespace
+
+std::string ProgramVersion() {
+    const TVersionInfo version;
+    return version.GetInfo(TVersionInfo::InfoLongVersion);
+}
+
+int RunUndo(const UndoArgs& args) {
+    const std::string folder = JournalFolder();
+    std::string path;
+    if (args.run) {
+        path = JournalPath(folder, *args.run);
+        struct stat st {};
+        if (args.run->empty() || args.run->find('/') != std::string::npos ||
+            stat(path.c_str(), &st) != 0)
+            return Fail("undo",
+                        "no journaled run '" + *args.run + "' (see 'quillmark-cli history')");
+    } else {
+        const std::vector<std::string> files = JournalFiles(folder);
+        if (files.empty())
+            return Fail("undo", "no journaled run in " + folder);
+        path = files.back();
+    }
+    const TJournalRead read = ReadJournal(path);
+    if (read.Status != TJournalRead::Ok)
+        return Fail("undo", path + ": " + read.Problem + "; left alone");
+    const TJournal& journal = read.Journal;
+    if (!args.run && journal.Undone)
+        return Fail("undo", "the last run (" + journal.RunId +
+                                ") was undone already; name a run with --run (see "
+                                "'quillmark-cli history')");
+    if (!args.run && journal.Mode == RenameMode::Undo)
+        return Fail("undo", "the last run (" + journal.RunId +
+                                ") was itself an undo; name it with --run to take it back");
+    if (!journal.Closed && JournalWriterAlive(journal))
+        return Fail("undo", "the run " + journal.RunId + " is still going on (process " +
+                                std::to_string(journal.Pid) + ")");
+
+    RenameTally tally;
+    std::vector<TUndoFailure> failures;
+    std::vector<TJournalMove> moves;
+    std::vector<int> errors;
+    if (args.dryRun) {
+        const TUndoPlan plan = PlanUndo(journal);
+        tally = CountUndo(plan);
+        failures = plan.Failures;
+        moves = plan.Moves;
+        errors.assign(moves.size(), 0);
+    } else {
+        const std::atomic<bool> never{false};
+        const TUndoResult result =
+            UndoJournal(path, journal, TJournalPlace{folder, ProgramVersion()}, never);
+        if (!result.Run.Ran)
+            return Fail("undo", "cannot write the journal of the undo (" +
+                                    result.Run.JournalProblem + "); nothing was undone");
+        tally = result.Tally;
+        failures = result.Failures;
+        moves = result.Moves;
+        errors = result.Run.Errors;
+        if (!result.Run.JournalProblem.empty())
+            std::fprintf(stderr, "quillmark-cli undo: warning: %s\n",
+                         result.Run.JournalProblem.c_str());
+        if (!result.MarkProblem.empty())
+            std::fprintf(stderr,
+                         "quillmark-cli undo: warning: the run could not be marked "
+                         "undone: %s\n",
+                         result.MarkProblem.c_str());
+    }
+    PrintFailures(failures);
+    if (args.list) {
+        for (std::size_t i = 0; i < moves.size(); ++i)
+            if (errors[i] == 0)
+                std::printf("%s%s\t%s%s\n", moves[i].Folder.c_str(), moves[i].From.c_str(),
+                            moves[i].Folder.c_str(), moves[i].To.c_str());
+    }
+    std::printf("%s\n", Counts(tally).c_str());
+    if (const int error = Flush("undo"))
+        return error;
+    return tally.Failed == 0 ? 0 : 1;
+}
+
+int RunHistory() {
+    const std::vector<std::string> files = JournalFiles(JournalFolder());
+    for (auto it = files.rbegin(); it != files.rend(); ++it) {
+        const TJournalRead read = ReadJournal(*it);
+        if (read.Status != TJournalRead::Ok) {
+            std::fprintf(stderr, "quillmark-cli: %s: %s; left alone\n", it->c_str(),
+                         read.Problem.c_str());
+            continue;
+        }
+        const TJournal& j = read.Journal;
+        const std::string counts = j.Closed
+                                       ? Counts(j.Tally)
+                                       : std::to_string(j.EntryCount) + " files, " +
+                                             std::to_string(j.Moves.size()) + " renames planned";
+        std::printf("%s\t%s\t%s\t%s\t%s\n", j.RunId.c_str(), LocalTime(j.Time).c_str(),
+                    State(j).c_str(), counts.c_str(), Folders(j).c_str());
+    }
+    return Flush("history");
+}
+
+} // namespace qm::cli

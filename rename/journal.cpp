@@ -1,0 +1,696 @@
+#include "rename/journal.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace qm {
+namespace {
+
+constexpr std::string_view kMagic = "QMJRNL\r\n";
+constexpr std::size_t kFrame = 8; // length and checksum, 32 bits each
+constexpr std::size_t kChunk = 64 * 1024;
+constexpr std::string_view kSuffix = ".qmjournal";
+
+enum RecordType : std::uint8_t {
+    kHeader = 1,
+    kFolder = 2,
+    kMoves = 3,
+    kStarted = 4,
+    kReplace = 5,
+    kInsert = 6,
+    kClose = 7,
+    kUndone = 8,
+};
+
+// CRC-32C, eight bytes a step: the journal of a large run is a few megabytes, and the
+// checksum must not cost the run its speed.
+struct Crc32cTables {
+    std::array<std::array<std::uint32_t, 256>, 8> t{};
+    Crc32cTables() {
+        for (std::uint32_t i = 0; i < 256; ++i) {
+            std::uint32_t c = i;
+            for (int k = 0; k < 8; ++k)
+                c = c & 1 ? (c >> 1) ^ 0x82F63B78u : c >> 1;
+            t[0][i] = c;
+        }
+        for (std::uint32_t i = 0; i < 256; ++i)
+            for (int k = 1; k < 8; ++k)
+                t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
+    }
+};
+
+std::uint32_t Crc32c(std::string_view data) {
+    static const Crc32cTables tables;
+    const auto& t = tables.t;
+    std::uint32_t crc = 0xFFFFFFFFu;
+    const auto* p = reinterpret_cast<const unsigned char*>(data.data());
+    std::size_t n = data.size();
+    while (n >= 8) {
+        const std::uint32_t lo = crc ^ (p[0] | std::uint32_t{p[1]} << 8 |
+                                        std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24);
+        crc = t[7][lo & 0xFF] ^ t[6][(lo >> 8) & 0xFF] ^ t[5][(lo >> 16) & 0xFF] ^ t[4][lo >> 24] ^
+              t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]];
+        p += 8;
+        n -= 8;
+    }
+    while (n-- > 0)
+        crc = (crc >> 8) ^ t[0][(crc ^ *p++) & 0xFF];
+    return ~crc;
+}
+
+// ---- encoding ----
+
+void PutU32(std::string& out, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i)
+        out += static_cast<char>(v >> (8 * i));
+}
+
+void PutVar(std::string& out, std::uint64_t v) {
+    while (v >= 0x80) {
+        out += static_cast<char>(v | 0x80);
+        v >>= 7;
+    }
+    out += static_cast<char>(v);
+}
+
+void PutText(std::string& out, std::string_view text) {
+    PutVar(out, text.size());
+    out.append(text);
+}
+
+// Opens a record in `out`; CloseRecord fills in its frame.
+std::size_t OpenRecord(std::string& out, RecordType type) {
+    const std::size_t at = out.size();
+    out.append(kFrame, '\0');
+    out += static_cast<char>(type);
+    return at;
+}
+
+void CloseRecord(std::string& out, std::size_t at) {
+    const std::string_view body = std::string_view(out).substr(at + kFrame);
+    std::string frame;
+    PutU32(frame, static_cast<std::uint32_t>(body.size()));
+    PutU32(frame, Crc32c(body));
+    out.replace(at, kFrame, frame);
+}
+
+char Flags(const TJournalMoveRef& m) {
+    return static_cast<char>((m.Temporary ? 1 : 0) | (m.Missing ? 2 : 0));
+}
+
+bool ReadFlags(std::uint8_t flags, TJournalMove& m) {
+    m.Temporary = flags & 1;
+    m.Missing = flags & 2;
+    return flags <= 3;
+}
+
+std::uint64_t ZigZag(std::int64_t v) {
+    return (static_cast<std::uint64_t>(v) << 1) ^ static_cast<std::uint64_t>(v >> 63);
+}
+
+std::int64_t UnZigZag(std::uint64_t v) {
+    return static_cast<std::int64_t>(v >> 1) ^ -static_cast<std::int64_t>(v & 1);
+}
+
+std::size_t SharedPrefix(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    std::size_t i = 0;
+    while (i < n && a[i] == b[i])
+        ++i;
+    return i;
+}
+
+// A chunk of moves, each told against the one before (entry, inode, old name) and its
+// new name against its old one: numbered names in one folder share most of their bytes,
+// and the journal of a large run stays small enough to cost the run nothing to write.
+struct ChunkCoder {
+    std::int64_t entry = 0;
+    std::uint64_t inode = 0;
+    std::string from;
+
+    void Put(std::string& out, const TJournalMoveRef& m, std::size_t folder) {
+        PutVar(out, ZigZag(std::int64_t{m.Entry} + 1 - entry));
+        entry = std::int64_t{m.Entry} + 1;
+        out += static_cast<char>(Flags(m));
+        PutVar(out, folder);
+        PutVar(out, ZigZag(static_cast<std::int64_t>(m.Inode - inode)));
+        inode = m.Inode;
+        const std::size_t shared = SharedPrefix(from, m.From);
+        PutVar(out, shared);
+        PutText(out, m.From.substr(shared));
+        from.assign(m.From);
+        const std::size_t prefix = SharedPrefix(m.From, m.To);
+        std::size_t suffix = 0;
+        while (suffix < m.From.size() - prefix && suffix < m.To.size() - prefix &&
+               m.From[m.From.size() - 1 - suffix] == m.To[m.To.size() - 1 - suffix])
+            ++suffix;
+        PutVar(out, prefix);
+        PutVar(out, suffix);
+        PutText(out, m.To.substr(prefix, m.To.size() - prefix - suffix));
+    }
+};
+
+void PutInlineMove(std::string& out, const TJournalMoveRef& move) {
+    // One more than the entry, so that a move of no known entry (-1) is 0.
+    PutVar(out, static_cast<std::uint64_t>(move.Entry + 1));
+    out += Flags(move);
+    PutText(out, move.Folder);
+    PutVar(out, move.Inode);
+    PutText(out, move.From);
+    PutText(out, move.To);
+}
+
+// ---- decoding ----
+
+struct Reader {
+    std::string_view in;
+    bool bad = false;
+
+    std::uint8_t Byte() {
+        if (in.empty()) {
+            bad = true;
+            return 0;
+        }
+        const auto b = static_cast<std::uint8_t>(in.front());
+        in.remove_prefix(1);
+        return b;
+    }
+    std::uint32_t U32() {
+        std::uint32_t v = 0;
+        for (int i = 0; i < 4; ++i)
+            v |= std::uint32_t{Byte()} << (8 * i);
+        return v;
+    }
+    std::uint64_t Var() {
+        std::uint64_t v = 0;
+        for (int shift = 0; shift < 64; shift += 7) {
+            const std::uint8_t b = Byte();
+            v |= std::uint64_t{b & 0x7Fu} << shift;
+            if (!(b & 0x80))
+                return v;
+        }
+        bad = true;
+        return 0;
+    }
+    std::string Text() {
+        const std::uint64_t n = Var();
+        if (bad || n > in.size()) {
+            bad = true;
+            return {};
+        }
+        std::string text(in.substr(0, n));
+        in.remove_prefix(n);
+        return text;
+    }
+    int Int() {
+        const std::uint64_t v = Var();
+        if (v > 0x7FFFFFFF)
+            bad = true;
+        return static_cast<int>(v);
+    }
+};
+
+std::string Absolute(const TJournal& journal, std::string folder) {
+    return folder.starts_with('/') ? folder : journal.CurrentFolder + folder;
+}
+
+TJournalMove ReadInlineMove(Reader& r, const TJournal& journal) {
+    TJournalMove move;
+    move.Entry = r.Int() - 1;
+    r.bad |= !ReadFlags(r.Byte(), move);
+    move.Folder = Absolute(journal, r.Text());
+    move.Inode = r.Var();
+    move.From = r.Text();
+    move.To = r.Text();
+    return move;
+}
+
+TJournalRead Refused(TJournalRead::Kind status, std::string problem) {
+    TJournalRead read;
+    read.Status = status;
+    read.Problem = std::move(problem);
+    return read;
+}
+
+// ---- files ----
+
+int WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        const ssize_t n = write(fd, data.data(), data.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return 0;
+}
+
+int SyncFolder(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    const int error = fsync(fd) == 0 ? 0 : errno;
+    close(fd);
+    return error;
+}
+
+// mkdir -p, each folder made synced into its parent so that the journal's folder
+// survives a lost machine as well as the journal does.
+int MakeFolders(const std::string& folder) {
+    for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
+         slash = folder.find('/', slash + 1)) {
+        const std::string part = folder.substr(0, slash);
+        if (mkdir(part.c_str(), 0700) == 0) {
+            SyncFolder(part.substr(0, part.rfind('/') + 1));
+        } else if (errno != EEXIST) {
+            return errno;
+        }
+    }
+    struct stat st {};
+    if (stat(folder.c_str(), &st) != 0)
+        return errno;
+    return S_ISDIR(st.st_mode) ? 0 : ENOTDIR;
+}
+
+std::string NewRunId() {
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    tm utc{};
+    gmtime_r(&now.tv_sec, &utc);
+    char id[64];
+    // UTC, so that the names sort by time across changes of the clock's zone; the tail
+    // keeps two runs of the same millisecond apart.
+    std::snprintf(id, sizeof id, "%04d%02d%02d-%02d%02d%02d-%03ld-%04x", utc.tm_year + 1900,
+                  utc.tm_mon + 1, utc.tm_mday, utc.tm_hour, utc.tm_min, utc.tm_sec,
+                  now.tv_nsec / 1000000,
+                  static_cast<unsigned>((now.tv_nsec / 1000) ^ getpid() * 2654435761u) & 0xFFFF);
+    return id;
+}
+
+std::string ErrorText(const std::string& what, int error) {
+    return what + ": " + std::strerror(error);
+}
+
+} // namespace
+
+TJournalRead ParseJournal(std::string_view bytes) {
+    if (bytes.size() < kMagic.size() || bytes.substr(0, kMagic.size()) != kMagic)
+        return Refused(TJournalRead::Damaged, kMagic.starts_with(bytes)
+                                                  ? "the journal holds no whole header"
+                                                  : "not a journal of this program");
+    TJournalRead read;
+    TJournal& journal = read.Journal;
+    std::vector<std::string> folders;
+    std::vector<TJournalMove> moves;
+    std::vector<std::pair<std::size_t, TJournalMove>> inserts;
+    std::vector<MoveResult> results;
+    bool header = false;
+    std::string_view rest = bytes.substr(kMagic.size());
+    while (rest.size() >= kFrame) {
+        // A tail the file system filled with zeros after a lost machine is a cut too.
+        if (rest.find_first_not_of('\0') == std::string_view::npos)
+            break;
+        Reader frame{rest.substr(0, kFrame)};
+        const std::uint32_t length = frame.U32();
+        const std::uint32_t crc = frame.U32();
+        if (length > rest.size() - kFrame)
+            break; // cut inside this record
+        const std::string_view body = rest.substr(kFrame, length);
+        if (length == 0 || Crc32c(body) != crc)
+            return Refused(TJournalRead::Damaged, "a record of the journal is damaged");
+        rest.remove_prefix(kFrame + length);
+        Reader r{body.substr(1)};
+        const auto type = static_cast<RecordType>(body[0]);
+        if (!header && type != kHeader)
+            return Refused(TJournalRead::Damaged, "the journal does not begin with its header");
+        switch (type) {
+        case kHeader: {
+            if (header)
+                r.bad = true;
+            header = true;
+            journal.Version = r.U32();
+            if (!r.bad && journal.Version > kJournalVersion)
+                return Refused(TJournalRead::NewerVersion,
+                               "the journal was written by a newer version (format " +
+                                   std::to_string(journal.Version) + ")");
+            journal.RunId = r.Text();
+            journal.Time = static_cast<std::int64_t>(r.Var());
+            journal.ProgramVersion = r.Text();
+            journal.Mode = r.Byte() ? RenameMode::Undo : RenameMode::Rename;
+            journal.Order = r.Byte() ? RunOrder::Planned : RunOrder::ListOrder;
+            journal.Pid = static_cast<std::uint32_t>(r.Var());
+            journal.EntryCount = r.Int();
+            journal.UndoOf = r.Text();
+            journal.CurrentFolder = r.Text();
+            break;
+        }
+        case kFolder:
+            r.bad |= journal.Started;
+            folders.push_back(Absolute(journal, r.Text()));
+            break;
+        case kMoves: {
+            r.bad |= journal.Started;
+            const std::uint64_t count = r.Var();
+            std::int64_t entry = 0;
+            std::uint64_t inode = 0;
+            std::string from;
+            for (std::uint64_t i = 0; i < count && !r.bad; ++i) {
+                TJournalMove move;
+                entry += UnZigZag(r.Var());
+                move.Entry = static_cast<int>(entry - 1);
+                r.bad |= entry < 0 || entry > 0x7FFFFFFF || !ReadFlags(r.Byte(), move);
+                const std::uint64_t folder = r.Var();
+                inode += static_cast<std::uint64_t>(UnZigZag(r.Var()));
+                move.Inode = inode;
+                const std::uint64_t shared = r.Var();
+                if (r.bad || folder >= folders.size() || shared > from.size()) {
+                    r.bad = true;
+                    break;
+                }
+                move.Folder = folders[folder];
+                from.resize(shared);
+                from += r.Text();
+                move.From = from;
+                const std::uint64_t prefix = r.Var();
+                const std::uint64_t suffix = r.Var();
+                const std::string middle = r.Text();
+                if (r.bad || prefix + suffix > from.size()) {
+                    r.bad = true;
+                    break;
+                }
+                move.To = from.substr(0, prefix) + middle + from.substr(from.size() - suffix);
+                moves.push_back(std::move(move));
+            }
+            break;
+        }
+        case kStarted:
+            r.bad |= journal.Started || r.Var() != moves.size();
+            journal.Started = true;
+            break;
+        case kReplace: {
+            const std::uint64_t index = r.Var();
+            TJournalMove move = ReadInlineMove(r, journal);
+            r.bad |= !journal.Started || journal.Closed || index >= moves.size();
+            if (!r.bad)
+                moves[index] = std::move(move);
+            break;
+        }
+        case kInsert: {
+            const std::uint64_t index = r.Var();
+            TJournalMove move = ReadInlineMove(r, journal);
+            r.bad |= !journal.Started || journal.Closed || index > moves.size();
+            inserts.emplace_back(index, std::move(move));
+            break;
+        }
+        case kClose: {
+            r.bad |= !journal.Started || journal.Closed;
+            journal.Tally.Renamed = r.Int();
+            journal.Tally.Unchanged = r.Int();
+            journal.Tally.Failed = r.Int();
+            journal.Tally.NumberIncValue = static_cast<std::int32_t>(r.U32());
+            journal.Tally.Cancelled = r.Byte() != 0;
+            const std::uint64_t count = r.Var();
+            r.bad |= count != moves.size() + inserts.size() || count > r.in.size();
+            for (std::uint64_t i = 0; i < count && !r.bad; ++i) {
+                const std::uint8_t result = r.Byte();
+                r.bad |= result > static_cast<std::uint8_t>(MoveResult::NotReached);
+                results.push_back(static_cast<MoveResult>(result));
+            }
+            journal.Closed = true;
+            break;
+        }
+        case kUndone:
+            r.bad |= !journal.Started;
+            journal.Undone = true;
+            journal.UndoneBy = r.Text();
+            break;
+        default:
+            r.bad = true;
+        }
+        // A record must be read to its last byte: anything else is not what was written.
+        if (r.bad || !r.in.empty())
+            return Refused(TJournalRead::Damaged, "a record of the journal is damaged");
+    }
+    if (!header)
+        return Refused(TJournalRead::Damaged, "the journal holds no whole header");
+
+    // The moves in the order the run took them: each inserted one before the announced
+    // move it was written in front of. The results list the announced moves first, then
+    // the inserted ones in the order they were written.
+    const std::size_t announced = moves.size();
+    auto resultOf = [&](std::size_t written) {
+        return journal.Closed ? results[written] : MoveResult::Unknown;
+    };
+    std::vector<std::size_t> order(inserts.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        order[k] = k;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return inserts[a].first < inserts[b].first;
+    });
+    journal.Moves.reserve(announced + inserts.size());
+    std::size_t next = 0;
+    for (std::size_t i = 0; i <= announced; ++i) {
+        for (; next < order.size() && inserts[order[next]].first == i; ++next) {
+            journal.Moves.push_back(std::move(inserts[order[next]].second));
+            journal.Moves.back().Result = resultOf(announced + order[next]);
+        }
+        if (i < announced) {
+            journal.Moves.push_back(std::move(moves[i]));
+            journal.Moves.back().Result = resultOf(i);
+        }
+    }
+    return read;
+}
+
+TJournalRead ReadJournal(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Refused(TJournalRead::Unreadable, std::strerror(errno));
+    std::string bytes;
+    struct stat st {};
+    if (fstat(fd, &st) == 0 && st.st_size > 0)
+        bytes.reserve(static_cast<std::size_t>(st.st_size));
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            bytes.append(buffer, static_cast<std::size_t>(n));
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            const int error = errno;
+            close(fd);
+            return Refused(TJournalRead::Unreadable, std::strerror(error));
+        }
+    }
+    close(fd);
+    return ParseJournal(bytes);
+}
+
+std::string JournalFolder() {
+    std::string base;
+    // As the base-directory rules ask: a relative value is ignored.
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && state[0] == '/') {
+        base = state;
+    } else if (const char* home = std::getenv("HOME"); home && home[0] == '/') {
+        base = std::string(home) + "/.local/state";
+    } else {
+        base = "/tmp";
+    }
+    if (!base.ends_with('/'))
+        base += '/';
+    return base + "Marlowick/Quillmark/";
+}
+
+std::vector<std::string> JournalFiles(const std::string& folder) {
+    std::vector<std::string> files;
+    DIR* dir = opendir(folder.c_str());
+    if (dir == nullptr)
+        return files;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() > kSuffix.size() && name.ends_with(kSuffix))
+            files.push_back(folder + std::string(name));
+    }
+    closedir(dir);
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+std::string JournalPath(const std::string& folder, const std::string& runId) {
+    return folder + runId + std::string(kSuffix);
+}
+
+std::string MarkJournalUndone(const std::string& path, const std::string& undoRunId) {
+    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
+    if (fd < 0)
+        return ErrorText(path, errno);
+    std::string record;
+    const std::size_t at = OpenRecord(record, kUndone);
+    PutText(record, undoRunId);
+    CloseRecord(record, at);
+    int error = WriteAll(fd, record);
+    if (error == 0 && fdatasync(fd) != 0)
+        error = errno;
+    close(fd);
+    return error == 0 ? std::string() : ErrorText(path, error);
+}
+
+TJournalWriter::~TJournalWriter() {
+    if (fd_ >= 0)
+        close(fd_);
+}
+
+std::string TJournalWriter::Begin(const std::string& folder, TJournal header,
+                                  const std::vector<TJournalMoveRef>& moves) {
+    if (const int error = MakeFolders(folder))
+        return ErrorText(folder, error);
+    for (int attempt = 0; fd_ < 0; ++attempt) {
+        runId_ = NewRunId();
+        path_ = JournalPath(folder, runId_);
+        fd_ = open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0600);
+        if (fd_ < 0 && (errno != EEXIST || attempt == 16))
+            return ErrorText(path_, errno);
+    }
+
+    std::string out(kMagic);
+    std::size_t at = OpenRecord(out, kHeader);
+    PutU32(out, kJournalVersion);
+    PutText(out, runId_);
+    PutVar(out, static_cast<std::uint64_t>(std::time(nullptr)));
+    PutText(out, header.ProgramVersion);
+    out += static_cast<char>(header.Mode == RenameMode::Undo);
+    out += static_cast<char>(header.Order == RunOrder::Planned);
+    PutVar(out, static_cast<std::uint32_t>(getpid()));
+    PutVar(out, static_cast<std::uint64_t>(std::max(header.EntryCount, 0)));
+    PutText(out, header.UndoOf);
+    std::string current = "/";
+    if (char* cwd = getcwd(nullptr, 0)) {
+        current = cwd;
+        std::free(cwd);
+        if (!current.ends_with('/'))
+            current += '/';
+    }
+    PutText(out, current);
+    CloseRecord(out, at);
+
+    // Each folder once, the moves in chunks that name it by its place.
+    std::vector<std::size_t> folderOf(moves.size());
+    {
+        std::string_view last;
+        std::size_t count = 0;
+        for (std::size_t i = 0; i < moves.size(); ++i) {
+            if (count == 0 || moves[i].Folder != last) {
+                last = moves[i].Folder;
+                at = OpenRecord(out, kFolder);
+                PutText(out, last);
+                CloseRecord(out, at);
+                ++count;
+            }
+            folderOf[i] = count - 1;
+        }
+    }
+    for (std::size_t i = 0; i < moves.size();) {
+        at = OpenRecord(out, kMoves);
+        std::string chunk;
+        std::size_t count = 0;
+        ChunkCoder coder;
+        for (; i < moves.size() && chunk.size() < kChunk; ++i, ++count)
+            coder.Put(chunk, moves[i], folderOf[i]);
+        PutVar(out, count);
+        out += chunk;
+        CloseRecord(out, at);
+    }
+    at = OpenRecord(out, kStarted);
+    PutVar(out, moves.size());
+    CloseRecord(out, at);
+
+    int error = WriteAll(fd_, out);
+    if (error == 0 && fdatasync(fd_) != 0)
+        error = errno;
+    if (error == 0)
+        error = SyncFolder(folder);
+    if (error != 0) {
+        // Half a journal would only confuse a later undo; the run does not start.
+        close(fd_);
+        fd_ = -1;
+        unlink(path_.c_str());
+        return ErrorText(path_, error);
+    }
+    announced_ = moves.size();
+    results_.assign(moves.size(), MoveResult::NotReached);
+
+    // The oldest go once there are more than kept; one that cannot be read well is left
+    // for the user to look at.
+    const std::vector<std::string> files = JournalFiles(folder);
+    for (std::size_t i = 0; i + kJournalsKept < files.size(); ++i)
+        if (files[i] != path_ && ReadJournal(files[i]).Status == TJournalRead::Ok)
+            unlink(files[i].c_str());
+    return {};
+}
+
+int TJournalWriter::Append(std::string_view record) {
+    if (fd_ < 0)
+        return EBADF;
+    return WriteAll(fd_, record);
+}
+
+int TJournalWriter::Replace(std::size_t index, const TJournalMoveRef& actual) {
+    std::string record;
+    const std::size_t at = OpenRecord(record, kReplace);
+    PutVar(record, index);
+    PutInlineMove(record, actual);
+    CloseRecord(record, at);
+    return Append(record);
+}
+
+int TJournalWriter::Insert(std::size_t index, const TJournalMoveRef& actual) {
+    std::string record;
+    const std::size_t at = OpenRecord(record, kInsert);
+    PutVar(record, index);
+    PutInlineMove(record, actual);
+    CloseRecord(record, at);
+    const int error = Append(record);
+    if (error == 0)
+        results_.push_back(MoveResult::NotReached);
+    return error;
+}
+
+void TJournalWriter::SetResult(std::size_t index, MoveResult result) {
+    if (index < results_.size())
+        results_[index] = result;
+}
+
+std::string TJournalWriter::Close(const RenameTally& tally) {
+    std::string record;
+    const std::size_t at = OpenRecord(record, kClose);
+    PutVar(record, static_cast<std::uint64_t>(std::max(tally.Renamed, 0)));
+    PutVar(record, static_cast<std::uint64_t>(std::max(tally.Unchanged, 0)));
+    PutVar(record, static_cast<std::uint64_t>(std::max(tally.Failed, 0)));
+    PutU32(record, static_cast<std::uint32_t>(tally.NumberIncValue));
+    record += static_cast<char>(tally.Cancelled);
+    PutVar(record, results_.size());
+    for (const MoveResult result : results_)
+        record += static_cast<char>(result);
+    CloseRecord(record, at);
+    int error = Append(record);
+    if (error == 0 && fdatasync(fd_) != 0)
+        error = errno;
+    if (fd_ >= 0)
+        close(fd_);
+    fd_ = -1;
+    return error == 0 ? std::string() : ErrorText(path_, error);
+}
+
+} // namespace qm

@@ -1,0 +1,158 @@
+#pragma once
+
+// The journal of a rename run: one file per run under $XDG_STATE_HOME/Marlowick/Quillmark/
+// (by default ~/.local/state/Marlowick/Quillmark/), from which the run can be undone later,
+// also after the program was killed in the middle of it.
+//
+// What a journal holds, in the order it is written:
+//   - before the first rename: a header (format version, run id, time, program version,
+//     mode, order) and every move the run is expected to take (folder, old name, new name,
+//     temporary names of cycles, and the file's inode number where the file system keeps
+//     those stable), then a mark that the list is complete; written in one piece,
+//     fdatasync'ed, and the folder fsync'ed;
+//   - during the run, nothing as long as the run takes the moves it announced; a move that
+//     differs (a failure that shifted the numbering, a cycle taken back) is written with
+//     write() before it is taken, never synced: a killed process has handed it to the
+//     kernel, and only a lost machine could lose it, together with the renames after it;
+//   - at the end, the outcome of every move and the counts, synced;
+//   - later, a mark that the run has been undone.
+// So a run costs two fdatasync's and one folder fsync, and no system call per file.
+//
+// Every record is framed by its length and a CRC-32C of its contents. A file cut at any
+// byte reads up to its last whole record; a record whose checksum fails, or a file from a
+// newer format version, is refused as a whole (reported, never deleted, never trusted).
+//
+// Nothing here is shared between threads; each object belongs to one thread at a time.
+
+#include "rename/predict.h"
+#include "rename/renamerun.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qm {
+
+inline constexpr std::uint32_t kJournalVersion = 1;
+
+enum class MoveResult : std::uint8_t {
+    Unknown,    // the journal was not closed: only the disk can tell
+    Done,       // the file took the new name
+    Failed,     // the move was refused; nothing changed
+    NotReached, // the run ended (cancelled, or the journal broke) before this move
+};
+
+struct TJournalMove {
+    int Entry = -1;          // the entry's index in the run
+    bool Temporary = false;  // `From` or `To` is a temporary name of a cycle
+    std::string Folder;      // "" or ending in "/"
+    std::string From;        // relative to Folder
+    std::string To;          // relative to Folder
+    std::uint64_t Inode = 0; // the file's inode number; 0 where it cannot be trusted
+    // The file was not in its folder when the run began (known only where inode numbers
+    // are): the move cannot have been taken.
+    bool Missing = false;
+    MoveResult Result = MoveResult::Unknown;
+};
+
+// A move as the writer takes it: views of names held elsewhere, so that announcing a run
+// of a hundred thousand files copies no name.
+struct TJournalMoveRef {
+    int Entry = -1;
+    bool Temporary = false;
+    std::string_view Folder;
+    std::string_view From;
+    std::string_view To;
+    std::uint64_t Inode = 0;
+    bool Missing = false;
+};
+
+struct TJournal {
+    std::uint32_t Version = kJournalVersion;
+    std::string RunId;
+    std::int64_t Time = 0; // seconds since 1970, UTC
+    std::string ProgramVersion;
+    RenameMode Mode = RenameMode::Rename;
+    RunOrder Order = RunOrder::ListOrder;
+    std::uint32_t Pid = 0; // the process that ran it (case-only moves park under its id)
+    int EntryCount = 0;    // entries in the run, changed or not
+    std::string UndoOf;    // the run this one took back, for an undo from a journal
+    // The run's current folder, ending in "/": moves of relative folders are read back
+    // relative to it, so that an undo works from anywhere.
+    std::string CurrentFolder;
+    bool Started = false;            // every move was written and synced: renames may have begun
+    std::vector<TJournalMove> Moves; // in the order the run took them
+    bool Closed = false;
+    RenameTally Tally; // when Closed
+    bool Undone = false;
+    std::string UndoneBy; // the run id of the undo
+};
+
+struct TJournalRead {
+    enum Kind { Ok, Unreadable, Damaged, NewerVersion };
+    Kind Status = Ok;
+    std::string Problem; // for the user, when not Ok
+    TJournal Journal;
+};
+
+// The journal in `bytes`: whole records only; a cut tail is left out.
+TJournalRead ParseJournal(std::string_view bytes);
+TJournalRead ReadJournal(const std::string& path);
+
+// $XDG_STATE_HOME/Marlowick/Quillmark/ (or ~/.local/state/...), ending in "/".
+std::string JournalFolder();
+// The journal files of `folder`, oldest first (their names sort by time).
+std::vector<std::string> JournalFiles(const std::string& folder);
+// The path of the journal of `runId` in `folder`.
+std::string JournalPath(const std::string& folder, const std::string& runId);
+
+// Appends the mark that the run of `path` was undone by `undoRunId`, synced. Returns ""
+// or the reason it could not.
+std::string MarkJournalUndone(const std::string& path, const std::string& undoRunId);
+
+// The writer of one run's journal.
+class TJournalWriter {
+public:
+    TJournalWriter() = default;
+    ~TJournalWriter();
+    TJournalWriter(const TJournalWriter&) = delete;
+    TJournalWriter& operator=(const TJournalWriter&) = delete;
+
+    // Creates the journal in `folder` (made if missing), writes `header` (its RunId, Time
+    // and Pid are filled in here) and `moves`, and syncs file and folder; the older
+    // journals beyond the newest kJournalsKept are removed when they read well. Returns
+    // "" or the reason nothing could be written; the run must not start then.
+    std::string Begin(const std::string& folder, TJournal header,
+                      const std::vector<TJournalMoveRef>& moves);
+
+    // A move that differs from the one announced, written before it is taken: it stands
+    // for move `index` (Replace) or comes before it (Insert; `index` may be the count of
+    // moves). Returns 0 or the errno value of a failed write, after which the move must not
+    // be taken.
+    int Replace(std::size_t index, const TJournalMoveRef& actual);
+    int Insert(std::size_t index, const TJournalMoveRef& actual);
+
+    // The result of move `index` (announced moves first, then the inserted ones in order).
+    void SetResult(std::size_t index, MoveResult result);
+    std::size_t MoveCount() const { return results_.size(); }
+
+    // The closing record with every result and the counts, synced. Returns "" or why not.
+    std::string Close(const RenameTally& tally);
+
+    const std::string& Path() const { return path_; }
+    const std::string& RunId() const { return runId_; }
+
+    static constexpr int kJournalsKept = 10;
+
+private:
+    int Append(std::string_view record);
+
+    int fd_ = -1;
+    std::string path_;
+    std::string runId_;
+    std::size_t announced_ = 0;
+    std::vector<MoveResult> results_;
+};
+
+} // namespace qm

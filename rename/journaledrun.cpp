@@ -1,0 +1,452 @@
+#include "rename/journaledrun.h"
+
+#include "filelist/fileitem.h"
+#include "filelist/fileitems.h"
+#include "rename/movefile.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <future>
+#include <linux/magic.h>
+#include <memory>
+#include <sys/vfs.h>
+#include <unordered_map>
+
+namespace qm {
+namespace {
+
+// The range of the window's counter control, within which the run holds the number.
+constexpr std::int64_t kMaxNumber = 999999;
+
+bool InodesStable(const std::string& folder) {
+    struct statfs fs {};
+    if (statfs(folder.empty() ? "." : folder.c_str(), &fs) != 0)
+        return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0x65735546UL: // FUSE: numbers made up per name
+    case MSDOS_SUPER_MAGIC:
+    case EXFAT_SUPER_MAGIC:
+    case 0x5346544eUL: // NTFS
+    case OVERLAYFS_SUPER_MAGIC:
+    case SMB_SUPER_MAGIC:
+    case 0xFF534D42UL: // CIFS
+    case 0xFE534D42UL: // SMB2
+        return false;
+    default:
+        return true;
+    }
+}
+
+// The inode number of each name of a folder, from one listing: the names back to back in
+// one block and an open-addressed table over them, so that a folder of a hundred thousand
+// files costs no allocation per name. Empty where the numbers are not stable.
+class FolderInodes {
+public:
+    explicit FolderInodes(const std::string& folder) {
+        if (!InodesStable(folder))
+            return;
+        DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+        if (dir == nullptr)
+            return;
+        while (const dirent* entry = readdir(dir)) {
+            const std::size_t length = std::strlen(entry->d_name);
+            entries_.push_back({names_.size(), length, entry->d_ino});
+            names_.append(entry->d_name, length);
+        }
+        closedir(dir);
+        std::size_t size = 16;
+        while (size < entries_.size() * 2)
+            size *= 2;
+        table_.assign(size, kEmpty);
+        for (std::uint32_t i = 0; i < entries_.size(); ++i) {
+            std::size_t at = std::hash<std::string_view>{}(Name(i)) & (size - 1);
+            while (table_[at] != kEmpty)
+                at = (at + 1) & (size - 1);
+            table_[at] = i;
+        }
+    }
+
+    bool Stable() const { return !table_.empty(); }
+
+    // 0 when the name is not there or the numbers are not stable.
+    std::uint64_t Find(std::string_view name) const {
+        if (table_.empty())
+            return 0;
+        const std::size_t mask = table_.size() - 1;
+        for (std::size_t at = std::hash<std::string_view>{}(name)&mask; table_[at] != kEmpty;
+             at = (at + 1) & mask)
+            if (Name(table_[at]) == name)
+                return entries_[table_[at]].inode;
+        return 0;
+    }
+
+private:
+    struct Entry {
+        std::size_t offset;
+        std::size_t length;
+        std::uint64_t inode;
+    };
+    std::string_view Name(std::uint32_t i) const {
+        return std::string_view(names_).substr(entries_[i].offset, entries_[i].length);
+    }
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+    std::string names_;
+    std::vector<Entry> entries_;
+    std::vector<std::uint32_t> table_;
+};
+
+using FolderListings = std::unordered_map<std::string, std::unique_ptr<FolderInodes>>;
+
+// The inode of every move's file, one listing per folder (those in `folders` read
+// already). The parked entry of a cycle is still the same file under its temporary name.
+void FillInodes(std::vector<TJournalMoveRef>& moves, FolderListings& folders) {
+    const FolderInodes* current = nullptr;
+    std::string_view currentFolder;
+    std::unordered_map<int, std::uint64_t> parked;
+    for (TJournalMoveRef& move : moves) {
+        if (current == nullptr || move.Folder != currentFolder) {
+            auto& slot = folders[std::string(move.Folder)];
+            if (!slot)
+                slot = std::make_unique<FolderInodes>(std::string(move.Folder));
+            current = slot.get();
+            currentFolder = move.Folder;
+        }
+        const auto park = move.Temporary ? parked.find(move.Entry) : parked.end();
+        if (park != parked.end()) {
+            move.Inode = park->second; // leaving its temporary name
+        } else {
+            move.Inode = current->Find(move.From);
+            if (move.Inode != 0 && move.Temporary)
+                parked.emplace(move.Entry, move.Inode);
+            move.Missing = move.Inode == 0 && current->Stable();
+        }
+    }
+}
+
+MoveEntryFile DefaultMove(const MoveEntryFile& move, TMoveFolder& folder) {
+    if (move)
+        return move;
+    return [&folder](const std::string& f, const std::string& from, const std::string& to) {
+        return folder.Move(f, from, to);
+    };
+}
+
+// The run in list order against the candidates it was announced with, one per slot.
+class ListOrderCheck {
+public:
+    ListOrderCheck(TJournalWriter& writer, std::vector<std::string> candidates,
+                   std::vector<int> moveOfSlot, std::vector<int> slotOfMove,
+                   std::vector<TJournalMoveRef> files, bool numberRises)
+        : writer_(writer), candidates_(std::move(candidates)), moveOfSlot_(std::move(moveOfSlot)),
+          slotOfMove_(std::move(slotOfMove)), files_(std::move(files)), numberRises_(numberRises) {}
+
+    bool Known(int slot, std::string& candidate) {
+        slot_ = slot;
+        handed_ = inSync_ && slot >= 0 && static_cast<std::size_t>(slot) < candidates_.size();
+        // Handed over, not copied: the run's own computation is what this spares.
+        if (handed_)
+            candidate = std::move(candidates_[static_cast<std::size_t>(slot)]);
+        return handed_;
+    }
+
+    int Move(const MoveEntryFile& inner, const std::string& folder, const std::string& from,
+             const std::string& to) {
+        if (broken_ != 0)
+            return broken_;
+        const std::size_t slot = static_cast<std::size_t>(slot_);
+        const int k = slot < moveOfSlot_.size() ? moveOfSlot_[slot] : -1;
+        std::size_t index = static_cast<std::size_t>(k);
+        // A candidate handed over is the one announced; the folder and the old name are the
+        // entry's, which only its own move changes.
+        if (k < 0 || (!handed_ && candidates_[slot] != to)) {
+            TJournalMoveRef actual{slot_, false, folder, from, to};
+            if (k >= 0) {
+                actual.Inode = files_[index].Inode;
+                actual.Missing = files_[index].Missing;
+            }
+            if (k >= 0) {
+                broken_ = writer_.Replace(index, actual);
+            } else {
+                const auto next = std::upper_bound(slotOfMove_.begin(), slotOfMove_.end(), slot_);
+                broken_ =
+                    writer_.Insert(static_cast<std::size_t>(next - slotOfMove_.begin()), actual);
+                index = writer_.MoveCount() - 1;
+            }
+            if (broken_ != 0)
+                return broken_;
+        }
+        const int error = inner(folder, from, to);
+        writer_.SetResult(index, error == 0 ? MoveResult::Done : MoveResult::Failed);
+        // While the number rises, a failure shifts every later number: from here on the
+        // run computes its candidates itself, and each is journaled before its move.
+        if (numberRises_ && error != 0)
+            inSync_ = false;
+        return error;
+    }
+
+    int Broken() const { return broken_; }
+
+private:
+    TJournalWriter& writer_;
+    std::vector<std::string> candidates_;
+    std::vector<int> moveOfSlot_;
+    std::vector<int> slotOfMove_;
+    std::vector<TJournalMoveRef> files_; // the inode and presence of each move's file only
+    const bool numberRises_;
+    int slot_ = -1;
+    bool handed_ = false;
+    bool inSync_ = true;
+    int broken_ = 0;
+};
+
+bool SameMove(const TJournalMoveRef& m, const std::string& folder, const std::string& from,
+              const std::string& to) {
+    return m.To == to && m.From == from && m.Folder == folder;
+}
+
+// A run that takes announced moves in order but may step over some (a step refused now)
+// or add some (a cycle taken back, last step first).
+class PlanCheck {
+public:
+    PlanCheck(TJournalWriter& writer, const std::vector<TJournalMoveRef>& moves)
+        : writer_(writer), moves_(moves) {}
+
+    int Move(const MoveEntryFile& inner, const std::string& folder, const std::string& from,
+             const std::string& to) {
+        if (broken_ != 0)
+            return broken_;
+        constexpr std::size_t kLookAhead = 64;
+        std::size_t index = moves_.size();
+        for (std::size_t j = cursor_; j < moves_.size() && j < cursor_ + kLookAhead; ++j) {
+            if (SameMove(moves_[j], folder, from, to)) {
+                index = j;
+                break;
+            }
+        }
+        if (index < moves_.size()) {
+            cursor_ = index + 1;
+        } else {
+            TJournalMoveRef actual{-1, false, folder, from, to, 0};
+            // A step taken back is the reverse of an announced one: same entry, same file.
+            if (reverse_.empty())
+                for (std::size_t j = 0; j < moves_.size(); ++j)
+                    reverse_.emplace(
+                        std::string(moves_[j].Folder) + '\0' + std::string(moves_[j].To), j);
+            if (const auto it = reverse_.find(folder + '\0' + from); it != reverse_.end()) {
+                const TJournalMoveRef& undone = moves_[it->second];
+                actual.Entry = undone.Entry;
+                actual.Temporary = undone.Temporary;
+                actual.Inode = undone.Inode;
+            }
+            broken_ = writer_.Insert(cursor_, actual);
+            if (broken_ != 0)
+                return broken_;
+            index = writer_.MoveCount() - 1;
+        }
+        const int error = inner(folder, from, to);
+        writer_.SetResult(index, error == 0 ? MoveResult::Done : MoveResult::Failed);
+        return error;
+    }
+
+    int Broken() const { return broken_; }
+
+private:
+    TJournalWriter& writer_;
+    const std::vector<TJournalMoveRef>& moves_;
+    std::size_t cursor_ = 0;
+    std::unordered_map<std::string, std::size_t> reverse_;
+    int broken_ = 0;
+};
+
+std::string BrokenText(int error) {
+    return std::string("the journal could not be written during the run (") + std::strerror(error) +
+           "); no file was renamed from there on";
+}
+
+} // namespace
+
+namespace {
+
+TJournal Header(RenameMode mode, RunOrder order, int entries, const TJournalPlace& place) {
+    TJournal header;
+    header.ProgramVersion = place.ProgramVersion;
+    header.Mode = mode;
+    header.Order = order;
+    header.EntryCount = entries;
+    return header;
+}
+
+std::string Finish(TJournalWriter& writer, const RenameTally& tally, int broken) {
+    const std::string closing = writer.Close(tally);
+    if (broken != 0)
+        return BrokenText(broken);
+    if (!closing.empty())
+        return "the journal could not be closed: " + closing;
+    return {};
+}
+
+TJournaledRun RunPlannedJournaled(TFileItems& items, const RenameOptionSet& options,
+                                  RenameMode mode, const RenameCallbacks& callbacks,
+                                  const std::atomic<bool>& cancel, const MoveEntryFile& move,
+                                  const TJournalPlace& place) {
+    TJournaledRun result;
+    const std::vector<TRunEntry> entries = SnapshotEntries(items);
+    const TRenamePlan plan = PlanRenames(entries, options, mode, cancel);
+    if (plan.Prediction.Tally.Cancelled) {
+        result.Ran = true;
+        result.Tally.Cancelled = true;
+        result.Tally.NumberIncValue = options.NumberIncValue;
+        return result;
+    }
+    std::vector<TJournalMoveRef> moves;
+    moves.reserve(plan.Steps.size());
+    for (const TPlanStep& step : plan.Steps)
+        moves.push_back({entries[static_cast<std::size_t>(step.Entry)].Slot,
+                         step.Step != TPlanStep::Final, step.Folder, step.From, step.To, 0});
+    FolderListings listings;
+    FillInodes(moves, listings);
+    TJournalWriter writer;
+    result.JournalProblem = writer.Begin(
+        place.Folder, Header(mode, RunOrder::Planned, static_cast<int>(entries.size()), place),
+        moves);
+    if (!result.JournalProblem.empty())
+        return result;
+    result.Ran = true;
+    result.RunId = writer.RunId();
+    TMoveFolder folder;
+    const MoveEntryFile inner = DefaultMove(move, folder);
+    PlanCheck check(writer, moves);
+    result.Tally = RunPlan(items, entries, plan, mode, callbacks, cancel,
+                           [&](const std::string& f, const std::string& from,
+                               const std::string& to) { return check.Move(inner, f, from, to); });
+    result.JournalProblem = Finish(writer, result.Tally, check.Broken());
+    return result;
+}
+
+} // namespace
+
+TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& options,
+                                  RenameMode mode, RunOrder order, const RenameCallbacks& callbacks,
+                                  const std::atomic<bool>& cancel, const MoveEntryFile& move,
+                                  const TJournalPlace& place) {
+    if (order == RunOrder::Planned)
+        return RunPlannedJournaled(items, options, mode, callbacks, cancel, move, place);
+
+    TJournaledRun result;
+    const std::size_t slots = static_cast<std::size_t>(std::max(items.Count(), 0));
+    std::vector<std::string> candidates(slots);
+    // The first folder's listing (most runs have one folder) is read on a thread of its
+    // own while the names are computed.
+    std::future<std::unique_ptr<FolderInodes>> firstListing;
+    std::string firstFolder;
+    for (std::size_t slot = 0; slot < slots && !firstListing.valid(); ++slot)
+        if (const TFileItem* entry = items.Items(static_cast<int>(slot))) {
+            firstFolder = entry->Path();
+            firstListing = std::async(std::launch::async, [firstFolder] {
+                return std::make_unique<FolderInodes>(firstFolder);
+            });
+        }
+
+    // The names as the run gives them when every rename succeeds, the number rising after
+    // each, and the moves they make, in one pass. This thread is the only writer of the
+    // entries, so reading them needs no lock.
+    int entryCount = 0;
+    const bool numberRises = mode == RenameMode::Rename && options.NumberIncEnabled;
+    RenameOptionSet running = options;
+    std::vector<TJournalMoveRef> moves;
+    moves.reserve(slots);
+    std::vector<int> moveOfSlot(slots, -1);
+    std::vector<int> slotOfMove;
+    slotOfMove.reserve(slots);
+    for (std::size_t slot = 0; slot < slots; ++slot) {
+        const TFileItem* entry = items.Items(static_cast<int>(slot));
+        if (entry == nullptr)
+            continue;
+        ++entryCount;
+        std::string& candidate = candidates[slot];
+        candidate = CandidateName(*entry, running, mode);
+        if (candidate == entry->Name())
+            continue;
+        if (numberRises)
+            running.NumberIncValue = static_cast<std::int32_t>(
+                std::clamp<std::int64_t>(std::int64_t{running.NumberIncValue} + 1, 0, kMaxNumber));
+        // A failure the run will meet is still tried, so it is announced too.
+        moveOfSlot[slot] = static_cast<int>(moves.size());
+        slotOfMove.push_back(static_cast<int>(slot));
+        moves.push_back(
+            {static_cast<int>(slot), false, entry->Path(), entry->Name(), candidate, 0});
+    }
+    FolderListings listings;
+    if (firstListing.valid())
+        listings.emplace(firstFolder, firstListing.get());
+    FillInodes(moves, listings);
+    TJournalWriter writer;
+    result.JournalProblem =
+        writer.Begin(place.Folder, Header(mode, RunOrder::ListOrder, entryCount, place), moves);
+    if (!result.JournalProblem.empty())
+        return result;
+    result.Ran = true;
+    result.RunId = writer.RunId();
+    // The views point into the entries and candidates, which the run is about to change.
+    for (TJournalMoveRef& m : moves)
+        m.Folder = m.From = m.To = {};
+
+    TMoveFolder folder;
+    const MoveEntryFile inner = DefaultMove(move, folder);
+    ListOrderCheck check(writer, std::move(candidates), std::move(moveOfSlot),
+                         std::move(slotOfMove), std::move(moves), numberRises);
+    RenameCallbacks hooked = callbacks;
+    hooked.KnownCandidate = [&check](int slot, std::string& candidate) {
+        return check.Known(slot, candidate);
+    };
+    result.Tally =
+        RunRenames(items, options, mode, hooked, cancel,
+                   [&](const std::string& f, const std::string& from, const std::string& to) {
+                       return check.Move(inner, f, from, to);
+                   });
+    result.JournalProblem = Finish(writer, result.Tally, check.Broken());
+    return result;
+}
+
+TJournaledMoves RunJournaledMoves(const std::vector<TJournalMove>& moves, TJournal header,
+                                  const TJournalPlace& place, const std::atomic<bool>& cancel,
+                                  const std::function<void(std::size_t index, int error)>& done,
+                                  const MoveEntryFile& move) {
+    TJournaledMoves result;
+    result.Errors.assign(moves.size(), ECANCELED);
+    header.ProgramVersion = place.ProgramVersion;
+    std::vector<TJournalMoveRef> refs;
+    refs.reserve(moves.size());
+    for (const TJournalMove& m : moves)
+        refs.push_back({m.Entry, m.Temporary, m.Folder, m.From, m.To, m.Inode});
+    TJournalWriter writer;
+    result.JournalProblem = writer.Begin(place.Folder, header, refs);
+    if (!result.JournalProblem.empty())
+        return result;
+    result.Ran = true;
+    result.RunId = writer.RunId();
+    TMoveFolder folder;
+    const MoveEntryFile inner = DefaultMove(move, folder);
+    RenameTally tally;
+    for (std::size_t i = 0; i < moves.size(); ++i) {
+        if (cancel.load(std::memory_order_acquire)) {
+            tally.Cancelled = true;
+            break;
+        }
+        const TJournalMove& m = moves[i];
+        const int error = inner(m.Folder, m.From, m.To);
+        writer.SetResult(i, error == 0 ? MoveResult::Done : MoveResult::Failed);
+        result.Errors[i] = error;
+        ++(error == 0 ? tally.Renamed : tally.Failed);
+        if (done)
+            done(i, error);
+    }
+    const std::string closing = writer.Close(tally);
+    if (!closing.empty())
+        result.JournalProblem = "the journal could not be closed: " + closing;
+    return result;
+}
+
+} // namespace qm

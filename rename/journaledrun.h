@@ -1,0 +1,72 @@
+#pragma once
+
+// Runs with a journal (journal.h): the run in list order (RunRenames) or the planned run
+// (RunPlan), with every move it will take written and synced before the first one.
+//
+// How the run stays as fast as without the journal: the moves are worked out once, up
+// front, and the journal takes them as they are. In list order they are the names the
+// run gives when every rename succeeds (which is exact whenever the number does not rise,
+// and for a run without failures when it does), and the run takes its candidates from
+// that list instead of computing every name a second time; a planned run journals its
+// plan. During the run each actual move is compared with the announced one (a string
+// comparison at most); only a move that differs is written, before it is taken: after a
+// failure while the number rises (every later name shifts, so from there on the run
+// computes its names itself and each move is journaled), or when a cycle is taken back.
+// The prediction is not used for list order: it reads every folder and models it, which
+// costs about as much as writing one record per move after a failure, and a run without
+// failures would pay it for nothing.
+//
+// A journal that cannot be begun stops the run before anything is renamed: a run without
+// one could not be undone after a crash, which is the one thing the journal is for; the
+// user is told why and can make room or point XDG_STATE_HOME elsewhere. A journal that
+// breaks during the run (disk full) fails every later move without taking it, for the
+// same reason.
+
+#include "rename/journal.h"
+#include "rename/plan.h"
+
+#include <atomic>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+class TFileItems;
+
+struct TJournaledRun {
+    RenameTally Tally;
+    // False when the journal could not be begun: nothing was renamed.
+    bool Ran = false;
+    // Why the journal could not be begun, broke during the run, or could not be closed;
+    // "" when it is whole.
+    std::string JournalProblem;
+    std::string RunId;
+};
+
+struct TJournalPlace {
+    std::string Folder = JournalFolder();
+    std::string ProgramVersion;
+};
+
+// RunRenames (order ListOrder) or RunPlan over a plan made now (order Planned), journaled.
+TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& options,
+                                  RenameMode mode, RunOrder order, const RenameCallbacks& callbacks,
+                                  const std::atomic<bool>& cancel, const MoveEntryFile& move,
+                                  const TJournalPlace& place);
+
+// Takes `moves` in their order, journaled under `header` (Mode, Order, EntryCount, UndoOf),
+// each with `move` (MoveFileNoReplace by default). `done(index, error)` follows each move;
+// `cancel` is read before each. Moves not reached get ECANCELED in `errors`.
+struct TJournaledMoves {
+    bool Ran = false;
+    std::string JournalProblem;
+    std::string RunId;
+    std::vector<int> Errors; // per move: 0 or the errno value
+};
+TJournaledMoves RunJournaledMoves(const std::vector<TJournalMove>& moves, TJournal header,
+                                  const TJournalPlace& place, const std::atomic<bool>& cancel,
+                                  const std::function<void(std::size_t index, int error)>& done,
+                                  const MoveEntryFile& move = {});
+
+} // namespace qm

@@ -1,0 +1,152 @@
+// The window at start-up after a run that was interrupted: one question with the counts,
+// and on yes the run taken back from its journal.
+
+#include "app/mainwindow.h"
+#include "app/optionmapping.h"
+#include "rename/journal.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+
+namespace qm::test {
+
+class JournalStartTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString files_;
+
+    QString OnDisk() const {
+        return QDir(files_).entryList(QDir::Files, QDir::Name).join(QLatin1Char('|'));
+    }
+
+private slots:
+    void init() {
+        dir_ = std::make_unique<QTemporaryDir>();
+        QVERIFY(dir_->isValid());
+        files_ = dir_->path() + QLatin1String("/files/");
+        QVERIFY(QDir().mkpath(files_));
+        qputenv("XDG_CONFIG_HOME", (dir_->path() + "/home").toUtf8());
+        qputenv("XDG_CONFIG_DIRS", (dir_->path() + "/etc").toUtf8());
+        qputenv("XDG_STATE_HOME", (dir_->path() + "/state").toUtf8());
+    }
+
+    void offersToUndoAnInterruptedRun_data() {
+        QTest::addColumn<bool>("closed");
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::addColumn<QStringList>("texts");
+        QTest::addColumn<QString>("after");
+        QTest::addRow("interrupted, undone")
+            << false << QMessageBox::Yes
+            << QStringList{"3 files) was interrupted before it ended.\n2 files still have their "
+                           "new names.\nUndo it now?",
+                           "Names restored: 2\nNames not restored: 0"}
+            << "a1|a2|a3";
+        QTest::addRow("interrupted, left")
+            << false << QMessageBox::No << QStringList{"2 files still have their new names."}
+            << "a3|b1|b2";
+        QTest::addRow("finished: nothing asked")
+            << true << QMessageBox::Yes << QStringList{} << "a3|b1|b2";
+    }
+
+    void offersToUndoAnInterruptedRun() {
+        QFETCH(bool, closed);
+        QFETCH(QMessageBox::StandardButton, answer);
+        QFETCH(QStringList, texts);
+        QFETCH(QString, after);
+        const std::string folder = files_.toStdString();
+        for (const char* name : {"a1", "a2", "a3"}) {
+            QFile file(files_ + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        {
+            // A run that renamed two of its three files and went no further.
+            TJournalWriter writer;
+            TJournal header;
+            header.EntryCount = 3;
+            QCOMPARE(writer.Begin(JournalFolder(), header,
+                                  {{0, false, folder, "a1", "b1"},
+                                   {1, false, folder, "a2", "b2"},
+                                   {2, false, folder, "a3", "b3"}}),
+                     std::string());
+            for (const char* n : {"1", "2"}) {
+                QVERIFY(std::rename((folder + "a" + n).c_str(), (folder + "b" + n).c_str()) == 0);
+                writer.SetResult(static_cast<std::size_t>(n[0] - '1'), MoveResult::Done);
+            }
+            if (closed) {
+                QCOMPARE(writer.Close({2, 0, 0, 0, true}), std::string());
+            }
+        }
+
+        QStringList seen;
+        QTimer answerer;
+        connect(&answerer, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr) {
+                return;
+            }
+            seen << box->text();
+            if (box->objectName() == QLatin1String("InterruptedRunMessage")) {
+                box->button(answer)->click();
+            } else {
+                box->accept();
+            }
+        });
+        answerer.start(5);
+        TMain main{CommandLine{}};
+        main.show();
+        // The question comes once the window is up; give it the time to come and go.
+        QTest::qWait(200);
+        QTRY_COMPARE(seen.size(), texts.size());
+        for (int i = 0; i < texts.size(); ++i) {
+            QVERIFY2(seen[i].contains(texts[i]), qPrintable(seen[i]));
+        }
+        QCOMPARE(OnDisk(), after);
+    }
+
+    // A run whose journal cannot be written does not start, and the window says why.
+    void refusesARunWithoutJournal() {
+        QFile blocker(dir_->path() + "/state-is-a-file");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        qputenv("XDG_STATE_HOME", blocker.fileName().toUtf8());
+        QFile file(files_ + "a1");
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        CommandLine commandLine;
+        commandLine.paths.push_back(file.fileName().toStdString());
+        TMain main(commandLine);
+        main.show();
+        RenameOptionSet options;
+        options.InsertGroup = options.InsertFront = true;
+        options.InsertFrontText = "x_";
+        ApplyOptionsToControls(main.Options(), options);
+        main.RefreshOptionControls();
+        QStringList seen;
+        QTimer answerer;
+        connect(&answerer, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                seen << box->objectName() + ": " + box->text();
+                box->accept();
+            }
+        });
+        answerer.start(5);
+        main.findChild<QAction*>(QStringLiteral("A_RenameFiles"))->trigger();
+        QCOMPARE(seen.size(), 1);
+        QVERIFY2(seen[0].startsWith("JournalMessage: Nothing was renamed"), qPrintable(seen[0]));
+        QCOMPARE(OnDisk(), QStringLiteral("a1"));
+    }
+};
+
+} // namespace qm::test
+
+QTEST_MAIN(qm::test::JournalStartTest)
+#include "journalstart_test.moc"

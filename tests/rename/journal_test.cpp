@@ -1,0 +1,177 @@
+#include "rename/journal.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <unistd.h>
+
+namespace qm::test {
+namespace {
+
+std::string Bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// Written the slow way, so that it checks the journal's own tables as well.
+std::uint32_t Crc32c(std::string_view data) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (const char c : data) {
+        crc ^= static_cast<unsigned char>(c);
+        for (int k = 0; k < 8; ++k)
+            crc = crc & 1 ? (crc >> 1) ^ 0x82F63B78u : crc >> 1;
+    }
+    return ~crc;
+}
+
+std::string Describe(const TJournal& j) {
+    std::ostringstream out;
+    out << j.RunId << " started=" << j.Started << " closed=" << j.Closed << " undone=" << j.Undone
+        << " " << j.UndoneBy << " tally=" << j.Tally.Renamed << "/" << j.Tally.Unchanged << "/"
+        << j.Tally.Failed << "/" << j.Tally.NumberIncValue << "\n";
+    for (const TJournalMove& m : j.Moves)
+        out << m.Entry << " " << m.Temporary << " " << m.Folder << "|" << m.From << "|" << m.To
+            << " ino=" << m.Inode << " result=" << static_cast<int>(m.Result) << "\n";
+    return out.str();
+}
+
+class JournalFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder_ = std::filesystem::temp_directory_path().string() + "/qm-journal-test-" +
+                  std::to_string(getpid()) + "/journals/";
+    }
+    void TearDown() override { std::filesystem::remove_all(folder_ + ".."); }
+
+    // A journal of every kind of record; the file's size after each step in `sizes`.
+    std::string Write(std::vector<std::size_t>& sizes) {
+        TJournalWriter writer;
+        TJournal header;
+        header.ProgramVersion = "2.01.43";
+        header.EntryCount = 5;
+        const std::vector<TJournalMoveRef> moves = {
+            {0, false, "/a/", "Track 1.mp3", "Track 2.mp3", 1234567},
+            {1, true, "/a/", "x", ".qm-plan-1", 1234568},
+            {3, false, "/b/", "photo_0001.jpg", "holiday_0001.jpg", 99},
+            {1, true, "/a/", ".qm-plan-1", "y", 1234568},
+        };
+        EXPECT_EQ(writer.Begin(folder_, header, moves), "");
+        const std::string path = writer.Path();
+        sizes.push_back(std::filesystem::file_size(path));
+        EXPECT_EQ(writer.Replace(2, {3, false, "/b/", "photo_0001.jpg", "holiday_0002.jpg", 99}),
+                  0);
+        sizes.push_back(std::filesystem::file_size(path));
+        EXPECT_EQ(writer.Insert(1, {4, false, "rel/", "z", "w", 0}), 0);
+        sizes.push_back(std::filesystem::file_size(path));
+        writer.SetResult(0, MoveResult::Done);
+        writer.SetResult(2, MoveResult::Failed);
+        writer.SetResult(4, MoveResult::Done);
+        EXPECT_EQ(writer.Close({2, 1, 1, 7, false}), "");
+        sizes.push_back(std::filesystem::file_size(path));
+        EXPECT_EQ(MarkJournalUndone(path, "the-undo"), "");
+        sizes.push_back(std::filesystem::file_size(path));
+        return path;
+    }
+
+    std::string folder_;
+};
+
+TEST_F(JournalFile, ReadsBackWhatWasWritten) {
+    std::vector<std::size_t> sizes;
+    const TJournalRead read = ReadJournal(Write(sizes));
+    ASSERT_EQ(read.Status, TJournalRead::Ok) << read.Problem;
+    const TJournal& j = read.Journal;
+    EXPECT_EQ(j.ProgramVersion, "2.01.43");
+    EXPECT_EQ(j.EntryCount, 5);
+    EXPECT_EQ(j.Pid, static_cast<std::uint32_t>(getpid()));
+    const std::string cwd = std::filesystem::current_path().string();
+    // The inserted move comes before announced move 1; a relative folder is read back
+    // against the run's current folder.
+    EXPECT_EQ(Describe(j), j.RunId +
+                               " started=1 closed=1 undone=1 the-undo tally=2/1/1/7\n"
+                               "0 0 /a/|Track 1.mp3|Track 2.mp3 ino=1234567 result=1\n" +
+                               "4 0 " + cwd +
+                               "/rel/|z|w ino=0 result=1\n"
+                               "1 1 /a/|x|.qm-plan-1 ino=1234568 result=3\n"
+                               "3 0 /b/|photo_0001.jpg|holiday_0002.jpg ino=99 result=2\n"
+                               "1 1 /a/|.qm-plan-1|y ino=1234568 result=3\n");
+}
+
+TEST_F(JournalFile, ACutFileReadsUpToItsLastWholeRecordOrIsRefused) {
+    std::vector<std::size_t> sizes;
+    const std::string bytes = Bytes(Write(sizes));
+    ASSERT_EQ(sizes.back(), bytes.size());
+    // What a reader must see at each whole record the writer had finished.
+    std::vector<std::string> expected;
+    for (const std::size_t size : sizes)
+        expected.push_back(Describe(ParseJournal(bytes.substr(0, size)).Journal));
+    for (std::size_t cut = 0; cut < bytes.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        const TJournalRead read = ParseJournal(std::string_view(bytes).substr(0, cut));
+        if (cut < sizes[0]) {
+            // Inside the announcement: refused, or a run that never started.
+            if (read.Status == TJournalRead::Ok)
+                EXPECT_FALSE(read.Journal.Started || read.Journal.Closed);
+            else
+                EXPECT_EQ(read.Status, TJournalRead::Damaged);
+            continue;
+        }
+        ASSERT_EQ(read.Status, TJournalRead::Ok) << read.Problem;
+        std::size_t whole = 0;
+        while (whole + 1 < sizes.size() && sizes[whole + 1] <= cut)
+            ++whole;
+        EXPECT_EQ(Describe(read.Journal), expected[whole]);
+    }
+}
+
+TEST_F(JournalFile, DamagedOrNewerIsRefused) {
+    std::vector<std::size_t> sizes;
+    const std::string path = Write(sizes);
+    const std::string bytes = Bytes(path);
+    // The header record: magic (8), length (4), checksum (4), type (1), version (4).
+    std::string newer = bytes;
+    newer[17] = 2;
+    const std::uint32_t length =
+        static_cast<unsigned char>(newer[8]) | static_cast<unsigned char>(newer[9]) << 8;
+    const std::uint32_t crc = Crc32c(std::string_view(newer).substr(16, length));
+    for (int i = 0; i < 4; ++i)
+        newer[12 + i] = static_cast<char>(crc >> (8 * i));
+    std::string flipped = bytes;
+    flipped[sizes[0] - 20] ^= 0x20;
+    struct Row {
+        const char* name;
+        std::string bytes;
+        TJournalRead::Kind status;
+    } rows[] = {
+        {"a newer format", newer, TJournalRead::NewerVersion},
+        {"one bit of a move flipped", flipped, TJournalRead::Damaged},
+        {"not a journal", "hello, world\n", TJournalRead::Damaged},
+        {"a tail of zeros is a cut", bytes + std::string(300, '\0'), TJournalRead::Ok},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << row.bytes;
+        const TJournalRead read = ReadJournal(path);
+        EXPECT_EQ(read.Status, row.status) << read.Problem;
+        // Refused, never removed.
+        EXPECT_EQ(Bytes(path), row.bytes);
+    }
+}
+
+TEST_F(JournalFile, KeepsTheNewestTenAndLeavesDamagedOnesAlone) {
+    std::vector<std::size_t> sizes;
+    const std::string damaged = folder_ + "00000000-000000-000-0000.qmjournal";
+    std::filesystem::create_directories(folder_);
+    std::ofstream(damaged) << "QMJRNL\r\nbroken";
+    for (int i = 0; i < 12; ++i)
+        Write(sizes);
+    const std::vector<std::string> files = JournalFiles(folder_);
+    ASSERT_EQ(files.size(), TJournalWriter::kJournalsKept + 1u);
+    EXPECT_EQ(files.front(), damaged);
+}
+
+} // namespace
+} // namespace qm::test

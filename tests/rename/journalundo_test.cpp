@@ -1,0 +1,327 @@
+#include "rename/journaledrun.h"
+#include "rename/journalundo.h"
+#include "rename/movefile.h"
+#include "renamefolder.h"
+#include "runprocess.h"
+#include "settings/optionschemas.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <linux/magic.h>
+#include <random>
+#include <sys/vfs.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace qm::test {
+namespace {
+
+namespace fs = std::filesystem;
+using Contents = std::map<std::string, std::vector<std::string>>;
+
+RenameOptionSet Scheme(const std::string& text) {
+    RenameOptionSet options;
+    ReadSchemeText(NormalizeLineEnds("Version=1\n" + text), options);
+    return options;
+}
+
+// Each file holds its own first name, so "every content once, under its old name" is this.
+Contents Unrenamed(const std::vector<std::string>& names) {
+    Contents contents;
+    for (const std::string& name : names)
+        contents[name] = {name};
+    return contents;
+}
+
+std::vector<std::string> Numbered(const char* prefix, int count) {
+    std::vector<std::string> names;
+    char name[32];
+    for (int i = 1; i <= count; ++i) {
+        std::snprintf(name, sizeof name, "%s%04d", prefix, i);
+        names.push_back(name);
+    }
+    return names;
+}
+
+// a0001 -> ba0001, the number rising after each success.
+const char kNumbered[] = "RemoveGroup=true\nRemoveBack=true\nRemoveBackCount=4\nInsertGroup=true\n"
+                         "InsertFront=true\nInsertFrontText=b\nNumberIncEnabled=true\n"
+                         "NumberIncMinLength=4\nNumberIncValue=1\n";
+
+struct KillCase {
+    const char* what;
+    RunOrder order;
+    std::vector<std::string> files;  // made on disk
+    std::vector<std::string> listed; // handed to the run
+    std::string scheme;
+};
+
+std::vector<KillCase> KillCases(int count) {
+    std::vector<KillCase> cases;
+    // Listed files that are missing fail without raising the number: the names after
+    // each shift by one, as the prediction says.
+    std::vector<std::string> numbered = Numbered("a", count);
+    std::vector<std::string> present;
+    for (std::size_t i = 0; i < numbered.size(); ++i)
+        if (i % 500 != 7)
+            present.push_back(numbered[i]);
+    cases.push_back(
+        {"list order, numbered, with failures", RunOrder::ListOrder, present, numbered, kNumbered});
+    // One chain: t0001 -> t0002 -> ... each target freed just before it is taken.
+    const std::vector<std::string> chain = Numbered("t", count);
+    cases.push_back({"planned renumbering", RunOrder::Planned, chain, chain,
+                     "RemoveGroup=true\nRemoveBack=true\nRemoveBackCount=4\nInsertGroup=true\n"
+                     "NumberIncEnabled=true\nNumberIncMinLength=4\nNumberIncValue=2\n"});
+    // x0001 <-> y0001, ...: a cycle each, parked under a temporary name.
+    std::vector<std::string> swaps = Numbered("x", count / 2);
+    for (const std::string& name : Numbered("y", count / 2))
+        swaps.push_back(name);
+    cases.push_back({"planned swaps", RunOrder::Planned, swaps, swaps,
+                     "ReplaceGroup=true\nReplaceEnabled=true\nReplaceCount=3\n"
+                     "ReplaceText1=x:#\nReplaceText2=y:x\nReplaceText3=#:y\n"});
+    return cases;
+}
+
+struct Lived {
+    std::chrono::microseconds firstMove{0}; // when the child took its first entry
+    std::chrono::microseconds end{0};
+};
+
+// Runs `c` in a child process, killed with SIGKILL after `delay` (never, when negative).
+Lived RunChild(const KillCase& c, const std::string& folder, const std::string& journals,
+               std::chrono::microseconds delay) {
+    int steps[2];
+    EXPECT_EQ(pipe(steps), 0);
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t child = fork();
+    if (child == 0) {
+        close(steps[0]);
+        std::vector<TFileItems::NewEntry> entries;
+        TFileList list;
+        list.Items().BeginUpdate();
+        for (const std::string& name : c.listed)
+            entries.push_back({name, folder});
+        list.Items().AddNamesOnly(std::move(entries));
+        RenameCallbacks callbacks;
+        callbacks.OnStep = [&steps](int done) {
+            if (done == 1 && write(steps[1], "s", 1) != 1)
+                _exit(4);
+        };
+        const std::atomic<bool> goOn{false};
+        const TJournaledRun run =
+            RunJournaledRenames(list.Items(), Scheme(c.scheme), RenameMode::Rename, c.order,
+                                callbacks, goOn, {}, TJournalPlace{journals, "test"});
+        _exit(run.Ran && run.JournalProblem.empty() ? 0 : 3);
+    }
+    close(steps[1]);
+    auto since = [&start] {
+        return std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::steady_clock::now() - start);
+    };
+    Lived lived;
+    if (delay.count() >= 0) {
+        std::this_thread::sleep_for(delay);
+        kill(child, SIGKILL);
+    } else {
+        char byte = 0;
+        EXPECT_EQ(read(steps[0], &byte, 1), 1);
+        lived.firstMove = since();
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    lived.end = since();
+    close(steps[0]);
+    EXPECT_TRUE(delay.count() >= 0 || (WIFEXITED(status) && WEXITSTATUS(status) == 0));
+    return lived;
+}
+
+int Rounds() {
+    const char* rounds = std::getenv("QM_JOURNAL_KILL_ROUNDS");
+    return rounds ? std::max(1, std::atoi(rounds)) : 9; // three of each kind of run
+}
+
+class KilledRun : public testing::TestWithParam<const char*> {};
+
+// A run killed at a random moment (before its journal is whole, among its moves, after its
+// end) is taken back whole by quillmark-cli undo, every content once under its old name.
+TEST_P(KilledRun, UndoBringsEveryFileBackToItsOldName) {
+    const std::string base = GetParam();
+    struct statfs place {};
+    if (statfs(base.c_str(), &place) != 0)
+        GTEST_SKIP() << base << " is not there";
+    if (base != "/dev/shm" && place.f_type == TMPFS_MAGIC)
+        GTEST_SKIP() << base << " is not on an ordinary disk here";
+    const int count = 3000;
+    const std::vector<KillCase> cases = KillCases(count);
+    std::vector<Lived> whole(cases.size());
+    const char* seedText = std::getenv("QM_JOURNAL_KILL_SEED");
+    const unsigned seed = seedText ? static_cast<unsigned>(std::atoi(seedText)) : 17u;
+    std::mt19937 random(seed);
+    int interrupted = 0;
+    const int rounds = Rounds();
+    for (int round = -static_cast<int>(cases.size()); round < rounds; ++round) {
+        // The first round of each case runs whole, to time it.
+        const std::size_t which = static_cast<std::size_t>(round + 3 * rounds) % cases.size();
+        const KillCase& c = cases[which];
+        SCOPED_TRACE(std::string(c.what) + ", round " + std::to_string(round) + ", seed " +
+                     std::to_string(seed));
+        RenameFolder dir(base);
+        for (const std::string& name : c.files)
+            dir.Make(name);
+        const std::string state = dir.Path() + "state";
+        const std::string journals = state + "/Marlowick/Quillmark/";
+        std::chrono::microseconds delay{-1};
+        // Mostly among the moves, now and then before or after them.
+        if (round >= 0) {
+            const long first = whole[which].firstMove.count();
+            const long end = whole[which].end.count();
+            delay = std::chrono::microseconds(std::uniform_int_distribution<long>(
+                first - (end - first) / 10, end + (end - first) / 20)(random));
+        }
+        const auto lived = RunChild(c, dir.Path(), journals, delay);
+        if (round < 0)
+            whole[which] = lived;
+        const std::vector<std::string> files = JournalFiles(journals);
+        if (!files.empty()) {
+            const TJournalRead read = ReadJournal(files.back());
+            interrupted +=
+                read.Status == TJournalRead::Ok && read.Journal.Started && !read.Journal.Closed;
+        }
+        setenv("XDG_STATE_HOME", state.c_str(), 1);
+        const ProcessResult undo = RunProcess(BinPath("quillmark-cli"), {"undo"});
+        // 2: killed before the journal was whole, so before the first rename.
+        EXPECT_TRUE(undo.exitCode == 0 || (undo.exitCode == 2 && files.size() <= 1))
+            << undo.exitCode << " " << undo.err;
+        fs::remove_all(state);
+        EXPECT_EQ(dir.Contents(), Unrenamed(c.files));
+        if (HasFailure())
+            break;
+    }
+    RecordProperty("interrupted_among_moves", interrupted);
+    std::printf("%d of %d rounds killed among the moves\n", interrupted, rounds);
+    EXPECT_GT(interrupted, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(TmpfsAndDisk, KilledRun, testing::Values("/dev/shm", "/var/tmp"));
+
+TEST(JournalUndo, NamesTakenSinceFailTheirEntriesWithoutHarm) {
+    RenameFolder dir;
+    const std::string& p = dir.Path();
+    for (const char* name : {"a1", "a2", "a3", "a4"})
+        dir.Make(name);
+    std::ofstream(p + "s.scheme") << "Version=1\nReplaceGroup=true\nReplaceEnabled=true\n"
+                                     "ReplaceCount=1\nReplaceText1=a:b\n";
+    RenameFolder state;
+    setenv("XDG_STATE_HOME", state.Path().c_str(), 1);
+    const std::string cli = BinPath("quillmark-cli");
+    const ProcessResult rename = RunProcess(
+        cli, {"rename", "--scheme-file", p + "s.scheme", p + "a1", p + "a2", p + "a3", p + "a4"});
+    ASSERT_EQ(rename.exitCode, 0) << rename.err;
+    // a2's name taken by another file; b3 replaced by another file of the same name.
+    std::ofstream(p + "a2") << "another file";
+    fs::rename(p + "b3", p + "old b3");
+    std::ofstream(p + "b3") << "another b3";
+    fs::remove(p + "old b3");
+
+    const ProcessResult undo = RunProcess(cli, {"undo", "--list"});
+    EXPECT_EQ(undo.exitCode, 1);
+    EXPECT_EQ(undo.out, p + "b4\t" + p + "a4\n" + p + "b1\t" + p + "a1\n" +
+                            "2 renamed, 0 unchanged, 2 failed\n");
+    EXPECT_EQ(undo.err,
+              "quillmark-cli: " + p + "b3: no longer there (cannot get back its name 'a3')\n" +
+                  "quillmark-cli: " + p + "b2: cannot get back its name 'a2': the name is taken\n");
+    EXPECT_EQ(dir.Contents(), (Contents{{"a1", {"a1"}},
+                                        {"a2", {"b2"}},
+                                        {"a4", {"a4"}},
+                                        {"another file", {"a2"}},
+                                        {"another b3", {"b3"}},
+                                        {"Version=1\nReplaceGroup=true\nReplaceEnabled=true\n"
+                                         "ReplaceCount=1\nReplaceText1=a:b\n",
+                                         {"s.scheme"}}}));
+
+    struct Row {
+        std::vector<std::string> args;
+        int exitCode;
+        std::string out;
+    } rows[] = {
+        // The last run is now an undo: taking it back needs its id.
+        {{"undo"}, 2, ""},
+        // Named again, the rename run finds a1 and a4 back already and harms nothing.
+        {{"undo", "--run", ""}, 1, "0 renamed, 2 unchanged, 2 failed\n"},
+        {{"undo", "--run", "no-such-run"}, 2, ""},
+    };
+    const TJournal renamed =
+        ReadJournal(JournalFiles(state.Path() + "Marlowick/Quillmark/").front()).Journal;
+    EXPECT_TRUE(renamed.Undone);
+    rows[1].args[2] = renamed.RunId;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.args.back());
+        const ProcessResult r = RunProcess(cli, row.args);
+        EXPECT_EQ(r.exitCode, row.exitCode) << r.err;
+        EXPECT_EQ(r.out, row.out);
+    }
+    EXPECT_TRUE(fs::exists(p + "b2"));
+    EXPECT_TRUE(fs::exists(p + "a1") && fs::exists(p + "a4"));
+}
+
+TEST(JournalUndo, ARunWithoutAJournalRenamesNothing) {
+    RenameFolder dir;
+    const std::string& p = dir.Path();
+    dir.Make("a1");
+    std::ofstream(p + "s.scheme") << "Version=1\nReplaceGroup=true\nReplaceEnabled=true\n"
+                                     "ReplaceCount=1\nReplaceText1=a:b\n";
+    // The journal's folder cannot be made below a file.
+    setenv("XDG_STATE_HOME", (p + "a1").c_str(), 1);
+    const ProcessResult r =
+        RunProcess(BinPath("quillmark-cli"), {"rename", "--scheme-file", p + "s.scheme", p + "a1"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("cannot write the run's journal"), std::string::npos) << r.err;
+    EXPECT_TRUE(fs::exists(p + "a1"));
+}
+
+// A move refused although the prediction said it would succeed shifts every later number:
+// each shifted move is journaled before it is taken, so the undo finds every file.
+TEST(JournalUndo, AnUnforeseenFailureIsJournaledBeforeTheMovesItShifts) {
+    RenameFolder dir;
+    RenameFolder state;
+    const std::vector<std::string> names = Numbered("a", 6);
+    for (const std::string& name : names)
+        dir.Make(name);
+    ListedFiles files(dir.Path(), names);
+    const TJournalPlace place{state.Path(), "test"};
+    int calls = 0;
+    const std::atomic<bool> goOn{false};
+    const TJournaledRun run = RunJournaledRenames(
+        files.items(), Scheme(kNumbered), RenameMode::Rename, RunOrder::ListOrder, {}, goOn,
+        [&](const std::string& folder, const std::string& from, const std::string& to) {
+            return ++calls == 2 ? EACCES : MoveFileNoReplace(folder, from, to);
+        },
+        place);
+    ASSERT_TRUE(run.Ran);
+    EXPECT_EQ(run.Tally.Renamed, 5);
+    EXPECT_EQ(files[5].Name(), "ba0005");
+    const TJournalRead read = ReadJournal(JournalPath(place.Folder, run.RunId));
+    ASSERT_EQ(read.Status, TJournalRead::Ok);
+    ASSERT_EQ(read.Journal.Moves.size(), 6u);
+    EXPECT_EQ(read.Journal.Moves[5].To, "ba0005");
+    EXPECT_EQ(read.Journal.Moves[1].Result, MoveResult::Failed);
+
+    // As after a crash: no closing record, so the disk alone tells what was done.
+    TJournal interrupted = read.Journal;
+    interrupted.Closed = false;
+    for (TJournalMove& move : interrupted.Moves)
+        move.Result = MoveResult::Unknown;
+    const TUndoResult undo =
+        UndoJournal(JournalPath(place.Folder, run.RunId), interrupted, place, goOn);
+    EXPECT_EQ(undo.Tally.Renamed, 5);
+    EXPECT_TRUE(undo.Failures.empty());
+    EXPECT_EQ(dir.Contents(), Unrenamed(names));
+}
+
+} // namespace
+} // namespace qm::test
