@@ -43,13 +43,13 @@ for f in beach canal dunes forest harbour lake market sunset; do : >"$work/marks
 : >"$work/marks/2024 dunes - 3.jpg"
 
 cd "$work/files"
-QUILLMARK_NO_SPLASH_WAIT=1 QUILLMARK_SHOTS_BIG_FOLDER="$work/big" QUILLMARK_SHOTS_MARKS_FOLDER="$work/marks" XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/xdg" XDG_RUNTIME_DIR="$work/runtime" \
+QUILLMARK_NO_SPLASH_WAIT=1 QUILLMARK_SHOTS_BIG_FOLDER="$work/big" QUILLMARK_SHOTS_MARKS_FOLDER="$work/marks" XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state" XDG_CONFIG_DIRS="$work/xdg" XDG_RUNTIME_DIR="$work/runtime" \
   xvfb-run -a -s "-screen 0 1280x1024x24" \
   "$OLDPWD/build/bin/quillmark-shots" "$out" ./* ./.hidden_settings
 
 # The program itself, as a user starts it the first time, on the whole virtual screen.
 mkdir -p "$work/config2"
-XDG_CONFIG_HOME="$work/config2" XDG_CONFIG_DIRS="$work/xdg" XDG_RUNTIME_DIR="$work/runtime" \
+XDG_CONFIG_HOME="$work/config2" XDG_STATE_HOME="$work/state2" XDG_CONFIG_DIRS="$work/xdg" XDG_RUNTIME_DIR="$work/runtime" \
   xvfb-run -a -s "-screen 0 800x600x24" bash -c '
     "$1" ./* & pid=$!
     sleep 1

@@ -20,6 +20,8 @@ namespace {
 void UseStore(const QTemporaryDir& dir) {
     qputenv("XDG_CONFIG_HOME", (dir.path() + "/home").toUtf8());
     qputenv("XDG_CONFIG_DIRS", (dir.path() + "/etc").toUtf8());
+    // Start-up looks for an interrupted run in the journals: none of the user's.
+    qputenv("XDG_STATE_HOME", (dir.path() + "/state").toUtf8());
 }
 
 void FillStore() {

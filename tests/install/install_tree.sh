@@ -31,7 +31,7 @@ done
 # private settings.
 mkdir -p "$work/files" "$work/config" "$work/xdg" "$work/runtime"
 chmod 700 "$work/runtime"
-export XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/xdg" XDG_RUNTIME_DIR="$work/runtime"
+export XDG_CONFIG_HOME="$work/config" XDG_CONFIG_DIRS="$work/xdg" XDG_RUNTIME_DIR="$work/runtime" XDG_STATE_HOME="$work/state"
 export QT_QPA_PLATFORM=offscreen
 cd "$work/files"
 : >"my_holiday_photo.jpg"
