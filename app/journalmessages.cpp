@@ -37,15 +37,6 @@ void ReplaceFirst(std::string& text, const std::string& placeholder, const std::
         text.replace(at, placeholder.size(), value);
 }
 
-std::string LocalTime(std::int64_t seconds) {
-    const std::time_t t = static_cast<std::time_t>(seconds);
-    tm local{};
-    localtime_r(&t, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
-    return text;
-}
-
 int Ask(QWidget* parent, QMessageBox::Icon icon, const char* name, const std::string& text,
         QMessageBox::StandardButtons buttons) {
     QMessageBox box(icon, parent != nullptr ? parent->windowTitle() : QString(), ScreenText(text),
@@ -125,7 +116,7 @@ bool OfferUndoOfInterruptedRun(QWidget* parent, const TDynLang* program,
     if (waiting.Renamed == 0 && waiting.Failed == 0)
         return false;
     std::string question = JournalText(program, "INTERRUPTEDRUN");
-    ReplaceFirst(question, "%1", LocalTime(journal.Time));
+    ReplaceFirst(question, "%1", JournalLocalTime(journal.Time, "%Y-%m-%d %H:%M"));
     ReplaceFirst(question, "%2", std::to_string(journal.EntryCount));
     ReplaceFirst(question, "%3", std::to_string(waiting.Renamed + waiting.Failed));
     if (Ask(parent, QMessageBox::Question, "InterruptedRunMessage", question,

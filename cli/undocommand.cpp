@@ -32,15 +32,6 @@ void PrintFailures(const std::vector<TUndoFailure>& failures) {
                      failure.Current.c_str(), Reason(failure).c_str());
 }
 
-std::string LocalTime(std::int64_t seconds) {
-    const std::time_t t = static_cast<std::time_t>(seconds);
-    tm local{};
-    localtime_r(&t, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &local);
-    return text;
-}
-
 std::string Counts(const RenameTally& tally) {
     return std::to_string(tally.Renamed) + " renamed, " + std::to_string(tally.Unchanged) +
            " unchanged, " + std::to_string(tally.Failed) + " failed";
@@ -171,8 +162,9 @@ int RunHistory() {
                                        ? Counts(j.Tally)
                                        : std::to_string(j.EntryCount) + " files, " +
                                              std::to_string(j.Moves.size()) + " renames planned";
-        std::printf("%s\t%s\t%s\t%s\t%s\n", j.RunId.c_str(), LocalTime(j.Time).c_str(),
-                    State(j).c_str(), counts.c_str(), Folders(j).c_str());
+        std::printf("%s\t%s\t%s\t%s\t%s\n", j.RunId.c_str(),
+                    JournalLocalTime(j.Time, "%Y-%m-%d %H:%M:%S").c_str(), State(j).c_str(),
+                    counts.c_str(), Folders(j).c_str());
     }
     return Flush("history");
 }

@@ -2,6 +2,7 @@
 
 #include "engine/utf8text.h"
 #include "rename/foldcase.h"
+#include "rename/namepath.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -98,19 +99,6 @@ std::string_view FirstPart(std::string_view parent) {
     while (!parent.empty() && parent.front() == '/')
         parent.remove_prefix(1);
     return parent.substr(0, parent.find('/'));
-}
-
-bool LeavesTheFolder(std::string_view to) {
-    std::size_t start = 0;
-    while (start <= to.size()) {
-        std::size_t end = to.find('/', start);
-        if (end == std::string_view::npos)
-            end = to.size();
-        if (to.substr(start, end - start) == "..")
-            return true;
-        start = end + 1;
-    }
-    return false;
 }
 
 } // namespace

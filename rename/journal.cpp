@@ -693,4 +693,14 @@ std::string TJournalWriter::Close(const RenameTally& tally) {
     return error == 0 ? std::string() : ErrorText(path_, error);
 }
 
+std::string JournalLocalTime(std::int64_t seconds, const char* format) {
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    tm local{};
+    localtime_r(&t, &local);
+    char text[64];
+    if (std::strftime(text, sizeof text, format, &local) == 0)
+        return {};
+    return text;
+}
+
 } // namespace qm

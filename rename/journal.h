@@ -104,6 +104,8 @@ TJournalRead ReadJournal(const std::string& path);
 std::string JournalFolder();
 // The journal files of `folder`, oldest first (their names sort by time).
 std::vector<std::string> JournalFiles(const std::string& folder);
+// A run's time (seconds since 1970) in local time, as strftime formats it.
+std::string JournalLocalTime(std::int64_t seconds, const char* format);
 // The path of the journal of `runId` in `folder`.
 std::string JournalPath(const std::string& folder, const std::string& runId);
 

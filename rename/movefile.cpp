@@ -2,6 +2,7 @@
 
 #include "engine/utf8text.h"
 #include "rename/foldcase.h"
+#include "rename/namepath.h"
 
 #include <atomic>
 #include <cerrno>
@@ -103,19 +104,6 @@ int MoveThroughTemporaryName(TFileCalls& calls, int dir, const std::string& from
         return finalError;
     }
     return original;
-}
-
-bool LeavesTheFolder(std::string_view to) {
-    std::size_t start = 0;
-    while (start <= to.size()) {
-        std::size_t end = to.find('/', start);
-        if (end == std::string_view::npos)
-            end = to.size();
-        if (to.substr(start, end - start) == "..")
-            return true;
-        start = end + 1;
-    }
-    return false;
 }
 
 } // namespace

@@ -53,6 +53,16 @@ std::vector<std::string> Names() {
     return qm::bench::NumberedNames(FileCount());
 }
 
+// The list of a run over `names` in `dir`, in update mode, as the command line builds it.
+void AddNames(qm::TFileList& list, const std::vector<std::string>& names, const std::string& dir) {
+    list.Items().BeginUpdate();
+    std::vector<qm::TFileItems::NewEntry> entries;
+    entries.reserve(names.size());
+    for (const std::string& name : names)
+        entries.push_back({name, dir});
+    list.Items().AddNamesOnly(std::move(entries));
+}
+
 std::string MakeFolder(const std::vector<std::string>& names) {
     return qm::bench::MakeFolderOfFiles(BaseFolder(), names);
 }
@@ -110,12 +120,7 @@ void BM_RenameRun(benchmark::State& state) {
         state.ResumeTiming();
         // The list is part of the cost: the command line builds one for every run.
         qm::TFileList list;
-        list.Items().BeginUpdate();
-        std::vector<qm::TFileItems::NewEntry> entries;
-        entries.reserve(names.size());
-        for (const std::string& name : names)
-            entries.push_back({name, dir});
-        list.Items().AddNamesOnly(std::move(entries));
+        AddNames(list, names, dir);
         const std::atomic<bool> goOn{false};
         const qm::RenameTally tally =
             qm::RunRenames(list.Items(), options, qm::RenameMode::Rename, {}, goOn);
@@ -149,12 +154,7 @@ void BM_PlannedRenumbering(benchmark::State& state) {
         const std::string dir = MakeFolder(names);
         state.ResumeTiming();
         qm::TFileList list;
-        list.Items().BeginUpdate();
-        std::vector<qm::TFileItems::NewEntry> entries;
-        entries.reserve(names.size());
-        for (const std::string& name : names)
-            entries.push_back({name, dir});
-        list.Items().AddNamesOnly(std::move(entries));
+        AddNames(list, names, dir);
         const std::atomic<bool> goOn{false};
         // The planning on its own as well (processor time, steadier on a busy machine): it
         // reads the folder and works with names only.
@@ -242,12 +242,7 @@ void BM_JournaledRenameRun(benchmark::State& state) {
         const std::string dir = MakeFolder(names);
         state.ResumeTiming();
         qm::TFileList list;
-        list.Items().BeginUpdate();
-        std::vector<qm::TFileItems::NewEntry> entries;
-        entries.reserve(names.size());
-        for (const std::string& name : names)
-            entries.push_back({name, dir});
-        list.Items().AddNamesOnly(std::move(entries));
+        AddNames(list, names, dir);
         const std::atomic<bool> goOn{false};
         const qm::TJournaledRun run = qm::RunJournaledRenames(
             list.Items(), options, qm::RenameMode::Rename, qm::RunOrder::ListOrder, {}, goOn, {},
