@@ -142,7 +142,8 @@ void TFileListModel::SetMarks(std::vector<TRowMark> marks) {
     if (marks.empty() && marks_.empty())
         return;
     marks_ = std::move(marks);
-    NewNameColumnChanged({Qt::DecorationRole, Qt::ForegroundRole, Qt::ToolTipRole});
+    NewNameColumnChanged({Qt::DecorationRole, Qt::ForegroundRole, Qt::ToolTipRole,
+                          Qt::AccessibleDescriptionRole});
 }
 
 const TRowMark* TFileListModel::MarkOf(int row) const {
@@ -153,7 +154,10 @@ const TRowMark* TFileListModel::MarkOf(int row) const {
 }
 
 QVariant TFileListModel::MarkData(int row, int role) const {
-    if (role != Qt::DecorationRole && role != Qt::ForegroundRole && role != Qt::ToolTipRole)
+    // The reason is also the cell's accessible description: a screen reader cannot see the
+    // icon or the colour.
+    if (role != Qt::DecorationRole && role != Qt::ForegroundRole && role != Qt::ToolTipRole &&
+        role != Qt::AccessibleDescriptionRole)
         return QVariant();
     const TRowMark* mark = MarkOf(row);
     if (mark == nullptr)

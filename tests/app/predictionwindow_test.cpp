@@ -166,6 +166,7 @@ private slots:
             const QString tip = newName.data(Qt::ToolTipRole).toString();
             QCOMPARE(newName.data(Qt::DecorationRole).isValid(), !tip.isEmpty());
             QCOMPARE(newName.data(Qt::ForegroundRole).isValid(), !tip.isEmpty());
+            QCOMPARE(newName.data(Qt::AccessibleDescriptionRole).toString(), tip);
             if (!tip.isEmpty()) {
                 marks << QStringLiteral("%1: %2").arg(row).arg(tip);
             }
