@@ -1142,7 +1142,8 @@ void TMain::UpdateFileExample() {
     } else {
         const RenameOptionSet options = ReadOptionsFromControls(*tabs_);
         example = Q(Text("NEWFILENAMEEXAMPLE") + ": " +
-                    ComputeNewName(options, item->Name(), options.NumberIncValue + first));
+                    ComputeNewName(options, item->Name(),
+                                   NumberAtPosition(options.NumberIncValue, first)));
     }
     const QString marked = model_ != nullptr
                                ? MarkCountText(model_->MarkCount(),
