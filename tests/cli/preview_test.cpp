@@ -67,10 +67,13 @@ TEST_F(PreviewCommand, PrintsOneLinePerNameWithNumbersFromTheStart) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "-x\t-x - 999999\ny\ty - 999999\n");
     EXPECT_EQ(Cli({"preview", "--start=0", "--scheme-file=" + scheme, "y"}).out, "y\ty - 00\n");
-    // A scheme's number outside the range is held in it, as the window's field holds it:
+    // A scheme's number outside the range is held in it, as the window's field holds it.
     const std::string low = WriteScheme("Version=1\nInsertGroup=true\nNumberIncEnabled=true\n"
                                         "NumberIncValue=-4\n");
-    EXPECT_EQ(Cli({"preview", "--scheme-file", low, "y"}).out, "y\ty0\n");
+    const std::string y = (dir_ / "y").string();
+    std::ofstream{y};
+    r = Cli({"rename", "--verbose", "--scheme-file", low, y});
+    EXPECT_EQ(r.out, y + "\t" + y + "0\n1 renamed, 0 unchanged, 0 failed\n");
 }
 
 TEST_F(PreviewCommand, PairsApplyInSortedOrderWhateverTheFileOrder) {
