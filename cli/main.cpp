@@ -101,7 +101,7 @@ void AddSchemeOptions(CLI::App& command, qm::cli::SchemeSource& scheme, std::str
         ->option_text("FILE")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     command.add_flag("--debug", scheme.development, "Read the development settings");
-    command.add_option("--start", start, "The first number (default: the scheme's)")
+    command.add_option("--start", start, "The first number, 0 to 999999 (default: the scheme's)")
         ->option_text("N")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
