@@ -90,7 +90,7 @@ QString TFileListModel::CellText(const TFileItem& entry, ColumnId id, int row) c
     case ColumnId::Path:
         return Q(entry.Path());
     case ColumnId::NewName:
-        return Q(ComputeNewName(options_, entry.Name(), startNumber_ + row));
+        return Q(ComputeNewName(options_, entry.Name(), NumberAtPosition(startNumber_, row)));
     case ColumnId::PrevName:
         return Q(entry.PrevName());
     case ColumnId::TypeName:

@@ -1141,8 +1141,9 @@ void TMain::UpdateFileExample() {
         example = Q(Text("NONEWFILENAMEEXAMPLE"));
     } else {
         const RenameOptionSet options = ReadOptionsFromControls(*tabs_);
-        example = Q(Text("NEWFILENAMEEXAMPLE") + ": " +
-                    ComputeNewName(options, item->Name(), options.NumberIncValue + first));
+        example = Q(
+            Text("NEWFILENAMEEXAMPLE") + ": " +
+            ComputeNewName(options, item->Name(), NumberAtPosition(options.NumberIncValue, first)));
     }
     const QString marked = model_ != nullptr
                                ? MarkCountText(model_->MarkCount(),

@@ -39,7 +39,8 @@ std::int64_t FirstPass(const std::vector<TRunEntry>& entries, const TPrediction&
         const TRunEntry& entry = entries[i];
         const TPredictedEntry& outcome = prediction.Entries[i];
         const bool renumbered =
-            numbered && (checkAll || number != std::int64_t{options.NumberIncValue} + entry.Slot);
+            numbered &&
+            (checkAll || number != NumberAtPosition(options.NumberIncValue, entry.Slot));
         switch (outcome.Outcome) {
         case RenameOutcome::Failed: {
             if (outcome.Error == EEXIST) {
@@ -102,8 +103,8 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
             }
             const TRunEntry& entry = entries[unsure[u].entry];
             const TRowMark& mark = marks[unsure[u].mark];
-            const std::string shown =
-                ComputeNewName(options, entry.Name, options.NumberIncValue + entry.Slot);
+            const std::string shown = ComputeNewName(
+                options, entry.Name, NumberAtPosition(options.NumberIncValue, entry.Slot));
             differs[u] = (mark.Kind == MarkKind::Shifted ? mark.Name : entry.Name) != shown;
         }
     };

@@ -5,6 +5,7 @@
 #include "cli/schemescommand.h"
 #include "cli/undocommand.h"
 #include "cli/versioncommand.h"
+#include "engine/newname.h"
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
@@ -26,17 +27,20 @@ const char kHelp[] =
     "      renamer's settings; --scheme-file FILE reads one from FILE (key=value\n"
     "      lines, opened by Version=1, ending in CR, LF or CR LF). Options the scheme\n"
     "      does not name keep their defaults. A NAME may carry a folder: the folder\n"
-    "      stays, the bare name is renamed. The k-th NAME (from 0) gets the number\n"
-    "      N + k; N defaults to the scheme's NumberIncValue. Use -- before names that\n"
-    "      begin with '-'.\n"
+    "      stays, the bare name is renamed; a NAME ending in '/' is a folder, and\n"
+    "      its own name is renamed, as rename does. N is a whole number from 0 to\n"
+    "      999999 and defaults to the scheme's NumberIncValue; the k-th NAME (from 0)\n"
+    "      gets the number N + k, which stays at 999999 once there, as in the rename.\n"
+    "      Use -- before names that begin with '-'.\n"
     "  rename (--scheme NAME | --scheme-file FILE) [--start N] [--plan] [--dry-run]\n"
     "         [--verbose] [--debug] [--files-from LIST [-0|--null]] [--] PATH...\n"
     "      Rename every PATH (a file, a folder or a link; a folder's contents are not\n"
     "      touched) in its folder, in the given order: the PATHs of the command line,\n"
     "      then those of LIST (one per line, or NUL-separated with -0; '-' reads\n"
     "      standard input). An existing file is never replaced: a rename that would\n"
-    "      replace one fails. The number starts at N and rises by one after each\n"
-    "      renamed file. --dry-run renames nothing: it prints what preview prints,\n"
+    "      replace one fails. The number starts at N (0 to 999999) and rises by one\n"
+    "      after each renamed file, up to 999999. A new name that is empty fails.\n"
+    "      --dry-run renames nothing: it prints what preview prints,\n"
     "      then works out what the rename would do from the names in the folders and\n"
     "      ends as the rename would: its failure lines, its counts, its exit status.\n"
     "      --plan renames in an order in which chains, swaps and renumbering succeed\n"
@@ -69,8 +73,9 @@ const char kHelp[] =
     "  -h, --help     Show this help and exit.\n"
     "  --version      Show the product name and version and exit.\n"
     "\n"
-    "Exit status: 0 on success, 2 on a usage error, an unreadable scheme file or\n"
-    "a scheme name that is not stored.\n";
+    "Exit status: 0 on success, 2 on a usage error, a scheme file that cannot be read\n"
+    "or is not a scheme (empty, without a Version=1 line, or a value holding a NUL\n"
+    "byte) or a scheme name that is not stored.\n";
 
 // What a value-taking option is missing when it comes last.
 const std::map<std::string, std::string> kValueNames = {
@@ -96,7 +101,7 @@ void AddSchemeOptions(CLI::App& command, qm::cli::SchemeSource& scheme, std::str
         ->option_text("FILE")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     command.add_flag("--debug", scheme.development, "Read the development settings");
-    command.add_option("--start", start, "The first number (default: the scheme's)")
+    command.add_option("--start", start, "The first number, 0 to 999999 (default: the scheme's)")
         ->option_text("N")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
@@ -114,9 +119,12 @@ std::string CheckSchemeOptions(CLI::App& command, const qm::cli::SchemeSource& s
     if (!scheme.file && !scheme.name)
         return "missing '--scheme NAME' or '--scheme-file FILE'";
     if (command.count("--start") > 0) {
+        // The run holds its number within this range, the window's field too; a start
+        // outside it would number the preview and the two orders of the run differently.
         number = qm::cli::ParseInt32(start);
-        if (!number)
-            return "'" + start + "' is not a whole number from -2147483648 to 2147483647";
+        if (!number || *number < 0 || *number > qm::MaxNumberIncValue)
+            return "'" + start + "' is not a whole number from 0 to " +
+                   std::to_string(qm::MaxNumberIncValue);
     }
     return "";
 }
@@ -174,10 +182,13 @@ int main(int argc, char** argv) {
     rename->add_flag("--verbose", parsed.rename.verbose, "Print OLD<TAB>NEW per renamed file");
     rename->add_flag("--plan", parsed.rename.plan,
                      "Rename in an order in which chains, swaps and renumbering succeed");
+    // Taken as often as given, so that a second one is told as such below, not as a
+    // missing value.
     rename
         ->add_option("--files-from", parsed.rename.filesFrom,
                      "More paths from LIST, one a line ('-': standard input)")
-        ->option_text("LIST");
+        ->option_text("LIST")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     rename->add_flag("-0,--null", parsed.rename.nullSeparated, "LIST is NUL-separated");
     rename->add_option("PATH", parsed.rename.paths, "Files, folders or links to rename");
     rename->allow_extras();
@@ -225,6 +236,9 @@ int main(int argc, char** argv) {
             CheckSchemeOptions(*rename, parsed.rename.scheme, parsed.start, parsed.rename.start);
         if (!message.empty())
             return Usage(command, message);
+        if (rename->count("--files-from") > 1)
+            return Usage(command, "option '--files-from' was given twice; it takes one list "
+                                  "(join the lists first, e.g. with cat)");
         if (parsed.rename.nullSeparated && !parsed.rename.filesFrom)
             return Usage(command, "option '-0' needs '--files-from LIST'");
         return qm::cli::RunRename(parsed.rename);

@@ -1,5 +1,6 @@
 #include "cli/previewcommand.h"
 
+#include "cli/givenpath.h"
 #include "engine/newname.h"
 
 #include <cerrno>
@@ -8,20 +9,18 @@
 
 namespace qm::cli {
 
-bool WritePreview(const RenameOptionSet& options, std::int64_t start,
+bool WritePreview(const RenameOptionSet& options, std::int32_t start,
                   const std::vector<std::string>& names) {
     std::string out;
     for (std::size_t k = 0; k < names.size(); ++k) {
         const std::string& path = names[k];
-        const std::size_t slash = path.rfind('/');
-        const std::size_t bareAt = slash == std::string::npos ? 0 : slash + 1;
-        // The number is a 32-bit value that wraps, as the window's counter does.
-        const auto number = static_cast<std::int32_t>(
-            static_cast<std::uint32_t>(start + static_cast<std::int64_t>(k)));
+        // The path as the run renames it: "adir/" is the folder adir, which becomes bdir.
+        const GivenPath split = SplitGivenPath(path);
         out.assign(path);
         out += '\t';
-        out.append(path, 0, bareAt);
-        out += ComputeNewName(options, std::string_view(path).substr(bareAt), number);
+        out.append(split.Folder);
+        out += ComputeNewName(options, split.Name,
+                              NumberAtPosition(start, static_cast<std::int64_t>(k)));
         out += '\n';
         std::fwrite(out.data(), 1, out.size(), stdout);
     }

@@ -21,8 +21,10 @@ struct PreviewArgs {
 int RunPreview(const PreviewArgs& args);
 
 // The lines of `preview` for `names`, the k-th (from 0) computed with the number
-// start + k. Returns false when stdout cannot be written.
-bool WritePreview(const RenameOptionSet& options, std::int64_t start,
+// NumberAtPosition(start, k), the number the run gives it when all before it are renamed.
+// A name is split as the rename splits its path (SplitGivenPath): the line shows the path
+// the run gives it. Returns false when stdout cannot be written.
+bool WritePreview(const RenameOptionSet& options, std::int32_t start,
                   const std::vector<std::string>& names);
 
 } // namespace qm::cli

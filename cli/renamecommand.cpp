@@ -1,7 +1,9 @@
 #include "cli/renamecommand.h"
 
+#include "cli/givenpath.h"
 #include "cli/previewcommand.h"
 #include "cli/undocommand.h"
+#include "engine/newname.h"
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
@@ -38,23 +40,18 @@ template <class Each> void ForEachListed(std::string_view text, char separator, 
     }
 }
 
-// The folder (ending in "/", or "" for the current one) and the bare name of a path. A
-// trailing "/" names the folder itself, and the folder itself is what gets renamed; the
-// slashes go to `trailing`, so that messages can show the path as it was given.
+// The entry of a path, its trailing slashes in `trailing` (see SplitGivenPath).
 TFileItems::NewEntry SplitPath(std::string_view path, std::string& trailing) {
-    std::size_t end = path.size();
-    while (end > 1 && path[end - 1] == '/')
-        --end;
-    trailing.assign(path.substr(end));
-    const std::size_t slash = end == 0 ? std::string_view::npos : path.rfind('/', end - 1);
-    if (slash == std::string_view::npos)
-        return {std::string(path.substr(0, end)), std::string()};
-    return {std::string(path.substr(slash + 1, end - slash - 1)),
-            std::string(path.substr(0, slash + 1))};
+    const GivenPath split = SplitGivenPath(path);
+    trailing.assign(split.Trailing);
+    return {std::string(split.Name), std::string(split.Folder)};
 }
 
-void ReportFailure(const std::string& path, int error) {
-    std::fprintf(stderr, "quillmark-cli: %s: %s\n", path.c_str(), std::strerror(error));
+// `emptyName`: the name the run tried was empty. The system call refuses it as naming no
+// file, which would read as if the file itself were gone.
+void ReportFailure(const std::string& path, int error, bool emptyName) {
+    std::fprintf(stderr, "quillmark-cli: %s: %s\n", path.c_str(),
+                 emptyName ? "the new name is empty" : std::strerror(error));
 }
 
 // Ends the counts line and returns the exit status, as the run does.
@@ -103,7 +100,7 @@ int PredictRename(const RenameOptionSet& options, std::vector<std::string> paths
             std::fwrite(named.data(), 1, named.size(), stdout);
         }
         if (predicted.Outcome == RenameOutcome::Failed)
-            ReportFailure(line, predicted.Error);
+            ReportFailure(line, predicted.Error, predicted.Candidate.empty());
     }
     return Finish(prediction.Tally);
 }
@@ -188,12 +185,27 @@ int RunRename(const RenameArgs& args) {
         if (const auto slashes = trailingSlashes.find(slot); slashes != trailingSlashes.end())
             line += slashes->second;
     };
+    // Whether the name the run tried for a slot was empty: the run tells the names of each
+    // move it takes; a planned run settles the failures it foresees without a move, and
+    // for those the name is worked out here, empty only when it is for any number.
+    int namedSlot = -1;
+    bool namedEmpty = false;
+    auto triedEmptyName = [&](int slot, const TFileItem& entry) {
+        if (slot == namedSlot)
+            return namedEmpty;
+        return ComputeNewName(options, entry.Name(), options.NumberIncValue).empty() &&
+               ComputeNewName(options, entry.Name(), MaxNumberIncValue).empty();
+    };
     RenameCallbacks callbacks;
+    callbacks.OnNames = [&](int slot, const std::string&, const std::string& to) {
+        namedSlot = slot;
+        namedEmpty = to.empty();
+    };
     callbacks.OnOutcome = [&](int slot, RenameOutcome outcome, int error) {
         const TFileItem& entry = *items.Items(slot);
         if (outcome == RenameOutcome::Failed) {
             givenPath(slot, entry, outcome);
-            ReportFailure(line, error);
+            ReportFailure(line, error, error == ENOENT && triedEmptyName(slot, entry));
         } else if (outcome == RenameOutcome::Renamed && args.verbose) {
             givenPath(slot, entry, outcome);
             line += '\t';

@@ -1,8 +1,10 @@
 #include "cli/schemesource.h"
 
 #include "cli/schemescommand.h"
+#include "engine/newname.h"
 #include "settings/optionschemas.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -62,6 +64,25 @@ std::optional<std::int32_t> ParseInt32(const std::string& text) {
     return a;
 }
 
+namespace {
+
+// Why a text read as a scheme gave no options, in words for the user; "" when it did.
+std::string RefusalReason(const SchemeRead& read) {
+    switch (read.Result) {
+    case SchemeRead::Verdict::Applied:
+        return "";
+    case SchemeRead::Verdict::NoVersion:
+        return "it has no 'Version=1' line";
+    case SchemeRead::Verdict::OtherVersion:
+        return "it is of version " + std::to_string(read.Version) + ", and only version 1 is read";
+    case SchemeRead::Verdict::NulInValue:
+        return "the value of '" + read.Key + "' holds a NUL byte, which no file name can hold";
+    }
+    return "";
+}
+
+} // namespace
+
 std::optional<std::string> LoadScheme(const SchemeSource& source, RenameOptionSet& options) {
     if (source.name) {
         // A stored scheme is read exactly as the window reads it.
@@ -70,7 +91,9 @@ std::optional<std::string> LoadScheme(const SchemeSource& source, RenameOptionSe
             return "no scheme named '" + *source.name + "' in the " +
                    (source.development ? "development " : "") +
                    "settings (see 'quillmark-cli schemes')";
-        ReadSchemeText(*text, options);
+        if (const std::string reason = RefusalReason(ReadSchemeText(*text, options));
+            !reason.empty())
+            return "the scheme '" + *source.name + "' cannot be used: " + reason;
     } else {
         // A scheme is a few kilobytes (99 pairs included); anything far beyond that is
         // the wrong file, and a device such as /dev/zero would never end.
@@ -86,8 +109,17 @@ std::optional<std::string> LoadScheme(const SchemeSource& source, RenameOptionSe
         // "Version" key, and the whole file would silently apply nothing.
         if (text->starts_with("\xEF\xBB\xBF"))
             text->erase(0, 3);
-        ReadSchemeText(NormalizeLineEnds(*text), options);
+        // A file that sets nothing is the wrong file or a broken one: running with the
+        // defaults would leave every name as it is and say nothing about why.
+        const std::string lines = NormalizeLineEnds(*text);
+        const std::string reason =
+            lines.empty() ? "it is empty" : RefusalReason(ReadSchemeText(lines, options));
+        if (!reason.empty())
+            return *source.file + " is not a scheme file: " + reason;
     }
+    // The window's start-number field holds the number within its range, and so does the
+    // run once it counts; a scheme's number outside it is taken as the field would take it.
+    options.NumberIncValue = std::clamp(options.NumberIncValue, 0, MaxNumberIncValue);
     // The window's list keeps the pairs sorted, and they apply in that order.
     SortReplacePairs(options);
     return std::nullopt;

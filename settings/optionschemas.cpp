@@ -119,9 +119,13 @@ std::string WriteSchemeText(const RenameOptionSet& options) {
     return text;
 }
 
-void ReadSchemeText(const std::string& text, RenameOptionSet& options) {
+namespace {
+
+SchemeRead ApplySchemeText(const std::string& text, RenameOptionSet& options) {
     options.ReplaceCount = 0;
     options.ReplacePairs.fill({});
+    SchemeRead read;
+    read.Result = SchemeRead::Verdict::NoVersion;
     int version = 0;
     // Positions and lengths count code points, as everywhere else in the option texts;
     // decoding is lossless, so values keep bytes that are not UTF-8.
@@ -147,12 +151,40 @@ void ReadSchemeText(const std::string& text, RenameOptionSet& options) {
             value = rest.substr(keyLen + 1, cr - keyLen - 1);
         }
         const std::string valueText = EncodeUtf8(value);
-        if (key == "VERSION")
+        if (key == "VERSION") {
             version = ReadNumberText(valueText, 0);
-        if (version == 1)
+            if (version == 1) {
+                read.Result = SchemeRead::Verdict::Applied;
+            } else if (!read.Applied()) {
+                read.Result = SchemeRead::Verdict::OtherVersion;
+                read.Version = version;
+            }
+        }
+        if (version == 1) {
+            if (value.find(U'\0') != std::u32string_view::npos) {
+                read.Result = SchemeRead::Verdict::NulInValue;
+                read.Key = EncodeUtf8(rest.substr(0, keyLen));
+                return read;
+            }
             ApplyLine(key, valueText, options, exactReplace);
+        }
         rest.remove_prefix(std::min(rest.size(), keyLen + value.size() + 2));
     }
+    return read;
+}
+
+} // namespace
+
+SchemeRead ReadSchemeText(const std::string& text, RenameOptionSet& options) {
+    // Texts without a NUL byte, all that the window writes, are read in place; one with a
+    // NUL is read into a copy, which is dropped when the text is refused.
+    if (text.find('\0') == std::string::npos)
+        return ApplySchemeText(text, options);
+    RenameOptionSet read = options;
+    const SchemeRead result = ApplySchemeText(text, read);
+    if (result.Result != SchemeRead::Verdict::NulInValue)
+        options = std::move(read);
+    return result;
 }
 
 std::string NormalizeLineEnds(const std::string& text) {
@@ -216,10 +248,9 @@ void TOptionSchemas::SaveOptions(const std::string& name, const RenameOptionSet&
     Items(index).Text = WriteSchemeText(options);
 }
 
-void TOptionSchemas::LoadOptions(const std::string& name, RenameOptionSet& options) const {
+bool TOptionSchemas::LoadOptions(const std::string& name, RenameOptionSet& options) const {
     const int index = IndexOf(name);
-    if (index >= 0)
-        ReadSchemeText(Items(index).Text, options);
+    return index >= 0 && ReadSchemeText(Items(index).Text, options).Applied();
 }
 
 void TOptionSchemas::Delete(const std::string& name) {

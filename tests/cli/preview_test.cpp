@@ -53,16 +53,26 @@ TEST_F(PreviewCommand, PrintsOneLinePerNameWithNumbersFromTheStart) {
                                            "NumberIncValue=5\n"
                                            "ReplaceGroup=true\n"
                                            "ConvertUnderscoreSpaces=true\n");
-    ProcessResult r = Cli({"preview", "--scheme-file", scheme, "a_b.txt", "photos/c.jpg", "d"});
+    ProcessResult r =
+        Cli({"preview", "--scheme-file", scheme, "a_b.txt", "photos/c.jpg", "d", "e_f//"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.out, "a_b.txt\ta b - 05.txt\n"
                      "photos/c.jpg\tphotos/c - 06.jpg\n"
-                     "d\td - 07\n");
+                     "d\td - 07\n"
+                     "e_f//\te f - 08\n");
 
-    r = Cli({"preview", "--start=-1", "--scheme-file=" + scheme, "--", "-x"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "-x\t-x - -01\n");
+    // The number stays at the top of its range, as in the run; both ends are accepted.
+    r = Cli({"preview", "--start=999999", "--scheme-file=" + scheme, "--", "-x", "y"});
+    EXPECT_EQ(r.out, "-x\t-x - 999999\ny\ty - 999999\n");
+    EXPECT_EQ(Cli({"preview", "--start=0", "--scheme-file=" + scheme, "y"}).out, "y\ty - 00\n");
+    // A scheme's number outside the range is held in it, as the window's field holds it.
+    const std::string low = WriteScheme("Version=1\nInsertGroup=true\nNumberIncEnabled=true\n"
+                                        "NumberIncValue=-4\n");
+    const std::string y = (dir_ / "y").string();
+    std::ofstream{y};
+    r = Cli({"rename", "--verbose", "--scheme-file", low, y});
+    EXPECT_EQ(r.out, y + "\t" + y + "0\n1 renamed, 0 unchanged, 0 failed\n");
 }
 
 TEST_F(PreviewCommand, PairsApplyInSortedOrderWhateverTheFileOrder) {
@@ -148,7 +158,22 @@ TEST_F(PreviewCommand, BadInputGivesOneLineOnStderrAndExit2) {
         std::vector<std::string> args;
         std::string errorPart;
     };
+    auto notScheme = [&](const std::string& name, const std::string& text, const char* reason) {
+        const std::string path = (dir_ / name).string();
+        std::ofstream(path, std::ios::binary) << text;
+        return Row{{"preview", "--scheme-file", path, "a"},
+                   path + " is not a scheme file: " + reason};
+    };
     const std::vector<Row> rows = {
+        notScheme("blank", "\r\n\n", "it is empty"),
+        notScheme("binary", std::string("\177ELF\0\0=\1", 8), "it has no 'Version=1' line"),
+        notScheme("v2", "Version=2\n", "it is of version 2"),
+        notScheme("nul", std::string("Version=1\nInsertBackText=x\0y\n", 29),
+                  "the value of 'InsertBackText' holds a NUL byte"),
+        {{"preview", "--scheme-file", scheme, "--start", "-1", "a"}, "from 0 to 999999"},
+        {{"preview", "--scheme-file", scheme, "--start", "1000000", "a"}, "from 0 to 999999"},
+        {{"rename", "--scheme-file", scheme, "--files-from", scheme, "--files-from", scheme, "a"},
+         "'--files-from' was given twice"},
         {{"preview", "--scheme-file", (dir_ / "missing").string(), "a"}, "cannot read scheme file"},
         {{"preview", "--scheme-file", dir_.string(), "a"}, "cannot read scheme file"},
         // A device that never ends is refused, not read until memory runs out.

@@ -148,6 +148,21 @@ TEST(RenameCommand, DryRunEndsWithTheRunsCountsFailuresAndStatus) {
     }
 }
 
+// Not the system's "no such file", which would send the user looking for the file.
+TEST(RenameCommand, AnEmptyNewNameFailsAsSuch) {
+    RenameFolder dir;
+    dir.Make("e1");
+    std::ofstream(dir.Path() + "s") << "Version=1\nReplaceGroup=true\nReplaceEnabled=true\n"
+                                       "ReplaceText1=e1:\n";
+    for (const char* flags : {"--verbose", "--plan", "--dry-run", "--plan --dry-run"}) {
+        const ProcessResult r =
+            RunProcess("/bin/sh", {"-c", "cd '" + dir.Path() + "' && '" + BinPath("quillmark-cli") +
+                                             "' rename --scheme-file s " + flags + " e1"});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err, "quillmark-cli: e1: the new name is empty\n");
+    }
+}
+
 TEST(RenameCommand, PlanRenumbersWhereTheListOrderFails) {
     struct Row {
         std::vector<std::string> flags;

@@ -238,6 +238,34 @@ TEST(SchemeText, MalformedTextNeverHangsOrCrashes) {
     EXPECT_EQ(o, Everything());
 }
 
+TEST(SchemeText, ReaderTellsWhatItReadAndRefusesANulInAValueWhole) {
+    using V = SchemeRead::Verdict;
+    struct Row {
+        std::string text;
+        V verdict;
+        bool insertGroup;
+    } rows[] = {
+        {"Version=2\rInsertGroup=true", V::OtherVersion, false},
+        {"Version=1\rInsertGroup=true\rVersion=3", V::Applied, true},
+        {std::string("InsertFrontText=x\0y\rVersion=1\rInsertGroup=true", 46), V::Applied, true},
+        {std::string("Version=1\rInsertGroup=true\rinsertFrontText=x\0y", 46), V::NulInValue,
+         false},
+    };
+    RenameOptionSet base;
+    base.ReplaceCount = 1;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.text);
+        RenameOptionSet o = base;
+        const SchemeRead read = ReadSchemeText(r.text, o);
+        EXPECT_EQ(read.Result, r.verdict);
+        EXPECT_EQ(o.InsertGroup, r.insertGroup);
+        EXPECT_EQ(o.ReplaceCount, r.verdict == V::NulInValue ? 1 : 0);
+        TOptionSchemas stored; // as the window's scheme box loads it
+        stored.Add({"s", r.text});
+        EXPECT_EQ(stored.LoadOptions("s", o = base), r.verdict == V::Applied);
+    }
+}
+
 TEST(SchemeText, NormalizeLineEnds) {
     EXPECT_EQ(NormalizeLineEnds("a=1\nb=2\r\nc=3\rd=4\n"), "a=1\rb=2\rc=3\rd=4");
     EXPECT_EQ(NormalizeLineEnds("\n\na=1\r\n\r\n\nb=2\n\n"), "a=1\rb=2");
