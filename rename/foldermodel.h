@@ -9,11 +9,17 @@
 // by its identity (device and inode), so that one folder reached by two paths is one
 // folder. Apply() then makes the model's names follow a rename as the disk would.
 //
-// The answers hold as long as nothing else changes the folders. Not modelled: a folder
-// renamed by the run while another path still leads into it under its old name is
-// followed only where the path names it from a folder the model has read, and one that
-// the run moves to where a path leads is not followed at all; the sticky bit; bind
-// mounts (EXDEV is predicted only between devices). Where a folder ignores letter case,
+// A path is followed part by part as the run's system calls would follow it then: in a
+// folder the model knows (whatever path it was reached by) a part must still be one of
+// its names, and a name that a rename of the run put there leads to the entry that was
+// moved there. So "d/sub/" no longer leads anywhere once "./d/sub" was renamed, and
+// "d/new/" leads into the old "d/sub" once that was renamed to "new". Where no folder on
+// the way is known, the disk answers as it stands.
+//
+// The answers hold as long as nothing else changes the folders. Not modelled: a link or
+// a ".." part is followed as the disk had it before the run (a ".." after a folder that
+// the run moved into another leads where it was); the sticky bit; bind mounts (EXDEV is
+// predicted only between devices). Where a folder ignores letter case,
 // names are compared by Unicode's simple case folding, as TMoveFolder compares them;
 // the file system's own table differs for a few letters (the Kelvin sign folds to "k"
 // here, not on exFAT). A FUSE folder is found to ignore case by asking it about a name
@@ -89,6 +95,7 @@ private:
     unsigned long fsType_ = 0;
     bool readOnly_ = false;
     int writeError_ = 0; // what a change of names is refused with (EACCES), or 0
+    bool arrivedAny_ = false; // a rename of the run has put a name here
 };
 
 // What Check found out about a rename, for Apply.
@@ -117,8 +124,9 @@ public:
     // Makes the names follow a rename that Check allowed.
     void Apply(const TModelMove& move);
 
-    // The folder at `path` ("" or ending in "/"), read if it was not yet; nullptr and the
-    // errno value in `error` when it cannot be opened.
+    // The folder at `path` ("" or ending in "/"), followed through the names as the
+    // model has them now and read if it was not yet; nullptr and the errno value in
+    // `error` when the path leads to no folder.
     TModelFolder* Folder(const std::string& path, int& error);
 
 private:
@@ -128,15 +136,47 @@ private:
     };
     int CheckMove(const std::string& folder, const std::string& from, const std::string& to,
                   bool toFreed, TModelMove& move);
+    // What a path names before the run: a folder's identity, or the errno value of the
+    // walk to it.
+    struct Identity {
+        int error = 0;
+        dev_t device = 0;
+        ino_t inode = 0;
+    };
+    // A rename that Apply made, for following paths through the names it put there.
+    struct Arrival {
+        TModelFolder* from;
+        TModelFolder* to;
+        std::size_t fromAt, toAt; // the old and the new name, in arrivalNames_
+        std::uint32_t fromSize, toSize;
+    };
+
+    // The folder at `disk` (a path as the disk has it before the run, "" or ending in
+    // "/"), read if it was not yet.
     Opened Open(const std::string& path);
+    // Where `relative` leads from the folder that `disk` names before the run, through
+    // the model's names.
+    Opened Walk(std::string disk, std::string_view relative);
+    Opened Resolve(const std::string& path);
+    const Identity& IdentityOf(const std::string& disk);
+    // The path (as before the run, ending in "/") of the entry that a rename of the run
+    // put under `name` in `folder`, or "" when `name` is the folder's own from before.
+    std::string ArrivedFrom(TModelFolder& folder, std::string_view name);
+    std::string ArrivalKey(const TModelFolder& folder, std::string_view name) const;
     int ReadNames(TModelFolder& folder, int dir);
     void DecideCase(TModelFolder& folder, int dir);
-    bool PathStillLeadsThere(const std::string& path) const;
 
     TFileCalls& calls_;
     std::unordered_map<std::string, Opened, TModelFolder::Hash, std::equal_to<>> byPath_;
+    std::unordered_map<std::string, Identity> identities_;
     std::map<std::pair<dev_t, ino_t>, TModelFolder*> byIdentity_;
     std::vector<std::unique_ptr<TModelFolder>> folders_;
+    // Every rename applied, in order, and the names they moved from; the index of the
+    // renames into each folder and name is built only when a path asks for it.
+    std::vector<Arrival> arrivals_;
+    std::string arrivalNames_;
+    std::unordered_map<std::string, std::vector<std::uint32_t>> arrivalsByName_;
+    std::size_t arrivalsIndexed_ = 0;
     // The last entry folder asked for; the run keeps it open while entries share it.
     std::string lastPath_;
     bool haveLast_ = false;
