@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <optional>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <linux/magic.h>
@@ -334,34 +336,72 @@ std::string TFolderModel::ArrivedFrom(TModelFolder& folder, std::string_view nam
         atName = std::string_view(arrivalNames_).substr(a.fromAt, a.fromSize);
         moved = true;
     }
-    return moved ? at->path_ + std::string(atName) + '/' : std::string();
+    return moved ? at->path_ + std::string(atName) : std::string();
+}
+
+const std::string* TFolderModel::LinkTarget(const std::string& entry) {
+    auto it = links_.find(entry);
+    if (it == links_.end()) {
+        std::optional<std::string> target;
+        struct stat st {};
+        if (calls_.LStat(AT_FDCWD, entry.c_str(), st) == 0 && S_ISLNK(st.st_mode)) {
+            std::string text(PATH_MAX, '\0');
+            const ssize_t size = ::readlink(entry.c_str(), text.data(), text.size());
+            if (size > 0) {
+                text.resize(static_cast<std::size_t>(size));
+                target = std::move(text);
+            }
+        }
+        it = links_.emplace(entry, std::move(target)).first;
+    }
+    return it->second ? &*it->second : nullptr;
 }
 
 TFolderModel::Opened TFolderModel::Walk(std::string disk, std::string_view relative) {
-    while (!relative.empty()) {
-        const std::size_t slash = relative.find('/');
-        const std::string_view part = relative.substr(0, slash);
-        relative = slash == std::string_view::npos ? std::string_view() : relative.substr(slash + 1);
+    // The parts still to walk: a link met on the way puts its target in front of them,
+    // as the kernel does, so that the target is followed through the model's names too.
+    std::string rest(relative);
+    std::size_t at = 0;
+    int links = 0;
+    while (at < rest.size()) {
+        const std::size_t slash = std::min(rest.find('/', at), rest.size());
+        const std::string part = rest.substr(at, slash - at);
+        at = slash + 1;
         if (part.empty() || part == ".")
             continue;
-        if (part != ".." && !byIdentity_.empty()) {
-            const Identity& here = IdentityOf(disk);
-            if (here.error != 0)
-                return {nullptr, here.error};
-            const auto known = byIdentity_.find({here.device, here.inode});
-            if (known != byIdentity_.end()) {
-                TModelFolder& folder = *known->second;
-                if (static_cast<long>(part.size()) > folder.NameMax())
-                    return {nullptr, ENAMETOOLONG};
-                if (!folder.Holds(part))
-                    return {nullptr, ENOENT};
-                if (std::string origin = ArrivedFrom(folder, part); !origin.empty()) {
-                    disk = std::move(origin);
-                    continue;
-                }
-            }
+        // Until the model knows a folder, the disk is what the run will meet.
+        if (part == ".." || byIdentity_.empty()) {
+            disk += part;
+            disk += '/';
+            continue;
         }
-        disk.append(part);
+        const Identity& here = IdentityOf(disk);
+        if (here.error != 0)
+            return {nullptr, here.error};
+        std::string entry;
+        if (const auto known = byIdentity_.find({here.device, here.inode});
+            known != byIdentity_.end()) {
+            TModelFolder& folder = *known->second;
+            if (static_cast<long>(part.size()) > folder.NameMax())
+                return {nullptr, ENAMETOOLONG};
+            if (!folder.Holds(part))
+                return {nullptr, ENOENT};
+            entry = ArrivedFrom(folder, part);
+        }
+        if (entry.empty())
+            entry = disk + part;
+        if (const std::string* target = LinkTarget(entry)) {
+            // The kernel's own limit on links followed in one walk.
+            constexpr int kMaxLinks = 40;
+            if (++links > kMaxLinks)
+                return {nullptr, ELOOP};
+            if (target->front() == '/')
+                disk = "/";
+            rest = *target + '/' + rest.substr(std::min(at, rest.size()));
+            at = 0;
+            continue;
+        }
+        disk = std::move(entry);
         disk += '/';
     }
     return Open(disk);

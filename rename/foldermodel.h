@@ -16,9 +16,12 @@
 // "d/new/" leads into the old "d/sub" once that was renamed to "new". Where no folder on
 // the way is known, the disk answers as it stands.
 //
-// The answers hold as long as nothing else changes the folders. Not modelled: a link or
-// a ".." part is followed as the disk had it before the run (a ".." after a folder that
-// the run moved into another leads where it was); the sticky bit; bind mounts (EXDEV is
+// A link on the way is followed as the kernel follows it: its target is walked in the
+// same way, from the link's folder.
+//
+// The answers hold as long as nothing else changes the folders. Not modelled: a ".."
+// part is followed as the disk had it before the run (after a folder that the run moved
+// into another, it leads where the folder was); the sticky bit; bind mounts (EXDEV is
 // predicted only between devices). Where a folder ignores letter case,
 // names are compared by Unicode's simple case folding, as TMoveFolder compares them;
 // the file system's own table differs for a few letters (the Kelvin sign folds to "k"
@@ -34,6 +37,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -159,16 +163,20 @@ private:
     Opened Walk(std::string disk, std::string_view relative);
     Opened Resolve(const std::string& path);
     const Identity& IdentityOf(const std::string& disk);
-    // The path (as before the run, ending in "/") of the entry that a rename of the run
-    // put under `name` in `folder`, or "" when `name` is the folder's own from before.
+    // The path (as before the run) of the entry that a rename of the run put under
+    // `name` in `folder`, or "" when `name` is the folder's own from before.
     std::string ArrivedFrom(TModelFolder& folder, std::string_view name);
     std::string ArrivalKey(const TModelFolder& folder, std::string_view name) const;
+    // What the link at `entry` (a path as before the run) points to; nullptr when it is no
+    // link.
+    const std::string* LinkTarget(const std::string& entry);
     int ReadNames(TModelFolder& folder, int dir);
     void DecideCase(TModelFolder& folder, int dir);
 
     TFileCalls& calls_;
     std::unordered_map<std::string, Opened, TModelFolder::Hash, std::equal_to<>> byPath_;
     std::unordered_map<std::string, Identity> identities_;
+    std::unordered_map<std::string, std::optional<std::string>> links_;
     std::map<std::pair<dev_t, ino_t>, TModelFolder*> byIdentity_;
     std::vector<std::unique_ptr<TModelFolder>> folders_;
     // Every rename applied, in order, and the names they moved from; the index of the

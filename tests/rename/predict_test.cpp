@@ -11,8 +11,10 @@
 
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <cstdlib>
 #include <optional>
 #include <random>
+#include <tuple>
 
 namespace qm::test {
 namespace {
@@ -32,6 +34,9 @@ TEST(FolderModel, EachAnswerIsTheRenamesOwn) {
         {"a", "", ENOENT},
         {"a", "/x", EINVAL},
         {"a", "sub/../x", EINVAL},
+        {"a", std::string("x\0y", 3), EINVAL},
+        {std::string("a\0b", 3), "y", EINVAL},
+        {"sub/../a", "y", EINVAL},
         {"gone", "b", ENOENT},
         {"a", "b", EEXIST},
         {"a", "./b", EEXIST},
@@ -100,9 +105,39 @@ TEST(NameTable, FindsEveryNameWhileItIsThere) {
     EXPECT_TRUE(table.Contains(""));
 }
 
-// Small folders of names that collide, numbering on, options drawn at random: every
-// entry's predicted outcome, name and error, and the counts and the final number, are
-// what the run then does; then the same for undo.
+// Predicts a run over `items`, then runs it: every entry's predicted outcome, name and
+// error, and the counts and the final number, must be what the run then does. Returns
+// the errors of the run, one per entry.
+std::vector<int> PredictThenRun(TFileItems& items, const RenameOptionSet& options,
+                                RenameMode mode) {
+    const std::atomic<bool> goOn{false};
+    const TPrediction p =
+        PredictRenames(SnapshotEntries(items), options, mode, RunOrder::ListOrder, goOn);
+    std::vector<TPredictedEntry> seen;
+    RenameCallbacks callbacks;
+    callbacks.OnOutcome = [&](int slot, RenameOutcome outcome, int error) {
+        seen.push_back({outcome, items.Items(slot)->Name(), error});
+    };
+    const RenameTally t = RunRenames(items, options, mode, callbacks, goOn);
+    std::vector<int> errors;
+    EXPECT_EQ(p.Entries.size(), seen.size());
+    for (std::size_t i = 0; i < seen.size() && i < p.Entries.size(); ++i) {
+        SCOPED_TRACE("entry " + std::to_string(i));
+        EXPECT_EQ(p.Entries[i].Outcome, seen[i].Outcome);
+        if (seen[i].Outcome != RenameOutcome::Failed) {
+            EXPECT_EQ(p.Entries[i].Candidate, seen[i].Candidate);
+        }
+        EXPECT_EQ(p.Entries[i].Error, seen[i].Error);
+        errors.push_back(seen[i].Error);
+    }
+    EXPECT_EQ(p.Tally.Renamed, t.Renamed);
+    EXPECT_EQ(p.Tally.Unchanged, t.Unchanged);
+    EXPECT_EQ(p.Tally.NumberIncValue, t.NumberIncValue);
+    return errors;
+}
+
+// Small folders of names that collide, numbering on, options drawn at random: the
+// prediction is the run; then the same for undo.
 void PredictAndRunAtRandom(const std::string& base, int runs, unsigned seed) {
     std::mt19937 random(seed);
     auto pick = [&](int n) {
@@ -139,27 +174,7 @@ void PredictAndRunAtRandom(const std::string& base, int runs, unsigned seed) {
                 name.pop_back();
         ListedFiles list(dir.Path(), names);
         for (const RenameMode mode : {RenameMode::Rename, RenameMode::Undo}) {
-            const std::atomic<bool> goOn{false};
-            const TPrediction p = PredictRenames(SnapshotEntries(list.items()), options, mode,
-                                                 RunOrder::ListOrder, goOn);
-            std::vector<TPredictedEntry> seen;
-            RenameCallbacks callbacks;
-            callbacks.OnOutcome = [&](int slot, RenameOutcome outcome, int error) {
-                seen.push_back({outcome, list[slot].Name(), error});
-            };
-            const RenameTally t = RunRenames(list.items(), options, mode, callbacks, goOn);
-            ASSERT_EQ(p.Entries.size(), seen.size());
-            for (std::size_t i = 0; i < seen.size(); ++i) {
-                SCOPED_TRACE(names[i]);
-                EXPECT_EQ(p.Entries[i].Outcome, seen[i].Outcome);
-                if (seen[i].Outcome != RenameOutcome::Failed) {
-                    EXPECT_EQ(p.Entries[i].Candidate, seen[i].Candidate);
-                }
-                EXPECT_EQ(p.Entries[i].Error, seen[i].Error);
-            }
-            EXPECT_EQ(p.Tally.Renamed, t.Renamed);
-            EXPECT_EQ(p.Tally.Unchanged, t.Unchanged);
-            EXPECT_EQ(p.Tally.NumberIncValue, t.NumberIncValue);
+            PredictThenRun(list.items(), options, mode);
             if (::testing::Test::HasFailure())
                 return;
         }
@@ -175,6 +190,124 @@ TEST(Prediction, RandomOptionsOnExfatAsTheRun) {
     if (!exfat.Error().empty())
         GTEST_SKIP() << "no exFAT mount: " << exfat.Error();
     PredictAndRunAtRandom(exfat.Folder(), 60, 16);
+}
+
+// Entries (folder below the test's folder, name) in list order over d/sub/f, with l a
+// link to d: a folder renamed earlier in the run is found by what it is, whatever path
+// reaches it, and gone from its old path.
+TEST(Prediction, FollowsAFolderRenamedEarlierWhateverPathReachesIt) {
+    struct Row {
+        std::vector<std::pair<std::string, std::string>> entries;
+        std::vector<int> errors;
+    };
+    const std::vector<Row> rows = {
+        {{{"./d/", "sub"}, {"d/sub/", "f"}}, {0, ENOENT}},
+        {{{"d/sub/", "f"}, {"d//", "sub"}}, {0, 0}},
+        {{{"l/", "sub"}, {"d/sub/", "f"}}, {0, ENOENT}},
+        {{{"d/", "sub"}, {"d/sub/../sub/", "f"}}, {0, ENOENT}},
+        {{{"d/", "sub"}, {"d/", "sub/f"}}, {0, ENOENT}},
+        {{{"d/", "sub"}, {"./d/sub_x/", "f"}}, {0, 0}},
+        {{{"d/", "sub"}, {"d/", "sub_x"}, {"l/sub_x_x/", "f"}}, {0, 0, 0}},
+        {{{"d/", "sub"}, {"d/sub/", "f"}, {"d/", "sub_x"}, {"d/sub_x_x/", "f"}}, {0, ENOENT, 0, 0}},
+    };
+    RenameOptionSet options;
+    options.InsertGroup = options.InsertBack = true;
+    options.InsertBackText = "_x";
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        SCOPED_TRACE("row " + std::to_string(r));
+        RenameFolder dir("/dev/shm");
+        for (const char* name : {"d/sub/", "d/sub/f", "l@d"})
+            dir.Make(name);
+        TFileList list;
+        list.Items().BeginUpdate();
+        std::vector<TFileItems::NewEntry> entries;
+        for (const auto& [folder, name] : rows[r].entries)
+            entries.push_back({name, dir.Path() + folder});
+        list.Items().AddNamesOnly(std::move(entries));
+        EXPECT_EQ(PredictThenRun(list.Items(), options, RenameMode::Rename), rows[r].errors);
+    }
+}
+
+// Folders and the files in them in one run, each reached by a path spelt at random
+// (through links, with "./", "//" or a ".." part, or named from a folder above): the
+// prediction is the run. QM_RANDOM_FOLDER_RUNS asks for more runs.
+TEST(Prediction, FoldersAndTheirContentsInOneRunAsTheRun) {
+    const char* more = std::getenv("QM_RANDOM_FOLDER_RUNS");
+    const int runs = more != nullptr ? std::atoi(more) : 150;
+    std::mt19937 random(21);
+    auto pick = [&](std::size_t n) {
+        return random() % n;
+    };
+    const std::vector<std::string> tree = {"d/",    "d/s/",   "d/t/",   "d/s/u/",   "e/", "d/f",
+                                           "d/s/f", "d/s/g",  "d/t/f",  "d/s/u/f", "e/f"};
+    const std::vector<std::string> blockers = {"d/s_x", "d/t/f_x", "d/s/u_x", "e_x", "d/t_x"};
+    const std::vector<ReplacePair> replaces = {{"", ""},  {"f", "s/f"}, {"s", "t"},
+                                               {"t", "s"}, {"u", "../u"}, {"g", "f"}};
+    for (int run = 0; run < runs; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        RenameFolder dir("/dev/shm");
+        for (const std::string& name : tree)
+            dir.Make(name);
+        dir.Make("l@d");
+        dir.Make("d/k@s");
+        for (const std::string& name : blockers)
+            if (pick(3) == 0)
+                dir.Make(name);
+        RenameOptionSet options;
+        options.InsertGroup = options.InsertBack = true;
+        options.InsertBackText = "_x";
+        options.NumberIncEnabled = pick(4) == 0;
+        if (const ReplacePair& pair = replaces[pick(replaces.size())]; !pair.Replace.empty()) {
+            options.ReplaceGroup = options.ReplaceEnabled = true;
+            options.ReplacePairs[0] = pair;
+            options.ReplaceCount = 1;
+        }
+        std::vector<TFileItems::NewEntry> entries;
+        for (std::size_t i = pick(7) + 2; i > 0; --i) {
+            // The link d/k is listed too.
+            const std::size_t object = pick(tree.size() + 1);
+            std::string path = object < tree.size() ? tree[object] : "d/k";
+            if (path.ends_with('/'))
+                path.pop_back();
+            const std::size_t slash = path.rfind('/');
+            std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+            std::string name = path.substr(slash + 1);
+            switch (pick(7)) {
+            case 1:
+                folder = "./" + folder;
+                break;
+            case 2:
+                if (folder.starts_with("d/"))
+                    folder = "l/" + folder.substr(2);
+                break;
+            case 3:
+                if (!folder.empty())
+                    folder.insert(folder.find('/'), "/");
+                break;
+            case 4:
+                if (folder.starts_with("d/"))
+                    folder = "d/t/../" + folder.substr(2);
+                break;
+            case 5:
+                if (folder == "d/s/")
+                    std::tie(folder, name) = std::pair<std::string, std::string>("d/", "s/" + name);
+                break;
+            case 6:
+                if (folder.starts_with("d/s/"))
+                    folder = "d/k/" + folder.substr(4);
+                break;
+            }
+            entries.push_back({name, dir.Path() + folder});
+        }
+        TFileList list;
+        list.Items().BeginUpdate();
+        list.Items().AddNamesOnly(std::move(entries));
+        for (const RenameMode mode : {RenameMode::Rename, RenameMode::Undo}) {
+            PredictThenRun(list.Items(), options, mode);
+            if (HasFailure())
+                return;
+        }
+    }
 }
 
 TEST(Prediction, SnapshotLeavesEmptySlotsOut) {
