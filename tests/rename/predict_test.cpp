@@ -192,8 +192,8 @@ TEST(Prediction, RandomOptionsOnExfatAsTheRun) {
     PredictAndRunAtRandom(exfat.Folder(), 60, 16);
 }
 
-// Entries (folder below the test's folder, name) in list order over d/sub/f, with l a
-// link to d: a folder renamed earlier in the run is found by what it is, whatever path
+// Entries (folder below the test's folder, name) in list order over d/sub/f, with links
+// l to d and d/k to d/sub: a folder renamed earlier in the run is found by what it is, whatever path
 // reaches it, and gone from its old path.
 TEST(Prediction, FollowsAFolderRenamedEarlierWhateverPathReachesIt) {
     struct Row {
@@ -204,6 +204,7 @@ TEST(Prediction, FollowsAFolderRenamedEarlierWhateverPathReachesIt) {
         {{{"./d/", "sub"}, {"d/sub/", "f"}}, {0, ENOENT}},
         {{{"d/sub/", "f"}, {"d//", "sub"}}, {0, 0}},
         {{{"l/", "sub"}, {"d/sub/", "f"}}, {0, ENOENT}},
+        {{{"d/", "sub"}, {"d/k/", "f"}}, {0, ENOENT}},
         {{{"d/", "sub"}, {"d/sub/../sub/", "f"}}, {0, ENOENT}},
         {{{"d/", "sub"}, {"d/", "sub/f"}}, {0, ENOENT}},
         {{{"d/", "sub"}, {"./d/sub_x/", "f"}}, {0, 0}},
@@ -216,7 +217,7 @@ TEST(Prediction, FollowsAFolderRenamedEarlierWhateverPathReachesIt) {
     for (std::size_t r = 0; r < rows.size(); ++r) {
         SCOPED_TRACE("row " + std::to_string(r));
         RenameFolder dir("/dev/shm");
-        for (const char* name : {"d/sub/", "d/sub/f", "l@d"})
+        for (const char* name : {"d/sub/", "d/sub/f", "l@d", "d/k@sub"})
             dir.Make(name);
         TFileList list;
         list.Items().BeginUpdate();
