@@ -314,7 +314,9 @@ std::string TFolderModel::ArrivedFrom(TModelFolder& folder, std::string_view nam
         return {};
     for (; arrivalsIndexed_ < arrivals_.size(); ++arrivalsIndexed_) {
         const Arrival& a = arrivals_[arrivalsIndexed_];
-        arrivalsByName_[ArrivalKey(*a.to, std::string_view(arrivalNames_).substr(a.toAt, a.toSize))]
+        arrivalsByName_[ArrivalKey(
+                            *a.to, std::string_view(arrivalNames_).substr(a.fromAt + a.fromSize,
+                                                                          a.toSize))]
             .push_back(static_cast<std::uint32_t>(arrivalsIndexed_));
     }
     // The name's latest arrival before this moment, then the one that brought its old
@@ -517,7 +519,7 @@ void TFolderModel::Apply(const TModelMove& move) {
     const std::size_t fromAt = arrivalNames_.size();
     arrivalNames_.append(move.FromName);
     arrivalNames_.append(move.ToName);
-    arrivals_.push_back({move.From, move.To, fromAt, fromAt + move.FromName.size(),
+    arrivals_.push_back({move.From, move.To, fromAt,
                          static_cast<std::uint32_t>(move.FromName.size()),
                          static_cast<std::uint32_t>(move.ToName.size())});
     move.To->arrivedAny_ = true;

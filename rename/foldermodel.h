@@ -151,7 +151,8 @@ private:
     struct Arrival {
         TModelFolder* from;
         TModelFolder* to;
-        std::size_t fromAt, toAt; // the old and the new name, in arrivalNames_
+        // The old name in arrivalNames_, the new one right after it.
+        std::size_t fromAt;
         std::uint32_t fromSize, toSize;
     };
 
