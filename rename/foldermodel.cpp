@@ -153,32 +153,31 @@ bool TModelFolder::Holds(std::string_view name) const {
     return ignoresCase_ && listError_ == 0 && FoldedCount(name) > 0;
 }
 
-void TModelFolder::Add(std::string_view name) {
-    if (listError_ != 0) {
-        changed_[std::string(name)] = true;
-        return;
-    }
-    if (names_.Insert(name) && ignoresCase_)
+std::string_view TModelFolder::Add(std::string_view name) {
+    if (listError_ != 0)
+        return changed_.insert_or_assign(std::string(name), true).first->first;
+    std::string_view kept;
+    if (names_.Insert(name, kept) && ignoresCase_)
         ++folded_[FoldCase(name)];
+    return kept;
 }
 
-void TModelFolder::Remove(std::string_view name) {
-    if (listError_ != 0) {
-        changed_[std::string(name)] = false;
-        return;
-    }
+std::string_view TModelFolder::Remove(std::string_view name) {
+    if (listError_ != 0)
+        return changed_.insert_or_assign(std::string(name), false).first->first;
     auto unfold = [this](std::string_view gone) {
         const auto f = folded_.find(FoldCase(gone));
         if (f != folded_.end() && --f->second == 0)
             folded_.erase(f);
     };
-    if (names_.Erase(name)) {
+    std::string_view kept;
+    if (names_.Erase(name, kept)) {
         if (ignoresCase_)
             unfold(name);
-        return;
+        return kept;
     }
     if (!ignoresCase_)
-        return;
+        return {};
     // The lookup found the file under another letter case.
     const std::u32string folded = FoldCase(name);
     std::string gone;
@@ -186,8 +185,9 @@ void TModelFolder::Remove(std::string_view name) {
         if (gone.empty() && FoldCase(there) == folded)
             gone = there;
     });
-    if (!gone.empty() && names_.Erase(gone))
+    if (!gone.empty() && names_.Erase(gone, kept))
         unfold(gone);
+    return kept;
 }
 
 TFolderModel::TFolderModel(TFileCalls& calls) : calls_(calls) {}
@@ -314,9 +314,7 @@ std::string TFolderModel::ArrivedFrom(TModelFolder& folder, std::string_view nam
         return {};
     for (; arrivalsIndexed_ < arrivals_.size(); ++arrivalsIndexed_) {
         const Arrival& a = arrivals_[arrivalsIndexed_];
-        arrivalsByName_[ArrivalKey(
-                            *a.to, std::string_view(arrivalNames_).substr(a.fromAt + a.fromSize,
-                                                                          a.toSize))]
+        arrivalsByName_[ArrivalKey(*a.to, a.toName)]
             .push_back(static_cast<std::uint32_t>(arrivalsIndexed_));
     }
     // The name's latest arrival before this moment, then the one that brought its old
@@ -335,7 +333,7 @@ std::string TFolderModel::ArrivedFrom(TModelFolder& folder, std::string_view nam
         before = *(later - 1);
         const Arrival& a = arrivals_[before];
         at = a.from;
-        atName = std::string_view(arrivalNames_).substr(a.fromAt, a.fromSize);
+        atName = a.fromName;
         moved = true;
     }
     return moved ? at->path_ + std::string(atName) : std::string();
@@ -512,16 +510,14 @@ int TFolderModel::CheckMove(const std::string& folder, const std::string& from,
 }
 
 void TFolderModel::Apply(const TModelMove& move) {
-    move.From->Remove(move.FromName);
-    move.To->Add(move.ToName);
     // Kept for the paths that lead through the new name later (a folder renamed by the
-    // run): two appends, as most runs rename files that no path leads through.
-    const std::size_t fromAt = arrivalNames_.size();
-    arrivalNames_.append(move.FromName);
-    arrivalNames_.append(move.ToName);
-    arrivals_.push_back({move.From, move.To, fromAt,
-                         static_cast<std::uint32_t>(move.FromName.size()),
-                         static_cast<std::uint32_t>(move.ToName.size())});
+    // run): views of the folders' own copies of the names, as most runs rename files that
+    // no path leads through and should not pay for copies.
+    Arrival arrival{move.From, move.To, move.From->Remove(move.FromName),
+                    move.To->Add(move.ToName)};
+    if (arrival.fromName.data() == nullptr)
+        arrival.fromName = spareNames_.emplace_back(move.FromName);
+    arrivals_.push_back(arrival);
     move.To->arrivedAny_ = true;
 }
 

@@ -35,6 +35,7 @@
 #include "rename/nametable.h"
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <optional>
@@ -80,8 +81,10 @@ private:
     int StoreError(std::string_view name) const;
     bool HoldsExactly(std::string_view name) const;
     int FoldedCount(std::string_view name) const;
-    void Add(std::string_view name);
-    void Remove(std::string_view name);
+    // Both give the model's own copy of the name (nothing when Remove found none), which
+    // lives as long as the folder.
+    std::string_view Add(std::string_view name);
+    std::string_view Remove(std::string_view name);
 
     TFileCalls* calls_ = nullptr;
     std::string path_;
@@ -151,9 +154,7 @@ private:
     struct Arrival {
         TModelFolder* from;
         TModelFolder* to;
-        // The old name in arrivalNames_, the new one right after it.
-        std::size_t fromAt;
-        std::uint32_t fromSize, toSize;
+        std::string_view fromName, toName; // the folders' own copies
     };
 
     // The folder at `disk` (a path as the disk has it before the run, "" or ending in
@@ -180,10 +181,10 @@ private:
     std::unordered_map<std::string, std::optional<std::string>> links_;
     std::map<std::pair<dev_t, ino_t>, TModelFolder*> byIdentity_;
     std::vector<std::unique_ptr<TModelFolder>> folders_;
-    // Every rename applied, in order, and the names they moved from; the index of the
-    // renames into each folder and name is built only when a path asks for it.
+    // Every rename applied, in order; the index of the renames into each folder and name
+    // is built only when a path asks for it.
     std::vector<Arrival> arrivals_;
-    std::string arrivalNames_;
+    std::deque<std::string> spareNames_; // for the rare name a folder keeps no copy of
     std::unordered_map<std::string, std::vector<std::uint32_t>> arrivalsByName_;
     std::size_t arrivalsIndexed_ = 0;
     // The last entry folder asked for; the run keeps it open while entries share it.
