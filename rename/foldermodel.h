@@ -24,10 +24,11 @@
 // into another, it leads where the folder was); a folder that ignores case through FUSE
 // reached by paths spelt in two letter cases (the kernel takes them for two folders,
 // each with its own cache of names, and what the run meets then hangs on the caches'
-// timing); the sticky bit; bind mounts (EXDEV is predicted only between devices). Where a folder ignores letter case,
-// names are compared by Unicode's simple case folding, as TMoveFolder compares them;
-// the file system's own table differs for a few letters (the Kelvin sign folds to "k"
-// here, not on exFAT). A FUSE folder is found to ignore case by asking it about a name
+// timing); the sticky bit; bind mounts (EXDEV is predicted only between devices).
+//
+// Where a folder ignores letter case, names are compared by Unicode's simple case
+// folding, as TMoveFolder compares them; the file system's own table differs for a few
+// letters (the Kelvin sign folds to "k" here, not on exFAT). A FUSE folder is found to ignore case by asking it about a name
 // it holds; one without a name that has letters is taken to heed case. The kernel's FAT
 // and exFAT are taken to refuse the same bytes as exFAT through FUSE, with EINVAL.
 //
