@@ -54,8 +54,11 @@ std::int64_t FirstPass(const std::vector<TRunEntry>& entries, const TPrediction&
                 if (taker != newNames.end()) {
                     if (renumbered)
                         unsure.push_back({marks.size(), i});
-                    marks.push_back({entry.Slot, MarkKind::Taken, outcome.Error,
-                                     entries[taker->second].Name, {}});
+                    marks.push_back({entry.Slot,
+                                     MarkKind::Taken,
+                                     outcome.Error,
+                                     entries[taker->second].Name,
+                                     {}});
                     break;
                 }
             }

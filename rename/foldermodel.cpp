@@ -7,10 +7,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <optional>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <linux/magic.h>
+#include <optional>
 #include <sys/statvfs.h>
 #include <unicode/uchar.h>
 #include <unistd.h>
@@ -314,8 +314,8 @@ std::string TFolderModel::ArrivedFrom(TModelFolder& folder, std::string_view nam
         return {};
     for (; arrivalsIndexed_ < arrivals_.size(); ++arrivalsIndexed_) {
         const Arrival& a = arrivals_[arrivalsIndexed_];
-        arrivalsByName_[ArrivalKey(*a.to, a.toName)]
-            .push_back(static_cast<std::uint32_t>(arrivalsIndexed_));
+        arrivalsByName_[ArrivalKey(*a.to, a.toName)].push_back(
+            static_cast<std::uint32_t>(arrivalsIndexed_));
     }
     // The name's latest arrival before this moment, then the one that brought its old
     // name, and so on back to a name the disk knows.

@@ -10,8 +10,8 @@
 #include "runprocess.h"
 
 #include <cerrno>
-#include <gtest/gtest.h>
 #include <cstdlib>
+#include <gtest/gtest.h>
 #include <optional>
 #include <random>
 #include <tuple>
@@ -193,8 +193,8 @@ TEST(Prediction, RandomOptionsOnExfatAsTheRun) {
 }
 
 // Entries (folder below the test's folder, name) in list order over d/sub/f, with links
-// l to d and d/k to d/sub: a folder renamed earlier in the run is found by what it is, whatever path
-// reaches it, and gone from its old path.
+// l to d and d/k to d/sub: a folder renamed earlier in the run is found by what it is, whatever
+// path reaches it, and gone from its old path.
 TEST(Prediction, FollowsAFolderRenamedEarlierWhateverPathReachesIt) {
     struct Row {
         std::vector<std::pair<std::string, std::string>> entries;
@@ -241,10 +241,10 @@ void FoldersAndContentsAtRandom(const std::string& base, int runs, unsigned seed
     auto pick = [&](std::size_t n) {
         return random() % n;
     };
-    const std::vector<std::string> tree = {"d/",    "d/s/",   "d/t/",   "d/s/u/",   "e/", "d/f",
-                                           "d/s/f", "d/s/g",  "d/t/f",  "d/s/u/f", "e/f"};
+    const std::vector<std::string> tree = {"d/",    "d/s/",  "d/t/",  "d/s/u/",  "e/", "d/f",
+                                           "d/s/f", "d/s/g", "d/t/f", "d/s/u/f", "e/f"};
     const std::vector<std::string> blockers = {"d/s_x", "d/t/f_x", "d/s/u_x", "e_x", "d/t_x"};
-    const std::vector<ReplacePair> replaces = {{"", ""},  {"f", "s/f"}, {"s", "t"},
+    const std::vector<ReplacePair> replaces = {{"", ""},   {"f", "s/f"},  {"s", "t"},
                                                {"t", "s"}, {"u", "../u"}, {"g", "f"}};
     for (int run = 0; run < runs; ++run) {
         SCOPED_TRACE("run " + std::to_string(run) + " of seed " + std::to_string(seed));
