@@ -28,9 +28,10 @@
 //
 // Where a folder ignores letter case, names are compared by Unicode's simple case
 // folding, as TMoveFolder compares them; the file system's own table differs for a few
-// letters (the Kelvin sign folds to "k" here, not on exFAT). A FUSE folder is found to ignore case
-// by asking it about a name it holds; one without a name that has letters is taken to heed case.
-// The kernel's FAT and exFAT are taken to refuse the same bytes as exFAT through FUSE, with EINVAL.
+// letters (the Kelvin sign folds to "k" here, not on exFAT). A FUSE folder is found to
+// ignore case by asking it about a name it holds; one without a name that has letters is
+// taken to heed case. The kernel's FAT and exFAT are taken to refuse the same bytes as
+// exFAT through FUSE, with EINVAL.
 //
 // One thread at a time; owns the descriptors it opens and closes them before returning.
 
