@@ -241,21 +241,27 @@ void FoldersAndContentsAtRandom(const std::string& base, int runs, unsigned seed
     auto pick = [&](std::size_t n) {
         return random() % n;
     };
-    const std::vector<std::string> tree = {"d/",    "d/s/",  "d/t/",  "d/s/u/",  "e/", "d/f",
-                                           "d/s/f", "d/s/g", "d/t/f", "d/s/u/f", "e/f"};
-    const std::vector<std::string> blockers = {"d/s_x", "d/t/f_x", "d/s/u_x", "e_x", "d/t_x"};
+    // The folder and name of each entry that may be listed; the last is the link d/k.
+    const std::vector<std::pair<std::string, std::string>> listable = {
+        {"", "d"},     {"d/", "s"},   {"d/", "t"},     {"d/s/", "u"},   {"", "e"},    {"d/", "f"},
+        {"d/s/", "f"}, {"d/s/", "g"}, {"d/t/", "f"},   {"d/s/u/", "f"}, {"e/", "f"},  {"d/", "k"}};
+    // The start of a folder path and another spelling of it ("" names the entry from d/);
+    // the last three need links or a file system that heeds case.
+    const std::vector<std::pair<std::string, std::string>> spellings = {
+        {"", "./"}, {"d/", "d//"},   {"d/", "d/t/../"}, {"d/s/", "d/./s/"},
+        {"d/s/", ""}, {"d/", "l/"}, {"d/s/", "d/k/"},  {"d/", "D/"}};
     const std::vector<ReplacePair> replaces = {{"", ""},   {"f", "s/f"},  {"s", "t"},
                                                {"t", "s"}, {"u", "../u"}, {"g", "f"}};
     for (int run = 0; run < runs; ++run) {
         SCOPED_TRACE("run " + std::to_string(run) + " of seed " + std::to_string(seed));
         RenameFolder dir(base);
-        for (const std::string& name : tree)
+        for (const char* name : {"d/s/u/", "d/t/", "e/", "d/f", "d/s/f", "d/s/g", "d/t/f",
+                                 "d/s/u/f", "e/f"})
             dir.Make(name);
-        if (posix) {
-            dir.Make("l@d");
-            dir.Make("d/k@s");
-        }
-        for (const std::string& name : blockers)
+        for (const char* name : {"l@d", "d/k@s"})
+            if (posix)
+                dir.Make(name);
+        for (const char* name : {"d/s_x", "d/t/f_x", "d/s/u_x", "e_x", "d/t_x"})
             if (pick(3) == 0)
                 dir.Make(name);
         RenameOptionSet options;
@@ -269,43 +275,12 @@ void FoldersAndContentsAtRandom(const std::string& base, int runs, unsigned seed
         }
         std::vector<TFileItems::NewEntry> entries;
         for (std::size_t i = pick(7) + 2; i > 0; --i) {
-            // The link d/k is listed too.
-            const std::size_t object = pick(tree.size() + 1);
-            std::string path = object < tree.size() || !posix ? tree[object % tree.size()] : "d/k";
-            if (path.ends_with('/'))
-                path.pop_back();
-            const std::size_t slash = path.rfind('/');
-            std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-            std::string name = path.substr(slash + 1);
-            switch (pick(8)) {
-            case 1:
-                folder = "./" + folder;
-                break;
-            case 2:
-                if (posix && folder.starts_with("d/"))
-                    folder = "l/" + folder.substr(2);
-                break;
-            case 3:
-                if (!folder.empty())
-                    folder.insert(folder.find('/'), "/");
-                break;
-            case 4:
-                if (folder.starts_with("d/"))
-                    folder = "d/t/../" + folder.substr(2);
-                break;
-            case 5:
-                if (folder == "d/s/")
-                    std::tie(folder, name) = std::pair<std::string, std::string>("d/", "s/" + name);
-                break;
-            case 6:
-                if (folder.starts_with("d/s/"))
-                    folder = (posix ? "d/k/" : "d/./s/") + folder.substr(4);
-                break;
-            case 7:
-                if (posix && folder.starts_with("d/"))
-                    folder = "D/" + folder.substr(2);
-                break;
-            }
+            auto [folder, name] = listable[pick(listable.size() - (posix ? 0 : 1))];
+            const auto& [start, spelt] = spellings[pick(spellings.size() - (posix ? 0 : 3))];
+            if (folder.starts_with(start) && spelt.empty())
+                std::tie(folder, name) = std::pair(std::string("d/"), folder.substr(2) + name);
+            else if (folder.starts_with(start))
+                folder = spelt + folder.substr(start.size());
             entries.push_back({name, dir.Path() + folder});
         }
         TFileList list;
