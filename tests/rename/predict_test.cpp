@@ -245,11 +245,11 @@ void FoldersAndContentsAtRandom(const std::string& base, int runs, unsigned seed
     const std::vector<std::pair<std::string, std::string>> listable = {
         {"", "d"},     {"d/", "s"},   {"d/", "t"},     {"d/s/", "u"},   {"", "e"},    {"d/", "f"},
         {"d/s/", "f"}, {"d/s/", "g"}, {"d/t/", "f"},   {"d/s/u/", "f"}, {"e/", "f"},  {"d/", "k"}};
-    // The start of a folder path and another spelling of it ("" names the entry from d/);
-    // the last three need links or a file system that heeds case.
+    // The start of a folder path and another spelling of it ("" names the entry from d/,
+    // "_x" leads through a new name); the last three need links or a file system that
+    // heeds case.
     const std::vector<std::pair<std::string, std::string>> spellings = {
-        {"", "./"}, {"d/", "d//"},   {"d/", "d/t/../"}, {"d/s/", "d/./s/"},
-        {"d/s/", ""}, {"d/", "l/"}, {"d/s/", "d/k/"},  {"d/", "D/"}};
+        {"", "./"}, {"d/", "d//"}, {"d/", "d/t/../"}, {"d/s/", "d/./s/"}, {"d/s/", ""}, {"d/", "d_x/"}, {"d/s/", "d/s_x/"}, {"d/", "l/"}, {"d/s/", "d/k/"},  {"d/", "D/"}};
     const std::vector<ReplacePair> replaces = {{"", ""},   {"f", "s/f"},  {"s", "t"},
                                                {"t", "s"}, {"u", "../u"}, {"g", "f"}};
     for (int run = 0; run < runs; ++run) {
