@@ -187,7 +187,7 @@ private:
     std::vector<std::unique_ptr<TModelFolder>> folders_;
     // Every rename applied, in order; the index of the renames into each folder and name
     // is built only when a path asks for it.
-    std::deque<Arrival> arrivals_; // no copy of the whole as it grows
+    std::deque<Arrival> arrivals_;       // no copy of the whole as it grows
     std::deque<std::string> spareNames_; // for the rare name a folder keeps no copy of
     std::unordered_map<std::string, std::vector<std::uint32_t>> arrivalsByName_;
     std::size_t arrivalsIndexed_ = 0;

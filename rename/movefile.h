@@ -5,8 +5,8 @@
 // folder) or ends in "/". A `to` holding "/" moves the entry into that existing folder
 // below `folder`; one that begins with "/" or has a ".." part, and so would leave
 // `folder`, is refused with EINVAL (an old name so spelt too), and so is a name holding a
-// NUL byte (the system call would cut the name there short), before any system call. A change of letter case
-// alone also works on folders that ignore letter case.
+// NUL byte (the system call would cut the name there short), before any system call. A
+// change of letter case alone also works on folders that ignore letter case.
 //
 // Returns 0, or the errno value of the failure, in which case nothing has changed on
 // disk. The one exception: a case-only change goes through a temporary name, and when
