@@ -17,9 +17,10 @@ namespace {
 constexpr std::int64_t MaxNumber = 999999;
 
 // A row that the run gives another number than the column: marked when the name it gets
-// differs from the one the column shows, which only computing the column's name can tell.
+// differs from the one the column shows, which only computing the column's name can tell;
+// a failure is marked anyway, and its tip names the name the run tries when it differs.
 struct Unsure {
-    std::size_t mark;  // its mark, Shifted or Keeps
+    std::size_t mark;  // its mark
     std::size_t entry; // its entry
 };
 
@@ -52,18 +53,25 @@ std::int64_t FirstPass(const std::vector<TRunEntry>& entries, const TPrediction&
                 }
                 const auto taker = newNames.find(entry.Path + outcome.Candidate);
                 if (taker != newNames.end()) {
-                    marks.push_back(
-                        {entry.Slot, MarkKind::Taken, outcome.Error, entries[taker->second].Name});
+                    if (renumbered)
+                        unsure.push_back({marks.size(), i});
+                    marks.push_back({entry.Slot,
+                                     MarkKind::Taken,
+                                     outcome.Error,
+                                     entries[taker->second].Name,
+                                     {}});
                     break;
                 }
             }
-            marks.push_back({entry.Slot, MarkKind::Fails, outcome.Error, {}});
+            if (renumbered)
+                unsure.push_back({marks.size(), i});
+            marks.push_back({entry.Slot, MarkKind::Fails, outcome.Error, {}, {}});
             break;
         }
         case RenameOutcome::Renamed:
             if (renumbered) {
                 unsure.push_back({marks.size(), i});
-                marks.push_back({entry.Slot, MarkKind::Shifted, 0, outcome.Candidate});
+                marks.push_back({entry.Slot, MarkKind::Shifted, 0, outcome.Candidate, {}});
             }
             if (options.NumberIncEnabled) {
                 number = std::min(number + 1, MaxNumber);
@@ -72,7 +80,7 @@ std::int64_t FirstPass(const std::vector<TRunEntry>& entries, const TPrediction&
         case RenameOutcome::Unchanged:
             if (renumbered) {
                 unsure.push_back({marks.size(), i});
-                marks.push_back({entry.Slot, MarkKind::Keeps, 0, {}});
+                marks.push_back({entry.Slot, MarkKind::Keeps, 0, {}, {}});
             }
             break;
         }
@@ -105,7 +113,11 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
             const TRowMark& mark = marks[unsure[u].mark];
             const std::string shown = ComputeNewName(
                 options, entry.Name, NumberAtPosition(options.NumberIncValue, entry.Slot));
-            differs[u] = (mark.Kind == MarkKind::Shifted ? mark.Name : entry.Name) != shown;
+            const std::string& gets = mark.Kind == MarkKind::Keeps ? entry.Name
+                                      : mark.Kind == MarkKind::Shifted
+                                          ? mark.Name
+                                          : prediction.Entries[unsure[u].entry].Candidate;
+            differs[u] = gets != shown;
         }
     };
     // After a failure near the top every later row is numbered otherwise: the names are
@@ -120,7 +132,13 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
     }
     std::vector<char> drop(marks.size(), 0);
     for (std::size_t u = 0; u < unsure.size(); ++u) {
-        drop[unsure[u].mark] = differs[u] == 0;
+        TRowMark& mark = marks[unsure[u].mark];
+        if (mark.Kind == MarkKind::Fails || mark.Kind == MarkKind::Taken) {
+            if (differs[u] != 0)
+                mark.Tried = prediction.Entries[unsure[u].entry].Candidate;
+        } else {
+            drop[unsure[u].mark] = differs[u] == 0;
+        }
     }
     std::size_t kept = 0;
     for (std::size_t m = 0; m < marks.size(); ++m) {
@@ -146,6 +164,42 @@ QString Text(const MarkTextSource& texts, const char* key, const char* english) 
 QString Fill(QString pattern, const QString& value) {
     const qsizetype at = pattern.indexOf(QLatin1String("%1"));
     return at < 0 ? pattern : pattern.replace(at, 2, value);
+}
+
+// Each placeholder once, in one pass over the pattern: a value that itself holds "%1" or
+// "%2" is never filled in again.
+QString Fill(const QString& pattern, const QString& first, const QString& second) {
+    QString filled;
+    bool firstDone = false;
+    bool secondDone = false;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == QLatin1Char('%') && i + 1 < pattern.size()) {
+            const QChar digit = pattern[i + 1];
+            if (digit == QLatin1Char('1') && !firstDone) {
+                filled += first;
+                firstDone = true;
+                ++i;
+                continue;
+            }
+            if (digit == QLatin1Char('2') && !secondDone) {
+                filled += second;
+                secondDone = true;
+                ++i;
+                continue;
+            }
+        }
+        filled += pattern[i];
+    }
+    return filled;
+}
+
+// Why a row would not be renamed; with the name the run tries when the column shows
+// another, so that "already exists" is said of the name that does.
+QString NotRenamed(const TRowMark& mark, const QString& reason, const MarkTextSource& texts) {
+    if (mark.Tried.empty())
+        return Fill(Text(texts, "PREDICTFAILS", "Would not be renamed: %1"), reason);
+    return Fill(Text(texts, "PREDICTFAILSAS", "Would not be renamed to \u201c%1\u201d: %2"),
+                QString::fromStdString(mark.Tried), reason);
 }
 
 QString FailureReason(int error, const MarkTextSource& texts) {
@@ -178,13 +232,13 @@ QString MarkTip(const TRowMark& mark, const MarkTextSource& texts) {
     const QString name = QString::fromStdString(mark.Name);
     switch (mark.Kind) {
     case MarkKind::Fails:
-        return Fill(Text(texts, "PREDICTFAILS", "Would not be renamed: %1"),
-                    FailureReason(mark.Error, texts));
+        return NotRenamed(mark, FailureReason(mark.Error, texts), texts);
     case MarkKind::Taken:
-        return Fill(
-            Text(texts, "PREDICTFAILS", "Would not be renamed: %1"),
+        return NotRenamed(
+            mark,
             Fill(Text(texts, "PREDICTTAKEN", "\u201c%1\u201d gets this name earlier in the run"),
-                 name));
+                 name),
+            texts);
     case MarkKind::Shifted:
         return Fill(Text(texts, "PREDICTSHIFTED",
                          "Would be renamed to \u201c%1\u201d: the number rises only for files "

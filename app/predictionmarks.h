@@ -33,6 +33,9 @@ struct TRowMark {
     MarkKind Kind = MarkKind::Fails;
     int Error = 0;    // Fails: the errno value the run would report
     std::string Name; // Taken: the earlier file's name; Shifted: the name the file would get
+    // Fails and Taken: the name the run would try, where the numbering shifted it away
+    // from the name the column shows; empty when the run tries the name shown.
+    std::string Tried;
 };
 
 // The marks for `entries` (a snapshot in slot order) given their predicted outcomes,

@@ -271,6 +271,8 @@ constexpr std::array Keys{
     Plain("PREDICTREADONLY", Line, TextRole::Message, FileList, "FileList"),
     Plain("PREDICTSHIFTED", Line, TextRole::Message, FileList, "FileList", {}, 1),
     Plain("PREDICTKEEPS", Line, TextRole::Message, FileList, "FileList"),
+    // PREDICTFAILS naming the name the run tries where the column shows another.
+    Plain("PREDICTFAILSAS", Line, TextRole::Message, FileList, "FileList", {}, 2),
 
     // File list columns.
     Column("FILENAME_COLUMN", "FileList"),

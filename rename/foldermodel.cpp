@@ -4,10 +4,13 @@
 #include "rename/foldcase.h"
 #include "rename/namepath.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <linux/magic.h>
+#include <optional>
 #include <sys/statvfs.h>
 #include <unicode/uchar.h>
 #include <unistd.h>
@@ -94,13 +97,6 @@ SplitName Split(std::string_view name) {
     return split;
 }
 
-// The first part of a parent path ("a" of "a/b/").
-std::string_view FirstPart(std::string_view parent) {
-    while (!parent.empty() && parent.front() == '/')
-        parent.remove_prefix(1);
-    return parent.substr(0, parent.find('/'));
-}
-
 } // namespace
 
 int TModelFolder::LookupError(std::string_view name) const {
@@ -157,32 +153,31 @@ bool TModelFolder::Holds(std::string_view name) const {
     return ignoresCase_ && listError_ == 0 && FoldedCount(name) > 0;
 }
 
-void TModelFolder::Add(std::string_view name) {
-    if (listError_ != 0) {
-        changed_[std::string(name)] = true;
-        return;
-    }
-    if (names_.Insert(name) && ignoresCase_)
+std::string_view TModelFolder::Add(std::string_view name) {
+    if (listError_ != 0)
+        return changed_.insert_or_assign(std::string(name), true).first->first;
+    std::string_view kept;
+    if (names_.Insert(name, kept) && ignoresCase_)
         ++folded_[FoldCase(name)];
+    return kept;
 }
 
-void TModelFolder::Remove(std::string_view name) {
-    if (listError_ != 0) {
-        changed_[std::string(name)] = false;
-        return;
-    }
+std::string_view TModelFolder::Remove(std::string_view name) {
+    if (listError_ != 0)
+        return changed_.insert_or_assign(std::string(name), false).first->first;
     auto unfold = [this](std::string_view gone) {
         const auto f = folded_.find(FoldCase(gone));
         if (f != folded_.end() && --f->second == 0)
             folded_.erase(f);
     };
-    if (names_.Erase(name)) {
+    std::string_view kept;
+    if (names_.Erase(name, kept)) {
         if (ignoresCase_)
             unfold(name);
-        return;
+        return kept;
     }
     if (!ignoresCase_)
-        return;
+        return {};
     // The lookup found the file under another letter case.
     const std::u32string folded = FoldCase(name);
     std::string gone;
@@ -190,8 +185,9 @@ void TModelFolder::Remove(std::string_view name) {
         if (gone.empty() && FoldCase(there) == folded)
             gone = there;
     });
-    if (!gone.empty() && names_.Erase(gone))
+    if (!gone.empty() && names_.Erase(gone, kept))
         unfold(gone);
+    return kept;
 }
 
 TFolderModel::TFolderModel(TFileCalls& calls) : calls_(calls) {}
@@ -246,6 +242,7 @@ TFolderModel::Opened TFolderModel::Open(const std::string& path) {
         opened.error = calls_.LStat(dir, ".", st);
         if (opened.error == 0) {
             const auto key = std::make_pair(st.st_dev, st.st_ino);
+            identities_.emplace(path, Identity{0, st.st_dev, st.st_ino});
             if (const auto known = byIdentity_.find(key); known != byIdentity_.end()) {
                 opened.folder = known->second;
             } else {
@@ -289,29 +286,137 @@ TFolderModel::Opened TFolderModel::Open(const std::string& path) {
     return opened;
 }
 
-TModelFolder* TFolderModel::Folder(const std::string& path, int& error) {
-    const Opened opened = Open(path);
-    error = opened.error;
-    return opened.folder;
+const TFolderModel::Identity& TFolderModel::IdentityOf(const std::string& disk) {
+    if (const auto it = identities_.find(disk); it != identities_.end())
+        return it->second;
+    Identity identity;
+    int dir = -1;
+    identity.error = calls_.OpenFolder(disk.empty() ? "." : disk.c_str(), dir);
+    if (identity.error == 0) {
+        struct stat st {};
+        identity.error = calls_.LStat(dir, ".", st);
+        identity.device = st.st_dev;
+        identity.inode = st.st_ino;
+        calls_.CloseFolder(dir);
+    }
+    return identities_.emplace(disk, identity).first->second;
 }
 
-// A path opened earlier may have lost a part since: a folder on the way was renamed by
-// the run. Only the parts whose parent the model has read can tell.
-bool TFolderModel::PathStillLeadsThere(const std::string& path) const {
-    std::size_t end = path.find('/', 1);
-    while (end != std::string::npos) {
-        const std::size_t start = path.rfind('/', end - 1);
-        const std::size_t partStart = start == std::string::npos ? 0 : start + 1;
-        const std::string_view part = std::string_view(path).substr(partStart, end - partStart);
-        if (!part.empty() && part != "." && part != "..") {
-            const auto parent = byPath_.find(std::string_view(path).substr(0, partStart));
-            if (parent != byPath_.end() && parent->second.folder &&
-                !parent->second.folder->Holds(part))
-                return false;
-        }
-        end = path.find('/', end + 1);
+std::string TFolderModel::ArrivalKey(const TModelFolder& folder, std::string_view name) const {
+    std::string key(reinterpret_cast<const char*>(&folder), sizeof(&folder));
+    // Where letter case is ignored, a path may spell the name otherwise than the rename.
+    key += folder.ignoresCase_ ? EncodeUtf8(FoldCase(name)) : std::string(name);
+    return key;
+}
+
+std::string TFolderModel::ArrivedFrom(TModelFolder& folder, std::string_view name) {
+    if (!folder.arrivedAny_)
+        return {};
+    for (; arrivalsIndexed_ < arrivals_.size(); ++arrivalsIndexed_) {
+        const Arrival& a = arrivals_[arrivalsIndexed_];
+        arrivalsByName_[ArrivalKey(*a.to, a.toName)].push_back(
+            static_cast<std::uint32_t>(arrivalsIndexed_));
     }
-    return true;
+    // The name's latest arrival before this moment, then the one that brought its old
+    // name, and so on back to a name the disk knows.
+    TModelFolder* at = &folder;
+    std::string_view atName = name;
+    std::size_t before = arrivals_.size();
+    bool moved = false;
+    for (;;) {
+        const auto it = arrivalsByName_.find(ArrivalKey(*at, atName));
+        if (it == arrivalsByName_.end())
+            break;
+        const auto later = std::lower_bound(it->second.begin(), it->second.end(), before);
+        if (later == it->second.begin())
+            break;
+        before = *(later - 1);
+        const Arrival& a = arrivals_[before];
+        at = a.from;
+        atName = a.fromName;
+        moved = true;
+    }
+    return moved ? at->path_ + std::string(atName) : std::string();
+}
+
+const std::string* TFolderModel::LinkTarget(const std::string& entry) {
+    auto it = links_.find(entry);
+    if (it == links_.end()) {
+        std::optional<std::string> target;
+        struct stat st {};
+        if (calls_.LStat(AT_FDCWD, entry.c_str(), st) == 0 && S_ISLNK(st.st_mode)) {
+            std::string text(PATH_MAX, '\0');
+            const ssize_t size = ::readlink(entry.c_str(), text.data(), text.size());
+            if (size > 0) {
+                text.resize(static_cast<std::size_t>(size));
+                target = std::move(text);
+            }
+        }
+        it = links_.emplace(entry, std::move(target)).first;
+    }
+    return it->second ? &*it->second : nullptr;
+}
+
+TFolderModel::Opened TFolderModel::Walk(std::string disk, std::string_view relative) {
+    // The parts still to walk: a link met on the way puts its target in front of them,
+    // as the kernel does, so that the target is followed through the model's names too.
+    std::string rest(relative);
+    std::size_t at = 0;
+    int links = 0;
+    while (at < rest.size()) {
+        const std::size_t slash = std::min(rest.find('/', at), rest.size());
+        const std::string part = rest.substr(at, slash - at);
+        at = slash + 1;
+        if (part.empty() || part == ".")
+            continue;
+        // Until the model knows a folder, the disk is what the run will meet.
+        if (part == ".." || byIdentity_.empty()) {
+            disk += part;
+            disk += '/';
+            continue;
+        }
+        const Identity& here = IdentityOf(disk);
+        if (here.error != 0)
+            return {nullptr, here.error};
+        std::string entry;
+        if (const auto known = byIdentity_.find({here.device, here.inode});
+            known != byIdentity_.end()) {
+            TModelFolder& folder = *known->second;
+            if (static_cast<long>(part.size()) > folder.NameMax())
+                return {nullptr, ENAMETOOLONG};
+            if (!folder.Holds(part))
+                return {nullptr, ENOENT};
+            entry = ArrivedFrom(folder, part);
+        }
+        if (entry.empty())
+            entry = disk + part;
+        if (const std::string* target = LinkTarget(entry)) {
+            // The kernel's own limit on links followed in one walk.
+            constexpr int kMaxLinks = 40;
+            if (++links > kMaxLinks)
+                return {nullptr, ELOOP};
+            if (target->front() == '/')
+                disk = "/";
+            rest = *target + '/' + rest.substr(std::min(at, rest.size()));
+            at = 0;
+            continue;
+        }
+        disk = std::move(entry);
+        disk += '/';
+    }
+    return Open(disk);
+}
+
+TFolderModel::Opened TFolderModel::Resolve(const std::string& path) {
+    if (!path.empty() && path.front() == '/')
+        return Walk("/", std::string_view(path).substr(1));
+    return Walk("", path);
+}
+
+TModelFolder* TFolderModel::Folder(const std::string& path, int& error) {
+    const Opened opened = Resolve(path);
+    error = opened.error;
+    return opened.folder;
 }
 
 int TFolderModel::Check(const std::string& folder, const std::string& from, const std::string& to,
@@ -329,14 +434,12 @@ int TFolderModel::CheckMove(const std::string& folder, const std::string& from,
     // The order of the answers is the order of TMoveFolder::Move and then of the
     // kernel's renameat2: both parents are walked, then the mount, then the source, then
     // the target, then the permissions.
-    if (from.empty() || to.empty())
-        return ENOENT;
-    if (to.front() == '/' || LeavesTheFolder(to))
-        return EINVAL;
+    if (const int refused = RefusedNames(from, to))
+        return refused;
+    // As the run, the folder is looked up anew whenever its path is spelt otherwise than
+    // the last one's.
     if (!haveLast_ || folder != lastPath_) {
-        last_ = Open(folder);
-        if (last_.folder && !PathStillLeadsThere(folder))
-            last_ = Opened{nullptr, ENOENT};
+        last_ = Resolve(folder);
         // A folder that could not be opened is tried again with the next entry.
         haveLast_ = last_.folder != nullptr;
         lastPath_ = folder;
@@ -352,12 +455,7 @@ int TFolderModel::CheckMove(const std::string& folder, const std::string& from,
             out = {base, 0};
             return 0;
         }
-        const std::string_view first = FirstPart(name.parent);
-        if (static_cast<long>(first.size()) > base->NameMax())
-            return ENAMETOOLONG;
-        if (!first.empty() && first != "." && !base->Holds(first))
-            return ENOENT;
-        out = Open(folder + std::string(name.parent));
+        out = Walk(base->path_, name.parent);
         return out.error;
     };
     Opened fromParent, toParent;
@@ -412,8 +510,15 @@ int TFolderModel::CheckMove(const std::string& folder, const std::string& from,
 }
 
 void TFolderModel::Apply(const TModelMove& move) {
-    move.From->Remove(move.FromName);
-    move.To->Add(move.ToName);
+    // Kept for the paths that lead through the new name later (a folder renamed by the
+    // run): views of the folders' own copies of the names, as most runs rename files that
+    // no path leads through and should not pay for copies.
+    Arrival arrival{move.From, move.To, move.From->Remove(move.FromName),
+                    move.To->Add(move.ToName)};
+    if (arrival.fromName.data() == nullptr)
+        arrival.fromName = spareNames_.emplace_back(move.FromName);
+    arrivals_.push_back(arrival);
+    move.To->arrivedAny_ = true;
 }
 
 } // namespace qm

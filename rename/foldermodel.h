@@ -9,16 +9,29 @@
 // by its identity (device and inode), so that one folder reached by two paths is one
 // folder. Apply() then makes the model's names follow a rename as the disk would.
 //
-// The answers hold as long as nothing else changes the folders. Not modelled: a folder
-// renamed by the run while another path still leads into it under its old name is
-// followed only where the path names it from a folder the model has read, and one that
-// the run moves to where a path leads is not followed at all; the sticky bit; bind
-// mounts (EXDEV is predicted only between devices). Where a folder ignores letter case,
-// names are compared by Unicode's simple case folding, as TMoveFolder compares them;
-// the file system's own table differs for a few letters (the Kelvin sign folds to "k"
-// here, not on exFAT). A FUSE folder is found to ignore case by asking it about a name
-// it holds; one without a name that has letters is taken to heed case. The kernel's FAT
-// and exFAT are taken to refuse the same bytes as exFAT through FUSE, with EINVAL.
+// A path is followed part by part as the run's system calls would follow it then: in a
+// folder the model knows (whatever path it was reached by) a part must still be one of
+// its names, and a name that a rename of the run put there leads to the entry that was
+// moved there. So "d/sub/" no longer leads anywhere once "./d/sub" was renamed, and
+// "d/new/" leads into the old "d/sub" once that was renamed to "new". Where no folder on
+// the way is known, the disk answers as it stands.
+//
+// A link on the way is followed as the kernel follows it: its target is walked in the
+// same way, from the link's folder.
+//
+// The answers hold as long as nothing else changes the folders. Not modelled: a ".."
+// part is followed as the disk had it before the run (after a folder that the run moved
+// into another, it leads where the folder was); a folder that ignores case through FUSE
+// reached by paths spelt in two letter cases (the kernel takes them for two folders,
+// each with its own cache of names, and what the run meets then hangs on the caches'
+// timing); the sticky bit; bind mounts (EXDEV is predicted only between devices).
+//
+// Where a folder ignores letter case, names are compared by Unicode's simple case
+// folding, as TMoveFolder compares them; the file system's own table differs for a few
+// letters (the Kelvin sign folds to "k" here, not on exFAT). A FUSE folder is found to
+// ignore case by asking it about a name it holds; one without a name that has letters is
+// taken to heed case. The kernel's FAT and exFAT are taken to refuse the same bytes as
+// exFAT through FUSE, with EINVAL.
 //
 // One thread at a time; owns the descriptors it opens and closes them before returning.
 
@@ -26,8 +39,10 @@
 #include "rename/nametable.h"
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -70,8 +85,10 @@ private:
     int StoreError(std::string_view name) const;
     bool HoldsExactly(std::string_view name) const;
     int FoldedCount(std::string_view name) const;
-    void Add(std::string_view name);
-    void Remove(std::string_view name);
+    // Both give the model's own copy of the name (nothing when Remove found none), which
+    // lives as long as the folder.
+    std::string_view Add(std::string_view name);
+    std::string_view Remove(std::string_view name);
 
     TFileCalls* calls_ = nullptr;
     std::string path_;
@@ -89,6 +106,7 @@ private:
     unsigned long fsType_ = 0;
     bool readOnly_ = false;
     int writeError_ = 0; // what a change of names is refused with (EACCES), or 0
+    bool arrivedAny_ = false; // a rename of the run has put a name here
 };
 
 // What Check found out about a rename, for Apply.
@@ -117,8 +135,9 @@ public:
     // Makes the names follow a rename that Check allowed.
     void Apply(const TModelMove& move);
 
-    // The folder at `path` ("" or ending in "/"), read if it was not yet; nullptr and the
-    // errno value in `error` when it cannot be opened.
+    // The folder at `path` ("" or ending in "/"), followed through the names as the
+    // model has them now and read if it was not yet; nullptr and the errno value in
+    // `error` when the path leads to no folder.
     TModelFolder* Folder(const std::string& path, int& error);
 
 private:
@@ -128,15 +147,50 @@ private:
     };
     int CheckMove(const std::string& folder, const std::string& from, const std::string& to,
                   bool toFreed, TModelMove& move);
+    // What a path names before the run: a folder's identity, or the errno value of the
+    // walk to it.
+    struct Identity {
+        int error = 0;
+        dev_t device = 0;
+        ino_t inode = 0;
+    };
+    // A rename that Apply made, for following paths through the names it put there.
+    struct Arrival {
+        TModelFolder* from;
+        TModelFolder* to;
+        std::string_view fromName, toName; // the folders' own copies
+    };
+
+    // The folder at `disk` (a path as the disk has it before the run, "" or ending in
+    // "/"), read if it was not yet.
     Opened Open(const std::string& path);
+    // Where `relative` leads from the folder that `disk` names before the run, through
+    // the model's names.
+    Opened Walk(std::string disk, std::string_view relative);
+    Opened Resolve(const std::string& path);
+    const Identity& IdentityOf(const std::string& disk);
+    // The path (as before the run) of the entry that a rename of the run put under
+    // `name` in `folder`, or "" when `name` is the folder's own from before.
+    std::string ArrivedFrom(TModelFolder& folder, std::string_view name);
+    std::string ArrivalKey(const TModelFolder& folder, std::string_view name) const;
+    // What the link at `entry` (a path as before the run) points to; nullptr when it is no
+    // link.
+    const std::string* LinkTarget(const std::string& entry);
     int ReadNames(TModelFolder& folder, int dir);
     void DecideCase(TModelFolder& folder, int dir);
-    bool PathStillLeadsThere(const std::string& path) const;
 
     TFileCalls& calls_;
     std::unordered_map<std::string, Opened, TModelFolder::Hash, std::equal_to<>> byPath_;
+    std::unordered_map<std::string, Identity> identities_;
+    std::unordered_map<std::string, std::optional<std::string>> links_;
     std::map<std::pair<dev_t, ino_t>, TModelFolder*> byIdentity_;
     std::vector<std::unique_ptr<TModelFolder>> folders_;
+    // Every rename applied, in order; the index of the renames into each folder and name
+    // is built only when a path asks for it.
+    std::deque<Arrival> arrivals_;       // no copy of the whole as it grows
+    std::deque<std::string> spareNames_; // for the rare name a folder keeps no copy of
+    std::unordered_map<std::string, std::vector<std::uint32_t>> arrivalsByName_;
+    std::size_t arrivalsIndexed_ = 0;
     // The last entry folder asked for; the run keeps it open while entries share it.
     std::string lastPath_;
     bool haveLast_ = false;

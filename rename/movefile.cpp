@@ -167,11 +167,8 @@ TMoveFolder::~TMoveFolder() {
 }
 
 int TMoveFolder::Move(const std::string& folder, const std::string& from, const std::string& to) {
-    // An empty name would stand for the folder itself.
-    if (from.empty() || to.empty())
-        return ENOENT;
-    if (to.front() == '/' || LeavesTheFolder(to))
-        return EINVAL;
+    if (const int refused = RefusedNames(from, to))
+        return refused;
     if (!open_ || folder != path_) {
         if (open_ && dir_ != AT_FDCWD)
             calls_.CloseFolder(dir_);

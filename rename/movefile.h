@@ -4,8 +4,9 @@
 // `folder` + `to` only when nothing is called `to` yet. `folder` is "" (the current
 // folder) or ends in "/". A `to` holding "/" moves the entry into that existing folder
 // below `folder`; one that begins with "/" or has a ".." part, and so would leave
-// `folder`, is refused with EINVAL. A change of letter case alone also works on folders
-// that ignore letter case.
+// `folder`, is refused with EINVAL (an old name so spelt too), and so is a name holding a
+// NUL byte (the system call would cut the name there short), before any system call. A
+// change of letter case alone also works on folders that ignore letter case.
 //
 // Returns 0, or the errno value of the failure, in which case nothing has changed on
 // disk. The one exception: a case-only change goes through a temporary name, and when
@@ -29,7 +30,13 @@ int MoveFileNoReplace(const std::string& folder, const std::string& from, const 
 // files of one folder opens it once and names each file relative to it (which spares
 // the kernel the walk down the folder path twice per file). The folder stays open until
 // a file of another folder comes or this object goes; a folder renamed meanwhile is
-// still the one the next file of that folder is renamed in. One thread at a time.
+// still the one the next file of that folder is renamed in. "Another folder" is another
+// spelling of the path: "./d/" after "d/" opens the path anew, and so does "d/" again
+// after a file of "e/", so a folder that a move renamed is not found under its old path
+// from then on. Moves through one open folder cannot rename that folder itself (a name
+// that would leave it is refused): the run's own moves are answered alike whether or not
+// the folder was held open.
+// One thread at a time.
 class TMoveFolder {
 public:
     explicit TMoveFolder(TFileCalls& calls = TFileCalls::System());

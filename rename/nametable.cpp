@@ -89,6 +89,11 @@ void TNameTable::Grow() {
 }
 
 bool TNameTable::Insert(std::string_view name) {
+    std::string_view kept;
+    return Insert(name, kept);
+}
+
+bool TNameTable::Insert(std::string_view name, std::string_view& kept) {
     // At most half the slots used (removed names count), so that probes stay short and
     // always end.
     if ((used_ + 1) * 2 > slots_.size())
@@ -96,25 +101,34 @@ bool TNameTable::Insert(std::string_view name) {
     const std::uint32_t hash = Hash(name);
     bool found = false;
     const std::size_t i = Find(name, hash, found);
-    if (found)
-        return false;
     Slot& slot = slots_[i];
+    if (found) {
+        kept = std::string_view(slot.data, slot.size);
+        return false;
+    }
     if (slot.data == nullptr)
         ++used_;
     slot.data = Keep(name);
     slot.size = static_cast<std::uint32_t>(name.size());
     slot.hash = hash;
     ++live_;
+    kept = std::string_view(slot.data, slot.size);
     return true;
 }
 
 bool TNameTable::Erase(std::string_view name) {
+    std::string_view kept;
+    return Erase(name, kept);
+}
+
+bool TNameTable::Erase(std::string_view name, std::string_view& kept) {
     if (live_ == 0)
         return false;
     bool found = false;
     const std::size_t i = Find(name, Hash(name), found);
     if (!found)
         return false;
+    kept = std::string_view(slots_[i].data, slots_[i].size);
     slots_[i].data = Removed();
     --live_;
     return true;

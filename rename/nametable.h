@@ -26,6 +26,10 @@ public:
     bool Insert(std::string_view name);
     // False when the name was not there.
     bool Erase(std::string_view name);
+    // Insert and Erase that also give the table's own copy of the name (when Erase found
+    // it), which stays valid until the table is cleared or goes, the name removed or not.
+    bool Insert(std::string_view name, std::string_view& kept);
+    bool Erase(std::string_view name, std::string_view& kept);
     void Clear();
 
     // Calls `each(std::string_view)` for every name, in no particular order.

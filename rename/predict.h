@@ -62,8 +62,10 @@ struct TPrediction {
 
 // Predicts the run over `entries` (slot order) with the run's own copy of `options`.
 // Reads the folders (and the sub-folders a candidate holding "/" names) through `calls`,
-// each once; never changes anything on disk. `cancel` is read now and then; a cancelled
-// prediction returns what it has with Tally.Cancelled set.
+// each once, and follows each entry's folder path through the names as the run leaves
+// them (see foldermodel.h): a folder renamed earlier in the run is no longer found under
+// its old path, however that path is spelt. Never changes anything on disk. `cancel` is
+// read now and then; a cancelled prediction returns what it has with Tally.Cancelled set.
 TPrediction PredictRenames(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
                            RenameMode mode, RunOrder order, const std::atomic<bool>& cancel,
                            TFileCalls& calls = TFileCalls::System());

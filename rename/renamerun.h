@@ -77,7 +77,8 @@ std::string CandidateName(const TFileItem& entry, const RenameOptionSet& options
 // The run. `options` is the run's own copy: its NumberIncValue rises as files are
 // renamed. `cancel` is read before each entry; the entry in progress completes. Empty
 // slots are stepped over. `move` defaults to MoveFileNoReplace (through a TMoveFolder
-// kept for the run).
+// kept for the run), which fails a candidate holding a NUL byte, or one that would leave
+// the entry's folder, with EINVAL before any system call, as the prediction does.
 RenameTally RunRenames(TFileItems& items, RenameOptionSet options, RenameMode mode,
                        const RenameCallbacks& callbacks, const std::atomic<bool>& cancel,
                        const MoveEntryFile& move = {});

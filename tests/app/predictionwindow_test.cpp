@@ -129,6 +129,16 @@ private slots:
                            "2: Would be renamed to \u201cn_c2.txt\u201d: the number rises only "
                            "for files that are renamed"}
             << "2 files would not get the name shown";
+        // The run tries n_c2.txt, which is there; the column shows n_c3.txt, which is not.
+        QTest::addRow("failure after the shift")
+            << QStringList{"a.txt", "b.txt", "c.txt"} << QStringList{"n_a1.txt", "n_c2.txt"}
+            << Inserting("n_", "", 1)
+            << QStringList{"0: Would not be renamed: A file of this name already exists",
+                           "1: Would be renamed to \u201cn_b1.txt\u201d: the number rises only "
+                           "for files that are renamed",
+                           "2: Would not be renamed to \u201cn_c2.txt\u201d: A file of this name "
+                           "already exists"}
+            << "3 files would not get the name shown";
         // b1.txt would be b2.txt by the column, but the run's number is still 1 there.
         RenameOptionSet renumber = Inserting("", "", 1);
         renumber.RemoveGroup = renumber.RemoveBack = true;
