@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <string_view>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace qm {
 namespace {
@@ -49,12 +51,22 @@ private:
     void ShareOutPlaces();
     void MakeCandidate(std::size_t i, std::int32_t number);
     void Resolve();
-    void Settle(std::vector<int>& path, std::vector<std::uint8_t>& state, Fate fate, int error);
+    // The error that keeps entry `i` from moving whatever the others do, or 0.
+    int Error(std::size_t i) const {
+        return ownError_[i] != 0 ? ownError_[i]
+               : gone_[i]        ? ENOENT
+               : blocked_[i]     ? blocked_[i]
+                                 : round_.error[i];
+    }
     std::int32_t NumberAfter(std::int64_t successes) const {
         return static_cast<std::int32_t>(
             std::clamp<std::int64_t>(options_.NumberIncValue + successes, 0, kMaxNumber));
     }
-    void WriteSteps(TRenamePlan& plan);
+    void FindPaths();
+    // The moving entries whose folders lie on the way to moving entry `i`.
+    template <class Each> void ForEachFolderOf(std::size_t i, Each&& each);
+    // false, with entries blocked, when some moves cannot be ordered.
+    bool WriteSteps(TRenamePlan& plan);
 
     const std::vector<TRunEntry>& entries_;
     const RenameOptionSet& options_;
@@ -63,12 +75,19 @@ private:
     std::vector<int> own_; // the place of each entry's file
     std::vector<int> ownError_;
     std::vector<int> holders_; // per place: the entry whose file is there, or -1
-    std::vector<int> claims_;  // per place: the first entry of the round that wants it
+    std::vector<int> claims_;  // per place: the entry of the round that has it
     // Entries listed at the same place as an earlier one (the same file listed twice, or
     // an entry whose file is gone beside one that took its name): the next one, or -1.
     std::vector<int> sameNext_;
     std::vector<int> sharedHeads_; // the first entry of each such place
     std::vector<char> gone_;       // per entry, this round: another entry moves its file
+    // Per entry: the errno value it fails with because the plan cannot put its move
+    // before that of a folder on its way, or 0.
+    std::vector<int> blocked_;
+    // Per entry: its folder's index in pathPlaces_, the places of the folders on the way
+    // to it (TPlanPlaces::FoldersOnPath).
+    std::vector<int> pathOf_;
+    std::vector<std::vector<int>> pathPlaces_;
     Round round_;
 };
 
@@ -107,7 +126,8 @@ void Planner::ShareOutPlaces() {
         for (int k = head; k >= 0; k = sameNext_[static_cast<std::size_t>(k)]) {
             const auto at = static_cast<std::size_t>(k);
             gone_[at] = 0;
-            if (round_.candidate[at] == entries_[at].Name || round_.error[at] != 0)
+            if (round_.candidate[at] == entries_[at].Name || round_.error[at] != 0 ||
+                blocked_[at] != 0)
                 continue;
             if (mover < 0)
                 mover = k;
@@ -132,103 +152,167 @@ void Planner::MakeCandidate(std::size_t i, std::int32_t number) {
                           : places_.Target(entry.Path, entry.Name, candidate, round_.target[i]);
 }
 
-constexpr std::uint8_t kUnknown = 0, kOnPath = 1, kDone = 2;
-
-// Marks every entry on `path` (each waiting for the next) with the outcome of its end.
-void Planner::Settle(std::vector<int>& path, std::vector<std::uint8_t>& state, Fate fate,
-                     int error) {
-    for (const int i : path) {
-        const auto at = static_cast<std::size_t>(i);
-        round_.fate[at] = fate;
-        round_.fateError[at] = fate == Fate::Fails ? error : 0;
-        state[at] = kDone;
-    }
-    path.clear();
-}
-
-// Outcomes for fixed candidates. An entry moves when its target is free once the entries
-// that succeed have moved away: the target's holder must succeed itself, so outcomes
-// follow chains of holders to their end (a free name, a name that stays taken, or a
-// cycle, whose members all succeed). Walked with an explicit path, so that a chain of a
-// hundred thousand files costs no deep recursion.
+// Outcomes for fixed candidates. Each entry that may move wants the name held by at most
+// one other, so the entries form chains, which end in a free name or in one that stays
+// taken, and cycles, whose members all succeed. A name several entries want goes to the
+// one whose move lets the most files move: the member of a cycle (any other taking it
+// would stop the whole cycle), else the one with the longest chain waiting behind it, a
+// tie to the first in list order; so the outcome does not hang on the list's order but
+// for ties, and no other choice renames more. One pass from the far ends of the chains
+// inwards, with explicit stacks, so that a chain of a hundred thousand files costs no
+// deep recursion.
 void Planner::Resolve() {
+    constexpr int kFree = -1, kTaken = -2;
+    constexpr std::uint8_t kOut = 0, kUnknown = 1, kOnPath = 2, kDone = 3, kCycle = 4;
     const std::size_t count = entries_.size();
-    std::vector<std::uint8_t> state(count, kDone);
+    // Per entry that may move: the entry holding its target, or kFree / kTaken.
+    std::vector<int> next(count, kTaken);
+    std::vector<std::uint8_t> state(count, kOut);
     claims_.assign(static_cast<std::size_t>(places_.PlaceCount()), -1);
     ShareOutPlaces();
     for (std::size_t i = 0; i < count; ++i) {
         round_.holder[i] = -1;
-        round_.fateError[i] = 0;
         if (round_.candidate[i] == entries_[i].Name) {
             round_.fate[i] = Fate::Stays;
+            round_.fateError[i] = 0;
             continue;
         }
-        const int error = ownError_[i] != 0 ? ownError_[i] : gone_[i] ? ENOENT : round_.error[i];
-        // A name two entries want goes to the first in list order, as in a run in list
-        // order; the later one fails even when the first fails for another reason.
-        if (error == 0) {
-            int& claim = claims_[static_cast<std::size_t>(round_.target[i])];
-            if (claim >= 0) {
-                round_.fate[i] = Fate::Fails;
-                round_.fateError[i] = EEXIST;
-                continue;
-            }
-            claim = static_cast<int>(i);
-        }
-        round_.fate[i] = error == 0 ? Fate::Moves : Fate::Fails;
-        round_.fateError[i] = error;
-        state[i] = error == 0 ? kUnknown : kDone;
+        const int error = Error(i);
+        round_.fate[i] = Fate::Fails;
+        round_.fateError[i] = error != 0 ? error : EEXIST; // EEXIST unless it wins below
+        if (error == 0)
+            state[i] = kUnknown;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (state[i] != kUnknown)
+            continue;
+        const auto target = static_cast<std::size_t>(round_.target[i]);
+        const int holder = target < holders_.size() ? holders_[target] : -1;
+        // A holder that stays or fails keeps the name, if its file is there at all; one
+        // that may move was found in its folder when its move was checked.
+        if (holder >= 0 && state[static_cast<std::size_t>(holder)] != kOut)
+            next[i] = holder; // itself: a change of letter case on a folder that ignores it
+        else
+            next[i] = places_.Present(round_.target[i]) ? kTaken : kFree;
     }
 
+    // The cycles.
     std::vector<int> path;
     for (std::size_t start = 0; start < count; ++start) {
         int i = static_cast<int>(start);
-        while (state[static_cast<std::size_t>(i)] == kUnknown) {
-            const auto at = static_cast<std::size_t>(i);
-            state[at] = kOnPath;
+        while (i >= 0 && state[static_cast<std::size_t>(i)] == kUnknown) {
+            state[static_cast<std::size_t>(i)] = kOnPath;
             path.push_back(i);
-            const auto target = static_cast<std::size_t>(round_.target[at]);
-            int next = target < holders_.size() ? holders_[target] : -1;
-            // An entry whose file is gone holds nothing. One that moves was found in its
-            // folder when its move was checked.
-            if (next >= 0 && next != i && state[static_cast<std::size_t>(next)] == kDone &&
-                round_.fate[static_cast<std::size_t>(next)] != Fate::Moves &&
-                !places_.Present(own_[static_cast<std::size_t>(next)]))
-                next = -1;
-            if (next < 0) {
-                // Taken by a file outside the run, or free.
-                const bool taken = places_.Present(round_.target[at]);
-                Settle(path, state, taken ? Fate::Fails : Fate::Moves, EEXIST);
-                break;
-            }
-            const auto nextAt = static_cast<std::size_t>(next);
-            if (next == i) { // a change of letter case alone on a folder that ignores it
-                Settle(path, state, Fate::Moves, 0);
-                break;
-            }
-            if (state[nextAt] == kOnPath) {
-                // A cycle: every member succeeds.
-                round_.holder[at] = next;
-                Settle(path, state, Fate::Moves, 0);
-                break;
-            }
-            if (state[nextAt] == kDone) {
-                // A holder that stays or fails keeps the name taken.
-                const bool frees = round_.fate[nextAt] == Fate::Moves;
-                if (frees)
-                    round_.holder[at] = next;
-                Settle(path, state, frees ? Fate::Moves : Fate::Fails, EEXIST);
-                break;
-            }
-            round_.holder[at] = next;
-            i = next;
+            i = next[static_cast<std::size_t>(i)];
         }
+        const bool cycle = i >= 0 && state[static_cast<std::size_t>(i)] == kOnPath;
+        for (const int k : path)
+            state[static_cast<std::size_t>(k)] = kDone;
+        for (int k = i; cycle && state[static_cast<std::size_t>(k)] != kCycle;
+             k = next[static_cast<std::size_t>(k)])
+            state[static_cast<std::size_t>(k)] = kCycle;
+        path.clear();
+    }
+
+    // The longest chain behind each entry outside the cycles, from the chains' far ends
+    // (the entries nobody waits for) inwards; each name goes to its best claimant.
+    std::vector<int> behind(count, 0);
+    std::vector<int> waiters(count, 0);
+    for (std::size_t i = 0; i < count; ++i)
+        if (state[i] == kDone && next[i] >= 0)
+            ++waiters[static_cast<std::size_t>(next[i])];
+    for (std::size_t i = 0; i < count; ++i)
+        if (state[i] == kDone && waiters[i] == 0)
+            path.push_back(static_cast<int>(i));
+    while (!path.empty()) {
+        const int c = path.back();
+        path.pop_back();
+        const auto at = static_cast<std::size_t>(c);
+        int& claim = claims_[static_cast<std::size_t>(round_.target[at])];
+        if (claim < 0 || behind[at] > behind[static_cast<std::size_t>(claim)] ||
+            (behind[at] == behind[static_cast<std::size_t>(claim)] && c < claim))
+            claim = c;
+        const int holder = next[at];
+        if (holder < 0 || state[static_cast<std::size_t>(holder)] == kCycle)
+            continue;
+        const auto h = static_cast<std::size_t>(holder);
+        behind[h] = std::max(behind[h], behind[at] + 1);
+        if (--waiters[h] == 0)
+            path.push_back(holder);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (state[i] != kCycle)
+            continue;
+        claims_[static_cast<std::size_t>(round_.target[i])] = static_cast<int>(i);
+        round_.fate[i] = Fate::Moves;
+        round_.fateError[i] = 0;
+        if (next[i] != static_cast<int>(i))
+            round_.holder[i] = next[i];
+    }
+
+    // Each free name's claimant moves, and after it the best claimant of its own name,
+    // and so on down the chain.
+    for (std::size_t i = 0; i < count; ++i) {
+        if (state[i] != kDone || next[i] != kFree ||
+            claims_[static_cast<std::size_t>(round_.target[i])] != static_cast<int>(i))
+            continue;
+        for (int k = static_cast<int>(i), holder = -1; k >= 0;) {
+            const auto at = static_cast<std::size_t>(k);
+            round_.fate[at] = Fate::Moves;
+            round_.fateError[at] = 0;
+            round_.holder[at] = holder;
+            holder = k;
+            k = claims_[static_cast<std::size_t>(own_[at])];
+            if (k == holder)
+                break;
+        }
+    }
+}
+
+void Planner::FindPaths() {
+    const std::size_t count = entries_.size();
+    pathOf_.assign(count, 0);
+    std::unordered_map<std::string_view, int> known;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string& path = entries_[i].Path;
+        if (i > 0 && path == entries_[i - 1].Path) {
+            pathOf_[i] = pathOf_[i - 1];
+            continue;
+        }
+        const auto [it, added] = known.emplace(path, static_cast<int>(pathPlaces_.size()));
+        if (added) {
+            pathPlaces_.emplace_back();
+            places_.FoldersOnPath(path, pathPlaces_.back());
+        }
+        pathOf_[i] = it->second;
+    }
+}
+
+template <class Each> void Planner::ForEachFolderOf(std::size_t i, Each&& each) {
+    auto visit = [&](const std::vector<int>& places) {
+        for (const int place : places) {
+            const auto p = static_cast<std::size_t>(place);
+            const int folder = p < holders_.size() ? holders_[p] : -1;
+            if (folder >= 0 && static_cast<std::size_t>(folder) != i &&
+                round_.fate[static_cast<std::size_t>(folder)] == Fate::Moves)
+                each(folder);
+        }
+    };
+    visit(pathPlaces_[static_cast<std::size_t>(pathOf_[i])]);
+    // A new name that leads into a sub-folder goes through that folder as well.
+    const std::string& candidate = round_.candidate[i];
+    if (const std::size_t slash = candidate.rfind('/'); slash != std::string::npos) {
+        std::vector<int> places;
+        places_.FoldersOnPath(entries_[i].Path + candidate.substr(0, slash + 1), places);
+        visit(places);
     }
 }
 
 bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan) {
     const std::size_t count = entries_.size();
     LocateEntries();
+    FindPaths();
+    blocked_.assign(count, 0);
     round_.number.assign(count, 0);
     round_.candidate.assign(count, {});
     round_.error.assign(count, 0);
@@ -250,30 +334,34 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan) {
                       rises ? NumberAfter(static_cast<std::int64_t>(i)) : options_.NumberIncValue);
     }
 
-    bool settled = false;
-    for (int round = 0; round < kMaxRounds && !settled; ++round) {
-        Resolve();
-        settled = true;
-        std::int64_t successes = 0;
-        for (std::size_t i = 0; i < count; ++i) {
-            if (cancelled(i))
-                return false;
-            const std::int32_t number = rises ? NumberAfter(successes) : options_.NumberIncValue;
-            if (number != round_.number[i]) {
-                settled = false;
-                MakeCandidate(i, number);
+    // Each pass that cannot order the moves blocks at least one more entry.
+    do {
+        bool settled = false;
+        for (int round = 0; round < kMaxRounds && !settled; ++round) {
+            Resolve();
+            settled = true;
+            std::int64_t successes = 0;
+            for (std::size_t i = 0; i < count; ++i) {
+                if (cancelled(i))
+                    return false;
+                const std::int32_t number =
+                    rises ? NumberAfter(successes) : options_.NumberIncValue;
+                if (number != round_.number[i]) {
+                    settled = false;
+                    MakeCandidate(i, number);
+                }
+                successes += round_.fate[i] == Fate::Moves;
             }
-            successes += round_.fate[i] == Fate::Moves;
         }
-    }
-    if (!settled)
-        return false;
+        if (!settled)
+            return false;
+    } while (!WriteSteps(plan));
 
     TPrediction& prediction = plan.Prediction;
     prediction.Entries.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
         TPredictedEntry& out = prediction.Entries[i];
-        out.Candidate = round_.candidate[i];
+        out.Candidate = std::move(round_.candidate[i]);
         out.Error = round_.fateError[i];
         switch (round_.fate[i]) {
         case Fate::Stays:
@@ -290,53 +378,130 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan) {
             break;
         }
     }
+    // Undo raises the number with each file back as well, as the run in list order does.
     prediction.Tally.NumberIncValue =
-        rises ? NumberAfter(prediction.Tally.Renamed) : options_.NumberIncValue;
-    WriteSteps(plan);
+        options_.NumberIncEnabled ? NumberAfter(prediction.Tally.Renamed) : options_.NumberIncValue;
     return true;
 }
 
 // Each entry that moves waits for at most one other (the holder of its target), and
-// each is waited for by at most one (the first claim of a name wins), so the moves form
-// chains and cycles. A chain goes from its free end; a cycle begins by parking one
-// member under a temporary name and ends by moving it to its new name.
-void Planner::WriteSteps(TRenamePlan& plan) {
+// each is waited for by at most one (a name has one claimant that wins), so the moves
+// form chains and cycles. A chain goes from its free end; a cycle begins by parking one
+// member under a temporary name and ends by moving it to its new name. What lies inside
+// a folder moves before the folder, whose move would cut the way to it (and an undo,
+// last first, then takes the folder back first): the units (a Final step outside a
+// cycle; a whole cycle) go in an order that puts each after every unit it waits for,
+// depth first, so that a chain stays in one piece.
+bool Planner::WriteSteps(TRenamePlan& plan) {
     const std::size_t count = entries_.size();
     std::vector<int> waiting(count, -1); // the entry that waits for this one to move
     for (std::size_t i = 0; i < count; ++i)
         if (round_.fate[i] == Fate::Moves && round_.holder[i] >= 0)
             waiting[static_cast<std::size_t>(round_.holder[i])] = static_cast<int>(i);
+    // Per moving entry: its unit, named by the entry of its Final step or by the parked
+    // member of its cycle.
+    std::vector<int> unit(count, -1);
+    std::vector<int> seeds;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (round_.fate[i] != Fate::Moves || round_.holder[i] >= 0)
+            continue;
+        seeds.push_back(static_cast<int>(i));
+        for (int k = static_cast<int>(i); k >= 0; k = waiting[static_cast<std::size_t>(k)])
+            unit[static_cast<std::size_t>(k)] = k;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (round_.fate[i] != Fate::Moves || unit[i] >= 0)
+            continue;
+        seeds.push_back(static_cast<int>(i));
+        int k = static_cast<int>(i);
+        do {
+            unit[static_cast<std::size_t>(k)] = static_cast<int>(i);
+            k = waiting[static_cast<std::size_t>(k)];
+        } while (k != static_cast<int>(i));
+    }
+
+    // How many units each unit waits for.
+    std::vector<int> waitsFor(count, 0);
+    bool conflict = false;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (round_.fate[i] != Fate::Moves)
+            continue;
+        const int holder = round_.holder[i];
+        if (holder >= 0 && unit[static_cast<std::size_t>(holder)] != unit[i])
+            ++waitsFor[i]; // a link of a chain
+        ForEachFolderOf(i, [&](int folder) {
+            const int after = unit[static_cast<std::size_t>(folder)];
+            if (after == unit[i]) {
+                blocked_[i] = ENOENT;
+                conflict = true;
+            }
+            ++waitsFor[static_cast<std::size_t>(after)];
+        });
+    }
+    if (conflict)
+        return false;
 
     std::vector<TPlanStep>& steps = plan.Steps;
+    steps.clear();
     steps.reserve(count);
-    std::vector<char> written(count, 0);
     auto write = [&](int entry, TPlanStep::Kind kind, std::string from, std::string to) {
         const TRunEntry& e = entries_[static_cast<std::size_t>(entry)];
         steps.push_back({entry, kind, e.Path, std::move(from), std::move(to)});
-        written[static_cast<std::size_t>(entry)] = 1;
     };
     auto final = [&](int entry) {
         const auto at = static_cast<std::size_t>(entry);
         write(entry, TPlanStep::Final, entries_[at].Name, round_.candidate[at]);
     };
-    for (std::size_t i = 0; i < count; ++i) {
-        if (round_.fate[i] != Fate::Moves || round_.holder[i] >= 0)
+    std::vector<int> ready;
+    auto release = [&](int entry) {
+        ForEachFolderOf(static_cast<std::size_t>(entry), [&](int folder) {
+            const int after = unit[static_cast<std::size_t>(folder)];
+            if (--waitsFor[static_cast<std::size_t>(after)] == 0)
+                ready.push_back(after);
+        });
+    };
+    for (auto seed = seeds.rbegin(); seed != seeds.rend(); ++seed)
+        if (waitsFor[static_cast<std::size_t>(*seed)] == 0)
+            ready.push_back(*seed);
+    while (!ready.empty()) {
+        const int u = ready.back();
+        ready.pop_back();
+        const auto at = static_cast<std::size_t>(u);
+        if (round_.holder[at] < 0 || unit[static_cast<std::size_t>(round_.holder[at])] != u) {
+            final(u);
+            release(u);
+            // Last, so that the chain goes on next.
+            if (const int next = waiting[at];
+                next >= 0 && --waitsFor[static_cast<std::size_t>(next)] == 0)
+                ready.push_back(next);
             continue;
-        for (int k = static_cast<int>(i); k >= 0; k = waiting[static_cast<std::size_t>(k)])
+        }
+        // Clear of the folder's files and of every name the planning met.
+        std::string temporary = places_.FreeName(own_[at]);
+        write(u, TPlanStep::Park, entries_[at].Name, temporary);
+        for (int k = waiting[at]; k != u; k = waiting[static_cast<std::size_t>(k)])
             final(k);
+        write(u, TPlanStep::Unpark, std::move(temporary), round_.candidate[at]);
+        for (int k = u;;) {
+            release(k);
+            if ((k = waiting[static_cast<std::size_t>(k)]) == u)
+                break;
+        }
     }
 
+    // Units left over wait for each other: an entry inside a folder that cannot move
+    // before it. Such an entry is not tried, and fails as it would after the folder.
     for (std::size_t i = 0; i < count; ++i) {
-        if (round_.fate[i] != Fate::Moves || written[i])
+        if (round_.fate[i] != Fate::Moves || waitsFor[static_cast<std::size_t>(unit[i])] == 0)
             continue;
-        const int parked = static_cast<int>(i);
-        // Clear of the folder's files and of every name the planning met.
-        std::string temporary = places_.FreeName(own_[i]);
-        write(parked, TPlanStep::Park, entries_[i].Name, temporary);
-        for (int k = waiting[i]; k != parked; k = waiting[static_cast<std::size_t>(k)])
-            final(k);
-        write(parked, TPlanStep::Unpark, std::move(temporary), round_.candidate[i]);
+        ForEachFolderOf(i, [&](int folder) {
+            if (waitsFor[static_cast<std::size_t>(unit[static_cast<std::size_t>(folder)])] > 0) {
+                blocked_[i] = ENOENT;
+                conflict = true;
+            }
+        });
     }
+    return !conflict;
 }
 
 // The run in list order, for a list whose numbering never settles: its successes, in
@@ -368,7 +533,7 @@ TRenamePlan PlanRenames(const std::vector<TRunEntry>& entries, const RenameOptio
         }
     }
     plan.FirstNumber = options.NumberIncValue;
-    plan.NumberRises = mode == RenameMode::Rename && options.NumberIncEnabled;
+    plan.NumberRises = options.NumberIncEnabled;
     return plan;
 }
 

@@ -62,6 +62,13 @@ int TPlanPlaces::Locate(const std::string& folder, const std::string& name, int&
             return error;
         last_ = found;
         lastPath_ = folder;
+        int dir = -1;
+        if (calls_.OpenFolder(folder.empty() ? "." : folder.c_str(), dir) == 0) {
+            struct stat st {};
+            if (calls_.LStat(dir, ".", st) == 0)
+                read_.emplace(std::make_pair(st.st_dev, st.st_ino), found);
+            calls_.CloseFolder(dir);
+        }
     }
     place = Intern(*last_, name);
     return 0;
@@ -84,6 +91,31 @@ bool TPlanPlaces::Present(int place) {
                       ? 1
                       : 0;
     return present == 1;
+}
+
+TModelFolder* TPlanPlaces::ReadFolderAt(const std::string& path) {
+    int dir = -1;
+    if (calls_.OpenFolder(path.empty() ? "." : path.c_str(), dir) != 0)
+        return nullptr;
+    struct stat st {};
+    const int error = calls_.LStat(dir, ".", st);
+    calls_.CloseFolder(dir);
+    if (error != 0)
+        return nullptr;
+    const auto found = read_.find(std::make_pair(st.st_dev, st.st_ino));
+    return found == read_.end() ? nullptr : found->second;
+}
+
+void TPlanPlaces::FoldersOnPath(const std::string& folder, std::vector<int>& places) {
+    // "/" opens an absolute path and names no folder of its own.
+    std::size_t begin = folder.starts_with('/') ? 1 : 0;
+    for (std::size_t end; (end = folder.find('/', begin)) != std::string::npos; begin = end + 1) {
+        const std::string_view name(folder.data() + begin, end - begin);
+        if (name.empty() || name == "." || name == "..")
+            continue;
+        if (TModelFolder* parent = ReadFolderAt(folder.substr(0, begin)))
+            places.push_back(Intern(*parent, name));
+    }
 }
 
 std::string TPlanPlaces::FreeName(int place) {

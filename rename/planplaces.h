@@ -11,14 +11,16 @@
 #include "rename/filecalls.h"
 #include "rename/foldermodel.h"
 
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qm {
 
 class TPlanPlaces {
 public:
-    explicit TPlanPlaces(TFileCalls& calls) : model_(calls) {}
+    explicit TPlanPlaces(TFileCalls& calls) : calls_(calls), model_(calls) {}
 
     // The place of the file `name` in `folder` ("" or ending in "/"; `name` may lead
     // into a sub-folder); the errno value when the folder cannot be read.
@@ -33,9 +35,18 @@ public:
     // A short name in the folder of `place`, new for each call, that lies at no place met
     // so far: clear of the folder's files and of every candidate of the planning.
     std::string FreeName(int place);
+    // The places of the folders on the way to `folder` ("" or ending in "/") that lie
+    // directly in a folder Locate has read, nearest last: a run that renames one of them
+    // first cuts that way. The folders are told apart by identity, so that "./d/" and
+    // "d/" lead through the same place; a folder that cannot be opened adds nothing.
+    void FoldersOnPath(const std::string& folder, std::vector<int>& places);
 
 private:
     int Intern(TModelFolder& folder, std::string_view name);
+    // The folder Locate read at the identity of `path`, or nullptr.
+    TModelFolder* ReadFolderAt(const std::string& path);
+
+    TFileCalls& calls_;
     void Grow();
 
     TFolderModel model_;
@@ -51,6 +62,8 @@ private:
     std::vector<char> present_;
     std::string lastPath_;
     TModelFolder* last_ = nullptr;
+    // The folders Locate read, by device and inode.
+    std::map<std::pair<dev_t, ino_t>, TModelFolder*> read_;
     unsigned serial_ = 0;
 };
 
