@@ -243,7 +243,6 @@ void Planner::Resolve() {
     for (std::size_t i = 0; i < count; ++i) {
         if (state[i] != kCycle)
             continue;
-        claims_[static_cast<std::size_t>(round_.target[i])] = static_cast<int>(i);
         round_.fate[i] = Fate::Moves;
         round_.fateError[i] = 0;
         if (next[i] != static_cast<int>(i))
@@ -335,7 +334,7 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan) {
     }
 
     // Each pass that cannot order the moves blocks at least one more entry.
-    do {
+    for (std::size_t blocked = 0;; ++blocked) {
         bool settled = false;
         for (int round = 0; round < kMaxRounds && !settled; ++round) {
             Resolve();
@@ -353,9 +352,11 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan) {
                 successes += round_.fate[i] == Fate::Moves;
             }
         }
-        if (!settled)
+        if (!settled || blocked > count)
             return false;
-    } while (!WriteSteps(plan));
+        if (WriteSteps(plan))
+            break;
+    }
 
     TPrediction& prediction = plan.Prediction;
     prediction.Entries.resize(count);
