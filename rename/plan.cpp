@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <memory>
 #include <string_view>
 #include <unistd.h>
 #include <unordered_map>
@@ -41,7 +42,8 @@ class Planner {
 public:
     Planner(const std::vector<TRunEntry>& entries, const RenameOptionSet& options, RenameMode mode,
             TFileCalls& calls)
-        : entries_(entries), options_(options), mode_(mode), places_(calls) {}
+        : entries_(entries), options_(options), mode_(mode),
+          places_(std::make_unique<TPlanPlaces>(calls)) {}
 
     // false when cancelled.
     bool Plan(const std::atomic<bool>& cancel, TRenamePlan& plan);
@@ -66,12 +68,15 @@ private:
     // The moving entries whose folders lie on the way to moving entry `i`.
     template <class Each> void ForEachFolderOf(std::size_t i, Each&& each);
     // false, with entries blocked, when some moves cannot be ordered.
-    bool WriteSteps(TRenamePlan& plan);
+    bool OrderSteps();
+    void ForgetTables();
+    void WriteSteps(TRenamePlan& plan);
 
     const std::vector<TRunEntry>& entries_;
     const RenameOptionSet& options_;
     const RenameMode mode_;
-    TPlanPlaces places_;
+    // Gone, with the other tables of the planning, before the steps are written out.
+    std::unique_ptr<TPlanPlaces> places_;
     std::vector<int> own_; // the place of each entry's file
     std::vector<int> ownError_;
     std::vector<int> holders_; // per place: the entry whose file is there, or -1
@@ -89,6 +94,15 @@ private:
     std::vector<int> pathOf_;
     std::vector<std::vector<int>> pathPlaces_;
     Round round_;
+    // The steps in order, written out only once the tables above are gone: the entry,
+    // its kind, and for a Park the index of its temporary name.
+    struct Ordered {
+        int entry;
+        TPlanStep::Kind kind;
+        int temporary;
+    };
+    std::vector<Ordered> order_;
+    std::vector<std::string> temporaries_;
 };
 
 void Planner::LocateEntries() {
@@ -96,8 +110,8 @@ void Planner::LocateEntries() {
     own_.resize(count);
     ownError_.assign(count, 0);
     for (std::size_t i = 0; i < count; ++i)
-        ownError_[i] = places_.Locate(entries_[i].Path, entries_[i].Name, own_[i]);
-    holders_.assign(static_cast<std::size_t>(places_.PlaceCount()), -1);
+        ownError_[i] = places_->Locate(entries_[i].Path, entries_[i].Name, own_[i]);
+    holders_.assign(static_cast<std::size_t>(places_->PlaceCount()), -1);
     sameNext_.assign(count, -1);
     gone_.assign(count, 0);
     std::vector<int> last(holders_.size(), -1);
@@ -149,7 +163,7 @@ void Planner::MakeCandidate(std::size_t i, std::int32_t number) {
         candidate = ComputeNewName(options_, entry.Name, number);
     round_.error[i] = candidate == entry.Name
                           ? 0
-                          : places_.Target(entry.Path, entry.Name, candidate, round_.target[i]);
+                          : places_->Target(entry.Path, entry.Name, candidate, round_.target[i]);
 }
 
 // Outcomes for fixed candidates. Each entry that may move wants the name held by at most
@@ -168,7 +182,7 @@ void Planner::Resolve() {
     // Per entry that may move: the entry holding its target, or kFree / kTaken.
     std::vector<int> next(count, kTaken);
     std::vector<std::uint8_t> state(count, kOut);
-    claims_.assign(static_cast<std::size_t>(places_.PlaceCount()), -1);
+    claims_.assign(static_cast<std::size_t>(places_->PlaceCount()), -1);
     ShareOutPlaces();
     for (std::size_t i = 0; i < count; ++i) {
         round_.holder[i] = -1;
@@ -193,7 +207,7 @@ void Planner::Resolve() {
         if (holder >= 0 && state[static_cast<std::size_t>(holder)] != kOut)
             next[i] = holder; // itself: a change of letter case on a folder that ignores it
         else
-            next[i] = places_.Present(round_.target[i]) ? kTaken : kFree;
+            next[i] = places_->Present(round_.target[i]) ? kTaken : kFree;
     }
 
     // The cycles.
@@ -281,7 +295,7 @@ void Planner::FindPaths() {
         const auto [it, added] = known.emplace(path, static_cast<int>(pathPlaces_.size()));
         if (added) {
             pathPlaces_.emplace_back();
-            places_.FoldersOnPath(path, pathPlaces_.back());
+            places_->FoldersOnPath(path, pathPlaces_.back());
         }
         pathOf_[i] = it->second;
     }
@@ -302,7 +316,7 @@ template <class Each> void Planner::ForEachFolderOf(std::size_t i, Each&& each) 
     const std::string& candidate = round_.candidate[i];
     if (const std::size_t slash = candidate.rfind('/'); slash != std::string::npos) {
         std::vector<int> places;
-        places_.FoldersOnPath(entries_[i].Path + candidate.substr(0, slash + 1), places);
+        places_->FoldersOnPath(entries_[i].Path + candidate.substr(0, slash + 1), places);
         visit(places);
     }
 }
@@ -354,7 +368,7 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan) {
         }
         if (!settled || blocked > count)
             return false;
-        if (WriteSteps(plan))
+        if (OrderSteps())
             break;
     }
 
@@ -382,7 +396,39 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan) {
     // Undo raises the number with each file back as well, as the run in list order does.
     prediction.Tally.NumberIncValue =
         options_.NumberIncEnabled ? NumberAfter(prediction.Tally.Renamed) : options_.NumberIncValue;
+    ForgetTables();
+    WriteSteps(plan);
     return true;
+}
+
+// A hundred thousand names take tens of megabytes in these tables, as many as the steps:
+// the two are never held at once.
+void Planner::ForgetTables() {
+    places_.reset();
+    round_ = {};
+    for (std::vector<int>* table :
+         {&own_, &ownError_, &holders_, &claims_, &sameNext_, &sharedHeads_, &blocked_, &pathOf_})
+        std::vector<int>().swap(*table);
+    std::vector<char>().swap(gone_);
+    std::vector<std::vector<int>>().swap(pathPlaces_);
+}
+
+void Planner::WriteSteps(TRenamePlan& plan) {
+    const std::vector<TPredictedEntry>& predicted = plan.Prediction.Entries;
+    plan.Steps.reserve(order_.size());
+    for (const Ordered& step : order_) {
+        const auto at = static_cast<std::size_t>(step.entry);
+        const TRunEntry& entry = entries_[at];
+        std::string from = step.kind == TPlanStep::Unpark
+                               ? temporaries_[static_cast<std::size_t>(step.temporary)]
+                               : entry.Name;
+        std::string to = step.kind == TPlanStep::Park
+                             ? temporaries_[static_cast<std::size_t>(step.temporary)]
+                             : predicted[at].Candidate;
+        plan.Steps.push_back({step.entry, step.kind, entry.Path, std::move(from), std::move(to)});
+    }
+    std::vector<Ordered>().swap(order_);
+    std::vector<std::string>().swap(temporaries_);
 }
 
 // Each entry that moves waits for at most one other (the holder of its target), and
@@ -393,7 +439,7 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan) {
 // last first, then takes the folder back first): the units (a Final step outside a
 // cycle; a whole cycle) go in an order that puts each after every unit it waits for,
 // depth first, so that a chain stays in one piece.
-bool Planner::WriteSteps(TRenamePlan& plan) {
+bool Planner::OrderSteps() {
     const std::size_t count = entries_.size();
     std::vector<int> waiting(count, -1); // the entry that waits for this one to move
     for (std::size_t i = 0; i < count; ++i)
@@ -442,16 +488,10 @@ bool Planner::WriteSteps(TRenamePlan& plan) {
     if (conflict)
         return false;
 
-    std::vector<TPlanStep>& steps = plan.Steps;
-    steps.clear();
-    steps.reserve(count);
-    auto write = [&](int entry, TPlanStep::Kind kind, std::string from, std::string to) {
-        const TRunEntry& e = entries_[static_cast<std::size_t>(entry)];
-        steps.push_back({entry, kind, e.Path, std::move(from), std::move(to)});
-    };
+    order_.clear();
+    temporaries_.clear();
     auto final = [&](int entry) {
-        const auto at = static_cast<std::size_t>(entry);
-        write(entry, TPlanStep::Final, entries_[at].Name, round_.candidate[at]);
+        order_.push_back({entry, TPlanStep::Final, -1});
     };
     std::vector<int> ready;
     auto release = [&](int entry) {
@@ -478,11 +518,12 @@ bool Planner::WriteSteps(TRenamePlan& plan) {
             continue;
         }
         // Clear of the folder's files and of every name the planning met.
-        std::string temporary = places_.FreeName(own_[at]);
-        write(u, TPlanStep::Park, entries_[at].Name, temporary);
+        const auto temporary = static_cast<int>(temporaries_.size());
+        temporaries_.push_back(places_->FreeName(own_[at]));
+        order_.push_back({u, TPlanStep::Park, temporary});
         for (int k = waiting[at]; k != u; k = waiting[static_cast<std::size_t>(k)])
             final(k);
-        write(u, TPlanStep::Unpark, std::move(temporary), round_.candidate[at]);
+        order_.push_back({u, TPlanStep::Unpark, temporary});
         for (int k = u;;) {
             release(k);
             if ((k = waiting[static_cast<std::size_t>(k)]) == u)

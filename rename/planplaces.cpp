@@ -10,15 +10,15 @@
 namespace qm {
 
 int TPlanPlaces::Intern(TModelFolder& folder, std::string_view name) {
-    std::string key;
+    std::u32string folded;
+    std::string_view key = name;
     if (folder.IgnoresCase()) {
-        const std::u32string folded = FoldCase(name);
-        key.assign(reinterpret_cast<const char*>(folded.data()), folded.size() * sizeof(char32_t));
-    } else {
-        key.assign(name);
+        folded = FoldCase(name);
+        key = std::string_view(reinterpret_cast<const char*>(folded.data()),
+                               folded.size() * sizeof(char32_t));
     }
-    const std::size_t hash =
-        std::hash<std::string>()(key) ^ std::hash<const void*>()(&folder) * 0x9e3779b97f4a7c15u;
+    const std::size_t hash = std::hash<std::string_view>()(key) ^
+                             std::hash<const void*>()(&folder) * 0x9e3779b97f4a7c15u;
     if (2 * (folderOf_.size() + 1) > table_.size())
         Grow();
     const std::size_t mask = table_.size() - 1;
@@ -29,10 +29,11 @@ int TPlanPlaces::Intern(TModelFolder& folder, std::string_view name) {
             break;
         }
         const auto p = static_cast<std::size_t>(place);
-        if (hashOf_[p] == hash && folderOf_[p] == &folder && keyOf_[p] == key)
+        if (hashOf_[p] == hash && folderOf_[p] == &folder && Key(p) == key)
             return place;
     }
-    keyOf_.push_back(std::move(key));
+    keys_.append(key);
+    keyEnd_.push_back(keys_.size());
     hashOf_.push_back(hash);
     folderOf_.push_back(&folder);
     // A folder that ignores case keeps the folded key only, which is no name to ask for.
@@ -86,10 +87,10 @@ int TPlanPlaces::Target(const std::string& folder, const std::string& from,
 bool TPlanPlaces::Present(int place) {
     char& present = present_[static_cast<std::size_t>(place)];
     if (present == 2)
-        present = folderOf_[static_cast<std::size_t>(place)]->Holds(
-                      keyOf_[static_cast<std::size_t>(place)])
-                      ? 1
-                      : 0;
+        present =
+            folderOf_[static_cast<std::size_t>(place)]->Holds(Key(static_cast<std::size_t>(place)))
+                ? 1
+                : 0;
     return present == 1;
 }
 

@@ -13,6 +13,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -43,6 +44,10 @@ public:
 
 private:
     int Intern(TModelFolder& folder, std::string_view name);
+    std::string_view Key(std::size_t place) const {
+        const std::size_t begin = place == 0 ? 0 : keyEnd_[place - 1];
+        return std::string_view(keys_).substr(begin, keyEnd_[place] - begin);
+    }
     // The folder Locate read at the identity of `path`, or nullptr.
     TModelFolder* ReadFolderAt(const std::string& path);
 
@@ -54,7 +59,10 @@ private:
     // over a hundred thousand files meets as many names, and a node per name would cost
     // more than the rest of the planning.
     std::vector<int> table_;
-    std::vector<std::string> keyOf_;      // per place: the name as its folder compares it
+    // Per place: the name as its folder compares it, back to back in keys_ (one block
+    // rather than a string per name), ending at keyEnd_.
+    std::string keys_;
+    std::vector<std::size_t> keyEnd_;
     std::vector<std::size_t> hashOf_;     // per place
     std::vector<TModelFolder*> folderOf_; // per place
     // Per place: 0 no file there, 1 a file, 2 not asked yet. The files of the run's own
