@@ -46,7 +46,7 @@ public:
           places_(std::make_unique<TPlanPlaces>(calls)) {}
 
     // false when cancelled.
-    bool Plan(const std::atomic<bool>& cancel, TRenamePlan& plan);
+    bool Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool withSteps);
 
 private:
     void LocateEntries();
@@ -321,7 +321,7 @@ template <class Each> void Planner::ForEachFolderOf(std::size_t i, Each&& each) 
     }
 }
 
-bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan) {
+bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool withSteps) {
     const std::size_t count = entries_.size();
     LocateEntries();
     FindPaths();
@@ -397,7 +397,8 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan) {
     prediction.Tally.NumberIncValue =
         options_.NumberIncEnabled ? NumberAfter(prediction.Tally.Renamed) : options_.NumberIncValue;
     ForgetTables();
-    WriteSteps(plan);
+    if (withSteps)
+        WriteSteps(plan);
     return true;
 }
 
@@ -563,10 +564,13 @@ TRenamePlan ListOrderPlan(const std::vector<TRunEntry>& entries, const RenameOpt
 
 } // namespace
 
-TRenamePlan PlanRenames(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
-                        RenameMode mode, const std::atomic<bool>& cancel, TFileCalls& calls) {
+namespace {
+
+TRenamePlan Planned(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
+                    RenameMode mode, const std::atomic<bool>& cancel, TFileCalls& calls,
+                    bool withSteps) {
     TRenamePlan plan;
-    if (!Planner(entries, options, mode, calls).Plan(cancel, plan)) {
+    if (!Planner(entries, options, mode, calls).Plan(cancel, plan, withSteps)) {
         if (cancel.load(std::memory_order_acquire)) {
             plan = {};
             plan.Prediction.Tally.Cancelled = true;
@@ -577,6 +581,18 @@ TRenamePlan PlanRenames(const std::vector<TRunEntry>& entries, const RenameOptio
     plan.FirstNumber = options.NumberIncValue;
     plan.NumberRises = options.NumberIncEnabled;
     return plan;
+}
+
+} // namespace
+
+TRenamePlan PlanRenames(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
+                        RenameMode mode, const std::atomic<bool>& cancel, TFileCalls& calls) {
+    return Planned(entries, options, mode, cancel, calls, true);
+}
+
+TPrediction PredictPlanned(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
+                           RenameMode mode, const std::atomic<bool>& cancel, TFileCalls& calls) {
+    return Planned(entries, options, mode, cancel, calls, false).Prediction;
 }
 
 } // namespace qm

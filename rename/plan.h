@@ -61,6 +61,12 @@ TRenamePlan PlanRenames(const std::vector<TRunEntry>& entries, const RenameOptio
                         RenameMode mode, const std::atomic<bool>& cancel,
                         TFileCalls& calls = TFileCalls::System());
 
+// The Prediction of PlanRenames alone, without the steps (as many strings again as the
+// entries): what the window shows while the options change.
+TPrediction PredictPlanned(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
+                           RenameMode mode, const std::atomic<bool>& cancel,
+                           TFileCalls& calls = TFileCalls::System());
+
 // Carries out `plan`, computed by PlanRenames over `entries` (SnapshotEntries of `items`,
 // which has stayed in update mode since) in the same `mode`. The bookkeeping is that of
 // RunRenames: each entry reached is cleared of its Renamed mark and reported once
