@@ -64,6 +64,12 @@ private:
         return static_cast<std::int32_t>(
             std::clamp<std::int64_t>(options_.NumberIncValue + successes, 0, kMaxNumber));
     }
+    void FollowRenamedFolders();
+    // The folder that entry `i`'s file is in now.
+    const std::string& PathOf(std::size_t i) const {
+        const auto moved = movedTo_.find(i);
+        return moved == movedTo_.end() ? entries_[i].Path : moved->second;
+    }
     void FindPaths();
     // The moving entries whose folders lie on the way to moving entry `i`.
     template <class Each> void ForEachFolderOf(std::size_t i, Each&& each);
@@ -93,6 +99,9 @@ private:
     // to it (TPlanPlaces::FoldersOnPath).
     std::vector<int> pathOf_;
     std::vector<std::vector<int>> pathPlaces_;
+    // The entries found in a folder by another path than their own (FollowRenamedFolders),
+    // with that path; kept until the steps are written out.
+    std::unordered_map<std::size_t, std::string> movedTo_;
     Round round_;
     // The steps in order, written out only once the tables above are gone: the entry,
     // its kind, and for a Park the index of its temporary name.
@@ -109,8 +118,13 @@ void Planner::LocateEntries() {
     const std::size_t count = entries_.size();
     own_.resize(count);
     ownError_.assign(count, 0);
-    for (std::size_t i = 0; i < count; ++i)
+    bool folderGone = false;
+    for (std::size_t i = 0; i < count; ++i) {
         ownError_[i] = places_->Locate(entries_[i].Path, entries_[i].Name, own_[i]);
+        folderGone = folderGone || ownError_[i] == ENOENT;
+    }
+    if (folderGone && mode_ == RenameMode::Undo)
+        FollowRenamedFolders();
     holders_.assign(static_cast<std::size_t>(places_->PlaceCount()), -1);
     sameNext_.assign(count, -1);
     gone_.assign(count, 0);
@@ -153,6 +167,51 @@ void Planner::ShareOutPlaces() {
     }
 }
 
+// An entry inside a folder that the run being undone renamed names the folder by its old
+// name, which is gone until the folder's own entry is taken back: its file is found in
+// the folder under its new name (in an undo the entry's name, and the old name its undo
+// name), and moved there, before the folder.
+void Planner::FollowRenamedFolders() {
+    // The place of each undo name.
+    std::unordered_map<int, int> undoing;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        const TRunEntry& entry = entries_[i];
+        int place = -1;
+        if (ownError_[i] == 0 && entry.CanUndo && entry.PrevName != entry.Name &&
+            places_->Target(entry.Path, entry.Name, entry.PrevName, place) == 0)
+            undoing.emplace(place, static_cast<int>(i));
+    }
+    // Per path of an entry whose folder is gone: the path with the folders' new names.
+    std::unordered_map<std::string, std::string> followed;
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        if (ownError_[i] != ENOENT)
+            continue;
+        const auto [it, added] = followed.emplace(entries_[i].Path, std::string());
+        std::string& path = it->second;
+        if (added) {
+            path = entries_[i].Path;
+            bool changed = false;
+            for (std::size_t begin = path.starts_with('/') ? 1 : 0, end;
+                 (end = path.find('/', begin)) != std::string::npos; begin = end + 1) {
+                const auto found = undoing.find(places_->FolderPlace(
+                    path.substr(0, begin), std::string_view(path).substr(begin, end - begin)));
+                if (found == undoing.end())
+                    continue;
+                const std::string& now = entries_[static_cast<std::size_t>(found->second)].Name;
+                path.replace(begin, end - begin, now);
+                end = begin + now.size();
+                changed = true;
+            }
+            if (!changed)
+                path.clear();
+        }
+        if (!path.empty() && places_->Locate(path, entries_[i].Name, own_[i]) == 0) {
+            ownError_[i] = 0;
+            movedTo_.emplace(i, path);
+        }
+    }
+}
+
 void Planner::MakeCandidate(std::size_t i, std::int32_t number) {
     const TRunEntry& entry = entries_[i];
     round_.number[i] = number;
@@ -163,7 +222,7 @@ void Planner::MakeCandidate(std::size_t i, std::int32_t number) {
         candidate = ComputeNewName(options_, entry.Name, number);
     round_.error[i] = candidate == entry.Name
                           ? 0
-                          : places_->Target(entry.Path, entry.Name, candidate, round_.target[i]);
+                          : places_->Target(PathOf(i), entry.Name, candidate, round_.target[i]);
 }
 
 // Outcomes for fixed candidates. Each entry that may move wants the name held by at most
@@ -287,8 +346,8 @@ void Planner::FindPaths() {
     pathOf_.assign(count, 0);
     std::unordered_map<std::string_view, int> known;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::string& path = entries_[i].Path;
-        if (i > 0 && path == entries_[i - 1].Path) {
+        const std::string& path = PathOf(i);
+        if (i > 0 && path == PathOf(i - 1)) {
             pathOf_[i] = pathOf_[i - 1];
             continue;
         }
@@ -316,7 +375,7 @@ template <class Each> void Planner::ForEachFolderOf(std::size_t i, Each&& each) 
     const std::string& candidate = round_.candidate[i];
     if (const std::size_t slash = candidate.rfind('/'); slash != std::string::npos) {
         std::vector<int> places;
-        places_->FoldersOnPath(entries_[i].Path + candidate.substr(0, slash + 1), places);
+        places_->FoldersOnPath(PathOf(i) + candidate.substr(0, slash + 1), places);
         visit(places);
     }
 }
@@ -426,7 +485,7 @@ void Planner::WriteSteps(TRenamePlan& plan) {
         std::string to = step.kind == TPlanStep::Park
                              ? temporaries_[static_cast<std::size_t>(step.temporary)]
                              : predicted[at].Candidate;
-        plan.Steps.push_back({step.entry, step.kind, entry.Path, std::move(from), std::move(to)});
+        plan.Steps.push_back({step.entry, step.kind, PathOf(at), std::move(from), std::move(to)});
     }
     std::vector<Ordered>().swap(order_);
     std::vector<std::string>().swap(temporaries_);

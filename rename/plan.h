@@ -11,7 +11,9 @@
 // other choice renames more entries. An entry inside a folder that the run renames
 // (told by the folder's identity, whatever path leads there) moves before that folder;
 // one that cannot (it waits for the folder itself) is not tried and fails with ENOENT,
-// as it would after the folder's move.
+// as it would after the folder's move. In an undo, an entry whose folder was renamed by
+// the run being undone (the folder's entry is in the list) is found through the folder's
+// new name and taken back there, before the folder.
 
 #include "rename/predict.h"
 

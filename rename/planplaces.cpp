@@ -114,9 +114,14 @@ void TPlanPlaces::FoldersOnPath(const std::string& folder, std::vector<int>& pla
         const std::string_view name(folder.data() + begin, end - begin);
         if (name.empty() || name == "." || name == "..")
             continue;
-        if (TModelFolder* parent = ReadFolderAt(folder.substr(0, begin)))
-            places.push_back(Intern(*parent, name));
+        if (const int place = FolderPlace(folder.substr(0, begin), name); place >= 0)
+            places.push_back(place);
     }
+}
+
+int TPlanPlaces::FolderPlace(const std::string& parent, std::string_view name) {
+    TModelFolder* folder = ReadFolderAt(parent);
+    return folder == nullptr ? -1 : Intern(*folder, name);
 }
 
 std::string TPlanPlaces::FreeName(int place) {

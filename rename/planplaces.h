@@ -41,6 +41,9 @@ public:
     // first cuts that way. The folders are told apart by identity, so that "./d/" and
     // "d/" lead through the same place; a folder that cannot be opened adds nothing.
     void FoldersOnPath(const std::string& folder, std::vector<int>& places);
+    // The place of `name` in the folder at `parent` ("" or ending in "/") when Locate has
+    // read that folder, else -1.
+    int FolderPlace(const std::string& parent, std::string_view name);
 
 private:
     int Intern(TModelFolder& folder, std::string_view name);

@@ -233,8 +233,8 @@ TEST(PlannedRun, ANameSeveralWantGoesToTheFileThatLetsTheMostMove) {
 }
 
 // A file inside a folder of the run moves before the folder, however the list names the
-// way to it; where it cannot (it wants the name of the link it is reached through), it is
-// not tried and fails as it would after the link's move.
+// way to it, and is found again to be taken back; where it cannot (it wants the name of the link it
+// is reached through), it is not tried and fails as it would after the link's move.
 TEST(PlannedRun, WhatIsInsideAFolderMovesBeforeTheFolder) {
     for (const bool fileFirst : {false, true}) {
         RenameFolder dir;
@@ -261,6 +261,9 @@ TEST(PlannedRun, WhatIsInsideAFolderMovesBeforeTheFolder) {
                 EXPECT_EQ(plan.Prediction.Entries[i].Error, ENOENT);
             }
         EXPECT_EQ(dir.Contents(), Expected({"d/sub/f>d/sub_x/f_x", "d/lnq"}, true));
+        // The undo finds f through the folder's new name, where the list's path is gone.
+        EXPECT_EQ(RunPlannedRenames(list.Items(), {}, RenameMode::Undo, {}, kGoOn).Renamed, 3);
+        EXPECT_EQ(dir.Contents(), Expected({"d/sub/f", "d/lnq"}, true));
     }
 }
 
