@@ -116,6 +116,11 @@ private:
 
 void Planner::LocateEntries() {
     const std::size_t count = entries_.size();
+    // Each entry's name and its candidate, which is mostly about as long.
+    std::size_t bytes = 0;
+    for (const TRunEntry& entry : entries_)
+        bytes += entry.Name.size();
+    places_->Reserve(2 * count + 64, bytes * 9 / 4 + 4096);
     own_.resize(count);
     ownError_.assign(count, 0);
     bool folderGone = false;

@@ -41,6 +41,14 @@ int TPlanPlaces::Intern(TModelFolder& folder, std::string_view name) {
     return PlaceCount() - 1;
 }
 
+void TPlanPlaces::Reserve(std::size_t places, std::size_t bytes) {
+    keys_.reserve(bytes);
+    keyEnd_.reserve(places);
+    hashOf_.reserve(places);
+    folderOf_.reserve(places);
+    present_.reserve(places);
+}
+
 void TPlanPlaces::Grow() {
     table_.assign(std::max<std::size_t>(1024, table_.size() * 2), -1);
     const std::size_t mask = table_.size() - 1;

@@ -23,6 +23,9 @@ class TPlanPlaces {
 public:
     explicit TPlanPlaces(TFileCalls& calls) : calls_(calls), model_(calls) {}
 
+    // Room for `places` names of `bytes` bytes in all, so that the tables, grown by
+    // doubling, do not end up nearly twice as large as they need to be.
+    void Reserve(std::size_t places, std::size_t bytes);
     // The place of the file `name` in `folder` ("" or ending in "/"; `name` may lead
     // into a sub-folder); the errno value when the folder cannot be read.
     int Locate(const std::string& folder, const std::string& name, int& place);
