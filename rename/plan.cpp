@@ -177,42 +177,50 @@ void Planner::ShareOutPlaces() {
 // the folder under its new name (in an undo the entry's name, and the old name its undo
 // name), and moved there, before the folder.
 void Planner::FollowRenamedFolders() {
-    // The place of each undo name.
+    // The place of each undo name; a folder inside a renamed folder is found in a later
+    // pass than that folder.
     std::unordered_map<int, int> undoing;
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        const TRunEntry& entry = entries_[i];
-        int place = -1;
-        if (ownError_[i] == 0 && entry.CanUndo && entry.PrevName != entry.Name &&
-            places_->Target(entry.Path, entry.Name, entry.PrevName, place) == 0)
-            undoing.emplace(place, static_cast<int>(i));
-    }
-    // Per path of an entry whose folder is gone: the path with the folders' new names.
-    std::unordered_map<std::string, std::string> followed;
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        if (ownError_[i] != ENOENT)
-            continue;
-        const auto [it, added] = followed.emplace(entries_[i].Path, std::string());
-        std::string& path = it->second;
-        if (added) {
-            path = entries_[i].Path;
-            bool changed = false;
-            for (std::size_t begin = path.starts_with('/') ? 1 : 0, end;
-                 (end = path.find('/', begin)) != std::string::npos; begin = end + 1) {
-                const auto found = undoing.find(places_->FolderPlace(
-                    path.substr(0, begin), std::string_view(path).substr(begin, end - begin)));
-                if (found == undoing.end())
-                    continue;
-                const std::string& now = entries_[static_cast<std::size_t>(found->second)].Name;
-                path.replace(begin, end - begin, now);
-                end = begin + now.size();
-                changed = true;
-            }
-            if (!changed)
-                path.clear();
+    std::vector<char> known(entries_.size(), 0);
+    for (bool found = true; found;) {
+        found = false;
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            const TRunEntry& entry = entries_[i];
+            int place = -1;
+            if (ownError_[i] == 0 && !known[i] && entry.CanUndo && entry.PrevName != entry.Name &&
+                places_->Target(PathOf(i), entry.Name, entry.PrevName, place) == 0)
+                undoing.emplace(place, static_cast<int>(i));
+            known[i] = ownError_[i] == 0;
         }
-        if (!path.empty() && places_->Locate(path, entries_[i].Name, own_[i]) == 0) {
-            ownError_[i] = 0;
-            movedTo_.emplace(i, path);
+        // Per path of an entry whose folder is gone: the path with the folders' new names.
+        std::unordered_map<std::string, std::string> followed;
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            if (ownError_[i] != ENOENT)
+                continue;
+            const auto [it, added] = followed.emplace(entries_[i].Path, std::string());
+            std::string& path = it->second;
+            if (added) {
+                path = entries_[i].Path;
+                bool changed = false;
+                for (std::size_t begin = path.starts_with('/') ? 1 : 0, end;
+                     (end = path.find('/', begin)) != std::string::npos; begin = end + 1) {
+                    const auto folder = undoing.find(places_->FolderPlace(
+                        path.substr(0, begin), std::string_view(path).substr(begin, end - begin)));
+                    if (folder == undoing.end())
+                        continue;
+                    const std::string& now =
+                        entries_[static_cast<std::size_t>(folder->second)].Name;
+                    path.replace(begin, end - begin, now);
+                    end = begin + now.size();
+                    changed = true;
+                }
+                if (!changed)
+                    path.clear();
+            }
+            if (!path.empty() && places_->Locate(path, entries_[i].Name, own_[i]) == 0) {
+                ownError_[i] = 0;
+                movedTo_.insert_or_assign(i, path);
+                found = true;
+            }
         }
     }
 }
@@ -598,15 +606,33 @@ bool Planner::OrderSteps() {
 
     // Units left over wait for each other: an entry inside a folder that cannot move
     // before it. Such an entry is not tried, and fails as it would after the folder.
-    for (std::size_t i = 0; i < count; ++i) {
-        if (round_.fate[i] != Fate::Moves || waitsFor[static_cast<std::size_t>(unit[i])] == 0)
-            continue;
-        ForEachFolderOf(i, [&](int folder) {
-            if (waitsFor[static_cast<std::size_t>(unit[static_cast<std::size_t>(folder)])] > 0) {
-                blocked_[i] = ENOENT;
-                conflict = true;
-            }
-        });
+    // Blocked first are the entries that wait, through the holders of their new names,
+    // for the folder they are in (the others may only wait behind them); should none
+    // be, every entry left over inside a folder left over.
+    auto leftOver = [&](int entry) {
+        return waitsFor[static_cast<std::size_t>(unit[static_cast<std::size_t>(entry)])] > 0;
+    };
+    for (const bool narrow : {true, false}) {
+        for (std::size_t i = 0; i < count; ++i) {
+            if (round_.fate[i] != Fate::Moves || !leftOver(static_cast<int>(i)))
+                continue;
+            ForEachFolderOf(i, [&](int folder) {
+                if (!leftOver(folder))
+                    return;
+                bool waits = !narrow;
+                for (int k = round_.holder[i], hops = 0;
+                     !waits && k >= 0 && hops < static_cast<int>(count);
+                     k = round_.holder[static_cast<std::size_t>(k)], ++hops)
+                    waits =
+                        unit[static_cast<std::size_t>(k)] == unit[static_cast<std::size_t>(folder)];
+                if (waits) {
+                    blocked_[i] = ENOENT;
+                    conflict = true;
+                }
+            });
+        }
+        if (conflict)
+            break;
     }
     return !conflict;
 }

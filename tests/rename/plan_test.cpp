@@ -242,7 +242,8 @@ TEST(PlannedRun, WhatIsInsideAFolderMovesBeforeTheFolder) {
             dir.Make(name);
         TFileList list;
         list.Items().BeginUpdate();
-        std::vector<TFileItems::NewEntry> listed = {{"sub", dir.Path() + "d/"},
+        std::vector<TFileItems::NewEntry> listed = {{"d", dir.Path()},
+                                                    {"sub", dir.Path() + "d/"},
                                                     {"f", dir.Path() + "d/./sub/"},
                                                     {"lnk", dir.Path() + "d/"},
                                                     {"lnq", dir.Path() + "d/lnk/"}};
@@ -250,19 +251,20 @@ TEST(PlannedRun, WhatIsInsideAFolderMovesBeforeTheFolder) {
             std::reverse(listed.begin(), listed.end());
         list.Items().AddNamesOnly(std::move(listed));
         const std::vector<TRunEntry> entries = SnapshotEntries(list.Items());
-        const TRenamePlan plan = PlanRenames(
-            entries, Scheme(Pairs({"k:k_x", "q:k", "b:b_x", "f:f_x"})), RenameMode::Rename, kGoOn);
+        const TRenamePlan plan =
+            PlanRenames(entries, Scheme(Pairs({"k:k_x", "q:k", "b:b_x", "f:f_x", "d:d_x"})),
+                        RenameMode::Rename, kGoOn);
         const RenameTally tally =
             RunPlan(list.Items(), entries, plan, RenameMode::Rename, {}, kGoOn);
-        EXPECT_EQ(tally.Renamed, 3);
-        EXPECT_EQ(plan.Prediction.Tally.Renamed, 3);
+        EXPECT_EQ(tally.Renamed, 4);
+        EXPECT_EQ(plan.Prediction.Tally.Renamed, 4);
         for (std::size_t i = 0; i < entries.size(); ++i)
             if (entries[i].Name == "lnq") {
                 EXPECT_EQ(plan.Prediction.Entries[i].Error, ENOENT);
             }
-        EXPECT_EQ(dir.Contents(), Expected({"d/sub/f>d/sub_x/f_x", "d/lnq"}, true));
-        // The undo finds f through the folder's new name, where the list's path is gone.
-        EXPECT_EQ(RunPlannedRenames(list.Items(), {}, RenameMode::Undo, {}, kGoOn).Renamed, 3);
+        EXPECT_EQ(dir.Contents(), Expected({"d/sub/f>d_x/sub_x/f_x", "d/lnq>d_x/lnq"}, true));
+        // The undo finds f through the folders' new names, where the list's paths are gone.
+        EXPECT_EQ(RunPlannedRenames(list.Items(), {}, RenameMode::Undo, {}, kGoOn).Renamed, 4);
         EXPECT_EQ(dir.Contents(), Expected({"d/sub/f", "d/lnq"}, true));
     }
 }
