@@ -104,7 +104,7 @@ private:
     std::unordered_map<std::size_t, std::string> movedTo_;
     Round round_;
     // The steps in order, written out only once the tables above are gone: the entry,
-    // its kind, and for a Park the index of its temporary name.
+    // its kind, and for a Park or an Unpark the index of its temporary name.
     struct Ordered {
         int entry;
         TPlanStep::Kind kind;
