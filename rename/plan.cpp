@@ -6,7 +6,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <memory>
+#include <string_view>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace qm {
 namespace {
@@ -39,46 +42,95 @@ class Planner {
 public:
     Planner(const std::vector<TRunEntry>& entries, const RenameOptionSet& options, RenameMode mode,
             TFileCalls& calls)
-        : entries_(entries), options_(options), mode_(mode), places_(calls) {}
+        : entries_(entries), options_(options), mode_(mode),
+          places_(std::make_unique<TPlanPlaces>(calls)) {}
 
     // false when cancelled.
-    bool Plan(const std::atomic<bool>& cancel, TRenamePlan& plan);
+    bool Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool withSteps);
 
 private:
     void LocateEntries();
     void ShareOutPlaces();
     void MakeCandidate(std::size_t i, std::int32_t number);
     void Resolve();
-    void Settle(std::vector<int>& path, std::vector<std::uint8_t>& state, Fate fate, int error);
+    // The error that keeps entry `i` from moving whatever the others do, or 0.
+    int Error(std::size_t i) const {
+        return ownError_[i] != 0 ? ownError_[i]
+               : gone_[i]        ? ENOENT
+               : blocked_[i]     ? blocked_[i]
+                                 : round_.error[i];
+    }
     std::int32_t NumberAfter(std::int64_t successes) const {
         return static_cast<std::int32_t>(
             std::clamp<std::int64_t>(options_.NumberIncValue + successes, 0, kMaxNumber));
     }
+    void FollowRenamedFolders();
+    // The folder that entry `i`'s file is in now.
+    const std::string& PathOf(std::size_t i) const {
+        const auto moved = movedTo_.find(i);
+        return moved == movedTo_.end() ? entries_[i].Path : moved->second;
+    }
+    void FindPaths();
+    // The moving entries whose folders lie on the way to moving entry `i`.
+    template <class Each> void ForEachFolderOf(std::size_t i, Each&& each);
+    // false, with entries blocked, when some moves cannot be ordered.
+    bool OrderSteps();
+    void ForgetTables();
     void WriteSteps(TRenamePlan& plan);
 
     const std::vector<TRunEntry>& entries_;
     const RenameOptionSet& options_;
     const RenameMode mode_;
-    TPlanPlaces places_;
+    // Gone, with the other tables of the planning, before the steps are written out.
+    std::unique_ptr<TPlanPlaces> places_;
     std::vector<int> own_; // the place of each entry's file
     std::vector<int> ownError_;
     std::vector<int> holders_; // per place: the entry whose file is there, or -1
-    std::vector<int> claims_;  // per place: the first entry of the round that wants it
+    std::vector<int> claims_;  // per place: the entry of the round that has it
     // Entries listed at the same place as an earlier one (the same file listed twice, or
     // an entry whose file is gone beside one that took its name): the next one, or -1.
     std::vector<int> sameNext_;
     std::vector<int> sharedHeads_; // the first entry of each such place
     std::vector<char> gone_;       // per entry, this round: another entry moves its file
+    // Per entry: the errno value it fails with because the plan cannot put its move
+    // before that of a folder on its way, or 0.
+    std::vector<int> blocked_;
+    // Per entry: its folder's index in pathPlaces_, the places of the folders on the way
+    // to it (TPlanPlaces::FoldersOnPath).
+    std::vector<int> pathOf_;
+    std::vector<std::vector<int>> pathPlaces_;
+    // The entries found in a folder by another path than their own (FollowRenamedFolders),
+    // with that path; kept until the steps are written out.
+    std::unordered_map<std::size_t, std::string> movedTo_;
     Round round_;
+    // The steps in order, written out only once the tables above are gone: the entry,
+    // its kind, and for a Park or an Unpark the index of its temporary name.
+    struct Ordered {
+        int entry;
+        TPlanStep::Kind kind;
+        int temporary;
+    };
+    std::vector<Ordered> order_;
+    std::vector<std::string> temporaries_;
 };
 
 void Planner::LocateEntries() {
     const std::size_t count = entries_.size();
+    // Each entry's name and its candidate, which is mostly about as long.
+    std::size_t bytes = 0;
+    for (const TRunEntry& entry : entries_)
+        bytes += entry.Name.size();
+    places_->Reserve(2 * count + 64, bytes * 9 / 4 + 4096);
     own_.resize(count);
     ownError_.assign(count, 0);
-    for (std::size_t i = 0; i < count; ++i)
-        ownError_[i] = places_.Locate(entries_[i].Path, entries_[i].Name, own_[i]);
-    holders_.assign(static_cast<std::size_t>(places_.PlaceCount()), -1);
+    bool folderGone = false;
+    for (std::size_t i = 0; i < count; ++i) {
+        ownError_[i] = places_->Locate(entries_[i].Path, entries_[i].Name, own_[i]);
+        folderGone = folderGone || ownError_[i] == ENOENT;
+    }
+    if (folderGone && mode_ == RenameMode::Undo)
+        FollowRenamedFolders();
+    holders_.assign(static_cast<std::size_t>(places_->PlaceCount()), -1);
     sameNext_.assign(count, -1);
     gone_.assign(count, 0);
     std::vector<int> last(holders_.size(), -1);
@@ -107,7 +159,8 @@ void Planner::ShareOutPlaces() {
         for (int k = head; k >= 0; k = sameNext_[static_cast<std::size_t>(k)]) {
             const auto at = static_cast<std::size_t>(k);
             gone_[at] = 0;
-            if (round_.candidate[at] == entries_[at].Name || round_.error[at] != 0)
+            if (round_.candidate[at] == entries_[at].Name || round_.error[at] != 0 ||
+                blocked_[at] != 0)
                 continue;
             if (mover < 0)
                 mover = k;
@@ -116,6 +169,59 @@ void Planner::ShareOutPlaces() {
         }
         holders_[static_cast<std::size_t>(own_[static_cast<std::size_t>(head)])] =
             mover >= 0 ? mover : head;
+    }
+}
+
+// An entry inside a folder that the run being undone renamed names the folder by its old
+// name, which is gone until the folder's own entry is taken back: its file is found in
+// the folder under its new name (in an undo the entry's name, and the old name its undo
+// name), and moved there, before the folder.
+void Planner::FollowRenamedFolders() {
+    // The place of each undo name; a folder inside a renamed folder is found in a later
+    // pass than that folder.
+    std::unordered_map<int, int> undoing;
+    std::vector<char> known(entries_.size(), 0);
+    for (bool found = true; found;) {
+        found = false;
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            const TRunEntry& entry = entries_[i];
+            int place = -1;
+            if (ownError_[i] == 0 && !known[i] && entry.CanUndo && entry.PrevName != entry.Name &&
+                places_->Target(PathOf(i), entry.Name, entry.PrevName, place) == 0)
+                undoing.emplace(place, static_cast<int>(i));
+            known[i] = ownError_[i] == 0;
+        }
+        // Per path of an entry whose folder is gone: the path with the folders' new names.
+        std::unordered_map<std::string, std::string> followed;
+        for (std::size_t i = 0; i < entries_.size(); ++i) {
+            if (ownError_[i] != ENOENT)
+                continue;
+            const auto [it, added] = followed.emplace(entries_[i].Path, std::string());
+            std::string& path = it->second;
+            if (added) {
+                path = entries_[i].Path;
+                bool changed = false;
+                for (std::size_t begin = path.starts_with('/') ? 1 : 0, end;
+                     (end = path.find('/', begin)) != std::string::npos; begin = end + 1) {
+                    const auto folder = undoing.find(places_->FolderPlace(
+                        path.substr(0, begin), std::string_view(path).substr(begin, end - begin)));
+                    if (folder == undoing.end())
+                        continue;
+                    const std::string& now =
+                        entries_[static_cast<std::size_t>(folder->second)].Name;
+                    path.replace(begin, end - begin, now);
+                    end = begin + now.size();
+                    changed = true;
+                }
+                if (!changed)
+                    path.clear();
+            }
+            if (!path.empty() && places_->Locate(path, entries_[i].Name, own_[i]) == 0) {
+                ownError_[i] = 0;
+                movedTo_.insert_or_assign(i, path);
+                found = true;
+            }
+        }
     }
 }
 
@@ -129,106 +235,169 @@ void Planner::MakeCandidate(std::size_t i, std::int32_t number) {
         candidate = ComputeNewName(options_, entry.Name, number);
     round_.error[i] = candidate == entry.Name
                           ? 0
-                          : places_.Target(entry.Path, entry.Name, candidate, round_.target[i]);
+                          : places_->Target(PathOf(i), entry.Name, candidate, round_.target[i]);
 }
 
-constexpr std::uint8_t kUnknown = 0, kOnPath = 1, kDone = 2;
-
-// Marks every entry on `path` (each waiting for the next) with the outcome of its end.
-void Planner::Settle(std::vector<int>& path, std::vector<std::uint8_t>& state, Fate fate,
-                     int error) {
-    for (const int i : path) {
-        const auto at = static_cast<std::size_t>(i);
-        round_.fate[at] = fate;
-        round_.fateError[at] = fate == Fate::Fails ? error : 0;
-        state[at] = kDone;
-    }
-    path.clear();
-}
-
-// Outcomes for fixed candidates. An entry moves when its target is free once the entries
-// that succeed have moved away: the target's holder must succeed itself, so outcomes
-// follow chains of holders to their end (a free name, a name that stays taken, or a
-// cycle, whose members all succeed). Walked with an explicit path, so that a chain of a
-// hundred thousand files costs no deep recursion.
+// Outcomes for fixed candidates. Each entry that may move wants the name held by at most
+// one other, so the entries form chains, which end in a free name or in one that stays
+// taken, and cycles, whose members all succeed. A name several entries want goes to the
+// one whose move lets the most files move: the member of a cycle (any other taking it
+// would stop the whole cycle), else the one with the longest chain waiting behind it, a
+// tie to the first in list order; so the outcome does not hang on the list's order but
+// for ties, and no other choice renames more. One pass from the far ends of the chains
+// inwards, with explicit stacks, so that a chain of a hundred thousand files costs no
+// deep recursion.
 void Planner::Resolve() {
+    constexpr int kFree = -1, kTaken = -2;
+    constexpr std::uint8_t kOut = 0, kUnknown = 1, kOnPath = 2, kDone = 3, kCycle = 4;
     const std::size_t count = entries_.size();
-    std::vector<std::uint8_t> state(count, kDone);
-    claims_.assign(static_cast<std::size_t>(places_.PlaceCount()), -1);
+    // Per entry that may move: the entry holding its target, or kFree / kTaken.
+    std::vector<int> next(count, kTaken);
+    std::vector<std::uint8_t> state(count, kOut);
+    claims_.assign(static_cast<std::size_t>(places_->PlaceCount()), -1);
     ShareOutPlaces();
     for (std::size_t i = 0; i < count; ++i) {
         round_.holder[i] = -1;
-        round_.fateError[i] = 0;
         if (round_.candidate[i] == entries_[i].Name) {
             round_.fate[i] = Fate::Stays;
+            round_.fateError[i] = 0;
             continue;
         }
-        const int error = ownError_[i] != 0 ? ownError_[i] : gone_[i] ? ENOENT : round_.error[i];
-        // A name two entries want goes to the first in list order, as in a run in list
-        // order; the later one fails even when the first fails for another reason.
-        if (error == 0) {
-            int& claim = claims_[static_cast<std::size_t>(round_.target[i])];
-            if (claim >= 0) {
-                round_.fate[i] = Fate::Fails;
-                round_.fateError[i] = EEXIST;
-                continue;
-            }
-            claim = static_cast<int>(i);
-        }
-        round_.fate[i] = error == 0 ? Fate::Moves : Fate::Fails;
-        round_.fateError[i] = error;
-        state[i] = error == 0 ? kUnknown : kDone;
+        const int error = Error(i);
+        round_.fate[i] = Fate::Fails;
+        round_.fateError[i] = error != 0 ? error : EEXIST; // EEXIST unless it wins below
+        if (error == 0)
+            state[i] = kUnknown;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (state[i] != kUnknown)
+            continue;
+        const auto target = static_cast<std::size_t>(round_.target[i]);
+        const int holder = target < holders_.size() ? holders_[target] : -1;
+        // A holder that stays or fails keeps the name, if its file is there at all; one
+        // that may move was found in its folder when its move was checked.
+        if (holder >= 0 && state[static_cast<std::size_t>(holder)] != kOut)
+            next[i] = holder; // itself: a change of letter case on a folder that ignores it
+        else
+            next[i] = places_->Present(round_.target[i]) ? kTaken : kFree;
     }
 
+    // The cycles.
     std::vector<int> path;
     for (std::size_t start = 0; start < count; ++start) {
         int i = static_cast<int>(start);
-        while (state[static_cast<std::size_t>(i)] == kUnknown) {
-            const auto at = static_cast<std::size_t>(i);
-            state[at] = kOnPath;
+        while (i >= 0 && state[static_cast<std::size_t>(i)] == kUnknown) {
+            state[static_cast<std::size_t>(i)] = kOnPath;
             path.push_back(i);
-            const auto target = static_cast<std::size_t>(round_.target[at]);
-            int next = target < holders_.size() ? holders_[target] : -1;
-            // An entry whose file is gone holds nothing. One that moves was found in its
-            // folder when its move was checked.
-            if (next >= 0 && next != i && state[static_cast<std::size_t>(next)] == kDone &&
-                round_.fate[static_cast<std::size_t>(next)] != Fate::Moves &&
-                !places_.Present(own_[static_cast<std::size_t>(next)]))
-                next = -1;
-            if (next < 0) {
-                // Taken by a file outside the run, or free.
-                const bool taken = places_.Present(round_.target[at]);
-                Settle(path, state, taken ? Fate::Fails : Fate::Moves, EEXIST);
+            i = next[static_cast<std::size_t>(i)];
+        }
+        const bool cycle = i >= 0 && state[static_cast<std::size_t>(i)] == kOnPath;
+        for (const int k : path)
+            state[static_cast<std::size_t>(k)] = kDone;
+        for (int k = i; cycle && state[static_cast<std::size_t>(k)] != kCycle;
+             k = next[static_cast<std::size_t>(k)])
+            state[static_cast<std::size_t>(k)] = kCycle;
+        path.clear();
+    }
+
+    // The longest chain behind each entry outside the cycles, from the chains' far ends
+    // (the entries nobody waits for) inwards; each name goes to its best claimant.
+    std::vector<int> behind(count, 0);
+    std::vector<int> waiters(count, 0);
+    for (std::size_t i = 0; i < count; ++i)
+        if (state[i] == kDone && next[i] >= 0)
+            ++waiters[static_cast<std::size_t>(next[i])];
+    for (std::size_t i = 0; i < count; ++i)
+        if (state[i] == kDone && waiters[i] == 0)
+            path.push_back(static_cast<int>(i));
+    while (!path.empty()) {
+        const int c = path.back();
+        path.pop_back();
+        const auto at = static_cast<std::size_t>(c);
+        int& claim = claims_[static_cast<std::size_t>(round_.target[at])];
+        if (claim < 0 || behind[at] > behind[static_cast<std::size_t>(claim)] ||
+            (behind[at] == behind[static_cast<std::size_t>(claim)] && c < claim))
+            claim = c;
+        const int holder = next[at];
+        if (holder < 0 || state[static_cast<std::size_t>(holder)] == kCycle)
+            continue;
+        const auto h = static_cast<std::size_t>(holder);
+        behind[h] = std::max(behind[h], behind[at] + 1);
+        if (--waiters[h] == 0)
+            path.push_back(holder);
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (state[i] != kCycle)
+            continue;
+        round_.fate[i] = Fate::Moves;
+        round_.fateError[i] = 0;
+        if (next[i] != static_cast<int>(i))
+            round_.holder[i] = next[i];
+    }
+
+    // Each free name's claimant moves, and after it the best claimant of its own name,
+    // and so on down the chain.
+    for (std::size_t i = 0; i < count; ++i) {
+        if (state[i] != kDone || next[i] != kFree ||
+            claims_[static_cast<std::size_t>(round_.target[i])] != static_cast<int>(i))
+            continue;
+        for (int k = static_cast<int>(i), holder = -1; k >= 0;) {
+            const auto at = static_cast<std::size_t>(k);
+            round_.fate[at] = Fate::Moves;
+            round_.fateError[at] = 0;
+            round_.holder[at] = holder;
+            holder = k;
+            k = claims_[static_cast<std::size_t>(own_[at])];
+            if (k == holder)
                 break;
-            }
-            const auto nextAt = static_cast<std::size_t>(next);
-            if (next == i) { // a change of letter case alone on a folder that ignores it
-                Settle(path, state, Fate::Moves, 0);
-                break;
-            }
-            if (state[nextAt] == kOnPath) {
-                // A cycle: every member succeeds.
-                round_.holder[at] = next;
-                Settle(path, state, Fate::Moves, 0);
-                break;
-            }
-            if (state[nextAt] == kDone) {
-                // A holder that stays or fails keeps the name taken.
-                const bool frees = round_.fate[nextAt] == Fate::Moves;
-                if (frees)
-                    round_.holder[at] = next;
-                Settle(path, state, frees ? Fate::Moves : Fate::Fails, EEXIST);
-                break;
-            }
-            round_.holder[at] = next;
-            i = next;
         }
     }
 }
 
-bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan) {
+void Planner::FindPaths() {
+    const std::size_t count = entries_.size();
+    pathOf_.assign(count, 0);
+    std::unordered_map<std::string_view, int> known;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string& path = PathOf(i);
+        if (i > 0 && path == PathOf(i - 1)) {
+            pathOf_[i] = pathOf_[i - 1];
+            continue;
+        }
+        const auto [it, added] = known.emplace(path, static_cast<int>(pathPlaces_.size()));
+        if (added) {
+            pathPlaces_.emplace_back();
+            places_->FoldersOnPath(path, pathPlaces_.back());
+        }
+        pathOf_[i] = it->second;
+    }
+}
+
+template <class Each> void Planner::ForEachFolderOf(std::size_t i, Each&& each) {
+    auto visit = [&](const std::vector<int>& places) {
+        for (const int place : places) {
+            const auto p = static_cast<std::size_t>(place);
+            const int folder = p < holders_.size() ? holders_[p] : -1;
+            if (folder >= 0 && static_cast<std::size_t>(folder) != i &&
+                round_.fate[static_cast<std::size_t>(folder)] == Fate::Moves)
+                each(folder);
+        }
+    };
+    visit(pathPlaces_[static_cast<std::size_t>(pathOf_[i])]);
+    // A new name that leads into a sub-folder goes through that folder as well.
+    const std::string& candidate = round_.candidate[i];
+    if (const std::size_t slash = candidate.rfind('/'); slash != std::string::npos) {
+        std::vector<int> places;
+        places_->FoldersOnPath(PathOf(i) + candidate.substr(0, slash + 1), places);
+        visit(places);
+    }
+}
+
+bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool withSteps) {
     const std::size_t count = entries_.size();
     LocateEntries();
+    FindPaths();
+    blocked_.assign(count, 0);
     round_.number.assign(count, 0);
     round_.candidate.assign(count, {});
     round_.error.assign(count, 0);
@@ -250,30 +419,36 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan) {
                       rises ? NumberAfter(static_cast<std::int64_t>(i)) : options_.NumberIncValue);
     }
 
-    bool settled = false;
-    for (int round = 0; round < kMaxRounds && !settled; ++round) {
-        Resolve();
-        settled = true;
-        std::int64_t successes = 0;
-        for (std::size_t i = 0; i < count; ++i) {
-            if (cancelled(i))
-                return false;
-            const std::int32_t number = rises ? NumberAfter(successes) : options_.NumberIncValue;
-            if (number != round_.number[i]) {
-                settled = false;
-                MakeCandidate(i, number);
+    // Each pass that cannot order the moves blocks at least one more entry.
+    for (std::size_t blocked = 0;; ++blocked) {
+        bool settled = false;
+        for (int round = 0; round < kMaxRounds && !settled; ++round) {
+            Resolve();
+            settled = true;
+            std::int64_t successes = 0;
+            for (std::size_t i = 0; i < count; ++i) {
+                if (cancelled(i))
+                    return false;
+                const std::int32_t number =
+                    rises ? NumberAfter(successes) : options_.NumberIncValue;
+                if (number != round_.number[i]) {
+                    settled = false;
+                    MakeCandidate(i, number);
+                }
+                successes += round_.fate[i] == Fate::Moves;
             }
-            successes += round_.fate[i] == Fate::Moves;
         }
+        if (!settled || blocked > count)
+            return false;
+        if (OrderSteps())
+            break;
     }
-    if (!settled)
-        return false;
 
     TPrediction& prediction = plan.Prediction;
     prediction.Entries.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
         TPredictedEntry& out = prediction.Entries[i];
-        out.Candidate = round_.candidate[i];
+        out.Candidate = std::move(round_.candidate[i]);
         out.Error = round_.fateError[i];
         switch (round_.fate[i]) {
         case Fate::Stays:
@@ -290,53 +465,176 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan) {
             break;
         }
     }
+    // Undo raises the number with each file back as well, as the run in list order does.
     prediction.Tally.NumberIncValue =
-        rises ? NumberAfter(prediction.Tally.Renamed) : options_.NumberIncValue;
-    WriteSteps(plan);
+        options_.NumberIncEnabled ? NumberAfter(prediction.Tally.Renamed) : options_.NumberIncValue;
+    ForgetTables();
+    if (withSteps)
+        WriteSteps(plan);
     return true;
 }
 
-// Each entry that moves waits for at most one other (the holder of its target), and
-// each is waited for by at most one (the first claim of a name wins), so the moves form
-// chains and cycles. A chain goes from its free end; a cycle begins by parking one
-// member under a temporary name and ends by moving it to its new name.
+// A hundred thousand names take tens of megabytes in these tables, as many as the steps:
+// the two are never held at once.
+void Planner::ForgetTables() {
+    places_.reset();
+    round_ = {};
+    for (std::vector<int>* table :
+         {&own_, &ownError_, &holders_, &claims_, &sameNext_, &sharedHeads_, &blocked_, &pathOf_})
+        std::vector<int>().swap(*table);
+    std::vector<char>().swap(gone_);
+    std::vector<std::vector<int>>().swap(pathPlaces_);
+}
+
 void Planner::WriteSteps(TRenamePlan& plan) {
+    const std::vector<TPredictedEntry>& predicted = plan.Prediction.Entries;
+    plan.Steps.reserve(order_.size());
+    for (const Ordered& step : order_) {
+        const auto at = static_cast<std::size_t>(step.entry);
+        const TRunEntry& entry = entries_[at];
+        std::string from = step.kind == TPlanStep::Unpark
+                               ? temporaries_[static_cast<std::size_t>(step.temporary)]
+                               : entry.Name;
+        std::string to = step.kind == TPlanStep::Park
+                             ? temporaries_[static_cast<std::size_t>(step.temporary)]
+                             : predicted[at].Candidate;
+        plan.Steps.push_back({step.entry, step.kind, PathOf(at), std::move(from), std::move(to)});
+    }
+    std::vector<Ordered>().swap(order_);
+    std::vector<std::string>().swap(temporaries_);
+}
+
+// Each entry that moves waits for at most one other (the holder of its target), and
+// each is waited for by at most one (a name has one claimant that wins), so the moves
+// form chains and cycles. A chain goes from its free end; a cycle begins by parking one
+// member under a temporary name and ends by moving it to its new name. What lies inside
+// a folder moves before the folder, whose move would cut the way to it (and an undo,
+// last first, then takes the folder back first): the units (a Final step outside a
+// cycle; a whole cycle) go in an order that puts each after every unit it waits for,
+// depth first, so that a chain stays in one piece.
+bool Planner::OrderSteps() {
     const std::size_t count = entries_.size();
     std::vector<int> waiting(count, -1); // the entry that waits for this one to move
     for (std::size_t i = 0; i < count; ++i)
         if (round_.fate[i] == Fate::Moves && round_.holder[i] >= 0)
             waiting[static_cast<std::size_t>(round_.holder[i])] = static_cast<int>(i);
-
-    std::vector<TPlanStep>& steps = plan.Steps;
-    steps.reserve(count);
-    std::vector<char> written(count, 0);
-    auto write = [&](int entry, TPlanStep::Kind kind, std::string from, std::string to) {
-        const TRunEntry& e = entries_[static_cast<std::size_t>(entry)];
-        steps.push_back({entry, kind, e.Path, std::move(from), std::move(to)});
-        written[static_cast<std::size_t>(entry)] = 1;
-    };
-    auto final = [&](int entry) {
-        const auto at = static_cast<std::size_t>(entry);
-        write(entry, TPlanStep::Final, entries_[at].Name, round_.candidate[at]);
-    };
+    // Per moving entry: its unit, named by the entry of its Final step or by the parked
+    // member of its cycle.
+    std::vector<int> unit(count, -1);
+    std::vector<int> seeds;
     for (std::size_t i = 0; i < count; ++i) {
         if (round_.fate[i] != Fate::Moves || round_.holder[i] >= 0)
             continue;
+        seeds.push_back(static_cast<int>(i));
         for (int k = static_cast<int>(i); k >= 0; k = waiting[static_cast<std::size_t>(k)])
-            final(k);
+            unit[static_cast<std::size_t>(k)] = k;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        if (round_.fate[i] != Fate::Moves || unit[i] >= 0)
+            continue;
+        seeds.push_back(static_cast<int>(i));
+        int k = static_cast<int>(i);
+        do {
+            unit[static_cast<std::size_t>(k)] = static_cast<int>(i);
+            k = waiting[static_cast<std::size_t>(k)];
+        } while (k != static_cast<int>(i));
     }
 
+    // How many units each unit waits for.
+    std::vector<int> waitsFor(count, 0);
+    bool conflict = false;
     for (std::size_t i = 0; i < count; ++i) {
-        if (round_.fate[i] != Fate::Moves || written[i])
+        if (round_.fate[i] != Fate::Moves)
             continue;
-        const int parked = static_cast<int>(i);
-        // Clear of the folder's files and of every name the planning met.
-        std::string temporary = places_.FreeName(own_[i]);
-        write(parked, TPlanStep::Park, entries_[i].Name, temporary);
-        for (int k = waiting[i]; k != parked; k = waiting[static_cast<std::size_t>(k)])
-            final(k);
-        write(parked, TPlanStep::Unpark, std::move(temporary), round_.candidate[i]);
+        const int holder = round_.holder[i];
+        if (holder >= 0 && unit[static_cast<std::size_t>(holder)] != unit[i])
+            ++waitsFor[i]; // a link of a chain
+        ForEachFolderOf(i, [&](int folder) {
+            const int after = unit[static_cast<std::size_t>(folder)];
+            if (after == unit[i]) {
+                blocked_[i] = ENOENT;
+                conflict = true;
+            }
+            ++waitsFor[static_cast<std::size_t>(after)];
+        });
     }
+    if (conflict)
+        return false;
+
+    order_.clear();
+    temporaries_.clear();
+    auto final = [&](int entry) {
+        order_.push_back({entry, TPlanStep::Final, -1});
+    };
+    std::vector<int> ready;
+    auto release = [&](int entry) {
+        ForEachFolderOf(static_cast<std::size_t>(entry), [&](int folder) {
+            const int after = unit[static_cast<std::size_t>(folder)];
+            if (--waitsFor[static_cast<std::size_t>(after)] == 0)
+                ready.push_back(after);
+        });
+    };
+    for (auto seed = seeds.rbegin(); seed != seeds.rend(); ++seed)
+        if (waitsFor[static_cast<std::size_t>(*seed)] == 0)
+            ready.push_back(*seed);
+    while (!ready.empty()) {
+        const int u = ready.back();
+        ready.pop_back();
+        const auto at = static_cast<std::size_t>(u);
+        if (round_.holder[at] < 0 || unit[static_cast<std::size_t>(round_.holder[at])] != u) {
+            final(u);
+            release(u);
+            // Last, so that the chain goes on next.
+            if (const int next = waiting[at];
+                next >= 0 && --waitsFor[static_cast<std::size_t>(next)] == 0)
+                ready.push_back(next);
+            continue;
+        }
+        // Clear of the folder's files and of every name the planning met.
+        const auto temporary = static_cast<int>(temporaries_.size());
+        temporaries_.push_back(places_->FreeName(own_[at]));
+        order_.push_back({u, TPlanStep::Park, temporary});
+        for (int k = waiting[at]; k != u; k = waiting[static_cast<std::size_t>(k)])
+            final(k);
+        order_.push_back({u, TPlanStep::Unpark, temporary});
+        for (int k = u;;) {
+            release(k);
+            if ((k = waiting[static_cast<std::size_t>(k)]) == u)
+                break;
+        }
+    }
+
+    // Units left over wait for each other: an entry inside a folder that cannot move
+    // before it. Such an entry is not tried, and fails as it would after the folder.
+    // Blocked first are the entries that wait, through the holders of their new names,
+    // for the folder they are in (the others may only wait behind them); should none
+    // be, every entry left over inside a folder left over.
+    auto leftOver = [&](int entry) {
+        return waitsFor[static_cast<std::size_t>(unit[static_cast<std::size_t>(entry)])] > 0;
+    };
+    for (const bool narrow : {true, false}) {
+        for (std::size_t i = 0; i < count; ++i) {
+            if (round_.fate[i] != Fate::Moves || !leftOver(static_cast<int>(i)))
+                continue;
+            ForEachFolderOf(i, [&](int folder) {
+                if (!leftOver(folder))
+                    return;
+                bool waits = !narrow;
+                for (int k = round_.holder[i], hops = 0;
+                     !waits && k >= 0 && hops < static_cast<int>(count);
+                     k = round_.holder[static_cast<std::size_t>(k)], ++hops)
+                    waits =
+                        unit[static_cast<std::size_t>(k)] == unit[static_cast<std::size_t>(folder)];
+                if (waits) {
+                    blocked_[i] = ENOENT;
+                    conflict = true;
+                }
+            });
+        }
+        if (conflict)
+            break;
+    }
+    return !conflict;
 }
 
 // The run in list order, for a list whose numbering never settles: its successes, in
@@ -356,10 +654,13 @@ TRenamePlan ListOrderPlan(const std::vector<TRunEntry>& entries, const RenameOpt
 
 } // namespace
 
-TRenamePlan PlanRenames(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
-                        RenameMode mode, const std::atomic<bool>& cancel, TFileCalls& calls) {
+namespace {
+
+TRenamePlan Planned(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
+                    RenameMode mode, const std::atomic<bool>& cancel, TFileCalls& calls,
+                    bool withSteps) {
     TRenamePlan plan;
-    if (!Planner(entries, options, mode, calls).Plan(cancel, plan)) {
+    if (!Planner(entries, options, mode, calls).Plan(cancel, plan, withSteps)) {
         if (cancel.load(std::memory_order_acquire)) {
             plan = {};
             plan.Prediction.Tally.Cancelled = true;
@@ -368,8 +669,20 @@ TRenamePlan PlanRenames(const std::vector<TRunEntry>& entries, const RenameOptio
         }
     }
     plan.FirstNumber = options.NumberIncValue;
-    plan.NumberRises = mode == RenameMode::Rename && options.NumberIncEnabled;
+    plan.NumberRises = options.NumberIncEnabled;
     return plan;
+}
+
+} // namespace
+
+TRenamePlan PlanRenames(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
+                        RenameMode mode, const std::atomic<bool>& cancel, TFileCalls& calls) {
+    return Planned(entries, options, mode, cancel, calls, true);
+}
+
+TPrediction PredictPlanned(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
+                           RenameMode mode, const std::atomic<bool>& cancel, TFileCalls& calls) {
+    return Planned(entries, options, mode, cancel, calls, false).Prediction;
 }
 
 } // namespace qm

@@ -4,8 +4,16 @@
 // "Track 1..20" to "Track 2..21"; a swap; a rotation) put in an order in which each target
 // has been renamed away before it is taken, a cycle broken by parking one of its members
 // under a temporary name in its own folder. Planning never replaces a file: a target that
-// exists outside the run, a target two entries want and a name the file system refuses
-// still fail, exactly as in the run in list order.
+// exists outside the run and a name the file system refuses still fail, exactly as in the
+// run in list order. A target several entries want goes to one of them whatever the
+// list's order: a member of a cycle, else the one with the longest chain of entries
+// waiting behind it, a tie to the first listed; the others fail with EEXIST, and no
+// other choice renames more entries. An entry inside a folder that the run renames
+// (told by the folder's identity, whatever path leads there) moves before that folder;
+// one that cannot (it waits for the folder itself) is not tried and fails with ENOENT,
+// as it would after the folder's move. In an undo, an entry whose folder was renamed by
+// the run being undone (the folder's entry is in the list) is found through the folder's
+// new name and taken back there, before the folder.
 
 #include "rename/predict.h"
 
@@ -40,18 +48,26 @@ struct TRenamePlan {
     TPrediction Prediction;
     // Every rename the run takes, in order; entries that stay or fail have none.
     std::vector<TPlanStep> Steps;
-    // The running number the plan starts with and whether it rises with each success
-    // (the options' NumberIncValue and NumberIncEnabled), for the run's OnNumber.
+    // The running number the plan starts with and whether it rises with each success,
+    // in undo mode as well (the options' NumberIncValue and NumberIncEnabled), for the
+    // run's OnNumber.
     std::int32_t FirstNumber = 0;
     bool NumberRises = false;
 };
 
 // Plans the run over `entries` (slot order) with the run's copy of `options`: the
 // prediction in RunOrder::Planned and the steps that carry it out. Reads each folder
-// once through `calls`; changes nothing on disk.
+// once through `calls`; changes nothing on disk. The tables of the planning are gone
+// before the steps are written out, and with the call.
 TRenamePlan PlanRenames(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
                         RenameMode mode, const std::atomic<bool>& cancel,
                         TFileCalls& calls = TFileCalls::System());
+
+// The Prediction of PlanRenames alone, without the steps (as many strings again as the
+// entries): what the window shows while the options change.
+TPrediction PredictPlanned(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
+                           RenameMode mode, const std::atomic<bool>& cancel,
+                           TFileCalls& calls = TFileCalls::System());
 
 // Carries out `plan`, computed by PlanRenames over `entries` (SnapshotEntries of `items`,
 // which has stayed in update mode since) in the same `mode`. The bookkeeping is that of

@@ -10,15 +10,15 @@
 namespace qm {
 
 int TPlanPlaces::Intern(TModelFolder& folder, std::string_view name) {
-    std::string key;
+    std::u32string folded;
+    std::string_view key = name;
     if (folder.IgnoresCase()) {
-        const std::u32string folded = FoldCase(name);
-        key.assign(reinterpret_cast<const char*>(folded.data()), folded.size() * sizeof(char32_t));
-    } else {
-        key.assign(name);
+        folded = FoldCase(name);
+        key = std::string_view(reinterpret_cast<const char*>(folded.data()),
+                               folded.size() * sizeof(char32_t));
     }
-    const std::size_t hash =
-        std::hash<std::string>()(key) ^ std::hash<const void*>()(&folder) * 0x9e3779b97f4a7c15u;
+    const std::size_t hash = std::hash<std::string_view>()(key) ^
+                             std::hash<const void*>()(&folder) * 0x9e3779b97f4a7c15u;
     if (2 * (folderOf_.size() + 1) > table_.size())
         Grow();
     const std::size_t mask = table_.size() - 1;
@@ -29,15 +29,24 @@ int TPlanPlaces::Intern(TModelFolder& folder, std::string_view name) {
             break;
         }
         const auto p = static_cast<std::size_t>(place);
-        if (hashOf_[p] == hash && folderOf_[p] == &folder && keyOf_[p] == key)
+        if (hashOf_[p] == hash && folderOf_[p] == &folder && Key(p) == key)
             return place;
     }
-    keyOf_.push_back(std::move(key));
+    keys_.append(key);
+    keyEnd_.push_back(keys_.size());
     hashOf_.push_back(hash);
     folderOf_.push_back(&folder);
     // A folder that ignores case keeps the folded key only, which is no name to ask for.
     present_.push_back(folder.IgnoresCase() ? folder.Holds(name) : 2);
     return PlaceCount() - 1;
+}
+
+void TPlanPlaces::Reserve(std::size_t places, std::size_t bytes) {
+    keys_.reserve(bytes);
+    keyEnd_.reserve(places);
+    hashOf_.reserve(places);
+    folderOf_.reserve(places);
+    present_.reserve(places);
 }
 
 void TPlanPlaces::Grow() {
@@ -62,6 +71,13 @@ int TPlanPlaces::Locate(const std::string& folder, const std::string& name, int&
             return error;
         last_ = found;
         lastPath_ = folder;
+        int dir = -1;
+        if (calls_.OpenFolder(folder.empty() ? "." : folder.c_str(), dir) == 0) {
+            struct stat st {};
+            if (calls_.LStat(dir, ".", st) == 0)
+                read_.emplace(std::make_pair(st.st_dev, st.st_ino), found);
+            calls_.CloseFolder(dir);
+        }
     }
     place = Intern(*last_, name);
     return 0;
@@ -79,11 +95,41 @@ int TPlanPlaces::Target(const std::string& folder, const std::string& from,
 bool TPlanPlaces::Present(int place) {
     char& present = present_[static_cast<std::size_t>(place)];
     if (present == 2)
-        present = folderOf_[static_cast<std::size_t>(place)]->Holds(
-                      keyOf_[static_cast<std::size_t>(place)])
-                      ? 1
-                      : 0;
+        present =
+            folderOf_[static_cast<std::size_t>(place)]->Holds(Key(static_cast<std::size_t>(place)))
+                ? 1
+                : 0;
     return present == 1;
+}
+
+TModelFolder* TPlanPlaces::ReadFolderAt(const std::string& path) {
+    int dir = -1;
+    if (calls_.OpenFolder(path.empty() ? "." : path.c_str(), dir) != 0)
+        return nullptr;
+    struct stat st {};
+    const int error = calls_.LStat(dir, ".", st);
+    calls_.CloseFolder(dir);
+    if (error != 0)
+        return nullptr;
+    const auto found = read_.find(std::make_pair(st.st_dev, st.st_ino));
+    return found == read_.end() ? nullptr : found->second;
+}
+
+void TPlanPlaces::FoldersOnPath(const std::string& folder, std::vector<int>& places) {
+    // "/" opens an absolute path and names no folder of its own.
+    std::size_t begin = folder.starts_with('/') ? 1 : 0;
+    for (std::size_t end; (end = folder.find('/', begin)) != std::string::npos; begin = end + 1) {
+        const std::string_view name(folder.data() + begin, end - begin);
+        if (name.empty() || name == "." || name == "..")
+            continue;
+        if (const int place = FolderPlace(folder.substr(0, begin), name); place >= 0)
+            places.push_back(place);
+    }
+}
+
+int TPlanPlaces::FolderPlace(const std::string& parent, std::string_view name) {
+    TModelFolder* folder = ReadFolderAt(parent);
+    return folder == nullptr ? -1 : Intern(*folder, name);
 }
 
 std::string TPlanPlaces::FreeName(int place) {

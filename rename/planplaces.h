@@ -11,15 +11,21 @@
 #include "rename/filecalls.h"
 #include "rename/foldermodel.h"
 
+#include <map>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 namespace qm {
 
 class TPlanPlaces {
 public:
-    explicit TPlanPlaces(TFileCalls& calls) : model_(calls) {}
+    explicit TPlanPlaces(TFileCalls& calls) : calls_(calls), model_(calls) {}
 
+    // Room for `places` names of `bytes` bytes in all, so that the tables, grown by
+    // doubling, do not end up nearly twice as large as they need to be.
+    void Reserve(std::size_t places, std::size_t bytes);
     // The place of the file `name` in `folder` ("" or ending in "/"; `name` may lead
     // into a sub-folder); the errno value when the folder cannot be read.
     int Locate(const std::string& folder, const std::string& name, int& place);
@@ -33,9 +39,25 @@ public:
     // A short name in the folder of `place`, new for each call, that lies at no place met
     // so far: clear of the folder's files and of every candidate of the planning.
     std::string FreeName(int place);
+    // The places of the folders on the way to `folder` ("" or ending in "/") that lie
+    // directly in a folder Locate has read, nearest last: a run that renames one of them
+    // first cuts that way. The folders are told apart by identity, so that "./d/" and
+    // "d/" lead through the same place; a folder that cannot be opened adds nothing.
+    void FoldersOnPath(const std::string& folder, std::vector<int>& places);
+    // The place of `name` in the folder at `parent` ("" or ending in "/") when Locate has
+    // read that folder, else -1.
+    int FolderPlace(const std::string& parent, std::string_view name);
 
 private:
     int Intern(TModelFolder& folder, std::string_view name);
+    std::string_view Key(std::size_t place) const {
+        const std::size_t begin = place == 0 ? 0 : keyEnd_[place - 1];
+        return std::string_view(keys_).substr(begin, keyEnd_[place] - begin);
+    }
+    // The folder Locate read at the identity of `path`, or nullptr.
+    TModelFolder* ReadFolderAt(const std::string& path);
+
+    TFileCalls& calls_;
     void Grow();
 
     TFolderModel model_;
@@ -43,7 +65,10 @@ private:
     // over a hundred thousand files meets as many names, and a node per name would cost
     // more than the rest of the planning.
     std::vector<int> table_;
-    std::vector<std::string> keyOf_;      // per place: the name as its folder compares it
+    // Per place: the name as its folder compares it, back to back in keys_ (one block
+    // rather than a string per name), ending at keyEnd_.
+    std::string keys_;
+    std::vector<std::size_t> keyEnd_;
     std::vector<std::size_t> hashOf_;     // per place
     std::vector<TModelFolder*> folderOf_; // per place
     // Per place: 0 no file there, 1 a file, 2 not asked yet. The files of the run's own
@@ -51,6 +76,8 @@ private:
     std::vector<char> present_;
     std::string lastPath_;
     TModelFolder* last_ = nullptr;
+    // The folders Locate read, by device and inode.
+    std::map<std::pair<dev_t, ino_t>, TModelFolder*> read_;
     unsigned serial_ = 0;
 };
 

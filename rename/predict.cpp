@@ -85,7 +85,7 @@ TPrediction PredictRenames(const std::vector<TRunEntry>& entries, const RenameOp
                            TFileCalls& calls) {
     // A planned run is predicted by its plan.
     if (order == RunOrder::Planned)
-        return PlanRenames(entries, options, mode, cancel, calls).Prediction;
+        return PredictPlanned(entries, options, mode, cancel, calls);
     return PredictInListOrder(entries, options, mode, cancel, calls);
 }
 

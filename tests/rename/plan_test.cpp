@@ -3,9 +3,11 @@
 #include "renamefolder.h"
 #include "settings/optionschemas.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <random>
 
 namespace qm::test {
 namespace {
@@ -143,8 +145,12 @@ TEST_P(PlannedRun, EveryFileEndsOnceUnderItsPlannedNameAndUndoBringsTheOldNamesB
             EXPECT_EQ(files[static_cast<int>(i)].Name(), expected);
         }
 
-        const RenameTally back = RunPlannedRenames(files.items(), {}, RenameMode::Undo, {}, kGoOn);
+        // Undo raises a rising number with each file back, as the run in list order does.
+        const RenameTally back =
+            RunPlannedRenames(files.items(), options, RenameMode::Undo, {}, kGoOn);
         EXPECT_EQ(back.Renamed, c.renamed);
+        EXPECT_EQ(back.NumberIncValue,
+                  options.NumberIncValue + (options.NumberIncEnabled ? c.renamed : 0));
         EXPECT_EQ(dir.Contents(), Expected(all, false));
     }
 }
@@ -165,6 +171,102 @@ TEST(PlannedRun, ASubFolderReachedTwoWaysIsOneFolder) {
     // Back again: the entry named "sub/y" stands for y in sub, which the other wants.
     EXPECT_EQ(RunPlannedRenames(list.Items(), {}, RenameMode::Undo, {}, kGoOn).Renamed, 2);
     EXPECT_EQ(dir.Contents(), Expected({"x", "sub/y"}, true));
+}
+
+// Whatever the list's order, a name several files want goes to the one that lets the
+// most files move. Each row: its files as old>new, those renamed marked '+'.
+TEST(PlannedRun, ANameSeveralWantGoesToTheFileThatLetsTheMostMove) {
+    struct Row {
+        const char* what;
+        std::vector<std::string> files;
+        std::string scheme;
+        bool tie = false; // the first listed wins, whichever it is
+    };
+    std::vector<Row> rows = {
+        {"a swap beats a third file",
+         {"+fa>fb", "+fb>fa", "fc>fb"},
+         Pairs({"a:#", "b:a", "c:b", "#:b"})},
+        {"the longer chain behind", {"gx>gt", "+gy>gt", "+gz>gy"}, Pairs({"x:t", "y:t", "z:y"})},
+        {"a tie to the first listed", {"hx>ht", "hy>ht"}, Pairs({"x:t", "y:t"}), true},
+    };
+    // Letter swaps, each with a third file wanting one of the pair's names.
+    Row many{"swaps among 600 files", {}, Pairs({"a:#", "b:a", "c:b", "d:a", "#:b"})};
+    for (int i = 0; i < 200; ++i) {
+        const std::string s = "s" + std::to_string(i);
+        for (const std::string& one : {"+" + s + "a>" + s + "b", "+" + s + "b>" + s + "a",
+                                       s + (i % 2 ? "c>" + s + "b" : "d>" + s + "a")})
+            many.files.push_back(one);
+    }
+    rows.push_back(many);
+    auto name = [](const std::string& file) {
+        const std::size_t from = file.starts_with('+');
+        return file.substr(from, file.find('>') - from);
+    };
+    for (Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        RenameFolder dir;
+        for (const std::string& file : row.files)
+            dir.Make(name(file));
+        const RenameOptionSet options = Scheme(row.scheme);
+        std::mt19937 shuffle(21);
+        for (int order = 0; order < 4; ++order) {
+            std::vector<std::string> names;
+            for (const std::string& file : row.files)
+                names.push_back(name(file));
+            ListedFiles files(dir.Path(), names);
+            const TRenamePlan plan =
+                PlanRenames(SnapshotEntries(files.items()), options, RenameMode::Rename, kGoOn);
+            for (std::size_t i = 0; i < row.files.size(); ++i) {
+                const std::string& file = row.files[i];
+                const TPredictedEntry& predicted = plan.Prediction.Entries[i];
+                const bool wins = row.tie ? i == 0 : file.starts_with('+');
+                EXPECT_EQ(predicted.Candidate, file.substr(file.find('>') + 1)) << file;
+                EXPECT_EQ(predicted.Outcome, wins ? RenameOutcome::Renamed : RenameOutcome::Failed)
+                    << file;
+                EXPECT_EQ(predicted.Error, wins ? 0 : EEXIST) << file;
+            }
+            std::shuffle(row.files.begin(), row.files.end(), shuffle);
+            if (order == 0) // the issue's three files: the third first, as well
+                std::rotate(row.files.begin(), row.files.end() - 1, row.files.end());
+        }
+    }
+}
+
+// A file inside a folder of the run moves before the folder, however the list names the
+// way to it, and is found again to be taken back; where it cannot (it wants the name of the link it
+// is reached through), it is not tried and fails as it would after the link's move.
+TEST(PlannedRun, WhatIsInsideAFolderMovesBeforeTheFolder) {
+    for (const bool fileFirst : {false, true}) {
+        RenameFolder dir;
+        for (const char* name : {"d/", "d/sub/", "d/sub/f", "d/lnq", "d/lnk@."})
+            dir.Make(name);
+        TFileList list;
+        list.Items().BeginUpdate();
+        std::vector<TFileItems::NewEntry> listed = {{"d", dir.Path()},
+                                                    {"sub", dir.Path() + "d/"},
+                                                    {"f", dir.Path() + "d/./sub/"},
+                                                    {"lnk", dir.Path() + "d/"},
+                                                    {"lnq", dir.Path() + "d/lnk/"}};
+        if (fileFirst)
+            std::reverse(listed.begin(), listed.end());
+        list.Items().AddNamesOnly(std::move(listed));
+        const std::vector<TRunEntry> entries = SnapshotEntries(list.Items());
+        const TRenamePlan plan =
+            PlanRenames(entries, Scheme(Pairs({"k:k_x", "q:k", "b:b_x", "f:f_x", "d:d_x"})),
+                        RenameMode::Rename, kGoOn);
+        const RenameTally tally =
+            RunPlan(list.Items(), entries, plan, RenameMode::Rename, {}, kGoOn);
+        EXPECT_EQ(tally.Renamed, 4);
+        EXPECT_EQ(plan.Prediction.Tally.Renamed, 4);
+        for (std::size_t i = 0; i < entries.size(); ++i)
+            if (entries[i].Name == "lnq") {
+                EXPECT_EQ(plan.Prediction.Entries[i].Error, ENOENT);
+            }
+        EXPECT_EQ(dir.Contents(), Expected({"d/sub/f>d_x/sub_x/f_x", "d/lnq>d_x/lnq"}, true));
+        // The undo finds f through the folders' new names, where the list's paths are gone.
+        EXPECT_EQ(RunPlannedRenames(list.Items(), {}, RenameMode::Undo, {}, kGoOn).Renamed, 4);
+        EXPECT_EQ(dir.Contents(), Expected({"d/sub/f", "d/lnq"}, true));
+    }
 }
 
 // Moves through the real no-replace move, and at the move numbered `at` (from 1) does
