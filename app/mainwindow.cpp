@@ -28,6 +28,7 @@
 #include "filelist/folderwalk.h"
 #include "filelist/versioninfo.h"
 #include "language/dynlang.h"
+#include "language/placeholders.h"
 #include "settings/settings.h"
 
 #include <QAction>
@@ -895,17 +896,6 @@ void TMain::FileListSelectItem() {
 
 // ---- rename and undo ----
 
-namespace {
-
-void ReplaceFirst(std::string& text, const std::string& placeholder, const std::string& value) {
-    const std::size_t at = text.find(placeholder);
-    if (at != std::string::npos) {
-        text.replace(at, placeholder.size(), value);
-    }
-}
-
-} // namespace
-
 void TMain::A_RenameFilesExecute() {
     TFileItems& items = fileList_->Items();
     items.BeginUpdate();
@@ -1052,9 +1042,9 @@ void TMain::ShowMarks(std::vector<TRowMark> marks) {
 }
 
 void TMain::ShowRenameMessage(const std::string& key, int done, int notDone) {
-    std::string text = programLang_ != nullptr ? programLang_->GetText(key) : std::string();
-    ReplaceFirst(text, "%1", std::to_string(done));
-    ReplaceFirst(text, "%2", std::to_string(notDone));
+    const std::string text =
+        FillPlaceholders(programLang_ != nullptr ? programLang_->GetText(key) : std::string(),
+                         {std::to_string(done), std::to_string(notDone)});
     // The language's line breaks are LF CR pairs; the box wants one break each.
     QMessageBox box(QMessageBox::Information, windowTitle(),
                     Q(text).replace(QStringLiteral("\n\r"), QStringLiteral("\n")), QMessageBox::Ok,

@@ -124,6 +124,8 @@ private:
     void BuildShuffle();
     void BuildFormat();
     void ConnectChanges();
+    // Reports every change of the text a number field shows, typed or set, once.
+    void ConnectNumberField(QSpinBox* spin);
 };
 
 } // namespace qm

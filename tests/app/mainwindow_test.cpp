@@ -23,6 +23,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStandardItemModel>
+#include <QSignalSpy>
 #include <QStatusTipEvent>
 #include <QTemporaryDir>
 #include <QTest>
@@ -412,6 +413,52 @@ private slots:
             }
         }
         QFAIL("no such option");
+    }
+
+    // What the options read and how often the tabs report, as the user types in a field.
+    // In `keys` "<" is Backspace, "^" the Up arrow, "|" leaving the field and "=" a scheme's
+    // 3 put into the controls.
+    void numbersFollowTheFieldAtOnce_data() {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("reports");
+        QTest::addRow("emptied: the minimum, at once") << "<" << 1 << 1;
+        QTest::addRow("0 below the minimum, unclamped") << "0" << 0 << 1;
+        QTest::addRow("leading zeros of the same value") << "007" << 7 << 3;
+        QTest::addRow("a typed new value, once") << "9" << 9 << 1;
+        QTest::addRow("a typed value emptied") << "9<" << 1 << 2;
+        QTest::addRow("the arrow key") << "^" << 8 << 1;
+        QTest::addRow("leaving an emptied field") << "<|" << 7 << 2;
+        QTest::addRow("leaving a taken value") << "9|" << 9 << 1;
+        QTest::addRow("leaving a field a scheme filled") << "=|" << 3 << 0;
+    }
+
+    void numbersFollowTheFieldAtOnce() {
+        QFETCH(QString, keys);
+        QFETCH(int, count);
+        QFETCH(int, reports);
+        TOptionTabs tabs;
+        tabs.RemoveFront->setValue(7); // of 1..255
+        tabs.RemoveFront->selectAll();
+        QSignalSpy spy(&tabs, &TOptionTabs::optionChanged);
+        for (const QChar key : keys) {
+            if (key == '<') {
+                QTest::keyClick(tabs.RemoveFront, Qt::Key_Backspace);
+            } else if (key == '^') {
+                QTest::keyClick(tabs.RemoveFront, Qt::Key_Up);
+            } else if (key == '=') {
+                RenameOptionSet scheme;
+                scheme.RemoveFrontCount = 3;
+                ApplyOptionsToControls(tabs, scheme);
+            } else if (key == '|') {
+                QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+                QApplication::sendEvent(tabs.RemoveFront, &out);
+            } else {
+                QTest::keyClicks(tabs.RemoveFront, QString(key));
+            }
+        }
+        QCOMPARE(ReadOptionsFromControls(tabs).RemoveFrontCount, count);
+        QCOMPARE(spy.count(), reports);
     }
 
     void schemes() {
