@@ -12,6 +12,7 @@
 #include "app/optionmapping.h"
 #include "app/optiontabs.h"
 #include "app/predictionrunner.h"
+#include "app/quickbutton.h"
 #include "app/renameprocess.h"
 #include "app/renamesummary.h"
 #include "app/renamethread.h"
@@ -80,10 +81,8 @@ QWidget* Panel(QWidget* parent, const char* name) {
 }
 
 QToolButton* QuickButton(QWidget* parent, const char* name, QAction* action) {
-    auto* button = new QToolButton(parent);
+    auto* button = new TQuickButton(action, parent);
     button->setObjectName(QString::fromLatin1(name));
-    button->setDefaultAction(action);
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     // At least 90 pixels, and as wide as the caption of the language: see BindTexts.
     button->setMinimumWidth(90);
     return button;

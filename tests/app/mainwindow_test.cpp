@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "app/optionmapping.h"
 #include "app/optiontabs.h"
+#include "app/quickbutton.h"
 #include "app/replacelist.h"
 #include "engine/newname.h"
 #include "engine/optionfields.h"
@@ -459,6 +460,30 @@ private slots:
         }
         QCOMPARE(ReadOptionsFromControls(tabs).RemoveFrontCount, count);
         QCOMPARE(spy.count(), reports);
+    }
+
+    // A quick button is its action: the caption whole, its accelerator, state and click.
+    void quickButtonShowsItsAction() {
+        QWidget window;
+        QAction action(QStringLiteral("&Add files..."), &window);
+        window.addAction(&action);
+        auto* button = new TQuickButton(&action, &window);
+        QCOMPARE(button->text(), QStringLiteral("&Add files..."));
+        action.setText(QStringLiteral("&Tilf\u00f8j filer..."));
+        action.setStatusTip(QStringLiteral("hint"));
+        action.setEnabled(false);
+        QCOMPARE(button->text(), action.text());
+        QCOMPARE(button->statusTip(), QStringLiteral("hint"));
+        QVERIFY(!button->isEnabled());
+        action.setEnabled(true);
+        QSignalSpy triggered(&action, &QAction::triggered);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_T, Qt::AltModifier);
+        QVERIFY(triggered.count() == 1 || triggered.wait()); // the click is animated
+        button->click();
+        QCOMPARE(triggered.count(), 2);
     }
 
     void schemes() {
