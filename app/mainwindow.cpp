@@ -36,6 +36,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -86,6 +87,21 @@ QToolButton* QuickButton(QWidget* parent, const char* name, QAction* action) {
     // At least 90 pixels, and as wide as the caption of the language: see BindTexts.
     button->setMinimumWidth(90);
     return button;
+}
+
+// Where the file dialog opens: the folder used last, at first the documents folder. A
+// profile without a documents folder expands that to nothing, and the folder used last
+// may be gone; the dialog would then open at the root, so the home folder serves.
+QString AddFilesFolder(const TSettings& settings) {
+    const bool noDocuments = settings.ExpandPath("%DOCUMENTPATH%") == "/";
+    const QString stored = QString::fromStdString(settings.LastUsedFilePath);
+    const std::string folder = settings.ExpandPath(settings.LastUsedFilePath);
+    std::error_code error;
+    if ((noDocuments && stored.contains(QLatin1String("%DOCUMENTPATH%"), Qt::CaseInsensitive)) ||
+        !std::filesystem::is_directory(folder, error)) {
+        return QDir::homePath();
+    }
+    return QFile::decodeName(QByteArray::fromStdString(folder));
 }
 
 } // namespace
@@ -673,11 +689,8 @@ void TMain::A_AddFilesExecute() {
         filter = tr("All files");
     }
     filter += QStringLiteral(" (*)");
-    const QStringList files =
-        QFileDialog::getOpenFileNames(this, Q(Text("SELECTFILETITLE")),
-                                      QFile::decodeName(QByteArray::fromStdString(
-                                          settings_->ExpandPath(settings_->LastUsedFilePath))),
-                                      filter);
+    const QStringList files = QFileDialog::getOpenFileNames(this, Q(Text("SELECTFILETITLE")),
+                                                            AddFilesFolder(*settings_), filter);
     if (files.isEmpty()) {
         return;
     }

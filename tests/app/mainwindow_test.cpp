@@ -17,11 +17,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardItemModel>
@@ -484,6 +487,43 @@ private slots:
         QVERIFY(triggered.count() == 1 || triggered.wait()); // the click is animated
         button->click();
         QCOMPARE(triggered.count(), 2);
+    }
+
+    void addFilesOpensAnExistingFolder_data() {
+        QTest::addColumn<bool>("documents");
+        QTest::addColumn<QString>("lastUsed");
+        QTest::addColumn<QString>("opened");
+        QTest::addRow("no documents folder") << false << "" << "";
+        QTest::addRow("the documents folder") << true << "" << "/Documents";
+        QTest::addRow("the folder used last") << false << "/used/" << "/used";
+        QTest::addRow("the folder used last is gone") << true << "/gone/" << "";
+    }
+
+    void addFilesOpensAnExistingFolder() {
+        QFETCH(bool, documents);
+        QFETCH(QString, lastUsed);
+        QFETCH(QString, opened);
+        const QString home = store_->path() + "/user";
+        QVERIFY(QDir().mkpath(home + "/used"));
+        if (documents) {
+            QVERIFY(QDir().mkpath(home + "/Documents"));
+        }
+        const QByteArray oldHome = qgetenv("HOME");
+        const auto restore = qScopeGuard([&] { qputenv("HOME", oldHome); });
+        qputenv("HOME", home.toUtf8());
+        auto main = Open();
+        if (!lastUsed.isEmpty()) {
+            main->Settings()->LastUsedFilePath = (home + lastUsed).toStdString();
+        }
+        QString shown;
+        QTimer::singleShot(0, [&shown] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            shown = dialog->directory().absolutePath();
+            dialog->reject();
+        });
+        Action(*main, "A_AddFiles")->trigger();
+        QCOMPARE(shown, home + opened);
     }
 
     void schemes() {
