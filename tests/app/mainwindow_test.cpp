@@ -493,10 +493,14 @@ private slots:
         QTest::addColumn<bool>("documents");
         QTest::addColumn<QString>("lastUsed");
         QTest::addColumn<QString>("opened");
-        QTest::addRow("no documents folder") << false << "" << "";
-        QTest::addRow("the documents folder") << true << "" << "/Documents";
-        QTest::addRow("the folder used last") << false << "/used/" << "/used";
-        QTest::addRow("the folder used last is gone") << true << "/gone/" << "";
+        QTest::addRow("no documents folder") << false << ""
+                                             << "";
+        QTest::addRow("the documents folder") << true << ""
+                                              << "/Documents";
+        QTest::addRow("the folder used last") << false << "/used/"
+                                              << "/used";
+        QTest::addRow("the folder used last is gone") << true << "/gone/"
+                                                      << "";
     }
 
     void addFilesOpensAnExistingFolder() {
