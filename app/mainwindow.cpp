@@ -6,6 +6,7 @@
 #include "app/customizecols.h"
 #include "app/directoryselector.h"
 #include "app/enablingrules.h"
+#include "app/filelistdelegate.h"
 #include "app/filelistmodel.h"
 #include "app/journalmessages.h"
 #include "app/maintexts.h"
@@ -220,8 +221,10 @@ void TMain::BuildPanels() {
     FileList->setSelectionBehavior(QAbstractItemView::SelectRows);
     FileList->setMinimumHeight(40);
     FileList->setAllColumnsShowFocus(true);
-    // A long folder differs from its neighbours at its end, a long name at its extension.
+    // A long folder differs from its neighbours at its end, a long name at its extension;
+    // the delegate cuts other columns as their cells ask.
     FileList->setTextElideMode(Qt::ElideMiddle);
+    FileList->setItemDelegate(new TFileListDelegate(FileList));
     // The stored widths are the user's: no column stretches to fill the view.
     FileList->header()->setStretchLastSection(false);
     FileList->header()->setSectionsClickable(true);

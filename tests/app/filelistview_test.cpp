@@ -6,6 +6,8 @@
 #include "app/commandline.h"
 #include "app/customizecols.h"
 #include "app/directoryselector.h"
+#include "app/filelistdelegate.h"
+#include "app/filelistmodel.h"
 #include "app/foldertreemodel.h"
 #include "app/mainwindow.h"
 #include "app/optiontabs.h"
@@ -25,6 +27,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -219,6 +222,14 @@ private slots:
         QCOMPARE(model->headerData(5, Qt::Horizontal, Qt::TextAlignmentRole).toInt(),
                  int(Qt::AlignRight | Qt::AlignVCenter));
         QVERIFY(!model->index(1, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+        const auto fit = [&](int column) {
+            return model->index(0, column).data(CellFitRole).value<CellFit>();
+        };
+        QCOMPARE(fit(1), CellFit::Middle);
+        QCOMPARE(fit(4), CellFit::End);
+        QCOMPARE(fit(5), CellFit::WholeWords);
+        QCOMPARE(fit(7), CellFit::WholeWords);
+        QVERIFY(qobject_cast<TFileListDelegate*>(List(*main)->itemDelegate()) != nullptr);
 
         // The new name numbers rows from the typed start value.
         TOptionTabs& tabs = main->Options();
@@ -237,6 +248,63 @@ private slots:
         QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Name"));
         main->ApplyColumnSet(",NAME");
         QCOMPARE(model->columnCount(), 0);
+    }
+
+    // Widths are those of the expected text, so one pixel less breaks a row.
+    void wholeWordsKeepNumbersWhole_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("fitsIn");
+        QTest::addColumn<QString>("expected");
+        const QString dots(QChar(0x2026));
+        QTest::addRow("fits") << "1.024.000 KB"
+                              << "1.024.000 KB"
+                              << "1.024.000 KB";
+        QTest::addRow("the unit goes") << "1.024.000 KB"
+                                       << "1.024.000" + dots << "1.024.000" + dots;
+        QTest::addRow("the time goes") << "08.12.2026 15:07:14"
+                                       << "08.12.2026" + dots << "08.12.2026" + dots;
+        QTest::addRow("last words first") << "1 2 3 4"
+                                          << "1 2" + dots << "1 2" + dots;
+        QTest::addRow("no digit is cut") << "1.024.000 KB"
+                                         << "1.024.00" + dots << dots;
+    }
+
+    void wholeWordsKeepNumbersWhole() {
+        QFETCH(QString, text);
+        QFETCH(QString, fitsIn);
+        QFETCH(QString, expected);
+        const QFontMetrics metrics(QApplication::font());
+        QCOMPARE(WholeWords(metrics, text, metrics.horizontalAdvance(fitsIn)), expected);
+    }
+
+    // The delegate cuts each cell as it asks; a cell that does not ask, as the view says.
+    void narrowCellsAsTheyAsk() {
+        QStandardItemModel model(1, 3);
+        const QString size = QStringLiteral("1.024.000 kilobytes");
+        const QString type = QStringLiteral("Portable Network Graphics image");
+        model.setData(model.index(0, 0), size);
+        model.setData(model.index(0, 0), QVariant::fromValue(CellFit::WholeWords), CellFitRole);
+        model.setData(model.index(0, 1), type);
+        model.setData(model.index(0, 1), QVariant::fromValue(CellFit::End), CellFitRole);
+        model.setData(model.index(0, 2), type);
+        QTreeView view;
+        view.setModel(&model);
+        view.setTextElideMode(Qt::ElideMiddle);
+        TFileListDelegate delegate;
+        QStyleOptionViewItem option;
+        option.initFrom(&view);
+        option.widget = &view;
+        option.textElideMode = view.textElideMode();
+        option.rect =
+            QRect(0, 0, option.fontMetrics.horizontalAdvance(QStringLiteral("1.024.000 kilo")), 20);
+        const QChar dots(0x2026);
+        QCOMPARE(delegate.ShownText(option, model.index(0, 0)), "1.024.000" + QString(dots));
+        const QString end = delegate.ShownText(option, model.index(0, 1));
+        QVERIFY2(end.startsWith(QStringLiteral("Porta")) && end.endsWith(dots), qPrintable(end));
+        const QString middle = delegate.ShownText(option, model.index(0, 2));
+        QVERIFY2(middle.contains(dots) && !middle.endsWith(dots), qPrintable(middle));
+        option.rect.setWidth(1000);
+        QCOMPARE(delegate.ShownText(option, model.index(0, 0)), size);
     }
 
     void headerClicksSort() {
