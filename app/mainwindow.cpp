@@ -3,6 +3,7 @@
 #include "app/about.h"
 #include "app/addprogress.h"
 #include "app/columnchecklist.h"
+#include "app/comboaccessible.h"
 #include "app/customizecols.h"
 #include "app/directoryselector.h"
 #include "app/enablingrules.h"
@@ -109,6 +110,8 @@ QString AddFilesFolder(const TSettings& settings) {
 
 TMain::TMain(const CommandLine& commandLine, QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Main"));
+    // Before any combo box exists: the scheme box is named by its label, not its scheme.
+    TComboAccessible::Install();
     BuildActions();
     BuildMenu();
     BuildPanels();

@@ -409,6 +409,8 @@ void TOptionTabs::NameSwitchedFields() {
     }
     name(IncLength, IncLengthInfo->text());
     name(IncFormat, IncFormatInfo->text());
+    // Its text field is what the cursor is in: it carries the same name.
+    name(IncFormat->lineEdit(), IncFormatInfo->text());
 }
 
 } // namespace qm

@@ -1,5 +1,6 @@
 // The main window, driven through its object names as a user or a screen reader reaches it.
 
+#include "app/comboaccessible.h"
 #include "app/commandline.h"
 #include "app/enablingrules.h"
 #include "app/mainwindow.h"
@@ -13,6 +14,7 @@
 #include "settings/settings.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -528,6 +530,29 @@ private slots:
         });
         Action(*main, "A_AddFiles")->trigger();
         QCOMPARE(shown, home + opened);
+    }
+
+    // A drop-down is named by its label or accessible name, whatever it shows.
+    void dropDownsKeepTheirNames() {
+        TComboAccessible::Install();
+        QWidget window;
+        auto* sets = new QComboBox(&window);
+        sets->addItems({QStringLiteral("Photos"), QStringLiteral("Music")});
+        (new QLabel(QStringLiteral("S&cheme:"), &window))->setBuddy(sets);
+        TOptionTabs tabs(&window);
+        QComboBox* format = tabs.IncFormat;
+        QAccessibleInterface* box = QAccessible::queryAccessibleInterface(sets);
+        QAccessibleInterface* edit = QAccessible::queryAccessibleInterface(format);
+        sets->setCurrentIndex(1);
+        format->setCurrentText(QStringLiteral("#.##0"));
+        QCOMPARE(box->text(QAccessible::Name), QStringLiteral("Scheme:"));
+        QCOMPARE(box->text(QAccessible::Value), QStringLiteral("Music"));
+        QCOMPARE(box->childCount(), 1);
+        QCOMPARE(edit->text(QAccessible::Name), QStringLiteral("Advanced format"));
+        QCOMPARE(edit->text(QAccessible::Value), QStringLiteral("#.##0"));
+        QCOMPARE(edit->child(1)->object(), format->lineEdit());
+        QCOMPARE(edit->child(1)->text(QAccessible::Name), QStringLiteral("Advanced format"));
+        QCOMPARE(edit->indexOfChild(edit->child(1)), 1);
     }
 
     void schemes() {
