@@ -42,6 +42,11 @@ QString TFileListDelegate::ShownText(const QStyleOptionViewItem& option,
                                      const QModelIndex& index) const {
     QStyleOptionViewItem cell = option;
     initStyleOption(&cell, index);
+    return Shortened(cell, index);
+}
+
+QString TFileListDelegate::Shortened(const QStyleOptionViewItem& cell,
+                                     const QModelIndex& index) const {
     const int width = TextWidth(cell);
     const QVariant fit = index.data(CellFitRole);
     if (!fit.isValid()) {
@@ -60,10 +65,11 @@ QString TFileListDelegate::ShownText(const QStyleOptionViewItem& option,
 
 void TFileListDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const {
+    // One reading of the cell: its text may cost a look at the disk or a new name.
     QStyleOptionViewItem cell = option;
     initStyleOption(&cell, index);
     // Shortened here, so the style has nothing left to cut.
-    cell.text = ShownText(option, index);
+    cell.text = Shortened(cell, index);
     cell.textElideMode = Qt::ElideNone;
     const QWidget* widget = option.widget;
     const QStyle* style = widget != nullptr ? widget->style() : QApplication::style();

@@ -26,6 +26,10 @@ public:
 
     // The text the cell at `index` shows in `option`'s rectangle.
     QString ShownText(const QStyleOptionViewItem& option, const QModelIndex& index) const;
+
+private:
+    // The text of `cell`, an option already filled from `index`, as it fits the cell.
+    QString Shortened(const QStyleOptionViewItem& cell, const QModelIndex& index) const;
 };
 
 // The leading words of `text` (split at spaces) that fit in `width` pixels followed by
