@@ -21,6 +21,23 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+CellFit FitOf(ColumnId id) {
+    switch (id) {
+    case ColumnId::Name:
+    case ColumnId::Path:
+    case ColumnId::NewName:
+    case ColumnId::PrevName:
+        return CellFit::Middle;
+    case ColumnId::TypeName:
+    case ColumnId::Attribute:
+        return CellFit::End;
+    case ColumnId::Size:
+    case ColumnId::ModDate:
+        return CellFit::WholeWords;
+    }
+    return CellFit::End;
+}
+
 } // namespace
 
 QString ModDateText(double value) {
@@ -67,6 +84,8 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
     const ColumnId id = columns_[static_cast<std::size_t>(index.column())].Id;
     if (role == Qt::TextAlignmentRole)
         return id == ColumnId::Size ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
+    if (role == CellFitRole)
+        return QVariant::fromValue(FitOf(id));
     if (id == ColumnId::NewName && role != Qt::DisplayRole) {
         const QVariant mark = MarkData(index.row(), role);
         if (mark.isValid())

@@ -27,6 +27,12 @@ namespace qm {
 class TFileList;
 class TFileItem;
 
+// How a cell too narrow for its text shortens it: a name or folder in the middle (names
+// differ at their ends), other text at its end, and a size or date by whole words, so that
+// a number never loses a digit. Every cell answers it for CellFitRole.
+enum class CellFit { Middle, End, WholeWords };
+inline constexpr int CellFitRole = Qt::UserRole + 1;
+
 class TFileListModel : public QAbstractTableModel {
     Q_OBJECT
 public:

@@ -3,15 +3,18 @@
 #include "app/about.h"
 #include "app/addprogress.h"
 #include "app/columnchecklist.h"
+#include "app/comboaccessible.h"
 #include "app/customizecols.h"
 #include "app/directoryselector.h"
 #include "app/enablingrules.h"
+#include "app/filelistdelegate.h"
 #include "app/filelistmodel.h"
 #include "app/journalmessages.h"
 #include "app/maintexts.h"
 #include "app/optionmapping.h"
 #include "app/optiontabs.h"
 #include "app/predictionrunner.h"
+#include "app/quickbutton.h"
 #include "app/renameprocess.h"
 #include "app/renamesummary.h"
 #include "app/renamethread.h"
@@ -28,12 +31,14 @@
 #include "filelist/folderwalk.h"
 #include "filelist/versioninfo.h"
 #include "language/dynlang.h"
+#include "language/placeholders.h"
 #include "settings/settings.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -79,19 +84,34 @@ QWidget* Panel(QWidget* parent, const char* name) {
 }
 
 QToolButton* QuickButton(QWidget* parent, const char* name, QAction* action) {
-    auto* button = new QToolButton(parent);
+    auto* button = new TQuickButton(action, parent);
     button->setObjectName(QString::fromLatin1(name));
-    button->setDefaultAction(action);
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
     // At least 90 pixels, and as wide as the caption of the language: see BindTexts.
     button->setMinimumWidth(90);
     return button;
+}
+
+// Where the file dialog opens: the folder used last, at first the documents folder. A
+// profile without a documents folder expands that to nothing, and the folder used last
+// may be gone; the dialog would then open at the root, so the home folder serves.
+QString AddFilesFolder(const TSettings& settings) {
+    const bool noDocuments = settings.ExpandPath("%DOCUMENTPATH%") == "/";
+    const QString stored = QString::fromStdString(settings.LastUsedFilePath);
+    const std::string folder = settings.ExpandPath(settings.LastUsedFilePath);
+    std::error_code error;
+    if ((noDocuments && stored.contains(QLatin1String("%DOCUMENTPATH%"), Qt::CaseInsensitive)) ||
+        !std::filesystem::is_directory(folder, error)) {
+        return QDir::homePath();
+    }
+    return QFile::decodeName(QByteArray::fromStdString(folder));
 }
 
 } // namespace
 
 TMain::TMain(const CommandLine& commandLine, QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Main"));
+    // Before any combo box exists: the scheme box is named by its label, not its scheme.
+    TComboAccessible::Install();
     BuildActions();
     BuildMenu();
     BuildPanels();
@@ -204,8 +224,10 @@ void TMain::BuildPanels() {
     FileList->setSelectionBehavior(QAbstractItemView::SelectRows);
     FileList->setMinimumHeight(40);
     FileList->setAllColumnsShowFocus(true);
-    // A long folder differs from its neighbours at its end, a long name at its extension.
+    // A long folder differs from its neighbours at its end, a long name at its extension;
+    // the delegate cuts other columns as their cells ask.
     FileList->setTextElideMode(Qt::ElideMiddle);
+    FileList->setItemDelegate(new TFileListDelegate(FileList));
     // The stored widths are the user's: no column stretches to fill the view.
     FileList->header()->setStretchLastSection(false);
     FileList->header()->setSectionsClickable(true);
@@ -673,11 +695,8 @@ void TMain::A_AddFilesExecute() {
         filter = tr("All files");
     }
     filter += QStringLiteral(" (*)");
-    const QStringList files =
-        QFileDialog::getOpenFileNames(this, Q(Text("SELECTFILETITLE")),
-                                      QFile::decodeName(QByteArray::fromStdString(
-                                          settings_->ExpandPath(settings_->LastUsedFilePath))),
-                                      filter);
+    const QStringList files = QFileDialog::getOpenFileNames(this, Q(Text("SELECTFILETITLE")),
+                                                            AddFilesFolder(*settings_), filter);
     if (files.isEmpty()) {
         return;
     }
@@ -895,17 +914,6 @@ void TMain::FileListSelectItem() {
 
 // ---- rename and undo ----
 
-namespace {
-
-void ReplaceFirst(std::string& text, const std::string& placeholder, const std::string& value) {
-    const std::size_t at = text.find(placeholder);
-    if (at != std::string::npos) {
-        text.replace(at, placeholder.size(), value);
-    }
-}
-
-} // namespace
-
 void TMain::A_RenameFilesExecute() {
     TFileItems& items = fileList_->Items();
     items.BeginUpdate();
@@ -1052,9 +1060,9 @@ void TMain::ShowMarks(std::vector<TRowMark> marks) {
 }
 
 void TMain::ShowRenameMessage(const std::string& key, int done, int notDone) {
-    std::string text = programLang_ != nullptr ? programLang_->GetText(key) : std::string();
-    ReplaceFirst(text, "%1", std::to_string(done));
-    ReplaceFirst(text, "%2", std::to_string(notDone));
+    const std::string text =
+        FillPlaceholders(programLang_ != nullptr ? programLang_->GetText(key) : std::string(),
+                         {std::to_string(done), std::to_string(notDone)});
     // The language's line breaks are LF CR pairs; the box wants one break each.
     QMessageBox box(QMessageBox::Information, windowTitle(),
                     Q(text).replace(QStringLiteral("\n\r"), QStringLiteral("\n")), QMessageBox::Ok,

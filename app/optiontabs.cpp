@@ -13,6 +13,8 @@
 #include <QSpinBox>
 #include <QTabBar>
 #include <QVBoxLayout>
+#include <memory>
+#include <optional>
 
 namespace qm {
 
@@ -334,9 +336,49 @@ void TOptionTabs::ConnectChanges() {
     }
     for (QSpinBox* spin :
          {RemoveFront, RemovePos, RemoveAtPos, RemoveBack, InsertAtPos, IncValue, IncLength}) {
-        connect(spin, &QSpinBox::textChanged, this, &TOptionTabs::optionChanged);
+        ConnectNumberField(spin);
     }
     connect(IncFormat, &QComboBox::currentTextChanged, this, &TOptionTabs::optionChanged);
+}
+
+void TOptionTabs::ConnectNumberField(QSpinBox* spin) {
+    // The options read a number field's text as the user sees it. The spin box speaks only
+    // when its value changes, so an emptied field, a "0" below the minimum or "05" for 5
+    // would go unheard; its line edit speaks on every typed change but is silenced while
+    // the spin box writes the text itself (arrow keys, setValue, the tidying when the
+    // field loses focus). Both are heard: a typed change that also changed the value
+    // arrives twice, the spin box's first, and the line edit's copy is dropped.
+    struct Heard {
+        std::optional<QString> fromSpin; // the spin box's last word, until the edit's copy
+        QString reported;                // the text the last report was about
+        bool typed = false;              // typed since the spin box last wrote its text
+    };
+    auto heard = std::make_shared<Heard>();
+    connect(spin, &QSpinBox::textChanged, this, [this, heard](const QString& text) {
+        heard->fromSpin = text;
+        heard->reported = text;
+        heard->typed = false;
+        emit optionChanged();
+    });
+    connect(spin->findChild<QLineEdit*>(), &QLineEdit::textChanged, this,
+            [this, heard](const QString& text) {
+                const bool twice = heard->fromSpin == text;
+                heard->fromSpin.reset();
+                heard->reported = text;
+                heard->typed = true;
+                if (!twice) {
+                    emit optionChanged();
+                }
+            });
+    // Leaving the field puts the spin box's own text back over a typed one it did not
+    // take, silently when its value stays the same: the options follow it back.
+    connect(spin, &QAbstractSpinBox::editingFinished, this, [this, spin, heard] {
+        const bool typed = std::exchange(heard->typed, false);
+        if (typed && spin->text() != heard->reported) {
+            heard->reported = spin->text();
+            emit optionChanged();
+        }
+    });
 }
 
 std::vector<std::pair<QCheckBox*, QWidget*>> TOptionTabs::SwitchedFields() const {
@@ -367,6 +409,8 @@ void TOptionTabs::NameSwitchedFields() {
     }
     name(IncLength, IncLengthInfo->text());
     name(IncFormat, IncFormatInfo->text());
+    // Its text field is what the cursor is in: it carries the same name.
+    name(IncFormat->lineEdit(), IncFormatInfo->text());
 }
 
 } // namespace qm

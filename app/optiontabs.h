@@ -111,7 +111,9 @@ public:
     QLineEdit* FormatSpecialWords;
 
 signals:
-    // Any option control changed its value (text, check mark or radio choice). The
+    // Any option control changed its value (text, check mark or radio choice); for a
+    // number field, the text it shows, also an empty or out-of-range one its spin box has
+    // not taken, and the text it puts back when the field is left. Once per change. The
     // entry fields Replace and ReplaceWith count too: typing in them changes what the
     // Add button may do.
     void optionChanged();
@@ -124,6 +126,8 @@ private:
     void BuildShuffle();
     void BuildFormat();
     void ConnectChanges();
+    // Reports every change of the text a number field shows, typed or set, once.
+    void ConnectNumberField(QSpinBox* spin);
 };
 
 } // namespace qm

@@ -1,5 +1,7 @@
 #include "app/renamesummary.h"
 
+#include "language/placeholders.h"
+
 namespace qm {
 
 void AppendSummaryItem(std::string& summary, const std::string& item) {
@@ -7,15 +9,6 @@ void AppendSummaryItem(std::string& summary, const std::string& item) {
         summary += "  -  ";
     }
     summary += item;
-}
-
-std::string ReplaceFirstPlaceholder(std::string text, const std::string& placeholder,
-                                    const std::string& value) {
-    const std::size_t at = text.find(placeholder);
-    if (at != std::string::npos) {
-        text.replace(at, placeholder.size(), value);
-    }
-    return text;
 }
 
 std::string BuildRenameSummary(const RenameOptionSet& o, const TextLookup& text) {
@@ -30,10 +23,10 @@ std::string BuildRenameSummary(const RenameOptionSet& o, const TextLookup& text)
         return "\"" + s + "\"";
     };
     const auto with1 = [&](const char* key, const std::string& v1) {
-        return ReplaceFirstPlaceholder(text(key), "%1", v1);
+        return FillPlaceholders(text(key), {v1});
     };
     const auto with2 = [&](const char* key, const std::string& v1, const std::string& v2) {
-        return ReplaceFirstPlaceholder(with1(key, v1), "%2", v2);
+        return FillPlaceholders(text(key), {v1, v2});
     };
     const auto num = [](std::int32_t n) {
         return std::to_string(n);

@@ -17,12 +17,9 @@ using TextLookup = std::function<std::string(const std::string& key)>;
 // Appends "  -  " when `summary` is not empty, then `item`.
 void AppendSummaryItem(std::string& summary, const std::string& item);
 
-// Replaces the first "%1" (or "%2", ...) of `text` by `value`; later ones stay.
-std::string ReplaceFirstPlaceholder(std::string text, const std::string& placeholder,
-                                    const std::string& value);
-
 // One item per active option, in the order the engine applies them, joined by "  -  ";
-// the "no options" text when none applies.
+// the "no options" text when none applies. An item's language text gets its values in
+// one pass (see FillPlaceholders): a typed "%2" is shown as typed.
 std::string BuildRenameSummary(const RenameOptionSet& options, const TextLookup& text);
 
 // The tab captions are marked by this suffix while the tab's options are in use.

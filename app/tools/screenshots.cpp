@@ -363,6 +363,11 @@ int main(int argc, char** argv) {
     Settle();
     main.grab().save(folder + QStringLiteral("/main-files-all-columns.png"));
     std::printf("%s/main-files-all-columns.png\n", qPrintable(folder));
+    // Columns too narrow for their cells: names cut in the middle, types at their end,
+    // sizes and dates only between words.
+    main.ApplyColumnWidths("120,100,120,60,70,50,40,90");
+    Settle();
+    main.grab().save(folder + QStringLiteral("/main-files-narrow-columns.png"));
 
     ShootDialog(main, "A_CustomizeColumns", folder + QStringLiteral("/dialog-customizecols.png"));
     // The folder dialog opens on the last used folder: the sample files' folder.

@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 #include "app/renamesummary.h"
+#include "language/placeholders.h"
 #include "settings/optionschemas.h"
 
 #include <gtest/gtest.h>
@@ -59,7 +60,7 @@ TEST(RenameSummary, ItemsOrderAndPlaceholders) {
     const std::map<std::string, std::string> texts = {
         {"CONVERTTOSPACE_SUMMARY", "conv %1"}, {"REMOVEPOSITION_SUMMARY", "rp %1 at %2"},
         {"INSERTFRONT_SUMMARY", "if %1 %1"},   {"REPLACETEXT_SUMMARY", "pairs %1"},
-        {"DEFINENEWFILEEXT_SUMMARY", "ext"},
+        {"DEFINENEWFILEEXT_SUMMARY", "ext"},   {"INSERTPOSITION_SUMMARY", "ip %1 at %2"},
     };
     const TextLookup lookup = [&](const std::string& key) {
         const auto it = texts.find(key);
@@ -87,6 +88,10 @@ TEST(RenameSummary, ItemsOrderAndPlaceholders) {
          "RemoveGroup=true;RemoveAtPosition=true;RemoveAtPositionCount=3;"
          "RemoveAtPositionIndex=2",
          "rp 3 at 2"},
+        {"a typed %2 stays as typed",
+         "InsertGroup=true;InsertAtPosition=true;InsertAtPositionText=y%2;"
+         "InsertAtPositionIndex=3",
+         "ip \"y%2\" at 3"},
         {"replace without pairs counts 0", "ReplaceGroup=true;ReplaceEnabled=true", "pairs 0"},
         {"engine order",
          "FormatGroup=true;FormatTextEnabled=true;ChangeFileExtEnabled=true;"
@@ -99,6 +104,13 @@ TEST(RenameSummary, ItemsOrderAndPlaceholders) {
     for (const Row& row : rows) {
         EXPECT_EQ(BuildRenameSummary(Options(row.options), lookup), row.summary) << row.name;
     }
+}
+
+TEST(Placeholders, OnePassOverTheLanguageText) {
+    // A value holding a placeholder is never filled in itself.
+    EXPECT_EQ(FillPlaceholders("%1 then %2", {"%2", "%1"}), "%2 then %1");
+    EXPECT_EQ(FillPlaceholders("%3 %1 %1", {"A", "B"}), "%3 A %1");
+    EXPECT_EQ(FillPlaceholders("100% %1%", {"A"}), "100% A%");
 }
 
 TEST(RenameSummary, AnItemWithoutTextIsStillAnItem) {

@@ -6,6 +6,8 @@
 #include "app/commandline.h"
 #include "app/customizecols.h"
 #include "app/directoryselector.h"
+#include "app/filelistdelegate.h"
+#include "app/filelistmodel.h"
 #include "app/foldertreemodel.h"
 #include "app/mainwindow.h"
 #include "app/optiontabs.h"
@@ -25,6 +27,7 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -219,6 +222,10 @@ private slots:
         QCOMPARE(model->headerData(5, Qt::Horizontal, Qt::TextAlignmentRole).toInt(),
                  int(Qt::AlignRight | Qt::AlignVCenter));
         QVERIFY(!model->index(1, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
+        // Types are cut at their end, sizes and dates between words.
+        QCOMPARE(model->index(0, 4).data(CellFitRole).value<CellFit>(), CellFit::End);
+        QCOMPARE(model->index(0, 5).data(CellFitRole).value<CellFit>(), CellFit::WholeWords);
+        QVERIFY(qobject_cast<TFileListDelegate*>(List(*main)->itemDelegate()) != nullptr);
 
         // The new name numbers rows from the typed start value.
         TOptionTabs& tabs = main->Options();
@@ -237,6 +244,34 @@ private slots:
         QCOMPARE(model->headerData(1, Qt::Horizontal).toString(), QStringLiteral("Name"));
         main->ApplyColumnSet(",NAME");
         QCOMPARE(model->columnCount(), 0);
+    }
+
+    // Each text gets the width of what it should show: one pixel less breaks a row.
+    void wholeWordsKeepNumbersWhole() {
+        const QFontMetrics metrics(QApplication::font());
+        for (const auto& [text, shown] : {std::pair{"1.024.000 KB", "1.024.000 KB"},
+                                          {"1.024.000 KB", "1.024.000\u2026"},
+                                          {"08.12.2026 15:07:14", "08.12.2026\u2026"},
+                                          {"1 2 3 4", "1 2\u2026"}}) {
+            const int width = metrics.horizontalAdvance(QString::fromUtf8(shown));
+            QCOMPARE(WholeWords(metrics, QString::fromUtf8(text), width), QString::fromUtf8(shown));
+        }
+        // Not even the number fits: no digit is cut.
+        const int narrow = metrics.horizontalAdvance(QStringLiteral("1.024.00\u2026"));
+        QCOMPARE(WholeWords(metrics, QStringLiteral("1.024.000 KB"), narrow),
+                 QStringLiteral("\u2026"));
+    }
+
+    // The delegate cuts a cell as the cell asks, here between words.
+    void narrowCellsAsTheyAsk() {
+        QStandardItemModel model(1, 1);
+        model.setData(model.index(0, 0), QStringLiteral("1.024.000 kilobytes"));
+        model.setData(model.index(0, 0), QVariant::fromValue(CellFit::WholeWords), CellFitRole);
+        QStyleOptionViewItem option;
+        option.textElideMode = Qt::ElideRight;
+        option.rect.setWidth(QFontMetrics(option.font).horizontalAdvance("1.024.000 kilo"));
+        QCOMPARE(TFileListDelegate().ShownText(option, model.index(0, 0)),
+                 QStringLiteral("1.024.000\u2026"));
     }
 
     void headerClicksSort() {

@@ -1,10 +1,12 @@
 // The main window, driven through its object names as a user or a screen reader reaches it.
 
+#include "app/comboaccessible.h"
 #include "app/commandline.h"
 #include "app/enablingrules.h"
 #include "app/mainwindow.h"
 #include "app/optionmapping.h"
 #include "app/optiontabs.h"
+#include "app/quickbutton.h"
 #include "app/replacelist.h"
 #include "engine/newname.h"
 #include "engine/optionfields.h"
@@ -12,15 +14,20 @@
 #include "settings/settings.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QStatusTipEvent>
@@ -412,6 +419,87 @@ private slots:
             }
         }
         QFAIL("no such option");
+    }
+
+    // What the options read and how often the tabs report, as the user types in a field:
+    // "<" is Backspace, "^" the Up arrow, "|" leaving the field, "=" a scheme's 3 put in.
+    void numbersFollowTheFieldAtOnce() {
+        // The keys, then the number read and the reports: an emptied field is the minimum at
+        // once, "0" is read unclamped, a typed change is reported once.
+        const std::tuple<QString, int, int> rows[] = {
+            {"<", 1, 1}, {"0", 0, 1},  {"007", 7, 3}, {"9", 9, 1},  {"9<", 1, 2},
+            {"^", 8, 1}, {"<|", 7, 2}, {"9|", 9, 1},  {"=|", 3, 0},
+        };
+        RenameOptionSet scheme;
+        scheme.RemoveFrontCount = 3;
+        for (const auto& [keys, count, reports] : rows) {
+            TOptionTabs tabs;
+            tabs.RemoveFront->setValue(7); // of 1..255
+            tabs.RemoveFront->selectAll();
+            QSignalSpy spy(&tabs, &TOptionTabs::optionChanged);
+            QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
+            for (const QChar key : keys) {
+                key == '='   ? ApplyOptionsToControls(tabs, scheme)
+                : key == '|' ? void(QApplication::sendEvent(tabs.RemoveFront, &out))
+                : key == '<' ? QTest::keyClick(tabs.RemoveFront, Qt::Key_Backspace)
+                : key == '^' ? QTest::keyClick(tabs.RemoveFront, Qt::Key_Up)
+                             : QTest::keyClicks(tabs.RemoveFront, QString(key));
+            }
+            QVERIFY2(ReadOptionsFromControls(tabs).RemoveFrontCount == count, qPrintable(keys));
+            QVERIFY2(spy.count() == reports, qPrintable(keys));
+        }
+    }
+
+    // A quick button shows its action's caption whole, accelerator mark included.
+    void quickButtonShowsItsAction() {
+        QAction action(QStringLiteral("&Add files..."));
+        TQuickButton button(&action);
+        QCOMPARE(button.text(), QStringLiteral("&Add files..."));
+        action.setText(QStringLiteral("&Tilf\u00f8j filer..."));
+        QCOMPARE(button.text(), action.text());
+    }
+
+    // The profile has no documents folder; its home folder holds "used".
+    void addFilesOpensAnExistingFolder() {
+        const QString home = store_->path() + "/user";
+        QVERIFY(QDir().mkpath(home + "/used"));
+        const QByteArray oldHome = qgetenv("HOME");
+        const auto restore = qScopeGuard([&] { qputenv("HOME", oldHome); });
+        qputenv("HOME", home.toUtf8());
+        auto main = Open();
+        // Stored, then where the dialog opens: at first, the folder used last, a gone one.
+        for (const auto& [stored, opened] :
+             {std::pair{"%DOCUMENTPATH%", ""}, {"/used/", "/used"}, {"/gone/", ""}}) {
+            main->Settings()->LastUsedFilePath =
+                (stored[0] == '%' ? QString(stored) : home + stored).toStdString();
+            QString shown;
+            QTimer::singleShot(0, [&shown] {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog != nullptr);
+                shown = dialog->directory().absolutePath();
+                dialog->reject();
+            });
+            Action(*main, "A_AddFiles")->trigger();
+            QCOMPARE(shown, home + opened);
+        }
+    }
+
+    // A drop-down is named by its label or accessible name, whatever it shows.
+    void dropDownsKeepTheirNames() {
+        TComboAccessible::Install();
+        QWidget window;
+        auto* sets = new QComboBox(&window);
+        sets->addItems({QStringLiteral("Photos"), QStringLiteral("Music")});
+        (new QLabel(QStringLiteral("S&cheme:"), &window))->setBuddy(sets);
+        TOptionTabs tabs(&window);
+        QComboBox* format = tabs.IncFormat;
+        QAccessibleInterface* box = QAccessible::queryAccessibleInterface(sets);
+        QAccessibleInterface* edit = QAccessible::queryAccessibleInterface(format);
+        sets->setCurrentIndex(1);
+        format->setCurrentText(QStringLiteral("#.##0"));
+        QCOMPARE(box->text(QAccessible::Name), QStringLiteral("Scheme:"));
+        QCOMPARE(edit->text(QAccessible::Name), QStringLiteral("Advanced format"));
+        QCOMPARE(edit->child(1)->text(QAccessible::Name), QStringLiteral("Advanced format"));
     }
 
     void schemes() {
