@@ -37,7 +37,8 @@ std::string Counts(const RenameTally& tally) {
            " unchanged, " + std::to_string(tally.Failed) + " failed";
 }
 
-std::string State(const TJournal& journal) {
+// `tried`: an undo of the run was taken (its journal is there), which did not finish it.
+std::string State(const TJournal& journal, bool tried) {
     std::string state = !journal.Started          ? "not started"
                         : !journal.Closed         ? "interrupted"
                         : journal.Tally.Cancelled ? "cancelled"
@@ -46,6 +47,10 @@ std::string State(const TJournal& journal) {
         state += journal.UndoOf.empty() ? ", undo" : ", undo of " + journal.UndoOf;
     if (journal.Undone)
         state += ", undone";
+    else if (tried)
+        state += ", partly undone";
+    else if (journal.Kept)
+        state += ", new names kept";
     return state;
 }
 
@@ -77,6 +82,7 @@ std::string ProgramVersion() {
 int RunUndo(const UndoArgs& args) {
     const std::string folder = JournalFolder();
     std::string path;
+    TJournalRead read;
     if (args.run) {
         path = JournalPath(folder, *args.run);
         struct stat st {};
@@ -84,13 +90,17 @@ int RunUndo(const UndoArgs& args) {
             stat(path.c_str(), &st) != 0)
             return Fail("undo",
                         "no journaled run '" + *args.run + "' (see 'quillmark-cli history')");
+        read = ReadJournal(path);
     } else {
-        const std::vector<std::string> files = JournalFiles(folder);
-        if (files.empty())
+        TRunToUndo last = LastRunToUndo(folder);
+        if (last.Path.empty())
             return Fail("undo", "no journaled run in " + folder);
-        path = files.back();
+        path = std::move(last.Path);
+        read = std::move(last.Read);
+        if (last.Finishing)
+            std::fprintf(stderr, "quillmark-cli undo: finishing the undo of %s\n",
+                         read.Journal.RunId.c_str());
     }
-    const TJournalRead read = ReadJournal(path);
     if (read.Status != TJournalRead::Ok)
         return Fail("undo", path + ": " + read.Problem + "; left alone");
     const TJournal& journal = read.Journal;
@@ -110,7 +120,7 @@ int RunUndo(const UndoArgs& args) {
     std::vector<TJournalMove> moves;
     std::vector<int> errors;
     if (args.dryRun) {
-        const TUndoPlan plan = PlanUndo(journal);
+        const TUndoPlan plan = PlanUndo(journal, UndosOf(folder, journal.RunId));
         tally = CountUndo(plan);
         failures = plan.Failures;
         moves = plan.Moves;
@@ -134,6 +144,11 @@ int RunUndo(const UndoArgs& args) {
                          "quillmark-cli undo: warning: the run could not be marked "
                          "undone: %s\n",
                          result.MarkProblem.c_str());
+        if (!result.Complete && !result.Tally.Cancelled)
+            std::fprintf(stderr,
+                         "quillmark-cli undo: the run %s is partly undone; 'quillmark-cli undo' "
+                         "takes it further once the names are free\n",
+                         journal.RunId.c_str());
     }
     PrintFailures(failures);
     if (args.list) {
@@ -150,10 +165,18 @@ int RunUndo(const UndoArgs& args) {
 
 int RunHistory() {
     const std::vector<std::string> files = JournalFiles(JournalFolder());
-    for (auto it = files.rbegin(); it != files.rend(); ++it) {
-        const TJournalRead read = ReadJournal(*it);
+    std::vector<TJournalRead> reads;
+    std::set<std::string> tried; // runs with an undo of their own in the list
+    for (const std::string& file : files) {
+        reads.push_back(ReadJournal(file));
+        if (reads.back().Status == TJournalRead::Ok &&
+            reads.back().Journal.Mode == RenameMode::Undo)
+            tried.insert(reads.back().Journal.UndoOf);
+    }
+    for (std::size_t k = files.size(); k-- > 0;) {
+        const TJournalRead& read = reads[k];
         if (read.Status != TJournalRead::Ok) {
-            std::fprintf(stderr, "quillmark-cli: %s: %s; left alone\n", it->c_str(),
+            std::fprintf(stderr, "quillmark-cli: %s: %s; left alone\n", files[k].c_str(),
                          read.Problem.c_str());
             continue;
         }
@@ -163,7 +186,8 @@ int RunHistory() {
                                        : std::to_string(j.EntryCount) + " files, " +
                                              std::to_string(j.Moves.size()) + " renames planned";
         std::printf("%s\t%s\t%s\t%s\t%s\n", j.RunId.c_str(),
-                    JournalLocalTime(j.Time, "%Y-%m-%d %H:%M:%S").c_str(), State(j).c_str(),
+                    JournalLocalTime(j.Time, "%Y-%m-%d %H:%M:%S").c_str(),
+                    State(j, tried.count(j.RunId) != 0).c_str(),
                     counts.c_str(), Folders(j).c_str());
     }
     return Flush("history");

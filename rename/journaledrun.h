@@ -57,7 +57,9 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
 
 // Takes `moves` in their order, journaled under `header` (Mode, Order, EntryCount, UndoOf),
 // each with `move` (MoveFileNoReplace by default). `done(index, error)` follows each move;
-// `cancel` is read before each. Moves not reached get ECANCELED in `errors`.
+// `cancel` is read before each. Moves not reached get ECANCELED in `errors`. The journal is
+// closed with `count(errors)` where given (an undo counts entries, not moves, and also the
+// entries it could not even try), else with one count per move.
 struct TJournaledMoves {
     bool Ran = false;
     std::string JournalProblem;
@@ -67,6 +69,7 @@ struct TJournaledMoves {
 TJournaledMoves RunJournaledMoves(const std::vector<TJournalMove>& moves, TJournal header,
                                   const TJournalPlace& place, const std::atomic<bool>& cancel,
                                   const std::function<void(std::size_t index, int error)>& done,
-                                  const MoveEntryFile& move = {});
+                                  const MoveEntryFile& move = {},
+                                  const std::function<RenameTally(const std::vector<int>&)>& count = {});
 
 } // namespace qm
