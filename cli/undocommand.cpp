@@ -119,6 +119,7 @@ int RunUndo(const UndoArgs& args) {
     std::vector<TUndoFailure> failures;
     std::vector<TJournalMove> moves;
     std::vector<int> errors;
+    bool partly = false;
     if (args.dryRun) {
         const TUndoPlan plan = PlanUndo(journal, UndosOf(folder, journal.RunId));
         tally = CountUndo(plan);
@@ -144,13 +145,14 @@ int RunUndo(const UndoArgs& args) {
                          "quillmark-cli undo: warning: the run could not be marked "
                          "undone: %s\n",
                          result.MarkProblem.c_str());
-        if (!result.Complete && !result.Tally.Cancelled)
-            std::fprintf(stderr,
-                         "quillmark-cli undo: the run %s is partly undone; 'quillmark-cli undo' "
-                         "takes it further once the names are free\n",
-                         journal.RunId.c_str());
+        partly = !result.Complete && !result.Tally.Cancelled;
     }
     PrintFailures(failures);
+    if (partly)
+        std::fprintf(stderr,
+                     "quillmark-cli undo: the run %s is partly undone; 'quillmark-cli undo' "
+                     "takes it further once the names are free\n",
+                     journal.RunId.c_str());
     if (args.list) {
         for (std::size_t i = 0; i < moves.size(); ++i)
             if (errors[i] == 0)

@@ -234,7 +234,12 @@ TEST(JournalUndo, NamesTakenSinceFailTheirEntriesWithoutHarm) {
                             "2 renamed, 0 unchanged, 2 failed\n");
     EXPECT_EQ(undo.err,
               "quillmark-cli: " + p + "b3: no longer there (cannot get back its name 'a3')\n" +
-                  "quillmark-cli: " + p + "b2: cannot get back its name 'a2': the name is taken\n");
+                  "quillmark-cli: " + p + "b2: cannot get back its name 'a2': the name is taken\n" +
+                  "quillmark-cli undo: the run " +
+                  ReadJournal(JournalFiles(state.Path() + "Marlowick/Quillmark/").front())
+                      .Journal.RunId +
+                  " is partly undone; 'quillmark-cli undo' takes it further once the names are "
+                  "free\n");
     EXPECT_EQ(dir.Contents(), (Contents{{"a1", {"a1"}},
                                         {"a2", {"b2"}},
                                         {"a4", {"a4"}},
@@ -244,29 +249,42 @@ TEST(JournalUndo, NamesTakenSinceFailTheirEntriesWithoutHarm) {
                                          "ReplaceCount=1\nReplaceText1=a:b\n",
                                          {"s.scheme"}}}));
 
+    // The history tells the undo's own counts, and that the run is only partly undone: a2
+    // can come back once its name is free.
+    const std::string journals = state.Path() + "Marlowick/Quillmark/";
+    const TJournal renamed = ReadJournal(JournalFiles(journals).front()).Journal;
+    EXPECT_FALSE(renamed.Undone);
+    const std::string history = RunProcess(cli, {"history"}).out;
+    EXPECT_NE(history.find("undo of " + renamed.RunId + "\t2 renamed, 0 unchanged, 2 failed"),
+              std::string::npos)
+        << history;
+    EXPECT_NE(history.find("finished, partly undone\t"), std::string::npos) << history;
+
     struct Row {
         std::vector<std::string> args;
         int exitCode;
         std::string out;
+        bool freeA2 = false; // remove the file that took a2's name first
     } rows[] = {
-        // The last run is now an undo: taking it back needs its id.
-        {{"undo"}, 2, ""},
-        // Named again, the rename run finds a1 and a4 back already and harms nothing.
-        {{"undo", "--run", ""}, 1, "0 renamed, 2 unchanged, 2 failed\n"},
+        // The last run is an undo that left its run partly undone: undo takes that further.
+        {{"undo"}, 1, "0 renamed, 2 unchanged, 2 failed\n"},
+        {{"undo", "--run", renamed.RunId}, 1, "0 renamed, 2 unchanged, 2 failed\n"},
         {{"undo", "--run", "no-such-run"}, 2, ""},
+        // a2 comes back; b3 is gone and cannot, so the run is undone now.
+        {{"undo"}, 1, "1 renamed, 2 unchanged, 1 failed\n", true},
+        {{"undo"}, 2, ""},
     };
-    const TJournal renamed =
-        ReadJournal(JournalFiles(state.Path() + "Marlowick/Quillmark/").front()).Journal;
-    EXPECT_TRUE(renamed.Undone);
-    rows[1].args[2] = renamed.RunId;
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.args.back());
+        SCOPED_TRACE(row.args.back() + (row.freeA2 ? " after freeing a2" : ""));
+        if (row.freeA2)
+            fs::remove(p + "a2");
         const ProcessResult r = RunProcess(cli, row.args);
         EXPECT_EQ(r.exitCode, row.exitCode) << r.err;
         EXPECT_EQ(r.out, row.out);
     }
-    EXPECT_TRUE(fs::exists(p + "b2"));
-    EXPECT_TRUE(fs::exists(p + "a1") && fs::exists(p + "a4"));
+    EXPECT_TRUE(ReadJournal(JournalFiles(journals).front()).Journal.Undone);
+    EXPECT_TRUE(fs::exists(p + "a1") && fs::exists(p + "a2") && fs::exists(p + "a4"));
+    EXPECT_TRUE(fs::exists(p + "b3"));
 }
 
 TEST(JournalUndo, ARunWithoutAJournalRenamesNothing) {
