@@ -341,5 +341,140 @@ TEST(JournalUndo, AnUnforeseenFailureIsJournaledBeforeTheMovesItShifts) {
     EXPECT_EQ(dir.Contents(), Unrenamed(names));
 }
 
+
+// A run that renamed a folder and a file inside it: undo finds the file through either of
+// its folder's names and takes both back in the order that works; where the folder's old
+// name is taken since, the file still gets its own back and the run stays partly undone
+// until the name is free.
+TEST(JournalUndo, AFolderAndAFileInsideItComeBack) {
+    struct Row {
+        const char* what;
+        std::vector<std::string> order; // before the paths
+        bool takeTheFoldersName;
+        std::string out;   // of the first undo
+        std::string where; // the file then
+    } rows[] = {
+        {"file, then its folder", {}, false, "2 renamed, 0 unchanged, 0 failed\n", "d/sub/f"},
+        {"planned", {"--plan"}, false, "2 renamed, 0 unchanged, 0 failed\n", "d/sub/f"},
+        {"the folder's name taken since", {}, true, "1 renamed, 0 unchanged, 1 failed\n",
+         "d/sub_x/f"},
+    };
+    const std::string cli = BinPath("quillmark-cli");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        RenameFolder dir;
+        RenameFolder state;
+        setenv("XDG_STATE_HOME", state.Path().c_str(), 1);
+        const std::string& p = dir.Path();
+        dir.Make("d/");
+        dir.Make("d/sub/");
+        dir.Make("d/sub/f");
+        std::ofstream(state.Path() + "a.scheme") << "Version=1\nInsertGroup=true\nInsertBack=true\n"
+                                                    "InsertBackText=_x\n";
+        std::vector<std::string> args{"rename", "--scheme-file", state.Path() + "a.scheme"};
+        args.insert(args.end(), row.order.begin(), row.order.end());
+        args.insert(args.end(), {"--", p + "d/sub/f", p + "d/sub"});
+        ASSERT_EQ(RunProcess(cli, args).exitCode, 0);
+        if (row.takeTheFoldersName)
+            fs::create_directory(p + "d/sub");
+        const ProcessResult undo = RunProcess(cli, {"undo"});
+        EXPECT_EQ(undo.out, row.out) << undo.err;
+        EXPECT_EQ(undo.exitCode, row.takeTheFoldersName ? 1 : 0);
+        EXPECT_EQ(dir.Contents(), (Contents{{"d/sub/f", {row.where}}}));
+        const std::string history = RunProcess(cli, {"history"}).out;
+        EXPECT_NE(history.find(row.takeTheFoldersName ? "finished, partly undone\t"
+                                                      : "finished, undone\t"),
+                  std::string::npos)
+            << history;
+        if (row.takeTheFoldersName) {
+            fs::remove(p + "d/sub");
+            EXPECT_EQ(RunProcess(cli, {"undo"}).out, "1 renamed, 1 unchanged, 0 failed\n");
+            EXPECT_TRUE(fs::exists(p + "d/sub/f"));
+            EXPECT_NE(RunProcess(cli, {"history"}).out.find("finished, undone\t"),
+                      std::string::npos);
+        }
+    }
+}
+
+// Takes back the run of `path` as an undo killed after `moves` of its moves.
+void KilledUndo(const std::string& path, const std::string& journals, int moves) {
+    const pid_t child = fork();
+    if (child == 0) {
+        const TJournal run = ReadJournal(path).Journal;
+        TJournal header;
+        header.Mode = RenameMode::Undo;
+        header.EntryCount = run.EntryCount;
+        header.UndoOf = run.RunId;
+        int taken = 0;
+        const std::atomic<bool> goOn{false};
+        RunJournaledMoves(
+            PlanUndo(run).Moves, header, TJournalPlace{journals, "test"}, goOn, {},
+            [&](const std::string& folder, const std::string& from, const std::string& to) {
+                if (taken++ == moves)
+                    _exit(9);
+                return MoveFileNoReplace(folder, from, to);
+            });
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 9);
+}
+
+// A planned swap whose undo finished, or was killed and is finished now: a file back under
+// its old name is restored or unchanged, never failed, and no file flips back.
+TEST(JournalUndo, ASwapUndoneTwiceOrFinishedAfterAKill) {
+    struct Row {
+        const char* what;
+        int killedAfter; // moves of the first undo; -1: it runs whole
+        bool forget;     // the first undo's journal is gone (kept runs are few)
+        std::vector<std::string> second;
+        std::string out;
+    } rows[] = {
+        {"undone, then undone again by its id", -1, false, {"undo", "--run", ""},
+         "0 renamed, 2 unchanged, 0 failed\n"},
+        {"undone, its undo forgotten, undone again", -1, true, {"undo", "--run", ""},
+         "0 renamed, 2 unchanged, 0 failed\n"},
+        {"killed after parking b, finished", 1, false, {"undo"},
+         "2 renamed, 0 unchanged, 0 failed\n"},
+        {"killed after two moves, finished", 2, false, {"undo"},
+         "1 renamed, 1 unchanged, 0 failed\n"},
+    };
+    const std::string cli = BinPath("quillmark-cli");
+    for (Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        RenameFolder dir;
+        RenameFolder state;
+        setenv("XDG_STATE_HOME", state.Path().c_str(), 1);
+        const std::string journals = state.Path() + "Marlowick/Quillmark/";
+        const std::string& p = dir.Path();
+        dir.Make("a");
+        dir.Make("b");
+        std::ofstream(p + "s.scheme") << "Version=1\nReplaceGroup=true\nReplaceEnabled=true\n"
+                                         "ReplaceCount=3\nReplaceText1=a:c\nReplaceText2=b:a\n"
+                                         "ReplaceText3=c:b\n";
+        ASSERT_EQ(RunProcess(cli, {"rename", "--plan", "--scheme-file", p + "s.scheme", "--",
+                                   p + "a", p + "b"})
+                      .exitCode,
+                  0);
+        fs::remove(p + "s.scheme");
+        ASSERT_EQ(dir.Contents(), (Contents{{"a", {"b"}}, {"b", {"a"}}}));
+        const std::string run = JournalFiles(journals).back();
+        if (row.killedAfter < 0) {
+            ASSERT_EQ(RunProcess(cli, {"undo"}).exitCode, 0);
+            row.second.back() = ReadJournal(run).Journal.RunId;
+            if (row.forget)
+                fs::remove(JournalFiles(journals).back());
+        } else {
+            KilledUndo(run, journals, row.killedAfter);
+        }
+        const ProcessResult second = RunProcess(cli, row.second);
+        EXPECT_EQ(second.out, row.out) << second.err;
+        EXPECT_EQ(second.exitCode, 0) << second.err;
+        EXPECT_EQ(dir.Contents(), Unrenamed({"a", "b"}));
+        EXPECT_TRUE(ReadJournal(run).Journal.Undone);
+    }
+}
+
 } // namespace
 } // namespace qm::test
