@@ -189,8 +189,8 @@ int RunHistory() {
                                              std::to_string(j.Moves.size()) + " renames planned";
         std::printf("%s\t%s\t%s\t%s\t%s\n", j.RunId.c_str(),
                     JournalLocalTime(j.Time, "%Y-%m-%d %H:%M:%S").c_str(),
-                    State(j, tried.count(j.RunId) != 0).c_str(),
-                    counts.c_str(), Folders(j).c_str());
+                    State(j, tried.count(j.RunId) != 0).c_str(), counts.c_str(),
+                    Folders(j).c_str());
     }
     return Flush("history");
 }

@@ -413,8 +413,7 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
 TJournaledMoves RunJournaledMoves(const std::vector<TJournalMove>& moves, TJournal header,
                                   const TJournalPlace& place, const std::atomic<bool>& cancel,
                                   const std::function<void(std::size_t index, int error)>& done,
-                                  const MoveEntryFile& move,
-                                  const std::function<RenameTally(const std::vector<int>&)>& count) {
+                                  const MoveEntryFile& move, const MovesCount& count) {
     TJournaledMoves result;
     result.Errors.assign(moves.size(), ECANCELED);
     header.ProgramVersion = place.ProgramVersion;

@@ -1,5 +1,6 @@
 #include "rename/journalundo.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -8,11 +9,10 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
-#include <string_view>
-#include <algorithm>
 
 namespace qm {
 namespace {
@@ -272,8 +272,8 @@ TUndoPlan PlanUndo(const TJournal& journal, const std::vector<TJournal>& undos) 
     FolderNames folderNames(journal);
     for (std::size_t i = journal.Moves.size(); i-- > 0;) {
         const TJournalMove& m = journal.Moves[i];
-        if (takenBack[i] || m.Result == MoveResult::Failed ||
-            m.Result == MoveResult::NotReached || (m.Missing && m.Result != MoveResult::Done))
+        if (takenBack[i] || m.Result == MoveResult::Failed || m.Result == MoveResult::NotReached ||
+            (m.Missing && m.Result != MoveResult::Done))
             continue;
         const bool known = m.Inode != 0;
         const bool done = m.Result == MoveResult::Done;

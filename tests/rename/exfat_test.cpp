@@ -85,7 +85,6 @@ TEST(CaseInsensitiveFolder, PlannedRunSwapsNamesThatFoldAlike) {
     EXPECT_EQ(Files(dir), (std::map<std::string, std::string>{{"a", "a"}, {"b", "b"}, {"c", "c"}}));
 }
 
-
 // Runs `run` in a child process that dies (as under kill -9) where `run` calls _exit.
 void InAChildThatDies(const std::function<void()>& run) {
     const pid_t child = fork();
@@ -174,8 +173,8 @@ TEST(CaseInsensitiveFolder, ASwapUndoneTwiceOrFinishedAfterAKillStaysUndone) {
         swap.ReplacePairs[2] = {"#", "b"};
         ListedFiles list(dir, {"a", "b"});
         const std::atomic<bool> goOn{false};
-        ASSERT_EQ(RunJournaledRenames(list.items(), swap, RenameMode::Rename, RunOrder::Planned,
-                                      {}, goOn, {}, place)
+        ASSERT_EQ(RunJournaledRenames(list.items(), swap, RenameMode::Rename, RunOrder::Planned, {},
+                                      goOn, {}, place)
                       .Tally.Renamed,
                   2);
         ASSERT_EQ(Files(dir), (std::map<std::string, std::string>{{"a", "b"}, {"b", "a"}}));
@@ -190,13 +189,13 @@ TEST(CaseInsensitiveFolder, ASwapUndoneTwiceOrFinishedAfterAKillStaysUndone) {
                 header.EntryCount = run.EntryCount;
                 header.UndoOf = run.RunId;
                 int taken = 0;
-                RunJournaledMoves(PlanUndo(run).Moves, header, place, goOn, {},
-                                  [&](const std::string& f, const std::string& from,
-                                      const std::string& to) {
-                                      if (taken++ == killedAfter)
-                                          _exit(9);
-                                      return MoveFileNoReplace(f, from, to);
-                                  });
+                RunJournaledMoves(
+                    PlanUndo(run).Moves, header, place, goOn, {},
+                    [&](const std::string& f, const std::string& from, const std::string& to) {
+                        if (taken++ == killedAfter)
+                            _exit(9);
+                        return MoveFileNoReplace(f, from, to);
+                    });
             });
         }
         const TUndoResult again = UndoJournal(path, run, place, goOn);

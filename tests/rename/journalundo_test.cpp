@@ -232,14 +232,14 @@ TEST(JournalUndo, NamesTakenSinceFailTheirEntriesWithoutHarm) {
     EXPECT_EQ(undo.exitCode, 1);
     EXPECT_EQ(undo.out, p + "b4\t" + p + "a4\n" + p + "b1\t" + p + "a1\n" +
                             "2 renamed, 0 unchanged, 2 failed\n");
-    EXPECT_EQ(undo.err,
-              "quillmark-cli: " + p + "b3: no longer there (cannot get back its name 'a3')\n" +
-                  "quillmark-cli: " + p + "b2: cannot get back its name 'a2': the name is taken\n" +
-                  "quillmark-cli undo: the run " +
-                  ReadJournal(JournalFiles(state.Path() + "Marlowick/Quillmark/").front())
-                      .Journal.RunId +
-                  " is partly undone; 'quillmark-cli undo' takes it further once the names are "
-                  "free\n");
+    EXPECT_EQ(
+        undo.err,
+        "quillmark-cli: " + p + "b3: no longer there (cannot get back its name 'a3')\n" +
+            "quillmark-cli: " + p + "b2: cannot get back its name 'a2': the name is taken\n" +
+            "quillmark-cli undo: the run " +
+            ReadJournal(JournalFiles(state.Path() + "Marlowick/Quillmark/").front()).Journal.RunId +
+            " is partly undone; 'quillmark-cli undo' takes it further once the names are "
+            "free\n");
     EXPECT_EQ(dir.Contents(), (Contents{{"a1", {"a1"}},
                                         {"a2", {"b2"}},
                                         {"a4", {"a4"}},
@@ -341,7 +341,6 @@ TEST(JournalUndo, AnUnforeseenFailureIsJournaledBeforeTheMovesItShifts) {
     EXPECT_EQ(dir.Contents(), Unrenamed(names));
 }
 
-
 // A run that renamed a folder and a file inside it: undo finds the file through either of
 // its folder's names and takes both back in the order that works; where the folder's old
 // name is taken since, the file still gets its own back and the run stays partly undone
@@ -356,7 +355,10 @@ TEST(JournalUndo, AFolderAndAFileInsideItComeBack) {
     } rows[] = {
         {"file, then its folder", {}, false, "2 renamed, 0 unchanged, 0 failed\n", "d/sub/f"},
         {"planned", {"--plan"}, false, "2 renamed, 0 unchanged, 0 failed\n", "d/sub/f"},
-        {"the folder's name taken since", {}, true, "1 renamed, 0 unchanged, 1 failed\n",
+        {"the folder's name taken since",
+         {},
+         true,
+         "1 renamed, 0 unchanged, 1 failed\n",
          "d/sub_x/f"},
     };
     const std::string cli = BinPath("quillmark-cli");
@@ -431,13 +433,25 @@ TEST(JournalUndo, ASwapUndoneTwiceOrFinishedAfterAKill) {
         std::vector<std::string> second;
         std::string out;
     } rows[] = {
-        {"undone, then undone again by its id", -1, false, {"undo", "--run", ""},
+        {"undone, then undone again by its id",
+         -1,
+         false,
+         {"undo", "--run", ""},
          "0 renamed, 2 unchanged, 0 failed\n"},
-        {"undone, its undo forgotten, undone again", -1, true, {"undo", "--run", ""},
+        {"undone, its undo forgotten, undone again",
+         -1,
+         true,
+         {"undo", "--run", ""},
          "0 renamed, 2 unchanged, 0 failed\n"},
-        {"killed after parking b, finished", 1, false, {"undo"},
+        {"killed after parking b, finished",
+         1,
+         false,
+         {"undo"},
          "2 renamed, 0 unchanged, 0 failed\n"},
-        {"killed after two moves, finished", 2, false, {"undo"},
+        {"killed after two moves, finished",
+         2,
+         false,
+         {"undo"},
          "1 renamed, 1 unchanged, 0 failed\n"},
     };
     const std::string cli = BinPath("quillmark-cli");
