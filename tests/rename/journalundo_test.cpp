@@ -439,12 +439,8 @@ TEST_P(UndoOn, ASwapUndoneTwiceOrFinishedAfterAKill) {
                 {-1, true, "0 renamed, 2 unchanged, 0 failed\n"},
                 {1, false, "2 renamed, 0 unchanged, 0 failed\n"},
                 {2, false, "1 renamed, 1 unchanged, 0 failed\n"}};
-    RenameOptionSet swap;
-    swap.ReplaceGroup = swap.ReplaceEnabled = true;
-    swap.ReplaceCount = 3;
-    swap.ReplacePairs[0] = {"a", "#"};
-    swap.ReplacePairs[1] = {"b", "a"};
-    swap.ReplacePairs[2] = {"#", "b"};
+    const RenameOptionSet swap = Scheme("ReplaceGroup=true\nReplaceEnabled=true\nReplaceCount=3\n"
+                                        "ReplaceText1=a:#\nReplaceText2=b:a\nReplaceText3=#:b\n");
     const std::atomic<bool> goOn{false};
     for (const Row& row : rows) {
         if (GetParam() && row.forget)
@@ -489,9 +485,8 @@ TEST_P(UndoOn, ASwapUndoneTwiceOrFinishedAfterAKill) {
 // A case-only run taken back goes the run's way through a temporary name, also right
 // after a run killed between the two steps of such a move.
 TEST_P(UndoOn, CaseOnlyRenamesComeBackAlsoAfterAKill) {
-    RenameOptionSet upper;
-    upper.FormatGroup = upper.FormatTextEnabled = true;
-    upper.FormatFirstLetterUp = upper.FormatOtherLettersUp = true;
+    const RenameOptionSet upper = Scheme("FormatGroup=true\nFormatTextEnabled=true\n"
+                                         "FormatFirstLetterUp=true\nFormatOtherLettersUp=true\n");
     const std::vector<std::string> names{"notes", "readme", "todo"};
     const std::atomic<bool> goOn{false};
     for (const bool killed : {false, true}) {
