@@ -83,6 +83,7 @@ int RunUndo(const UndoArgs& args) {
     const std::string folder = JournalFolder();
     std::string path;
     TJournalRead read;
+    bool finishing = false;
     if (args.run) {
         path = JournalPath(folder, *args.run);
         struct stat st {};
@@ -97,7 +98,8 @@ int RunUndo(const UndoArgs& args) {
             return Fail("undo", "no journaled run in " + folder);
         path = std::move(last.Path);
         read = std::move(last.Read);
-        if (last.Finishing)
+        finishing = last.Finishing;
+        if (finishing)
             std::fprintf(stderr, "quillmark-cli undo: finishing the undo of %s\n",
                          read.Journal.RunId.c_str());
     }
@@ -108,7 +110,7 @@ int RunUndo(const UndoArgs& args) {
         return Fail("undo", "the last run (" + journal.RunId +
                                 ") was undone already; name a run with --run (see "
                                 "'quillmark-cli history')");
-    if (!args.run && journal.Mode == RenameMode::Undo)
+    if (!args.run && !finishing && journal.Mode == RenameMode::Undo)
         return Fail("undo", "the last run (" + journal.RunId +
                                 ") was itself an undo; name it with --run to take it back");
     if (!journal.Closed && JournalWriterAlive(journal))

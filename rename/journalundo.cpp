@@ -72,12 +72,17 @@ public:
 
     // The names in `folder` that a case-only move of one of `pids` parked there when it
     // was cut short (".qm-case-PID-...").
-    std::vector<std::string> Parked(const std::string& folder,
-                                    const std::vector<std::uint32_t>& pids) {
-        std::vector<std::string> names;
+    // Read once per folder: a run whose files were deleted by hand asks for every one.
+    const std::vector<std::string>& Parked(const std::string& folder,
+                                           const std::vector<std::uint32_t>& pids) {
+        static const std::vector<std::string> none;
         const std::optional<std::string> disk = DiskFolder(folder);
         if (!disk)
-            return names;
+            return none;
+        auto it = parked_.find(*disk);
+        if (it != parked_.end())
+            return it->second;
+        std::vector<std::string> names;
         for (const auto& [name, node] : List(*disk)) {
             if (!ParkedName(name))
                 continue;
@@ -88,7 +93,7 @@ public:
                     names.push_back(name);
             }
         }
-        return names;
+        return parked_.emplace(*disk, std::move(names)).first->second;
     }
 
 private:
@@ -152,6 +157,7 @@ private:
     }
 
     std::unordered_map<std::string, Listing> listings_;
+    std::unordered_map<std::string, std::vector<std::string>> parked_;
     std::unordered_map<std::string, std::optional<Node>> overlay_;
     bool folderMoved_ = false;
 };
