@@ -290,13 +290,15 @@ TUndoPlan PlanUndo(const TJournal& journal, const std::vector<TJournal>& undos) 
         std::optional<Node> to = disk.Look(folder, m.To);
         std::optional<Node> from = disk.Look(folder, m.From);
         if (!isTheFile(to) && !isTheFile(from)) {
-            // Its folder may keep the name the run gave it (or have it back already).
+            // Its folder may keep the name the run gave it (or have it back already); a
+            // run that renamed the folder first never took this move at all.
             for (const std::string& other : folderNames.Others(folder)) {
                 std::optional<Node> there = disk.Look(other, m.To);
-                if (isTheFile(there)) {
+                std::optional<Node> back = disk.Look(other, m.From);
+                if (isTheFile(there) || isTheFile(back)) {
                     folder = other;
                     to = std::move(there);
-                    from = disk.Look(folder, m.From);
+                    from = std::move(back);
                     break;
                 }
             }

@@ -517,6 +517,30 @@ TEST_P(UndoOn, CaseOnlyRenamesComeBackAlsoAfterAKill) {
     }
 }
 
+// Killed after renaming a folder and before reaching a file listed inside it: the file's
+// move was never taken, and it is not reported as gone.
+TEST_P(UndoOn, AFolderRenamedBeforeItsFileByAKilledRun) {
+    fs::create_directory(Folder() + "sub");
+    std::ofstream(Folder() + "sub/f") << "f";
+    InAChildThatDies([&] {
+        TFileList list;
+        list.Items().BeginUpdate();
+        list.Items().AddNamesOnly({{"sub", Folder()}, {"f", Folder() + "sub/"}});
+        int moves = 0;
+        const std::atomic<bool> goOn{false};
+        RunJournaledRenames(
+            list.Items(), Scheme("InsertGroup=true\nInsertBack=true\nInsertBackText=_x\n"),
+            RenameMode::Rename, RunOrder::ListOrder, {}, goOn,
+            [&](const std::string& folder, const std::string& from, const std::string& to) {
+                return ++moves == 2 ? _exit(9), 0 : MoveFileNoReplace(folder, from, to);
+            },
+            Place());
+    });
+    const ProcessResult undo = RunProcess(BinPath("quillmark-cli"), {"undo"});
+    EXPECT_EQ(undo.out, "1 renamed, 1 unchanged, 0 failed\n") << undo.err;
+    EXPECT_TRUE(fs::exists(Folder() + "sub/f"));
+}
+
 INSTANTIATE_TEST_SUITE_P(TmpfsAndExfat, UndoOn, testing::Bool());
 
 } // namespace
