@@ -169,21 +169,18 @@ int RunUndo(const UndoArgs& args) {
 
 int RunHistory() {
     const std::vector<std::string> files = JournalFiles(JournalFolder());
-    std::vector<TJournalRead> reads;
-    std::set<std::string> tried; // runs with an undo of their own in the list
-    for (const std::string& file : files) {
-        reads.push_back(ReadJournal(file));
-        if (reads.back().Status == TJournalRead::Ok &&
-            reads.back().Journal.Mode == RenameMode::Undo)
-            tried.insert(reads.back().Journal.UndoOf);
-    }
-    for (std::size_t k = files.size(); k-- > 0;) {
-        const TJournalRead& read = reads[k];
+    // Runs with an undo of their own: an undo is newer than its run, so newest first meets
+    // it before the run.
+    std::set<std::string> tried;
+    for (auto it = files.rbegin(); it != files.rend(); ++it) {
+        const TJournalRead read = ReadJournal(*it);
         if (read.Status != TJournalRead::Ok) {
-            std::fprintf(stderr, "quillmark-cli: %s: %s; left alone\n", files[k].c_str(),
+            std::fprintf(stderr, "quillmark-cli: %s: %s; left alone\n", it->c_str(),
                          read.Problem.c_str());
             continue;
         }
+        if (read.Journal.Mode == RenameMode::Undo)
+            tried.insert(read.Journal.UndoOf);
         const TJournal& j = read.Journal;
         const std::string counts = j.Closed
                                        ? Counts(j.Tally)
