@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QProgressDialog>
+#include <QPushButton>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
@@ -28,6 +29,9 @@ const std::map<std::string, std::string>& BuiltInTexts() {
                            "ended.\n\r%3 files still have their new names.\n\rUndo it now?"},
         {"UNDOINGRUN", "Undoing the interrupted run"},
         {"UNDONERENAME", "Names restored: %1\n\rNames not restored: %2"},
+        {"INTERRUPTEDUNDO", "&Undo"},
+        {"INTERRUPTEDKEEP", "&Keep the new names"},
+        {"INTERRUPTEDLATER", "Ask me &later"},
     };
     return texts;
 }
@@ -81,6 +85,38 @@ TUndoResult UndoWithProgress(QWidget* parent, const TDynLang* program, const std
     return result;
 }
 
+// A button's caption with its accelerator, or the English one when the language lacks it.
+QString ButtonText(const TDynLang* program, const std::string& key) {
+    std::string text = program != nullptr ? program->GetKeyedLine(key) : std::string();
+    if (text.empty())
+        text = JournalText(nullptr, key);
+    return ScreenText(text);
+}
+
+enum class Answer { Undo, Keep, Later };
+
+// Undo, keep the new names for good, or ask again at the next start (also on Escape or
+// the close box: a question put away is not an answer).
+Answer AskAboutInterruptedRun(QWidget* parent, const TDynLang* program,
+                              const std::string& question) {
+    QMessageBox box(QMessageBox::Question, parent != nullptr ? parent->windowTitle() : QString(),
+                    ScreenText(question), QMessageBox::NoButton, parent);
+    box.setObjectName(QStringLiteral("InterruptedRunMessage"));
+    QPushButton* undo = box.addButton(ButtonText(program, "INTERRUPTEDUNDO"), QMessageBox::YesRole);
+    undo->setObjectName(QStringLiteral("InterruptedUndo"));
+    QPushButton* keep = box.addButton(ButtonText(program, "INTERRUPTEDKEEP"), QMessageBox::NoRole);
+    keep->setObjectName(QStringLiteral("InterruptedKeep"));
+    QPushButton* later =
+        box.addButton(ButtonText(program, "INTERRUPTEDLATER"), QMessageBox::RejectRole);
+    later->setObjectName(QStringLiteral("InterruptedLater"));
+    box.setDefaultButton(undo);
+    box.setEscapeButton(later);
+    box.exec();
+    if (box.clickedButton() == undo)
+        return Answer::Undo;
+    return box.clickedButton() == keep ? Answer::Keep : Answer::Later;
+}
+
 } // namespace
 
 std::string JournalText(const TDynLang* program, const std::string& key) {
@@ -101,17 +137,16 @@ void ShowJournalProblem(QWidget* parent, const TDynLang* program, bool ran,
 
 bool OfferUndoOfInterruptedRun(QWidget* parent, const TDynLang* program,
                                const TJournalPlace& place) {
-    const std::vector<std::string> files = JournalFiles(place.Folder);
-    if (files.empty())
-        return false;
-    const TJournalRead read = ReadJournal(files.back());
-    const TJournal& journal = read.Journal;
+    // The newest run, or the run that an undo after it left partly undone.
+    const TRunToUndo last = LastRunToUndo(place.Folder);
+    const TJournal& journal = last.Read.Journal;
     // A run that goes on in another window is not interrupted; an interrupted undo is
     // taken further with quillmark-cli, not reversed from here.
-    if (read.Status != TJournalRead::Ok || !journal.Started || journal.Closed || journal.Undone ||
-        journal.Mode != RenameMode::Rename || JournalWriterAlive(journal))
+    if (last.Path.empty() || last.Read.Status != TJournalRead::Ok || !journal.Started ||
+        journal.Closed || journal.Undone || journal.Kept || journal.Mode != RenameMode::Rename ||
+        JournalWriterAlive(journal))
         return false;
-    const TUndoPlan plan = PlanUndo(journal);
+    const TUndoPlan plan = PlanUndo(journal, UndosOf(place.Folder, journal.RunId));
     const RenameTally waiting = CountUndo(plan);
     if (waiting.Renamed == 0 && waiting.Failed == 0)
         return false;
@@ -119,10 +154,17 @@ bool OfferUndoOfInterruptedRun(QWidget* parent, const TDynLang* program,
     ReplaceFirst(question, "%1", JournalLocalTime(journal.Time, "%Y-%m-%d %H:%M"));
     ReplaceFirst(question, "%2", std::to_string(journal.EntryCount));
     ReplaceFirst(question, "%3", std::to_string(waiting.Renamed + waiting.Failed));
-    if (Ask(parent, QMessageBox::Question, "InterruptedRunMessage", question,
-            QMessageBox::Yes | QMessageBox::No) != QMessageBox::Yes)
+    switch (AskAboutInterruptedRun(parent, program, question)) {
+    case Answer::Later:
         return true;
-    const TUndoResult result = UndoWithProgress(parent, program, files.back(), journal, place);
+    case Answer::Keep:
+        // Should the mark not be written, the question merely comes back next time.
+        MarkJournalKept(last.Path);
+        return true;
+    case Answer::Undo:
+        break;
+    }
+    const TUndoResult result = UndoWithProgress(parent, program, last.Path, journal, place);
     if (!result.Run.Ran) {
         ShowJournalProblem(parent, program, false, result.Run.JournalProblem);
         return true;

@@ -24,9 +24,12 @@ void ShowJournalProblem(QWidget* parent, const TDynLang* program, bool ran,
                         const std::string& problem);
 
 // When the newest journal in `place` is of a rename run that was interrupted (not closed,
-// not undone, its process gone) and left files renamed: one question with the counts,
-// and on yes the undo (journaled, with a progress window when it takes long) and its
-// result. Returns whether it asked.
+// not undone, its new names not kept, its process gone), or an undo that left such a run
+// partly undone, and files still have the run's names: one question with the counts and
+// three answers. "Undo" takes the run back (journaled, with a progress window when it
+// takes long) and shows the result; "Keep the new names" marks the journal so that the
+// run is never offered again; "Ask me later" (also Escape) changes nothing, and the
+// question comes back at the next start. Returns whether it asked.
 bool OfferUndoOfInterruptedRun(QWidget* parent, const TDynLang* program,
                                const TJournalPlace& place);
 

@@ -37,7 +37,8 @@ std::string Counts(const RenameTally& tally) {
            " unchanged, " + std::to_string(tally.Failed) + " failed";
 }
 
-std::string State(const TJournal& journal) {
+// `tried`: an undo of the run was taken (its journal is there), which did not finish it.
+std::string State(const TJournal& journal, bool tried) {
     std::string state = !journal.Started          ? "not started"
                         : !journal.Closed         ? "interrupted"
                         : journal.Tally.Cancelled ? "cancelled"
@@ -46,6 +47,10 @@ std::string State(const TJournal& journal) {
         state += journal.UndoOf.empty() ? ", undo" : ", undo of " + journal.UndoOf;
     if (journal.Undone)
         state += ", undone";
+    else if (tried)
+        state += ", partly undone";
+    else if (journal.Kept)
+        state += ", new names kept";
     return state;
 }
 
@@ -77,6 +82,8 @@ std::string ProgramVersion() {
 int RunUndo(const UndoArgs& args) {
     const std::string folder = JournalFolder();
     std::string path;
+    TJournalRead read;
+    bool finishing = false;
     if (args.run) {
         path = JournalPath(folder, *args.run);
         struct stat st {};
@@ -84,13 +91,18 @@ int RunUndo(const UndoArgs& args) {
             stat(path.c_str(), &st) != 0)
             return Fail("undo",
                         "no journaled run '" + *args.run + "' (see 'quillmark-cli history')");
+        read = ReadJournal(path);
     } else {
-        const std::vector<std::string> files = JournalFiles(folder);
-        if (files.empty())
+        TRunToUndo last = LastRunToUndo(folder);
+        if (last.Path.empty())
             return Fail("undo", "no journaled run in " + folder);
-        path = files.back();
+        path = std::move(last.Path);
+        read = std::move(last.Read);
+        finishing = last.Finishing;
+        if (finishing)
+            std::fprintf(stderr, "quillmark-cli undo: finishing the undo of %s\n",
+                         read.Journal.RunId.c_str());
     }
-    const TJournalRead read = ReadJournal(path);
     if (read.Status != TJournalRead::Ok)
         return Fail("undo", path + ": " + read.Problem + "; left alone");
     const TJournal& journal = read.Journal;
@@ -98,7 +110,7 @@ int RunUndo(const UndoArgs& args) {
         return Fail("undo", "the last run (" + journal.RunId +
                                 ") was undone already; name a run with --run (see "
                                 "'quillmark-cli history')");
-    if (!args.run && journal.Mode == RenameMode::Undo)
+    if (!args.run && !finishing && journal.Mode == RenameMode::Undo)
         return Fail("undo", "the last run (" + journal.RunId +
                                 ") was itself an undo; name it with --run to take it back");
     if (!journal.Closed && JournalWriterAlive(journal))
@@ -109,8 +121,9 @@ int RunUndo(const UndoArgs& args) {
     std::vector<TUndoFailure> failures;
     std::vector<TJournalMove> moves;
     std::vector<int> errors;
+    bool partly = false;
     if (args.dryRun) {
-        const TUndoPlan plan = PlanUndo(journal);
+        const TUndoPlan plan = PlanUndo(journal, UndosOf(folder, journal.RunId));
         tally = CountUndo(plan);
         failures = plan.Failures;
         moves = plan.Moves;
@@ -134,8 +147,14 @@ int RunUndo(const UndoArgs& args) {
                          "quillmark-cli undo: warning: the run could not be marked "
                          "undone: %s\n",
                          result.MarkProblem.c_str());
+        partly = !result.Complete && !result.Tally.Cancelled;
     }
     PrintFailures(failures);
+    if (partly)
+        std::fprintf(stderr,
+                     "quillmark-cli undo: the run %s is partly undone; 'quillmark-cli undo' "
+                     "takes it further once the names are free\n",
+                     journal.RunId.c_str());
     if (args.list) {
         for (std::size_t i = 0; i < moves.size(); ++i)
             if (errors[i] == 0)
@@ -150,6 +169,9 @@ int RunUndo(const UndoArgs& args) {
 
 int RunHistory() {
     const std::vector<std::string> files = JournalFiles(JournalFolder());
+    // Runs with an undo of their own: an undo is newer than its run, so newest first meets
+    // it before the run.
+    std::set<std::string> tried;
     for (auto it = files.rbegin(); it != files.rend(); ++it) {
         const TJournalRead read = ReadJournal(*it);
         if (read.Status != TJournalRead::Ok) {
@@ -157,14 +179,17 @@ int RunHistory() {
                          read.Problem.c_str());
             continue;
         }
+        if (read.Journal.Mode == RenameMode::Undo)
+            tried.insert(read.Journal.UndoOf);
         const TJournal& j = read.Journal;
         const std::string counts = j.Closed
                                        ? Counts(j.Tally)
                                        : std::to_string(j.EntryCount) + " files, " +
                                              std::to_string(j.Moves.size()) + " renames planned";
         std::printf("%s\t%s\t%s\t%s\t%s\n", j.RunId.c_str(),
-                    JournalLocalTime(j.Time, "%Y-%m-%d %H:%M:%S").c_str(), State(j).c_str(),
-                    counts.c_str(), Folders(j).c_str());
+                    JournalLocalTime(j.Time, "%Y-%m-%d %H:%M:%S").c_str(),
+                    State(j, tried.count(j.RunId) != 0).c_str(), counts.c_str(),
+                    Folders(j).c_str());
     }
     return Flush("history");
 }

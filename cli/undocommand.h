@@ -14,11 +14,13 @@ struct UndoArgs {
     bool dryRun = false;            // work out and report, rename nothing
 };
 
-// Undoes the last journaled run, or the one named. Without --run, a last run that was
-// undone already, or was itself an undo, is refused (a second undo would otherwise flip
-// the files back); --run takes any run, and repeating an undo leaves restored files
-// alone. Prints "R renamed, U unchanged, F failed" (per entry of the run) and one
-// "quillmark-cli: PATH: REASON" line on stderr per entry that cannot be taken back.
+// Undoes the last journaled run, or the one named. Without --run, a last run that is an
+// undo leaving its run partly undone takes that run further; a last run that was undone
+// already, or is any other undo, is refused (a second undo would otherwise flip the files
+// back); --run takes any run, and repeating an undo leaves restored files alone. Prints
+// "R renamed, U unchanged, F failed" (per entry of the run), one "quillmark-cli: PATH:
+// REASON" line on stderr per entry that cannot be taken back, and a note when the run
+// stays partly undone.
 // Returns 0, 1 when some entry could not be taken back, 2 when nothing was touched (no
 // such run, a damaged journal or one of a newer version, a run still going on, a journal
 // of the undo that cannot be written).

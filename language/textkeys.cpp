@@ -319,6 +319,11 @@ constexpr std::array Keys{
     Plain("JOURNALINCOMPLETE", Text, TextRole::Message, RenameResult, {}, {}, 1),
     Plain("INTERRUPTEDRUN", Text, TextRole::Message, RenameResult, {}, {}, 3),
     Plain("UNDOINGRUN", Text, TextRole::Message, RenameResult, {}),
+    // Its three answers.
+    Caption("INTERRUPTEDUNDO", RenameResult, "InterruptedUndo", {}, InGroup(InterruptedRunDialog)),
+    Caption("INTERRUPTEDKEEP", RenameResult, "InterruptedKeep", {}, InGroup(InterruptedRunDialog)),
+    Caption("INTERRUPTEDLATER", RenameResult, "InterruptedLater", {},
+            InGroup(InterruptedRunDialog)),
 
     // About window; its title is this text followed by " Quillmark".
     Plain("ABOUTTITLE", Line, TextRole::Title, About, {}, " Quillmark"),
@@ -374,6 +379,7 @@ constexpr std::array<std::string_view, AccelGroupCount> GroupNames{
     "scheme save dialog",
     "folder dialog",
     "column dialog",
+    "interrupted-run question",
 };
 
 } // namespace

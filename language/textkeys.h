@@ -80,8 +80,9 @@ enum class AccelGroup : std::uint8_t {
     SchemeSaveDialog,
     DirectoryDialog,
     ColumnsDialog,
+    InterruptedRunDialog,
 };
-inline constexpr int AccelGroupCount = static_cast<int>(AccelGroup::ColumnsDialog) + 1;
+inline constexpr int AccelGroupCount = static_cast<int>(AccelGroup::InterruptedRunDialog) + 1;
 
 std::string_view AccelGroupName(AccelGroup group);
 

@@ -29,6 +29,7 @@ enum RecordType : std::uint8_t {
     kInsert = 6,
     kClose = 7,
     kUndone = 8,
+    kKept = 9,
 };
 
 // CRC-32C, eight bytes a step: the journal of a large run is a few megabytes, and the
@@ -435,6 +436,10 @@ TJournalRead ParseJournal(std::string_view bytes) {
             journal.Undone = true;
             journal.UndoneBy = r.Text();
             break;
+        case kKept:
+            r.bad |= !journal.Started;
+            journal.Kept = true;
+            break;
         default:
             r.bad = true;
         }
@@ -532,19 +537,33 @@ std::string JournalPath(const std::string& folder, const std::string& runId) {
     return folder + runId + std::string(kSuffix);
 }
 
-std::string MarkJournalUndone(const std::string& path, const std::string& undoRunId) {
+namespace {
+
+// A mark after the run's own records: one record, appended and synced.
+std::string AppendMark(const std::string& path, RecordType type, const std::string* text) {
     const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CLOEXEC);
     if (fd < 0)
         return ErrorText(path, errno);
     std::string record;
-    const std::size_t at = OpenRecord(record, kUndone);
-    PutText(record, undoRunId);
+    const std::size_t at = OpenRecord(record, type);
+    if (text != nullptr)
+        PutText(record, *text);
     CloseRecord(record, at);
     int error = WriteAll(fd, record);
     if (error == 0 && fdatasync(fd) != 0)
         error = errno;
     close(fd);
     return error == 0 ? std::string() : ErrorText(path, error);
+}
+
+} // namespace
+
+std::string MarkJournalUndone(const std::string& path, const std::string& undoRunId) {
+    return AppendMark(path, kUndone, &undoRunId);
+}
+
+std::string MarkJournalKept(const std::string& path) {
+    return AppendMark(path, kKept, nullptr);
 }
 
 TJournalWriter::~TJournalWriter() {

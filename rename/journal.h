@@ -15,7 +15,8 @@
 //     write() before it is taken, never synced: a killed process has handed it to the
 //     kernel, and only a lost machine could lose it, together with the renames after it;
 //   - at the end, the outcome of every move and the counts, synced;
-//   - later, a mark that the run has been undone.
+//   - later, a mark that the run has been undone, or that the user keeps its new names
+//     (an interrupted run is then not offered for undo again).
 // So a run costs two fdatasync's and one folder fsync, and no system call per file.
 //
 // Every record is framed by its length and a CRC-32C of its contents. A file cut at any
@@ -87,6 +88,7 @@ struct TJournal {
     RenameTally Tally; // when Closed
     bool Undone = false;
     std::string UndoneBy; // the run id of the undo
+    bool Kept = false;    // the user chose to keep the new names of this interrupted run
 };
 
 struct TJournalRead {
@@ -112,6 +114,10 @@ std::string JournalPath(const std::string& folder, const std::string& runId);
 // Appends the mark that the run of `path` was undone by `undoRunId`, synced. Returns ""
 // or the reason it could not.
 std::string MarkJournalUndone(const std::string& path, const std::string& undoRunId);
+
+// Appends the mark that the user keeps the new names of the run of `path`, synced.
+// Returns "" or the reason it could not.
+std::string MarkJournalKept(const std::string& path);
 
 // The writer of one run's journal.
 class TJournalWriter {

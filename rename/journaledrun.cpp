@@ -413,7 +413,7 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
 TJournaledMoves RunJournaledMoves(const std::vector<TJournalMove>& moves, TJournal header,
                                   const TJournalPlace& place, const std::atomic<bool>& cancel,
                                   const std::function<void(std::size_t index, int error)>& done,
-                                  const MoveEntryFile& move) {
+                                  const MoveEntryFile& move, const MovesCount& count) {
     TJournaledMoves result;
     result.Errors.assign(moves.size(), ECANCELED);
     header.ProgramVersion = place.ProgramVersion;
@@ -442,6 +442,11 @@ TJournaledMoves RunJournaledMoves(const std::vector<TJournalMove>& moves, TJourn
         ++(error == 0 ? tally.Renamed : tally.Failed);
         if (done)
             done(i, error);
+    }
+    if (count) {
+        const bool cancelled = tally.Cancelled;
+        tally = count(result.Errors);
+        tally.Cancelled = cancelled;
     }
     const std::string closing = writer.Close(tally);
     if (!closing.empty())

@@ -57,7 +57,11 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
 
 // Takes `moves` in their order, journaled under `header` (Mode, Order, EntryCount, UndoOf),
 // each with `move` (MoveFileNoReplace by default). `done(index, error)` follows each move;
-// `cancel` is read before each. Moves not reached get ECANCELED in `errors`.
+// `cancel` is read before each. Moves not reached get ECANCELED in `errors`. The journal is
+// closed with `count(errors)` where given (an undo counts entries, not moves, and also the
+// entries it could not even try), else with one count per move.
+// The counts to close the journal of RunJournaledMoves with, from each move's error.
+using MovesCount = std::function<RenameTally(const std::vector<int>& errors)>;
 struct TJournaledMoves {
     bool Ran = false;
     std::string JournalProblem;
@@ -67,6 +71,6 @@ struct TJournaledMoves {
 TJournaledMoves RunJournaledMoves(const std::vector<TJournalMove>& moves, TJournal header,
                                   const TJournalPlace& place, const std::atomic<bool>& cancel,
                                   const std::function<void(std::size_t index, int error)>& done,
-                                  const MoveEntryFile& move = {});
+                                  const MoveEntryFile& move = {}, const MovesCount& count = {});
 
 } // namespace qm

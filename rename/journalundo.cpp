@@ -1,5 +1,6 @@
 #include "rename/journalundo.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
@@ -15,61 +17,239 @@
 namespace qm {
 namespace {
 
-// The names of the folders as the undo will leave them: what the disk says, overlaid by
-// the moves planned so far.
+// An entry as the undo finds it: its inode number, whether it is a folder, and its path on
+// disk now (the plan renames nothing, so that path holds until the undo runs).
+struct Node {
+    std::uint64_t Inode = 0;
+    bool IsFolder = false;
+    std::string Disk;
+};
+
+// "sub/f" below "d/" is "f" in "d/sub/": a new name may name a place in a sub-folder.
+std::pair<std::string, std::string> Split(const std::string& folder, const std::string& name) {
+    const std::size_t slash = name.rfind('/');
+    if (slash == std::string::npos)
+        return {folder, name};
+    return {folder + name.substr(0, slash + 1), name.substr(slash + 1)};
+}
+
+bool ParkedName(std::string_view name) {
+    return name.starts_with(".qm-case-");
+}
+
+// The folders as the undo will leave them: what the disk lists, overlaid by the moves
+// planned so far. Names come from the folder's listing, never from a lookup by name: a
+// folder that ignores letter case answers a lookup of "readme.txt" with "README.txt", and
+// a file system in user space may answer one from a cache that a killed run left stale.
 class FolderState {
 public:
-    // The inode of `folder` + `name`, or nothing when no such entry exists.
-    std::optional<std::uint64_t> Look(const std::string& folder, const std::string& name) {
-        if (const auto it = overlay_.find(Key(folder, name)); it != overlay_.end())
-            return it->second;
-        struct stat st {};
-        const std::string path = folder + name;
-        if (fstatat(AT_FDCWD, path.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0)
+    std::optional<Node> Look(const std::string& folder, const std::string& name) {
+        const auto [in, base] = Split(folder, name);
+        const std::optional<std::string> disk = DiskFolder(in);
+        if (!disk)
             return std::nullopt;
-        return static_cast<std::uint64_t>(st.st_ino);
+        if (const auto it = overlay_.find(Key(*disk, base)); it != overlay_.end())
+            return it->second;
+        const Listing& listing = List(*disk);
+        const auto it = listing.find(base);
+        if (it == listing.end())
+            return std::nullopt;
+        return Node{it->second.first, it->second.second, *disk + base};
     }
 
     void Move(const std::string& folder, const std::string& from, const std::string& to,
-              std::uint64_t inode) {
-        overlay_[Key(folder, from)] = std::nullopt;
-        overlay_[Key(folder, to)] = inode;
+              const Node& node) {
+        const auto [fromIn, fromBase] = Split(folder, from);
+        const auto [toIn, toBase] = Split(folder, to);
+        const std::optional<std::string> fromDisk = DiskFolder(fromIn);
+        const std::optional<std::string> toDisk = DiskFolder(toIn);
+        if (fromDisk)
+            overlay_[Key(*fromDisk, fromBase)] = std::nullopt;
+        if (toDisk)
+            overlay_[Key(*toDisk, toBase)] = node;
+        folderMoved_ |= node.IsFolder;
     }
 
-    // A file parked by a case-only move of process `pid` that was cut short
-    // (".qm-case-PID-..."); with `inode` known, only that file.
-    std::optional<std::string> CaseParked(const std::string& folder, std::uint32_t pid,
-                                          std::uint64_t inode) {
-        char prefix[32];
-        std::snprintf(prefix, sizeof prefix, ".qm-case-%x-", pid);
-        auto it = parked_.find(folder);
-        if (it == parked_.end()) {
-            std::vector<std::pair<std::string, std::uint64_t>> names;
-            if (DIR* dir = opendir(folder.empty() ? "." : folder.c_str())) {
-                while (const dirent* entry = readdir(dir))
-                    if (std::string_view(entry->d_name).starts_with(prefix))
-                        names.emplace_back(entry->d_name, entry->d_ino);
-                closedir(dir);
+    // The names in `folder` that a case-only move of one of `pids` parked there when it
+    // was cut short (".qm-case-PID-...").
+    // Read once per folder: a run whose files were deleted by hand asks for every one.
+    const std::vector<std::string>& Parked(const std::string& folder,
+                                           const std::vector<std::uint32_t>& pids) {
+        static const std::vector<std::string> none;
+        const std::optional<std::string> disk = DiskFolder(folder);
+        if (!disk)
+            return none;
+        auto it = parked_.find(*disk);
+        if (it != parked_.end())
+            return it->second;
+        std::vector<std::string> names;
+        for (const auto& [name, node] : List(*disk)) {
+            if (!ParkedName(name))
+                continue;
+            for (const std::uint32_t pid : pids) {
+                char prefix[32];
+                std::snprintf(prefix, sizeof prefix, ".qm-case-%x-", pid);
+                if (name.starts_with(prefix))
+                    names.push_back(name);
             }
-            it = parked_.emplace(folder, std::move(names)).first;
         }
-        for (const auto& [name, ino] : it->second)
-            if (Look(folder, name) && (inode == 0 || Look(folder, name) == inode))
-                return name;
-        return std::nullopt;
+        return parked_.emplace(*disk, std::move(names)).first->second;
     }
 
 private:
+    using Listing = std::unordered_map<std::string, std::pair<std::uint64_t, bool>>;
+
     static std::string Key(const std::string& folder, const std::string& name) {
         return folder + '\0' + name;
     }
-    std::unordered_map<std::string, std::optional<std::uint64_t>> overlay_;
-    std::unordered_map<std::string, std::vector<std::pair<std::string, std::uint64_t>>> parked_;
+
+    const Listing& List(const std::string& folder) {
+        auto it = listings_.find(folder);
+        if (it != listings_.end())
+            return it->second;
+        Listing listing;
+        if (DIR* dir = opendir(folder.empty() ? "." : folder.c_str())) {
+            while (const dirent* entry = readdir(dir)) {
+                const std::string_view name = entry->d_name;
+                if (name == "." || name == "..")
+                    continue;
+                bool isFolder = entry->d_type == DT_DIR;
+                if (entry->d_type == DT_UNKNOWN) {
+                    struct stat st {};
+                    isFolder = fstatat(dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+                               S_ISDIR(st.st_mode);
+                }
+                listing.emplace(std::string(name), std::make_pair(entry->d_ino, isFolder));
+            }
+            closedir(dir);
+        }
+        return listings_.emplace(folder, std::move(listing)).first->second;
+    }
+
+    // Where the folder that the undo will call `folder` is on disk now; nothing when no
+    // folder will have that path. Only a planned move of a folder changes paths below it.
+    std::optional<std::string> DiskFolder(const std::string& folder) {
+        if (!folderMoved_ || !folder.starts_with('/'))
+            return folder;
+        std::string disk = "/";
+        for (std::size_t start = 1; start < folder.size();) {
+            std::size_t end = folder.find('/', start);
+            if (end == std::string::npos)
+                end = folder.size();
+            const std::string part = folder.substr(start, end - start);
+            start = end + 1;
+            if (part.empty() || part == ".")
+                continue;
+            if (part == "..") {
+                if (disk.size() > 1)
+                    disk.resize(disk.rfind('/', disk.size() - 2) + 1);
+                continue;
+            }
+            if (const auto it = overlay_.find(Key(disk, part)); it != overlay_.end()) {
+                if (!it->second)
+                    return std::nullopt;
+                disk = it->second->Disk + '/';
+            } else {
+                disk += part + '/';
+            }
+        }
+        return disk;
+    }
+
+    std::unordered_map<std::string, Listing> listings_;
+    std::unordered_map<std::string, std::vector<std::string>> parked_;
+    std::unordered_map<std::string, std::optional<Node>> overlay_;
+    bool folderMoved_ = false;
 };
+
+// The other path of a folder that the run renamed: "d/sub/" for "d/sub_x/" and back, also
+// for the folders below it. Read from the journal's moves, only when a file is not found
+// through the folder path its move names.
+class FolderNames {
+public:
+    explicit FolderNames(const TJournal& journal) : journal_(journal) {}
+
+    std::vector<std::string> Others(const std::string& folder) {
+        if (!built_) {
+            built_ = true;
+            for (const TJournalMove& m : journal_.Moves) {
+                if (m.Result == MoveResult::Failed || m.Result == MoveResult::NotReached ||
+                    ParkedName(m.From) || ParkedName(m.To))
+                    continue;
+                const std::string before = m.Folder + m.From + '/';
+                const std::string after = m.Folder + m.To + '/';
+                other_.emplace(before, after);
+                other_.emplace(after, before);
+            }
+        }
+        std::vector<std::string> others;
+        for (std::size_t slash = folder.find('/', 1); slash != std::string::npos;
+             slash = folder.find('/', slash + 1)) {
+            const auto [first, last] = other_.equal_range(folder.substr(0, slash + 1));
+            for (auto it = first; it != last; ++it)
+                others.push_back(it->second + folder.substr(slash + 1));
+        }
+        return others;
+    }
+
+private:
+    const TJournal& journal_;
+    bool built_ = false;
+    std::unordered_multimap<std::string, std::string> other_;
+};
+
+// Which moves of an undo were taken. A closed journal says; one cut short took its moves
+// in order up to the last whose file is under the new name with the old one free.
+std::vector<char> TakenMoves(const TJournal& undo) {
+    std::vector<char> taken(undo.Moves.size(), 0);
+    if (undo.Closed) {
+        for (std::size_t j = 0; j < undo.Moves.size(); ++j)
+            taken[j] = undo.Moves[j].Result == MoveResult::Done;
+        return taken;
+    }
+    FolderState disk;
+    for (std::size_t j = undo.Moves.size(); j-- > 0;) {
+        const TJournalMove& u = undo.Moves[j];
+        if (disk.Look(u.Folder, u.To) && !disk.Look(u.Folder, u.From)) {
+            std::fill(taken.begin(), taken.begin() + static_cast<std::ptrdiff_t>(j) + 1, 1);
+            break;
+        }
+    }
+    return taken;
+}
+
+// The moves of `journal` that its earlier undos took back: each taken move of an undo
+// stands for the latest move of the same entry from the name it gave back.
+std::vector<char> TakenBack(const TJournal& journal, const std::vector<TJournal>& undos) {
+    std::vector<char> back(journal.Moves.size(), 0);
+    if (undos.empty())
+        return back;
+    std::map<std::pair<int, std::string>, std::vector<std::size_t>> byOldName;
+    for (std::size_t i = 0; i < journal.Moves.size(); ++i)
+        byOldName[{journal.Moves[i].Entry, journal.Moves[i].From}].push_back(i);
+    for (const TJournal& undo : undos) {
+        const std::vector<char> taken = TakenMoves(undo);
+        for (std::size_t j = 0; j < undo.Moves.size(); ++j) {
+            if (!taken[j])
+                continue;
+            const TJournalMove& u = undo.Moves[j];
+            const auto it = byOldName.find({u.Entry, u.To});
+            if (it == byOldName.end())
+                continue;
+            for (auto i = it->second.rbegin(); i != it->second.rend(); ++i) {
+                if (!back[*i] && (journal.Moves[*i].To == u.From || ParkedName(u.From))) {
+                    back[*i] = 1;
+                    break;
+                }
+            }
+        }
+    }
+    return back;
+}
 
 } // namespace
 
-TUndoPlan PlanUndo(const TJournal& journal) {
+TUndoPlan PlanUndo(const TJournal& journal, const std::vector<TJournal>& undos) {
     TUndoPlan plan;
     plan.Entries = journal.EntryCount;
     if (!journal.Started)
@@ -77,49 +257,90 @@ TUndoPlan PlanUndo(const TJournal& journal) {
     // Which moves leave a cycle's temporary name (the second move of its parked entry, or
     // a park taken back): until the cycle began, that name did not exist.
     std::vector<char> fromTemporary(journal.Moves.size(), 0);
+    // Each entry's first move: where its file is once the whole run is taken back.
+    std::unordered_map<int, std::size_t> firstMove;
     {
         std::set<int> parked;
-        for (std::size_t i = 0; i < journal.Moves.size(); ++i)
+        for (std::size_t i = 0; i < journal.Moves.size(); ++i) {
             if (journal.Moves[i].Temporary)
                 fromTemporary[i] = !parked.insert(journal.Moves[i].Entry).second;
+            if (journal.Moves[i].Entry >= 0)
+                firstMove.emplace(journal.Moves[i].Entry, i);
+        }
     }
+    const std::vector<char> takenBack = TakenBack(journal, undos);
+    // A case-only move cut short parks its file under the id of the process that took it:
+    // the run's, or an undo's.
+    std::vector<std::uint32_t> pids{journal.Pid};
+    for (const TJournal& undo : undos)
+        pids.push_back(undo.Pid);
     FolderState disk;
+    FolderNames folderNames(journal);
     for (std::size_t i = journal.Moves.size(); i-- > 0;) {
         const TJournalMove& m = journal.Moves[i];
-        if (m.Result == MoveResult::Failed || m.Result == MoveResult::NotReached ||
+        if (takenBack[i] || m.Result == MoveResult::Failed || m.Result == MoveResult::NotReached ||
             (m.Missing && m.Result != MoveResult::Done))
             continue;
         const bool known = m.Inode != 0;
         const bool done = m.Result == MoveResult::Done;
-        const std::optional<std::uint64_t> to = disk.Look(m.Folder, m.To);
-        const std::optional<std::uint64_t> from = disk.Look(m.Folder, m.From);
-        auto restore = [&](const std::string& current) {
-            plan.Moves.push_back({m.Entry, m.Temporary, m.Folder, current, m.From, m.Inode, false,
+        auto isTheFile = [&](const std::optional<Node>& node) {
+            return node && (!known || node->Inode == m.Inode);
+        };
+        std::string folder = m.Folder;
+        std::optional<Node> to = disk.Look(folder, m.To);
+        std::optional<Node> from = disk.Look(folder, m.From);
+        if (!isTheFile(to) && !isTheFile(from)) {
+            // Its folder may keep the name the run gave it (or have it back already); a
+            // run that renamed the folder first never took this move at all.
+            for (const std::string& other : folderNames.Others(folder)) {
+                std::optional<Node> there = disk.Look(other, m.To);
+                std::optional<Node> back = disk.Look(other, m.From);
+                if (isTheFile(there) || isTheFile(back)) {
+                    folder = other;
+                    to = std::move(there);
+                    from = std::move(back);
+                    break;
+                }
+            }
+        }
+        auto restore = [&](const std::string& current, const Node& node) {
+            plan.Moves.push_back({m.Entry, m.Temporary, folder, current, m.From, m.Inode, false,
                                   MoveResult::Unknown});
-            disk.Move(m.Folder, current, m.From, m.Inode);
+            disk.Move(folder, current, m.From, node);
         };
         auto fail = [&](int error) {
-            plan.Failures.push_back({m.Entry, m.Folder, m.To, m.From, error});
+            plan.Failures.push_back({m.Entry, folder, m.To, m.From, error});
         };
-        if (to && (!known || *to == m.Inode)) {
+        if (isTheFile(to)) {
             if (!from)
-                restore(m.To);
-            else if (known ? *from != m.Inode : done)
+                restore(m.To, *to);
+            else if (known ? from->Inode != m.Inode : done)
                 fail(EEXIST); // the old name was taken since
             // else: the move was never taken (its target is someone else's file).
             continue;
         }
-        if (from && (!known || *from == m.Inode))
+        if (isTheFile(from))
             continue; // never taken, or taken back already
-        if (!done) {
-            // Killed between the two steps of a case-only move.
-            if (const auto parked = disk.CaseParked(m.Folder, journal.Pid, m.Inode)) {
-                if (!from)
-                    restore(*parked);
-                else
-                    fail(EEXIST);
+        // Cut short between the two steps of a case-only move, the run's or an undo's.
+        bool found = false;
+        for (const std::string& name : disk.Parked(folder, pids)) {
+            const std::optional<Node> parked = disk.Look(folder, name);
+            if (!isTheFile(parked))
                 continue;
-            }
+            if (!from)
+                restore(name, *parked);
+            else
+                fail(EEXIST);
+            found = true;
+            break;
+        }
+        if (found)
+            continue;
+        // Back under the name it had before the run already (a swap undone before).
+        if (known && m.Entry >= 0) {
+            const TJournalMove& first = journal.Moves[firstMove.at(m.Entry)];
+            if (isTheFile(disk.Look(first.Folder, first.From)))
+                continue;
         }
         if (done || (!from && !fromTemporary[i]))
             fail(ENOENT); // the file is gone from its new name
@@ -157,20 +378,56 @@ RenameTally CountUndo(const TUndoPlan& plan, const std::vector<int>& errors) {
     return tally;
 }
 
+std::vector<TJournal> UndosOf(const std::string& folder, const std::string& runId) {
+    std::vector<TJournal> undos;
+    for (const std::string& file : JournalFiles(folder)) {
+        TJournalRead read = ReadJournal(file);
+        if (read.Status == TJournalRead::Ok && read.Journal.Mode == RenameMode::Undo &&
+            read.Journal.UndoOf == runId)
+            undos.push_back(std::move(read.Journal));
+    }
+    return undos;
+}
+
+TRunToUndo LastRunToUndo(const std::string& folder) {
+    TRunToUndo last;
+    const std::vector<std::string> files = JournalFiles(folder);
+    if (files.empty())
+        return last;
+    last.Path = files.back();
+    last.Read = ReadJournal(last.Path);
+    const TJournal& newest = last.Read.Journal;
+    if (last.Read.Status != TJournalRead::Ok || newest.Mode != RenameMode::Undo ||
+        newest.UndoOf.empty() || newest.UndoOf.find('/') != std::string::npos)
+        return last;
+    // An undo that left its run partly undone: the run itself is what is left to do.
+    const std::string runPath = JournalPath(folder, newest.UndoOf);
+    TJournalRead run = ReadJournal(runPath);
+    if (run.Status == TJournalRead::Ok && !run.Journal.Undone) {
+        last.Path = runPath;
+        last.Read = std::move(run);
+        last.Finishing = true;
+    }
+    return last;
+}
+
 TUndoResult UndoJournal(const std::string& path, const TJournal& journal,
                         const TJournalPlace& place, const std::atomic<bool>& cancel,
                         const std::function<void(std::size_t done, std::size_t total)>& done) {
     TUndoResult result;
-    const TUndoPlan plan = PlanUndo(journal);
+    const TUndoPlan plan = PlanUndo(journal, UndosOf(place.Folder, journal.RunId));
     TJournal header;
     header.Mode = RenameMode::Undo;
     header.Order = RunOrder::Planned;
     header.EntryCount = journal.EntryCount;
     header.UndoOf = journal.RunId;
-    result.Run = RunJournaledMoves(plan.Moves, header, place, cancel, [&](std::size_t index, int) {
-        if (done)
-            done(index + 1, plan.Moves.size());
-    });
+    result.Run = RunJournaledMoves(
+        plan.Moves, header, place, cancel,
+        [&](std::size_t index, int) {
+            if (done)
+                done(index + 1, plan.Moves.size());
+        },
+        {}, [&plan](const std::vector<int>& errors) { return CountUndo(plan, errors); });
     result.Failures = plan.Failures;
     result.Moves = plan.Moves;
     if (!result.Run.Ran)
@@ -184,8 +441,16 @@ TUndoResult UndoJournal(const std::string& path, const TJournal& journal,
     }
     result.Tally = CountUndo(plan, result.Run.Errors);
     result.Tally.Cancelled = cancel.load();
-    if (!result.Tally.Cancelled)
+    // A file gone before the undo began cannot come back; any other failure may, once
+    // its cause is gone, and leaves the run partly undone for the next undo to finish.
+    const std::size_t planned = plan.Failures.size();
+    bool complete = !result.Tally.Cancelled;
+    for (std::size_t k = 0; k < result.Failures.size() && complete; ++k)
+        complete = k < planned && result.Failures[k].Error == ENOENT;
+    if (complete) {
         result.MarkProblem = MarkJournalUndone(path, result.Run.RunId);
+        result.Complete = true;
+    }
     return result;
 }
 

@@ -8,8 +8,21 @@
 // through the rename that never replaces a file, so a name taken since fails its entry
 // and harms nothing.
 //
+// A file is found through its folder's names: the moves of a run that renamed a folder
+// and files inside it are taken back in the reverse order, each looked up where the
+// moves planned before it leave its folder, and where that folder cannot get its old
+// name back, under the name the run gave it. Names are compared exactly as the folder
+// lists them, so a folder that ignores letter case (where "readme.txt" also answers for
+// "README.txt") takes a case-only move back through the same temporary name as the run.
+//
 // Reading the disk again makes an undo safe to repeat: a move already taken back (the old
-// name present, the new one free) is left alone.
+// name present, the new one free) is left alone, and so is one that an earlier undo of the
+// same run took back (its journal says so), which is what tells a swap undone already
+// from one that was not where inode numbers are not stable.
+//
+// A run is marked undone only when every entry that could come back came back: an entry
+// whose file is gone cannot, one whose old name is taken can once the name is free. Until
+// then the run is partly undone, and an undo without a named run takes it further.
 
 #include "rename/journal.h"
 #include "rename/journaledrun.h"
@@ -35,8 +48,22 @@ struct TUndoPlan {
     int Entries = 0; // the run's entries
 };
 
-// What undoing `journal` takes now; reads the disk, changes nothing.
-TUndoPlan PlanUndo(const TJournal& journal);
+// What undoing `journal` takes now; reads the disk, changes nothing. `undos` are the
+// journals of the undos of it taken before (UndosOf), oldest first.
+TUndoPlan PlanUndo(const TJournal& journal, const std::vector<TJournal>& undos = {});
+
+// The journals in `folder` of the undos of run `runId`, oldest first.
+std::vector<TJournal> UndosOf(const std::string& folder, const std::string& runId);
+
+// The run an undo without a named run takes: the newest journal of `folder`, or, when that
+// is an undo that left its run partly undone (or was itself cut short), that run, which
+// `Finishing` tells. Path is "" when the folder holds no journal.
+struct TRunToUndo {
+    std::string Path;
+    TJournalRead Read;
+    bool Finishing = false;
+};
+TRunToUndo LastRunToUndo(const std::string& folder);
 
 struct TUndoResult {
     std::vector<TJournalMove> Moves; // as planned; Run.Errors tells how each went
@@ -44,10 +71,15 @@ struct TUndoResult {
     RenameTally Tally;                  // per entry: restored, left as they are, failed
     std::vector<TUndoFailure> Failures; // planned ones and those refused by the disk now
     std::string MarkProblem;            // the run could not be marked undone
+    // Every entry that could come back came back, and the run was marked undone (unless
+    // MarkProblem); false: the run is partly undone.
+    bool Complete = false;
 };
 
-// Takes `journal` (read from `path`) back as a journaled run of its own, then marks it
-// undone (unless cancelled). `done(restored so far, moves)` follows each move.
+// Takes `journal` (read from `path`, with its earlier undos from place.Folder) back as a
+// journaled run of its own, closed with the counts per entry, then marks it undone when
+// nothing was cancelled and every entry that could come back came back (see above).
+// `done(restored so far, moves)` follows each move.
 TUndoResult UndoJournal(const std::string& path, const TJournal& journal,
                         const TJournalPlace& place, const std::atomic<bool>& cancel,
                         const std::function<void(std::size_t done, std::size_t total)>& done = {});

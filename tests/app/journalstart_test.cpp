@@ -43,27 +43,32 @@ private slots:
 
     void offersToUndoAnInterruptedRun_data() {
         QTest::addColumn<bool>("closed");
-        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::addColumn<QString>("answer");
         QTest::addColumn<QStringList>("texts");
         QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("asksAgain");
         QTest::addRow("interrupted, undone")
-            << false << QMessageBox::Yes
+            << false << "InterruptedUndo"
             << QStringList{"3 files) was interrupted before it ended.\n2 files still have their "
                            "new names.\nUndo it now?",
                            "Names restored: 2\nNames not restored: 0"}
-            << "a1|a2|a3";
-        QTest::addRow("interrupted, left")
-            << false << QMessageBox::No << QStringList{"2 files still have their new names."}
-            << "a3|b1|b2";
+            << "a1|a2|a3" << false;
+        QTest::addRow("interrupted, new names kept for good")
+            << false << "InterruptedKeep" << QStringList{"2 files still have their new names."}
+            << "a3|b1|b2" << false;
+        QTest::addRow("interrupted, asked again later")
+            << false << "InterruptedLater" << QStringList{"2 files still have their new names."}
+            << "a3|b1|b2" << true;
         QTest::addRow("finished: nothing asked")
-            << true << QMessageBox::Yes << QStringList{} << "a3|b1|b2";
+            << true << "InterruptedUndo" << QStringList{} << "a3|b1|b2" << false;
     }
 
     void offersToUndoAnInterruptedRun() {
         QFETCH(bool, closed);
-        QFETCH(QMessageBox::StandardButton, answer);
+        QFETCH(QString, answer);
         QFETCH(QStringList, texts);
         QFETCH(QString, after);
+        QFETCH(bool, asksAgain);
         const std::string folder = files_.toStdString();
         for (const char* name : {"a1", "a2", "a3"}) {
             QFile file(files_ + name);
@@ -97,21 +102,28 @@ private slots:
             }
             seen << box->text();
             if (box->objectName() == QLatin1String("InterruptedRunMessage")) {
-                box->button(answer)->click();
+                box->findChild<QAbstractButton*>(answer)->click();
             } else {
                 box->accept();
             }
         });
         answerer.start(5);
-        TMain main{CommandLine{}};
-        main.show();
-        // The question comes once the window is up; give it the time to come and go.
-        QTest::qWait(200);
-        QTRY_COMPARE(seen.size(), texts.size());
-        for (int i = 0; i < texts.size(); ++i) {
-            QVERIFY2(seen[i].contains(texts[i]), qPrintable(seen[i]));
+        for (int start = 0; start < 2; ++start) {
+            TMain main{CommandLine{}};
+            main.show();
+            // The question comes once the window is up; give it the time to come and go.
+            QTest::qWait(200);
+            QTRY_COMPARE(seen.size(), texts.size());
+            for (int i = 0; i < texts.size(); ++i) {
+                QVERIFY2(seen[i].contains(texts[i]), qPrintable(seen[i]));
+            }
+            QCOMPARE(OnDisk(), after);
+            // At the next start, only "Ask me later" asks again.
+            if (!asksAgain) {
+                texts.clear();
+            }
+            seen.clear();
         }
-        QCOMPARE(OnDisk(), after);
     }
 
     // A run whose journal cannot be written does not start, and the window says why.

@@ -1,3 +1,4 @@
+#include "exfatmount.h"
 #include "rename/journaledrun.h"
 #include "rename/journalundo.h"
 #include "rename/movefile.h"
@@ -10,6 +11,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <linux/magic.h>
 #include <random>
@@ -232,9 +234,14 @@ TEST(JournalUndo, NamesTakenSinceFailTheirEntriesWithoutHarm) {
     EXPECT_EQ(undo.exitCode, 1);
     EXPECT_EQ(undo.out, p + "b4\t" + p + "a4\n" + p + "b1\t" + p + "a1\n" +
                             "2 renamed, 0 unchanged, 2 failed\n");
-    EXPECT_EQ(undo.err,
-              "quillmark-cli: " + p + "b3: no longer there (cannot get back its name 'a3')\n" +
-                  "quillmark-cli: " + p + "b2: cannot get back its name 'a2': the name is taken\n");
+    EXPECT_EQ(
+        undo.err,
+        "quillmark-cli: " + p + "b3: no longer there (cannot get back its name 'a3')\n" +
+            "quillmark-cli: " + p + "b2: cannot get back its name 'a2': the name is taken\n" +
+            "quillmark-cli undo: the run " +
+            ReadJournal(JournalFiles(state.Path() + "Marlowick/Quillmark/").front()).Journal.RunId +
+            " is partly undone; 'quillmark-cli undo' takes it further once the names are "
+            "free\n");
     EXPECT_EQ(dir.Contents(), (Contents{{"a1", {"a1"}},
                                         {"a2", {"b2"}},
                                         {"a4", {"a4"}},
@@ -244,29 +251,42 @@ TEST(JournalUndo, NamesTakenSinceFailTheirEntriesWithoutHarm) {
                                          "ReplaceCount=1\nReplaceText1=a:b\n",
                                          {"s.scheme"}}}));
 
+    // The history tells the undo's own counts, and that the run is only partly undone: a2
+    // can come back once its name is free.
+    const std::string journals = state.Path() + "Marlowick/Quillmark/";
+    const TJournal renamed = ReadJournal(JournalFiles(journals).front()).Journal;
+    EXPECT_FALSE(renamed.Undone);
+    const std::string history = RunProcess(cli, {"history"}).out;
+    EXPECT_NE(history.find("undo of " + renamed.RunId + "\t2 renamed, 0 unchanged, 2 failed"),
+              std::string::npos)
+        << history;
+    EXPECT_NE(history.find("finished, partly undone\t"), std::string::npos) << history;
+
     struct Row {
         std::vector<std::string> args;
         int exitCode;
         std::string out;
+        bool freeA2 = false; // remove the file that took a2's name first
     } rows[] = {
-        // The last run is now an undo: taking it back needs its id.
-        {{"undo"}, 2, ""},
-        // Named again, the rename run finds a1 and a4 back already and harms nothing.
-        {{"undo", "--run", ""}, 1, "0 renamed, 2 unchanged, 2 failed\n"},
+        // The last run is an undo that left its run partly undone: undo takes that further.
+        {{"undo"}, 1, "0 renamed, 2 unchanged, 2 failed\n"},
+        {{"undo", "--run", renamed.RunId}, 1, "0 renamed, 2 unchanged, 2 failed\n"},
         {{"undo", "--run", "no-such-run"}, 2, ""},
+        // a2 comes back; b3 is gone and cannot, so the run is undone now.
+        {{"undo"}, 1, "1 renamed, 2 unchanged, 1 failed\n", true},
+        {{"undo"}, 2, ""},
     };
-    const TJournal renamed =
-        ReadJournal(JournalFiles(state.Path() + "Marlowick/Quillmark/").front()).Journal;
-    EXPECT_TRUE(renamed.Undone);
-    rows[1].args[2] = renamed.RunId;
     for (const Row& row : rows) {
-        SCOPED_TRACE(row.args.back());
+        SCOPED_TRACE(row.args.back() + (row.freeA2 ? " after freeing a2" : ""));
+        if (row.freeA2)
+            fs::remove(p + "a2");
         const ProcessResult r = RunProcess(cli, row.args);
         EXPECT_EQ(r.exitCode, row.exitCode) << r.err;
         EXPECT_EQ(r.out, row.out);
     }
-    EXPECT_TRUE(fs::exists(p + "b2"));
-    EXPECT_TRUE(fs::exists(p + "a1") && fs::exists(p + "a4"));
+    EXPECT_TRUE(ReadJournal(JournalFiles(journals).front()).Journal.Undone);
+    EXPECT_TRUE(fs::exists(p + "a1") && fs::exists(p + "a2") && fs::exists(p + "a4"));
+    EXPECT_TRUE(fs::exists(p + "b3"));
 }
 
 TEST(JournalUndo, ARunWithoutAJournalRenamesNothing) {
@@ -322,6 +342,201 @@ TEST(JournalUndo, AnUnforeseenFailureIsJournaledBeforeTheMovesItShifts) {
     EXPECT_TRUE(undo.Failures.empty());
     EXPECT_EQ(dir.Contents(), Unrenamed(names));
 }
+
+// A run that renamed a folder and a file inside it: undo finds the file through either of
+// its folder's names; where the folder's old name is taken since, the file still comes
+// back, and the run stays partly undone until the name is free.
+TEST(JournalUndo, AFolderAndAFileInsideItComeBack) {
+    struct Row {
+        std::vector<std::string> plan;
+        bool takeTheFoldersName;
+        std::string out, where;
+    } rows[] = {
+        {{}, false, "2 renamed, 0 unchanged, 0 failed\n", "d/sub/f"},
+        {{"--plan"}, false, "2 renamed, 0 unchanged, 0 failed\n", "d/sub/f"},
+        {{}, true, "1 renamed, 0 unchanged, 1 failed\n", "d/sub_x/f"},
+    };
+    const std::string cli = BinPath("quillmark-cli");
+    for (const Row& row : rows) {
+        RenameFolder dir, state;
+        setenv("XDG_STATE_HOME", state.Path().c_str(), 1);
+        const std::string& p = dir.Path();
+        for (const char* name : {"d/", "d/sub/", "d/sub/f"})
+            dir.Make(name);
+        std::ofstream(state.Path() + "a") << "Version=1\nInsertGroup=true\nInsertBack=true\n"
+                                             "InsertBackText=_x\n";
+        std::vector<std::string> args{"rename", "--scheme-file", state.Path() + "a"};
+        args.insert(args.end(), row.plan.begin(), row.plan.end());
+        args.insert(args.end(), {"--", p + "d/sub/f", p + "d/sub"});
+        ASSERT_EQ(RunProcess(cli, args).exitCode, 0);
+        if (row.takeTheFoldersName)
+            fs::create_directory(p + "d/sub");
+        EXPECT_EQ(RunProcess(cli, {"undo"}).out, row.out);
+        EXPECT_EQ(dir.Contents(), (Contents{{"d/sub/f", {row.where}}}));
+        const bool partly = RunProcess(cli, {"history"}).out.find("partly") != std::string::npos;
+        EXPECT_EQ(partly, row.takeTheFoldersName);
+        if (row.takeTheFoldersName) {
+            fs::remove(p + "d/sub");
+            EXPECT_EQ(RunProcess(cli, {"undo"}).out, "1 renamed, 1 unchanged, 0 failed\n");
+            EXPECT_TRUE(fs::exists(p + "d/sub/f"));
+        }
+    }
+}
+
+// Runs `run` in a child process that dies (as under kill -9) where `run` calls _exit(9).
+void InAChildThatDies(const std::function<void()>& run) {
+    const pid_t child = fork();
+    if (child == 0) {
+        run();
+        _exit(9);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 9);
+}
+
+// On tmpfs and on a folder that ignores letter case and makes inode numbers up per name.
+class UndoOn : public testing::TestWithParam<bool> {
+protected:
+    void SetUp() override {
+        if (GetParam())
+            exfat_ = std::make_unique<ExfatMount>();
+        if (exfat_ && !exfat_->Error().empty())
+            GTEST_SKIP() << "no exFAT mount: " << exfat_->Error();
+        setenv("XDG_STATE_HOME", state_.Path().c_str(), 1);
+    }
+    std::string Folder() const { return exfat_ ? exfat_->Folder() : tmp_.Path(); }
+    std::map<std::string, std::string> Files() const {
+        std::map<std::string, std::string> files;
+        for (const auto& entry : fs::directory_iterator(Folder())) {
+            std::ifstream in(entry.path());
+            std::getline(in, files[entry.path().filename().string()]);
+        }
+        return files;
+    }
+    // Each file holds its name; an undo that ended well leaves the same files to remake.
+    void Make(const std::vector<std::string>& names) const {
+        for (const std::string& name : names)
+            std::ofstream(Folder() + name) << name;
+    }
+    TJournalPlace Place() const { return {state_.Path() + "Marlowick/Quillmark/", "test"}; }
+
+    RenameFolder tmp_, state_;
+    std::unique_ptr<ExfatMount> exfat_;
+};
+
+// A planned swap whose undo finished, or was killed and is finished now: a file back under
+// its old name is restored or unchanged, never failed, and no file flips back.
+TEST_P(UndoOn, ASwapUndoneTwiceOrFinishedAfterAKill) {
+    struct Row {
+        int killedAfter; // moves of the first undo; -1: it runs whole
+        bool forget;     // the first undo's journal is gone (old runs are pruned)
+        std::string out;
+    } rows[] = {{-1, false, "0 renamed, 2 unchanged, 0 failed\n"},
+                {-1, true, "0 renamed, 2 unchanged, 0 failed\n"},
+                {1, false, "2 renamed, 0 unchanged, 0 failed\n"},
+                {2, false, "1 renamed, 1 unchanged, 0 failed\n"}};
+    const RenameOptionSet swap = Scheme("ReplaceGroup=true\nReplaceEnabled=true\nReplaceCount=3\n"
+                                        "ReplaceText1=a:c\nReplaceText2=b:a\nReplaceText3=c:b\n");
+    const std::atomic<bool> goOn{false};
+    for (const Row& row : rows) {
+        if (GetParam() && row.forget)
+            continue; // without stable inode numbers only the undo's journal can tell
+        SCOPED_TRACE(row.killedAfter);
+        Make({"a", "b"});
+        ListedFiles list(Folder(), {"a", "b"});
+        const TJournaledRun run = RunJournaledRenames(list.items(), swap, RenameMode::Rename,
+                                                      RunOrder::Planned, {}, goOn, {}, Place());
+        ASSERT_EQ(Files(), (std::map<std::string, std::string>{{"a", "b"}, {"b", "a"}}));
+        const std::string path = JournalPath(Place().Folder, run.RunId);
+        const TJournal journal = ReadJournal(path).Journal;
+        if (row.killedAfter < 0) {
+            ASSERT_EQ(UndoJournal(path, journal, Place(), goOn).Tally.Renamed, 2);
+            if (row.forget)
+                fs::remove(JournalFiles(Place().Folder).back());
+        } else {
+            InAChildThatDies([&] {
+                TJournal header;
+                header.Mode = RenameMode::Undo;
+                header.UndoOf = journal.RunId;
+                int taken = 0;
+                RunJournaledMoves(
+                    PlanUndo(journal).Moves, header, Place(), goOn, {},
+                    [&](const std::string& f, const std::string& from, const std::string& to) {
+                        if (taken++ == row.killedAfter)
+                            _exit(9);
+                        return MoveFileNoReplace(f, from, to);
+                    });
+            });
+        }
+        std::vector<std::string> again{"undo"};
+        if (row.killedAfter < 0)
+            again.insert(again.end(), {"--run", run.RunId});
+        const ProcessResult second = RunProcess(BinPath("quillmark-cli"), again);
+        EXPECT_EQ(second.out, row.out) << second.err;
+        EXPECT_EQ(Files(), (std::map<std::string, std::string>{{"a", "a"}, {"b", "b"}}));
+    }
+}
+
+// A case-only run taken back goes the run's way through a temporary name, also right
+// after a run killed between the two steps of such a move.
+TEST_P(UndoOn, CaseOnlyRenamesComeBackAlsoAfterAKill) {
+    const RenameOptionSet upper = Scheme("FormatGroup=true\nFormatTextEnabled=true\n"
+                                         "FormatFirstLetterUp=true\nFormatOtherLettersUp=true\n");
+    const std::vector<std::string> names{"notes", "readme", "todo"};
+    const std::atomic<bool> goOn{false};
+    for (const bool killed : {false, true}) {
+        SCOPED_TRACE(killed);
+        Make(names);
+        InAChildThatDies([&] {
+            ListedFiles list(Folder(), names);
+            char parked[32];
+            std::snprintf(parked, sizeof parked, ".qm-case-%x-0", static_cast<unsigned>(getpid()));
+            int moves = 0;
+            RunJournaledRenames(
+                list.items(), upper, RenameMode::Rename, RunOrder::ListOrder, {}, goOn,
+                [&](const std::string& folder, const std::string& from, const std::string& to) {
+                    // The second move's first step, and no more.
+                    if (killed && ++moves == 2 && MoveFileNoReplace(folder, from, parked) == 0)
+                        _exit(9);
+                    return MoveFileNoReplace(folder, from, to);
+                },
+                Place());
+        });
+        const ProcessResult undo = RunProcess(BinPath("quillmark-cli"), {"undo"});
+        EXPECT_EQ(undo.out, killed ? "2 renamed, 1 unchanged, 0 failed\n"
+                                   : "3 renamed, 0 unchanged, 0 failed\n")
+            << undo.err;
+        EXPECT_EQ(Files(), (std::map<std::string, std::string>{
+                               {"notes", "notes"}, {"readme", "readme"}, {"todo", "todo"}}));
+    }
+}
+
+// Killed after renaming a folder and before reaching a file listed inside it: the file's
+// move was never taken, and it is not reported as gone.
+TEST_P(UndoOn, AFolderRenamedBeforeItsFileByAKilledRun) {
+    fs::create_directory(Folder() + "sub");
+    std::ofstream(Folder() + "sub/f") << "f";
+    InAChildThatDies([&] {
+        TFileList list;
+        list.Items().BeginUpdate();
+        list.Items().AddNamesOnly({{"sub", Folder()}, {"f", Folder() + "sub/"}});
+        int moves = 0;
+        const std::atomic<bool> goOn{false};
+        RunJournaledRenames(
+            list.Items(), Scheme("InsertGroup=true\nInsertBack=true\nInsertBackText=_x\n"),
+            RenameMode::Rename, RunOrder::ListOrder, {}, goOn,
+            [&](const std::string& folder, const std::string& from, const std::string& to) {
+                return ++moves == 2 ? _exit(9), 0 : MoveFileNoReplace(folder, from, to);
+            },
+            Place());
+    });
+    const ProcessResult undo = RunProcess(BinPath("quillmark-cli"), {"undo"});
+    EXPECT_EQ(undo.out, "1 renamed, 1 unchanged, 0 failed\n") << undo.err;
+    EXPECT_TRUE(fs::exists(Folder() + "sub/f"));
+}
+
+INSTANTIATE_TEST_SUITE_P(TmpfsAndExfat, UndoOn, testing::Bool());
 
 } // namespace
 } // namespace qm::test
