@@ -15,7 +15,8 @@ configure_file(${CMAKE_CURRENT_LIST_DIR}/buildversion.h.in
                ${QUILLMARK_GENERATED_DIR}/buildversion.h @ONLY)
 
 function(quillmark_version_block target)
-  # Set here rather than at file level: the function runs in other directories' scopes.
+  # Set inside the function, so that variables of these names where it is called cannot
+  # change what a program embeds.
   set(QUILLMARK_COMPANY "Marlowick")
   set(QUILLMARK_PRODUCT "Quillmark")
   set(QUILLMARK_COPYRIGHT "Copyright © 2026 Marlowick. All rights reserved.")
