@@ -1,17 +1,13 @@
 #include "app/commandline.h"
 
-#include <algorithm>
+#include "engine/asciitext.h"
 
 namespace qm {
 
 namespace {
 
 bool IsOldDebugSwitch(const std::string& arg) {
-    static constexpr std::string_view word = "/debug";
-    return arg.size() == word.size() &&
-           std::equal(arg.begin(), arg.end(), word.begin(), [](char a, char b) {
-               return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
-           });
+    return EqualIgnoringAsciiCase(arg, "/debug");
 }
 
 } // namespace

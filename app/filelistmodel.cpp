@@ -1,5 +1,6 @@
 #include "app/filelistmodel.h"
 
+#include "app/qttext.h"
 #include "engine/newname.h"
 #include "filelist/datetimevalue.h"
 #include "filelist/fileitem.h"
@@ -16,10 +17,6 @@
 namespace qm {
 
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 CellFit FitOf(ColumnId id) {
     switch (id) {

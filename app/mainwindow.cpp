@@ -14,6 +14,7 @@
 #include "app/optionmapping.h"
 #include "app/optiontabs.h"
 #include "app/predictionrunner.h"
+#include "app/qttext.h"
 #include "app/quickbutton.h"
 #include "app/renameprocess.h"
 #include "app/renamesummary.h"
@@ -32,6 +33,7 @@
 #include "filelist/versioninfo.h"
 #include "language/dynlang.h"
 #include "language/placeholders.h"
+#include "language/textkeys.h"
 #include "settings/settings.h"
 
 #include <QAction>
@@ -72,10 +74,6 @@ namespace {
 
 constexpr int MinimumWidth = 489;
 constexpr int MinimumHeight = 350;
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 QWidget* Panel(QWidget* parent, const char* name) {
     auto* panel = new QWidget(parent);
@@ -392,9 +390,9 @@ void TMain::FormCreate(const CommandLine& commandLine) {
         AddFile(path);
     }
     const std::string location = settings_->ExpandPath("%APPPATH%");
-    commonLang_ = std::make_unique<TDynLang>(location, "Marlowick Common Langauge Pack");
+    commonLang_ = std::make_unique<TDynLang>(location, std::string(CommonPackageName));
     commonLang_->SelectLanguage(settings_->Language);
-    programLang_ = std::make_unique<TDynLang>(location, "Marlowick Quillmark");
+    programLang_ = std::make_unique<TDynLang>(location, std::string(ProgramPackageName));
     programLang_->SelectLanguage(settings_->Language);
     languageNames_ = programLang_->LanguageNames();
     nativeLanguageNames_ = programLang_->NativeLanguageNames();

@@ -1,6 +1,7 @@
 #include "app/optionmapping.h"
 
 #include "app/optiontabs.h"
+#include "app/qttext.h"
 #include "app/replacelist.h"
 
 #include <QAbstractButton>
@@ -16,14 +17,6 @@
 namespace qm {
 
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-std::string S(const QString& s) {
-    return s.toStdString();
-}
 
 std::int32_t Number(const QSpinBox* spin) {
     return ReadNumberText(S(spin->text().trimmed()), spin->minimum());

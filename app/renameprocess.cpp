@@ -1,5 +1,7 @@
 #include "app/renameprocess.h"
 
+#include "app/qttext.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
@@ -12,10 +14,6 @@
 namespace qm {
 
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 QLabel* Label(QWidget* parent, const char* name) {
     auto* label = new QLabel(parent);

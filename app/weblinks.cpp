@@ -1,17 +1,13 @@
 #include "app/weblinks.h"
 
-#include <algorithm>
+#include "engine/asciitext.h"
 
 namespace qm {
 
 namespace {
 
 bool IsDanish(const std::string& language) {
-    static constexpr std::string_view danish = "danish";
-    return language.size() == danish.size() &&
-           std::equal(language.begin(), language.end(), danish.begin(), [](char a, char b) {
-               return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
-           });
+    return EqualIgnoringAsciiCase(language, "danish");
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "filelist/columnset.h"
 
+#include "engine/asciitext.h"
+
 #include <algorithm>
 #include <charconv>
 #include <sys/stat.h>
@@ -18,15 +20,6 @@ constexpr std::array<ColumnInfo, 8> Columns{{
     {ColumnId::Attribute, "ATTRIBUTE", "ATTRIBUTE_COLUMN", "Attributes"},
     {ColumnId::ModDate, "MODDATE", "MODDATE_COLUMN", "Modified"},
 }};
-
-bool SameLetters(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               const auto upper = [](char c) {
-                   return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-               };
-               return upper(x) == upper(y);
-           });
-}
 
 // The items of a comma-separated text, read the old way: an empty item swallows the
 // rest of the text as one item.
@@ -56,7 +49,7 @@ const ColumnInfo& InfoOf(ColumnId id) {
 
 std::optional<ColumnId> ColumnOfIdentifier(std::string_view identifier) {
     for (const ColumnInfo& column : Columns)
-        if (SameLetters(column.Identifier, identifier))
+        if (EqualIgnoringAsciiCase(column.Identifier, identifier))
             return column.Id;
     return std::nullopt;
 }

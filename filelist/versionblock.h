@@ -13,7 +13,7 @@
 //              per string: u16 key length, key bytes, u16 value length, value bytes
 // Keys are ASCII, values UTF-8; neither is zero-terminated.
 //
-// EncodeVersionBlock runs at compile time (see versionblock.cpp.in); DecodeVersionBlock
+// EncodeVersionBlock runs at compile time (see cmake/versionblock.cpp.in); DecodeVersionBlock
 // takes any bytes and answers nullopt for anything that does not follow the layout.
 
 #include <array>

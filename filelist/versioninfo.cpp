@@ -52,6 +52,10 @@ std::string PadNumber(unsigned n, int width, char ch) {
     return fill > 0 ? std::string(static_cast<std::size_t>(fill), ch) + digits : digits;
 }
 
+std::string LongVersionText(unsigned major, unsigned minor, unsigned build) {
+    return std::to_string(major) + "." + PadNumber(minor, 2, '0') + "." + PadNumber(build, 2, '0');
+}
+
 TVersionInfo::TVersionInfo() {
     // Read through the link, which reaches the running image even when its file has
     // been replaced or removed since; but record the program's own path while that path
@@ -122,8 +126,7 @@ std::string TVersionInfo::GetInfo(int index) const {
         return text;
     }
     case InfoLongVersion:
-        return std::to_string(GetVersionNumber(0)) + "." + PadNumber(GetVersionNumber(1), 2, '0') +
-               "." + PadNumber(GetVersionNumber(3), 2, '0');
+        return LongVersionText(GetVersionNumber(0), GetVersionNumber(1), GetVersionNumber(3));
     default:
         if (index >= InfoCompanyName && index <= InfoComments)
             return StringValue(kKeys[index]);

@@ -19,6 +19,11 @@ namespace qm {
 // numbers are kept whole.
 std::string PadNumber(unsigned n, int width, char ch);
 
+// The long version text of version major.minor.release.build: the major number, then the
+// minor and the build in at least two digits each ("2.01.43" for 2.1.0.43). The
+// registration stores this form; the journals and the version commands show it.
+std::string LongVersionText(unsigned major, unsigned minor, unsigned build);
+
 class TVersionInfo {
 public:
     // The indexes of GetInfo.

@@ -17,8 +17,8 @@
 
 namespace {
 
-void FeedInPieces(qm::TLanSink& sink, std::string_view bytes, std::size_t piece) {
-    qm::TLanReader reader(sink);
+void FeedInPieces(vocalith::TLanSink& sink, std::string_view bytes, std::size_t piece) {
+    vocalith::TLanReader reader(sink);
     while (!bytes.empty()) {
         const std::string_view chunk = bytes.substr(0, piece);
         bytes.remove_prefix(chunk.size());
@@ -30,7 +30,7 @@ void FeedInPieces(qm::TLanSink& sink, std::string_view bytes, std::size_t piece)
 
 // The keyed text is the text with at most one "&" put in, never between the backslash and
 // the letter of a "\n" line break.
-bool KeyedTextIsSound(const qm::TLangText& text) {
+bool KeyedTextIsSound(const vocalith::TLangText& text) {
     const std::string& plain = text.Text;
     const std::string& keyed = text.KeyedText;
     if (keyed == plain) {
@@ -51,15 +51,15 @@ bool KeyedTextIsSound(const qm::TLangText& text) {
 
 std::vector<std::string> OpenTexts(std::initializer_list<std::string_view> files,
                                    std::size_t piece) {
-    qm::TLangData language;
+    vocalith::TLangData language;
     language.Pack.PackageName = "P";
     language.Pack.LanguageName = "L";
-    qm::TOpenSink open(language);
+    vocalith::TOpenSink open(language);
     for (std::string_view file : files) {
         FeedInPieces(open, file, piece);
     }
     std::vector<std::string> texts;
-    for (const qm::TLangText& text : language.Texts) {
+    for (const vocalith::TLangText& text : language.Texts) {
         texts.push_back(text.Name + '\0' + text.Text);
     }
     return texts;
@@ -67,13 +67,13 @@ std::vector<std::string> OpenTexts(std::initializer_list<std::string_view> files
 
 std::vector<std::string> SearchResults(std::initializer_list<std::string_view> files,
                                        std::size_t piece) {
-    std::vector<qm::TLangSearchPack> results;
-    qm::TSearchSink search("p", results);
+    std::vector<vocalith::TLangSearchPack> results;
+    vocalith::TSearchSink search("p", results);
     for (std::string_view file : files) {
         FeedInPieces(search, file, piece);
     }
     std::vector<std::string> names;
-    for (const qm::TLangSearchPack& result : results) {
+    for (const vocalith::TLangSearchPack& result : results) {
         names.push_back(result.Name + '\0' + result.NativeName);
     }
     return names;
@@ -93,14 +93,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t piece = 1 + data[0] % 64 * 64;
     const std::string_view bytes(reinterpret_cast<const char*>(data + 1), size - 1);
 
-    qm::TLangData language;
+    vocalith::TLangData language;
     language.Pack.PackageName = "P";
     language.Pack.LanguageName = "L";
-    qm::TOpenSink open(language);
+    vocalith::TOpenSink open(language);
     FeedInPieces(open, bytes, piece);
-    for (const qm::TLangText& text : language.Texts) {
-        const qm::TLangText* byName = qm::FindTextByName(language, text.Name);
-        const qm::TLangText* byID = qm::FindTextByID(language, text.ID);
+    for (const vocalith::TLangText& text : language.Texts) {
+        const vocalith::TLangText* byName = vocalith::FindTextByName(language, text.Name);
+        const vocalith::TLangText* byID = vocalith::FindTextByID(language, text.ID);
         if (byName == nullptr || byID == nullptr) {
             __builtin_trap(); // a text read must be found again
         }

@@ -2,7 +2,7 @@
 
 #include "langlib/utf8text.h"
 
-namespace qm {
+namespace vocalith {
 
 TAttributeReader::TAttributeReader(std::string_view attributes)
     : attributes_(attributes), upper_(AsciiUpper(attributes)) {}
@@ -29,4 +29,4 @@ std::string_view TAttributeReader::Value(std::string_view upperName) {
     return value;
 }
 
-} // namespace qm
+} // namespace vocalith

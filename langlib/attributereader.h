@@ -14,7 +14,7 @@
 #include <string>
 #include <string_view>
 
-namespace qm {
+namespace vocalith {
 
 class TAttributeReader {
 public:
@@ -32,4 +32,4 @@ private:
     std::size_t start_ = 0;
 };
 
-} // namespace qm
+} // namespace vocalith

@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-namespace qm {
+namespace vocalith {
 
 template <class T> class THandleTable {
 public:
@@ -54,4 +54,4 @@ private:
     std::vector<std::unique_ptr<T>> entries_;
 };
 
-} // namespace qm
+} // namespace vocalith

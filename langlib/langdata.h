@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace qm {
+namespace vocalith {
 
 // One text of an open language.
 struct TLangText {
@@ -50,4 +50,4 @@ struct TLangSearchData {
     std::vector<TLangSearchPack> Results;
 };
 
-} // namespace qm
+} // namespace vocalith

@@ -12,7 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace qm {
+namespace vocalith {
 
 namespace {
 
@@ -101,4 +101,4 @@ std::vector<TLangSearchPack> FindLanguages(std::string_view folder, std::string_
     return results;
 }
 
-} // namespace qm
+} // namespace vocalith

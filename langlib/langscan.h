@@ -16,7 +16,7 @@
 #include <string_view>
 #include <vector>
 
-namespace qm {
+namespace vocalith {
 
 class TLanSink;
 
@@ -39,4 +39,4 @@ void LoadLanguage(TLangData& data);
 // reading order, repeats included.
 std::vector<TLangSearchPack> FindLanguages(std::string_view folder, std::string_view package);
 
-} // namespace qm
+} // namespace vocalith

@@ -3,7 +3,7 @@
 #include "langlib/langtext.h"
 #include "langlib/utf8text.h"
 
-namespace qm {
+namespace vocalith {
 
 TOpenSink::TOpenSink(TLangData& data)
     : data_(data), package_(FoldCase(data.Pack.PackageName)),
@@ -49,4 +49,4 @@ void TSearchSink::LanguageFound(const TLanScope& scope, std::string_view native)
     }
 }
 
-} // namespace qm
+} // namespace vocalith

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace qm {
+namespace vocalith {
 
 // A serial no reader hands out: nothing worked out yet.
 inline constexpr std::uint64_t NoSerial = ~std::uint64_t{0};
@@ -54,4 +54,4 @@ private:
     bool packageMatch_ = false;
 };
 
-} // namespace qm
+} // namespace vocalith

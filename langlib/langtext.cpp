@@ -5,7 +5,7 @@
 
 #include <charconv>
 
-namespace qm {
+namespace vocalith {
 
 std::int32_t ParseTextID(std::string_view digits) {
     if (!digits.empty() && digits.front() == '+') {
@@ -100,4 +100,4 @@ const TLangText* FindTextByName(const TLangData& data, std::string_view name) {
     return nullptr;
 }
 
-} // namespace qm
+} // namespace vocalith

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace qm {
+namespace vocalith {
 
 // Reads "ID", "NAME", "KEY" and "TEXT", in that order, from the attribute part of a TEXT
 // tag. A missing or malformed number gives 0.
@@ -27,4 +27,4 @@ std::int32_t ParseTextID(std::string_view digits);
 const TLangText* FindTextByID(const TLangData& data, std::int32_t id);
 const TLangText* FindTextByName(const TLangData& data, std::string_view name);
 
-} // namespace qm
+} // namespace vocalith

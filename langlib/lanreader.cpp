@@ -5,7 +5,7 @@
 
 #include <atomic>
 
-namespace qm {
+namespace vocalith {
 
 namespace {
 
@@ -148,4 +148,4 @@ void TLanReader::HandleElement(std::string_view name, bool closing, std::string_
     }
 }
 
-} // namespace qm
+} // namespace vocalith

@@ -17,7 +17,7 @@
 #include <string>
 #include <string_view>
 
-namespace qm {
+namespace vocalith {
 
 // The package and language a tag stands in. Each serial changes whenever its name is set
 // or cleared, so a sink can keep what it worked out for a name until the serial moves,
@@ -69,4 +69,4 @@ private:
     std::uint64_t languageSerial_;
 };
 
-} // namespace qm
+} // namespace vocalith

@@ -2,7 +2,7 @@
 
 #include <unicode/uchar.h>
 
-namespace qm {
+namespace vocalith {
 
 namespace {
 
@@ -107,4 +107,4 @@ std::string AsciiUpper(std::string_view text) {
     return upper;
 }
 
-} // namespace qm
+} // namespace vocalith

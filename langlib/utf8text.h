@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace qm {
+namespace vocalith {
 
 // The code point that starts at `pos`; advances `pos` past it. `pos` must be below
 // text.size().
@@ -26,4 +26,4 @@ std::u32string FoldCase(std::string_view text);
 // `text` with the ASCII letters a-z upper-cased; every other byte stays.
 std::string AsciiUpper(std::string_view text);
 
-} // namespace qm
+} // namespace vocalith

@@ -12,32 +12,32 @@
 namespace {
 
 // Function-local statics: built on first use, freed when the library is unloaded.
-qm::THandleTable<qm::TLangData>& Languages() {
-    static qm::THandleTable<qm::TLangData> table;
+vocalith::THandleTable<vocalith::TLangData>& Languages() {
+    static vocalith::THandleTable<vocalith::TLangData> table;
     return table;
 }
 
-qm::THandleTable<qm::TLangSearchData>& Searches() {
-    static qm::THandleTable<qm::TLangSearchData> table;
+vocalith::THandleTable<vocalith::TLangSearchData>& Searches() {
+    static vocalith::THandleTable<vocalith::TLangSearchData> table;
     return table;
 }
 
 constexpr const char* Empty = "";
 
 // The search handle counts by its low 16 bits only.
-qm::TLangSearchData* FindSearch(const TLangSearchRec* rec) {
+vocalith::TLangSearchData* FindSearch(const TLangSearchRec* rec) {
     return rec == nullptr ? nullptr : Searches().Find(rec->Handle & 0xFFFFu);
 }
 
-const qm::TLangData* FindLanguage(const uint16_t* handle) {
+const vocalith::TLangData* FindLanguage(const uint16_t* handle) {
     return handle == nullptr ? nullptr : Languages().Find(*handle);
 }
 
-const char* Text(const qm::TLangText* text) {
+const char* Text(const vocalith::TLangText* text) {
     return text ? text->Text.c_str() : Empty;
 }
 
-const char* KeyedText(const qm::TLangText* text) {
+const char* KeyedText(const vocalith::TLangText* text) {
     return text ? text->KeyedText.c_str() : Empty;
 }
 
@@ -53,12 +53,12 @@ int32_t FindLangFirst(const char* folder, const char* packageName, TLangSearchRe
     if (handle == 0) {
         return 2;
     }
-    qm::TLangSearchData& search = *Searches().Find(handle);
+    vocalith::TLangSearchData& search = *Searches().Find(handle);
     // A missing folder or package name is a search that finds nothing.
     if (folder != nullptr && packageName != nullptr) {
-        search.Location = qm::NormaliseFolder(folder);
+        search.Location = vocalith::NormaliseFolder(folder);
         search.PackageName = packageName;
-        search.Results = qm::FindLanguages(search.Location, search.PackageName);
+        search.Results = vocalith::FindLanguages(search.Location, search.PackageName);
     }
     rec->Location = search.Location.c_str();
     rec->PackageName = search.PackageName.c_str();
@@ -69,14 +69,14 @@ int32_t FindLangFirst(const char* folder, const char* packageName, TLangSearchRe
 }
 
 int32_t FindLangNext(TLangSearchRec* rec) {
-    qm::TLangSearchData* search = FindSearch(rec);
+    vocalith::TLangSearchData* search = FindSearch(rec);
     if (search == nullptr) {
         return 2;
     }
     if (search->Index >= search->Results.size()) {
         return 1;
     }
-    const qm::TLangSearchPack& result = search->Results[search->Index++];
+    const vocalith::TLangSearchPack& result = search->Results[search->Index++];
     rec->Name = result.Name.c_str();
     rec->NativeName = result.NativeName.c_str();
     return 0;
@@ -110,11 +110,11 @@ uint8_t OpenLanguage(uint16_t* handle, const char* folder, const char* packageNa
     if (folder == nullptr || packageName == nullptr || languageName == nullptr) {
         return 1;
     }
-    qm::TLangData& data = *Languages().Find(opened);
+    vocalith::TLangData& data = *Languages().Find(opened);
     data.Pack.Location = folder;
     data.Pack.PackageName = packageName;
     data.Pack.LanguageName = languageName;
-    qm::LoadLanguage(data);
+    vocalith::LoadLanguage(data);
     return 0;
 }
 
@@ -123,43 +123,43 @@ int32_t CloseLanguage(uint16_t handle) {
 }
 
 const char* GetLanguageLocation(uint16_t handle) {
-    const qm::TLangData* data = Languages().Find(handle);
+    const vocalith::TLangData* data = Languages().Find(handle);
     return data ? data->Pack.Location.c_str() : Empty;
 }
 
 const char* GetLanguagePackageName(uint16_t handle) {
-    const qm::TLangData* data = Languages().Find(handle);
+    const vocalith::TLangData* data = Languages().Find(handle);
     return data ? data->Pack.PackageName.c_str() : Empty;
 }
 
 const char* GetLanguageName(uint16_t handle) {
-    const qm::TLangData* data = Languages().Find(handle);
+    const vocalith::TLangData* data = Languages().Find(handle);
     return data ? data->Pack.LanguageName.c_str() : Empty;
 }
 
 const char* GetLanguageNativeName(uint16_t handle) {
-    const qm::TLangData* data = Languages().Find(handle);
+    const vocalith::TLangData* data = Languages().Find(handle);
     return data ? data->Pack.NativeName.c_str() : Empty;
 }
 
 const char* GetTextByID(const uint16_t* handle, int32_t id) {
-    const qm::TLangData* data = FindLanguage(handle);
-    return data ? Text(qm::FindTextByID(*data, id)) : Empty;
+    const vocalith::TLangData* data = FindLanguage(handle);
+    return data ? Text(vocalith::FindTextByID(*data, id)) : Empty;
 }
 
 const char* GetTextByIDWithKey(const uint16_t* handle, int32_t id) {
-    const qm::TLangData* data = FindLanguage(handle);
-    return data ? KeyedText(qm::FindTextByID(*data, id)) : Empty;
+    const vocalith::TLangData* data = FindLanguage(handle);
+    return data ? KeyedText(vocalith::FindTextByID(*data, id)) : Empty;
 }
 
 const char* GetTextByName(const uint16_t* handle, const char* name) {
-    const qm::TLangData* data = FindLanguage(handle);
-    return data && name ? Text(qm::FindTextByName(*data, name)) : Empty;
+    const vocalith::TLangData* data = FindLanguage(handle);
+    return data && name ? Text(vocalith::FindTextByName(*data, name)) : Empty;
 }
 
 const char* GetTextByNameWithKey(const uint16_t* handle, const char* name) {
-    const qm::TLangData* data = FindLanguage(handle);
-    return data && name ? KeyedText(qm::FindTextByName(*data, name)) : Empty;
+    const vocalith::TLangData* data = FindLanguage(handle);
+    return data && name ? KeyedText(vocalith::FindTextByName(*data, name)) : Empty;
 }
 
 } // extern "C"

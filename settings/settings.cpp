@@ -1,8 +1,10 @@
 #include "settings/settings.h"
 
+#include "buildversion.h"
 #include "engine/optionfields.h"
 #include "filelist/filesystem.h"
 #include "filelist/folder.h"
+#include "filelist/versioninfo.h"
 #include "settings/lettercase.h"
 #include "settings/pairtext.h"
 #include "settings/settingsstore.h"
@@ -324,7 +326,8 @@ void TSettings::RegisterApplication() {
     store.KeyPath = RegistrationKey;
     store.PutString("Product", "Quillmark");
     store.PutString("Company", "Marlowick");
-    store.PutString("Version", "2.01.43");
+    store.PutString("Version",
+                    LongVersionText(buildversion::Major, buildversion::Minor, buildversion::Build));
     store.PutString("Path", AppPath);
     store.PutString("ExeFile", ExecutableName());
     store.PutString("ClassName", "TApplication");

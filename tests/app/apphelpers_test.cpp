@@ -20,6 +20,7 @@ TEST(CommandLine, SwitchesAndPaths) {
     const Row rows[] = {
         {"no arguments", {}, false, {}},
         {"old switch first, any case", {"/debug", "a.txt"}, true, {"a.txt"}},
+        {"old switch first, capitals", {"/DeBUG", "a.txt"}, true, {"a.txt"}},
         {"new switch first", {"--debug"}, true, {}},
         {"old switch later is a path", {"a.txt", "/DEBUG"}, false, {"a.txt", "/DEBUG"}},
         {"new switch later is ignored", {"a.txt", "--debug"}, false, {"a.txt"}},

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace qm {
+namespace vocalith {
 namespace {
 
 std::vector<std::string> OpenTexts(std::string_view file, const char* package,
@@ -57,4 +57,4 @@ TEST(LangSinks, SearchListsLanguagesOfThePackage) {
 }
 
 } // namespace
-} // namespace qm
+} // namespace vocalith

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-namespace qm {
+namespace vocalith {
 namespace {
 
 TEST(LangText, ParsesTheNumber) {
@@ -135,4 +135,4 @@ TEST(Utf8Text, MalformedBytesFoldToThemselves) {
 }
 
 } // namespace
-} // namespace qm
+} // namespace vocalith

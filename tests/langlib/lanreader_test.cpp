@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace qm {
+namespace vocalith {
 namespace {
 
 // Records every event as one readable line.
@@ -193,4 +193,4 @@ TEST(AttributeReader, ReportsWhetherTheMarkerWasThere) {
 }
 
 } // namespace
-} // namespace qm
+} // namespace vocalith

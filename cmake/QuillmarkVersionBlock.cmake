@@ -3,8 +3,20 @@
 # Embeds the product's version block (file version from the project version, company,
 # product, copyright, translation 040904E4) in an executable target, in the ELF section
 # ".qm_version" that TVersionInfo reads back.
+#
+# Included by the top-level CMakeLists.txt, so the template's place below is seen by every
+# directory that calls the function.
+set(QUILLMARK_VERSION_BLOCK_TEMPLATE ${CMAKE_CURRENT_LIST_DIR}/versionblock.cpp.in)
+
+# The same numbers for C++ code that writes the version as text: "buildversion.h", found
+# through QUILLMARK_GENERATED_DIR.
+set(QUILLMARK_GENERATED_DIR ${PROJECT_BINARY_DIR}/generated)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/buildversion.h.in
+               ${QUILLMARK_GENERATED_DIR}/buildversion.h @ONLY)
+
 function(quillmark_version_block target)
-  # Set here rather than at file level: the function runs in other directories' scopes.
+  # Set inside the function, so that variables of these names where it is called cannot
+  # change what a program embeds.
   set(QUILLMARK_COMPANY "Marlowick")
   set(QUILLMARK_PRODUCT "Quillmark")
   set(QUILLMARK_COPYRIGHT "Copyright © 2026 Marlowick. All rights reserved.")
