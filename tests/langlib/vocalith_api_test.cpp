@@ -2,7 +2,7 @@
 // tables live for the whole test program, so every test closes what it opens.
 
 #include "langlib/vocalith.h"
-#include "tests/langlib/lanfolder.h"
+#include "lanfolder.h"
 
 #include <gtest/gtest.h>
 #include <string>
