@@ -2,7 +2,7 @@
 // through the exported interface of libvocalith.so as the program calls it.
 
 #include "langlib/vocalith.h"
-#include "tests/langlib/lanfolder.h"
+#include "tests/support/lanfolder.h"
 
 #include <benchmark/benchmark.h>
 #include <string>

@@ -214,5 +214,12 @@ TEST_F(PreviewCommand, HelpExplainsThePreview) {
     EXPECT_NE(r.out.find("--start"), std::string::npos);
 }
 
+TEST(BuiltPrograms, CliPrintsItsVersion) {
+    const ProcessResult result = RunProcess(BinPath("quillmark-cli"), {"--version"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.out, "Quillmark 2.01.43\n");
+    EXPECT_EQ(result.err, "");
+}
+
 } // namespace
 } // namespace qm::test

@@ -1,7 +1,6 @@
 // Version information: reading the embedded block back from files, the version texts,
 // and files that are not what they claim to be.
 
-#include "../cli/runprocess.h"
 #include "elfimage.h"
 #include "filelist/elfsection.h"
 #include "filelist/versionblock.h"
@@ -394,14 +393,6 @@ TEST(BuiltPrograms, CarryTheProductVersionBlock) {
         EXPECT_EQ(info.GetInfo(12), "2.01.43"); // the registration's "Version" value
         EXPECT_EQ(info.GetVersionNumber(3), 43);
     }
-}
-
-TEST(BuiltPrograms, CliPrintsItsVersion) {
-    const test::ProcessResult result =
-        test::RunProcess(test::BinPath("quillmark-cli"), {"--version"});
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, "Quillmark 2.01.43\n");
-    EXPECT_EQ(result.err, "");
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 // The exported C interface of libvocalith.so, called as the program calls it. The library's
 // tables live for the whole test program, so every test closes what it opens.
 
+#include "lanfolder.h"
 #include "langlib/vocalith.h"
-#include "tests/langlib/lanfolder.h"
 
 #include <gtest/gtest.h>
 #include <string>

@@ -1,6 +1,6 @@
+#include "lanfolder.h"
 #include "langlib/vocalith.h"
 #include "language/dynlang.h"
-#include "tests/langlib/lanfolder.h"
 
 #include <gtest/gtest.h>
 

@@ -230,18 +230,18 @@ TEST(JournalUndo, NamesTakenSinceFailTheirEntriesWithoutHarm) {
     std::ofstream(p + "b3") << "another b3";
     fs::remove(p + "old b3");
 
+    const std::string journals = state.Path() + "Marlowick/Quillmark/";
+    const TJournal renamed = ReadJournal(JournalFiles(journals).front()).Journal;
     const ProcessResult undo = RunProcess(cli, {"undo", "--list"});
     EXPECT_EQ(undo.exitCode, 1);
     EXPECT_EQ(undo.out, p + "b4\t" + p + "a4\n" + p + "b1\t" + p + "a1\n" +
                             "2 renamed, 0 unchanged, 2 failed\n");
-    EXPECT_EQ(
-        undo.err,
-        "quillmark-cli: " + p + "b3: no longer there (cannot get back its name 'a3')\n" +
-            "quillmark-cli: " + p + "b2: cannot get back its name 'a2': the name is taken\n" +
-            "quillmark-cli undo: the run " +
-            ReadJournal(JournalFiles(state.Path() + "Marlowick/Quillmark/").front()).Journal.RunId +
-            " is partly undone; 'quillmark-cli undo' takes it further once the names are "
-            "free\n");
+    EXPECT_EQ(undo.err,
+              "quillmark-cli: " + p + "b3: no longer there (cannot get back its name 'a3')\n" +
+                  "quillmark-cli: " + p + "b2: cannot get back its name 'a2': the name is taken\n" +
+                  "quillmark-cli undo: the run " + renamed.RunId +
+                  " is partly undone; 'quillmark-cli undo' takes it further once the names are "
+                  "free\n");
     EXPECT_EQ(dir.Contents(), (Contents{{"a1", {"a1"}},
                                         {"a2", {"b2"}},
                                         {"a4", {"a4"}},
@@ -253,9 +253,7 @@ TEST(JournalUndo, NamesTakenSinceFailTheirEntriesWithoutHarm) {
 
     // The history tells the undo's own counts, and that the run is only partly undone: a2
     // can come back once its name is free.
-    const std::string journals = state.Path() + "Marlowick/Quillmark/";
-    const TJournal renamed = ReadJournal(JournalFiles(journals).front()).Journal;
-    EXPECT_FALSE(renamed.Undone);
+    EXPECT_FALSE(ReadJournal(JournalFiles(journals).front()).Journal.Undone);
     const std::string history = RunProcess(cli, {"history"}).out;
     EXPECT_NE(history.find("undo of " + renamed.RunId + "\t2 renamed, 0 unchanged, 2 failed"),
               std::string::npos)
