@@ -1,18 +1,12 @@
 #include "rename/predict.h"
 
-#include "engine/newname.h"
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
 #include "rename/foldermodel.h"
 #include "rename/plan.h"
 
-#include <algorithm>
-
 namespace qm {
 namespace {
-
-// As the run: the range of the window's counter control.
-constexpr std::int64_t kMaxNumber = 999999;
 
 // Reading an atomic per entry costs little, but the window cancels often; a few hundred
 // entries take well under a millisecond.
@@ -36,28 +30,25 @@ TPrediction PredictInListOrder(const std::vector<TRunEntry>& entries,
         }
         const TRunEntry& entry = entries[i];
         TPredictedEntry& out = prediction.Entries[i];
-        if (mode == RenameMode::Undo)
-            out.Candidate = entry.CanUndo ? entry.PrevName : entry.Name;
-        else
-            out.Candidate = ComputeNextNewName(run, entry.Name);
+        out.Number = run.NumberIncValue;
+        out.Candidate =
+            CandidateName(mode, run, run.NumberIncValue, entry.Name, entry.CanUndo, entry.PrevName);
         // Byte for byte, as the run compares.
         if (out.Candidate == entry.Name) {
             out.Outcome = RenameOutcome::Unchanged;
-            ++tally.Unchanged;
+            CountOutcome(tally, out.Outcome);
             continue;
         }
         out.Error = folders.Check(entry.Path, entry.Name, out.Candidate, move);
         if (out.Error != 0) {
             out.Outcome = RenameOutcome::Failed;
-            ++tally.Failed;
+            CountOutcome(tally, out.Outcome);
             continue;
         }
         folders.Apply(move);
         out.Outcome = RenameOutcome::Renamed;
-        ++tally.Renamed;
-        if (run.NumberIncEnabled)
-            run.NumberIncValue = static_cast<std::int32_t>(
-                std::clamp<std::int64_t>(std::int64_t{run.NumberIncValue} + 1, 0, kMaxNumber));
+        CountOutcome(tally, out.Outcome);
+        run.NumberIncValue = NumberAfterRename(run.NumberIncValue, run.NumberIncEnabled);
     }
     prediction.Entries.resize(i);
     tally.NumberIncValue = run.NumberIncValue;

@@ -1,24 +1,14 @@
 #include "rename/renamerun.h"
 
-#include "engine/newname.h"
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
 #include "rename/movefile.h"
 
-#include <algorithm>
-
 namespace qm {
-namespace {
-
-// The range of the window's counter control, which shows the value.
-constexpr std::int64_t kMaxNumber = 999999;
-
-} // namespace
 
 std::string CandidateName(const TFileItem& entry, const RenameOptionSet& options, RenameMode mode) {
-    if (mode == RenameMode::Undo)
-        return entry.CanUndo() ? entry.PrevName() : entry.Name();
-    return ComputeNextNewName(options, entry.Name());
+    return CandidateName(mode, options, options.NumberIncValue, entry.Name(), entry.CanUndo(),
+                         entry.PrevName());
 }
 
 RenameTally RunRenames(TFileItems& items, RenameOptionSet options, RenameMode mode,
@@ -54,8 +44,7 @@ RenameTally RunRenames(TFileItems& items, RenameOptionSet options, RenameMode mo
                     else
                         entry->SetNewName(candidate);
                     if (options.NumberIncEnabled) {
-                        options.NumberIncValue = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-                            std::int64_t{options.NumberIncValue} + 1, 0, kMaxNumber));
+                        options.NumberIncValue = NumberAfterRename(options.NumberIncValue, true);
                         if (callbacks.OnNumber)
                             callbacks.OnNumber(options.NumberIncValue);
                     }
@@ -67,9 +56,7 @@ RenameTally RunRenames(TFileItems& items, RenameOptionSet options, RenameMode mo
                         entry->ClearPrevName();
                 }
             }
-            ++(outcome == RenameOutcome::Renamed     ? tally.Renamed
-               : outcome == RenameOutcome::Unchanged ? tally.Unchanged
-                                                     : tally.Failed);
+            CountOutcome(tally, outcome);
             if (callbacks.OnOutcome)
                 callbacks.OnOutcome(slot, outcome, error);
         }
