@@ -115,8 +115,14 @@ std::vector<int> PredictThenRun(TFileItems& items, const RenameOptionSet& option
         PredictRenames(SnapshotEntries(items), options, mode, RunOrder::ListOrder, goOn);
     std::vector<TPredictedEntry> seen;
     RenameCallbacks callbacks;
+    std::int32_t number = options.NumberIncValue;
+    callbacks.KnownCandidate = [&](int, std::string&) {
+        seen.push_back({RenameOutcome::Unchanged, {}, 0, number});
+        return false;
+    };
+    callbacks.OnNumber = [&](std::int32_t n) { number = n; };
     callbacks.OnOutcome = [&](int slot, RenameOutcome outcome, int error) {
-        seen.push_back({outcome, items.Items(slot)->Name(), error});
+        seen.back() = {outcome, items.Items(slot)->Name(), error, seen.back().Number};
     };
     const RenameTally t = RunRenames(items, options, mode, callbacks, goOn);
     std::vector<int> errors;
@@ -128,6 +134,7 @@ std::vector<int> PredictThenRun(TFileItems& items, const RenameOptionSet& option
             EXPECT_EQ(p.Entries[i].Candidate, seen[i].Candidate);
         }
         EXPECT_EQ(p.Entries[i].Error, seen[i].Error);
+        EXPECT_EQ(p.Entries[i].Number, seen[i].Number);
         errors.push_back(seen[i].Error);
     }
     EXPECT_EQ(p.Tally.Renamed, t.Renamed);
