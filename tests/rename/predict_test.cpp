@@ -313,6 +313,30 @@ TEST(Prediction, FoldersAndTheirContentsInOneRunOnExfatAsTheRun) {
     FoldersAndContentsAtRandom(exfat.Folder(), 40, 7, false);
 }
 
+// "x0" becomes "x" and the number. b6 is there already, so b0 fails and c0 takes 6: each
+// entry keeps the number of its moment, in either order (the window marks by it).
+TEST(Prediction, EachEntryHasTheNumberOfItsMoment) {
+    RenameFolder dir("/dev/shm");
+    for (const char* name : {"a0", "b0", "c0", "d0", "b6"})
+        dir.Make(name);
+    ListedFiles list(dir.Path(), {"a0", "b0", "c0", "d0"});
+    RenameOptionSet options;
+    options.RemoveGroup = options.RemoveBack = true;
+    options.RemoveBackCount = 1;
+    options.InsertGroup = options.NumberIncEnabled = true;
+    options.NumberIncValue = 5;
+    const std::atomic<bool> goOn{false};
+    for (const RunOrder order : {RunOrder::ListOrder, RunOrder::Planned}) {
+        const TPrediction p =
+            PredictRenames(SnapshotEntries(list.items()), options, RenameMode::Rename, order, goOn);
+        std::vector<std::pair<std::string, std::int32_t>> got;
+        for (const TPredictedEntry& entry : p.Entries)
+            got.emplace_back(entry.Candidate, entry.Number);
+        EXPECT_EQ(got, (std::vector<std::pair<std::string, std::int32_t>>{
+                           {"a5", 5}, {"b6", 6}, {"c6", 6}, {"d7", 7}}));
+    }
+}
+
 TEST(Prediction, SnapshotLeavesEmptySlotsOut) {
     ListedFiles list("/nowhere/", {"a", "b", "c"});
     list.items().Delete(1);
