@@ -43,7 +43,7 @@ public:
     }
     void Settle(std::size_t, RenameOutcome outcome, std::string&& candidate, int error,
                 std::int32_t number, bool) {
-        out_.push_back({outcome, std::move(candidate), error, number});
+        out_.emplace_back(outcome, std::move(candidate), error, number);
     }
     void Step(std::size_t) const {}
 
