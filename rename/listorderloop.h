@@ -13,7 +13,8 @@
 //   const std::string& Name() const;           the reached entry's name, before its move
 //   bool CanUndo() const; const std::string& PrevName() const;
 //   bool Known(std::size_t slot, std::string& candidate);  a candidate worked out before
-//   int Move(std::size_t slot, const std::string& candidate);  0 or an errno value
+//   int Move(std::size_t slot, const std::string& candidate);  0 or an errno value; only
+//                                              for a candidate other than Name()
 //   void Settle(std::size_t slot, RenameOutcome, std::string&& candidate, int error,
 //               std::int32_t number, bool numberRose);   after each entry reached
 //   void Step(std::size_t slot);               after each slot, reached or empty
