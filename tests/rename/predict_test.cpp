@@ -105,8 +105,8 @@ TEST(NameTable, FindsEveryNameWhileItIsThere) {
     EXPECT_TRUE(table.Contains(""));
 }
 
-// Predicts a run over `items`, then runs it: every entry's predicted outcome, name and
-// error, and the counts and the final number, must be what the run then does. Returns
+// Predicts a run over `items`, then runs it: every entry's predicted outcome, name, error
+// and number, and the counts and the final number, must be what the run then does. Returns
 // the errors of the run, one per entry.
 std::vector<int> PredictThenRun(TFileItems& items, const RenameOptionSet& options,
                                 RenameMode mode) {
@@ -120,7 +120,9 @@ std::vector<int> PredictThenRun(TFileItems& items, const RenameOptionSet& option
         seen.push_back({RenameOutcome::Unchanged, {}, 0, number});
         return false;
     };
-    callbacks.OnNumber = [&](std::int32_t n) { number = n; };
+    callbacks.OnNumber = [&](std::int32_t n) {
+        number = n;
+    };
     callbacks.OnOutcome = [&](int slot, RenameOutcome outcome, int error) {
         seen.back() = {outcome, items.Items(slot)->Name(), error, seen.back().Number};
     };
