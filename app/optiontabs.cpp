@@ -1,6 +1,7 @@
 #include "app/optiontabs.h"
 
 #include "app/replacelist.h"
+#include "engine/runningnumber.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -222,7 +223,7 @@ void TOptionTabs::BuildInsert() {
     texts->addWidget(InsertBack, 2, 1, 1, 3);
     texts->setColumnStretch(1, 1);
     IncValueInfo = Check(InsertTab, "IncValueInfo", tr("Insert increasing &number:"));
-    IncValue = Spin(InsertTab, "IncValue", 0, 999999, 0);
+    IncValue = Spin(InsertTab, "IncValue", 0, MaxNumberIncValue, 0);
     IncSepInfo = Check(InsertTab, "IncSepInfo", tr("Add &separator in front of number"));
     IncLengthInfo = Named(new QRadioButton(tr("Fixed &length:"), InsertTab), "IncLengthInfo");
     IncLengthInfo->setChecked(true);

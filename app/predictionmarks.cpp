@@ -2,6 +2,7 @@
 
 #include "app/maintexts.h"
 #include "engine/newname.h"
+#include "engine/runningnumber.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -13,9 +14,6 @@ namespace qm {
 
 namespace {
 
-// The number the run counts with, as it raises it.
-constexpr std::int64_t MaxNumber = 999999;
-
 // A row that the run gives another number than the column: marked when the name it gets
 // differs from the one the column shows, which only computing the column's name can tell;
 // a failure is marked anyway, and its tip names the name the run tries when it differs.
@@ -24,24 +22,21 @@ struct Unsure {
     std::size_t entry; // its entry
 };
 
-// The first pass: failures, and the rows numbered otherwise than the column (all
-// numbered rows when `checkAll`). Returns the run's number after the last entry.
-std::int64_t FirstPass(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
-                       const RenameOptionSet& options, bool checkAll, std::vector<TRowMark>& marks,
-                       std::vector<Unsure>& unsure) {
+// The first pass: failures, and the rows that the run numbers otherwise than the column.
+void FirstPass(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
+               const RenameOptionSet& options, std::vector<TRowMark>& marks,
+               std::vector<Unsure>& unsure) {
     const bool numbered = options.InsertGroup && options.NumberIncEnabled;
     const std::size_t count = std::min(entries.size(), prediction.Entries.size());
     // Where each rename of the run puts its file, to tell a name taken by the run from one
     // that was there before; filled only once a name is found taken.
     std::unordered_map<std::string, std::size_t> newNames;
     std::size_t indexed = 0;
-    std::int64_t number = options.NumberIncValue;
     for (std::size_t i = 0; i < count; ++i) {
         const TRunEntry& entry = entries[i];
         const TPredictedEntry& outcome = prediction.Entries[i];
         const bool renumbered =
-            numbered &&
-            (checkAll || number != NumberAtPosition(options.NumberIncValue, entry.Slot));
+            numbered && outcome.Number != NumberAtPosition(options.NumberIncValue, entry.Slot);
         switch (outcome.Outcome) {
         case RenameOutcome::Failed: {
             if (outcome.Error == EEXIST) {
@@ -73,9 +68,6 @@ std::int64_t FirstPass(const std::vector<TRunEntry>& entries, const TPrediction&
                 unsure.push_back({marks.size(), i});
                 marks.push_back({entry.Slot, MarkKind::Shifted, 0, outcome.Candidate, {}});
             }
-            if (options.NumberIncEnabled) {
-                number = std::min(number + 1, MaxNumber);
-            }
             break;
         case RenameOutcome::Unchanged:
             if (renumbered) {
@@ -85,7 +77,6 @@ std::int64_t FirstPass(const std::vector<TRunEntry>& entries, const TPrediction&
             break;
         }
     }
-    return number;
 }
 
 } // namespace
@@ -95,14 +86,8 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
     std::vector<TRowMark> marks;
     std::vector<Unsure> unsure;
     // A row whose number is the column's gets the column's name: the same computation on
-    // the same name and number. Should the count here ever part from the prediction's,
-    // every numbered row is compared.
-    const std::int64_t number = FirstPass(entries, prediction, options, false, marks, unsure);
-    if (prediction.Entries.size() == entries.size() && number != prediction.Tally.NumberIncValue) {
-        marks.clear();
-        unsure.clear();
-        FirstPass(entries, prediction, options, true, marks, unsure);
-    }
+    // the same name and number.
+    FirstPass(entries, prediction, options, marks, unsure);
     std::vector<char> differs(unsure.size(), 0);
     const auto compare = [&](std::size_t from, std::size_t to) {
         for (std::size_t u = from; u < to; ++u) {

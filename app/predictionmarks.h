@@ -40,7 +40,8 @@ struct TRowMark {
 
 // The marks for `entries` (a snapshot in slot order) given their predicted outcomes,
 // ordered by slot. `options` are the options of the prediction; their NumberIncValue is
-// the start number the column counts from. An incomplete prediction marks what it covers.
+// the start number the column counts from, and each entry's Number the one the run
+// gives it. An incomplete prediction marks what it covers.
 // Once `cancel` is set, the marks returned are incomplete.
 std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
                                const RenameOptionSet& options,

@@ -482,10 +482,4 @@ std::string ComputeNextNewName(const RenameOptionSet& options, std::string_view 
     return ComputeNewName(options, name, options.NumberIncValue);
 }
 
-std::int32_t NumberAtPosition(std::int32_t start, std::int64_t position) {
-    // A list is far shorter than 2^62, so the sum cannot overflow.
-    return static_cast<std::int32_t>(
-        std::clamp<std::int64_t>(std::int64_t{start} + position, 0, MaxNumberIncValue));
-}
-
 } // namespace qm

@@ -17,9 +17,6 @@
 namespace qm {
 namespace {
 
-// The range of the window's counter control, within which the run holds the number.
-constexpr std::int64_t kMaxNumber = 999999;
-
 bool InodesStable(const std::string& folder) {
     struct statfs fs {};
     if (statfs(folder.empty() ? "." : folder.c_str(), &fs) != 0)
@@ -369,9 +366,7 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
         candidate = CandidateName(*entry, running, mode);
         if (candidate == entry->Name())
             continue;
-        if (numberRises)
-            running.NumberIncValue = static_cast<std::int32_t>(
-                std::clamp<std::int64_t>(std::int64_t{running.NumberIncValue} + 1, 0, kMaxNumber));
+        running.NumberIncValue = NumberAfterRename(running.NumberIncValue, numberRises);
         // A failure the run will meet is still tried, so it is announced too.
         moveOfSlot[slot] = static_cast<int>(moves.size());
         slotOfMove.push_back(static_cast<int>(slot));
@@ -439,7 +434,7 @@ TJournaledMoves RunJournaledMoves(const std::vector<TJournalMove>& moves, TJourn
         const int error = inner(m.Folder, m.From, m.To);
         writer.SetResult(i, error == 0 ? MoveResult::Done : MoveResult::Failed);
         result.Errors[i] = error;
-        ++(error == 0 ? tally.Renamed : tally.Failed);
+        CountOutcome(tally, error == 0 ? RenameOutcome::Renamed : RenameOutcome::Failed);
         if (done)
             done(i, error);
     }

@@ -14,9 +14,6 @@
 namespace qm {
 namespace {
 
-// The range of the window's counter control, which shows the value.
-constexpr std::int64_t kMaxNumber = 999999;
-
 // Renumbering settles in two or three rounds. Numbering can also keep flipping: a
 // success shifts a later file's number onto a taken name, its failure blocks the first
 // file, which shifts the number back. Such a list has no consistent planned outcome, and
@@ -60,9 +57,9 @@ private:
                : blocked_[i]     ? blocked_[i]
                                  : round_.error[i];
     }
+    // The running number after `successes` renames, while it rises.
     std::int32_t NumberAfter(std::int64_t successes) const {
-        return static_cast<std::int32_t>(
-            std::clamp<std::int64_t>(options_.NumberIncValue + successes, 0, kMaxNumber));
+        return NumberAtPosition(options_.NumberIncValue, successes);
     }
     void FollowRenamedFolders();
     // The folder that entry `i`'s file is in now.
@@ -229,10 +226,7 @@ void Planner::MakeCandidate(std::size_t i, std::int32_t number) {
     const TRunEntry& entry = entries_[i];
     round_.number[i] = number;
     std::string& candidate = round_.candidate[i];
-    if (mode_ == RenameMode::Undo)
-        candidate = entry.CanUndo ? entry.PrevName : entry.Name;
-    else
-        candidate = ComputeNewName(options_, entry.Name, number);
+    candidate = CandidateName(mode_, options_, number, entry.Name, entry.CanUndo, entry.PrevName);
     round_.error[i] = candidate == entry.Name
                           ? 0
                           : places_->Target(PathOf(i), entry.Name, candidate, round_.target[i]);
@@ -449,21 +443,14 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool with
     for (std::size_t i = 0; i < count; ++i) {
         TPredictedEntry& out = prediction.Entries[i];
         out.Candidate = std::move(round_.candidate[i]);
+        // The number of this moment in undo mode too, as in the prediction in list order.
+        out.Number = options_.NumberIncEnabled ? NumberAfter(prediction.Tally.Renamed)
+                                               : options_.NumberIncValue;
         out.Error = round_.fateError[i];
-        switch (round_.fate[i]) {
-        case Fate::Stays:
-            out.Outcome = RenameOutcome::Unchanged;
-            ++prediction.Tally.Unchanged;
-            break;
-        case Fate::Fails:
-            out.Outcome = RenameOutcome::Failed;
-            ++prediction.Tally.Failed;
-            break;
-        case Fate::Moves:
-            out.Outcome = RenameOutcome::Renamed;
-            ++prediction.Tally.Renamed;
-            break;
-        }
+        out.Outcome = round_.fate[i] == Fate::Stays   ? RenameOutcome::Unchanged
+                      : round_.fate[i] == Fate::Fails ? RenameOutcome::Failed
+                                                      : RenameOutcome::Renamed;
+        CountOutcome(prediction.Tally, out.Outcome);
     }
     // Undo raises the number with each file back as well, as the run in list order does.
     prediction.Tally.NumberIncValue =

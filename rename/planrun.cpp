@@ -9,9 +9,6 @@
 namespace qm {
 namespace {
 
-// The range of the window's counter control, which shows the value.
-constexpr std::int64_t kMaxNumber = 999999;
-
 class PlanRun {
 public:
     PlanRun(TFileItems& items, const std::vector<TRunEntry>& entries, const TRenamePlan& plan,
@@ -46,7 +43,7 @@ private:
     const MoveEntryFile& move_;
     TMoveFolder folder_;
     RenameTally tally_;
-    std::int64_t number_;
+    std::int32_t number_;
     int done_ = 0;
 };
 
@@ -70,9 +67,7 @@ void PlanRun::Report(int k, TFileItem* entry, RenameOutcome outcome, int error, 
     if (outcome == RenameOutcome::Failed && entry != nullptr && mode_ == RenameMode::Rename &&
         !moved)
         entry->ClearPrevName(); // as in the run in list order: no part in this run
-    ++(outcome == RenameOutcome::Renamed     ? tally_.Renamed
-       : outcome == RenameOutcome::Unchanged ? tally_.Unchanged
-                                             : tally_.Failed);
+    CountOutcome(tally_, outcome);
     if (callbacks_.OnOutcome)
         callbacks_.OnOutcome(entries_[static_cast<std::size_t>(k)].Slot, outcome, error);
     Step();
@@ -84,9 +79,9 @@ void PlanRun::Succeed(int k, TFileItem& entry, const std::string& to) {
     else
         entry.SetNewName(to);
     if (plan_.NumberRises) {
-        number_ = std::clamp<std::int64_t>(number_ + 1, 0, kMaxNumber);
+        number_ = NumberAfterRename(number_, true);
         if (callbacks_.OnNumber)
-            callbacks_.OnNumber(static_cast<std::int32_t>(number_));
+            callbacks_.OnNumber(number_);
     }
     Report(k, &entry, RenameOutcome::Renamed, 0);
 }
@@ -218,7 +213,7 @@ RenameTally PlanRun::Run(const std::atomic<bool>& cancel) {
         RunCycle(s, last);
         s = last;
     }
-    tally_.NumberIncValue = static_cast<std::int32_t>(number_);
+    tally_.NumberIncValue = number_;
     return tally_;
 }
 

@@ -1,68 +1,60 @@
 #include "rename/predict.h"
 
-#include "engine/newname.h"
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
 #include "rename/foldermodel.h"
+#include "rename/listorderloop.h"
 #include "rename/plan.h"
-
-#include <algorithm>
 
 namespace qm {
 namespace {
-
-// As the run: the range of the window's counter control.
-constexpr std::int64_t kMaxNumber = 999999;
 
 // Reading an atomic per entry costs little, but the window cancels often; a few hundred
 // entries take well under a millisecond.
 constexpr std::size_t kCancelEvery = 256;
 
-TPrediction PredictInListOrder(const std::vector<TRunEntry>& entries,
-                               const RenameOptionSet& options, RenameMode mode,
-                               const std::atomic<bool>& cancel, TFileCalls& calls) {
-    TPrediction prediction;
-    prediction.Entries.resize(entries.size());
-    RenameTally& tally = prediction.Tally;
-    // The run's own copy: its number rises as files are renamed.
-    RenameOptionSet run = options;
-    TFolderModel folders(calls);
-    TModelMove move;
-    std::size_t i = 0;
-    for (; i < entries.size(); ++i) {
-        if (i % kCancelEvery == 0 && cancel.load(std::memory_order_acquire)) {
-            tally.Cancelled = true;
-            break;
-        }
-        const TRunEntry& entry = entries[i];
-        TPredictedEntry& out = prediction.Entries[i];
-        if (mode == RenameMode::Undo)
-            out.Candidate = entry.CanUndo ? entry.PrevName : entry.Name;
-        else
-            out.Candidate = ComputeNextNewName(run, entry.Name);
-        // Byte for byte, as the run compares.
-        if (out.Candidate == entry.Name) {
-            out.Outcome = RenameOutcome::Unchanged;
-            ++tally.Unchanged;
-            continue;
-        }
-        out.Error = folders.Check(entry.Path, entry.Name, out.Candidate, move);
-        if (out.Error != 0) {
-            out.Outcome = RenameOutcome::Failed;
-            ++tally.Failed;
-            continue;
-        }
-        folders.Apply(move);
-        out.Outcome = RenameOutcome::Renamed;
-        ++tally.Renamed;
-        if (run.NumberIncEnabled)
-            run.NumberIncValue = static_cast<std::int32_t>(
-                std::clamp<std::int64_t>(std::int64_t{run.NumberIncValue} + 1, 0, kMaxNumber));
+// The prediction's side of the loop of the run: the moves the folder model allows, made
+// on the model, each entry's outcome written down.
+class ModelWalk {
+public:
+    ModelWalk(const std::vector<TRunEntry>& entries, std::vector<TPredictedEntry>& out,
+              const std::atomic<bool>& cancel, TFileCalls& calls)
+        : entries_(entries), out_(out), cancel_(cancel), folders_(calls) {
+        out_.reserve(entries.size());
     }
-    prediction.Entries.resize(i);
-    tally.NumberIncValue = run.NumberIncValue;
-    return prediction;
-}
+
+    std::size_t Count() const { return entries_.size(); }
+    bool Cancelled(std::size_t i) const {
+        return i % kCancelEvery == 0 && cancel_.load(std::memory_order_acquire);
+    }
+    bool Reach(std::size_t i) {
+        entry_ = &entries_[i];
+        return true;
+    }
+    const std::string& Name() const { return entry_->Name; }
+    bool CanUndo() const { return entry_->CanUndo; }
+    const std::string& PrevName() const { return entry_->PrevName; }
+    bool Known(std::size_t, std::string&) const { return false; }
+    int Move(std::size_t, const std::string& candidate) {
+        const int error = folders_.Check(entry_->Path, entry_->Name, candidate, move_);
+        if (error == 0)
+            folders_.Apply(move_);
+        return error;
+    }
+    void Settle(std::size_t, RenameOutcome outcome, std::string&& candidate, int error,
+                std::int32_t number, bool) {
+        out_.emplace_back(outcome, std::move(candidate), error, number);
+    }
+    void Step(std::size_t) const {}
+
+private:
+    const std::vector<TRunEntry>& entries_;
+    std::vector<TPredictedEntry>& out_;
+    const std::atomic<bool>& cancel_;
+    TFolderModel folders_;
+    TModelMove move_;
+    const TRunEntry* entry_ = nullptr;
+};
 
 } // namespace
 
@@ -86,7 +78,12 @@ TPrediction PredictRenames(const std::vector<TRunEntry>& entries, const RenameOp
     // A planned run is predicted by its plan.
     if (order == RunOrder::Planned)
         return PredictPlanned(entries, options, mode, cancel, calls);
-    return PredictInListOrder(entries, options, mode, cancel, calls);
+    // The run's own loop, with the folder model's answer as the move.
+    TPrediction prediction;
+    ModelWalk walk(entries, prediction.Entries, cancel, calls);
+    RenameOptionSet run = options;
+    prediction.Tally = RunListOrderLoop(walk, run, mode);
+    return prediction;
 }
 
 } // namespace qm

@@ -16,6 +16,7 @@
 #include "rename/renamerun.h"
 
 #include <atomic>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,10 @@ struct TPredictedEntry {
     // The errno value the run reports for a failure (EEXIST, ENAMETOOLONG, ENOENT, EINVAL,
     // EILSEQ, EACCES, EROFS, ...); 0 otherwise.
     int Error = 0;
+    // The running number of this moment, the one a candidate in rename mode is made with:
+    // the options' NumberIncValue, raised (NumberAfterRename) once per entry renamed
+    // before this one while NumberIncEnabled is on, in undo mode as well.
+    std::int32_t Number = 0;
 };
 
 struct TPrediction {

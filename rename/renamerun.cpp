@@ -1,8 +1,8 @@
 #include "rename/renamerun.h"
 
-#include "engine/newname.h"
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
+#include "rename/listorderloop.h"
 #include "rename/movefile.h"
 
 #include <algorithm>
@@ -10,74 +10,86 @@
 namespace qm {
 namespace {
 
-// The range of the window's counter control, which shows the value.
-constexpr std::int64_t kMaxNumber = 999999;
+// The run's side of the loop: the list's entries, renamed on disk, each change of an
+// entry through its setters.
+class ListWalk {
+public:
+    ListWalk(TFileItems& items, const RenameOptionSet& run, RenameMode mode,
+             const RenameCallbacks& callbacks, const std::atomic<bool>& cancel,
+             const MoveEntryFile& move)
+        : items_(items), run_(run), mode_(mode), callbacks_(callbacks), cancel_(cancel),
+          move_(move) {}
+
+    std::size_t Count() const { return static_cast<std::size_t>(std::max(items_.Count(), 0)); }
+    bool Cancelled(std::size_t) const { return cancel_.load(std::memory_order_acquire); }
+    bool Reach(std::size_t slot) {
+        entry_ = items_.Items(static_cast<int>(slot));
+        if (entry_ == nullptr)
+            return false;
+        // A copy: the setters below replace the entry's name.
+        old_ = entry_->Name();
+        entry_->ClearRenamed();
+        return true;
+    }
+    const std::string& Name() const { return old_; }
+    bool CanUndo() const { return entry_->CanUndo(); }
+    const std::string& PrevName() const { return entry_->PrevName(); }
+    bool Known(std::size_t slot, std::string& candidate) const {
+        return callbacks_.KnownCandidate &&
+               callbacks_.KnownCandidate(static_cast<int>(slot), candidate);
+    }
+    int Move(std::size_t slot, const std::string& candidate) {
+        if (callbacks_.OnNames)
+            callbacks_.OnNames(static_cast<int>(slot), old_, candidate);
+        return move_ ? move_(entry_->Path(), old_, candidate)
+                     : folder_.Move(entry_->Path(), old_, candidate);
+    }
+    void Settle(std::size_t slot, RenameOutcome outcome, const std::string& candidate, int error,
+                std::int32_t, bool numberRose) {
+        if (outcome == RenameOutcome::Renamed) {
+            if (mode_ == RenameMode::Undo)
+                entry_->UndoName();
+            else
+                entry_->SetNewName(candidate);
+            if (numberRose && callbacks_.OnNumber)
+                callbacks_.OnNumber(run_.NumberIncValue);
+        } else if (outcome == RenameOutcome::Failed && mode_ == RenameMode::Rename) {
+            // Undo takes back one run, and this file had no part in it: an older undo
+            // name would move it back two runs.
+            entry_->ClearPrevName();
+        }
+        if (callbacks_.OnOutcome)
+            callbacks_.OnOutcome(static_cast<int>(slot), outcome, error);
+    }
+    void Step(std::size_t slot) const {
+        if (callbacks_.OnStep)
+            callbacks_.OnStep(static_cast<int>(slot) + 1);
+    }
+
+private:
+    TFileItems& items_;
+    const RenameOptionSet& run_;
+    const RenameMode mode_;
+    const RenameCallbacks& callbacks_;
+    const std::atomic<bool>& cancel_;
+    const MoveEntryFile& move_;
+    TMoveFolder folder_;
+    TFileItem* entry_ = nullptr;
+    std::string old_;
+};
 
 } // namespace
 
 std::string CandidateName(const TFileItem& entry, const RenameOptionSet& options, RenameMode mode) {
-    if (mode == RenameMode::Undo)
-        return entry.CanUndo() ? entry.PrevName() : entry.Name();
-    return ComputeNextNewName(options, entry.Name());
+    return CandidateName(mode, options, options.NumberIncValue, entry.Name(), entry.CanUndo(),
+                         entry.PrevName());
 }
 
 RenameTally RunRenames(TFileItems& items, RenameOptionSet options, RenameMode mode,
                        const RenameCallbacks& callbacks, const std::atomic<bool>& cancel,
                        const MoveEntryFile& move) {
-    RenameTally tally;
-    TMoveFolder folder;
-    const int count = items.Count();
-    for (int slot = 0; slot < count; ++slot) {
-        if (cancel.load(std::memory_order_acquire)) {
-            tally.Cancelled = true;
-            break;
-        }
-        if (TFileItem* entry = items.Items(slot)) {
-            // A copy: the setters below replace the entry's name.
-            const std::string old = entry->Name();
-            entry->ClearRenamed();
-            std::string candidate;
-            if (!callbacks.KnownCandidate || !callbacks.KnownCandidate(slot, candidate))
-                candidate = CandidateName(*entry, options, mode);
-            RenameOutcome outcome = RenameOutcome::Unchanged;
-            int error = 0;
-            // Byte for byte: a change of letter case alone is a change.
-            if (candidate != old) {
-                if (callbacks.OnNames)
-                    callbacks.OnNames(slot, old, candidate);
-                error = move ? move(entry->Path(), old, candidate)
-                             : folder.Move(entry->Path(), old, candidate);
-                if (error == 0) {
-                    outcome = RenameOutcome::Renamed;
-                    if (mode == RenameMode::Undo)
-                        entry->UndoName();
-                    else
-                        entry->SetNewName(candidate);
-                    if (options.NumberIncEnabled) {
-                        options.NumberIncValue = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-                            std::int64_t{options.NumberIncValue} + 1, 0, kMaxNumber));
-                        if (callbacks.OnNumber)
-                            callbacks.OnNumber(options.NumberIncValue);
-                    }
-                } else {
-                    outcome = RenameOutcome::Failed;
-                    // Undo takes back one run, and this file had no part in it: an
-                    // older undo name would move it back two runs.
-                    if (mode == RenameMode::Rename)
-                        entry->ClearPrevName();
-                }
-            }
-            ++(outcome == RenameOutcome::Renamed     ? tally.Renamed
-               : outcome == RenameOutcome::Unchanged ? tally.Unchanged
-                                                     : tally.Failed);
-            if (callbacks.OnOutcome)
-                callbacks.OnOutcome(slot, outcome, error);
-        }
-        if (callbacks.OnStep)
-            callbacks.OnStep(slot + 1);
-    }
-    tally.NumberIncValue = options.NumberIncValue;
-    return tally;
+    ListWalk walk(items, options, mode, callbacks, cancel, move);
+    return RunListOrderLoop(walk, options, mode);
 }
 
 } // namespace qm

@@ -14,6 +14,7 @@
 // must return quickly: the run waits for it.
 
 #include "engine/renameoptionset.h"
+#include "rename/runrules.h"
 
 #include <atomic>
 #include <cstdint>
@@ -24,17 +25,6 @@ namespace qm {
 
 class TFileItem;
 class TFileItems;
-
-enum class RenameMode {
-    Rename, // the name the options give, computed with the running number
-    Undo,   // the name before the last successful rename, where there is one
-};
-
-enum class RenameOutcome {
-    Renamed,   // the file has its new name on disk and in the entry
-    Unchanged, // the name was already right; the file was not touched
-    Failed,    // the rename was refused; nothing changed on disk
-};
 
 // Moves the file `folder` + `from` to `folder` + `to`. Returns 0 or the errno value of a
 // failure, after which the disk must be as before. Anything that wants to see or steer
@@ -59,19 +49,8 @@ struct RenameCallbacks {
     std::function<void(int done)> OnStep;
 };
 
-struct RenameTally {
-    int Renamed = 0;
-    int Unchanged = 0;
-    int Failed = 0;
-    // The running number after the run: the options' NumberIncValue, raised once per
-    // success while NumberIncEnabled is on, held within 0..999999.
-    std::int32_t NumberIncValue = 0;
-    // The cancel flag stopped the run before its last entry.
-    bool Cancelled = false;
-};
-
-// The name the run would give `entry` now: in undo mode PrevName when there is one,
-// else the current name; in rename mode ComputeNextNewName of the current name.
+// The name the run would give `entry` now (CandidateName of runrules.h), with the
+// options' NumberIncValue as the running number.
 std::string CandidateName(const TFileItem& entry, const RenameOptionSet& options, RenameMode mode);
 
 // The run. `options` is the run's own copy: its NumberIncValue rises as files are

@@ -105,8 +105,8 @@ TEST(NameTable, FindsEveryNameWhileItIsThere) {
     EXPECT_TRUE(table.Contains(""));
 }
 
-// Predicts a run over `items`, then runs it: every entry's predicted outcome, name and
-// error, and the counts and the final number, must be what the run then does. Returns
+// Predicts a run over `items`, then runs it: every entry's predicted outcome, name, error
+// and number, and the counts and the final number, must be what the run then does. Returns
 // the errors of the run, one per entry.
 std::vector<int> PredictThenRun(TFileItems& items, const RenameOptionSet& options,
                                 RenameMode mode) {
@@ -115,8 +115,16 @@ std::vector<int> PredictThenRun(TFileItems& items, const RenameOptionSet& option
         PredictRenames(SnapshotEntries(items), options, mode, RunOrder::ListOrder, goOn);
     std::vector<TPredictedEntry> seen;
     RenameCallbacks callbacks;
+    std::int32_t number = options.NumberIncValue;
+    callbacks.KnownCandidate = [&](int, std::string&) {
+        seen.push_back({RenameOutcome::Unchanged, {}, 0, number});
+        return false;
+    };
+    callbacks.OnNumber = [&](std::int32_t n) {
+        number = n;
+    };
     callbacks.OnOutcome = [&](int slot, RenameOutcome outcome, int error) {
-        seen.push_back({outcome, items.Items(slot)->Name(), error});
+        seen.back() = {outcome, items.Items(slot)->Name(), error, seen.back().Number};
     };
     const RenameTally t = RunRenames(items, options, mode, callbacks, goOn);
     std::vector<int> errors;
@@ -128,6 +136,7 @@ std::vector<int> PredictThenRun(TFileItems& items, const RenameOptionSet& option
             EXPECT_EQ(p.Entries[i].Candidate, seen[i].Candidate);
         }
         EXPECT_EQ(p.Entries[i].Error, seen[i].Error);
+        EXPECT_EQ(p.Entries[i].Number, seen[i].Number);
         errors.push_back(seen[i].Error);
     }
     EXPECT_EQ(p.Tally.Renamed, t.Renamed);
@@ -304,6 +313,30 @@ TEST(Prediction, FoldersAndTheirContentsInOneRunOnExfatAsTheRun) {
     if (!exfat.Error().empty())
         GTEST_SKIP() << "no exFAT mount: " << exfat.Error();
     FoldersAndContentsAtRandom(exfat.Folder(), 40, 7, false);
+}
+
+// "x0" becomes "x" and the number. b6 is there already, so b0 fails and c0 takes 6: each
+// entry keeps the number of its moment, in either order (the window marks by it).
+TEST(Prediction, EachEntryHasTheNumberOfItsMoment) {
+    RenameFolder dir("/dev/shm");
+    for (const char* name : {"a0", "b0", "c0", "d0", "b6"})
+        dir.Make(name);
+    ListedFiles list(dir.Path(), {"a0", "b0", "c0", "d0"});
+    RenameOptionSet options;
+    options.RemoveGroup = options.RemoveBack = true;
+    options.RemoveBackCount = 1;
+    options.InsertGroup = options.NumberIncEnabled = true;
+    options.NumberIncValue = 5;
+    const std::atomic<bool> goOn{false};
+    for (const RunOrder order : {RunOrder::ListOrder, RunOrder::Planned}) {
+        const TPrediction p =
+            PredictRenames(SnapshotEntries(list.items()), options, RenameMode::Rename, order, goOn);
+        std::vector<std::pair<std::string, std::int32_t>> got;
+        for (const TPredictedEntry& entry : p.Entries)
+            got.emplace_back(entry.Candidate, entry.Number);
+        EXPECT_EQ(got, (std::vector<std::pair<std::string, std::int32_t>>{
+                           {"a5", 5}, {"b6", 6}, {"c6", 6}, {"d7", 7}}));
+    }
 }
 
 TEST(Prediction, SnapshotLeavesEmptySlotsOut) {

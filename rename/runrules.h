@@ -1,0 +1,66 @@
+#pragma once
+
+// The rules every form of the rename run keeps, whether it renames (RunRenames, RunPlan,
+// the journaled runs) or only works out what a run would do (PredictRenames, the plan,
+// the window's marks): which name an entry is tried under, how the running number moves,
+// and how an outcome is counted. Each is written here once, so that a prediction cannot
+// part from the run it predicts.
+
+#include "engine/newname.h"
+#include "engine/renameoptionset.h"
+#include "engine/runningnumber.h"
+
+#include <cstdint>
+#include <string>
+
+namespace qm {
+
+enum class RenameMode {
+    Rename, // the name the options give, computed with the running number
+    Undo,   // the name before the last successful rename, where there is one
+};
+
+enum class RenameOutcome {
+    Renamed,   // the file has its new name on disk and in the entry
+    Unchanged, // the name was already right; the file was not touched
+    Failed,    // the rename was refused; nothing changed on disk
+};
+
+struct RenameTally {
+    int Renamed = 0;
+    int Unchanged = 0;
+    int Failed = 0;
+    // The running number after the run: the options' NumberIncValue, raised once per
+    // success while NumberIncEnabled is on (NumberAfterRename).
+    std::int32_t NumberIncValue = 0;
+    // The cancel flag stopped the run before its last entry.
+    bool Cancelled = false;
+};
+
+// The name the run tries for an entry named `name`: in undo mode `prevName`, its name
+// before the last successful rename, when it has one (`canUndo`), else `name`; in rename
+// mode the name the options give `name` with the running number `number`. The entry is
+// left as it is (Unchanged) when this equals `name` byte for byte.
+inline std::string CandidateName(RenameMode mode, const RenameOptionSet& options,
+                                 std::int32_t number, const std::string& name, bool canUndo,
+                                 const std::string& prevName) {
+    if (mode == RenameMode::Undo)
+        return canUndo ? prevName : name;
+    return ComputeNewName(options, name, number);
+}
+
+// The running number after a rename that succeeds: raised by one, within
+// 0..MaxNumberIncValue, while it `rises` (the options' NumberIncEnabled, in undo mode as
+// well); else as it was. A failure or an unchanged entry leaves it as it is.
+constexpr std::int32_t NumberAfterRename(std::int32_t number, bool rises) {
+    return rises ? NumberAfterSuccess(number) : number;
+}
+
+// Counts one entry's outcome into the tally.
+inline void CountOutcome(RenameTally& tally, RenameOutcome outcome) {
+    ++(outcome == RenameOutcome::Renamed     ? tally.Renamed
+       : outcome == RenameOutcome::Unchanged ? tally.Unchanged
+                                             : tally.Failed);
+}
+
+} // namespace qm
