@@ -2,6 +2,7 @@
 
 #include "app/maintexts.h"
 #include "language/dynlang.h"
+#include "language/placeholders.h"
 #include "rename/journalundo.h"
 
 #include <QApplication>
@@ -34,11 +35,6 @@ const std::map<std::string, std::string>& BuiltInTexts() {
         {"INTERRUPTEDLATER", "Ask me &later"},
     };
     return texts;
-}
-
-void ReplaceFirst(std::string& text, const std::string& placeholder, const std::string& value) {
-    if (const std::size_t at = text.find(placeholder); at != std::string::npos)
-        text.replace(at, placeholder.size(), value);
 }
 
 int Ask(QWidget* parent, QMessageBox::Icon icon, const char* name, const std::string& text,
@@ -130,8 +126,8 @@ std::string JournalText(const TDynLang* program, const std::string& key) {
 
 void ShowJournalProblem(QWidget* parent, const TDynLang* program, bool ran,
                         const std::string& problem) {
-    std::string text = JournalText(program, ran ? "JOURNALINCOMPLETE" : "JOURNALNOTWRITTEN");
-    ReplaceFirst(text, "%1", problem);
+    const std::string text = FillPlaceholders(
+        JournalText(program, ran ? "JOURNALINCOMPLETE" : "JOURNALNOTWRITTEN"), {problem});
     Ask(parent, QMessageBox::Warning, "JournalMessage", text, QMessageBox::Ok);
 }
 
@@ -150,10 +146,10 @@ bool OfferUndoOfInterruptedRun(QWidget* parent, const TDynLang* program,
     const RenameTally waiting = CountUndo(plan);
     if (waiting.Renamed == 0 && waiting.Failed == 0)
         return false;
-    std::string question = JournalText(program, "INTERRUPTEDRUN");
-    ReplaceFirst(question, "%1", JournalLocalTime(journal.Time, "%Y-%m-%d %H:%M"));
-    ReplaceFirst(question, "%2", std::to_string(journal.EntryCount));
-    ReplaceFirst(question, "%3", std::to_string(waiting.Renamed + waiting.Failed));
+    const std::string question = FillPlaceholders(
+        JournalText(program, "INTERRUPTEDRUN"),
+        {JournalLocalTime(journal.Time, "%Y-%m-%d %H:%M"), std::to_string(journal.EntryCount),
+         std::to_string(waiting.Renamed + waiting.Failed)});
     switch (AskAboutInterruptedRun(parent, program, question)) {
     case Answer::Later:
         return true;
@@ -169,9 +165,9 @@ bool OfferUndoOfInterruptedRun(QWidget* parent, const TDynLang* program,
         ShowJournalProblem(parent, program, false, result.Run.JournalProblem);
         return true;
     }
-    std::string done = JournalText(program, "UNDONERENAME");
-    ReplaceFirst(done, "%1", std::to_string(result.Tally.Renamed));
-    ReplaceFirst(done, "%2", std::to_string(result.Tally.Failed));
+    const std::string done = FillPlaceholders(
+        JournalText(program, "UNDONERENAME"),
+        {std::to_string(result.Tally.Renamed), std::to_string(result.Tally.Failed)});
     Ask(parent, QMessageBox::Information, "InterruptedRunResult", done, QMessageBox::Ok);
     return true;
 }
