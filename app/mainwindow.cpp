@@ -2,30 +2,27 @@
 
 #include "app/about.h"
 #include "app/addprogress.h"
-#include "app/columnchecklist.h"
 #include "app/comboaccessible.h"
-#include "app/customizecols.h"
 #include "app/directoryselector.h"
 #include "app/enablingrules.h"
 #include "app/filelistdelegate.h"
 #include "app/filelistmodel.h"
 #include "app/journalmessages.h"
+#include "app/listcolumns.h"
 #include "app/maintexts.h"
 #include "app/optionmapping.h"
 #include "app/optiontabs.h"
 #include "app/predictionrunner.h"
 #include "app/qttext.h"
 #include "app/quickbutton.h"
-#include "app/renameprocess.h"
+#include "app/renamecommands.h"
 #include "app/renamesummary.h"
-#include "app/renamethread.h"
 #include "app/replacelist.h"
 #include "app/schemebox.h"
 #include "app/schemesave.h"
 #include "app/splash.h"
 #include "app/weblinks.h"
 #include "engine/newname.h"
-#include "filelist/columnset.h"
 #include "filelist/entrycomparer.h"
 #include "filelist/fileitem.h"
 #include "filelist/filelist.h"
@@ -123,6 +120,7 @@ TMain::~TMain() {
     // error path) must not refresh itself from half-destroyed controls.
     closing_ = true;
     prediction_.reset();
+    renameCommands_.reset();
     disconnect(tabs_, nullptr, this, nullptr);
     disconnect(tabs_->ReplaceList, nullptr, this, nullptr);
     FileList->setModel(nullptr);
@@ -130,6 +128,7 @@ TMain::~TMain() {
     // half gone.
     FileList->removeEventFilter(this);
     FileList->viewport()->removeEventFilter(this);
+    columns_.reset();
     delete takeCentralWidget();
     model_.reset();
 }
@@ -368,6 +367,7 @@ void TMain::FormCreate(const CommandLine& commandLine) {
             return commonLang_ != nullptr ? commonLang_->GetText(key) : std::string();
         });
     SetFileListModel(model_.get());
+    columns_ = std::make_unique<TListColumns>(*FileList, *model_, *comparer_, fileList_->Items());
     prediction_ = std::make_unique<TPredictionRunner>(
         fileList_->Items(), [this] { return ReadOptionsFromControls(*tabs_); },
         [this](std::vector<TRowMark> marks) { ShowMarks(std::move(marks)); }, this);
@@ -396,6 +396,18 @@ void TMain::FormCreate(const CommandLine& commandLine) {
     programLang_->SelectLanguage(settings_->Language);
     languageNames_ = programLang_->LanguageNames();
     nativeLanguageNames_ = programLang_->NativeLanguageNames();
+    renameCommands_ = std::make_unique<TRenameCommands>(*this, fileList_->Items(), *model_, *tabs_,
+                                                        *settings_, *versionInfo_, *commonLang_,
+                                                        *programLang_);
+    // The run changes the names under the prediction and its marks; the list's reset
+    // afterwards starts it again.
+    connect(renameCommands_.get(), &TRenameCommands::runStarting, this, [this] {
+        prediction_->Stop();
+        ShowMarks({});
+    });
+    connect(renameCommands_.get(), &TRenameCommands::undoAvailable, A_Undo, &QAction::setEnabled);
+    connect(renameCommands_.get(), &TRenameCommands::runFinished, this,
+            &TMain::RefreshOptionControls);
     setMinimumSize(MinimumWidth, MinimumHeight);
     // Sizeable and minimisable, without a maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -442,17 +454,11 @@ void TMain::FormShow() {
     }
     schemeBox_->Fill();
     schemeBox_->Select(s.CurrentSchema);
-    ApplyColumnSet(s.Columns);
-    ApplyColumnWidths(s.ColumnsWidth);
-    comparer_->SetSortColumn(s.ColumnSortFieldIndex);
-    comparer_->SetSortDeclining(s.ColumnSortDeclining);
-    comparer_->SetOptions(ReadOptionsFromControls(*tabs_));
-    {
-        // The command line's files came in before the list knew its sort column.
-        const TFileListModel::Change change(*model_);
-        fileList_->Items().Sort();
-    }
-    ShowSortIndicator();
+    columns_->ApplyColumnSet(s.Columns);
+    columns_->ApplyColumnWidths(s.ColumnsWidth);
+    // The command line's files came in before the list knew its sort column.
+    columns_->RestoreSort(s.ColumnSortFieldIndex, s.ColumnSortDeclining,
+                          ReadOptionsFromControls(*tabs_));
     splash.CloseAfter(qEnvironmentVariableIsSet("QUILLMARK_NO_SPLASH_WAIT") ? 0 : 2000);
     BindTexts();
     RefreshOptionControls();
@@ -498,6 +504,8 @@ void TMain::FormCloseQuery() {
 void TMain::FormClose() {
     closing_ = true;
     prediction_.reset();
+    renameCommands_.reset();
+    columns_.reset();
     FileList->setModel(nullptr);
     languageNames_.clear();
     nativeLanguageNames_.clear();
@@ -764,52 +772,25 @@ void TMain::A_RemoveAllFilesExecute() {
 // ---- columns ----
 
 void TMain::ApplyColumnSet(const std::string& columnSet) {
-    if (model_ == nullptr) {
-        return;
+    if (columns_ != nullptr) {
+        columns_->ApplyColumnSet(columnSet);
     }
-    std::vector<ShownColumn> columns = ParseColumnSet(columnSet);
-    std::vector<ColumnId> ids;
-    for (const ShownColumn& column : columns) {
-        ids.push_back(column.Id);
-    }
-    comparer_->SetColumns(std::move(ids));
-    model_->SetColumns(std::move(columns));
-    // New columns start at the width of a new column, not at the old ones' widths.
-    for (int i = 0; i < model_->columnCount(); ++i) {
-        FileList->header()->resizeSection(i, FileList->header()->defaultSectionSize());
-    }
-    ShowSortIndicator();
 }
 
 void TMain::ApplyColumnWidths(const std::string& widths) {
-    if (model_ == nullptr) {
-        return;
-    }
-    const std::vector<int> parsed =
-        ParseColumnWidths(widths, static_cast<std::size_t>(model_->columnCount()));
-    for (std::size_t i = 0; i < parsed.size(); ++i) {
-        FileList->header()->resizeSection(static_cast<int>(i), parsed[i]);
+    if (columns_ != nullptr) {
+        columns_->ApplyColumnWidths(widths);
     }
 }
 
 std::string TMain::ColumnWidthsText() const {
-    std::string text;
-    if (model_ == nullptr) {
-        return text;
-    }
-    for (int i = 0; i < model_->columnCount(); ++i) {
-        text += std::to_string(FileList->header()->sectionSize(i)) + ',';
-    }
-    return text;
+    return columns_ != nullptr ? columns_->ColumnWidthsText() : std::string();
 }
 
 void TMain::RebuildColumns() {
-    if (model_ == nullptr) {
-        return;
+    if (columns_ != nullptr) {
+        columns_->Rebuild(settings_->Columns);
     }
-    const std::string widths = ColumnWidthsText();
-    ApplyColumnSet(settings_->Columns);
-    ApplyColumnWidths(widths);
 }
 
 int TMain::SortColumn() const {
@@ -821,51 +802,16 @@ bool TMain::SortDeclining() const {
 }
 
 void TMain::FileListColumnClick(int position) {
-    if (model_ == nullptr) {
-        return;
+    if (columns_ != nullptr) {
+        columns_->SortBy(position);
+        RefreshOptionControls();
     }
-    if (position == comparer_->SortColumn()) {
-        comparer_->SetSortDeclining(!comparer_->SortDeclining());
-    } else {
-        comparer_->SetSortColumn(position);
-    }
-    {
-        const TFileListModel::Change change(*model_);
-        fileList_->Items().Sort();
-    }
-    ShowSortIndicator();
-    RefreshOptionControls();
-}
-
-void TMain::ShowSortIndicator() {
-    const int column = comparer_->SortColumn();
-    QHeaderView* header = FileList->header();
-    if (column < 0 || column >= model_->columnCount()) {
-        header->setSortIndicator(-1, Qt::AscendingOrder);
-        return;
-    }
-    header->setSortIndicator(column,
-                             comparer_->SortDeclining() ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 void TMain::A_CustomizeColumnsExecute() {
-    std::vector<std::string> captions;
-    for (const ColumnInfo& column : AllColumns()) {
-        captions.push_back(model_->Caption(column.Id).toStdString());
+    if (columns_->Customize(*settings_, *commonLang_, *programLang_, this)) {
+        RefreshOptionControls();
     }
-    std::vector<TColumnChecklist::Shown> shown;
-    for (int i = 0; i < model_->columnCount(); ++i) {
-        shown.push_back({model_->headerData(i, Qt::Horizontal).toString().toStdString(),
-                         FileList->header()->sectionSize(i)});
-    }
-    TCustomizeCols dialog(TColumnChecklist(captions, shown), *settings_, this);
-    dialog.UseLanguage(*commonLang_, *programLang_);
-    if (dialog.exec() != QDialog::Accepted) {
-        return;
-    }
-    ApplyColumnSet(settings_->Columns);
-    ApplyColumnWidths(settings_->ColumnsWidth);
-    RefreshOptionControls();
 }
 
 bool TMain::eventFilter(QObject* watched, QEvent* event) {
@@ -913,137 +859,28 @@ void TMain::FileListSelectItem() {
 // ---- rename and undo ----
 
 void TMain::A_RenameFilesExecute() {
-    TFileItems& items = fileList_->Items();
-    items.BeginUpdate();
-    const std::unique_ptr<TRenameProcess> process = NewRenameProcess();
-    const int renamed = RunRenameThread(*process, false);
-    const int count = items.Count();
-    if (!journalRan_) {
-        ShowJournalProblem(this, programLang_.get(), false, journalProblem_);
-    } else if (settings_->ShowRenameSuccess || renamed != count) {
-        ShowRenameMessage("DONERENAME", renamed, count - renamed);
-    }
-    if (journalRan_ && !journalProblem_.empty()) {
-        ShowJournalProblem(this, programLang_.get(), true, journalProblem_);
-    }
-    // Also after a cancelled run or one that renamed nothing: what undo would do is
-    // decided per entry.
-    A_Undo->setEnabled(true);
-    {
-        const TFileListModel::Change change(*model_);
-        items.EndUpdate();
-    }
-    RefreshOptionControls();
+    renameCommands_->Run(false);
 }
 
 void TMain::A_UndoExecute() {
-    TFileItems& items = fileList_->Items();
-    items.BeginUpdate();
-    int undoable = 0;
-    for (int slot = 0; slot < items.Count(); ++slot) {
-        const TFileItem* entry = items.Items(slot);
-        undoable += entry != nullptr && entry->CanUndo() ? 1 : 0;
-    }
-    const std::unique_ptr<TRenameProcess> process = NewRenameProcess();
-    const int restored = RunRenameThread(*process, true);
-    if (!journalRan_) {
-        ShowJournalProblem(this, programLang_.get(), false, journalProblem_);
-    } else if (settings_->ShowRenameSuccess || restored != items.Count()) {
-        ShowRenameMessage("UNDONERENAME", restored, undoable - restored);
-    }
-    if (journalRan_ && !journalProblem_.empty()) {
-        ShowJournalProblem(this, programLang_.get(), true, journalProblem_);
-    }
-    // A restore that failed leaves nothing more to undo for the others, and trying the
-    // failed one again would fail the same way.
-    A_Undo->setEnabled(restored == undoable);
-    {
-        const TFileListModel::Change change(*model_);
-        items.EndUpdate();
-    }
-    RefreshOptionControls();
+    renameCommands_->Run(true);
 }
 
-std::unique_ptr<TRenameProcess> TMain::NewRenameProcess() {
-    return std::make_unique<TRenameProcess>(
-        this, [this](const std::string& key) { return Text(key); },
-        commonLang_ != nullptr ? commonLang_->GetKeyedLine("CANCEL") : std::string());
-}
-
-int TMain::RunRenameThread(TRenameProcess& process, bool undoMode) {
-    TFileItems& items = fileList_->Items();
-    process.SetRunActive([this] { return RenameThread != nullptr; });
-    const RunOrder order = PlanRenameOrder() ? RunOrder::Planned : RunOrder::ListOrder;
-    TRenameThread thread(items, ReadOptionsFromControls(*tabs_), undoMode, process.FilesSinceTick,
-                         renameMove_, order);
-    thread.SetJournal({JournalFolder(), versionInfo_->GetInfo(TVersionInfo::InfoLongVersion)});
-    connect(&process, &TRenameProcess::stopRequested, this, [this] {
-        if (RenameThread != nullptr) {
-            RenameThread->Cancel();
-        }
-    });
-    // Both arrive queued, in the order the worker sent them: its last notice of progress
-    // comes before the end.
-    connect(&thread, &TRenameThread::progressed, this, &TMain::RenameThreadProgress);
-    connect(&thread, &QThread::finished, this, &TMain::RenameThreadTerminate);
-    renameProcess_ = &process;
-    // The run changes the names under the prediction and its marks; the list's reset
-    // afterwards starts it again.
-    prediction_->Stop();
-    ShowMarks({});
-    process.BeginRun(items.Count());
-    RenameThread = &thread;
-    thread.start();
-    process.exec();
-    // Normally over already: the dialog closes only once the worker has ended.
-    thread.Cancel();
-    thread.wait();
-    RenameThread = nullptr;
-    renameProcess_ = nullptr;
-    journalRan_ = thread.Ran();
-    journalProblem_ = thread.JournalProblem();
-    // The run's own count: an entry that a cancelled run never reached still carries the
-    // mark of the run before, and counting it would report files this run did not touch.
-    return thread.Tally().Renamed;
+void TMain::SetRenameMove(MoveEntryFile move) {
+    if (renameCommands_ != nullptr) {
+        renameCommands_->SetMove(std::move(move));
+    }
 }
 
 bool TMain::PlanRenameOrder() const {
     return settings_ != nullptr && settings_->PlanRenameOrder;
 }
 
-void TMain::RenameThreadProgress() {
-    if (RenameThread == nullptr || renameProcess_ == nullptr) {
-        return; // a notice that came after the end handler
-    }
-    const TRenameThread::Progress progress = RenameThread->TakeProgress();
-    if (progress.hasNames) {
-        renameProcess_->ShowNames(progress.from, progress.to);
-    }
-    renameProcess_->StepProgress(progress.done - renameProcess_->DoneFiles());
-    if (progress.hasNumber) {
-        // A change of the control like any other: the scheme selection goes and the
-        // window refreshes, once for all the files since the last notice.
-        tabs_->IncValue->setValue(progress.number);
-    }
-}
-
-void TMain::RenameThreadTerminate() {
-    if (RenameThread == nullptr || renameProcess_ == nullptr) {
-        return;
-    }
-    // Whatever the worker did after its last notice shows before the window closes.
-    RenameThreadProgress();
-    renameProcess_->EndRun();
-    // First: the progress window refuses to close while a run is under way.
-    RenameThread = nullptr;
-    renameProcess_->Finish();
-}
-
 void TMain::RestartPrediction() {
     if (prediction_ == nullptr) {
         return;
     }
-    if (RenameThread != nullptr) {
+    if (renameCommands_ != nullptr && renameCommands_->Running()) {
         prediction_->Stop();
     } else {
         prediction_->Restart();
@@ -1055,18 +892,6 @@ void TMain::ShowMarks(std::vector<TRowMark> marks) {
     if (!hintShown_) {
         UpdateFileExample();
     }
-}
-
-void TMain::ShowRenameMessage(const std::string& key, int done, int notDone) {
-    const std::string text =
-        FillPlaceholders(programLang_ != nullptr ? programLang_->GetText(key) : std::string(),
-                         {std::to_string(done), std::to_string(notDone)});
-    // The language's line breaks are LF CR pairs; the box wants one break each.
-    QMessageBox box(QMessageBox::Information, windowTitle(),
-                    Q(text).replace(QStringLiteral("\n\r"), QStringLiteral("\n")), QMessageBox::Ok,
-                    this);
-    box.setObjectName(QStringLiteral("RenameMessage"));
-    box.exec();
 }
 
 // ---- refresh ----

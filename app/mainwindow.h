@@ -35,10 +35,10 @@ class TDynLang;
 class TEntryComparer;
 class TFileList;
 class TFileListModel;
+class TListColumns;
 class TOptionTabs;
 class TPredictionRunner;
-class TRenameProcess;
-class TRenameThread;
+class TRenameCommands;
 class TSchemeBox;
 class TSettings;
 class TVersionInfo;
@@ -88,7 +88,7 @@ public:
 
     // How rename and undo runs move files: MoveFileNoReplace unless set (a test makes a
     // move wait or fail).
-    void SetRenameMove(MoveEntryFile move) { renameMove_ = std::move(move); }
+    void SetRenameMove(MoveEntryFile move);
 
     void RefreshOptionControls();
     void UpdateActionStates();
@@ -140,7 +140,6 @@ private:
     void A_CustomizeColumnsExecute();
     // Adds entries in their order with one sort, with progress when it takes long.
     bool AddEntries(const std::vector<TFileItems::NewEntry>& entries, TAddProgress& progress);
-    void ShowSortIndicator();
     void SetsChange(int index);
     void A_SaveSchemeAsExecute();
     void A_DeleteSchemeExecute();
@@ -148,13 +147,6 @@ private:
     void ToggleBar(QWidget* panel, bool visible);
     void A_RenameFilesExecute();
     void A_UndoExecute();
-    // One run in the progress window, shown modally until the worker has ended; returns
-    // the number of files it renamed.
-    int RunRenameThread(TRenameProcess& process, bool undoMode);
-    std::unique_ptr<TRenameProcess> NewRenameProcess();
-    void RenameThreadProgress();
-    void RenameThreadTerminate();
-    void ShowRenameMessage(const std::string& key, int done, int notDone);
     // The options or the list changed: the marks of what the run would do are worked out
     // anew, except while a run is under way.
     void RestartPrediction();
@@ -165,21 +157,18 @@ private:
     std::unique_ptr<TFileList> fileList_;
     std::unique_ptr<TEntryComparer> comparer_;
     std::unique_ptr<TFileListModel> model_;
+    // After the model, the comparer and the list: it goes first.
+    std::unique_ptr<TListColumns> columns_;
     // After the list and the model: it goes first.
     std::unique_ptr<TPredictionRunner> prediction_;
     std::unique_ptr<TDynLang> commonLang_;
     std::unique_ptr<TDynLang> programLang_;
+    // After everything it uses: it goes first.
+    std::unique_ptr<TRenameCommands> renameCommands_;
     std::vector<std::string> languageNames_;
     std::vector<std::string> nativeLanguageNames_;
     std::unique_ptr<TSchemeBox> schemeBox_;
     bool closing_ = false;
-    // The running worker and its progress window; null between runs.
-    TRenameThread* RenameThread = nullptr;
-    TRenameProcess* renameProcess_ = nullptr;
-    MoveEntryFile renameMove_;
-    // How the last run's journal went (see TRenameThread::Ran).
-    bool journalRan_ = true;
-    std::string journalProblem_;
     bool shown_ = false;
     // A hint stands in the status line instead of the example.
     bool hintShown_ = false;
