@@ -396,9 +396,9 @@ void TMain::FormCreate(const CommandLine& commandLine) {
     programLang_->SelectLanguage(settings_->Language);
     languageNames_ = programLang_->LanguageNames();
     nativeLanguageNames_ = programLang_->NativeLanguageNames();
-    renameCommands_ = std::make_unique<TRenameCommands>(*this, fileList_->Items(), *model_, *tabs_,
-                                                        *settings_, *versionInfo_, *commonLang_,
-                                                        *programLang_);
+    renameCommands_ =
+        std::make_unique<TRenameCommands>(*this, fileList_->Items(), *model_, *tabs_, *settings_,
+                                          *versionInfo_, *commonLang_, *programLang_);
     // The run changes the names under the prediction and its marks; the list's reset
     // afterwards starts it again.
     connect(renameCommands_.get(), &TRenameCommands::runStarting, this, [this] {
