@@ -1,10 +1,10 @@
 #include "app/mainwindow.h"
 
 #include "app/about.h"
-#include "app/addprogress.h"
 #include "app/comboaccessible.h"
 #include "app/directoryselector.h"
 #include "app/enablingrules.h"
+#include "app/fileadder.h"
 #include "app/filelistdelegate.h"
 #include "app/filelistmodel.h"
 #include "app/journalmessages.h"
@@ -26,10 +26,8 @@
 #include "filelist/entrycomparer.h"
 #include "filelist/fileitem.h"
 #include "filelist/filelist.h"
-#include "filelist/folderwalk.h"
 #include "filelist/versioninfo.h"
 #include "language/dynlang.h"
-#include "language/placeholders.h"
 #include "language/textkeys.h"
 #include "settings/settings.h"
 
@@ -37,10 +35,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QDir>
 #include <QDropEvent>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
@@ -48,12 +43,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSignalBlocker>
-#include <QSpinBox>
 #include <QStatusTipEvent>
 #include <QTimer>
 #include <QToolButton>
@@ -61,9 +53,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <filesystem>
-#include <sys/stat.h>
-#include <system_error>
 
 namespace qm {
 
@@ -84,21 +73,6 @@ QToolButton* QuickButton(QWidget* parent, const char* name, QAction* action) {
     // At least 90 pixels, and as wide as the caption of the language: see BindTexts.
     button->setMinimumWidth(90);
     return button;
-}
-
-// Where the file dialog opens: the folder used last, at first the documents folder. A
-// profile without a documents folder expands that to nothing, and the folder used last
-// may be gone; the dialog would then open at the root, so the home folder serves.
-QString AddFilesFolder(const TSettings& settings) {
-    const bool noDocuments = settings.ExpandPath("%DOCUMENTPATH%") == "/";
-    const QString stored = QString::fromStdString(settings.LastUsedFilePath);
-    const std::string folder = settings.ExpandPath(settings.LastUsedFilePath);
-    std::error_code error;
-    if ((noDocuments && stored.contains(QLatin1String("%DOCUMENTPATH%"), Qt::CaseInsensitive)) ||
-        !std::filesystem::is_directory(folder, error)) {
-        return QDir::homePath();
-    }
-    return QFile::decodeName(QByteArray::fromStdString(folder));
 }
 
 } // namespace
@@ -129,6 +103,7 @@ TMain::~TMain() {
     FileList->removeEventFilter(this);
     FileList->viewport()->removeEventFilter(this);
     columns_.reset();
+    adder_.reset();
     delete takeCentralWidget();
     model_.reset();
 }
@@ -368,6 +343,7 @@ void TMain::FormCreate(const CommandLine& commandLine) {
         });
     SetFileListModel(model_.get());
     columns_ = std::make_unique<TListColumns>(*FileList, *model_, *comparer_, fileList_->Items());
+    adder_ = std::make_unique<TFileAdder>(fileList_->Items(), *model_, *this);
     prediction_ = std::make_unique<TPredictionRunner>(
         fileList_->Items(), [this] { return ReadOptionsFromControls(*tabs_); },
         [this](std::vector<TRowMark> marks) { ShowMarks(std::move(marks)); }, this);
@@ -506,6 +482,7 @@ void TMain::FormClose() {
     prediction_.reset();
     renameCommands_.reset();
     columns_.reset();
+    adder_.reset();
     FileList->setModel(nullptr);
     languageNames_.clear();
     nativeLanguageNames_.clear();
@@ -598,123 +575,27 @@ void TMain::SetFileListModel(QAbstractItemModel* model) {
     connect(model, &QAbstractItemModel::modelReset, this, &TMain::UpdateActionStates);
 }
 
-namespace {
-
-// Folder and name of a path; a bare name or relative path is taken from the current
-// folder, read as bytes so that a folder name that is not UTF-8 survives.
-SplitPath SplitFilePath(const std::string& path) {
-    std::error_code error;
-    std::string current = std::filesystem::current_path(error).native();
-    if (current.empty() || current.back() != '/') {
-        current += '/';
-    }
-    SplitPath split = SplitCommandLinePath(path, current);
-    // "./" names the folder it stands in; shown in the folder column it only puzzles.
-    // ("../" stays: dropping it by text would be wrong behind a link.)
-    std::string& folder = split.path;
-    for (std::size_t at; (at = folder.find("/./")) != std::string::npos;) {
-        folder.erase(at, 2);
-    }
-    return split;
-}
-
-// The file's path as the bytes the file manager sent: a name that is not UTF-8 arrives
-// percent-encoded byte by byte and must not be decoded as text.
-std::string LocalPath(const QUrl& url) {
-    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
-}
-
-} // namespace
-
 void TMain::AddFile(const std::string& path) {
-    if (model_ == nullptr) {
-        return;
+    if (adder_ != nullptr) {
+        adder_->AddFile(path);
     }
-    const SplitPath split = SplitFilePath(path);
-    const TFileListModel::Change change(*model_);
-    fileList_->Items().Add(split.name, split.path);
-}
-
-bool TMain::AddEntries(const std::vector<TFileItems::NewEntry>& entries, TAddProgress& progress) {
-    if (entries.empty() || progress.Cancelled()) {
-        return !progress.Cancelled();
-    }
-    const TFileListModel::Change change(*model_);
-    fileList_->Items().AddMany(
-        entries, [&](std::size_t added) { return progress.Update(added, entries.size()); });
-    return !progress.Cancelled();
 }
 
 bool TMain::AddFolder(const std::string& folder, bool subFolders) {
-    if (model_ == nullptr) {
-        return false;
-    }
-    TAddProgress progress(this);
-    const FolderWalkResult walk = WalkFolder(
-        folder, subFolders, [&](std::size_t listed) { return progress.Update(listed, 0); });
-    // A cancel while looking adds nothing: the files found have not been read yet, and
-    // reading them is the long part the user just stopped.
-    if (walk.Cancelled) {
-        return false;
-    }
-    return AddEntries(walk.Files, progress);
+    return adder_ != nullptr && adder_->AddFolder(folder, subFolders);
 }
 
 void TMain::HandleDroppedFiles(const QList<QUrl>& urls) {
-    if (model_ == nullptr) {
-        return;
+    if (adder_ != nullptr && adder_->AddDropped(urls)) {
+        RefreshOptionControls();
     }
-    TAddProgress progress(this);
-    std::vector<TFileItems::NewEntry> entries;
-    for (const QUrl& url : urls) {
-        if (!url.isLocalFile()) {
-            continue;
-        }
-        const std::string path = LocalPath(url);
-        struct stat info {};
-        if (::stat(path.c_str(), &info) != 0) {
-            continue;
-        }
-        if (S_ISDIR(info.st_mode)) {
-            const FolderWalkResult walk = WalkFolder(
-                path, false, [&](std::size_t listed) { return progress.Update(listed, 0); });
-            if (walk.Cancelled) {
-                return;
-            }
-            entries.insert(entries.end(), walk.Files.begin(), walk.Files.end());
-        } else {
-            const SplitPath split = SplitFilePath(path);
-            entries.push_back({split.name, split.path});
-        }
-    }
-    AddEntries(entries, progress);
-    RefreshOptionControls();
 }
 
 void TMain::A_AddFilesExecute() {
-    QString filter = Q(Text("SELECTFILEALLFILESFILTER")).remove(QLatin1Char('|')).trimmed();
-    // Every file, with or without an extension: a pattern of "*.*" in the language text
-    // would hide files without a dot.
-    static const QRegularExpression patterns(QStringLiteral("\\s*\\([^()]*\\)$"));
-    filter.remove(patterns);
-    if (filter.isEmpty()) {
-        filter = tr("All files");
+    if (adder_->AddFromDialog(*settings_, Q(Text("SELECTFILETITLE")),
+                              Q(Text("SELECTFILEALLFILESFILTER")), tr("All files"))) {
+        RefreshOptionControls();
     }
-    filter += QStringLiteral(" (*)");
-    const QStringList files = QFileDialog::getOpenFileNames(this, Q(Text("SELECTFILETITLE")),
-                                                            AddFilesFolder(*settings_), filter);
-    if (files.isEmpty()) {
-        return;
-    }
-    std::vector<TFileItems::NewEntry> entries;
-    for (const QString& file : files) {
-        const SplitPath split = SplitFilePath(QFile::encodeName(file).toStdString());
-        entries.push_back({split.name, split.path});
-    }
-    settings_->LastUsedFilePath = entries.front().Path;
-    TAddProgress progress(this);
-    AddEntries(entries, progress);
-    RefreshOptionControls();
 }
 
 void TMain::A_AddDirectoryExecute() {

@@ -30,9 +30,9 @@ class QUrl;
 
 namespace qm {
 
-class TAddProgress;
 class TDynLang;
 class TEntryComparer;
+class TFileAdder;
 class TFileList;
 class TFileListModel;
 class TListColumns;
@@ -138,8 +138,6 @@ private:
     void A_RemoveFilesExecute();
     void A_RemoveAllFilesExecute();
     void A_CustomizeColumnsExecute();
-    // Adds entries in their order with one sort, with progress when it takes long.
-    bool AddEntries(const std::vector<TFileItems::NewEntry>& entries, TAddProgress& progress);
     void SetsChange(int index);
     void A_SaveSchemeAsExecute();
     void A_DeleteSchemeExecute();
@@ -159,6 +157,7 @@ private:
     std::unique_ptr<TFileListModel> model_;
     // After the model, the comparer and the list: it goes first.
     std::unique_ptr<TListColumns> columns_;
+    std::unique_ptr<TFileAdder> adder_;
     // After the list and the model: it goes first.
     std::unique_ptr<TPredictionRunner> prediction_;
     std::unique_ptr<TDynLang> commonLang_;
