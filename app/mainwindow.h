@@ -3,11 +3,16 @@
 // TMain, the main window: the file list, the quick buttons, the scheme bar, the option tabs
 // and the status line, with the menu and every command as a named QAction. It creates and
 // owns the program-wide objects of a run (version information, settings, file list, the
-// two language clients) from construction until it closes, and it is the one place that
-// reads and writes the settings.
+// two language clients) from construction until it closes. It alone loads the settings
+// from the store (at construction) and saves them back (on closing); in between, their
+// fields are changed in place by the window and by the helpers it lends them to: the
+// column dialog (the column set and widths), the folder dialog (whether subfolders are
+// included) and the file adder (the folder of the files picked last).
 //
 // The window translates between controls and the cores; the rules live in helpers
-// (TOptionTabs, ApplyEnablingRules, BuildRenameSummary, TSchemeBox, the option mapping).
+// (TOptionTabs, ApplyEnablingRules, BuildRenameSummary, TSchemeBox, the option mapping),
+// and the commands with most steps in their own classes (TRenameCommands, TListColumns,
+// TFileAdder), which the window's action handlers hand over to.
 
 #include "app/commandline.h"
 #include "app/predictionmarks.h"
