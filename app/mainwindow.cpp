@@ -5,7 +5,6 @@
 #include "app/directoryselector.h"
 #include "app/enablingrules.h"
 #include "app/fileadder.h"
-#include "app/filelistdelegate.h"
 #include "app/filelistmodel.h"
 #include "app/journalmessages.h"
 #include "app/listcolumns.h"
@@ -14,7 +13,6 @@
 #include "app/optiontabs.h"
 #include "app/predictionrunner.h"
 #include "app/qttext.h"
-#include "app/quickbutton.h"
 #include "app/renamecommands.h"
 #include "app/renamesummary.h"
 #include "app/replacelist.h"
@@ -36,54 +34,27 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDropEvent>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QStatusTipEvent>
 #include <QTimer>
-#include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
-#include <QVBoxLayout>
 #include <algorithm>
 
 namespace qm {
-
-namespace {
-
-constexpr int MinimumWidth = 489;
-constexpr int MinimumHeight = 350;
-
-QWidget* Panel(QWidget* parent, const char* name) {
-    auto* panel = new QWidget(parent);
-    panel->setObjectName(QString::fromLatin1(name));
-    return panel;
-}
-
-QToolButton* QuickButton(QWidget* parent, const char* name, QAction* action) {
-    auto* button = new TQuickButton(action, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    // At least 90 pixels, and as wide as the caption of the language: see BindTexts.
-    button->setMinimumWidth(90);
-    return button;
-}
-
-} // namespace
 
 TMain::TMain(const CommandLine& commandLine, QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Main"));
     // Before any combo box exists: the scheme box is named by its label, not its scheme.
     TComboAccessible::Install();
-    BuildActions();
-    BuildMenu();
-    BuildPanels();
+    ui_.Build(*this, *this);
     ConnectControls();
     FormCreate(commandLine);
 }
@@ -95,227 +66,69 @@ TMain::~TMain() {
     closing_ = true;
     prediction_.reset();
     renameCommands_.reset();
-    disconnect(tabs_, nullptr, this, nullptr);
-    disconnect(tabs_->ReplaceList, nullptr, this, nullptr);
-    FileList->setModel(nullptr);
+    disconnect(ui_.Tabs, nullptr, this, nullptr);
+    disconnect(ui_.Tabs->ReplaceList, nullptr, this, nullptr);
+    ui_.FileList->setModel(nullptr);
     // The list's own teardown sends events; the filter must not look at a list that is
     // half gone.
-    FileList->removeEventFilter(this);
-    FileList->viewport()->removeEventFilter(this);
+    ui_.FileList->removeEventFilter(this);
+    ui_.FileList->viewport()->removeEventFilter(this);
     columns_.reset();
     adder_.reset();
     delete takeCentralWidget();
     model_.reset();
 }
 
-QAction* TMain::NewAction(const char* name, const QString& caption, bool checkable) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setCheckable(checkable);
-    return action;
-}
-
-void TMain::BuildActions() {
-    A_AddFiles = NewAction("A_AddFiles", tr("&Add files..."));
-    A_AddDirectory = NewAction("A_AddDirectory", tr("A&dd directory..."));
-    A_RemoveFiles = NewAction("A_RemoveFiles", tr("&Remove selected"));
-    A_RemoveAllFiles = NewAction("A_RemoveAllFiles", tr("R&emove all"));
-    A_RenameFiles = NewAction("A_RenameFiles", tr("Re&name files"));
-    A_Exit = NewAction("A_Exit", tr("E&xit"));
-    A_Undo = NewAction("A_Undo", tr("&Undo"));
-    A_Undo->setEnabled(false);
-    A_SelectAll = NewAction("A_SelectAll", tr("Se&lect all"));
-    A_SelectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    A_QuickButtons = NewAction("A_QuickButtons", tr("&Quick buttons"), true);
-    A_SettingsBar = NewAction("A_SettingsBar", tr("Sch&eme settings"), true);
-    A_StatusBar = NewAction("A_StatusBar", tr("&Status line"), true);
-    A_CustomizeColumns = NewAction("A_CustomizeColumns", tr("Cus&tomize columns..."));
-    A_SaveRenameSettings = NewAction("A_SaveRenameSettings", tr("Re&member rename settings"), true);
-    A_SaveDirectorySettings =
-        NewAction("A_SaveDirectorySettings", tr("Select &last used folder"), true);
-    A_ShowSuccessMessage =
-        NewAction("A_ShowSuccessMessage", tr("&Show successful rename status"), true);
-    A_PlanRenameOrder = NewAction("A_PlanRenameOrder", tr("&Plan the order of renames"), true);
-    A_Reset = NewAction("A_Reset", tr("&Clear options"));
-    A_WebMKHP = NewAction("A_WebMKHP", tr("&Marlowick website"));
-    A_WebQMHP = NewAction("A_WebQMHP", tr("&Quillmark website"));
-    A_About = NewAction("A_About", tr("&About Quillmark..."));
-    A_SaveSchemeAs = NewAction("A_SaveSchemeAs", tr("&Save as..."));
-    A_DeleteScheme = NewAction("A_DeleteScheme", tr("&Delete"));
-}
-
-void TMain::BuildMenu() {
-    QMenuBar* bar = menuBar();
-    bar->setObjectName(QStringLiteral("MainMenu"));
-    const auto menu = [&](const char* name, const QString& title) {
-        QMenu* m = bar->addMenu(title);
-        m->setObjectName(QString::fromLatin1(name));
-        return m;
-    };
-    QMenu* file = menu("M_File", tr("&File"));
-    file->addActions({A_AddFiles, A_AddDirectory, A_RemoveFiles, A_RemoveAllFiles});
-    file->addSeparator();
-    file->addAction(A_RenameFiles);
-    file->addSeparator();
-    file->addAction(A_Exit);
-    QMenu* edit = menu("M_Edit", tr("&Edit"));
-    edit->addAction(A_Undo);
-    edit->addSeparator();
-    edit->addAction(A_SelectAll);
-    QMenu* view = menu("M_View", tr("&View"));
-    view->addActions({A_QuickButtons, A_SettingsBar, A_StatusBar});
-    view->addSeparator();
-    view->addAction(A_CustomizeColumns);
-    QMenu* options = menu("M_Options", tr("&Options"));
-    options->addActions({A_SaveRenameSettings, A_SaveDirectorySettings});
-    options->addSeparator();
-    options->addAction(A_ShowSuccessMessage);
-    options->addAction(A_PlanRenameOrder);
-    options->addSeparator();
-    options->addAction(A_Reset);
-    M_Language = options->addMenu(tr("&Languages"));
-    M_Language->setObjectName(QStringLiteral("M_Language"));
-    QMenu* help = menu("M_Help", tr("&Help"));
-    help->addActions({A_WebMKHP, A_WebQMHP});
-    help->addSeparator();
-    help->addAction(A_About);
-}
-
-void TMain::BuildPanels() {
-    auto* central = new QWidget(this);
-    auto* column = new QVBoxLayout(central);
-    column->setContentsMargins(4, 4, 4, 2);
-    column->setSpacing(4);
-
-    FileList = new QTreeView(central);
-    FileList->setObjectName(QStringLiteral("FileList"));
-    FileList->setAccessibleName(tr("Files"));
-    FileList->setRootIsDecorated(false);
-    FileList->setUniformRowHeights(true);
-    FileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    FileList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    FileList->setMinimumHeight(40);
-    FileList->setAllColumnsShowFocus(true);
-    // A long folder differs from its neighbours at its end, a long name at its extension;
-    // the delegate cuts other columns as their cells ask.
-    FileList->setTextElideMode(Qt::ElideMiddle);
-    FileList->setItemDelegate(new TFileListDelegate(FileList));
-    // The stored widths are the user's: no column stretches to fill the view.
-    FileList->header()->setStretchLastSection(false);
-    FileList->header()->setSectionsClickable(true);
-    FileList->header()->setSortIndicatorShown(true);
-    FileList->header()->setSectionsMovable(false);
-    FileList->setAcceptDrops(true);
-    FileList->viewport()->setAcceptDrops(true);
-    FileList->setDragDropMode(QAbstractItemView::DropOnly);
-    FileList->installEventFilter(this);
-    FileList->viewport()->installEventFilter(this);
-    column->addWidget(FileList, 1);
-
-    PanelButtons = Panel(central, "PanelButtons");
-    auto* buttons = new QHBoxLayout(PanelButtons);
-    buttons->setContentsMargins(0, 0, 0, 0);
-    buttons->addWidget(QuickButton(PanelButtons, "AddFiles", A_AddFiles));
-    buttons->addWidget(QuickButton(PanelButtons, "RemoveFiles", A_RemoveFiles));
-    buttons->addStretch(1);
-    buttons->addWidget(QuickButton(PanelButtons, "ConvertNames", A_RenameFiles));
-
-    PanelSets = Panel(central, "PanelSets");
-    auto* sets = new QHBoxLayout(PanelSets);
-    sets->setContentsMargins(0, 0, 0, 0);
-    Sets = new QComboBox(PanelSets);
-    Sets->setObjectName(QStringLiteral("Sets"));
-    Sets->setEditable(false);
-    Sets->setMinimumContentsLength(16);
-    Sets->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    SetsInfo = new QLabel(tr("S&cheme:"), PanelSets);
-    SetsInfo->setObjectName(QStringLiteral("SetsInfo"));
-    SetsInfo->setBuddy(Sets);
-    sets->addWidget(SetsInfo);
-    sets->addWidget(Sets, 1);
-    sets->addWidget(QuickButton(PanelSets, "SaveSetBtn", A_SaveSchemeAs));
-    sets->addWidget(QuickButton(PanelSets, "DeleteSetBtn", A_DeleteScheme));
-    auto* reset = new QPushButton(tr("Clea&r"), PanelSets);
-    reset->setObjectName(QStringLiteral("ResetBtn"));
-    connect(reset, &QPushButton::clicked, A_Reset, &QAction::trigger);
-    sets->addWidget(reset);
-
-    PanelOptions = Panel(central, "PanelOptions");
-    auto* options = new QVBoxLayout(PanelOptions);
-    options->setContentsMargins(0, 0, 0, 0);
-    tabs_ = new TOptionTabs(PanelOptions);
-    // The tabs keep the height they need; the file list takes what is left.
-    tabs_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
-    options->addWidget(tabs_);
-
-    PanelStatus = Panel(central, "PanelStatus");
-    auto* status = new QHBoxLayout(PanelStatus);
-    status->setContentsMargins(2, 0, 2, 0);
-    FileExample = new QLabel(PanelStatus);
-    FileExample->setObjectName(QStringLiteral("FileExample"));
-    FileExample->setFrameShape(QFrame::StyledPanel);
-    FileExample->setFrameShadow(QFrame::Sunken);
-    // A long hint or file name must not widen the window.
-    FileExample->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    FileExample->setMinimumHeight(FileExample->fontMetrics().height() + 6);
-    status->addWidget(FileExample);
-
-    setCentralWidget(central);
-    RestackBottomPanels();
-    // The tab order follows the window from top to bottom.
-    setTabOrder(FileList, PanelButtons->findChild<QToolButton*>(QStringLiteral("AddFiles")));
-}
-
 void TMain::ConnectControls() {
-    connect(tabs_, &TOptionTabs::optionChanged, this, &TMain::UpdateCompExample);
-    connect(tabs_->ReplaceAddBtn, &QPushButton::clicked, this, &TMain::ReplaceAddBtnClick);
-    connect(tabs_->ReplaceRemoveBtn, &QPushButton::clicked, this, &TMain::ReplaceRemoveBtnClick);
+    connect(ui_.Tabs, &TOptionTabs::optionChanged, this, &TMain::UpdateCompExample);
+    connect(ui_.Tabs->ReplaceAddBtn, &QPushButton::clicked, this, &TMain::ReplaceAddBtnClick);
+    connect(ui_.Tabs->ReplaceRemoveBtn, &QPushButton::clicked, this, &TMain::ReplaceRemoveBtnClick);
     // Enter in either entry field adds the pair, as a default button would.
-    for (QLineEdit* entry : {tabs_->Replace, tabs_->ReplaceWith}) {
-        connect(entry, &QLineEdit::returnPressed, tabs_->ReplaceAddBtn, &QPushButton::click);
+    for (QLineEdit* entry : {ui_.Tabs->Replace, ui_.Tabs->ReplaceWith}) {
+        connect(entry, &QLineEdit::returnPressed, ui_.Tabs->ReplaceAddBtn, &QPushButton::click);
     }
-    connect(tabs_->ReplaceList, &TReplaceList::deletePressed, tabs_->ReplaceRemoveBtn,
+    connect(ui_.Tabs->ReplaceList, &TReplaceList::deletePressed, ui_.Tabs->ReplaceRemoveBtn,
             &QPushButton::click);
-    connect(tabs_->ReplaceList, &QTreeWidget::itemSelectionChanged, this,
+    connect(ui_.Tabs->ReplaceList, &QTreeWidget::itemSelectionChanged, this,
             &TMain::ReplaceListSelectItem);
-    connect(Sets, &QComboBox::activated, this, &TMain::SetsChange);
+    connect(ui_.Sets, &QComboBox::activated, this, &TMain::SetsChange);
 
-    connect(A_Exit, &QAction::triggered, this, &QWidget::close);
-    connect(A_AddFiles, &QAction::triggered, this, &TMain::A_AddFilesExecute);
-    connect(A_AddDirectory, &QAction::triggered, this, &TMain::A_AddDirectoryExecute);
-    connect(A_RemoveFiles, &QAction::triggered, this, &TMain::A_RemoveFilesExecute);
-    connect(A_RemoveAllFiles, &QAction::triggered, this, &TMain::A_RemoveAllFilesExecute);
-    connect(A_RenameFiles, &QAction::triggered, this, &TMain::A_RenameFilesExecute);
-    connect(A_Undo, &QAction::triggered, this, &TMain::A_UndoExecute);
-    connect(A_CustomizeColumns, &QAction::triggered, this, &TMain::A_CustomizeColumnsExecute);
-    connect(FileList->header(), &QHeaderView::sectionClicked, this, &TMain::FileListColumnClick);
-    connect(A_SelectAll, &QAction::triggered, FileList, &QTreeView::selectAll);
-    connect(A_Reset, &QAction::triggered, this, &TMain::A_ResetExecute);
-    connect(A_SaveSchemeAs, &QAction::triggered, this, &TMain::A_SaveSchemeAsExecute);
-    connect(A_DeleteScheme, &QAction::triggered, this, &TMain::A_DeleteSchemeExecute);
-    connect(A_QuickButtons, &QAction::triggered, this,
-            [this](bool on) { ToggleBar(PanelButtons, on); });
-    connect(A_SettingsBar, &QAction::triggered, this,
-            [this](bool on) { ToggleBar(PanelSets, on); });
-    connect(A_StatusBar, &QAction::triggered, this,
-            [this](bool on) { ToggleBar(PanelStatus, on); });
-    connect(A_SaveRenameSettings, &QAction::triggered, this,
+    connect(ui_.A_Exit, &QAction::triggered, this, &QWidget::close);
+    connect(ui_.A_AddFiles, &QAction::triggered, this, &TMain::A_AddFilesExecute);
+    connect(ui_.A_AddDirectory, &QAction::triggered, this, &TMain::A_AddDirectoryExecute);
+    connect(ui_.A_RemoveFiles, &QAction::triggered, this, &TMain::A_RemoveFilesExecute);
+    connect(ui_.A_RemoveAllFiles, &QAction::triggered, this, &TMain::A_RemoveAllFilesExecute);
+    connect(ui_.A_RenameFiles, &QAction::triggered, this, &TMain::A_RenameFilesExecute);
+    connect(ui_.A_Undo, &QAction::triggered, this, &TMain::A_UndoExecute);
+    connect(ui_.A_CustomizeColumns, &QAction::triggered, this, &TMain::A_CustomizeColumnsExecute);
+    connect(ui_.FileList->header(), &QHeaderView::sectionClicked, this, &TMain::FileListColumnClick);
+    connect(ui_.A_SelectAll, &QAction::triggered, ui_.FileList, &QTreeView::selectAll);
+    connect(ui_.A_Reset, &QAction::triggered, this, &TMain::A_ResetExecute);
+    connect(ui_.A_SaveSchemeAs, &QAction::triggered, this, &TMain::A_SaveSchemeAsExecute);
+    connect(ui_.A_DeleteScheme, &QAction::triggered, this, &TMain::A_DeleteSchemeExecute);
+    connect(ui_.A_QuickButtons, &QAction::triggered, this,
+            [this](bool on) { ToggleBar(ui_.PanelButtons, on); });
+    connect(ui_.A_SettingsBar, &QAction::triggered, this,
+            [this](bool on) { ToggleBar(ui_.PanelSets, on); });
+    connect(ui_.A_StatusBar, &QAction::triggered, this,
+            [this](bool on) { ToggleBar(ui_.PanelStatus, on); });
+    connect(ui_.A_SaveRenameSettings, &QAction::triggered, this,
             [this](bool on) { settings_->ResetRenamingOptions = !on; });
-    connect(A_SaveDirectorySettings, &QAction::triggered, this,
+    connect(ui_.A_SaveDirectorySettings, &QAction::triggered, this,
             [this](bool on) { settings_->DisableInitialFolderSelection = !on; });
-    connect(A_ShowSuccessMessage, &QAction::triggered, this,
+    connect(ui_.A_ShowSuccessMessage, &QAction::triggered, this,
             [this](bool on) { settings_->ShowRenameSuccess = on; });
-    connect(A_PlanRenameOrder, &QAction::triggered, this, [this](bool on) {
+    connect(ui_.A_PlanRenameOrder, &QAction::triggered, this, [this](bool on) {
         settings_->PlanRenameOrder = on;
         emit planRenameOrderChanged(on);
     });
-    connect(A_WebMKHP, &QAction::triggered, this, [this] {
+    connect(ui_.A_WebMKHP, &QAction::triggered, this, [this] {
         QDesktopServices::openUrl(QUrl(Q(PageUrl(MakerPageAddress(settings_->Language)))));
     });
-    connect(A_WebQMHP, &QAction::triggered, this, [this] {
+    connect(ui_.A_WebQMHP, &QAction::triggered, this, [this] {
         QDesktopServices::openUrl(QUrl(Q(PageUrl(ProductPageAddress(settings_->Language)))));
     });
-    connect(A_About, &QAction::triggered, this, [this] {
+    connect(ui_.A_About, &QAction::triggered, this, [this] {
         TAbout about(*versionInfo_, *commonLang_, *programLang_, this);
         about.exec();
     });
@@ -332,7 +145,7 @@ void TMain::FormCreate(const CommandLine& commandLine) {
     settings_->Load();
     settings_->RegisterStart();
     settings_->RegisterApplication();
-    schemeBox_ = std::make_unique<TSchemeBox>(*Sets, settings_->Schemas);
+    schemeBox_ = std::make_unique<TSchemeBox>(*ui_.Sets, settings_->Schemas);
     fileList_ = std::make_unique<TFileList>();
     comparer_ = std::make_unique<TEntryComparer>();
     comparer_->Install(fileList_->Items());
@@ -342,10 +155,10 @@ void TMain::FormCreate(const CommandLine& commandLine) {
             return commonLang_ != nullptr ? commonLang_->GetText(key) : std::string();
         });
     SetFileListModel(model_.get());
-    columns_ = std::make_unique<TListColumns>(*FileList, *model_, *comparer_, fileList_->Items());
+    columns_ = std::make_unique<TListColumns>(*ui_.FileList, *model_, *comparer_, fileList_->Items());
     adder_ = std::make_unique<TFileAdder>(fileList_->Items(), *model_, *this);
     prediction_ = std::make_unique<TPredictionRunner>(
-        fileList_->Items(), [this] { return ReadOptionsFromControls(*tabs_); },
+        fileList_->Items(), [this] { return ReadOptionsFromControls(*ui_.Tabs); },
         [this](std::vector<TRowMark> marks) { ShowMarks(std::move(marks)); }, this);
     prediction_->setObjectName(QStringLiteral("Prediction"));
     // Every change of the list's rows comes through a reset of the model. Nothing is
@@ -373,7 +186,7 @@ void TMain::FormCreate(const CommandLine& commandLine) {
     languageNames_ = programLang_->LanguageNames();
     nativeLanguageNames_ = programLang_->NativeLanguageNames();
     renameCommands_ =
-        std::make_unique<TRenameCommands>(*this, fileList_->Items(), *model_, *tabs_, *settings_,
+        std::make_unique<TRenameCommands>(*this, fileList_->Items(), *model_, *ui_.Tabs, *settings_,
                                           *versionInfo_, *commonLang_, *programLang_);
     // The run changes the names under the prediction and its marks; the list's reset
     // afterwards starts it again.
@@ -381,10 +194,10 @@ void TMain::FormCreate(const CommandLine& commandLine) {
         prediction_->Stop();
         ShowMarks({});
     });
-    connect(renameCommands_.get(), &TRenameCommands::undoAvailable, A_Undo, &QAction::setEnabled);
+    connect(renameCommands_.get(), &TRenameCommands::undoAvailable, ui_.A_Undo, &QAction::setEnabled);
     connect(renameCommands_.get(), &TRenameCommands::runFinished, this,
             &TMain::RefreshOptionControls);
-    setMinimumSize(MinimumWidth, MinimumHeight);
+    setMinimumSize(TMainForm::MinimumWidth, TMainForm::MinimumHeight);
     // Sizeable and minimisable, without a maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -407,26 +220,26 @@ void TMain::FormShow() {
     TSplash splash(*versionInfo_, *commonLang_);
     splash.Present();
     const TSettings& s = *settings_;
-    setGeometry(s.Left, s.Top, std::max(s.Width, MinimumWidth), std::max(s.Height, MinimumHeight));
+    setGeometry(s.Left, s.Top, std::max(s.Width, TMainForm::MinimumWidth), std::max(s.Height, TMainForm::MinimumHeight));
     if (s.State == 1) {
         setWindowState(Qt::WindowMinimized);
     } else if (s.State != 0) {
         setWindowState(Qt::WindowMaximized);
     }
-    A_QuickButtons->setChecked(s.ShowQuickButtons);
-    PanelButtons->setVisible(s.ShowQuickButtons);
-    A_SettingsBar->setChecked(s.ShowSchemeOptions);
-    PanelSets->setVisible(s.ShowSchemeOptions);
-    A_StatusBar->setChecked(s.ShowStatusLine);
-    PanelStatus->setVisible(s.ShowStatusLine);
+    ui_.A_QuickButtons->setChecked(s.ShowQuickButtons);
+    ui_.PanelButtons->setVisible(s.ShowQuickButtons);
+    ui_.A_SettingsBar->setChecked(s.ShowSchemeOptions);
+    ui_.PanelSets->setVisible(s.ShowSchemeOptions);
+    ui_.A_StatusBar->setChecked(s.ShowStatusLine);
+    ui_.PanelStatus->setVisible(s.ShowStatusLine);
     RestackBottomPanels();
-    tabs_->setCurrentIndex(0);
-    A_SaveRenameSettings->setChecked(!s.ResetRenamingOptions);
-    A_SaveDirectorySettings->setChecked(!s.DisableInitialFolderSelection);
-    A_ShowSuccessMessage->setChecked(s.ShowRenameSuccess);
-    A_PlanRenameOrder->setChecked(s.PlanRenameOrder);
+    ui_.Tabs->setCurrentIndex(0);
+    ui_.A_SaveRenameSettings->setChecked(!s.ResetRenamingOptions);
+    ui_.A_SaveDirectorySettings->setChecked(!s.DisableInitialFolderSelection);
+    ui_.A_ShowSuccessMessage->setChecked(s.ShowRenameSuccess);
+    ui_.A_PlanRenameOrder->setChecked(s.PlanRenameOrder);
     if (!s.ResetRenamingOptions) {
-        ApplyOptionsToControls(*tabs_, s.Options);
+        ApplyOptionsToControls(*ui_.Tabs, s.Options);
     }
     schemeBox_->Fill();
     schemeBox_->Select(s.CurrentSchema);
@@ -434,7 +247,7 @@ void TMain::FormShow() {
     columns_->ApplyColumnWidths(s.ColumnsWidth);
     // The command line's files came in before the list knew its sort column.
     columns_->RestoreSort(s.ColumnSortFieldIndex, s.ColumnSortDeclining,
-                          ReadOptionsFromControls(*tabs_));
+                          ReadOptionsFromControls(*ui_.Tabs));
     splash.CloseAfter(qEnvironmentVariableIsSet("QUILLMARK_NO_SPLASH_WAIT") ? 0 : 2000);
     BindTexts();
     RefreshOptionControls();
@@ -470,11 +283,11 @@ void TMain::FormCloseQuery() {
     s.ColumnsWidth = ColumnWidthsText();
     s.ColumnSortFieldIndex = comparer_->SortColumn();
     s.ColumnSortDeclining = comparer_->SortDeclining();
-    s.ShowQuickButtons = A_QuickButtons->isChecked();
-    s.ShowSchemeOptions = A_SettingsBar->isChecked();
-    s.ShowStatusLine = A_StatusBar->isChecked();
+    s.ShowQuickButtons = ui_.A_QuickButtons->isChecked();
+    s.ShowSchemeOptions = ui_.A_SettingsBar->isChecked();
+    s.ShowStatusLine = ui_.A_StatusBar->isChecked();
     s.CurrentSchema = schemeBox_->Selected();
-    s.Options = ReadOptionsFromControls(*tabs_);
+    s.Options = ReadOptionsFromControls(*ui_.Tabs);
 }
 
 void TMain::FormClose() {
@@ -483,7 +296,7 @@ void TMain::FormClose() {
     renameCommands_.reset();
     columns_.reset();
     adder_.reset();
-    FileList->setModel(nullptr);
+    ui_.FileList->setModel(nullptr);
     languageNames_.clear();
     nativeLanguageNames_.clear();
     model_.reset();
@@ -497,46 +310,14 @@ void TMain::FormClose() {
 }
 
 void TMain::BindTexts() {
-    BindMainWindowTexts(*this, *tabs_, *commonLang_, *programLang_, settings_->Language);
+    BindMainWindowTexts(*this, *ui_.Tabs, *commonLang_, *programLang_, settings_->Language);
     if (QWidget* reset = findChild<QWidget*>(QStringLiteral("ResetBtn"))) {
-        reset->setStatusTip(A_Reset->statusTip());
+        reset->setStatusTip(ui_.A_Reset->statusTip());
     }
-    FitMinimumSize();
-    BuildLanguageMenu(*M_Language, languageNames_, nativeLanguageNames_,
+    ui_.FitMinimumSize(*this);
+    BuildLanguageMenu(*ui_.M_Language, languageNames_, nativeLanguageNames_,
                       programLang_->LanguageName(), programLang_->GetLine("LANGUAGESELECTION_HINT"),
                       [this](int position) { M_LanguageClick(position); });
-}
-
-void TMain::FitMinimumSize() {
-    // Longer captions (Danish, German) and the bars may need more than the fixed minimum:
-    // below what the layout needs, captions would be cut off or drawn over their neighbours.
-    // Measured on polished widgets: before the first showing they have no style yet.
-    ensurePolished();
-    for (QWidget* child : findChildren<QWidget*>()) {
-        child->ensurePolished();
-    }
-    // Every layout: activating the window's own does not reach into the tab pages, which
-    // would keep the sizes of the former language's captions.
-    for (QLayout* each : findChildren<QLayout*>()) {
-        each->invalidate();
-    }
-    for (QToolButton* button : findChildren<QToolButton*>()) {
-        if (button->defaultAction() != nullptr) {
-            button->setMinimumWidth(std::max(90, button->sizeHint().width()));
-        }
-    }
-    // The tab pages answer for the new captions only once asked themselves; the window's
-    // layouts are then measured again on top of that.
-    tabs_->minimumSizeHint();
-    for (QLayout* each : findChildren<QLayout*>()) {
-        each->invalidate();
-    }
-    const QSize needed = minimumSizeHint().expandedTo(
-        tabs_->minimumSizeHint() + QSize(centralWidget()->layout()->contentsMargins().left() +
-                                             centralWidget()->layout()->contentsMargins().right(),
-                                         0));
-    setMinimumSize(std::max(MinimumWidth, needed.width()),
-                   std::max(MinimumHeight, needed.height()));
 }
 
 void TMain::M_LanguageClick(int position) {
@@ -560,11 +341,11 @@ std::string TMain::Text(const std::string& key) const {
 // ---- files ----
 
 void TMain::SetFileListModel(QAbstractItemModel* model) {
-    FileList->setModel(model);
+    ui_.FileList->setModel(model);
     if (model == nullptr) {
         return;
     }
-    connect(FileList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+    connect(ui_.FileList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TMain::FileListSelectItem);
     for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
         connect(model, signal, this, &TMain::UpdateActionStates);
@@ -615,7 +396,7 @@ void TMain::A_AddDirectoryExecute() {
 }
 
 void TMain::A_RemoveFilesExecute() {
-    const QItemSelectionModel* selection = FileList->selectionModel();
+    const QItemSelectionModel* selection = ui_.FileList->selectionModel();
     if (selection == nullptr) {
         return;
     }
@@ -637,7 +418,7 @@ void TMain::A_RemoveFilesExecute() {
     }
     RefreshOptionControls();
     if (fileList_->Items().RenamedCount() == 0) {
-        A_Undo->setEnabled(false);
+        ui_.A_Undo->setEnabled(false);
     }
 }
 
@@ -647,7 +428,7 @@ void TMain::A_RemoveAllFilesExecute() {
         fileList_->Items().Clear();
     }
     RefreshOptionControls();
-    A_Undo->setEnabled(false);
+    ui_.A_Undo->setEnabled(false);
 }
 
 // ---- columns ----
@@ -696,15 +477,15 @@ void TMain::A_CustomizeColumnsExecute() {
 }
 
 bool TMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == FileList && event->type() == QEvent::KeyPress &&
+    if (watched == ui_.FileList && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
         static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
-        if (A_RemoveFiles->isEnabled()) {
-            A_RemoveFiles->trigger();
+        if (ui_.A_RemoveFiles->isEnabled()) {
+            ui_.A_RemoveFiles->trigger();
         }
         return true;
     }
-    if (watched == FileList->viewport()) {
+    if (watched == ui_.FileList->viewport()) {
         switch (event->type()) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
@@ -732,8 +513,8 @@ bool TMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TMain::FileListSelectItem() {
-    const QItemSelectionModel* selection = FileList->selectionModel();
-    A_RemoveFiles->setEnabled(selection != nullptr && selection->hasSelection());
+    const QItemSelectionModel* selection = ui_.FileList->selectionModel();
+    ui_.A_RemoveFiles->setEnabled(selection != nullptr && selection->hasSelection());
     UpdateFileExample();
 }
 
@@ -787,59 +568,52 @@ void TMain::UpdateCompExample() {
 }
 
 void TMain::RefreshOptionControls() {
-    const RenameOptionSet options = ReadOptionsFromControls(*tabs_);
+    const RenameOptionSet options = ReadOptionsFromControls(*ui_.Tabs);
     const auto mark = [&](QWidget* tab, bool inUse) {
-        const int index = tabs_->indexOf(tab);
-        tabs_->setTabText(index, Q(MarkTabCaption(tabs_->tabText(index).toStdString(), inUse)));
+        const int index = ui_.Tabs->indexOf(tab);
+        ui_.Tabs->setTabText(index, Q(MarkTabCaption(ui_.Tabs->tabText(index).toStdString(), inUse)));
     };
-    mark(tabs_->GeneralTab, GeneralTabInUse(options));
-    tabs_->RenameSummary->setText(
+    mark(ui_.Tabs->GeneralTab, GeneralTabInUse(options));
+    ui_.Tabs->RenameSummary->setText(
         Q(BuildRenameSummary(options, [this](const std::string& key) { return Text(key); })));
-    mark(tabs_->TrimTab, options.RemoveGroup);
-    mark(tabs_->ReplaceTab, options.ReplaceGroup);
-    mark(tabs_->InsertTab, options.InsertGroup);
-    mark(tabs_->FormatTab, options.FormatGroup);
-    mark(tabs_->ShuffleTab, options.ShuffleGroup);
-    ApplyEnablingRules(*tabs_);
+    mark(ui_.Tabs->TrimTab, options.RemoveGroup);
+    mark(ui_.Tabs->ReplaceTab, options.ReplaceGroup);
+    mark(ui_.Tabs->InsertTab, options.InsertGroup);
+    mark(ui_.Tabs->FormatTab, options.FormatGroup);
+    mark(ui_.Tabs->ShuffleTab, options.ShuffleGroup);
+    ApplyEnablingRules(*ui_.Tabs);
     if (model_ != nullptr) {
         comparer_->SetOptions(options);
         model_->SetOptions(options, options.NumberIncValue);
         RestartPrediction();
     }
-    FileList->viewport()->update();
+    ui_.FileList->viewport()->update();
     UpdateActionStates();
 }
 
 void TMain::UpdateActionStates() {
-    const QItemSelectionModel* selection = FileList->selectionModel();
-    const QAbstractItemModel* model = FileList->model();
+    const QItemSelectionModel* selection = ui_.FileList->selectionModel();
+    const QAbstractItemModel* model = ui_.FileList->model();
     const bool listed = fileList_ != nullptr && fileList_->Items().Count() > 0;
-    A_RemoveFiles->setEnabled(selection != nullptr && selection->hasSelection());
-    A_RemoveAllFiles->setEnabled(listed);
-    A_RenameFiles->setEnabled(listed && HasActiveOptions(ReadOptionsFromControls(*tabs_)));
-    A_SelectAll->setEnabled(model != nullptr && model->rowCount() > 0);
-    A_DeleteScheme->setEnabled(schemeBox_ != nullptr && schemeBox_->SelectedIndex() >= 0);
+    ui_.A_RemoveFiles->setEnabled(selection != nullptr && selection->hasSelection());
+    ui_.A_RemoveAllFiles->setEnabled(listed);
+    ui_.A_RenameFiles->setEnabled(listed && HasActiveOptions(ReadOptionsFromControls(*ui_.Tabs)));
+    ui_.A_SelectAll->setEnabled(model != nullptr && model->rowCount() > 0);
+    ui_.A_DeleteScheme->setEnabled(schemeBox_ != nullptr && schemeBox_->SelectedIndex() >= 0);
 }
 
 void TMain::RestackBottomPanels() {
-    auto* column = static_cast<QVBoxLayout*>(centralWidget()->layout());
-    // From the bottom edge up: status line, option tabs, scheme bar, quick buttons.
-    for (QWidget* panel : {PanelButtons, PanelSets, PanelOptions, PanelStatus}) {
-        column->removeWidget(panel);
-    }
-    for (QWidget* panel : {PanelButtons, PanelSets, PanelOptions, PanelStatus}) {
-        column->addWidget(panel);
-    }
+    ui_.RestackBottomPanels();
 }
 
 void TMain::ToggleBar(QWidget* panel, bool visible) {
     panel->setVisible(visible);
     RestackBottomPanels();
-    FitMinimumSize();
+    ui_.FitMinimumSize(*this);
 }
 
 void TMain::UpdateFileExample() {
-    const QItemSelectionModel* selection = FileList->selectionModel();
+    const QItemSelectionModel* selection = ui_.FileList->selectionModel();
     int first = -1;
     if (selection != nullptr) {
         for (const QModelIndex& index : selection->selectedRows()) {
@@ -852,7 +626,7 @@ void TMain::UpdateFileExample() {
     if (item == nullptr) {
         example = Q(Text("NONEWFILENAMEEXAMPLE"));
     } else {
-        const RenameOptionSet options = ReadOptionsFromControls(*tabs_);
+        const RenameOptionSet options = ReadOptionsFromControls(*ui_.Tabs);
         example = Q(
             Text("NEWFILENAMEEXAMPLE") + ": " +
             ComputeNewName(options, item->Name(), NumberAtPosition(options.NumberIncValue, first)));
@@ -862,9 +636,9 @@ void TMain::UpdateFileExample() {
                                                [this](const std::string& key) { return Text(key); })
                                : QString();
     if (marked.isEmpty() || example.isEmpty()) {
-        FileExample->setText(example + marked);
+        ui_.FileExample->setText(example + marked);
     } else {
-        FileExample->setText(example + QStringLiteral(" \u2014 ") + marked);
+        ui_.FileExample->setText(example + QStringLiteral(" \u2014 ") + marked);
     }
 }
 
@@ -873,7 +647,7 @@ void TMain::ShowHintOrExample(const QString& hint) {
     if (hint.isEmpty()) {
         UpdateFileExample();
     } else {
-        FileExample->setText(hint);
+        ui_.FileExample->setText(hint);
     }
 }
 
@@ -889,24 +663,24 @@ bool TMain::event(QEvent* event) {
 // ---- replace list ----
 
 void TMain::ReplaceAddBtnClick() {
-    TReplaceList& list = *tabs_->ReplaceList;
-    const QString replace = tabs_->Replace->text();
+    TReplaceList& list = *ui_.Tabs->ReplaceList;
+    const QString replace = ui_.Tabs->Replace->text();
     if (replace.isEmpty() || list.Count() >= MaxReplacePairs) {
         return;
     }
-    list.AddPair({replace.toStdString(), tabs_->ReplaceWith->text().toStdString()});
+    list.AddPair({replace.toStdString(), ui_.Tabs->ReplaceWith->text().toStdString()});
     {
-        const QSignalBlocker a(tabs_->Replace);
-        const QSignalBlocker b(tabs_->ReplaceWith);
-        tabs_->Replace->clear();
-        tabs_->ReplaceWith->clear();
+        const QSignalBlocker a(ui_.Tabs->Replace);
+        const QSignalBlocker b(ui_.Tabs->ReplaceWith);
+        ui_.Tabs->Replace->clear();
+        ui_.Tabs->ReplaceWith->clear();
     }
-    tabs_->Replace->setFocus();
+    ui_.Tabs->Replace->setFocus();
     UpdateCompExample();
 }
 
 void TMain::ReplaceRemoveBtnClick() {
-    TReplaceList& list = *tabs_->ReplaceList;
+    TReplaceList& list = *ui_.Tabs->ReplaceList;
     if (list.SelectedIndex() < 0) {
         return;
     }
@@ -916,10 +690,10 @@ void TMain::ReplaceRemoveBtnClick() {
         const QSignalBlocker blocker(&list);
         pair = list.RemoveSelected();
     }
-    const QSignalBlocker a(tabs_->Replace);
-    const QSignalBlocker b(tabs_->ReplaceWith);
-    tabs_->Replace->setText(Q(pair->Replace));
-    tabs_->ReplaceWith->setText(Q(pair->ReplaceWith));
+    const QSignalBlocker a(ui_.Tabs->Replace);
+    const QSignalBlocker b(ui_.Tabs->ReplaceWith);
+    ui_.Tabs->Replace->setText(Q(pair->Replace));
+    ui_.Tabs->ReplaceWith->setText(Q(pair->ReplaceWith));
     RefreshOptionControls();
     UpdateFileExample();
 }
@@ -935,7 +709,7 @@ void TMain::ReplaceListSelectItem() {
 void TMain::SetsChange(int index) {
     const std::string name = schemeBox_->Selected();
     settings_->Schemas.LoadOptions(name, settings_->Options);
-    ApplyOptionsToControls(*tabs_, settings_->Options);
+    ApplyOptionsToControls(*ui_.Tabs, settings_->Options);
     UpdateCompExample();
     schemeBox_->SelectIndex(index);
     RefreshOptionControls();
@@ -943,23 +717,23 @@ void TMain::SetsChange(int index) {
 
 void TMain::A_SaveSchemeAsExecute() {
     QStringList names;
-    for (int i = 0; i < Sets->count(); ++i) {
-        names.push_back(Sets->itemText(i));
+    for (int i = 0; i < ui_.Sets->count(); ++i) {
+        names.push_back(ui_.Sets->itemText(i));
     }
     TSchemeSave dialog(names, Q(schemeBox_->Selected()), this);
     dialog.UseLanguage(*commonLang_, *programLang_);
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    settings_->Options = ReadOptionsFromControls(*tabs_);
+    settings_->Options = ReadOptionsFromControls(*ui_.Tabs);
     std::string name = dialog.SchemeName().toStdString();
     if (!name.empty()) {
         // The store tells names apart without regard to letter case, so a name that
         // differs from an existing one only in case would replace it at the next save
         // anyway: overwrite that scheme in place now, under its own name.
-        const int existing = Sets->findText(Q(name), Qt::MatchFixedString);
+        const int existing = ui_.Sets->findText(Q(name), Qt::MatchFixedString);
         if (existing >= 0) {
-            name = Sets->itemText(existing).toStdString();
+            name = ui_.Sets->itemText(existing).toStdString();
         }
         settings_->Schemas.SaveOptions(name, settings_->Options);
     }
@@ -980,7 +754,7 @@ void TMain::A_DeleteSchemeExecute() {
 }
 
 void TMain::A_ResetExecute() {
-    ApplyOptionsToControls(*tabs_, RenameOptionSet{});
+    ApplyOptionsToControls(*ui_.Tabs, RenameOptionSet{});
     UpdateCompExample();
 }
 

@@ -15,6 +15,7 @@
 // TFileAdder), which the window's action handlers hand over to.
 
 #include "app/commandline.h"
+#include "app/mainform.h"
 #include "app/predictionmarks.h"
 #include "filelist/fileitems.h"
 #include "rename/renamerun.h"
@@ -26,11 +27,6 @@
 #include <vector>
 
 class QAbstractItemModel;
-class QAction;
-class QComboBox;
-class QLabel;
-class QMenu;
-class QTreeView;
 class QUrl;
 
 namespace qm {
@@ -60,7 +56,7 @@ public:
     TSettings* Settings() const { return settings_.get(); }
     TFileList* FileItems() const { return fileList_.get(); }
     const TDynLang* ProgramLang() const { return programLang_.get(); }
-    TOptionTabs& Options() const { return *tabs_; }
+    TOptionTabs& Options() const { return *ui_.Tabs; }
 
     // The place of the file list's model: the view shows it and the window follows its
     // rows and selection. The model must outlive the window or be replaced first.
@@ -113,11 +109,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void BuildActions();
-    void BuildMenu();
-    void BuildPanels();
     void ConnectControls();
-    QAction* NewAction(const char* name, const QString& caption, bool checkable = false);
 
     void FormCreate(const CommandLine& commandLine);
     void FormShow();
@@ -127,8 +119,6 @@ private:
     // Switches both language clients to the language at `position` of the menu and binds
     // every text again; open dialogs take the new texts when they are next shown.
     void M_LanguageClick(int position);
-    // The fixed minimum size, raised to what the shown bars and the captions need.
-    void FitMinimumSize();
 
     std::string Text(const std::string& key) const;
 
@@ -177,39 +167,8 @@ private:
     // A hint stands in the status line instead of the example.
     bool hintShown_ = false;
 
-    QTreeView* FileList = nullptr;
-    QWidget* PanelButtons = nullptr;
-    QWidget* PanelSets = nullptr;
-    QWidget* PanelOptions = nullptr;
-    QWidget* PanelStatus = nullptr;
-    QLabel* SetsInfo = nullptr;
-    QComboBox* Sets = nullptr;
-    QLabel* FileExample = nullptr;
-    TOptionTabs* tabs_ = nullptr;
-    QMenu* M_Language = nullptr;
-
-    QAction* A_AddFiles = nullptr;
-    QAction* A_AddDirectory = nullptr;
-    QAction* A_RemoveFiles = nullptr;
-    QAction* A_RemoveAllFiles = nullptr;
-    QAction* A_RenameFiles = nullptr;
-    QAction* A_Exit = nullptr;
-    QAction* A_Undo = nullptr;
-    QAction* A_SelectAll = nullptr;
-    QAction* A_QuickButtons = nullptr;
-    QAction* A_SettingsBar = nullptr;
-    QAction* A_StatusBar = nullptr;
-    QAction* A_CustomizeColumns = nullptr;
-    QAction* A_SaveRenameSettings = nullptr;
-    QAction* A_SaveDirectorySettings = nullptr;
-    QAction* A_ShowSuccessMessage = nullptr;
-    QAction* A_PlanRenameOrder = nullptr;
-    QAction* A_Reset = nullptr;
-    QAction* A_WebMKHP = nullptr;
-    QAction* A_WebQMHP = nullptr;
-    QAction* A_About = nullptr;
-    QAction* A_SaveSchemeAs = nullptr;
-    QAction* A_DeleteScheme = nullptr;
+    // The controls and actions; their pointers stay valid while the window lives.
+    TMainForm ui_;
 };
 
 } // namespace qm
