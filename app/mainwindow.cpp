@@ -101,7 +101,8 @@ void TMain::ConnectControls() {
     connect(ui_.A_RenameFiles, &QAction::triggered, this, &TMain::A_RenameFilesExecute);
     connect(ui_.A_Undo, &QAction::triggered, this, &TMain::A_UndoExecute);
     connect(ui_.A_CustomizeColumns, &QAction::triggered, this, &TMain::A_CustomizeColumnsExecute);
-    connect(ui_.FileList->header(), &QHeaderView::sectionClicked, this, &TMain::FileListColumnClick);
+    connect(ui_.FileList->header(), &QHeaderView::sectionClicked, this,
+            &TMain::FileListColumnClick);
     connect(ui_.A_SelectAll, &QAction::triggered, ui_.FileList, &QTreeView::selectAll);
     connect(ui_.A_Reset, &QAction::triggered, this, &TMain::A_ResetExecute);
     connect(ui_.A_SaveSchemeAs, &QAction::triggered, this, &TMain::A_SaveSchemeAsExecute);
@@ -155,7 +156,8 @@ void TMain::FormCreate(const CommandLine& commandLine) {
             return commonLang_ != nullptr ? commonLang_->GetText(key) : std::string();
         });
     SetFileListModel(model_.get());
-    columns_ = std::make_unique<TListColumns>(*ui_.FileList, *model_, *comparer_, fileList_->Items());
+    columns_ =
+        std::make_unique<TListColumns>(*ui_.FileList, *model_, *comparer_, fileList_->Items());
     adder_ = std::make_unique<TFileAdder>(fileList_->Items(), *model_, *this);
     prediction_ = std::make_unique<TPredictionRunner>(
         fileList_->Items(), [this] { return ReadOptionsFromControls(*ui_.Tabs); },
@@ -194,7 +196,8 @@ void TMain::FormCreate(const CommandLine& commandLine) {
         prediction_->Stop();
         ShowMarks({});
     });
-    connect(renameCommands_.get(), &TRenameCommands::undoAvailable, ui_.A_Undo, &QAction::setEnabled);
+    connect(renameCommands_.get(), &TRenameCommands::undoAvailable, ui_.A_Undo,
+            &QAction::setEnabled);
     connect(renameCommands_.get(), &TRenameCommands::runFinished, this,
             &TMain::RefreshOptionControls);
     setMinimumSize(TMainForm::MinimumWidth, TMainForm::MinimumHeight);
@@ -220,7 +223,8 @@ void TMain::FormShow() {
     TSplash splash(*versionInfo_, *commonLang_);
     splash.Present();
     const TSettings& s = *settings_;
-    setGeometry(s.Left, s.Top, std::max(s.Width, TMainForm::MinimumWidth), std::max(s.Height, TMainForm::MinimumHeight));
+    setGeometry(s.Left, s.Top, std::max(s.Width, TMainForm::MinimumWidth),
+                std::max(s.Height, TMainForm::MinimumHeight));
     if (s.State == 1) {
         setWindowState(Qt::WindowMinimized);
     } else if (s.State != 0) {
@@ -571,7 +575,8 @@ void TMain::RefreshOptionControls() {
     const RenameOptionSet options = ReadOptionsFromControls(*ui_.Tabs);
     const auto mark = [&](QWidget* tab, bool inUse) {
         const int index = ui_.Tabs->indexOf(tab);
-        ui_.Tabs->setTabText(index, Q(MarkTabCaption(ui_.Tabs->tabText(index).toStdString(), inUse)));
+        ui_.Tabs->setTabText(index,
+                             Q(MarkTabCaption(ui_.Tabs->tabText(index).toStdString(), inUse)));
     };
     mark(ui_.Tabs->GeneralTab, GeneralTabInUse(options));
     ui_.Tabs->RenameSummary->setText(
