@@ -12,7 +12,8 @@
 // The window translates between controls and the cores; the rules live in helpers
 // (TOptionTabs, ApplyEnablingRules, BuildRenameSummary, TSchemeBox, the option mapping),
 // and the commands with most steps in their own classes (TRenameCommands, TListColumns,
-// TFileAdder), which the window's action handlers hand over to.
+// TFileAdder), which the window's action handlers hand over to. TMainForm makes the
+// controls and actions.
 
 #include "app/commandline.h"
 #include "app/mainform.h"
@@ -150,7 +151,7 @@ private:
     std::unique_ptr<TFileList> fileList_;
     std::unique_ptr<TEntryComparer> comparer_;
     std::unique_ptr<TFileListModel> model_;
-    // After the model, the comparer and the list: it goes first.
+    // After the model, the comparer and the list: these two go first.
     std::unique_ptr<TListColumns> columns_;
     std::unique_ptr<TFileAdder> adder_;
     // After the list and the model: it goes first.
