@@ -1,38 +1,31 @@
 #include "app/mainwindow.h"
 
 #include "app/about.h"
-#include "app/addprogress.h"
-#include "app/columnchecklist.h"
 #include "app/comboaccessible.h"
-#include "app/customizecols.h"
 #include "app/directoryselector.h"
 #include "app/enablingrules.h"
-#include "app/filelistdelegate.h"
+#include "app/fileadder.h"
 #include "app/filelistmodel.h"
 #include "app/journalmessages.h"
+#include "app/listcolumns.h"
 #include "app/maintexts.h"
 #include "app/optionmapping.h"
 #include "app/optiontabs.h"
 #include "app/predictionrunner.h"
 #include "app/qttext.h"
-#include "app/quickbutton.h"
-#include "app/renameprocess.h"
+#include "app/renamecommands.h"
 #include "app/renamesummary.h"
-#include "app/renamethread.h"
 #include "app/replacelist.h"
 #include "app/schemebox.h"
 #include "app/schemesave.h"
 #include "app/splash.h"
 #include "app/weblinks.h"
 #include "engine/newname.h"
-#include "filelist/columnset.h"
 #include "filelist/entrycomparer.h"
 #include "filelist/fileitem.h"
 #include "filelist/filelist.h"
-#include "filelist/folderwalk.h"
 #include "filelist/versioninfo.h"
 #include "language/dynlang.h"
-#include "language/placeholders.h"
 #include "language/textkeys.h"
 #include "settings/settings.h"
 
@@ -40,79 +33,28 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
-#include <QDir>
 #include <QDropEvent>
-#include <QFileDialog>
-#include <QFileInfo>
-#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenuBar>
-#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSignalBlocker>
-#include <QSpinBox>
 #include <QStatusTipEvent>
 #include <QTimer>
-#include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
-#include <QVBoxLayout>
 #include <algorithm>
-#include <filesystem>
-#include <sys/stat.h>
-#include <system_error>
 
 namespace qm {
-
-namespace {
-
-constexpr int MinimumWidth = 489;
-constexpr int MinimumHeight = 350;
-
-QWidget* Panel(QWidget* parent, const char* name) {
-    auto* panel = new QWidget(parent);
-    panel->setObjectName(QString::fromLatin1(name));
-    return panel;
-}
-
-QToolButton* QuickButton(QWidget* parent, const char* name, QAction* action) {
-    auto* button = new TQuickButton(action, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    // At least 90 pixels, and as wide as the caption of the language: see BindTexts.
-    button->setMinimumWidth(90);
-    return button;
-}
-
-// Where the file dialog opens: the folder used last, at first the documents folder. A
-// profile without a documents folder expands that to nothing, and the folder used last
-// may be gone; the dialog would then open at the root, so the home folder serves.
-QString AddFilesFolder(const TSettings& settings) {
-    const bool noDocuments = settings.ExpandPath("%DOCUMENTPATH%") == "/";
-    const QString stored = QString::fromStdString(settings.LastUsedFilePath);
-    const std::string folder = settings.ExpandPath(settings.LastUsedFilePath);
-    std::error_code error;
-    if ((noDocuments && stored.contains(QLatin1String("%DOCUMENTPATH%"), Qt::CaseInsensitive)) ||
-        !std::filesystem::is_directory(folder, error)) {
-        return QDir::homePath();
-    }
-    return QFile::decodeName(QByteArray::fromStdString(folder));
-}
-
-} // namespace
 
 TMain::TMain(const CommandLine& commandLine, QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Main"));
     // Before any combo box exists: the scheme box is named by its label, not its scheme.
     TComboAccessible::Install();
-    BuildActions();
-    BuildMenu();
-    BuildPanels();
+    ui_.Build(*this, *this);
     ConnectControls();
     FormCreate(commandLine);
 }
@@ -123,225 +65,71 @@ TMain::~TMain() {
     // error path) must not refresh itself from half-destroyed controls.
     closing_ = true;
     prediction_.reset();
-    disconnect(tabs_, nullptr, this, nullptr);
-    disconnect(tabs_->ReplaceList, nullptr, this, nullptr);
-    FileList->setModel(nullptr);
+    renameCommands_.reset();
+    disconnect(ui_.Tabs, nullptr, this, nullptr);
+    disconnect(ui_.Tabs->ReplaceList, nullptr, this, nullptr);
+    ui_.FileList->setModel(nullptr);
     // The list's own teardown sends events; the filter must not look at a list that is
     // half gone.
-    FileList->removeEventFilter(this);
-    FileList->viewport()->removeEventFilter(this);
+    ui_.FileList->removeEventFilter(this);
+    ui_.FileList->viewport()->removeEventFilter(this);
+    columns_.reset();
+    adder_.reset();
     delete takeCentralWidget();
     model_.reset();
 }
 
-QAction* TMain::NewAction(const char* name, const QString& caption, bool checkable) {
-    auto* action = new QAction(caption, this);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setCheckable(checkable);
-    return action;
-}
-
-void TMain::BuildActions() {
-    A_AddFiles = NewAction("A_AddFiles", tr("&Add files..."));
-    A_AddDirectory = NewAction("A_AddDirectory", tr("A&dd directory..."));
-    A_RemoveFiles = NewAction("A_RemoveFiles", tr("&Remove selected"));
-    A_RemoveAllFiles = NewAction("A_RemoveAllFiles", tr("R&emove all"));
-    A_RenameFiles = NewAction("A_RenameFiles", tr("Re&name files"));
-    A_Exit = NewAction("A_Exit", tr("E&xit"));
-    A_Undo = NewAction("A_Undo", tr("&Undo"));
-    A_Undo->setEnabled(false);
-    A_SelectAll = NewAction("A_SelectAll", tr("Se&lect all"));
-    A_SelectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    A_QuickButtons = NewAction("A_QuickButtons", tr("&Quick buttons"), true);
-    A_SettingsBar = NewAction("A_SettingsBar", tr("Sch&eme settings"), true);
-    A_StatusBar = NewAction("A_StatusBar", tr("&Status line"), true);
-    A_CustomizeColumns = NewAction("A_CustomizeColumns", tr("Cus&tomize columns..."));
-    A_SaveRenameSettings = NewAction("A_SaveRenameSettings", tr("Re&member rename settings"), true);
-    A_SaveDirectorySettings =
-        NewAction("A_SaveDirectorySettings", tr("Select &last used folder"), true);
-    A_ShowSuccessMessage =
-        NewAction("A_ShowSuccessMessage", tr("&Show successful rename status"), true);
-    A_PlanRenameOrder = NewAction("A_PlanRenameOrder", tr("&Plan the order of renames"), true);
-    A_Reset = NewAction("A_Reset", tr("&Clear options"));
-    A_WebMKHP = NewAction("A_WebMKHP", tr("&Marlowick website"));
-    A_WebQMHP = NewAction("A_WebQMHP", tr("&Quillmark website"));
-    A_About = NewAction("A_About", tr("&About Quillmark..."));
-    A_SaveSchemeAs = NewAction("A_SaveSchemeAs", tr("&Save as..."));
-    A_DeleteScheme = NewAction("A_DeleteScheme", tr("&Delete"));
-}
-
-void TMain::BuildMenu() {
-    QMenuBar* bar = menuBar();
-    bar->setObjectName(QStringLiteral("MainMenu"));
-    const auto menu = [&](const char* name, const QString& title) {
-        QMenu* m = bar->addMenu(title);
-        m->setObjectName(QString::fromLatin1(name));
-        return m;
-    };
-    QMenu* file = menu("M_File", tr("&File"));
-    file->addActions({A_AddFiles, A_AddDirectory, A_RemoveFiles, A_RemoveAllFiles});
-    file->addSeparator();
-    file->addAction(A_RenameFiles);
-    file->addSeparator();
-    file->addAction(A_Exit);
-    QMenu* edit = menu("M_Edit", tr("&Edit"));
-    edit->addAction(A_Undo);
-    edit->addSeparator();
-    edit->addAction(A_SelectAll);
-    QMenu* view = menu("M_View", tr("&View"));
-    view->addActions({A_QuickButtons, A_SettingsBar, A_StatusBar});
-    view->addSeparator();
-    view->addAction(A_CustomizeColumns);
-    QMenu* options = menu("M_Options", tr("&Options"));
-    options->addActions({A_SaveRenameSettings, A_SaveDirectorySettings});
-    options->addSeparator();
-    options->addAction(A_ShowSuccessMessage);
-    options->addAction(A_PlanRenameOrder);
-    options->addSeparator();
-    options->addAction(A_Reset);
-    M_Language = options->addMenu(tr("&Languages"));
-    M_Language->setObjectName(QStringLiteral("M_Language"));
-    QMenu* help = menu("M_Help", tr("&Help"));
-    help->addActions({A_WebMKHP, A_WebQMHP});
-    help->addSeparator();
-    help->addAction(A_About);
-}
-
-void TMain::BuildPanels() {
-    auto* central = new QWidget(this);
-    auto* column = new QVBoxLayout(central);
-    column->setContentsMargins(4, 4, 4, 2);
-    column->setSpacing(4);
-
-    FileList = new QTreeView(central);
-    FileList->setObjectName(QStringLiteral("FileList"));
-    FileList->setAccessibleName(tr("Files"));
-    FileList->setRootIsDecorated(false);
-    FileList->setUniformRowHeights(true);
-    FileList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    FileList->setSelectionBehavior(QAbstractItemView::SelectRows);
-    FileList->setMinimumHeight(40);
-    FileList->setAllColumnsShowFocus(true);
-    // A long folder differs from its neighbours at its end, a long name at its extension;
-    // the delegate cuts other columns as their cells ask.
-    FileList->setTextElideMode(Qt::ElideMiddle);
-    FileList->setItemDelegate(new TFileListDelegate(FileList));
-    // The stored widths are the user's: no column stretches to fill the view.
-    FileList->header()->setStretchLastSection(false);
-    FileList->header()->setSectionsClickable(true);
-    FileList->header()->setSortIndicatorShown(true);
-    FileList->header()->setSectionsMovable(false);
-    FileList->setAcceptDrops(true);
-    FileList->viewport()->setAcceptDrops(true);
-    FileList->setDragDropMode(QAbstractItemView::DropOnly);
-    FileList->installEventFilter(this);
-    FileList->viewport()->installEventFilter(this);
-    column->addWidget(FileList, 1);
-
-    PanelButtons = Panel(central, "PanelButtons");
-    auto* buttons = new QHBoxLayout(PanelButtons);
-    buttons->setContentsMargins(0, 0, 0, 0);
-    buttons->addWidget(QuickButton(PanelButtons, "AddFiles", A_AddFiles));
-    buttons->addWidget(QuickButton(PanelButtons, "RemoveFiles", A_RemoveFiles));
-    buttons->addStretch(1);
-    buttons->addWidget(QuickButton(PanelButtons, "ConvertNames", A_RenameFiles));
-
-    PanelSets = Panel(central, "PanelSets");
-    auto* sets = new QHBoxLayout(PanelSets);
-    sets->setContentsMargins(0, 0, 0, 0);
-    Sets = new QComboBox(PanelSets);
-    Sets->setObjectName(QStringLiteral("Sets"));
-    Sets->setEditable(false);
-    Sets->setMinimumContentsLength(16);
-    Sets->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    SetsInfo = new QLabel(tr("S&cheme:"), PanelSets);
-    SetsInfo->setObjectName(QStringLiteral("SetsInfo"));
-    SetsInfo->setBuddy(Sets);
-    sets->addWidget(SetsInfo);
-    sets->addWidget(Sets, 1);
-    sets->addWidget(QuickButton(PanelSets, "SaveSetBtn", A_SaveSchemeAs));
-    sets->addWidget(QuickButton(PanelSets, "DeleteSetBtn", A_DeleteScheme));
-    auto* reset = new QPushButton(tr("Clea&r"), PanelSets);
-    reset->setObjectName(QStringLiteral("ResetBtn"));
-    connect(reset, &QPushButton::clicked, A_Reset, &QAction::trigger);
-    sets->addWidget(reset);
-
-    PanelOptions = Panel(central, "PanelOptions");
-    auto* options = new QVBoxLayout(PanelOptions);
-    options->setContentsMargins(0, 0, 0, 0);
-    tabs_ = new TOptionTabs(PanelOptions);
-    // The tabs keep the height they need; the file list takes what is left.
-    tabs_->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
-    options->addWidget(tabs_);
-
-    PanelStatus = Panel(central, "PanelStatus");
-    auto* status = new QHBoxLayout(PanelStatus);
-    status->setContentsMargins(2, 0, 2, 0);
-    FileExample = new QLabel(PanelStatus);
-    FileExample->setObjectName(QStringLiteral("FileExample"));
-    FileExample->setFrameShape(QFrame::StyledPanel);
-    FileExample->setFrameShadow(QFrame::Sunken);
-    // A long hint or file name must not widen the window.
-    FileExample->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-    FileExample->setMinimumHeight(FileExample->fontMetrics().height() + 6);
-    status->addWidget(FileExample);
-
-    setCentralWidget(central);
-    RestackBottomPanels();
-    // The tab order follows the window from top to bottom.
-    setTabOrder(FileList, PanelButtons->findChild<QToolButton*>(QStringLiteral("AddFiles")));
-}
-
 void TMain::ConnectControls() {
-    connect(tabs_, &TOptionTabs::optionChanged, this, &TMain::UpdateCompExample);
-    connect(tabs_->ReplaceAddBtn, &QPushButton::clicked, this, &TMain::ReplaceAddBtnClick);
-    connect(tabs_->ReplaceRemoveBtn, &QPushButton::clicked, this, &TMain::ReplaceRemoveBtnClick);
+    connect(ui_.Tabs, &TOptionTabs::optionChanged, this, &TMain::UpdateCompExample);
+    connect(ui_.Tabs->ReplaceAddBtn, &QPushButton::clicked, this, &TMain::ReplaceAddBtnClick);
+    connect(ui_.Tabs->ReplaceRemoveBtn, &QPushButton::clicked, this, &TMain::ReplaceRemoveBtnClick);
     // Enter in either entry field adds the pair, as a default button would.
-    for (QLineEdit* entry : {tabs_->Replace, tabs_->ReplaceWith}) {
-        connect(entry, &QLineEdit::returnPressed, tabs_->ReplaceAddBtn, &QPushButton::click);
+    for (QLineEdit* entry : {ui_.Tabs->Replace, ui_.Tabs->ReplaceWith}) {
+        connect(entry, &QLineEdit::returnPressed, ui_.Tabs->ReplaceAddBtn, &QPushButton::click);
     }
-    connect(tabs_->ReplaceList, &TReplaceList::deletePressed, tabs_->ReplaceRemoveBtn,
+    connect(ui_.Tabs->ReplaceList, &TReplaceList::deletePressed, ui_.Tabs->ReplaceRemoveBtn,
             &QPushButton::click);
-    connect(tabs_->ReplaceList, &QTreeWidget::itemSelectionChanged, this,
+    connect(ui_.Tabs->ReplaceList, &QTreeWidget::itemSelectionChanged, this,
             &TMain::ReplaceListSelectItem);
-    connect(Sets, &QComboBox::activated, this, &TMain::SetsChange);
+    connect(ui_.Sets, &QComboBox::activated, this, &TMain::SetsChange);
 
-    connect(A_Exit, &QAction::triggered, this, &QWidget::close);
-    connect(A_AddFiles, &QAction::triggered, this, &TMain::A_AddFilesExecute);
-    connect(A_AddDirectory, &QAction::triggered, this, &TMain::A_AddDirectoryExecute);
-    connect(A_RemoveFiles, &QAction::triggered, this, &TMain::A_RemoveFilesExecute);
-    connect(A_RemoveAllFiles, &QAction::triggered, this, &TMain::A_RemoveAllFilesExecute);
-    connect(A_RenameFiles, &QAction::triggered, this, &TMain::A_RenameFilesExecute);
-    connect(A_Undo, &QAction::triggered, this, &TMain::A_UndoExecute);
-    connect(A_CustomizeColumns, &QAction::triggered, this, &TMain::A_CustomizeColumnsExecute);
-    connect(FileList->header(), &QHeaderView::sectionClicked, this, &TMain::FileListColumnClick);
-    connect(A_SelectAll, &QAction::triggered, FileList, &QTreeView::selectAll);
-    connect(A_Reset, &QAction::triggered, this, &TMain::A_ResetExecute);
-    connect(A_SaveSchemeAs, &QAction::triggered, this, &TMain::A_SaveSchemeAsExecute);
-    connect(A_DeleteScheme, &QAction::triggered, this, &TMain::A_DeleteSchemeExecute);
-    connect(A_QuickButtons, &QAction::triggered, this,
-            [this](bool on) { ToggleBar(PanelButtons, on); });
-    connect(A_SettingsBar, &QAction::triggered, this,
-            [this](bool on) { ToggleBar(PanelSets, on); });
-    connect(A_StatusBar, &QAction::triggered, this,
-            [this](bool on) { ToggleBar(PanelStatus, on); });
-    connect(A_SaveRenameSettings, &QAction::triggered, this,
+    connect(ui_.A_Exit, &QAction::triggered, this, &QWidget::close);
+    connect(ui_.A_AddFiles, &QAction::triggered, this, &TMain::A_AddFilesExecute);
+    connect(ui_.A_AddDirectory, &QAction::triggered, this, &TMain::A_AddDirectoryExecute);
+    connect(ui_.A_RemoveFiles, &QAction::triggered, this, &TMain::A_RemoveFilesExecute);
+    connect(ui_.A_RemoveAllFiles, &QAction::triggered, this, &TMain::A_RemoveAllFilesExecute);
+    connect(ui_.A_RenameFiles, &QAction::triggered, this, &TMain::A_RenameFilesExecute);
+    connect(ui_.A_Undo, &QAction::triggered, this, &TMain::A_UndoExecute);
+    connect(ui_.A_CustomizeColumns, &QAction::triggered, this, &TMain::A_CustomizeColumnsExecute);
+    connect(ui_.FileList->header(), &QHeaderView::sectionClicked, this,
+            &TMain::FileListColumnClick);
+    connect(ui_.A_SelectAll, &QAction::triggered, ui_.FileList, &QTreeView::selectAll);
+    connect(ui_.A_Reset, &QAction::triggered, this, &TMain::A_ResetExecute);
+    connect(ui_.A_SaveSchemeAs, &QAction::triggered, this, &TMain::A_SaveSchemeAsExecute);
+    connect(ui_.A_DeleteScheme, &QAction::triggered, this, &TMain::A_DeleteSchemeExecute);
+    connect(ui_.A_QuickButtons, &QAction::triggered, this,
+            [this](bool on) { ToggleBar(ui_.PanelButtons, on); });
+    connect(ui_.A_SettingsBar, &QAction::triggered, this,
+            [this](bool on) { ToggleBar(ui_.PanelSets, on); });
+    connect(ui_.A_StatusBar, &QAction::triggered, this,
+            [this](bool on) { ToggleBar(ui_.PanelStatus, on); });
+    connect(ui_.A_SaveRenameSettings, &QAction::triggered, this,
             [this](bool on) { settings_->ResetRenamingOptions = !on; });
-    connect(A_SaveDirectorySettings, &QAction::triggered, this,
+    connect(ui_.A_SaveDirectorySettings, &QAction::triggered, this,
             [this](bool on) { settings_->DisableInitialFolderSelection = !on; });
-    connect(A_ShowSuccessMessage, &QAction::triggered, this,
+    connect(ui_.A_ShowSuccessMessage, &QAction::triggered, this,
             [this](bool on) { settings_->ShowRenameSuccess = on; });
-    connect(A_PlanRenameOrder, &QAction::triggered, this, [this](bool on) {
+    connect(ui_.A_PlanRenameOrder, &QAction::triggered, this, [this](bool on) {
         settings_->PlanRenameOrder = on;
         emit planRenameOrderChanged(on);
     });
-    connect(A_WebMKHP, &QAction::triggered, this, [this] {
+    connect(ui_.A_WebMKHP, &QAction::triggered, this, [this] {
         QDesktopServices::openUrl(QUrl(Q(PageUrl(MakerPageAddress(settings_->Language)))));
     });
-    connect(A_WebQMHP, &QAction::triggered, this, [this] {
+    connect(ui_.A_WebQMHP, &QAction::triggered, this, [this] {
         QDesktopServices::openUrl(QUrl(Q(PageUrl(ProductPageAddress(settings_->Language)))));
     });
-    connect(A_About, &QAction::triggered, this, [this] {
+    connect(ui_.A_About, &QAction::triggered, this, [this] {
         TAbout about(*versionInfo_, *commonLang_, *programLang_, this);
         about.exec();
     });
@@ -358,7 +146,7 @@ void TMain::FormCreate(const CommandLine& commandLine) {
     settings_->Load();
     settings_->RegisterStart();
     settings_->RegisterApplication();
-    schemeBox_ = std::make_unique<TSchemeBox>(*Sets, settings_->Schemas);
+    schemeBox_ = std::make_unique<TSchemeBox>(*ui_.Sets, settings_->Schemas);
     fileList_ = std::make_unique<TFileList>();
     comparer_ = std::make_unique<TEntryComparer>();
     comparer_->Install(fileList_->Items());
@@ -368,8 +156,11 @@ void TMain::FormCreate(const CommandLine& commandLine) {
             return commonLang_ != nullptr ? commonLang_->GetText(key) : std::string();
         });
     SetFileListModel(model_.get());
+    columns_ =
+        std::make_unique<TListColumns>(*ui_.FileList, *model_, *comparer_, fileList_->Items());
+    adder_ = std::make_unique<TFileAdder>(fileList_->Items(), *model_, *this);
     prediction_ = std::make_unique<TPredictionRunner>(
-        fileList_->Items(), [this] { return ReadOptionsFromControls(*tabs_); },
+        fileList_->Items(), [this] { return ReadOptionsFromControls(*ui_.Tabs); },
         [this](std::vector<TRowMark> marks) { ShowMarks(std::move(marks)); }, this);
     prediction_->setObjectName(QStringLiteral("Prediction"));
     // Every change of the list's rows comes through a reset of the model. Nothing is
@@ -396,7 +187,20 @@ void TMain::FormCreate(const CommandLine& commandLine) {
     programLang_->SelectLanguage(settings_->Language);
     languageNames_ = programLang_->LanguageNames();
     nativeLanguageNames_ = programLang_->NativeLanguageNames();
-    setMinimumSize(MinimumWidth, MinimumHeight);
+    renameCommands_ =
+        std::make_unique<TRenameCommands>(*this, fileList_->Items(), *model_, *ui_.Tabs, *settings_,
+                                          *versionInfo_, *commonLang_, *programLang_);
+    // The run changes the names under the prediction and its marks; the list's reset
+    // afterwards starts it again.
+    connect(renameCommands_.get(), &TRenameCommands::runStarting, this, [this] {
+        prediction_->Stop();
+        ShowMarks({});
+    });
+    connect(renameCommands_.get(), &TRenameCommands::undoAvailable, ui_.A_Undo,
+            &QAction::setEnabled);
+    connect(renameCommands_.get(), &TRenameCommands::runFinished, this,
+            &TMain::RefreshOptionControls);
+    setMinimumSize(TMainForm::MinimumWidth, TMainForm::MinimumHeight);
     // Sizeable and minimisable, without a maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -419,40 +223,35 @@ void TMain::FormShow() {
     TSplash splash(*versionInfo_, *commonLang_);
     splash.Present();
     const TSettings& s = *settings_;
-    setGeometry(s.Left, s.Top, std::max(s.Width, MinimumWidth), std::max(s.Height, MinimumHeight));
+    setGeometry(s.Left, s.Top, std::max(s.Width, TMainForm::MinimumWidth),
+                std::max(s.Height, TMainForm::MinimumHeight));
     if (s.State == 1) {
         setWindowState(Qt::WindowMinimized);
     } else if (s.State != 0) {
         setWindowState(Qt::WindowMaximized);
     }
-    A_QuickButtons->setChecked(s.ShowQuickButtons);
-    PanelButtons->setVisible(s.ShowQuickButtons);
-    A_SettingsBar->setChecked(s.ShowSchemeOptions);
-    PanelSets->setVisible(s.ShowSchemeOptions);
-    A_StatusBar->setChecked(s.ShowStatusLine);
-    PanelStatus->setVisible(s.ShowStatusLine);
+    ui_.A_QuickButtons->setChecked(s.ShowQuickButtons);
+    ui_.PanelButtons->setVisible(s.ShowQuickButtons);
+    ui_.A_SettingsBar->setChecked(s.ShowSchemeOptions);
+    ui_.PanelSets->setVisible(s.ShowSchemeOptions);
+    ui_.A_StatusBar->setChecked(s.ShowStatusLine);
+    ui_.PanelStatus->setVisible(s.ShowStatusLine);
     RestackBottomPanels();
-    tabs_->setCurrentIndex(0);
-    A_SaveRenameSettings->setChecked(!s.ResetRenamingOptions);
-    A_SaveDirectorySettings->setChecked(!s.DisableInitialFolderSelection);
-    A_ShowSuccessMessage->setChecked(s.ShowRenameSuccess);
-    A_PlanRenameOrder->setChecked(s.PlanRenameOrder);
+    ui_.Tabs->setCurrentIndex(0);
+    ui_.A_SaveRenameSettings->setChecked(!s.ResetRenamingOptions);
+    ui_.A_SaveDirectorySettings->setChecked(!s.DisableInitialFolderSelection);
+    ui_.A_ShowSuccessMessage->setChecked(s.ShowRenameSuccess);
+    ui_.A_PlanRenameOrder->setChecked(s.PlanRenameOrder);
     if (!s.ResetRenamingOptions) {
-        ApplyOptionsToControls(*tabs_, s.Options);
+        ApplyOptionsToControls(*ui_.Tabs, s.Options);
     }
     schemeBox_->Fill();
     schemeBox_->Select(s.CurrentSchema);
-    ApplyColumnSet(s.Columns);
-    ApplyColumnWidths(s.ColumnsWidth);
-    comparer_->SetSortColumn(s.ColumnSortFieldIndex);
-    comparer_->SetSortDeclining(s.ColumnSortDeclining);
-    comparer_->SetOptions(ReadOptionsFromControls(*tabs_));
-    {
-        // The command line's files came in before the list knew its sort column.
-        const TFileListModel::Change change(*model_);
-        fileList_->Items().Sort();
-    }
-    ShowSortIndicator();
+    columns_->ApplyColumnSet(s.Columns);
+    columns_->ApplyColumnWidths(s.ColumnsWidth);
+    // The command line's files came in before the list knew its sort column.
+    columns_->RestoreSort(s.ColumnSortFieldIndex, s.ColumnSortDeclining,
+                          ReadOptionsFromControls(*ui_.Tabs));
     splash.CloseAfter(qEnvironmentVariableIsSet("QUILLMARK_NO_SPLASH_WAIT") ? 0 : 2000);
     BindTexts();
     RefreshOptionControls();
@@ -488,17 +287,20 @@ void TMain::FormCloseQuery() {
     s.ColumnsWidth = ColumnWidthsText();
     s.ColumnSortFieldIndex = comparer_->SortColumn();
     s.ColumnSortDeclining = comparer_->SortDeclining();
-    s.ShowQuickButtons = A_QuickButtons->isChecked();
-    s.ShowSchemeOptions = A_SettingsBar->isChecked();
-    s.ShowStatusLine = A_StatusBar->isChecked();
+    s.ShowQuickButtons = ui_.A_QuickButtons->isChecked();
+    s.ShowSchemeOptions = ui_.A_SettingsBar->isChecked();
+    s.ShowStatusLine = ui_.A_StatusBar->isChecked();
     s.CurrentSchema = schemeBox_->Selected();
-    s.Options = ReadOptionsFromControls(*tabs_);
+    s.Options = ReadOptionsFromControls(*ui_.Tabs);
 }
 
 void TMain::FormClose() {
     closing_ = true;
     prediction_.reset();
-    FileList->setModel(nullptr);
+    renameCommands_.reset();
+    columns_.reset();
+    adder_.reset();
+    ui_.FileList->setModel(nullptr);
     languageNames_.clear();
     nativeLanguageNames_.clear();
     model_.reset();
@@ -512,46 +314,14 @@ void TMain::FormClose() {
 }
 
 void TMain::BindTexts() {
-    BindMainWindowTexts(*this, *tabs_, *commonLang_, *programLang_, settings_->Language);
+    BindMainWindowTexts(*this, *ui_.Tabs, *commonLang_, *programLang_, settings_->Language);
     if (QWidget* reset = findChild<QWidget*>(QStringLiteral("ResetBtn"))) {
-        reset->setStatusTip(A_Reset->statusTip());
+        reset->setStatusTip(ui_.A_Reset->statusTip());
     }
-    FitMinimumSize();
-    BuildLanguageMenu(*M_Language, languageNames_, nativeLanguageNames_,
+    ui_.FitMinimumSize(*this);
+    BuildLanguageMenu(*ui_.M_Language, languageNames_, nativeLanguageNames_,
                       programLang_->LanguageName(), programLang_->GetLine("LANGUAGESELECTION_HINT"),
                       [this](int position) { M_LanguageClick(position); });
-}
-
-void TMain::FitMinimumSize() {
-    // Longer captions (Danish, German) and the bars may need more than the fixed minimum:
-    // below what the layout needs, captions would be cut off or drawn over their neighbours.
-    // Measured on polished widgets: before the first showing they have no style yet.
-    ensurePolished();
-    for (QWidget* child : findChildren<QWidget*>()) {
-        child->ensurePolished();
-    }
-    // Every layout: activating the window's own does not reach into the tab pages, which
-    // would keep the sizes of the former language's captions.
-    for (QLayout* each : findChildren<QLayout*>()) {
-        each->invalidate();
-    }
-    for (QToolButton* button : findChildren<QToolButton*>()) {
-        if (button->defaultAction() != nullptr) {
-            button->setMinimumWidth(std::max(90, button->sizeHint().width()));
-        }
-    }
-    // The tab pages answer for the new captions only once asked themselves; the window's
-    // layouts are then measured again on top of that.
-    tabs_->minimumSizeHint();
-    for (QLayout* each : findChildren<QLayout*>()) {
-        each->invalidate();
-    }
-    const QSize needed = minimumSizeHint().expandedTo(
-        tabs_->minimumSizeHint() + QSize(centralWidget()->layout()->contentsMargins().left() +
-                                             centralWidget()->layout()->contentsMargins().right(),
-                                         0));
-    setMinimumSize(std::max(MinimumWidth, needed.width()),
-                   std::max(MinimumHeight, needed.height()));
 }
 
 void TMain::M_LanguageClick(int position) {
@@ -575,11 +345,11 @@ std::string TMain::Text(const std::string& key) const {
 // ---- files ----
 
 void TMain::SetFileListModel(QAbstractItemModel* model) {
-    FileList->setModel(model);
+    ui_.FileList->setModel(model);
     if (model == nullptr) {
         return;
     }
-    connect(FileList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+    connect(ui_.FileList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &TMain::FileListSelectItem);
     for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
         connect(model, signal, this, &TMain::UpdateActionStates);
@@ -590,123 +360,27 @@ void TMain::SetFileListModel(QAbstractItemModel* model) {
     connect(model, &QAbstractItemModel::modelReset, this, &TMain::UpdateActionStates);
 }
 
-namespace {
-
-// Folder and name of a path; a bare name or relative path is taken from the current
-// folder, read as bytes so that a folder name that is not UTF-8 survives.
-SplitPath SplitFilePath(const std::string& path) {
-    std::error_code error;
-    std::string current = std::filesystem::current_path(error).native();
-    if (current.empty() || current.back() != '/') {
-        current += '/';
-    }
-    SplitPath split = SplitCommandLinePath(path, current);
-    // "./" names the folder it stands in; shown in the folder column it only puzzles.
-    // ("../" stays: dropping it by text would be wrong behind a link.)
-    std::string& folder = split.path;
-    for (std::size_t at; (at = folder.find("/./")) != std::string::npos;) {
-        folder.erase(at, 2);
-    }
-    return split;
-}
-
-// The file's path as the bytes the file manager sent: a name that is not UTF-8 arrives
-// percent-encoded byte by byte and must not be decoded as text.
-std::string LocalPath(const QUrl& url) {
-    return QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1()).toStdString();
-}
-
-} // namespace
-
 void TMain::AddFile(const std::string& path) {
-    if (model_ == nullptr) {
-        return;
+    if (adder_ != nullptr) {
+        adder_->AddFile(path);
     }
-    const SplitPath split = SplitFilePath(path);
-    const TFileListModel::Change change(*model_);
-    fileList_->Items().Add(split.name, split.path);
-}
-
-bool TMain::AddEntries(const std::vector<TFileItems::NewEntry>& entries, TAddProgress& progress) {
-    if (entries.empty() || progress.Cancelled()) {
-        return !progress.Cancelled();
-    }
-    const TFileListModel::Change change(*model_);
-    fileList_->Items().AddMany(
-        entries, [&](std::size_t added) { return progress.Update(added, entries.size()); });
-    return !progress.Cancelled();
 }
 
 bool TMain::AddFolder(const std::string& folder, bool subFolders) {
-    if (model_ == nullptr) {
-        return false;
-    }
-    TAddProgress progress(this);
-    const FolderWalkResult walk = WalkFolder(
-        folder, subFolders, [&](std::size_t listed) { return progress.Update(listed, 0); });
-    // A cancel while looking adds nothing: the files found have not been read yet, and
-    // reading them is the long part the user just stopped.
-    if (walk.Cancelled) {
-        return false;
-    }
-    return AddEntries(walk.Files, progress);
+    return adder_ != nullptr && adder_->AddFolder(folder, subFolders);
 }
 
 void TMain::HandleDroppedFiles(const QList<QUrl>& urls) {
-    if (model_ == nullptr) {
-        return;
+    if (adder_ != nullptr && adder_->AddDropped(urls)) {
+        RefreshOptionControls();
     }
-    TAddProgress progress(this);
-    std::vector<TFileItems::NewEntry> entries;
-    for (const QUrl& url : urls) {
-        if (!url.isLocalFile()) {
-            continue;
-        }
-        const std::string path = LocalPath(url);
-        struct stat info {};
-        if (::stat(path.c_str(), &info) != 0) {
-            continue;
-        }
-        if (S_ISDIR(info.st_mode)) {
-            const FolderWalkResult walk = WalkFolder(
-                path, false, [&](std::size_t listed) { return progress.Update(listed, 0); });
-            if (walk.Cancelled) {
-                return;
-            }
-            entries.insert(entries.end(), walk.Files.begin(), walk.Files.end());
-        } else {
-            const SplitPath split = SplitFilePath(path);
-            entries.push_back({split.name, split.path});
-        }
-    }
-    AddEntries(entries, progress);
-    RefreshOptionControls();
 }
 
 void TMain::A_AddFilesExecute() {
-    QString filter = Q(Text("SELECTFILEALLFILESFILTER")).remove(QLatin1Char('|')).trimmed();
-    // Every file, with or without an extension: a pattern of "*.*" in the language text
-    // would hide files without a dot.
-    static const QRegularExpression patterns(QStringLiteral("\\s*\\([^()]*\\)$"));
-    filter.remove(patterns);
-    if (filter.isEmpty()) {
-        filter = tr("All files");
+    if (adder_->AddFromDialog(*settings_, Q(Text("SELECTFILETITLE")),
+                              Q(Text("SELECTFILEALLFILESFILTER")), tr("All files"))) {
+        RefreshOptionControls();
     }
-    filter += QStringLiteral(" (*)");
-    const QStringList files = QFileDialog::getOpenFileNames(this, Q(Text("SELECTFILETITLE")),
-                                                            AddFilesFolder(*settings_), filter);
-    if (files.isEmpty()) {
-        return;
-    }
-    std::vector<TFileItems::NewEntry> entries;
-    for (const QString& file : files) {
-        const SplitPath split = SplitFilePath(QFile::encodeName(file).toStdString());
-        entries.push_back({split.name, split.path});
-    }
-    settings_->LastUsedFilePath = entries.front().Path;
-    TAddProgress progress(this);
-    AddEntries(entries, progress);
-    RefreshOptionControls();
 }
 
 void TMain::A_AddDirectoryExecute() {
@@ -726,7 +400,7 @@ void TMain::A_AddDirectoryExecute() {
 }
 
 void TMain::A_RemoveFilesExecute() {
-    const QItemSelectionModel* selection = FileList->selectionModel();
+    const QItemSelectionModel* selection = ui_.FileList->selectionModel();
     if (selection == nullptr) {
         return;
     }
@@ -748,7 +422,7 @@ void TMain::A_RemoveFilesExecute() {
     }
     RefreshOptionControls();
     if (fileList_->Items().RenamedCount() == 0) {
-        A_Undo->setEnabled(false);
+        ui_.A_Undo->setEnabled(false);
     }
 }
 
@@ -758,58 +432,31 @@ void TMain::A_RemoveAllFilesExecute() {
         fileList_->Items().Clear();
     }
     RefreshOptionControls();
-    A_Undo->setEnabled(false);
+    ui_.A_Undo->setEnabled(false);
 }
 
 // ---- columns ----
 
 void TMain::ApplyColumnSet(const std::string& columnSet) {
-    if (model_ == nullptr) {
-        return;
+    if (columns_ != nullptr) {
+        columns_->ApplyColumnSet(columnSet);
     }
-    std::vector<ShownColumn> columns = ParseColumnSet(columnSet);
-    std::vector<ColumnId> ids;
-    for (const ShownColumn& column : columns) {
-        ids.push_back(column.Id);
-    }
-    comparer_->SetColumns(std::move(ids));
-    model_->SetColumns(std::move(columns));
-    // New columns start at the width of a new column, not at the old ones' widths.
-    for (int i = 0; i < model_->columnCount(); ++i) {
-        FileList->header()->resizeSection(i, FileList->header()->defaultSectionSize());
-    }
-    ShowSortIndicator();
 }
 
 void TMain::ApplyColumnWidths(const std::string& widths) {
-    if (model_ == nullptr) {
-        return;
-    }
-    const std::vector<int> parsed =
-        ParseColumnWidths(widths, static_cast<std::size_t>(model_->columnCount()));
-    for (std::size_t i = 0; i < parsed.size(); ++i) {
-        FileList->header()->resizeSection(static_cast<int>(i), parsed[i]);
+    if (columns_ != nullptr) {
+        columns_->ApplyColumnWidths(widths);
     }
 }
 
 std::string TMain::ColumnWidthsText() const {
-    std::string text;
-    if (model_ == nullptr) {
-        return text;
-    }
-    for (int i = 0; i < model_->columnCount(); ++i) {
-        text += std::to_string(FileList->header()->sectionSize(i)) + ',';
-    }
-    return text;
+    return columns_ != nullptr ? columns_->ColumnWidthsText() : std::string();
 }
 
 void TMain::RebuildColumns() {
-    if (model_ == nullptr) {
-        return;
+    if (columns_ != nullptr) {
+        columns_->Rebuild(settings_->Columns);
     }
-    const std::string widths = ColumnWidthsText();
-    ApplyColumnSet(settings_->Columns);
-    ApplyColumnWidths(widths);
 }
 
 int TMain::SortColumn() const {
@@ -821,63 +468,28 @@ bool TMain::SortDeclining() const {
 }
 
 void TMain::FileListColumnClick(int position) {
-    if (model_ == nullptr) {
-        return;
+    if (columns_ != nullptr) {
+        columns_->SortBy(position);
+        RefreshOptionControls();
     }
-    if (position == comparer_->SortColumn()) {
-        comparer_->SetSortDeclining(!comparer_->SortDeclining());
-    } else {
-        comparer_->SetSortColumn(position);
-    }
-    {
-        const TFileListModel::Change change(*model_);
-        fileList_->Items().Sort();
-    }
-    ShowSortIndicator();
-    RefreshOptionControls();
-}
-
-void TMain::ShowSortIndicator() {
-    const int column = comparer_->SortColumn();
-    QHeaderView* header = FileList->header();
-    if (column < 0 || column >= model_->columnCount()) {
-        header->setSortIndicator(-1, Qt::AscendingOrder);
-        return;
-    }
-    header->setSortIndicator(column,
-                             comparer_->SortDeclining() ? Qt::AscendingOrder : Qt::DescendingOrder);
 }
 
 void TMain::A_CustomizeColumnsExecute() {
-    std::vector<std::string> captions;
-    for (const ColumnInfo& column : AllColumns()) {
-        captions.push_back(model_->Caption(column.Id).toStdString());
+    if (columns_->Customize(*settings_, *commonLang_, *programLang_, this)) {
+        RefreshOptionControls();
     }
-    std::vector<TColumnChecklist::Shown> shown;
-    for (int i = 0; i < model_->columnCount(); ++i) {
-        shown.push_back({model_->headerData(i, Qt::Horizontal).toString().toStdString(),
-                         FileList->header()->sectionSize(i)});
-    }
-    TCustomizeCols dialog(TColumnChecklist(captions, shown), *settings_, this);
-    dialog.UseLanguage(*commonLang_, *programLang_);
-    if (dialog.exec() != QDialog::Accepted) {
-        return;
-    }
-    ApplyColumnSet(settings_->Columns);
-    ApplyColumnWidths(settings_->ColumnsWidth);
-    RefreshOptionControls();
 }
 
 bool TMain::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == FileList && event->type() == QEvent::KeyPress &&
+    if (watched == ui_.FileList && event->type() == QEvent::KeyPress &&
         static_cast<QKeyEvent*>(event)->key() == Qt::Key_Delete &&
         static_cast<QKeyEvent*>(event)->modifiers() == Qt::NoModifier) {
-        if (A_RemoveFiles->isEnabled()) {
-            A_RemoveFiles->trigger();
+        if (ui_.A_RemoveFiles->isEnabled()) {
+            ui_.A_RemoveFiles->trigger();
         }
         return true;
     }
-    if (watched == FileList->viewport()) {
+    if (watched == ui_.FileList->viewport()) {
         switch (event->type()) {
         case QEvent::DragEnter:
         case QEvent::DragMove: {
@@ -905,145 +517,36 @@ bool TMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TMain::FileListSelectItem() {
-    const QItemSelectionModel* selection = FileList->selectionModel();
-    A_RemoveFiles->setEnabled(selection != nullptr && selection->hasSelection());
+    const QItemSelectionModel* selection = ui_.FileList->selectionModel();
+    ui_.A_RemoveFiles->setEnabled(selection != nullptr && selection->hasSelection());
     UpdateFileExample();
 }
 
 // ---- rename and undo ----
 
 void TMain::A_RenameFilesExecute() {
-    TFileItems& items = fileList_->Items();
-    items.BeginUpdate();
-    const std::unique_ptr<TRenameProcess> process = NewRenameProcess();
-    const int renamed = RunRenameThread(*process, false);
-    const int count = items.Count();
-    if (!journalRan_) {
-        ShowJournalProblem(this, programLang_.get(), false, journalProblem_);
-    } else if (settings_->ShowRenameSuccess || renamed != count) {
-        ShowRenameMessage("DONERENAME", renamed, count - renamed);
-    }
-    if (journalRan_ && !journalProblem_.empty()) {
-        ShowJournalProblem(this, programLang_.get(), true, journalProblem_);
-    }
-    // Also after a cancelled run or one that renamed nothing: what undo would do is
-    // decided per entry.
-    A_Undo->setEnabled(true);
-    {
-        const TFileListModel::Change change(*model_);
-        items.EndUpdate();
-    }
-    RefreshOptionControls();
+    renameCommands_->Run(false);
 }
 
 void TMain::A_UndoExecute() {
-    TFileItems& items = fileList_->Items();
-    items.BeginUpdate();
-    int undoable = 0;
-    for (int slot = 0; slot < items.Count(); ++slot) {
-        const TFileItem* entry = items.Items(slot);
-        undoable += entry != nullptr && entry->CanUndo() ? 1 : 0;
-    }
-    const std::unique_ptr<TRenameProcess> process = NewRenameProcess();
-    const int restored = RunRenameThread(*process, true);
-    if (!journalRan_) {
-        ShowJournalProblem(this, programLang_.get(), false, journalProblem_);
-    } else if (settings_->ShowRenameSuccess || restored != items.Count()) {
-        ShowRenameMessage("UNDONERENAME", restored, undoable - restored);
-    }
-    if (journalRan_ && !journalProblem_.empty()) {
-        ShowJournalProblem(this, programLang_.get(), true, journalProblem_);
-    }
-    // A restore that failed leaves nothing more to undo for the others, and trying the
-    // failed one again would fail the same way.
-    A_Undo->setEnabled(restored == undoable);
-    {
-        const TFileListModel::Change change(*model_);
-        items.EndUpdate();
-    }
-    RefreshOptionControls();
+    renameCommands_->Run(true);
 }
 
-std::unique_ptr<TRenameProcess> TMain::NewRenameProcess() {
-    return std::make_unique<TRenameProcess>(
-        this, [this](const std::string& key) { return Text(key); },
-        commonLang_ != nullptr ? commonLang_->GetKeyedLine("CANCEL") : std::string());
-}
-
-int TMain::RunRenameThread(TRenameProcess& process, bool undoMode) {
-    TFileItems& items = fileList_->Items();
-    process.SetRunActive([this] { return RenameThread != nullptr; });
-    const RunOrder order = PlanRenameOrder() ? RunOrder::Planned : RunOrder::ListOrder;
-    TRenameThread thread(items, ReadOptionsFromControls(*tabs_), undoMode, process.FilesSinceTick,
-                         renameMove_, order);
-    thread.SetJournal({JournalFolder(), versionInfo_->GetInfo(TVersionInfo::InfoLongVersion)});
-    connect(&process, &TRenameProcess::stopRequested, this, [this] {
-        if (RenameThread != nullptr) {
-            RenameThread->Cancel();
-        }
-    });
-    // Both arrive queued, in the order the worker sent them: its last notice of progress
-    // comes before the end.
-    connect(&thread, &TRenameThread::progressed, this, &TMain::RenameThreadProgress);
-    connect(&thread, &QThread::finished, this, &TMain::RenameThreadTerminate);
-    renameProcess_ = &process;
-    // The run changes the names under the prediction and its marks; the list's reset
-    // afterwards starts it again.
-    prediction_->Stop();
-    ShowMarks({});
-    process.BeginRun(items.Count());
-    RenameThread = &thread;
-    thread.start();
-    process.exec();
-    // Normally over already: the dialog closes only once the worker has ended.
-    thread.Cancel();
-    thread.wait();
-    RenameThread = nullptr;
-    renameProcess_ = nullptr;
-    journalRan_ = thread.Ran();
-    journalProblem_ = thread.JournalProblem();
-    // The run's own count: an entry that a cancelled run never reached still carries the
-    // mark of the run before, and counting it would report files this run did not touch.
-    return thread.Tally().Renamed;
+void TMain::SetRenameMove(MoveEntryFile move) {
+    if (renameCommands_ != nullptr) {
+        renameCommands_->SetMove(std::move(move));
+    }
 }
 
 bool TMain::PlanRenameOrder() const {
     return settings_ != nullptr && settings_->PlanRenameOrder;
 }
 
-void TMain::RenameThreadProgress() {
-    if (RenameThread == nullptr || renameProcess_ == nullptr) {
-        return; // a notice that came after the end handler
-    }
-    const TRenameThread::Progress progress = RenameThread->TakeProgress();
-    if (progress.hasNames) {
-        renameProcess_->ShowNames(progress.from, progress.to);
-    }
-    renameProcess_->StepProgress(progress.done - renameProcess_->DoneFiles());
-    if (progress.hasNumber) {
-        // A change of the control like any other: the scheme selection goes and the
-        // window refreshes, once for all the files since the last notice.
-        tabs_->IncValue->setValue(progress.number);
-    }
-}
-
-void TMain::RenameThreadTerminate() {
-    if (RenameThread == nullptr || renameProcess_ == nullptr) {
-        return;
-    }
-    // Whatever the worker did after its last notice shows before the window closes.
-    RenameThreadProgress();
-    renameProcess_->EndRun();
-    // First: the progress window refuses to close while a run is under way.
-    RenameThread = nullptr;
-    renameProcess_->Finish();
-}
-
 void TMain::RestartPrediction() {
     if (prediction_ == nullptr) {
         return;
     }
-    if (RenameThread != nullptr) {
+    if (renameCommands_ != nullptr && renameCommands_->Running()) {
         prediction_->Stop();
     } else {
         prediction_->Restart();
@@ -1055,18 +558,6 @@ void TMain::ShowMarks(std::vector<TRowMark> marks) {
     if (!hintShown_) {
         UpdateFileExample();
     }
-}
-
-void TMain::ShowRenameMessage(const std::string& key, int done, int notDone) {
-    const std::string text =
-        FillPlaceholders(programLang_ != nullptr ? programLang_->GetText(key) : std::string(),
-                         {std::to_string(done), std::to_string(notDone)});
-    // The language's line breaks are LF CR pairs; the box wants one break each.
-    QMessageBox box(QMessageBox::Information, windowTitle(),
-                    Q(text).replace(QStringLiteral("\n\r"), QStringLiteral("\n")), QMessageBox::Ok,
-                    this);
-    box.setObjectName(QStringLiteral("RenameMessage"));
-    box.exec();
 }
 
 // ---- refresh ----
@@ -1081,59 +572,53 @@ void TMain::UpdateCompExample() {
 }
 
 void TMain::RefreshOptionControls() {
-    const RenameOptionSet options = ReadOptionsFromControls(*tabs_);
+    const RenameOptionSet options = ReadOptionsFromControls(*ui_.Tabs);
     const auto mark = [&](QWidget* tab, bool inUse) {
-        const int index = tabs_->indexOf(tab);
-        tabs_->setTabText(index, Q(MarkTabCaption(tabs_->tabText(index).toStdString(), inUse)));
+        const int index = ui_.Tabs->indexOf(tab);
+        ui_.Tabs->setTabText(index,
+                             Q(MarkTabCaption(ui_.Tabs->tabText(index).toStdString(), inUse)));
     };
-    mark(tabs_->GeneralTab, GeneralTabInUse(options));
-    tabs_->RenameSummary->setText(
+    mark(ui_.Tabs->GeneralTab, GeneralTabInUse(options));
+    ui_.Tabs->RenameSummary->setText(
         Q(BuildRenameSummary(options, [this](const std::string& key) { return Text(key); })));
-    mark(tabs_->TrimTab, options.RemoveGroup);
-    mark(tabs_->ReplaceTab, options.ReplaceGroup);
-    mark(tabs_->InsertTab, options.InsertGroup);
-    mark(tabs_->FormatTab, options.FormatGroup);
-    mark(tabs_->ShuffleTab, options.ShuffleGroup);
-    ApplyEnablingRules(*tabs_);
+    mark(ui_.Tabs->TrimTab, options.RemoveGroup);
+    mark(ui_.Tabs->ReplaceTab, options.ReplaceGroup);
+    mark(ui_.Tabs->InsertTab, options.InsertGroup);
+    mark(ui_.Tabs->FormatTab, options.FormatGroup);
+    mark(ui_.Tabs->ShuffleTab, options.ShuffleGroup);
+    ApplyEnablingRules(*ui_.Tabs);
     if (model_ != nullptr) {
         comparer_->SetOptions(options);
         model_->SetOptions(options, options.NumberIncValue);
         RestartPrediction();
     }
-    FileList->viewport()->update();
+    ui_.FileList->viewport()->update();
     UpdateActionStates();
 }
 
 void TMain::UpdateActionStates() {
-    const QItemSelectionModel* selection = FileList->selectionModel();
-    const QAbstractItemModel* model = FileList->model();
+    const QItemSelectionModel* selection = ui_.FileList->selectionModel();
+    const QAbstractItemModel* model = ui_.FileList->model();
     const bool listed = fileList_ != nullptr && fileList_->Items().Count() > 0;
-    A_RemoveFiles->setEnabled(selection != nullptr && selection->hasSelection());
-    A_RemoveAllFiles->setEnabled(listed);
-    A_RenameFiles->setEnabled(listed && HasActiveOptions(ReadOptionsFromControls(*tabs_)));
-    A_SelectAll->setEnabled(model != nullptr && model->rowCount() > 0);
-    A_DeleteScheme->setEnabled(schemeBox_ != nullptr && schemeBox_->SelectedIndex() >= 0);
+    ui_.A_RemoveFiles->setEnabled(selection != nullptr && selection->hasSelection());
+    ui_.A_RemoveAllFiles->setEnabled(listed);
+    ui_.A_RenameFiles->setEnabled(listed && HasActiveOptions(ReadOptionsFromControls(*ui_.Tabs)));
+    ui_.A_SelectAll->setEnabled(model != nullptr && model->rowCount() > 0);
+    ui_.A_DeleteScheme->setEnabled(schemeBox_ != nullptr && schemeBox_->SelectedIndex() >= 0);
 }
 
 void TMain::RestackBottomPanels() {
-    auto* column = static_cast<QVBoxLayout*>(centralWidget()->layout());
-    // From the bottom edge up: status line, option tabs, scheme bar, quick buttons.
-    for (QWidget* panel : {PanelButtons, PanelSets, PanelOptions, PanelStatus}) {
-        column->removeWidget(panel);
-    }
-    for (QWidget* panel : {PanelButtons, PanelSets, PanelOptions, PanelStatus}) {
-        column->addWidget(panel);
-    }
+    ui_.RestackBottomPanels();
 }
 
 void TMain::ToggleBar(QWidget* panel, bool visible) {
     panel->setVisible(visible);
     RestackBottomPanels();
-    FitMinimumSize();
+    ui_.FitMinimumSize(*this);
 }
 
 void TMain::UpdateFileExample() {
-    const QItemSelectionModel* selection = FileList->selectionModel();
+    const QItemSelectionModel* selection = ui_.FileList->selectionModel();
     int first = -1;
     if (selection != nullptr) {
         for (const QModelIndex& index : selection->selectedRows()) {
@@ -1146,7 +631,7 @@ void TMain::UpdateFileExample() {
     if (item == nullptr) {
         example = Q(Text("NONEWFILENAMEEXAMPLE"));
     } else {
-        const RenameOptionSet options = ReadOptionsFromControls(*tabs_);
+        const RenameOptionSet options = ReadOptionsFromControls(*ui_.Tabs);
         example = Q(
             Text("NEWFILENAMEEXAMPLE") + ": " +
             ComputeNewName(options, item->Name(), NumberAtPosition(options.NumberIncValue, first)));
@@ -1156,9 +641,9 @@ void TMain::UpdateFileExample() {
                                                [this](const std::string& key) { return Text(key); })
                                : QString();
     if (marked.isEmpty() || example.isEmpty()) {
-        FileExample->setText(example + marked);
+        ui_.FileExample->setText(example + marked);
     } else {
-        FileExample->setText(example + QStringLiteral(" \u2014 ") + marked);
+        ui_.FileExample->setText(example + QStringLiteral(" \u2014 ") + marked);
     }
 }
 
@@ -1167,7 +652,7 @@ void TMain::ShowHintOrExample(const QString& hint) {
     if (hint.isEmpty()) {
         UpdateFileExample();
     } else {
-        FileExample->setText(hint);
+        ui_.FileExample->setText(hint);
     }
 }
 
@@ -1183,24 +668,24 @@ bool TMain::event(QEvent* event) {
 // ---- replace list ----
 
 void TMain::ReplaceAddBtnClick() {
-    TReplaceList& list = *tabs_->ReplaceList;
-    const QString replace = tabs_->Replace->text();
+    TReplaceList& list = *ui_.Tabs->ReplaceList;
+    const QString replace = ui_.Tabs->Replace->text();
     if (replace.isEmpty() || list.Count() >= MaxReplacePairs) {
         return;
     }
-    list.AddPair({replace.toStdString(), tabs_->ReplaceWith->text().toStdString()});
+    list.AddPair({replace.toStdString(), ui_.Tabs->ReplaceWith->text().toStdString()});
     {
-        const QSignalBlocker a(tabs_->Replace);
-        const QSignalBlocker b(tabs_->ReplaceWith);
-        tabs_->Replace->clear();
-        tabs_->ReplaceWith->clear();
+        const QSignalBlocker a(ui_.Tabs->Replace);
+        const QSignalBlocker b(ui_.Tabs->ReplaceWith);
+        ui_.Tabs->Replace->clear();
+        ui_.Tabs->ReplaceWith->clear();
     }
-    tabs_->Replace->setFocus();
+    ui_.Tabs->Replace->setFocus();
     UpdateCompExample();
 }
 
 void TMain::ReplaceRemoveBtnClick() {
-    TReplaceList& list = *tabs_->ReplaceList;
+    TReplaceList& list = *ui_.Tabs->ReplaceList;
     if (list.SelectedIndex() < 0) {
         return;
     }
@@ -1210,10 +695,10 @@ void TMain::ReplaceRemoveBtnClick() {
         const QSignalBlocker blocker(&list);
         pair = list.RemoveSelected();
     }
-    const QSignalBlocker a(tabs_->Replace);
-    const QSignalBlocker b(tabs_->ReplaceWith);
-    tabs_->Replace->setText(Q(pair->Replace));
-    tabs_->ReplaceWith->setText(Q(pair->ReplaceWith));
+    const QSignalBlocker a(ui_.Tabs->Replace);
+    const QSignalBlocker b(ui_.Tabs->ReplaceWith);
+    ui_.Tabs->Replace->setText(Q(pair->Replace));
+    ui_.Tabs->ReplaceWith->setText(Q(pair->ReplaceWith));
     RefreshOptionControls();
     UpdateFileExample();
 }
@@ -1229,7 +714,7 @@ void TMain::ReplaceListSelectItem() {
 void TMain::SetsChange(int index) {
     const std::string name = schemeBox_->Selected();
     settings_->Schemas.LoadOptions(name, settings_->Options);
-    ApplyOptionsToControls(*tabs_, settings_->Options);
+    ApplyOptionsToControls(*ui_.Tabs, settings_->Options);
     UpdateCompExample();
     schemeBox_->SelectIndex(index);
     RefreshOptionControls();
@@ -1237,23 +722,23 @@ void TMain::SetsChange(int index) {
 
 void TMain::A_SaveSchemeAsExecute() {
     QStringList names;
-    for (int i = 0; i < Sets->count(); ++i) {
-        names.push_back(Sets->itemText(i));
+    for (int i = 0; i < ui_.Sets->count(); ++i) {
+        names.push_back(ui_.Sets->itemText(i));
     }
     TSchemeSave dialog(names, Q(schemeBox_->Selected()), this);
     dialog.UseLanguage(*commonLang_, *programLang_);
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
-    settings_->Options = ReadOptionsFromControls(*tabs_);
+    settings_->Options = ReadOptionsFromControls(*ui_.Tabs);
     std::string name = dialog.SchemeName().toStdString();
     if (!name.empty()) {
         // The store tells names apart without regard to letter case, so a name that
         // differs from an existing one only in case would replace it at the next save
         // anyway: overwrite that scheme in place now, under its own name.
-        const int existing = Sets->findText(Q(name), Qt::MatchFixedString);
+        const int existing = ui_.Sets->findText(Q(name), Qt::MatchFixedString);
         if (existing >= 0) {
-            name = Sets->itemText(existing).toStdString();
+            name = ui_.Sets->itemText(existing).toStdString();
         }
         settings_->Schemas.SaveOptions(name, settings_->Options);
     }
@@ -1274,7 +759,7 @@ void TMain::A_DeleteSchemeExecute() {
 }
 
 void TMain::A_ResetExecute() {
-    ApplyOptionsToControls(*tabs_, RenameOptionSet{});
+    ApplyOptionsToControls(*ui_.Tabs, RenameOptionSet{});
     UpdateCompExample();
 }
 

@@ -3,13 +3,20 @@
 // TMain, the main window: the file list, the quick buttons, the scheme bar, the option tabs
 // and the status line, with the menu and every command as a named QAction. It creates and
 // owns the program-wide objects of a run (version information, settings, file list, the
-// two language clients) from construction until it closes, and it is the one place that
-// reads and writes the settings.
+// two language clients) from construction until it closes. It alone loads the settings
+// from the store (at construction) and saves them back (on closing); in between, their
+// fields are changed in place by the window and by the helpers it lends them to: the
+// column dialog (the column set and widths), the folder dialog (whether subfolders are
+// included) and the file adder (the folder of the files picked last).
 //
 // The window translates between controls and the cores; the rules live in helpers
-// (TOptionTabs, ApplyEnablingRules, BuildRenameSummary, TSchemeBox, the option mapping).
+// (TOptionTabs, ApplyEnablingRules, BuildRenameSummary, TSchemeBox, the option mapping),
+// and the commands with most steps in their own classes (TRenameCommands, TListColumns,
+// TFileAdder), which the window's action handlers hand over to. TMainForm makes the
+// controls and actions.
 
 #include "app/commandline.h"
+#include "app/mainform.h"
 #include "app/predictionmarks.h"
 #include "filelist/fileitems.h"
 #include "rename/renamerun.h"
@@ -21,24 +28,19 @@
 #include <vector>
 
 class QAbstractItemModel;
-class QAction;
-class QComboBox;
-class QLabel;
-class QMenu;
-class QTreeView;
 class QUrl;
 
 namespace qm {
 
-class TAddProgress;
 class TDynLang;
 class TEntryComparer;
+class TFileAdder;
 class TFileList;
 class TFileListModel;
+class TListColumns;
 class TOptionTabs;
 class TPredictionRunner;
-class TRenameProcess;
-class TRenameThread;
+class TRenameCommands;
 class TSchemeBox;
 class TSettings;
 class TVersionInfo;
@@ -55,7 +57,7 @@ public:
     TSettings* Settings() const { return settings_.get(); }
     TFileList* FileItems() const { return fileList_.get(); }
     const TDynLang* ProgramLang() const { return programLang_.get(); }
-    TOptionTabs& Options() const { return *tabs_; }
+    TOptionTabs& Options() const { return *ui_.Tabs; }
 
     // The place of the file list's model: the view shows it and the window follows its
     // rows and selection. The model must outlive the window or be replaced first.
@@ -88,7 +90,7 @@ public:
 
     // How rename and undo runs move files: MoveFileNoReplace unless set (a test makes a
     // move wait or fail).
-    void SetRenameMove(MoveEntryFile move) { renameMove_ = std::move(move); }
+    void SetRenameMove(MoveEntryFile move);
 
     void RefreshOptionControls();
     void UpdateActionStates();
@@ -108,11 +110,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void BuildActions();
-    void BuildMenu();
-    void BuildPanels();
     void ConnectControls();
-    QAction* NewAction(const char* name, const QString& caption, bool checkable = false);
 
     void FormCreate(const CommandLine& commandLine);
     void FormShow();
@@ -122,8 +120,6 @@ private:
     // Switches both language clients to the language at `position` of the menu and binds
     // every text again; open dialogs take the new texts when they are next shown.
     void M_LanguageClick(int position);
-    // The fixed minimum size, raised to what the shown bars and the captions need.
-    void FitMinimumSize();
 
     std::string Text(const std::string& key) const;
 
@@ -138,9 +134,6 @@ private:
     void A_RemoveFilesExecute();
     void A_RemoveAllFilesExecute();
     void A_CustomizeColumnsExecute();
-    // Adds entries in their order with one sort, with progress when it takes long.
-    bool AddEntries(const std::vector<TFileItems::NewEntry>& entries, TAddProgress& progress);
-    void ShowSortIndicator();
     void SetsChange(int index);
     void A_SaveSchemeAsExecute();
     void A_DeleteSchemeExecute();
@@ -148,13 +141,6 @@ private:
     void ToggleBar(QWidget* panel, bool visible);
     void A_RenameFilesExecute();
     void A_UndoExecute();
-    // One run in the progress window, shown modally until the worker has ended; returns
-    // the number of files it renamed.
-    int RunRenameThread(TRenameProcess& process, bool undoMode);
-    std::unique_ptr<TRenameProcess> NewRenameProcess();
-    void RenameThreadProgress();
-    void RenameThreadTerminate();
-    void ShowRenameMessage(const std::string& key, int done, int notDone);
     // The options or the list changed: the marks of what the run would do are worked out
     // anew, except while a run is under way.
     void RestartPrediction();
@@ -165,58 +151,25 @@ private:
     std::unique_ptr<TFileList> fileList_;
     std::unique_ptr<TEntryComparer> comparer_;
     std::unique_ptr<TFileListModel> model_;
+    // After the model, the comparer and the list: these two go first.
+    std::unique_ptr<TListColumns> columns_;
+    std::unique_ptr<TFileAdder> adder_;
     // After the list and the model: it goes first.
     std::unique_ptr<TPredictionRunner> prediction_;
     std::unique_ptr<TDynLang> commonLang_;
     std::unique_ptr<TDynLang> programLang_;
+    // After everything it uses: it goes first.
+    std::unique_ptr<TRenameCommands> renameCommands_;
     std::vector<std::string> languageNames_;
     std::vector<std::string> nativeLanguageNames_;
     std::unique_ptr<TSchemeBox> schemeBox_;
     bool closing_ = false;
-    // The running worker and its progress window; null between runs.
-    TRenameThread* RenameThread = nullptr;
-    TRenameProcess* renameProcess_ = nullptr;
-    MoveEntryFile renameMove_;
-    // How the last run's journal went (see TRenameThread::Ran).
-    bool journalRan_ = true;
-    std::string journalProblem_;
     bool shown_ = false;
     // A hint stands in the status line instead of the example.
     bool hintShown_ = false;
 
-    QTreeView* FileList = nullptr;
-    QWidget* PanelButtons = nullptr;
-    QWidget* PanelSets = nullptr;
-    QWidget* PanelOptions = nullptr;
-    QWidget* PanelStatus = nullptr;
-    QLabel* SetsInfo = nullptr;
-    QComboBox* Sets = nullptr;
-    QLabel* FileExample = nullptr;
-    TOptionTabs* tabs_ = nullptr;
-    QMenu* M_Language = nullptr;
-
-    QAction* A_AddFiles = nullptr;
-    QAction* A_AddDirectory = nullptr;
-    QAction* A_RemoveFiles = nullptr;
-    QAction* A_RemoveAllFiles = nullptr;
-    QAction* A_RenameFiles = nullptr;
-    QAction* A_Exit = nullptr;
-    QAction* A_Undo = nullptr;
-    QAction* A_SelectAll = nullptr;
-    QAction* A_QuickButtons = nullptr;
-    QAction* A_SettingsBar = nullptr;
-    QAction* A_StatusBar = nullptr;
-    QAction* A_CustomizeColumns = nullptr;
-    QAction* A_SaveRenameSettings = nullptr;
-    QAction* A_SaveDirectorySettings = nullptr;
-    QAction* A_ShowSuccessMessage = nullptr;
-    QAction* A_PlanRenameOrder = nullptr;
-    QAction* A_Reset = nullptr;
-    QAction* A_WebMKHP = nullptr;
-    QAction* A_WebQMHP = nullptr;
-    QAction* A_About = nullptr;
-    QAction* A_SaveSchemeAs = nullptr;
-    QAction* A_DeleteScheme = nullptr;
+    // The controls and actions; their pointers stay valid while the window lives.
+    TMainForm ui_;
 };
 
 } // namespace qm

@@ -1,0 +1,64 @@
+#pragma once
+
+// The file list's columns as the main window shows them: which columns the view has and
+// how wide they are, the header's sort indicator, and the column dialog. The shown set and
+// the sort order live in the list's comparer and model; this class keeps the view's header
+// in step with them.
+//
+// Does not own the view, the model, the comparer or the list: the window creates it once
+// they exist and destroys it before them. Window thread only.
+
+#include <string>
+
+class QTreeView;
+class QWidget;
+
+namespace qm {
+
+class TDynLang;
+class TEntryComparer;
+class TFileItems;
+class TFileListModel;
+class TSettings;
+struct RenameOptionSet;
+
+class TListColumns {
+public:
+    TListColumns(QTreeView& view, TFileListModel& model, TEntryComparer& comparer,
+                 TFileItems& items);
+    TListColumns(const TListColumns&) = delete;
+    TListColumns& operator=(const TListColumns&) = delete;
+
+    // Shows the columns of a column set (see the settings' "Columns"), each at the width of
+    // a new column.
+    void ApplyColumnSet(const std::string& columnSet);
+    // Widths as the settings' "ColumnsWidth" gives them, for the columns shown now.
+    void ApplyColumnWidths(const std::string& widths);
+    // The present widths of all columns, each followed by ",".
+    std::string ColumnWidthsText() const;
+    // Shows `columnSet` again (its captions may have changed) at the present widths.
+    void Rebuild(const std::string& columnSet);
+
+    // A click on the header at `position`: the sort column reverses its direction, any
+    // other column becomes the sort column; the list is sorted again.
+    void SortBy(int position);
+    // The stored sort order, with the options the new-name column sorts by; the list is
+    // sorted again.
+    void RestoreSort(int position, bool declining, const RenameOptionSet& options);
+
+    // The column dialog, owned by `parent`; on OK the settings hold the new column set and
+    // widths and the view shows them. Returns whether the user chose OK.
+    bool Customize(TSettings& settings, const TDynLang& common, const TDynLang& program,
+                   QWidget* parent);
+
+private:
+    void Sort();
+    void ShowSortIndicator();
+
+    QTreeView& view_;
+    TFileListModel& model_;
+    TEntryComparer& comparer_;
+    TFileItems& items_;
+};
+
+} // namespace qm
