@@ -37,15 +37,6 @@ struct Scenario {
     int renamedIgnoringCase = -1, failedIgnoringCase = -1;
 };
 
-std::string Pairs(std::vector<std::string> pairs) {
-    std::string text =
-        "ReplaceGroup=true\nReplaceEnabled=true\nReplaceCount=" + std::to_string(pairs.size()) +
-        "\n";
-    for (std::size_t i = 0; i < pairs.size(); ++i)
-        text += "ReplaceText" + std::to_string(i + 1) + "=" + pairs[i] + "\n";
-    return text;
-}
-
 std::string Repeated(const std::string& text, int times) {
     std::string all;
     while (times-- > 0)

@@ -18,16 +18,6 @@ RenameOptionSet Scheme(const std::string& text) {
     return options; // replace pairs in the order given
 }
 
-// Replace pairs, applied one after the other: "a:#", "b:a", "#:b" swaps a and b.
-std::string Pairs(const std::vector<std::string>& pairs) {
-    std::string text =
-        "ReplaceGroup=true\nReplaceEnabled=true\nReplaceCount=" + std::to_string(pairs.size()) +
-        "\n";
-    for (std::size_t i = 0; i < pairs.size(); ++i)
-        text += "ReplaceText" + std::to_string(i + 1) + "=" + pairs[i] + "\n";
-    return text;
-}
-
 using Contents = std::map<std::string, std::vector<std::string>>;
 
 // Each file's content is its first name: `names` holds old>new, or a name that stays;

@@ -14,6 +14,18 @@
 
 namespace qm::test {
 
+// Scheme lines that turn on the replace pairs `pairs` ("FIND:REPLACEMENT"), applied one
+// after the other in the order given where the options are read unsorted: "a:#", "b:a",
+// "#:b" swaps a and b.
+inline std::string Pairs(const std::vector<std::string>& pairs) {
+    std::string text =
+        "ReplaceGroup=true\nReplaceEnabled=true\nReplaceCount=" + std::to_string(pairs.size()) +
+        "\n";
+    for (std::size_t i = 0; i < pairs.size(); ++i)
+        text += "ReplaceText" + std::to_string(i + 1) + "=" + pairs[i] + "\n";
+    return text;
+}
+
 class RenameFolder {
 public:
     // A new folder below `base`, or below the system's temporary folder when `base` is "".
