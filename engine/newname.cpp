@@ -478,6 +478,11 @@ std::string ComputeNewName(const RenameOptionSet& o, std::string_view name, std:
     return EncodeUtf8(base + ext);
 }
 
+NewName ComputeNewNameChecked(const RenameOptionSet& o, std::string_view name,
+                              std::int32_t number) {
+    return {ComputeNewName(o, name, number)};
+}
+
 std::string ComputeNextNewName(const RenameOptionSet& options, std::string_view name) {
     return ComputeNewName(options, name, options.NumberIncValue);
 }

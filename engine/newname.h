@@ -18,6 +18,24 @@ namespace qm {
 std::string ComputeNewName(const RenameOptionSet& options, std::string_view name,
                            std::int32_t number);
 
+// Why a name could not be computed (replacepatterns.h). With a fault the name is the
+// one handed in, unchanged.
+enum class NameFault {
+    None,
+    PatternInvalid, // a find text that does not compile as a pattern
+    PatternLimit,   // a pattern went beyond its match or depth limit on this name
+};
+
+struct NewName {
+    std::string Name;
+    NameFault Fault = NameFault::None;
+    int Pair = -1; // 0-based index of the pair at fault, -1 without a fault
+};
+
+// ComputeNewName with the fault told; ComputeNewName returns the Name of this.
+NewName ComputeNewNameChecked(const RenameOptionSet& options, std::string_view name,
+                              std::int32_t number);
+
 // ComputeNewName with options.NumberIncValue as the number.
 std::string ComputeNextNewName(const RenameOptionSet& options, std::string_view name);
 

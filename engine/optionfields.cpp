@@ -37,6 +37,8 @@ const std::array kFields = {
     Flag("ConvertUnderscoreSpaces", &O::ConvertUnderscoreSpaces),
     Flag("ConvertDotSpaces", &O::ConvertDotSpaces),
     Flag("ReplaceEnabled", &O::ReplaceEnabled),
+    Flag("ReplaceRegularExpressions", &O::ReplaceRegularExpressions),
+    Flag("ReplaceIgnoreCase", &O::ReplaceIgnoreCase),
     Flag("InsertGroup", &O::InsertGroup),
     Flag("InsertFront", &O::InsertFront),
     Text("InsertFrontText", &O::InsertFrontText),

@@ -47,6 +47,10 @@ struct RenameOptionSet {
     bool ConvertUnderscoreSpaces = false;
     bool ConvertDotSpaces = false;
     bool ReplaceEnabled = false;
+    // The find texts are regular expressions (replacements may name their groups).
+    bool ReplaceRegularExpressions = false;
+    // Find texts match whatever the letter case, plain texts and expressions alike.
+    bool ReplaceIgnoreCase = false;
     // Entries 0..ReplaceCount-1 of ReplacePairs are valid. Code that lowers the
     // count also clears the entries behind it, so equal option sets compare equal.
     std::int32_t ReplaceCount = 0;

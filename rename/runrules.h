@@ -37,6 +37,11 @@ struct RenameTally {
     bool Cancelled = false;
 };
 
+// The errors a run reports for an entry whose new name could not be computed (NameFault
+// of newname.h): beyond every errno value, so that no system call's error reads as one.
+inline constexpr int kErrorPatternInvalid = 0x10001;
+inline constexpr int kErrorPatternLimit = 0x10002;
+
 // The name the run tries for an entry named `name`: in undo mode `prevName`, its name
 // before the last successful rename, when it has one (`canUndo`), else `name`; in rename
 // mode the name the options give `name` with the running number `number`. The entry is

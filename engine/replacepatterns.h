@@ -1,0 +1,54 @@
+#pragma once
+
+// Find texts as regular expressions, and find texts that ignore letter case.
+//
+// With ReplaceRegularExpressions on, each valid replace pair's find text is a PCRE2
+// pattern (UTF and Unicode properties on, so classes such as \d, \w and \p{L} work on
+// the name's code points), applied to the base name (the whole name with
+// AddFileExtToFilename) in pair order, every non-overlapping match left to right, each
+// pair on the result of the one before. Its replacement knows $0..$99, ${name} for a
+// named group and $$ for a "$"; everything else in it is literal. With
+// ReplaceIgnoreCase on, find texts match whatever the letter case; with regular
+// expressions off they stay plain texts.
+//
+// A name's bytes that are not UTF-8 pass through untouched: a pattern never matches
+// inside them. A match that would take more than the limits below stops, and the name
+// keeps its name with NameFault::PatternLimit (newname.h).
+//
+// Patterns are compiled once per option set and thread, not once per name; the engine
+// keeps them beside the texts they were made from and compiles again when those change,
+// so ComputeNewName stays a pure function for its callers.
+
+#include "engine/renameoptionset.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qm {
+
+// PCRE2's match limit (steps of one match attempt) and depth limit (nested
+// backtracking). No find text of a sane pattern on a file name comes near either; a
+// pattern that backtracks without end reaches them within milliseconds.
+inline constexpr std::uint32_t kPatternMatchLimit = 1'000'000;
+inline constexpr std::uint32_t kPatternDepthLimit = 10'000;
+
+// Why a find text cannot be used as a pattern.
+struct PatternProblem {
+    int Pair = 0;            // 0-based index of the pair among the valid pairs
+    std::size_t Offset = 0;  // 0-based code point in the find text where it went wrong
+    std::string Reason;      // PCRE2's own words, in English
+};
+
+// The find text as the window checks it before adding a pair: nothing when it compiles
+// (with `ignoreCase` as ReplaceIgnoreCase), else where and why not. Pair is 0.
+std::optional<PatternProblem> CheckPattern(std::string_view findText, bool ignoreCase);
+
+// The first valid pair of `options` whose find text does not compile, when the options
+// use regular expressions (ReplaceGroup, ReplaceEnabled and ReplaceRegularExpressions
+// on); nothing otherwise.
+std::optional<PatternProblem> FindPatternProblem(const RenameOptionSet& options);
+
+} // namespace qm
