@@ -177,5 +177,14 @@ for doc in "$@"; do
     fi
 done
 
+# Every file a Markdown document links to is there.
+for doc in "$@"; do
+    [[ $doc == *.md ]] || continue
+    while read -r target; do
+        [[ $target == *://* || $target == '#'* ]] && continue
+        [[ -e $source_dir/$(dirname "$doc")/${target%%#*} ]] || fail "$doc: links to $target, which does not exist"
+    done < <(grep -o '](\([^)]*\))' "$source_dir/$doc" | sed 's/^](//; s/)$//')
+done
+
 echo "$examples examples, $failures failed"
 ((failures == 0))
