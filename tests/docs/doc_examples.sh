@@ -177,6 +177,13 @@ for doc in "$@"; do
     fi
 done
 
+# The example schemes the reference prints are the files in doc/examples, line for line.
+reference=$(sed 's/\\\\/\\/g' "$source_dir/doc/quillmark-cli.1.scd")
+for scheme in "$source_dir"/doc/examples/*.scheme; do
+    [[ $reference == *$'```\n'"$(cat "$scheme")"$'\n```'* ]] ||
+        fail "doc/quillmark-cli.1.scd does not show $(basename "$scheme") as it is"
+done
+
 # Every file a Markdown document links to is there.
 for doc in "$@"; do
     [[ $doc == *.md ]] || continue
