@@ -17,7 +17,8 @@
 # Every document gets a new empty folder (with a copy of doc/examples for the README,
 # whose examples run from the repository folder), its own HOME and XDG folders, and
 # BIN_DIR first on PATH. Its commands run in order; a "cd" carries over to the next.
-# In scdoc sources "\\" is how a page shows "\", and is read so.
+# In scdoc sources "\\" is how a page shows "\", and is read so; a lone "\" in a
+# block fails, since the page would not show it.
 set -uo pipefail
 
 bin_dir=$(cd "$1" && pwd)
@@ -89,6 +90,14 @@ check() {
     fi
 }
 
+# The line `l` of an scdoc page's block as the reader sees it: "\\" shows "\". roff
+# reads a lone "\" as the start of an escape, so the page would not show what runs.
+page_text() {
+    local bare=${l//\\\\/}
+    [[ $bare == *\\* ]] && fail "$1: a single \\ in an example (write \\\\)"
+    l=${l//\\\\/\\}
+}
+
 run_document() {
     local doc=$1 path=$source_dir/$1
     local work=$tmp/${doc//\//_}
@@ -113,7 +122,7 @@ run_document() {
     while ((i < n)); do
         local l=${lines[$i]}
         i=$((i + 1))
-        ((scd)) && l=${l//\\\\/\\}
+        ((scd && in_block)) && page_text "$doc:$i"
         if [[ $l == '```'* ]]; then
             if ((in_block && have)); then
                 check "$doc" "$start" "$command" "${expected[@]}"
@@ -136,14 +145,14 @@ run_document() {
             fi
             while [[ $command == *\\ ]] && ((i < n)); do
                 l=${lines[$i]}
-                ((scd)) && l=${l//\\\\/\\}
+                ((scd && in_block)) && page_text "$doc:$i"
                 command+=$'\n'$l
                 i=$((i + 1))
             done
             if [[ -n $heredoc ]]; then
                 while ((i < n)); do
                     l=${lines[$i]}
-                    ((scd)) && l=${l//\\\\/\\}
+                    ((scd && in_block)) && page_text "$doc:$i"
                     command+=$'\n'$l
                     i=$((i + 1))
                     [[ $l == "$heredoc" ]] && break
