@@ -19,6 +19,7 @@
 // keeps them beside the texts they were made from and compiles again when those change,
 // so ComputeNewName stays a pure function for its callers.
 
+#include "engine/newname.h"
 #include "engine/renameoptionset.h"
 
 #include <cstddef>
@@ -50,5 +51,20 @@ std::optional<PatternProblem> CheckPattern(std::string_view findText, bool ignor
 // use regular expressions (ReplaceGroup, ReplaceEnabled and ReplaceRegularExpressions
 // on); nothing otherwise.
 std::optional<PatternProblem> FindPatternProblem(const RenameOptionSet& options);
+
+struct PatternOutcome {
+    NameFault Fault = NameFault::None;
+    int Pair = -1; // 0-based index of the pair at fault
+};
+
+// The replace step of ComputeNewName when ReplaceRegularExpressions or ReplaceIgnoreCase
+// is on: the valid pairs of `options` applied to the decoded name `text` (one char32_t
+// per code point, as namesteps.h). A pair with an empty find text is skipped, as in the
+// plain step. With a fault `text` is left half done and the caller drops it.
+//
+// The compiled patterns are kept per thread, with copies of the flags and pair texts
+// they were made from; a call with other texts compiles again, so alternating between
+// two option sets on one thread compiles on every switch.
+PatternOutcome ReplaceByPatterns(const RenameOptionSet& options, std::u32string& text);
 
 } // namespace qm
