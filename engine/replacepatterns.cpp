@@ -290,10 +290,6 @@ bool ReplaceMatches(Text& text, const CompiledPair& pair, pcre2_match_context* c
     return true;
 }
 
-} // namespace
-
-namespace {
-
 std::optional<PatternProblem> Check(std::string_view findText, bool regularExpressions,
                                     bool ignoreCase) {
     const CompileResult compiled =

@@ -32,7 +32,7 @@ extra="$(grep -Ev '/$| -> ' <<<"$contents" | grep -Ev ' \./usr/(lib/quillmark|sh
 depends="$(dpkg-deb -f "$deb" Depends)"
 names="$(sed 's/ ([^)]*)//g; s/, /\n/g' <<<"$depends")"
 for package in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libicu72 libsqlite3-0 \
-  qt6-qpa-plugins; do
+  libpcre2-32-0 qt6-qpa-plugins; do
   grep -Fqx "$package" <<<"$names" || fail "Depends lacks $package: $depends"
 done
 grep -q vocalith <<<"$depends" && fail "Depends names the bundled library: $depends"
