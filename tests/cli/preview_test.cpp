@@ -142,6 +142,45 @@ TEST_F(PreviewCommand, PairOrderFollowsTheCollationLocale) {
     }
 }
 
+TEST_F(PreviewCommand, SortNumbersByFolderThenName) {
+    const std::string scheme = WriteScheme("Version=1\nInsertGroup=true\nNumberIncEnabled=true\n"
+                                           "NumberIncAddFrontSep=true\nNumberIncValue=1\n");
+    // Given backwards; a folder goes after the names without one whatever its name.
+    std::vector<std::string> args = {"preview", "--scheme-file", scheme, "a/IMG_0"};
+    for (int i = 12; i >= 1; --i)
+        args.push_back("IMG_" + std::to_string(i));
+    const auto lines = [](std::vector<int> order) {
+        std::string text;
+        for (std::size_t k = 0; k < order.size(); ++k) {
+            const std::string name = order[k] < 0 ? "a/IMG_0" : "IMG_" + std::to_string(order[k]);
+            text += name + "\t" + name + " - " + std::to_string(k + 1) + "\n";
+        }
+        return text;
+    };
+    args.insert(args.begin() + 1, {"--sort", "natural"});
+    EXPECT_EQ(Cli(args).out, lines({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, -1}));
+    args[2] = "name";
+    EXPECT_EQ(Cli(args).out, lines({1, 10, 11, 12, 2, 3, 4, 5, 6, 7, 8, 9, -1}));
+
+    // The run numbers the files in the same order.
+    std::vector<std::string> paths;
+    for (const int i : {10, 2, 1}) {
+        paths.push_back((dir_ / ("IMG_" + std::to_string(i))).string());
+        std::ofstream{paths.back()};
+    }
+    std::vector<std::string> rename = {"rename", "--sort=natural", "--scheme-file", scheme};
+    rename.insert(rename.end(), paths.begin(), paths.end());
+    ProcessResult r = Cli(rename);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(fs::exists(dir_ / "IMG_1 - 1") && fs::exists(dir_ / "IMG_2 - 2") &&
+                fs::exists(dir_ / "IMG_10 - 3"));
+
+    r = Cli({"preview", "--sort", "size", "--scheme-file", scheme, "x"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("'size'"), std::string::npos) << r.err;
+}
+
 TEST_F(PreviewCommand, SchemeFileMayStartWithAByteOrderMark) {
     // Some editors put one in front of UTF-8 text; it is not part of the first key.
     const std::string scheme =
