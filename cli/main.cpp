@@ -69,7 +69,7 @@ const char kHelp[] =
     "The journals of the last 10 runs are kept in $XDG_STATE_HOME/Marlowick/Quillmark/\n"
     "(by default ~/.local/state/Marlowick/Quillmark/).\n"
     "'quillmark-cli COMMAND --help' describes one command.\n"
-    "preview and rename take --sort name|natural: by folder, then name (natural: 9<10).\n"
+    "--sort name|natural (preview, rename): by folder, then name; natural: 9 before 10.\n"
     "\n"
     "Options:\n"
     "  -h, --help     Show this help and exit.\n"

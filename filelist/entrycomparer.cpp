@@ -88,7 +88,7 @@ void TEntryComparer::SetNumbersByValue(bool byValue) {
     if (byValue == numbersByValue_)
         return;
     numbersByValue_ = byValue;
-    // The collator is immutable (other threads may read it elsewhere): a new one.
+    // A collator keeps its settings for life, so the other numbering takes a new one.
     collator_ = std::make_unique<TTextCollator>(TTextCollator::LetterCase::Ignore, locale_,
                                                 byValue ? TTextCollator::Numbers::ByValue
                                                         : TTextCollator::Numbers::AsText);
