@@ -146,38 +146,28 @@ TEST_F(PreviewCommand, SortNumbersByFolderThenName) {
     const std::string scheme = WriteScheme("Version=1\nInsertGroup=true\nNumberIncEnabled=true\n"
                                            "NumberIncAddFrontSep=true\nNumberIncValue=1\n");
     // Given backwards; a folder goes after the names without one whatever its name.
-    std::vector<std::string> args = {"preview", "--scheme-file", scheme, "a/IMG_0"};
-    for (int i = 12; i >= 1; --i)
+    std::vector<std::string> args = {"preview",       "--sort", "natural",
+                                     "--scheme-file", scheme,   "a/IMG_0"};
+    std::string natural;
+    for (int i = 12; i >= 1; --i) {
+        const std::string name = "IMG_" + std::to_string(13 - i);
         args.push_back("IMG_" + std::to_string(i));
-    const auto lines = [](std::vector<int> order) {
-        std::string text;
-        for (std::size_t k = 0; k < order.size(); ++k) {
-            const std::string name = order[k] < 0 ? "a/IMG_0" : "IMG_" + std::to_string(order[k]);
-            text += name + "\t" + name + " - " + std::to_string(k + 1) + "\n";
-        }
-        return text;
-    };
-    args.insert(args.begin() + 1, {"--sort", "natural"});
-    EXPECT_EQ(Cli(args).out, lines({1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, -1}));
+        natural += name + "\t" + name + " - " + std::to_string(13 - i) + "\n";
+    }
+    EXPECT_EQ(Cli(args).out, natural + "a/IMG_0\ta/IMG_0 - 13\n");
     args[2] = "name";
-    EXPECT_EQ(Cli(args).out, lines({1, 10, 11, 12, 2, 3, 4, 5, 6, 7, 8, 9, -1}));
+    EXPECT_NE(Cli(args).out.find("IMG_1\tIMG_1 - 1\nIMG_10\tIMG_10 - 2\n"), std::string::npos);
 
     // The run numbers the files in the same order.
-    std::vector<std::string> paths;
-    for (const int i : {10, 2, 1}) {
-        paths.push_back((dir_ / ("IMG_" + std::to_string(i))).string());
-        std::ofstream{paths.back()};
-    }
-    std::vector<std::string> rename = {"rename", "--sort=natural", "--scheme-file", scheme};
-    rename.insert(rename.end(), paths.begin(), paths.end());
-    ProcessResult r = Cli(rename);
-    EXPECT_EQ(r.exitCode, 0) << r.err;
+    args = {"rename", "--sort=natural", "--scheme-file", scheme};
+    for (const char* name : {"IMG_10", "IMG_2", "IMG_1"})
+        std::ofstream{args.emplace_back((dir_ / name).string())};
+    EXPECT_EQ(Cli(args).exitCode, 0);
     EXPECT_TRUE(fs::exists(dir_ / "IMG_1 - 1") && fs::exists(dir_ / "IMG_2 - 2") &&
                 fs::exists(dir_ / "IMG_10 - 3"));
 
-    r = Cli({"preview", "--sort", "size", "--scheme-file", scheme, "x"});
+    const ProcessResult r = Cli({"preview", "--sort", "size", "--scheme-file", scheme, "x"});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.out, "");
     EXPECT_NE(r.err.find("'size'"), std::string::npos) << r.err;
 }
 
