@@ -123,6 +123,12 @@ void TMain::ConnectControls() {
         settings_->PlanRenameOrder = on;
         emit planRenameOrderChanged(on);
     });
+    // The list's reset after the sort restarts the prediction: the numbers follow the rows.
+    connect(ui_.A_SortNumbersByValue, &QAction::triggered, this, [this](bool on) {
+        settings_->SortNumbersByValue = on;
+        comparer_->SetNumbersByValue(on);
+        columns_->Sort();
+    });
     connect(ui_.A_WebMKHP, &QAction::triggered, this, [this] {
         QDesktopServices::openUrl(QUrl(Q(PageUrl(MakerPageAddress(settings_->Language)))));
     });
@@ -149,6 +155,7 @@ void TMain::FormCreate(const CommandLine& commandLine) {
     schemeBox_ = std::make_unique<TSchemeBox>(*ui_.Sets, settings_->Schemas);
     fileList_ = std::make_unique<TFileList>();
     comparer_ = std::make_unique<TEntryComparer>();
+    comparer_->SetNumbersByValue(settings_->SortNumbersByValue);
     comparer_->Install(fileList_->Items());
     model_ = std::make_unique<TFileListModel>(
         *fileList_, [this](const std::string& key) { return Text(key); },
@@ -242,6 +249,7 @@ void TMain::FormShow() {
     ui_.A_SaveDirectorySettings->setChecked(!s.DisableInitialFolderSelection);
     ui_.A_ShowSuccessMessage->setChecked(s.ShowRenameSuccess);
     ui_.A_PlanRenameOrder->setChecked(s.PlanRenameOrder);
+    ui_.A_SortNumbersByValue->setChecked(s.SortNumbersByValue);
     if (!s.ResetRenamingOptions) {
         ApplyOptionsToControls(*ui_.Tabs, s.Options);
     }

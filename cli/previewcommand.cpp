@@ -51,7 +51,13 @@ int RunPreview(const PreviewArgs& args) {
         std::fprintf(stderr, "quillmark-cli preview: %s\n", error->c_str());
         return 2;
     }
-    if (!WritePreview(options, args.start.value_or(options.NumberIncValue), args.names,
+    std::vector<std::string> sorted;
+    if (args.order != PathOrder::Given) {
+        sorted = args.names;
+        SortPaths(sorted, args.order);
+    }
+    const std::vector<std::string>& names = args.order != PathOrder::Given ? sorted : args.names;
+    if (!WritePreview(options, args.start.value_or(options.NumberIncValue), names,
                       /*tellFaults=*/true)) {
         std::fprintf(stderr, "quillmark-cli preview: cannot write the names: %s\n",
                      std::strerror(errno));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/pathorder.h"
 #include "cli/schemesource.h"
 
 #include <cstdint>
@@ -13,6 +14,7 @@ struct PreviewArgs {
     SchemeSource scheme;
     std::optional<std::int32_t> start;
     std::vector<std::string> names;
+    PathOrder order = PathOrder::Given; // the order in which the names are numbered
 };
 
 // `quillmark-cli preview`: prints one "NAME<TAB>NEW NAME" line per name on stdout;

@@ -152,6 +152,8 @@ constexpr std::array Keys{
     Hint("SHOWSUCCESSMESSAGE_HINT", "A_ShowSuccessMessage"),
     Caption("PLANRENAMEORDER", "A_PlanRenameOrder", {}, OptionsMenu),
     Hint("PLANRENAMEORDER_HINT", "A_PlanRenameOrder"),
+    Caption("SORTNUMBERSBYVALUE", "A_SortNumbersByValue", {}, OptionsMenu),
+    Hint("SORTNUMBERSBYVALUE_HINT", "A_SortNumbersByValue"),
     Caption("RESET", "A_Reset", {}, OptionsMenu),
     Hint("RESET_HINT", "A_Reset"),
 

@@ -625,6 +625,30 @@ private slots:
         QCOMPARE(main->Settings()->ApplicationStarts, 2);
     }
 
+    void sortNumbersByValue() {
+        const std::vector<std::string> files = {"/nonexistent-qm/IMG_10", "/nonexistent-qm/IMG_2",
+                                                "/nonexistent-qm/IMG_1"};
+        const auto rows = [](const TMain& main) {
+            const QAbstractItemModel* model = Child<QTreeView>(main, "FileList")->model();
+            QStringList names;
+            for (int row = 0; row < model->rowCount(); ++row)
+                names << model->index(row, 0).data().toString();
+            return names.join(QLatin1Char('|'));
+        };
+        {
+            auto main = Open(files);
+            QCOMPARE(rows(*main), QStringLiteral("IMG_1|IMG_10|IMG_2"));
+            QAction* byValue = Action(*main, "A_SortNumbersByValue");
+            QVERIFY(byValue->isCheckable() && !byValue->isChecked());
+            byValue->trigger();
+            QCOMPARE(rows(*main), QStringLiteral("IMG_1|IMG_2|IMG_10"));
+            main->close();
+        }
+        auto main = Open(files);
+        QVERIFY(Action(*main, "A_SortNumbersByValue")->isChecked());
+        QCOMPARE(rows(*main), QStringLiteral("IMG_1|IMG_2|IMG_10"));
+    }
+
     void closingState_data() {
         QTest::addColumn<bool>("minimise");
         QTest::addColumn<bool>("rememberOptions");
