@@ -73,6 +73,12 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Vocalith ships inside the package: dpkg-shlibdeps finds it there instead of asking which
 # package provides it.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS usr/${QUILLMARK_INSTALL_APPDIR})
+# CPack calls ldconfig from postinst and postrm for any library below usr/lib, but the
+# programs find libvocalith.so through their RUNPATH ($ORIGIN) and the linker cache has no
+# business with it. Naming scripts of those names stops CPack writing its own; a listed
+# file that does not exist is left out, so the package has no maintainer scripts at all.
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/no-maintainer-scripts/postinst
+                                       ${CMAKE_BINARY_DIR}/no-maintainer-scripts/postrm)
 # Qt loads its window-system plug-ins at run time, which dpkg-shlibdeps cannot see, and
 # Debian's Qt only recommends them; file type icons fall back to Adwaita.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS qt6-qpa-plugins)

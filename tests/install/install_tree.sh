@@ -53,10 +53,10 @@ expect() { # expect NAME PATTERN COMMAND...: the command succeeds and prints PAT
 }
 cli="$top/bin/quillmark-cli"
 expect "cli help" '^Usage: quillmark-cli COMMAND' "$cli" --help
-expect "cli version" "Quillmark [0-9]+(\.[0-9]+)+$" "$cli" --version
+expect "cli version" '^quillmark-cli \(Quillmark\) [0-9]+(\.[0-9]+){3}$' "$cli" --version
 expect "cli preview" $'^my_holiday_photo.jpg\tmy holiday photo.jpg$' \
   "$cli" preview --scheme-file "$work/spaces.scheme" -- my_holiday_photo.jpg
-expect "program version" "Quillmark [0-9]+(\.[0-9]+)+$" "$top/bin/quillmark" --version
+expect "program version" '^Quillmark [0-9]+(\.[0-9]+){3}$' "$top/bin/quillmark" --version
 
 # The window lists the file given; the hint it prints first comes from the English
 # language file, which is found only through the program's real folder.
