@@ -25,7 +25,7 @@ if(NOT _date)
 endif()
 set(_year ${CMAKE_MATCH_1})
 set(_day_text ${CMAKE_MATCH_3})
-math(EXPR _month "${CMAKE_MATCH_2}") # no leading zero, which math() would not read as octal
+math(EXPR _month "${CMAKE_MATCH_2}") # "08" becomes 8, a list index
 math(EXPR _day "${CMAKE_MATCH_3}")
 # The weekday (Sakamoto's method: 0 is Sunday); January and February count as the end of
 # the year before.
