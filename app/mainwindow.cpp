@@ -34,6 +34,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -288,8 +289,12 @@ void TMain::FormCloseQuery() {
     // The normal placement, also while minimised or maximised.
     const QRect bounds = normalGeometry().isValid() ? normalGeometry() : geometry();
     hide();
-    s.Top = bounds.top();
-    s.Left = bounds.left();
+    // A Wayland client is never told where its window stands, and what Qt reports there
+    // is made up; the placement last read under another window system is kept instead.
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        s.Top = bounds.top();
+        s.Left = bounds.left();
+    }
     s.Width = bounds.width();
     s.Height = bounds.height();
     s.ColumnsWidth = ColumnWidthsText();

@@ -7,7 +7,9 @@
 // from the store (at construction) and saves them back (on closing); in between, their
 // fields are changed in place by the window and by the helpers it lends them to: the
 // column dialog (the column set and widths), the folder dialog (whether subfolders are
-// included) and the file adder (the folder of the files picked last).
+// included) and the file adder (the folder of the files picked last). Under Wayland,
+// where a window cannot learn its position, closing stores its size and state but keeps
+// the position stored before.
 //
 // The window translates between controls and the cores; the rules live in helpers
 // (TOptionTabs, ApplyEnablingRules, BuildRenameSummary, TSchemeBox, the option mapping),

@@ -13,6 +13,7 @@ PACKAGES=(
   clang libclang-rt-14-dev clang-format
   xvfb xauth imagemagick fonts-dejavu-core adwaita-icon-theme
   scdoc man-db desktop-file-utils appstream dpkg-dev file
+  lintian binutils python3 weston qt6-wayland
 )
 
 missing=()

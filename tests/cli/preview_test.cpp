@@ -246,7 +246,7 @@ TEST_F(PreviewCommand, HelpExplainsThePreview) {
 TEST(BuiltPrograms, CliPrintsItsVersion) {
     const ProcessResult result = RunProcess(BinPath("quillmark-cli"), {"--version"});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, "Quillmark 2.01.43\n");
+    EXPECT_EQ(result.out, "quillmark-cli (Quillmark) 2.1.0.43\n");
     EXPECT_EQ(result.err, "");
 }
 
