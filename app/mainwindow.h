@@ -17,6 +17,7 @@
 
 #include "app/commandline.h"
 #include "app/mainform.h"
+#include "app/patternnote.h"
 #include "app/predictionmarks.h"
 #include "filelist/fileitems.h"
 #include "rename/renamerun.h"
@@ -163,6 +164,8 @@ private:
     std::vector<std::string> languageNames_;
     std::vector<std::string> nativeLanguageNames_;
     std::unique_ptr<TSchemeBox> schemeBox_;
+    // What the line under the find field says about regular expressions.
+    TPatternNote patternNote_;
     bool closing_ = false;
     bool shown_ = false;
     // A hint stands in the status line instead of the example.

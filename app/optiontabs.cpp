@@ -3,6 +3,7 @@
 #include "app/replacelist.h"
 #include "engine/runningnumber.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -176,8 +177,18 @@ void TOptionTabs::BuildReplace() {
     spaces->addStretch(1);
     ReplaceInfo = Check(ReplaceTab, "ReplaceInfo", tr("Replace &text:"));
     Replace = Edit(ReplaceTab, "Replace");
+    ReplacePatternInfo = Label(ReplaceTab, "ReplacePatternInfo", QString(), nullptr);
+    ReplacePatternInfo->setWordWrap(true);
+    ReplacePatternInfo->setFrameShape(QFrame::StyledPanel);
+    ReplacePatternInfo->setMargin(2);
+    // Selectable, so that a screen reader can move into it and the user can copy it.
+    ReplacePatternInfo->setTextInteractionFlags(Qt::TextSelectableByKeyboard |
+                                                Qt::TextSelectableByMouse);
+    ReplacePatternInfo->hide();
     ReplaceWith = Edit(ReplaceTab, "ReplaceWith");
     ReplaceWithInfo = Label(ReplaceTab, "ReplaceWithInfo", tr("Replace &with:"), ReplaceWith);
+    ReplaceRegExp = Check(ReplaceTab, "ReplaceRegExp", tr("Find texts are regu&lar expressions"));
+    ReplaceIgnoreCase = Check(ReplaceTab, "ReplaceIgnoreCase", tr("Ignore letter &case"));
     ReplaceAddBtn = Named(new QPushButton(tr("&Add"), ReplaceTab), "ReplaceAddBtn");
     ReplaceRemoveBtn = Named(new QPushButton(tr("&Remove"), ReplaceTab), "ReplaceRemoveBtn");
     auto* buttons = new QHBoxLayout;
@@ -186,12 +197,18 @@ void TOptionTabs::BuildReplace() {
     buttons->addWidget(ReplaceRemoveBtn);
     spaces->insertWidget(0, ConvertToSpaceInfo);
     column->addLayout(spaces);
+    auto* flags = new QHBoxLayout;
+    flags->addWidget(ReplaceRegExp);
+    flags->addWidget(ReplaceIgnoreCase);
+    flags->addStretch(1);
     grid->addWidget(ReplaceInfo, 0, 0);
     grid->addWidget(Replace, 0, 1);
-    grid->addWidget(ReplaceWithInfo, 1, 0);
-    grid->addWidget(ReplaceWith, 1, 1);
-    grid->addLayout(buttons, 2, 0, 1, 2);
-    grid->setRowStretch(3, 1);
+    grid->addWidget(ReplacePatternInfo, 1, 1);
+    grid->addWidget(ReplaceWithInfo, 2, 0);
+    grid->addWidget(ReplaceWith, 2, 1);
+    grid->addLayout(flags, 3, 0, 1, 2);
+    grid->addLayout(buttons, 4, 0, 1, 2);
+    grid->setRowStretch(5, 1);
     row->addLayout(grid, 1);
     ReplaceList = Named(new TReplaceList(ReplaceTab), "ReplaceList");
     ReplaceList->setAccessibleName(tr("Replace pairs"));
@@ -380,6 +397,19 @@ void TOptionTabs::ConnectNumberField(QSpinBox* spin) {
             emit optionChanged();
         }
     });
+}
+
+void TOptionTabs::ShowPatternNote(const QString& note) {
+    if (note == ReplacePatternInfo->text() && note.isEmpty() == ReplacePatternInfo->isHidden()) {
+        return;
+    }
+    ReplacePatternInfo->setText(note);
+    ReplacePatternInfo->setVisible(!note.isEmpty());
+    Replace->setAccessibleDescription(note);
+    if (!note.isEmpty()) {
+        QAccessibleEvent alert(ReplacePatternInfo, QAccessible::Alert);
+        QAccessible::updateAccessibility(&alert);
+    }
 }
 
 std::vector<std::pair<QCheckBox*, QWidget*>> TOptionTabs::SwitchedFields() const {
