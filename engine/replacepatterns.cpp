@@ -65,9 +65,9 @@ std::string ErrorText(int code) {
 }
 
 std::uint32_t CompileOptions(bool regularExpressions, bool ignoreCase) {
-    std::uint32_t options = kCompileOptions;
-    if (!regularExpressions)
-        options |= PCRE2_LITERAL;
+    // A literal text takes fewer options; UTF alone folds letter case by Unicode.
+    std::uint32_t options =
+        regularExpressions ? kCompileOptions : PCRE2_LITERAL | PCRE2_UTF | PCRE2_MATCH_INVALID_UTF;
     if (ignoreCase)
         options |= PCRE2_CASELESS;
     return options;
@@ -292,23 +292,33 @@ bool ReplaceMatches(Text& text, const CompiledPair& pair, pcre2_match_context* c
 
 } // namespace
 
-std::optional<PatternProblem> CheckPattern(std::string_view findText, bool ignoreCase) {
+namespace {
+
+std::optional<PatternProblem> Check(std::string_view findText, bool regularExpressions,
+                                    bool ignoreCase) {
     const CompileResult compiled =
-        Compile(DecodeUtf8(findText), CompileOptions(/*regularExpressions=*/true, ignoreCase));
+        Compile(DecodeUtf8(findText), CompileOptions(regularExpressions, ignoreCase));
     if (compiled.Code)
         return std::nullopt;
     return PatternProblem{0, compiled.ErrorOffset, ErrorText(compiled.ErrorCode)};
 }
 
+} // namespace
+
+std::optional<PatternProblem> CheckPattern(std::string_view findText, bool ignoreCase) {
+    return Check(findText, /*regularExpressions=*/true, ignoreCase);
+}
+
 std::optional<PatternProblem> FindPatternProblem(const RenameOptionSet& o) {
-    if (!o.ReplaceGroup || !o.ReplaceEnabled || !o.ReplaceRegularExpressions)
+    if (!o.ReplaceGroup || !o.ReplaceEnabled ||
+        (!o.ReplaceRegularExpressions && !o.ReplaceIgnoreCase))
         return std::nullopt;
     const int count = ValidPairCount(o);
     for (int i = 0; i < count; ++i) {
         const std::string& find = o.ReplacePairs[static_cast<std::size_t>(i)].Replace;
         if (find.empty())
             continue;
-        if (auto problem = CheckPattern(find, o.ReplaceIgnoreCase)) {
+        if (auto problem = Check(find, o.ReplaceRegularExpressions, o.ReplaceIgnoreCase)) {
             problem->Pair = i;
             return problem;
         }

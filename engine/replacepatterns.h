@@ -49,7 +49,9 @@ std::optional<PatternProblem> CheckPattern(std::string_view findText, bool ignor
 
 // The first valid pair of `options` whose find text does not compile, when the options
 // use regular expressions (ReplaceGroup, ReplaceEnabled and ReplaceRegularExpressions
-// on); nothing otherwise.
+// on); nothing otherwise. With ReplaceIgnoreCase alone the find texts are plain, and the
+// only one refused is a find text holding bytes that are not UTF-8 (a hand-made scheme
+// can hold one): letter case cannot be ignored in it.
 std::optional<PatternProblem> FindPatternProblem(const RenameOptionSet& options);
 
 struct PatternOutcome {
