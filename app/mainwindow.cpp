@@ -586,9 +586,11 @@ void TMain::RefreshOptionControls() {
     mark(ui_.Tabs->InsertTab, options.InsertGroup);
     mark(ui_.Tabs->FormatTab, options.FormatGroup);
     mark(ui_.Tabs->ShuffleTab, options.ShuffleGroup);
-    ui_.Tabs->ShowPatternNote(
-        Q(patternNote_.Update(S(ui_.Tabs->Replace->text()), options,
-                              [this](const std::string& key) { return Text(key); })));
+    if (ui_.Tabs->ShowPatternNote(
+            Q(patternNote_.Update(S(ui_.Tabs->Replace->text()), options,
+                                  [this](const std::string& key) { return Text(key); })))) {
+        ui_.FitMinimumSize(*this);
+    }
     ApplyEnablingRules(*ui_.Tabs);
     if (model_ != nullptr) {
         comparer_->SetOptions(options);

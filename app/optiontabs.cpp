@@ -187,8 +187,6 @@ void TOptionTabs::BuildReplace() {
     ReplacePatternInfo->hide();
     ReplaceWith = Edit(ReplaceTab, "ReplaceWith");
     ReplaceWithInfo = Label(ReplaceTab, "ReplaceWithInfo", tr("Replace &with:"), ReplaceWith);
-    ReplaceRegExp = Check(ReplaceTab, "ReplaceRegExp", tr("Find texts are regu&lar expressions"));
-    ReplaceIgnoreCase = Check(ReplaceTab, "ReplaceIgnoreCase", tr("Ignore letter &case"));
     ReplaceAddBtn = Named(new QPushButton(tr("&Add"), ReplaceTab), "ReplaceAddBtn");
     ReplaceRemoveBtn = Named(new QPushButton(tr("&Remove"), ReplaceTab), "ReplaceRemoveBtn");
     auto* buttons = new QHBoxLayout;
@@ -197,23 +195,27 @@ void TOptionTabs::BuildReplace() {
     buttons->addWidget(ReplaceRemoveBtn);
     spaces->insertWidget(0, ConvertToSpaceInfo);
     column->addLayout(spaces);
-    auto* flags = new QHBoxLayout;
-    flags->addWidget(ReplaceRegExp);
-    flags->addWidget(ReplaceIgnoreCase);
-    flags->addStretch(1);
     grid->addWidget(ReplaceInfo, 0, 0);
     grid->addWidget(Replace, 0, 1);
     grid->addWidget(ReplacePatternInfo, 1, 1);
     grid->addWidget(ReplaceWithInfo, 2, 0);
     grid->addWidget(ReplaceWith, 2, 1);
-    grid->addLayout(flags, 3, 0, 1, 2);
-    grid->addLayout(buttons, 4, 0, 1, 2);
-    grid->setRowStretch(5, 1);
+    grid->addLayout(buttons, 3, 0, 1, 2);
+    grid->setRowStretch(4, 1);
     row->addLayout(grid, 1);
     ReplaceList = Named(new TReplaceList(ReplaceTab), "ReplaceList");
     ReplaceList->setAccessibleName(tr("Replace pairs"));
     row->addWidget(ReplaceList, 1);
     column->addLayout(row, 1);
+    // How every find text of the list is read: a row of its own under the list, as wide as
+    // the page, since the longer captions would crowd the list out of the row above.
+    ReplaceRegExp = Check(ReplaceTab, "ReplaceRegExp", tr("Find texts are regu&lar expressions"));
+    ReplaceIgnoreCase = Check(ReplaceTab, "ReplaceIgnoreCase", tr("Ignore letter &case"));
+    auto* flags = new QHBoxLayout;
+    flags->addWidget(ReplaceRegExp);
+    flags->addWidget(ReplaceIgnoreCase);
+    flags->addStretch(1);
+    column->addLayout(flags);
     addTab(ReplaceTab, tr("&Replace"));
 }
 
@@ -399,10 +401,11 @@ void TOptionTabs::ConnectNumberField(QSpinBox* spin) {
     });
 }
 
-void TOptionTabs::ShowPatternNote(const QString& note) {
+bool TOptionTabs::ShowPatternNote(const QString& note) {
     if (note == ReplacePatternInfo->text() && note.isEmpty() == ReplacePatternInfo->isHidden()) {
-        return;
+        return false;
     }
+    const bool shown = !ReplacePatternInfo->isHidden();
     ReplacePatternInfo->setText(note);
     ReplacePatternInfo->setVisible(!note.isEmpty());
     Replace->setAccessibleDescription(note);
@@ -410,6 +413,7 @@ void TOptionTabs::ShowPatternNote(const QString& note) {
         QAccessibleEvent alert(ReplacePatternInfo, QAccessible::Alert);
         QAccessible::updateAccessibility(&alert);
     }
+    return shown == note.isEmpty(); // the line came or went
 }
 
 std::vector<std::pair<QCheckBox*, QWidget*>> TOptionTabs::SwitchedFields() const {

@@ -36,8 +36,9 @@ public:
     void NameSwitchedFields();
     // Shows `note` under the find field, or hides the line when it is empty. The find
     // field carries it as its description, and a new note is announced as an alert, so
-    // that a screen reader says it where the user is typing.
-    void ShowPatternNote(const QString& note);
+    // that a screen reader says it where the user is typing. True when the line came or
+    // went: the page then needs another height.
+    bool ShowPatternNote(const QString& note);
 
     // General
     QWidget* GeneralTab;
