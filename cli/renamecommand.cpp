@@ -8,7 +8,6 @@
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
 #include "rename/journaledrun.h"
-#include "rename/runrules.h"
 
 #include <atomic>
 #include <cerrno>
@@ -51,11 +50,9 @@ TFileItems::NewEntry SplitPath(std::string_view path, std::string& trailing) {
 // `emptyName`: the name the run tried was empty. The system call refuses it as naming no
 // file, which would read as if the file itself were gone.
 void ReportFailure(const std::string& path, int error, bool emptyName) {
-    const char* reason = error == kErrorPatternLimit
-                             ? "a regular expression went beyond its match limits on this name"
-                         : error == kErrorPatternInvalid ? "a find text cannot be used as a pattern"
-                         : emptyName                     ? "the new name is empty"
-                                                         : std::strerror(error);
+    const char* reason = PatternErrorText(error);
+    if (reason == nullptr)
+        reason = emptyName ? "the new name is empty" : std::strerror(error);
     std::fprintf(stderr, "quillmark-cli: %s: %s\n", path.c_str(), reason);
 }
 

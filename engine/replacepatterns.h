@@ -6,10 +6,19 @@
 // pattern (UTF and Unicode properties on, so classes such as \d, \w and \p{L} work on
 // the name's code points), applied to the base name (the whole name with
 // AddFileExtToFilename) in pair order, every non-overlapping match left to right, each
-// pair on the result of the one before. Its replacement knows $0..$99, ${name} for a
-// named group and $$ for a "$"; everything else in it is literal. With
-// ReplaceIgnoreCase on, find texts match whatever the letter case; with regular
-// expressions off they stay plain texts.
+// pair on the result of the one before; an empty match is taken and the next attempt
+// starts one character on, as in Perl ("x*" on "abc" with "-" gives "-a-b-c-"). A pair
+// with an empty find text is skipped, as with plain texts.
+//
+// The replacement: "$$" is one "$"; "$" and one or two digits is that capture group
+// (a group that did not take part is empty): two digits are one number when the pattern
+// has that many groups, else the first digit alone is the group and the second is
+// literal ("$10" with one group is group 1 and "0"); "${name}" is the named group, and
+// "${12}" group 12. A "$" that names no group of the pattern ("$7" with two groups,
+// "${nosuch}", "$x", a "$" at the end) is literal. Nothing else is special.
+//
+// With ReplaceIgnoreCase on, find texts match whatever the letter case (by Unicode);
+// with regular expressions off they stay plain texts and their replacements literal.
 //
 // A name's bytes that are not UTF-8 pass through untouched: a pattern never matches
 // inside them. A match that would take more than the limits below stops, and the name

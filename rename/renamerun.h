@@ -41,7 +41,8 @@ struct RenameCallbacks {
     std::function<bool(int slot, std::string& candidate)> KnownCandidate;
     // Before the move of an entry whose name changes: its old and its new bare name.
     std::function<void(int slot, const std::string& from, const std::string& to)> OnNames;
-    // After each entry that the run reached; `error` is the errno value of a failure.
+    // After each entry that the run reached; `error` is the errno value of a failure, or
+    // kErrorPatternInvalid / kErrorPatternLimit (runrules.h).
     std::function<void(int slot, RenameOutcome outcome, int error)> OnOutcome;
     // After each success while the increasing number is on: the number the next entry
     // is computed with.

