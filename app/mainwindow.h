@@ -10,10 +10,10 @@
 // included) and the file adder (the folder of the files picked last).
 //
 // The window translates between controls and the cores; the rules live in helpers
-// (TOptionTabs, ApplyEnablingRules, BuildRenameSummary, TSchemeBox, the option mapping),
-// and the commands with most steps in their own classes (TRenameCommands, TListColumns,
-// TFileAdder), which the window's action handlers hand over to. TMainForm makes the
-// controls and actions.
+// (TOptionTabs, ApplyEnablingRules, BuildRenameSummary, TSchemeBox, the option mapping,
+// TPatternNote), and the commands with most steps in their own classes (TRenameCommands,
+// TListColumns, TFileAdder), which the window's action handlers hand over to. TMainForm
+// makes the controls and actions.
 
 #include "app/commandline.h"
 #include "app/mainform.h"
