@@ -599,6 +599,11 @@ void TMain::RefreshOptionControls() {
     mark(ui_.Tabs->InsertTab, options.InsertGroup);
     mark(ui_.Tabs->FormatTab, options.FormatGroup);
     mark(ui_.Tabs->ShuffleTab, options.ShuffleGroup);
+    if (ui_.Tabs->ShowPatternNote(
+            Q(patternNote_.Update(S(ui_.Tabs->Replace->text()), options,
+                                  [this](const std::string& key) { return Text(key); })))) {
+        ui_.FitMinimumSize(*this);
+    }
     ApplyEnablingRules(*ui_.Tabs);
     if (model_ != nullptr) {
         comparer_->SetOptions(options);
@@ -684,6 +689,12 @@ void TMain::ReplaceAddBtnClick() {
     TReplaceList& list = *ui_.Tabs->ReplaceList;
     const QString replace = ui_.Tabs->Replace->text();
     if (replace.isEmpty() || list.Count() >= MaxReplacePairs) {
+        return;
+    }
+    // A find text that does not compile stays in its field, with the reason beside it.
+    if (!patternNote_.Admit(S(replace), ReadOptionsFromControls(*ui_.Tabs))) {
+        RefreshOptionControls();
+        ui_.Tabs->Replace->setFocus();
         return;
     }
     list.AddPair({replace.toStdString(), ui_.Tabs->ReplaceWith->text().toStdString()});

@@ -12,13 +12,14 @@
 // the position stored before.
 //
 // The window translates between controls and the cores; the rules live in helpers
-// (TOptionTabs, ApplyEnablingRules, BuildRenameSummary, TSchemeBox, the option mapping),
-// and the commands with most steps in their own classes (TRenameCommands, TListColumns,
-// TFileAdder), which the window's action handlers hand over to. TMainForm makes the
-// controls and actions.
+// (TOptionTabs, ApplyEnablingRules, BuildRenameSummary, TSchemeBox, the option mapping,
+// TPatternNote), and the commands with most steps in their own classes (TRenameCommands,
+// TListColumns, TFileAdder), which the window's action handlers hand over to. TMainForm
+// makes the controls and actions.
 
 #include "app/commandline.h"
 #include "app/mainform.h"
+#include "app/patternnote.h"
 #include "app/predictionmarks.h"
 #include "filelist/fileitems.h"
 #include "rename/renamerun.h"
@@ -165,6 +166,8 @@ private:
     std::vector<std::string> languageNames_;
     std::vector<std::string> nativeLanguageNames_;
     std::unique_ptr<TSchemeBox> schemeBox_;
+    // What the line under the find field says about regular expressions.
+    TPatternNote patternNote_;
     bool closing_ = false;
     bool shown_ = false;
     // A hint stands in the status line instead of the example.
