@@ -128,8 +128,8 @@ std::optional<std::string> LoadScheme(const SchemeSource& source, RenameOptionSe
     if (const auto problem = FindPatternProblem(options))
         return "the find text of pair " + std::to_string(problem->Pair + 1) + ", '" +
                options.ReplacePairs[static_cast<std::size_t>(problem->Pair)].Replace +
-               "', cannot be used: " + problem->Reason + " at offset " +
-               std::to_string(problem->Offset);
+               "', cannot be used: at character " + std::to_string(problem->Offset + 1) + ", " +
+               problem->Reason;
     return std::nullopt;
 }
 
