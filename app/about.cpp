@@ -74,7 +74,7 @@ void TAbout::showEvent(QShowEvent* event) {
 void TAbout::FormShow() {
     Icon->setPixmap(QPixmap(QStringLiteral(":/art/quillmark.png")));
     Company->setText(QString::fromStdString(version_.GetInfo(TVersionInfo::InfoCompanyName)));
-    Ver->setText(QString::fromStdString(version_.GetInfo(TVersionInfo::InfoShortVersion)));
+    Ver->setText(QString::fromStdString(version_.DottedVersion()));
     Build->setText(QString::number(version_.GetVersionNumber(3)));
     Copyright->setText(QString::fromStdString(version_.GetInfo(TVersionInfo::InfoLegalCopyright)));
     LoadTexts();

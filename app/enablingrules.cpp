@@ -42,7 +42,9 @@ void ApplyEnablingRules(TOptionTabs& t) {
     const bool replaceGroup = t.ReplaceGroup->isChecked();
     Enable({t.InternetSpace, t.UnderscoreSpace, t.DotSpace, t.ReplaceInfo}, replaceGroup);
     const bool replace = replaceGroup && t.ReplaceInfo->isChecked();
-    Enable({t.Replace, t.ReplaceWithInfo, t.ReplaceWith, t.ReplaceList}, replace);
+    Enable({t.Replace, t.ReplaceWithInfo, t.ReplaceWith, t.ReplaceRegExp, t.ReplaceIgnoreCase,
+            t.ReplaceList},
+           replace);
     t.ReplaceAddBtn->setEnabled(replace && !t.Replace->text().isEmpty() &&
                                 t.ReplaceList->Count() < MaxReplacePairs);
     t.ReplaceRemoveBtn->setEnabled(replace && t.ReplaceList->SelectedIndex() >= 0);

@@ -45,6 +45,8 @@ public:
     // The stored sort order, with the options the new-name column sorts by; the list is
     // sorted again.
     void RestoreSort(int position, bool declining, const RenameOptionSet& options);
+    // Sorts the list again after the comparer's order changed.
+    void Sort();
 
     // The column dialog, owned by `parent`; on OK the settings hold the new column set and
     // widths and the view shows them. Returns whether the user chose OK.
@@ -52,7 +54,6 @@ public:
                    QWidget* parent);
 
 private:
-    void Sort();
     void ShowSortIndicator();
 
     QTreeView& view_;

@@ -61,15 +61,14 @@ int main(int argc, char** argv) {
     }
     if (early.action == qm::CommandLine::Action::Version) {
         const qm::TVersionInfo version;
-        std::printf("Marlowick Quillmark %s\n",
-                    version.GetInfo(qm::TVersionInfo::InfoLongVersion).c_str());
+        std::printf("Quillmark %s\n", version.DottedVersion().c_str());
         return 0;
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marlowick Quillmark"));
     // Ties the windows to the installed desktop entry (its name and icon in task bars,
     // the application id on Wayland).
-    QGuiApplication::setDesktopFileName(QStringLiteral("quillmark"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.marlowick.Quillmark"));
     QApplication::setWindowIcon(ProgramIcon());
     // File type icons come from the desktop's theme; a bare session names none.
     QIcon::setFallbackThemeName(QStringLiteral("Adwaita"));

@@ -80,6 +80,8 @@ void TMainForm::BuildActions(QMainWindow& window) {
         NewAction(&window, "A_ShowSuccessMessage", Tr("&Show successful rename status"), true);
     A_PlanRenameOrder =
         NewAction(&window, "A_PlanRenameOrder", Tr("&Plan the order of renames"), true);
+    A_SortNumbersByValue =
+        NewAction(&window, "A_SortNumbersByValue", Tr("Sort numbers by &value"), true);
     A_Reset = NewAction(&window, "A_Reset", Tr("&Clear options"));
     A_WebMKHP = NewAction(&window, "A_WebMKHP", Tr("&Marlowick website"));
     A_WebQMHP = NewAction(&window, "A_WebQMHP", Tr("&Quillmark website"));
@@ -115,6 +117,7 @@ void TMainForm::BuildMenu(QMainWindow& window) {
     options->addSeparator();
     options->addAction(A_ShowSuccessMessage);
     options->addAction(A_PlanRenameOrder);
+    options->addAction(A_SortNumbersByValue);
     options->addSeparator();
     options->addAction(A_Reset);
     M_Language = options->addMenu(Tr("&Languages"));

@@ -63,6 +63,7 @@ struct TMainForm {
     QAction* A_SaveDirectorySettings = nullptr;
     QAction* A_ShowSuccessMessage = nullptr;
     QAction* A_PlanRenameOrder = nullptr;
+    QAction* A_SortNumbersByValue = nullptr;
     QAction* A_Reset = nullptr;
     QAction* A_WebMKHP = nullptr;
     QAction* A_WebQMHP = nullptr;

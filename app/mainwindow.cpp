@@ -34,6 +34,7 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -123,6 +124,12 @@ void TMain::ConnectControls() {
         settings_->PlanRenameOrder = on;
         emit planRenameOrderChanged(on);
     });
+    // The list's reset after the sort restarts the prediction: the numbers follow the rows.
+    connect(ui_.A_SortNumbersByValue, &QAction::triggered, this, [this](bool on) {
+        settings_->SortNumbersByValue = on;
+        comparer_->SetNumbersByValue(on);
+        columns_->Sort();
+    });
     connect(ui_.A_WebMKHP, &QAction::triggered, this, [this] {
         QDesktopServices::openUrl(QUrl(Q(PageUrl(MakerPageAddress(settings_->Language)))));
     });
@@ -149,6 +156,7 @@ void TMain::FormCreate(const CommandLine& commandLine) {
     schemeBox_ = std::make_unique<TSchemeBox>(*ui_.Sets, settings_->Schemas);
     fileList_ = std::make_unique<TFileList>();
     comparer_ = std::make_unique<TEntryComparer>();
+    comparer_->SetNumbersByValue(settings_->SortNumbersByValue);
     comparer_->Install(fileList_->Items());
     model_ = std::make_unique<TFileListModel>(
         *fileList_, [this](const std::string& key) { return Text(key); },
@@ -242,6 +250,7 @@ void TMain::FormShow() {
     ui_.A_SaveDirectorySettings->setChecked(!s.DisableInitialFolderSelection);
     ui_.A_ShowSuccessMessage->setChecked(s.ShowRenameSuccess);
     ui_.A_PlanRenameOrder->setChecked(s.PlanRenameOrder);
+    ui_.A_SortNumbersByValue->setChecked(s.SortNumbersByValue);
     if (!s.ResetRenamingOptions) {
         ApplyOptionsToControls(*ui_.Tabs, s.Options);
     }
@@ -280,8 +289,12 @@ void TMain::FormCloseQuery() {
     // The normal placement, also while minimised or maximised.
     const QRect bounds = normalGeometry().isValid() ? normalGeometry() : geometry();
     hide();
-    s.Top = bounds.top();
-    s.Left = bounds.left();
+    // A Wayland client is never told where its window stands, and what Qt reports there
+    // is made up; the placement last read under another window system is kept instead.
+    if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+        s.Top = bounds.top();
+        s.Left = bounds.left();
+    }
     s.Width = bounds.width();
     s.Height = bounds.height();
     s.ColumnsWidth = ColumnWidthsText();
@@ -586,6 +599,11 @@ void TMain::RefreshOptionControls() {
     mark(ui_.Tabs->InsertTab, options.InsertGroup);
     mark(ui_.Tabs->FormatTab, options.FormatGroup);
     mark(ui_.Tabs->ShuffleTab, options.ShuffleGroup);
+    if (ui_.Tabs->ShowPatternNote(
+            Q(patternNote_.Update(S(ui_.Tabs->Replace->text()), options,
+                                  [this](const std::string& key) { return Text(key); })))) {
+        ui_.FitMinimumSize(*this);
+    }
     ApplyEnablingRules(*ui_.Tabs);
     if (model_ != nullptr) {
         comparer_->SetOptions(options);
@@ -671,6 +689,12 @@ void TMain::ReplaceAddBtnClick() {
     TReplaceList& list = *ui_.Tabs->ReplaceList;
     const QString replace = ui_.Tabs->Replace->text();
     if (replace.isEmpty() || list.Count() >= MaxReplacePairs) {
+        return;
+    }
+    // A find text that does not compile stays in its field, with the reason beside it.
+    if (!patternNote_.Admit(S(replace), ReadOptionsFromControls(*ui_.Tabs))) {
+        RefreshOptionControls();
+        ui_.Tabs->Replace->setFocus();
         return;
     }
     list.AddPair({replace.toStdString(), ui_.Tabs->ReplaceWith->text().toStdString()});

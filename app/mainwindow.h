@@ -7,16 +7,19 @@
 // from the store (at construction) and saves them back (on closing); in between, their
 // fields are changed in place by the window and by the helpers it lends them to: the
 // column dialog (the column set and widths), the folder dialog (whether subfolders are
-// included) and the file adder (the folder of the files picked last).
+// included) and the file adder (the folder of the files picked last). Under Wayland,
+// where a window cannot learn its position, closing stores its size and state but keeps
+// the position stored before.
 //
 // The window translates between controls and the cores; the rules live in helpers
-// (TOptionTabs, ApplyEnablingRules, BuildRenameSummary, TSchemeBox, the option mapping),
-// and the commands with most steps in their own classes (TRenameCommands, TListColumns,
-// TFileAdder), which the window's action handlers hand over to. TMainForm makes the
-// controls and actions.
+// (TOptionTabs, ApplyEnablingRules, BuildRenameSummary, TSchemeBox, the option mapping,
+// TPatternNote), and the commands with most steps in their own classes (TRenameCommands,
+// TListColumns, TFileAdder), which the window's action handlers hand over to. TMainForm
+// makes the controls and actions.
 
 #include "app/commandline.h"
 #include "app/mainform.h"
+#include "app/patternnote.h"
 #include "app/predictionmarks.h"
 #include "filelist/fileitems.h"
 #include "rename/renamerun.h"
@@ -163,6 +166,8 @@ private:
     std::vector<std::string> languageNames_;
     std::vector<std::string> nativeLanguageNames_;
     std::unique_ptr<TSchemeBox> schemeBox_;
+    // What the line under the find field says about regular expressions.
+    TPatternNote patternNote_;
     bool closing_ = false;
     bool shown_ = false;
     // A hint stands in the status line instead of the example.

@@ -60,6 +60,8 @@ void ApplyOptionsToControls(TOptionTabs& t, const RenameOptionSet& o) {
     t.UnderscoreSpace->setChecked(o.ConvertUnderscoreSpaces);
     t.DotSpace->setChecked(o.ConvertDotSpaces);
     t.ReplaceInfo->setChecked(o.ReplaceEnabled);
+    t.ReplaceRegExp->setChecked(o.ReplaceRegularExpressions);
+    t.ReplaceIgnoreCase->setChecked(o.ReplaceIgnoreCase);
     const int count = std::clamp(o.ReplaceCount, 0, MaxReplacePairs);
     t.ReplaceList->SetPairs(
         std::vector<ReplacePair>(o.ReplacePairs.begin(), o.ReplacePairs.begin() + count));
@@ -118,6 +120,8 @@ RenameOptionSet ReadOptionsFromControls(const TOptionTabs& t) {
     o.ConvertUnderscoreSpaces = t.UnderscoreSpace->isChecked();
     o.ConvertDotSpaces = t.DotSpace->isChecked();
     o.ReplaceEnabled = t.ReplaceInfo->isChecked();
+    o.ReplaceRegularExpressions = t.ReplaceRegExp->isChecked();
+    o.ReplaceIgnoreCase = t.ReplaceIgnoreCase->isChecked();
     const std::vector<ReplacePair> pairs = t.ReplaceList->Pairs();
     o.ReplaceCount =
         static_cast<std::int32_t>(std::min<std::size_t>(pairs.size(), MaxReplacePairs));

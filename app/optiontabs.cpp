@@ -3,6 +3,7 @@
 #include "app/replacelist.h"
 #include "engine/runningnumber.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -176,6 +177,14 @@ void TOptionTabs::BuildReplace() {
     spaces->addStretch(1);
     ReplaceInfo = Check(ReplaceTab, "ReplaceInfo", tr("Replace &text:"));
     Replace = Edit(ReplaceTab, "Replace");
+    ReplacePatternInfo = Label(ReplaceTab, "ReplacePatternInfo", QString(), nullptr);
+    ReplacePatternInfo->setWordWrap(true);
+    ReplacePatternInfo->setFrameShape(QFrame::StyledPanel);
+    ReplacePatternInfo->setMargin(2);
+    // Selectable, so that a screen reader can move into it and the user can copy it.
+    ReplacePatternInfo->setTextInteractionFlags(Qt::TextSelectableByKeyboard |
+                                                Qt::TextSelectableByMouse);
+    ReplacePatternInfo->hide();
     ReplaceWith = Edit(ReplaceTab, "ReplaceWith");
     ReplaceWithInfo = Label(ReplaceTab, "ReplaceWithInfo", tr("Replace &with:"), ReplaceWith);
     ReplaceAddBtn = Named(new QPushButton(tr("&Add"), ReplaceTab), "ReplaceAddBtn");
@@ -188,15 +197,25 @@ void TOptionTabs::BuildReplace() {
     column->addLayout(spaces);
     grid->addWidget(ReplaceInfo, 0, 0);
     grid->addWidget(Replace, 0, 1);
-    grid->addWidget(ReplaceWithInfo, 1, 0);
-    grid->addWidget(ReplaceWith, 1, 1);
-    grid->addLayout(buttons, 2, 0, 1, 2);
-    grid->setRowStretch(3, 1);
+    grid->addWidget(ReplacePatternInfo, 1, 1);
+    grid->addWidget(ReplaceWithInfo, 2, 0);
+    grid->addWidget(ReplaceWith, 2, 1);
+    grid->addLayout(buttons, 3, 0, 1, 2);
+    grid->setRowStretch(4, 1);
     row->addLayout(grid, 1);
     ReplaceList = Named(new TReplaceList(ReplaceTab), "ReplaceList");
     ReplaceList->setAccessibleName(tr("Replace pairs"));
     row->addWidget(ReplaceList, 1);
     column->addLayout(row, 1);
+    // How every find text of the list is read: a row of its own under the list, as wide as
+    // the page, since the longer captions would crowd the list out of the row above.
+    ReplaceRegExp = Check(ReplaceTab, "ReplaceRegExp", tr("Find texts are regu&lar expressions"));
+    ReplaceIgnoreCase = Check(ReplaceTab, "ReplaceIgnoreCase", tr("Ignore letter &case"));
+    auto* flags = new QHBoxLayout;
+    flags->addWidget(ReplaceRegExp);
+    flags->addWidget(ReplaceIgnoreCase);
+    flags->addStretch(1);
+    column->addLayout(flags);
     addTab(ReplaceTab, tr("&Replace"));
 }
 
@@ -380,6 +399,21 @@ void TOptionTabs::ConnectNumberField(QSpinBox* spin) {
             emit optionChanged();
         }
     });
+}
+
+bool TOptionTabs::ShowPatternNote(const QString& note) {
+    if (note == ReplacePatternInfo->text() && note.isEmpty() == ReplacePatternInfo->isHidden()) {
+        return false;
+    }
+    const bool shown = !ReplacePatternInfo->isHidden();
+    ReplacePatternInfo->setText(note);
+    ReplacePatternInfo->setVisible(!note.isEmpty());
+    Replace->setAccessibleDescription(note);
+    if (!note.isEmpty()) {
+        QAccessibleEvent alert(ReplacePatternInfo, QAccessible::Alert);
+        QAccessible::updateAccessibility(&alert);
+    }
+    return shown == note.isEmpty(); // the line came or went
 }
 
 std::vector<std::pair<QCheckBox*, QWidget*>> TOptionTabs::SwitchedFields() const {

@@ -34,6 +34,11 @@ public:
     // Gives every switched field the caption of its check box as accessible name; to be
     // called again whenever the captions change.
     void NameSwitchedFields();
+    // Shows `note` under the find field, or hides the line when it is empty. The find
+    // field carries it as its description, and a new note is announced as an alert, so
+    // that a screen reader says it where the user is typing. True when the line came or
+    // went: the page then needs another height.
+    bool ShowPatternNote(const QString& note);
 
     // General
     QWidget* GeneralTab;
@@ -65,8 +70,13 @@ public:
     QCheckBox* DotSpace;
     QCheckBox* ReplaceInfo;
     QLineEdit* Replace;
+    // Why the find text or a pair of the list cannot be used as a regular expression;
+    // hidden while there is nothing to say.
+    QLabel* ReplacePatternInfo;
     QLabel* ReplaceWithInfo;
     QLineEdit* ReplaceWith;
+    QCheckBox* ReplaceRegExp;
+    QCheckBox* ReplaceIgnoreCase;
     QPushButton* ReplaceAddBtn;
     QPushButton* ReplaceRemoveBtn;
     TReplaceList* ReplaceList;

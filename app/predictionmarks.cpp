@@ -3,6 +3,7 @@
 #include "app/maintexts.h"
 #include "engine/newname.h"
 #include "engine/runningnumber.h"
+#include "rename/runrules.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -206,6 +207,11 @@ QString FailureReason(int error, const MarkTextSource& texts) {
         return Text(texts, "PREDICTNOACCESS", "No permission to rename files in this folder");
     case EROFS:
         return Text(texts, "PREDICTREADONLY", "The file system is read-only");
+    case kErrorPatternInvalid:
+        return Text(texts, "PREDICTPATTERNINVALID",
+                    "A find text is not a valid regular expression");
+    case kErrorPatternLimit:
+        return Text(texts, "PREDICTPATTERNLIMIT", "A find text takes too long to match this name");
     default:
         return QString::fromLocal8Bit(std::strerror(error));
     }

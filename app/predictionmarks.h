@@ -31,7 +31,9 @@ enum class MarkKind {
 struct TRowMark {
     int Slot = -1;
     MarkKind Kind = MarkKind::Fails;
-    int Error = 0;    // Fails: the errno value the run would report
+    // Fails: the errno value the run would report, or kErrorPatternInvalid or
+    // kErrorPatternLimit (rename/runrules.h) for a name the options cannot compute.
+    int Error = 0;
     std::string Name; // Taken: the earlier file's name; Shifted: the name the file would get
     // Fails and Taken: the name the run would try, where the numbering shifted it away
     // from the name the column shows; empty when the run tries the name shown.

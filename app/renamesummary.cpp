@@ -73,7 +73,13 @@ std::string BuildRenameSummary(const RenameOptionSet& o, const TextLookup& text)
         }
     }
     if (o.ReplaceGroup && o.ReplaceEnabled) {
-        add(with1("REPLACETEXT_SUMMARY", num(o.ReplaceCount)));
+        // One whole text per combination of the two flags: each language words them its
+        // own way, and a user who leaves both off sees the item as before.
+        const char* key =
+            o.ReplaceRegularExpressions
+                ? (o.ReplaceIgnoreCase ? "REPLACEREGEXPNOCASE_SUMMARY" : "REPLACEREGEXP_SUMMARY")
+                : (o.ReplaceIgnoreCase ? "REPLACETEXTNOCASE_SUMMARY" : "REPLACETEXT_SUMMARY");
+        add(with1(key, num(o.ReplaceCount)));
     }
     if (o.InsertGroup) {
         if (o.InsertFront) {

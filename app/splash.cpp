@@ -50,14 +50,13 @@ void TSplash::FormShow() {
     const auto line = [this](const char* key) {
         return QString::fromStdString(common_.GetLine(key));
     };
-    const QString shortVersion =
-        QString::fromStdString(version_.GetInfo(TVersionInfo::InfoShortVersion));
+    const QString version = QString::fromStdString(version_.DottedVersion());
     const QString build = QString::number(version_.GetVersionNumber(3));
     WriteText(QString::fromStdString(version_.GetInfo(TVersionInfo::InfoCompanyName)) +
                   QLatin1Char(' ') +
                   QString::fromStdString(version_.GetInfo(TVersionInfo::InfoProductName)),
               8, 240);
-    WriteText(line("VERSION") + QStringLiteral(": ") + shortVersion, 8, 268);
+    WriteText(line("VERSION") + QStringLiteral(": ") + version, 8, 268);
     WriteText(line("BUILD") + QStringLiteral(": ") + build, 8, 282);
     WriteText(line("RELEASEDATE") + QLatin1Char(' ') +
                   QLocale().toString(ReleaseDate(), QLocale::LongFormat),

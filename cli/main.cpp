@@ -32,6 +32,9 @@ const char kHelp[] =
     "      999999 and defaults to the scheme's NumberIncValue; the k-th NAME (from 0)\n"
     "      gets the number N + k, which stays at 999999 once there, as in the rename.\n"
     "      Use -- before names that begin with '-'.\n"
+    "      With ReplaceRegularExpressions=true the find texts are regular expressions:\n"
+    "      (\\d+)-(\\d+) replaced with $2-$1 turns 12-34 into 34-12; a find text that\n"
+    "      does not compile is refused before anything is touched (exit status 2).\n"
     "  rename (--scheme NAME | --scheme-file FILE) [--start N] [--plan] [--dry-run]\n"
     "         [--verbose] [--debug] [--files-from LIST [-0|--null]] [--] PATH...\n"
     "      Rename every PATH (a file, a folder or a link; a folder's contents are not\n"
@@ -69,6 +72,7 @@ const char kHelp[] =
     "The journals of the last 10 runs are kept in $XDG_STATE_HOME/Marlowick/Quillmark/\n"
     "(by default ~/.local/state/Marlowick/Quillmark/).\n"
     "'quillmark-cli COMMAND --help' describes one command.\n"
+    "--sort name|natural (preview, rename): by folder, then name; natural: 9 before 10.\n"
     "\n"
     "Options:\n"
     "  -h, --help     Show this help and exit.\n"
@@ -85,6 +89,7 @@ const std::map<std::string, std::string> kValueNames = {
     {"--start", "a number"},
     {"--files-from", "a file name"},
     {"--run", "a run id"},
+    {"--sort", "given, name or natural"},
 };
 
 struct Parsed {
@@ -92,6 +97,7 @@ struct Parsed {
     qm::cli::RenameArgs rename;
     bool schemesDevelopment = false;
     std::string start;
+    std::string sort = "given";
 };
 
 void AddSchemeOptions(CLI::App& command, qm::cli::SchemeSource& scheme, std::string& start) {
@@ -105,6 +111,23 @@ void AddSchemeOptions(CLI::App& command, qm::cli::SchemeSource& scheme, std::str
     command.add_option("--start", start, "The first number, 0 to 999999 (default: the scheme's)")
         ->option_text("N")
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
+void AddSortOption(CLI::App& command, std::string& sort) {
+    command
+        .add_option("--sort", sort,
+                    "Number in the order given (default), or by folder, then name; "
+                    "natural: numbers by value")
+        ->option_text("given|name|natural")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
+std::string CheckSortOption(const std::string& sort, qm::cli::PathOrder& order) {
+    const auto parsed = qm::cli::ParsePathOrder(sort);
+    if (!parsed)
+        return "'" + sort + "' is not an order: give given, name or natural";
+    order = *parsed;
+    return "";
 }
 
 // The checks both commands share, after parsing; a message, or "" when all is well.
@@ -172,12 +195,14 @@ int main(int argc, char** argv) {
     CLI::App* preview = app.add_subcommand(
         "preview", "Print the new name of every NAME as a scheme gives it; rename nothing.");
     AddSchemeOptions(*preview, parsed.preview.scheme, parsed.start);
+    AddSortOption(*preview, parsed.sort);
     preview->add_option("NAME", parsed.preview.names, "Names, each may carry a folder");
     preview->allow_extras();
 
     CLI::App* rename = app.add_subcommand(
         "rename", "Rename every PATH in its folder as a scheme gives it, never replacing a file.");
     AddSchemeOptions(*rename, parsed.rename.scheme, parsed.start);
+    AddSortOption(*rename, parsed.sort);
     rename->add_flag("--dry-run", parsed.rename.dryRun,
                      "Print what preview prints; rename nothing");
     rename->add_flag("--verbose", parsed.rename.verbose, "Print OLD<TAB>NEW per renamed file");
@@ -230,6 +255,9 @@ int main(int argc, char** argv) {
             CheckSchemeOptions(*preview, parsed.preview.scheme, parsed.start, parsed.preview.start);
         if (!message.empty())
             return Usage(command, message);
+        if (const std::string sort = CheckSortOption(parsed.sort, parsed.preview.order);
+            !sort.empty())
+            return Usage(command, sort);
         return qm::cli::RunPreview(parsed.preview);
     }
     if (rename->parsed()) {
@@ -237,6 +265,9 @@ int main(int argc, char** argv) {
             CheckSchemeOptions(*rename, parsed.rename.scheme, parsed.start, parsed.rename.start);
         if (!message.empty())
             return Usage(command, message);
+        if (const std::string sort = CheckSortOption(parsed.sort, parsed.rename.order);
+            !sort.empty())
+            return Usage(command, sort);
         if (rename->count("--files-from") > 1)
             return Usage(command, "option '--files-from' was given twice; it takes one list "
                                   "(join the lists first, e.g. with cat)");

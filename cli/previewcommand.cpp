@@ -2,6 +2,7 @@
 
 #include "cli/givenpath.h"
 #include "engine/newname.h"
+#include "rename/runrules.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -9,8 +10,19 @@
 
 namespace qm::cli {
 
+const char* PatternErrorText(int error) {
+    switch (error) {
+    case kErrorPatternLimit:
+        return "a regular expression went beyond its match limits on this name";
+    case kErrorPatternInvalid:
+        return "a find text cannot be used as a pattern";
+    default:
+        return nullptr;
+    }
+}
+
 bool WritePreview(const RenameOptionSet& options, std::int32_t start,
-                  const std::vector<std::string>& names) {
+                  const std::vector<std::string>& names, bool tellFaults) {
     std::string out;
     for (std::size_t k = 0; k < names.size(); ++k) {
         const std::string& path = names[k];
@@ -19,8 +31,14 @@ bool WritePreview(const RenameOptionSet& options, std::int32_t start,
         out.assign(path);
         out += '\t';
         out.append(split.Folder);
-        out += ComputeNewName(options, split.Name,
-                              NumberAtPosition(start, static_cast<std::int64_t>(k)));
+        const NewName computed = ComputeNewNameChecked(
+            options, split.Name, NumberAtPosition(start, static_cast<std::int64_t>(k)));
+        out += computed.Name;
+        if (tellFaults && computed.Fault != NameFault::None)
+            std::fprintf(stderr, "quillmark-cli preview: %s: %s\n", path.c_str(),
+                         PatternErrorText(computed.Fault == NameFault::PatternLimit
+                                              ? kErrorPatternLimit
+                                              : kErrorPatternInvalid));
         out += '\n';
         std::fwrite(out.data(), 1, out.size(), stdout);
     }
@@ -33,7 +51,14 @@ int RunPreview(const PreviewArgs& args) {
         std::fprintf(stderr, "quillmark-cli preview: %s\n", error->c_str());
         return 2;
     }
-    if (!WritePreview(options, args.start.value_or(options.NumberIncValue), args.names)) {
+    std::vector<std::string> sorted;
+    if (args.order != PathOrder::Given) {
+        sorted = args.names;
+        SortPaths(sorted, args.order);
+    }
+    const std::vector<std::string>& names = args.order != PathOrder::Given ? sorted : args.names;
+    if (!WritePreview(options, args.start.value_or(options.NumberIncValue), names,
+                      /*tellFaults=*/true)) {
         std::fprintf(stderr, "quillmark-cli preview: cannot write the names: %s\n",
                      std::strerror(errno));
         return 2;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/pathorder.h"
 #include "cli/schemesource.h"
 
 #include <cstdint>
@@ -13,6 +14,7 @@ struct PreviewArgs {
     SchemeSource scheme;
     std::optional<std::int32_t> start;
     std::vector<std::string> names;
+    PathOrder order = PathOrder::Given; // the order in which the names are numbered
 };
 
 // `quillmark-cli preview`: prints one "NAME<TAB>NEW NAME" line per name on stdout;
@@ -23,8 +25,13 @@ int RunPreview(const PreviewArgs& args);
 // The lines of `preview` for `names`, the k-th (from 0) computed with the number
 // NumberAtPosition(start, k), the number the run gives it when all before it are renamed.
 // A name is split as the rename splits its path (SplitGivenPath): the line shows the path
-// the run gives it. Returns false when stdout cannot be written.
+// the run gives it. A name the options cannot compute keeps its name; with `tellFaults`
+// a line on stderr says why. Returns false when stdout cannot be written.
 bool WritePreview(const RenameOptionSet& options, std::int32_t start,
-                  const std::vector<std::string>& names);
+                  const std::vector<std::string>& names, bool tellFaults = false);
+
+// Words for the run's errors for a name the options could not compute
+// (kErrorPatternInvalid, kErrorPatternLimit); nullptr for any other error.
+const char* PatternErrorText(int error);
 
 } // namespace qm::cli

@@ -50,8 +50,10 @@ TFileItems::NewEntry SplitPath(std::string_view path, std::string& trailing) {
 // `emptyName`: the name the run tried was empty. The system call refuses it as naming no
 // file, which would read as if the file itself were gone.
 void ReportFailure(const std::string& path, int error, bool emptyName) {
-    std::fprintf(stderr, "quillmark-cli: %s: %s\n", path.c_str(),
-                 emptyName ? "the new name is empty" : std::strerror(error));
+    const char* reason = PatternErrorText(error);
+    if (reason == nullptr)
+        reason = emptyName ? "the new name is empty" : std::strerror(error);
+    std::fprintf(stderr, "quillmark-cli: %s: %s\n", path.c_str(), reason);
 }
 
 // Ends the counts line and returns the exit status, as the run does.
@@ -124,11 +126,26 @@ int RunRename(const RenameArgs& args) {
             return Usage("the list '" + *args.filesFrom +
                          "' holds a NUL byte (use -0 for a NUL-separated list)");
     }
-    auto forEachPath = [&](auto&& each) {
+    auto forEachGiven = [&](auto&& each) {
         for (const std::string& path : args.paths)
             each(std::string_view(path));
         if (listed)
             ForEachListed(*listed, args.nullSeparated ? '\0' : '\n', each);
+    };
+    // A sorted order needs every path at once; the given order streams them.
+    std::vector<std::string> sorted;
+    if (args.order != PathOrder::Given) {
+        forEachGiven([&sorted](std::string_view path) { sorted.emplace_back(path); });
+        listed.reset();
+        SortPaths(sorted, args.order);
+    }
+    auto forEachPath = [&](auto&& each) {
+        if (args.order == PathOrder::Given) {
+            forEachGiven(each);
+            return;
+        }
+        for (const std::string& path : sorted)
+            each(std::string_view(path));
     };
     std::size_t count = 0;
     forEachPath([&count](std::string_view) { ++count; });
@@ -176,6 +193,7 @@ int RunRename(const RenameArgs& args) {
     });
     items.AddNamesOnly(std::move(batch));
     listed.reset();
+    sorted = {};
 
     std::string line;
     // The path as it was given: a renamed entry's old name is its undo name.

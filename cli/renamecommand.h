@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/pathorder.h"
 #include "cli/schemesource.h"
 
 #include <cstdint>
@@ -18,6 +19,7 @@ struct RenameArgs {
     std::optional<std::string> filesFrom; // a list of paths; "-" is standard input
     bool nullSeparated = false;           // the list is NUL-separated, not one per line
     std::vector<std::string> paths;
+    PathOrder order = PathOrder::Given; // the order in which the paths are numbered
 };
 
 // `quillmark-cli rename`: renames every path (the command line's, then the list's) with

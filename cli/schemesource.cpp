@@ -2,6 +2,7 @@
 
 #include "cli/schemescommand.h"
 #include "engine/newname.h"
+#include "engine/replacepatterns.h"
 #include "settings/optionschemas.h"
 
 #include <algorithm>
@@ -122,6 +123,13 @@ std::optional<std::string> LoadScheme(const SchemeSource& source, RenameOptionSe
     options.NumberIncValue = std::clamp(options.NumberIncValue, 0, MaxNumberIncValue);
     // The window's list keeps the pairs sorted, and they apply in that order.
     SortReplacePairs(options);
+    // A pattern that does not compile would fail every entry: refuse it before anything
+    // is read or moved, the way the window refuses to add it.
+    if (const auto problem = FindPatternProblem(options))
+        return "the find text of pair " + std::to_string(problem->Pair + 1) + ", '" +
+               options.ReplacePairs[static_cast<std::size_t>(problem->Pair)].Replace +
+               "', cannot be used: at character " + std::to_string(problem->Offset + 1) + ", " +
+               problem->Reason;
     return std::nullopt;
 }
 

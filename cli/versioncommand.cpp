@@ -13,8 +13,9 @@ int RunVersion(const std::string& exePath) {
         std::fprintf(stderr, "quillmark-cli: no version information in %s\n", exePath.c_str());
         return 1;
     }
-    const std::string line = version.GetInfo(TVersionInfo::InfoProductName) + " " +
-                             version.GetInfo(TVersionInfo::InfoLongVersion) + "\n";
+    // The GNU form: the command, its package in parentheses, the version.
+    const std::string line = "quillmark-cli (" + version.GetInfo(TVersionInfo::InfoProductName) +
+                             ") " + version.DottedVersion() + "\n";
     std::fputs(line.c_str(), stdout);
     return 0;
 }

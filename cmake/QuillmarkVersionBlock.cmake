@@ -19,7 +19,7 @@ function(quillmark_version_block target)
   # change what a program embeds.
   set(QUILLMARK_COMPANY "Marlowick")
   set(QUILLMARK_PRODUCT "Quillmark")
-  set(QUILLMARK_COPYRIGHT "Copyright © 2026 Marlowick. All rights reserved.")
+  set(QUILLMARK_COPYRIGHT "Copyright © 2026 Marlowick and the Quillmark developers")
   cmake_parse_arguments(ARG "" "DESCRIPTION;INTERNAL_NAME;ORIGINAL_FILENAME" "" ${ARGN})
   foreach(part DESCRIPTION INTERNAL_NAME ORIGINAL_FILENAME)
     if(NOT ARG_${part})

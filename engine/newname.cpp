@@ -1,6 +1,7 @@
 #include "engine/newname.h"
 
 #include "engine/namesteps.h"
+#include "engine/replacepatterns.h"
 #include "engine/utf8text.h"
 
 #include <algorithm>
@@ -437,7 +438,8 @@ void InsertSteps(const RenameOptionSet& o, Text& base, std::int32_t number) {
 
 } // namespace
 
-std::string ComputeNewName(const RenameOptionSet& o, std::string_view name, std::int32_t number) {
+NewName ComputeNewNameChecked(const RenameOptionSet& o, std::string_view name,
+                              std::int32_t number) {
     const Text full = DecodeUtf8(name);
     const std::size_t extAt = ExtensionStart(full);
     Text base = full.substr(0, extAt);
@@ -460,7 +462,12 @@ std::string ComputeNewName(const RenameOptionSet& o, std::string_view name, std:
     }
     if (o.RemoveGroup)
         RemoveSteps(o, base);
-    if (o.ReplaceGroup && o.ReplaceEnabled) {
+    if (o.ReplaceGroup && o.ReplaceEnabled &&
+        (o.ReplaceRegularExpressions || o.ReplaceIgnoreCase)) {
+        const PatternOutcome outcome = ReplaceByPatterns(o, base);
+        if (outcome.Fault != NameFault::None)
+            return {std::string(name), outcome.Fault, outcome.Pair};
+    } else if (o.ReplaceGroup && o.ReplaceEnabled) {
         const int count = std::clamp(o.ReplaceCount, 0, MaxReplacePairs);
         for (int i = 0; i < count; ++i) {
             const ReplacePair& pair = o.ReplacePairs[static_cast<std::size_t>(i)];
@@ -475,12 +482,11 @@ std::string ComputeNewName(const RenameOptionSet& o, std::string_view name, std:
     if (o.FormatGroup && o.FormatTextEnabled)
         base = steps::Formatter(o).FormatFilename(base);
 
-    return EncodeUtf8(base + ext);
+    return {EncodeUtf8(base + ext)};
 }
 
-NewName ComputeNewNameChecked(const RenameOptionSet& o, std::string_view name,
-                              std::int32_t number) {
-    return {ComputeNewName(o, name, number)};
+std::string ComputeNewName(const RenameOptionSet& o, std::string_view name, std::int32_t number) {
+    return ComputeNewNameChecked(o, name, number).Name;
 }
 
 std::string ComputeNextNewName(const RenameOptionSet& options, std::string_view name) {

@@ -1,7 +1,9 @@
 #pragma once
 
 // The rename engine: the new bare file name for a bare file name, a number and an
-// option set. Pure: no state, no I/O; safe on any thread while `options` holds still.
+// option set. Pure for its callers: no I/O, and the same answer for the same input;
+// safe on any thread while `options` holds still. (The only state is each thread's own
+// compiled replace patterns, replacepatterns.h.)
 //
 // Names are UTF-8. Positions and lengths count code points; bytes that are not valid
 // UTF-8 pass through unchanged wherever the options do not touch them.

@@ -47,7 +47,8 @@ std::string CollationLocale(const std::string& locale) {
 } // namespace
 
 TEntryComparer::TEntryComparer(const std::string& locale)
-    : collator_(TTextCollator::LetterCase::Ignore, CollationLocale(locale)) {}
+    : locale_(CollationLocale(locale)),
+      collator_(std::make_unique<TTextCollator>(TTextCollator::LetterCase::Ignore, locale_)) {}
 
 void TEntryComparer::Install(TFileItems& items) {
     items_ = &items;
@@ -83,6 +84,17 @@ void TEntryComparer::SetOptions(const RenameOptionSet& options) {
         Changed();
 }
 
+void TEntryComparer::SetNumbersByValue(bool byValue) {
+    if (byValue == numbersByValue_)
+        return;
+    numbersByValue_ = byValue;
+    // A collator keeps its settings for life, so the other numbering takes a new one.
+    collator_ = std::make_unique<TTextCollator>(TTextCollator::LetterCase::Ignore, locale_,
+                                                byValue ? TTextCollator::Numbers::ByValue
+                                                        : TTextCollator::Numbers::AsText);
+    Changed();
+}
+
 const ColumnId* TEntryComparer::SortedBy() const {
     if (sortColumn_ < 0 || sortColumn_ >= static_cast<int>(columns_.size()))
         return nullptr;
@@ -100,23 +112,23 @@ int TEntryComparer::CompareAscending(const TFileItem& a, const TFileItem& b) con
         return 0;
     switch (*id) {
     case ColumnId::Name:
-        return collator_.Compare(a.Name(), b.Name());
+        return collator_->Compare(a.Name(), b.Name());
     case ColumnId::Path:
-        if (const int path = collator_.Compare(a.Path(), b.Path()); path != 0)
+        if (const int path = collator_->Compare(a.Path(), b.Path()); path != 0)
             return path;
-        return collator_.Compare(a.Name(), b.Name());
+        return collator_->Compare(a.Name(), b.Name());
     case ColumnId::NewName:
-        return collator_.Compare(ComputeNextNewName(options_, a.Name()),
-                                 ComputeNextNewName(options_, b.Name()));
+        return collator_->Compare(ComputeNextNewName(options_, a.Name()),
+                                  ComputeNextNewName(options_, b.Name()));
     case ColumnId::PrevName:
-        return collator_.Compare(a.PrevName(), b.PrevName());
+        return collator_->Compare(a.PrevName(), b.PrevName());
     case ColumnId::TypeName:
-        return collator_.Compare(a.TypeName(), b.TypeName());
+        return collator_->Compare(a.TypeName(), b.TypeName());
     case ColumnId::Size:
         return Sign(a.Size(), b.Size());
     case ColumnId::Attribute:
-        return collator_.Compare(AttributeLetters(a.Attributes()),
-                                 AttributeLetters(b.Attributes()));
+        return collator_->Compare(AttributeLetters(a.Attributes()),
+                                  AttributeLetters(b.Attributes()));
     case ColumnId::ModDate:
         return Sign(a.ModDate(), b.ModDate());
     }
@@ -127,9 +139,11 @@ std::string TEntryComparer::SortKey(const TFileItem& entry) const {
     std::string key = AscendingKey(entry);
     if (sortDeclining_)
         return key;
-    // Complemented bytes order backwards. Collation keys hold no zero byte (only the
-    // path/name separator is zero), so a complemented byte is never 0xFF and the
-    // closing 0xFF puts a key after every longer key it begins.
+    // Complemented bytes order backwards, and the closing 0xFF puts a key after every
+    // longer key it begins. That holds because no key begins a longer key that goes on
+    // with a zero byte (a complemented 0xFF): zero bytes only separate the path from the
+    // name and, by value, a collation key from its tie-break, and those parts cannot end
+    // where another key has its separator.
     for (char& c : key)
         c = static_cast<char>(~static_cast<unsigned char>(c));
     key += '\xFF';
@@ -142,23 +156,27 @@ std::string TEntryComparer::AscendingKey(const TFileItem& entry) const {
         return std::string();
     switch (*id) {
     case ColumnId::Name:
-        return collator_.SortKey(entry.Name());
+        return collator_->SortKey(entry.Name());
     case ColumnId::Path:
-        return collator_.SortKey(entry.Path()) + '\0' + collator_.SortKey(entry.Name());
+        return PathKey(entry.Path(), entry.Name());
     case ColumnId::NewName:
-        return collator_.SortKey(ComputeNextNewName(options_, entry.Name()));
+        return collator_->SortKey(ComputeNextNewName(options_, entry.Name()));
     case ColumnId::PrevName:
-        return collator_.SortKey(entry.PrevName());
+        return collator_->SortKey(entry.PrevName());
     case ColumnId::TypeName:
-        return collator_.SortKey(entry.TypeName());
+        return collator_->SortKey(entry.TypeName());
     case ColumnId::Size:
         return BigEndian(entry.Size());
     case ColumnId::Attribute:
-        return collator_.SortKey(AttributeLetters(entry.Attributes()));
+        return collator_->SortKey(AttributeLetters(entry.Attributes()));
     case ColumnId::ModDate:
         return BigEndian(OrderedBits(entry.ModDate()));
     }
     return std::string();
+}
+
+std::string TEntryComparer::PathKey(std::string_view folder, std::string_view name) const {
+    return collator_->SortKey(folder) + '\0' + collator_->SortKey(name);
 }
 
 } // namespace qm

@@ -13,7 +13,9 @@
 #include "filelist/columnset.h"
 #include "filelist/textcollator.h"
 
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qm {
@@ -40,6 +42,10 @@ public:
     // True sorts ascending.
     void SetSortDeclining(bool declining);
     void SetOptions(const RenameOptionSet& options);
+    // True compares runs of digits in every text column by their value ("a2" before
+    // "a10"); false, the default, compares them as text.
+    void SetNumbersByValue(bool byValue);
+    bool NumbersByValue() const { return numbersByValue_; }
 
     int SortColumn() const { return sortColumn_; }
     bool SortDeclining() const { return sortDeclining_; }
@@ -50,6 +56,9 @@ public:
     int CompareEntries(const TFileItem& a, const TFileItem& b) const;
     // Bytes whose plain order is the order of CompareEntries.
     std::string SortKey(const TFileItem& entry) const;
+    // The ascending key of the folder column for an entry in `folder` named `name`: by
+    // folder, then by name.
+    std::string PathKey(std::string_view folder, std::string_view name) const;
 
 private:
     int CompareAscending(const TFileItem& a, const TFileItem& b) const;
@@ -61,7 +70,9 @@ private:
     int sortColumn_ = 0;
     bool sortDeclining_ = true;
     RenameOptionSet options_;
-    TTextCollator collator_;
+    std::string locale_;
+    bool numbersByValue_ = false;
+    std::unique_ptr<TTextCollator> collator_;
 };
 
 } // namespace qm

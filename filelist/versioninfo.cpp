@@ -110,6 +110,11 @@ std::string TVersionInfo::StringValue(const char* key) const {
     return FirstChars(value, kMaxValueChars);
 }
 
+std::string TVersionInfo::DottedVersion() const {
+    return std::to_string(GetVersionNumber(0)) + "." + std::to_string(GetVersionNumber(1)) + "." +
+           std::to_string(GetVersionNumber(2)) + "." + std::to_string(GetVersionNumber(3));
+}
+
 std::string TVersionInfo::GetInfo(int index) const {
     static constexpr const char* kKeys[] = {
         nullptr,        "CompanyName",    "FileDescription", "FileVersion",

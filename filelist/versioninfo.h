@@ -21,7 +21,7 @@ std::string PadNumber(unsigned n, int width, char ch);
 
 // The long version text of version major.minor.release.build: the major number, then the
 // minor and the build in at least two digits each ("2.01.43" for 2.1.0.43). The
-// registration stores this form; the journals and the version commands show it.
+// registration stores this form and the journals record it; users see DottedVersion.
 std::string LongVersionText(unsigned major, unsigned minor, unsigned build);
 
 class TVersionInfo {
@@ -59,6 +59,11 @@ public:
     // The text at `index` (see InfoIndex); string values are cut to 254 characters.
     // Empty text for other indexes and for values the block does not hold.
     std::string GetInfo(int index) const;
+
+    // The file version as its four numbers with dots between ("2.1.0.43"): the one
+    // spelling the package, the version commands and the About window show. "0.0.0.0"
+    // without version data.
+    std::string DottedVersion() const;
 
     const std::string& FileName() const { return fileName_; }
     // The first translation as eight upper-case hex digits, language id first

@@ -152,6 +152,8 @@ constexpr std::array Keys{
     Hint("SHOWSUCCESSMESSAGE_HINT", "A_ShowSuccessMessage"),
     Caption("PLANRENAMEORDER", "A_PlanRenameOrder", {}, OptionsMenu),
     Hint("PLANRENAMEORDER_HINT", "A_PlanRenameOrder"),
+    Caption("SORTNUMBERSBYVALUE", "A_SortNumbersByValue", {}, OptionsMenu),
+    Hint("SORTNUMBERSBYVALUE_HINT", "A_SortNumbersByValue"),
     Caption("RESET", "A_Reset", {}, OptionsMenu),
     Hint("RESET_HINT", "A_Reset"),
 
@@ -198,6 +200,13 @@ constexpr std::array Keys{
     Caption("REPLACEREMOVE_BUTTON", "ReplaceRemoveBtn", {}, ReplaceTab),
     Plain("REPLACETEXT_COLUMN", Line, TextRole::Column, Main, "ReplaceList"),
     Plain("REPLACETEXTWITH_COLUMN", Line, TextRole::Column, Main, "ReplaceList"),
+    // Find texts as regular expressions, and the note under the find field: why a find
+    // text was not added ("%1" the character, "%2" PCRE2's reason), or which pair of the
+    // list does not compile ("%1" its find text).
+    Caption("REPLACEREGEXP", "ReplaceRegExp", {}, ReplaceTab),
+    Caption("REPLACEIGNORECASE", "ReplaceIgnoreCase", {}, ReplaceTab),
+    Plain("REPLACEPATTERNREFUSED", Line, TextRole::Message, Main, "ReplacePatternInfo", {}, 2),
+    Plain("REPLACEPATTERNPAIR", Line, TextRole::Message, Main, "ReplacePatternInfo", {}, 3),
 
     // Insert tab.
     Caption("INSERTTAB", "InsertTab", {}, MainBar),
@@ -242,6 +251,9 @@ constexpr std::array Keys{
     Summary("REMOVEENDSPACES_SUMMARY"),
     Summary("REMOVEDOUBLESPACES_SUMMARY"),
     Summary("REPLACETEXT_SUMMARY", 1),
+    Summary("REPLACETEXTNOCASE_SUMMARY", 1),
+    Summary("REPLACEREGEXP_SUMMARY", 1),
+    Summary("REPLACEREGEXPNOCASE_SUMMARY", 1),
     Summary("INSERTFRONT_SUMMARY", 1),
     Summary("INSERTPOSITION_SUMMARY", 2),
     Summary("INSERTBACK_SUMMARY", 1),
@@ -269,6 +281,8 @@ constexpr std::array Keys{
     Plain("PREDICTMISSING", Line, TextRole::Message, FileList, "FileList"),
     Plain("PREDICTNOACCESS", Line, TextRole::Message, FileList, "FileList"),
     Plain("PREDICTREADONLY", Line, TextRole::Message, FileList, "FileList"),
+    Plain("PREDICTPATTERNINVALID", Line, TextRole::Message, FileList, "FileList"),
+    Plain("PREDICTPATTERNLIMIT", Line, TextRole::Message, FileList, "FileList"),
     Plain("PREDICTSHIFTED", Line, TextRole::Message, FileList, "FileList", {}, 1),
     Plain("PREDICTKEEPS", Line, TextRole::Message, FileList, "FileList"),
     // PREDICTFAILS naming the name the run tries where the column shows another.

@@ -355,6 +355,8 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
     std::vector<TJournalMoveRef> moves;
     moves.reserve(slots);
     std::vector<int> moveOfSlot(slots, -1);
+    // Slots whose name the engine could not compute: the run computes those itself.
+    std::vector<char> unknown(slots, 0);
     std::vector<int> slotOfMove;
     slotOfMove.reserve(slots);
     for (std::size_t slot = 0; slot < slots; ++slot) {
@@ -363,8 +365,11 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
             continue;
         ++entryCount;
         std::string& candidate = candidates[slot];
-        candidate = CandidateName(*entry, running, mode);
-        if (candidate == entry->Name())
+        int fault = 0;
+        candidate = CandidateName(*entry, running, mode, fault);
+        if (fault != 0)
+            unknown[slot] = 1;
+        if (fault != 0 || candidate == entry->Name())
             continue;
         running.NumberIncValue = NumberAfterRename(running.NumberIncValue, numberRises);
         // A failure the run will meet is still tried, so it is announced too.
@@ -393,8 +398,8 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
     ListOrderCheck check(writer, std::move(candidates), std::move(moveOfSlot),
                          std::move(slotOfMove), std::move(moves), numberRises);
     RenameCallbacks hooked = callbacks;
-    hooked.KnownCandidate = [&check](int slot, std::string& candidate) {
-        return check.Known(slot, candidate);
+    hooked.KnownCandidate = [&check, &unknown](int slot, std::string& candidate) {
+        return check.Known(slot, candidate) && !unknown[static_cast<std::size_t>(slot)];
     };
     result.Tally =
         RunRenames(items, options, mode, hooked, cancel,

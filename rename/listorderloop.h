@@ -13,6 +13,7 @@
 //   const std::string& Name() const;           the reached entry's name, before its move
 //   bool CanUndo() const; const std::string& PrevName() const;
 //   bool Known(std::size_t slot, std::string& candidate);  a candidate worked out before
+//                                              (never one the engine could not compute)
 //   int Move(std::size_t slot, const std::string& candidate);  0 or an errno value; only
 //                                              for a candidate other than Name()
 //   void Settle(std::size_t slot, RenameOutcome, std::string&& candidate, int error,
@@ -42,14 +43,15 @@ RenameTally RunListOrderLoop(Walk& walk, RenameOptionSet& run, RenameMode mode) 
         if (walk.Reach(slot)) {
             const std::int32_t number = run.NumberIncValue;
             std::string candidate;
-            if (!walk.Known(slot, candidate))
-                candidate =
-                    CandidateName(mode, run, number, walk.Name(), walk.CanUndo(), walk.PrevName());
-            RenameOutcome outcome = RenameOutcome::Unchanged;
             int error = 0;
+            if (!walk.Known(slot, candidate))
+                candidate = CandidateName(mode, run, number, walk.Name(), walk.CanUndo(),
+                                          walk.PrevName(), error);
+            RenameOutcome outcome = RenameOutcome::Unchanged;
             bool rose = false;
-            // Byte for byte: a change of letter case alone is a change.
-            if (candidate != walk.Name()) {
+            if (error != 0) {
+                outcome = RenameOutcome::Failed;
+            } else if (candidate != walk.Name()) { // byte for byte: letter case alone counts
                 error = walk.Move(slot, candidate);
                 outcome = error == 0 ? RenameOutcome::Renamed : RenameOutcome::Failed;
                 if (outcome == RenameOutcome::Renamed && run.NumberIncEnabled) {

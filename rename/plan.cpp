@@ -226,9 +226,11 @@ void Planner::MakeCandidate(std::size_t i, std::int32_t number) {
     const TRunEntry& entry = entries_[i];
     round_.number[i] = number;
     std::string& candidate = round_.candidate[i];
-    candidate = CandidateName(mode_, options_, number, entry.Name, entry.CanUndo, entry.PrevName);
-    round_.error[i] = candidate == entry.Name
-                          ? 0
+    int fault = 0;
+    candidate =
+        CandidateName(mode_, options_, number, entry.Name, entry.CanUndo, entry.PrevName, fault);
+    round_.error[i] = fault != 0 || candidate == entry.Name
+                          ? fault
                           : places_->Target(PathOf(i), entry.Name, candidate, round_.target[i]);
 }
 
@@ -252,9 +254,11 @@ void Planner::Resolve() {
     ShareOutPlaces();
     for (std::size_t i = 0; i < count; ++i) {
         round_.holder[i] = -1;
+        // A name the engine could not compute comes back unchanged, with its error: the
+        // entry fails before anything of it is looked at, as in the run in list order.
         if (round_.candidate[i] == entries_[i].Name) {
-            round_.fate[i] = Fate::Stays;
-            round_.fateError[i] = 0;
+            round_.fate[i] = round_.error[i] != 0 ? Fate::Fails : Fate::Stays;
+            round_.fateError[i] = round_.error[i];
             continue;
         }
         const int error = Error(i);

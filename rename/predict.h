@@ -50,7 +50,8 @@ struct TPredictedEntry {
     // mode the undo name. Equal to the entry's name when Unchanged.
     std::string Candidate;
     // The errno value the run reports for a failure (EEXIST, ENAMETOOLONG, ENOENT, EINVAL,
-    // EILSEQ, EACCES, EROFS, ...); 0 otherwise.
+    // EILSEQ, EACCES, EROFS, ...), or kErrorPatternInvalid / kErrorPatternLimit
+    // (runrules.h) for a name the options could not compute; 0 otherwise.
     int Error = 0;
     // The running number of this moment, the one a candidate in rename mode is made with:
     // the options' NumberIncValue, raised (NumberAfterRename) once per entry renamed

@@ -80,9 +80,10 @@ private:
 
 } // namespace
 
-std::string CandidateName(const TFileItem& entry, const RenameOptionSet& options, RenameMode mode) {
+std::string CandidateName(const TFileItem& entry, const RenameOptionSet& options, RenameMode mode,
+                          int& error) {
     return CandidateName(mode, options, options.NumberIncValue, entry.Name(), entry.CanUndo(),
-                         entry.PrevName());
+                         entry.PrevName(), error);
 }
 
 RenameTally RunRenames(TFileItems& items, RenameOptionSet options, RenameMode mode,

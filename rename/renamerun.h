@@ -36,11 +36,13 @@ using MoveEntryFile =
 struct RenameCallbacks {
     // Before the candidate of an entry is computed: a caller that worked the run out
     // beforehand (the journal does) may hand it over and return true, which spares the
-    // computation; false lets the run compute it.
+    // computation; false lets the run compute it. A name the engine could not compute is
+    // never handed over: the run computes it again and so meets its error.
     std::function<bool(int slot, std::string& candidate)> KnownCandidate;
     // Before the move of an entry whose name changes: its old and its new bare name.
     std::function<void(int slot, const std::string& from, const std::string& to)> OnNames;
-    // After each entry that the run reached; `error` is the errno value of a failure.
+    // After each entry that the run reached; `error` is the errno value of a failure, or
+    // kErrorPatternInvalid / kErrorPatternLimit (runrules.h).
     std::function<void(int slot, RenameOutcome outcome, int error)> OnOutcome;
     // After each success while the increasing number is on: the number the next entry
     // is computed with.
@@ -49,9 +51,10 @@ struct RenameCallbacks {
     std::function<void(int done)> OnStep;
 };
 
-// The name the run would give `entry` now (CandidateName of runrules.h), with the
-// options' NumberIncValue as the running number.
-std::string CandidateName(const TFileItem& entry, const RenameOptionSet& options, RenameMode mode);
+// The name the run would give `entry` now (CandidateName of runrules.h, `error` as
+// there), with the options' NumberIncValue as the running number.
+std::string CandidateName(const TFileItem& entry, const RenameOptionSet& options, RenameMode mode,
+                          int& error);
 
 // The run. `options` is the run's own copy: its NumberIncValue rises as files are
 // renamed. `cancel` is read before each entry; the entry in progress completes. Empty

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace qm {
 
@@ -46,12 +47,23 @@ inline constexpr int kErrorPatternLimit = 0x10002;
 // before the last successful rename, when it has one (`canUndo`), else `name`; in rename
 // mode the name the options give `name` with the running number `number`. The entry is
 // left as it is (Unchanged) when this equals `name` byte for byte.
+//
+// A name the options cannot compute (a pattern that does not compile, or one that went
+// beyond its limits on this name) comes back as `name` with `error` set to
+// kErrorPatternInvalid or kErrorPatternLimit: the entry is then a failure with that
+// error, and nothing is moved. Otherwise `error` is 0.
 inline std::string CandidateName(RenameMode mode, const RenameOptionSet& options,
                                  std::int32_t number, const std::string& name, bool canUndo,
-                                 const std::string& prevName) {
+                                 const std::string& prevName, int& error) {
+    error = 0;
     if (mode == RenameMode::Undo)
         return canUndo ? prevName : name;
-    return ComputeNewName(options, name, number);
+    NewName computed = ComputeNewNameChecked(options, name, number);
+    if (computed.Fault == NameFault::PatternInvalid)
+        error = kErrorPatternInvalid;
+    else if (computed.Fault == NameFault::PatternLimit)
+        error = kErrorPatternLimit;
+    return std::move(computed.Name);
 }
 
 // The running number after a rename that succeeds: raised by one, within

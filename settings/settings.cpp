@@ -75,6 +75,7 @@ const std::array kGeneralFields = {
     Flag("ResetRenamingOptions", &T::ResetRenamingOptions, false),
     Flag("DisableInitialFolderSelection", &T::DisableInitialFolderSelection, false),
     Flag("PlanRenameOrder", &T::PlanRenameOrder, false),
+    Flag("SortNumbersByValue", &T::SortNumbersByValue, false),
     Text("CurrentSchema", &T::CurrentSchema, ""),
     Text("LastUsedFilePath", &T::LastUsedFilePath, "%DOCUMENTPATH%"),
     Text("LastUsedFolderPath", &T::LastUsedFolderPath, ""),

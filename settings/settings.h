@@ -53,6 +53,7 @@ public:
     bool ResetRenamingOptions;           // options neither restored nor saved [false]
     bool DisableInitialFolderSelection;  // [false]
     bool PlanRenameOrder;                // renames put in an order that lets chains pass [false]
+    bool SortNumbersByValue;             // the list compares digit runs by value [false]
     std::string CurrentSchema;           // scheme selected at shutdown [""]
     std::string LastUsedFilePath;        // may hold placeholders ["%DOCUMENTPATH%"]
     std::string LastUsedFolderPath;      // [""]

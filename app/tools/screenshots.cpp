@@ -27,12 +27,14 @@
 #include <QFile>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPalette>
 #include <QPixmap>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QStyleFactory>
 #include <QTextStream>
@@ -149,6 +151,26 @@ void ShootEstimate(qm::TMain& main, const QString& folder) {
     std::printf("%s\n", qPrintable(file));
 }
 
+// The Replace tab with regular expressions on and a find text refused, the reason shown
+// under the field; then the tab as it was.
+void ShootPatternNote(qm::TMain& main, const QString& file) {
+    qm::TOptionTabs& tabs = main.Options();
+    const qm::RenameOptionSet before = qm::ReadOptionsFromControls(tabs);
+    tabs.setCurrentWidget(tabs.ReplaceTab);
+    tabs.ReplaceInfo->setChecked(true);
+    tabs.ReplaceRegExp->setChecked(true);
+    tabs.Replace->setText(QStringLiteral("(\\d+)-(\\d+"));
+    tabs.ReplaceWith->setText(QStringLiteral("$2-$1"));
+    tabs.ReplaceAddBtn->click();
+    Settle();
+    main.grab().save(file);
+    std::printf("%s\n", qPrintable(file));
+    tabs.Replace->clear();
+    tabs.ReplaceWith->clear();
+    qm::ApplyOptionsToControls(tabs, before);
+    main.RefreshOptionControls();
+}
+
 // The windows in the language whose own name is `native`, picked from the Languages menu
 // as a user does: every tab, the menus, the dialogs, About and the splash.
 void ShootLanguage(qm::TMain& main, const QString& folder, const QString& native,
@@ -166,6 +188,7 @@ void ShootLanguage(qm::TMain& main, const QString& folder, const QString& native
     const QSize size = main.size();
     main.resize(main.minimumSize());
     ShootTabs(main, folder, prefix + QStringLiteral("-minimum"));
+    ShootPatternNote(main, QStringLiteral("%1/%2-minimum-pattern-note.png").arg(folder, prefix));
     main.resize(size);
     for (QMenu* menu : main.menuBar()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) {
         if (menu->objectName().isEmpty()) {

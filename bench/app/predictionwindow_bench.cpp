@@ -9,8 +9,10 @@
 //
 // Arg 0: a prefix only, no file marked. Arg 1: a prefix and a running number, with the
 // first file's new name taken on disk, so that every file is marked (the numbering
-// shifts). Runs under QT_QPA_PLATFORM (offscreen unless set) with a private settings
-// folder; QM_BENCH_DIR changes the parent folder of the files (default /dev/shm).
+// shifts). BM_ReplacePairsChangeToMarks: the same change with three plain replace pairs
+// (Arg 0) or three regular expressions (Arg 1) in force. Runs under QT_QPA_PLATFORM
+// (offscreen unless set) with a private settings folder; QM_BENCH_DIR changes the parent
+// folder of the files (default /dev/shm).
 
 #include "app/commandline.h"
 #include "app/filelistmodel.h"
@@ -47,8 +49,9 @@ std::string BaseFolder() {
     return std::string(dir ? dir : "/dev/shm") + "/qm-predict-bench-" + std::to_string(getpid());
 }
 
-void BM_OptionChangeToMarks(benchmark::State& state) {
-    const bool numbered = state.range(0) != 0;
+// The options given are in force before the first change and stay so, but for the front
+// text each change types.
+void ChangeToMarks(benchmark::State& state, qm::RenameOptionSet options, bool numbered) {
     const std::vector<std::string> names = qm::bench::NumberedNames(FileCount);
     const std::string dir = qm::bench::MakeFolderOfFiles(BaseFolder(), names);
     qm::TMain main{qm::CommandLine{}};
@@ -62,7 +65,6 @@ void BM_OptionChangeToMarks(benchmark::State& state) {
         const qm::TFileListModel::Change change(*model);
         main.FileItems()->Items().AddNamesOnly(std::move(entries));
     }
-    qm::RenameOptionSet options;
     options.InsertGroup = options.InsertFront = true;
     options.InsertFrontText = "p";
     options.NumberIncEnabled = numbered;
@@ -109,6 +111,38 @@ void BM_OptionChangeToMarks(benchmark::State& state) {
     state.counters["change_ms"] = changeMs;
     state.counters["marked"] = marked;
 }
+
+void BM_OptionChangeToMarks(benchmark::State& state) {
+    ChangeToMarks(state, qm::RenameOptionSet{}, state.range(0) != 0);
+}
+
+// Three replace pairs in force while the front text changes: Arg 0 plain texts, Arg 1
+// regular expressions (one with two groups swapped in the replacement). Both leave every
+// name distinct, so no file is marked.
+void BM_ReplacePairsChangeToMarks(benchmark::State& state) {
+    const bool patterns = state.range(0) != 0;
+    qm::RenameOptionSet options;
+    options.ReplaceGroup = options.ReplaceEnabled = true;
+    options.ReplaceRegularExpressions = patterns;
+    options.ReplaceCount = 3;
+    if (patterns) {
+        options.ReplacePairs[0] = {"^file", "pic"};
+        options.ReplacePairs[1] = {"_", "-"};
+        options.ReplacePairs[2] = {"(\\d{3})(\\d{3})", "$2$1"};
+    } else {
+        options.ReplacePairs[0] = {"file", "pic"};
+        options.ReplacePairs[1] = {"_", "-"};
+        options.ReplacePairs[2] = {"9", "nine"};
+    }
+    ChangeToMarks(state, options, false);
+}
+
+BENCHMARK(BM_ReplacePairsChangeToMarks)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(5);
 
 BENCHMARK(BM_OptionChangeToMarks)
     ->Arg(0)

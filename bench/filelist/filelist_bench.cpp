@@ -1,8 +1,10 @@
-// Adding a large folder to the file list and sorting the list by name.
+// Adding a large folder to the file list and sorting the list by name, also with numbers
+// by value.
 //
 // The folder of 100,000 empty files is made once per run in a temporary folder and
 // removed at the end. Run: build/bench/filelist_bench
 
+#include "filelist/entrycomparer.h"
 #include "filelist/fileitem.h"
 #include "filelist/filelist.h"
 #include "filelist/iconnames.h"
@@ -192,5 +194,25 @@ void BM_SortByNameKeys(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kFileCount);
 }
 BENCHMARK(BM_SortByNameKeys)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// Sorting 100,000 entries by name as the window sorts them, through the list's comparer,
+// with runs of digits compared as text (0) and by value (1).
+void BM_SortByNameComparer(benchmark::State& state) {
+    qm::TIconNames icons;
+    qm::TFileList list(icons);
+    for (const std::string& name : MakeNames(kFileCount))
+        list.Items().Add(name, "/nonexistent-qm-bench/");
+    qm::TEntryComparer comparer;
+    comparer.Install(list.Items());
+    comparer.SetColumns({qm::ColumnId::Name});
+    comparer.SetSortColumn(0);
+    comparer.SetNumbersByValue(state.range(0) != 0);
+    for (auto _ : state) {
+        comparer.SetSortDeclining(!comparer.SortDeclining());
+        list.Items().Sort();
+    }
+    state.SetItemsProcessed(state.iterations() * kFileCount);
+}
+BENCHMARK(BM_SortByNameComparer)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 } // namespace

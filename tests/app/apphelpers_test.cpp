@@ -1,6 +1,9 @@
 #include "app/commandline.h"
+#include "app/patternnote.h"
+#include "app/predictionmarks.h"
 #include "app/renamesummary.h"
 #include "language/placeholders.h"
+#include "rename/runrules.h"
 #include "settings/optionschemas.h"
 
 #include <gtest/gtest.h>
@@ -59,9 +62,11 @@ RenameOptionSet Options(const std::string& lines) {
 
 TEST(RenameSummary, ItemsOrderAndPlaceholders) {
     const std::map<std::string, std::string> texts = {
-        {"CONVERTTOSPACE_SUMMARY", "conv %1"}, {"REMOVEPOSITION_SUMMARY", "rp %1 at %2"},
-        {"INSERTFRONT_SUMMARY", "if %1 %1"},   {"REPLACETEXT_SUMMARY", "pairs %1"},
-        {"DEFINENEWFILEEXT_SUMMARY", "ext"},   {"INSERTPOSITION_SUMMARY", "ip %1 at %2"},
+        {"CONVERTTOSPACE_SUMMARY", "conv %1"},       {"REMOVEPOSITION_SUMMARY", "rp %1 at %2"},
+        {"INSERTFRONT_SUMMARY", "if %1 %1"},         {"REPLACETEXT_SUMMARY", "pairs %1"},
+        {"REPLACEREGEXP_SUMMARY", "re %1"},          {"REPLACEREGEXPNOCASE_SUMMARY", "re-i %1"},
+        {"REPLACETEXTNOCASE_SUMMARY", "pairs-i %1"}, {"DEFINENEWFILEEXT_SUMMARY", "ext"},
+        {"INSERTPOSITION_SUMMARY", "ip %1 at %2"},
     };
     const TextLookup lookup = [&](const std::string& key) {
         const auto it = texts.find(key);
@@ -94,6 +99,14 @@ TEST(RenameSummary, ItemsOrderAndPlaceholders) {
          "InsertAtPositionIndex=3",
          "ip \"y%2\" at 3"},
         {"replace without pairs counts 0", "ReplaceGroup=true;ReplaceEnabled=true", "pairs 0"},
+        {"regular expressions",
+         "ReplaceGroup=true;ReplaceEnabled=true;ReplaceRegularExpressions=true", "re 0"},
+        {"regular expressions ignoring case",
+         "ReplaceGroup=true;ReplaceEnabled=true;ReplaceRegularExpressions=true;"
+         "ReplaceIgnoreCase=true",
+         "re-i 0"},
+        {"plain text ignoring case", "ReplaceGroup=true;ReplaceEnabled=true;ReplaceIgnoreCase=true",
+         "pairs-i 0"},
         {"engine order",
          "FormatGroup=true;FormatTextEnabled=true;ChangeFileExtEnabled=true;"
          "ChangeFileExtString=png;AddFileExtToFilename=true",
@@ -119,6 +132,49 @@ TEST(RenameSummary, AnItemWithoutTextIsStillAnItem) {
         return key == "NOSELECTEDRENAMEOPTIONS_SUMMARY" ? std::string("none") : std::string();
     };
     EXPECT_EQ(BuildRenameSummary(Options("AddFileExtToFilename=true"), missing), "");
+}
+
+// The note under the find field: a refusal names the character from 1 and lasts until the
+// find text or the switch changes; else the first pair of the list that does not compile.
+TEST(PatternNote, RefusalAndListedPairs) {
+    const TextLookup text = [](const std::string& key) {
+        return key == "REPLACEPATTERNREFUSED" ? std::string("no %1: %2") : std::string();
+    };
+    RenameOptionSet on;
+    on.ReplaceGroup = on.ReplaceEnabled = on.ReplaceRegularExpressions = true;
+    RenameOptionSet off = on;
+    off.ReplaceRegularExpressions = false;
+    TPatternNote note;
+    EXPECT_TRUE(note.Admit("a(b", off));
+    EXPECT_EQ(note.Update("a(b", off, text), "");
+    EXPECT_TRUE(note.Admit("a(b)", on));
+    EXPECT_FALSE(note.Admit("a(b", on));
+    EXPECT_EQ(note.Update("a(b", on, text), "no 4: missing closing parenthesis");
+    EXPECT_EQ(note.Update("a(bc", on, text), "");
+    EXPECT_EQ(note.Update("a(b", on, text), "") << "typed back, it stays forgotten";
+    EXPECT_FALSE(note.Admit("a(b", on));
+    EXPECT_EQ(note.Update("a(b", off, text), "");
+    EXPECT_EQ(note.Update("a(b", on, text), "") << "switched back on, it stays forgotten";
+
+    on.ReplaceCount = 2;
+    on.ReplacePairs[0] = {"ok", "1"};
+    on.ReplacePairs[1] = {"x[", "2"};
+    EXPECT_EQ(note.Update("", on, text),
+              "\u201cx[\u201d in the list is not a valid regular expression: at character 3, "
+              "missing terminating ] for character class");
+}
+
+TEST(PredictionMarks, PatternFaultsHaveTheirOwnReason) {
+    const MarkTextSource english = [](const std::string&) {
+        return std::string();
+    };
+    TRowMark mark;
+    mark.Error = kErrorPatternInvalid;
+    EXPECT_EQ(MarkTip(mark, english).toStdString(),
+              "Would not be renamed: A find text is not a valid regular expression");
+    mark.Error = kErrorPatternLimit;
+    EXPECT_EQ(MarkTip(mark, english).toStdString(),
+              "Would not be renamed: A find text takes too long to match this name");
 }
 
 TEST(TabMarks, AtMostOneMark) {

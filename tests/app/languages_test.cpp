@@ -273,11 +273,11 @@ private slots:
         QTest::addColumn<QString>("build");
         QTest::addColumn<QString>("company");
         QTest::addRow("the program") << "quillmark"
-                                     << "2.01"
+                                     << "2.1.0.43"
                                      << "43"
                                      << "Marlowick";
         QTest::addRow("no version data") << "english.lan"
-                                         << "0.0"
+                                         << "0.0.0.0"
                                          << "0"
                                          << "";
     }

@@ -192,6 +192,12 @@ private slots:
                                              << "ReplaceAddBtn" << false;
         QTest::addRow("ReplaceWith follows Replace")
             << QStringList{"ReplaceGroup", "ReplaceInfo"} << none << "ReplaceWith" << true;
+        QTest::addRow("RegExp needs ReplaceInfo")
+            << QStringList{"ReplaceGroup"} << none << "ReplaceRegExp" << false;
+        QTest::addRow("IgnoreCase with ReplaceInfo")
+            << QStringList{"ReplaceGroup", "ReplaceInfo"} << none << "ReplaceIgnoreCase" << true;
+        QTest::addRow("IgnoreCase needs the group")
+            << QStringList{"ReplaceInfo"} << none << "ReplaceIgnoreCase" << false;
         QTest::addRow("Remove needs a selected row")
             << QStringList{"ReplaceGroup", "ReplaceInfo"} << none << "ReplaceRemoveBtn" << false;
         QTest::addRow("InsertAtPos follows InsertPos")
@@ -373,6 +379,7 @@ private slots:
         stored.ReplacePairs[0] = {"b", "2"};
         stored.ReplacePairs[1] = {"a", "1"};
         stored.ReplacePairs[2] = {"B", "3"};
+        stored.ReplaceRegularExpressions = true;
         stored.NumberFormatSelect = 1;
         stored.NumberIncAdvFormat = "#.##0";
         stored.RemoveAtPositionIndex = 9;
@@ -383,6 +390,31 @@ private slots:
         SortReplacePairs(expected);
         QVERIFY(ReadOptionsFromControls(tabs) == expected);
         QVERIFY(tabs.IncFormatInfo->isChecked());
+        QVERIFY(tabs.ReplaceRegExp->isChecked() && !tabs.ReplaceIgnoreCase->isChecked());
+    }
+
+    // With regular expressions on, Enter keeps a find text that does not compile out of
+    // the list and says why beside the field, until the text changes (the note's own
+    // rules are TPatternNote's test).
+    void badPatternRefusedBesideTheField() {
+        auto main = Open();
+        TOptionTabs& tabs = main->Options();
+        tabs.setCurrentWidget(tabs.ReplaceTab);
+        for (QAbstractButton* box : {tabs.ReplaceGroup, tabs.ReplaceInfo, tabs.ReplaceRegExp}) {
+            box->setChecked(true);
+        }
+        QLabel* note = tabs.ReplacePatternInfo;
+        QTest::keyClicks(tabs.Replace, "a(b");
+        QTest::keyClick(tabs.Replace, Qt::Key_Return);
+        QCOMPARE(tabs.ReplaceList->Count(), 0);
+        QCOMPARE(tabs.Replace->text(), QStringLiteral("a(b"));
+        QVERIFY(note->isVisibleTo(main.get()));
+        QVERIFY2(note->text().contains("character 4, missing closing parenthesis"),
+                 qPrintable(note->text()));
+        QCOMPARE(tabs.Replace->accessibleDescription(), note->text());
+        QTest::keyClick(tabs.Replace, Qt::Key_C);
+        QVERIFY(!note->isVisibleTo(main.get()));
+        QCOMPARE(tabs.Replace->accessibleDescription(), QString());
     }
 
     void numbersReadFromTypedText_data() {
@@ -623,6 +655,30 @@ private slots:
         QVERIFY(ReadOptionsFromControls(main->Options()) == options);
         QCOMPARE(Child<QComboBox>(*main, "Sets")->currentText(), QStringLiteral("Kept"));
         QCOMPARE(main->Settings()->ApplicationStarts, 2);
+    }
+
+    void sortNumbersByValue() {
+        const std::vector<std::string> files = {"/nonexistent-qm/IMG_10", "/nonexistent-qm/IMG_2",
+                                                "/nonexistent-qm/IMG_1"};
+        const auto rows = [](const TMain& main) {
+            const QAbstractItemModel* model = Child<QTreeView>(main, "FileList")->model();
+            QStringList names;
+            for (int row = 0; row < model->rowCount(); ++row)
+                names << model->index(row, 0).data().toString();
+            return names.join(QLatin1Char('|'));
+        };
+        {
+            auto main = Open(files);
+            QCOMPARE(rows(*main), QStringLiteral("IMG_1|IMG_10|IMG_2"));
+            QAction* byValue = Action(*main, "A_SortNumbersByValue");
+            QVERIFY(byValue->isCheckable() && !byValue->isChecked());
+            byValue->trigger();
+            QCOMPARE(rows(*main), QStringLiteral("IMG_1|IMG_2|IMG_10"));
+            main->close();
+        }
+        auto main = Open(files);
+        QVERIFY(Action(*main, "A_SortNumbersByValue")->isChecked());
+        QCOMPARE(rows(*main), QStringLiteral("IMG_1|IMG_2|IMG_10"));
     }
 
     void closingState_data() {

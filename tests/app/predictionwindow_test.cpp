@@ -139,6 +139,13 @@ private slots:
                            "2: Would not be renamed to \u201cn_c2.txt\u201d: A file of this name "
                            "already exists"}
             << "3 files would not get the name shown";
+        RenameOptionSet pattern = Replacing({{"a(", "b"}});
+        pattern.ReplaceRegularExpressions = true;
+        QTest::addRow("pattern that does not compile")
+            << QStringList{"a(.txt"} << QStringList{} << pattern
+            << QStringList{"0: Would not be renamed: A find text is not a valid regular "
+                           "expression"}
+            << "1 file would not get the name shown";
         // b1.txt would be b2.txt by the column, but the run's number is still 1 there.
         RenameOptionSet renumber = Inserting("", "", 1);
         renumber.RemoveGroup = renumber.RemoveBack = true;

@@ -142,6 +142,35 @@ TEST_F(PreviewCommand, PairOrderFollowsTheCollationLocale) {
     }
 }
 
+TEST_F(PreviewCommand, SortNumbersByFolderThenName) {
+    const std::string scheme = WriteScheme("Version=1\nInsertGroup=true\nNumberIncEnabled=true\n"
+                                           "NumberIncAddFrontSep=true\nNumberIncValue=1\n");
+    // Given backwards; a folder goes after the names without one whatever its name.
+    std::vector<std::string> args = {"preview",       "--sort", "natural",
+                                     "--scheme-file", scheme,   "a/IMG_0"};
+    std::string natural;
+    for (int i = 12; i >= 1; --i) {
+        const std::string name = "IMG_" + std::to_string(13 - i);
+        args.push_back("IMG_" + std::to_string(i));
+        natural += name + "\t" + name + " - " + std::to_string(13 - i) + "\n";
+    }
+    EXPECT_EQ(Cli(args).out, natural + "a/IMG_0\ta/IMG_0 - 13\n");
+    args[2] = "name";
+    EXPECT_NE(Cli(args).out.find("IMG_1\tIMG_1 - 1\nIMG_10\tIMG_10 - 2\n"), std::string::npos);
+
+    // The run numbers the files in the same order.
+    args = {"rename", "--sort=natural", "--scheme-file", scheme};
+    for (const char* name : {"IMG_10", "IMG_2", "IMG_1"})
+        std::ofstream{args.emplace_back((dir_ / name).string())};
+    EXPECT_EQ(Cli(args).exitCode, 0);
+    EXPECT_TRUE(fs::exists(dir_ / "IMG_1 - 1") && fs::exists(dir_ / "IMG_2 - 2") &&
+                fs::exists(dir_ / "IMG_10 - 3"));
+
+    const ProcessResult r = Cli({"preview", "--sort", "size", "--scheme-file", scheme, "x"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("'size'"), std::string::npos) << r.err;
+}
+
 TEST_F(PreviewCommand, SchemeFileMayStartWithAByteOrderMark) {
     // Some editors put one in front of UTF-8 text; it is not part of the first key.
     const std::string scheme =
@@ -217,7 +246,7 @@ TEST_F(PreviewCommand, HelpExplainsThePreview) {
 TEST(BuiltPrograms, CliPrintsItsVersion) {
     const ProcessResult result = RunProcess(BinPath("quillmark-cli"), {"--version"});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, "Quillmark 2.01.43\n");
+    EXPECT_EQ(result.out, "quillmark-cli (Quillmark) 2.1.0.43\n");
     EXPECT_EQ(result.err, "");
 }
 

@@ -212,5 +212,40 @@ TEST(RenameCommand, PlanRenumbersWhereTheListOrderFails) {
     }
 }
 
+// A find text that does not compile stops every mode before anything is touched; a name
+// that takes a pattern beyond its limits fails with words of its own.
+TEST(RenameCommand, PatternsRefusedOrFailingSayWhy) {
+    RenameFolder dir;
+    const std::string stuck = std::string(40, 'a') + "b";
+    dir.Make(stuck);
+    const std::string regex = "Version=1\nReplaceGroup=true\nReplaceEnabled=true\n"
+                              "ReplaceRegularExpressions=true\nReplaceCount=2\n";
+    std::ofstream(dir.Path() + "bad") << regex << "ReplaceText1=z(:w\nReplaceText2=x:y\n";
+    std::ofstream(dir.Path() + "slow") << regex << "ReplaceText1=(a+)+$:x\nReplaceText2=q:r\n";
+    const std::string why = ": the find text of pair 2, 'z(', cannot be used: at character 3, "
+                            "missing closing parenthesis\n";
+    for (const char* command :
+         {"preview", "rename", "rename --dry-run", "rename --plan", "rename --plan --dry-run"}) {
+        SCOPED_TRACE(command);
+        const auto run = [&](const char* scheme) {
+            return RunProcess("/bin/sh", {"-c", "cd '" + dir.Path() + "' && '" +
+                                                    BinPath("quillmark-cli") + "' " + command +
+                                                    " --scheme-file " + scheme + " " + stuck});
+        };
+        const ProcessResult bad = run("bad");
+        EXPECT_EQ(bad.exitCode, 2);
+        EXPECT_EQ(bad.out, "");
+        const std::string name = std::string(command).substr(0, std::string(command).find(' '));
+        EXPECT_EQ(bad.err, "quillmark-cli " + name + why);
+        const ProcessResult slow = run("slow");
+        EXPECT_EQ(slow.exitCode, name == "rename" ? 1 : 0);
+        EXPECT_EQ(slow.err, (name == "rename" ? "quillmark-cli: " : "quillmark-cli preview: ") +
+                                stuck +
+                                ": a regular expression went beyond its match limits on "
+                                "this name\n");
+        EXPECT_EQ(Names(dir), (std::set<std::string>{stuck, "bad", "slow"}));
+    }
+}
+
 } // namespace
 } // namespace qm::test

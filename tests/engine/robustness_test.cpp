@@ -190,6 +190,13 @@ TEST(NewNameRandom, GrowthStopsAtTheWorkingLimit) {
              for (ReplacePair& p : o.ReplacePairs)
                  p = {"a", "aa"};
          }},
+        {"doubling patterns",
+         [](RenameOptionSet& o) {
+             o.ReplaceGroup = o.ReplaceEnabled = o.ReplaceRegularExpressions = true;
+             o.ReplaceCount = 16; // past the limit; each match there costs a call
+             for (ReplacePair& p : o.ReplacePairs)
+                 p = {"a", "$0$0$0"};
+         }},
         {"fill length from a scheme",
          [](RenameOptionSet& o) {
              o.InsertGroup = o.NumberIncEnabled = true;

@@ -6,6 +6,7 @@
 #include "filelist/fileitem.h"
 #include "filelist/filelist.h"
 #include "filelist/iconnames.h"
+#include "filelist/textcollator.h"
 
 #include <gtest/gtest.h>
 
@@ -131,6 +132,56 @@ TEST_F(Order, SortsByTheColumnInItsDirection) {
         // must agree.
         for (const char* name : {"Banana", "Holiday_Photo 002", "apple", "holiday_photo 001"})
             Add(name);
+        EXPECT_EQ(Names(), row.expected) << "added, row " << &row - rows;
+        list_.Items().CompareChanged();
+        list_.Items().Sort();
+        EXPECT_EQ(Names(), row.expected) << "sorted, row " << &row - rows;
+    }
+}
+
+TEST(TextCollator, NumbersByValueCompareAndKeyAgree) {
+    const TTextCollator collator(TTextCollator::LetterCase::Ignore, "root",
+                                 TTextCollator::Numbers::ByValue);
+    const struct {
+        std::string a, b;
+        int expected;
+    } rows[] = {
+        {"a2", "a10", -1},
+        {"a2", "a02", -1},                   // equal values: the shorter run first
+        {"x01y2", "x1y02", 1},               // the first run of another length decides
+        {"a02b", "a2c", -1},                 // the text decides before leading zeros do
+        {"a2", "a18446744073709551617", -1}, // 2^64 + 1
+        {"IMG_2.jpg", "img_10.JPG", -1},
+        {"Img_02", "img_02", 0},
+        {"a\u0662", "a10", -1}, // an Arabic-Indic two
+        {"a" + std::string(255, '0') + "7", "a" + std::string(254, '0') + "7", 1},
+    };
+    for (const auto& row : rows) {
+        const std::string a = collator.SortKey(row.a), b = collator.SortKey(row.b);
+        EXPECT_EQ(collator.Compare(row.a, row.b), row.expected) << row.a << " " << row.b;
+        EXPECT_EQ((a > b) - (a < b), row.expected) << row.a << " " << row.b;
+    }
+}
+
+TEST_F(Order, NumbersByValueInFoldersThenNamesBothWays) {
+    comparer_.SetColumns({ColumnId::Path});
+    comparer_.SetSortColumn(0);
+    const struct {
+        bool declining, byValue;
+        const char* expected;
+    } rows[] = {
+        {true, true, "x02|x10|x3|x2|"},
+        {false, true, "x2|x3|x10|x02|"},
+        {true, false, "x3|x2|x02|x10|"}, // and back to text order
+    };
+    for (const auto& row : rows) {
+        list_.Items().Clear();
+        comparer_.SetSortDeclining(row.declining);
+        comparer_.SetNumbersByValue(row.byValue);
+        Add("x10", "/d2/");
+        Add("x2", "/d10/");
+        Add("x02", "/d2/");
+        Add("x3", "/d02/");
         EXPECT_EQ(Names(), row.expected) << "added, row " << &row - rows;
         list_.Items().CompareChanged();
         list_.Items().Sort();

@@ -79,18 +79,22 @@ TEST_F(VersionFiles, ShortAndLongVersionTexts) {
         std::array<std::uint16_t, 4> version;
         const char* shortText;
         const char* longText;
+        const char* dotted;
     } rows[] = {
-        {{1, 0, 0, 7}, "1.0", "1.00.07"},
-        {{2, 10, 0, 0}, "2.1", "2.10.00"},
-        {{10, 10, 0, 0}, "10.10", "10.10.00"},
-        {{1, 123, 0, 0}, "1.123", "1.123.00"},
-        {{2, 1, 0, 43}, "2.01", "2.01.43"},
-        {{1, 50, 0, 0}, "1.5", "1.50.00"},
-        {{1, 5, 9, 123}, "1.05", "1.05.123"},
-        {{12, 30, 0, 0}, "12.30", "12.30.00"},
-        {{0, 0, 0, 0}, "0.0", "0.00.00"},
-        {{3, 0, 0, 54}, "3.0", "3.00.54"},
-        {{65535, 65535, 65535, 65535}, "65535.65535", "65535.65535.65535"},
+        {{1, 0, 0, 7}, "1.0", "1.00.07", "1.0.0.7"},
+        {{2, 10, 0, 0}, "2.1", "2.10.00", "2.10.0.0"},
+        {{10, 10, 0, 0}, "10.10", "10.10.00", "10.10.0.0"},
+        {{1, 123, 0, 0}, "1.123", "1.123.00", "1.123.0.0"},
+        {{2, 1, 0, 43}, "2.01", "2.01.43", "2.1.0.43"},
+        {{1, 50, 0, 0}, "1.5", "1.50.00", "1.50.0.0"},
+        {{1, 5, 9, 123}, "1.05", "1.05.123", "1.5.9.123"},
+        {{12, 30, 0, 0}, "12.30", "12.30.00", "12.30.0.0"},
+        {{0, 0, 0, 0}, "0.0", "0.00.00", "0.0.0.0"},
+        {{3, 0, 0, 54}, "3.0", "3.00.54", "3.0.0.54"},
+        {{65535, 65535, 65535, 65535},
+         "65535.65535",
+         "65535.65535.65535",
+         "65535.65535.65535.65535"},
     };
     for (const Row& row : rows) {
         TVersionInfo info;
@@ -98,6 +102,7 @@ TEST_F(VersionFiles, ShortAndLongVersionTexts) {
         ASSERT_TRUE(info.HasVersionData());
         EXPECT_EQ(info.GetInfo(TVersionInfo::InfoShortVersion), row.shortText);
         EXPECT_EQ(info.GetInfo(TVersionInfo::InfoLongVersion), row.longText);
+        EXPECT_EQ(info.DottedVersion(), row.dotted);
         for (int part = 0; part < 4; ++part)
             EXPECT_EQ(info.GetVersionNumber(part), row.version[static_cast<std::size_t>(part)]);
         EXPECT_EQ(info.GetVersionNumber(4), 0);
@@ -391,6 +396,7 @@ TEST(BuiltPrograms, CarryTheProductVersionBlock) {
         EXPECT_EQ(info.GetInfo(9), "2.1.0.43");
         EXPECT_EQ(info.GetInfo(11), "2.01");
         EXPECT_EQ(info.GetInfo(12), "2.01.43"); // the registration's "Version" value
+        EXPECT_EQ(info.DottedVersion(), "2.1.0.43");
         EXPECT_EQ(info.GetVersionNumber(3), 43);
     }
 }

@@ -1,3 +1,5 @@
+#include "rename/journaledrun.h"
+#include "rename/predict.h"
 #include "rename/renamerun.h"
 #include "renamefolder.h"
 #include "settings/optionschemas.h"
@@ -69,6 +71,44 @@ TEST(RenameRun, CollidingNamesTheSecondFailsAndLosesItsUndoName) {
     EXPECT_EQ(files[0].Name(), "xa");
     EXPECT_FALSE(files[0].CanUndo());
     EXPECT_EQ(dir.Contents().at("xa"), std::vector<std::string>{"xa"});
+}
+
+// A name that takes a pattern beyond its limits fails with its own error in every form of
+// the run, as predicted, and the number does not rise for it: the next two get 1 and 2.
+TEST(RenameRun, ANameTheEngineCannotComputeFailsAsPredictedInEveryForm) {
+    const std::string stuck = std::string(40, 'a') + "b";
+    const RenameOptionSet options = Scheme(
+        "ReplaceGroup=true\nReplaceEnabled=true\nReplaceRegularExpressions=true\n"
+        "ReplaceText1=(a+)+$:x\nInsertGroup=true\nNumberIncEnabled=true\nNumberIncValue=1\n");
+    for (int form = 0; form < 4; ++form) {
+        SCOPED_TRACE("form " + std::to_string(form));
+        RenameFolder dir;
+        for (const std::string& name : {stuck, std::string("ca"), std::string("ba")})
+            dir.Make(name);
+        ListedFiles files(dir.Path(), {stuck, "ca", "ba"});
+        const RunOrder order = form % 2 == 0 ? RunOrder::ListOrder : RunOrder::Planned;
+        const TPrediction predicted = PredictRenames(SnapshotEntries(files.items()), options,
+                                                     RenameMode::Rename, order, kGoOn);
+        Recorded r;
+        const RenameTally tally =
+            form < 2 ? RunJournaledRenames(files.items(), options, RenameMode::Rename, order,
+                                           r.callbacks, kGoOn, {}, {dir.Path() + "journal/", ""})
+                           .Tally
+            : order == RunOrder::ListOrder
+                ? RunRenames(files.items(), options, RenameMode::Rename, r.callbacks, kGoOn)
+                : RunPlannedRenames(files.items(), options, RenameMode::Rename, r.callbacks, kGoOn);
+        EXPECT_EQ(std::count(r.events.begin(), r.events.end(),
+                             "0 failed " + std::to_string(kErrorPatternLimit)),
+                  1);
+        EXPECT_EQ(tally.Failed, 1);
+        ASSERT_EQ(predicted.Entries.size(), 3u);
+        EXPECT_EQ(predicted.Entries[0].Error, kErrorPatternLimit);
+        EXPECT_EQ(predicted.Tally.Failed, 1);
+        EXPECT_EQ(files[0].Name(), stuck);
+        EXPECT_EQ(files[1].Name(), "cx1");
+        EXPECT_EQ(files[2].Name(), "bx2");
+        EXPECT_EQ(dir.Contents().at(stuck), std::vector<std::string>{stuck});
+    }
 }
 
 TEST(RenameRun, TheNumberRisesOnlyAfterASuccessAndStopsAt999999) {

@@ -1,3 +1,4 @@
+#include "engine/newname.h"
 #include "settings/optionschemas.h"
 
 #include <functional>
@@ -29,6 +30,8 @@ RenameOptionSet Everything() {
     o.RemoveAtPositionIndex = 0;
     o.ReplaceGroup = true;
     o.ReplaceEnabled = true;
+    o.ReplaceRegularExpressions = true;
+    o.ReplaceIgnoreCase = true;
     o.ReplaceCount = 2;
     o.ReplacePairs[0] = {"a", "b:c"};
     o.ReplacePairs[1] = {"é", ""};
@@ -59,7 +62,7 @@ TEST(SchemeText, WriterLayout) {
     const std::string text = WriteSchemeText(Everything());
     EXPECT_EQ(text.find('\n'), std::string::npos);
     const std::vector<std::string> lines = Lines(text);
-    ASSERT_EQ(lines.size(), 1u + 46u + 2u);
+    ASSERT_EQ(lines.size(), 1u + 48u + 2u);
     EXPECT_EQ(lines[0], "Version=1");
     EXPECT_EQ(lines[1], "AddFileExtToFilename=true");
     EXPECT_EQ(lines[2], "ChangeFileExtEnabled=true");
@@ -67,7 +70,9 @@ TEST(SchemeText, WriterLayout) {
     EXPECT_EQ(lines[19], "ReplaceEnabled=true");
     EXPECT_EQ(lines[20], "ReplaceText1=a:b:c");
     EXPECT_EQ(lines[21], "ReplaceText2=é:");
-    EXPECT_EQ(lines[22], "InsertGroup=true");
+    EXPECT_EQ(lines[22], "ReplaceRegularExpressions=true");
+    EXPECT_EQ(lines[23], "ReplaceIgnoreCase=true");
+    EXPECT_EQ(lines[24], "InsertGroup=true");
     EXPECT_EQ(lines.back(), "FormatSpecialOtherLettersUp=true");
 
     const std::vector<std::string> colons = Lines(WriteSchemeText(Colons()));
@@ -78,7 +83,28 @@ TEST(SchemeText, WriterLayout) {
 
     const std::vector<std::string> defaults = Lines(WriteSchemeText(RenameOptionSet{}));
     EXPECT_EQ(defaults[1], "AddFileExtToFilename=false");
-    EXPECT_EQ(defaults.size(), 47u);
+    EXPECT_EQ(defaults.size(), 49u);
+}
+
+// The flags are lines of their own and the pair lines are as before, so a reader that
+// does not know them (an older version) reads the pattern as a plain find text.
+TEST(SchemeText, AnOlderReaderTakesAPatternLiterally) {
+    RenameOptionSet o;
+    o.ReplaceGroup = o.ReplaceEnabled = o.ReplaceRegularExpressions = o.ReplaceIgnoreCase = true;
+    o.ReplaceCount = 1;
+    o.ReplacePairs[0] = {"(\\d+)-(\\d+)", "$2-$1"};
+    RenameOptionSet plain = o;
+    plain.ReplaceRegularExpressions = plain.ReplaceIgnoreCase = false;
+    std::string older;
+    for (const std::string& line : Lines(WriteSchemeText(o)))
+        if (!line.starts_with("ReplaceRegularExpressions=") &&
+            !line.starts_with("ReplaceIgnoreCase="))
+            older += line + "\r";
+    RenameOptionSet read;
+    ReadSchemeText(older, read);
+    EXPECT_EQ(read, plain);
+    EXPECT_EQ(ComputeNewName(o, "12-34", 0), "34-12");
+    EXPECT_EQ(ComputeNewName(read, "12-34", 0), "12-34");
 }
 
 TEST(SchemeText, RoundTrip) {

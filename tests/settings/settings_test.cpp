@@ -67,6 +67,7 @@ TEST_F(SettingsTest, AnEmptyStoreLoadsDefaultsAndASaveStoresOnlyWhatDiffers) {
     EXPECT_EQ(settings.ColumnsWidth, "237,237");
     EXPECT_TRUE(settings.ColumnSortDeclining);
     EXPECT_FALSE(settings.ShowSchemeOptions);
+    EXPECT_FALSE(settings.SortNumbersByValue);
     EXPECT_EQ(settings.LastUsedFilePath, "%DOCUMENTPATH%");
     EXPECT_EQ(settings.Options, RenameOptionSet{});
     EXPECT_EQ(settings.Schemas.Count(), 0);
@@ -98,6 +99,7 @@ TEST_F(SettingsTest, SavedValuesLoadBack) {
         settings.ColumnSortDeclining = false;
         settings.LastUsedFolderPath = "/data/photos/";
         settings.IncludeDirectorySubFolders = true;
+        settings.SortNumbersByValue = true;
         settings.Options = ChangedOptions();
         settings.Schemas.Add({"Holiday", "Version=1\rRemoveFront=true"});
         settings.Schemas.Add({"Archive", "Version=1"});
@@ -113,6 +115,7 @@ TEST_F(SettingsTest, SavedValuesLoadBack) {
     EXPECT_FALSE(loaded.ColumnSortDeclining);
     EXPECT_EQ(loaded.LastUsedFolderPath, "/data/photos/");
     EXPECT_TRUE(loaded.IncludeDirectorySubFolders);
+    EXPECT_TRUE(loaded.SortNumbersByValue);
     EXPECT_EQ(loaded.Options, ChangedOptions());
     ASSERT_EQ(loaded.Schemas.Count(), 2);
     EXPECT_EQ(loaded.Schemas.Names(0), "Holiday");
