@@ -15,6 +15,7 @@
 #include <QSpinBox>
 #include <QTabBar>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -197,7 +198,7 @@ void TOptionTabs::BuildReplace() {
     column->addLayout(spaces);
     grid->addWidget(ReplaceInfo, 0, 0);
     grid->addWidget(Replace, 0, 1);
-    grid->addWidget(ReplacePatternInfo, 1, 1);
+    grid->addWidget(ReplacePatternInfo, 1, 0, 1, 2);
     grid->addWidget(ReplaceWithInfo, 2, 0);
     grid->addWidget(ReplaceWith, 2, 1);
     grid->addLayout(buttons, 3, 0, 1, 2);
@@ -405,15 +406,20 @@ bool TOptionTabs::ShowPatternNote(const QString& note) {
     if (note == ReplacePatternInfo->text() && note.isEmpty() == ReplacePatternInfo->isHidden()) {
         return false;
     }
-    const bool shown = !ReplacePatternInfo->isHidden();
     ReplacePatternInfo->setText(note);
     ReplacePatternInfo->setVisible(!note.isEmpty());
+    // A wrapped label asks for the height of a width of its own choosing, which cuts off
+    // the last lines of a long note in a narrow window: ask for every line at the width
+    // the label gets, the width of the caption and the field above it.
+    const int width = Replace->geometry().right() - ReplaceInfo->geometry().left() + 1;
+    ReplacePatternInfo->setMinimumHeight(
+        note.isEmpty() ? 0 : ReplacePatternInfo->heightForWidth(std::max(width, 1)));
     Replace->setAccessibleDescription(note);
     if (!note.isEmpty()) {
         QAccessibleEvent alert(ReplacePatternInfo, QAccessible::Alert);
         QAccessible::updateAccessibility(&alert);
     }
-    return shown == note.isEmpty(); // the line came or went
+    return true; // the note came, went or changed: the window's minimum follows it
 }
 
 std::vector<std::pair<QCheckBox*, QWidget*>> TOptionTabs::SwitchedFields() const {

@@ -36,8 +36,8 @@ public:
     void NameSwitchedFields();
     // Shows `note` under the find field, or hides the line when it is empty. The find
     // field carries it as its description, and a new note is announced as an alert, so
-    // that a screen reader says it where the user is typing. True when the line came or
-    // went: the page then needs another height.
+    // that a screen reader says it where the user is typing. True when the line came, went
+    // or changed: the page then needs another height.
     bool ShowPatternNote(const QString& note);
 
     // General

@@ -157,6 +157,7 @@ void ShootPatternNote(qm::TMain& main, const QString& file) {
     qm::TOptionTabs& tabs = main.Options();
     const qm::RenameOptionSet before = qm::ReadOptionsFromControls(tabs);
     tabs.setCurrentWidget(tabs.ReplaceTab);
+    tabs.ReplaceGroup->setChecked(true);
     tabs.ReplaceInfo->setChecked(true);
     tabs.ReplaceRegExp->setChecked(true);
     tabs.Replace->setText(QStringLiteral("(\\d+)-(\\d+"));
