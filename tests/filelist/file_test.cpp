@@ -48,8 +48,8 @@ TEST_F(Entries, PropertiesByKindOfEntry) {
     ::mkdir((root_ + "sub").c_str(), 0755);
     ::mkdir((root_ + ".cache").c_str(), 0755);
     ::mkfifo((root_ + "pipe").c_str(), 0644);
-    ::symlink("photo.png", (root_ + "link.png").c_str());
-    ::symlink("gone.png", (root_ + "dangling").c_str());
+    ASSERT_EQ(::symlink("photo.png", (root_ + "link.png").c_str()), 0);
+    ASSERT_EQ(::symlink("gone.png", (root_ + "dangling").c_str()), 0);
 
     using A = FileAttribute;
     struct Row {

@@ -295,7 +295,8 @@ TEST_F(StoreFileTest, ASaveKilledAtAnyMomentLeavesTheStoreBeforeOrAfter) {
         ASSERT_EQ(::pipe(ready), 0);
         const pid_t child = Spawn([&] {
             ::close(ready[0]);
-            (void)::write(ready[1], "r", 1);
+            if (::write(ready[1], "r", 1) != 1)
+                return 3;
             for (;;)
                 if (!b.Save() || !a.Save())
                     return 3;
