@@ -1,0 +1,279 @@
+#include "engine/tagtext.h"
+
+#include "engine/namesteps.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace qm {
+namespace {
+
+enum class Tag {
+    Modified,
+    Taken,
+    Size,
+    Width,
+    Height,
+    Track,
+    Disc,
+    Year,
+    Folder,
+    Make,
+    Model,
+    Artist,
+    AlbumArtist,
+    Album,
+    Title,
+    Genre,
+};
+enum class Kind { Date, Number, Text };
+
+struct TagName {
+    std::string_view Name;
+    Tag Id;
+    Kind Type;
+    TagSource Source;
+};
+
+constexpr TagName kTags[] = {
+    {"modified", Tag::Modified, Kind::Date, TagSource::File},
+    {"size", Tag::Size, Kind::Number, TagSource::File},
+    {"folder", Tag::Folder, Kind::Text, TagSource::File},
+    {"taken", Tag::Taken, Kind::Date, TagSource::Photo},
+    {"make", Tag::Make, Kind::Text, TagSource::Photo},
+    {"model", Tag::Model, Kind::Text, TagSource::Photo},
+    {"width", Tag::Width, Kind::Number, TagSource::Photo},
+    {"height", Tag::Height, Kind::Number, TagSource::Photo},
+    {"artist", Tag::Artist, Kind::Text, TagSource::Music},
+    {"albumartist", Tag::AlbumArtist, Kind::Text, TagSource::Music},
+    {"album", Tag::Album, Kind::Text, TagSource::Music},
+    {"title", Tag::Title, Kind::Text, TagSource::Music},
+    {"track", Tag::Track, Kind::Number, TagSource::Music},
+    {"disc", Tag::Disc, Kind::Number, TagSource::Music},
+    {"year", Tag::Year, Kind::Number, TagSource::Music},
+    {"genre", Tag::Genre, Kind::Text, TagSource::Music},
+};
+
+bool SameName(std::string_view typed, std::string_view name) {
+    return std::equal(typed.begin(), typed.end(), name.begin(), name.end(), [](char a, char b) {
+        return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b;
+    });
+}
+
+struct Alternative {
+    const TagName* Info;
+    std::string_view Format; // empty: the default form
+};
+
+// The alternatives of a tag's inside ("taken:yyyy|modified"); none when any of them is
+// not understood, so that a typing mistake shows as typed instead of quietly as empty.
+std::vector<Alternative> ParseTag(std::string_view inside) {
+    std::vector<Alternative> alternatives;
+    for (std::size_t start = 0;;) {
+        const std::size_t bar = std::min(inside.find('|', start), inside.size());
+        const std::string_view part = inside.substr(start, bar - start);
+        const std::size_t colon = std::min(part.find(':'), part.size());
+        const std::string_view name = part.substr(0, colon);
+        const auto tag = std::find_if(std::begin(kTags), std::end(kTags),
+                                      [&](const TagName& t) { return SameName(name, t.Name); });
+        if (tag == std::end(kTags))
+            return {};
+        const std::string_view format = part.substr(std::min(colon + 1, part.size()));
+        const bool fits = tag->Type == Kind::Date || format.empty() ||
+                          (tag->Type == Kind::Number && format.size() == 1 && format[0] >= '0' &&
+                           format[0] <= '9');
+        if (!fits)
+            return {};
+        alternatives.push_back({tag, format});
+        if (bar == inside.size())
+            return alternatives;
+        start = bar + 1;
+    }
+}
+
+// Calls literal(text) for the plain parts of `text` and tag(alternatives, typed) for each
+// tag, in order; a tag not understood comes with no alternatives.
+template <typename Literal, typename Tagged>
+void Walk(std::string_view text, Literal&& literal, Tagged&& tagged) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const std::size_t open = text.find('<', i);
+        if (open == std::string_view::npos) {
+            literal(text.substr(i));
+            return;
+        }
+        literal(text.substr(i, open - i));
+        if (open + 1 < text.size() && text[open + 1] == '<') {
+            literal("<");
+            i = open + 2;
+            continue;
+        }
+        // Stopping at the next "<" keeps "a<b <title>" from swallowing the real tag.
+        const std::size_t close = text.find_first_of("<>", open + 1);
+        if (close == std::string_view::npos || text[close] == '<') {
+            literal("<");
+            i = open + 1;
+            continue;
+        }
+        tagged(ParseTag(text.substr(open + 1, close - open - 1)),
+               text.substr(open, close + 1 - open));
+        i = close + 1;
+    }
+}
+
+void AppendNumber(std::string& out, std::int64_t number, int minWidth) {
+    const std::uint64_t magnitude =
+        number < 0 ? 0 - static_cast<std::uint64_t>(number) : static_cast<std::uint64_t>(number);
+    const std::string digits = std::to_string(magnitude);
+    if (number < 0)
+        out += '-';
+    if (static_cast<int>(digits.size()) < minWidth)
+        out.append(static_cast<std::size_t>(minWidth) - digits.size(), '0');
+    out += digits;
+}
+
+void AppendDate(std::string& out, const TagDate& date, std::string_view format,
+                const MonthNames& months) {
+    const auto month = static_cast<std::size_t>(date.Month - 1);
+    for (std::size_t i = 0; i < format.size();) {
+        const auto take = [&](std::string_view letters) {
+            if (format.substr(i, letters.size()) != letters)
+                return false;
+            i += letters.size();
+            return true;
+        };
+        if (take("yyyy"))
+            AppendNumber(out, date.Year, 4);
+        else if (take("yy"))
+            AppendNumber(out, (date.Year % 100 + 100) % 100, 2);
+        else if (take("MMMM"))
+            out += months.Long[month];
+        else if (take("MMM"))
+            out += months.Short[month];
+        else if (take("MM"))
+            AppendNumber(out, date.Month, 2);
+        else if (take("dd"))
+            AppendNumber(out, date.Day, 2);
+        else if (take("HH"))
+            AppendNumber(out, date.Hour, 2);
+        else if (take("mm"))
+            AppendNumber(out, date.Minute, 2);
+        else if (take("ss"))
+            AppendNumber(out, date.Second, 2);
+        else
+            out += format[i++];
+    }
+}
+
+// The value of one alternative in its format; false when the entry lacks it.
+bool AppendValue(std::string& out, const Alternative& alt, const TagValues& v,
+                 const MonthNames& months) {
+    const auto date = [&](const std::optional<TagDate>& d) {
+        if (!d || d->Month < 1 || d->Month > 12)
+            return false;
+        AppendDate(out, *d, alt.Format.empty() ? "yyyy-MM-dd HH.mm.ss" : alt.Format, months);
+        return true;
+    };
+    const auto number = [&](const auto& n) {
+        if (!n)
+            return false;
+        AppendNumber(out, static_cast<std::int64_t>(*n),
+                     alt.Format.empty() ? 0 : alt.Format[0] - '0');
+        return true;
+    };
+    const auto text = [&](const std::optional<std::string>& s) {
+        if (!s || s->empty())
+            return false;
+        out += *s;
+        return true;
+    };
+    switch (alt.Info->Id) {
+    case Tag::Modified:
+        return date(v.Modified);
+    case Tag::Taken:
+        return date(v.Taken);
+    case Tag::Size:
+        return number(v.Size);
+    case Tag::Width:
+        return number(v.Width);
+    case Tag::Height:
+        return number(v.Height);
+    case Tag::Track:
+        return number(v.Track);
+    case Tag::Disc:
+        return number(v.Disc);
+    case Tag::Year:
+        return number(v.Year);
+    case Tag::Folder:
+        return text(v.Folder);
+    case Tag::Make:
+        return text(v.Make);
+    case Tag::Model:
+        return text(v.Model);
+    case Tag::Artist:
+        return text(v.Artist);
+    case Tag::AlbumArtist:
+        return text(v.AlbumArtist);
+    case Tag::Album:
+        return text(v.Album);
+    case Tag::Title:
+        return text(v.Title);
+    case Tag::Genre:
+        return text(v.Genre);
+    }
+    return false;
+}
+
+void AppendCapped(std::string& out, std::string_view part) {
+    const std::size_t room =
+        steps::kMaxWorkingLength - std::min(out.size(), steps::kMaxWorkingLength);
+    if (part.size() <= room) {
+        out += part;
+        return;
+    }
+    // Cut before a sequence's continuation bytes, so the last character stays whole.
+    std::size_t cut = room;
+    for (int back = 0;
+         back < 3 && cut > 0 && (static_cast<unsigned char>(part[cut]) & 0xC0) == 0x80; ++back)
+        --cut;
+    out += part.substr(0, cut);
+}
+
+} // namespace
+
+unsigned TagSourcesOf(std::string_view text) {
+    unsigned sources = 0;
+    Walk(
+        text, [](std::string_view) {},
+        [&](const std::vector<Alternative>& alternatives, std::string_view) {
+            for (const Alternative& alt : alternatives)
+                sources |= static_cast<unsigned>(alt.Info->Source);
+        });
+    return sources;
+}
+
+TagExpansion ExpandTags(std::string_view text, const TagValues& values, const MonthNames& months) {
+    TagExpansion result;
+    std::string value;
+    Walk(
+        text, [&](std::string_view part) { AppendCapped(result.Text, part); },
+        [&](const std::vector<Alternative>& alternatives, std::string_view typed) {
+            if (alternatives.empty()) {
+                result.Unknown = true;
+                AppendCapped(result.Text, typed);
+                return;
+            }
+            value.clear();
+            const bool found =
+                std::any_of(alternatives.begin(), alternatives.end(), [&](const Alternative& alt) {
+                    return AppendValue(value, alt, values, months);
+                });
+            result.Missing |= !found;
+            std::replace(value.begin(), value.end(), '/', '_');
+            std::replace(value.begin(), value.end(), '\0', '_');
+            AppendCapped(result.Text, value);
+        });
+    return result;
+}
+
+} // namespace qm

@@ -1,0 +1,63 @@
+#include "engine/namesteps.h"
+#include "engine/tagtext.h"
+
+#include <gtest/gtest.h>
+#include <string>
+
+namespace qm {
+namespace {
+
+TEST(TagText, Expand) {
+    TagValues values;
+    values.Taken = TagDate{2024, 3, 7, 9, 5, 2};
+    values.Modified = TagDate{2023, 12, 31, 23, 59, 58};
+    values.Track = 7;
+    values.Size = 1234567;
+    values.Title = std::string("AC/DC\0x", 7);
+    values.Artist = "Caf\xe9";
+    values.Make = "";
+    MonthNames months;
+    for (int i = 0; i < 12; ++i) {
+        months.Short[i] = "S" + std::to_string(i + 1);
+        months.Long[i] = "L" + std::to_string(i + 1);
+    }
+    const struct Row {
+        std::string text, expected;
+        bool missing = false, unknown = false;
+    } rows[] = {
+        {"<taken>", "2024-03-07 09.05.02"},
+        {"<taken:yy MMMM MMM MM dd HH mm ss yyyy>", "24 L3 S3 03 07 09 05 02 2024"},
+        {"<taken:yyy/M>", "24y_M"},
+        {"<folder|make|modified:yyyy|taken>", "2023"},
+        {"<TRACK:3>.<track>.<size>", "007.7.1234567"},
+        {"a<<b>", "a<b>"},
+        {"a<b <track:2>", "a<b 07"},
+        {"x<track", "x<track"},
+        {"<nosuch>-<title|nosuch>-<track:ab>-<>", "<nosuch>-<title|nosuch>-<track:ab>-<>", false,
+         true},
+        {"<title>", "AC_DC_x"},
+        {"<artist>", "Caf\xe9"},
+        {"[<folder>]", "[]", true},
+        {"<folder|make>", "", true},
+    };
+    for (const Row& row : rows) {
+        const TagExpansion got = ExpandTags(row.text, values, months);
+        EXPECT_EQ(got.Text, row.expected) << row.text;
+        EXPECT_EQ(got.Missing, row.missing) << row.text;
+        EXPECT_EQ(got.Unknown, row.unknown) << row.text;
+    }
+    values.Album = std::string(steps::kMaxWorkingLength - 1, 'a');
+    EXPECT_EQ(ExpandTags("<album>\xc3\xa9", values, months).Text.size(),
+              steps::kMaxWorkingLength - 1); // the "é" does not fit whole
+}
+
+TEST(TagText, SourcesOf) {
+    constexpr auto File = static_cast<unsigned>(TagSource::File);
+    constexpr auto Photo = static_cast<unsigned>(TagSource::Photo);
+    constexpr auto Music = static_cast<unsigned>(TagSource::Music);
+    EXPECT_EQ(TagSourcesOf("<taken|size> <Title>"), Photo | File | Music);
+    EXPECT_EQ(TagSourcesOf("<<taken> <nosuch|folder> <folder:x> <width"), 0u);
+}
+
+} // namespace
+} // namespace qm
