@@ -49,6 +49,8 @@ TEST(TagText, Expand) {
     values.Album = std::string(steps::kMaxWorkingLength - 1, 'a');
     EXPECT_EQ(ExpandTags("<album>\xc3\xa9", values, months).Text.size(),
               steps::kMaxWorkingLength - 1); // the "é" does not fit whole
+    values.Taken->Month = 13;
+    EXPECT_EQ(ExpandTags("<taken:MMM|size>", values, months).Text, "1234567");
 }
 
 TEST(TagText, SourcesOf) {
