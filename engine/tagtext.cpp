@@ -3,6 +3,7 @@
 #include "engine/namesteps.h"
 
 #include <algorithm>
+#include <type_traits>
 #include <vector>
 
 namespace qm {
@@ -121,15 +122,22 @@ void Walk(std::string_view text, Literal&& literal, Tagged&& tagged) {
     }
 }
 
-void AppendNumber(std::string& out, std::int64_t number, int minWidth) {
-    const std::uint64_t magnitude =
-        number < 0 ? 0 - static_cast<std::uint64_t>(number) : static_cast<std::uint64_t>(number);
+// Sizes go up to 2^64 - 1 and track numbers down to -2^31, so the sign is kept apart
+// from the magnitude rather than squeezing both into one signed type.
+void AppendNumber(std::string& out, bool negative, std::uint64_t magnitude, int minWidth) {
     const std::string digits = std::to_string(magnitude);
-    if (number < 0)
+    if (negative)
         out += '-';
     if (static_cast<int>(digits.size()) < minWidth)
         out.append(static_cast<std::size_t>(minWidth) - digits.size(), '0');
     out += digits;
+}
+
+void AppendNumber(std::string& out, std::int64_t number, int minWidth) {
+    AppendNumber(out, number < 0,
+                 number < 0 ? 0 - static_cast<std::uint64_t>(number)
+                            : static_cast<std::uint64_t>(number),
+                 minWidth);
 }
 
 void AppendDate(std::string& out, const TagDate& date, std::string_view format,
@@ -177,8 +185,11 @@ bool AppendValue(std::string& out, const Alternative& alt, const TagValues& v,
     const auto number = [&](const auto& n) {
         if (!n)
             return false;
-        AppendNumber(out, static_cast<std::int64_t>(*n),
-                     alt.Format.empty() ? 0 : alt.Format[0] - '0');
+        const int width = alt.Format.empty() ? 0 : alt.Format[0] - '0';
+        if constexpr (std::is_signed_v<std::decay_t<decltype(*n)>>)
+            AppendNumber(out, std::int64_t{*n}, width);
+        else
+            AppendNumber(out, false, *n, width);
         return true;
     };
     const auto text = [&](const std::optional<std::string>& s) {
