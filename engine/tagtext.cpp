@@ -235,9 +235,11 @@ bool AppendValue(std::string& out, const Alternative& alt, const TagValues& v,
     return false;
 }
 
-void AppendCapped(std::string& out, std::string_view part) {
+// Appends until the result is full; once a part was cut, nothing after it is taken, so
+// the result is always a beginning of the whole expansion.
+void AppendCapped(std::string& out, bool& full, std::string_view part) {
     const std::size_t room =
-        steps::kMaxWorkingLength - std::min(out.size(), steps::kMaxWorkingLength);
+        full ? 0 : steps::kMaxWorkingLength - std::min(out.size(), steps::kMaxWorkingLength);
     if (part.size() <= room) {
         out += part;
         return;
@@ -248,6 +250,7 @@ void AppendCapped(std::string& out, std::string_view part) {
          back < 3 && cut > 0 && (static_cast<unsigned char>(part[cut]) & 0xC0) == 0x80; ++back)
         --cut;
     out += part.substr(0, cut);
+    full = true;
 }
 
 } // namespace
@@ -265,13 +268,14 @@ unsigned TagSourcesOf(std::string_view text) {
 
 TagExpansion ExpandTags(std::string_view text, const TagValues& values, const MonthNames& months) {
     TagExpansion result;
+    bool full = false;
     std::string value;
     Walk(
-        text, [&](std::string_view part) { AppendCapped(result.Text, part); },
+        text, [&](std::string_view part) { AppendCapped(result.Text, full, part); },
         [&](const std::vector<Alternative>& alternatives, std::string_view typed) {
             if (alternatives.empty()) {
                 result.Unknown = true;
-                AppendCapped(result.Text, typed);
+                AppendCapped(result.Text, full, typed);
                 return;
             }
             value.clear();
@@ -282,7 +286,7 @@ TagExpansion ExpandTags(std::string_view text, const TagValues& values, const Mo
             result.Missing |= !found;
             std::replace(value.begin(), value.end(), '/', '_');
             std::replace(value.begin(), value.end(), '\0', '_');
-            AppendCapped(result.Text, value);
+            AppendCapped(result.Text, full, value);
         });
     return result;
 }

@@ -47,8 +47,8 @@ TEST(TagText, Expand) {
         EXPECT_EQ(got.Unknown, row.unknown) << row.text;
     }
     values.Album = std::string(steps::kMaxWorkingLength - 1, 'a');
-    EXPECT_EQ(ExpandTags("<album>\xc3\xa9", values, months).Text.size(),
-              steps::kMaxWorkingLength - 1); // the "é" does not fit whole
+    EXPECT_EQ(ExpandTags("<album>\xc3\xa9<track>", values, months).Text.size(),
+              steps::kMaxWorkingLength - 1); // "é" does not fit whole, and "7" must not follow
     values.Taken->Month = 13;
     EXPECT_EQ(ExpandTags("<taken:MMM|size>", values, months).Text, "18446744073709551615");
 }
