@@ -79,7 +79,7 @@ int PredictRename(const RenameOptionSet& options, std::vector<std::string> paths
     for (std::size_t i = 0; i < paths.size(); ++i) {
         TFileItems::NewEntry split = SplitPath(paths[i], trailing);
         entries.push_back(
-            {static_cast<int>(i), std::move(split.Path), std::move(split.Name), {}, false});
+            {static_cast<int>(i), std::move(split.Path), std::move(split.Name), {}, false, {}});
         if (!trailing.empty())
             trailingSlashes.emplace(i, trailing);
     }

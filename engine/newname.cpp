@@ -414,17 +414,37 @@ void RemoveSteps(const RenameOptionSet& o, Text& base) {
     }
 }
 
-void InsertSteps(const RenameOptionSet& o, Text& base, std::int32_t number) {
+// An insert text as it goes into the name: with InsertTags its tags filled in from
+// `tags`, the outcome told in `result`; else as typed.
+Text InsertText(const RenameOptionSet& o, const std::string& text, const NameTags& tags,
+                NewName& result) {
+    if (!o.InsertTags)
+        return DecodeUtf8(text);
+    static const TagValues kNoValues;
+    std::shared_ptr<const MonthNames> months;
+    if (!tags.Months)
+        months = InterfaceMonthNames();
+    const TagExpansion expanded = ExpandTags(text, tags.Values ? *tags.Values : kNoValues,
+                                             tags.Months ? *tags.Months : *months);
+    if (expanded.Missing && !result.TagMissing)
+        result.MissingTag = expanded.MissingTag;
+    result.TagMissing |= expanded.Missing;
+    result.TagUnknown |= expanded.Unknown;
+    return DecodeUtf8(expanded.Text);
+}
+
+void InsertSteps(const RenameOptionSet& o, Text& base, std::int32_t number, const NameTags& tags,
+                 NewName& result) {
     if (o.InsertFront)
-        base.insert(0, DecodeUtf8(o.InsertFrontText));
+        base.insert(0, InsertText(o, o.InsertFrontText, tags, result));
     if (o.InsertAtPosition) {
         const std::int64_t p = o.InsertAtPositionIndex;
         const std::size_t at =
             p <= 0 ? 0 : static_cast<std::size_t>(std::min<std::int64_t>(p, base.size()));
-        base.insert(at, DecodeUtf8(o.InsertAtPositionText));
+        base.insert(at, InsertText(o, o.InsertAtPositionText, tags, result));
     }
     if (o.InsertBack)
-        base += DecodeUtf8(o.InsertBackText);
+        base += InsertText(o, o.InsertBackText, tags, result);
     if (o.NumberIncEnabled) {
         if (o.NumberIncAddFrontSep)
             base += DecodeUtf8(o.AlterLogicFilenameSep);
@@ -439,7 +459,7 @@ void InsertSteps(const RenameOptionSet& o, Text& base, std::int32_t number) {
 } // namespace
 
 NewName ComputeNewNameChecked(const RenameOptionSet& o, std::string_view name,
-                              std::int32_t number) {
+                              std::int32_t number, const NameTags& tags) {
     const Text full = DecodeUtf8(name);
     const std::size_t extAt = ExtensionStart(full);
     Text base = full.substr(0, extAt);
@@ -466,7 +486,7 @@ NewName ComputeNewNameChecked(const RenameOptionSet& o, std::string_view name,
         (o.ReplaceRegularExpressions || o.ReplaceIgnoreCase)) {
         const PatternOutcome outcome = ReplaceByPatterns(o, base);
         if (outcome.Fault != NameFault::None)
-            return {std::string(name), outcome.Fault, outcome.Pair};
+            return {std::string(name), outcome.Fault, outcome.Pair, false, false, {}};
     } else if (o.ReplaceGroup && o.ReplaceEnabled) {
         const int count = std::clamp(o.ReplaceCount, 0, MaxReplacePairs);
         for (int i = 0; i < count; ++i) {
@@ -474,19 +494,30 @@ NewName ComputeNewNameChecked(const RenameOptionSet& o, std::string_view name,
             steps::ReplaceAll(base, DecodeUtf8(pair.Replace), DecodeUtf8(pair.ReplaceWith));
         }
     }
+    NewName result;
     if (o.InsertGroup)
-        InsertSteps(o, base, number);
+        InsertSteps(o, base, number, tags, result);
     if (o.ShuffleGroup && o.AlterLogicFilename)
         base = steps::ShuffleBlocks(base, DecodeUtf8(o.AlterLogicFilenameString),
                                     DecodeUtf8(o.AlterLogicFilenameSep));
     if (o.FormatGroup && o.FormatTextEnabled)
         base = steps::Formatter(o).FormatFilename(base);
 
-    return {EncodeUtf8(base + ext)};
+    result.Name = EncodeUtf8(base + ext);
+    return result;
 }
 
-std::string ComputeNewName(const RenameOptionSet& o, std::string_view name, std::int32_t number) {
-    return ComputeNewNameChecked(o, name, number).Name;
+std::string ComputeNewName(const RenameOptionSet& o, std::string_view name, std::int32_t number,
+                           const NameTags& tags) {
+    return ComputeNewNameChecked(o, name, number, tags).Name;
+}
+
+unsigned TagSourcesNeeded(const RenameOptionSet& o) {
+    if (!o.InsertGroup || !o.InsertTags)
+        return 0;
+    return (o.InsertFront ? TagSourcesOf(o.InsertFrontText) : 0) |
+           (o.InsertAtPosition ? TagSourcesOf(o.InsertAtPositionText) : 0) |
+           (o.InsertBack ? TagSourcesOf(o.InsertBackText) : 0);
 }
 
 std::string ComputeNextNewName(const RenameOptionSet& options, std::string_view name) {

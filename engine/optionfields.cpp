@@ -47,6 +47,7 @@ const std::array kFields = {
     Int("InsertAtPositionIndex", &O::InsertAtPositionIndex, 1),
     Flag("InsertBack", &O::InsertBack),
     Text("InsertBackText", &O::InsertBackText),
+    Flag("InsertTags", &O::InsertTags),
     Flag("NumberIncEnabled", &O::NumberIncEnabled),
     Int("NumberIncValue", &O::NumberIncValue, 0),
     Flag("NumberIncAddFrontSep", &O::NumberIncAddFrontSep),

@@ -65,6 +65,9 @@ struct RenameOptionSet {
     std::int32_t InsertAtPositionIndex = 1;
     bool InsertBack = false;
     std::string InsertBackText;
+    // The three insert texts may hold tags ("<taken:yyyy-MM-dd>", tagtext.h) filled in
+    // from each file's own data; off, they are literal.
+    bool InsertTags = false;
     bool NumberIncEnabled = false;
     std::int32_t NumberIncValue = 0;
     bool NumberIncAddFrontSep = false;

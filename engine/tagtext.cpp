@@ -3,6 +3,7 @@
 #include "engine/namesteps.h"
 
 #include <algorithm>
+#include <atomic>
 #include <type_traits>
 #include <vector>
 
@@ -255,6 +256,30 @@ void AppendCapped(std::string& out, bool& full, std::string_view part) {
 
 } // namespace
 
+const MonthNames& EnglishMonthNames() {
+    static const MonthNames names{
+        {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"},
+        {"January", "February", "March", "April", "May", "June", "July", "August", "September",
+         "October", "November", "December"}};
+    return names;
+}
+
+namespace {
+std::atomic<std::shared_ptr<const MonthNames>> interfaceMonths;
+}
+
+std::shared_ptr<const MonthNames> InterfaceMonthNames() {
+    std::shared_ptr<const MonthNames> names = interfaceMonths.load();
+    if (!names)
+        return std::shared_ptr<const MonthNames>(std::shared_ptr<const MonthNames>(),
+                                                 &EnglishMonthNames());
+    return names;
+}
+
+void SetInterfaceMonthNames(std::shared_ptr<const MonthNames> names) {
+    interfaceMonths.store(std::move(names));
+}
+
 unsigned TagSourcesOf(std::string_view text) {
     unsigned sources = 0;
     Walk(
@@ -283,6 +308,8 @@ TagExpansion ExpandTags(std::string_view text, const TagValues& values, const Mo
                 std::any_of(alternatives.begin(), alternatives.end(), [&](const Alternative& alt) {
                     return AppendValue(value, alt, values, months);
                 });
+            if (!found && !result.Missing)
+                result.MissingTag = std::string(alternatives.front().Info->Name);
             result.Missing |= !found;
             std::replace(value.begin(), value.end(), '/', '_');
             std::replace(value.begin(), value.end(), '\0', '_');

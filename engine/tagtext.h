@@ -39,6 +39,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -76,7 +77,18 @@ struct TagExpansion {
     std::string Text;
     bool Missing = false; // a tag had no value, nor had any of its fallbacks
     bool Unknown = false; // a tag was not understood and stays as typed
+    // The name of the first tag that had no value (its first alternative, in lower case
+    // as listed above: "taken" for <taken|modified>); empty when none was missing.
+    std::string MissingTag;
 };
+
+// The English month names ("Jan", "January").
+const MonthNames& EnglishMonthNames();
+
+// The month names a tag gets where the caller names none: the interface language's, set
+// by the window when the language changes (English until then). Any thread.
+std::shared_ptr<const MonthNames> InterfaceMonthNames();
+void SetInterfaceMonthNames(std::shared_ptr<const MonthNames> names);
 
 // Expands every tag of `text` with `values`.
 TagExpansion ExpandTags(std::string_view text, const TagValues& values, const MonthNames& months);

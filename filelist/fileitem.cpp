@@ -64,4 +64,9 @@ void TFileItem::Remove() {
     owner_.Delete(Index());
 }
 
+bool TFileItem::NeedsTags(unsigned sources) const {
+    const std::shared_ptr<const TEntryTags> tags = Tags();
+    return sources != 0 && (!tags || (tags->Sources & sources) != sources);
+}
+
 } // namespace qm

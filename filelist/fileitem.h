@@ -9,9 +9,12 @@
 // lock, and a reader on another thread holds TFileItems::ReadLock() while it reads.
 // Everything else happens on one thread.
 
+#include "filelist/entrytags.h"
 #include "filelist/fileattributes.h"
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace qm {
@@ -42,6 +45,13 @@ public:
     double ModDate() const { return modDate_; }
     // Renamed or restored by the last run.
     bool Renamed() const { return renamed_; }
+
+    // The tags read from the file (entrytags.h); null until they were. Any thread, without
+    // the list's lock: readers on worker threads set them while the window reads them.
+    std::shared_ptr<const TEntryTags> Tags() const { return tags_.load(); }
+    void SetTags(std::shared_ptr<const TEntryTags> tags) { tags_.store(std::move(tags)); }
+    // True when the tags of `sources` (TagSource bits) are yet to be read.
+    bool NeedsTags(unsigned sources) const;
 
     // Reads type name, icon, size, attributes and time of Path() + Name() through the
     // owner's file system; a path that does not resolve leaves them empty and zero.
@@ -77,6 +87,7 @@ private:
     FileAttributes attributes_;
     double modDate_ = 0;
     bool renamed_ = false;
+    std::atomic<std::shared_ptr<const TEntryTags>> tags_;
 };
 
 } // namespace qm

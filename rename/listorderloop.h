@@ -12,6 +12,7 @@
 //   bool Reach(std::size_t slot);              false: an empty slot, stepped over
 //   const std::string& Name() const;           the reached entry's name, before its move
 //   bool CanUndo() const; const std::string& PrevName() const;
+//   const TagValues* Tags() const;             its tags (null: none read)
 //   bool Known(std::size_t slot, std::string& candidate);  a candidate worked out before
 //                                              (never one the engine could not compute)
 //   int Move(std::size_t slot, const std::string& candidate);  0 or an errno value; only
@@ -46,7 +47,7 @@ RenameTally RunListOrderLoop(Walk& walk, RenameOptionSet& run, RenameMode mode) 
             int error = 0;
             if (!walk.Known(slot, candidate))
                 candidate = CandidateName(mode, run, number, walk.Name(), walk.CanUndo(),
-                                          walk.PrevName(), error);
+                                          walk.PrevName(), error, walk.Tags());
             RenameOutcome outcome = RenameOutcome::Unchanged;
             bool rose = false;
             if (error != 0) {

@@ -34,6 +34,7 @@ public:
     const std::string& Name() const { return entry_->Name; }
     bool CanUndo() const { return entry_->CanUndo; }
     const std::string& PrevName() const { return entry_->PrevName; }
+    const TagValues* Tags() const { return entry_->Tags ? &entry_->Tags->Values : nullptr; }
     bool Known(std::size_t, std::string&) const { return false; }
     int Move(std::size_t, const std::string& candidate) {
         const int error = folders_.Check(entry_->Path, entry_->Name, candidate, move_);
@@ -66,8 +67,8 @@ std::vector<TRunEntry> SnapshotEntries(const TFileItems& items) {
         // One entry at a time, so that a rename worker waits for one copy at most.
         const auto lock = items.ReadLock();
         if (const TFileItem* item = items.Items(slot))
-            entries.push_back(
-                {slot, item->Path(), item->Name(), item->PrevName(), item->CanUndo()});
+            entries.push_back({slot, item->Path(), item->Name(), item->PrevName(),
+                               item->CanUndo(), item->Tags()});
     }
     return entries;
 }

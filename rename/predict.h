@@ -12,11 +12,13 @@
 // cancels an older one through its cancel flag.
 
 #include "engine/renameoptionset.h"
+#include "filelist/entrytags.h"
 #include "rename/filecalls.h"
 #include "rename/renamerun.h"
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,8 @@ struct TRunEntry {
     std::string Name;     // its name now
     std::string PrevName; // its name before the last successful rename, if any
     bool CanUndo = false;
+    // The tags read from its file (null: none read), for options with InsertTags.
+    std::shared_ptr<const TEntryTags> Tags;
 };
 
 // The entries of `items` in slot order, empty slots left out; taken under the list's read

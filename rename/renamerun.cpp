@@ -28,12 +28,15 @@ public:
             return false;
         // A copy: the setters below replace the entry's name.
         old_ = entry_->Name();
+        tags_ = entry_->Tags();
         entry_->ClearRenamed();
         return true;
     }
     const std::string& Name() const { return old_; }
     bool CanUndo() const { return entry_->CanUndo(); }
     const std::string& PrevName() const { return entry_->PrevName(); }
+    // Held for the entry's turn, so that a reader storing new tags meanwhile cannot free them.
+    const TagValues* Tags() const { return tags_ ? &tags_->Values : nullptr; }
     bool Known(std::size_t slot, std::string& candidate) const {
         return callbacks_.KnownCandidate &&
                callbacks_.KnownCandidate(static_cast<int>(slot), candidate);
@@ -76,14 +79,16 @@ private:
     TMoveFolder folder_;
     TFileItem* entry_ = nullptr;
     std::string old_;
+    std::shared_ptr<const TEntryTags> tags_;
 };
 
 } // namespace
 
 std::string CandidateName(const TFileItem& entry, const RenameOptionSet& options, RenameMode mode,
                           int& error) {
+    const std::shared_ptr<const TEntryTags> tags = entry.Tags();
     return CandidateName(mode, options, options.NumberIncValue, entry.Name(), entry.CanUndo(),
-                         entry.PrevName(), error);
+                         entry.PrevName(), error, tags ? &tags->Values : nullptr);
 }
 
 RenameTally RunRenames(TFileItems& items, RenameOptionSet options, RenameMode mode,

@@ -52,13 +52,17 @@ inline constexpr int kErrorPatternLimit = 0x10002;
 // beyond its limits on this name) comes back as `name` with `error` set to
 // kErrorPatternInvalid or kErrorPatternLimit: the entry is then a failure with that
 // error, and nothing is moved. Otherwise `error` is 0.
+//
+// `tags` are the entry's tags for the inserted texts (null: none read, every tag missing);
+// a missing tag is no error: the name stands with its fallback or nothing in its place.
 inline std::string CandidateName(RenameMode mode, const RenameOptionSet& options,
                                  std::int32_t number, const std::string& name, bool canUndo,
-                                 const std::string& prevName, int& error) {
+                                 const std::string& prevName, int& error,
+                                 const TagValues* tags = nullptr) {
     error = 0;
     if (mode == RenameMode::Undo)
         return canUndo ? prevName : name;
-    NewName computed = ComputeNewNameChecked(options, name, number);
+    NewName computed = ComputeNewNameChecked(options, name, number, NameTags{tags, nullptr});
     if (computed.Fault == NameFault::PatternInvalid)
         error = kErrorPatternInvalid;
     else if (computed.Fault == NameFault::PatternLimit)

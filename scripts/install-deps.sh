@@ -7,7 +7,7 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libicu-dev libpcre2-dev libsqlite3-dev sqlite3 libjpeg62-turbo-dev
+  libicu-dev libpcre2-dev libexiv2-dev libtag1-dev libsqlite3-dev sqlite3 libjpeg62-turbo-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev
   exfat-fuse exfatprogs
   clang libclang-rt-14-dev clang-format

@@ -150,7 +150,7 @@ TEST(Options, FieldTableCoversTheDefaults) {
             ++ints;
         }
     }
-    EXPECT_EQ(OptionFields().size(), 48u);
+    EXPECT_EQ(OptionFields().size(), 49u);
     EXPECT_EQ(ints, 8);
     EXPECT_EQ(OptionFields().front().name, "AddFileExtToFilename");
     EXPECT_EQ(OptionFields().back().name, "FormatSpecialOtherLettersUp");

@@ -350,7 +350,7 @@ TEST(Prediction, SnapshotLeavesEmptySlotsOut) {
 }
 
 TEST(Prediction, CancelStopsItWithWhatItHas) {
-    const std::vector<TRunEntry> entries(1000, TRunEntry{0, "/nowhere/", "x", "", false});
+    const std::vector<TRunEntry> entries(1000, TRunEntry{0, "/nowhere/", "x", "", false, {}});
     RenameOptionSet options;
     options.InsertGroup = options.InsertBack = true;
     options.InsertBackText = "y";

@@ -32,6 +32,7 @@ RenameOptionSet Everything() {
     o.ReplaceEnabled = true;
     o.ReplaceRegularExpressions = true;
     o.ReplaceIgnoreCase = true;
+    o.InsertTags = true;
     o.ReplaceCount = 2;
     o.ReplacePairs[0] = {"a", "b:c"};
     o.ReplacePairs[1] = {"é", ""};
@@ -62,7 +63,7 @@ TEST(SchemeText, WriterLayout) {
     const std::string text = WriteSchemeText(Everything());
     EXPECT_EQ(text.find('\n'), std::string::npos);
     const std::vector<std::string> lines = Lines(text);
-    ASSERT_EQ(lines.size(), 1u + 48u + 2u);
+    ASSERT_EQ(lines.size(), 1u + 49u + 2u);
     EXPECT_EQ(lines[0], "Version=1");
     EXPECT_EQ(lines[1], "AddFileExtToFilename=true");
     EXPECT_EQ(lines[2], "ChangeFileExtEnabled=true");
