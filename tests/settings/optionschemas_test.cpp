@@ -84,7 +84,7 @@ TEST(SchemeText, WriterLayout) {
 
     const std::vector<std::string> defaults = Lines(WriteSchemeText(RenameOptionSet{}));
     EXPECT_EQ(defaults[1], "AddFileExtToFilename=false");
-    EXPECT_EQ(defaults.size(), 49u);
+    EXPECT_EQ(defaults.size(), 50u);
 }
 
 // The flags are lines of their own and the pair lines are as before, so a reader that
