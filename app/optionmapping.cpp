@@ -67,6 +67,8 @@ void ApplyOptionsToControls(TOptionTabs& t, const RenameOptionSet& o) {
         std::vector<ReplacePair>(o.ReplacePairs.begin(), o.ReplacePairs.begin() + count));
 
     t.InsertGroup->setChecked(o.InsertGroup);
+    if (auto* tags = t.findChild<QCheckBox*>(QStringLiteral("InsertTags")))
+        tags->setChecked(o.InsertTags);
     t.InsertFrontInfo->setChecked(o.InsertFront);
     t.InsertFront->setText(Q(o.InsertFrontText));
     t.InsertPosInfo->setChecked(o.InsertAtPosition);
@@ -128,6 +130,8 @@ RenameOptionSet ReadOptionsFromControls(const TOptionTabs& t) {
     std::copy_n(pairs.begin(), o.ReplaceCount, o.ReplacePairs.begin());
 
     o.InsertGroup = t.InsertGroup->isChecked();
+    if (const auto* tags = t.findChild<QCheckBox*>(QStringLiteral("InsertTags")))
+        o.InsertTags = tags->isChecked();
     o.InsertFront = t.InsertFrontInfo->isChecked();
     o.InsertFrontText = S(t.InsertFront->text());
     o.InsertAtPosition = t.InsertPosInfo->isChecked();
