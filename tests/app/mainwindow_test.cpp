@@ -8,6 +8,7 @@
 #include "app/optiontabs.h"
 #include "app/quickbutton.h"
 #include "app/replacelist.h"
+#include "app/tagmenu.h"
 #include "engine/newname.h"
 #include "engine/optionfields.h"
 #include "filelist/filelist.h"
@@ -34,6 +35,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
 #include <memory>
 
@@ -216,6 +218,16 @@ private slots:
             << false;
         QTest::addRow("number needs its box")
             << QStringList{"InsertGroup"} << none << "IncValue" << false;
+        QTest::addRow("InsertTags needs the group")
+            << QStringList{} << none << "InsertTags" << false;
+        QTest::addRow("InsertTags with the group")
+            << QStringList{"InsertGroup"} << none << "InsertTags" << true;
+        QTest::addRow("front tags follow their field")
+            << QStringList{"InsertGroup", "InsertFrontInfo"} << none << "InsertFrontTags" << true;
+        QTest::addRow("position tags need their box")
+            << QStringList{"InsertGroup", "InsertFrontInfo"} << none << "InsertPosTags" << false;
+        QTest::addRow("back tags need the group")
+            << QStringList{"InsertBackInfo"} << none << "InsertBackTags" << false;
         QTest::addRow("FormatWords disables blocks")
             << QStringList{"FormatGroup", "FormatInfo", "FormatLogicBlocks", "FormatWords"} << none
             << "FormatLogicBlocks" << false;
@@ -384,6 +396,7 @@ private slots:
         stored.NumberIncAdvFormat = "#.##0";
         stored.RemoveAtPositionIndex = 9;
         stored.InsertAtPositionText = "x=y";
+        stored.InsertTags = true;
         stored.AlterLogicFilenameSep = "_";
         ApplyOptionsToControls(tabs, stored);
         RenameOptionSet expected = stored;
@@ -391,6 +404,69 @@ private slots:
         QVERIFY(ReadOptionsFromControls(tabs) == expected);
         QVERIFY(tabs.IncFormatInfo->isChecked());
         QVERIFY(tabs.ReplaceRegExp->isChecked() && !tabs.ReplaceIgnoreCase->isChecked());
+    }
+
+    // A tag chosen from a field's menu goes in at the cursor, over the selection, and turns
+    // on what it needs to be filled in, as one option change.
+    void tagMenuInsertsAtTheCursor_data() {
+        QTest::addColumn<QString>("button");
+        QTest::addColumn<bool>("switchesOn");
+        QTest::addColumn<int>("cursor");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<QString>("text");
+        QTest::addRow("at the cursor, both switches off")
+            << "InsertFrontTags" << false << 3 << 0 << "<taken:yyyy-MM-dd>"
+            << "abc<taken:yyyy-MM-dd>def";
+        QTest::addRow("over the selection, switches stay on")
+            << "InsertPosTags" << true << 1 << 4 << "<track:2>" << "a<track:2>f";
+        QTest::addRow("from a group's submenu, at the start")
+            << "InsertBackTags" << false << 0 << 0 << "<albumartist>" << "<albumartist>abcdef";
+    }
+
+    void tagMenuInsertsAtTheCursor() {
+        QFETCH(QString, button);
+        QFETCH(bool, switchesOn);
+        QFETCH(int, cursor);
+        QFETCH(int, selected);
+        QFETCH(QString, tag);
+        QFETCH(QString, text);
+        TOptionTabs tabs;
+        tabs.show();
+        tabs.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&tabs));
+        tabs.setCurrentWidget(tabs.InsertTab);
+        QToolButton* tags = Child<QToolButton>(tabs, qPrintable(button));
+        QLineEdit* field = nullptr;
+        for (const auto& [b, f] : tabs.TagButtons()) {
+            field = b == tags ? f : field;
+        }
+        QCheckBox* fieldSwitch = nullptr;
+        for (const auto& [box, f] : tabs.SwitchedFields()) {
+            fieldSwitch = f == field ? box : fieldSwitch;
+        }
+        QVERIFY(field != nullptr && fieldSwitch != nullptr);
+        // The menu is reached only while the field is in use, so the field's switch is
+        // turned off behind the enabling rules' back to see that it comes on again.
+        tabs.InsertGroup->setChecked(true);
+        fieldSwitch->setChecked(true);
+        ApplyEnablingRules(tabs);
+        QVERIFY(tags->isEnabled());
+        fieldSwitch->setChecked(switchesOn);
+        tabs.InsertTags->setChecked(switchesOn);
+        field->setText(QStringLiteral("abcdef"));
+        field->setSelection(cursor, selected);
+        tags->setFocus();
+        QSignalSpy changes(&tabs, &TOptionTabs::optionChanged);
+        QAction* item = static_cast<TTagMenu*>(tags->menu())->ItemOf(tag);
+        QVERIFY(item != nullptr);
+        item->trigger();
+        QCOMPARE(field->text(), text);
+        QCOMPARE(field->cursorPosition(), cursor + tag.size());
+        QVERIFY(fieldSwitch->isChecked());
+        QVERIFY(tabs.InsertTags->isChecked());
+        QCOMPARE(QApplication::focusWidget(), field);
+        QCOMPARE(changes.count(), 1);
     }
 
     // With regular expressions on, Enter keeps a find text that does not compile out of
