@@ -101,7 +101,9 @@ void BindMainWindowTexts(QWidget& window, TOptionTabs& tabs, const TDynLang& com
         }
     }
     tabs.NameSwitchedFields();
-    const TextLookup lookup = [&program](const std::string& key) { return program.GetLine(key); };
+    const TextLookup lookup = [&program](const std::string& key) {
+        return program.GetLine(key);
+    };
     tabs.SetTagTexts(lookup);
     SetInterfaceMonthNames(LanguageMonthNames(lookup));
 }

@@ -14,10 +14,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <QTabBar>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
@@ -70,12 +69,11 @@ QVBoxLayout* PageWithGroup(QWidget* page, QCheckBox* group, const char* sepName)
     return column;
 }
 
-// The button beside an insert text field that opens the tag menu, reachable with Tab.
-QToolButton* TagButton(QWidget* parent, const char* name) {
-    auto* button = Named(new QToolButton(parent), name);
-    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
-    button->setPopupMode(QToolButton::InstantPopup);
-    button->setFocusPolicy(Qt::StrongFocus);
+// The button beside an insert text field that opens the tag menu: a push button, which
+// draws its drop-down arrow beside the caption and opens with Space as with a click.
+QPushButton* TagButton(QWidget* parent, const char* name) {
+    auto* button = Named(new QPushButton(parent), name);
+    button->setAutoDefault(false);
     button->setMenu(Named(new TTagMenu(button), "TagMenu"));
     return button;
 }
@@ -452,8 +450,9 @@ bool TOptionTabs::ShowPatternNote(const QString& note) {
     return true; // the note came, went or changed: the window's minimum follows it
 }
 
-std::vector<std::pair<QToolButton*, QLineEdit*>> TOptionTabs::TagButtons() const {
-    return {{InsertFrontTags, InsertFront}, {InsertPosTags, InsertPos}, {InsertBackTags, InsertBack}};
+std::vector<std::pair<QPushButton*, QLineEdit*>> TOptionTabs::TagButtons() const {
+    return {
+        {InsertFrontTags, InsertFront}, {InsertPosTags, InsertPos}, {InsertBackTags, InsertBack}};
 }
 
 void TOptionTabs::SetTagTexts(const TextLookup& text) {

@@ -20,7 +20,6 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
-class QToolButton;
 
 namespace qm {
 
@@ -45,7 +44,7 @@ public:
     bool ShowPatternNote(const QString& note);
 
     // Each insert text field and the button beside it whose menu inserts a tag into it.
-    std::vector<std::pair<QToolButton*, QLineEdit*>> TagButtons() const;
+    std::vector<std::pair<QPushButton*, QLineEdit*>> TagButtons() const;
     // The tag buttons' caption, tip and menu texts in the interface language, each button
     // named for its field; to be called after NameSwitchedFields whenever the language
     // changes.
@@ -107,9 +106,9 @@ public:
     QSpinBox* InsertAtPos;
     QCheckBox* InsertBackInfo;
     QLineEdit* InsertBack;
-    QToolButton* InsertFrontTags;
-    QToolButton* InsertPosTags;
-    QToolButton* InsertBackTags;
+    QPushButton* InsertFrontTags;
+    QPushButton* InsertPosTags;
+    QPushButton* InsertBackTags;
     QCheckBox* InsertTags;
     QCheckBox* IncValueInfo;
     QSpinBox* IncValue;

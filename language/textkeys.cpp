@@ -220,7 +220,14 @@ constexpr std::array Keys{
     Caption("INSERTINCREASINGNUMBERFORMAT", "IncFormatInfo", ":", InsertTab),
     Caption("INSERTINCREASINGNUMBERSEPERATOR", "IncSepInfo", {}, InsertTab),
     // The switch that fills in tags; "%1" is an example tag, which the program supplies.
-    TextKey{"INSERTTAGS", Program, Keyed, TextRole::Caption, Main, "InsertTags", {}, 1,
+    TextKey{"INSERTTAGS",
+            Program,
+            Keyed,
+            TextRole::Caption,
+            Main,
+            "InsertTags",
+            {},
+            1,
             InGroup(InsertTab)},
     // The "Tags" buttons beside the three insert fields and their menus. Three buttons
     // show each text, so the menus set them themselves; the buttons carry no accelerator,

@@ -104,11 +104,14 @@ private slots:
         QTest::addColumn<QString>("exit"); // one caption written out, so no row passes empty
         QTest::addColumn<QString>("may");  // the month name the tags' MMM gives
         QTest::addRow("Danish") << "Dansk"
-                                << "Afsl&ut" << "maj";
+                                << "Afsl&ut"
+                                << "maj";
         QTest::addRow("German") << "Deutsch"
-                                << "&Beenden" << "Mai";
+                                << "&Beenden"
+                                << "Mai";
         QTest::addRow("English") << "English"
-                                 << "E&xit" << "May";
+                                 << "E&xit"
+                                 << "May";
     }
     void switchingRebindsEveryControl() {
         QFETCH(QString, native);

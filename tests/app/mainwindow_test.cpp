@@ -35,7 +35,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QToolButton>
 #include <QTreeView>
 #include <memory>
 
@@ -419,9 +418,11 @@ private slots:
             << "InsertFrontTags" << false << 3 << 0 << "<taken:yyyy-MM-dd>"
             << "abc<taken:yyyy-MM-dd>def";
         QTest::addRow("over the selection, switches stay on")
-            << "InsertPosTags" << true << 1 << 4 << "<track:2>" << "a<track:2>f";
+            << "InsertPosTags" << true << 1 << 4 << "<track:2>"
+            << "a<track:2>f";
         QTest::addRow("from a group's submenu, at the start")
-            << "InsertBackTags" << false << 0 << 0 << "<albumartist>" << "<albumartist>abcdef";
+            << "InsertBackTags" << false << 0 << 0 << "<albumartist>"
+            << "<albumartist>abcdef";
     }
 
     void tagMenuInsertsAtTheCursor() {
@@ -436,7 +437,7 @@ private slots:
         tabs.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&tabs));
         tabs.setCurrentWidget(tabs.InsertTab);
-        QToolButton* tags = Child<QToolButton>(tabs, qPrintable(button));
+        QPushButton* tags = Child<QPushButton>(tabs, qPrintable(button));
         QLineEdit* field = nullptr;
         for (const auto& [b, f] : tabs.TagButtons()) {
             field = b == tags ? f : field;
@@ -467,6 +468,35 @@ private slots:
         QVERIFY(tabs.InsertTags->isChecked());
         QCOMPARE(QApplication::focusWidget(), field);
         QCOMPARE(changes.count(), 1);
+    }
+
+    // From the keyboard alone: Space on the button opens its menu, and the field has the
+    // focus once the menu has closed over the chosen item.
+    void tagMenuByKeyboard() {
+        TOptionTabs tabs;
+        tabs.show();
+        tabs.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&tabs));
+        tabs.setCurrentWidget(tabs.InsertTab);
+        tabs.InsertGroup->setChecked(true);
+        tabs.InsertBackInfo->setChecked(true);
+        ApplyEnablingRules(tabs);
+        tabs.InsertBackTags->setFocus();
+        bool opened = false;
+        QTimer::singleShot(0, &tabs, [&opened] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            opened = menu != nullptr;
+            if (opened) {
+                QTest::keyClick(menu, Qt::Key_Down);
+                QTest::keyClick(menu, Qt::Key_Return);
+            }
+        });
+        QTest::keyClick(tabs.InsertBackTags, Qt::Key_Space);
+        QVERIFY(opened);
+        QCOMPARE(tabs.InsertBack->text(), QStringLiteral("<taken:yyyy-MM-dd>"));
+        // The window's own focus widget: the offscreen platform leaves the closed menu
+        // the active window, where a desktop gives the activation back to the window.
+        QCOMPARE(tabs.focusWidget(), tabs.InsertBack);
     }
 
     // With regular expressions on, Enter keeps a find text that does not compile out of
