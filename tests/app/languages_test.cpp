@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -103,20 +104,26 @@ private slots:
         QTest::addColumn<QString>("native");
         QTest::addColumn<QString>("exit"); // one caption written out, so no row passes empty
         QTest::addColumn<QString>("may");  // the month name the tags' MMM gives
+        // The spoken name of a tag button, which holds its field's name in this language.
+        QTest::addColumn<QString>("frontTags");
         QTest::addRow("Danish") << "Dansk"
                                 << "Afsl&ut"
-                                << "maj";
+                                << "maj"
+                                << "Tags til Indsæt tekst forrest";
         QTest::addRow("German") << "Deutsch"
                                 << "&Beenden"
-                                << "Mai";
+                                << "Mai"
+                                << "Tags für Am Anfang einfügen";
         QTest::addRow("English") << "English"
                                  << "E&xit"
-                                 << "May";
+                                 << "May"
+                                 << "Tags for Insert text at the front";
     }
     void switchingRebindsEveryControl() {
         QFETCH(QString, native);
         QFETCH(QString, exit);
         QFETCH(QString, may);
+        QFETCH(QString, frontTags);
         const auto main = Open();
         auto* menu = main->findChild<QMenu*>(QStringLiteral("M_Language"));
         QVERIFY(menu->isEnabled());
@@ -132,6 +139,7 @@ private slots:
         QCOMPARE(main->Settings()->Language, program.LanguageName());
         QCOMPARE(main->findChild<QAction*>("A_Exit")->text(), exit);
         QCOMPARE(QString::fromStdString(InterfaceMonthNames()->Short[4]), may);
+        QCOMPARE(main->Options().InsertFrontTags->accessibleName(), frontTags);
         int bound = 0;
         for (const TextKey& key : TextKeys()) {
             if (key.window != TextWindow::Main || key.control.empty() ||
