@@ -225,8 +225,6 @@ private slots:
             << QStringList{"InsertGroup", "InsertFrontInfo"} << none << "InsertFrontTags" << true;
         QTest::addRow("position tags need their box")
             << QStringList{"InsertGroup", "InsertFrontInfo"} << none << "InsertPosTags" << false;
-        QTest::addRow("back tags need the group")
-            << QStringList{"InsertBackInfo"} << none << "InsertBackTags" << false;
         QTest::addRow("FormatWords disables blocks")
             << QStringList{"FormatGroup", "FormatInfo", "FormatLogicBlocks", "FormatWords"} << none
             << "FormatLogicBlocks" << false;
@@ -408,25 +406,30 @@ private slots:
     // A tag chosen from a field's menu goes in at the cursor, over the selection, and turns
     // on what it needs to be filled in, as one option change.
     void tagMenuInsertsAtTheCursor_data() {
-        QTest::addColumn<QString>("button");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("fieldSwitch");
         QTest::addColumn<bool>("switchesOn");
         QTest::addColumn<int>("cursor");
         QTest::addColumn<int>("selected");
         QTest::addColumn<QString>("tag");
         QTest::addColumn<QString>("text");
         QTest::addRow("at the cursor, both switches off")
-            << "InsertFrontTags" << false << 3 << 0 << "<taken:yyyy-MM-dd>"
+            << "InsertFront"
+            << "InsertFrontInfo" << false << 3 << 0 << "<taken:yyyy-MM-dd>"
             << "abc<taken:yyyy-MM-dd>def";
         QTest::addRow("over the selection, switches stay on")
-            << "InsertPosTags" << true << 1 << 4 << "<track:2>"
+            << "InsertPos"
+            << "InsertPosInfo" << true << 1 << 4 << "<track:2>"
             << "a<track:2>f";
         QTest::addRow("from a group's submenu, at the start")
-            << "InsertBackTags" << false << 0 << 0 << "<albumartist>"
+            << "InsertBack"
+            << "InsertBackInfo" << false << 0 << 0 << "<albumartist>"
             << "<albumartist>abcdef";
     }
 
     void tagMenuInsertsAtTheCursor() {
-        QFETCH(QString, button);
+        QFETCH(QString, field);
+        QFETCH(QString, fieldSwitch);
         QFETCH(bool, switchesOn);
         QFETCH(int, cursor);
         QFETCH(int, selected);
@@ -437,36 +440,22 @@ private slots:
         tabs.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&tabs));
         tabs.setCurrentWidget(tabs.InsertTab);
-        QPushButton* tags = Child<QPushButton>(tabs, qPrintable(button));
-        QLineEdit* field = nullptr;
-        for (const auto& [b, f] : tabs.TagButtons()) {
-            field = b == tags ? f : field;
-        }
-        QCheckBox* fieldSwitch = nullptr;
-        for (const auto& [box, f] : tabs.SwitchedFields()) {
-            fieldSwitch = f == field ? box : fieldSwitch;
-        }
-        QVERIFY(field != nullptr && fieldSwitch != nullptr);
-        // The menu is reached only while the field is in use, so the field's switch is
-        // turned off behind the enabling rules' back to see that it comes on again.
-        tabs.InsertGroup->setChecked(true);
-        fieldSwitch->setChecked(true);
-        ApplyEnablingRules(tabs);
-        QVERIFY(tags->isEnabled());
-        fieldSwitch->setChecked(switchesOn);
+        auto* edit = Child<QLineEdit>(tabs, qPrintable(field));
+        auto* box = Child<QCheckBox>(tabs, qPrintable(fieldSwitch));
+        auto* tags = Child<QPushButton>(tabs, qPrintable(field + QStringLiteral("Tags")));
+        box->setChecked(switchesOn);
         tabs.InsertTags->setChecked(switchesOn);
-        field->setText(QStringLiteral("abcdef"));
-        field->setSelection(cursor, selected);
+        edit->setText(QStringLiteral("abcdef"));
+        edit->setSelection(cursor, selected);
         tags->setFocus();
         QSignalSpy changes(&tabs, &TOptionTabs::optionChanged);
         QAction* item = static_cast<TTagMenu*>(tags->menu())->ItemOf(tag);
         QVERIFY(item != nullptr);
         item->trigger();
-        QCOMPARE(field->text(), text);
-        QCOMPARE(field->cursorPosition(), cursor + tag.size());
-        QVERIFY(fieldSwitch->isChecked());
-        QVERIFY(tabs.InsertTags->isChecked());
-        QCOMPARE(QApplication::focusWidget(), field);
+        QCOMPARE(edit->text(), text);
+        QCOMPARE(edit->cursorPosition(), cursor + tag.size());
+        QVERIFY(box->isChecked() && tabs.InsertTags->isChecked());
+        QCOMPARE(QApplication::focusWidget(), edit);
         QCOMPARE(changes.count(), 1);
     }
 
