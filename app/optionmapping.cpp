@@ -74,6 +74,7 @@ void ApplyOptionsToControls(TOptionTabs& t, const RenameOptionSet& o) {
     t.InsertAtPos->setValue(o.InsertAtPositionIndex);
     t.InsertBackInfo->setChecked(o.InsertBack);
     t.InsertBack->setText(Q(o.InsertBackText));
+    t.InsertTags->setChecked(o.InsertTags);
     t.IncValueInfo->setChecked(o.NumberIncEnabled);
     t.IncValue->setValue(o.NumberIncValue);
     t.IncSepInfo->setChecked(o.NumberIncAddFrontSep);
@@ -135,6 +136,7 @@ RenameOptionSet ReadOptionsFromControls(const TOptionTabs& t) {
     o.InsertAtPositionIndex = Number(t.InsertAtPos);
     o.InsertBack = t.InsertBackInfo->isChecked();
     o.InsertBackText = S(t.InsertBack->text());
+    o.InsertTags = t.InsertTags->isChecked();
     o.NumberIncEnabled = t.IncValueInfo->isChecked();
     o.NumberIncValue = Number(t.IncValue);
     o.NumberIncAddFrontSep = t.IncSepInfo->isChecked();
