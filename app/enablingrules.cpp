@@ -50,11 +50,14 @@ void ApplyEnablingRules(TOptionTabs& t) {
     t.ReplaceRemoveBtn->setEnabled(replace && t.ReplaceList->SelectedIndex() >= 0);
 
     const bool insert = t.InsertGroup->isChecked();
-    Enable({t.InsertFrontInfo, t.InsertPosInfo, t.InsertBackInfo, t.IncValueInfo}, insert);
-    t.InsertFront->setEnabled(insert && t.InsertFrontInfo->isChecked());
+    Enable({t.InsertFrontInfo, t.InsertPosInfo, t.InsertBackInfo, t.InsertTags, t.IncValueInfo},
+           insert);
+    const bool insertFront = insert && t.InsertFrontInfo->isChecked();
+    Enable({t.InsertFront, t.InsertFrontTags}, insertFront);
     const bool insertPos = insert && t.InsertPosInfo->isChecked();
-    Enable({t.InsertPos, t.InsertAtPosInfo, t.InsertAtPos}, insertPos);
-    t.InsertBack->setEnabled(insert && t.InsertBackInfo->isChecked());
+    Enable({t.InsertPos, t.InsertPosTags, t.InsertAtPosInfo, t.InsertAtPos}, insertPos);
+    const bool insertBack = insert && t.InsertBackInfo->isChecked();
+    Enable({t.InsertBack, t.InsertBackTags}, insertBack);
     const bool number = insert && t.IncValueInfo->isChecked();
     Enable({t.IncValue, t.IncSepInfo, t.IncLengthInfo, t.IncFormatInfo}, number);
     t.IncLength->setEnabled(number && t.IncLengthInfo->isChecked());

@@ -1,9 +1,12 @@
 #include "app/maintexts.h"
 
+#include "app/monthnames.h"
 #include "app/optiontabs.h"
 #include "app/replacelist.h"
 #include "app/weblinks.h"
+#include "engine/tagtext.h"
 #include "language/dynlang.h"
+#include "language/placeholders.h"
 #include "language/textkeys.h"
 
 #include <QAbstractButton>
@@ -68,6 +71,10 @@ void BindMainWindowTexts(QWidget& window, TOptionTabs& tabs, const TDynLang& com
             if (control == QLatin1String("ResetBtn") && text.empty()) {
                 text = program.GetKeyedLine("RESET");
             }
+            // The example tag is the program's: a language file cannot hold its ">".
+            if (key.placeholders > 0) {
+                text = FillPlaceholders(text, {std::string(TagCaptionExample)});
+            }
             SetCaption(window, tabs, control, ScreenText(text + std::string(key.suffix)));
             break;
         case TextRole::Hint: {
@@ -94,6 +101,11 @@ void BindMainWindowTexts(QWidget& window, TOptionTabs& tabs, const TDynLang& com
         }
     }
     tabs.NameSwitchedFields();
+    const TextLookup lookup = [&program](const std::string& key) {
+        return program.GetLine(key);
+    };
+    tabs.SetTagTexts(lookup);
+    SetInterfaceMonthNames(LanguageMonthNames(lookup));
 }
 
 void BuildLanguageMenu(QMenu& menu, const std::vector<std::string>& names,

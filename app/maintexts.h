@@ -24,6 +24,11 @@ class TOptionTabs;
 // line break becomes one line break.
 QString ScreenText(const std::string& text);
 
+// What the caption of the InsertTags switch names as its example ("%1" in its text).
+inline constexpr char TagCaptionExample[] = "<taken>";
+
+// Also hands the language's month names to the tags (SetInterfaceMonthNames): the names
+// the list shows follow the language from the first binding on.
 void BindMainWindowTexts(QWidget& window, TOptionTabs& tabs, const TDynLang& common,
                          const TDynLang& program, const std::string& language);
 

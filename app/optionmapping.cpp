@@ -67,8 +67,6 @@ void ApplyOptionsToControls(TOptionTabs& t, const RenameOptionSet& o) {
         std::vector<ReplacePair>(o.ReplacePairs.begin(), o.ReplacePairs.begin() + count));
 
     t.InsertGroup->setChecked(o.InsertGroup);
-    if (auto* tags = t.findChild<QCheckBox*>(QStringLiteral("InsertTags")))
-        tags->setChecked(o.InsertTags);
     t.InsertFrontInfo->setChecked(o.InsertFront);
     t.InsertFront->setText(Q(o.InsertFrontText));
     t.InsertPosInfo->setChecked(o.InsertAtPosition);
@@ -76,6 +74,7 @@ void ApplyOptionsToControls(TOptionTabs& t, const RenameOptionSet& o) {
     t.InsertAtPos->setValue(o.InsertAtPositionIndex);
     t.InsertBackInfo->setChecked(o.InsertBack);
     t.InsertBack->setText(Q(o.InsertBackText));
+    t.InsertTags->setChecked(o.InsertTags);
     t.IncValueInfo->setChecked(o.NumberIncEnabled);
     t.IncValue->setValue(o.NumberIncValue);
     t.IncSepInfo->setChecked(o.NumberIncAddFrontSep);
@@ -130,8 +129,6 @@ RenameOptionSet ReadOptionsFromControls(const TOptionTabs& t) {
     std::copy_n(pairs.begin(), o.ReplaceCount, o.ReplacePairs.begin());
 
     o.InsertGroup = t.InsertGroup->isChecked();
-    if (const auto* tags = t.findChild<QCheckBox*>(QStringLiteral("InsertTags")))
-        o.InsertTags = tags->isChecked();
     o.InsertFront = t.InsertFrontInfo->isChecked();
     o.InsertFrontText = S(t.InsertFront->text());
     o.InsertAtPosition = t.InsertPosInfo->isChecked();
@@ -139,6 +136,7 @@ RenameOptionSet ReadOptionsFromControls(const TOptionTabs& t) {
     o.InsertAtPositionIndex = Number(t.InsertAtPos);
     o.InsertBack = t.InsertBackInfo->isChecked();
     o.InsertBackText = S(t.InsertBack->text());
+    o.InsertTags = t.InsertTags->isChecked();
     o.NumberIncEnabled = t.IncValueInfo->isChecked();
     o.NumberIncValue = Number(t.IncValue);
     o.NumberIncAddFrontSep = t.IncSepInfo->isChecked();

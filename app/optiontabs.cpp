@@ -1,7 +1,9 @@
 #include "app/optiontabs.h"
 
 #include "app/replacelist.h"
+#include "app/tagmenu.h"
 #include "engine/runningnumber.h"
+#include "language/placeholders.h"
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -12,6 +14,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QVBoxLayout>
@@ -64,6 +67,15 @@ QVBoxLayout* PageWithGroup(QWidget* page, QCheckBox* group, const char* sepName)
     sep->setFrameShadow(QFrame::Sunken);
     column->addWidget(sep);
     return column;
+}
+
+// The button beside an insert text field that opens the tag menu: a push button, which
+// draws its drop-down arrow beside the caption and opens with Space as with a click.
+QPushButton* TagButton(QWidget* parent, const char* name) {
+    auto* button = Named(new QPushButton(parent), name);
+    button->setAutoDefault(false);
+    button->setMenu(Named(new TTagMenu(button), "TagMenu"));
+    return button;
 }
 
 QGridLayout* Grid() {
@@ -225,23 +237,39 @@ void TOptionTabs::BuildInsert() {
     InsertGroup = Check(InsertTab, "InsertGroup", tr("&Use insert"));
     auto* column = PageWithGroup(InsertTab, InsertGroup, "InsertGroupSep");
     auto* texts = Grid();
+    // Created in the order Tab visits them: each tag button right after its field.
     InsertFrontInfo = Check(InsertTab, "InsertFrontInfo", tr("Insert &front text:"));
     InsertFront = Edit(InsertTab, "InsertFront");
+    InsertFrontTags = TagButton(InsertTab, "InsertFrontTags");
     InsertPosInfo = Check(InsertTab, "InsertPosInfo", tr("Insert at &position:"));
     InsertPos = Edit(InsertTab, "InsertPos");
+    InsertPosTags = TagButton(InsertTab, "InsertPosTags");
     InsertAtPos = Spin(InsertTab, "InsertAtPos", 0, 999999, 0);
     InsertAtPosInfo = Label(InsertTab, "InsertAtPosInfo", tr("P&osition:"), InsertAtPos);
     InsertBackInfo = Check(InsertTab, "InsertBackInfo", tr("Insert &back text:"));
     InsertBack = Edit(InsertTab, "InsertBack");
+    InsertBackTags = TagButton(InsertTab, "InsertBackTags");
+    InsertTags = Check(InsertTab, "InsertTags", tr("Fill in &tags such as <taken>"));
+    // The position row keeps its button beside its own field, before the position; the
+    // two full-width fields end in theirs at the right edge.
     texts->addWidget(InsertFrontInfo, 0, 0);
     texts->addWidget(InsertFront, 0, 1, 1, 3);
+    texts->addWidget(InsertFrontTags, 0, 4);
     texts->addWidget(InsertPosInfo, 1, 0);
     texts->addWidget(InsertPos, 1, 1);
-    texts->addWidget(InsertAtPosInfo, 1, 2);
-    texts->addWidget(InsertAtPos, 1, 3);
+    texts->addWidget(InsertPosTags, 1, 2);
+    texts->addWidget(InsertAtPosInfo, 1, 3);
+    texts->addWidget(InsertAtPos, 1, 4);
     texts->addWidget(InsertBackInfo, 2, 0);
     texts->addWidget(InsertBack, 2, 1, 1, 3);
+    texts->addWidget(InsertBackTags, 2, 4);
+    texts->addWidget(InsertTags, 3, 1, 1, 4);
     texts->setColumnStretch(1, 1);
+    for (const auto& [button, field] : TagButtons()) {
+        QLineEdit* const target = field;
+        connect(static_cast<TTagMenu*>(button->menu()), &TTagMenu::tagChosen, this,
+                [this, target](const QString& tag) { InsertTag(target, tag); });
+    }
     IncValueInfo = Check(InsertTab, "IncValueInfo", tr("Insert increasing &number:"));
     IncValue = Spin(InsertTab, "IncValue", 0, MaxNumberIncValue, 0);
     IncSepInfo = Check(InsertTab, "IncSepInfo", tr("Add &separator in front of number"));
@@ -260,8 +288,8 @@ void TOptionTabs::BuildInsert() {
     number->addWidget(IncValueInfo);
     number->addWidget(IncValue);
     number->addStretch(1);
-    texts->addLayout(number, 3, 0, 1, 4);
-    texts->addWidget(IncSepInfo, 4, 0, 1, 4);
+    texts->addLayout(number, 4, 0, 1, 5);
+    texts->addWidget(IncSepInfo, 5, 0, 1, 5);
     auto* format = new QHBoxLayout;
     format->addWidget(IncLengthInfo);
     format->addWidget(IncLength);
@@ -269,7 +297,7 @@ void TOptionTabs::BuildInsert() {
     format->addWidget(IncFormatInfo);
     format->addWidget(IncFormat);
     format->addStretch(1);
-    texts->addLayout(format, 5, 0, 1, 4);
+    texts->addLayout(format, 6, 0, 1, 5);
     column->addLayout(texts);
     column->addStretch(1);
     addTab(InsertTab, tr("&Insert"));
@@ -420,6 +448,47 @@ bool TOptionTabs::ShowPatternNote(const QString& note) {
         QAccessible::updateAccessibility(&alert);
     }
     return true; // the note came, went or changed: the window's minimum follows it
+}
+
+std::vector<std::pair<QPushButton*, QLineEdit*>> TOptionTabs::TagButtons() const {
+    return {
+        {InsertFrontTags, InsertFront}, {InsertPosTags, InsertPos}, {InsertBackTags, InsertBack}};
+}
+
+void TOptionTabs::SetTagTexts(const TextLookup& text) {
+    const QString caption = QString::fromStdString(text("INSERTTAGS_BUTTON"));
+    const QString tip = QString::fromStdString(text("INSERTTAGS_HINT"));
+    const std::string name = text("INSERTTAGS_BUTTONNAME");
+    for (const auto& [button, field] : TagButtons()) {
+        // No accelerator: three buttons of one caption would share its letter.
+        button->setText(QString(caption).replace(QLatin1Char('&'), QLatin1String("&&")));
+        button->setToolTip(tip);
+        button->setAccessibleDescription(tip);
+        button->setAccessibleName(QString::fromStdString(
+            FillPlaceholders(name, {field->accessibleName().toStdString()})));
+        static_cast<TTagMenu*>(button->menu())->SetTexts(text);
+    }
+}
+
+void TOptionTabs::InsertTag(QLineEdit* field, const QString& tag) {
+    QCheckBox* fieldSwitch = nullptr;
+    for (const auto& [box, switched] : SwitchedFields()) {
+        if (switched == field) {
+            fieldSwitch = box;
+        }
+    }
+    {
+        const QSignalBlocker blockSwitch(fieldSwitch);
+        const QSignalBlocker blockTags(InsertTags);
+        const QSignalBlocker blockField(field);
+        if (fieldSwitch != nullptr) {
+            fieldSwitch->setChecked(true);
+        }
+        InsertTags->setChecked(true);
+        field->insert(tag);
+    }
+    field->setFocus(Qt::OtherFocusReason);
+    emit optionChanged();
 }
 
 std::vector<std::pair<QCheckBox*, QWidget*>> TOptionTabs::SwitchedFields() const {

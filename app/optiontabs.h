@@ -6,6 +6,8 @@
 // every change through optionChanged(). Reading and writing options, the enabling rules
 // and the replace list's editing live in helpers of their own.
 
+#include "app/renamesummary.h"
+
 #include <QTabWidget>
 #include <utility>
 #include <vector>
@@ -22,6 +24,7 @@ class QSpinBox;
 namespace qm {
 
 class TReplaceList;
+class TTagMenu;
 
 class TOptionTabs : public QTabWidget {
     Q_OBJECT
@@ -39,6 +42,18 @@ public:
     // that a screen reader says it where the user is typing. True when the line came, went
     // or changed: the page then needs another height.
     bool ShowPatternNote(const QString& note);
+
+    // Each insert text field and the button beside it whose menu inserts a tag into it.
+    std::vector<std::pair<QPushButton*, QLineEdit*>> TagButtons() const;
+    // The tag buttons' caption, tip and menu texts in the interface language, each button
+    // named for its field; to be called after NameSwitchedFields whenever the language
+    // changes.
+    void SetTagTexts(const TextLookup& text);
+    // Puts `tag` into the insert text `field` at its cursor, over its selection, and gives
+    // the field the focus. A tag is filled in only with InsertTags on, and only in a text
+    // whose switch is on: both are turned on where they are off, since a tag left as
+    // typed in a name would surprise. One option change is reported, after all of it.
+    void InsertTag(QLineEdit* field, const QString& tag);
 
     // General
     QWidget* GeneralTab;
@@ -91,6 +106,10 @@ public:
     QSpinBox* InsertAtPos;
     QCheckBox* InsertBackInfo;
     QLineEdit* InsertBack;
+    QPushButton* InsertFrontTags;
+    QPushButton* InsertPosTags;
+    QPushButton* InsertBackTags;
+    QCheckBox* InsertTags;
     QCheckBox* IncValueInfo;
     QSpinBox* IncValue;
     QCheckBox* IncSepInfo;

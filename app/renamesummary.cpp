@@ -92,6 +92,10 @@ std::string BuildRenameSummary(const RenameOptionSet& o, const TextLookup& text)
         if (o.InsertBack) {
             add(with1("INSERTBACK_SUMMARY", quoted(o.InsertBackText)));
         }
+        // Tags are filled in only in the inserted texts: without one the switch does nothing.
+        if (o.InsertTags && (o.InsertFront || o.InsertAtPosition || o.InsertBack)) {
+            add(text("INSERTTAGS_SUMMARY"));
+        }
         if (o.NumberIncEnabled && o.NumberIncAddFrontSep) {
             add(text("INSERTINCREASINGNUMBERSEPERATOR_SUMMARY"));
         }

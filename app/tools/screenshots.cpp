@@ -31,6 +31,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPalette>
 #include <QPixmap>
 #include <QProgressBar>
@@ -39,6 +40,7 @@
 #include <QStyleFactory>
 #include <QTextStream>
 #include <QTimer>
+#include <QToolButton>
 #include <QToolTip>
 #include <QTreeView>
 #include <cstdio>
@@ -172,6 +174,45 @@ void ShootPatternNote(qm::TMain& main, const QString& file) {
     main.RefreshOptionControls();
 }
 
+// The Insert tab with tags in the front text and its tag menu open on the photo tags,
+// drawn over the window where the menus stand on screen; then the tab as it was.
+void ShootTagMenu(qm::TMain& main, const QString& file) {
+    qm::TOptionTabs& tabs = main.Options();
+    const qm::RenameOptionSet before = qm::ReadOptionsFromControls(tabs);
+    tabs.setCurrentWidget(tabs.InsertTab);
+    tabs.InsertGroup->setChecked(true);
+    tabs.InsertFrontInfo->setChecked(true);
+    tabs.InsertPosInfo->setChecked(true);
+    tabs.InsertTags->setChecked(true);
+    tabs.InsertFront->setText(QStringLiteral("<taken:yyyy-MM-dd> "));
+    main.RefreshOptionControls();
+    Settle();
+    QMenu* menu = tabs.InsertFrontTags->menu();
+    menu->popup(tabs.InsertFrontTags->mapToGlobal(QPoint(0, tabs.InsertFrontTags->height())));
+    Settle();
+    auto* photo = menu->findChild<QMenu*>(QStringLiteral("PhotoTagsMenu"));
+    menu->setActiveAction(photo->menuAction());
+    photo->popup(menu->mapToGlobal(menu->actionGeometry(photo->menuAction()).topRight()));
+    Settle();
+    // The menus may stand past the window's edge: the picture holds them whole.
+    const QRect window(main.mapToGlobal(QPoint(0, 0)), main.size());
+    const QRect all = window.united(menu->geometry()).united(photo->geometry());
+    QPixmap shot(all.size());
+    shot.fill(Qt::darkGray);
+    {
+        QPainter painter(&shot);
+        painter.drawPixmap(window.topLeft() - all.topLeft(), main.grab());
+        painter.drawPixmap(menu->pos() - all.topLeft(), menu->grab());
+        painter.drawPixmap(photo->pos() - all.topLeft(), photo->grab());
+    }
+    photo->hide();
+    menu->hide();
+    shot.save(file);
+    std::printf("%s\n", qPrintable(file));
+    qm::ApplyOptionsToControls(tabs, before);
+    main.RefreshOptionControls();
+}
+
 // The windows in the language whose own name is `native`, picked from the Languages menu
 // as a user does: every tab, the menus, the dialogs, About and the splash.
 void ShootLanguage(qm::TMain& main, const QString& folder, const QString& native,
@@ -191,6 +232,7 @@ void ShootLanguage(qm::TMain& main, const QString& folder, const QString& native
     ShootTabs(main, folder, prefix + QStringLiteral("-minimum"));
     ShootPatternNote(main, QStringLiteral("%1/%2-minimum-pattern-note.png").arg(folder, prefix));
     main.resize(size);
+    ShootTagMenu(main, QStringLiteral("%1/%2-insert-tag-menu.png").arg(folder, prefix));
     for (QMenu* menu : main.menuBar()->findChildren<QMenu*>(Qt::FindDirectChildrenOnly)) {
         if (menu->objectName().isEmpty()) {
             continue; // Qt's own overflow menu

@@ -15,7 +15,6 @@
 #include "app/filelistmodel.h"
 #include "app/mainwindow.h"
 #include "app/optionmapping.h"
-#include "app/optiontabs.h"
 #include "app/predictionrunner.h"
 #include "app/tagloader.h"
 #include "bench/support/windowbench.h"
@@ -24,7 +23,6 @@
 #include "tests/support/mediafiles.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QTimer>
 #include <QTreeView>
@@ -85,12 +83,6 @@ void BM_TagsToNames(benchmark::State& state) {
         auto* model = qobject_cast<qm::TFileListModel*>(view->model());
         auto* loader = main.findChild<qm::TTagLoader*>(QStringLiteral("TagLoader"));
         auto* runner = main.findChild<qm::TPredictionRunner*>(QStringLiteral("Prediction"));
-        // Until the Insert tab has its own box, one stands in for it.
-        if (main.findChild<QCheckBox*>(QStringLiteral("InsertTags")) == nullptr) {
-            auto* box = new QCheckBox(main.Options().InsertTab);
-            box->setObjectName(QStringLiteral("InsertTags"));
-            box->hide();
-        }
         {
             std::vector<qm::TFileItems::NewEntry> entries;
             for (const std::string& name : names)

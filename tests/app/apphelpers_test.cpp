@@ -1,4 +1,5 @@
 #include "app/commandline.h"
+#include "app/monthnames.h"
 #include "app/patternnote.h"
 #include "app/predictionmarks.h"
 #include "app/renamesummary.h"
@@ -111,12 +112,49 @@ TEST(RenameSummary, ItemsOrderAndPlaceholders) {
          "FormatGroup=true;FormatTextEnabled=true;ChangeFileExtEnabled=true;"
          "ChangeFileExtString=png;AddFileExtToFilename=true",
          "INCLUDEFILEEXT_SUMMARY  -  ext \"png\"  -  FORMATFILENAME_SUMMARY"},
+        {"tags after the inserted texts, before the number",
+         "InsertGroup=true;InsertBack=true;InsertTags=true;NumberIncEnabled=true",
+         "INSERTBACK_SUMMARY  -  INSERTTAGS_SUMMARY  -  INSERTINCREASINGNUMBER_SUMMARY"},
+        {"tags with the text at a position",
+         "InsertGroup=true;InsertAtPosition=true;InsertTags=true",
+         "ip \"\" at 1  -  INSERTTAGS_SUMMARY"},
+        {"tags without an inserted text", "InsertGroup=true;InsertTags=true;NumberIncEnabled=true",
+         "INSERTINCREASINGNUMBER_SUMMARY"},
+        {"tags without the group", "InsertFront=true;InsertTags=true",
+         "NOSELECTEDRENAMEOPTIONS_SUMMARY"},
         {"separator item before number item",
          "InsertGroup=true;NumberIncEnabled=true;NumberIncAddFrontSep=true",
          "INSERTINCREASINGNUMBERSEPERATOR_SUMMARY  -  INSERTINCREASINGNUMBER_SUMMARY"},
     };
     for (const Row& row : rows) {
         EXPECT_EQ(BuildRenameSummary(Options(row.options), lookup), row.summary) << row.name;
+    }
+}
+
+// The month names of a language: twelve non-empty names per list, or English.
+TEST(MonthNames, TwelveNamesOrEnglish) {
+    const std::string german = "Januar, Februar,März,April,Mai,Juni,Juli,August,September,"
+                               "Oktober,November,Dezember";
+    struct Row {
+        const char* name;
+        std::string list;
+        const char* march;
+        const char* december;
+    };
+    const Row rows[] = {
+        {"twelve names, spaces trimmed", german, "März", "Dezember"},
+        {"eleven names", "a,b,c,d,e,f,g,h,i,j,k", "March", "December"},
+        {"thirteen names", german + ",x", "March", "December"},
+        {"an empty name", "a,b,c,d,e,f,g,h,i,j,k, ", "March", "December"},
+        {"the language lacks the text", "", "March", "December"},
+    };
+    for (const Row& row : rows) {
+        const auto names = LanguageMonthNames([&](const std::string& key) {
+            return key == "MONTHNAMES" ? row.list : std::string("1,2,3,4,5,6,7,8,9,10,11,12");
+        });
+        EXPECT_EQ(names->Long[2], row.march) << row.name;
+        EXPECT_EQ(names->Long[11], row.december) << row.name;
+        EXPECT_EQ(names->Short[11], "12") << row.name;
     }
 }
 

@@ -10,8 +10,10 @@
 #include "app/renamesummary.h"
 #include "app/replacelist.h"
 #include "app/splash.h"
+#include "engine/tagtext.h"
 #include "filelist/versioninfo.h"
 #include "language/dynlang.h"
+#include "language/placeholders.h"
 #include "language/textkeys.h"
 #include "settings/settings.h"
 
@@ -21,6 +23,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
@@ -100,16 +103,27 @@ private slots:
     void switchingRebindsEveryControl_data() {
         QTest::addColumn<QString>("native");
         QTest::addColumn<QString>("exit"); // one caption written out, so no row passes empty
+        QTest::addColumn<QString>("may");  // the month name the tags' MMM gives
+        // The spoken name of a tag button, which holds its field's name in this language.
+        QTest::addColumn<QString>("frontTags");
         QTest::addRow("Danish") << "Dansk"
-                                << "Afsl&ut";
+                                << "Afsl&ut"
+                                << "maj"
+                                << "Tags til Indsæt tekst forrest";
         QTest::addRow("German") << "Deutsch"
-                                << "&Beenden";
+                                << "&Beenden"
+                                << "Mai"
+                                << "Tags für Am Anfang einfügen";
         QTest::addRow("English") << "English"
-                                 << "E&xit";
+                                 << "E&xit"
+                                 << "May"
+                                 << "Tags for Insert text at the front";
     }
     void switchingRebindsEveryControl() {
         QFETCH(QString, native);
         QFETCH(QString, exit);
+        QFETCH(QString, may);
+        QFETCH(QString, frontTags);
         const auto main = Open();
         auto* menu = main->findChild<QMenu*>(QStringLiteral("M_Language"));
         QVERIFY(menu->isEnabled());
@@ -124,6 +138,8 @@ private slots:
         common.SelectLanguage(program.LanguageName());
         QCOMPARE(main->Settings()->Language, program.LanguageName());
         QCOMPARE(main->findChild<QAction*>("A_Exit")->text(), exit);
+        QCOMPARE(QString::fromStdString(InterfaceMonthNames()->Short[4]), may);
+        QCOMPARE(main->Options().InsertFrontTags->accessibleName(), frontTags);
         int bound = 0;
         for (const TextKey& key : TextKeys()) {
             if (key.window != TextWindow::Main || key.control.empty() ||
@@ -136,7 +152,10 @@ private slots:
             const std::string text =
                 key.form == TextForm::Keyed ? client.GetKeyedLine(name) : client.GetLine(name);
             const QString control = QString::fromUtf8(key.control.data(), key.control.size());
-            const QString expected = ScreenText(text + std::string(key.suffix));
+            // A caption's placeholder holds what the program supplies (an example tag).
+            const std::string filled =
+                key.placeholders > 0 ? FillPlaceholders(text, {TagCaptionExample}) : text;
+            const QString expected = ScreenText(filled + std::string(key.suffix));
             QVERIFY2(!text.empty(), key.name.data());
             QCOMPARE(Shown(*main, control, key.role == TextRole::Hint), expected);
             ++bound;

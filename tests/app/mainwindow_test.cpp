@@ -8,6 +8,7 @@
 #include "app/optiontabs.h"
 #include "app/quickbutton.h"
 #include "app/replacelist.h"
+#include "app/tagmenu.h"
 #include "engine/newname.h"
 #include "engine/optionfields.h"
 #include "filelist/filelist.h"
@@ -216,6 +217,14 @@ private slots:
             << false;
         QTest::addRow("number needs its box")
             << QStringList{"InsertGroup"} << none << "IncValue" << false;
+        QTest::addRow("InsertTags needs the group")
+            << QStringList{} << none << "InsertTags" << false;
+        QTest::addRow("InsertTags with the group")
+            << QStringList{"InsertGroup"} << none << "InsertTags" << true;
+        QTest::addRow("front tags follow their field")
+            << QStringList{"InsertGroup", "InsertFrontInfo"} << none << "InsertFrontTags" << true;
+        QTest::addRow("position tags need their box")
+            << QStringList{"InsertGroup", "InsertFrontInfo"} << none << "InsertPosTags" << false;
         QTest::addRow("FormatWords disables blocks")
             << QStringList{"FormatGroup", "FormatInfo", "FormatLogicBlocks", "FormatWords"} << none
             << "FormatLogicBlocks" << false;
@@ -384,6 +393,7 @@ private slots:
         stored.NumberIncAdvFormat = "#.##0";
         stored.RemoveAtPositionIndex = 9;
         stored.InsertAtPositionText = "x=y";
+        stored.InsertTags = true;
         stored.AlterLogicFilenameSep = "_";
         ApplyOptionsToControls(tabs, stored);
         RenameOptionSet expected = stored;
@@ -391,6 +401,91 @@ private slots:
         QVERIFY(ReadOptionsFromControls(tabs) == expected);
         QVERIFY(tabs.IncFormatInfo->isChecked());
         QVERIFY(tabs.ReplaceRegExp->isChecked() && !tabs.ReplaceIgnoreCase->isChecked());
+    }
+
+    // A tag chosen from a field's menu goes in at the cursor, over the selection, and turns
+    // on what it needs to be filled in, as one option change.
+    void tagMenuInsertsAtTheCursor_data() {
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QString>("fieldSwitch");
+        QTest::addColumn<bool>("switchesOn");
+        QTest::addColumn<int>("cursor");
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<QString>("tag");
+        QTest::addColumn<QString>("text");
+        QTest::addRow("at the cursor, both switches off")
+            << "InsertFront"
+            << "InsertFrontInfo" << false << 3 << 0 << "<taken:yyyy-MM-dd>"
+            << "abc<taken:yyyy-MM-dd>def";
+        QTest::addRow("over the selection, switches stay on")
+            << "InsertPos"
+            << "InsertPosInfo" << true << 1 << 4 << "<track:2>"
+            << "a<track:2>f";
+        QTest::addRow("from a group's submenu, at the start")
+            << "InsertBack"
+            << "InsertBackInfo" << false << 0 << 0 << "<albumartist>"
+            << "<albumartist>abcdef";
+    }
+
+    void tagMenuInsertsAtTheCursor() {
+        QFETCH(QString, field);
+        QFETCH(QString, fieldSwitch);
+        QFETCH(bool, switchesOn);
+        QFETCH(int, cursor);
+        QFETCH(int, selected);
+        QFETCH(QString, tag);
+        QFETCH(QString, text);
+        TOptionTabs tabs;
+        tabs.show();
+        tabs.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&tabs));
+        tabs.setCurrentWidget(tabs.InsertTab);
+        auto* edit = Child<QLineEdit>(tabs, qPrintable(field));
+        auto* box = Child<QCheckBox>(tabs, qPrintable(fieldSwitch));
+        auto* tags = Child<QPushButton>(tabs, qPrintable(field + QStringLiteral("Tags")));
+        box->setChecked(switchesOn);
+        tabs.InsertTags->setChecked(switchesOn);
+        edit->setText(QStringLiteral("abcdef"));
+        edit->setSelection(cursor, selected);
+        tags->setFocus();
+        QSignalSpy changes(&tabs, &TOptionTabs::optionChanged);
+        QAction* item = static_cast<TTagMenu*>(tags->menu())->ItemOf(tag);
+        QVERIFY(item != nullptr);
+        item->trigger();
+        QCOMPARE(edit->text(), text);
+        QCOMPARE(edit->cursorPosition(), cursor + tag.size());
+        QVERIFY(box->isChecked() && tabs.InsertTags->isChecked());
+        QCOMPARE(QApplication::focusWidget(), edit);
+        QCOMPARE(changes.count(), 1);
+    }
+
+    // From the keyboard alone: Space on the button opens its menu, and the field has the
+    // focus once the menu has closed over the chosen item.
+    void tagMenuByKeyboard() {
+        TOptionTabs tabs;
+        tabs.show();
+        tabs.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&tabs));
+        tabs.setCurrentWidget(tabs.InsertTab);
+        tabs.InsertGroup->setChecked(true);
+        tabs.InsertBackInfo->setChecked(true);
+        ApplyEnablingRules(tabs);
+        tabs.InsertBackTags->setFocus();
+        bool opened = false;
+        QTimer::singleShot(0, &tabs, [&opened] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            opened = menu != nullptr;
+            if (opened) {
+                QTest::keyClick(menu, Qt::Key_Down);
+                QTest::keyClick(menu, Qt::Key_Return);
+            }
+        });
+        QTest::keyClick(tabs.InsertBackTags, Qt::Key_Space);
+        QVERIFY(opened);
+        QCOMPARE(tabs.InsertBack->text(), QStringLiteral("<taken:yyyy-MM-dd>"));
+        // The window's own focus widget: the offscreen platform leaves the closed menu
+        // the active window, where a desktop gives the activation back to the window.
+        QCOMPARE(tabs.focusWidget(), tabs.InsertBack);
     }
 
     // With regular expressions on, Enter keeps a find text that does not compile out of

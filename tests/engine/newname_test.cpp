@@ -303,6 +303,60 @@ TEST(NewName, InsertTab) {
     });
 }
 
+TEST(NewName, InsertedTagsComeFromTheEntry) {
+    TagValues values;
+    values.Taken = TagDate{2024, 5, 6, 7, 8, 9};
+    values.Title = "AC/DC";
+    values.Track = 3;
+    RenameOptionSet o;
+    Insert(o);
+    o.InsertTags = true;
+    o.InsertFront = true;
+    o.InsertFrontText = "<taken:yyyy-MM-dd> ";
+    o.InsertAtPosition = true;
+    o.InsertAtPositionText = "<track:2>";
+    o.InsertAtPositionIndex = 2;
+    o.InsertBack = true;
+    o.InsertBackText = " <title>";
+    const NameTags tags{&values, nullptr};
+    // The position counts in the name as it stands after the front text went in.
+    EXPECT_EQ(ComputeNewName(o, "ab.jpg", 0, tags), "200324-05-06 ab AC_DC.jpg");
+
+    const NewName none = ComputeNewNameChecked(o, "ab.jpg", 0);
+    EXPECT_EQ(none.Name, " ab .jpg");
+    EXPECT_TRUE(none.TagMissing);
+    EXPECT_EQ(none.MissingTag, "taken");
+    EXPECT_EQ(none.Fault, NameFault::None);
+
+    o.InsertBackText = " <tilte>";
+    const NewName typo = ComputeNewNameChecked(o, "ab.jpg", 0, tags);
+    EXPECT_EQ(typo.Name, "200324-05-06 ab <tilte>.jpg");
+    EXPECT_TRUE(typo.TagUnknown);
+    EXPECT_FALSE(typo.TagMissing);
+
+    o.InsertTags = false;
+    EXPECT_EQ(ComputeNewName(o, "ab.jpg", 0, tags), "<t<track:2>aken:yyyy-MM-dd> ab <tilte>.jpg");
+}
+
+TEST(NewName, TagSourcesNeededFollowTheEnabledTexts) {
+    constexpr auto Photo = static_cast<unsigned>(TagSource::Photo);
+    constexpr auto Music = static_cast<unsigned>(TagSource::Music);
+    RenameOptionSet o;
+    Insert(o);
+    o.InsertTags = true;
+    o.InsertFront = true;
+    o.InsertFrontText = "<taken>";
+    o.InsertBackText = "<title>"; // its box is off
+    EXPECT_EQ(TagSourcesNeeded(o), Photo);
+    o.InsertBack = true;
+    EXPECT_EQ(TagSourcesNeeded(o), Photo | Music);
+    o.InsertTags = false;
+    EXPECT_EQ(TagSourcesNeeded(o), 0u);
+    o.InsertTags = true;
+    o.InsertGroup = false;
+    EXPECT_EQ(TagSourcesNeeded(o), 0u);
+}
+
 TEST(NewName, FormatNumber) {
     struct Row {
         std::int64_t number;
