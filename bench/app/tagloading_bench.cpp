@@ -4,7 +4,8 @@
 // turns on tags in the Insert tab with that text and times the option change to every
 // new name shown ("names", the manual time), and to the prediction's marks after them
 // ("marks_ms"). "ui_stall_ms" is the longest the window's event loop went without
-// turning meanwhile ("names_stall_ms" until the names are shown), "change_ms" the longest it took to return from the change.
+// turning meanwhile ("names_stall_ms": until the names are shown), "change_ms" the
+// longest it took to return from the change.
 //
 //   build/bin/tagloading_bench
 //
