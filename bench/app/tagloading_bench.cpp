@@ -54,9 +54,9 @@ std::vector<std::string> MakeFiles(const std::string& dir, bool music) {
         const std::string n = std::to_string(100000 + i);
         if (music) {
             names.push_back("song" + n + ".mp3");
-            qm::test::WriteMusic(dir + names.back(), qm::test::MusicKind::Mp3,
-                                 {"Artist", "", "Album", "Title " + n, "", std::to_string(i % 20 + 1),
-                                  "", "1999"});
+            qm::test::WriteMusic(
+                dir + names.back(), qm::test::MusicKind::Mp3,
+                {"Artist", "", "Album", "Title " + n, "", std::to_string(i % 20 + 1), "", "1999"});
         } else {
             names.push_back("photo" + n + ".jpg");
             qm::test::PhotoFields fields;
@@ -121,8 +121,8 @@ void BM_TagsToNames(benchmark::State& state) {
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
         while (shown == 0 || shown != runner->Generation())
             QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-        marksMs = std::max(
-            marksMs, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        marksMs = std::max(marksMs,
+                           std::chrono::duration<double, std::milli>(Clock::now() - start).count());
         probe.stop();
         const qm::TMarkCounts& counts = model->MarkCounts();
         tagMarks = counts.MissingTaken + counts.MissingOther + counts.Unknown;

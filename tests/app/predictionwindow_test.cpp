@@ -269,7 +269,7 @@ private slots:
         CommandLine commandLine;
         for (const char* name : {"a.jpg", "b.jpg"}) {
             test::WriteJpeg((root_ + name).toStdString(),
-                      {name[0] == 'a' ? "2024:05:06 07:08:09" : "", "", "", 8, 8});
+                            {name[0] == 'a' ? "2024:05:06 07:08:09" : "", "", "", 8, 8});
             commandLine.paths.push_back((root_ + name).toStdString());
         }
         TMain main(commandLine);
@@ -285,7 +285,8 @@ private slots:
         QVERIFY(!model->index(0, 1).data(Qt::ToolTipRole).isValid());
         QCOMPARE(model->index(1, 1).data(Qt::ToolTipRole).toString(), QString("No date taken"));
         const QString status = main.findChild<QLabel*>(QStringLiteral("FileExample"))->text();
-        QCOMPARE(status.section(QStringLiteral(" \u2014 "), 1), QString("1 file has no date taken"));
+        QCOMPARE(status.section(QStringLiteral(" \u2014 "), 1),
+                 QString("1 file has no date taken"));
 
         QSignalSpy shown(model, &QAbstractItemModel::dataChanged);
         auto* languages = main.findChild<QMenu*>(QStringLiteral("M_Language"));

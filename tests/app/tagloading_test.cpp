@@ -47,7 +47,9 @@ std::shared_ptr<const TEntryTags> Tags(TagValues values) {
     return tags;
 }
 
-const MarkTextSource English = [](const std::string&) { return std::string(); };
+const MarkTextSource English = [](const std::string&) {
+    return std::string();
+};
 
 } // namespace
 
@@ -174,10 +176,10 @@ private slots:
         QTest::addRow("no date taken") << "<taken:yyyy> " << true << false << "No date taken";
         QTest::addRow("fallback has a value") << "<taken|modified> " << true << false << "";
         QTest::addRow("value there") << "<year> " << true << false << "";
-        QTest::addRow("another tag") << "<title> " << true << false
-                                     << "No value for the tag \u201ctitle\u201d";
-        QTest::addRow("not understood goes first")
-            << "<taken><nonsense> " << true << false << "A tag is not understood and stays as typed";
+        QTest::addRow("another tag")
+            << "<title> " << true << false << "No value for the tag \u201ctitle\u201d";
+        QTest::addRow("not understood goes first") << "<taken><nonsense> " << true << false
+                                                   << "A tag is not understood and stays as typed";
         QTest::addRow("a failure keeps its mark")
             << "<taken> " << true << true
             << "Would not be renamed: A file of this name already exists";
@@ -226,9 +228,9 @@ private slots:
         QCOMPARE(counts.Run, 1);
         QCOMPARE(TagMarkCountText(counts, " / ", English),
                  QString("2 files have no date taken / 1 file lacks the value of a tag"));
-        QCOMPARE(TagMarkCountText(CountMarks({{0, MarkKind::TagUnknown, 0, {}, {}}}), " / ",
-                                  English),
-                 QString("1 file has a tag that is not understood"));
+        QCOMPARE(
+            TagMarkCountText(CountMarks({{0, MarkKind::TagUnknown, 0, {}, {}}}), " / ", English),
+            QString("1 file has a tag that is not understood"));
         QCOMPARE(ReadingTagsText(4200, 10000, English), QString("Reading tags: 4.200 of 10.000"));
     }
 
