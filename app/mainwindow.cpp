@@ -186,8 +186,15 @@ void TMain::FormCreate(const CommandLine& commandLine) {
             UpdateFileExample();
         }
     });
-    // The prediction waits for the tags: the names it checks are made with them.
-    connect(tagLoader_.get(), &TTagLoader::finished, this, &TMain::RestartPrediction);
+    // The prediction waits for the tags: the names it checks are made with them. A list
+    // sorted by its new names was sorted by names without them.
+    connect(tagLoader_.get(), &TTagLoader::finished, this, [this] {
+        if (const ColumnId* sorted = comparer_->SortedBy();
+            sorted != nullptr && *sorted == ColumnId::NewName) {
+            columns_->Sort();
+        }
+        RestartPrediction();
+    });
     // Every change of the list's rows comes through a reset of the model. Nothing is
     // predicted while the list is half changed (adding shows progress, which lets the
     // pause end meanwhile).

@@ -319,6 +319,30 @@ private slots:
         QVERIFY(!loader->Reading());
     }
 
+    // Sorted by the new names, the list sorts again once the tags are in: the order
+    // flips here, as "_b.jpg" (no date) goes before "May_a.jpg".
+    void sortedByNewNamesWithTheTags() {
+        CommandLine commandLine;
+        for (const char* name : {"a.jpg", "b.jpg"}) {
+            test::WriteJpeg((root_ + name).toStdString(),
+                            {name[0] == 'a' ? "2024:05:06 07:08:09" : "", "", "", 8, 8});
+            commandLine.paths.push_back((root_ + name).toStdString());
+        }
+        TMain main(commandLine);
+        main.show();
+        RenameOptionSet options = Inserting("<taken:MMMM>_", "");
+        ApplyOptionsToControls(main.Options(), options);
+        main.RefreshOptionControls();
+        main.FileListColumnClick(1);
+        const QAbstractItemModel* model = ListModel(main);
+        const QString first = model->index(0, 0).data().toString();
+        options.InsertTags = true;
+        ApplyOptionsToControls(main.Options(), options);
+        main.RefreshOptionControls();
+        QVERIFY(WaitForMarks(main));
+        QVERIFY(model->index(0, 0).data().toString() != first);
+    }
+
     void typingCancelsTheRunningPrediction() {
         TMain main{CommandLine{}};
         main.show();
