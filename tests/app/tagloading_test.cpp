@@ -168,13 +168,6 @@ private slots:
         QCOMPARE(counts.MissingOther, text == "<title> " ? 1 : 0);
     }
 
-    void statusNotes() {
-        const TMarkCounts counts{0, 2, 1, 0};
-        QCOMPARE(TagMarkCountText(counts, " / ", English),
-                 QString("2 files have no date taken / 1 file lacks the value of a tag"));
-        QCOMPARE(ReadingTagsText(4200, 10000, English), QString("Reading tags: 4.200 of 10.000"));
-    }
-
     // The run reads the tags the window has not read, and again those of a file written
     // since they were read.
     void runReadsAChangedFileAgain() {
