@@ -110,7 +110,7 @@ void PreparePhotoTagReading() {
 void ReadPhotoTags(const std::string& path, TagValues& values) {
     PrepareTagReading();
     try {
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path);
+        const auto image = Exiv2::ImageFactory::open(path);
         if (image.get())
             FillPhotoTags(*image, values);
     } catch (...) {
@@ -122,7 +122,7 @@ void ReadPhotoTags(const std::string& path, TagValues& values) {
 void ReadPhotoTagsFromBytes(const unsigned char* data, std::size_t size, TagValues& values) {
     PrepareTagReading();
     try {
-        Exiv2::Image::AutoPtr image =
+        const auto image =
             Exiv2::ImageFactory::open(data, static_cast<long>(size));
         if (image.get())
             FillPhotoTags(*image, values);

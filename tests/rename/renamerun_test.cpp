@@ -260,3 +260,47 @@ TEST(RenameRun, AnotherThreadCancelsAndReadsWhileTheRunWorks) {
 
 } // namespace
 } // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+TEST(RenameRun, EntriesAreNamedWithTheirTagsAndAMissingTagIsNoFailure) {
+    const RenameOptionSet options =
+        Scheme("InsertGroup=true\nInsertTags=true\nInsertFront=true\n"
+               "InsertFrontText=<taken:yyyy-MM-dd>_\n");
+    auto dated = std::make_shared<TEntryTags>();
+    dated->Sources = static_cast<unsigned>(TagSource::Photo);
+    dated->Values.Taken = TagDate{2024, 5, 6, 7, 8, 9};
+    auto undated = std::make_shared<TEntryTags>();
+    undated->Sources = dated->Sources;
+    for (int form = 0; form < 4; ++form) {
+        SCOPED_TRACE("form " + std::to_string(form));
+        RenameFolder dir;
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+            dir.Make(name);
+        ListedFiles files(dir.Path(), {"a.jpg", "b.jpg", "c.jpg"});
+        files[0].SetTags(dated);
+        files[1].SetTags(undated); // c.jpg: none read at all
+        const RunOrder order = form % 2 == 0 ? RunOrder::ListOrder : RunOrder::Planned;
+        const TPrediction predicted = PredictRenames(SnapshotEntries(files.items()), options,
+                                                     RenameMode::Rename, order, kGoOn);
+        Recorded r;
+        const RenameTally tally =
+            form < 2 ? RunJournaledRenames(files.items(), options, RenameMode::Rename, order,
+                                           r.callbacks, kGoOn, {}, {dir.Path() + "journal/", ""})
+                           .Tally
+            : order == RunOrder::ListOrder
+                ? RunRenames(files.items(), options, RenameMode::Rename, r.callbacks, kGoOn)
+                : RunPlannedRenames(files.items(), options, RenameMode::Rename, r.callbacks, kGoOn);
+        EXPECT_EQ(tally.Renamed, 3);
+        EXPECT_EQ(predicted.Tally.Renamed, 3);
+        ASSERT_EQ(predicted.Entries.size(), 3u);
+        EXPECT_EQ(predicted.Entries[0].Candidate, "2024-05-06_a.jpg");
+        EXPECT_EQ(files[0].Name(), "2024-05-06_a.jpg");
+        EXPECT_EQ(files[1].Name(), "_b.jpg");
+        EXPECT_EQ(files[2].Name(), "_c.jpg");
+    }
+}
+
+} // namespace
+} // namespace qm::test
