@@ -30,16 +30,28 @@ TEST(TagsCommand, PreviewTellsMissingTagsRefusesUnknownOnesRenamesAndUndoes) {
     const std::string a = dir.Path() + "a/";
     WriteJpeg(a + "IMG_1.jpg", {"2024:05:06 07:08:09", "", "", 8, 8});
     WriteJpeg(a + "IMG_2.jpg", {});
+    // The make's entry claims more bytes than the EXIF block holds: the photo library
+    // would complain on stderr if it were let.
+    WriteJpeg(a + "IMG_3.jpg", {"", "Camera Maker", "", 8, 8});
+    {
+        std::fstream file(a + "IMG_3.jpg", std::ios::in | std::ios::out | std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+        const std::size_t make = bytes.find(std::string("\x0f\x01\x02\x00", 4));
+        ASSERT_NE(make, std::string::npos);
+        file.seekp(static_cast<std::streamoff>(make + 5));
+        file.put('\x01');
+    }
     WriteMusic(a + "s.mp3", MusicKind::Mp3, {"", "", "", "AC/DC", "", "7/12", "", ""});
 
     const std::string taken = TagScheme(dir, "taken.scheme", "<taken:yyyy-MM-dd MMMM>_");
     ProcessResult r = RunProcess(cli, {"preview", "--scheme-file", taken, a + "IMG_1.jpg",
-                                       a + "IMG_2.jpg"});
+                                       a + "IMG_2.jpg", a + "IMG_3.jpg"});
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, a + "IMG_1.jpg\t" + a + "2024-05-06 May_IMG_1.jpg\n" + a + "IMG_2.jpg\t" +
-                         a + "_IMG_2.jpg\n");
+                         a + "_IMG_2.jpg\n" + a + "IMG_3.jpg\t" + a + "_IMG_3.jpg\n");
     EXPECT_EQ(r.err,
-              "quillmark-cli preview: " + a + "IMG_2.jpg: no value for the tag <taken>\n");
+              "quillmark-cli preview: " + a + "IMG_2.jpg: no value for the tag <taken>\n" +
+                  "quillmark-cli preview: " + a + "IMG_3.jpg: no value for the tag <taken>\n");
 
     // Refused before anything is read or moved, whichever enabled text holds the tag.
     const std::string unknown = TagScheme(dir, "unknown.scheme", "<title>_<tken>_<tkn>");
