@@ -10,16 +10,17 @@ namespace qm::cli {
 std::optional<std::string> UnknownTagProblem(const RenameOptionSet& o) {
     if (!o.InsertGroup || !o.InsertTags)
         return std::nullopt;
-    const std::pair<bool, const std::string*> texts[] = {{o.InsertFront, &o.InsertFrontText},
-                                                          {o.InsertAtPosition, &o.InsertAtPositionText},
-                                                          {o.InsertBack, &o.InsertBackText}};
+    const std::pair<bool, const std::string*> texts[] = {
+        {o.InsertFront, &o.InsertFrontText},
+        {o.InsertAtPosition, &o.InsertAtPositionText},
+        {o.InsertBack, &o.InsertBackText}};
     for (const auto& [enabled, text] : texts) {
         if (!enabled)
             continue;
         const TagExpansion expanded = ExpandTags(*text, TagValues{}, EnglishMonthNames());
         if (expanded.Unknown)
-            return "the insert text '" + *text + "' holds a tag that is not known: " +
-                   expanded.UnknownTag;
+            return "the insert text '" + *text +
+                   "' holds a tag that is not known: " + expanded.UnknownTag;
     }
     return std::nullopt;
 }
@@ -36,8 +37,8 @@ std::string TagPathOf(std::string_view folder, std::string_view name) {
     return full.lexically_normal().string();
 }
 
-std::vector<std::shared_ptr<const TEntryTags>> ReadTagsFor(const RenameOptionSet& options,
-                                                           const std::vector<std::string>& readPaths) {
+std::vector<std::shared_ptr<const TEntryTags>>
+ReadTagsFor(const RenameOptionSet& options, const std::vector<std::string>& readPaths) {
     const unsigned sources = TagSourcesNeeded(options);
     if (sources == 0)
         return {};

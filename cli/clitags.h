@@ -27,8 +27,8 @@ std::string TagPathOf(std::string_view folder, std::string_view name);
 
 // The tags of every path of `readPaths` (TagPathOf), read on one thread per processor (at
 // most 8) when the options need any; empty otherwise.
-std::vector<std::shared_ptr<const TEntryTags>> ReadTagsFor(const RenameOptionSet& options,
-                                                           const std::vector<std::string>& readPaths);
+std::vector<std::shared_ptr<const TEntryTags>>
+ReadTagsFor(const RenameOptionSet& options, const std::vector<std::string>& readPaths);
 
 // The line on stderr for a file whose new name lacks a tag's value:
 // "quillmark-cli COMMAND: PATH: no value for the tag <taken>". Nothing when none lacks.

@@ -22,8 +22,8 @@ const char* PatternErrorText(int error) {
     }
 }
 
-std::vector<std::shared_ptr<const TEntryTags>> ReadGivenTags(const RenameOptionSet& options,
-                                                             const std::vector<std::string>& names) {
+std::vector<std::shared_ptr<const TEntryTags>>
+ReadGivenTags(const RenameOptionSet& options, const std::vector<std::string>& names) {
     if (TagSourcesNeeded(options) == 0)
         return {};
     std::vector<std::string> readPaths;
@@ -36,8 +36,7 @@ std::vector<std::shared_ptr<const TEntryTags>> ReadGivenTags(const RenameOptionS
 }
 
 bool WritePreview(const RenameOptionSet& options, std::int32_t start,
-                  const std::vector<std::string>& names, const GivenTags& tags,
-                  bool tellFaults) {
+                  const std::vector<std::string>& names, const GivenTags& tags, bool tellFaults) {
     std::string out;
     for (std::size_t k = 0; k < names.size(); ++k) {
         const std::string& path = names[k];
@@ -46,11 +45,9 @@ bool WritePreview(const RenameOptionSet& options, std::int32_t start,
         out.assign(path);
         out += '\t';
         out.append(split.Folder);
-        const NewName computed =
-            ComputeNewNameChecked(options, split.Name,
-                                  NumberAtPosition(start, static_cast<std::int64_t>(k)),
-                                  k < tags.size() && tags[k] ? NameTags{&tags[k]->Values, nullptr}
-                                                             : NameTags{});
+        const NewName computed = ComputeNewNameChecked(
+            options, split.Name, NumberAtPosition(start, static_cast<std::int64_t>(k)),
+            k < tags.size() && tags[k] ? NameTags{&tags[k]->Values, nullptr} : NameTags{});
         out += computed.Name;
         if (tellFaults && computed.Fault != NameFault::None)
             std::fprintf(stderr, "quillmark-cli preview: %s: %s\n", path.c_str(),

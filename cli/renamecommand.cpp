@@ -73,16 +73,20 @@ int Finish(const RenameTally& tally) {
 // The dry run after its preview lines: what the run would report, worked out from the
 // names in the folders, with nothing renamed. A planned run's names are the plan's, so
 // it prints its own lines in place of the preview's.
-int PredictRename(const RenameOptionSet& options, std::vector<std::string> paths,
-                  GivenTags tags, RunOrder order) {
+int PredictRename(const RenameOptionSet& options, std::vector<std::string> paths, GivenTags tags,
+                  RunOrder order) {
     std::vector<TRunEntry> entries;
     entries.reserve(paths.size());
     std::unordered_map<std::size_t, std::string> trailingSlashes;
     std::string trailing;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         TFileItems::NewEntry split = SplitPath(paths[i], trailing);
-        entries.push_back({static_cast<int>(i), std::move(split.Path), std::move(split.Name), {},
-                           false, i < tags.size() ? std::move(tags[i]) : nullptr});
+        entries.push_back({static_cast<int>(i),
+                           std::move(split.Path),
+                           std::move(split.Name),
+                           {},
+                           false,
+                           i < tags.size() ? std::move(tags[i]) : nullptr});
         if (!trailing.empty())
             trailingSlashes.emplace(i, trailing);
     }

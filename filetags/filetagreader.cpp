@@ -1,9 +1,8 @@
 #include "filetags/filetagreader.h"
 
-#include <sys/stat.h>
-
 #include <ctime>
 #include <mutex>
+#include <sys/stat.h>
 
 namespace qm {
 

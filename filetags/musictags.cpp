@@ -1,12 +1,11 @@
 #include "filetags/filetagreader.h"
 
+#include <cstdlib>
 #include <taglib/fileref.h>
 #include <taglib/tag.h>
 #include <taglib/tbytevectorstream.h>
 #include <taglib/tdebuglistener.h>
 #include <taglib/tpropertymap.h>
-
-#include <cstdlib>
 
 namespace qm {
 

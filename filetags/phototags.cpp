@@ -1,8 +1,7 @@
 #include "filetags/filetagreader.h"
 
-#include <exiv2/exiv2.hpp>
-
 #include <algorithm>
+#include <exiv2/exiv2.hpp>
 
 namespace qm {
 
@@ -97,7 +96,7 @@ void FillPhotoTags(Exiv2::Image& image, TagValues& values) {
 
 void PreparePhotoTagReading() {
     // The photo library logs every oddity of a file to stderr; a damaged file is no
-        // news here. Its XMP parser must be set up before two threads use it.
+    // news here. Its XMP parser must be set up before two threads use it.
     Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
     Exiv2::LogMsg::setHandler([](int, const char*) {});
     Exiv2::XmpParser::initialize();
@@ -122,8 +121,7 @@ void ReadPhotoTags(const std::string& path, TagValues& values) {
 void ReadPhotoTagsFromBytes(const unsigned char* data, std::size_t size, TagValues& values) {
     PrepareTagReading();
     try {
-        const auto image =
-            Exiv2::ImageFactory::open(data, static_cast<long>(size));
+        const auto image = Exiv2::ImageFactory::open(data, static_cast<long>(size));
         if (image.get())
             FillPhotoTags(*image, values);
     } catch (...) {

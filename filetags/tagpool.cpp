@@ -87,26 +87,23 @@ std::size_t ReadTags(const TTagReadRequest& request, const std::atomic<bool>& ca
                      const std::function<void(std::size_t done)>& done) {
     if (request.Sources == 0)
         return 0;
-    return ForEachOnThreads(request.Entries.size(), request.Threads, cancel, done,
-                            [&request](std::size_t i) {
-                                TFileItem& entry = *request.Entries[i];
-                                const unsigned sources = SourcesToRead(
-                                    entry, request.Sources, request.CheckStamps);
-                                if (sources != 0)
-                                    entry.SetTags(
-                                        ReadFileTags(entry.Path() + entry.Name(), sources));
-                            });
+    return ForEachOnThreads(
+        request.Entries.size(), request.Threads, cancel, done, [&request](std::size_t i) {
+            TFileItem& entry = *request.Entries[i];
+            const unsigned sources = SourcesToRead(entry, request.Sources, request.CheckStamps);
+            if (sources != 0)
+                entry.SetTags(ReadFileTags(entry.Path() + entry.Name(), sources));
+        });
 }
 
-std::vector<std::shared_ptr<const TEntryTags>> ReadTagsOfPaths(const std::vector<std::string>& paths,
-                                                               unsigned sources, int threads,
-                                                               const std::atomic<bool>& cancel) {
+std::vector<std::shared_ptr<const TEntryTags>>
+ReadTagsOfPaths(const std::vector<std::string>& paths, unsigned sources, int threads,
+                const std::atomic<bool>& cancel) {
     std::vector<std::shared_ptr<const TEntryTags>> tags(paths.size());
     if (sources == 0)
         return tags;
-    ForEachOnThreads(paths.size(), threads, cancel, {}, [&](std::size_t i) {
-        tags[i] = ReadFileTags(paths[i], sources);
-    });
+    ForEachOnThreads(paths.size(), threads, cancel, {},
+                     [&](std::size_t i) { tags[i] = ReadFileTags(paths[i], sources); });
     return tags;
 }
 

@@ -39,8 +39,8 @@ std::size_t ReadTags(const TTagReadRequest& request, const std::atomic<bool>& ca
 // processor, at most 8), for callers without file entries: one result per path, in
 // order; null for the paths not reached when `cancel` was set, and for all when
 // `sources` is 0.
-std::vector<std::shared_ptr<const TEntryTags>> ReadTagsOfPaths(const std::vector<std::string>& paths,
-                                                               unsigned sources, int threads,
-                                                               const std::atomic<bool>& cancel);
+std::vector<std::shared_ptr<const TEntryTags>>
+ReadTagsOfPaths(const std::vector<std::string>& paths, unsigned sources, int threads,
+                const std::atomic<bool>& cancel);
 
 } // namespace qm

@@ -26,8 +26,8 @@ void CheckText(const std::optional<std::string>& text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     qm::TagValues values;
     qm::ReadMusicTagsFromBytes(data, size, values);
-    for (const auto* text : {&values.Artist, &values.AlbumArtist, &values.Album, &values.Title,
-                             &values.Genre})
+    for (const auto* text :
+         {&values.Artist, &values.AlbumArtist, &values.Album, &values.Title, &values.Genre})
         CheckText(*text);
     Check(!values.Track || *values.Track > 0);
     Check(!values.Disc || *values.Disc > 0);

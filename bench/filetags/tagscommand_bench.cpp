@@ -8,7 +8,6 @@
 #include "mediafiles.h"
 
 #include <benchmark/benchmark.h>
-
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -83,8 +82,8 @@ void TimePreview(benchmark::State& state, const std::vector<std::string>& paths,
         pid_t child = 0;
         int status = 0;
         rusage usage{};
-        if (posix_spawn(&child, program.c_str(), &actions, nullptr,
-                        const_cast<char**>(argv.data()), environ) != 0 ||
+        if (posix_spawn(&child, program.c_str(), &actions, nullptr, const_cast<char**>(argv.data()),
+                        environ) != 0 ||
             wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) ||
             WEXITSTATUS(status) != 0)
             state.SkipWithError("quillmark-cli preview failed");

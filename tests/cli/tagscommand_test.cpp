@@ -47,11 +47,11 @@ TEST(TagsCommand, PreviewTellsMissingTagsRefusesUnknownOnesRenamesAndUndoes) {
     ProcessResult r = RunProcess(cli, {"preview", "--scheme-file", taken, a + "IMG_1.jpg",
                                        a + "IMG_2.jpg", a + "IMG_3.jpg"});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(r.out, a + "IMG_1.jpg\t" + a + "2024-05-06 May_IMG_1.jpg\n" + a + "IMG_2.jpg\t" +
-                         a + "_IMG_2.jpg\n" + a + "IMG_3.jpg\t" + a + "_IMG_3.jpg\n");
-    EXPECT_EQ(r.err,
-              "quillmark-cli preview: " + a + "IMG_2.jpg: no value for the tag <taken>\n" +
-                  "quillmark-cli preview: " + a + "IMG_3.jpg: no value for the tag <taken>\n");
+    EXPECT_EQ(r.out, a + "IMG_1.jpg\t" + a + "2024-05-06 May_IMG_1.jpg\n" + a + "IMG_2.jpg\t" + a +
+                         "_IMG_2.jpg\n" + a + "IMG_3.jpg\t" + a + "_IMG_3.jpg\n");
+    EXPECT_EQ(r.err, "quillmark-cli preview: " + a + "IMG_2.jpg: no value for the tag <taken>\n" +
+                         "quillmark-cli preview: " + a +
+                         "IMG_3.jpg: no value for the tag <taken>\n");
 
     // Refused before anything is read or moved, whichever enabled text holds the tag.
     const std::string unknown = TagScheme(dir, "unknown.scheme", "<title>_<tken>_<tkn>");
@@ -70,8 +70,7 @@ TEST(TagsCommand, PreviewTellsMissingTagsRefusesUnknownOnesRenamesAndUndoes) {
     r = RunProcess(cli, {"rename", "--scheme-file", song, a + "s.mp3", a + "IMG_1.jpg"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "2 renamed, 0 unchanged, 0 failed\n");
-    EXPECT_EQ(r.err, "quillmark-cli rename: " + a +
-                         "IMG_1.jpg: no value for the tag <track>\n");
+    EXPECT_EQ(r.err, "quillmark-cli rename: " + a + "IMG_1.jpg: no value for the tag <track>\n");
     EXPECT_TRUE(fs::exists(a + "07 AC_DC - s.mp3"));
     EXPECT_TRUE(fs::exists(a + "  - IMG_1.jpg")); // two tags without a value
     r = RunProcess(cli, {"undo"});

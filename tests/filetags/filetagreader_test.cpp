@@ -38,8 +38,8 @@ void OnlyId3v1(const std::string& path) {
 }
 
 TEST(FileTagReader, EachTagFromAMadeUpFileThroughTheName) {
-    const MusicFields song{"The Band", "Various", "Best Of", "Song", "Rock", "7/12", "2/3",
-                           "1999-05-01"};
+    const MusicFields song{"The Band", "Various", "Best Of", "Song",
+                           "Rock",     "7/12",    "2/3",     "1999-05-01"};
     struct Row {
         const char* label;
         const char* file;
@@ -50,23 +50,36 @@ TEST(FileTagReader, EachTagFromAMadeUpFileThroughTheName) {
     };
     const Row rows[] = {
         {"date taken with a format", "p.jpg",
-         [](auto& p) { WriteJpeg(p, {"2024:05:06 07:08:09", "", "", 8, 8}); },
+         [](auto& p) {
+             WriteJpeg(p, {"2024:05:06 07:08:09", "", "", 8, 8});
+         },
          "<taken:yyyy-MM-dd HH.mm.ss MMM>_", "2024-05-06 07.08.09 May_", false},
         {"a clock never set is no date", "p.jpg",
-         [](auto& p) { WriteJpeg(p, {"0000:00:00 00:00:00", "Cam", "", 8, 8}); },
+         [](auto& p) {
+             WriteJpeg(p, {"0000:00:00 00:00:00", "Cam", "", 8, 8});
+         },
          "<taken:yyyy|make>_", "Cam_", false},
         {"an hour out of range is no date", "p.jpg",
-         [](auto& p) { WriteJpeg(p, {"2024:05:06 24:08:09", "", "", 8, 8}); }, "<taken>_", "_",
-         true},
+         [](auto& p) {
+             WriteJpeg(p, {"2024:05:06 24:08:09", "", "", 8, 8});
+         },
+         "<taken>_", "_", true},
         {"no EXIF at all", "p.jpg", [](auto& p) { WriteJpeg(p, {}); }, "<taken>_", "_", true},
         {"make and model trimmed, a slash made harmless", "p.jpg",
-         [](auto& p) { WriteJpeg(p, {"", "  AC/DC Optics  ", "Model 1 ", 8, 8}); },
+         [](auto& p) {
+             WriteJpeg(p, {"", "  AC/DC Optics  ", "Model 1 ", 8, 8});
+         },
          "<make>-<model>_", "AC_DC Optics-Model 1_", false},
-        {"EXIF dimensions", "p.jpg", [](auto& p) { WriteJpeg(p, {"", "Cam", "", 16, 8}); },
+        {"EXIF dimensions", "p.jpg",
+         [](auto& p) {
+             WriteJpeg(p, {"", "Cam", "", 16, 8});
+         },
          "<width>x<height>_", "16x8_", false},
         {"the picture's own size without EXIF", "p.jpg",
-         [](auto& p) { WriteJpeg(p, {"", "", "", 12, 10}); }, "<width>x<height>_", "12x10_",
-         false},
+         [](auto& p) {
+             WriteJpeg(p, {"", "", "", 12, 10});
+         },
+         "<width>x<height>_", "12x10_", false},
         {"a truncated photo lacks its date", "p.jpg",
          [](auto& p) {
              WriteJpeg(p, {"2024:05:06 07:08:09", "", "", 8, 8});
@@ -89,8 +102,10 @@ TEST(FileTagReader, EachTagFromAMadeUpFileThroughTheName) {
          [&](auto& p) { WriteMusic(p, MusicKind::OggVorbis, song); }, "<artist> - <title>_",
          "The Band - Song_", false},
         {"a title with a slash never moves the file", "s.ogg",
-         [](auto& p) { WriteMusic(p, MusicKind::OggVorbis, {"", "", "", "AC/DC", "", "", "", ""}); }, "<title>_",
-         "AC_DC_", false},
+         [](auto& p) {
+             WriteMusic(p, MusicKind::OggVorbis, {"", "", "", "AC/DC", "", "", "", ""});
+         },
+         "<title>_", "AC_DC_", false},
         {"Latin-1 bytes in the tag come out as UTF-8", "s.mp3",
          [](auto& p) {
              WriteMusic(p, MusicKind::Mp3, {"", "", "", "Caf\xC3\xA9", "", "", "", ""});
@@ -105,8 +120,8 @@ TEST(FileTagReader, EachTagFromAMadeUpFileThroughTheName) {
              CutShort(p, 30);
          },
          "<title>_", "_", true},
-        {"a text file has no music tags", "t.txt",
-         [](auto& p) { std::ofstream(p) << "Title: no"; }, "<title|folder>_", "", false},
+        {"a text file has no music tags", "t.txt", [](auto& p) { std::ofstream(p) << "Title: no"; },
+         "<title|folder>_", "", false},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.label);

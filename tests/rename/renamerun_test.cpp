@@ -265,9 +265,8 @@ namespace qm::test {
 namespace {
 
 TEST(RenameRun, EntriesAreNamedWithTheirTagsAndAMissingTagIsNoFailure) {
-    const RenameOptionSet options =
-        Scheme("InsertGroup=true\nInsertTags=true\nInsertFront=true\n"
-               "InsertFrontText=<taken:yyyy-MM-dd>_\n");
+    const RenameOptionSet options = Scheme("InsertGroup=true\nInsertTags=true\nInsertFront=true\n"
+                                           "InsertFrontText=<taken:yyyy-MM-dd>_\n");
     auto dated = std::make_shared<TEntryTags>();
     dated->Sources = static_cast<unsigned>(TagSource::Photo);
     dated->Values.Taken = TagDate{2024, 5, 6, 7, 8, 9};
