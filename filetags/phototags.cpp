@@ -1,6 +1,7 @@
 #include "filetags/filetagreader.h"
 
 #include <algorithm>
+#include <mutex>
 #include <exiv2/exiv2.hpp>
 
 namespace qm {
@@ -99,7 +100,15 @@ void PreparePhotoTagReading() {
     // news here. Its XMP parser must be set up before two threads use it.
     Exiv2::LogMsg::setLevel(Exiv2::LogMsg::mute);
     Exiv2::LogMsg::setHandler([](int, const char*) {});
-    Exiv2::XmpParser::initialize();
+    // A file's XMP packet may name namespaces the toolkit registers as it goes, in tables
+    // shared by every thread: the lock handed over here guards them.
+    static std::recursive_mutex xmpLock;
+    Exiv2::XmpParser::initialize(
+        [](void* lock, bool take) {
+            auto* mutex = static_cast<std::recursive_mutex*>(lock);
+            take ? mutex->lock() : mutex->unlock();
+        },
+        &xmpLock);
 #ifdef EXV_ENABLE_BMFF
     // HEIC, AVIF and CR3 are read only when asked for.
     Exiv2::enableBMFF(true);
