@@ -8,7 +8,6 @@
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
-#include "filetags/tagpool.h"
 #include "rename/journaledrun.h"
 
 #include <atomic>
