@@ -39,8 +39,8 @@ std::optional<std::string> Property(const TagLib::PropertyMap& properties, const
 std::optional<std::int32_t> LeadingNumber(const std::optional<std::string>& text, long most) {
     if (!text || text->empty() || (*text)[0] < '0' || (*text)[0] > '9')
         return std::nullopt;
-    char* end = nullptr;
-    const long value = std::strtol(text->c_str(), &end, 10);
+    // Digits past what a long holds give LONG_MAX, which is out of range as well.
+    const long value = std::strtol(text->c_str(), nullptr, 10);
     if (value <= 0 || value > most)
         return std::nullopt;
     return static_cast<std::int32_t>(value);
