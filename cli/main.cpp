@@ -66,6 +66,22 @@ const char kHelp[] =
     "  schemes [--debug]\n"
     "      Print the names of the schemes saved in the renamer's settings, one a line.\n"
     "\n"
+    "Tags: with InsertTags=true the insert texts may hold tags, filled in for each\n"
+    "file from its own data (read on several threads before anything is printed or\n"
+    "renamed): <NAME>, <NAME:FORMAT>, <NAME|OTHER|...> (the first with a value),\n"
+    "<< for a literal '<'.\n"
+    "  file:   modified (date and time), size (bytes), folder (its folder's name)\n"
+    "  photo:  taken (date and time), make, model, width, height (EXIF data)\n"
+    "  music:  artist, albumartist, album, title, track, disc, year, genre\n"
+    "  Dates take yyyy yy MM MMM MMMM dd HH mm ss, other characters as they are\n"
+    "  (default yyyy-MM-dd HH.mm.ss, without ':'); numbers one digit, their least\n"
+    "  width (<track:2> gives 07). A '/' a tag gives becomes '_'. A file lacking a\n"
+    "  tag gets it empty and is named on standard error; a tag that is not\n"
+    "  understood is refused (exit status 2). Photos by date taken and songs by\n"
+    "  track and title (whole schemes in quillmark-cli(1); every rule under TAGS):\n"
+    "    InsertFrontText=<taken:yyyy-MM-dd HH.mm.ss|modified:yyyy-MM-dd HH.mm.ss>\n"
+    "    InsertFrontText=<track:2> - <title>\n"
+    "\n"
     "The settings are read from $XDG_CONFIG_HOME/Marlowick/registry.db (by default\n"
     "~/.config/Marlowick/registry.db) and never written. --debug reads the settings\n"
     "of the development build (as the program's /DEBUG switch selects them).\n"
@@ -80,7 +96,8 @@ const char kHelp[] =
     "\n"
     "Exit status: 0 on success, 2 on a usage error, a scheme file that cannot be read\n"
     "or is not a scheme (empty, without a Version=1 line, or a value holding a NUL\n"
-    "byte) or a scheme name that is not stored.\n";
+    "byte), a scheme name that is not stored or an insert text holding a tag that is\n"
+    "not understood.\n";
 
 // What a value-taking option is missing when it comes last.
 const std::map<std::string, std::string> kValueNames = {

@@ -1,5 +1,6 @@
 #include "cli/previewcommand.h"
 
+#include "cli/clitags.h"
 #include "cli/givenpath.h"
 #include "engine/newname.h"
 #include "rename/runrules.h"
@@ -21,8 +22,21 @@ const char* PatternErrorText(int error) {
     }
 }
 
+std::vector<std::shared_ptr<const TEntryTags>>
+ReadGivenTags(const RenameOptionSet& options, const std::vector<std::string>& names) {
+    if (TagSourcesNeeded(options) == 0)
+        return {};
+    std::vector<std::string> readPaths;
+    readPaths.reserve(names.size());
+    for (const std::string& path : names) {
+        const GivenPath split = SplitGivenPath(path);
+        readPaths.push_back(TagPathOf(split.Folder, split.Name));
+    }
+    return ReadTagsFor(options, readPaths);
+}
+
 bool WritePreview(const RenameOptionSet& options, std::int32_t start,
-                  const std::vector<std::string>& names, bool tellFaults) {
+                  const std::vector<std::string>& names, const GivenTags& tags, bool tellFaults) {
     std::string out;
     for (std::size_t k = 0; k < names.size(); ++k) {
         const std::string& path = names[k];
@@ -32,13 +46,16 @@ bool WritePreview(const RenameOptionSet& options, std::int32_t start,
         out += '\t';
         out.append(split.Folder);
         const NewName computed = ComputeNewNameChecked(
-            options, split.Name, NumberAtPosition(start, static_cast<std::int64_t>(k)));
+            options, split.Name, NumberAtPosition(start, static_cast<std::int64_t>(k)),
+            k < tags.size() && tags[k] ? NameTags{&tags[k]->Values, nullptr} : NameTags{});
         out += computed.Name;
         if (tellFaults && computed.Fault != NameFault::None)
             std::fprintf(stderr, "quillmark-cli preview: %s: %s\n", path.c_str(),
                          PatternErrorText(computed.Fault == NameFault::PatternLimit
                                               ? kErrorPatternLimit
                                               : kErrorPatternInvalid));
+        if (tellFaults)
+            TellMissingTag("preview", path, computed);
         out += '\n';
         std::fwrite(out.data(), 1, out.size(), stdout);
     }
@@ -51,6 +68,10 @@ int RunPreview(const PreviewArgs& args) {
         std::fprintf(stderr, "quillmark-cli preview: %s\n", error->c_str());
         return 2;
     }
+    if (auto problem = UnknownTagProblem(options)) {
+        std::fprintf(stderr, "quillmark-cli preview: %s\n", problem->c_str());
+        return 2;
+    }
     std::vector<std::string> sorted;
     if (args.order != PathOrder::Given) {
         sorted = args.names;
@@ -58,7 +79,7 @@ int RunPreview(const PreviewArgs& args) {
     }
     const std::vector<std::string>& names = args.order != PathOrder::Given ? sorted : args.names;
     if (!WritePreview(options, args.start.value_or(options.NumberIncValue), names,
-                      /*tellFaults=*/true)) {
+                      ReadGivenTags(options, names), /*tellFaults=*/true)) {
         std::fprintf(stderr, "quillmark-cli preview: cannot write the names: %s\n",
                      std::strerror(errno));
         return 2;

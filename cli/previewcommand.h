@@ -2,8 +2,10 @@
 
 #include "cli/pathorder.h"
 #include "cli/schemesource.h"
+#include "filelist/entrytags.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,13 +24,20 @@ struct PreviewArgs {
 // after one line on stderr).
 int RunPreview(const PreviewArgs& args);
 
+// The tags of the files `names` (paths as given), one per name, read when the options'
+// texts need any (several threads); empty when they need none.
+using GivenTags = std::vector<std::shared_ptr<const TEntryTags>>;
+GivenTags ReadGivenTags(const RenameOptionSet& options, const std::vector<std::string>& names);
+
 // The lines of `preview` for `names`, the k-th (from 0) computed with the number
-// NumberAtPosition(start, k), the number the run gives it when all before it are renamed.
-// A name is split as the rename splits its path (SplitGivenPath): the line shows the path
-// the run gives it. A name the options cannot compute keeps its name; with `tellFaults`
-// a line on stderr says why. Returns false when stdout cannot be written.
+// NumberAtPosition(start, k), the number the run gives it when all before it are renamed,
+// and the tags tags[k] (none when `tags` is shorter). A name is split as the rename
+// splits its path (SplitGivenPath): the line shows the path the run gives it. A name the
+// options cannot compute keeps its name; with `tellFaults` a line on stderr says why,
+// and one tells the first tag a name lacks. Returns false when stdout cannot be written.
 bool WritePreview(const RenameOptionSet& options, std::int32_t start,
-                  const std::vector<std::string>& names, bool tellFaults = false);
+                  const std::vector<std::string>& names, const GivenTags& tags = {},
+                  bool tellFaults = false);
 
 // Words for the run's errors for a name the options could not compute
 // (kErrorPatternInvalid, kErrorPatternLimit); nullptr for any other error.

@@ -1,5 +1,6 @@
 #include "cli/renamecommand.h"
 
+#include "cli/clitags.h"
 #include "cli/givenpath.h"
 #include "cli/previewcommand.h"
 #include "cli/undocommand.h"
@@ -71,15 +72,20 @@ int Finish(const RenameTally& tally) {
 // The dry run after its preview lines: what the run would report, worked out from the
 // names in the folders, with nothing renamed. A planned run's names are the plan's, so
 // it prints its own lines in place of the preview's.
-int PredictRename(const RenameOptionSet& options, std::vector<std::string> paths, RunOrder order) {
+int PredictRename(const RenameOptionSet& options, std::vector<std::string> paths, GivenTags tags,
+                  RunOrder order) {
     std::vector<TRunEntry> entries;
     entries.reserve(paths.size());
     std::unordered_map<std::size_t, std::string> trailingSlashes;
     std::string trailing;
     for (std::size_t i = 0; i < paths.size(); ++i) {
         TFileItems::NewEntry split = SplitPath(paths[i], trailing);
-        entries.push_back(
-            {static_cast<int>(i), std::move(split.Path), std::move(split.Name), {}, false, {}});
+        entries.push_back({static_cast<int>(i),
+                           std::move(split.Path),
+                           std::move(split.Name),
+                           {},
+                           false,
+                           i < tags.size() ? std::move(tags[i]) : nullptr});
         if (!trailing.empty())
             trailingSlashes.emplace(i, trailing);
     }
@@ -107,12 +113,36 @@ int PredictRename(const RenameOptionSet& options, std::vector<std::string> paths
     return Finish(prediction.Tally);
 }
 
+// Reads the tags of every entry before the first file is moved, when the options need
+// any, and tells each entry whose name lacks one (`given(slot, entry)` is its path as
+// given).
+template <class GivenPathOf>
+void ReadEntryTags(const RenameOptionSet& options, TFileItems& items, GivenPathOf&& given) {
+    if (TagSourcesNeeded(options) == 0)
+        return;
+    std::vector<std::string> readPaths;
+    readPaths.reserve(static_cast<std::size_t>(items.Count()));
+    for (int slot = 0; slot < items.Count(); ++slot)
+        readPaths.push_back(TagPathOf(items.Items(slot)->Path(), items.Items(slot)->Name()));
+    std::vector<std::shared_ptr<const TEntryTags>> tags = ReadTagsFor(options, readPaths);
+    readPaths = {};
+    for (int slot = 0; slot < items.Count(); ++slot) {
+        TFileItem& entry = *items.Items(slot);
+        entry.SetTags(std::move(tags[static_cast<std::size_t>(slot)]));
+        TellMissingTag("rename", given(slot, entry),
+                       ComputeNewNameChecked(options, entry.Name(), options.NumberIncValue,
+                                             NameTags{&entry.Tags()->Values, nullptr}));
+    }
+}
+
 } // namespace
 
 int RunRename(const RenameArgs& args) {
     RenameOptionSet options;
     if (auto error = LoadScheme(args.scheme, options))
         return Usage(*error);
+    if (auto problem = UnknownTagProblem(options))
+        return Usage(*problem);
 
     std::optional<std::string> listed;
     if (args.filesFrom) {
@@ -159,12 +189,18 @@ int RunRename(const RenameArgs& args) {
         paths.reserve(count);
         forEachPath([&paths](std::string_view path) { paths.emplace_back(path); });
         listed.reset();
-        if (!args.plan && !WritePreview(options, options.NumberIncValue, paths)) {
+        GivenTags tags = ReadGivenTags(options, paths);
+        for (std::size_t i = 0; i < tags.size(); ++i)
+            TellMissingTag("rename", paths[i],
+                           ComputeNewNameChecked(options, SplitGivenPath(paths[i]).Name,
+                                                 options.NumberIncValue,
+                                                 NameTags{&tags[i]->Values, nullptr}));
+        if (!args.plan && !WritePreview(options, options.NumberIncValue, paths, tags)) {
             std::fprintf(stderr, "quillmark-cli rename: cannot write the names: %s\n",
                          std::strerror(errno));
             return 1;
         }
-        return PredictRename(options, std::move(paths),
+        return PredictRename(options, std::move(paths), std::move(tags),
                              args.plan ? RunOrder::Planned : RunOrder::ListOrder);
     }
 
@@ -203,6 +239,10 @@ int RunRename(const RenameArgs& args) {
         if (const auto slashes = trailingSlashes.find(slot); slashes != trailingSlashes.end())
             line += slashes->second;
     };
+    ReadEntryTags(options, items, [&](int slot, const TFileItem& entry) {
+        givenPath(slot, entry, RenameOutcome::Unchanged);
+        return line;
+    });
     // Whether the name the run tried for a slot was empty: the run tells the names of each
     // move it takes; a planned run settles the failures it foresees without a move, and
     // for those the name is worked out here, empty only when it is for any number.

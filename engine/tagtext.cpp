@@ -299,6 +299,8 @@ TagExpansion ExpandTags(std::string_view text, const TagValues& values, const Mo
         text, [&](std::string_view part) { AppendCapped(result.Text, full, part); },
         [&](const std::vector<Alternative>& alternatives, std::string_view typed) {
             if (alternatives.empty()) {
+                if (!result.Unknown)
+                    result.UnknownTag = std::string(typed);
                 result.Unknown = true;
                 AppendCapped(result.Text, full, typed);
                 return;

@@ -80,6 +80,9 @@ struct TagExpansion {
     // The name of the first tag that had no value (its first alternative, in lower case
     // as listed above: "taken" for <taken|modified>); empty when none was missing.
     std::string MissingTag;
+    // The first tag that was not understood, as typed with its "<" and ">" ("<tken>");
+    // empty when every tag was.
+    std::string UnknownTag;
 };
 
 // The English month names ("Jan", "January").

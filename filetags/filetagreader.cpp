@@ -1,8 +1,8 @@
 #include "filetags/filetagreader.h"
 
-#include <sys/stat.h>
-
 #include <ctime>
+#include <mutex>
+#include <sys/stat.h>
 
 namespace qm {
 
@@ -20,6 +20,14 @@ TFileStamp StampOf(const struct stat& st) {
 
 } // namespace
 
+void PrepareTagReading() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        PreparePhotoTagReading();
+        PrepareMusicTagReading();
+    });
+}
+
 std::optional<TFileStamp> StampOfFile(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
@@ -27,7 +35,7 @@ std::optional<TFileStamp> StampOfFile(const std::string& path) {
     return StampOf(st);
 }
 
-void ReadFileSystemTags(const std::string& path, TagValues& values, TFileStamp& stamp) {
+bool ReadFileSystemTags(const std::string& path, TagValues& values, TFileStamp& stamp) {
     // The folder's name is the path's last but one component; "/" alone has none.
     const std::size_t slash = path.find_last_of('/');
     if (slash != std::string::npos && slash > 0) {
@@ -38,7 +46,7 @@ void ReadFileSystemTags(const std::string& path, TagValues& values, TFileStamp& 
     }
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
-        return;
+        return false;
     stamp = StampOf(st);
     values.Size = static_cast<std::uint64_t>(st.st_size);
     // Wall-clock time here, as a file manager shows it.
@@ -46,6 +54,7 @@ void ReadFileSystemTags(const std::string& path, TagValues& values, TFileStamp& 
     if (::localtime_r(&st.st_mtim.tv_sec, &local))
         values.Modified = TagDate{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                                   local.tm_hour,        local.tm_min,     local.tm_sec};
+    return S_ISREG(st.st_mode);
 }
 
 std::shared_ptr<const TEntryTags> ReadFileTags(const std::string& path, unsigned sources) {
@@ -54,12 +63,16 @@ std::shared_ptr<const TEntryTags> ReadFileTags(const std::string& path, unsigned
     // The stamp is taken first, whatever is asked for, so that a file written while it is
     // read looks changed afterwards rather than current.
     TagValues fileValues;
-    ReadFileSystemTags(path, fileValues, tags->Stamp);
+    const bool regular = ReadFileSystemTags(path, fileValues, tags->Stamp);
     if (sources & static_cast<unsigned>(TagSource::File)) {
         tags->Values.Modified = fileValues.Modified;
         tags->Values.Size = fileValues.Size;
         tags->Values.Folder = std::move(fileValues.Folder);
     }
+    // Only a regular file's content is read: opening a FIFO waits for a writer that may
+    // never come, and a device may never end.
+    if (!regular)
+        return tags;
     if (sources & static_cast<unsigned>(TagSource::Photo))
         ReadPhotoTags(path, tags->Values);
     if (sources & static_cast<unsigned>(TagSource::Music))

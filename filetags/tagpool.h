@@ -4,8 +4,12 @@
 // them with the entry (TFileItem::SetTags) as they come in. No Qt: the window runs it off
 // its own thread, the command line waits for it.
 
+#include "filelist/entrytags.h"
+
 #include <atomic>
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 namespace qm {
@@ -24,9 +28,19 @@ struct TTagReadRequest {
 };
 
 // Reads every entry of `request` that needs it; `done(count)` is called now and then (on a
-// worker thread, never two at once) with how many entries are settled. Stops early when
-// `cancel` is set. Returns how many entries were settled.
+// worker thread or this one, never two at once, the count never smaller than the one
+// before, the final count always) with how many entries are settled. Stops early when
+// `cancel` is set. Returns how many entries were settled. An entry read again gets the
+// sources it had as well as Sources.
 std::size_t ReadTags(const TTagReadRequest& request, const std::atomic<bool>& cancel,
                      const std::function<void(std::size_t done)>& done = {});
+
+// ReadFileTags for each of `paths` (full paths) on `threads` threads (0: one per
+// processor, at most 8), for callers without file entries: one result per path, in
+// order; null for the paths not reached when `cancel` was set, and for all when
+// `sources` is 0.
+std::vector<std::shared_ptr<const TEntryTags>>
+ReadTagsOfPaths(const std::vector<std::string>& paths, unsigned sources, int threads,
+                const std::atomic<bool>& cancel);
 
 } // namespace qm

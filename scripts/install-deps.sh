@@ -12,7 +12,7 @@ PACKAGES=(
   exfat-fuse exfatprogs
   clang libclang-rt-14-dev clang-format
   xvfb xauth imagemagick fonts-dejavu-core adwaita-icon-theme
-  scdoc man-db desktop-file-utils appstream dpkg-dev file
+  scdoc man-db desktop-file-utils appstream dpkg-dev file exiv2 id3v2
   lintian binutils python3 weston qt6-wayland
 )
 

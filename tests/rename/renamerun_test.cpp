@@ -260,3 +260,39 @@ TEST(RenameRun, AnotherThreadCancelsAndReadsWhileTheRunWorks) {
 
 } // namespace
 } // namespace qm::test
+
+namespace qm::test {
+namespace {
+
+TEST(RenameRun, EntriesAreNamedWithTheirTagsAndAMissingTagIsNoFailure) {
+    const RenameOptionSet options = Scheme("InsertGroup=true\nInsertTags=true\nInsertFront=true\n"
+                                           "InsertFrontText=<taken:yyyy-MM-dd>_\n");
+    auto dated = std::make_shared<TEntryTags>(), undated = std::make_shared<TEntryTags>();
+    dated->Values.Taken = TagDate{2024, 5, 6, 7, 8, 9};
+    for (int form = 0; form < 4; ++form) {
+        SCOPED_TRACE("form " + std::to_string(form));
+        RenameFolder dir;
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+            dir.Make(name);
+        ListedFiles files(dir.Path(), {"a.jpg", "b.jpg", "c.jpg"});
+        files[0].SetTags(dated);
+        files[1].SetTags(undated); // c.jpg: none read at all
+        const RunOrder order = form % 2 == 0 ? RunOrder::ListOrder : RunOrder::Planned;
+        const TPrediction predicted = PredictRenames(SnapshotEntries(files.items()), options,
+                                                     RenameMode::Rename, order, kGoOn);
+        const RenameTally tally =
+            form < 2 ? RunJournaledRenames(files.items(), options, RenameMode::Rename, order, {},
+                                           kGoOn, {}, {dir.Path() + "journal/", ""})
+                           .Tally
+            : order == RunOrder::ListOrder
+                ? RunRenames(files.items(), options, RenameMode::Rename, {}, kGoOn)
+                : RunPlannedRenames(files.items(), options, RenameMode::Rename, {}, kGoOn);
+        EXPECT_EQ(tally.Renamed + predicted.Tally.Renamed, 6);
+        EXPECT_EQ(predicted.Entries.at(0).Candidate, "2024-05-06_a.jpg");
+        EXPECT_EQ(files[0].Name() + files[1].Name() + files[2].Name(),
+                  "2024-05-06_a.jpg_b.jpg_c.jpg");
+    }
+}
+
+} // namespace
+} // namespace qm::test
