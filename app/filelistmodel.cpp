@@ -87,6 +87,12 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
         const QVariant mark = MarkData(index.row(), role);
         if (mark.isValid())
             return mark;
+        if (role == Qt::ForegroundRole && tagSources_ != 0) {
+            const auto lock = list_.Items().ReadLock();
+            const TFileItem* entry = list_.Items().Items(index.row());
+            if (entry != nullptr && entry->NeedsTags(tagSources_))
+                return QApplication::palette().color(QPalette::PlaceholderText);
+        }
     }
     if (role != Qt::DisplayRole && !(role == Qt::DecorationRole && index.column() == 0))
         return QVariant();
@@ -105,8 +111,14 @@ QString TFileListModel::CellText(const TFileItem& entry, ColumnId id, int row) c
         return Q(entry.Name());
     case ColumnId::Path:
         return Q(entry.Path());
-    case ColumnId::NewName:
-        return Q(ComputeNewName(options_, entry.Name(), NumberAtPosition(startNumber_, row)));
+    case ColumnId::NewName: {
+        // One look at the tags: a reader may store them meanwhile.
+        const std::shared_ptr<const TEntryTags> tags = entry.Tags();
+        if (tagSources_ != 0 && (!tags || (tags->Sources & tagSources_) != tagSources_))
+            return PendingNameText();
+        return Q(ComputeNewName(options_, entry.Name(), NumberAtPosition(startNumber_, row),
+                                NameTags{tags ? &tags->Values : nullptr, nullptr}));
+    }
     case ColumnId::PrevName:
         return Q(entry.PrevName());
     case ColumnId::TypeName:
@@ -142,7 +154,16 @@ void TFileListModel::SetColumns(std::vector<ShownColumn> columns) {
 void TFileListModel::SetOptions(const RenameOptionSet& options, std::int32_t startNumber) {
     options_ = options;
     startNumber_ = startNumber;
+    tagSources_ = TagSourcesNeeded(options);
     NewNameColumnChanged({Qt::DisplayRole});
+}
+
+void TFileListModel::TagsArrived() {
+    NewNameColumnChanged({Qt::DisplayRole, Qt::ForegroundRole});
+}
+
+QString PendingNameText() {
+    return QStringLiteral("\u2026");
 }
 
 void TFileListModel::NewNameColumnChanged(const QList<int>& roles) {
@@ -158,6 +179,7 @@ void TFileListModel::SetMarks(std::vector<TRowMark> marks) {
     if (marks.empty() && marks_.empty())
         return;
     marks_ = std::move(marks);
+    counts_ = CountMarks(marks_);
     NewNameColumnChanged({Qt::DecorationRole, Qt::ForegroundRole, Qt::ToolTipRole,
                           Qt::AccessibleDescriptionRole});
 }

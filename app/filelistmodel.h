@@ -7,6 +7,9 @@
 // the size column looks at the file on disk anew each time. Rows that a prediction of the
 // run marks (see predictionmarks.h) carry a warning icon, a warning colour and the reason
 // as a tool tip in the new-name column; a change of the list's rows drops the marks.
+// While the options' inserted texts need tags (newname.h) that a row's entry has not had
+// read yet, its new name is a quiet placeholder (PendingNameText), never a name made
+// without them.
 //
 // Does not own the file list; the list must outlive the model. Changes of the list's
 // rows go through a Change bracket, so the view hears of them once. Window thread only;
@@ -53,10 +56,15 @@ public:
     const std::vector<ShownColumn>& Columns() const { return columns_; }
     // `startNumber` is the number typed in the start-value field, 0 when it is none.
     void SetOptions(const RenameOptionSet& options, std::int32_t startNumber);
+    // Entries got their tags: the new names are shown anew.
+    void TagsArrived();
 
     // The marked rows of the newest prediction, ordered by slot; replaces the former ones.
     void SetMarks(std::vector<TRowMark> marks);
-    int MarkCount() const { return static_cast<int>(marks_.size()); }
+    // The rows the run would not give the name shown (the tag marks left out), and the
+    // marks of each kind.
+    int MarkCount() const { return counts_.Run; }
+    const TMarkCounts& MarkCounts() const { return counts_; }
     // The mark of `row`, or nullptr.
     const TRowMark* MarkOf(int row) const;
 
@@ -68,6 +76,7 @@ public:
         explicit Change(TFileListModel& model) : model_(model) {
             model_.beginResetModel();
             model_.marks_.clear();
+            model_.counts_ = {};
         }
         ~Change() { model_.endResetModel(); }
         Change(const Change&) = delete;
@@ -96,8 +105,13 @@ private:
     std::int32_t startNumber_ = 0;
     mutable std::vector<QIcon> icons_; // by image index, made when first shown
     std::vector<TRowMark> marks_;
+    TMarkCounts counts_;
+    unsigned tagSources_ = 0; // TagSourcesNeeded of options_
     mutable QIcon warningIcon_;
 };
+
+// What the new-name column shows while a row's tags are being read.
+QString PendingNameText();
 
 // The date and time of a date-time value in the user's short date and long time formats,
 // the time left out at exactly midnight; empty for 0.

@@ -19,6 +19,7 @@
 #include "app/schemebox.h"
 #include "app/schemesave.h"
 #include "app/splash.h"
+#include "app/tagloader.h"
 #include "app/weblinks.h"
 #include "engine/newname.h"
 #include "filelist/entrycomparer.h"
@@ -65,6 +66,7 @@ TMain::~TMain() {
     // without running those handlers: a window destroyed without closing (a test, an
     // error path) must not refresh itself from half-destroyed controls.
     closing_ = true;
+    tagLoader_.reset();
     prediction_.reset();
     renameCommands_.reset();
     disconnect(ui_.Tabs, nullptr, this, nullptr);
@@ -171,6 +173,28 @@ void TMain::FormCreate(const CommandLine& commandLine) {
         fileList_->Items(), [this] { return ReadOptionsFromControls(*ui_.Tabs); },
         [this](std::vector<TRowMark> marks) { ShowMarks(std::move(marks)); }, this);
     prediction_->setObjectName(QStringLiteral("Prediction"));
+    tagLoader_ = std::make_unique<TTagLoader>(fileList_->Items(), this);
+    tagLoader_->setObjectName(QStringLiteral("TagLoader"));
+    // Every change of the list's rows comes through a reset of the model: the read, which
+    // holds the entries, stops before it and takes up again after it.
+    connect(model_.get(), &QAbstractItemModel::modelAboutToBeReset, tagLoader_.get(),
+            &TTagLoader::Hold);
+    connect(model_.get(), &QAbstractItemModel::modelReset, tagLoader_.get(), &TTagLoader::Release);
+    connect(tagLoader_.get(), &TTagLoader::progressed, this, [this] {
+        model_->TagsArrived();
+        if (!hintShown_) {
+            UpdateFileExample();
+        }
+    });
+    // The prediction waits for the tags: the names it checks are made with them. A list
+    // sorted by its new names was sorted by names without them.
+    connect(tagLoader_.get(), &TTagLoader::finished, this, [this] {
+        if (const ColumnId* sorted = comparer_->SortedBy();
+            sorted != nullptr && *sorted == ColumnId::NewName) {
+            columns_->Sort();
+        }
+        RestartPrediction();
+    });
     // Every change of the list's rows comes through a reset of the model. Nothing is
     // predicted while the list is half changed (adding shows progress, which lets the
     // pause end meanwhile).
@@ -202,10 +226,14 @@ void TMain::FormCreate(const CommandLine& commandLine) {
     // afterwards starts it again.
     connect(renameCommands_.get(), &TRenameCommands::runStarting, this, [this] {
         prediction_->Stop();
+        // The run's worker reads what tags it needs itself, while it has the list.
+        tagLoader_->Hold();
         ShowMarks({});
     });
     connect(renameCommands_.get(), &TRenameCommands::undoAvailable, ui_.A_Undo,
             &QAction::setEnabled);
+    connect(renameCommands_.get(), &TRenameCommands::runFinished, tagLoader_.get(),
+            &TTagLoader::Release);
     connect(renameCommands_.get(), &TRenameCommands::runFinished, this,
             &TMain::RefreshOptionControls);
     setMinimumSize(TMainForm::MinimumWidth, TMainForm::MinimumHeight);
@@ -309,6 +337,7 @@ void TMain::FormCloseQuery() {
 
 void TMain::FormClose() {
     closing_ = true;
+    tagLoader_.reset();
     prediction_.reset();
     renameCommands_.reset();
     columns_.reset();
@@ -559,7 +588,8 @@ void TMain::RestartPrediction() {
     if (prediction_ == nullptr) {
         return;
     }
-    if (renameCommands_ != nullptr && renameCommands_->Running()) {
+    if ((renameCommands_ != nullptr && renameCommands_->Running()) ||
+        (tagLoader_ != nullptr && tagLoader_->Reading())) {
         prediction_->Stop();
     } else {
         prediction_->Restart();
@@ -608,6 +638,11 @@ void TMain::RefreshOptionControls() {
     if (model_ != nullptr) {
         comparer_->SetOptions(options);
         model_->SetOptions(options, options.NumberIncValue);
+        // The rows on screen first: their names are the ones the user waits for.
+        tagLoader_->Need(TagSourcesNeeded(options), ui_.FileList->indexAt(QPoint(1, 1)).row());
+        if (tagLoader_->Reading()) {
+            ShowMarks({}); // they were made without the tags now being read
+        }
         RestartPrediction();
     }
     ui_.FileList->viewport()->update();
@@ -650,19 +685,29 @@ void TMain::UpdateFileExample() {
         example = Q(Text("NONEWFILENAMEEXAMPLE"));
     } else {
         const RenameOptionSet options = ReadOptionsFromControls(*ui_.Tabs);
-        example = Q(
-            Text("NEWFILENAMEEXAMPLE") + ": " +
-            ComputeNewName(options, item->Name(), NumberAtPosition(options.NumberIncValue, first)));
+        const unsigned sources = TagSourcesNeeded(options);
+        const std::shared_ptr<const TEntryTags> tags = item->Tags();
+        example = Q(Text("NEWFILENAMEEXAMPLE") + ": ") +
+                  (item->NeedsTags(sources)
+                       ? PendingNameText()
+                       : Q(ComputeNewName(options, item->Name(),
+                                          NumberAtPosition(options.NumberIncValue, first),
+                                          NameTags{tags ? &tags->Values : nullptr, nullptr})));
     }
-    const QString marked = model_ != nullptr
-                               ? MarkCountText(model_->MarkCount(),
-                                               [this](const std::string& key) { return Text(key); })
-                               : QString();
-    if (marked.isEmpty() || example.isEmpty()) {
-        ui_.FileExample->setText(example + marked);
-    } else {
-        ui_.FileExample->setText(example + QStringLiteral(" \u2014 ") + marked);
+    const MarkTextSource texts = [this](const std::string& key) {
+        return Text(key);
+    };
+    const QString separator = QStringLiteral(" \u2014 ");
+    QStringList notes{example};
+    if (tagLoader_ != nullptr && tagLoader_->Reading()) {
+        notes << ReadingTagsText(tagLoader_->Done(), tagLoader_->Total(), texts);
     }
+    if (model_ != nullptr) {
+        notes << MarkCountText(model_->MarkCount(), texts)
+              << TagMarkCountText(model_->MarkCounts(), separator, texts);
+    }
+    notes.removeAll(QString());
+    ui_.FileExample->setText(notes.join(separator));
 }
 
 void TMain::ShowHintOrExample(const QString& hint) {

@@ -46,6 +46,7 @@ class TPredictionRunner;
 class TRenameCommands;
 class TSchemeBox;
 class TSettings;
+class TTagLoader;
 class TVersionInfo;
 
 class TMain : public QMainWindow {
@@ -145,7 +146,7 @@ private:
     void A_RenameFilesExecute();
     void A_UndoExecute();
     // The options or the list changed: the marks of what the run would do are worked out
-    // anew, except while a run is under way.
+    // anew, except while a run is under way or the tags the names need are being read.
     void RestartPrediction();
     void ShowMarks(std::vector<TRowMark> marks);
 
@@ -159,6 +160,8 @@ private:
     std::unique_ptr<TFileAdder> adder_;
     // After the list and the model: it goes first.
     std::unique_ptr<TPredictionRunner> prediction_;
+    // Reads the tags the names need; after the list and the model: it goes first.
+    std::unique_ptr<TTagLoader> tagLoader_;
     std::unique_ptr<TDynLang> commonLang_;
     std::unique_ptr<TDynLang> programLang_;
     // After everything it uses: it goes first.

@@ -3,8 +3,10 @@
 #include "app/maintexts.h"
 #include "engine/newname.h"
 #include "engine/runningnumber.h"
+#include "filelist/columnset.h"
 #include "rename/runrules.h"
 
+#include <QStringList>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -80,6 +82,37 @@ void FirstPass(const std::vector<TRunEntry>& entries, const TPrediction& predict
     }
 }
 
+// The rows without a mark of the run whose name as the column shows it lacks a tag's
+// value or holds a tag not understood, merged into `marks` in slot order. A tag not
+// understood goes first: it is a typing slip, and every row has it.
+void AddTagMarks(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
+                 const RenameOptionSet& options, const std::atomic<bool>* cancel,
+                 std::vector<TRowMark>& marks) {
+    const std::size_t count = std::min(entries.size(), prediction.Entries.size());
+    std::vector<TRowMark> merged;
+    merged.reserve(marks.size());
+    std::size_t m = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (cancel != nullptr && i % 256 == 0 && cancel->load(std::memory_order_relaxed))
+            break;
+        const TRunEntry& entry = entries[i];
+        for (; m < marks.size() && marks[m].Slot < entry.Slot; ++m)
+            merged.push_back(std::move(marks[m]));
+        if (m < marks.size() && marks[m].Slot == entry.Slot)
+            continue;
+        const NewName name = ComputeNewNameChecked(
+            options, entry.Name, NumberAtPosition(options.NumberIncValue, entry.Slot),
+            NameTags{entry.Tags ? &entry.Tags->Values : nullptr, nullptr});
+        if (name.TagUnknown)
+            merged.push_back({entry.Slot, MarkKind::TagUnknown, 0, {}, {}});
+        else if (name.TagMissing)
+            merged.push_back({entry.Slot, MarkKind::TagMissing, 0, name.MissingTag, {}});
+    }
+    for (; m < marks.size(); ++m)
+        merged.push_back(std::move(marks[m]));
+    marks = std::move(merged);
+}
+
 } // namespace
 
 std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
@@ -98,7 +131,8 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
             const TRunEntry& entry = entries[unsure[u].entry];
             const TRowMark& mark = marks[unsure[u].mark];
             const std::string shown = ComputeNewName(
-                options, entry.Name, NumberAtPosition(options.NumberIncValue, entry.Slot));
+                options, entry.Name, NumberAtPosition(options.NumberIncValue, entry.Slot),
+                NameTags{entry.Tags ? &entry.Tags->Values : nullptr, nullptr});
             const std::string& gets = mark.Kind == MarkKind::Keeps ? entry.Name
                                       : mark.Kind == MarkKind::Shifted
                                           ? mark.Name
@@ -136,7 +170,27 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
         }
     }
     marks.resize(kept);
+    if (options.InsertGroup && options.InsertTags)
+        AddTagMarks(entries, prediction, options, cancel, marks);
     return marks;
+}
+
+TMarkCounts CountMarks(const std::vector<TRowMark>& marks) {
+    TMarkCounts counts;
+    for (const TRowMark& mark : marks) {
+        switch (mark.Kind) {
+        case MarkKind::TagMissing:
+            ++(mark.Name == "taken" ? counts.MissingTaken : counts.MissingOther);
+            break;
+        case MarkKind::TagUnknown:
+            ++counts.Unknown;
+            break;
+        default:
+            ++counts.Run;
+            break;
+        }
+    }
+    return counts;
 }
 
 namespace {
@@ -238,6 +292,12 @@ QString MarkTip(const TRowMark& mark, const MarkTextSource& texts) {
     case MarkKind::Keeps:
         return Text(texts, "PREDICTKEEPS",
                     "Would keep its name: the number rises only for files that are renamed");
+    case MarkKind::TagMissing:
+        if (mark.Name == "taken")
+            return Text(texts, "PREDICTNOTAKEN", "No date taken");
+        return Fill(Text(texts, "PREDICTNOTAG", "No value for the tag \u201c%1\u201d"), name);
+    case MarkKind::TagUnknown:
+        return Text(texts, "PREDICTTAGUNKNOWN", "A tag is not understood and stays as typed");
     }
     return QString();
 }
@@ -252,6 +312,30 @@ QString MarkCountText(int marked, const MarkTextSource& texts) {
     }
     return Fill(Text(texts, "PREDICTCOUNT", "%1 files would not get the name shown"),
                 QString::number(marked));
+}
+
+QString TagMarkCountText(const TMarkCounts& counts, const QString& separator,
+                         const MarkTextSource& texts) {
+    QStringList notes;
+    const auto note = [&](int count, const char* oneKey, const char* one, const char* manyKey,
+                          const char* many) {
+        if (count == 1)
+            notes << Text(texts, oneKey, one);
+        else if (count > 1)
+            notes << Fill(Text(texts, manyKey, many), QString::number(count));
+    };
+    note(counts.MissingTaken, "PREDICTNOTAKENCOUNTONE", "1 file has no date taken",
+         "PREDICTNOTAKENCOUNT", "%1 files have no date taken");
+    note(counts.MissingOther, "PREDICTNOTAGCOUNTONE", "1 file lacks the value of a tag",
+         "PREDICTNOTAGCOUNT", "%1 files lack the value of a tag");
+    note(counts.Unknown, "PREDICTTAGUNKNOWNCOUNTONE", "1 file has a tag that is not understood",
+         "PREDICTTAGUNKNOWNCOUNT", "%1 files have a tag that is not understood");
+    return notes.join(separator);
+}
+
+QString ReadingTagsText(std::size_t done, std::size_t total, const MarkTextSource& texts) {
+    return Fill(Text(texts, "READINGTAGS", "Reading tags: %1 of %2"),
+                ScreenText(FormatThousands(done)), ScreenText(FormatThousands(total)));
 }
 
 } // namespace qm

@@ -5,7 +5,9 @@
 // row's new name with the start number plus the row; the run raises the number only after
 // a rename that succeeds, and some renames fail. A row is marked when the run would fail
 // it, or give it another name than the column shows (the numbering shifted), or leave it
-// as it is while the column shows another name.
+// as it is while the column shows another name. With tags in the inserted texts, a row
+// the run would give the name shown is also marked when a tag of its name has no value
+// or is not understood: the name stands, but it is likely not the one meant.
 //
 // MarkRows is plain computation on copies, safe on any thread; MarkTip reads the language
 // through the caller's text source, on the caller's thread.
@@ -15,6 +17,7 @@
 
 #include <QString>
 #include <atomic>
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,10 +25,12 @@
 namespace qm {
 
 enum class MarkKind {
-    Fails,   // the rename would be refused (Error)
-    Taken,   // refused: a file renamed earlier in the run (Name) takes the name first
-    Shifted, // renamed, but to another name (Name) than the column shows
-    Keeps,   // left as it is, while the column shows another name
+    Fails,      // the rename would be refused (Error)
+    Taken,      // refused: a file renamed earlier in the run (Name) takes the name first
+    Shifted,    // renamed, but to another name (Name) than the column shows
+    Keeps,      // left as it is, while the column shows another name
+    TagMissing, // a tag of its new name has no value (Name: the tag, as newname.h names it)
+    TagUnknown, // a tag of its new name is not understood and stays as typed
 };
 
 struct TRowMark {
@@ -40,10 +45,21 @@ struct TRowMark {
     std::string Tried;
 };
 
+// How many rows carry each kind of mark: the run's marks (the first four kinds) together.
+struct TMarkCounts {
+    int Run = 0;
+    int MissingTaken = 0; // TagMissing of "taken"
+    int MissingOther = 0; // TagMissing of any other tag
+    int Unknown = 0;
+};
+TMarkCounts CountMarks(const std::vector<TRowMark>& marks);
+
 // The marks for `entries` (a snapshot in slot order) given their predicted outcomes,
 // ordered by slot. `options` are the options of the prediction; their NumberIncValue is
 // the start number the column counts from, and each entry's Number the one the run
 // gives it. An incomplete prediction marks what it covers.
+// A row the run renames or leaves as shown gets a tag mark instead, where it has one;
+// the names are made with each entry's tags (TRunEntry::Tags).
 // Once `cancel` is set, the marks returned are incomplete.
 std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
                                const RenameOptionSet& options,
@@ -58,5 +74,11 @@ QString MarkTip(const TRowMark& mark, const MarkTextSource& texts);
 
 // The status line's note of how many rows are marked; empty for none.
 QString MarkCountText(int marked, const MarkTextSource& texts);
+// The same of the tag marks: the rows without a date taken, without another tag's value,
+// and with a tag not understood, each note joined by `separator`; empty for none.
+QString TagMarkCountText(const TMarkCounts& counts, const QString& separator,
+                         const MarkTextSource& texts);
+// The status line's note of a read of tags under way.
+QString ReadingTagsText(std::size_t done, std::size_t total, const MarkTextSource& texts);
 
 } // namespace qm

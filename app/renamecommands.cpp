@@ -102,6 +102,9 @@ void TRenameCommands::ThreadProgress() {
         return; // a notice that came after the end handler
     }
     const TRenameThread::Progress progress = thread_->TakeProgress();
+    if (progress.readingTags) {
+        process_->ShowReadingTags(progress.tagsDone, progress.tagsTotal);
+    }
     if (progress.hasNames) {
         process_->ShowNames(progress.from, progress.to);
     }

@@ -1,5 +1,6 @@
 #include "app/renameprocess.h"
 
+#include "app/predictionmarks.h"
 #include "app/qttext.h"
 
 #include <QHBoxLayout>
@@ -122,6 +123,13 @@ void TRenameProcess::ShowNames(const std::string& from, const std::string& to) {
     };
     show(FromNameInfo, Q(programLine_("RENAMEFROMNAME") + ": " + from));
     show(ToNameInfo, Q(programLine_("RENAMETONAME") + ": " + to));
+}
+
+void TRenameProcess::ShowReadingTags(std::int64_t done, std::int64_t total) {
+    FromNameInfo->setText(
+        ReadingTagsText(static_cast<std::size_t>(std::max<std::int64_t>(done, 0)),
+                        static_cast<std::size_t>(std::max<std::int64_t>(total, 0)), programLine_));
+    ToNameInfo->clear();
 }
 
 void TRenameProcess::StepProgress(std::int64_t n) {

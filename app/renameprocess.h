@@ -43,6 +43,8 @@ public:
     void Finish();
 
     void ShowNames(const std::string& from, const std::string& to);
+    // Before the first rename: the run reads the files' tags, `done` of `total` so far.
+    void ShowReadingTags(std::int64_t done, std::int64_t total);
     // Adds `n` finished files; the bar follows in thousandths and never moves back.
     void StepProgress(std::int64_t n);
     // One tick of the estimate (the timer calls it every second).

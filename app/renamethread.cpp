@@ -1,5 +1,9 @@
 #include "app/renamethread.h"
 
+#include "engine/newname.h"
+#include "filelist/fileitem.h"
+#include "filelist/fileitems.h"
+#include "filetags/tagpool.h"
 #include "rename/plan.h"
 
 #include <sys/resource.h>
@@ -30,6 +34,14 @@ void TRenameThread::run() {
     // QThread's priorities do nothing on Linux; a nice value per thread does.
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 5);
     lastNotice_ = std::chrono::steady_clock::now();
+    const unsigned sources = undoMode_ ? 0u : TagSourcesNeeded(options_);
+    if (sources != 0 && !ReadRunTags(sources)) {
+        // Nothing renamed and no journal begun: the run took place and was cancelled.
+        tally_.Cancelled = true;
+        ran_ = true;
+        Notify(true);
+        return;
+    }
 
     RenameCallbacks callbacks;
     callbacks.OnNames = [this](int, const std::string& from, const std::string& to) {
@@ -59,6 +71,35 @@ void TRenameThread::run() {
     journalProblem_ = std::move(run.JournalProblem);
     // The window also takes the state in its end handler; this only spares it a wait.
     Notify(true);
+}
+
+bool TRenameThread::ReadRunTags(unsigned sources) {
+    TTagReadRequest request;
+    request.Sources = sources;
+    // A file written since its tags were read (another program set its date or title)
+    // gets the name its data gives now.
+    request.CheckStamps = true;
+    for (int slot = 0; slot < items_.Count(); ++slot) {
+        if (TFileItem* entry = items_.Items(slot))
+            request.Entries.push_back(entry);
+    }
+    const auto total = static_cast<std::int64_t>(request.Entries.size());
+    const auto tell = [this, total](std::size_t done) {
+        {
+            const std::lock_guard lock(mutex_);
+            latest_.readingTags = true;
+            latest_.tagsDone = static_cast<std::int64_t>(done);
+            latest_.tagsTotal = total;
+        }
+        Notify(false);
+    };
+    tell(0);
+    ReadTags(request, cancel_, tell);
+    {
+        const std::lock_guard lock(mutex_);
+        latest_.readingTags = false;
+    }
+    return !cancel_.load(std::memory_order_acquire);
 }
 
 void TRenameThread::Notify(bool force) {

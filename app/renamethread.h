@@ -8,6 +8,11 @@
 // TakeProgress hands that state over. Updates therefore come in the worker's order,
 // coalesced; the per-file count goes straight to `filesSinceTick`.
 //
+// A rename whose names need tags (newname.h) first makes sure every entry has them: it
+// reads those of the entries that lack them and again those of the files that changed
+// since they were read (tagpool.h), telling of it as it goes; a cancel meanwhile ends the
+// run before anything is renamed. An undo needs no tags.
+//
 // Created by the window for one run, which starts with start(); the owner waits for
 // the thread before destroying it. The file items must be in update mode for the whole
 // run, and `filesSinceTick` must outlive the thread.
@@ -48,6 +53,10 @@ public:
         std::int64_t done = 0;  // files finished in all
         bool hasNumber = false; // a new running number since the last time
         std::int32_t number = 0;
+        // While the tags are read, before the first rename: entries settled of how many.
+        bool readingTags = false;
+        std::int64_t tagsDone = 0;
+        std::int64_t tagsTotal = 0;
     };
     Progress TakeProgress();
 
@@ -70,6 +79,9 @@ protected:
 
 private:
     void Notify(bool force);
+    // Reads the tags of `sources` for every entry that lacks them or whose file changed;
+    // false when cancelled.
+    bool ReadRunTags(unsigned sources);
 
     TFileItems& items_;
     const RenameOptionSet options_;

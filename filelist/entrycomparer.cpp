@@ -13,6 +13,13 @@ namespace qm {
 
 namespace {
 
+// The name the column shows for the first row, with the entry's tags as far as read.
+std::string NextNewName(const RenameOptionSet& options, const TFileItem& entry) {
+    const std::shared_ptr<const TEntryTags> tags = entry.Tags();
+    return ComputeNewName(options, entry.Name(), options.NumberIncValue,
+                          NameTags{tags ? &tags->Values : nullptr, nullptr});
+}
+
 template <class T> int Sign(T a, T b) {
     return a < b ? -1 : b < a ? 1 : 0;
 }
@@ -118,8 +125,7 @@ int TEntryComparer::CompareAscending(const TFileItem& a, const TFileItem& b) con
             return path;
         return collator_->Compare(a.Name(), b.Name());
     case ColumnId::NewName:
-        return collator_->Compare(ComputeNextNewName(options_, a.Name()),
-                                  ComputeNextNewName(options_, b.Name()));
+        return collator_->Compare(NextNewName(options_, a), NextNewName(options_, b));
     case ColumnId::PrevName:
         return collator_->Compare(a.PrevName(), b.PrevName());
     case ColumnId::TypeName:
@@ -160,7 +166,7 @@ std::string TEntryComparer::AscendingKey(const TFileItem& entry) const {
     case ColumnId::Path:
         return PathKey(entry.Path(), entry.Name());
     case ColumnId::NewName:
-        return collator_->SortKey(ComputeNextNewName(options_, entry.Name()));
+        return collator_->SortKey(NextNewName(options_, entry));
     case ColumnId::PrevName:
         return collator_->SortKey(entry.PrevName());
     case ColumnId::TypeName:

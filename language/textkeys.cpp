@@ -313,6 +313,15 @@ constexpr std::array Keys{
     // After the example: how many files would not get the name the list shows.
     Plain("PREDICTCOUNTONE", Line, TextRole::Message, Main, "FileExample"),
     Plain("PREDICTCOUNT", Line, TextRole::Message, Main, "FileExample", {}, 1),
+    // Then the rows whose tags have no value or are not understood, and a read of tags
+    // under way (also in the progress window of a run, before its first rename).
+    Plain("PREDICTNOTAKENCOUNTONE", Line, TextRole::Message, Main, "FileExample"),
+    Plain("PREDICTNOTAKENCOUNT", Line, TextRole::Message, Main, "FileExample", {}, 1),
+    Plain("PREDICTNOTAGCOUNTONE", Line, TextRole::Message, Main, "FileExample"),
+    Plain("PREDICTNOTAGCOUNT", Line, TextRole::Message, Main, "FileExample", {}, 1),
+    Plain("PREDICTTAGUNKNOWNCOUNTONE", Line, TextRole::Message, Main, "FileExample"),
+    Plain("PREDICTTAGUNKNOWNCOUNT", Line, TextRole::Message, Main, "FileExample", {}, 1),
+    Plain("READINGTAGS", Line, TextRole::Message, Main, "FileExample", {}, 2),
 
     // Tool tips of the rows that the prediction of the run marks in the new-name column.
     // A failure is PREDICTFAILS with one of the reasons after it.
@@ -331,6 +340,10 @@ constexpr std::array Keys{
     Plain("PREDICTKEEPS", Line, TextRole::Message, FileList, "FileList"),
     // PREDICTFAILS naming the name the run tries where the column shows another.
     Plain("PREDICTFAILSAS", Line, TextRole::Message, FileList, "FileList", {}, 2),
+    // A row whose tag has no value ("taken", or another named) or is not understood.
+    Plain("PREDICTNOTAKEN", Line, TextRole::Message, FileList, "FileList"),
+    Plain("PREDICTNOTAG", Line, TextRole::Message, FileList, "FileList", {}, 1),
+    Plain("PREDICTTAGUNKNOWN", Line, TextRole::Message, FileList, "FileList"),
 
     // File list columns.
     Column("FILENAME_COLUMN", "FileList"),

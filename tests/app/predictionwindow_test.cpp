@@ -7,16 +7,21 @@
 #include "app/optionmapping.h"
 #include "app/optiontabs.h"
 #include "app/predictionrunner.h"
+#include "app/tagloader.h"
 #include "engine/newname.h"
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
+#include "filetags/tagpool.h"
+#include "tests/support/mediafiles.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -24,6 +29,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <future>
 #include <memory>
 #include <thread>
 
@@ -255,6 +261,64 @@ private slots:
             QCOMPARE(marks[i].Kind, MarkKind::Shifted);
             QCOMPARE(marks[i].Name, prediction.Entries[i].Candidate);
         }
+    }
+
+    // Tags through the window: the names, their order and marks once the tags are in,
+    // month names following the language, and a list change that waits for the read.
+    void tagsInTheWindow() {
+        CommandLine commandLine;
+        for (const char* name : {"a.jpg", "b.jpg"}) {
+            test::WriteJpeg((root_ + name).toStdString(),
+                            {name[0] == 'a' ? "2024:05:06 07:08:09" : "", "", "", 8, 8});
+            commandLine.paths.push_back((root_ + name).toStdString());
+        }
+        TMain main(commandLine);
+        main.show();
+        // Sorted by the new names: once the tags are in, " b.jpg" goes before "May a.jpg".
+        main.FileListColumnClick(1);
+        RenameOptionSet options = Inserting("<taken:MMMM> ", "");
+        options.InsertTags = true;
+        ApplyOptionsToControls(main.Options(), options);
+        main.RefreshOptionControls();
+        QVERIFY(WaitForMarks(main));
+        const QAbstractItemModel* model = ListModel(main);
+        QCOMPARE(model->index(0, 1).data().toString(), QString(" b.jpg"));
+        QCOMPARE(model->index(1, 1).data().toString(), QString("May a.jpg"));
+        QVERIFY(!model->index(1, 1).data(Qt::ToolTipRole).isValid());
+        QCOMPARE(model->index(0, 1).data(Qt::ToolTipRole).toString(), QString("No date taken"));
+        const QString status = main.findChild<QLabel*>(QStringLiteral("FileExample"))->text();
+        QCOMPARE(status.section(QStringLiteral(" \u2014 "), 1),
+                 QString("1 file has no date taken"));
+
+        QSignalSpy shown(model, &QAbstractItemModel::dataChanged);
+        auto* languages = main.findChild<QMenu*>(QStringLiteral("M_Language"));
+        for (QAction* item : languages->actions()) {
+            if (item->text() == QLatin1String("Deutsch"))
+                item->trigger();
+        }
+        QVERIFY(!shown.isEmpty()); // the view asks for the names again
+        QCOMPARE(model->index(1, 1).data().toString(), QString("Mai a.jpg"));
+
+        // A read that holds on until it is cancelled: removing the files must wait for it.
+        auto* loader = main.findChild<TTagLoader*>(QStringLiteral("TagLoader"));
+        std::promise<void> started;
+        std::atomic<bool> returned{false};
+        loader->SetRead([&](const TTagReadRequest&, const std::atomic<bool>& cancel,
+                            const std::function<void(std::size_t)>&) {
+            started.set_value();
+            while (!cancel)
+                std::this_thread::yield();
+            returned = true;
+            return std::size_t{0};
+        });
+        main.AddFile((root_ + "a.jpg").toStdString());
+        main.RefreshOptionControls();
+        QVERIFY(loader->Reading());
+        started.get_future().wait();
+        main.findChild<QAction*>(QStringLiteral("A_RemoveAllFiles"))->trigger();
+        QVERIFY(returned);
+        QCOMPARE(model->rowCount(), 0);
+        QVERIFY(!loader->Reading());
     }
 
     void typingCancelsTheRunningPrediction() {
