@@ -334,8 +334,10 @@ QString TagMarkCountText(const TMarkCounts& counts, const QString& separator,
 }
 
 QString ReadingTagsText(std::size_t done, std::size_t total, const MarkTextSource& texts) {
-    return Fill(Text(texts, "READINGTAGS", "Reading tags: %1 of %2"),
-                ScreenText(FormatThousands(done)), ScreenText(FormatThousands(total)));
+    // Plain numbers, as the other counts of the status line: the size column's dots would
+    // read as decimals in English.
+    return Fill(Text(texts, "READINGTAGS", "Reading tags: %1 of %2"), QString::number(done),
+                QString::number(total));
 }
 
 } // namespace qm
