@@ -9,9 +9,9 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
-#include <vector>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 namespace qm {
 namespace {
@@ -560,8 +560,8 @@ TEST_F(SettingsTest, TwoProcessesSavingAtOnceLeaveOneWholeSave) {
                 settings.ColumnsWidth = std::to_string(k) + ",1";
                 settings.Schemas.Clear();
                 for (int i = 0; i <= k * 5; ++i)
-                    settings.Schemas.Add({"w" + std::to_string(k) + "-" + std::to_string(i),
-                                          "Version=1"});
+                    settings.Schemas.Add(
+                        {"w" + std::to_string(k) + "-" + std::to_string(i), "Version=1"});
                 char go = 'r';
                 (void)!::write(ready[1], &go, 1);
                 (void)!::read(gate[0], &go, 1);
