@@ -3,14 +3,11 @@
 #include "storefixture.h"
 
 #include <array>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
-#include <sys/wait.h>
-#include <unistd.h>
 #include <vector>
 
 namespace qm {
@@ -531,75 +528,6 @@ TEST_F(SettingsTest, TheProgramStartedTwiceCountsEveryStartAndNoCrash) {
             EXPECT_EQ(store.ReadInteger("ApplicationStarts", 0), c.starts);
             EXPECT_EQ(store.ReadInteger("ApplicationCrashes", 0), c.crashes);
             EXPECT_EQ(store.ReadBool("ApplicationStarted", false), c.startedMark);
-        });
-    }
-}
-
-TEST_F(SettingsTest, TwoProcessesSavingAtOnceLeaveOneWholeSave) {
-    const char* longer = std::getenv("QUILLMARK_SHARED_ROUNDS");
-    const int rounds = longer ? std::atoi(longer) : 3;
-    for (int round = 0; round < rounds; ++round) {
-        SCOPED_TRACE("round " + std::to_string(round));
-        // Both writers are running before either saves: `ready` tells the test, closing
-        // `gate` lets them go.
-        int gate[2], ready[2];
-        ASSERT_EQ(::pipe(gate), 0);
-        ASSERT_EQ(::pipe(ready), 0);
-        std::vector<pid_t> writers;
-        for (int k = 0; k < 2; ++k) {
-            const pid_t pid = ::fork();
-            if (pid == 0) {
-                ::close(gate[1]);
-                ::close(ready[0]);
-                TSettings settings;
-                settings.Load();
-                settings.RegisterStart();
-                // Every writer's values differ in each part of the save, and its schemes
-                // in number, so that half of one save over the other shows.
-                settings.Width = 600 + k;
-                settings.ColumnsWidth = std::to_string(k) + ",1";
-                settings.Schemas.Clear();
-                for (int i = 0; i <= k * 5; ++i)
-                    settings.Schemas.Add(
-                        {"w" + std::to_string(k) + "-" + std::to_string(i), "Version=1"});
-                char go = 'r';
-                (void)!::write(ready[1], &go, 1);
-                (void)!::read(gate[0], &go, 1);
-                const bool saved = settings.Save();
-                settings.RegisterExit();
-                ::_exit(saved ? 0 : 1);
-            }
-            writers.push_back(pid);
-        }
-        ::close(gate[0]);
-        ::close(ready[1]);
-        char started[2];
-        for (std::size_t got = 0; got < sizeof started;) {
-            const ssize_t n = ::read(ready[0], started + got, sizeof started - got);
-            if (n <= 0)
-                break;
-            got += static_cast<std::size_t>(n);
-        }
-        ::close(ready[0]);
-        ::close(gate[1]);
-        for (const pid_t pid : writers) {
-            int status = 0;
-            ::waitpid(pid, &status, 0);
-            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a save was lost";
-        }
-        TSettings after;
-        after.Load();
-        const int k = after.Width - 600;
-        ASSERT_TRUE(k == 0 || k == 1) << after.Width;
-        EXPECT_EQ(after.ColumnsWidth, std::to_string(k) + ",1");
-        ASSERT_EQ(after.Schemas.Count(), 1 + k * 5);
-        for (int i = 0; i < after.Schemas.Count(); ++i)
-            EXPECT_EQ(after.Schemas.Items(i).Name.substr(0, 3), "w" + std::to_string(k) + "-");
-        WithUserStore([&](TSettingsStore& store) {
-            store.KeyPath = kRoot;
-            EXPECT_EQ(store.ReadInteger("ApplicationStarts", 0), 2 * (round + 1));
-            EXPECT_EQ(store.ReadInteger("ApplicationCrashes", 0), 0);
-            EXPECT_FALSE(store.ReadBool("ApplicationStarted", true));
         });
     }
 }
