@@ -9,6 +9,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -556,6 +557,16 @@ std::string AppendMark(const std::string& path, RecordType type, const std::stri
     return error == 0 ? std::string() : ErrorText(path, error);
 }
 
+// A journal whose writer still holds it: a run going on, here or in another program.
+bool JournalInUse(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool held = flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    close(fd);
+    return held;
+}
+
 } // namespace
 
 std::string MarkJournalUndone(const std::string& path, const std::string& undoRunId) {
@@ -582,6 +593,9 @@ std::string TJournalWriter::Begin(const std::string& folder, TJournal header,
         if (fd_ < 0 && (errno != EEXIST || attempt == 16))
             return ErrorText(path_, errno);
     }
+    // Held until Close (or the end of the process), so that another program pruning
+    // old journals leaves this run's alone however many runs it makes meanwhile.
+    flock(fd_, LOCK_EX | LOCK_NB);
 
     std::string out(kMagic);
     std::size_t at = OpenRecord(out, kHeader);
@@ -654,7 +668,8 @@ std::string TJournalWriter::Begin(const std::string& folder, TJournal header,
     // for the user to look at.
     const std::vector<std::string> files = JournalFiles(folder);
     for (std::size_t i = 0; i + kJournalsKept < files.size(); ++i)
-        if (files[i] != path_ && ReadJournal(files[i]).Status == TJournalRead::Ok)
+        if (files[i] != path_ && ReadJournal(files[i]).Status == TJournalRead::Ok &&
+            !JournalInUse(files[i]))
             unlink(files[i].c_str());
     return {};
 }

@@ -129,8 +129,10 @@ public:
 
     // Creates the journal in `folder` (made if missing), writes `header` (its RunId, Time
     // and Pid are filled in here) and `moves`, and syncs file and folder; the older
-    // journals beyond the newest kJournalsKept are removed when they read well. Returns
-    // "" or the reason nothing could be written; the run must not start then.
+    // journals beyond the newest kJournalsKept are removed when they read well and no
+    // writer holds them (the writer keeps a lock on its journal until Close or its end,
+    // so a run going on in another program keeps its journal). Returns "" or the reason
+    // nothing could be written; the run must not start then.
     std::string Begin(const std::string& folder, TJournal header,
                       const std::vector<TJournalMoveRef>& moves);
 

@@ -13,7 +13,10 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <fcntl.h>
 #include <string_view>
+#include <sys/file.h>
+#include <unistd.h>
 #include <variant>
 
 namespace qm {
@@ -107,7 +110,22 @@ TSettings::TSettings() {
     AppPath = ExecutableFolder();
 }
 
-TSettings::~TSettings() = default;
+TSettings::~TSettings() {
+    // Like the end of the process: the lock goes, and a start after this one that finds
+    // no RegisterExit counts a crash.
+    if (instanceLock_ >= 0)
+        ::close(instanceLock_);
+}
+
+bool TSettings::AloneRunning() {
+    if (instanceLock_ < 0)
+        return true; // no lock to tell by: as if this were the only instance
+    // Every running instance holds the lock shared; only one alone gets it exclusively.
+    // Called inside the store's write transaction, so no other instance is probing now.
+    const bool alone = ::flock(instanceLock_, LOCK_EX | LOCK_NB) == 0;
+    ::flock(instanceLock_, LOCK_SH | LOCK_NB);
+    return alone;
+}
 
 std::string TSettings::RootKeyPath() const {
     return UseDevelopmentKey ? DevelopmentRoot : NormalRoot;
@@ -291,7 +309,12 @@ void TSettings::RegisterStart() {
     ApplicationStarts = store.ReadInteger("ApplicationStarts", 0);
     ApplicationStarted = store.ReadBool("ApplicationStarted", false);
     ApplicationCrashes = store.ReadInteger("ApplicationCrashes", 0);
-    if (ApplicationStarted) {
+    // The program started twice: the mark of the instance still running is no crash.
+    if (instanceLock_ < 0)
+        instanceLock_ = ::open(InstanceLockPath().c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    // Taken (shared) here in any case: that is what tells the next instance this one runs.
+    const bool alone = AloneRunning();
+    if (ApplicationStarted && alone) {
         ApplicationCrashes = Raised(ApplicationCrashes);
         store.WriteInteger("ApplicationCrashes", ApplicationCrashes, 0);
     }
@@ -312,11 +335,26 @@ void TSettings::RegisterExit() {
     if (!store.IsOpen())
         return;
     store.KeyPath = RootKeyPath();
-    ApplicationStarted = false;
+    // Another instance may have counted its start since; counts only rise, so the larger
+    // one keeps both (and a store emptied meanwhile gets ours back).
+    ApplicationStarts = std::max(ApplicationStarts, store.ReadInteger("ApplicationStarts", 0));
+    ApplicationCrashes = std::max(ApplicationCrashes, store.ReadInteger("ApplicationCrashes", 0));
     store.WriteInteger("ApplicationStarts", ApplicationStarts, 0);
     store.WriteInteger("ApplicationCrashes", ApplicationCrashes, 0);
-    store.WriteBool("ApplicationStarted", ApplicationStarted, false);
+    // The mark stays while another instance runs: it is that one's to clear, and should
+    // it crash, the next start counts it.
+    if (AloneRunning()) {
+        ApplicationStarted = false;
+        store.WriteBool("ApplicationStarted", ApplicationStarted, false);
+    }
     store.Close();
+    if (instanceLock_ >= 0)
+        ::close(instanceLock_);
+    instanceLock_ = -1;
+}
+
+std::string TSettings::InstanceLockPath() const {
+    return UserStorePath() + (UseDevelopmentKey ? ".development-running" : ".running");
 }
 
 void TSettings::RegisterApplication() {

@@ -79,10 +79,14 @@ public:
     // save reached the store (callers may ignore it: a failed save is dropped). Writes
     // nothing after a Load that could not read the store.
     bool Save();
-    // Counts the start, and a crash when the previous run never reached RegisterExit.
+    // Counts the start, and a crash when the previous run never reached RegisterExit and
+    // no other instance is running (a lock beside the store, "<store>.running", held
+    // shared from RegisterStart to RegisterExit or destruction, tells).
     void RegisterStart();
-    // Marks the run as ended regularly; nothing after a RegisterStart that could not
-    // reach the store.
+    // Marks the run as ended regularly, unless another instance still runs (the mark is
+    // then that one's); keeps the larger of its counts and the stored ones, so that
+    // another instance's start is never lost. Nothing after a RegisterStart that could
+    // not reach the store.
     void RegisterExit();
     // Writes the program's entry in the machine-wide product-family store; skipped in
     // silence when that store cannot be written.
@@ -102,6 +106,9 @@ private:
     void SaveGeneral(TSettingsStore& store) const;
     void SaveOptions(TSettingsStore& store) const;
     void SaveSchemes(TSettingsStore& store) const;
+    std::string InstanceLockPath() const;
+    // Whether no other instance holds the lock; inside the store's write transaction.
+    bool AloneRunning();
 
     // Load could not reach the store: the fields hold defaults, not the user's
     // settings, so Save must not write them over what the store still holds (the
@@ -110,6 +117,7 @@ private:
     bool storeUnread_ = false;
     // Likewise for the counts when RegisterStart could not reach the store.
     bool countsUnread_ = false;
+    int instanceLock_ = -1; // held shared while this instance runs
 };
 
 } // namespace qm

@@ -173,5 +173,21 @@ TEST_F(JournalFile, KeepsTheNewestTenAndLeavesDamagedOnesAlone) {
     EXPECT_EQ(files.front(), damaged);
 }
 
+TEST_F(JournalFile, ARunGoingOnKeepsItsJournalWhileAnotherMakesMoreThanTen) {
+    // The run of another program (a writer of its own holds the lock the same way),
+    // begun first and so the oldest journal.
+    TJournalWriter going;
+    ASSERT_EQ(going.Begin(folder_, TJournal{}, {{0, false, "/a/", "x", "y", 7}}), "");
+    std::vector<std::size_t> sizes;
+    for (int i = 0; i < TJournalWriter::kJournalsKept + 2; ++i)
+        Write(sizes);
+    EXPECT_TRUE(std::filesystem::exists(going.Path()));
+    going.SetResult(0, MoveResult::Done);
+    EXPECT_EQ(going.Close({1, 0, 0, 0, false}), "");
+    // Closed, it is pruned like any other.
+    Write(sizes);
+    EXPECT_FALSE(std::filesystem::exists(going.Path()));
+}
+
 } // namespace
 } // namespace qm::test

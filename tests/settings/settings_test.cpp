@@ -2,9 +2,11 @@
 #include "settings/settings.h"
 #include "storefixture.h"
 
+#include <array>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -490,6 +492,44 @@ TEST_F(SettingsTest, AStartWithoutARegularExitCountsAsACrash) {
         EXPECT_TRUE(store.ValueExists("ApplicationStarted"));
         EXPECT_EQ(store.ReadInteger("ApplicationStarts", 0), 5);
     });
+}
+
+TEST_F(SettingsTest, TheProgramStartedTwiceCountsEveryStartAndNoCrash) {
+    // Steps on instances 0..2: 's' start, 'e' regular exit, 'k' killed (no exit).
+    struct Case {
+        const char* steps;
+        int starts, crashes;
+        bool startedMark;
+    };
+    const std::vector<Case> cases = {
+        {"s0 s1 e0 e1", 2, 0, false},
+        {"s0 s1 e1 e0", 2, 0, false},
+        {"s0 s1 e0 k1 s2", 3, 1, true},
+        {"s0 k0 s1 e1", 2, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.steps);
+        std::filesystem::remove_all(Root() / "home");
+        std::array<std::unique_ptr<TSettings>, 3> runs;
+        for (const char* step = c.steps; *step != '\0'; step += step[2] == ' ' ? 3 : 2) {
+            auto& run = runs[static_cast<std::size_t>(step[1] - '0')];
+            if (step[0] == 's') {
+                run = std::make_unique<TSettings>();
+                run->Load();
+                run->RegisterStart();
+            } else {
+                if (step[0] == 'e')
+                    run->RegisterExit();
+                run.reset();
+            }
+        }
+        WithUserStore([&](TSettingsStore& store) {
+            store.KeyPath = kRoot;
+            EXPECT_EQ(store.ReadInteger("ApplicationStarts", 0), c.starts);
+            EXPECT_EQ(store.ReadInteger("ApplicationCrashes", 0), c.crashes);
+            EXPECT_EQ(store.ReadBool("ApplicationStarted", false), c.startedMark);
+        });
+    }
 }
 
 TEST_F(SettingsTest, TheDevelopmentKeyKeepsItsOwnSettings) {
