@@ -106,7 +106,7 @@ void WriteSeeds(const std::string& folder) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     if (const char* seeds = std::getenv("QM_JOURNAL_SEEDS")) {
-        WriteSeeds(seeds);
+        WriteSeeds(std::string(seeds) + "/");
         std::exit(0);
     }
     return 0;
@@ -125,12 +125,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const std::size_t cut = data[0] * bytes.size() / 256;
     const qm::TJournalRead shorter = qm::ParseJournal(std::string_view(bytes).substr(0, cut));
-    Check(shorter.Status != qm::TJournalRead::NewerVersion);
-    if (shorter.Status == qm::TJournalRead::Ok)
+    // Only a cut before the header record's end leaves nothing to read.
+    std::uint32_t headerLength = 0;
+    for (int i = 0; i < 4; ++i)
+        headerLength |= std::uint32_t{static_cast<std::uint8_t>(bytes[8 + i])} << (8 * i);
+    if (cut >= 16 + std::size_t{headerLength}) {
+        Check(shorter.Status == qm::TJournalRead::Ok);
         Check(shorter.Journal.Moves.size() <= journal.Moves.size() &&
               shorter.Journal.RunId == journal.RunId);
-    else
-        Check(cut < bytes.size());
+    } else {
+        Check(shorter.Status == qm::TJournalRead::Damaged);
+    }
 
     // The undo over a private folder: every move lands there, and the files it names as
     // renamed are there (any inode will do).

@@ -4,6 +4,7 @@
 // written back as a scheme file, it reads back equal.
 
 #include "cli/schemesource.h"
+#include "engine/runningnumber.h"
 #include "settings/optionschemas.h"
 
 #include <fcntl.h>
