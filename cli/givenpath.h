@@ -2,7 +2,8 @@
 
 // A path as the command line gives it, split the way the rename takes it: the folder the
 // entry is renamed in and its bare name. The views point into the path given, which must
-// outlive them.
+// outlive them. Also the reading of a list of paths (--files-from), kept here so that the
+// list fuzzer reads lists through the same code as the rename.
 
 #include <string_view>
 

@@ -6,14 +6,13 @@
 #include "cli/givenpath.h"
 #include "cli/schemesource.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <fcntl.h>
 #include <limits>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -55,8 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(!name.empty() && name.find(separator) == std::string_view::npos);
         // Only separators lie between one name and the next.
         const std::size_t found = listed->find(name, at);
-        Check(found != std::string::npos &&
-              listed->find_first_not_of(separator, at) == found);
+        Check(found != std::string::npos && listed->find_first_not_of(separator, at) == found);
         at = found + name.size();
         Check(at == listed->size() || (*listed)[at] == separator);
 

@@ -10,15 +10,14 @@
 #include "rename/journal.h"
 #include "rename/journalundo.h"
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
 #include <string>
 #include <string_view>
+#include <unistd.h>
 
 namespace {
 
@@ -153,9 +152,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const qm::TJournalMove& undo : plan.Moves) {
         bool named = false;
         for (const qm::TJournalMove& m : here.Moves)
-            named |= m.Entry == undo.Entry && m.From == undo.To &&
-                     (m.To == undo.From || (undo.From.starts_with(".qm-case-") &&
-                                            PlainName(undo.From)));
+            named |=
+                m.Entry == undo.Entry && m.From == undo.To &&
+                (m.To == undo.From || (undo.From.starts_with(".qm-case-") && PlainName(undo.From)));
         Check(named);
         Check(undo.Folder.starts_with(Folder()));
     }

@@ -6,11 +6,10 @@
 #include "engine/newname.h"
 #include "engine/utf8text.h"
 
-#include <fuzzer/FuzzedDataProvider.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <fuzzer/FuzzedDataProvider.h>
 #include <string>
 #include <vector>
 
@@ -100,9 +99,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tags.Title = TagText(in);
     tags.Folder = TagText(in);
     if (in.ConsumeBool())
-        tags.Taken = qm::TagDate{in.ConsumeIntegralInRange(-1, 10000), in.ConsumeIntegralInRange(0, 13),
-                                 in.ConsumeIntegralInRange(0, 32), in.ConsumeIntegralInRange(0, 24),
-                                 in.ConsumeIntegralInRange(0, 60), in.ConsumeIntegralInRange(0, 61)};
+        tags.Taken =
+            qm::TagDate{in.ConsumeIntegralInRange(-1, 10000), in.ConsumeIntegralInRange(0, 13),
+                        in.ConsumeIntegralInRange(0, 32),     in.ConsumeIntegralInRange(0, 24),
+                        in.ConsumeIntegralInRange(0, 60),     in.ConsumeIntegralInRange(0, 61)};
     if (in.ConsumeBool())
         tags.Track = in.ConsumeIntegral<std::int32_t>();
     if (in.ConsumeBool())
@@ -110,7 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t number = Count(in);
     const std::string name = in.ConsumeRemainingBytesAsString();
 
-    const qm::NewName result = qm::ComputeNewNameChecked(o, name, number, qm::NameTags{&tags, nullptr});
+    const qm::NewName result =
+        qm::ComputeNewNameChecked(o, name, number, qm::NameTags{&tags, nullptr});
     if (result.Fault != qm::NameFault::None) {
         Check(result.Name == name);
         Check(result.Pair >= 0 && result.Pair < o.ReplaceCount);
@@ -118,10 +119,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     Check(result.Pair == -1);
 
-    std::vector<const std::string*> typed = {
-        &name, &o.ChangeFileExtTo, &o.InsertFrontText, &o.InsertAtPositionText, &o.InsertBackText,
-        &o.NumberIncAdvFormat, &o.AlterLogicFilenameString, &o.AlterLogicFilenameSep,
-        &o.FormatSpecialWords};
+    std::vector<const std::string*> typed = {&name,
+                                             &o.ChangeFileExtTo,
+                                             &o.InsertFrontText,
+                                             &o.InsertAtPositionText,
+                                             &o.InsertBackText,
+                                             &o.NumberIncAdvFormat,
+                                             &o.AlterLogicFilenameString,
+                                             &o.AlterLogicFilenameSep,
+                                             &o.FormatSpecialWords};
     for (int i = 0; i < o.ReplaceCount; ++i) {
         typed.push_back(&o.ReplacePairs[static_cast<std::size_t>(i)].Replace);
         typed.push_back(&o.ReplacePairs[static_cast<std::size_t>(i)].ReplaceWith);

@@ -7,13 +7,12 @@
 #include "engine/runningnumber.h"
 #include "settings/optionschemas.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <fcntl.h>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -52,7 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(options.NumberIncValue >= 0 && options.NumberIncValue <= qm::MaxNumberIncValue);
     for (int i = 1; i < options.ReplaceCount; ++i)
         Check(qm::CompareReplaceText(options.ReplacePairs[static_cast<std::size_t>(i - 1)].Replace,
-                                     options.ReplacePairs[static_cast<std::size_t>(i)].Replace) <= 0);
+                                     options.ReplacePairs[static_cast<std::size_t>(i)].Replace) <=
+              0);
 
     WriteFile(qm::WriteSchemeText(options));
     qm::RenameOptionSet again;

@@ -36,6 +36,7 @@ corpus_name() {
 max_len() {
     case "$1" in
     musictags_fuzz) echo 16384 ;;
+    storevalues_fuzz) echo 32768 ;; # a store file is a few pages of 4 KiB
     *) echo 4096 ;;
     esac
 }
