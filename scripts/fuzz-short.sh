@@ -3,6 +3,9 @@
 # (default 30) over its committed seeds. New inputs go to a temporary folder, so the seeds
 # stay as they are. Any finding (crash, hang, leak, memory limit) fails the script; the
 # input that found it is kept in FUZZ_ARTIFACTS (default: a temporary folder, printed).
+# An input may take 30 s before it counts as a hang: a scheme may ask for a running number
+# millions of digits long, which the engine builds (up to its working limit) and the
+# sanitizers slow down.
 # Targets may be named as arguments; without any, every target of fuzz/ runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -47,7 +50,7 @@ for target in "${targets[@]}"; do
     fresh="$work/$name"
     mkdir -p "$fresh"
     echo "== $target: ${seconds}s over fuzz/corpus/$name"
-    if ! build-fuzz/fuzz/"$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+    if ! build-fuzz/fuzz/"$target" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 \
         -max_len="$(max_len "$target")" -dict="fuzz/$name.dict" -print_final_stats=1 \
         -artifact_prefix="$artifacts/$target-" "$fresh" "fuzz/corpus/$name" \
         >"$work/$target.log" 2>&1; then
