@@ -27,20 +27,6 @@ int Usage(const std::string& message) {
     return 2;
 }
 
-// Calls `each` for every name of a list; blank lines (or empty NUL-separated items) name
-// nothing, every other byte belongs to a name, CR included.
-template <class Each> void ForEachListed(std::string_view text, char separator, Each&& each) {
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find(separator, start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        if (end > start)
-            each(text.substr(start, end - start));
-        start = end + 1;
-    }
-}
-
 // The entry of a path, its trailing slashes in `trailing` (see SplitGivenPath).
 TFileItems::NewEntry SplitPath(std::string_view path, std::string& trailing) {
     const GivenPath split = SplitGivenPath(path);

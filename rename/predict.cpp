@@ -44,7 +44,8 @@ public:
     }
     void Settle(std::size_t, RenameOutcome outcome, std::string&& candidate, int error,
                 std::int32_t number, bool) {
-        out_.emplace_back(outcome, std::move(candidate), error, number);
+        // Braces: clang before 16 takes no parenthesised aggregate init.
+        out_.push_back({outcome, std::move(candidate), error, number});
     }
     void Step(std::size_t) const {}
 
