@@ -12,15 +12,14 @@ cd "$(dirname "$0")/.."
 stages=()
 started=$SECONDS
 stage_start=$SECONDS
+# The script's exit status stays that of the command that ended it.
 print_times() {
-  local status=$?
   if ((${#stages[@]})); then
     echo
     echo "Time per stage:"
     printf '  %s\n' "${stages[@]}"
     printf '  %-34s %4d s\n' total $((SECONDS - started))
   fi
-  return $status
 }
 trap print_times EXIT
 stage_done() {
