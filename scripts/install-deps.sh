@@ -10,7 +10,7 @@ PACKAGES=(
   libicu-dev libpcre2-dev libexiv2-dev libtag1-dev libsqlite3-dev sqlite3 libjpeg62-turbo-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev
   exfat-fuse exfatprogs
-  clang libclang-rt-14-dev clang-format
+  clang libclang-rt-14-dev clang-format llvm
   xvfb xauth imagemagick fonts-dejavu-core adwaita-icon-theme
   scdoc man-db desktop-file-utils appstream dpkg-dev file exiv2 id3v2
   lintian binutils python3 weston qt6-wayland
