@@ -104,9 +104,9 @@ TEST(SharedFolder, TwoRunsAtOnceKeepEveryFileAndUndoOnlyTheirOwn) {
             for (const auto& [from, to] : *took)
                 EXPECT_TRUE(targets.insert(to).second) << to << " taken twice";
         EXPECT_EQ(targets.size(), 600u);
-        const auto after = [](const std::vector<const std::map<std::string, std::string>*>& runs) {
-            return [runs](const std::string& name) {
-                for (const auto* took : runs)
+        const auto after = [](const std::vector<const std::map<std::string, std::string>*>& taken) {
+            return [taken](const std::string& name) {
+                for (const auto* took : taken)
                     if (const auto it = took->find(name); it != took->end())
                         return it->second;
                 return name;
