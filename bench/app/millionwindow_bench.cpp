@@ -79,8 +79,8 @@ std::string MakeFolder() {
     const std::string dir = BaseFolder() + "/run" + std::to_string(serial++) + "/";
     fs::create_directories(dir);
     for (int i = 0; i < FileCount; ++i) {
-        const int fd = ::open((dir + Name("file_", i)).c_str(),
-                              O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+        const int fd =
+            ::open((dir + Name("file_", i)).c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
         if (fd < 0)
             std::abort();
         ::close(fd);
@@ -364,10 +364,7 @@ BENCHMARK(BM_MillionMarks)
     ->UseManualTime()
     ->Iterations(3);
 BENCHMARK(BM_MillionPlainLoop)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_MillionWindowRename)
-    ->Unit(benchmark::kMillisecond)
-    ->UseManualTime()
-    ->Iterations(2);
+BENCHMARK(BM_MillionWindowRename)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(2);
 
 } // namespace
 
