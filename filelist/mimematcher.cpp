@@ -2,7 +2,6 @@
 
 #include <QMimeDatabase>
 #include <algorithm>
-#include <clocale>
 #include <fnmatch.h>
 #include <locale.h>
 #include <string_view>
