@@ -1,6 +1,7 @@
 #include "app/mainform.h"
 
 #include "app/filelistdelegate.h"
+#include "app/filelistview.h"
 #include "app/optiontabs.h"
 #include "app/quickbutton.h"
 
@@ -135,7 +136,7 @@ void TMainForm::BuildPanels(QMainWindow& window, QObject& listFilter) {
     column->setContentsMargins(4, 4, 4, 2);
     column->setSpacing(4);
 
-    FileList = new QTreeView(central);
+    FileList = new TFileListView(central);
     FileList->setObjectName(QStringLiteral("FileList"));
     FileList->setAccessibleName(Tr("Files"));
     FileList->setRootIsDecorated(false);

@@ -3,12 +3,39 @@
 #include <QMimeDatabase>
 #include <algorithm>
 #include <fnmatch.h>
+#include <locale.h>
+#include <string_view>
 
 namespace qm {
 namespace {
 
 bool HasWildcard(const QString& text) {
     return text.contains(u'*') || text.contains(u'?') || text.contains(u'[');
+}
+
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// Anything fnmatch may read as more than itself ends a pattern's literal start or end.
+constexpr std::string_view kSpecial = "*?[]\\";
+
+std::string LiteralPrefix(std::string_view pattern) {
+    return std::string(
+        pattern.substr(0, std::min(pattern.find_first_of(kSpecial), pattern.size())));
+}
+
+std::string LiteralSuffix(std::string_view pattern) {
+    const std::size_t last = pattern.find_last_of(kSpecial);
+    return std::string(last == std::string_view::npos ? pattern : pattern.substr(last + 1));
+}
+
+// fnmatch in a multibyte locale turns pattern and name into wide characters on every
+// call; in the "C" locale it compares bytes, which for ASCII texts gives the same answer.
+locale_t ByteLocale() {
+    static const locale_t locale = newlocale(LC_ALL_MASK, "C", nullptr);
+    return locale;
 }
 
 } // namespace
@@ -36,8 +63,12 @@ void TMimeMatcher::BuildIndex() {
                 suffixes_[pattern.mid(2).toLower()].append(id);
             else if (!HasWildcard(pattern))
                 literals_[pattern.toLower()].append(id);
-            else
-                globs_.push_back({pattern.toLower().toStdString(), pattern.toStdString(), id});
+            else {
+                const std::string lower = pattern.toLower().toStdString();
+                asciiGlobs_ = asciiGlobs_ && IsAscii(lower) && IsAscii(pattern.toStdString());
+                globs_.push_back(
+                    {lower, pattern.toStdString(), LiteralPrefix(lower), LiteralSuffix(lower), id});
+            }
         }
     }
 }
@@ -66,12 +97,20 @@ QMimeType TMimeMatcher::ForFileName(const QString& name) {
     if (!globs_.empty()) {
         const std::string lowerUtf8 = lower.toStdString();
         const std::string exactUtf8 = name.toStdString();
+        const std::string_view lowerView = lowerUtf8;
+        const locale_t bytes =
+            asciiGlobs_ && IsAscii(lowerUtf8) && IsAscii(exactUtf8) ? ByteLocale() : nullptr;
+        const locale_t previous = bytes != nullptr ? uselocale(bytes) : nullptr;
         for (const Glob& glob : globs_) {
+            if (!lowerView.starts_with(glob.Prefix) || !lowerView.ends_with(glob.Suffix))
+                continue;
             if (fnmatch(glob.Lower.c_str(), lowerUtf8.c_str(), 0) == 0) {
                 const bool exact = fnmatch(glob.Exact.c_str(), exactUtf8.c_str(), 0) == 0;
                 matches.push_back(glob.Id * 2 + (exact ? 1 : 0));
             }
         }
+        if (previous != nullptr)
+            uselocale(previous);
     }
     std::sort(matches.begin(), matches.end());
     QByteArray key;

@@ -7,7 +7,8 @@
 // fixed per pattern). So two names that match the same patterns, each with the same
 // letter-case outcome, get the same type: the matcher works out that set of patterns
 // with hash lookups for the many "*.ext" and literal patterns and fnmatch for the few
-// complex ones, asks Qt once per distinct set, and remembers the answer.
+// complex ones (only where the name has their literal start and end), asks Qt once per
+// distinct set, and remembers the answer.
 //
 // The pattern index is built on first use. Not thread-safe: one owner, one thread at a
 // time. Borrows `db`, which must outlive the matcher.
@@ -33,6 +34,10 @@ private:
     struct Glob {
         std::string Lower; // lower-cased pattern, for the case-blind test
         std::string Exact; // the pattern as written
+        // The literal text Lower starts and ends with (before the first and after the
+        // last wildcard): a name without them cannot match.
+        std::string Prefix;
+        std::string Suffix;
         int Id = 0;
     };
 
@@ -50,6 +55,7 @@ private:
     QHash<QString, QList<int>> suffixes_; // lower-cased text after "*." -> ids
     QHash<QString, QList<int>> literals_; // lower-cased literal name -> ids
     std::vector<Glob> globs_;             // everything else
+    bool asciiGlobs_ = true;              // every one of globs_ is ASCII
     QHash<QByteArray, QMimeType> byMatches_;
 };
 

@@ -8,6 +8,7 @@
 #include "app/directoryselector.h"
 #include "app/filelistdelegate.h"
 #include "app/filelistmodel.h"
+#include "app/filelistview.h"
 #include "app/foldertreemodel.h"
 #include "app/mainwindow.h"
 #include "app/optiontabs.h"
@@ -24,6 +25,7 @@
 #include <QHeaderView>
 #include <QListWidget>
 #include <QMimeData>
+#include <QPaintEvent>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSpinBox>
@@ -107,7 +109,85 @@ private:
         }
     }
 
+    static constexpr int kFirst = -1000000;
+    static constexpr int kLast = -1000001;
+    static constexpr int kBelow = -1000002;
+
+    // Gathers the regions the watched widget paints.
+    class PaintRegion : public QObject {
+    public:
+        explicit PaintRegion(QRegion& region) : region_(region) {}
+
+    protected:
+        bool eventFilter(QObject*, QEvent* event) override {
+            if (event->type() == QEvent::Paint)
+                region_ += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+
+    private:
+        QRegion& region_;
+    };
+
 private slots:
+    // A change of a long range repaints the rows of it in sight and no other; a marker
+    // row (top + 10) is dirtied with each change so that every case ends in one paint.
+    void longChangeRepaintsTheRowsInSight_data() {
+        QTest::addColumn<int>("from");        // rows relative to the top row in sight, or:
+        QTest::addColumn<int>("to");          // kFirst, kLast: the model's; kBelow: below the sight
+        QTest::addColumn<QString>("painted"); // rows relative to the top, "bottom" the last
+        QTest::addRow("every row") << kFirst << kLast << "0-bottom";
+        QTest::addRow("ends in sight") << kFirst << 3 << "0-3,10";
+        QTest::addRow("starts in sight") << 12 << kLast << "10,12-bottom";
+        QTest::addRow("below the sight") << kBelow << kLast << "10";
+        QTest::addRow("above the sight") << kFirst << -1 << "10";
+    }
+    void longChangeRepaintsTheRowsInSight() {
+        QFETCH(int, from);
+        QFETCH(int, to);
+        QFETCH(QString, painted);
+        constexpr int rows = 5000;
+        QStandardItemModel model(rows, 2);
+        TFileListView view;
+        view.setUniformRowHeights(true);
+        view.setRootIsDecorated(false);
+        view.setModel(&model);
+        view.resize(300, 20 * view.sizeHintForRow(0) + view.header()->height());
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.scrollTo(model.index(2500, 0), QAbstractItemView::PositionAtTop);
+        const int top = view.indexAt(QPoint(1, 1)).row();
+        const int bottom = view.indexAt(QPoint(1, view.viewport()->height() - 1)).row();
+        QVERIFY(top > 100 && bottom > top + 12);
+        QRegion region;
+        PaintRegion spy(region);
+        view.viewport()->installEventFilter(&spy);
+        QTRY_VERIFY(!region.isEmpty()); // the first paint after showing
+        region = QRegion();
+        const auto row = [&](int at) {
+            return at == kFirst ? 0 : at == kLast ? rows - 1 : at == kBelow ? bottom + 1 : top + at;
+        };
+        emit model.dataChanged(model.index(row(from), 1), model.index(row(to), 1));
+        const QRect marker = view.visualRect(model.index(top + 10, 0));
+        view.viewport()->update(marker.center().x(), marker.center().y(), 1, 1);
+        QTRY_VERIFY(!region.isEmpty());
+        QStringList seen;
+        for (int r = top; r <= bottom; ++r) {
+            const QRect cell = view.visualRect(model.index(r, 0));
+            if (region.intersects(QRect(0, cell.center().y(), view.viewport()->width(), 1)))
+                seen << (r == bottom ? QStringLiteral("bottom") : QString::number(r - top));
+        }
+        QStringList expected;
+        for (const QString& part : painted.split(QLatin1Char(','))) {
+            const QStringList ends = part.split(QLatin1Char('-'));
+            const int end =
+                ends.back() == QLatin1String("bottom") ? bottom - top : ends.back().toInt();
+            for (int r = ends.front().toInt(); r <= end; ++r)
+                expected << (r == bottom - top ? QStringLiteral("bottom") : QString::number(r));
+        }
+        QCOMPARE(seen, expected);
+    }
+
     void init() {
         dir_ = std::make_unique<QTemporaryDir>();
         QVERIFY(dir_->isValid());

@@ -38,11 +38,15 @@ QStringList NamesFor(const QString& pattern) {
 TEST(MimeMatcher, AgreesWithQtForEveryPattern) {
     QMimeDatabase db;
     TMimeMatcher matcher(db);
-    QStringList names = {u"noext"_qs,    u"README"_qs,   u"readme.txt"_qs, u"Makefile"_qs,
-                         u"makefile"_qs, u"x.tar.gz"_qs, u"X.TAR.GZ"_qs,   u"lib.so.1"_qs,
-                         u"a.C"_qs,      u"a.c"_qs,      u".bashrc"_qs,    u"ÄRGER.PNG"_qs,
-                         u"a.b.c.d"_qs,  u"core"_qs,     u"..."_qs,        u"trailing."_qs,
-                         u"001.vdr"_qs,  u"x.anim3"_qs,  u"file,v"_qs,     u"Été.JPG"_qs};
+    QStringList names = {u"noext"_qs, u"README"_qs, u"readme.txt"_qs, u"Makefile"_qs,
+                         u"makefile"_qs, u"x.tar.gz"_qs, u"X.TAR.GZ"_qs, u"lib.so.1"_qs, u"a.C"_qs,
+                         u"a.c"_qs, u".bashrc"_qs, u"ÄRGER.PNG"_qs, u"a.b.c.d"_qs, u"core"_qs,
+                         u"..."_qs, u"trailing."_qs, u"001.vdr"_qs, u"x.anim3"_qs, u"file,v"_qs,
+                         u"Été.JPG"_qs,
+                         // Texts that are not ASCII, or only once lower-cased (the
+                         // Kelvin sign), against the patterns with wildcards.
+                         u"Été.1"_qs, u"é.so.2"_qs, u"ÉTÉ~"_qs, u"README\u212A"_qs,
+                         u"\u212Aore.so.3"_qs, u"é.anim[1-9j]"_qs};
     for (const QMimeType& type : db.allMimeTypes())
         for (const QString& pattern : type.globPatterns())
             names += NamesFor(pattern);
