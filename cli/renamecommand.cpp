@@ -14,7 +14,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -132,15 +131,10 @@ int RunRename(const RenameArgs& args) {
 
     std::optional<std::string> listed;
     if (args.filesFrom) {
-        std::string readError;
-        listed = ReadWholeFile(*args.filesFrom, std::numeric_limits<std::size_t>::max(), readError);
+        std::string problem;
+        listed = ReadPathList(*args.filesFrom, args.nullSeparated, problem);
         if (!listed)
-            return Usage("cannot read the list '" + *args.filesFrom + "': " + readError);
-        // A file name cannot hold a NUL byte; the system would stop reading the name there
-        // and rename some other file.
-        if (!args.nullSeparated && listed->find('\0') != std::string::npos)
-            return Usage("the list '" + *args.filesFrom +
-                         "' holds a NUL byte (use -0 for a NUL-separated list)");
+            return Usage(problem);
     }
     auto forEachGiven = [&](auto&& each) {
         for (const std::string& path : args.paths)
