@@ -25,6 +25,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,9 +77,27 @@ struct ListedFolder {
     std::string list;
 };
 
-ListedFolder MakeListedFolder() {
+void Remove(const ListedFolder& folder) {
+    std::error_code ignored;
+    fs::remove_all(folder.dir, ignored);
+    fs::remove(folder.list, ignored);
+}
+
+// Empty when the folder could not be made (the file system full, or out of inodes: a
+// tmpfs holds about three million by default), with the case marked failed; what was
+// made of it is removed.
+std::optional<ListedFolder> MakeListedFolder(benchmark::State& state) {
     ListedFolder made;
-    made.dir = qm::bench::MakeFolderOfFiles(BaseFolder(), Names());
+    try {
+        made.dir = qm::bench::MakeFolderOfFiles(BaseFolder(), Names());
+    } catch (const std::exception& e) {
+        std::error_code ignored;
+        for (const auto& entry : fs::directory_iterator(BaseFolder(), ignored))
+            if (entry.path().filename().string().starts_with("run"))
+                fs::remove_all(entry.path(), ignored);
+        state.SkipWithError(e.what());
+        return std::nullopt;
+    }
     made.list = made.dir.substr(0, made.dir.size() - 1) + ".list";
     std::ofstream out(made.list, std::ios::binary);
     for (const std::string& name : Names())
@@ -86,16 +105,20 @@ ListedFolder MakeListedFolder() {
     return made;
 }
 
-void Remove(const ListedFolder& folder) {
-    std::error_code ignored;
-    fs::remove_all(folder.dir, ignored);
-    fs::remove(folder.list, ignored);
+// The folder the read-only cases share, until a case that renames drops it: never two
+// folders of a million files at once.
+std::optional<ListedFolder> shared;
+
+const ListedFolder* SharedFolder(benchmark::State& state) {
+    if (!shared)
+        shared = MakeListedFolder(state);
+    return shared ? &*shared : nullptr;
 }
 
-// The folder the read-only cases share.
-const ListedFolder& SharedFolder() {
-    static const ListedFolder folder = MakeListedFolder();
-    return folder;
+void DropSharedFolder() {
+    if (shared)
+        Remove(*shared);
+    shared.reset();
 }
 
 std::vector<std::string> NamesIn(const std::string& dir) {
@@ -143,7 +166,10 @@ std::string OutFile() {
 }
 
 void BM_Preview(benchmark::State& state) {
-    const ListedFolder& folder = SharedFolder();
+    const ListedFolder* made = SharedFolder(state);
+    if (made == nullptr)
+        return;
+    const ListedFolder& folder = *made;
     for (auto _ : state) {
         if (!Measure(state,
                      {Program(), "preview", "--scheme-file", Scheme(), "--files-from",
@@ -161,7 +187,10 @@ void BM_Preview(benchmark::State& state) {
 
 // Argument 1: with --plan.
 void BM_DryRun(benchmark::State& state) {
-    const ListedFolder& folder = SharedFolder();
+    const ListedFolder* made = SharedFolder(state);
+    if (made == nullptr)
+        return;
+    const ListedFolder& folder = *made;
     std::vector<std::string> argv = {Program(), "rename",      "--dry-run", "--scheme-file",
                                      Scheme(),  "--files-from", folder.list, "-0"};
     if (state.range(0) == 1)
@@ -179,12 +208,16 @@ void BM_DryRun(benchmark::State& state) {
 double plainLoopSeconds = 0;
 
 void BM_PlainRenameat2Loop(benchmark::State& state) {
+    DropSharedFolder();
     std::vector<std::string> targets;
     targets.reserve(Names().size());
     for (const std::string& name : Names())
         targets.push_back("pic_" + name.substr(5));
     for (auto _ : state) {
-        const ListedFolder folder = MakeListedFolder();
+        const std::optional<ListedFolder> made = MakeListedFolder(state);
+        if (!made)
+            break;
+        const ListedFolder& folder = *made;
         const auto start = std::chrono::steady_clock::now();
         const int dir = open(folder.dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         bool failed = dir < 0;
@@ -224,8 +257,12 @@ bool RenameAll(benchmark::State& state, const ListedFolder& folder, bool timed,
 }
 
 void BM_RenameCommand(benchmark::State& state) {
+    DropSharedFolder();
     for (auto _ : state) {
-        const ListedFolder folder = MakeListedFolder();
+        const std::optional<ListedFolder> made = MakeListedFolder(state);
+        if (!made)
+            break;
+        const ListedFolder& folder = *made;
         double seconds = 0;
         // Against the plain loop of this process, when it ran (it is registered first).
         if (RenameAll(state, folder, true, &seconds) && plainLoopSeconds > 0)
@@ -235,8 +272,12 @@ void BM_RenameCommand(benchmark::State& state) {
 }
 
 void BM_UndoCommand(benchmark::State& state) {
+    DropSharedFolder();
     for (auto _ : state) {
-        const ListedFolder folder = MakeListedFolder();
+        const std::optional<ListedFolder> made = MakeListedFolder(state);
+        if (!made)
+            break;
+        const ListedFolder& folder = *made;
         if (RenameAll(state, folder, false) &&
             Measure(state, {Program(), "undo"}, OutFile()) && NamesIn(folder.dir) != Names())
             state.SkipWithError("undo did not put every file back");
@@ -253,6 +294,7 @@ BENCHMARK(BM_UndoCommand)->Unit(benchmark::kMillisecond)->UseManualTime()->Itera
 // Leaves nothing behind on /dev/shm, which is memory.
 struct RemoveBase {
     ~RemoveBase() {
+        DropSharedFolder();
         std::error_code ignored;
         fs::remove_all(BaseFolder(), ignored);
     }
