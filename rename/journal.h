@@ -35,7 +35,9 @@
 
 namespace qm {
 
-inline constexpr std::uint32_t kJournalVersion = 1;
+// Format 2 tells each new name's changed part against the move before's and the results
+// as runs; journals of format 1 are still read.
+inline constexpr std::uint32_t kJournalVersion = 2;
 
 enum class MoveResult : std::uint8_t {
     Unknown,    // the journal was not closed: only the disk can tell
