@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -131,35 +132,48 @@ std::size_t SharedPrefix(std::string_view a, std::string_view b) {
     return i;
 }
 
-// A chunk of moves, each told against the one before (entry, inode, old name) and its
-// new name against its old one: numbered names in one folder share most of their bytes,
-// and the journal of a large run stays small enough to cost the run nothing to write.
-// What the new name does not share with the old one (from format 2 on) is told against
-// that of the move before: "pic_000123" after "pic_000122" is six bytes shorter, which
-// is a third of a million-file journal where every name changes its front and gains a
-// number.
+// The bytes `a` and `b` share at their ends, leaving their first `skip` bytes out.
+std::size_t SharedSuffix(std::string_view a, std::string_view b, std::size_t skip) {
+    const std::size_t n = std::min(a.size(), b.size()) - skip;
+    std::size_t i = 0;
+    while (i < n && a[a.size() - 1 - i] == b[b.size() - 1 - i])
+        ++i;
+    return i;
+}
+
+// A chunk of moves, each told against the one before (entry, folder, inode, old name)
+// and its new name against its old one: numbered names in one folder share most of
+// their bytes, and the journal of a large run stays small enough to cost the run nothing
+// to write. Format 2 tells the old name's both ends against the one before ("1.jpg"
+// after "file_00012" becomes "1"), the part of the new name that differs from the old
+// against the one before ("pic_000123" after "pic_000122"), and the entry's step, its
+// flags and whether its folder changed in one byte: a third of a million-file journal
+// where every name changes its front and gains a number.
 struct ChunkCoder {
     std::int64_t entry = 0;
+    std::size_t folder = std::numeric_limits<std::size_t>::max();
     std::uint64_t inode = 0;
     std::string from;
     std::string middle;
 
-    void Put(std::string& out, const TJournalMoveRef& m, std::size_t folder) {
-        PutVar(out, ZigZag(std::int64_t{m.Entry} + 1 - entry));
+    void Put(std::string& out, const TJournalMoveRef& m, std::size_t folderIndex) {
+        const bool newFolder = folderIndex != folder;
+        PutVar(out, ZigZag(std::int64_t{m.Entry} + 1 - entry) << 3 |
+                        static_cast<std::uint64_t>(Flags(m)) << 1 | (newFolder ? 1 : 0));
         entry = std::int64_t{m.Entry} + 1;
-        out += static_cast<char>(Flags(m));
-        PutVar(out, folder);
+        if (newFolder)
+            PutVar(out, folderIndex);
+        folder = folderIndex;
         PutVar(out, ZigZag(static_cast<std::int64_t>(m.Inode - inode)));
         inode = m.Inode;
-        const std::size_t shared = SharedPrefix(from, m.From);
-        PutVar(out, shared);
-        PutText(out, m.From.substr(shared));
+        const std::size_t front = SharedPrefix(from, m.From);
+        const std::size_t back = SharedSuffix(from, m.From, front);
+        PutVar(out, front);
+        PutVar(out, back);
+        PutText(out, m.From.substr(front, m.From.size() - front - back));
         from.assign(m.From);
         const std::size_t prefix = SharedPrefix(m.From, m.To);
-        std::size_t suffix = 0;
-        while (suffix < m.From.size() - prefix && suffix < m.To.size() - prefix &&
-               m.From[m.From.size() - 1 - suffix] == m.To[m.To.size() - 1 - suffix])
-            ++suffix;
+        const std::size_t suffix = SharedSuffix(m.From, m.To, prefix);
         PutVar(out, prefix);
         PutVar(out, suffix);
         const std::string_view changed = m.To.substr(prefix, m.To.size() - prefix - suffix);
@@ -391,22 +405,38 @@ TJournalRead ParseJournal(std::string_view bytes) {
             std::uint64_t inode = 0;
             std::string from;
             std::string middle;
+            std::uint64_t folder = folders.size(); // none yet
             for (std::uint64_t i = 0; i < count && !r.bad; ++i) {
                 TJournalMove move;
-                entry += UnZigZag(r.Var());
+                std::uint64_t front = 0, back = 0;
+                if (journal.Version < 2) {
+                    entry += UnZigZag(r.Var());
+                    r.bad |= !ReadFlags(r.Byte(), move);
+                    folder = r.Var();
+                    inode += static_cast<std::uint64_t>(UnZigZag(r.Var()));
+                    front = r.Var();
+                } else {
+                    const std::uint64_t head = r.Var();
+                    entry += UnZigZag(head >> 3);
+                    ReadFlags(static_cast<std::uint8_t>(head >> 1 & 3), move);
+                    if (head & 1)
+                        folder = r.Var();
+                    inode += static_cast<std::uint64_t>(UnZigZag(r.Var()));
+                    front = r.Var();
+                    back = r.Var();
+                }
                 move.Entry = static_cast<int>(entry - 1);
-                r.bad |= entry < 0 || entry > 0x7FFFFFFF || !ReadFlags(r.Byte(), move);
-                const std::uint64_t folder = r.Var();
-                inode += static_cast<std::uint64_t>(UnZigZag(r.Var()));
                 move.Inode = inode;
-                const std::uint64_t shared = r.Var();
-                if (r.bad || folder >= folders.size() || shared > from.size()) {
+                if (r.bad || entry < 0 || entry > 0x7FFFFFFF || folder >= folders.size() ||
+                    front > from.size() || back > from.size() - front) {
                     r.bad = true;
                     break;
                 }
                 move.Folder = folders[folder];
-                from.resize(shared);
+                const std::string fromBack = from.substr(from.size() - back);
+                from.resize(front);
                 from += r.Text();
+                from += fromBack;
                 move.From = from;
                 const std::uint64_t prefix = r.Var();
                 const std::uint64_t suffix = r.Var();
