@@ -132,8 +132,7 @@ void AddSchemeOptions(CLI::App& command, qm::cli::SchemeSource& scheme, std::str
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
 
-void AddListOptions(CLI::App& command, std::optional<std::string>& filesFrom,
-                    bool& nullSeparated) {
+void AddListOptions(CLI::App& command, std::optional<std::string>& filesFrom, bool& nullSeparated) {
     // Taken as often as given, so that a second one is told as such by CheckListOptions,
     // not as a missing value.
     command
@@ -293,8 +292,8 @@ int main(int argc, char** argv) {
         if (const std::string sort = CheckSortOption(parsed.sort, parsed.preview.order);
             !sort.empty())
             return Usage(command, sort);
-        if (const std::string list = CheckListOptions(*preview, parsed.preview.filesFrom,
-                                                      parsed.preview.nullSeparated);
+        if (const std::string list =
+                CheckListOptions(*preview, parsed.preview.filesFrom, parsed.preview.nullSeparated);
             !list.empty())
             return Usage(command, list);
         return qm::cli::RunPreview(parsed.preview);
@@ -307,8 +306,8 @@ int main(int argc, char** argv) {
         if (const std::string sort = CheckSortOption(parsed.sort, parsed.rename.order);
             !sort.empty())
             return Usage(command, sort);
-        if (const std::string list = CheckListOptions(*rename, parsed.rename.filesFrom,
-                                                      parsed.rename.nullSeparated);
+        if (const std::string list =
+                CheckListOptions(*rename, parsed.rename.filesFrom, parsed.rename.nullSeparated);
             !list.empty())
             return Usage(command, list);
         return qm::cli::RunRename(parsed.rename);

@@ -86,10 +86,9 @@ int RunPreview(const PreviewArgs& args) {
             return 2;
         }
         const char separator = args.nullSeparated ? '\0' : '\n';
-        copied.reserve(args.names.size() +
-                       static_cast<std::size_t>(std::count(listed->begin(), listed->end(),
-                                                           separator)) +
-                       1);
+        copied.reserve(
+            args.names.size() +
+            static_cast<std::size_t>(std::count(listed->begin(), listed->end(), separator)) + 1);
         copied = args.names;
         ForEachListed(*listed, separator,
                       [&copied](std::string_view name) { copied.emplace_back(name); });

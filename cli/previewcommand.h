@@ -22,8 +22,8 @@ struct PreviewArgs {
 };
 
 // `quillmark-cli preview`: prints one "NAME<TAB>NEW NAME" line per name (the command
-// line's, then the list's) on stdout; never touches a file but the scheme file and the list. Returns the process exit code (0, or 2
-// after one line on stderr).
+// line's, then the list's) on stdout; never touches a file but the scheme file and the list.
+// Returns the process exit code (0, or 2 after one line on stderr).
 int RunPreview(const PreviewArgs& args);
 
 // The tags of the files `names` (paths as given), one per name, read when the options'

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <limits>
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -489,8 +489,8 @@ TJournalRead ParseJournal(std::string_view bytes) {
             while (results.size() < count && !r.bad) {
                 const std::uint8_t result = r.Byte();
                 const std::uint64_t run = journal.Version < 2 ? 1 : r.Var();
-                r.bad |= result > static_cast<std::uint8_t>(MoveResult::NotReached) ||
-                         run == 0 || run > count - results.size();
+                r.bad |= result > static_cast<std::uint8_t>(MoveResult::NotReached) || run == 0 ||
+                         run > count - results.size();
                 if (!r.bad)
                     results.insert(results.end(), run, static_cast<MoveResult>(result));
             }

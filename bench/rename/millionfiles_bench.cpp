@@ -145,8 +145,8 @@ std::string CountsLine(std::size_t renamed) {
 
 // Runs the command; false (the case marked failed) when it did not exit with 0. With
 // `timed`, its figures are the iteration's.
-bool Measure(benchmark::State& state, const std::vector<std::string>& argv,
-             const std::string& out, bool timed = true, double* seconds = nullptr) {
+bool Measure(benchmark::State& state, const std::vector<std::string>& argv, const std::string& out,
+             bool timed = true, double* seconds = nullptr) {
     const qm::bench::ChildRun run = qm::bench::RunChild(argv, out);
     if (timed) {
         state.SetIterationTime(run.Seconds);
@@ -173,8 +173,8 @@ void BM_Preview(benchmark::State& state) {
     const ListedFolder& folder = *made;
     for (auto _ : state) {
         if (!Measure(state,
-                     {Program(), "preview", "--scheme-file", Scheme(), "--files-from",
-                      folder.list, "-0"},
+                     {Program(), "preview", "--scheme-file", Scheme(), "--files-from", folder.list,
+                      "-0"},
                      OutFile()))
             break;
         std::string last;
@@ -192,7 +192,7 @@ void BM_DryRun(benchmark::State& state) {
     if (made == nullptr)
         return;
     const ListedFolder& folder = *made;
-    std::vector<std::string> argv = {Program(), "rename",      "--dry-run", "--scheme-file",
+    std::vector<std::string> argv = {Program(), "rename",       "--dry-run", "--scheme-file",
                                      Scheme(),  "--files-from", folder.list, "-0"};
     if (state.range(0) == 1)
         argv.push_back("--plan");
@@ -200,8 +200,7 @@ void BM_DryRun(benchmark::State& state) {
         if (!Measure(state, argv, OutFile()))
             break;
         std::string last;
-        if (CountLines(OutFile(), last) != Names().size() + 1 ||
-            last != CountsLine(Names().size()))
+        if (CountLines(OutFile(), last) != Names().size() + 1 || last != CountsLine(Names().size()))
             state.SkipWithError("the dry run did not foresee every file renamed");
     }
 }
@@ -233,8 +232,8 @@ void BM_PlainRenameat2Loop(benchmark::State& state) {
         const int dir = open(folder.dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         bool failed = dir < 0;
         for (std::size_t i = 0; i < targets.size() && !failed; ++i)
-            failed = renameat2(dir, Names()[i].c_str(), dir, targets[i].c_str(),
-                               RENAME_NOREPLACE) != 0;
+            failed =
+                renameat2(dir, Names()[i].c_str(), dir, targets[i].c_str(), RENAME_NOREPLACE) != 0;
         close(dir);
         plainLoopSeconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -250,10 +249,10 @@ void BM_PlainRenameat2Loop(benchmark::State& state) {
 // Renames a fresh folder; true when every file took a "pic_" name.
 bool RenameAll(benchmark::State& state, const ListedFolder& folder, bool timed,
                double* seconds = nullptr) {
-    if (!Measure(state,
-                 {Program(), "rename", "--scheme-file", Scheme(), "--files-from", folder.list,
-                  "-0"},
-                 OutFile(), timed, seconds))
+    if (!Measure(
+            state,
+            {Program(), "rename", "--scheme-file", Scheme(), "--files-from", folder.list, "-0"},
+            OutFile(), timed, seconds))
         return false;
     const std::vector<std::string> now = NamesIn(folder.dir);
     if (now.size() != Names().size() ||
@@ -294,8 +293,8 @@ void BM_UndoCommand(benchmark::State& state) {
         if (!made)
             break;
         const ListedFolder& folder = *made;
-        if (RenameAll(state, folder, false) &&
-            Measure(state, {Program(), "undo"}, OutFile()) && NamesIn(folder.dir) != Names())
+        if (RenameAll(state, folder, false) && Measure(state, {Program(), "undo"}, OutFile()) &&
+            NamesIn(folder.dir) != Names())
             state.SkipWithError("undo did not put every file back");
         Remove(folder);
     }

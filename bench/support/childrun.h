@@ -33,8 +33,7 @@ inline ChildRun RunChild(const std::vector<std::string>& argv, const std::string
     args.push_back(nullptr);
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ChildRun run;
     const auto start = std::chrono::steady_clock::now();
     pid_t child = 0;
@@ -48,8 +47,7 @@ inline ChildRun RunChild(const std::vector<std::string>& argv, const std::string
         run.ExitCode = run.Exited ? WEXITSTATUS(status) : -1;
         run.PeakKiB = usage.ru_maxrss;
         run.CpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-                         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) /
-                             1e6;
+                         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     }
     posix_spawn_file_actions_destroy(&actions);
     return run;
