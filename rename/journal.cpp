@@ -144,11 +144,11 @@ std::size_t SharedSuffix(std::string_view a, std::string_view b, std::size_t ski
 // A chunk of moves, each told against the one before (entry, folder, inode, old name)
 // and its new name against its old one: numbered names in one folder share most of
 // their bytes, and the journal of a large run stays small enough to cost the run nothing
-// to write. Format 2 tells the old name's both ends against the one before ("1.jpg"
-// after "file_00012" becomes "1"), the part of the new name that differs from the old
-// against the one before ("pic_000123" after "pic_000122"), and the entry's step, its
-// flags and whether its folder changed in one byte: a third of a million-file journal
-// where every name changes its front and gains a number.
+// to write. Format 2 tells the old name between the ends it shares with the one before
+// ("file_000124.jpg" after "file_000123.jpg" is "4"), the part of the new name that
+// differs from the old against the one before ("pic_000124" after "pic_000123"), and the
+// entry's step, its flags and whether its folder changed in one byte: a million-file
+// journal where every name changes its front and gains a number is half the size.
 struct ChunkCoder {
     std::int64_t entry = 0;
     std::size_t folder = std::numeric_limits<std::size_t>::max();
