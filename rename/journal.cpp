@@ -569,6 +569,42 @@ TJournalRead ReadJournal(const std::string& path) {
     return ParseJournal(bytes);
 }
 
+TJournalRead ReadJournalHeader(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Refused(TJournalRead::Unreadable, std::strerror(errno));
+    // The magic and the first record's frame, then that record: the header comes first.
+    auto readAt = [fd](std::string& bytes, std::size_t size) {
+        while (bytes.size() < size) {
+            char buffer[4096];
+            const ssize_t n = pread(fd, buffer, std::min(sizeof buffer, size - bytes.size()),
+                                    static_cast<off_t>(bytes.size()));
+            if (n == 0 || (n < 0 && errno != EINTR))
+                return n == 0 ? 0 : errno;
+            if (n > 0)
+                bytes.append(buffer, static_cast<std::size_t>(n));
+        }
+        return 0;
+    };
+    std::string bytes;
+    int error = readAt(bytes, kMagic.size() + kFrame);
+    if (error == 0 && bytes.size() == kMagic.size() + kFrame) {
+        std::uint32_t length = 0;
+        for (int i = 0; i < 4; ++i)
+            length |= std::uint32_t{static_cast<std::uint8_t>(bytes[kMagic.size() + i])} << (8 * i);
+        // A header is a few hundred bytes; a longer one is read (and refused) as a whole.
+        if (length > 64 * 1024) {
+            close(fd);
+            return ReadJournal(path);
+        }
+        error = readAt(bytes, bytes.size() + length);
+    }
+    close(fd);
+    if (error != 0)
+        return Refused(TJournalRead::Unreadable, std::strerror(error));
+    return ParseJournal(bytes);
+}
+
 std::string JournalFolder() {
     std::string base;
     // As the base-directory rules ask: a relative value is ignored.

@@ -103,6 +103,9 @@ struct TJournalRead {
 // The journal in `bytes`: whole records only; a cut tail is left out.
 TJournalRead ParseJournal(std::string_view bytes);
 TJournalRead ReadJournal(const std::string& path);
+// The header of the journal at `path` alone (no moves, not Started): which run it is and
+// what it undoes, without reading the moves of a run of a million files.
+TJournalRead ReadJournalHeader(const std::string& path);
 
 // $XDG_STATE_HOME/Marlowick/Quillmark/ (or ~/.local/state/...), ending in "/".
 std::string JournalFolder();

@@ -388,6 +388,12 @@ RenameTally CountUndo(const TUndoPlan& plan, const std::vector<int>& errors) {
 std::vector<TJournal> UndosOf(const std::string& folder, const std::string& runId) {
     std::vector<TJournal> undos;
     for (const std::string& file : JournalFiles(folder)) {
+        // Each journal's header first: most are no undo of this run, and a run of a million
+        // files takes a second and hundreds of megabytes to read whole.
+        const TJournalRead header = ReadJournalHeader(file);
+        if (header.Status != TJournalRead::Ok || header.Journal.Mode != RenameMode::Undo ||
+            header.Journal.UndoOf != runId)
+            continue;
         TJournalRead read = ReadJournal(file);
         if (read.Status == TJournalRead::Ok && read.Journal.Mode == RenameMode::Undo &&
             read.Journal.UndoOf == runId)

@@ -100,6 +100,20 @@ TEST_F(JournalFile, ReadsBackWhatWasWritten) {
                                "1 1 /a/|.qm-plan-1|y ino=1234568 result=3\n");
 }
 
+TEST_F(JournalFile, TheHeaderReadsAloneAndAsTheWholeJournalDoes) {
+    std::vector<std::size_t> sizes;
+    const std::string path = Write(sizes);
+    const TJournalRead whole = ReadJournal(path);
+    const TJournalRead header = ReadJournalHeader(path);
+    ASSERT_EQ(header.Status, TJournalRead::Ok) << header.Problem;
+    EXPECT_EQ(header.Journal.RunId, whole.Journal.RunId);
+    EXPECT_EQ(header.Journal.ProgramVersion, "2.01.43");
+    EXPECT_EQ(header.Journal.EntryCount, 5);
+    EXPECT_TRUE(header.Journal.Moves.empty());
+    EXPECT_FALSE(header.Journal.Started);
+    EXPECT_EQ(ReadJournalHeader(path + ".missing").Status, TJournalRead::Unreadable);
+}
+
 TEST_F(JournalFile, ACutFileReadsUpToItsLastWholeRecordOrIsRefused) {
     std::vector<std::size_t> sizes;
     const std::string bytes = Bytes(Write(sizes));
