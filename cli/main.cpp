@@ -20,9 +20,11 @@ const char kHelp[] =
     "Usage: quillmark-cli COMMAND [OPTIONS]\n"
     "\n"
     "Commands:\n"
-    "  preview (--scheme NAME | --scheme-file FILE) [--debug] [--start N] [--] NAME...\n"
+    "  preview (--scheme NAME | --scheme-file FILE) [--debug] [--start N]\n"
+    "          [--files-from LIST [-0|--null]] [--] NAME...\n"
     "      Print the new name of every NAME as the rename options of a scheme give it,\n"
-    "      one line per NAME: NAME, a tab, the new name. Nothing is renamed.\n"
+    "      one line per NAME: NAME, a tab, the new name. Nothing is renamed. The NAMEs\n"
+    "      of the command line come first, then those of LIST, read as rename reads it.\n"
     "      --scheme NAME takes the scheme saved under NAME (exact letter case) in the\n"
     "      renamer's settings; --scheme-file FILE reads one from FILE (key=value\n"
     "      lines, opened by Version=1, ending in CR, LF or CR LF). Options the scheme\n"
@@ -130,6 +132,27 @@ void AddSchemeOptions(CLI::App& command, qm::cli::SchemeSource& scheme, std::str
         ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
 }
 
+void AddListOptions(CLI::App& command, std::optional<std::string>& filesFrom, bool& nullSeparated) {
+    // Taken as often as given, so that a second one is told as such by CheckListOptions,
+    // not as a missing value.
+    command
+        .add_option("--files-from", filesFrom,
+                    "More paths from LIST, one a line ('-': standard input)")
+        ->option_text("LIST")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    command.add_flag("-0,--null", nullSeparated, "LIST is NUL-separated");
+}
+
+std::string CheckListOptions(const CLI::App& command, const std::optional<std::string>& filesFrom,
+                             bool nullSeparated) {
+    if (command.count("--files-from") > 1)
+        return "option '--files-from' was given twice; it takes one list "
+               "(join the lists first, e.g. with cat)";
+    if (nullSeparated && !filesFrom)
+        return "option '-0' needs '--files-from LIST'";
+    return "";
+}
+
 void AddSortOption(CLI::App& command, std::string& sort) {
     command
         .add_option("--sort", sort,
@@ -213,6 +236,7 @@ int main(int argc, char** argv) {
         "preview", "Print the new name of every NAME as a scheme gives it; rename nothing.");
     AddSchemeOptions(*preview, parsed.preview.scheme, parsed.start);
     AddSortOption(*preview, parsed.sort);
+    AddListOptions(*preview, parsed.preview.filesFrom, parsed.preview.nullSeparated);
     preview->add_option("NAME", parsed.preview.names, "Names, each may carry a folder");
     preview->allow_extras();
 
@@ -225,14 +249,7 @@ int main(int argc, char** argv) {
     rename->add_flag("--verbose", parsed.rename.verbose, "Print OLD<TAB>NEW per renamed file");
     rename->add_flag("--plan", parsed.rename.plan,
                      "Rename in an order in which chains, swaps and renumbering succeed");
-    // Taken as often as given, so that a second one is told as such below, not as a
-    // missing value.
-    rename
-        ->add_option("--files-from", parsed.rename.filesFrom,
-                     "More paths from LIST, one a line ('-': standard input)")
-        ->option_text("LIST")
-        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-    rename->add_flag("-0,--null", parsed.rename.nullSeparated, "LIST is NUL-separated");
+    AddListOptions(*rename, parsed.rename.filesFrom, parsed.rename.nullSeparated);
     rename->add_option("PATH", parsed.rename.paths, "Files, folders or links to rename");
     rename->allow_extras();
     rename->footer("Exit status: 0 when every file was renamed or already had its name, 1 when\n"
@@ -275,6 +292,10 @@ int main(int argc, char** argv) {
         if (const std::string sort = CheckSortOption(parsed.sort, parsed.preview.order);
             !sort.empty())
             return Usage(command, sort);
+        if (const std::string list =
+                CheckListOptions(*preview, parsed.preview.filesFrom, parsed.preview.nullSeparated);
+            !list.empty())
+            return Usage(command, list);
         return qm::cli::RunPreview(parsed.preview);
     }
     if (rename->parsed()) {
@@ -285,11 +306,10 @@ int main(int argc, char** argv) {
         if (const std::string sort = CheckSortOption(parsed.sort, parsed.rename.order);
             !sort.empty())
             return Usage(command, sort);
-        if (rename->count("--files-from") > 1)
-            return Usage(command, "option '--files-from' was given twice; it takes one list "
-                                  "(join the lists first, e.g. with cat)");
-        if (parsed.rename.nullSeparated && !parsed.rename.filesFrom)
-            return Usage(command, "option '-0' needs '--files-from LIST'");
+        if (const std::string list =
+                CheckListOptions(*rename, parsed.rename.filesFrom, parsed.rename.nullSeparated);
+            !list.empty())
+            return Usage(command, list);
         return qm::cli::RunRename(parsed.rename);
     }
     if (undo->parsed())

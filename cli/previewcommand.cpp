@@ -5,6 +5,7 @@
 #include "engine/newname.h"
 #include "rename/runrules.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -72,14 +73,35 @@ int RunPreview(const PreviewArgs& args) {
         std::fprintf(stderr, "quillmark-cli preview: %s\n", problem->c_str());
         return 2;
     }
-    std::vector<std::string> sorted;
-    if (args.order != PathOrder::Given) {
-        sorted = args.names;
-        SortPaths(sorted, args.order);
+    // A million names do not fit on a command line; they come in a list. The names are
+    // copied only when the list or the order needs it.
+    std::vector<std::string> copied;
+    const std::vector<std::string>* names = &args.names;
+    if (args.filesFrom) {
+        std::string problem;
+        const std::optional<std::string> listed =
+            ReadPathList(*args.filesFrom, args.nullSeparated, problem);
+        if (!listed) {
+            std::fprintf(stderr, "quillmark-cli preview: %s\n", problem.c_str());
+            return 2;
+        }
+        const char separator = args.nullSeparated ? '\0' : '\n';
+        copied.reserve(
+            args.names.size() +
+            static_cast<std::size_t>(std::count(listed->begin(), listed->end(), separator)) + 1);
+        copied = args.names;
+        ForEachListed(*listed, separator,
+                      [&copied](std::string_view name) { copied.emplace_back(name); });
+        names = &copied;
     }
-    const std::vector<std::string>& names = args.order != PathOrder::Given ? sorted : args.names;
-    if (!WritePreview(options, args.start.value_or(options.NumberIncValue), names,
-                      ReadGivenTags(options, names), /*tellFaults=*/true)) {
+    if (args.order != PathOrder::Given) {
+        if (names != &copied)
+            copied = args.names;
+        SortPaths(copied, args.order);
+        names = &copied;
+    }
+    if (!WritePreview(options, args.start.value_or(options.NumberIncValue), *names,
+                      ReadGivenTags(options, *names), /*tellFaults=*/true)) {
         std::fprintf(stderr, "quillmark-cli preview: cannot write the names: %s\n",
                      std::strerror(errno));
         return 2;

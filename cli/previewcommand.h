@@ -16,12 +16,14 @@ struct PreviewArgs {
     SchemeSource scheme;
     std::optional<std::int32_t> start;
     std::vector<std::string> names;
+    std::optional<std::string> filesFrom; // more names, one a line; "-" is standard input
+    bool nullSeparated = false;           // the list is NUL-separated, not one per line
     PathOrder order = PathOrder::Given; // the order in which the names are numbered
 };
 
-// `quillmark-cli preview`: prints one "NAME<TAB>NEW NAME" line per name on stdout;
-// never touches a file but the scheme file. Returns the process exit code (0, or 2
-// after one line on stderr).
+// `quillmark-cli preview`: prints one "NAME<TAB>NEW NAME" line per name (the command
+// line's, then the list's) on stdout; never touches a file but the scheme file and the list.
+// Returns the process exit code (0, or 2 after one line on stderr).
 int RunPreview(const PreviewArgs& args);
 
 // The tags of the files `names` (paths as given), one per name, read when the options'

@@ -14,7 +14,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 #include <string_view>
 #include <unordered_map>
 #include <utility>
@@ -55,7 +54,41 @@ int Finish(const RenameTally& tally) {
     return tally.Failed == 0 ? 0 : 1;
 }
 
-// The dry run after its preview lines: what the run would report, worked out from the
+// The preview's lines of a dry run in list order, written after the prediction: where
+// the run would try an entry's new name with the number the preview gives it, the name
+// is the prediction's, so that a million names are not computed twice. Returns false
+// when stdout cannot be written.
+bool WritePredictedPreview(const RenameOptionSet& options, const std::vector<TRunEntry>& entries,
+                           const TPrediction& prediction,
+                           const std::unordered_map<std::size_t, std::string>& trailingSlashes) {
+    std::string line;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const TRunEntry& entry = entries[i];
+        line.assign(entry.Path);
+        line += entry.Name;
+        if (const auto slashes = trailingSlashes.find(i); slashes != trailingSlashes.end())
+            line += slashes->second;
+        line += '\t';
+        line += entry.Path;
+        const std::int32_t number =
+            NumberAtPosition(options.NumberIncValue, static_cast<std::int64_t>(i));
+        const TPredictedEntry* predicted =
+            i < prediction.Entries.size() ? &prediction.Entries[i] : nullptr;
+        if (predicted != nullptr && predicted->Outcome != RenameOutcome::Failed &&
+            (!options.NumberIncEnabled || predicted->Number == number))
+            line += predicted->Candidate;
+        else
+            line += ComputeNewNameChecked(options, entry.Name, number,
+                                          entry.Tags ? NameTags{&entry.Tags->Values, nullptr}
+                                                     : NameTags{})
+                        .Name;
+        line += '\n';
+        std::fwrite(line.data(), 1, line.size(), stdout);
+    }
+    return std::fflush(stdout) == 0;
+}
+
+// The dry run: its preview lines, then what the run would report, worked out from the
 // names in the folders, with nothing renamed. A planned run's names are the plan's, so
 // it prints its own lines in place of the preview's.
 int PredictRename(const RenameOptionSet& options, std::vector<std::string> paths, GivenTags tags,
@@ -79,6 +112,12 @@ int PredictRename(const RenameOptionSet& options, std::vector<std::string> paths
     const std::atomic<bool> never{false};
     const TPrediction prediction =
         PredictRenames(entries, options, RenameMode::Rename, order, never);
+    if (order == RunOrder::ListOrder &&
+        !WritePredictedPreview(options, entries, prediction, trailingSlashes)) {
+        std::fprintf(stderr, "quillmark-cli rename: cannot write the names: %s\n",
+                     std::strerror(errno));
+        return 1;
+    }
     std::string line;
     for (std::size_t i = 0; i < prediction.Entries.size(); ++i) {
         const TPredictedEntry& predicted = prediction.Entries[i];
@@ -132,15 +171,10 @@ int RunRename(const RenameArgs& args) {
 
     std::optional<std::string> listed;
     if (args.filesFrom) {
-        std::string readError;
-        listed = ReadWholeFile(*args.filesFrom, std::numeric_limits<std::size_t>::max(), readError);
+        std::string problem;
+        listed = ReadPathList(*args.filesFrom, args.nullSeparated, problem);
         if (!listed)
-            return Usage("cannot read the list '" + *args.filesFrom + "': " + readError);
-        // A file name cannot hold a NUL byte; the system would stop reading the name there
-        // and rename some other file.
-        if (!args.nullSeparated && listed->find('\0') != std::string::npos)
-            return Usage("the list '" + *args.filesFrom +
-                         "' holds a NUL byte (use -0 for a NUL-separated list)");
+            return Usage(problem);
     }
     auto forEachGiven = [&](auto&& each) {
         for (const std::string& path : args.paths)
@@ -181,11 +215,6 @@ int RunRename(const RenameArgs& args) {
                            ComputeNewNameChecked(options, SplitGivenPath(paths[i]).Name,
                                                  options.NumberIncValue,
                                                  NameTags{&tags[i]->Values, nullptr}));
-        if (!args.plan && !WritePreview(options, options.NumberIncValue, paths, tags)) {
-            std::fprintf(stderr, "quillmark-cli rename: cannot write the names: %s\n",
-                         std::strerror(errno));
-            return 1;
-        }
         return PredictRename(options, std::move(paths), std::move(tags),
                              args.plan ? RunOrder::Planned : RunOrder::ListOrder);
     }

@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -52,6 +53,24 @@ std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t li
     if (!standardInput)
         close(fd);
     return std::nullopt;
+}
+
+std::optional<std::string> ReadPathList(const std::string& list, bool nullSeparated,
+                                        std::string& problem) {
+    std::string readError;
+    std::optional<std::string> text =
+        ReadWholeFile(list, std::numeric_limits<std::size_t>::max(), readError);
+    if (!text) {
+        problem = "cannot read the list '" + list + "': " + readError;
+        return std::nullopt;
+    }
+    // A file name cannot hold a NUL byte; the system would stop reading the name there
+    // and rename some other file.
+    if (!nullSeparated && text->find('\0') != std::string::npos) {
+        problem = "the list '" + list + "' holds a NUL byte (use -0 for a NUL-separated list)";
+        return std::nullopt;
+    }
+    return text;
 }
 
 std::optional<std::int32_t> ParseInt32(const std::string& text) {

@@ -28,6 +28,12 @@ std::optional<std::string> LoadScheme(const SchemeSource& source, RenameOptionSe
 std::optional<std::string> ReadWholeFile(const std::string& path, std::size_t limit,
                                          std::string& error);
 
+// The paths of `--files-from LIST` ("-" is standard input) as one text, to be split with
+// ForEachListed. Nothing, with a message for the user in `problem`, when the list cannot
+// be read or, not `nullSeparated`, holds a NUL byte.
+std::optional<std::string> ReadPathList(const std::string& list, bool nullSeparated,
+                                        std::string& problem);
+
 // A whole decimal number within int32; nothing for any other text.
 std::optional<std::int32_t> ParseInt32(const std::string& text);
 

@@ -9,6 +9,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -131,35 +132,71 @@ std::size_t SharedPrefix(std::string_view a, std::string_view b) {
     return i;
 }
 
-// A chunk of moves, each told against the one before (entry, inode, old name) and its
-// new name against its old one: numbered names in one folder share most of their bytes,
-// and the journal of a large run stays small enough to cost the run nothing to write.
+// The bytes `a` and `b` share at their ends, leaving their first `skip` bytes out.
+std::size_t SharedSuffix(std::string_view a, std::string_view b, std::size_t skip) {
+    const std::size_t n = std::min(a.size(), b.size()) - skip;
+    std::size_t i = 0;
+    while (i < n && a[a.size() - 1 - i] == b[b.size() - 1 - i])
+        ++i;
+    return i;
+}
+
+// A chunk of moves, each told against the one before (entry, folder, inode, old name)
+// and its new name against its old one: numbered names in one folder share most of
+// their bytes, and the journal of a large run stays small enough to cost the run nothing
+// to write. Format 2 tells the old name between the ends it shares with the one before
+// ("file_000124.jpg" after "file_000123.jpg" is "4"), the part of the new name that
+// differs from the old against the one before ("pic_000124" after "pic_000123"), and the
+// entry's step, its flags and whether its folder changed in one byte: a million-file
+// journal where every name changes its front and gains a number is half the size.
 struct ChunkCoder {
     std::int64_t entry = 0;
+    std::size_t folder = std::numeric_limits<std::size_t>::max();
     std::uint64_t inode = 0;
     std::string from;
+    std::string middle;
 
-    void Put(std::string& out, const TJournalMoveRef& m, std::size_t folder) {
-        PutVar(out, ZigZag(std::int64_t{m.Entry} + 1 - entry));
+    void Put(std::string& out, const TJournalMoveRef& m, std::size_t folderIndex) {
+        const bool newFolder = folderIndex != folder;
+        PutVar(out, ZigZag(std::int64_t{m.Entry} + 1 - entry) << 3 |
+                        static_cast<std::uint64_t>(Flags(m)) << 1 | (newFolder ? 1 : 0));
         entry = std::int64_t{m.Entry} + 1;
-        out += static_cast<char>(Flags(m));
-        PutVar(out, folder);
+        if (newFolder)
+            PutVar(out, folderIndex);
+        folder = folderIndex;
         PutVar(out, ZigZag(static_cast<std::int64_t>(m.Inode - inode)));
         inode = m.Inode;
-        const std::size_t shared = SharedPrefix(from, m.From);
-        PutVar(out, shared);
-        PutText(out, m.From.substr(shared));
+        const std::size_t front = SharedPrefix(from, m.From);
+        const std::size_t back = SharedSuffix(from, m.From, front);
+        PutVar(out, front);
+        PutVar(out, back);
+        PutText(out, m.From.substr(front, m.From.size() - front - back));
         from.assign(m.From);
         const std::size_t prefix = SharedPrefix(m.From, m.To);
-        std::size_t suffix = 0;
-        while (suffix < m.From.size() - prefix && suffix < m.To.size() - prefix &&
-               m.From[m.From.size() - 1 - suffix] == m.To[m.To.size() - 1 - suffix])
-            ++suffix;
+        const std::size_t suffix = SharedSuffix(m.From, m.To, prefix);
         PutVar(out, prefix);
         PutVar(out, suffix);
-        PutText(out, m.To.substr(prefix, m.To.size() - prefix - suffix));
+        const std::string_view changed = m.To.substr(prefix, m.To.size() - prefix - suffix);
+        const std::size_t sharedMiddle = SharedPrefix(middle, changed);
+        PutVar(out, sharedMiddle);
+        PutText(out, changed.substr(sharedMiddle));
+        middle.assign(changed);
     }
 };
+
+// The results of a run's moves, as runs of one result: a run that renamed every file
+// tells it in a few bytes, not one a file.
+void PutResults(std::string& out, const std::vector<MoveResult>& results) {
+    PutVar(out, results.size());
+    for (std::size_t i = 0; i < results.size();) {
+        std::size_t end = i + 1;
+        while (end < results.size() && results[end] == results[i])
+            ++end;
+        out += static_cast<char>(results[i]);
+        PutVar(out, end - i);
+        i = end;
+    }
+}
 
 void PutInlineMove(std::string& out, const TJournalMoveRef& move) {
     // One more than the entry, so that a move of no known entry (-1) is 0.
@@ -367,26 +404,49 @@ TJournalRead ParseJournal(std::string_view bytes) {
             std::int64_t entry = 0;
             std::uint64_t inode = 0;
             std::string from;
+            std::string middle;
+            std::uint64_t folder = folders.size(); // none yet
             for (std::uint64_t i = 0; i < count && !r.bad; ++i) {
                 TJournalMove move;
-                entry += UnZigZag(r.Var());
+                std::uint64_t front = 0, back = 0;
+                if (journal.Version < 2) {
+                    entry += UnZigZag(r.Var());
+                    r.bad |= !ReadFlags(r.Byte(), move);
+                    folder = r.Var();
+                    inode += static_cast<std::uint64_t>(UnZigZag(r.Var()));
+                    front = r.Var();
+                } else {
+                    const std::uint64_t head = r.Var();
+                    entry += UnZigZag(head >> 3);
+                    ReadFlags(static_cast<std::uint8_t>(head >> 1 & 3), move);
+                    if (head & 1)
+                        folder = r.Var();
+                    inode += static_cast<std::uint64_t>(UnZigZag(r.Var()));
+                    front = r.Var();
+                    back = r.Var();
+                }
                 move.Entry = static_cast<int>(entry - 1);
-                r.bad |= entry < 0 || entry > 0x7FFFFFFF || !ReadFlags(r.Byte(), move);
-                const std::uint64_t folder = r.Var();
-                inode += static_cast<std::uint64_t>(UnZigZag(r.Var()));
                 move.Inode = inode;
-                const std::uint64_t shared = r.Var();
-                if (r.bad || folder >= folders.size() || shared > from.size()) {
+                if (r.bad || entry < 0 || entry > 0x7FFFFFFF || folder >= folders.size() ||
+                    front > from.size() || back > from.size() - front) {
                     r.bad = true;
                     break;
                 }
                 move.Folder = folders[folder];
-                from.resize(shared);
+                const std::string fromBack = from.substr(from.size() - back);
+                from.resize(front);
                 from += r.Text();
+                from += fromBack;
                 move.From = from;
                 const std::uint64_t prefix = r.Var();
                 const std::uint64_t suffix = r.Var();
-                const std::string middle = r.Text();
+                const std::uint64_t sharedMiddle = journal.Version >= 2 ? r.Var() : 0;
+                if (r.bad || sharedMiddle > middle.size()) {
+                    r.bad = true;
+                    break;
+                }
+                middle.resize(sharedMiddle);
+                middle += r.Text();
                 if (r.bad || prefix + suffix > from.size()) {
                     r.bad = true;
                     break;
@@ -423,11 +483,16 @@ TJournalRead ParseJournal(std::string_view bytes) {
             journal.Tally.NumberIncValue = static_cast<std::int32_t>(r.U32());
             journal.Tally.Cancelled = r.Byte() != 0;
             const std::uint64_t count = r.Var();
-            r.bad |= count != moves.size() + inserts.size() || count > r.in.size();
-            for (std::uint64_t i = 0; i < count && !r.bad; ++i) {
+            r.bad |= count != moves.size() + inserts.size();
+            // Format 1 tells one result a move, format 2 runs of one result.
+            r.bad |= journal.Version < 2 && count > r.in.size();
+            while (results.size() < count && !r.bad) {
                 const std::uint8_t result = r.Byte();
-                r.bad |= result > static_cast<std::uint8_t>(MoveResult::NotReached);
-                results.push_back(static_cast<MoveResult>(result));
+                const std::uint64_t run = journal.Version < 2 ? 1 : r.Var();
+                r.bad |= result > static_cast<std::uint8_t>(MoveResult::NotReached) || run == 0 ||
+                         run > count - results.size();
+                if (!r.bad)
+                    results.insert(results.end(), run, static_cast<MoveResult>(result));
             }
             journal.Closed = true;
             break;
@@ -501,6 +566,42 @@ TJournalRead ReadJournal(const std::string& path) {
         }
     }
     close(fd);
+    return ParseJournal(bytes);
+}
+
+TJournalRead ReadJournalHeader(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return Refused(TJournalRead::Unreadable, std::strerror(errno));
+    // The magic and the first record's frame, then that record: the header comes first.
+    auto readAt = [fd](std::string& bytes, std::size_t size) {
+        while (bytes.size() < size) {
+            char buffer[4096];
+            const ssize_t n = pread(fd, buffer, std::min(sizeof buffer, size - bytes.size()),
+                                    static_cast<off_t>(bytes.size()));
+            if (n == 0 || (n < 0 && errno != EINTR))
+                return n == 0 ? 0 : errno;
+            if (n > 0)
+                bytes.append(buffer, static_cast<std::size_t>(n));
+        }
+        return 0;
+    };
+    std::string bytes;
+    int error = readAt(bytes, kMagic.size() + kFrame);
+    if (error == 0 && bytes.size() == kMagic.size() + kFrame) {
+        std::uint32_t length = 0;
+        for (int i = 0; i < 4; ++i)
+            length |= std::uint32_t{static_cast<std::uint8_t>(bytes[kMagic.size() + i])} << (8 * i);
+        // A header is a few hundred bytes; a longer one is read (and refused) as a whole.
+        if (length > 64 * 1024) {
+            close(fd);
+            return ReadJournal(path);
+        }
+        error = readAt(bytes, bytes.size() + length);
+    }
+    close(fd);
+    if (error != 0)
+        return Refused(TJournalRead::Unreadable, std::strerror(error));
     return ParseJournal(bytes);
 }
 
@@ -714,9 +815,7 @@ std::string TJournalWriter::Close(const RenameTally& tally) {
     PutVar(record, static_cast<std::uint64_t>(std::max(tally.Failed, 0)));
     PutU32(record, static_cast<std::uint32_t>(tally.NumberIncValue));
     record += static_cast<char>(tally.Cancelled);
-    PutVar(record, results_.size());
-    for (const MoveResult result : results_)
-        record += static_cast<char>(result);
+    PutResults(record, results_);
     CloseRecord(record, at);
     int error = Append(record);
     if (error == 0 && fdatasync(fd_) != 0)

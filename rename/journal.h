@@ -35,7 +35,9 @@
 
 namespace qm {
 
-inline constexpr std::uint32_t kJournalVersion = 1;
+// Format 2 tells each new name's changed part against the move before's and the results
+// as runs; journals of format 1 are still read.
+inline constexpr std::uint32_t kJournalVersion = 2;
 
 enum class MoveResult : std::uint8_t {
     Unknown,    // the journal was not closed: only the disk can tell
@@ -101,6 +103,9 @@ struct TJournalRead {
 // The journal in `bytes`: whole records only; a cut tail is left out.
 TJournalRead ParseJournal(std::string_view bytes);
 TJournalRead ReadJournal(const std::string& path);
+// The header of the journal at `path` alone (no moves, not Started): which run it is and
+// what it undoes, without reading the moves of a run of a million files.
+TJournalRead ReadJournalHeader(const std::string& path);
 
 // $XDG_STATE_HOME/Marlowick/Quillmark/ (or ~/.local/state/...), ending in "/".
 std::string JournalFolder();

@@ -48,8 +48,8 @@ public:
         const std::optional<std::string> disk = DiskFolder(in);
         if (!disk)
             return std::nullopt;
-        if (const auto it = overlay_.find(Key(*disk, base)); it != overlay_.end())
-            return it->second;
+        if (const std::optional<Node>* node = Overlaid(*disk, base))
+            return *node;
         const Listing& listing = List(*disk);
         const auto it = listing.find(base);
         if (it == listing.end())
@@ -64,9 +64,9 @@ public:
         const std::optional<std::string> fromDisk = DiskFolder(fromIn);
         const std::optional<std::string> toDisk = DiskFolder(toIn);
         if (fromDisk)
-            overlay_[Key(*fromDisk, fromBase)] = std::nullopt;
+            overlay_[*fromDisk][fromBase] = std::nullopt;
         if (toDisk)
-            overlay_[Key(*toDisk, toBase)] = node;
+            overlay_[*toDisk][toBase] = node;
         folderMoved_ |= node.IsFolder;
     }
 
@@ -99,8 +99,13 @@ public:
 private:
     using Listing = std::unordered_map<std::string, std::pair<std::uint64_t, bool>>;
 
-    static std::string Key(const std::string& folder, const std::string& name) {
-        return folder + '\0' + name;
+    // The planned state of `name` in the folder `disk`; null when no move touched it.
+    const std::optional<Node>* Overlaid(const std::string& disk, const std::string& name) const {
+        const auto in = overlay_.find(disk);
+        if (in == overlay_.end())
+            return nullptr;
+        const auto it = in->second.find(name);
+        return it == in->second.end() ? nullptr : &it->second;
     }
 
     const Listing& List(const std::string& folder) {
@@ -145,10 +150,10 @@ private:
                     disk.resize(disk.rfind('/', disk.size() - 2) + 1);
                 continue;
             }
-            if (const auto it = overlay_.find(Key(disk, part)); it != overlay_.end()) {
-                if (!it->second)
+            if (const std::optional<Node>* node = Overlaid(disk, part)) {
+                if (!*node)
                     return std::nullopt;
-                disk = it->second->Disk + '/';
+                disk = (*node)->Disk + '/';
             } else {
                 disk += part + '/';
             }
@@ -158,7 +163,9 @@ private:
 
     std::unordered_map<std::string, Listing> listings_;
     std::unordered_map<std::string, std::vector<std::string>> parked_;
-    std::unordered_map<std::string, std::optional<Node>> overlay_;
+    // By folder, then by name: a million moves in one folder keep its path once, not once
+    // per name.
+    std::unordered_map<std::string, std::unordered_map<std::string, std::optional<Node>>> overlay_;
     bool folderMoved_ = false;
 };
 
@@ -381,6 +388,12 @@ RenameTally CountUndo(const TUndoPlan& plan, const std::vector<int>& errors) {
 std::vector<TJournal> UndosOf(const std::string& folder, const std::string& runId) {
     std::vector<TJournal> undos;
     for (const std::string& file : JournalFiles(folder)) {
+        // Each journal's header first: most are no undo of this run, and a run of a million
+        // files takes a second and hundreds of megabytes to read whole.
+        const TJournalRead header = ReadJournalHeader(file);
+        if (header.Status != TJournalRead::Ok || header.Journal.Mode != RenameMode::Undo ||
+            header.Journal.UndoOf != runId)
+            continue;
         TJournalRead read = ReadJournal(file);
         if (read.Status == TJournalRead::Ok && read.Journal.Mode == RenameMode::Undo &&
             read.Journal.UndoOf == runId)

@@ -442,6 +442,9 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool with
             break;
     }
 
+    // The folders' names are not needed from here on; gone before the prediction is
+    // made, they leave room for it (a million names take about a hundred megabytes).
+    places_.reset();
     TPrediction& prediction = plan.Prediction;
     prediction.Entries.resize(count);
     for (std::size_t i = 0; i < count; ++i) {

@@ -171,6 +171,26 @@ TEST_F(PreviewCommand, SortNumbersByFolderThenName) {
     EXPECT_NE(r.err.find("'size'"), std::string::npos) << r.err;
 }
 
+TEST_F(PreviewCommand, NamesFromAListComeAfterTheCommandLinesAndAreNumberedOn) {
+    const std::string scheme = WriteScheme("Version=1\nInsertGroup=true\nNumberIncEnabled=true\n"
+                                           "NumberIncValue=1\n");
+    const std::string nul = (dir_ / "nul").string(), lines = (dir_ / "lines").string();
+    std::ofstream(nul, std::ios::binary) << std::string("b\0\0d/c\0", 7);
+    std::ofstream(lines, std::ios::binary) << "b\n\nd/c";
+    const std::string given = "z\tz1\nb\tb2\nd/c\td/c3\n";
+    EXPECT_EQ(Cli({"preview", "--scheme-file", scheme, "--files-from", nul, "-0", "z"}).out, given);
+    EXPECT_EQ(Cli({"preview", "--scheme-file", scheme, "--files-from", lines, "z"}).out, given);
+    // Sorted, the list's names and the command line's are one set.
+    EXPECT_EQ(
+        Cli({"preview", "--sort", "name", "--scheme-file", scheme, "--files-from", lines, "z"}).out,
+        "b\tb1\nz\tz2\nd/c\td/c3\n");
+    // A list read as lines that holds a NUL byte is refused, as rename refuses it.
+    const ProcessResult r = Cli({"preview", "--scheme-file", scheme, "--files-from", nul, "z"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("holds a NUL byte"), std::string::npos) << r.err;
+}
+
 TEST_F(PreviewCommand, SchemeFileMayStartWithAByteOrderMark) {
     // Some editors put one in front of UTF-8 text; it is not part of the first key.
     const std::string scheme =
@@ -203,6 +223,9 @@ TEST_F(PreviewCommand, BadInputGivesOneLineOnStderrAndExit2) {
         {{"preview", "--scheme-file", scheme, "--start", "1000000", "a"}, "from 0 to 999999"},
         {{"rename", "--scheme-file", scheme, "--files-from", scheme, "--files-from", scheme, "a"},
          "'--files-from' was given twice"},
+        {{"preview", "--scheme-file", scheme, "--files-from", scheme, "--files-from", scheme},
+         "'--files-from' was given twice"},
+        {{"preview", "--scheme-file", scheme, "-0", "a"}, "'-0' needs '--files-from LIST'"},
         {{"preview", "--scheme-file", (dir_ / "missing").string(), "a"}, "cannot read scheme file"},
         {{"preview", "--scheme-file", dir_.string(), "a"}, "cannot read scheme file"},
         // A device that never ends is refused, not read until memory runs out.

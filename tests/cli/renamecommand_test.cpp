@@ -94,6 +94,7 @@ TEST(RenameCommand, DryRunEndsWithTheRunsCountsFailuresAndStatus) {
         std::string scheme;
         std::vector<std::string> paths; // relative to the folder
         int status;
+        std::string preview = {}; // the preview's lines (DIR/ for the folder); "": unchecked
     };
     const std::string numbered = "RemoveGroup=true\nRemoveBack=true\nRemoveBackCount=1\n"
                                  "InsertGroup=true\nNumberIncEnabled=true\nNumberIncValue=1\n";
@@ -107,8 +108,13 @@ TEST(RenameCommand, DryRunEndsWithTheRunsCountsFailuresAndStatus) {
          1},
         // a0 cannot take a1, so b0 gets number 1, not the 2 its preview line shows
         // (b2 is taken).
-        {"a failure shifts the numbers", {"a0", "a1", "b0", "b2"}, numbered, {"a0", "b0"}, 1},
-        {"all free", {"p0", "q0"}, numbered, {"p0", "q0"}, 0},
+        {"a failure shifts the numbers",
+         {"a0", "a1", "b0", "b2"},
+         numbered,
+         {"a0", "b0"},
+         1,
+         "DIR/a0\tDIR/a1\nDIR/b0\tDIR/b2\n"},
+        {"all free", {"p0", "q0"}, numbered, {"p0", "q0"}, 0, "DIR/p0\tDIR/p1\nDIR/q0\tDIR/q2\n"},
         // One folder reached by two paths: z1 finds the y1 that x1 became.
         {"one folder, two paths", {"x1", "z1"}, pairs, {"x1", "./z1"}, 1},
         // d1 is gone by the time its file's turn comes.
@@ -143,6 +149,12 @@ TEST(RenameCommand, DryRunEndsWithTheRunsCountsFailuresAndStatus) {
         EXPECT_EQ(predicted.err, done.err);
         const std::size_t counts = predicted.out.rfind('\n', predicted.out.size() - 2) + 1;
         EXPECT_EQ(predicted.out.substr(counts), done.out);
+        if (!row.preview.empty()) {
+            std::string preview = predicted.out.substr(0, counts);
+            for (std::size_t at; (at = preview.find(dry.Path())) != std::string::npos;)
+                preview.replace(at, dry.Path().size(), "DIR/");
+            EXPECT_EQ(preview, row.preview);
+        }
         EXPECT_EQ(std::count(predicted.out.begin(), predicted.out.end(), '\n'),
                   static_cast<long>(row.paths.size()) + 1);
     }

@@ -100,6 +100,20 @@ TEST_F(JournalFile, ReadsBackWhatWasWritten) {
                                "1 1 /a/|.qm-plan-1|y ino=1234568 result=3\n");
 }
 
+TEST_F(JournalFile, TheHeaderReadsAloneAndAsTheWholeJournalDoes) {
+    std::vector<std::size_t> sizes;
+    const std::string path = Write(sizes);
+    const TJournalRead whole = ReadJournal(path);
+    const TJournalRead header = ReadJournalHeader(path);
+    ASSERT_EQ(header.Status, TJournalRead::Ok) << header.Problem;
+    EXPECT_EQ(header.Journal.RunId, whole.Journal.RunId);
+    EXPECT_EQ(header.Journal.ProgramVersion, "2.01.43");
+    EXPECT_EQ(header.Journal.EntryCount, 5);
+    EXPECT_TRUE(header.Journal.Moves.empty());
+    EXPECT_FALSE(header.Journal.Started);
+    EXPECT_EQ(ReadJournalHeader(path + ".missing").Status, TJournalRead::Unreadable);
+}
+
 TEST_F(JournalFile, ACutFileReadsUpToItsLastWholeRecordOrIsRefused) {
     std::vector<std::size_t> sizes;
     const std::string bytes = Bytes(Write(sizes));
@@ -133,7 +147,7 @@ TEST_F(JournalFile, DamagedOrNewerIsRefused) {
     const std::string bytes = Bytes(path);
     // The header record: magic (8), length (4), checksum (4), type (1), version (4).
     std::string newer = bytes;
-    newer[17] = 2;
+    newer[17] = static_cast<char>(kJournalVersion + 1);
     const std::uint32_t length =
         static_cast<unsigned char>(newer[8]) | static_cast<unsigned char>(newer[9]) << 8;
     const std::uint32_t crc = Crc32c(std::string_view(newer).substr(16, length));
@@ -159,6 +173,65 @@ TEST_F(JournalFile, DamagedOrNewerIsRefused) {
         // Refused, never removed.
         EXPECT_EQ(Bytes(path), row.bytes);
     }
+}
+
+TEST_F(JournalFile, NumberedRenamesReadBackAtAFewBytesAMove) {
+    // "file_000000.jpg" -> "pic_000000_7.jpg", ... in one folder, as in a large run; one
+    // move in the middle failed.
+    constexpr int kMoves = 2000;
+    std::vector<std::string> from(kMoves), to(kMoves);
+    std::vector<TJournalMoveRef> moves;
+    char name[40];
+    for (int i = 0; i < kMoves; ++i) {
+        std::snprintf(name, sizeof name, "file_%06d.jpg", i);
+        from[i] = name;
+        std::snprintf(name, sizeof name, "pic_%06d_%d.jpg", i, i + 7);
+        to[i] = name;
+    }
+    for (int i = 0; i < kMoves; ++i)
+        moves.push_back({i, false, "/photos/", from[i], to[i], 5000u + static_cast<unsigned>(i)});
+    TJournalWriter writer;
+    ASSERT_EQ(writer.Begin(folder_, TJournal{}, moves), "");
+    for (int i = 0; i < kMoves; ++i)
+        writer.SetResult(i, i == 1000 ? MoveResult::Failed : MoveResult::Done);
+    ASSERT_EQ(writer.Close({kMoves - 1, 0, 1, 0, false}), "");
+
+    const TJournalRead read = ReadJournal(writer.Path());
+    ASSERT_EQ(read.Status, TJournalRead::Ok) << read.Problem;
+    ASSERT_EQ(read.Journal.Moves.size(), std::size_t{kMoves});
+    int wrong = 0;
+    for (int i = 0; i < kMoves; ++i) {
+        const TJournalMove& m = read.Journal.Moves[i];
+        wrong += m.Entry != i || m.Folder != "/photos/" || m.From != from[i] || m.To != to[i] ||
+                 m.Inode != 5000u + static_cast<unsigned>(i) ||
+                 m.Result != (i == 1000 ? MoveResult::Failed : MoveResult::Done);
+    }
+    EXPECT_EQ(wrong, 0);
+    // Names told against the move before's, a step, flags and an unchanged folder in one
+    // byte, the results as runs: about 16 MB for a million such moves.
+    EXPECT_LT(std::filesystem::file_size(writer.Path()), kMoves * 16u);
+}
+
+TEST(JournalFormat, AJournalOfTheFirstFormatStillReads) {
+    // Three moves in /tmp/qv1/d/ (given as "d/"), the last one failed, as the first
+    // format's writer wrote them.
+    const char* hex = "514d4a524e4c0d0a3c000000d1a4d9f001010000001832303236313230382d32323539"
+                      "33372d3633332d66303130d997e2d80607322e30312e34330000eaf0010300092f746d"
+                      "702f7176312f040000006bccd7080202642f3c0000008d1c72c10303020000a282c10a"
+                      "000661312e7478740005047069635f020000020105322e7478740005047069635f0200"
+                      "00020105332e7478740005047069635f02000000fae5bbac04030d000000dd2c2ab207"
+                      "020001000000000003010102";
+    std::string bytes;
+    for (const char* p = hex; p[0] && p[1]; p += 2)
+        bytes += static_cast<char>(std::stoi(std::string(p, 2), nullptr, 16));
+    const TJournalRead read = ParseJournal(bytes);
+    ASSERT_EQ(read.Status, TJournalRead::Ok) << read.Problem;
+    EXPECT_EQ(read.Journal.Version, 1u);
+    EXPECT_EQ(Describe(read.Journal),
+              "20261208-225937-633-f010 started=1 closed=1 undone=0  tally=2/0/1/0\n"
+              "0 0 /tmp/qv1/d/|a1.txt|pic_1.txt ino=11018385 result=1\n"
+              "1 0 /tmp/qv1/d/|a2.txt|pic_2.txt ino=11018386 result=1\n"
+              "2 0 /tmp/qv1/d/|a3.txt|pic_3.txt ino=11018387 result=2\n");
 }
 
 TEST_F(JournalFile, KeepsTheNewestTenAndLeavesDamagedOnesAlone) {

@@ -1,0 +1,318 @@
+// quillmark-cli over 1,000,000 empty files in one folder on /dev/shm, each case a child
+// process timed from start to exit, its peak resident memory its own:
+//   - preview and rename --dry-run (in list order and with --plan) of every path, given
+//     in a NUL-separated list; the folder is made once for these, as they change nothing;
+//   - rename of a fresh folder against a plain loop of renameat2(RENAME_NOREPLACE) over
+//     another fresh folder, with the size of the run's journal;
+//   - undo of such a rename (the rename itself untimed).
+// The scheme replaces "file_" by "pic_" and appends a number that rises with each file,
+// so that every name changes and no two new names share their tail. Every case checks
+// its outcome (every line printed, every file renamed, every file back) and fails rather
+// than report a figure for a run that went wrong. Journals and settings go to a folder of
+// the benchmark's own (XDG_STATE_HOME, XDG_CONFIG_HOME), never the user's.
+//
+//   nice -n 10 build/bench/millionfiles_bench
+//
+// QM_BENCH_FILES changes the number of files, QM_BENCH_DIR the parent folder; making a
+// folder of a million files takes about ten seconds, outside the timing.
+
+#include "bench/support/childrun.h"
+#include "bench/support/renamefiles.h"
+#include "rename/journal.h"
+
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int FileCount() {
+    const char* n = std::getenv("QM_BENCH_FILES");
+    return n ? std::atoi(n) : 1000000;
+}
+
+std::string BaseFolder() {
+    const char* dir = std::getenv("QM_BENCH_DIR");
+    return std::string(dir ? dir : "/dev/shm") + "/qm-millioncli-bench-" + std::to_string(getpid());
+}
+
+const std::string& Program() {
+    static const std::string program = std::string(QUILLMARK_BIN_DIR) + "/quillmark-cli";
+    return program;
+}
+
+// The scheme file, the settings and journal folders; made once.
+const std::string& Scheme() {
+    static const std::string scheme = [] {
+        const std::string base = BaseFolder();
+        fs::create_directories(base + "/state");
+        fs::create_directories(base + "/config");
+        setenv("XDG_STATE_HOME", (base + "/state").c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (base + "/config").c_str(), 1);
+        setenv("XDG_CONFIG_DIRS", (base + "/config").c_str(), 1);
+        const std::string path = base + "/pic.scheme";
+        std::ofstream(path) << "Version=1\nReplaceGroup=true\nReplaceEnabled=true\n"
+                               "ReplaceCount=1\nReplaceText1=file_:pic_\nInsertGroup=true\n"
+                               "NumberIncEnabled=true\nNumberIncValue=1\n";
+        return path;
+    }();
+    return scheme;
+}
+
+const std::vector<std::string>& Names() {
+    static const std::vector<std::string> names = qm::bench::NumberedNames(FileCount());
+    return names;
+}
+
+// A fresh folder of every name and the NUL-separated list of their paths beside it.
+struct ListedFolder {
+    std::string dir;
+    std::string list;
+};
+
+void Remove(const ListedFolder& folder) {
+    std::error_code ignored;
+    fs::remove_all(folder.dir, ignored);
+    fs::remove(folder.list, ignored);
+}
+
+// Empty when the folder could not be made (the file system full, or out of inodes: a
+// tmpfs holds about three million by default), with the case marked failed; what was
+// made of it is removed.
+std::optional<ListedFolder> MakeListedFolder(benchmark::State& state) {
+    ListedFolder made;
+    try {
+        made.dir = qm::bench::MakeFolderOfFiles(BaseFolder(), Names());
+    } catch (const std::exception& e) {
+        std::error_code ignored;
+        for (const auto& entry : fs::directory_iterator(BaseFolder(), ignored))
+            if (entry.path().filename().string().starts_with("run"))
+                fs::remove_all(entry.path(), ignored);
+        state.SkipWithError(e.what());
+        return std::nullopt;
+    }
+    made.list = made.dir.substr(0, made.dir.size() - 1) + ".list";
+    std::ofstream out(made.list, std::ios::binary);
+    for (const std::string& name : Names())
+        out << made.dir << name << '\0';
+    return made;
+}
+
+// The folder the read-only cases share, until a case that renames drops it: never two
+// folders of a million files at once.
+std::optional<ListedFolder> shared;
+
+const ListedFolder* SharedFolder(benchmark::State& state) {
+    if (!shared)
+        shared = MakeListedFolder(state);
+    return shared ? &*shared : nullptr;
+}
+
+void DropSharedFolder() {
+    if (shared)
+        Remove(*shared);
+    shared.reset();
+}
+
+std::vector<std::string> NamesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    names.reserve(Names().size());
+    for (const auto& entry : fs::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::size_t CountLines(const std::string& path, std::string& last) {
+    std::ifstream in(path, std::ios::binary);
+    std::size_t lines = 0;
+    for (std::string line; std::getline(in, line); ++lines)
+        last = line;
+    return lines;
+}
+
+std::string CountsLine(std::size_t renamed) {
+    return std::to_string(renamed) + " renamed, 0 unchanged, 0 failed";
+}
+
+// Runs the command; false (the case marked failed) when it did not exit with 0. With
+// `timed`, its figures are the iteration's.
+bool Measure(benchmark::State& state, const std::vector<std::string>& argv, const std::string& out,
+             bool timed = true, double* seconds = nullptr) {
+    const qm::bench::ChildRun run = qm::bench::RunChild(argv, out);
+    if (timed) {
+        state.SetIterationTime(run.Seconds);
+        state.counters["peak_RSS_MiB"] = static_cast<double>(run.PeakKiB) / 1024.0;
+        state.counters["child_cpu_ms"] = run.CpuSeconds * 1000.0;
+    }
+    if (seconds != nullptr)
+        *seconds = run.Seconds;
+    if (!run.Exited || run.ExitCode != 0) {
+        state.SkipWithError((argv[1] + " exited with " + std::to_string(run.ExitCode)).c_str());
+        return false;
+    }
+    return true;
+}
+
+std::string OutFile() {
+    return BaseFolder() + "/out";
+}
+
+void BM_Preview(benchmark::State& state) {
+    const ListedFolder* made = SharedFolder(state);
+    if (made == nullptr)
+        return;
+    const ListedFolder& folder = *made;
+    for (auto _ : state) {
+        if (!Measure(state,
+                     {Program(), "preview", "--scheme-file", Scheme(), "--files-from", folder.list,
+                      "-0"},
+                     OutFile()))
+            break;
+        std::string last;
+        if (CountLines(OutFile(), last) != Names().size() ||
+            last != folder.dir + Names().back() + "\t" + folder.dir + "pic_" +
+                        Names().back().substr(5, 6) +
+                        std::to_string(std::min<std::size_t>(Names().size(), 999999)) + ".jpg")
+            state.SkipWithError("preview did not print every new name");
+    }
+}
+
+// Argument 1: with --plan.
+void BM_DryRun(benchmark::State& state) {
+    const ListedFolder* made = SharedFolder(state);
+    if (made == nullptr)
+        return;
+    const ListedFolder& folder = *made;
+    std::vector<std::string> argv = {Program(), "rename",       "--dry-run", "--scheme-file",
+                                     Scheme(),  "--files-from", folder.list, "-0"};
+    if (state.range(0) == 1)
+        argv.push_back("--plan");
+    for (auto _ : state) {
+        if (!Measure(state, argv, OutFile()))
+            break;
+        std::string last;
+        if (CountLines(OutFile(), last) != Names().size() + 1 || last != CountsLine(Names().size()))
+            state.SkipWithError("the dry run did not foresee every file renamed");
+    }
+}
+
+double plainLoopSeconds = 0;
+double plainLoopCpuSeconds = 0;
+
+// The processor time of this thread (user + system): steadier than the wall clock on a
+// busy machine, and comparable with the child's.
+double ThreadCpuSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+void BM_PlainRenameat2Loop(benchmark::State& state) {
+    DropSharedFolder();
+    std::vector<std::string> targets;
+    targets.reserve(Names().size());
+    for (const std::string& name : Names())
+        targets.push_back("pic_" + name.substr(5));
+    for (auto _ : state) {
+        const std::optional<ListedFolder> made = MakeListedFolder(state);
+        if (!made)
+            break;
+        const ListedFolder& folder = *made;
+        const auto start = std::chrono::steady_clock::now();
+        const double cpuStart = ThreadCpuSeconds();
+        const int dir = open(folder.dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        bool failed = dir < 0;
+        for (std::size_t i = 0; i < targets.size() && !failed; ++i)
+            failed =
+                renameat2(dir, Names()[i].c_str(), dir, targets[i].c_str(), RENAME_NOREPLACE) != 0;
+        close(dir);
+        plainLoopSeconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        plainLoopCpuSeconds = ThreadCpuSeconds() - cpuStart;
+        state.SetIterationTime(plainLoopSeconds);
+        state.counters["cpu_ms"] = plainLoopCpuSeconds * 1000.0;
+        if (failed || NamesIn(folder.dir).size() != targets.size())
+            state.SkipWithError("renameat2 failed");
+        Remove(folder);
+    }
+}
+
+// Renames a fresh folder; true when every file took a "pic_" name.
+bool RenameAll(benchmark::State& state, const ListedFolder& folder, bool timed,
+               double* seconds = nullptr) {
+    if (!Measure(
+            state,
+            {Program(), "rename", "--scheme-file", Scheme(), "--files-from", folder.list, "-0"},
+            OutFile(), timed, seconds))
+        return false;
+    const std::vector<std::string> now = NamesIn(folder.dir);
+    if (now.size() != Names().size() ||
+        !std::all_of(now.begin(), now.end(),
+                     [](const std::string& name) { return name.starts_with("pic_"); })) {
+        state.SkipWithError("not every file was renamed");
+        return false;
+    }
+    const std::vector<std::string> journals = qm::JournalFiles(qm::JournalFolder());
+    state.counters["journal_MiB"] =
+        journals.empty() ? 0.0
+                         : static_cast<double>(fs::file_size(journals.back())) / (1024.0 * 1024.0);
+    return true;
+}
+
+void BM_RenameCommand(benchmark::State& state) {
+    DropSharedFolder();
+    for (auto _ : state) {
+        const std::optional<ListedFolder> made = MakeListedFolder(state);
+        if (!made)
+            break;
+        const ListedFolder& folder = *made;
+        double seconds = 0;
+        // Against the plain loop of this process, when it ran (it is registered first).
+        if (RenameAll(state, folder, true, &seconds) && plainLoopSeconds > 0) {
+            state.counters["x_plain_loop"] = seconds / plainLoopSeconds;
+            state.counters["x_plain_loop_cpu"] =
+                state.counters["child_cpu_ms"] / (plainLoopCpuSeconds * 1000.0);
+        }
+        Remove(folder);
+    }
+}
+
+void BM_UndoCommand(benchmark::State& state) {
+    DropSharedFolder();
+    for (auto _ : state) {
+        const std::optional<ListedFolder> made = MakeListedFolder(state);
+        if (!made)
+            break;
+        const ListedFolder& folder = *made;
+        if (RenameAll(state, folder, false) && Measure(state, {Program(), "undo"}, OutFile()) &&
+            NamesIn(folder.dir) != Names())
+            state.SkipWithError("undo did not put every file back");
+        Remove(folder);
+    }
+}
+
+BENCHMARK(BM_Preview)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_DryRun)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_PlainRenameat2Loop)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_RenameCommand)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_UndoCommand)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+
+// Leaves nothing behind on /dev/shm, which is memory.
+struct RemoveBase {
+    ~RemoveBase() {
+        DropSharedFolder();
+        std::error_code ignored;
+        fs::remove_all(BaseFolder(), ignored);
+    }
+} removeBase;
+
+} // namespace
