@@ -151,7 +151,7 @@ void WriteJpeg(const std::string& path, const PhotoFields& fields) {
     if (fields.Taken.empty() && fields.Make.empty() && fields.Model.empty())
         return;
     try {
-        Exiv2::Image::AutoPtr image = Exiv2::ImageFactory::open(path);
+        const auto image = Exiv2::ImageFactory::open(path);
         Exiv2::ExifData exif;
         if (!fields.Taken.empty())
             exif["Exif.Photo.DateTimeOriginal"] = fields.Taken;
