@@ -409,15 +409,25 @@ TJournalRead ParseJournal(std::string_view bytes) {
             for (std::uint64_t i = 0; i < count && !r.bad; ++i) {
                 TJournalMove move;
                 std::uint64_t front = 0, back = 0;
+                // Each step is bounded before it is added, so that a forged one cannot
+                // overflow the running entry before the range check below sees it.
+                const auto step = [&r](std::uint64_t coded) {
+                    const std::int64_t v = UnZigZag(coded);
+                    if (v > 0x7FFFFFFF || v < -0x7FFFFFFF) {
+                        r.bad = true;
+                        return std::int64_t{0};
+                    }
+                    return v;
+                };
                 if (journal.Version < 2) {
-                    entry += UnZigZag(r.Var());
+                    entry += step(r.Var());
                     r.bad |= !ReadFlags(r.Byte(), move);
                     folder = r.Var();
                     inode += static_cast<std::uint64_t>(UnZigZag(r.Var()));
                     front = r.Var();
                 } else {
                     const std::uint64_t head = r.Var();
-                    entry += UnZigZag(head >> 3);
+                    entry += step(head >> 3);
                     ReadFlags(static_cast<std::uint8_t>(head >> 1 & 3), move);
                     if (head & 1)
                         folder = r.Var();
@@ -447,7 +457,8 @@ TJournalRead ParseJournal(std::string_view bytes) {
                 }
                 middle.resize(sharedMiddle);
                 middle += r.Text();
-                if (r.bad || prefix + suffix > from.size()) {
+                // Two huge counts may add up to a small one.
+                if (r.bad || prefix > from.size() || suffix > from.size() - prefix) {
                     r.bad = true;
                     break;
                 }

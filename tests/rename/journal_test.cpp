@@ -234,6 +234,91 @@ TEST(JournalFormat, AJournalOfTheFirstFormatStillReads) {
               "2 0 /tmp/qv1/d/|a3.txt|pic_3.txt ino=11018387 result=2\n");
 }
 
+// A journal put together field by field, with valid checksums: what a forger could write.
+class ForgedJournal {
+public:
+    explicit ForgedJournal(std::uint32_t version) {
+        bytes_ = "QMJRNL\r\n";
+        Open(1);
+        for (int i = 0; i < 4; ++i)
+            body_ += static_cast<char>(version >> (8 * i));
+        Text("run");
+        Var(0);
+        Text("2");
+        Var(0);
+        Var(0);
+        Var(1);
+        Var(2);
+        Text("");
+        Text("/tmp/");
+        Close();
+        Open(2);
+        Text("d/");
+        Close();
+    }
+    void Open(char type) { body_ = type; }
+    void Var(std::uint64_t v) {
+        for (; v >= 0x80; v >>= 7)
+            body_ += static_cast<char>(v | 0x80);
+        body_ += static_cast<char>(v);
+    }
+    void Text(std::string_view text) {
+        Var(text.size());
+        body_ += text;
+    }
+    void Close() {
+        const std::uint32_t length = static_cast<std::uint32_t>(body_.size());
+        const std::uint32_t crc = Crc32c(body_);
+        for (const std::uint32_t v : {length, crc})
+            for (int i = 0; i < 4; ++i)
+                bytes_ += static_cast<char>(v >> (8 * i));
+        bytes_ += body_;
+    }
+    const std::string& Bytes() const { return bytes_; }
+
+private:
+    std::string bytes_;
+    std::string body_;
+};
+
+TEST(JournalFormat, ForgedCountsReadAsDamaged) {
+    // A name's shared start and end that add up past 2^64 to a count that looks small.
+    ForgedJournal wrapped(kJournalVersion);
+    wrapped.Open(3);
+    wrapped.Var(1);
+    wrapped.Var(2 << 3 | 1); // entry 0, no flags, a folder follows
+    wrapped.Var(0);          // the folder
+    wrapped.Var(2);          // inode 1
+    wrapped.Var(0);          // old name: nothing shared
+    wrapped.Var(0);
+    wrapped.Text("a.txt");
+    wrapped.Var(1);                 // new name: one byte of the old one's start
+    wrapped.Var(~std::uint64_t{0}); // and 2^64 - 1 of its end
+    wrapped.Var(0);
+    wrapped.Text("b");
+    wrapped.Close();
+    // In the first format, an entry step that overflows the running entry.
+    ForgedJournal overflow(1);
+    overflow.Open(3);
+    overflow.Var(2);
+    for (const std::uint64_t step : {std::uint64_t{2}, ~std::uint64_t{0} - 1}) {
+        overflow.Var(step); // +1, then +2^63 - 1
+        overflow.Var(0);    // flags
+        overflow.Var(0);    // the folder
+        overflow.Var(2);
+        overflow.Var(0);
+        overflow.Text("a.txt");
+        overflow.Var(0);
+        overflow.Var(0);
+        overflow.Text("b.txt");
+    }
+    overflow.Close();
+    for (const ForgedJournal* forged : {&wrapped, &overflow}) {
+        const TJournalRead read = ParseJournal(forged->Bytes());
+        EXPECT_EQ(read.Status, TJournalRead::Damaged) << read.Problem;
+    }
+}
+
 TEST_F(JournalFile, KeepsTheNewestTenAndLeavesDamagedOnesAlone) {
     std::vector<std::size_t> sizes;
     const std::string damaged = folder_ + "00000000-000000-000-0000.qmjournal";
