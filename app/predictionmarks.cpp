@@ -29,7 +29,7 @@ struct Unsure {
 void FirstPass(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
                const RenameOptionSet& options, std::vector<TRowMark>& marks,
                std::vector<Unsure>& unsure) {
-    const bool numbered = options.InsertGroup && options.NumberIncEnabled;
+    const bool numbered = MarksNeedShownNames(options);
     const std::size_t count = std::min(entries.size(), prediction.Entries.size());
     // Where each rename of the run puts its file, to tell a name taken by the run from one
     // that was there before; filled only once a name is found taken.
@@ -113,10 +113,33 @@ void AddTagMarks(const std::vector<TRunEntry>& entries, const TPrediction& predi
     marks = std::move(merged);
 }
 
+std::string ShownName(const RenameOptionSet& options, const TRunEntry& entry) {
+    return ComputeNewName(options, entry.Name, NumberAtPosition(options.NumberIncValue, entry.Slot),
+                          NameTags{entry.Tags ? &entry.Tags->Values : nullptr, nullptr});
+}
+
 } // namespace
 
+bool MarksNeedShownNames(const RenameOptionSet& options) {
+    return options.InsertGroup && options.NumberIncEnabled;
+}
+
+std::vector<std::string> ShownNames(const std::vector<TRunEntry>& entries,
+                                    const RenameOptionSet& options,
+                                    const std::atomic<bool>* cancel) {
+    std::vector<std::string> names;
+    names.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (cancel != nullptr && i % 256 == 0 && cancel->load(std::memory_order_relaxed))
+            return {};
+        names.push_back(ShownName(options, entries[i]));
+    }
+    return names;
+}
+
 std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
-                               const RenameOptionSet& options, const std::atomic<bool>* cancel) {
+                               const RenameOptionSet& options, const std::atomic<bool>* cancel,
+                               const std::vector<std::string>* shown) {
     std::vector<TRowMark> marks;
     std::vector<Unsure> unsure;
     // A row whose number is the column's gets the column's name: the same computation on
@@ -130,19 +153,17 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
             }
             const TRunEntry& entry = entries[unsure[u].entry];
             const TRowMark& mark = marks[unsure[u].mark];
-            const std::string shown = ComputeNewName(
-                options, entry.Name, NumberAtPosition(options.NumberIncValue, entry.Slot),
-                NameTags{entry.Tags ? &entry.Tags->Values : nullptr, nullptr});
             const std::string& gets = mark.Kind == MarkKind::Keeps ? entry.Name
                                       : mark.Kind == MarkKind::Shifted
                                           ? mark.Name
                                           : prediction.Entries[unsure[u].entry].Candidate;
-            differs[u] = gets != shown;
+            differs[u] = shown != nullptr ? gets != (*shown)[unsure[u].entry]
+                                          : gets != ShownName(options, entry);
         }
     };
     // After a failure near the top every later row is numbered otherwise: the names are
     // computed on two threads, as the window's thread is mostly idle meanwhile.
-    if (unsure.size() >= 4096) {
+    if (unsure.size() >= 4096 && shown == nullptr) {
         const std::size_t half = unsure.size() / 2;
         std::thread helper(compare, half, unsure.size());
         compare(0, half);

@@ -61,9 +61,22 @@ TMarkCounts CountMarks(const std::vector<TRowMark>& marks);
 // A row the run renames or leaves as shown gets a tag mark instead, where it has one;
 // the names are made with each entry's tags (TRunEntry::Tags).
 // Once `cancel` is set, the marks returned are incomplete.
+// `shown`, where given, holds each entry's name as the column shows it (ShownNames of the
+// same entries and options), so that none is computed here.
 std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
                                const RenameOptionSet& options,
-                               const std::atomic<bool>* cancel = nullptr);
+                               const std::atomic<bool>* cancel = nullptr,
+                               const std::vector<std::string>* shown = nullptr);
+
+// Whether MarkRows may need the names the column shows: only where the run numbers the
+// files otherwise than the column can.
+bool MarksNeedShownNames(const RenameOptionSet& options);
+// Each entry's new name as the column shows it (the start number plus its slot), for
+// MarkRows; they do not hang on the prediction, so they can be made while it runs. Empty
+// once `cancel` is set.
+std::vector<std::string> ShownNames(const std::vector<TRunEntry>& entries,
+                                    const RenameOptionSet& options,
+                                    const std::atomic<bool>* cancel = nullptr);
 
 // The text of a language key, empty when the language lacks it (program package, line
 // form).

@@ -1,6 +1,7 @@
 #include "app/predictionrunner.h"
 
 #include <QThreadPool>
+#include <thread>
 
 namespace qm {
 
@@ -63,14 +64,23 @@ void TPredictionRunner::Start() {
         if (job->cancel) {
             return;
         }
+        // The names the column shows are made on the second core while the run is
+        // predicted: with the numbering shifted, the marks need every one of them.
+        std::vector<std::string> shown;
+        std::thread helper;
+        if (MarksNeedShownNames(options))
+            helper = std::thread([&] { shown = ShownNames(entries, options, &job->cancel); });
         const TPrediction prediction = predict(entries, options, order, job->cancel);
+        if (helper.joinable())
+            helper.join();
         // A prediction that ran to its end goes back even when a change came meanwhile:
         // the window decides by its generation, which also covers a change that comes
         // after this point.
         if (prediction.Tally.Cancelled) {
             return;
         }
-        std::vector<TRowMark> marks = MarkRows(entries, prediction, options, &job->cancel);
+        std::vector<TRowMark> marks = MarkRows(entries, prediction, options, &job->cancel,
+                                               shown.size() == entries.size() ? &shown : nullptr);
         QMetaObject::invokeMethod(
             this,
             [this, generation, marks = std::move(marks)]() mutable {

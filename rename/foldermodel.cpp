@@ -195,12 +195,32 @@ TFolderModel::TFolderModel(TFileCalls& calls) : calls_(calls) {}
 TFolderModel::~TFolderModel() = default;
 
 int TFolderModel::ReadNames(TModelFolder& folder, int dir) {
+    // Each name goes in a few names after it was read, its place in the table asked for
+    // meanwhile: the inserts of a large folder otherwise wait for memory one by one.
+    constexpr std::size_t kAhead = 8;
     struct Collect {
+        explicit Collect(TNameTable& table) : names(table) {}
+        TNameTable& names;
+        std::string waiting[kAhead];
+        std::size_t count = 0;
+
         static void Each(void* context, const char* name) {
-            static_cast<TNameTable*>(context)->Insert(name);
+            auto& self = *static_cast<Collect*>(context);
+            std::string& slot = self.waiting[self.count++ % kAhead];
+            if (self.count > kAhead)
+                self.names.Insert(slot);
+            slot.assign(name);
+            self.names.Prefetch(slot);
+        }
+        void Finish() {
+            for (std::size_t i = count > kAhead ? count - kAhead : 0; i < count; ++i)
+                names.Insert(waiting[i % kAhead]);
         }
     };
-    return calls_.ListFolder(dir, Collect::Each, &folder.names_);
+    Collect collect(folder.names_);
+    const int error = calls_.ListFolder(dir, Collect::Each, &collect);
+    collect.Finish();
+    return error;
 }
 
 void TFolderModel::DecideCase(TModelFolder& folder, int dir) {
@@ -507,6 +527,12 @@ int TFolderModel::CheckMove(const std::string& folder, const std::string& from,
     move.FromName = source.last;
     move.ToName = target.last;
     return 0;
+}
+
+void TFolderModel::Prefetch(const std::string& folder, std::string_view name) const {
+    if (haveLast_ && last_.folder != nullptr && last_.folder->listError_ == 0 &&
+        folder == lastPath_)
+        last_.folder->names_.Prefetch(name);
 }
 
 void TFolderModel::Apply(const TModelMove& move) {

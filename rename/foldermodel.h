@@ -134,6 +134,9 @@ public:
                    TModelMove& move);
     // Makes the names follow a rename that Check allowed.
     void Apply(const TModelMove& move);
+    // Tells that `name` in `folder` is checked soon: where the folder is the one the last
+    // Check was in, its lookup is started early. Changes nothing.
+    void Prefetch(const std::string& folder, std::string_view name) const;
 
     // The folder at `path` ("" or ending in "/"), followed through the names as the
     // model has them now and read if it was not yet; nullptr and the errno value in

@@ -3,14 +3,48 @@
 #include <algorithm>
 #include <cstring>
 #include <functional>
+#include <new>
+#include <sys/mman.h>
 
 namespace qm {
 namespace {
 
 constexpr std::size_t kBlockSize = 64 * 1024;
 constexpr std::size_t kFirstSlots = 64;
+constexpr std::size_t kHugePage = 2 * 1024 * 1024;
+
+std::size_t HugePages(std::size_t bytes) {
+    return (bytes + kHugePage - 1) & ~(kHugePage - 1);
+}
 
 } // namespace
+
+void* TNameTable::AllocatePaged(std::size_t bytes) {
+    if (bytes < kHugePage)
+        return ::operator new(bytes);
+    // Only whole huge pages on their own boundary are given: the mapping is made one page
+    // larger and cut to the boundary.
+    const std::size_t size = HugePages(bytes);
+    void* mapped = ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE,
+                          MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        throw std::bad_alloc();
+    const auto base = reinterpret_cast<std::uintptr_t>(mapped);
+    const std::uintptr_t start = (base + kHugePage - 1) & ~(kHugePage - 1);
+    if (start > base)
+        ::munmap(mapped, start - base);
+    if (const std::size_t tail = base + kHugePage - start; tail > 0)
+        ::munmap(reinterpret_cast<void*>(start + size), tail);
+    ::madvise(reinterpret_cast<void*>(start), size, MADV_HUGEPAGE);
+    return reinterpret_cast<void*>(start);
+}
+
+void TNameTable::FreePaged(void* p, std::size_t bytes) {
+    if (bytes < kHugePage)
+        ::operator delete(p);
+    else
+        ::munmap(p, HugePages(bytes));
+}
 
 const char* TNameTable::Removed() {
     static const char mark = 0;
@@ -69,7 +103,7 @@ const char* TNameTable::Keep(std::string_view name) {
 }
 
 void TNameTable::Grow() {
-    std::vector<Slot> old = std::move(slots_);
+    auto old = std::move(slots_);
     // Only live names move over; when many were removed the size may stay.
     std::size_t size = old.empty() ? kFirstSlots : old.size();
     while ((live_ + 1) * 4 > size)

@@ -31,6 +31,13 @@ public:
     bool Insert(std::string_view name, std::string_view& kept);
     bool Erase(std::string_view name, std::string_view& kept);
     void Clear();
+    // Asks the processor for the place a lookup of `name` starts at, so that a lookup a
+    // little later need not wait for memory: in a table of a million names nearly every
+    // lookup starts on a cold line.
+    void Prefetch(std::string_view name) const {
+        if (!slots_.empty())
+            __builtin_prefetch(&slots_[Hash(name) & (slots_.size() - 1)]);
+    }
 
     // Calls `each(std::string_view)` for every name, in no particular order.
     template <class Each> void ForEach(Each&& each) const {
@@ -53,7 +60,21 @@ private:
     void Grow();
     const char* Keep(std::string_view name);
 
-    std::vector<Slot> slots_; // a power of two in size, or empty
+    // A large table goes on huge pages where the system gives them: its lookups land on
+    // pages all over it, and with small pages nearly each one also waits for the walk of
+    // the page tables.
+    template <class T> struct PagedAllocator {
+        using value_type = T;
+        PagedAllocator() = default;
+        template <class U> PagedAllocator(const PagedAllocator<U>&) {}
+        T* allocate(std::size_t n) { return static_cast<T*>(AllocatePaged(n * sizeof(T))); }
+        void deallocate(T* p, std::size_t n) { FreePaged(p, n * sizeof(T)); }
+        bool operator==(const PagedAllocator&) const { return true; }
+    };
+    static void* AllocatePaged(std::size_t bytes);
+    static void FreePaged(void* p, std::size_t bytes);
+
+    std::vector<Slot, PagedAllocator<Slot>> slots_; // a power of two in size, or empty
     std::size_t live_ = 0;
     std::size_t used_ = 0; // live and removed slots
     std::vector<std::unique_ptr<char[]>> blocks_;

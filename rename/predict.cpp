@@ -12,6 +12,9 @@ namespace {
 // Reading an atomic per entry costs little, but the window cancels often; a few hundred
 // entries take well under a millisecond.
 constexpr std::size_t kCancelEvery = 256;
+// How many entries ahead the lookup of an entry's name is started: a few microseconds of
+// work, long enough for memory to answer.
+constexpr std::size_t kPrefetchAhead = 4;
 
 // The prediction's side of the loop of the run: the moves the folder model allows, made
 // on the model, each entry's outcome written down.
@@ -29,6 +32,10 @@ public:
     }
     bool Reach(std::size_t i) {
         entry_ = &entries_[i];
+        if (i + kPrefetchAhead < entries_.size()) {
+            const TRunEntry& ahead = entries_[i + kPrefetchAhead];
+            folders_.Prefetch(ahead.Path, ahead.Name);
+        }
         return true;
     }
     const std::string& Name() const { return entry_->Name; }

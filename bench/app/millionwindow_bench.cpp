@@ -239,9 +239,12 @@ void BM_MillionMarks(benchmark::State& state) {
     quint64 shown = 0;
     QObject::connect(runner, &qm::TPredictionRunner::delivered,
                      [&shown](quint64 generation) { shown = generation; });
+    // Sleeps until an event comes (the probe's timer wakes it every millisecond): the
+    // overload with a time limit returns at once when nothing is pending, and waiting with
+    // it spun a core that the prediction then lacked.
     const auto waitForMarks = [&] {
         while (shown != runner->Generation())
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
     };
     waitForMarks();
     StallProbe probe;

@@ -263,6 +263,31 @@ private slots:
         }
     }
 
+    // The column's names made ahead stand for the entries, not for the marks: a renumbered
+    // row that still gets the name shown (row 1) is dropped, the next one (row 2) is not.
+    void shownNamesMadeAheadMarkAsThoseMadeLater() {
+        const RenameOptionSet options = Inserting("", "", 0);
+        std::vector<TRunEntry> entries;
+        TPrediction prediction;
+        for (int i = 0; i < 3; ++i) {
+            entries.push_back({i, "/x/", "f" + std::to_string(i) + ".txt", {}, false, {}});
+            TPredictedEntry entry;
+            entry.Outcome = RenameOutcome::Renamed;
+            entry.Number = i == 0 ? 0 : 7;
+            entry.Candidate = ComputeNewName(options, entries.back().Name, i == 2 ? 7 : i);
+            prediction.Entries.push_back(entry);
+        }
+        const std::vector<std::string> shown = ShownNames(entries, options);
+        const std::vector<std::string>* none = nullptr;
+        for (const std::vector<std::string>* ahead : {&shown, none}) {
+            const std::vector<TRowMark> marks =
+                MarkRows(entries, prediction, options, nullptr, ahead);
+            QCOMPARE(marks.size(), std::size_t{1});
+            QCOMPARE(marks[0].Slot, 2);
+            QCOMPARE(marks[0].Kind, MarkKind::Shifted);
+        }
+    }
+
     // Tags through the window: the names, their order and marks once the tags are in,
     // month names following the language, and a list change that waits for the read.
     void tagsInTheWindow() {
