@@ -141,13 +141,7 @@ void BM_CoreSortByNewNameComparing(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * kFileCount);
 }
 
-std::unique_ptr<qm::TMain> OpenWindow() {
-    auto main = std::make_unique<qm::TMain>(qm::CommandLine{});
-    main->resize(1180, 760);
-    main->show();
-    QApplication::processEvents();
-    return main;
-}
+using qm::bench::OpenWindow;
 
 // The window: walk, properties, one merge, the view told once.
 void BM_WindowAddFolder(benchmark::State& state) {

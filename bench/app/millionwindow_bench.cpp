@@ -31,6 +31,7 @@
 #include "app/mainwindow.h"
 #include "app/optionmapping.h"
 #include "app/predictionrunner.h"
+#include "bench/support/renamefiles.h"
 #include "bench/support/windowbench.h"
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
@@ -66,8 +67,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int FileCount = 1000000;
 
 std::string BaseFolder() {
-    const char* dir = std::getenv("QM_BENCH_DIR");
-    return std::string(dir ? dir : "/dev/shm") + "/qm-million-bench-" + std::to_string(getpid());
+    return qm::bench::BenchFolder("million");
 }
 
 // "file_000000.jpg" ...: made one at a time, so the names never sit in memory together
@@ -130,13 +130,7 @@ double Ms(Clock::duration d) {
     return std::chrono::duration<double, std::milli>(d).count();
 }
 
-std::unique_ptr<qm::TMain> OpenWindow() {
-    auto main = std::make_unique<qm::TMain>(qm::CommandLine{});
-    main->resize(1180, 760);
-    main->show();
-    QApplication::processEvents();
-    return main;
-}
+using qm::bench::OpenWindow;
 
 QTreeView* FileList(qm::TMain& main) {
     return main.findChild<QTreeView*>(QStringLiteral("FileList"));
@@ -300,24 +294,7 @@ void BM_MillionPlainLoop(benchmark::State& state) {
     state.counters["peak_rss_mb"] = PeakRssMb();
 }
 
-// Notes when a closing message shows, and answers it.
-class MessageWatch : public QObject {
-public:
-    Clock::time_point shown;
-    QString text;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show) {
-            if (auto* box = qobject_cast<QMessageBox*>(watched)) {
-                shown = Clock::now();
-                text = box->text();
-                QTimer::singleShot(0, box, &QDialog::accept);
-            }
-        }
-        return false;
-    }
-};
+using qm::bench::MessageWatch;
 
 std::uintmax_t FolderBytes(const std::string& dir) {
     std::uintmax_t bytes = 0;

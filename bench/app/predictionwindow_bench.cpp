@@ -45,8 +45,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int FileCount = 100000;
 
 std::string BaseFolder() {
-    const char* dir = std::getenv("QM_BENCH_DIR");
-    return std::string(dir ? dir : "/dev/shm") + "/qm-predict-bench-" + std::to_string(getpid());
+    return qm::bench::BenchFolder("predict");
 }
 
 // The options given are in force before the first change and stay so, but for the front

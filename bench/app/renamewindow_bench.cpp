@@ -40,8 +40,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 std::string BaseFolder() {
-    const char* dir = std::getenv("QM_BENCH_DIR");
-    return std::string(dir ? dir : "/dev/shm") + "/qm-window-bench-" + std::to_string(getpid());
+    return qm::bench::BenchFolder("window");
 }
 
 std::vector<std::string> Names(int count) {
@@ -82,24 +81,7 @@ void BM_PlainRenameat2Loop(benchmark::State& state) {
     }
 }
 
-// Notes when the closing message shows and answers it.
-class MessageWatch : public QObject {
-public:
-    Clock::time_point shown;
-    QString text;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Show) {
-            if (auto* box = qobject_cast<QMessageBox*>(watched)) {
-                shown = Clock::now();
-                text = box->text();
-                QTimer::singleShot(0, box, &QDialog::accept);
-            }
-        }
-        return false;
-    }
-};
+using qm::bench::MessageWatch;
 
 void BM_WindowRename(benchmark::State& state) {
     const std::vector<std::string> names = Names(static_cast<int>(state.range(0)));

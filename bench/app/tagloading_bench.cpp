@@ -19,6 +19,7 @@
 #include "app/optionmapping.h"
 #include "app/predictionrunner.h"
 #include "app/tagloader.h"
+#include "bench/support/renamefiles.h"
 #include "bench/support/windowbench.h"
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
@@ -43,8 +44,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int FileCount = 10000;
 
 std::string BaseFolder() {
-    const char* dir = std::getenv("QM_BENCH_DIR");
-    return std::string(dir ? dir : "/dev/shm") + "/qm-tags-bench-" + std::to_string(getpid());
+    return qm::bench::BenchFolder("tags");
 }
 
 // The files, made once per kind; every tenth photo has no date taken.

@@ -4,6 +4,7 @@
 // benchmark program includes it once.
 
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <stdexcept>
@@ -12,6 +13,14 @@
 #include <vector>
 
 namespace qm::bench {
+
+// This benchmark process's own folder, "<QM_BENCH_DIR or /dev/shm>/qm-<what>-bench-<pid>";
+// made by whoever puts files in it, removed at the end of main().
+inline std::string BenchFolder(const std::string& what) {
+    const char* dir = std::getenv("QM_BENCH_DIR");
+    return std::string(dir ? dir : "/dev/shm") + "/qm-" + what + "-bench-" +
+           std::to_string(getpid());
+}
 
 // "file_000000.jpg", "file_000001.jpg", ...
 inline std::vector<std::string> NumberedNames(int count) {

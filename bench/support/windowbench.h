@@ -3,11 +3,46 @@
 // main() of a benchmark that drives the windows: offscreen unless QT_QPA_PLATFORM says
 // otherwise, with private runtime and settings folders, never the user's own.
 
+#include "app/commandline.h"
+#include "app/mainwindow.h"
+
 #include <QApplication>
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <benchmark/benchmark.h>
+#include <chrono>
+#include <memory>
 
 namespace qm::bench {
+
+// The main window at the size of a laptop screen, shown and laid out.
+inline std::unique_ptr<TMain> OpenWindow() {
+    auto main = std::make_unique<TMain>(CommandLine{});
+    main->resize(1180, 760);
+    main->show();
+    QApplication::processEvents();
+    return main;
+}
+
+// Notes when a closing message shows, and answers it.
+class MessageWatch : public QObject {
+public:
+    std::chrono::steady_clock::time_point shown;
+    QString text;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            if (auto* box = qobject_cast<QMessageBox*>(watched)) {
+                shown = std::chrono::steady_clock::now();
+                text = box->text();
+                QTimer::singleShot(0, box, &QDialog::accept);
+            }
+        }
+        return false;
+    }
+};
 
 inline int RunWindowBenchmarks(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
