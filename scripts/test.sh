@@ -39,7 +39,7 @@ fi
 # Line tables are all a sanitizer's report needs; full debug info makes the sanitized build
 # compile about half as long again. Both sanitized builds use clang, which compiles them in
 # little more than half the time gcc takes with its undefined-behaviour checks, and compile
-# each target's sources as one (their presets' unity build), which takes two fifths off.
+# each target's sources as one (their presets' unity build), which halves that again.
 small_debug_info=(-DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_C_FLAGS_DEBUG=-g1)
 
 # The address build holds the fuzz targets too: the modules are compiled once, with the
