@@ -7,6 +7,7 @@
 //
 // QM_JOURNAL_SEEDS=<folder> writes seed journals there with the run's own writer.
 
+#include "fuzz/fuzzsupport.h"
 #include "rename/journal.h"
 #include "rename/journalundo.h"
 
@@ -21,10 +22,7 @@
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition)
-        std::abort();
-}
+using qm::fuzz::Check;
 
 std::uint32_t Crc32c(std::string_view data) {
     std::uint32_t crc = 0xFFFFFFFFu;
@@ -63,14 +61,7 @@ std::string& Folder() {
 }
 
 void EmptyFolder() {
-    DIR* dir = opendir(Folder().c_str());
-    Check(dir != nullptr);
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            Check(unlinkat(dirfd(dir), name.c_str(), 0) == 0);
-    }
-    closedir(dir);
+    qm::fuzz::EmptyFolder(Folder());
 }
 
 bool PlainName(const std::string& name) {

@@ -5,6 +5,7 @@
 //
 // QM_STORE_SEEDS=<folder> writes a seed store there with the settings' own writer.
 
+#include "fuzz/fuzzsupport.h"
 #include "settings/settings.h"
 #include "settings/storepaths.h"
 
@@ -21,24 +22,14 @@
 
 namespace {
 
-void Check(bool condition) {
-    if (!condition)
-        std::abort();
-}
+using qm::fuzz::Check;
 
 std::string Folder() {
     return std::string(std::getenv("XDG_CONFIG_HOME")) + "/Marlowick/";
 }
 
 void EmptyFolder() {
-    DIR* dir = opendir(Folder().c_str());
-    Check(dir != nullptr);
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name != "." && name != "..")
-            Check(unlinkat(dirfd(dir), name.c_str(), 0) == 0);
-    }
-    closedir(dir);
+    qm::fuzz::EmptyFolder(Folder());
 }
 
 std::string ReadAll(const std::string& path) {

@@ -368,7 +368,5 @@ BENCHMARK(BM_MillionWindowRename)->Unit(benchmark::kMillisecond)->UseManualTime(
 } // namespace
 
 int main(int argc, char** argv) {
-    const int status = qm::bench::RunWindowBenchmarks(argc, argv);
-    fs::remove_all(BaseFolder());
-    return status;
+    return qm::bench::RunWindowBenchmarks(argc, argv, BaseFolder());
 }

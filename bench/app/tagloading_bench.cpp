@@ -153,7 +153,5 @@ BENCHMARK(BM_TagsToNames)
 } // namespace
 
 int main(int argc, char** argv) {
-    const int status = qm::bench::RunWindowBenchmarks(argc, argv);
-    fs::remove_all(BaseFolder());
-    return status;
+    return qm::bench::RunWindowBenchmarks(argc, argv, BaseFolder());
 }

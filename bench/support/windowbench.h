@@ -12,7 +12,9 @@
 #include <QTimer>
 #include <benchmark/benchmark.h>
 #include <chrono>
+#include <filesystem>
 #include <memory>
+#include <string>
 
 namespace qm::bench {
 
@@ -44,7 +46,9 @@ protected:
     }
 };
 
-inline int RunWindowBenchmarks(int argc, char** argv) {
+// `benchFolder`, when given, is the folder the benchmarks made their files in; it goes at
+// the end.
+inline int RunWindowBenchmarks(int argc, char** argv, const std::string& benchFolder = {}) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QTemporaryDir runtime;
@@ -59,6 +63,8 @@ inline int RunWindowBenchmarks(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
+    if (!benchFolder.empty())
+        std::filesystem::remove_all(benchFolder);
     return 0;
 }
 
