@@ -12,7 +12,9 @@
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <ctime>
 #include <map>
 
@@ -30,6 +32,12 @@ const std::map<std::string, std::string>& BuiltInTexts() {
                            "ended.\n\r%3 files still have their new names.\n\rUndo it now?"},
         {"UNDOINGRUN", "Undoing the interrupted run"},
         {"UNDONERENAME", "Names restored: %1\n\rNames not restored: %2"},
+        {"UNDONEPARTLY", "The run is only partly undone: %1 files are not back under their "
+                         "old names."},
+        {"UNDONEBOTHNAMES",
+         "%1 files are under their old names and still under their new ones too. It could "
+         "not be told whether both names are one file, so the new names were left: check "
+         "them and remove them by hand."},
         {"INTERRUPTEDUNDO", "&Undo"},
         {"INTERRUPTEDKEEP", "&Keep the new names"},
         {"INTERRUPTEDLATER", "Ask me &later"},
@@ -144,12 +152,16 @@ bool OfferUndoOfInterruptedRun(QWidget* parent, const TDynLang* program,
         return false;
     const TUndoPlan plan = PlanUndo(journal, UndosOf(place.Folder, journal.RunId));
     const RenameTally waiting = CountUndo(plan);
-    if (waiting.Renamed == 0 && waiting.Failed == 0)
+    // A file gone for good is no reason to ask at every start: an undo cannot bring it.
+    const auto gone = std::count_if(plan.Failures.begin(), plan.Failures.end(),
+                                    [](const TUndoFailure& f) { return f.Error == ENOENT; });
+    const int stillRenamed = waiting.Renamed + waiting.Failed - static_cast<int>(gone);
+    if (stillRenamed <= 0)
         return false;
-    const std::string question = FillPlaceholders(
-        JournalText(program, "INTERRUPTEDRUN"),
-        {JournalLocalTime(journal.Time, "%Y-%m-%d %H:%M"), std::to_string(journal.EntryCount),
-         std::to_string(waiting.Renamed + waiting.Failed)});
+    const std::string question =
+        FillPlaceholders(JournalText(program, "INTERRUPTEDRUN"),
+                         {JournalLocalTime(journal.Time, "%Y-%m-%d %H:%M"),
+                          std::to_string(journal.EntryCount), std::to_string(stillRenamed)});
     switch (AskAboutInterruptedRun(parent, program, question)) {
     case Answer::Later:
         return true;
@@ -165,10 +177,21 @@ bool OfferUndoOfInterruptedRun(QWidget* parent, const TDynLang* program,
         ShowJournalProblem(parent, program, false, result.Run.JournalProblem);
         return true;
     }
-    const std::string done = FillPlaceholders(
+    std::string done = FillPlaceholders(
         JournalText(program, "UNDONERENAME"),
         {std::to_string(result.Tally.Renamed), std::to_string(result.Tally.Failed)});
-    Ask(parent, QMessageBox::Information, "InterruptedRunResult", done, QMessageBox::Ok);
+    if (!result.Complete) {
+        done += "\n\r" + FillPlaceholders(JournalText(program, "UNDONEPARTLY"),
+                                          {std::to_string(result.Tally.Failed)});
+    }
+    const auto bothNames = std::count_if(result.Failures.begin(), result.Failures.end(),
+                                         [](const TUndoFailure& f) { return f.BothNames; });
+    if (bothNames > 0) {
+        done += "\n\r" + FillPlaceholders(JournalText(program, "UNDONEBOTHNAMES"),
+                                          {std::to_string(bothNames)});
+    }
+    Ask(parent, result.Complete ? QMessageBox::Information : QMessageBox::Warning,
+        "InterruptedRunResult", done, QMessageBox::Ok);
     return true;
 }
 

@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <map>
+#include <optional>
 #include <set>
 #include <sys/stat.h>
 
@@ -19,6 +21,10 @@ int Fail(const char* command, const std::string& message) {
 }
 
 std::string Reason(const TUndoFailure& failure) {
+    if (failure.BothNames)
+        return "also under its old name '" + failure.Old +
+               "', but whether both are one file cannot be told here; left, to be checked "
+               "and removed by hand";
     if (failure.Error == EEXIST)
         return "cannot get back its name '" + failure.Old + "': the name is taken";
     if (failure.Error == ENOENT)
@@ -37,8 +43,14 @@ std::string Counts(const RenameTally& tally) {
            " unchanged, " + std::to_string(tally.Failed) + " failed";
 }
 
-// `tried`: an undo of the run was taken (its journal is there), which did not finish it.
-std::string State(const TJournal& journal, bool tried) {
+std::string Files(int count) {
+    return std::to_string(count) + (count == 1 ? " file" : " files");
+}
+
+// `tried`: an undo of the run was taken (its journal is there), which did not finish it,
+// with how many files the newest such undo left (0 when it did not say: it was cut short
+// or cancelled).
+std::string State(const TJournal& journal, std::optional<int> tried) {
     std::string state = !journal.Started          ? "not started"
                         : !journal.Closed         ? "interrupted"
                         : journal.Tally.Cancelled ? "cancelled"
@@ -48,7 +60,8 @@ std::string State(const TJournal& journal, bool tried) {
     if (journal.Undone)
         state += ", undone";
     else if (tried)
-        state += ", partly undone";
+        state +=
+            *tried > 0 ? ", partly undone (" + Files(*tried) + " not back)" : ", partly undone";
     else if (journal.Kept)
         state += ", new names kept";
     return state;
@@ -152,9 +165,9 @@ int RunUndo(const UndoArgs& args) {
     PrintFailures(failures);
     if (partly)
         std::fprintf(stderr,
-                     "quillmark-cli undo: the run %s is partly undone; 'quillmark-cli undo' "
-                     "takes it further once the names are free\n",
-                     journal.RunId.c_str());
+                     "quillmark-cli undo: the run %s is partly undone (%s not back); "
+                     "'quillmark-cli undo' takes it further once the names are free\n",
+                     journal.RunId.c_str(), Files(tally.Failed).c_str());
     if (args.list) {
         for (std::size_t i = 0; i < moves.size(); ++i)
             if (errors[i] == 0)
@@ -169,9 +182,9 @@ int RunUndo(const UndoArgs& args) {
 
 int RunHistory() {
     const std::vector<std::string> files = JournalFiles(JournalFolder());
-    // Runs with an undo of their own: an undo is newer than its run, so newest first meets
-    // it before the run.
-    std::set<std::string> tried;
+    // Runs with an undo of their own, and how many files the newest of those left: an
+    // undo is newer than its run, so newest first meets it before the run.
+    std::map<std::string, int> tried;
     for (auto it = files.rbegin(); it != files.rend(); ++it) {
         const TJournalRead read = ReadJournal(*it);
         if (read.Status != TJournalRead::Ok) {
@@ -179,17 +192,19 @@ int RunHistory() {
                          read.Problem.c_str());
             continue;
         }
-        if (read.Journal.Mode == RenameMode::Undo)
-            tried.insert(read.Journal.UndoOf);
         const TJournal& j = read.Journal;
+        if (j.Mode == RenameMode::Undo)
+            tried.emplace(j.UndoOf, j.Closed && !j.Tally.Cancelled ? j.Tally.Failed : 0);
+        const auto undo = tried.find(j.RunId);
         const std::string counts = j.Closed
                                        ? Counts(j.Tally)
                                        : std::to_string(j.EntryCount) + " files, " +
                                              std::to_string(j.Moves.size()) + " renames planned";
-        std::printf("%s\t%s\t%s\t%s\t%s\n", j.RunId.c_str(),
-                    JournalLocalTime(j.Time, "%Y-%m-%d %H:%M:%S").c_str(),
-                    State(j, tried.count(j.RunId) != 0).c_str(), counts.c_str(),
-                    Folders(j).c_str());
+        std::printf(
+            "%s\t%s\t%s\t%s\t%s\n", j.RunId.c_str(),
+            JournalLocalTime(j.Time, "%Y-%m-%d %H:%M:%S").c_str(),
+            State(j, undo != tried.end() ? std::optional(undo->second) : std::nullopt).c_str(),
+            counts.c_str(), Folders(j).c_str());
     }
     return Flush("history");
 }

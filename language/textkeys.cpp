@@ -390,6 +390,10 @@ constexpr std::array Keys{
     Plain("JOURNALINCOMPLETE", Text, TextRole::Message, RenameResult, {}, {}, 1),
     Plain("INTERRUPTEDRUN", Text, TextRole::Message, RenameResult, {}, {}, 3),
     Plain("UNDOINGRUN", Text, TextRole::Message, RenameResult, {}),
+    // What an undo from the journal left: "%1" files not back; "%1" files also still under
+    // a new name that could not be shown to be the same file.
+    Plain("UNDONEPARTLY", Text, TextRole::Message, RenameResult, {}, {}, 1),
+    Plain("UNDONEBOTHNAMES", Text, TextRole::Message, RenameResult, {}, {}, 1),
     // Its three answers.
     Caption("INTERRUPTEDUNDO", RenameResult, "InterruptedUndo", {}, InGroup(InterruptedRunDialog)),
     Caption("INTERRUPTEDKEEP", RenameResult, "InterruptedKeep", {}, InGroup(InterruptedRunDialog)),

@@ -1,5 +1,7 @@
 #include "rename/journalundo.h"
 
+#include "rename/movefile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -205,6 +207,32 @@ private:
     std::unordered_multimap<std::string, std::string> other_;
 };
 
+enum class Likeness { Different, OneFile, Unproven };
+
+// Whether the files under `a` and `b` may be one file under two names (as a rename cut
+// short between its link and its unlink leaves it; only regular files are so renamed).
+// Where inode numbers are stable (`stable`), other numbers are other files; where they
+// are not, two names that agree in every attribute the file system tells cannot be told
+// apart from one file.
+Likeness Compare(const Node& a, const Node& b, bool stable) {
+    struct stat sa {};
+    struct stat sb {};
+    if (lstat(a.Disk.c_str(), &sa) != 0 || lstat(b.Disk.c_str(), &sb) != 0 ||
+        !S_ISREG(sa.st_mode) || !S_ISREG(sb.st_mode))
+        return Likeness::Different;
+    if (TwoLinksOfOneFile(sa, sb))
+        return Likeness::OneFile;
+    if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino)
+        return Likeness::Unproven;
+    if (stable)
+        return Likeness::Different;
+    const bool alike = sa.st_size == sb.st_size && sa.st_mode == sb.st_mode &&
+                       sa.st_uid == sb.st_uid && sa.st_gid == sb.st_gid &&
+                       sa.st_mtim.tv_sec == sb.st_mtim.tv_sec &&
+                       sa.st_mtim.tv_nsec == sb.st_mtim.tv_nsec;
+    return alike ? Likeness::Unproven : Likeness::Different;
+}
+
 // Which moves of an undo were taken. A closed journal says; one cut short took its moves
 // in order up to the last whose file is under the new name with the old one free.
 std::vector<char> TakenMoves(const TJournal& undo) {
@@ -283,6 +311,9 @@ TUndoPlan PlanUndo(const TJournal& journal, const std::vector<TJournal>& undos) 
         pids.push_back(undo.Pid);
     FolderState disk;
     FolderNames folderNames(journal);
+    // A move of the run after this one was taken, so this one was not cut short (a run
+    // takes one move at a time): its file under both names was there before.
+    bool laterTaken = false;
     for (std::size_t i = journal.Moves.size(); i-- > 0;) {
         const TJournalMove& m = journal.Moves[i];
         if (takenBack[i] || m.Result == MoveResult::Failed || m.Result == MoveResult::NotReached ||
@@ -314,13 +345,20 @@ TUndoPlan PlanUndo(const TJournal& journal, const std::vector<TJournal>& undos) 
             plan.Moves.push_back({m.Entry, m.Temporary, folder, current, m.From, m.Inode, false,
                                   MoveResult::Unknown});
             disk.Move(folder, current, m.From, node);
+            laterTaken = true;
         };
-        auto fail = [&](int error) {
-            plan.Failures.push_back({m.Entry, folder, m.To, m.From, error});
+        auto fail = [&](int error, bool bothNames = false) {
+            plan.Failures.push_back({m.Entry, folder, m.To, m.From, error, bothNames});
         };
         if (isTheFile(to)) {
-            if (!from)
+            // Both names after a run (or an undo) cut between the link and the unlink of
+            // this move: the undo's move drops the new name (DropSecondName).
+            const Likeness both =
+                from && (done || !laterTaken) ? Compare(*to, *from, known) : Likeness::Different;
+            if (!from || both == Likeness::OneFile)
                 restore(m.To, *to);
+            else if (both == Likeness::Unproven)
+                fail(EEXIST, true);
             else if (known ? from->Inode != m.Inode : done)
                 fail(EEXIST); // the old name was taken since
             // else: the move was never taken (its target is someone else's file).
@@ -434,13 +472,18 @@ TUndoResult UndoJournal(const std::string& path, const TJournal& journal,
     header.Order = RunOrder::Planned;
     header.EntryCount = journal.EntryCount;
     header.UndoOf = journal.RunId;
+    TMoveFolder folder;
     result.Run = RunJournaledMoves(
         plan.Moves, header, place, cancel,
         [&](std::size_t index, int) {
             if (done)
                 done(index + 1, plan.Moves.size());
         },
-        {}, [&plan](const std::vector<int>& errors) { return CountUndo(plan, errors); });
+        [&folder](const std::string& in, const std::string& from, const std::string& to) {
+            const int error = folder.Move(in, from, to);
+            return error == EEXIST ? DropSecondName(in, from, to) : error;
+        },
+        [&plan](const std::vector<int>& errors) { return CountUndo(plan, errors); });
     result.Failures = plan.Failures;
     result.Moves = plan.Moves;
     if (!result.Run.Ran)
@@ -454,13 +497,9 @@ TUndoResult UndoJournal(const std::string& path, const TJournal& journal,
     }
     result.Tally = CountUndo(plan, result.Run.Errors);
     result.Tally.Cancelled = cancel.load();
-    // A file gone before the undo began cannot come back; any other failure may, once
-    // its cause is gone, and leaves the run partly undone for the next undo to finish.
-    const std::size_t planned = plan.Failures.size();
-    bool complete = !result.Tally.Cancelled;
-    for (std::size_t k = 0; k < result.Failures.size() && complete; ++k)
-        complete = k < planned && result.Failures[k].Error == ENOENT;
-    if (complete) {
+    // Any failure leaves the run partly undone, also a file gone for good: "undone" says
+    // that every file is back.
+    if (!result.Tally.Cancelled && result.Failures.empty()) {
         result.MarkProblem = MarkJournalUndone(path, result.Run.RunId);
         result.Complete = true;
     }

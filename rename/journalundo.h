@@ -20,9 +20,14 @@
 // same run took back (its journal says so), which is what tells a swap undone already
 // from one that was not where inode numbers are not stable.
 //
-// A run is marked undone only when every entry that could come back came back: an entry
-// whose file is gone cannot, one whose old name is taken can once the name is free. Until
-// then the run is partly undone, and an undo without a named run takes it further.
+// A run killed between the two steps of a rename that goes through a new link (where the
+// file system has no rename that refuses to replace) left its file under both names. The
+// new name is removed only where the two are shown to be one file (TwoLinksOfOneFile);
+// where that cannot be shown and the two look alike, the new name stays and is reported.
+//
+// A run is marked undone only when every entry came back, with nothing left under a name
+// of the run. Until then, also when a file is gone for good, the run is partly undone,
+// and an undo without a named run takes it further.
 
 #include "rename/journal.h"
 #include "rename/journaledrun.h"
@@ -40,6 +45,9 @@ struct TUndoFailure {
     std::string Current; // the name the file has (or had) after the run
     std::string Old;     // the name it cannot get back
     int Error = 0;       // EEXIST: the old name is taken; ENOENT: the file is gone
+    // With EEXIST: the old name holds the file or one that looks alike, which could not be
+    // shown to be one file; Current was left, for the user to check and remove.
+    bool BothNames = false;
 };
 
 struct TUndoPlan {
@@ -71,14 +79,14 @@ struct TUndoResult {
     RenameTally Tally;                  // per entry: restored, left as they are, failed
     std::vector<TUndoFailure> Failures; // planned ones and those refused by the disk now
     std::string MarkProblem;            // the run could not be marked undone
-    // Every entry that could come back came back, and the run was marked undone (unless
-    // MarkProblem); false: the run is partly undone.
+    // Every entry came back, and the run was marked undone (unless MarkProblem); false:
+    // the run is partly undone, Tally.Failed entries are not back.
     bool Complete = false;
 };
 
 // Takes `journal` (read from `path`, with its earlier undos from place.Folder) back as a
 // journaled run of its own, closed with the counts per entry, then marks it undone when
-// nothing was cancelled and every entry that could come back came back (see above).
+// nothing was cancelled and nothing failed (see above).
 // `done(restored so far, moves)` follows each move.
 TUndoResult UndoJournal(const std::string& path, const TJournal& journal,
                         const TJournalPlace& place, const std::atomic<bool>& cancel,

@@ -113,6 +113,25 @@ int MoveFileNoReplace(const std::string& folder, const std::string& from, const 
     return TMoveFolder(calls).Move(folder, from, to);
 }
 
+bool TwoLinksOfOneFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino &&
+           (a.st_mode & S_IFMT) == (b.st_mode & S_IFMT) && a.st_nlink >= 2 && b.st_nlink >= 2;
+}
+
+int DropSecondName(const std::string& folder, const std::string& name, const std::string& other,
+                   TFileCalls& calls) {
+    if (RefusedNames(name, other) != 0)
+        return EEXIST;
+    const std::string path = folder + name;
+    struct stat named {};
+    struct stat kept {};
+    if (calls.LStat(AT_FDCWD, path.c_str(), named) != 0 ||
+        calls.LStat(AT_FDCWD, (folder + other).c_str(), kept) != 0 ||
+        !TwoLinksOfOneFile(named, kept))
+        return EEXIST;
+    return calls.Unlink(AT_FDCWD, path.c_str());
+}
+
 // Whether `to` is taken only because the folder ignores letter case and `to` folds to
 // `from` itself needs the folder's names: no entry may be called exactly `to`, and no
 // entry but `from` may fold to it. (Inode numbers cannot tell: FUSE file systems make

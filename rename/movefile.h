@@ -26,6 +26,21 @@ namespace qm {
 int MoveFileNoReplace(const std::string& folder, const std::string& from, const std::string& to,
                       TFileCalls& calls = TFileCalls::System());
 
+// Whether `a` and `b`, two names' lstat, show one file: the same device, inode number and
+// type, and at least two links. False is no proof of two files: where a file system makes
+// inode numbers up per name (FUSE without them, such as sshfs), the names of one file
+// differ; and one link under the same number is a folder that ignores letter case
+// answering for a second spelling of one name.
+bool TwoLinksOfOneFile(const struct stat& a, const struct stat& b);
+
+// Removes the name `folder` + `name` of a file that keeps the name `folder` + `other`: what
+// is left of a rename cut short between its new link and the removal of the old name.
+// Only where TwoLinksOfOneFile shows both names to be one file (asked just before the
+// removal); otherwise nothing is removed and EEXIST, the answer of the rename that found
+// `other` taken, is returned. 0 when the name is gone, or the errno value of a failure.
+int DropSecondName(const std::string& folder, const std::string& name, const std::string& other,
+                   TFileCalls& calls = TFileCalls::System());
+
 // MoveFileNoReplace for many files: keeps the last folder open, so that a run over the
 // files of one folder opens it once and names each file relative to it (which spares
 // the kernel the walk down the folder path twice per file). The folder stays open until

@@ -6,15 +6,18 @@
 #include "runprocess.h"
 #include "settings/optionschemas.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
 #include <linux/magic.h>
 #include <random>
+#include <sys/stat.h>
 #include <sys/vfs.h>
 #include <sys/wait.h>
 #include <thread>
@@ -240,8 +243,8 @@ TEST(JournalUndo, NamesTakenSinceFailTheirEntriesWithoutHarm) {
               "quillmark-cli: " + p + "b3: no longer there (cannot get back its name 'a3')\n" +
                   "quillmark-cli: " + p + "b2: cannot get back its name 'a2': the name is taken\n" +
                   "quillmark-cli undo: the run " + renamed.RunId +
-                  " is partly undone; 'quillmark-cli undo' takes it further once the names are "
-                  "free\n");
+                  " is partly undone (2 files not back); 'quillmark-cli undo' takes it further "
+                  "once the names are free\n");
     EXPECT_EQ(dir.Contents(), (Contents{{"a1", {"a1"}},
                                         {"a2", {"b2"}},
                                         {"a4", {"a4"}},
@@ -258,7 +261,8 @@ TEST(JournalUndo, NamesTakenSinceFailTheirEntriesWithoutHarm) {
     EXPECT_NE(history.find("undo of " + renamed.RunId + "\t2 renamed, 0 unchanged, 2 failed"),
               std::string::npos)
         << history;
-    EXPECT_NE(history.find("finished, partly undone\t"), std::string::npos) << history;
+    EXPECT_NE(history.find("finished, partly undone (2 files not back)\t"), std::string::npos)
+        << history;
 
     struct Row {
         std::vector<std::string> args;
@@ -270,9 +274,9 @@ TEST(JournalUndo, NamesTakenSinceFailTheirEntriesWithoutHarm) {
         {{"undo"}, 1, "0 renamed, 2 unchanged, 2 failed\n"},
         {{"undo", "--run", renamed.RunId}, 1, "0 renamed, 2 unchanged, 2 failed\n"},
         {{"undo", "--run", "no-such-run"}, 2, ""},
-        // a2 comes back; b3 is gone and cannot, so the run is undone now.
+        // a2 comes back; b3 is gone and cannot, so the run stays partly undone.
         {{"undo"}, 1, "1 renamed, 2 unchanged, 1 failed\n", true},
-        {{"undo"}, 2, ""},
+        {{"undo"}, 1, "0 renamed, 3 unchanged, 1 failed\n"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.args.back() + (row.freeA2 ? " after freeing a2" : ""));
@@ -282,7 +286,9 @@ TEST(JournalUndo, NamesTakenSinceFailTheirEntriesWithoutHarm) {
         EXPECT_EQ(r.exitCode, row.exitCode) << r.err;
         EXPECT_EQ(r.out, row.out);
     }
-    EXPECT_TRUE(ReadJournal(JournalFiles(journals).front()).Journal.Undone);
+    EXPECT_FALSE(ReadJournal(JournalFiles(journals).front()).Journal.Undone);
+    EXPECT_NE(RunProcess(cli, {"history"}).out.find("finished, partly undone (1 file not back)\t"),
+              std::string::npos);
     EXPECT_TRUE(fs::exists(p + "a1") && fs::exists(p + "a2") && fs::exists(p + "a4"));
     EXPECT_TRUE(fs::exists(p + "b3"));
 }
@@ -379,6 +385,13 @@ TEST(JournalUndo, AFolderAndAFileInsideItComeBack) {
             EXPECT_TRUE(fs::exists(p + "d/sub/f"));
         }
     }
+}
+
+// Contents() with each content's names in order.
+Contents Sorted(Contents contents) {
+    for (auto& [content, names] : contents)
+        std::sort(names.begin(), names.end());
+    return contents;
 }
 
 // Runs `run` in a child process that dies (as under kill -9) where `run` calls _exit(9).
@@ -535,6 +548,105 @@ TEST_P(UndoOn, AFolderRenamedBeforeItsFileByAKilledRun) {
 }
 
 INSTANTIATE_TEST_SUITE_P(TmpfsAndExfat, UndoOn, testing::Bool());
+
+// A file system without a rename that refuses to replace (sshfs, ntfs-3g): a rename is a
+// new link, then the old name's removal, and the run dies (kill -9) between the two at a3.
+class LinkThenUnlink : public TFileCalls {
+public:
+    int Rename2(int, const char*, const char*, unsigned) override { return EINVAL; }
+    int Unlink(int dir, const char* name) override {
+        if (std::string_view(name) == "a3")
+            _exit(9);
+        return TFileCalls::Unlink(dir, name);
+    }
+};
+
+// a3 is left under both names. Undo removes b3 only where both names are shown to be one
+// file: lstat shows it also where the journal holds no inode numbers (as on FUSE). A
+// look-alike file under b3 where the numbers tell nothing (sshfs makes them up per name)
+// stays, is reported, and the run is not called undone.
+TEST(JournalUndo, ARunKilledBetweenItsLinkAndItsUnlink) {
+    enum class B3 { Link, LookAlike, Other };
+    const Contents back = Unrenamed({"a1", "a2", "a3", "a4"});
+    Contents both = back;
+    both["a3"] = {"a3", "b3"};
+    Contents other = back;
+    other["other"] = {"b3"};
+    struct Row {
+        const char* what;
+        bool inodes; // the journal holds the files' inode numbers
+        B3 b3;
+        int exitCode;
+        std::string out;
+        const Contents& after;
+        std::string state;
+    } rows[] = {
+        {"one file", true, B3::Link, 0, "3 renamed, 1 unchanged, 0 failed\n", back,
+         "interrupted, undone\t"},
+        {"one file, no numbers", false, B3::Link, 0, "3 renamed, 1 unchanged, 0 failed\n", back,
+         "interrupted, undone\t"},
+        {"look-alike, no numbers", false, B3::LookAlike, 1, "2 renamed, 1 unchanged, 1 failed\n",
+         both, "interrupted, partly undone (1 file not back)\t"},
+        {"look-alike, other number", true, B3::LookAlike, 0, "2 renamed, 2 unchanged, 0 failed\n",
+         both, "interrupted, undone\t"},
+        {"another file, no numbers", false, B3::Other, 0, "2 renamed, 2 unchanged, 0 failed\n",
+         other, "interrupted, undone\t"},
+    };
+    const std::string cli = BinPath("quillmark-cli");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        RenameFolder dir, state;
+        const std::string& p = dir.Path();
+        for (const char* name : {"a1", "a2", "a3", "a4"})
+            dir.Make(name);
+        const TJournalPlace place{state.Path() + "Marlowick/Quillmark/", "test"};
+        InAChildThatDies([&] {
+            ListedFiles list(p, {"a1", "a2", "a3", "a4"});
+            LinkThenUnlink calls;
+            TMoveFolder folder(calls);
+            const std::atomic<bool> goOn{false};
+            RunJournaledRenames(
+                list.items(), Scheme(Pairs({"a:b"})), RenameMode::Rename, RunOrder::ListOrder, {},
+                goOn,
+                [&](const std::string& f, const std::string& from, const std::string& to) {
+                    return folder.Move(f, from, to);
+                },
+                place);
+        });
+        ASSERT_EQ(Sorted(dir.Contents()),
+                  (Contents{{"a1", {"b1"}}, {"a2", {"b2"}}, {"a3", {"a3", "b3"}}, {"a4", {"a4"}}}));
+        if (!row.inodes) {
+            // Journaled again as where the numbers are made up per name.
+            const std::string first = JournalFiles(place.Folder).front();
+            const TJournal run = ReadJournal(first).Journal;
+            ASSERT_EQ(run.Moves.size(), 4u);
+            ASSERT_NE(run.Moves[2].Inode, 0u);
+            std::vector<TJournalMoveRef> moves;
+            for (const TJournalMove& m : run.Moves)
+                moves.push_back({m.Entry, m.Temporary, m.Folder, m.From, m.To, 0});
+            TJournalWriter writer;
+            ASSERT_EQ(writer.Begin(place.Folder, run, moves), "");
+            fs::remove(first);
+        }
+        if (row.b3 != B3::Link) {
+            fs::remove(p + "b3");
+            std::ofstream(p + "b3") << (row.b3 == B3::Other ? "other" : "a3");
+            const timespec times[2] = {{1700000000, 0}, {1700000000, 0}};
+            for (const char* name : {"a3", "b3"})
+                ASSERT_EQ(utimensat(AT_FDCWD, (p + name).c_str(), times, 0), 0);
+        }
+        setenv("XDG_STATE_HOME", state.Path().c_str(), 1);
+        const ProcessResult undo = RunProcess(cli, {"undo"});
+        EXPECT_EQ(undo.exitCode, row.exitCode) << undo.err;
+        EXPECT_EQ(undo.out, row.out) << undo.err;
+        EXPECT_EQ(undo.err.find(p + "b3: also under its old name 'a3'") != std::string::npos,
+                  row.exitCode != 0)
+            << undo.err;
+        EXPECT_EQ(Sorted(dir.Contents()), row.after);
+        const std::string history = RunProcess(cli, {"history"}).out;
+        EXPECT_NE(history.find(row.state), std::string::npos) << history;
+    }
+}
 
 } // namespace
 } // namespace qm::test
