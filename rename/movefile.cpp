@@ -118,6 +118,54 @@ bool TwoLinksOfOneFile(const struct stat& a, const struct stat& b) {
            (a.st_mode & S_IFMT) == (b.st_mode & S_IFMT) && a.st_nlink >= 2 && b.st_nlink >= 2;
 }
 
+namespace {
+
+// The folder path and the last part of `name`, which may name a place below `folder`.
+std::pair<std::string, std::string> Entry(const std::string& folder, const std::string& name) {
+    const std::size_t slash = name.rfind('/');
+    if (slash == std::string::npos)
+        return {folder, name};
+    return {folder + name.substr(0, slash + 1), name.substr(slash + 1)};
+}
+
+// Whether `base` is an entry of `folder` spelt exactly so: a folder that ignores letter case
+// (or the form of accented letters) answers a lookup of another spelling with the same
+// entry, which its listing does not.
+bool ListedAs(TFileCalls& calls, const std::string& folder, const std::string& base) {
+    int dir = AT_FDCWD;
+    if (!folder.empty() && calls.OpenFolder(folder.c_str(), dir) != 0)
+        return false;
+    struct Look {
+        const std::string& base;
+        bool found = false;
+    } look{base};
+    const int error = calls.ListFolder(
+        dir,
+        [](void* context, const char* name) {
+            Look& l = *static_cast<Look*>(context);
+            l.found = l.found || l.base == name;
+        },
+        &look);
+    if (dir != AT_FDCWD)
+        calls.CloseFolder(dir);
+    return error == 0 && look.found;
+}
+
+// Whether `a` and `b` (each in its folder) are one entry spelt twice ("a" and "./a").
+bool OneEntry(TFileCalls& calls, const std::pair<std::string, std::string>& a,
+              const std::pair<std::string, std::string>& b) {
+    if (a.second != b.second)
+        return false;
+    struct stat folderA {};
+    struct stat folderB {};
+    if (calls.LStat(AT_FDCWD, a.first.empty() ? "." : a.first.c_str(), folderA) != 0 ||
+        calls.LStat(AT_FDCWD, b.first.empty() ? "." : b.first.c_str(), folderB) != 0)
+        return true; // cannot tell: take the worse
+    return folderA.st_dev == folderB.st_dev && folderA.st_ino == folderB.st_ino;
+}
+
+} // namespace
+
 int DropSecondName(const std::string& folder, const std::string& name, const std::string& other,
                    TFileCalls& calls) {
     if (RefusedNames(name, other) != 0)
@@ -128,6 +176,14 @@ int DropSecondName(const std::string& folder, const std::string& name, const std
     if (calls.LStat(AT_FDCWD, path.c_str(), named) != 0 ||
         calls.LStat(AT_FDCWD, (folder + other).c_str(), kept) != 0 ||
         !TwoLinksOfOneFile(named, kept))
+        return EEXIST;
+    // Two spellings of one entry show one file whose other links are elsewhere: removing
+    // one spelling would remove the entry the file was to keep.
+    const auto nameEntry = Entry(folder, name);
+    const auto otherEntry = Entry(folder, other);
+    if (OneEntry(calls, nameEntry, otherEntry) ||
+        !ListedAs(calls, nameEntry.first, nameEntry.second) ||
+        !ListedAs(calls, otherEntry.first, otherEntry.second))
         return EEXIST;
     return calls.Unlink(AT_FDCWD, path.c_str());
 }

@@ -36,7 +36,8 @@ bool TwoLinksOfOneFile(const struct stat& a, const struct stat& b);
 // Removes the name `folder` + `name` of a file that keeps the name `folder` + `other`: what
 // is left of a rename cut short between its new link and the removal of the old name.
 // Only where TwoLinksOfOneFile shows both names to be one file (asked just before the
-// removal); otherwise nothing is removed and EEXIST, the answer of the rename that found
+// removal) and each is an entry of its folder spelt as given, not a second spelling of the
+// other; otherwise nothing is removed and EEXIST, the answer of the rename that found
 // `other` taken, is returned. 0 when the name is gone, or the errno value of a failure.
 int DropSecondName(const std::string& folder, const std::string& name, const std::string& other,
                    TFileCalls& calls = TFileCalls::System());

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <functional>
 #include <gtest/gtest.h>
+#include <map>
 #include <set>
 
 namespace qm::test {
@@ -196,6 +197,63 @@ TEST(MoveFileNoReplace, AFolderReadForOneCaseChangeFollowsTheNextOnes) {
     calls.fault = Fail({{"rename2", 7, EEXIST}});
     EXPECT_EQ(folder.Move(second.Path(), "OTHEr", "OTHER"), 0);
     EXPECT_TRUE(std::filesystem::exists(second.Path() + "OTHER"));
+}
+
+// A folder as some file systems answer it: a lookup of a path in `alias` answered as
+// another (a folder that ignores letter case), links counted as `links` says (0: as the
+// disk does).
+class AnsweringCalls : public TFileCalls {
+public:
+    std::map<std::string, std::string> alias;
+    nlink_t links = 0;
+    int unlinks = 0;
+
+    int LStat(int dir, const char* name, struct stat& st) override {
+        const auto it = alias.find(name);
+        const int error = TFileCalls::LStat(dir, it == alias.end() ? name : it->second.c_str(), st);
+        if (error == 0 && links != 0 && !S_ISDIR(st.st_mode))
+            st.st_nlink = links;
+        return error;
+    }
+    int Unlink(int dir, const char* name) override {
+        ++unlinks;
+        return TFileCalls::Unlink(dir, name);
+    }
+};
+
+// b is a second link of a; c another file. A name goes only where it and the name kept are
+// two entries of one file.
+TEST(DropSecondName, OnlyASecondLinkOfTheFileKept) {
+    struct Row {
+        const char* title;
+        const char* name;
+        const char* kept;
+        nlink_t links;
+        bool caseIgnored; // "A" answers for "a"
+        int result;
+    } rows[] = {
+        {"a second link", "b", "a", 0, false, 0},
+        {"one link, as FUSE and folders that ignore case count", "b", "a", 1, false, EEXIST},
+        {"another file", "c", "a", 0, false, EEXIST},
+        {"one name twice", "a", "a", 0, false, EEXIST},
+        {"one name spelt twice", "./a", "a", 0, false, EEXIST},
+        {"a spelling the folder answers for", "A", "a", 0, true, EEXIST},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.title);
+        RenameFolder dir;
+        dir.Make("a");
+        dir.Make("c");
+        std::filesystem::create_hard_link(dir.Path() + "a", dir.Path() + "b");
+        AnsweringCalls calls;
+        calls.links = row.links;
+        if (row.caseIgnored)
+            calls.alias[dir.Path() + "A"] = dir.Path() + "a";
+        EXPECT_EQ(DropSecondName(dir.Path(), row.name, row.kept, calls), row.result);
+        EXPECT_EQ(calls.unlinks, row.result == 0 ? 1 : 0);
+        EXPECT_EQ(std::filesystem::exists(dir.Path() + "b"), row.result != 0);
+        EXPECT_TRUE(std::filesystem::exists(dir.Path() + "a"));
+    }
 }
 
 } // namespace
