@@ -15,7 +15,9 @@
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
+#include <fcntl.h>
 #include <memory>
+#include <sys/stat.h>
 
 namespace qm::test {
 
@@ -47,20 +49,38 @@ private slots:
         QTest::addColumn<QStringList>("texts");
         QTest::addColumn<QString>("after");
         QTest::addColumn<bool>("asksAgain");
+        QTest::addColumn<QString>("prepare");
         QTest::addRow("interrupted, undone")
             << false << "InterruptedUndo"
             << QStringList{"3 files) was interrupted before it ended.\n2 files still have their "
                            "new names.\nUndo it now?",
                            "Names restored: 2\nNames not restored: 0"}
-            << "a1|a2|a3" << false;
+            << "a1|a2|a3" << false << "";
         QTest::addRow("interrupted, new names kept for good")
             << false << "InterruptedKeep" << QStringList{"2 files still have their new names."}
-            << "a3|b1|b2" << false;
+            << "a3|b1|b2" << false << "";
         QTest::addRow("interrupted, asked again later")
             << false << "InterruptedLater" << QStringList{"2 files still have their new names."}
-            << "a3|b1|b2" << true;
+            << "a3|b1|b2" << true << "";
         QTest::addRow("finished: nothing asked")
-            << true << "InterruptedUndo" << QStringList{} << "a3|b1|b2" << false;
+            << true << "InterruptedUndo" << QStringList{} << "a3|b1|b2" << false << "";
+        // A file gone for good leaves the run partly undone, and is no reason to ask again.
+        QTest::addRow("interrupted, a file gone")
+            << false << "InterruptedUndo"
+            << QStringList{"1 files still have their new names.",
+                           "Names restored: 1\nNames not restored: 1\nThe run is only partly "
+                           "undone: 1 files are not back"}
+            << "a1|a3" << false << "b2 gone";
+        // Killed between the link and the unlink of a3's move where the journal holds no
+        // inode numbers: b3 looks like a3 and stays; the question comes back (b1 and b2
+        // are back by then).
+        QTest::addRow("interrupted, a file also under its new name")
+            << false << "InterruptedUndo"
+            << QStringList{"files still have their new names.",
+                           "Names not restored: 1\nThe run is only partly undone: 1 files are "
+                           "not back under their old names.\n1 files are under their old names "
+                           "and still under their new ones too."}
+            << "a1|a2|a3|b3" << true << "b3 too";
     }
 
     void offersToUndoAnInterruptedRun() {
@@ -69,6 +89,7 @@ private slots:
         QFETCH(QStringList, texts);
         QFETCH(QString, after);
         QFETCH(bool, asksAgain);
+        QFETCH(QString, prepare);
         const std::string folder = files_.toStdString();
         for (const char* name : {"a1", "a2", "a3"}) {
             QFile file(files_ + name);
@@ -90,6 +111,15 @@ private slots:
             }
             if (closed) {
                 QCOMPARE(writer.Close({2, 0, 0, 0, true}), std::string());
+            }
+        }
+        if (prepare == "b2 gone") {
+            QVERIFY(QFile::remove(files_ + "b2"));
+        } else if (prepare == "b3 too") {
+            QVERIFY(QFile::copy(files_ + "a3", files_ + "b3"));
+            const timespec times[2] = {{1700000000, 0}, {1700000000, 0}};
+            for (const char* name : {"a3", "b3"}) {
+                QCOMPARE(utimensat(AT_FDCWD, (folder + name).c_str(), times, 0), 0);
             }
         }
 
