@@ -209,11 +209,54 @@ private:
 
 enum class Likeness { Different, OneFile, Unproven };
 
+// Up to `size` bytes, fewer only at the end of the file; -1 on an error.
+ssize_t ReadFully(int fd, char* to, std::size_t size) {
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = read(fd, to + got, size - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        got += static_cast<std::size_t>(n);
+    }
+    return static_cast<ssize_t>(got);
+}
+
+// Whether the files at `a` and `b` cannot be told apart by their first `limit` bytes:
+// files that differ there are two files, wherever their numbers come from. Files that
+// cannot be read cannot be told apart either.
+bool SameStart(const std::string& a, const std::string& b, std::size_t limit) {
+    const int fa = open(a.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    const int fb = open(b.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    bool same = true;
+    if (fa >= 0 && fb >= 0) {
+        std::vector<char> da(65536), db(65536);
+        for (std::size_t done = 0; same && done < limit; done += da.size()) {
+            const ssize_t na = ReadFully(fa, da.data(), da.size());
+            const ssize_t nb = ReadFully(fb, db.data(), db.size());
+            if (na < 0 || nb < 0)
+                break;
+            same = na == nb && std::equal(da.begin(), da.begin() + na, db.begin());
+            if (static_cast<std::size_t>(na) < da.size())
+                break;
+        }
+    }
+    if (fa >= 0)
+        close(fa);
+    if (fb >= 0)
+        close(fb);
+    return same;
+}
+
 // Whether the files under `a` and `b` may be one file under two names (as a rename cut
 // short between its link and its unlink leaves it; only regular files are so renamed).
 // Where inode numbers are stable (`stable`), other numbers are other files; where they
-// are not, two names that agree in every attribute the file system tells cannot be told
-// apart from one file.
+// are not, two names that agree in every attribute the file system tells and in their
+// first megabyte cannot be told apart from one file (files of a folder renumbered in a
+// chain are told apart by their contents, photos mostly by their sizes already).
 Likeness Compare(const Node& a, const Node& b, bool stable) {
     struct stat sa {};
     struct stat sb {};
@@ -230,7 +273,8 @@ Likeness Compare(const Node& a, const Node& b, bool stable) {
                        sa.st_uid == sb.st_uid && sa.st_gid == sb.st_gid &&
                        sa.st_mtim.tv_sec == sb.st_mtim.tv_sec &&
                        sa.st_mtim.tv_nsec == sb.st_mtim.tv_nsec;
-    return alike ? Likeness::Unproven : Likeness::Different;
+    return alike && SameStart(a.Disk, b.Disk, std::size_t{1} << 20) ? Likeness::Unproven
+                                                                    : Likeness::Different;
 }
 
 // Which moves of an undo were taken. A closed journal says; one cut short took its moves
