@@ -304,7 +304,6 @@ QString FailureReason(int error, const MarkTextSource& texts) {
         Text(texts, "PREDICTDRIVECHAR",
              "The new name holds \u201c%1\u201d, which this drive does not allow in a name"),
         refused);
-    }
 }
 
 } // namespace

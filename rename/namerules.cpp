@@ -9,7 +9,8 @@ namespace qm {
 namespace {
 
 constexpr unsigned long kExfatMagic = 0x2011BAB0;
-constexpr unsigned long kNtfsMagic = 0x5346544E; // the kernel's ntfs3 and old ntfs
+constexpr unsigned long kNtfs3Magic = 0x7366746E;   // the kernel's ntfs3
+constexpr unsigned long kOldNtfsMagic = 0x5346544E; // the kernel's read-only ntfs
 constexpr unsigned long kCifsMagic = 0xFF534D42;
 constexpr unsigned long kSmb2Magic = 0xFE534D42;
 constexpr unsigned long kFuseMagic = 0x65735546;
@@ -64,7 +65,8 @@ NameRules NameRulesOf(unsigned long type, std::string_view mountType) {
     switch (type) {
     case MSDOS_SUPER_MAGIC: // vfat and msdos
     case kExfatMagic:
-    case kNtfsMagic:
+    case kNtfs3Magic:
+    case kOldNtfsMagic:
     case kCifsMagic:
     case kSmb2Magic:
     case SMB_SUPER_MAGIC:

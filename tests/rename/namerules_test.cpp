@@ -58,7 +58,7 @@ struct Drive {
 };
 
 const Drive kDrives[] = {
-    {"ntfs-3g", kFuse, "fuseblk", 'W'},          {"ntfs3", 0x5346544E, "ntfs3", 'W'},
+    {"ntfs-3g", kFuse, "fuseblk", 'W'},          {"ntfs3", 0x7366746E, "ntfs3", 'W'},
     {"vfat", MSDOS_SUPER_MAGIC, "vfat", 'W'},    {"exfat", 0x2011BAB0, "exfat", 'W'},
     {"fusefat", kFuse, "fuse.fusefat", 'W'},     {"cifs", 0xFF534D42, "cifs", 'W'},
     {"smb3", 0xFE534D42, "smb3", 'W'},           {"smbnetfs", kFuse, "fuse.smbnetfs", 'W'},
