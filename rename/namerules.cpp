@@ -1,5 +1,6 @@
 #include "rename/namerules.h"
 
+#include "engine/utf8text.h"
 #include "rename/runrules.h"
 
 #include <cstdio>
@@ -21,42 +22,49 @@ constexpr std::size_t kMaxBytes = 255;
 
 // The FUSE drivers of Windows file systems, as the mount table names them after
 // "fuse." or "fuseblk.".
-bool WindowsDriver(std::string_view subtype) {
-    for (const std::string_view name : {"exfat", "exfat-fuse", "ntfs", "ntfs-3g", "lowntfs-3g",
-                                        "fusefat", "vfat", "smbnetfs", "fusesmb", "smbfs", "cifs"})
+NameRules FuseDriverRules(std::string_view subtype) {
+    for (const std::string_view name : {"exfat", "exfat-fuse", "ntfs", "ntfs-3g", "lowntfs-3g"})
         if (subtype == name)
-            return true;
-    return false;
+            return NameRules::Windows;
+    for (const std::string_view name : {"smbnetfs", "fusesmb", "smbfs", "cifs"})
+        if (subtype == name)
+            return NameRules::Smb;
+    if (subtype == "fusefat")
+        return NameRules::FuseFat;
+    if (subtype == "sshfs")
+        return NameRules::Sshfs;
+    return NameRules::Posix;
 }
 
-// The UTF-16 units of `name`; a byte that is no part of a UTF-8 sequence counts as one.
-int Utf16Units(std::string_view name) {
-    int units = 0;
-    for (std::size_t i = 0; i < name.size();) {
-        const auto lead = static_cast<unsigned char>(name[i]);
-        const std::size_t length = lead < 0x80   ? 1
-                                   : lead < 0xc2 ? 0
-                                   : lead < 0xe0 ? 2
-                                   : lead < 0xf0 ? 3
-                                   : lead < 0xf5 ? 4
-                                                 : 0;
-        bool whole = length != 0 && i + length <= name.size();
-        for (std::size_t k = 1; whole && k < length; ++k)
-            whole = (static_cast<unsigned char>(name[i + k]) & 0xc0) == 0x80;
-        if (!whole) {
-            ++units;
-            ++i;
-            continue;
-        }
-        units += length == 4 ? 2 : 1;
-        i += length;
+// The character of `name` at `i`, which moves past it, and the UTF-16 units it takes; a
+// byte that begins no whole UTF-8 sequence is U+FFFD, one unit.
+char32_t NextCharacter(std::string_view name, std::size_t& i, int& units) {
+    const auto lead = static_cast<unsigned char>(name[i]);
+    const std::size_t length = lead < 0x80   ? 1
+                               : lead < 0xc2 ? 0
+                               : lead < 0xe0 ? 2
+                               : lead < 0xf0 ? 3
+                               : lead < 0xf5 ? 4
+                                             : 0;
+    bool whole = length != 0 && i + length <= name.size();
+    for (std::size_t k = 1; whole && k < length; ++k)
+        whole = (static_cast<unsigned char>(name[i + k]) & 0xc0) == 0x80;
+    if (!whole) {
+        ++i;
+        units = 1;
+        return 0xfffd;
     }
-    return units;
+    char32_t c = length == 1 ? lead : lead & (0x7f >> length);
+    for (std::size_t k = 1; k < length; ++k)
+        c = (c << 6) | (static_cast<unsigned char>(name[i + k]) & 0x3f);
+    i += length;
+    units = length == 4 ? 2 : 1;
+    return c;
 }
 
-bool RefusedOnWindows(unsigned char c) {
-    return c < 0x20 ||
-           std::string_view("\\:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos;
+bool RefusedOnWindows(char32_t c) {
+    return c < 0x20 || (c < 0x80 && std::string_view("\\:*?\"<>|").find(static_cast<char>(c)) !=
+                                        std::string_view::npos);
 }
 
 } // namespace
@@ -67,28 +75,25 @@ NameRules NameRulesOf(unsigned long type, std::string_view mountType) {
     case kExfatMagic:
     case kNtfs3Magic:
     case kOldNtfsMagic:
+        return NameRules::Windows;
     case kCifsMagic:
     case kSmb2Magic:
     case SMB_SUPER_MAGIC:
-        return NameRules::Windows;
+        return NameRules::Smb;
     case kFuseMagic:
         break;
     default:
         return NameRules::Posix;
     }
-    std::string_view subtype;
-    if (mountType == "fuseblk") {
-        // A block device through FUSE without a subtype: the drivers that mount one so are
-        // those of NTFS and exFAT.
+    // A block device through FUSE without a subtype: the drivers that mount one so are
+    // those of NTFS and exFAT.
+    if (mountType == "fuseblk")
         return NameRules::Windows;
-    }
     if (mountType.starts_with("fuse."))
-        subtype = mountType.substr(5);
-    else if (mountType.starts_with("fuseblk."))
-        subtype = mountType.substr(8);
-    if (subtype == "sshfs")
-        return NameRules::Sshfs;
-    return WindowsDriver(subtype) ? NameRules::Windows : NameRules::Posix;
+        return FuseDriverRules(mountType.substr(5));
+    if (mountType.starts_with("fuseblk."))
+        return FuseDriverRules(mountType.substr(8));
+    return NameRules::Posix;
 }
 
 int NameRuleError(NameRules rules, std::string_view to) {
@@ -103,12 +108,21 @@ int NameRuleError(NameRules rules, std::string_view to) {
         return 0;
     if (rules == NameRules::Sshfs)
         return to.size() > kMaxBytes ? kErrorNameTooLong : 0;
-    for (const char c : to)
-        if (RefusedOnWindows(static_cast<unsigned char>(c)))
-            return kErrorNameCharacter + static_cast<unsigned char>(c);
+    int units = 0;
+    for (std::size_t i = 0; i < to.size();) {
+        int width = 0;
+        const char32_t c = NextCharacter(to, i, width);
+        units += width;
+        // The FAT driver through FUSE takes ASCII only, and loses a file it refuses.
+        if (RefusedOnWindows(c) || (rules == NameRules::FuseFat && c >= 0x7f))
+            return kErrorNameCharacter + static_cast<int>(c);
+    }
     if (to.back() == '.' || to.back() == ' ')
         return kErrorNameEnd + static_cast<unsigned char>(to.back());
-    return Utf16Units(to) > kMaxUnits ? kErrorNameTooLong : 0;
+    // A share's server keeps names in its own file system: Linux's take 255 bytes.
+    if (units > kMaxUnits || (rules == NameRules::Smb && to.size() > kMaxBytes))
+        return kErrorNameTooLong;
+    return 0;
 }
 
 NameRules TDeviceRules::Of(TFileCalls& calls, int dir) {
@@ -139,24 +153,21 @@ NameRules TDeviceRules::Of(TFileCalls& calls, int dir, unsigned long type, dev_t
 
 bool IsNameRuleError(int error) {
     return error == kErrorNameTooLong ||
-           (error >= kErrorNameCharacter && error < kErrorNameCharacter + 0x80) ||
+           (error >= kErrorNameCharacter && error <= kErrorNameCharacter + 0x10ffff) ||
            (error >= kErrorNameEnd && error < kErrorNameEnd + 0x80);
 }
 
 std::string RefusedCharacterText(int error) {
-    int c = -1;
-    if (error >= kErrorNameCharacter && error < kErrorNameCharacter + 0x80)
-        c = error - kErrorNameCharacter;
-    else if (error >= kErrorNameEnd && error < kErrorNameEnd + 0x80)
-        c = error - kErrorNameEnd;
-    if (c < 0)
+    if (error == kErrorNameTooLong || !IsNameRuleError(error))
         return {};
-    if (c < 0x20 || c == 0x7f) {
+    const auto c = static_cast<char32_t>(
+        error - (error >= kErrorNameEnd ? kErrorNameEnd : kErrorNameCharacter));
+    if (c < 0x20 || c == 0x7f || c == 0xfffd) {
         char code[8];
         std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
         return code;
     }
-    return std::string(1, static_cast<char>(c));
+    return EncodeUtf8(std::u32string(1, c));
 }
 
 std::string NameRuleErrorText(int error) {

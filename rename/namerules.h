@@ -12,8 +12,9 @@
 // more than 255 UTF-16 units. U+007F is allowed there. On NTFS through FUSE the driver
 // takes those characters unless it was started with windows_names, which nothing outside
 // the driver's process tells; they are refused on every NTFS, as Windows itself cannot
-// open such a name. sshfs passes a name on to a server that takes 255 bytes. Every other
-// file system is left to answer for itself.
+// open such a name. An SMB share, and sshfs, pass a name on to a server that (on Linux)
+// takes 255 bytes. The FAT driver through FUSE (fusefat) takes ASCII only and loses the
+// file when it refuses a name. Every other file system is left to answer for itself.
 
 #include "rename/filecalls.h"
 
@@ -27,7 +28,9 @@ namespace qm {
 
 enum class NameRules : std::uint8_t {
     Posix,   // nothing checked here: the file system's own answer is a clear one
-    Windows, // NTFS, FAT, exFAT, SMB
+    Windows, // NTFS, FAT, exFAT
+    Smb,     // Windows, and 255 bytes, which a server on Linux keeps
+    FuseFat, // Windows, and ASCII only but U+007F (the FAT driver through FUSE)
     Sshfs,   // 255 bytes
 };
 

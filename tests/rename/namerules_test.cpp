@@ -54,14 +54,16 @@ struct Drive {
     const char* title;
     unsigned long type;
     const char* mountType;
-    char rules; // 'W' Windows, 'S' sshfs, 'P' the file system's own answer
+    // 'W' Windows, 'B' SMB, 'F' FAT through FUSE, 'S' sshfs, 'P' the file system's own
+    // answer
+    char rules;
 };
 
 const Drive kDrives[] = {
     {"ntfs-3g", kFuse, "fuseblk", 'W'},          {"ntfs3", 0x7366746E, "ntfs3", 'W'},
     {"vfat", MSDOS_SUPER_MAGIC, "vfat", 'W'},    {"exfat", 0x2011BAB0, "exfat", 'W'},
-    {"fusefat", kFuse, "fuse.fusefat", 'W'},     {"cifs", 0xFF534D42, "cifs", 'W'},
-    {"smb3", 0xFE534D42, "smb3", 'W'},           {"smbnetfs", kFuse, "fuse.smbnetfs", 'W'},
+    {"fusefat", kFuse, "fuse.fusefat", 'F'},     {"cifs", 0xFF534D42, "cifs", 'B'},
+    {"smb3", 0xFE534D42, "smb3", 'B'},           {"smbnetfs", kFuse, "fuse.smbnetfs", 'B'},
     {"sshfs", kFuse, "fuse.sshfs", 'S'},         {"ext4", EXT4_SUPER_MAGIC, "ext4", 'P'},
     {"another FUSE", kFuse, "fuse.rclone", 'P'},
 };
@@ -74,32 +76,36 @@ std::string Repeat(const std::string& piece, int times) {
 }
 
 TEST(NameRules, EachFileSystemRefusesItsOwnNamesBeforeAnyRename) {
+    // The error on each kind of drive; 0: the rename is asked for.
     struct Row {
         std::string to;
-        int windows, sshfs; // the error; 0: the rename is asked for
+        int windows, smb, fusefat, sshfs;
     };
-    const int colon = kErrorNameCharacter + ':';
+    const int colon = kErrorNameCharacter + ':', bar = kErrorNameCharacter + '|';
+    const int newline = kErrorNameCharacter + '\n', tab = kErrorNameCharacter + '\t';
+    const int dot = kErrorNameEnd + '.', space = kErrorNameEnd + ' ';
+    const int eAcute = kErrorNameCharacter + 0xE9, smile = kErrorNameCharacter + 0x1F600;
+    const int tooLong = kErrorNameTooLong;
     const std::vector<Row> rows = {
-        {"a:b.txt", colon, 0},
-        {"a\\b", kErrorNameCharacter + '\\', 0},
-        {"a|b", kErrorNameCharacter + '|', 0},
-        {"line\nbreak", kErrorNameCharacter + '\n', 0},
-        {"tab\t", kErrorNameCharacter + '\t', 0},
-        {"del\x7f", 0, 0},
-        {"ends.", kErrorNameEnd + '.', 0},
-        {"ends ", kErrorNameEnd + ' ', 0},
-        {" starts.txt", 0, 0},
-        {"sub/a:b", colon, 0},
-        {"a:b/", colon, 0},
+        {"a:b.txt", colon, colon, colon, 0},
+        {"a|b", bar, bar, bar, 0},
+        {"line\nbreak", newline, newline, newline, 0},
+        {"tab\t", tab, tab, tab, 0},
+        {"del\x7f", 0, 0, kErrorNameCharacter + 0x7F, 0},
+        {"ends.", dot, dot, dot, 0},
+        {"ends ", space, space, space, 0},
+        {" starts.txt", 0, 0, 0, 0},
+        {"sub/a:b", colon, colon, colon, 0},
+        {"a:b/", colon, colon, colon, 0},
+        {std::string(255, 'a'), 0, 0, 0, 0},
         // 255 and 256 UTF-16 units, each one byte longer than that.
-        {"\u00e9" + std::string(254, 'a'), 0, kErrorNameTooLong},
-        {"\u00e9" + std::string(255, 'a'), kErrorNameTooLong, kErrorNameTooLong},
-        {std::string(255, 'a'), 0, 0},
+        {"\u00e9" + std::string(254, 'a'), 0, tooLong, eAcute, tooLong},
+        {"\u00e9" + std::string(255, 'a'), tooLong, tooLong, eAcute, tooLong},
         // 126 letters of two bytes and "photo": 257 bytes, 131 units.
-        {Repeat("\u00e9", 126) + "photo", 0, kErrorNameTooLong},
+        {Repeat("\u00e9", 126) + "photo", 0, tooLong, eAcute, tooLong},
         // Beyond U+FFFF a character takes two units.
-        {"\U0001F600" + std::string(253, 'a'), 0, kErrorNameTooLong},
-        {"\U0001F600" + std::string(254, 'a'), kErrorNameTooLong, kErrorNameTooLong},
+        {"\U0001F600" + std::string(253, 'a'), 0, tooLong, smile, tooLong},
+        {"\U0001F600" + std::string(254, 'a'), tooLong, tooLong, smile, tooLong},
     };
     for (const Drive& drive : kDrives) {
         RenameFolder dir;
@@ -107,6 +113,8 @@ TEST(NameRules, EachFileSystemRefusesItsOwnNamesBeforeAnyRename) {
         for (const Row& row : rows) {
             SCOPED_TRACE(std::string(drive.title) + ": " + row.to);
             const int expected = drive.rules == 'W'   ? row.windows
+                                 : drive.rules == 'B' ? row.smb
+                                 : drive.rules == 'F' ? row.fusefat
                                  : drive.rules == 'S' ? row.sshfs
                                                       : 0;
             DriveCalls calls(drive.type, drive.mountType);
