@@ -65,7 +65,6 @@ TEST(TagsCommand, PreviewTellsMissingTagsRefusesUnknownOnesRenamesAndUndoes) {
     setenv("XDG_STATE_HOME", savedState.c_str(), 1);
 }
 
-
 // A date taken with its time, onto a camera card: the card refuses ":", and the preview,
 // the dry run and the run all say so; the photo keeps its name.
 TEST(TagsCommand, ACameraCardRefusesTheColonOfATimeTaken) {
