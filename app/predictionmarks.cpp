@@ -4,6 +4,7 @@
 #include "engine/newname.h"
 #include "engine/runningnumber.h"
 #include "filelist/columnset.h"
+#include "rename/namerules.h"
 #include "rename/runrules.h"
 
 #include <QStringList>
@@ -287,9 +288,22 @@ QString FailureReason(int error, const MarkTextSource& texts) {
                     "A find text is not a valid regular expression");
     case kErrorPatternLimit:
         return Text(texts, "PREDICTPATTERNLIMIT", "A find text takes too long to match this name");
+    case kErrorNameTooLong:
+        return Text(texts, "PREDICTDRIVELONG", "The new name is longer than this drive allows");
     default:
-        return QString::fromLocal8Bit(std::strerror(error));
+        break;
     }
+    const QString refused = QString::fromStdString(RefusedCharacterText(error));
+    if (refused.isEmpty())
+        return QString::fromLocal8Bit(std::strerror(error));
+    if (error >= kErrorNameEnd)
+        return Fill(Text(texts, "PREDICTDRIVEEND",
+                         "The new name ends in \u201c%1\u201d, which this drive does not allow"),
+                    refused);
+    return Fill(
+        Text(texts, "PREDICTDRIVECHAR",
+             "The new name holds \u201c%1\u201d, which this drive does not allow in a name"),
+        refused);
 }
 
 } // namespace

@@ -37,7 +37,8 @@ struct TRowMark {
     int Slot = -1;
     MarkKind Kind = MarkKind::Fails;
     // Fails: the errno value the run would report, or kErrorPatternInvalid or
-    // kErrorPatternLimit (rename/runrules.h) for a name the options cannot compute.
+    // kErrorPatternLimit (rename/runrules.h) for a name the options cannot compute, or an
+    // error of rename/namerules.h for one the folder's drive refuses.
     int Error = 0;
     std::string Name; // Taken: the earlier file's name; Shifted: the name the file would get
     // Fails and Taken: the name the run would try, where the numbering shifted it away

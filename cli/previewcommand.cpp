@@ -3,12 +3,14 @@
 #include "cli/clitags.h"
 #include "cli/givenpath.h"
 #include "engine/newname.h"
+#include "rename/namerules.h"
 #include "rename/runrules.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <unordered_map>
 
 namespace qm::cli {
 
@@ -36,9 +38,36 @@ ReadGivenTags(const RenameOptionSet& options, const std::vector<std::string>& na
     return ReadTagsFor(options, readPaths);
 }
 
+namespace {
+
+// The rules of the drive that holds each folder named, learnt once per folder.
+class FolderRules {
+public:
+    NameRules Of(const std::string& folder) {
+        const auto known = byFolder_.find(folder);
+        if (known != byFolder_.end())
+            return known->second;
+        TFileCalls& calls = TFileCalls::System();
+        NameRules rules = NameRules::Posix;
+        int dir = -1;
+        if (calls.OpenFolder(folder.empty() ? "." : folder.c_str(), dir) == 0) {
+            rules = devices_.Of(calls, dir);
+            calls.CloseFolder(dir);
+        }
+        return byFolder_.emplace(folder, rules).first->second;
+    }
+
+private:
+    TDeviceRules devices_;
+    std::unordered_map<std::string, NameRules> byFolder_;
+};
+
+} // namespace
+
 bool WritePreview(const RenameOptionSet& options, std::int32_t start,
                   const std::vector<std::string>& names, const GivenTags& tags, bool tellFaults) {
     std::string out;
+    FolderRules rules;
     for (std::size_t k = 0; k < names.size(); ++k) {
         const std::string& path = names[k];
         // The path as the run renames it: "adir/" is the folder adir, which becomes bdir.
@@ -55,6 +84,13 @@ bool WritePreview(const RenameOptionSet& options, std::int32_t start,
                          PatternErrorText(computed.Fault == NameFault::PatternLimit
                                               ? kErrorPatternLimit
                                               : kErrorPatternInvalid));
+        if (tellFaults && computed.Fault == NameFault::None && computed.Name != split.Name) {
+            // The preview runs nothing; a name the drive would refuse is still worth a word.
+            const int refused = NameRuleError(rules.Of(std::string(split.Folder)), computed.Name);
+            if (refused != 0)
+                std::fprintf(stderr, "quillmark-cli preview: %s: %s\n", path.c_str(),
+                             NameRuleErrorText(refused).c_str());
+        }
         if (tellFaults)
             TellMissingTag("preview", path, computed);
         out += '\n';

@@ -36,7 +36,9 @@ GivenTags ReadGivenTags(const RenameOptionSet& options, const std::vector<std::s
 // and the tags tags[k] (none when `tags` is shorter). A name is split as the rename
 // splits its path (SplitGivenPath): the line shows the path the run gives it. A name the
 // options cannot compute keeps its name; with `tellFaults` a line on stderr says why,
-// and one tells the first tag a name lacks. Returns false when stdout cannot be written.
+// one says which character of a new name the drive of its folder refuses (or that it is
+// too long there), and one tells the first tag a name lacks. Returns false when stdout
+// cannot be written.
 bool WritePreview(const RenameOptionSet& options, std::int32_t start,
                   const std::vector<std::string>& names, const GivenTags& tags = {},
                   bool tellFaults = false);

@@ -9,6 +9,7 @@
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
 #include "rename/journaledrun.h"
+#include "rename/namerules.h"
 
 #include <atomic>
 #include <cerrno>
@@ -36,7 +37,8 @@ TFileItems::NewEntry SplitPath(std::string_view path, std::string& trailing) {
 // `emptyName`: the name the run tried was empty. The system call refuses it as naming no
 // file, which would read as if the file itself were gone.
 void ReportFailure(const std::string& path, int error, bool emptyName) {
-    const char* reason = PatternErrorText(error);
+    const std::string refused = NameRuleErrorText(error);
+    const char* reason = refused.empty() ? PatternErrorText(error) : refused.c_str();
     if (reason == nullptr)
         reason = emptyName ? "the new name is empty" : std::strerror(error);
     std::fprintf(stderr, "quillmark-cli: %s: %s\n", path.c_str(), reason);

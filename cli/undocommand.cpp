@@ -2,6 +2,7 @@
 
 #include "filelist/versioninfo.h"
 #include "rename/journalundo.h"
+#include "rename/namerules.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -29,6 +30,8 @@ std::string Reason(const TUndoFailure& failure) {
         return "cannot get back its name '" + failure.Old + "': the name is taken";
     if (failure.Error == ENOENT)
         return "no longer there (cannot get back its name '" + failure.Old + "')";
+    if (IsNameRuleError(failure.Error))
+        return NameRuleErrorText(failure.Error);
     return std::strerror(failure.Error);
 }
 

@@ -336,6 +336,10 @@ constexpr std::array Keys{
     Plain("PREDICTREADONLY", Line, TextRole::Message, FileList, "FileList"),
     Plain("PREDICTPATTERNINVALID", Line, TextRole::Message, FileList, "FileList"),
     Plain("PREDICTPATTERNLIMIT", Line, TextRole::Message, FileList, "FileList"),
+    // A new name the folder's drive refuses: the character it holds or ends in.
+    Plain("PREDICTDRIVECHAR", Line, TextRole::Message, FileList, "FileList", {}, 1),
+    Plain("PREDICTDRIVEEND", Line, TextRole::Message, FileList, "FileList", {}, 1),
+    Plain("PREDICTDRIVELONG", Line, TextRole::Message, FileList, "FileList"),
     Plain("PREDICTSHIFTED", Line, TextRole::Message, FileList, "FileList", {}, 1),
     Plain("PREDICTKEEPS", Line, TextRole::Message, FileList, "FileList"),
     // PREDICTFAILS naming the name the run tries where the column shows another.

@@ -1,11 +1,14 @@
 #include "rename/filecalls.h"
 
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <stdio.h>
 #include <sys/ioctl.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace qm {
@@ -72,7 +75,7 @@ int TFileCalls::ListFolder(int dir, void (*each)(void* context, const char* name
 }
 
 int TFileCalls::FolderFileSystem(int dir, struct statfs& fs) {
-    return Result(fstatfs(dir, &fs));
+    return Result(dir == AT_FDCWD ? statfs(".", &fs) : fstatfs(dir, &fs));
 }
 
 int TFileCalls::Access(int dir, const char* name, int mode) {
@@ -88,6 +91,36 @@ int TFileCalls::FolderFlags(int dir, unsigned& flags) {
     const int error = Result(ioctl(own, FS_IOC_GETFLAGS, &value));
     close(own);
     flags = static_cast<unsigned>(value);
+    return error;
+}
+
+int TFileCalls::MountType(int dir, std::string& type) {
+    struct stat st {};
+    if (fstatat(dir, ".", &st, 0) != 0)
+        return errno;
+    FILE* table = std::fopen("/proc/self/mountinfo", "re");
+    if (table == nullptr)
+        return errno;
+    // "36 35 7:2 / /mnt rw,relatime shared:1 - fuseblk /dev/loop2 rw,...": the device
+    // is the third field, the type the first after " - ". Bind mounts of one device
+    // share its type.
+    char device[32];
+    std::snprintf(device, sizeof device, " %u:%u ", major(st.st_dev), minor(st.st_dev));
+    char* line = nullptr;
+    std::size_t size = 0;
+    int error = ENOENT;
+    while (getline(&line, &size, table) > 0) {
+        const char* at = std::strstr(line, device);
+        const char* dash = std::strstr(line, " - ");
+        if (at == nullptr || dash == nullptr || at > dash)
+            continue;
+        const char* begin = dash + 3;
+        type.assign(begin, std::strcspn(begin, " \n"));
+        error = 0;
+        break;
+    }
+    std::free(line);
+    std::fclose(table);
     return error;
 }
 

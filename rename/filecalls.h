@@ -8,6 +8,7 @@
 // TFileCalls::System() reaches the kernel; it has no state and may be used from any
 // thread. A test derives from TFileCalls and overrides the calls it wants to fail.
 
+#include <string>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 
@@ -34,12 +35,17 @@ public:
     virtual int ListFolder(int dir, void (*each)(void* context, const char* name), void* context);
 
     // Read-only questions that a prediction of a run asks about a folder.
-    // fstatfs(dir): the file system's type, name length limit and mount flags.
+    // fstatfs(dir) (statfs(".") for AT_FDCWD): the file system's type, name length
+    // limit and mount flags.
     virtual int FolderFileSystem(int dir, struct statfs& fs);
     // faccessat(dir, name, mode, AT_EACCESS): as the kernel would judge this process.
     virtual int Access(int dir, const char* name, int mode);
     // The folder's inode flags (FS_IOC_GETFLAGS), such as FS_CASEFOLD_FL.
     virtual int FolderFlags(int dir, unsigned& flags);
+    // The type the mount table (/proc/self/mountinfo) gives the mount that holds `dir`,
+    // such as "fuseblk" or "fuse.sshfs": the one way to tell which file system a FUSE
+    // folder serves.
+    virtual int MountType(int dir, std::string& type);
 
     static TFileCalls& System();
 };

@@ -277,6 +277,11 @@ TFolderModel::Opened TFolderModel::Open(const std::string& path) {
                     if (fs.f_namelen > 0)
                         folder->nameMax_ = fs.f_namelen;
                     folder->readOnly_ = (fs.f_flags & ST_RDONLY) != 0;
+                    folder->nameRules_ = devices_.Of(calls_, dir, folder->fsType_, st.st_dev);
+                    // These count a name's length in UTF-16 units (NameRuleError), not
+                    // in the bytes statfs gives: 131 letters of two bytes each fit.
+                    if (folder->nameRules_ == NameRules::Windows)
+                        folder->nameMax_ = static_cast<long>(kFuseNameMax);
                 }
                 folder->writeError_ = calls_.Access(dir, ".", W_OK | X_OK);
                 folder->listError_ = ReadNames(*folder, dir);
@@ -467,6 +472,8 @@ int TFolderModel::CheckMove(const std::string& folder, const std::string& from,
     if (!last_.folder)
         return last_.error;
     TModelFolder* const base = last_.folder;
+    if (const int refused = NameRuleError(base->nameRules_, to))
+        return refused;
 
     const SplitName source = Split(from);
     const SplitName target = Split(to);

@@ -31,11 +31,13 @@
 // letters (the Kelvin sign folds to "k" here, not on exFAT). A FUSE folder is found to
 // ignore case by asking it about a name it holds; one without a name that has letters is
 // taken to heed case. The kernel's FAT and exFAT are taken to refuse the same bytes as
-// exFAT through FUSE, with EINVAL.
+// exFAT through FUSE, with EINVAL. What the file system refuses before that, the run
+// refuses before any rename, and so does the model, by the same rules (namerules.h).
 //
 // One thread at a time; owns the descriptors it opens and closes them before returning.
 
 #include "rename/filecalls.h"
+#include "rename/namerules.h"
 #include "rename/nametable.h"
 
 #include <cstdint>
@@ -102,6 +104,7 @@ private:
     mutable std::unordered_map<std::string, bool, Hash, std::equal_to<>> changed_;
     bool ignoresCase_ = false;
     Rules rules_ = Rules::Posix;
+    NameRules nameRules_ = NameRules::Posix;
     long nameMax_ = 255;
     unsigned long fsType_ = 0;
     bool readOnly_ = false;
@@ -183,6 +186,7 @@ private:
     void DecideCase(TModelFolder& folder, int dir);
 
     TFileCalls& calls_;
+    TDeviceRules devices_;
     std::unordered_map<std::string, Opened, TModelFolder::Hash, std::equal_to<>> byPath_;
     std::unordered_map<std::string, Identity> identities_;
     std::unordered_map<std::string, std::optional<std::string>> links_;

@@ -256,7 +256,11 @@ int TMoveFolder::Move(const std::string& folder, const std::string& from, const 
         path_ = folder;
         open_ = true;
         names_.reset();
+        rules_ = devices_.Of(calls_, dir_);
     }
+    // Some drivers lose the file they are asked to give a name they cannot store.
+    if (const int refused = NameRuleError(rules_, to))
+        return refused;
     int error = MoveOnce(calls_, dir_, from, to);
     if (error == EEXIST && OnlyTheCaseDiffers(from, to))
         error = MoveThroughTemporaryName(calls_, dir_, from, to, error);

@@ -8,6 +8,10 @@
 // NUL byte (the system call would cut the name there short), before any system call. A
 // change of letter case alone also works on folders that ignore letter case.
 //
+// A new name that the folder's file system refuses (namerules.h) is refused with
+// kErrorNameCharacter, kErrorNameEnd or kErrorNameTooLong (runrules.h) before any
+// rename is asked for.
+//
 // Returns 0, or the errno value of the failure, in which case nothing has changed on
 // disk. The one exception: a case-only change goes through a temporary name, and when
 // both its second step and the step back fail, the file stays under that temporary name
@@ -17,6 +21,7 @@
 // Thread-safe as far as `calls` is; the system calls are.
 
 #include "rename/filecalls.h"
+#include "rename/namerules.h"
 
 #include <memory>
 #include <string>
@@ -71,6 +76,8 @@ private:
     std::string path_;
     int dir_ = -1;
     bool open_ = false;
+    TDeviceRules devices_;
+    NameRules rules_ = NameRules::Posix; // the open folder's
     // The open folder's names, read on its first case-only change (see movefile.cpp).
     std::unique_ptr<FolderNames> names_;
 };

@@ -42,6 +42,13 @@ struct RenameTally {
 // of newname.h): beyond every errno value, so that no system call's error reads as one.
 inline constexpr int kErrorPatternInvalid = 0x10001;
 inline constexpr int kErrorPatternLimit = 0x10002;
+// The errors for a new name that the folder's file system refuses (namerules.h), told
+// before any rename is asked for: too long, holding a character it refuses (the error is
+// kErrorNameCharacter plus the character's code point), or ending in one (kErrorNameEnd
+// plus it).
+inline constexpr int kErrorNameTooLong = 0x10003;
+inline constexpr int kErrorNameCharacter = 0x200000;
+inline constexpr int kErrorNameEnd = 0x400000;
 
 // The name the run tries for an entry named `name`: in undo mode `prevName`, its name
 // before the last successful rename, when it has one (`canUndo`), else `name`; in rename

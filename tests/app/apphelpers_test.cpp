@@ -215,6 +215,36 @@ TEST(PredictionMarks, PatternFaultsHaveTheirOwnReason) {
               "Would not be renamed: A find text takes too long to match this name");
 }
 
+// A name the folder's drive refuses: the character named, a control character by its
+// code, in the language's own words where it has them.
+TEST(PredictionMarks, RefusedNamesNameTheCharacter) {
+    const MarkTextSource english = [](const std::string&) {
+        return std::string();
+    };
+    const MarkTextSource german = [](const std::string& key) {
+        return key == "PREDICTDRIVECHAR" ? std::string("Enth\u00e4lt \u201e%1\u201c")
+                                         : std::string();
+    };
+    TRowMark mark;
+    mark.Error = kErrorNameCharacter + ':';
+    EXPECT_EQ(MarkTip(mark, english).toStdString(),
+              "Would not be renamed: The new name holds \u201c:\u201d, which this drive does not "
+              "allow in a name");
+    EXPECT_EQ(MarkTip(mark, german).toStdString(),
+              "Would not be renamed: Enth\u00e4lt \u201e:\u201c");
+    mark.Error = kErrorNameCharacter + '\r';
+    EXPECT_EQ(MarkTip(mark, english).toStdString(),
+              "Would not be renamed: The new name holds \u201cU+000D\u201d, which this drive does "
+              "not allow in a name");
+    mark.Error = kErrorNameEnd + '.';
+    EXPECT_EQ(MarkTip(mark, english).toStdString(),
+              "Would not be renamed: The new name ends in \u201c.\u201d, which this drive does not "
+              "allow");
+    mark.Error = kErrorNameTooLong;
+    EXPECT_EQ(MarkTip(mark, english).toStdString(),
+              "Would not be renamed: The new name is longer than this drive allows");
+}
+
 TEST(TabMarks, AtMostOneMark) {
     const std::string marked = std::string("&Replace") + TabMark;
     struct Row {

@@ -12,6 +12,7 @@
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
 #include "filetags/tagpool.h"
+#include "tests/support/exfatmount.h"
 #include "tests/support/mediafiles.h"
 
 #include <QAction>
@@ -218,6 +219,28 @@ private slots:
             QCOMPARE(Runner(main)->Order(), planned ? RunOrder::Planned : RunOrder::ListOrder);
             QCOMPARE(ListModel(main)->index(0, 1).data(Qt::ToolTipRole).isValid(), !planned);
         }
+    }
+
+    // A name the folder's drive refuses is marked with the character it refuses (a real
+    // exFAT through FUSE, which needs root).
+    void refusedByTheDrive() {
+        test::ExfatMount card;
+        if (!card.Error().empty()) {
+            QSKIP(qPrintable(QString::fromStdString("no exFAT mount: " + card.Error())));
+        }
+        QFile file(QString::fromStdString(card.Folder() + "a.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        CommandLine commandLine;
+        commandLine.paths = {card.Folder() + "a.txt"};
+        TMain main(commandLine);
+        main.show();
+        ApplyOptionsToControls(main.Options(), Inserting("", ":1"));
+        main.RefreshOptionControls();
+        QVERIFY(WaitForMarks(main));
+        QCOMPARE(ListModel(main)->index(0, 1).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("Would not be renamed: The new name holds \u201c:\u201d, which "
+                                "this drive does not allow in a name"));
     }
 
     // The marks belong to the rows of their snapshot: removing a row drops them until the

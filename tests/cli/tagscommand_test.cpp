@@ -1,3 +1,4 @@
+#include "exfatmount.h"
 #include "mediafiles.h"
 #include "renamefolder.h"
 #include "runprocess.h"
@@ -62,6 +63,37 @@ TEST(TagsCommand, PreviewTellsMissingTagsRefusesUnknownOnesRenamesAndUndoes) {
     EXPECT_EQ(RunProcess(cli, {"undo"}).exitCode, 0);
     EXPECT_TRUE(std::filesystem::exists(a + "s.mp3") && std::filesystem::exists(a + "IMG_1.jpg"));
     setenv("XDG_STATE_HOME", savedState.c_str(), 1);
+}
+
+// A date taken with its time, onto a camera card: the card refuses ":", and the preview,
+// the dry run and the run all say so; the photo keeps its name.
+TEST(TagsCommand, ACameraCardRefusesTheColonOfATimeTaken) {
+    ExfatMount card;
+    if (!card.Error().empty())
+        GTEST_SKIP() << "no exFAT mount: " << card.Error();
+    RenameFolder dir;
+    const std::string cli = BinPath("quillmark-cli"), photo = card.Folder() + "IMG_0001.JPG";
+    std::ofstream(dir.Path() + "s.scheme") << "Version=1\nInsertGroup=true\nInsertTags=true\n"
+                                              "InsertFront=true\n"
+                                              "InsertFrontText=<taken:yyyy-MM-dd HH:mm> \n";
+    WriteJpeg(photo, {"2024:07:14 09:30:00", "", "", 8, 8});
+    const std::string why = photo + ": the new name holds \u201c:\u201d, which this drive does "
+                                    "not allow in a name\n";
+
+    ProcessResult r = RunProcess(cli, {"preview", "--scheme-file", dir.Path() + "s.scheme", photo});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, photo + "\t" + card.Folder() + "2024-07-14 09:30 IMG_0001.JPG\n");
+    EXPECT_EQ(r.err, "quillmark-cli preview: " + why);
+    for (const bool dryRun : {true, false}) {
+        std::vector<std::string> args = {"rename", "--scheme-file", dir.Path() + "s.scheme", photo};
+        if (dryRun)
+            args.insert(args.begin() + 1, "--dry-run");
+        r = RunProcess(cli, args);
+        EXPECT_EQ(r.exitCode, 1) << dryRun;
+        EXPECT_TRUE(r.out.ends_with("0 renamed, 0 unchanged, 1 failed\n")) << r.out;
+        EXPECT_EQ(r.err, "quillmark-cli: " + why) << dryRun;
+    }
+    EXPECT_TRUE(std::filesystem::exists(photo));
 }
 
 } // namespace

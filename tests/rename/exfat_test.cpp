@@ -2,8 +2,10 @@
 // root (for the loop device) and /dev/fuse; skipped with a message otherwise.
 
 #include "exfatmount.h"
+#include "rename/journaledrun.h"
 #include "rename/movefile.h"
 #include "rename/plan.h"
+#include "rename/predict.h"
 #include "rename/renamerun.h"
 #include "renamefolder.h"
 #include "runprocess.h"
@@ -79,6 +81,58 @@ TEST(CaseInsensitiveFolder, PlannedRunSwapsNamesThatFoldAlike) {
     EXPECT_EQ(Files(dir), (std::map<std::string, std::string>{{"B", "a"}, {"A", "b"}, {"C", "c"}}));
     EXPECT_EQ(RunPlannedRenames(list.items(), {}, RenameMode::Undo, {}, goOn).Renamed, 3);
     EXPECT_EQ(Files(dir), (std::map<std::string, std::string>{{"a", "a"}, {"b", "b"}, {"c", "c"}}));
+}
+
+// exFAT through FUSE answers a name holding ":" with "no such file", and takes a name
+// ending in "." that Windows cannot open: every kind of run refuses both, as predicted,
+// and the files stay as they were while the run goes on with the rest.
+TEST(CaseInsensitiveFolder, RefusedNamesFailAsPredictedInEveryKindOfRun) {
+    ExfatMount exfat;
+    if (!exfat.Error().empty())
+        GTEST_SKIP() << "no exFAT mount: " << exfat.Error();
+    const std::string dir = exfat.Folder();
+    const std::map<std::string, std::string> before = {{"a.txt", "a"}, {"b", "b"}, {"c", "c"}};
+    RenameOptionSet options;
+    options.ReplaceGroup = options.ReplaceEnabled = true;
+    options.ReplaceCount = 3;
+    options.ReplacePairs[0] = {"a", "a:1"};
+    options.ReplacePairs[1] = {"b", "b."};
+    options.ReplacePairs[2] = {"c", "d"};
+    const std::vector<int> errors = {kErrorNameCharacter + ':', kErrorNameEnd + '.', 0};
+    RenameFolder journals;
+    const std::atomic<bool> goOn{false};
+    for (const RunOrder order : {RunOrder::ListOrder, RunOrder::Planned}) {
+        for (const bool journaled : {false, true}) {
+            SCOPED_TRACE(std::string(order == RunOrder::Planned ? "planned" : "list order") +
+                         (journaled ? ", journaled" : ""));
+            for (const auto& [name, content] : before)
+                std::ofstream(dir + name) << content;
+            ListedFiles list(dir, {"a.txt", "b", "c"});
+            const TPrediction predicted = PredictRenames(SnapshotEntries(list.items()), options,
+                                                         RenameMode::Rename, order, goOn);
+            std::vector<int> seen(3, -1);
+            RenameCallbacks callbacks;
+            callbacks.OnOutcome = [&](int slot, RenameOutcome, int error) {
+                seen[static_cast<std::size_t>(slot)] = error;
+            };
+            const RenameTally tally =
+                journaled ? RunJournaledRenames(list.items(), options, RenameMode::Rename, order,
+                                                callbacks, goOn, {}, {journals.Path(), "test"})
+                                .Tally
+                : order == RunOrder::Planned
+                    ? RunPlannedRenames(list.items(), options, RenameMode::Rename, callbacks, goOn)
+                    : RunRenames(list.items(), options, RenameMode::Rename, callbacks, goOn);
+            EXPECT_EQ(seen, errors);
+            ASSERT_EQ(predicted.Entries.size(), 3u);
+            for (std::size_t i = 0; i < 3; ++i)
+                EXPECT_EQ(predicted.Entries[i].Error, errors[i]) << i;
+            EXPECT_EQ(tally.Failed, 2);
+            EXPECT_EQ(predicted.Tally.Renamed, tally.Renamed);
+            EXPECT_EQ(Files(dir),
+                      (std::map<std::string, std::string>{{"a.txt", "a"}, {"b", "b"}, {"d", "c"}}));
+            fs::remove(dir + "d");
+        }
+    }
 }
 
 } // namespace
