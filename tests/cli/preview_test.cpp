@@ -177,6 +177,13 @@ TEST_F(PreviewCommand, SortNumbersByFolderThenName) {
     EXPECT_TRUE(fs::exists(dir_ / "IMG_1 - 1") && fs::exists(dir_ / "IMG_2 - 2") &&
                 fs::exists(dir_ / "IMG_10 - 3"));
 
+    // A folder before those whose names begin with its own.
+    EXPECT_EQ(
+        Cli({"preview", "--sort", "name", "--scheme-file", scheme, "--", "photos 2/a", "photos/b",
+             "photos-old/c"})
+            .out,
+        "photos/b\tphotos/b - 1\nphotos 2/a\tphotos 2/a - 2\nphotos-old/c\tphotos-old/c - 3\n");
+
     const ProcessResult r = Cli({"preview", "--sort", "size", "--scheme-file", scheme, "x"});
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.err.find("'size'"), std::string::npos) << r.err;
