@@ -19,7 +19,7 @@ TEST(TagText, Expand) {
     // Spaces and control characters go at the ends; inside, each run of them is one "_".
     values.Model = " \tEOS\r\n";
     values.Album = "Back\r\n\r\nIn Black";
-    values.Genre = "\xC2\x85Pop\xC2\x9B 1 \x7F"; // C1 controls, and DEL
+    values.Genre = "\xC2\x85Pop\xC2\x9B 1 \x7F\xC2\x9F"; // C1 controls, and DEL
     values.AlbumArtist = " \r\n\t ";
     MonthNames months;
     for (int i = 0; i < 12; ++i) {
