@@ -92,21 +92,11 @@ std::vector<std::string> RawVorbisComment(TagLib::File& file) {
     if (dynamic_cast<TagLib::FLAC::File*>(&file) == nullptr)
         return {};
     // "fLaC", then metadata blocks: a byte of last-block flag and type, three of length.
-    // An ID3v2 tag in front is skipped by its own length.
+    // (An ID3v2 tag in front, which FLAC does not provide for, leaves TagLib's reading.)
     file.seek(0);
-    TagLib::ByteVector head = file.readBlock(10);
-    long at = 0;
-    if (head.startsWith("ID3") && head.size() == 10) {
-        at = 10 + ((head[6] & 0x7F) << 21 | (head[7] & 0x7F) << 14 | (head[8] & 0x7F) << 7 |
-                   (head[9] & 0x7F));
-        if (head[5] & 0x10) // a footer follows the tag
-            at += 10;
-        file.seek(at);
-        head = file.readBlock(4);
-    }
-    if (!head.startsWith("fLaC"))
+    if (!file.readBlock(4).startsWith("fLaC"))
         return {};
-    at += 4;
+    long at = 4;
     for (int block = 0; block < 128; ++block) {
         file.seek(at);
         const TagLib::ByteVector header = file.readBlock(4);
