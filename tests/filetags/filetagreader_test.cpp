@@ -102,6 +102,9 @@ TEST(FileTagReader, EachTagFromAMadeUpFileThroughTheName) {
         {"Ogg title with a NUL", "s.ogg",
          Song(MusicKind::OggVorbis, {"", "", "", nulTitle, "", "", "", ""}), "<title>_",
          "Back_In Black_", false},
+        {"Opus title with a NUL", "s.opus",
+         Song(MusicKind::OggOpus, {"", "", "", nulTitle, "", "", "", ""}), "<title>_",
+         "Back_In Black_", false},
         // A number the text does not hold in range is none, not the tag library's reading.
         {"MP3 track and year out of range", "s.mp3",
          Song(mp3, {"A", "", "", "", "", "99999999999", "", "12345"}), "<track>.<year>_", "._",
