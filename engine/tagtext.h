@@ -35,10 +35,9 @@
 // Every "/" a tag gives (its value, a month name or a format's literal) becomes "_", and
 // so does every run of control characters (U+0000..U+001F, U+007F..U+009F: a NUL, a line
 // break, a tab), so a tag never moves a file into another folder, cuts its name short nor
-// breaks it over lines. Texts are
-// UTF-8; bytes that are not UTF-8 pass through. The result is cut off at
-// steps::kMaxWorkingLength bytes (namesteps.h), never inside a UTF-8 sequence; the flags
-// still tell of every tag of the text.
+// breaks it over lines. Texts are UTF-8; bytes that are not UTF-8 pass through. The
+// result is cut off at steps::kMaxWorkingLength bytes (namesteps.h), never inside a UTF-8
+// sequence; the flags still tell of every tag of the text.
 
 #include <array>
 #include <cstdint>
