@@ -48,7 +48,7 @@ std::optional<std::string> Property(const TagLib::PropertyMap& properties, const
 std::uint32_t Little32(const TagLib::ByteVector& data, std::size_t at) {
     std::uint32_t value = 0;
     for (std::size_t i = 4; i-- > 0;)
-        value = value << 8 | static_cast<unsigned char>(data[static_cast<unsigned int>(at + i)]);
+        value = value << 8 | static_cast<unsigned char>(data[static_cast<int>(at + i)]);
     return value;
 }
 
