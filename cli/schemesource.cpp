@@ -143,11 +143,12 @@ std::optional<std::string> LoadScheme(const SchemeSource& source, RenameOptionSe
     // The window's list keeps the pairs sorted, and they apply in that order.
     SortReplacePairs(options);
     // A pattern that does not compile would fail every entry: refuse it before anything
-    // is read or moved, the way the window refuses to add it.
+    // is read or moved, the way the window refuses to add it. The pair is named by its
+    // find text: its place in the sorted list is no line of the file.
     if (const auto problem = FindPatternProblem(options))
-        return "the find text of pair " + std::to_string(problem->Pair + 1) + ", '" +
+        return "the find text '" +
                options.ReplacePairs[static_cast<std::size_t>(problem->Pair)].Replace +
-               "', cannot be used: at character " + std::to_string(problem->Offset + 1) + ", " +
+               "' cannot be used: at character " + std::to_string(problem->Offset + 1) + ", " +
                problem->Reason;
     return std::nullopt;
 }

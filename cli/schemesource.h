@@ -19,8 +19,8 @@ struct SchemeSource {
 
 // Fills `options` from `source` as the window would apply the scheme (pairs sorted).
 // Returns a message for the user when the scheme cannot be had, or when it holds a find
-// text that does not compile as the pattern it is meant to be (FindPatternProblem: the
-// pair counted from 1 in the sorted order, the offset in characters from 0).
+// text that does not compile as the pattern it is meant to be (named by the find text,
+// with the place in it counted in characters from 1).
 std::optional<std::string> LoadScheme(const SchemeSource& source, RenameOptionSet& options);
 
 // The whole of `path` ("-" is standard input), at most `limit` bytes. Nothing, with a

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <unicode/coll.h>
 #include <unicode/locid.h>
 
@@ -48,8 +49,10 @@ namespace {
 
 // The user's collation locale, found as the C library finds LC_COLLATE: LC_ALL, then
 // LC_COLLATE, then LANG. ICU's own default follows the messages locale instead, which
-// would sort in the wrong language for a user who set only LC_COLLATE.
-icu::Locale CollationLocale() {
+// would sort in the wrong language for a user who set only LC_COLLATE. Nothing for "C"
+// and "POSIX": they order by code point, and ICU's nearest locale, en_US_POSIX, does so
+// for ASCII alone ("é" would go before "f").
+std::optional<icu::Locale> CollationLocale() {
     for (const char* variable : {"LC_ALL", "LC_COLLATE", "LANG"}) {
         const char* value = std::getenv(variable);
         if (value == nullptr || *value == '\0')
@@ -57,20 +60,23 @@ icu::Locale CollationLocale() {
         std::string name(value);
         name.erase(std::min(name.find_first_of(".@"), name.size())); // "sv_SE.UTF-8@x"
         if (name.empty() || name == "C" || name == "POSIX")
-            return icu::Locale("en_US_POSIX");
+            return std::nullopt;
         return icu::Locale(name.c_str());
     }
     return icu::Locale::getDefault();
 }
 
-// One collator for the process, made on first use from the user's locale. Comparing
-// through a const collator is thread-safe in ICU.
+// One collator for the process, made on first use from the user's locale; none where the
+// order is by code point. Comparing through a const collator is thread-safe in ICU.
 const icu::Collator* ReplaceCollator() {
     static std::unique_ptr<icu::Collator> collator;
     static std::once_flag once;
     std::call_once(once, [] {
+        const std::optional<icu::Locale> locale = CollationLocale();
+        if (!locale)
+            return;
         UErrorCode status = U_ZERO_ERROR;
-        collator.reset(icu::Collator::createInstance(CollationLocale(), status));
+        collator.reset(icu::Collator::createInstance(*locale, status));
         if (U_FAILURE(status))
             collator.reset();
         else
@@ -88,8 +94,8 @@ int CompareReplaceText(const std::string& a, const std::string& b) {
         if (U_SUCCESS(status) && r != UCOL_EQUAL)
             return r == UCOL_LESS ? -1 : 1;
     }
-    // Texts the collation calls equal still differ when their bytes do; that keeps the
-    // order total and the same on every run.
+    // UTF-8's byte order is the code points' order. Texts the collation calls equal still
+    // differ when their bytes do; that keeps the order total and the same on every run.
     return a.compare(b) < 0 ? -1 : (a == b ? 0 : 1);
 }
 

@@ -102,8 +102,8 @@ bool HasActiveOptions(const RenameOptionSet& options);
 // an integer (or does not fit 32 bits) counts as `minimum`.
 std::int32_t ReadNumberText(const std::string& text, std::int32_t minimum);
 
-// Order of the replace pairs: the user's locale collation, case-sensitive. Returns
-// <0, 0 or >0. Safe to call from any thread.
+// Order of the replace pairs: the user's locale collation, case-sensitive (by code point
+// in the "C" and "POSIX" locales). Returns <0, 0 or >0. Safe to call from any thread.
 int CompareReplaceText(const std::string& a, const std::string& b);
 
 // Sorts the valid pairs ascending by their Replace text (stable: equal texts keep their

@@ -20,8 +20,12 @@ using steps::TextView;
 // bytes that are not UTF-8 (utf8text.h): they never match anything, and since the text
 // around them is copied as it is, they come out as the bytes they were.
 // \C is refused: it is the one item that could step into such a unit on purpose.
-constexpr std::uint32_t kCompileOptions =
-    PCRE2_UTF | PCRE2_UCP | PCRE2_MATCH_INVALID_UTF | PCRE2_NEVER_BACKSLASH_C;
+// Such a unit splits the subject into fragments that PCRE2 searches one after another,
+// and a fragment after one starts neither a line nor the subject; without
+// PCRE2_NO_DOTSTAR_ANCHOR a leading ".*" would be tried only where a line starts and so
+// never in such a fragment ("ab\xffb" with ".*b" would find only the first "ab").
+constexpr std::uint32_t kCompileOptions = PCRE2_UTF | PCRE2_UCP | PCRE2_MATCH_INVALID_UTF |
+                                          PCRE2_NEVER_BACKSLASH_C | PCRE2_NO_DOTSTAR_ANCHOR;
 
 struct CodeDeleter {
     void operator()(pcre2_code* code) const { pcre2_code_free(code); }
@@ -256,6 +260,14 @@ bool ReplaceMatches(Text& text, const CompiledPair& pair, pcre2_match_context* c
             return false;
         const std::size_t start = ovector[0];
         const std::size_t end = ovector[1];
+        if (flags != 0 && start != at) {
+            // An anchored attempt that found nothing in its own fragment goes on in the
+            // next fragment after a unit that is not UTF-8, and its match there would skip
+            // the code points between: step over one code point as for no match.
+            ++at;
+            flags = 0;
+            continue;
+        }
         if (start < copied || end < start) // only \K in a lookaround could do this
             break;
         if (!any) {

@@ -174,6 +174,55 @@ void AppendDate(std::string& out, const TagDate& date, std::string_view format,
     }
 }
 
+// The length of the control character at `at` (U+0000..U+001F, U+007F, and C1's
+// U+0080..U+009F in UTF-8), 0 for any other. None may reach a name: a line break splits a
+// listing's line, and C1 holds a terminal's command introducer.
+std::size_t ControlLength(std::string_view text, std::size_t at) {
+    const auto byte = [&](std::size_t i) {
+        return static_cast<unsigned char>(text[i]);
+    };
+    if (byte(at) < 0x20 || byte(at) == 0x7F)
+        return 1;
+    return byte(at) == 0xC2 && at + 1 < text.size() && byte(at + 1) >= 0x80 && byte(at + 1) <= 0x9F
+               ? 2
+               : 0;
+}
+
+// A text without spaces and control characters at its ends: a tagger's padding, or the
+// line end a camera leaves, must not end up at the end of a file name.
+std::string_view TrimmedText(std::string_view text) {
+    while (!text.empty()) {
+        const std::size_t length = text[0] == ' ' ? 1 : ControlLength(text, 0);
+        if (length == 0)
+            break;
+        text.remove_prefix(length);
+    }
+    while (!text.empty()) {
+        const std::size_t size = text.size();
+        std::size_t length = text[size - 1] == ' ' ? 1 : ControlLength(text, size - 1);
+        if (length == 0 && size >= 2 && ControlLength(text, size - 2) == 2)
+            length = 2;
+        if (length == 0)
+            break;
+        text.remove_suffix(length);
+    }
+    return text;
+}
+
+// Every "/" as "_", and every run of control characters as one "_".
+void AppendForName(std::string& out, std::string_view value) {
+    for (std::size_t i = 0; i < value.size();) {
+        if (ControlLength(value, i) == 0) {
+            out += value[i] == '/' ? '_' : value[i];
+            ++i;
+            continue;
+        }
+        out += '_';
+        while (i < value.size() && ControlLength(value, i) != 0)
+            i += ControlLength(value, i);
+    }
+}
+
 // The value of one alternative in its format; false when the entry lacks it.
 bool AppendValue(std::string& out, const Alternative& alt, const TagValues& v,
                  const MonthNames& months) {
@@ -194,9 +243,10 @@ bool AppendValue(std::string& out, const Alternative& alt, const TagValues& v,
         return true;
     };
     const auto text = [&](const std::optional<std::string>& s) {
-        if (!s || s->empty())
+        const std::string_view trimmed = s ? TrimmedText(*s) : std::string_view();
+        if (trimmed.empty())
             return false;
-        out += *s;
+        out += trimmed;
         return true;
     };
     switch (alt.Info->Id) {
@@ -294,7 +344,7 @@ unsigned TagSourcesOf(std::string_view text) {
 TagExpansion ExpandTags(std::string_view text, const TagValues& values, const MonthNames& months) {
     TagExpansion result;
     bool full = false;
-    std::string value;
+    std::string value, forName;
     Walk(
         text, [&](std::string_view part) { AppendCapped(result.Text, full, part); },
         [&](const std::vector<Alternative>& alternatives, std::string_view typed) {
@@ -313,9 +363,9 @@ TagExpansion ExpandTags(std::string_view text, const TagValues& values, const Mo
             if (!found && !result.Missing)
                 result.MissingTag = std::string(alternatives.front().Info->Name);
             result.Missing |= !found;
-            std::replace(value.begin(), value.end(), '/', '_');
-            std::replace(value.begin(), value.end(), '\0', '_');
-            AppendCapped(result.Text, full, value);
+            forName.clear();
+            AppendForName(forName, value);
+            AppendCapped(result.Text, full, forName);
         });
     return result;
 }

@@ -26,16 +26,18 @@
 //                             numbers in decimal; a format of one digit is the minimum
 //                             width, zero-filled (<track:2> is "07").
 //   folder, make, model, artist, albumartist, album, title, genre
-//                             texts, as given; they take no format. An empty text counts
-//                             as absent.
+//                             texts, without spaces and control characters at their
+//                             ends; they take no format. A text that leaves nothing
+//                             counts as absent.
 // A tag none of whose alternatives has a value gives an empty text and sets
 // TagExpansion::Missing.
 //
-// Every "/" and NUL a tag gives (its value, a month name or a format's literal) becomes
-// "_", so a tag never moves a file into another folder nor cuts its name short. Texts are
-// UTF-8; bytes that are not UTF-8 pass through. The result is cut off at
-// steps::kMaxWorkingLength bytes (namesteps.h), never inside a UTF-8 sequence; the flags
-// still tell of every tag of the text.
+// Every "/" a tag gives (its value, a month name or a format's literal) becomes "_", and
+// so does every run of control characters (U+0000..U+001F, U+007F..U+009F: a NUL, a line
+// break, a tab), so a tag never moves a file into another folder, cuts its name short nor
+// breaks it over lines. Texts are UTF-8; bytes that are not UTF-8 pass through. The
+// result is cut off at steps::kMaxWorkingLength bytes (namesteps.h), never inside a UTF-8
+// sequence; the flags still tell of every tag of the text.
 
 #include <array>
 #include <cstdint>

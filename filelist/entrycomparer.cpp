@@ -4,6 +4,7 @@
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <string_view>
@@ -39,6 +40,14 @@ std::uint64_t OrderedBits(double value) {
         value = 0; // -0 and +0 compare equal, so they must get one key
     const auto bits = std::bit_cast<std::uint64_t>(value);
     return (bits & 0x8000000000000000ULL) != 0 ? ~bits : bits | 0x8000000000000000ULL;
+}
+
+// The first part of a folder ("a" of "a/b/"), taken off `rest` with its "/".
+std::string_view NextPart(std::string_view& rest) {
+    const std::size_t slash = std::min(rest.find('/'), rest.size());
+    const std::string_view part = rest.substr(0, slash);
+    rest.remove_prefix(std::min(slash + 1, rest.size()));
+    return part;
 }
 
 // The collation for text columns. The POSIX locale's collation orders by character code,
@@ -121,7 +130,7 @@ int TEntryComparer::CompareAscending(const TFileItem& a, const TFileItem& b) con
     case ColumnId::Name:
         return collator_->Compare(a.Name(), b.Name());
     case ColumnId::Path:
-        if (const int path = collator_->Compare(a.Path(), b.Path()); path != 0)
+        if (const int path = CompareFolders(a.Path(), b.Path()); path != 0)
             return path;
         return collator_->Compare(a.Name(), b.Name());
     case ColumnId::NewName:
@@ -147,9 +156,9 @@ std::string TEntryComparer::SortKey(const TFileItem& entry) const {
         return key;
     // Complemented bytes order backwards, and the closing 0xFF puts a key after every
     // longer key it begins. That holds because no key begins a longer key that goes on
-    // with a zero byte (a complemented 0xFF): zero bytes only separate the path from the
-    // name and, by value, a collation key from its tie-break, and those parts cannot end
-    // where another key has its separator.
+    // with a zero byte (a complemented 0xFF): zero bytes only end the folder's parts and
+    // the folder (PathKey) and, by value, separate a collation key from its tie-break, and
+    // those parts cannot end where another key has its separator.
     for (char& c : key)
         c = static_cast<char>(~static_cast<unsigned char>(c));
     key += '\xFF';
@@ -181,8 +190,33 @@ std::string TEntryComparer::AscendingKey(const TFileItem& entry) const {
     return std::string();
 }
 
+// Folders compare part by part: compared whole, "photos/" would go after "photos 2/" and
+// "photos-old/", since "/" sorts after " ", "-" and ".".
+int TEntryComparer::CompareFolders(std::string_view a, std::string_view b) const {
+    while (!a.empty() && !b.empty())
+        if (const int part = collator_->Compare(NextPart(a), NextPart(b)); part != 0)
+            return part;
+    return a.empty() ? (b.empty() ? 0 : -1) : 1;
+}
+
+// Each part of the folder is 0x01, its collation key with 0x00 and 0x01 written as 0x01
+// 0x01 and 0x01 0x02, and 0x00; the folder ends with one more 0x00. The escaped key keeps
+// its order and holds no 0x00, so a part's end goes before every longer part it begins,
+// and a folder's end before every part a deeper folder goes on with.
 std::string TEntryComparer::PathKey(std::string_view folder, std::string_view name) const {
-    return collator_->SortKey(folder) + '\0' + collator_->SortKey(name);
+    std::string key;
+    for (std::string_view rest = folder; !rest.empty();) {
+        key += '\x01';
+        for (const char c : collator_->SortKey(NextPart(rest))) {
+            if (c == '\0' || c == '\x01')
+                key += {'\x01', static_cast<char>(c + 1)};
+            else
+                key += c;
+        }
+        key += '\0';
+    }
+    key += '\0';
+    return key + collator_->SortKey(name);
 }
 
 } // namespace qm

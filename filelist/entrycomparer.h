@@ -57,10 +57,13 @@ public:
     // Bytes whose plain order is the order of CompareEntries.
     std::string SortKey(const TFileItem& entry) const;
     // The ascending key of the folder column for an entry in `folder` named `name`: by
-    // folder, then by name.
+    // folder, then by name. Folders compare part by part, so a folder goes before every
+    // folder whose name begins with its own ("photos/" before "photos 2/") and before
+    // the folders in it.
     std::string PathKey(std::string_view folder, std::string_view name) const;
 
 private:
+    int CompareFolders(std::string_view a, std::string_view b) const;
     int CompareAscending(const TFileItem& a, const TFileItem& b) const;
     std::string AscendingKey(const TFileItem& entry) const;
     void Changed();

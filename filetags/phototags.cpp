@@ -37,6 +37,12 @@ bool Digits(const std::string& text, std::size_t from, std::size_t count, int& v
     return true;
 }
 
+int DaysInMonth(int year, int month) {
+    constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
 // "YYYY:MM:DD HH:MM:SS", as EXIF writes a date; anything else is no date. What follows
 // the seconds is ignored, and so are the sub-second and time-zone tags: the name shows
 // the camera's own clock, as the camera's owner read it.
@@ -53,9 +59,10 @@ std::optional<TagDate> Date(const Exiv2::ExifData& exif, const char* key) {
     if (!Digits(t, 0, 4, d.Year) || !Digits(t, 5, 2, d.Month) || !Digits(t, 8, 2, d.Day) ||
         !Digits(t, 11, 2, d.Hour) || !Digits(t, 14, 2, d.Minute) || !Digits(t, 17, 2, d.Second))
         return std::nullopt;
-    // "0000:00:00 00:00:00" is what cameras write for a clock never set.
-    if (d.Year == 0 || d.Month < 1 || d.Month > 12 || d.Day < 1 || d.Day > 31 || d.Hour > 23 ||
-        d.Minute > 59 || d.Second > 60)
+    // "0000:00:00 00:00:00" is what cameras write for a clock never set; a day the month
+    // does not have ("2024:02:30") is no date either.
+    if (d.Year == 0 || d.Month < 1 || d.Month > 12 || d.Day < 1 ||
+        d.Day > DaysInMonth(d.Year, d.Month) || d.Hour > 23 || d.Minute > 59 || d.Second > 60)
         return std::nullopt;
     return d;
 }

@@ -95,20 +95,31 @@ TEST_F(PreviewCommand, PairsApplyInSortedOrderWhateverTheFileOrder) {
 }
 
 TEST_F(PreviewCommand, PairOrderFollowsTheCollationLocale) {
-    // Swedish sorts "ä" after "z", English before it: pair order decides the result.
-    const std::string scheme = WriteScheme("Version=1\nReplaceGroup=true\nReplaceEnabled=true\n"
-                                           "ReplaceText1=\xC3\xA4:x\nReplaceText2=z:\xC3\xA4\n");
+    // Swedish sorts "ä" after "z", English before it: pair order decides the result. "C"
+    // and "POSIX" order by code point, beyond ASCII too: "f" before "é".
+    const std::string swedish = WriteScheme("Version=1\nReplaceGroup=true\nReplaceEnabled=true\n"
+                                            "ReplaceText1=\xC3\xA4:x\nReplaceText2=z:\xC3\xA4\n");
+    const std::string posix = (dir_ / "posix.scheme").string();
+    std::ofstream(posix) << "Version=1\nReplaceGroup=true\nReplaceEnabled=true\n"
+                            "ReplaceText1=\xC3\xA9:f\nReplaceText2=f:g\n";
     struct Env {
         const char* lcAll;
         const char* lcCollate;
         const char* lang;
-        const char* expected; // "z" first gives "xx", "ä" first gives "äx"
+        const std::string& scheme;
+        const char* name;
+        const char* expected; // "z" first gives "xx", "ä" first "äx"; "f" first gives "f"
     };
+    const char* za = "z\xC3\xA4";
     const std::vector<Env> rows = {
-        {nullptr, nullptr, "en_US.UTF-8", "\xC3\xA4x"},
-        {nullptr, "sv_SE.UTF-8", "en_US.UTF-8", "xx"},
-        {"en_US.UTF-8", "sv_SE.UTF-8", "sv_SE.UTF-8", "\xC3\xA4x"},
-        {nullptr, nullptr, "sv_SE.UTF-8", "xx"},
+        {nullptr, nullptr, "en_US.UTF-8", swedish, za, "\xC3\xA4x"},
+        {nullptr, "sv_SE.UTF-8", "en_US.UTF-8", swedish, za, "xx"},
+        {"en_US.UTF-8", "sv_SE.UTF-8", "sv_SE.UTF-8", swedish, za, "\xC3\xA4x"},
+        {nullptr, nullptr, "sv_SE.UTF-8", swedish, za, "xx"},
+        {nullptr, nullptr, "en_US.UTF-8", posix, "\xC3\xA9", "g"},
+        {"C", nullptr, "en_US.UTF-8", posix, "\xC3\xA9", "f"},
+        {nullptr, "POSIX", "en_US.UTF-8", posix, "\xC3\xA9", "f"},
+        {nullptr, nullptr, "C.UTF-8", posix, "\xC3\xA9", "f"},
     };
     std::vector<std::pair<const char*, std::optional<std::string>>> saved;
     for (const char* var : {"LC_ALL", "LC_COLLATE", "LC_MESSAGES", "LANG"}) {
@@ -134,9 +145,9 @@ TEST_F(PreviewCommand, PairOrderFollowsTheCollationLocale) {
         set("LC_ALL", e.lcAll);
         set("LC_COLLATE", e.lcCollate);
         set("LANG", e.lang);
-        const ProcessResult r = Cli({"preview", "--scheme-file", scheme, "z\xC3\xA4"});
+        const ProcessResult r = Cli({"preview", "--scheme-file", e.scheme, e.name});
         EXPECT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_EQ(r.out, std::string("z\xC3\xA4\t") + e.expected + "\n")
+        EXPECT_EQ(r.out, std::string(e.name) + "\t" + e.expected + "\n")
             << (e.lcAll ? e.lcAll : "-") << " " << (e.lcCollate ? e.lcCollate : "-") << " "
             << e.lang;
     }
@@ -165,6 +176,13 @@ TEST_F(PreviewCommand, SortNumbersByFolderThenName) {
     EXPECT_EQ(Cli(args).exitCode, 0);
     EXPECT_TRUE(fs::exists(dir_ / "IMG_1 - 1") && fs::exists(dir_ / "IMG_2 - 2") &&
                 fs::exists(dir_ / "IMG_10 - 3"));
+
+    // A folder before those whose names begin with its own.
+    EXPECT_EQ(
+        Cli({"preview", "--sort", "name", "--scheme-file", scheme, "--", "photos 2/a", "photos/b",
+             "photos-old/c"})
+            .out,
+        "photos/b\tphotos/b - 1\nphotos 2/a\tphotos 2/a - 2\nphotos-old/c\tphotos-old/c - 3\n");
 
     const ProcessResult r = Cli({"preview", "--sort", "size", "--scheme-file", scheme, "x"});
     EXPECT_EQ(r.exitCode, 2);

@@ -234,7 +234,8 @@ TEST(RenameCommand, PatternsRefusedOrFailingSayWhy) {
                               "ReplaceRegularExpressions=true\nReplaceCount=2\n";
     std::ofstream(dir.Path() + "bad") << regex << "ReplaceText1=z(:w\nReplaceText2=x:y\n";
     std::ofstream(dir.Path() + "slow") << regex << "ReplaceText1=(a+)+$:x\nReplaceText2=q:r\n";
-    const std::string why = ": the find text of pair 2, 'z(', cannot be used: at character 3, "
+    // Named by its find text, not by its place among the sorted pairs (second here).
+    const std::string why = ": the find text 'z(' cannot be used: at character 3, "
                             "missing closing parenthesis\n";
     for (const char* command :
          {"preview", "rename", "rename --dry-run", "rename --plan", "rename --plan --dry-run"}) {

@@ -1,7 +1,9 @@
 #include "engine/newname.h"
 #include "engine/replacepatterns.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,6 +46,10 @@ TEST(ReplacePatterns, Replace) {
         {"aXa.a", {{"a$", "E"}}, "rw", "aXa.E"},
         {"Мир 2.txt", {{"\\p{Lu}", "_"}, {"\\w+", "[$0]"}}, "r", "[_ир] [2].txt"},
         {notUtf8, {{".", "-"}}, "r", "-\xff-\xfe.x"},
+        // After an empty match the next try is the next code point, before a bad byte too.
+        {"abbc\377d", {{"b*", "-"}}, "r", "-a--c-\377-d-"},
+        // A fragment after a bad byte starts no line, yet a leading ".*" matches there.
+        {"ab\377b.txt", {{".*b", "X"}}, "r", "X\377X.txt"},
         {"abc", {{"a", "b"}, {"bb", "X"}}, "r", "Xc"},
         {"AbC", {{"b", "_"}}, "ri", "A_C"},
         {"A.B axb.x", {{"a.b", "$1"}}, "i", "$1 axb.x"},
@@ -57,6 +63,32 @@ TEST(ReplacePatterns, Replace) {
         EXPECT_EQ(got.Fault, row.fault) << row.name;
         EXPECT_EQ(got.Pair,
                   row.fault == NameFault::None ? -1 : static_cast<int>(row.pairs.size()) - 1);
+    }
+}
+
+// A byte that is not UTF-8 is a place no pattern can match, as "#" is for a pattern that
+// cannot match "#": random names with "#" where the bad byte is give the same result,
+// with "." read as "[^#]".
+TEST(ReplacePatterns, BadByteIsAPlaceNothingMatches) {
+    const char* patterns[] = {"b*",    ".*b",  "^b*|c$",      "(a)(b)?", "(?<=a)b*",
+                              "\\bb+", ".?b*", "(?<!b)[ab]+", "(.)\\1",  "a|"};
+    std::mt19937 random(7);
+    for (int n = 0; n < 300; ++n) {
+        std::string withHash;
+        for (auto length = random() % 9; length > 0; --length)
+            withHash += "abc#"[random() % 4];
+        std::string withBad = withHash;
+        std::replace(withBad.begin(), withBad.end(), '#', '\xff');
+        for (const std::string pattern : patterns) {
+            std::string reference = pattern;
+            for (std::size_t at = 0; (at = reference.find('.', at)) != std::string::npos;)
+                reference.replace(at, 1, "[^#]");
+            std::string expected =
+                ComputeNewName(Options({{reference, "[$0]"}}, "rw"), withHash, 0);
+            std::replace(expected.begin(), expected.end(), '#', '\xff');
+            EXPECT_EQ(ComputeNewName(Options({{pattern, "[$0]"}}, "rw"), withBad, 0), expected)
+                << withHash << " " << pattern;
+        }
     }
 }
 

@@ -16,6 +16,11 @@ TEST(TagText, Expand) {
     values.Title = std::string("AC/DC\0x", 7);
     values.Artist = "Caf\xe9";
     values.Make = "";
+    // Spaces and control characters go at the ends; inside, each run of them is one "_".
+    values.Model = " \tEOS\r\n";
+    values.Album = "Back\r\n\r\nIn Black";
+    values.Genre = "\xC2\x85Pop\xC2\x9B 1 \x7F\xC2\x9F"; // C1 controls, and DEL
+    values.AlbumArtist = " \r\n\t ";
     MonthNames months;
     for (int i = 0; i < 12; ++i) {
         months.Short[i] = "S" + std::to_string(i + 1);
@@ -37,6 +42,8 @@ TEST(TagText, Expand) {
          true},
         {"<title>", "AC_DC_x"},
         {"<artist>", "Caf\xe9"},
+        {"<model>|<album>|<genre>", "EOS|Back_In Black|Pop_ 1"},
+        {"<albumartist|track>", "7"},
         {"[<folder>]", "[]", true},
         {"<folder|make>", "", true},
     };

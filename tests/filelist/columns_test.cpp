@@ -189,5 +189,30 @@ TEST_F(Order, NumbersByValueInFoldersThenNamesBothWays) {
     }
 }
 
+// A folder goes before the folders whose names begin with its own, whatever sorts
+// between (" ", "-", "." before "/"), and before the folders in it.
+TEST_F(Order, FolderBeforeTheFoldersItsNameBegins) {
+    comparer_.SetColumns({ColumnId::Path});
+    comparer_.SetSortColumn(0);
+    for (const bool byValue : {false, true}) {
+        comparer_.SetNumbersByValue(byValue);
+        for (const bool declining : {true, false}) {
+            list_.Items().Clear();
+            comparer_.SetSortDeclining(declining);
+            Add("d", "/p/photos-old/");
+            Add("b", "/p/photos 2/");
+            Add("f", "/p/photos.x/");
+            Add("e", "/p/photos/sub/");
+            Add("c", "/p/photos/");
+            Add("a", "/p/");
+            const std::string expected = declining ? "a|c|e|b|d|f|" : "f|d|b|e|c|a|";
+            EXPECT_EQ(Names(), expected) << "added " << byValue;
+            list_.Items().CompareChanged();
+            list_.Items().Sort();
+            EXPECT_EQ(Names(), expected) << "sorted " << byValue;
+        }
+    }
+}
+
 } // namespace
 } // namespace qm

@@ -59,6 +59,7 @@ TEST(FileTagReader, EachTagFromAMadeUpFileThroughTheName) {
     const MusicFields song{"The Band", "Various", "Best Of", "AC/DC",
                            "Rock",     "7/12",    "2/3",     "1999-05-01"};
     const auto mp3 = MusicKind::Mp3;
+    const std::string nulTitle("Back\0In Black", 13);
     struct Row {
         const char *label, *file;
         Make make;
@@ -89,6 +90,31 @@ TEST(FileTagReader, EachTagFromAMadeUpFileThroughTheName) {
          Song(mp3, {"", "", "", "Caf\xC3\xA9", "", "", "", ""}, HoldsLatin1Title), "<title>_",
          "Caf\xC3\xA9_", false},
         {"truncated song", "s.mp3", Song(mp3, song, CutTo(30)), "<title>_", "_", true},
+        // No control character from a tag reaches a name; a NUL inside a value is kept.
+        {"make and model with line ends", "p.jpg", Photo({"", "Canon\n", " \tEOS\r\n", 8, 8}),
+         "<make>-<model>_", "Canon-EOS_", false},
+        {"MP3 title with a line break", "s.mp3",
+         Song(mp3, {"", "", "", "Back\nIn Black", "", "", "", ""}), "<title>_", "Back_In Black_",
+         false},
+        {"FLAC title with a NUL", "s.flac",
+         Song(MusicKind::Flac, {"", "", "", nulTitle, "", "", "", ""}), "<title>_",
+         "Back_In Black_", false},
+        {"Ogg title with a NUL", "s.ogg",
+         Song(MusicKind::OggVorbis, {"", "", "", nulTitle, "", "", "", ""}), "<title>_",
+         "Back_In Black_", false},
+        {"Opus title with a NUL", "s.opus",
+         Song(MusicKind::OggOpus, {"", "", "", nulTitle, "", "", "", ""}), "<title>_",
+         "Back_In Black_", false},
+        // A number the text does not hold in range is none, not the tag library's reading.
+        {"MP3 track and year out of range", "s.mp3",
+         Song(mp3, {"A", "", "", "", "", "99999999999", "", "12345"}), "<track>.<year>_", "._",
+         true},
+        {"February 29th of a leap year", "p.jpg", Photo({"2024:02:29 10:00:00", "", "", 8, 8}),
+         "<taken:yyyy-MM-dd>_", "2024-02-29_", false},
+        {"February 29th of another year", "p.jpg", Photo({"2100:02:29 10:00:00", "", "", 8, 8}),
+         "<taken>_", "_", true},
+        {"April 31st", "p.jpg", Photo({"2024:04:31 10:00:00", "", "", 8, 8}), "<taken>_", "_",
+         true},
         // Opening a FIFO for its content would wait for a writer that never comes.
         {"a FIFO", "f.mp3", [](auto& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); },
          "<title|folder>_", "", false},

@@ -144,6 +144,21 @@ std::string VorbisFile() {
     return OggPage({id}, 0, 0x02) + OggPage({comment, setup}, 1, 0x00);
 }
 
+std::string OpusFile() {
+    std::string head = "OpusHead";
+    head += '\x01'; // version
+    head += '\x02'; // channels
+    head += std::string(2, '\0');
+    Append32(head, 48000, false); // the input's rate
+    head += std::string(3, '\0'); // gain, channel mapping
+    std::string tags = "OpusTags";
+    const std::string vendor = "made for a test";
+    Append32(tags, static_cast<std::uint32_t>(vendor.size()), false);
+    tags += vendor;
+    Append32(tags, 0, false); // no comments yet
+    return OggPage({head}, 0, 0x02) + OggPage({tags}, 1, 0x00);
+}
+
 } // namespace
 
 void WriteJpeg(const std::string& path, const PhotoFields& fields) {
@@ -178,6 +193,9 @@ void WriteMusic(const std::string& path, MusicKind kind, const MusicFields& fiel
         break;
     case MusicKind::OggVorbis:
         WriteBytes(path, VorbisFile());
+        break;
+    case MusicKind::OggOpus:
+        WriteBytes(path, OpusFile());
         break;
     }
     TagLib::FileRef file(path.c_str(), false);

@@ -1,9 +1,9 @@
 #pragma once
 
 // Small photo and music files made on the spot, with the EXIF data and tags a test or a
-// benchmark asks for: a JPEG encoded here and tagged through exiv2, and MP3, FLAC and Ogg
-// Vorbis files built from a few valid headers and tagged through TagLib. The audio holds
-// no sound; the files are whole enough for every reader to take them.
+// benchmark asks for: a JPEG encoded here and tagged through exiv2, and MP3, FLAC, Ogg
+// Vorbis and Opus files built from a few valid headers and tagged through TagLib. The
+// audio holds no sound; the files are whole enough for every reader to take them.
 //
 // Link with exiv2, TagLib and libjpeg (PkgConfig::EXIV2, PkgConfig::TAGLIB, JPEG::JPEG).
 
@@ -22,7 +22,7 @@ struct PhotoFields {
 // text is empty). Throws std::runtime_error when it cannot.
 void WriteJpeg(const std::string& path, const PhotoFields& fields);
 
-enum class MusicKind { Mp3, Flac, OggVorbis };
+enum class MusicKind { Mp3, Flac, OggVorbis, OggOpus };
 
 struct MusicFields {
     std::string Artist, AlbumArtist, Album, Title, Genre;
