@@ -1,5 +1,6 @@
 #include "app/optiontabs.h"
 
+#include "app/comboaccessible.h"
 #include "app/replacelist.h"
 #include "app/tagmenu.h"
 #include "engine/runningnumber.h"
@@ -289,6 +290,7 @@ void TOptionTabs::BuildInsert() {
     IncLength = Spin(InsertTab, "IncLength", 0, 999999, 0);
     IncFormatInfo = Named(new QRadioButton(tr("A&dvanced format:"), InsertTab), "IncFormatInfo");
     IncFormat = Named(new QComboBox(InsertTab), "IncFormat");
+    TComboAccessible::SetLabel(*IncFormat, *IncFormatInfo);
     IncFormat->setEditable(true);
     IncFormat->setInsertPolicy(QComboBox::NoInsert);
     IncFormat->addItems({QStringLiteral("0"), QStringLiteral("#.##0"), QStringLiteral("#.###")});
@@ -529,8 +531,8 @@ void TOptionTabs::NameSwitchedFields() {
         name(field, box->text());
     }
     name(IncLength, IncLengthInfo->text());
-    name(IncFormat, IncFormatInfo->text());
-    // Its text field is what the cursor is in: it carries the same name.
+    // The box is named by what it shows, and labelled by its radio button; its text field,
+    // which the cursor is in, is named as a field.
     name(IncFormat->lineEdit(), IncFormatInfo->text());
 }
 
