@@ -337,12 +337,13 @@ private slots:
                 return;
             }
             holding = false;
-            QVERIFY(begun.get_future().wait_for(std::chrono::seconds(20)) ==
-                    std::future_status::ready);
+            const bool reached =
+                begun.get_future().wait_for(std::chrono::seconds(20)) == std::future_status::ready;
             QTimer::singleShot(0, [&] {
                 guard.dismiss();
                 release.set_value();
             });
+            QVERIFY(reached);
         });
         QStringList asked;
         QTimer answer;
