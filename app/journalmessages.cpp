@@ -137,10 +137,10 @@ bool OfferUndoOfInterruptedRun(QWidget* parent, const TDynLang* program,
     // The newest run, or the run that an undo after it left partly undone.
     const TRunToUndo last = LastRunToUndo(place.Folder);
     const TJournal& journal = last.Read.Journal;
-    // A run that goes on in another window is not interrupted, nor one that goes on in
-    // this window: a run started before this look is under way (its journal's process is
-    // this one, so only the journal's lock tells). An interrupted undo is taken further
-    // with quillmark-cli, not reversed from here.
+    // A run that goes on is not interrupted, in another window or in this one (a run
+    // started before this look). Its writer holds the journal's lock; the process check
+    // alone takes this process, and one whose program it does not know, for ended. An
+    // interrupted undo is taken further with quillmark-cli, not reversed from here.
     if (last.Path.empty() || last.Read.Status != TJournalRead::Ok || !journal.Started ||
         journal.Closed || journal.Undone || journal.Kept || journal.Mode != RenameMode::Rename ||
         JournalWriterAlive(journal) || JournalInUse(last.Path))
