@@ -7,6 +7,7 @@ user does, then reads the box: its name is the scheme shown, its label comes thr
 format's box, which has a radio button for a caption, is read the same way."""
 
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -107,7 +108,7 @@ def main():
         app = wait_for(lambda: next((a for a in desktop if a is not None and
                                      a.get_process_id() == window.pid), None),
                        "the program on the accessibility bus")
-        # The scheme bar, then Save as, as from the keyboard.
+        # The scheme bar, then Save as, through their actions as a screen reader offers them.
         press(wait_for(lambda: find(app, "menu item", "Scheme bar"), "View > Scheme bar"))
         press(wait_for(lambda: find(app, "push button", "Save as..."), "the Save as button"),
               opens_dialog=True)
@@ -131,6 +132,7 @@ def main():
     finally:
         window.terminate()
         window.wait(10)
+        shutil.rmtree(home, ignore_errors=True)
     print("scheme box read over AT-SPI: name, label, selected item")
 
 
