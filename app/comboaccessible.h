@@ -1,11 +1,12 @@
 #pragma once
 
-// TComboAccessible: what a screen reader is told of a drop-down list (QComboBox). Qt's own
-// answer on Linux names the box by its current text, so the scheme box would be called
-// after whichever scheme is selected; here the name is the box's accessible name, else the
-// caption of the label that is its buddy, and only failing both the current text. The
-// value is the current text; the popup list and, when the box is editable, its line edit
-// are the children, and the box's actions open and close the popup, as with Qt's own.
+// TComboAccessible: what a screen reader is told of a drop-down list (QComboBox), in the
+// form Qt's desktop bridge and the screen readers expect of one on Linux: the name is the
+// current text (the scheme box is called "Colon fix" while that scheme is chosen), the
+// caption that says what the box is for comes through the "labelled by" relation (the
+// label whose buddy the box is, else the control given with SetLabel), and the current
+// item is the selected one of the popup list, which with the line edit of an editable box
+// makes the children. The actions open and close the popup, as with Qt's own.
 //
 // Install() makes every combo box of the program use it; the interfaces belong to Qt's
 // accessibility cache. Window thread only.
@@ -22,8 +23,12 @@ public:
 
     // Puts the factory in place for combo boxes created from now on; once per process.
     static void Install();
+    // For a box without a buddy label: `label`, a sibling of the box, says what it is for.
+    static void SetLabel(QComboBox& box, const QWidget& label);
 
     QString text(QAccessible::Text kind) const override;
+    QList<QPair<QAccessibleInterface*, QAccessible::Relation>>
+    relations(QAccessible::Relation match) const override;
     int childCount() const override;
     QAccessibleInterface* child(int index) const override;
     int indexOfChild(const QAccessibleInterface* child) const override;

@@ -3,6 +3,7 @@
 #include "app/maintexts.h"
 #include "language/dynlang.h"
 #include "language/placeholders.h"
+#include "rename/journal.h"
 #include "rename/journalundo.h"
 
 #include <QApplication>
@@ -144,11 +145,13 @@ bool OfferUndoOfInterruptedRun(QWidget* parent, const TDynLang* program,
     // The newest run, or the run that an undo after it left partly undone.
     const TRunToUndo last = LastRunToUndo(place.Folder);
     const TJournal& journal = last.Read.Journal;
-    // A run that goes on in another window is not interrupted; an interrupted undo is
-    // taken further with quillmark-cli, not reversed from here.
+    // A run that goes on is not interrupted, in another window or in this one (a run
+    // started before this look). Its writer holds the journal's lock; the process check
+    // alone takes this process, and one whose program it does not know, for ended. An
+    // interrupted undo is taken further with quillmark-cli, not reversed from here.
     if (last.Path.empty() || last.Read.Status != TJournalRead::Ok || !journal.Started ||
         journal.Closed || journal.Undone || journal.Kept || journal.Mode != RenameMode::Rename ||
-        JournalWriterAlive(journal))
+        JournalWriterAlive(journal) || JournalInUse(last.Path))
         return false;
     const TUndoPlan plan = PlanUndo(journal, UndosOf(place.Folder, journal.RunId));
     const RenameTally waiting = CountUndo(plan);

@@ -233,6 +233,9 @@ void TMainForm::FitMinimumSize(QMainWindow& window) const {
     window.ensurePolished();
     for (QWidget* child : window.findChildren<QWidget*>()) {
         child->ensurePolished();
+        // Each layout keeps a copy of its widgets' sizes until the next pass of events:
+        // measured now, the window would keep the former language's minimum.
+        child->updateGeometry();
     }
     // Every layout: activating the window's own does not reach into the tab pages, which
     // would keep the sizes of the former language's captions.

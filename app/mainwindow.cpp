@@ -54,7 +54,7 @@ namespace qm {
 
 TMain::TMain(const CommandLine& commandLine, QWidget* parent) : QMainWindow(parent) {
     setObjectName(QStringLiteral("Main"));
-    // Before any combo box exists: the scheme box is named by its label, not its scheme.
+    // Before any combo box exists: a screen reader hears the scheme chosen and its label.
     TComboAccessible::Install();
     ui_.Build(*this, *this);
     ConnectControls();

@@ -1,5 +1,6 @@
 #include "app/optiontabs.h"
 
+#include "app/comboaccessible.h"
 #include "app/replacelist.h"
 #include "app/tagmenu.h"
 #include "engine/runningnumber.h"
@@ -56,12 +57,22 @@ QLabel* Label(QWidget* parent, const char* name, const QString& caption, QWidget
     return label;
 }
 
-// A tab page that starts with its group switch drawn above a separator line.
-QVBoxLayout* PageWithGroup(QWidget* page, QCheckBox* group, const char* sepName) {
+// A tab page that starts with its group switch drawn above a separator line; `pageWide`,
+// a switch for the whole page, stands at the right end of the group switch's line.
+QVBoxLayout* PageWithGroup(QWidget* page, QCheckBox* group, const char* sepName,
+                           QCheckBox* pageWide = nullptr) {
     auto* column = new QVBoxLayout(page);
     column->setContentsMargins(6, 4, 6, 4);
     column->setSpacing(3);
-    column->addWidget(group);
+    if (pageWide == nullptr) {
+        column->addWidget(group);
+    } else {
+        auto* line = new QHBoxLayout;
+        line->addWidget(group);
+        line->addStretch(1);
+        line->addWidget(pageWide);
+        column->addLayout(line);
+    }
     auto* sep = Named(new QFrame(page), sepName);
     sep->setFrameShape(QFrame::HLine);
     sep->setFrameShadow(QFrame::Sunken);
@@ -235,7 +246,10 @@ void TOptionTabs::BuildReplace() {
 void TOptionTabs::BuildInsert() {
     InsertTab = Named(new QWidget(this), "InsertTab");
     InsertGroup = Check(InsertTab, "InsertGroup", tr("&Use insert"));
-    auto* column = PageWithGroup(InsertTab, InsertGroup, "InsertGroupSep");
+    // On the group switch's line, not a line of its own under the three texts it serves:
+    // the page then keeps the height of the window's smallest size.
+    InsertTags = Check(InsertTab, "InsertTags", tr("Fill in &tags such as <taken>"));
+    auto* column = PageWithGroup(InsertTab, InsertGroup, "InsertGroupSep", InsertTags);
     auto* texts = Grid();
     // Created in the order Tab visits them: each tag button right after its field.
     InsertFrontInfo = Check(InsertTab, "InsertFrontInfo", tr("Insert &front text:"));
@@ -249,7 +263,6 @@ void TOptionTabs::BuildInsert() {
     InsertBackInfo = Check(InsertTab, "InsertBackInfo", tr("Insert &back text:"));
     InsertBack = Edit(InsertTab, "InsertBack");
     InsertBackTags = TagButton(InsertTab, "InsertBackTags");
-    InsertTags = Check(InsertTab, "InsertTags", tr("Fill in &tags such as <taken>"));
     // The position row keeps its button beside its own field, before the position; the
     // two full-width fields end in theirs at the right edge.
     texts->addWidget(InsertFrontInfo, 0, 0);
@@ -263,7 +276,6 @@ void TOptionTabs::BuildInsert() {
     texts->addWidget(InsertBackInfo, 2, 0);
     texts->addWidget(InsertBack, 2, 1, 1, 3);
     texts->addWidget(InsertBackTags, 2, 4);
-    texts->addWidget(InsertTags, 3, 1, 1, 4);
     texts->setColumnStretch(1, 1);
     for (const auto& [button, field] : TagButtons()) {
         QLineEdit* const target = field;
@@ -278,6 +290,7 @@ void TOptionTabs::BuildInsert() {
     IncLength = Spin(InsertTab, "IncLength", 0, 999999, 0);
     IncFormatInfo = Named(new QRadioButton(tr("A&dvanced format:"), InsertTab), "IncFormatInfo");
     IncFormat = Named(new QComboBox(InsertTab), "IncFormat");
+    TComboAccessible::SetLabel(*IncFormat, *IncFormatInfo);
     IncFormat->setEditable(true);
     IncFormat->setInsertPolicy(QComboBox::NoInsert);
     IncFormat->addItems({QStringLiteral("0"), QStringLiteral("#.##0"), QStringLiteral("#.###")});
@@ -288,8 +301,8 @@ void TOptionTabs::BuildInsert() {
     number->addWidget(IncValueInfo);
     number->addWidget(IncValue);
     number->addStretch(1);
-    texts->addLayout(number, 4, 0, 1, 5);
-    texts->addWidget(IncSepInfo, 5, 0, 1, 5);
+    texts->addLayout(number, 3, 0, 1, 5);
+    texts->addWidget(IncSepInfo, 4, 0, 1, 5);
     auto* format = new QHBoxLayout;
     format->addWidget(IncLengthInfo);
     format->addWidget(IncLength);
@@ -297,7 +310,7 @@ void TOptionTabs::BuildInsert() {
     format->addWidget(IncFormatInfo);
     format->addWidget(IncFormat);
     format->addStretch(1);
-    texts->addLayout(format, 6, 0, 1, 5);
+    texts->addLayout(format, 5, 0, 1, 5);
     column->addLayout(texts);
     column->addStretch(1);
     addTab(InsertTab, tr("&Insert"));
@@ -518,8 +531,8 @@ void TOptionTabs::NameSwitchedFields() {
         name(field, box->text());
     }
     name(IncLength, IncLengthInfo->text());
-    name(IncFormat, IncFormatInfo->text());
-    // Its text field is what the cursor is in: it carries the same name.
+    // The box is named by what it shows, and labelled by its radio button; its text field,
+    // which the cursor is in, is named as a field.
     name(IncFormat->lineEdit(), IncFormatInfo->text());
 }
 

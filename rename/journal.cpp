@@ -669,7 +669,8 @@ std::string AppendMark(const std::string& path, RecordType type, const std::stri
     return error == 0 ? std::string() : ErrorText(path, error);
 }
 
-// A journal whose writer still holds it: a run going on, here or in another program.
+} // namespace
+
 bool JournalInUse(const std::string& path) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -678,8 +679,6 @@ bool JournalInUse(const std::string& path) {
     close(fd);
     return held;
 }
-
-} // namespace
 
 std::string MarkJournalUndone(const std::string& path, const std::string& undoRunId) {
     return AppendMark(path, kUndone, &undoRunId);

@@ -124,6 +124,10 @@ std::string MarkJournalUndone(const std::string& path, const std::string& undoRu
 // Returns "" or the reason it could not.
 std::string MarkJournalKept(const std::string& path);
 
+// Whether the writer of the journal at `path` still holds it: a run going on, in this
+// process or another.
+bool JournalInUse(const std::string& path);
+
 // The writer of one run's journal.
 class TJournalWriter {
 public:

@@ -14,6 +14,7 @@ PACKAGES=(
   xvfb xauth imagemagick fonts-dejavu-core adwaita-icon-theme
   scdoc man-db desktop-file-utils appstream dpkg-dev file exiv2 id3v2
   lintian binutils python3 weston qt6-wayland
+  dbus dbus-daemon at-spi2-core python3-pyatspi
 )
 
 missing=()

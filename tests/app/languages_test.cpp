@@ -20,8 +20,10 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -98,6 +100,49 @@ private slots:
         QVERIFY(store_->isValid());
         qputenv("XDG_CONFIG_HOME", (store_->path() + "/home").toUtf8());
         qputenv("XDG_CONFIG_DIRS", (store_->path() + "/system").toUtf8());
+    }
+
+    // English keeps the window's smallest size, the pattern note shown or not, also after
+    // a longer language; every language's pages fit whole into its own smallest window.
+    void smallestWindowFitsEveryPage() {
+        const auto main = Open();
+        auto* menu = main->findChild<QMenu*>(QStringLiteral("M_Language"));
+        TOptionTabs& tabs = main->Options();
+        const auto showNote = [&](bool shown) {
+            tabs.ReplaceGroup->setChecked(true);
+            tabs.ReplaceInfo->setChecked(true);
+            tabs.ReplaceRegExp->setChecked(shown);
+            if (shown) {
+                tabs.Replace->setText(QStringLiteral("(\\d+)-(\\d+"));
+                tabs.ReplaceAddBtn->click(); // refused, with the reason under the field
+            }
+            QCOMPARE(!tabs.ReplacePatternInfo->isHidden(), shown);
+        };
+        for (const char* native : {"Deutsch", "English", "Dansk", "English"}) {
+            const bool english = QLatin1String(native) == QLatin1String("English");
+            LanguageItem(*menu, QString::fromLatin1(native))->trigger();
+            for (const bool note : {true, false, true}) {
+                // At once, with the former language's note (and then without one).
+                if (english) {
+                    QCOMPARE(main->minimumSize(), QSize(489, 350));
+                }
+                main->resize(main->minimumSize());
+                showNote(note);
+                for (int i = 0; i < tabs.count(); ++i) {
+                    tabs.setCurrentIndex(i);
+                    QCoreApplication::processEvents();
+                    const QSize room = tabs.currentWidget()->size();
+                    const QSize needed = tabs.currentWidget()->minimumSizeHint();
+                    QVERIFY2(room.width() >= needed.width() && room.height() >= needed.height(),
+                             qPrintable(QStringLiteral("%1 %2: %3x%4 for %5x%6")
+                                            .arg(native, tabs.tabText(i))
+                                            .arg(room.width())
+                                            .arg(room.height())
+                                            .arg(needed.width())
+                                            .arg(needed.height())));
+                }
+            }
+        }
     }
 
     void switchingRebindsEveryControl_data() {

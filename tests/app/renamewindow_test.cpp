@@ -27,6 +27,7 @@
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
+#include <functional>
 #include <future>
 #include <memory>
 
@@ -60,6 +61,25 @@ public:
 
 private:
     QTimer timer_;
+};
+
+// Calls `seen` with every widget as it is shown, before it paints.
+class OnShow : public QObject {
+public:
+    explicit OnShow(std::function<void(QWidget*)> seen) : seen_(std::move(seen)) {
+        QApplication::instance()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (event->type() == QEvent::Show && object->isWidgetType()) {
+            seen_(static_cast<QWidget*>(object));
+        }
+        return false;
+    }
+
+private:
+    std::function<void(QWidget*)> seen_;
 };
 
 RenameOptionSet Prefix(const std::string& text) {
@@ -289,6 +309,55 @@ private slots:
         QCOMPARE(OnDisk(), QStringLiteral("x_b.txt|z_a.txt"));
         Action(*main, "A_Undo")->trigger();
         QCOMPARE(OnDisk(), QStringLiteral("b.txt|x_a.txt"));
+    }
+
+    // The window looks for an interrupted run once it is up; a run started before that
+    // look, and under way while it comes, is not one. Held here: the look comes with the
+    // run's first file renamed and its second waiting.
+    void startUpLookLeavesTheRunningRunAlone() {
+        auto main = Open({"a.txt", "b.txt"}, Prefix("x_"), false);
+        std::promise<void> begun;
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        auto guard = qScopeGuard([&] { release.set_value(); });
+        int calls = 0;
+        main->SetRenameMove([&, released](const std::string& folder, const std::string& from,
+                                          const std::string& to) {
+            if (++calls == 2) {
+                begun.set_value();
+                released.wait();
+            }
+            return MoveFileNoReplace(folder, from, to);
+        });
+        // Before the progress window's loop, which is the first to run the look: the
+        // release is queued behind it.
+        bool holding = true;
+        OnShow held([&](QWidget* shown) {
+            if (qobject_cast<TRenameProcess*>(shown) == nullptr || !holding) {
+                return;
+            }
+            holding = false;
+            const bool reached =
+                begun.get_future().wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+            QTimer::singleShot(0, [&] {
+                guard.dismiss();
+                release.set_value();
+            });
+            QVERIFY(reached);
+        });
+        QStringList asked;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box != nullptr && box->objectName() == QLatin1String("InterruptedRunMessage")) {
+                asked << box->text();
+                box->reject();
+            }
+        });
+        answer.start(5);
+        Action(*main, "A_RenameFiles")->trigger();
+        QCOMPARE(asked, QStringList());
+        QCOMPARE(OnDisk(), QStringLiteral("x_a.txt|x_b.txt"));
     }
 
     void cancelKeepsUnreachedFiles_data() {

@@ -79,6 +79,9 @@ for entry in "$apps/com.marlowick.Quillmark.desktop" "$top/share/Thunar/sendto/c
 done
 grep -q '^MimeType=' "$apps/com.marlowick.Quillmark.desktop" && fail "the desktop entry claims file types"
 grep -q '^NoDisplay=' "$apps/com.marlowick.Quillmark.desktop" && fail "the desktop entry is hidden"
+# Thunar's Send To compares a listed type with the file's own, not with its parents.
+grep -q '^MimeType=' "$top/share/Thunar/sendto/com.marlowick.Quillmark.desktop" &&
+  fail "the Send To entry names file types: Thunar would hide it for text files and photos"
 for entry in "$apps/com.marlowick.Quillmark.desktop" "$top/share/kio/servicemenus/quillmark-rename.desktop" \
   "$top/share/nemo/actions/quillmark-rename.nemo_action" "$top/share/Thunar/sendto/com.marlowick.Quillmark.desktop"; do
   exec_line="$(grep -m1 '^Exec=' "$entry")" || fail "$entry: no Exec line"
