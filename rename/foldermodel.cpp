@@ -19,10 +19,8 @@ namespace qm {
 namespace {
 
 // Types whose folders ignore letter case throughout (the kernel's FAT and exFAT).
-constexpr unsigned long kExfatMagic = 0x2011BAB0;
-
 bool FileSystemIgnoresCase(unsigned long type) {
-    return type == MSDOS_SUPER_MAGIC || type == kExfatMagic;
+    return type == MSDOS_SUPER_MAGIC || type == EXFAT_SUPER_MAGIC;
 }
 
 // The longest name FUSE hands to its file system at all.

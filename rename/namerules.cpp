@@ -9,12 +9,8 @@
 namespace qm {
 namespace {
 
-constexpr unsigned long kExfatMagic = 0x2011BAB0;
 constexpr unsigned long kNtfs3Magic = 0x7366746E;   // the kernel's ntfs3
 constexpr unsigned long kOldNtfsMagic = 0x5346544E; // the kernel's read-only ntfs
-constexpr unsigned long kCifsMagic = 0xFF534D42;
-constexpr unsigned long kSmb2Magic = 0xFE534D42;
-constexpr unsigned long kFuseMagic = 0x65735546;
 
 // Windows file systems keep names of up to 255 UTF-16 units; the rest keep 255 bytes.
 constexpr int kMaxUnits = 255;
@@ -72,15 +68,15 @@ bool RefusedOnWindows(char32_t c) {
 NameRules NameRulesOf(unsigned long type, std::string_view mountType) {
     switch (type) {
     case MSDOS_SUPER_MAGIC: // vfat and msdos
-    case kExfatMagic:
+    case EXFAT_SUPER_MAGIC:
     case kNtfs3Magic:
     case kOldNtfsMagic:
         return NameRules::Windows;
-    case kCifsMagic:
-    case kSmb2Magic:
+    case CIFS_SUPER_MAGIC:
+    case SMB2_SUPER_MAGIC:
     case SMB_SUPER_MAGIC:
         return NameRules::Smb;
-    case kFuseMagic:
+    case FUSE_SUPER_MAGIC:
         break;
     default:
         return NameRules::Posix;
@@ -132,7 +128,7 @@ NameRules TDeviceRules::Of(TFileCalls& calls, int dir) {
     const auto type = static_cast<unsigned long>(fs.f_type);
     // Only FUSE hides the file system it serves behind its own type; the mount table is
     // read once per device for it.
-    if (type != kFuseMagic)
+    if (type != FUSE_SUPER_MAGIC)
         return NameRulesOf(type, {});
     struct stat st {};
     if (calls.LStat(dir, ".", st) != 0)
@@ -141,7 +137,7 @@ NameRules TDeviceRules::Of(TFileCalls& calls, int dir) {
 }
 
 NameRules TDeviceRules::Of(TFileCalls& calls, int dir, unsigned long type, dev_t device) {
-    if (type != kFuseMagic)
+    if (type != FUSE_SUPER_MAGIC)
         return NameRulesOf(type, {});
     if (const auto it = known_.find(device); it != known_.end())
         return it->second;
