@@ -394,8 +394,8 @@ def main():
         sys.exit("the unmutated code does not build; see %s" % (out / "build.log"))
     for name in needed:
         start = time.monotonic()
-        if run_program(build_dir, name, 1200)[0] != "passed":
-            sys.exit("%s fails on the unmutated code" % name)
+        if all(run_program(build_dir, name, 1200)[0] != "passed" for _ in range(2)):
+            sys.exit("%s fails twice on the unmutated code" % name)
         timeouts[name] = max(10.0, args.timeout_factor * (time.monotonic() - start))
         print("%s: %.1f s, timeout %.0f s" % (name, time.monotonic() - start, timeouts[name]),
               flush=True)
@@ -414,6 +414,14 @@ def main():
                     if outcome == "timeout":
                         # A loaded machine is slow too: only a second, longer wait counts.
                         outcome, tests = run_program(build_dir, name, 3 * timeouts[name])
+                    elif outcome == "failed":
+                        # A test that depends on timing may fail once on a loaded machine:
+                        # a mutant is killed when its test fails twice.
+                        again, _ = run_program(build_dir, name, 3 * timeouts[name])
+                        if again == "passed":
+                            print("  %s failed once only (%s): taken as passed" % (name, tests),
+                                  flush=True)
+                            outcome = "passed"
                     if outcome != "passed":
                         status = "killed" if outcome == "failed" else "timeout"
                         m["by"] = (name + " " + tests).strip()

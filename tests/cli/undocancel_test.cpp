@@ -155,5 +155,30 @@ TEST(UndoPlan, EachStateOfTheDiskSinceTheRun) {
     }
 }
 
+// A folder whose rename failed kept its path: a file of it that is no longer there is not
+// looked for under the name the folder did not get (another folder's file of that name is
+// not the run's to rename).
+TEST(UndoPlan, AFolderWhoseRenameFailedLendsNoOtherPath) {
+    RenameFolder dir, state;
+    const TJournalPlace place{state.Path() + "Marlowick/Quillmark/", "test"};
+    dir.Make("d/");
+    dir.Make("d/f");
+    dir.Make("d_x/"); // takes the folder's new name first
+    TFileList list;
+    list.Items().BeginUpdate();
+    list.Items().AddNamesOnly({{"d", dir.Path()}, {"f", dir.Path() + "d/"}});
+    const std::atomic<bool> goOn{false};
+    const TJournaledRun run = RunJournaledRenames(
+        list.Items(), Options("InsertGroup=true\nInsertBack=true\nInsertBackText=_x\n"),
+        RenameMode::Rename, RunOrder::ListOrder, {}, goOn, {}, place);
+    ASSERT_EQ(run.Tally.Renamed, 1);
+    ASSERT_EQ(run.Tally.Failed, 1);
+    fs::rename(dir.Path() + "d/f_x", dir.Path() + "d_x/f_x"); // moved away by hand
+    const TUndoPlan plan = PlanUndo(ReadJournal(JournalPath(place.Folder, run.RunId)).Journal);
+    EXPECT_TRUE(plan.Moves.empty());
+    ASSERT_EQ(plan.Failures.size(), 1u);
+    EXPECT_EQ(plan.Failures[0].Error, ENOENT);
+}
+
 } // namespace
 } // namespace qm::test
