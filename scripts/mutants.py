@@ -5,8 +5,14 @@ Makes small faults ("mutants") in C++ source files, one at a time: a flipped com
 && for ||, a negated condition, true for false, a number off by one, + for -, a deleted
 call or assignment, a changed return value, break for continue. For each it rebuilds only
 the test programs that cover the file, runs them, and puts the file back (always, also on
-Ctrl-C or an error). A mutant is killed (a test failed), survived (all passed), timeout
-(counted as killed) or did not compile (not counted).
+Ctrl-C or an error). A mutant is killed (a test failed, and failed again when rerun),
+survived (all passed), timeout (no end within 3 and then 9 times the program's time on the
+real code; counted as killed) or did not compile (not counted).
+
+    nice -n 10 scripts/mutants.py --load-sample scripts/mutants-sample.json --out build/mutants
+
+reruns the sample measured (drawn with --sample 110 --seed 32 by an earlier version of the
+operators, which still made "return {}" of values {} already is);
 
     nice -n 10 scripts/mutants.py --sample 110 --seed 32 --out build/mutants
 
