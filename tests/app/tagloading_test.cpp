@@ -19,10 +19,12 @@
 #include <QTest>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <future>
 #include <memory>
+#include <mutex>
 
 namespace qm::test {
 
@@ -192,6 +194,93 @@ private slots:
         namespace fs = std::filesystem;
         QVERIFY(fs::exists(root_ + "5_s.txt"));
         QVERIFY(fs::exists(root_ + "2_t.txt"));
+    }
+
+    // Sources widened between two reads: the read under way stops (it sees the cancel)
+    // and one of both sources takes its place; a narrower need lets it go on. Each entry
+    // ends with every source asked for.
+    void sourcesWidenedBetweenTwoReads() {
+        TFileList list;
+        for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
+            WriteJpeg(root_ + name, {"", "Cam", "", 8, 8});
+            list.Items().Add(name, root_);
+        }
+        constexpr auto File = static_cast<unsigned>(TagSource::File);
+        constexpr auto Photo = static_cast<unsigned>(TagSource::Photo);
+        TTagLoader loader(list.Items());
+        std::promise<void> go;
+        const std::shared_future<void> gate = go.get_future().share();
+        std::mutex lock;
+        std::vector<unsigned> asked;
+        std::atomic<int> cancelled{0};
+        loader.SetRead([&](const TTagReadRequest& request, const std::atomic<bool>& cancel,
+                           const std::function<void(std::size_t)>& done) {
+            {
+                std::lock_guard hold(lock);
+                asked.push_back(request.Sources);
+            }
+            // Held until the test lets it go or it is cancelled; a cancel that never
+            // comes fails the test below instead of hanging it.
+            const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (gate.wait_for(std::chrono::milliseconds(2)) != std::future_status::ready &&
+                   std::chrono::steady_clock::now() < deadline)
+                if (cancel) {
+                    ++cancelled;
+                    return std::size_t{0};
+                }
+            return ReadTags(request, cancel, done);
+        });
+        QSignalSpy finished(&loader, &TTagLoader::finished);
+        loader.Need(File);
+        loader.Need(File | Photo);
+        QCOMPARE(cancelled.load(), 1);
+        QVERIFY(loader.Reading());
+        QCOMPARE(loader.Total(), std::size_t{3});
+        loader.Need(Photo);
+        loader.Need(File);
+        go.set_value();
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(cancelled.load(), 1);
+        {
+            std::lock_guard hold(lock);
+            QCOMPARE(asked, (std::vector<unsigned>{File, File | Photo}));
+        }
+        for (int i = 0; i < 3; ++i) {
+            const auto tags = list.Items().Items(i)->Tags();
+            QVERIFY(tags != nullptr);
+            QCOMPARE(tags->Sources, File | Photo);
+            QCOMPARE(tags->Values.Make, std::optional<std::string>("Cam"));
+        }
+        loader.Need(File | Photo);
+        QVERIFY(!loader.Reading()); // nothing left to read
+    }
+
+    // Holds nest; what was needed last while held is read once the last hold ends, and a
+    // Release without its Hold holds nothing back.
+    void needsWhileHeldAreTakenUpOnRelease() {
+        WriteBytes(root_ + "f", 4);
+        TFileList list;
+        list.Items().Add("f", root_);
+        constexpr auto File = static_cast<unsigned>(TagSource::File);
+        constexpr auto Music = static_cast<unsigned>(TagSource::Music);
+        TTagLoader loader(list.Items());
+        QSignalSpy finished(&loader, &TTagLoader::finished);
+        loader.Release();
+        loader.Hold();
+        loader.Hold();
+        loader.Need(Music);
+        loader.Need(File, 0);
+        QVERIFY(!loader.Reading());
+        loader.Release();
+        QVERIFY(!loader.Reading());
+        loader.Release();
+        QVERIFY(loader.Reading());
+        QVERIFY(finished.wait(10000));
+        const auto tags = list.Items().Items(0)->Tags();
+        QVERIFY(tags != nullptr);
+        QCOMPARE(tags->Sources, File);
+        QCOMPARE(tags->Values.Size, std::optional<std::uint64_t>(4));
     }
 };
 

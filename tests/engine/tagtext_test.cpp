@@ -70,3 +70,95 @@ TEST(TagText, SourcesOf) {
 
 } // namespace
 } // namespace qm
+
+namespace qm {
+namespace {
+
+// Every tag from its own value, in any letter case, asking for its own source; missing and
+// named as missing without it. A tag wired to a neighbour's value or source fails a row.
+TEST(TagText, EachTagGivesItsOwnValueAndSource) {
+    TagValues values;
+    values.Modified = TagDate{2001, 2, 3, 4, 5, 6};
+    values.Taken = TagDate{2011, 12, 13, 14, 15, 16};
+    values.Size = 101;
+    values.Width = 102;
+    values.Height = 103;
+    values.Track = 104;
+    values.Disc = 105;
+    values.Year = 106;
+    values.Folder = "fo";
+    values.Make = "ma";
+    values.Model = "mo";
+    values.Artist = "ar";
+    values.AlbumArtist = "aa";
+    values.Album = "al";
+    values.Title = "ti";
+    values.Genre = "ge";
+    constexpr auto File = static_cast<unsigned>(TagSource::File);
+    constexpr auto Photo = static_cast<unsigned>(TagSource::Photo);
+    constexpr auto Music = static_cast<unsigned>(TagSource::Music);
+    const struct Row {
+        const char *tag, *upper, *value;
+        unsigned source;
+    } rows[] = {
+        {"modified", "MODIFIED", "2001-02-03 04.05.06", File},
+        {"taken", "Taken", "2011-12-13 14.15.16", Photo},
+        {"size", "SIZE", "101", File},
+        {"width", "Width", "102", Photo},
+        {"height", "HEIGHT", "103", Photo},
+        {"track", "Track", "104", Music},
+        {"disc", "DISC", "105", Music},
+        {"year", "Year", "106", Music},
+        {"folder", "FOLDER", "fo", File},
+        {"make", "Make", "ma", Photo},
+        {"model", "MODEL", "mo", Photo},
+        {"artist", "Artist", "ar", Music},
+        {"albumartist", "AlbumArtist", "aa", Music},
+        {"album", "ALBUM", "al", Music},
+        {"title", "Title", "ti", Music},
+        {"genre", "GENRE", "ge", Music},
+    };
+    const TagValues none;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.tag);
+        const std::string lower = std::string("<") + row.tag + ">";
+        const std::string upper = std::string("<") + row.upper + ">";
+        for (const std::string& text : {lower, upper}) {
+            const TagExpansion got = ExpandTags(text, values, EnglishMonthNames());
+            EXPECT_EQ(got.Text, row.value);
+            EXPECT_FALSE(got.Missing || got.Unknown);
+            EXPECT_EQ(TagSourcesOf(text), row.source);
+        }
+        const TagExpansion missing = ExpandTags("a" + upper + "b", none, EnglishMonthNames());
+        EXPECT_EQ(missing.Text, "ab");
+        EXPECT_TRUE(missing.Missing);
+        EXPECT_EQ(missing.MissingTag, row.tag);
+    }
+}
+
+// A number's format is one digit, 0 to 9, its minimum width; anything else is not
+// understood.
+TEST(TagText, NumberFormatsFromZeroToNine) {
+    TagValues values;
+    values.Track = 7;
+    const struct Row {
+        const char *text, *expected;
+        bool unknown;
+    } rows[] = {
+        {"<track:0>", "7", false},
+        {"<track:1>", "7", false},
+        {"<track:9>", "000000007", false},
+        {"<track:/>", "<track:/>", true}, // the characters either side of the digits
+        {"<track::>", "<track::>", true},
+        {"<track:10>", "<track:10>", true},
+        {"<track:>", "7", false},
+    };
+    for (const Row& row : rows) {
+        const TagExpansion got = ExpandTags(row.text, values, EnglishMonthNames());
+        EXPECT_EQ(got.Text, row.expected) << row.text;
+        EXPECT_EQ(got.Unknown, row.unknown) << row.text;
+    }
+}
+
+} // namespace
+} // namespace qm

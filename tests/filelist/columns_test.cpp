@@ -8,7 +8,13 @@
 #include "filelist/iconnames.h"
 #include "filelist/textcollator.h"
 
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
+#include <random>
+#include <sys/stat.h>
 
 namespace qm {
 namespace {
@@ -211,6 +217,154 @@ TEST_F(Order, FolderBeforeTheFoldersItsNameBegins) {
             list_.Items().Sort();
             EXPECT_EQ(Names(), expected) << "sorted " << byValue;
         }
+    }
+}
+
+} // namespace
+} // namespace qm
+
+namespace qm {
+namespace {
+
+// Real files of random names, types, sizes, times and attributes, in two folders, some
+// renamed in the list: what every column orders.
+class RandomEntries : public Order {
+protected:
+    void SetUp() override {
+        Order::SetUp();
+        char pattern[] = "/tmp/qm-order-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root_ = pattern;
+        std::mt19937 random(20261209);
+        auto pick = [&random](int n) {
+            return std::uniform_int_distribution<int>(0, n - 1)(random);
+        };
+        const char* const stems[] = {"a", "B", "a2", "a10", "img 1", "IMG_1", "z", "_x", ".h"};
+        const char* const types[] = {"", ".txt", ".jpg", ".mp3", ".TXT"};
+        for (const char* sub : {"/d/", "/d 2/"}) {
+            const std::string folder = root_ + sub;
+            std::filesystem::create_directory(folder);
+            std::filesystem::create_directory(folder + "sub" + std::to_string(pick(3)));
+            for (int i = 0; i < 14; ++i) {
+                const std::string name =
+                    std::string(stems[pick(9)]) + std::to_string(pick(4)) + types[pick(5)];
+                if (std::filesystem::exists(folder + name))
+                    continue;
+                std::ofstream(folder + name) << std::string(static_cast<std::size_t>(pick(4)), 'x');
+                const timespec times[2] = {{0, UTIME_OMIT}, {1700000000 + pick(3) * 86400, 0}};
+                utimensat(AT_FDCWD, (folder + name).c_str(), times, 0);
+                if (pick(4) == 0)
+                    chmod((folder + name).c_str(), 0444);
+            }
+            for (const auto& file : std::filesystem::directory_iterator(folder))
+                Add(file.path().filename().c_str(), folder.c_str());
+        }
+        for (int i = 0; i < list_.Items().Count(); i += 3)
+            list_.Items().Items(i)->SetNewName("renamed " + std::to_string(pick(5)));
+    }
+    void TearDown() override { std::filesystem::remove_all(root_); }
+
+    std::string root_;
+};
+
+// For every column both ways: the comparison and the sort key order every pair of
+// entries alike, the comparison is antisymmetric, and a whole sort leaves every neighbour
+// pair in order (the key's order is a total one, so the comparison is transitive too).
+TEST_F(RandomEntries, CompareAndKeyAgreeOnEveryColumn) {
+    RenameOptionSet options;
+    options.ReplaceGroup = options.ReplaceEnabled = true;
+    options.ReplaceCount = 1;
+    options.ReplacePairs[0] = {"a", "zz"};
+    comparer_.SetOptions(options);
+    const std::vector<ColumnId> columns = {
+        ColumnId::Name,     ColumnId::Path, ColumnId::NewName,   ColumnId::PrevName,
+        ColumnId::TypeName, ColumnId::Size, ColumnId::Attribute, ColumnId::ModDate};
+    comparer_.SetColumns(columns);
+    const TFileItems& items = list_.Items();
+    ASSERT_GT(items.Count(), 20);
+    auto sign = [](int v) {
+        return (v > 0) - (v < 0);
+    };
+    for (int column = 0; column < static_cast<int>(columns.size()); ++column) {
+        for (const bool ascending : {true, false}) {
+            SCOPED_TRACE("column " + std::to_string(column) + (ascending ? " up" : " down"));
+            comparer_.SetSortColumn(column);
+            comparer_.SetSortDeclining(ascending);
+            int unequal = 0, wrong = 0;
+            for (int i = 0; i < items.Count(); ++i) {
+                for (int j = 0; j < items.Count(); ++j) {
+                    const TFileItem& a = *items.Items(i);
+                    const TFileItem& b = *items.Items(j);
+                    const int c = sign(comparer_.CompareEntries(a, b));
+                    const std::string ka = comparer_.SortKey(a), kb = comparer_.SortKey(b);
+                    unequal += c != 0;
+                    wrong +=
+                        c != (ka > kb) - (ka < kb) || c != -sign(comparer_.CompareEntries(b, a));
+                }
+            }
+            EXPECT_EQ(wrong, 0);
+            EXPECT_GT(unequal, items.Count()); // the column tells entries apart
+            list_.Items().Sort();
+            for (int i = 0; i + 1 < items.Count(); ++i)
+                EXPECT_LE(comparer_.CompareEntries(*items.Items(i), *items.Items(i + 1)), 0) << i;
+            const TFileItem& first = *items.Items(0);
+            const TFileItem& last = *items.Items(items.Count() - 1);
+            if (columns[column] == ColumnId::Size) {
+                EXPECT_EQ(first.Size() < last.Size(), ascending);
+            }
+            if (columns[column] == ColumnId::ModDate) {
+                EXPECT_EQ(first.ModDate() < last.ModDate(), ascending);
+            }
+        }
+    }
+}
+
+// Each change of the order is told to the list, so that the next entry added goes into a
+// list sorted the new way, not into the old order by halving.
+TEST_F(RandomEntries, EveryChangeOfTheOrderResortsTheList) {
+    RenameOptionSet options;
+    options.ReplaceGroup = options.ReplaceEnabled = true;
+    options.ReplaceCount = 1;
+    options.ReplacePairs[0] = {"a", "zz"};
+    const std::vector<std::pair<const char*, std::function<void()>>> changes = {
+        {"columns",
+         [&] {
+             comparer_.SetColumns({ColumnId::Size, ColumnId::Name});
+         }},
+        {"sort column",
+         [&] {
+             comparer_.SetSortColumn(1);
+         }},
+        {"direction",
+         [&] {
+             comparer_.SetSortDeclining(false);
+         }},
+        {"numbers by value",
+         [&] {
+             comparer_.SetNumbersByValue(true);
+         }},
+        {"new-name column",
+         [&] {
+             comparer_.SetColumns({ColumnId::NewName});
+         }},
+        {"options of the new-name column",
+         [&] {
+             comparer_.SetOptions(options);
+         }},
+    };
+    comparer_.SetColumns({ColumnId::Name});
+    comparer_.SetSortColumn(0);
+    list_.Items().Sort();
+    int added = 0;
+    for (const auto& [what, change] : changes) {
+        SCOPED_TRACE(what);
+        change();
+        Add(("a" + std::to_string(added++)).c_str(), (root_ + "/d/").c_str());
+        const TFileItems& items = list_.Items();
+        int outOfOrder = 0;
+        for (int i = 0; i + 1 < items.Count(); ++i)
+            outOfOrder += comparer_.CompareEntries(*items.Items(i), *items.Items(i + 1)) > 0;
+        EXPECT_EQ(outOfOrder, 0);
     }
 }
 

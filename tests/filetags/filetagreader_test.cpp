@@ -164,5 +164,42 @@ TEST(TagPool, ReadsAgainOnlyAChangedFileWhenStampsAreCheckedAndKeepsWhatWasRead)
     EXPECT_EQ(ReadTagsOfPaths(paths, kPhoto, 2, cancel).at(0), nullptr);
 }
 
+// The folder is the path's last but one name, also in a relative path; a file in "/" or
+// in the current folder has none. Each source gives its own values only.
+TEST(FileTagReader, EachSourceGivesItsValuesOnly) {
+    const struct {
+        const char* path;
+        std::optional<std::string> folder;
+    } paths[] = {
+        {"/nonexistent-qm/d/c.jpg", "d"}, {"d/c.jpg", "d"},    {"/c.jpg", std::nullopt},
+        {"c.jpg", std::nullopt},          {"/a/d 2/x", "d 2"},
+    };
+    for (const auto& row : paths) {
+        EXPECT_EQ(ReadFileTags(row.path, kFile)->Values.Folder, row.folder) << row.path;
+        EXPECT_EQ(ReadFileTags(row.path, kPhoto)->Values.Folder, std::nullopt) << row.path;
+    }
+
+    RenameFolder dir;
+    const std::string photo = dir.Path() + "p.jpg";
+    WriteJpeg(photo, {"2024:05:06 07:08:09", "Cam", "", 8, 8});
+    const std::string song = dir.Path() + "s.mp3";
+    WriteMusic(song, MusicKind::Mp3, {"Band", "", "", "", "", "", "", ""});
+    constexpr unsigned kMusic = static_cast<unsigned>(TagSource::Music);
+    for (const unsigned sources : {kFile, kPhoto, kMusic, kFile | kPhoto, kPhoto | kMusic}) {
+        SCOPED_TRACE(sources);
+        const auto p = ReadFileTags(photo, sources);
+        const auto s = ReadFileTags(song, sources);
+        EXPECT_EQ(p->Sources, sources);
+        EXPECT_EQ(p->Values.Size.has_value(), (sources & kFile) != 0);
+        EXPECT_EQ(p->Values.Modified.has_value(), (sources & kFile) != 0);
+        EXPECT_EQ(p->Values.Make.has_value(), (sources & kPhoto) != 0);
+        EXPECT_EQ(p->Values.Taken.has_value(), (sources & kPhoto) != 0);
+        EXPECT_EQ(s->Values.Artist.has_value(), (sources & kMusic) != 0);
+        // Without a year, a track or a disc in the tags there is none to give.
+        EXPECT_FALSE(s->Values.Year || s->Values.Track || s->Values.Disc);
+        EXPECT_EQ(p->Stamp, ReadFileTags(photo, 0)->Stamp); // the stamp whatever is asked
+    }
+}
+
 } // namespace
 } // namespace qm::test
