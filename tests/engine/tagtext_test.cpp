@@ -53,6 +53,11 @@ TEST(TagText, Expand) {
         EXPECT_EQ(got.Missing, row.missing) << row.text;
         EXPECT_EQ(got.Unknown, row.unknown) << row.text;
     }
+    // Letters whose UTF-8 begins as a C1 control's does, or goes on with a byte of that
+    // range, are kept, also at the ends: "°", "©", "Ā".
+    values.Title = "25\xC2\xB0"
+                   "C \xC2\xA9 \xC4\x80";
+    EXPECT_EQ(ExpandTags("<title>", values, months).Text, *values.Title);
     values.Album = std::string(steps::kMaxWorkingLength - 1, 'a');
     EXPECT_EQ(ExpandTags("<album>\xc3\xa9<track>", values, months).Text.size(),
               steps::kMaxWorkingLength - 1); // "é" does not fit whole, and "7" must not follow

@@ -220,6 +220,19 @@ TEST_F(Order, FolderBeforeTheFoldersItsNameBegins) {
     }
 }
 
+// A folder's entries come before those of its sub-folders, whatever their names.
+TEST_F(Order, FolderBeforeItsSubFoldersWhateverTheNames) {
+    comparer_.SetColumns({ColumnId::Path});
+    comparer_.SetSortColumn(0);
+    comparer_.SetSortDeclining(true);
+    Add("a", "/q/photos/sub/");
+    Add("z", "/q/photos/");
+    EXPECT_EQ(Names(), "z|a|");
+    list_.Items().CompareChanged();
+    list_.Items().Sort();
+    EXPECT_EQ(Names(), "z|a|");
+}
+
 } // namespace
 } // namespace qm
 
@@ -251,7 +264,9 @@ protected:
                 if (std::filesystem::exists(folder + name))
                     continue;
                 std::ofstream(folder + name) << std::string(static_cast<std::size_t>(pick(4)), 'x');
-                const timespec times[2] = {{0, UTIME_OMIT}, {1700000000 + pick(3) * 86400, 0}};
+                // Some in the year 2300, whose day count has another first byte.
+                const time_t when = pick(5) == 0 ? 10413792000 : 1700000000 + pick(3) * 86400;
+                const timespec times[2] = {{0, UTIME_OMIT}, {when, 0}};
                 utimensat(AT_FDCWD, (folder + name).c_str(), times, 0);
                 if (pick(4) == 0)
                     chmod((folder + name).c_str(), 0444);
