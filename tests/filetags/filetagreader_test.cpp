@@ -10,7 +10,9 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <taglib/fileref.h>
 #include <taglib/mpegfile.h>
+#include <taglib/tpropertymap.h>
 
 namespace qm::test {
 namespace {
@@ -37,6 +39,18 @@ Make Photo(PhotoFields f, Make after = {}) {
 Make Song(MusicKind k, MusicFields f, Make after = {}) {
     return [=](const std::string& p) {
         WriteMusic(p, k, f), after ? after(p) : void();
+    };
+}
+// Two ARTIST fields, as a tagger writes a song's two artists.
+Make TwoArtists(const std::string& first, const std::string& second) {
+    return [=](const std::string& p) {
+        TagLib::FileRef file(p.c_str(), false);
+        TagLib::PropertyMap properties;
+        TagLib::StringList artists(TagLib::String(first, TagLib::String::UTF8));
+        artists.append(TagLib::String(second, TagLib::String::UTF8));
+        properties.insert("ARTIST", artists);
+        file.file()->setProperties(properties);
+        ASSERT_TRUE(file.save());
     };
 }
 Make CutTo(std::uintmax_t size) {
@@ -102,6 +116,10 @@ TEST(FileTagReader, EachTagFromAMadeUpFileThroughTheName) {
         {"Ogg title with a NUL", "s.ogg",
          Song(MusicKind::OggVorbis, {"", "", "", nulTitle, "", "", "", ""}), "<title>_",
          "Back_In Black_", false},
+        // Fields of one key are joined by " ", also where one of them holds a NUL.
+        {"two FLAC artists, one with a NUL", "s.flac",
+         Song(MusicKind::Flac, {}, TwoArtists(nulTitle, "AC/DC")), "<artist>_",
+         "Back_In Black AC_DC_", false},
         {"Opus title with a NUL", "s.opus",
          Song(MusicKind::OggOpus, {"", "", "", nulTitle, "", "", "", ""}), "<title>_",
          "Back_In Black_", false},
