@@ -131,8 +131,8 @@ TEST(FileTagReader, EachTagFromAMadeUpFileThroughTheName) {
          "<taken:yyyy-MM-dd>_", "2024-02-29_", false},
         {"February 29th of another year", "p.jpg", Photo({"2100:02:29 10:00:00", "", "", 8, 8}),
          "<taken>_", "_", true},
-        {"April 30th", "p.jpg", Photo({"2023:04:30 10:00:00", "", "", 8, 8}),
-         "<taken:yyyy-MM-dd>_", "2023-04-30_", false},
+        {"April 30th", "p.jpg", Photo({"2023:04:30 10:00:00", "", "", 8, 8}), "<taken:yyyy-MM-dd>_",
+         "2023-04-30_", false},
         {"April 31st", "p.jpg", Photo({"2024:04:31 10:00:00", "", "", 8, 8}), "<taken>_", "_",
          true},
         // Opening a FIFO for its content would wait for a writer that never comes.
