@@ -711,5 +711,53 @@ TEST(JournalUndo, ARunKilledBetweenItsLinkAndItsUnlink) {
     }
 }
 
+// A journal left open by another quillmark process that still runs is that run going on,
+// not an interrupted one; once that process is gone, it is.
+TEST(JournalUndo, TheWriterIsAliveWhileItsProcessRuns) {
+    // quillmark-cli waiting for its scheme on a pipe. The second pipe closes on exec: then
+    // the child is quillmark-cli, no longer this program's fork.
+    int input[2], execed[2];
+    ASSERT_EQ(pipe2(input, O_CLOEXEC), 0);
+    ASSERT_EQ(pipe2(execed, O_CLOEXEC), 0);
+    const std::string cli = BinPath("quillmark-cli");
+    const pid_t child = fork();
+    if (child == 0) {
+        dup2(input[0], STDIN_FILENO);
+        execl(cli.c_str(), cli.c_str(), "preview", "--scheme-file", "-", "x", nullptr);
+        if (write(execed[1], "e", 1) != 1)
+            _exit(126);
+        _exit(127);
+    }
+    close(input[0]);
+    close(execed[1]);
+    ASSERT_GT(child, 0);
+    struct Reaper {
+        pid_t pid;
+        int input;
+        ~Reaper() {
+            close(input);
+            if (pid > 0) {
+                kill(pid, SIGKILL);
+                waitpid(pid, nullptr, 0);
+            }
+        }
+        void Now() {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+            pid = 0;
+        }
+    } reaper{child, input[1]};
+    char byte;
+    const ssize_t got = read(execed[0], &byte, 1);
+    close(execed[0]);
+    ASSERT_EQ(got, 0) << cli << " did not start";
+
+    TJournal journal;
+    journal.Pid = static_cast<std::uint32_t>(child);
+    EXPECT_TRUE(JournalWriterAlive(journal));
+    reaper.Now();
+    EXPECT_FALSE(JournalWriterAlive(journal));
+}
+
 } // namespace
 } // namespace qm::test

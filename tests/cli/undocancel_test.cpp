@@ -101,6 +101,41 @@ TEST(UndoCancelled, AtARandomMoveThenFinishedEndsAsIfNeverCancelled) {
     }
 }
 
+// A name taken while the undo runs (after it was planned) fails that entry: the undo
+// reports it and leaves the run partly undone, the file that took the name untouched.
+TEST(UndoRunning, ANameTakenDuringTheUndoLeavesTheRunPartlyUndone) {
+    RenameFolder dir, state;
+    const TJournalPlace place{state.Path() + "Marlowick/Quillmark/", "test"};
+    dir.Make("a1");
+    dir.Make("a2");
+    ListedFiles list(dir.Path(), {"a1", "a2"});
+    const std::atomic<bool> goOn{false};
+    const TJournaledRun run =
+        RunJournaledRenames(list.items(), Options(Pairs({"a:b"})), RenameMode::Rename,
+                            RunOrder::ListOrder, {}, goOn, {}, place);
+    ASSERT_TRUE(run.Ran && run.JournalProblem.empty()) << run.JournalProblem;
+    const std::string path = JournalPath(place.Folder, run.RunId);
+    const TUndoPlan plan = PlanUndo(ReadJournal(path).Journal);
+    ASSERT_EQ(plan.Moves.size(), 2u);
+    const std::string taken = plan.Moves[1].To;
+
+    const TUndoResult undo = UndoJournal(path, ReadJournal(path).Journal, place, goOn,
+                                         [&](std::size_t done, std::size_t) {
+                                             if (done == 1)
+                                                 std::ofstream(dir.Path() + taken) << "another";
+                                         });
+    EXPECT_FALSE(undo.Complete);
+    EXPECT_FALSE(ReadJournal(path).Journal.Undone);
+    EXPECT_EQ(LastRunToUndo(place.Folder).Path, path);
+    EXPECT_EQ(undo.Tally.Failed, 1);
+    ASSERT_EQ(undo.Failures.size(), 1u);
+    EXPECT_EQ(undo.Failures[0].Old, taken);
+    EXPECT_EQ(undo.Failures[0].Error, EEXIST);
+    const auto contents = dir.Contents();
+    ASSERT_EQ(contents.count("another"), 1u);
+    EXPECT_EQ(contents.at("another"), std::vector<std::string>{taken});
+}
+
 // What an undo plans for one file renamed a -> b, as the disk has it since: where its file
 // is not found it fails the entry as gone, also when another file took its old name, and
 // never reports an entry that is back already.
