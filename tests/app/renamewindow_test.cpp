@@ -37,6 +37,47 @@ namespace qm::test {
 
 namespace {
 
+// Holds the window's next run at its second move, the first file renamed, until Release()
+// or the end of its scope, so that a failing check never leaves the worker waiting. The
+// move stays installed in `main`; it lets every later move through.
+class SecondMoveHeld {
+public:
+    explicit SecondMoveHeld(TMain& main) {
+        main.SetRenameMove([state = state_](const std::string& folder, const std::string& from,
+                                            const std::string& to) {
+            if (++state->calls == 2) {
+                state->reached.set_value();
+                state->released.wait();
+            }
+            return MoveFileNoReplace(folder, from, to);
+        });
+    }
+    ~SecondMoveHeld() { Release(); }
+    SecondMoveHeld(const SecondMoveHeld&) = delete;
+    SecondMoveHeld& operator=(const SecondMoveHeld&) = delete;
+
+    // Whether the run came to its second move within 20 s.
+    bool Reached() {
+        return reached_.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    }
+    void Release() {
+        if (!state_->releasedYet) {
+            state_->releasedYet = true;
+            state_->release.set_value();
+        }
+    }
+
+private:
+    struct State {
+        int calls = 0; // the worker's alone
+        std::promise<void> reached, release;
+        std::shared_future<void> released = release.get_future().share();
+        bool releasedYet = false; // the window thread's alone
+    };
+    std::shared_ptr<State> state_ = std::make_shared<State>();
+    std::future<void> reached_ = state_->reached.get_future();
+};
+
 // Answers every closing message as it appears, keeping its text and what the progress
 // window showed at that moment.
 class MessageAnswerer {
@@ -316,33 +357,17 @@ private slots:
     // run's first file renamed and its second waiting.
     void startUpLookLeavesTheRunningRunAlone() {
         auto main = Open({"a.txt", "b.txt"}, Prefix("x_"), false);
-        std::promise<void> begun;
-        std::promise<void> release;
-        std::shared_future<void> released = release.get_future().share();
-        auto guard = qScopeGuard([&] { release.set_value(); });
-        int calls = 0;
-        main->SetRenameMove([&, released](const std::string& folder, const std::string& from,
-                                          const std::string& to) {
-            if (++calls == 2) {
-                begun.set_value();
-                released.wait();
-            }
-            return MoveFileNoReplace(folder, from, to);
-        });
+        SecondMoveHeld held(*main);
         // Before the progress window's loop, which is the first to run the look: the
         // release is queued behind it.
         bool holding = true;
-        OnShow held([&](QWidget* shown) {
-            if (qobject_cast<TRenameProcess*>(shown) == nullptr || !holding) {
+        OnShow shown([&](QWidget* window) {
+            if (qobject_cast<TRenameProcess*>(window) == nullptr || !holding) {
                 return;
             }
             holding = false;
-            const bool reached =
-                begun.get_future().wait_for(std::chrono::seconds(20)) == std::future_status::ready;
-            QTimer::singleShot(0, [&] {
-                guard.dismiss();
-                release.set_value();
-            });
+            const bool reached = held.Reached();
+            QTimer::singleShot(0, [&] { held.Release(); });
             QVERIFY(reached);
         });
         QStringList asked;
@@ -375,24 +400,12 @@ private slots:
         QCOMPARE(OnDisk(), QStringLiteral("x_f0.txt|x_f1.txt|x_f2.txt|x_f3.txt"));
 
         // The second file's move waits until the window has asked the run to stop.
-        std::promise<void> reached;
-        std::promise<void> release;
-        std::shared_future<void> released = release.get_future().share();
-        auto guard = qScopeGuard([&] { release.set_value(); });
-        int calls = 0;
-        main->SetRenameMove([&, released](const std::string& folder, const std::string& from,
-                                          const std::string& to) {
-            if (++calls == 2) {
-                reached.set_value();
-                released.wait();
-            }
-            return MoveFileNoReplace(folder, from, to);
-        });
+        SecondMoveHeld held(*main);
         bool stayedOpen = false;
         QTimer::singleShot(0, [&] {
             auto* process = qobject_cast<TRenameProcess*>(QApplication::activeModalWidget());
             QVERIFY(process != nullptr);
-            reached.get_future().wait();
+            QVERIFY(held.Reached());
             if (how == 0) {
                 process->CancelBtn->click();
             } else if (how == 1 || how == 2) {
@@ -401,8 +414,7 @@ private slots:
                 process->close();
             }
             stayedOpen = process->isVisible();
-            guard.dismiss();
-            release.set_value();
+            held.Release();
         });
         Use(*main, Prefix("y_"));
         MessageAnswerer answers;
