@@ -1,8 +1,8 @@
 #include "app/about.h"
 
-#include "app/jpegimage.h"
-#include "app/maintexts.h"
 #include "app/splash.h"
+#include "app/widgets/jpegimage.h"
+#include "app/widgets/qttext.h"
 #include "filelist/versioninfo.h"
 #include "language/dynlang.h"
 

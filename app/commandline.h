@@ -25,12 +25,4 @@ CommandLine ParseCommandLine(const std::vector<std::string>& args);
 // The text "--help" prints.
 std::string CommandLineHelp(const std::string& programName);
 
-// Splits a command-line path into folder (ending in "/") and bare name; a relative path is
-// taken from `currentFolder` (which ends in "/").
-struct SplitPath {
-    std::string path;
-    std::string name;
-};
-SplitPath SplitCommandLinePath(const std::string& arg, const std::string& currentFolder);
-
 } // namespace qm

@@ -1,9 +1,9 @@
 #include "app/mainform.h"
 
-#include "app/filelistdelegate.h"
-#include "app/filelistview.h"
-#include "app/optiontabs.h"
-#include "app/quickbutton.h"
+#include "app/list/filelistdelegate.h"
+#include "app/list/filelistview.h"
+#include "app/options/optiontabs.h"
+#include "app/widgets/quickbutton.h"
 
 #include <QAction>
 #include <QComboBox>

@@ -1,9 +1,10 @@
 #include "app/maintexts.h"
 
 #include "app/monthnames.h"
-#include "app/optiontabs.h"
-#include "app/replacelist.h"
+#include "app/options/optiontabs.h"
+#include "app/options/replacelist.h"
 #include "app/weblinks.h"
+#include "app/widgets/qttext.h"
 #include "engine/tagtext.h"
 #include "language/dynlang.h"
 #include "language/placeholders.h"
@@ -46,12 +47,6 @@ void SetHint(QWidget& window, const QString& control, const QString& hint) {
 }
 
 } // namespace
-
-QString ScreenText(const std::string& text) {
-    QString shown = QString::fromStdString(text);
-    shown.replace(QLatin1String("\n\r"), QLatin1String("\n"));
-    return shown;
-}
 
 void BindMainWindowTexts(QWidget& window, TOptionTabs& tabs, const TDynLang& common,
                          const TDynLang& program, const std::string& language) {

@@ -20,10 +20,6 @@ namespace qm {
 class TDynLang;
 class TOptionTabs;
 
-// A language text as a widget shows it: each LF CR pair the language files give for a
-// line break becomes one line break.
-QString ScreenText(const std::string& text);
-
 // What the caption of the InsertTags switch names as its example ("%1" in its text).
 inline constexpr char TagCaptionExample[] = "<taken>";
 

@@ -18,9 +18,9 @@
 // makes the controls and actions.
 
 #include "app/commandline.h"
+#include "app/list/predictionmarks.h"
 #include "app/mainform.h"
-#include "app/patternnote.h"
-#include "app/predictionmarks.h"
+#include "app/options/patternnote.h"
 #include "filelist/fileitems.h"
 #include "rename/renamerun.h"
 

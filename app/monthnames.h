@@ -4,7 +4,7 @@
 // language files carry no locale tag, so the names are texts of their own: MONTHNAMESSHORT
 // and MONTHNAMES, twelve names each, January first, separated by ",".
 
-#include "app/renamesummary.h"
+#include "app/options/renamesummary.h"
 #include "engine/tagtext.h"
 
 #include <memory>

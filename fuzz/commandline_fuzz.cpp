@@ -5,6 +5,7 @@
 // without "/" that together give the path.
 
 #include "app/commandline.h"
+#include "app/list/commandpath.h"
 #include "engine/asciitext.h"
 
 #include <cstddef>

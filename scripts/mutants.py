@@ -65,7 +65,7 @@ FILES = {
     "filelist/entrycomparer.cpp": ([], ["filelist_tests"]),
     "rename/journal.cpp": (["quillmark-cli"], ["rename_run_tests", "journal_tests", "cli_tests"]),
     "rename/journalundo.cpp": (["quillmark-cli"], ["journal_tests", "rename_run_tests", "cli_tests"]),
-    "app/tagloader.cpp": ([], ["tagloading_test"]),
+    "app/list/tagloader.cpp": ([], ["tagloading_test"]),
 }
 
 # ---------------------------------------------------------------------------------------

@@ -6,12 +6,12 @@
 // Usage: quillmark-shots OUTPUT_FOLDER [FILE...]
 
 #include "app/commandline.h"
-#include "app/filelistmodel.h"
+#include "app/list/filelistmodel.h"
+#include "app/list/predictionrunner.h"
 #include "app/mainwindow.h"
-#include "app/optionmapping.h"
-#include "app/optiontabs.h"
-#include "app/predictionrunner.h"
-#include "app/renameprocess.h"
+#include "app/options/optionmapping.h"
+#include "app/options/optiontabs.h"
+#include "app/run/renameprocess.h"
 #include "app/splash.h"
 #include "filelist/versioninfo.h"
 #include "language/dynlang.h"

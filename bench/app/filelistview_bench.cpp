@@ -9,7 +9,7 @@
 
 #include "app/commandline.h"
 #include "app/mainwindow.h"
-#include "app/optiontabs.h"
+#include "app/options/optiontabs.h"
 #include "bench/support/windowbench.h"
 #include "filelist/entrycomparer.h"
 #include "filelist/fileitem.h"

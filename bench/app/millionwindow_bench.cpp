@@ -27,10 +27,10 @@
 // removed at the end, also when a check fails.
 
 #include "app/commandline.h"
-#include "app/filelistmodel.h"
+#include "app/list/filelistmodel.h"
+#include "app/list/predictionrunner.h"
 #include "app/mainwindow.h"
-#include "app/optionmapping.h"
-#include "app/predictionrunner.h"
+#include "app/options/optionmapping.h"
 #include "bench/support/renamefiles.h"
 #include "bench/support/windowbench.h"
 #include "filelist/fileitems.h"

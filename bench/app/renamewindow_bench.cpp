@@ -12,7 +12,7 @@
 
 #include "app/commandline.h"
 #include "app/mainwindow.h"
-#include "app/optionmapping.h"
+#include "app/options/optionmapping.h"
 #include "bench/support/renamefiles.h"
 #include "bench/support/windowbench.h"
 #include "filelist/fileitems.h"

@@ -14,11 +14,11 @@
 // QM_BENCH_DIR changes the parent folder of the files (default /dev/shm).
 
 #include "app/commandline.h"
-#include "app/filelistmodel.h"
+#include "app/list/filelistmodel.h"
+#include "app/list/predictionrunner.h"
+#include "app/list/tagloader.h"
 #include "app/mainwindow.h"
-#include "app/optionmapping.h"
-#include "app/predictionrunner.h"
-#include "app/tagloader.h"
+#include "app/options/optionmapping.h"
 #include "bench/support/renamefiles.h"
 #include "bench/support/windowbench.h"
 #include "filelist/fileitems.h"

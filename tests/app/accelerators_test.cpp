@@ -3,10 +3,10 @@
 // captions), each menu, and the dialogs. The controls are found by walking the real
 // windows, so a control added later is checked too.
 
-#include "app/journalmessages.h"
 #include "app/mainwindow.h"
-#include "app/optiontabs.h"
-#include "app/renameprocess.h"
+#include "app/options/optiontabs.h"
+#include "app/run/journalmessages.h"
+#include "app/run/renameprocess.h"
 #include "language/dynlang.h"
 #include "language/textkeys.h"
 #include "rename/journal.h"

@@ -2,7 +2,7 @@
 // and on yes the run taken back from its journal.
 
 #include "app/mainwindow.h"
-#include "app/optionmapping.h"
+#include "app/options/optionmapping.h"
 #include "rename/journal.h"
 
 #include <QAbstractButton>

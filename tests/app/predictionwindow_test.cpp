@@ -2,12 +2,12 @@
 // in the status line on real files, and typing while a prediction of 100,000 entries runs.
 
 #include "app/commandline.h"
-#include "app/filelistmodel.h"
+#include "app/list/filelistmodel.h"
+#include "app/list/predictionrunner.h"
+#include "app/list/tagloader.h"
 #include "app/mainwindow.h"
-#include "app/optionmapping.h"
-#include "app/optiontabs.h"
-#include "app/predictionrunner.h"
-#include "app/tagloader.h"
+#include "app/options/optionmapping.h"
+#include "app/options/optiontabs.h"
 #include "engine/newname.h"
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"

@@ -3,9 +3,9 @@
 
 #include "app/commandline.h"
 #include "app/mainwindow.h"
-#include "app/optionmapping.h"
-#include "app/optiontabs.h"
-#include "app/renameprocess.h"
+#include "app/options/optionmapping.h"
+#include "app/options/optiontabs.h"
+#include "app/run/renameprocess.h"
 #include "filelist/fileitem.h"
 #include "filelist/filelist.h"
 #include "rename/movefile.h"

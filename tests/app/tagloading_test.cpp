@@ -2,10 +2,10 @@
 // and waited for before the list changes, the marks of tags without a value, and the run
 // reading again a file changed since its tags were read.
 
-#include "app/filelistmodel.h"
-#include "app/predictionmarks.h"
-#include "app/renamethread.h"
-#include "app/tagloader.h"
+#include "app/list/filelistmodel.h"
+#include "app/list/predictionmarks.h"
+#include "app/list/tagloader.h"
+#include "app/run/renamethread.h"
 #include "engine/newname.h"
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"

@@ -1,0 +1,245 @@
+#include "app/list/filelistmodel.h"
+
+#include "app/widgets/qttext.h"
+#include "engine/newname.h"
+#include "filelist/datetimevalue.h"
+#include "filelist/fileitem.h"
+#include "filelist/filelist.h"
+#include "filelist/iconnames.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QLocale>
+#include <QPalette>
+#include <QStyle>
+#include <algorithm>
+
+namespace qm {
+
+namespace {
+
+CellFit FitOf(ColumnId id) {
+    switch (id) {
+    case ColumnId::Name:
+    case ColumnId::Path:
+    case ColumnId::NewName:
+    case ColumnId::PrevName:
+        return CellFit::Middle;
+    case ColumnId::TypeName:
+    case ColumnId::Attribute:
+        return CellFit::End;
+    case ColumnId::Size:
+    case ColumnId::ModDate:
+        return CellFit::WholeWords;
+    }
+    return CellFit::End;
+}
+
+} // namespace
+
+QString ModDateText(double value) {
+    if (value == 0)
+        return QString();
+    const auto parts = DecodeDateTime(value);
+    if (!parts)
+        return QString();
+    const QDate date(parts->Year, parts->Month, parts->Day);
+    const QTime time(parts->Hour, parts->Minute, parts->Second, parts->Millisecond);
+    const QLocale locale = QLocale::system();
+    QString text = locale.toString(date, QLocale::ShortFormat);
+    if (time != QTime(0, 0)) {
+        // The long format names the time zone, which a file time shown in local time
+        // does not need.
+        QString format = locale.timeFormat(QLocale::LongFormat);
+        format.remove(QLatin1Char('t'));
+        text += QLatin1Char(' ') + locale.toString(time, format.trimmed());
+    }
+    return text;
+}
+
+TFileListModel::TFileListModel(TFileList& list, TextSource captions, TextSource kilobyteUnit,
+                               QObject* parent)
+    : QAbstractTableModel(parent), list_(list), captions_(std::move(captions)),
+      kilobyteUnit_(std::move(kilobyteUnit)) {}
+
+std::string TFileListModel::KilobyteUnit() const {
+    const std::string unit = kilobyteUnit_("KILOBYTE");
+    return unit.empty() ? std::string("KB") : unit;
+}
+
+int TFileListModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : list_.Items().Count();
+}
+
+int TFileListModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(columns_.size());
+}
+
+QVariant TFileListModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.column() >= columnCount() || index.row() >= rowCount())
+        return QVariant();
+    const ColumnId id = columns_[static_cast<std::size_t>(index.column())].Id;
+    if (role == Qt::TextAlignmentRole)
+        return id == ColumnId::Size ? QVariant(Qt::AlignRight | Qt::AlignVCenter) : QVariant();
+    if (role == CellFitRole)
+        return QVariant::fromValue(FitOf(id));
+    if (id == ColumnId::NewName && role != Qt::DisplayRole) {
+        const QVariant mark = MarkData(index.row(), role);
+        if (mark.isValid())
+            return mark;
+        if (role == Qt::ForegroundRole && tagSources_ != 0) {
+            const auto lock = list_.Items().ReadLock();
+            const TFileItem* entry = list_.Items().Items(index.row());
+            if (entry != nullptr && entry->NeedsTags(tagSources_))
+                return QApplication::palette().color(QPalette::PlaceholderText);
+        }
+    }
+    if (role != Qt::DisplayRole && !(role == Qt::DecorationRole && index.column() == 0))
+        return QVariant();
+    const auto lock = list_.Items().ReadLock();
+    const TFileItem* entry = list_.Items().Items(index.row());
+    if (entry == nullptr)
+        return QVariant(); // a slot emptied during a rename run
+    if (role == Qt::DecorationRole)
+        return IconOf(entry->ImageIndex());
+    return CellText(*entry, id, index.row());
+}
+
+QString TFileListModel::CellText(const TFileItem& entry, ColumnId id, int row) const {
+    switch (id) {
+    case ColumnId::Name:
+        return Q(entry.Name());
+    case ColumnId::Path:
+        return Q(entry.Path());
+    case ColumnId::NewName: {
+        // One look at the tags: a reader may store them meanwhile.
+        const std::shared_ptr<const TEntryTags> tags = entry.Tags();
+        if (tagSources_ != 0 && (!tags || (tags->Sources & tagSources_) != tagSources_))
+            return PendingNameText();
+        return Q(ComputeNewName(options_, entry.Name(), NumberAtPosition(startNumber_, row),
+                                NameTags{tags ? &tags->Values : nullptr, nullptr}));
+    }
+    case ColumnId::PrevName:
+        return Q(entry.PrevName());
+    case ColumnId::TypeName:
+        return Q(entry.TypeName());
+    case ColumnId::Size:
+        return Q(FormatThousands(Kilobytes(FileSizeOnDisk(entry.Path() + entry.Name()))) + ' ' +
+                 KilobyteUnit());
+    case ColumnId::Attribute:
+        return Q(AttributeLetters(entry.Attributes()));
+    case ColumnId::ModDate:
+        return ModDateText(entry.ModDate());
+    }
+    return QString();
+}
+
+QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= columnCount())
+        return QVariant();
+    const ColumnId id = columns_[static_cast<std::size_t>(section)].Id;
+    if (role == Qt::DisplayRole)
+        return Caption(id);
+    if (role == Qt::TextAlignmentRole && id == ColumnId::Size)
+        return QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    return QVariant();
+}
+
+void TFileListModel::SetColumns(std::vector<ShownColumn> columns) {
+    beginResetModel();
+    columns_ = std::move(columns);
+    endResetModel();
+}
+
+void TFileListModel::SetOptions(const RenameOptionSet& options, std::int32_t startNumber) {
+    options_ = options;
+    startNumber_ = startNumber;
+    tagSources_ = TagSourcesNeeded(options);
+    NewNameColumnChanged({Qt::DisplayRole});
+}
+
+void TFileListModel::TagsArrived() {
+    NewNameColumnChanged({Qt::DisplayRole, Qt::ForegroundRole});
+}
+
+QString PendingNameText() {
+    return QStringLiteral("\u2026");
+}
+
+void TFileListModel::NewNameColumnChanged(const QList<int>& roles) {
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+        if (columns_[c].Id == ColumnId::NewName && rowCount() > 0) {
+            const int column = static_cast<int>(c);
+            emit dataChanged(index(0, column), index(rowCount() - 1, column), roles);
+        }
+    }
+}
+
+void TFileListModel::SetMarks(std::vector<TRowMark> marks) {
+    if (marks.empty() && marks_.empty())
+        return;
+    marks_ = std::move(marks);
+    counts_ = CountMarks(marks_);
+    NewNameColumnChanged({Qt::DecorationRole, Qt::ForegroundRole, Qt::ToolTipRole,
+                          Qt::AccessibleDescriptionRole});
+}
+
+const TRowMark* TFileListModel::MarkOf(int row) const {
+    const auto at =
+        std::lower_bound(marks_.begin(), marks_.end(), row,
+                         [](const TRowMark& mark, int slot) { return mark.Slot < slot; });
+    return at != marks_.end() && at->Slot == row ? &*at : nullptr;
+}
+
+QVariant TFileListModel::MarkData(int row, int role) const {
+    // The reason is also the cell's accessible description: a screen reader cannot see the
+    // icon or the colour.
+    if (role != Qt::DecorationRole && role != Qt::ForegroundRole && role != Qt::ToolTipRole &&
+        role != Qt::AccessibleDescriptionRole)
+        return QVariant();
+    const TRowMark* mark = MarkOf(row);
+    if (mark == nullptr)
+        return QVariant();
+    switch (role) {
+    case Qt::DecorationRole:
+        if (warningIcon_.isNull()) {
+            warningIcon_ =
+                QIcon::fromTheme(QStringLiteral("dialog-warning"),
+                                 QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning));
+        }
+        return warningIcon_;
+    case Qt::ForegroundRole: {
+        // Red pulled toward the theme's own text colour: dark red on a light base, a light
+        // red on a dark one, readable on both.
+        const QColor text = QApplication::palette().color(QPalette::Text);
+        const QColor red(220, 30, 30);
+        const auto mix = [](int a, int b) {
+            return (a * 13 + b * 7) / 20;
+        };
+        return QColor(mix(red.red(), text.red()), mix(red.green(), text.green()),
+                      mix(red.blue(), text.blue()));
+    }
+    default:
+        return MarkTip(*mark, captions_);
+    }
+}
+
+QString TFileListModel::Caption(ColumnId id) const {
+    const std::string text = captions_(std::string(InfoOf(id).CaptionKey));
+    return text.empty() ? Q(std::string(InfoOf(id).Caption)) : Q(text);
+}
+
+QIcon TFileListModel::IconOf(int imageIndex) const {
+    if (imageIndex < 0)
+        return QIcon();
+    const auto slot = static_cast<std::size_t>(imageIndex);
+    if (slot >= icons_.size())
+        icons_.resize(slot + 1);
+    if (icons_[slot].isNull()) {
+        const IconName name = list_.GetSmallImages().At(imageIndex);
+        icons_[slot] = QIcon::fromTheme(Q(name.Name), QIcon::fromTheme(Q(name.Fallback)));
+    }
+    return icons_[slot];
+}
+
+} // namespace qm

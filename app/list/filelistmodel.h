@@ -1,0 +1,120 @@
+#pragma once
+
+// The file list as the list view sees it: row r is slot r of the file items, one column
+// per shown column. Stores no texts: every cell is computed when the view asks for it,
+// which for a large list means only the rows on screen. The new-name column uses the
+// rename options and start number that the window hands over on every option change;
+// the size column looks at the file on disk anew each time. Rows that a prediction of the
+// run marks (see predictionmarks.h) carry a warning icon, a warning colour and the reason
+// as a tool tip in the new-name column; a change of the list's rows drops the marks.
+// While the options' inserted texts need tags (newname.h) that a row's entry has not had
+// read yet, its new name is a quiet placeholder (PendingNameText), never a name made
+// without them.
+//
+// Does not own the file list; the list must outlive the model. Changes of the list's
+// rows go through a Change bracket, so the view hears of them once. Window thread only;
+// reads entries under the list's read lock, so a rename worker may change names meanwhile.
+
+#include "app/list/predictionmarks.h"
+#include "engine/renameoptionset.h"
+#include "filelist/columnset.h"
+
+#include <QAbstractTableModel>
+#include <QIcon>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace qm {
+
+class TFileList;
+class TFileItem;
+
+// How a cell too narrow for its text shortens it: a name or folder in the middle (names
+// differ at their ends), other text at its end, and a size or date by whole words, so that
+// a number never loses a digit. Every cell answers it for CellFitRole.
+enum class CellFit { Middle, End, WholeWords };
+inline constexpr int CellFitRole = Qt::UserRole + 1;
+
+class TFileListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    // The text of a language key: captions (line form) and the kilobyte unit (whole
+    // text). An empty text stands for one the language lacks.
+    using TextSource = std::function<std::string(const std::string& key)>;
+
+    TFileListModel(TFileList& list, TextSource captions, TextSource kilobyteUnit,
+                   QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+    void SetColumns(std::vector<ShownColumn> columns);
+    const std::vector<ShownColumn>& Columns() const { return columns_; }
+    // `startNumber` is the number typed in the start-value field, 0 when it is none.
+    void SetOptions(const RenameOptionSet& options, std::int32_t startNumber);
+    // Entries got their tags: the new names are shown anew.
+    void TagsArrived();
+
+    // The marked rows of the newest prediction, ordered by slot; replaces the former ones.
+    void SetMarks(std::vector<TRowMark> marks);
+    // The rows the run would not give the name shown (the tag marks left out), and the
+    // marks of each kind.
+    int MarkCount() const { return counts_.Run; }
+    const TMarkCounts& MarkCounts() const { return counts_; }
+    // The mark of `row`, or nullptr.
+    const TRowMark* MarkOf(int row) const;
+
+    // Brackets a change of the list's rows (adding, removing, sorting): the view is told
+    // once, when the bracket closes. The marks go: they belong to the rows as they were.
+    // Not nestable.
+    class Change {
+    public:
+        explicit Change(TFileListModel& model) : model_(model) {
+            model_.beginResetModel();
+            model_.marks_.clear();
+            model_.counts_ = {};
+        }
+        ~Change() { model_.endResetModel(); }
+        Change(const Change&) = delete;
+        Change& operator=(const Change&) = delete;
+
+    private:
+        TFileListModel& model_;
+    };
+
+    // The cell text of column `id` for `entry` shown in row `row`.
+    QString CellText(const TFileItem& entry, ColumnId id, int row) const;
+    // The header text of a column: the language's, or the built-in one when it has none.
+    QString Caption(ColumnId id) const;
+
+private:
+    QIcon IconOf(int imageIndex) const;
+    QVariant MarkData(int row, int role) const;
+    void NewNameColumnChanged(const QList<int>& roles);
+    std::string KilobyteUnit() const;
+
+    TFileList& list_;
+    TextSource captions_;
+    TextSource kilobyteUnit_;
+    std::vector<ShownColumn> columns_;
+    RenameOptionSet options_;
+    std::int32_t startNumber_ = 0;
+    mutable std::vector<QIcon> icons_; // by image index, made when first shown
+    std::vector<TRowMark> marks_;
+    TMarkCounts counts_;
+    unsigned tagSources_ = 0; // TagSourcesNeeded of options_
+    mutable QIcon warningIcon_;
+};
+
+// What the new-name column shows while a row's tags are being read.
+QString PendingNameText();
+
+// The date and time of a date-time value in the user's short date and long time formats,
+// the time left out at exactly midnight; empty for 0.
+QString ModDateText(double value);
+
+} // namespace qm

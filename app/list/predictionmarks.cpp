@@ -1,0 +1,378 @@
+#include "app/list/predictionmarks.h"
+
+#include "app/widgets/qttext.h"
+#include "engine/newname.h"
+#include "engine/runningnumber.h"
+#include "filelist/columnset.h"
+#include "rename/namerules.h"
+#include "rename/runrules.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <thread>
+#include <unordered_map>
+
+namespace qm {
+
+namespace {
+
+// A row that the run gives another number than the column: marked when the name it gets
+// differs from the one the column shows, which only computing the column's name can tell;
+// a failure is marked anyway, and its tip names the name the run tries when it differs.
+struct Unsure {
+    std::size_t mark;  // its mark
+    std::size_t entry; // its entry
+};
+
+// The first pass: failures, and the rows that the run numbers otherwise than the column.
+void FirstPass(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
+               const RenameOptionSet& options, std::vector<TRowMark>& marks,
+               std::vector<Unsure>& unsure) {
+    const bool numbered = MarksNeedShownNames(options);
+    const std::size_t count = std::min(entries.size(), prediction.Entries.size());
+    // Where each rename of the run puts its file, to tell a name taken by the run from one
+    // that was there before; filled only once a name is found taken.
+    std::unordered_map<std::string, std::size_t> newNames;
+    std::size_t indexed = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        const TRunEntry& entry = entries[i];
+        const TPredictedEntry& outcome = prediction.Entries[i];
+        const bool renumbered =
+            numbered && outcome.Number != NumberAtPosition(options.NumberIncValue, entry.Slot);
+        switch (outcome.Outcome) {
+        case RenameOutcome::Failed: {
+            if (outcome.Error == EEXIST) {
+                for (; indexed < i; ++indexed) {
+                    const TPredictedEntry& earlier = prediction.Entries[indexed];
+                    if (earlier.Outcome == RenameOutcome::Renamed) {
+                        newNames.emplace(entries[indexed].Path + earlier.Candidate, indexed);
+                    }
+                }
+                const auto taker = newNames.find(entry.Path + outcome.Candidate);
+                if (taker != newNames.end()) {
+                    if (renumbered)
+                        unsure.push_back({marks.size(), i});
+                    marks.push_back({entry.Slot,
+                                     MarkKind::Taken,
+                                     outcome.Error,
+                                     entries[taker->second].Name,
+                                     {}});
+                    break;
+                }
+            }
+            if (renumbered)
+                unsure.push_back({marks.size(), i});
+            marks.push_back({entry.Slot, MarkKind::Fails, outcome.Error, {}, {}});
+            break;
+        }
+        case RenameOutcome::Renamed:
+            if (renumbered) {
+                unsure.push_back({marks.size(), i});
+                marks.push_back({entry.Slot, MarkKind::Shifted, 0, outcome.Candidate, {}});
+            }
+            break;
+        case RenameOutcome::Unchanged:
+            if (renumbered) {
+                unsure.push_back({marks.size(), i});
+                marks.push_back({entry.Slot, MarkKind::Keeps, 0, {}, {}});
+            }
+            break;
+        }
+    }
+}
+
+// The rows without a mark of the run whose name as the column shows it lacks a tag's
+// value or holds a tag not understood, merged into `marks` in slot order. A tag not
+// understood goes first: it is a typing slip, and every row has it.
+void AddTagMarks(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
+                 const RenameOptionSet& options, const std::atomic<bool>* cancel,
+                 std::vector<TRowMark>& marks) {
+    const std::size_t count = std::min(entries.size(), prediction.Entries.size());
+    std::vector<TRowMark> merged;
+    merged.reserve(marks.size());
+    std::size_t m = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (cancel != nullptr && i % 256 == 0 && cancel->load(std::memory_order_relaxed))
+            break;
+        const TRunEntry& entry = entries[i];
+        for (; m < marks.size() && marks[m].Slot < entry.Slot; ++m)
+            merged.push_back(std::move(marks[m]));
+        if (m < marks.size() && marks[m].Slot == entry.Slot)
+            continue;
+        const NewName name = ComputeNewNameChecked(
+            options, entry.Name, NumberAtPosition(options.NumberIncValue, entry.Slot),
+            NameTags{entry.Tags ? &entry.Tags->Values : nullptr, nullptr});
+        if (name.TagUnknown)
+            merged.push_back({entry.Slot, MarkKind::TagUnknown, 0, {}, {}});
+        else if (name.TagMissing)
+            merged.push_back({entry.Slot, MarkKind::TagMissing, 0, name.MissingTag, {}});
+    }
+    for (; m < marks.size(); ++m)
+        merged.push_back(std::move(marks[m]));
+    marks = std::move(merged);
+}
+
+std::string ShownName(const RenameOptionSet& options, const TRunEntry& entry) {
+    return ComputeNewName(options, entry.Name, NumberAtPosition(options.NumberIncValue, entry.Slot),
+                          NameTags{entry.Tags ? &entry.Tags->Values : nullptr, nullptr});
+}
+
+} // namespace
+
+bool MarksNeedShownNames(const RenameOptionSet& options) {
+    return options.InsertGroup && options.NumberIncEnabled;
+}
+
+std::vector<std::string> ShownNames(const std::vector<TRunEntry>& entries,
+                                    const RenameOptionSet& options,
+                                    const std::atomic<bool>* cancel) {
+    std::vector<std::string> names;
+    names.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (cancel != nullptr && i % 256 == 0 && cancel->load(std::memory_order_relaxed))
+            return {};
+        names.push_back(ShownName(options, entries[i]));
+    }
+    return names;
+}
+
+std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
+                               const RenameOptionSet& options, const std::atomic<bool>* cancel,
+                               const std::vector<std::string>* shown) {
+    std::vector<TRowMark> marks;
+    std::vector<Unsure> unsure;
+    // A row whose number is the column's gets the column's name: the same computation on
+    // the same name and number.
+    FirstPass(entries, prediction, options, marks, unsure);
+    std::vector<char> differs(unsure.size(), 0);
+    const auto compare = [&](std::size_t from, std::size_t to) {
+        for (std::size_t u = from; u < to; ++u) {
+            if (cancel != nullptr && u % 256 == 0 && cancel->load(std::memory_order_relaxed)) {
+                return;
+            }
+            const TRunEntry& entry = entries[unsure[u].entry];
+            const TRowMark& mark = marks[unsure[u].mark];
+            const std::string& gets = mark.Kind == MarkKind::Keeps ? entry.Name
+                                      : mark.Kind == MarkKind::Shifted
+                                          ? mark.Name
+                                          : prediction.Entries[unsure[u].entry].Candidate;
+            differs[u] = shown != nullptr ? gets != (*shown)[unsure[u].entry]
+                                          : gets != ShownName(options, entry);
+        }
+    };
+    // After a failure near the top every later row is numbered otherwise: the names are
+    // computed on two threads, as the window's thread is mostly idle meanwhile.
+    if (unsure.size() >= 4096 && shown == nullptr) {
+        const std::size_t half = unsure.size() / 2;
+        std::thread helper(compare, half, unsure.size());
+        compare(0, half);
+        helper.join();
+    } else {
+        compare(0, unsure.size());
+    }
+    std::vector<char> drop(marks.size(), 0);
+    for (std::size_t u = 0; u < unsure.size(); ++u) {
+        TRowMark& mark = marks[unsure[u].mark];
+        if (mark.Kind == MarkKind::Fails || mark.Kind == MarkKind::Taken) {
+            if (differs[u] != 0)
+                mark.Tried = prediction.Entries[unsure[u].entry].Candidate;
+        } else {
+            drop[unsure[u].mark] = differs[u] == 0;
+        }
+    }
+    std::size_t kept = 0;
+    for (std::size_t m = 0; m < marks.size(); ++m) {
+        if (drop[m] == 0) {
+            if (kept != m) {
+                marks[kept] = std::move(marks[m]);
+            }
+            ++kept;
+        }
+    }
+    marks.resize(kept);
+    if (options.InsertGroup && options.InsertTags)
+        AddTagMarks(entries, prediction, options, cancel, marks);
+    return marks;
+}
+
+TMarkCounts CountMarks(const std::vector<TRowMark>& marks) {
+    TMarkCounts counts;
+    for (const TRowMark& mark : marks) {
+        switch (mark.Kind) {
+        case MarkKind::TagMissing:
+            ++(mark.Name == "taken" ? counts.MissingTaken : counts.MissingOther);
+            break;
+        case MarkKind::TagUnknown:
+            ++counts.Unknown;
+            break;
+        default:
+            ++counts.Run;
+            break;
+        }
+    }
+    return counts;
+}
+
+namespace {
+
+QString Text(const MarkTextSource& texts, const char* key, const char* english) {
+    const std::string text = texts ? texts(key) : std::string();
+    return ScreenText(text.empty() ? std::string(english) : text);
+}
+
+// Only the first "%1": a file name that itself holds "%1" is not expanded again.
+QString Fill(QString pattern, const QString& value) {
+    const qsizetype at = pattern.indexOf(QLatin1String("%1"));
+    return at < 0 ? pattern : pattern.replace(at, 2, value);
+}
+
+// Each placeholder once, in one pass over the pattern: a value that itself holds "%1" or
+// "%2" is never filled in again.
+QString Fill(const QString& pattern, const QString& first, const QString& second) {
+    QString filled;
+    bool firstDone = false;
+    bool secondDone = false;
+    for (qsizetype i = 0; i < pattern.size(); ++i) {
+        if (pattern[i] == QLatin1Char('%') && i + 1 < pattern.size()) {
+            const QChar digit = pattern[i + 1];
+            if (digit == QLatin1Char('1') && !firstDone) {
+                filled += first;
+                firstDone = true;
+                ++i;
+                continue;
+            }
+            if (digit == QLatin1Char('2') && !secondDone) {
+                filled += second;
+                secondDone = true;
+                ++i;
+                continue;
+            }
+        }
+        filled += pattern[i];
+    }
+    return filled;
+}
+
+// Why a row would not be renamed; with the name the run tries when the column shows
+// another, so that "already exists" is said of the name that does.
+QString NotRenamed(const TRowMark& mark, const QString& reason, const MarkTextSource& texts) {
+    if (mark.Tried.empty())
+        return Fill(Text(texts, "PREDICTFAILS", "Would not be renamed: %1"), reason);
+    return Fill(Text(texts, "PREDICTFAILSAS", "Would not be renamed to \u201c%1\u201d: %2"),
+                QString::fromStdString(mark.Tried), reason);
+}
+
+QString FailureReason(int error, const MarkTextSource& texts) {
+    switch (error) {
+    case EEXIST:
+        return Text(texts, "PREDICTEXISTS", "A file of this name already exists");
+    case ENAMETOOLONG:
+        return Text(texts, "PREDICTTOOLONG", "The new name is too long for this file system");
+    case EILSEQ:
+        return Text(texts, "PREDICTBADCHAR",
+                    "The new name holds a character that this file system does not allow");
+    case EINVAL:
+        return Text(texts, "PREDICTINVALID", "The new name is not a valid name in this folder");
+    case ENOENT:
+        return Text(texts, "PREDICTMISSING",
+                    "The file or the folder of its new name does not exist");
+    case EACCES:
+    case EPERM:
+        return Text(texts, "PREDICTNOACCESS", "No permission to rename files in this folder");
+    case EROFS:
+        return Text(texts, "PREDICTREADONLY", "The file system is read-only");
+    case kErrorPatternInvalid:
+        return Text(texts, "PREDICTPATTERNINVALID",
+                    "A find text is not a valid regular expression");
+    case kErrorPatternLimit:
+        return Text(texts, "PREDICTPATTERNLIMIT", "A find text takes too long to match this name");
+    case kErrorNameTooLong:
+        return Text(texts, "PREDICTDRIVELONG", "The new name is longer than this drive allows");
+    default:
+        break;
+    }
+    const QString refused = QString::fromStdString(RefusedCharacterText(error));
+    if (refused.isEmpty())
+        return QString::fromLocal8Bit(std::strerror(error));
+    if (error >= kErrorNameEnd)
+        return Fill(Text(texts, "PREDICTDRIVEEND",
+                         "The new name ends in \u201c%1\u201d, which this drive does not allow"),
+                    refused);
+    return Fill(
+        Text(texts, "PREDICTDRIVECHAR",
+             "The new name holds \u201c%1\u201d, which this drive does not allow in a name"),
+        refused);
+}
+
+} // namespace
+
+QString MarkTip(const TRowMark& mark, const MarkTextSource& texts) {
+    const QString name = QString::fromStdString(mark.Name);
+    switch (mark.Kind) {
+    case MarkKind::Fails:
+        return NotRenamed(mark, FailureReason(mark.Error, texts), texts);
+    case MarkKind::Taken:
+        return NotRenamed(
+            mark,
+            Fill(Text(texts, "PREDICTTAKEN", "\u201c%1\u201d gets this name earlier in the run"),
+                 name),
+            texts);
+    case MarkKind::Shifted:
+        return Fill(Text(texts, "PREDICTSHIFTED",
+                         "Would be renamed to \u201c%1\u201d: the number rises only for files "
+                         "that are renamed"),
+                    name);
+    case MarkKind::Keeps:
+        return Text(texts, "PREDICTKEEPS",
+                    "Would keep its name: the number rises only for files that are renamed");
+    case MarkKind::TagMissing:
+        if (mark.Name == "taken")
+            return Text(texts, "PREDICTNOTAKEN", "No date taken");
+        return Fill(Text(texts, "PREDICTNOTAG", "No value for the tag \u201c%1\u201d"), name);
+    case MarkKind::TagUnknown:
+        return Text(texts, "PREDICTTAGUNKNOWN", "A tag is not understood and stays as typed");
+    }
+    return QString();
+}
+
+QString MarkCountText(int marked, const MarkTextSource& texts) {
+    if (marked <= 0) {
+        return QString();
+    }
+    // The language files have no plural forms: one text for one file, one for the rest.
+    if (marked == 1) {
+        return Text(texts, "PREDICTCOUNTONE", "1 file would not get the name shown");
+    }
+    return Fill(Text(texts, "PREDICTCOUNT", "%1 files would not get the name shown"),
+                QString::number(marked));
+}
+
+QString TagMarkCountText(const TMarkCounts& counts, const QString& separator,
+                         const MarkTextSource& texts) {
+    QStringList notes;
+    const auto note = [&](int count, const char* oneKey, const char* one, const char* manyKey,
+                          const char* many) {
+        if (count == 1)
+            notes << Text(texts, oneKey, one);
+        else if (count > 1)
+            notes << Fill(Text(texts, manyKey, many), QString::number(count));
+    };
+    note(counts.MissingTaken, "PREDICTNOTAKENCOUNTONE", "1 file has no date taken",
+         "PREDICTNOTAKENCOUNT", "%1 files have no date taken");
+    note(counts.MissingOther, "PREDICTNOTAGCOUNTONE", "1 file lacks the value of a tag",
+         "PREDICTNOTAGCOUNT", "%1 files lack the value of a tag");
+    note(counts.Unknown, "PREDICTTAGUNKNOWNCOUNTONE", "1 file has a tag that is not understood",
+         "PREDICTTAGUNKNOWNCOUNT", "%1 files have a tag that is not understood");
+    return notes.join(separator);
+}
+
+QString ReadingTagsText(std::size_t done, std::size_t total, const MarkTextSource& texts) {
+    // Plain numbers, as the other counts of the status line: the size column's dots would
+    // read as decimals in English.
+    return Fill(Text(texts, "READINGTAGS", "Reading tags: %1 of %2"), QString::number(done),
+                QString::number(total));
+}
+
+} // namespace qm

@@ -1,0 +1,142 @@
+#include "app/run/renamecommands.h"
+
+#include "app/list/filelistmodel.h"
+#include "app/options/optionmapping.h"
+#include "app/options/optiontabs.h"
+#include "app/run/journalmessages.h"
+#include "app/run/renameprocess.h"
+#include "app/run/renamethread.h"
+#include "app/widgets/qttext.h"
+#include "filelist/fileitem.h"
+#include "filelist/fileitems.h"
+#include "filelist/versioninfo.h"
+#include "language/dynlang.h"
+#include "language/placeholders.h"
+#include "settings/settings.h"
+
+#include <QMessageBox>
+#include <QSpinBox>
+#include <QWidget>
+
+namespace qm {
+
+TRenameCommands::TRenameCommands(QWidget& window, TFileItems& items, TFileListModel& model,
+                                 TOptionTabs& tabs, const TSettings& settings,
+                                 const TVersionInfo& versionInfo, const TDynLang& common,
+                                 const TDynLang& program)
+    : window_(window), items_(items), model_(model), tabs_(tabs), settings_(settings),
+      versionInfo_(versionInfo), common_(common), program_(program) {}
+
+TRenameCommands::~TRenameCommands() = default;
+
+void TRenameCommands::Run(bool undoMode) {
+    items_.BeginUpdate();
+    int undoable = 0;
+    if (undoMode) {
+        for (int slot = 0; slot < items_.Count(); ++slot) {
+            const TFileItem* entry = items_.Items(slot);
+            undoable += entry != nullptr && entry->CanUndo() ? 1 : 0;
+        }
+    }
+    // Kept until the run's messages have been shown, as the window's child.
+    TRenameProcess process(
+        &window_, [this](const std::string& key) { return program_.GetLine(key); },
+        common_.GetKeyedLine("CANCEL"));
+    const int changed = RunThread(process, undoMode);
+    const int count = items_.Count();
+    if (!journalRan_) {
+        ShowJournalProblem(&window_, &program_, false, journalProblem_);
+    } else if (settings_.ShowRenameSuccess || changed != count) {
+        ShowMessage(undoMode ? "UNDONERENAME" : "DONERENAME", changed,
+                    (undoMode ? undoable : count) - changed);
+    }
+    if (journalRan_ && !journalProblem_.empty()) {
+        ShowJournalProblem(&window_, &program_, true, journalProblem_);
+    }
+    // After a run, also a cancelled one or one that renamed nothing: what undo would do is
+    // decided per entry. After an undo, a restore that failed leaves nothing more to undo
+    // for the others, and trying the failed one again would fail the same way.
+    emit undoAvailable(!undoMode || changed == undoable);
+    {
+        const TFileListModel::Change change(model_);
+        items_.EndUpdate();
+    }
+    emit runFinished();
+}
+
+int TRenameCommands::RunThread(TRenameProcess& process, bool undoMode) {
+    process.SetRunActive([this] { return thread_ != nullptr; });
+    const RunOrder order = settings_.PlanRenameOrder ? RunOrder::Planned : RunOrder::ListOrder;
+    TRenameThread thread(items_, ReadOptionsFromControls(tabs_), undoMode, process.FilesSinceTick,
+                         move_, order);
+    thread.SetJournal({JournalFolder(), versionInfo_.GetInfo(TVersionInfo::InfoLongVersion)});
+    connect(&process, &TRenameProcess::stopRequested, this, [this] {
+        if (thread_ != nullptr) {
+            thread_->Cancel();
+        }
+    });
+    // Both arrive queued, in the order the worker sent them: its last notice of progress
+    // comes before the end.
+    connect(&thread, &TRenameThread::progressed, this, &TRenameCommands::ThreadProgress);
+    connect(&thread, &QThread::finished, this, &TRenameCommands::ThreadTerminate);
+    process_ = &process;
+    emit runStarting();
+    process.BeginRun(items_.Count());
+    thread_ = &thread;
+    thread.start();
+    process.exec();
+    // Normally over already: the dialog closes only once the worker has ended.
+    thread.Cancel();
+    thread.wait();
+    thread_ = nullptr;
+    process_ = nullptr;
+    journalRan_ = thread.Ran();
+    journalProblem_ = thread.JournalProblem();
+    // The run's own count: an entry that a cancelled run never reached still carries the
+    // mark of the run before, and counting it would report files this run did not touch.
+    return thread.Tally().Renamed;
+}
+
+void TRenameCommands::ThreadProgress() {
+    if (thread_ == nullptr || process_ == nullptr) {
+        return; // a notice that came after the end handler
+    }
+    const TRenameThread::Progress progress = thread_->TakeProgress();
+    if (progress.readingTags) {
+        process_->ShowReadingTags(progress.tagsDone, progress.tagsTotal);
+    }
+    if (progress.hasNames) {
+        process_->ShowNames(progress.from, progress.to);
+    }
+    process_->StepProgress(progress.done - process_->DoneFiles());
+    if (progress.hasNumber) {
+        // A change of the control like any other: the scheme selection goes and the
+        // window refreshes, once for all the files since the last notice.
+        tabs_.IncValue->setValue(progress.number);
+    }
+}
+
+void TRenameCommands::ThreadTerminate() {
+    if (thread_ == nullptr || process_ == nullptr) {
+        return;
+    }
+    // Whatever the worker did after its last notice shows before the window closes.
+    ThreadProgress();
+    process_->EndRun();
+    // First: the progress window refuses to close while a run is under way.
+    thread_ = nullptr;
+    process_->Finish();
+}
+
+void TRenameCommands::ShowMessage(const std::string& key, int done, int notDone) {
+    const std::string text =
+        FillPlaceholders(program_.GetText(key), {std::to_string(done), std::to_string(notDone)});
+    // The language's line breaks are LF CR pairs; the box wants one break each.
+    QMessageBox box(QMessageBox::Information, window_.windowTitle(),
+                    Q(text).replace(QStringLiteral("\n\r"), QStringLiteral("\n")), QMessageBox::Ok,
+                    &window_);
+    box.setObjectName(QStringLiteral("RenameMessage"));
+    box.exec();
+}
+
+} // namespace qm
