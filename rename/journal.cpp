@@ -705,8 +705,15 @@ std::string TJournalWriter::Begin(const std::string& folder, TJournal header,
             return ErrorText(path_, errno);
     }
     // Held until Close (or the end of the process), so that another program pruning
-    // old journals leaves this run's alone however many runs it makes meanwhile.
-    flock(fd_, LOCK_EX | LOCK_NB);
+    // old journals leaves this run's alone however many runs it makes meanwhile, and a
+    // window starting up does not take the run for an interrupted one. Another program
+    // may hold a shared lock for the moment of its look (JournalInUse): wait that out,
+    // as a journal left unlocked would pass for an interrupted run all the while.
+    for (int wait = 0; flock(fd_, LOCK_EX | LOCK_NB) != 0 && wait < 1000; ++wait) {
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            break;
+        usleep(1000);
+    }
 
     std::string out(kMagic);
     std::size_t at = OpenRecord(out, kHeader);

@@ -142,8 +142,14 @@ void ShowJournalProblem(QWidget* parent, const TDynLang* program, bool ran,
 
 bool OfferUndoOfInterruptedRun(QWidget* parent, const TDynLang* program,
                                const TJournalPlace& place) {
-    // The newest run, or the run that an undo after it left partly undone.
-    const TRunToUndo last = LastRunToUndo(place.Folder);
+    // The newest run, or the run that an undo after it left partly undone. Its writer
+    // writes the run's end before it lets the lock go, so the journal is read again once
+    // the lock is seen free: read only before, a run that ended between the reading and
+    // the look at its lock would pass for an interrupted one.
+    TRunToUndo last = LastRunToUndo(place.Folder);
+    if (last.Path.empty() || JournalInUse(last.Path))
+        return false;
+    last = LastRunToUndo(place.Folder);
     const TJournal& journal = last.Read.Journal;
     // A run that goes on is not interrupted, in another window or in this one (a run
     // started before this look). Its writer holds the journal's lock; the process check
