@@ -7,7 +7,7 @@
 #include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
-#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -120,20 +120,34 @@ TEST(SchemeText, WriterLayout) {
     EXPECT_EQ(defaults.size(), 1u + OptionFields().size());
 }
 
-// The fuzz target's dictionary holds every key the scheme text writes, so that the fuzzer
-// spells a new option's line from the start instead of waiting for chance to.
-TEST(SchemeText, EveryKeyIsInTheFuzzDictionary) {
-    const std::string path = QUILLMARK_TEST_SOURCE_DIR "/fuzz/schemetext.dict";
-    std::ifstream dict(path);
-    ASSERT_TRUE(dict.is_open()) << path;
-    std::set<std::string> tokens;
-    for (std::string line; std::getline(dict, line);)
-        if (line.size() >= 2 && line.front() == '"' && line.back() == '"')
-            tokens.insert(line.substr(1, line.size() - 2));
+// The keys the scheme text writes for the fields of the table.
+std::vector<std::string> FieldKeys() {
+    std::vector<std::string> keys;
     const std::vector<std::string> lines = Lines(WriteSchemeText(RenameOptionSet{}));
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        const std::string token = Key(lines[i]) + "=";
-        EXPECT_TRUE(tokens.contains(token)) << token << " is missing from " << path;
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        keys.push_back(Key(lines[i]));
+    return keys;
+}
+
+std::string SourceFile(const std::string& path) {
+    std::ifstream file(QUILLMARK_TEST_SOURCE_DIR "/" + path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Every key is in the fuzz target's dictionary, so that the fuzzer spells a new option's
+// line from the start, and in the manual's scheme-file reference, with its kind.
+TEST(SchemeText, EveryKeyIsInTheFuzzDictionaryAndTheManual) {
+    const std::string dict = SourceFile("fuzz/schemetext.dict");
+    const std::string manual = SourceFile("doc/quillmark-cli.1.scd");
+    ASSERT_FALSE(dict.empty());
+    ASSERT_FALSE(manual.empty());
+    for (const std::string& key : FieldKeys()) {
+        EXPECT_NE(dict.find("\n\"" + key + "=\"\n"), std::string::npos)
+            << key << " is missing from fuzz/schemetext.dict";
+        EXPECT_NE(manual.find("*" + key + "* ("), std::string::npos)
+            << key << " is missing from doc/quillmark-cli.1.scd";
     }
 }
 
