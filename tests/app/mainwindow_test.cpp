@@ -394,7 +394,8 @@ private slots:
             QVERIFY2(differing.empty(), differing.c_str());
         }
 
-        // The pairs, which are not in the table, come back sorted.
+        // The pairs, which are not in the table, come back sorted; a format from the
+        // list and texts that hold a scheme's "=" come back as they were.
         RenameOptionSet stored;
         stored.ReplaceGroup = true;
         stored.ReplaceCount = 3;
@@ -403,6 +404,11 @@ private slots:
         stored.ReplacePairs[2] = {"B", "3"};
         stored.ReplaceRegularExpressions = true;
         stored.NumberFormatSelect = 1;
+        stored.NumberIncAdvFormat = "#.##0";
+        stored.RemoveAtPositionIndex = 9;
+        stored.InsertAtPositionText = "x=y";
+        stored.InsertTags = true;
+        stored.AlterLogicFilenameSep = "_";
         ApplyOptionsToControls(tabs, stored);
         RenameOptionSet expected = stored;
         SortReplacePairs(expected);
