@@ -400,17 +400,19 @@ void RemoveSteps(const RenameOptionSet& o, Text& base) {
         if (m > 0 && m < static_cast<std::int64_t>(base.size()))
             base.resize(base.size() - static_cast<std::size_t>(m));
     }
+    // Removing every space makes the two lighter space options moot; they are skipped
+    // rather than run, since stripping the ends also takes tabs and other blanks.
     if (o.RemoveAllSpaces) {
         std::erase(base, steps::kSpace);
-        return;
-    }
-    if (o.RemoveFrontAndBackSpaces)
-        base = Text(steps::StripBlanks(base));
-    if (o.RemoveDoubleSpaces) {
-        auto end = std::unique(base.begin(), base.end(), [](char32_t a, char32_t b) {
-            return a == steps::kSpace && b == steps::kSpace;
-        });
-        base.erase(end, base.end());
+    } else {
+        if (o.RemoveFrontAndBackSpaces)
+            base = Text(steps::StripBlanks(base));
+        if (o.RemoveDoubleSpaces) {
+            auto end = std::unique(base.begin(), base.end(), [](char32_t a, char32_t b) {
+                return a == steps::kSpace && b == steps::kSpace;
+            });
+            base.erase(end, base.end());
+        }
     }
 }
 

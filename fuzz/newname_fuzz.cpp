@@ -4,13 +4,17 @@
 // name is valid UTF-8 wherever the name and every option text were.
 
 #include "engine/newname.h"
+#include "engine/optionfields.h"
 #include "engine/utf8text.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>
+#include <set>
 #include <string>
+#include <utility>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -36,63 +40,105 @@ std::optional<std::string> TagText(FuzzedDataProvider& in) {
     return Text(in);
 }
 
+using O = qm::RenameOptionSet;
+
+// Reads option fields from the input and remembers which it has read, so that Rest can
+// read every other field of the table: a new field is read without a line of its own,
+// after everything the committed seeds were written for, which keeps their meaning.
+class OptionReader {
+public:
+    OptionReader(FuzzedDataProvider& in, O& options) : in_(in), options_(options) {}
+
+    void Flag(qm::OptionFlag m) { Read(m, in_.ConsumeBool()); }
+    void Count(qm::OptionInt m) { Read(m, ::Count(in_)); }
+    void Range(qm::OptionInt m, std::int32_t lo, std::int32_t hi) {
+        Read(m, in_.ConsumeIntegralInRange(lo, hi));
+    }
+    void Text(qm::OptionText m) { Read(m, ::Text(in_)); }
+
+    void Rest() {
+        for (const qm::OptionField& field : qm::OptionFields()) {
+            std::visit(
+                [this](auto m) {
+                    if (!read_.contains(&(options_.*m)))
+                        ReadAny(m);
+                },
+                field.member);
+        }
+    }
+
+private:
+    template <class M, class V> void Read(M m, V value) {
+        options_.*m = std::move(value);
+        read_.insert(&(options_.*m));
+    }
+    void ReadAny(qm::OptionFlag m) { Flag(m); }
+    void ReadAny(qm::OptionInt m) { Count(m); }
+    void ReadAny(qm::OptionText m) { Text(m); }
+
+    FuzzedDataProvider& in_;
+    O& options_;
+    std::set<const void*> read_;
+};
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     FuzzedDataProvider in(data, size);
-    qm::RenameOptionSet o;
-    o.AddFileExtToFilename = in.ConsumeBool();
-    o.ChangeFileExt = in.ConsumeBool();
-    o.ChangeFileExtTo = Text(in);
-    o.RemoveGroup = in.ConsumeBool();
-    o.RemoveFront = in.ConsumeBool();
-    o.RemoveFrontCount = Count(in);
-    o.RemoveAtPosition = in.ConsumeBool();
-    o.RemoveAtPositionCount = Count(in);
-    o.RemoveAtPositionIndex = Count(in);
-    o.RemoveBack = in.ConsumeBool();
-    o.RemoveBackCount = Count(in);
-    o.RemoveFrontAndBackSpaces = in.ConsumeBool();
-    o.RemoveDoubleSpaces = in.ConsumeBool();
-    o.RemoveAllSpaces = in.ConsumeBool();
-    o.ReplaceGroup = in.ConsumeBool();
-    o.ConvertInternetSpaces = in.ConsumeBool();
-    o.ConvertUnderscoreSpaces = in.ConsumeBool();
-    o.ConvertDotSpaces = in.ConsumeBool();
-    o.ReplaceEnabled = in.ConsumeBool();
-    o.ReplaceRegularExpressions = in.ConsumeBool();
-    o.ReplaceIgnoreCase = in.ConsumeBool();
+    O o;
+    OptionReader r(in, o);
+    r.Flag(&O::AddFileExtToFilename);
+    r.Flag(&O::ChangeFileExt);
+    r.Text(&O::ChangeFileExtTo);
+    r.Flag(&O::RemoveGroup);
+    r.Flag(&O::RemoveFront);
+    r.Count(&O::RemoveFrontCount);
+    r.Flag(&O::RemoveAtPosition);
+    r.Count(&O::RemoveAtPositionCount);
+    r.Count(&O::RemoveAtPositionIndex);
+    r.Flag(&O::RemoveBack);
+    r.Count(&O::RemoveBackCount);
+    r.Flag(&O::RemoveFrontAndBackSpaces);
+    r.Flag(&O::RemoveDoubleSpaces);
+    r.Flag(&O::RemoveAllSpaces);
+    r.Flag(&O::ReplaceGroup);
+    r.Flag(&O::ConvertInternetSpaces);
+    r.Flag(&O::ConvertUnderscoreSpaces);
+    r.Flag(&O::ConvertDotSpaces);
+    r.Flag(&O::ReplaceEnabled);
+    r.Flag(&O::ReplaceRegularExpressions);
+    r.Flag(&O::ReplaceIgnoreCase);
     o.ReplaceCount = in.ConsumeIntegralInRange<std::int32_t>(0, 3);
     for (int i = 0; i < o.ReplaceCount; ++i)
         o.ReplacePairs[static_cast<std::size_t>(i)] = {Text(in), Text(in)};
-    o.InsertGroup = in.ConsumeBool();
-    o.InsertFront = in.ConsumeBool();
-    o.InsertFrontText = Text(in);
-    o.InsertAtPosition = in.ConsumeBool();
-    o.InsertAtPositionText = Text(in);
-    o.InsertAtPositionIndex = Count(in);
-    o.InsertBack = in.ConsumeBool();
-    o.InsertBackText = Text(in);
-    o.InsertTags = in.ConsumeBool();
-    o.NumberIncEnabled = in.ConsumeBool();
-    o.NumberIncValue = Count(in);
-    o.NumberIncAddFrontSep = in.ConsumeBool();
-    o.NumberFormatSelect = in.ConsumeIntegralInRange<std::int32_t>(0, 1);
-    o.NumberIncMinLength = Count(in);
-    o.NumberIncAdvFormat = Text(in);
-    o.ShuffleGroup = in.ConsumeBool();
-    o.AlterLogicFilename = in.ConsumeBool();
-    o.AlterLogicFilenameString = Text(in);
-    o.AlterLogicFilenameSep = Text(in);
-    o.FormatGroup = in.ConsumeBool();
-    o.FormatTextEnabled = in.ConsumeBool();
-    o.FormatLogicBlocksSeparately = in.ConsumeBool();
-    o.FormatWordsSeparately = in.ConsumeBool();
-    o.FormatFirstLetterUp = in.ConsumeBool();
-    o.FormatOtherLettersUp = in.ConsumeBool();
-    o.FormatSpecialWords = Text(in);
-    o.FormatSpecialFirstLetterUp = in.ConsumeBool();
-    o.FormatSpecialOtherLettersUp = in.ConsumeBool();
+    r.Flag(&O::InsertGroup);
+    r.Flag(&O::InsertFront);
+    r.Text(&O::InsertFrontText);
+    r.Flag(&O::InsertAtPosition);
+    r.Text(&O::InsertAtPositionText);
+    r.Count(&O::InsertAtPositionIndex);
+    r.Flag(&O::InsertBack);
+    r.Text(&O::InsertBackText);
+    r.Flag(&O::InsertTags);
+    r.Flag(&O::NumberIncEnabled);
+    r.Count(&O::NumberIncValue);
+    r.Flag(&O::NumberIncAddFrontSep);
+    r.Range(&O::NumberFormatSelect, 0, 1);
+    r.Count(&O::NumberIncMinLength);
+    r.Text(&O::NumberIncAdvFormat);
+    r.Flag(&O::ShuffleGroup);
+    r.Flag(&O::AlterLogicFilename);
+    r.Text(&O::AlterLogicFilenameString);
+    r.Text(&O::AlterLogicFilenameSep);
+    r.Flag(&O::FormatGroup);
+    r.Flag(&O::FormatTextEnabled);
+    r.Flag(&O::FormatLogicBlocksSeparately);
+    r.Flag(&O::FormatWordsSeparately);
+    r.Flag(&O::FormatFirstLetterUp);
+    r.Flag(&O::FormatOtherLettersUp);
+    r.Text(&O::FormatSpecialWords);
+    r.Flag(&O::FormatSpecialFirstLetterUp);
+    r.Flag(&O::FormatSpecialOtherLettersUp);
 
     qm::TagValues tags;
     tags.Make = TagText(in);
@@ -108,6 +154,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (in.ConsumeBool())
         tags.Size = in.ConsumeIntegral<std::uint64_t>();
     const std::int32_t number = Count(in);
+    r.Rest(); // the name takes what is left, so nothing can come after it
     const std::string name = in.ConsumeRemainingBytesAsString();
 
     const qm::NewName result =
@@ -119,15 +166,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     Check(result.Pair == -1);
 
-    std::vector<const std::string*> typed = {&name,
-                                             &o.ChangeFileExtTo,
-                                             &o.InsertFrontText,
-                                             &o.InsertAtPositionText,
-                                             &o.InsertBackText,
-                                             &o.NumberIncAdvFormat,
-                                             &o.AlterLogicFilenameString,
-                                             &o.AlterLogicFilenameSep,
-                                             &o.FormatSpecialWords};
+    std::vector<const std::string*> typed = {&name};
+    for (const qm::OptionField& field : qm::OptionFields())
+        if (auto text = std::get_if<qm::OptionText>(&field.member))
+            typed.push_back(&(o.*(*text)));
     for (int i = 0; i < o.ReplaceCount; ++i) {
         typed.push_back(&o.ReplacePairs[static_cast<std::size_t>(i)].Replace);
         typed.push_back(&o.ReplacePairs[static_cast<std::size_t>(i)].ReplaceWith);

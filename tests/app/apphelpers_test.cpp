@@ -5,6 +5,7 @@
 #include "app/options/patternnote.h"
 #include "app/options/renamesummary.h"
 #include "language/placeholders.h"
+#include "optionprobe.h"
 #include "rename/runrules.h"
 #include "settings/optionschemas.h"
 
@@ -130,6 +131,30 @@ TEST(RenameSummary, ItemsOrderAndPlaceholders) {
     for (const Row& row : rows) {
         EXPECT_EQ(BuildRenameSummary(Options(row.options), lookup), row.summary) << row.name;
     }
+}
+
+// Every option flag that changes a name when turned on alone (its tab's group on, its
+// texts filled in) has an item in the summary: the user sees what the rename will do.
+TEST(RenameSummary, EveryFlagThatChangesANameHasAnItem) {
+    const TextLookup keys = [](const std::string& key) {
+        return key;
+    };
+    const RenameOptionSet base = GroupsOn();
+    const std::string none = BuildRenameSummary(base, keys);
+    EXPECT_EQ(none, "NOSELECTEDRENAMEOPTIONS_SUMMARY");
+    int changing = 0;
+    for (const OptionField& field : OptionFields()) {
+        if (!std::holds_alternative<OptionFlag>(field.member) || IsGroupSwitch(field)) {
+            continue;
+        }
+        RenameOptionSet on = base;
+        ChangeField(on, field);
+        if (ChangesAName(base, on)) {
+            ++changing;
+            EXPECT_NE(BuildRenameSummary(on, keys), none) << field.name;
+        }
+    }
+    EXPECT_GE(changing, 17) << "the probe's name no longer shows what the options do";
 }
 
 // The month names of a language: twelve non-empty names per list, or English.

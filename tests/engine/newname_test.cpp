@@ -162,6 +162,7 @@ TEST(NewName, SpacesRemoval) {
         {"trim strips every blank", " \t a b \t", 0, spaces(false, true, false), "a b"},
         {"all spaces go, tabs stay", " a \tb ", 0, spaces(true, false, false), "a\tb"},
         {"all overrides the other two", " a  \tb ", 0, spaces(true, true, true), "a\tb"},
+        {"all keeps the tabs trim would strip", "\ta b\t", 0, spaces(true, true, false), "\tab\t"},
         {"trim then collapse", "  a   b  .txt", 0, spaces(false, true, true), "a b.txt"},
         {"a space beside a tab is no double space", "a \tb", 0, spaces(false, false, true),
          "a \tb"},

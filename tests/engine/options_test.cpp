@@ -1,8 +1,11 @@
 #include "engine/optionfields.h"
 #include "engine/renameoptionset.h"
+#include "optionprobe.h"
 
 #include <functional>
 #include <gtest/gtest.h>
+#include <set>
+#include <string_view>
 #include <vector>
 
 namespace qm {
@@ -139,21 +142,58 @@ TEST(Options, PairsSortByCollationKeepingTheirReplacement) {
     EXPECT_LT(CompareReplaceText("B", "c"), 0); // not byte order
 }
 
+// Takes the place of any member in an aggregate initialiser; declared only, for the
+// unevaluated count below.
+struct AnyValue {
+    template <class T> operator T() const;
+};
+
+// The number of members of the aggregate T: the most initialisers T{...} takes.
+template <class T, class... Taken> constexpr std::size_t MemberCount() {
+    if constexpr (requires { T{Taken{}..., AnyValue{}}; })
+        return MemberCount<T, Taken..., AnyValue>();
+    else
+        return sizeof...(Taken);
+}
+
 TEST(Options, FieldTableCoversTheDefaults) {
-    // The table drives the scheme text and the settings store: every entry must reach the
-    // field of its name with the right default.
+    // The table drives the scheme text, the settings store and the tests that must cover
+    // every field: each member of the record but ReplaceCount and the pairs has one entry,
+    // which reaches the field of its name with the right default.
+    EXPECT_EQ(MemberCount<RenameOptionSet>(), OptionFields().size() + 2)
+        << "a member of the record has no entry in the table, or one entry too many";
     RenameOptionSet o;
-    int ints = 0;
+    std::set<const void*> members;
+    std::set<std::string_view> names;
     for (const OptionField& f : OptionFields()) {
         if (auto m = std::get_if<OptionInt>(&f.member)) {
             EXPECT_EQ(o.*(*m), f.intDefault) << f.name;
-            ++ints;
+        }
+        members.insert(std::visit([&](auto m) -> const void* { return &(o.*m); }, f.member));
+        names.insert(f.name);
+    }
+    EXPECT_EQ(members.size(), OptionFields().size()) << "two entries share a member";
+    EXPECT_EQ(names.size(), OptionFields().size()) << "two entries share a name";
+    EXPECT_EQ(OptionFields().front().name, "AddFileExtToFilename");
+}
+
+// Every option flag that changes a name when turned on alone (its tab's group on, its
+// texts filled in) makes the options active: else the window would call them idle.
+TEST(Options, EveryFlagThatChangesANameMakesTheOptionsActive) {
+    const RenameOptionSet base = test::GroupsOn();
+    EXPECT_FALSE(HasActiveOptions(base));
+    int changing = 0;
+    for (const OptionField& field : OptionFields()) {
+        if (!std::holds_alternative<OptionFlag>(field.member) || test::IsGroupSwitch(field))
+            continue;
+        RenameOptionSet on = base;
+        test::ChangeField(on, field);
+        if (test::ChangesAName(base, on)) {
+            ++changing;
+            EXPECT_TRUE(HasActiveOptions(on)) << field.name;
         }
     }
-    EXPECT_EQ(OptionFields().size(), 49u);
-    EXPECT_EQ(ints, 8);
-    EXPECT_EQ(OptionFields().front().name, "AddFileExtToFilename");
-    EXPECT_EQ(OptionFields().back().name, "FormatSpecialOtherLettersUp");
+    EXPECT_GE(changing, 17) << "the probe's name no longer shows what the options do";
 }
 
 } // namespace

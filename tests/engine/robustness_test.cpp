@@ -1,5 +1,6 @@
 #include "engine/namesteps.h"
 #include "engine/newname.h"
+#include "engine/optionfields.h"
 #include "engine/utf8text.h"
 
 #include <gtest/gtest.h>
@@ -67,59 +68,31 @@ public:
         }
     }
 
+    // Every field of the table random: flags either way, numbers anywhere in 32 bits,
+    // texts from the pieces above (or any bytes).
     RenameOptionSet Options(bool bytes) {
         auto text = [&](int len) {
             return bytes && Flag() ? Bytes(len) : Utf8Text(len);
         };
         RenameOptionSet o;
-        o.AddFileExtToFilename = Flag();
-        o.ChangeFileExt = Flag();
-        o.ChangeFileExtTo = text(4);
-        o.RemoveGroup = Flag();
-        o.RemoveFront = Flag();
-        o.RemoveFrontCount = Number();
-        o.RemoveAtPosition = Flag();
-        o.RemoveAtPositionCount = Number();
-        o.RemoveAtPositionIndex = Number();
-        o.RemoveBack = Flag();
-        o.RemoveBackCount = Number();
-        o.RemoveFrontAndBackSpaces = Flag();
-        o.RemoveDoubleSpaces = Flag();
-        o.RemoveAllSpaces = Flag();
-        o.ReplaceGroup = Flag();
-        o.ConvertInternetSpaces = Flag();
-        o.ConvertUnderscoreSpaces = Flag();
-        o.ConvertDotSpaces = Flag();
-        o.ReplaceEnabled = Flag();
+        for (const OptionField& field : OptionFields()) {
+            if (auto flag = std::get_if<OptionFlag>(&field.member))
+                o.*(*flag) = Flag();
+            else if (auto number = std::get_if<OptionInt>(&field.member))
+                o.*(*number) = Number();
+            else
+                o.*std::get<OptionText>(field.member) = text(6);
+        }
+        // Narrower: a fill length in the millions would make every name megabytes long
+        // (GrowthStopsAtTheWorkingLimit tries that once), the format choice has two values,
+        // and a separator of its own splits more names into blocks than a random one.
+        o.NumberFormatSelect = Int(-1, 2);
+        o.NumberIncMinLength = Int(-5, 40);
+        if (Flag())
+            o.AlterLogicFilenameSep = " - ";
         o.ReplaceCount = Int(0, 5);
         for (int i = 0; i < o.ReplaceCount; ++i)
             o.ReplacePairs[static_cast<std::size_t>(i)] = {text(3), text(3)};
-        o.InsertGroup = Flag();
-        o.InsertFront = Flag();
-        o.InsertFrontText = text(3);
-        o.InsertAtPosition = Flag();
-        o.InsertAtPositionText = text(3);
-        o.InsertAtPositionIndex = Number();
-        o.InsertBack = Flag();
-        o.InsertBackText = text(3);
-        o.NumberIncEnabled = Flag();
-        o.NumberIncAddFrontSep = Flag();
-        o.NumberFormatSelect = Int(-1, 2);
-        o.NumberIncMinLength = Int(-5, 40);
-        o.NumberIncAdvFormat = text(6);
-        o.ShuffleGroup = Flag();
-        o.AlterLogicFilename = Flag();
-        o.AlterLogicFilenameString = text(8);
-        o.AlterLogicFilenameSep = Flag() ? " - " : text(2);
-        o.FormatGroup = Flag();
-        o.FormatTextEnabled = Flag();
-        o.FormatLogicBlocksSeparately = Flag();
-        o.FormatWordsSeparately = Flag();
-        o.FormatFirstLetterUp = Flag();
-        o.FormatOtherLettersUp = Flag();
-        o.FormatSpecialWords = text(6);
-        o.FormatSpecialFirstLetterUp = Flag();
-        o.FormatSpecialOtherLettersUp = Flag();
         return o;
     }
 

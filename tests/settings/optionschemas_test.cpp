@@ -1,8 +1,13 @@
 #include "engine/newname.h"
+#include "engine/optionfields.h"
+#include "optionprobe.h"
 #include "settings/optionschemas.h"
 
+#include <algorithm>
+#include <fstream>
 #include <functional>
 #include <gtest/gtest.h>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -59,32 +64,91 @@ RenameOptionSet Colons() {
     return o;
 }
 
+// The key of a scheme line: what comes before its first "=".
+std::string Key(const std::string& line) {
+    return line.substr(0, line.find('='));
+}
+
+// The line with `key`, or "" when there is none.
+std::string Line(const std::vector<std::string>& lines, const std::string& key) {
+    for (const std::string& line : lines)
+        if (Key(line) == key)
+            return line;
+    return "";
+}
+
 TEST(SchemeText, WriterLayout) {
     const std::string text = WriteSchemeText(Everything());
     EXPECT_EQ(text.find('\n'), std::string::npos);
     const std::vector<std::string> lines = Lines(text);
-    ASSERT_EQ(lines.size(), 1u + 49u + 2u);
+    ASSERT_EQ(lines.size(), 1u + OptionFields().size() + 2u);
     EXPECT_EQ(lines[0], "Version=1");
-    EXPECT_EQ(lines[1], "AddFileExtToFilename=true");
-    EXPECT_EQ(lines[2], "ChangeFileExtEnabled=true");
-    EXPECT_EQ(lines[3], "ChangeFileExtString=jpg");
-    EXPECT_EQ(lines[19], "ReplaceEnabled=true");
-    EXPECT_EQ(lines[20], "ReplaceText1=a:b:c");
-    EXPECT_EQ(lines[21], "ReplaceText2=é:");
-    EXPECT_EQ(lines[22], "ReplaceRegularExpressions=true");
-    EXPECT_EQ(lines[23], "ReplaceIgnoreCase=true");
-    EXPECT_EQ(lines[24], "InsertGroup=true");
-    EXPECT_EQ(lines.back(), "FormatSpecialOtherLettersUp=true");
+    // One line per field, in the table's order, under the field's name but for the two
+    // extension fields; the pairs right after ReplaceEnabled.
+    std::vector<std::string> keys;
+    for (const OptionField& field : OptionFields())
+        keys.emplace_back(field.name == "ChangeFileExt"     ? "ChangeFileExtEnabled"
+                          : field.name == "ChangeFileExtTo" ? "ChangeFileExtString"
+                                                            : field.name);
+    keys.insert(keys.begin(), "Version");
+    const auto enabled = std::find(keys.begin(), keys.end(), "ReplaceEnabled");
+    ASSERT_NE(enabled, keys.end());
+    const std::size_t pairs = static_cast<std::size_t>(enabled - keys.begin()) + 1;
+    keys.insert(enabled + 1, {"ReplaceText1", "ReplaceText2"});
+    std::vector<std::string> written;
+    for (const std::string& line : lines)
+        written.push_back(Key(line));
+    EXPECT_EQ(written, keys);
+    EXPECT_EQ(Line(lines, "ChangeFileExtEnabled"), "ChangeFileExtEnabled=true");
+    EXPECT_EQ(Line(lines, "ChangeFileExtString"), "ChangeFileExtString=jpg");
+    EXPECT_EQ(Line(lines, "ReplaceEnabled"), "ReplaceEnabled=true");
+    EXPECT_EQ(lines[pairs], "ReplaceText1=a:b:c");
+    EXPECT_EQ(lines[pairs + 1], "ReplaceText2=é:");
+    EXPECT_EQ(Line(lines, "FormatSpecialOtherLettersUp"), "FormatSpecialOtherLettersUp=true");
 
     const std::vector<std::string> colons = Lines(WriteSchemeText(Colons()));
-    EXPECT_EQ(std::vector<std::string>(colons.begin() + 20, colons.begin() + 27),
-              (std::vector<std::string>{"ReplaceFind1=:", "ReplaceText1=::-", "ReplaceText2=a:b:c",
-                                        "ReplaceFind3=x:", "ReplaceText3=x::", "ReplaceFind4=::",
-                                        "ReplaceText4=::::"}));
+    ASSERT_EQ(colons.size(), lines.size() + 5u);
+    const auto colonPairs = colons.begin() + static_cast<std::ptrdiff_t>(pairs);
+    EXPECT_EQ(std::vector<std::string>(colonPairs, colonPairs + 7),
+              (std::vector<std::string>{
+                  "ReplaceFind1=:", "ReplaceText1=::-", "ReplaceText2=a:b:c",
+                  "ReplaceFind3=x:", "ReplaceText3=x::", "ReplaceFind4=::", "ReplaceText4=::::"}));
+    EXPECT_EQ(Key(*(colonPairs + 7)), "ReplaceRegularExpressions");
 
     const std::vector<std::string> defaults = Lines(WriteSchemeText(RenameOptionSet{}));
-    EXPECT_EQ(defaults[1], "AddFileExtToFilename=false");
-    EXPECT_EQ(defaults.size(), 50u);
+    EXPECT_EQ(Line(defaults, "AddFileExtToFilename"), "AddFileExtToFilename=false");
+    EXPECT_EQ(defaults.size(), 1u + OptionFields().size());
+}
+
+// The keys the scheme text writes for the fields of the table.
+std::vector<std::string> FieldKeys() {
+    std::vector<std::string> keys;
+    const std::vector<std::string> lines = Lines(WriteSchemeText(RenameOptionSet{}));
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        keys.push_back(Key(lines[i]));
+    return keys;
+}
+
+std::string SourceFile(const std::string& path) {
+    std::ifstream file(QUILLMARK_TEST_SOURCE_DIR "/" + path);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+// Every key is in the fuzz target's dictionary, so that the fuzzer spells a new option's
+// line from the start, and in the manual's scheme-file reference, with its kind.
+TEST(SchemeText, EveryKeyIsInTheFuzzDictionaryAndTheManual) {
+    const std::string dict = "\n" + SourceFile("fuzz/schemetext.dict") + "\n";
+    const std::string manual = SourceFile("doc/quillmark-cli.1.scd");
+    ASSERT_GT(dict.size(), 2u);
+    ASSERT_FALSE(manual.empty());
+    for (const std::string& key : FieldKeys()) {
+        EXPECT_NE(dict.find("\n\"" + key + "=\"\n"), std::string::npos)
+            << key << " is missing from fuzz/schemetext.dict";
+        EXPECT_NE(manual.find("*" + key + "* ("), std::string::npos)
+            << key << " is missing from doc/quillmark-cli.1.scd";
+    }
 }
 
 // The flags are lines of their own and the pair lines are as before, so a reader that
@@ -109,12 +173,22 @@ TEST(SchemeText, AnOlderReaderTakesAPatternLiterally) {
 }
 
 TEST(SchemeText, RoundTrip) {
-    for (const RenameOptionSet& original : {RenameOptionSet{}, Everything(), Colons()}) {
+    RenameOptionSet stale = Everything();
+    stale.InsertBackText = "stale";
+    // Every field of the table is loaded over a set that differs in it, so that a field the
+    // text loses keeps a wrong value.
+    const std::pair<RenameOptionSet, RenameOptionSet> rows[] = {
+        {RenameOptionSet{}, test::EveryFieldChanged()},
+        {test::EveryFieldChanged(), RenameOptionSet{}},
+        {Everything(), stale},
+        {Colons(), stale},
+    };
+    for (const auto& [original, before] : rows) {
         TOptionSchemas schemes;
         schemes.SaveOptions("s", original);
-        RenameOptionSet loaded = Everything();
-        loaded.InsertBackText = "stale";
+        RenameOptionSet loaded = before;
         schemes.LoadOptions("s", loaded);
+        EXPECT_EQ(test::DifferingFields(loaded, original), "");
         EXPECT_EQ(loaded, original);
     }
 }
