@@ -636,7 +636,7 @@ bool Planner::OrderSteps() {
 TRenamePlan ListOrderPlan(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
                           RenameMode mode, const std::atomic<bool>& cancel, TFileCalls& calls) {
     TRenamePlan plan;
-    plan.Prediction = PredictRenames(entries, options, mode, RunOrder::ListOrder, cancel, calls);
+    plan.Prediction = PredictListOrder(entries, options, mode, cancel, calls);
     for (std::size_t i = 0; i < plan.Prediction.Entries.size(); ++i) {
         const TPredictedEntry& predicted = plan.Prediction.Entries[i];
         if (predicted.Outcome == RenameOutcome::Renamed)

@@ -80,4 +80,10 @@ TPrediction PredictRenames(const std::vector<TRunEntry>& entries, const RenameOp
                            RenameMode mode, RunOrder order, const std::atomic<bool>& cancel,
                            TFileCalls& calls = TFileCalls::System());
 
+// PredictRenames in list order, the one order that needs no planning (a planned run whose
+// numbering never settles falls back on it, plan.h).
+TPrediction PredictListOrder(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
+                             RenameMode mode, const std::atomic<bool>& cancel,
+                             TFileCalls& calls = TFileCalls::System());
+
 } // namespace qm
