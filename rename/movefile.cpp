@@ -1,6 +1,5 @@
 #include "rename/movefile.h"
 
-#include "engine/utf8text.h"
 #include "rename/foldcase.h"
 #include "rename/namepath.h"
 
@@ -9,19 +8,10 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <string_view>
-#include <unicode/uchar.h>
 #include <unordered_map>
 #include <unordered_set>
 
 namespace qm {
-
-std::u32string FoldCase(std::string_view name) {
-    std::u32string text = DecodeUtf8(name);
-    for (char32_t& c : text)
-        c = static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
-    return text;
-}
-
 namespace {
 
 // The answers of a file system that does not know RENAME_NOREPLACE (NFS, FUSE, 9p and
