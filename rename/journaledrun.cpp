@@ -61,8 +61,8 @@ public:
         return handed_;
     }
 
-    int Move(const MoveEntryFile& inner, const std::string& folder, const std::string& from,
-             const std::string& to) {
+    RunError Move(const MoveEntryFile& inner, const std::string& folder, const std::string& from,
+                  const std::string& to) {
         if (broken_ != 0)
             return broken_;
         const std::size_t slot = static_cast<std::size_t>(slot_);
@@ -87,7 +87,7 @@ public:
             if (broken_ != 0)
                 return broken_;
         }
-        const int error = inner(folder, from, to);
+        const RunError error = inner(folder, from, to);
         writer_.SetResult(index, error == 0 ? MoveResult::Done : MoveResult::Failed);
         // While the number rises, a failure shifts every later number: from here on the
         // run computes its candidates itself, and each is journaled before its move.
@@ -123,8 +123,8 @@ public:
     PlanCheck(TJournalWriter& writer, const std::vector<TJournalMoveRef>& moves)
         : writer_(writer), moves_(moves) {}
 
-    int Move(const MoveEntryFile& inner, const std::string& folder, const std::string& from,
-             const std::string& to) {
+    RunError Move(const MoveEntryFile& inner, const std::string& folder, const std::string& from,
+                  const std::string& to) {
         if (broken_ != 0)
             return broken_;
         constexpr std::size_t kLookAhead = 64;
@@ -155,7 +155,7 @@ public:
                 return broken_;
             index = writer_.MoveCount() - 1;
         }
-        const int error = inner(folder, from, to);
+        const RunError error = inner(folder, from, to);
         writer_.SetResult(index, error == 0 ? MoveResult::Done : MoveResult::Failed);
         return error;
     }
@@ -298,11 +298,11 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
             continue;
         ++entryCount;
         std::string& candidate = candidates[slot];
-        int fault = 0;
+        RunError fault;
         candidate = CandidateName(*entry, running, mode, fault);
-        if (fault != 0)
+        if (fault)
             unknown[slot] = 1;
-        if (fault != 0 || candidate == entry->Name())
+        if (fault || candidate == entry->Name())
             continue;
         running.NumberIncValue = NumberAfterRename(running.NumberIncValue, numberRises);
         // A failure the run will meet is still tried, so it is announced too.
@@ -337,11 +337,12 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
         });
 }
 
-TJournaledMoves RunJournaledMoves(const std::vector<TJournalMove>& moves, TJournal header,
-                                  const TJournalPlace& place, const std::atomic<bool>& cancel,
-                                  const std::function<void(std::size_t index, int error)>& done,
-                                  const MoveEntryFile& move, const MovesCount& count) {
-    std::vector<int> errors(moves.size(), ECANCELED);
+TJournaledMoves
+RunJournaledMoves(const std::vector<TJournalMove>& moves, TJournal header,
+                  const TJournalPlace& place, const std::atomic<bool>& cancel,
+                  const std::function<void(std::size_t index, RunError error)>& done,
+                  const MoveEntryFile& move, const MovesCount& count) {
+    std::vector<RunError> errors(moves.size(), ECANCELED);
     std::vector<TJournalMoveRef> refs;
     refs.reserve(moves.size());
     for (const TJournalMove& m : moves)
@@ -356,7 +357,7 @@ TJournaledMoves RunJournaledMoves(const std::vector<TJournalMove>& moves, TJourn
                     break;
                 }
                 const TJournalMove& m = moves[i];
-                const int error = moveFile(m.Folder, m.From, m.To);
+                const RunError error = moveFile(m.Folder, m.From, m.To);
                 writer.SetResult(i, error == 0 ? MoveResult::Done : MoveResult::Failed);
                 errors[i] = error;
                 CountOutcome(tally, error == 0 ? RenameOutcome::Renamed : RenameOutcome::Failed);

@@ -98,8 +98,8 @@ int MoveThroughTemporaryName(TFileCalls& calls, int dir, const std::string& from
 
 } // namespace
 
-int MoveFileNoReplace(const std::string& folder, const std::string& from, const std::string& to,
-                      TFileCalls& calls) {
+RunError MoveFileNoReplace(const std::string& folder, const std::string& from,
+                           const std::string& to, TFileCalls& calls) {
     return TMoveFolder(calls).Move(folder, from, to);
 }
 
@@ -231,7 +231,8 @@ TMoveFolder::~TMoveFolder() {
         calls_.CloseFolder(dir_);
 }
 
-int TMoveFolder::Move(const std::string& folder, const std::string& from, const std::string& to) {
+RunError TMoveFolder::Move(const std::string& folder, const std::string& from,
+                           const std::string& to) {
     if (const int refused = RefusedNames(from, to))
         return refused;
     if (!open_ || folder != path_) {
@@ -249,7 +250,7 @@ int TMoveFolder::Move(const std::string& folder, const std::string& from, const 
         rules_ = devices_.Of(calls_, dir_);
     }
     // Some drivers lose the file they are asked to give a name they cannot store.
-    if (const int refused = NameRuleError(rules_, to))
+    if (const RunError refused = NameRuleError(rules_, to))
         return refused;
     int error = MoveOnce(calls_, dir_, from, to);
     if (error == EEXIST && OnlyTheCaseDiffers(from, to))

@@ -43,13 +43,13 @@ public:
     const std::string& PrevName() const { return entry_->PrevName; }
     const TagValues* Tags() const { return entry_->Tags ? &entry_->Tags->Values : nullptr; }
     bool Known(std::size_t, std::string&) const { return false; }
-    int Move(std::size_t, const std::string& candidate) {
-        const int error = folders_.Check(entry_->Path, entry_->Name, candidate, move_);
+    RunError Move(std::size_t, const std::string& candidate) {
+        const RunError error = folders_.Check(entry_->Path, entry_->Name, candidate, move_);
         if (error == 0)
             folders_.Apply(move_);
         return error;
     }
-    void Settle(std::size_t, RenameOutcome outcome, std::string&& candidate, int error,
+    void Settle(std::size_t, RenameOutcome outcome, std::string&& candidate, RunError error,
                 std::int32_t number, bool) {
         // Braces: clang before 16 takes no parenthesised aggregate init.
         out_.push_back({outcome, std::move(candidate), error, number});
