@@ -10,6 +10,7 @@ namespace {
 constexpr std::string_view kMagic = "QMJRNL\r\n";
 constexpr std::size_t kFrame = 8; // length and checksum, 32 bits each
 constexpr std::size_t kChunk = 64 * 1024;
+static_assert(kJournalLead == kMagic.size() + kFrame);
 
 enum RecordType : std::uint8_t {
     kHeader = 1,
