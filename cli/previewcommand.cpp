@@ -14,11 +14,11 @@
 
 namespace qm::cli {
 
-const char* PatternErrorText(int error) {
-    switch (error) {
-    case kErrorPatternLimit:
+const char* PatternErrorText(RunError error) {
+    switch (error.Fault()) {
+    case RunFault::PatternLimit:
         return "a regular expression went beyond its match limits on this name";
-    case kErrorPatternInvalid:
+    case RunFault::PatternInvalid:
         return "a find text cannot be used as a pattern";
     default:
         return nullptr;
@@ -81,13 +81,12 @@ bool WritePreview(const RenameOptionSet& options, std::int32_t start,
         out += computed.Name;
         if (tellFaults && computed.Fault != NameFault::None)
             std::fprintf(stderr, "quillmark-cli preview: %s: %s\n", path.c_str(),
-                         PatternErrorText(computed.Fault == NameFault::PatternLimit
-                                              ? kErrorPatternLimit
-                                              : kErrorPatternInvalid));
+                         PatternErrorText(PatternError(computed.Fault)));
         if (tellFaults && computed.Fault == NameFault::None && computed.Name != split.Name) {
             // The preview runs nothing; a name the drive would refuse is still worth a word.
-            const int refused = NameRuleError(rules.Of(std::string(split.Folder)), computed.Name);
-            if (refused != 0)
+            const RunError refused =
+                NameRuleError(rules.Of(std::string(split.Folder)), computed.Name);
+            if (refused)
                 std::fprintf(stderr, "quillmark-cli preview: %s: %s\n", path.c_str(),
                              NameRuleErrorText(refused).c_str());
         }

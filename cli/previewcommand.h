@@ -3,6 +3,7 @@
 #include "cli/pathorder.h"
 #include "cli/schemesource.h"
 #include "filelist/entrytags.h"
+#include "rename/runerror.h"
 
 #include <cstdint>
 #include <memory>
@@ -43,8 +44,8 @@ bool WritePreview(const RenameOptionSet& options, std::int32_t start,
                   const std::vector<std::string>& names, const GivenTags& tags = {},
                   bool tellFaults = false);
 
-// Words for the run's errors for a name the options could not compute
-// (kErrorPatternInvalid, kErrorPatternLimit); nullptr for any other error.
-const char* PatternErrorText(int error);
+// Words for the run's errors for a name the options could not compute (the faults
+// PatternInvalid and PatternLimit); nullptr for any other error.
+const char* PatternErrorText(RunError error);
 
 } // namespace qm::cli

@@ -36,11 +36,11 @@ TFileItems::NewEntry SplitPath(std::string_view path, std::string& trailing) {
 
 // `emptyName`: the name the run tried was empty. The system call refuses it as naming no
 // file, which would read as if the file itself were gone.
-void ReportFailure(const std::string& path, int error, bool emptyName) {
+void ReportFailure(const std::string& path, RunError error, bool emptyName) {
     const std::string refused = NameRuleErrorText(error);
     const char* reason = refused.empty() ? PatternErrorText(error) : refused.c_str();
     if (reason == nullptr)
-        reason = emptyName ? "the new name is empty" : std::strerror(error);
+        reason = emptyName ? "the new name is empty" : std::strerror(error.Errno());
     std::fprintf(stderr, "quillmark-cli: %s: %s\n", path.c_str(), reason);
 }
 
@@ -276,7 +276,7 @@ int RunRename(const RenameArgs& args) {
         namedSlot = slot;
         namedEmpty = to.empty();
     };
-    callbacks.OnOutcome = [&](int slot, RenameOutcome outcome, int error) {
+    callbacks.OnOutcome = [&](int slot, RenameOutcome outcome, RunError error) {
         const TFileItem& entry = *items.Items(slot);
         if (outcome == RenameOutcome::Failed) {
             givenPath(slot, entry, outcome);

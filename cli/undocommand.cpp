@@ -30,9 +30,9 @@ std::string Reason(const TUndoFailure& failure) {
         return "cannot get back its name '" + failure.Old + "': the name is taken";
     if (failure.Error == ENOENT)
         return "no longer there (cannot get back its name '" + failure.Old + "')";
-    if (IsNameRuleError(failure.Error))
+    if (failure.Error.DriveRefused())
         return NameRuleErrorText(failure.Error);
-    return std::strerror(failure.Error);
+    return std::strerror(failure.Error.Errno());
 }
 
 void PrintFailures(const std::vector<TUndoFailure>& failures) {
@@ -136,7 +136,7 @@ int RunUndo(const UndoArgs& args) {
     RenameTally tally;
     std::vector<TUndoFailure> failures;
     std::vector<TJournalMove> moves;
-    std::vector<int> errors;
+    std::vector<RunError> errors;
     bool partly = false;
     if (args.dryRun) {
         const TUndoPlan plan = PlanUndo(journal, UndosOf(folder, journal.RunId));

@@ -442,18 +442,18 @@ TModelFolder* TFolderModel::Folder(const std::string& path, int& error) {
     return opened.folder;
 }
 
-int TFolderModel::Check(const std::string& folder, const std::string& from, const std::string& to,
-                        TModelMove& move) {
+RunError TFolderModel::Check(const std::string& folder, const std::string& from,
+                             const std::string& to, TModelMove& move) {
     return CheckMove(folder, from, to, false, move);
 }
 
-int TFolderModel::CheckFreed(const std::string& folder, const std::string& from,
-                             const std::string& to, TModelMove& move) {
+RunError TFolderModel::CheckFreed(const std::string& folder, const std::string& from,
+                                  const std::string& to, TModelMove& move) {
     return CheckMove(folder, from, to, true, move);
 }
 
-int TFolderModel::CheckMove(const std::string& folder, const std::string& from,
-                            const std::string& to, bool toFreed, TModelMove& move) {
+RunError TFolderModel::CheckMove(const std::string& folder, const std::string& from,
+                                 const std::string& to, bool toFreed, TModelMove& move) {
     // The order of the answers is the order of TMoveFolder::Move and then of the
     // kernel's renameat2: both parents are walked, then the mount, then the source, then
     // the target, then the permissions.
@@ -470,7 +470,7 @@ int TFolderModel::CheckMove(const std::string& folder, const std::string& from,
     if (!last_.folder)
         return last_.error;
     TModelFolder* const base = last_.folder;
-    if (const int refused = NameRuleError(base->nameRules_, to))
+    if (const RunError refused = NameRuleError(base->nameRules_, to))
         return refused;
 
     const SplitName source = Split(from);

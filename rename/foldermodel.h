@@ -127,14 +127,15 @@ public:
     TFolderModel(const TFolderModel&) = delete;
     TFolderModel& operator=(const TFolderModel&) = delete;
 
-    // The answer TMoveFolder::Move(folder, from, to) would give now: 0 or an errno
-    // value. On 0 `move` says what Apply must change; it views into `from` and `to`.
-    int Check(const std::string& folder, const std::string& from, const std::string& to,
-              TModelMove& move);
+    // The answer TMoveFolder::Move(folder, from, to) would give now: none, an errno
+    // value or the drive's refusal. On none `move` says what Apply must change; it views
+    // into `from` and `to`.
+    RunError Check(const std::string& folder, const std::string& from, const std::string& to,
+                   TModelMove& move);
     // Check as though the new name were free: what else would refuse the rename once
     // the file that holds the name has moved away (a planned run moves it first).
-    int CheckFreed(const std::string& folder, const std::string& from, const std::string& to,
-                   TModelMove& move);
+    RunError CheckFreed(const std::string& folder, const std::string& from, const std::string& to,
+                        TModelMove& move);
     // Makes the names follow a rename that Check allowed.
     void Apply(const TModelMove& move);
     // Tells that `name` in `folder` is checked soon: where the folder is the one the last
@@ -151,8 +152,8 @@ private:
         TModelFolder* folder = nullptr;
         int error = 0;
     };
-    int CheckMove(const std::string& folder, const std::string& from, const std::string& to,
-                  bool toFreed, TModelMove& move);
+    RunError CheckMove(const std::string& folder, const std::string& from, const std::string& to,
+                       bool toFreed, TModelMove& move);
     // What a path names before the run: a folder's identity, or the errno value of the
     // walk to it.
     struct Identity {

@@ -19,14 +19,11 @@
 //     (an interrupted run is then not offered for undo again).
 // So a run costs two fdatasync's and one folder fsync, and no system call per file.
 //
-// Every record is framed by its length and a CRC-32C of its contents. A file cut at any
-// byte reads up to its last whole record; a record whose checksum fails, or a file from a
-// newer format version, is refused as a whole (reported, never deleted, never trusted).
+// How the records are coded, and how a journal is read from its bytes: journalformat.h.
 //
 // Nothing here is shared between threads; each object belongs to one thread at a time.
 
-#include "rename/predict.h"
-#include "rename/renamerun.h"
+#include "rename/journalformat.h"
 
 #include <cstdint>
 #include <string>
@@ -35,73 +32,7 @@
 
 namespace qm {
 
-// Format 2 tells each new name's changed part against the move before's and the results
-// as runs; journals of format 1 are still read.
-inline constexpr std::uint32_t kJournalVersion = 2;
-
-enum class MoveResult : std::uint8_t {
-    Unknown,    // the journal was not closed: only the disk can tell
-    Done,       // the file took the new name
-    Failed,     // the move was refused; nothing changed
-    NotReached, // the run ended (cancelled, or the journal broke) before this move
-};
-
-struct TJournalMove {
-    int Entry = -1;          // the entry's index in the run
-    bool Temporary = false;  // `From` or `To` is a temporary name of a cycle
-    std::string Folder;      // "" or ending in "/"
-    std::string From;        // relative to Folder
-    std::string To;          // relative to Folder
-    std::uint64_t Inode = 0; // the file's inode number; 0 where it cannot be trusted
-    // The file was not in its folder when the run began (known only where inode numbers
-    // are): the move cannot have been taken.
-    bool Missing = false;
-    MoveResult Result = MoveResult::Unknown;
-};
-
-// A move as the writer takes it: views of names held elsewhere, so that announcing a run
-// of a hundred thousand files copies no name.
-struct TJournalMoveRef {
-    int Entry = -1;
-    bool Temporary = false;
-    std::string_view Folder;
-    std::string_view From;
-    std::string_view To;
-    std::uint64_t Inode = 0;
-    bool Missing = false;
-};
-
-struct TJournal {
-    std::uint32_t Version = kJournalVersion;
-    std::string RunId;
-    std::int64_t Time = 0; // seconds since 1970, UTC
-    std::string ProgramVersion;
-    RenameMode Mode = RenameMode::Rename;
-    RunOrder Order = RunOrder::ListOrder;
-    std::uint32_t Pid = 0; // the process that ran it (case-only moves park under its id)
-    int EntryCount = 0;    // entries in the run, changed or not
-    std::string UndoOf;    // the run this one took back, for an undo from a journal
-    // The run's current folder, ending in "/": moves of relative folders are read back
-    // relative to it, so that an undo works from anywhere.
-    std::string CurrentFolder;
-    bool Started = false;            // every move was written and synced: renames may have begun
-    std::vector<TJournalMove> Moves; // in the order the run took them
-    bool Closed = false;
-    RenameTally Tally; // when Closed
-    bool Undone = false;
-    std::string UndoneBy; // the run id of the undo
-    bool Kept = false;    // the user chose to keep the new names of this interrupted run
-};
-
-struct TJournalRead {
-    enum Kind { Ok, Unreadable, Damaged, NewerVersion };
-    Kind Status = Ok;
-    std::string Problem; // for the user, when not Ok
-    TJournal Journal;
-};
-
-// The journal in `bytes`: whole records only; a cut tail is left out.
-TJournalRead ParseJournal(std::string_view bytes);
+// The journal of the file at `path`, read as ParseJournal reads its bytes.
 TJournalRead ReadJournal(const std::string& path);
 // The header of the journal at `path` alone (no moves, not Started): which run it is and
 // what it undoes, without reading the moves of a run of a million files.

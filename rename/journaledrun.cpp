@@ -2,97 +2,18 @@
 
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
+#include "rename/folderinodes.h"
 #include "rename/movefile.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <dirent.h>
 #include <future>
-#include <linux/magic.h>
 #include <memory>
-#include <sys/vfs.h>
 #include <unordered_map>
 
 namespace qm {
 namespace {
-
-bool InodesStable(const std::string& folder) {
-    struct statfs fs {};
-    if (statfs(folder.empty() ? "." : folder.c_str(), &fs) != 0)
-        return false;
-    switch (static_cast<unsigned long>(fs.f_type)) {
-    case 0x65735546UL: // FUSE: numbers made up per name
-    case MSDOS_SUPER_MAGIC:
-    case EXFAT_SUPER_MAGIC:
-    case 0x5346544eUL: // NTFS
-    case OVERLAYFS_SUPER_MAGIC:
-    case SMB_SUPER_MAGIC:
-    case 0xFF534D42UL: // CIFS
-    case 0xFE534D42UL: // SMB2
-        return false;
-    default:
-        return true;
-    }
-}
-
-// The inode number of each name of a folder, from one listing: the names back to back in
-// one block and an open-addressed table over them, so that a folder of a hundred thousand
-// files costs no allocation per name. Empty where the numbers are not stable.
-class FolderInodes {
-public:
-    explicit FolderInodes(const std::string& folder) {
-        if (!InodesStable(folder))
-            return;
-        DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
-        if (dir == nullptr)
-            return;
-        while (const dirent* entry = readdir(dir)) {
-            const std::size_t length = std::strlen(entry->d_name);
-            entries_.push_back({names_.size(), length, entry->d_ino});
-            names_.append(entry->d_name, length);
-        }
-        closedir(dir);
-        std::size_t size = 16;
-        while (size < entries_.size() * 2)
-            size *= 2;
-        table_.assign(size, kEmpty);
-        for (std::uint32_t i = 0; i < entries_.size(); ++i) {
-            std::size_t at = std::hash<std::string_view>{}(Name(i)) & (size - 1);
-            while (table_[at] != kEmpty)
-                at = (at + 1) & (size - 1);
-            table_[at] = i;
-        }
-    }
-
-    bool Stable() const { return !table_.empty(); }
-
-    // 0 when the name is not there or the numbers are not stable.
-    std::uint64_t Find(std::string_view name) const {
-        if (table_.empty())
-            return 0;
-        const std::size_t mask = table_.size() - 1;
-        for (std::size_t at = std::hash<std::string_view>{}(name)&mask; table_[at] != kEmpty;
-             at = (at + 1) & mask)
-            if (Name(table_[at]) == name)
-                return entries_[table_[at]].inode;
-        return 0;
-    }
-
-private:
-    struct Entry {
-        std::size_t offset;
-        std::size_t length;
-        std::uint64_t inode;
-    };
-    std::string_view Name(std::uint32_t i) const {
-        return std::string_view(names_).substr(entries_[i].offset, entries_[i].length);
-    }
-    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
-    std::string names_;
-    std::vector<Entry> entries_;
-    std::vector<std::uint32_t> table_;
-};
 
 using FolderListings = std::unordered_map<std::string, std::unique_ptr<FolderInodes>>;
 
@@ -122,14 +43,6 @@ void FillInodes(std::vector<TJournalMoveRef>& moves, FolderListings& folders) {
     }
 }
 
-MoveEntryFile DefaultMove(const MoveEntryFile& move, TMoveFolder& folder) {
-    if (move)
-        return move;
-    return [&folder](const std::string& f, const std::string& from, const std::string& to) {
-        return folder.Move(f, from, to);
-    };
-}
-
 // The run in list order against the candidates it was announced with, one per slot.
 class ListOrderCheck {
 public:
@@ -148,8 +61,8 @@ public:
         return handed_;
     }
 
-    int Move(const MoveEntryFile& inner, const std::string& folder, const std::string& from,
-             const std::string& to) {
+    RunError Move(const MoveEntryFile& inner, const std::string& folder, const std::string& from,
+                  const std::string& to) {
         if (broken_ != 0)
             return broken_;
         const std::size_t slot = static_cast<std::size_t>(slot_);
@@ -174,7 +87,7 @@ public:
             if (broken_ != 0)
                 return broken_;
         }
-        const int error = inner(folder, from, to);
+        const RunError error = inner(folder, from, to);
         writer_.SetResult(index, error == 0 ? MoveResult::Done : MoveResult::Failed);
         // While the number rises, a failure shifts every later number: from here on the
         // run computes its candidates itself, and each is journaled before its move.
@@ -210,8 +123,8 @@ public:
     PlanCheck(TJournalWriter& writer, const std::vector<TJournalMoveRef>& moves)
         : writer_(writer), moves_(moves) {}
 
-    int Move(const MoveEntryFile& inner, const std::string& folder, const std::string& from,
-             const std::string& to) {
+    RunError Move(const MoveEntryFile& inner, const std::string& folder, const std::string& from,
+                  const std::string& to) {
         if (broken_ != 0)
             return broken_;
         constexpr std::size_t kLookAhead = 64;
@@ -242,7 +155,7 @@ public:
                 return broken_;
             index = writer_.MoveCount() - 1;
         }
-        const int error = inner(folder, from, to);
+        const RunError error = inner(folder, from, to);
         writer_.SetResult(index, error == 0 ? MoveResult::Done : MoveResult::Failed);
         return error;
     }
@@ -262,26 +175,52 @@ std::string BrokenText(int error) {
            "); no file was renamed from there on";
 }
 
-} // namespace
-
-namespace {
-
-TJournal Header(RenameMode mode, RunOrder order, int entries, const TJournalPlace& place) {
+TJournal Header(RenameMode mode, RunOrder order, int entries) {
     TJournal header;
-    header.ProgramVersion = place.ProgramVersion;
     header.Mode = mode;
     header.Order = order;
     header.EntryCount = entries;
     return header;
 }
 
-std::string Finish(TJournalWriter& writer, const RenameTally& tally, int broken) {
-    const std::string closing = writer.Close(tally);
-    if (broken != 0)
-        return BrokenText(broken);
-    if (!closing.empty())
-        return "the journal could not be closed: " + closing;
-    return {};
+// What a journaled run's moves came to: the counts, and the errno value of a journal
+// write that failed on the way (0: none), after which no file was moved.
+struct TMovesTaken {
+    RenameTally Tally;
+    int Broken = 0;
+};
+
+using TakeMoves = std::function<TMovesTaken(TJournalWriter& writer, const MoveEntryFile& moveFile)>;
+
+// The one way every journaled run goes: the journal begun with all of `moves` under
+// `header` (when it cannot be, nothing is moved and the result says why), then
+// `takeMoves` with the writer and the move that takes each file (`move`, else
+// MoveFileNoReplace through one TMoveFolder), then the journal closed with its counts.
+TJournaledRun BeginThenMove(TJournal header, const TJournalPlace& place,
+                            const std::vector<TJournalMoveRef>& moves, const MoveEntryFile& move,
+                            const TakeMoves& takeMoves) {
+    TJournaledRun result;
+    header.ProgramVersion = place.ProgramVersion;
+    TJournalWriter writer;
+    result.JournalProblem = writer.Begin(place.Folder, std::move(header), moves);
+    if (!result.JournalProblem.empty())
+        return result;
+    result.Ran = true;
+    result.RunId = writer.RunId();
+    TMoveFolder folder;
+    MoveEntryFile moveFile = move;
+    if (!moveFile)
+        moveFile = [&folder](const std::string& f, const std::string& from, const std::string& to) {
+            return folder.Move(f, from, to);
+        };
+    const TMovesTaken taken = takeMoves(writer, moveFile);
+    result.Tally = taken.Tally;
+    const std::string closing = writer.Close(taken.Tally);
+    if (taken.Broken != 0)
+        result.JournalProblem = BrokenText(taken.Broken);
+    else if (!closing.empty())
+        result.JournalProblem = "the journal could not be closed: " + closing;
+    return result;
 }
 
 TJournaledRun RunPlannedJournaled(TFileItems& items, const RenameOptionSet& options,
@@ -304,22 +243,17 @@ TJournaledRun RunPlannedJournaled(TFileItems& items, const RenameOptionSet& opti
                          step.Step != TPlanStep::Final, step.Folder, step.From, step.To, 0});
     FolderListings listings;
     FillInodes(moves, listings);
-    TJournalWriter writer;
-    result.JournalProblem = writer.Begin(
-        place.Folder, Header(mode, RunOrder::Planned, static_cast<int>(entries.size()), place),
-        moves);
-    if (!result.JournalProblem.empty())
-        return result;
-    result.Ran = true;
-    result.RunId = writer.RunId();
-    TMoveFolder folder;
-    const MoveEntryFile inner = DefaultMove(move, folder);
-    PlanCheck check(writer, moves);
-    result.Tally = RunPlan(items, entries, plan, mode, callbacks, cancel,
-                           [&](const std::string& f, const std::string& from,
-                               const std::string& to) { return check.Move(inner, f, from, to); });
-    result.JournalProblem = Finish(writer, result.Tally, check.Broken());
-    return result;
+    return BeginThenMove(
+        Header(mode, RunOrder::Planned, static_cast<int>(entries.size())), place, moves, move,
+        [&](TJournalWriter& writer, const MoveEntryFile& moveFile) {
+            PlanCheck check(writer, moves);
+            const RenameTally tally =
+                RunPlan(items, entries, plan, mode, callbacks, cancel,
+                        [&](const std::string& f, const std::string& from, const std::string& to) {
+                            return check.Move(moveFile, f, from, to);
+                        });
+            return TMovesTaken{tally, check.Broken()};
+        });
 }
 
 } // namespace
@@ -331,7 +265,6 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
     if (order == RunOrder::Planned)
         return RunPlannedJournaled(items, options, mode, callbacks, cancel, move, place);
 
-    TJournaledRun result;
     const std::size_t slots = static_cast<std::size_t>(std::max(items.Count(), 0));
     std::vector<std::string> candidates(slots);
     // The first folder's listing (most runs have one folder) is read on a thread of its
@@ -365,11 +298,11 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
             continue;
         ++entryCount;
         std::string& candidate = candidates[slot];
-        int fault = 0;
+        RunError fault;
         candidate = CandidateName(*entry, running, mode, fault);
-        if (fault != 0)
+        if (fault)
             unknown[slot] = 1;
-        if (fault != 0 || candidate == entry->Name())
+        if (fault || candidate == entry->Name())
             continue;
         running.NumberIncValue = NumberAfterRename(running.NumberIncValue, numberRises);
         // A failure the run will meet is still tried, so it is announced too.
@@ -382,76 +315,63 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
     if (firstListing.valid())
         listings.emplace(firstFolder, firstListing.get());
     FillInodes(moves, listings);
-    TJournalWriter writer;
-    result.JournalProblem =
-        writer.Begin(place.Folder, Header(mode, RunOrder::ListOrder, entryCount, place), moves);
-    if (!result.JournalProblem.empty())
-        return result;
-    result.Ran = true;
-    result.RunId = writer.RunId();
-    // The views point into the entries and candidates, which the run is about to change.
-    for (TJournalMoveRef& m : moves)
-        m.Folder = m.From = m.To = {};
-
-    TMoveFolder folder;
-    const MoveEntryFile inner = DefaultMove(move, folder);
-    ListOrderCheck check(writer, std::move(candidates), std::move(moveOfSlot),
-                         std::move(slotOfMove), std::move(moves), numberRises);
-    RenameCallbacks hooked = callbacks;
-    hooked.KnownCandidate = [&check, &unknown](int slot, std::string& candidate) {
-        return check.Known(slot, candidate) && !unknown[static_cast<std::size_t>(slot)];
-    };
-    result.Tally =
-        RunRenames(items, options, mode, hooked, cancel,
-                   [&](const std::string& f, const std::string& from, const std::string& to) {
-                       return check.Move(inner, f, from, to);
-                   });
-    result.JournalProblem = Finish(writer, result.Tally, check.Broken());
-    return result;
+    return BeginThenMove(
+        Header(mode, RunOrder::ListOrder, entryCount), place, moves, move,
+        [&](TJournalWriter& writer, const MoveEntryFile& moveFile) {
+            // The views point into the entries and candidates, which the run is about to
+            // change.
+            for (TJournalMoveRef& m : moves)
+                m.Folder = m.From = m.To = {};
+            ListOrderCheck check(writer, std::move(candidates), std::move(moveOfSlot),
+                                 std::move(slotOfMove), std::move(moves), numberRises);
+            RenameCallbacks hooked = callbacks;
+            hooked.KnownCandidate = [&check, &unknown](int slot, std::string& candidate) {
+                return check.Known(slot, candidate) && !unknown[static_cast<std::size_t>(slot)];
+            };
+            const RenameTally tally = RunRenames(
+                items, options, mode, hooked, cancel,
+                [&](const std::string& f, const std::string& from, const std::string& to) {
+                    return check.Move(moveFile, f, from, to);
+                });
+            return TMovesTaken{tally, check.Broken()};
+        });
 }
 
-TJournaledMoves RunJournaledMoves(const std::vector<TJournalMove>& moves, TJournal header,
-                                  const TJournalPlace& place, const std::atomic<bool>& cancel,
-                                  const std::function<void(std::size_t index, int error)>& done,
-                                  const MoveEntryFile& move, const MovesCount& count) {
-    TJournaledMoves result;
-    result.Errors.assign(moves.size(), ECANCELED);
-    header.ProgramVersion = place.ProgramVersion;
+TJournaledMoves
+RunJournaledMoves(const std::vector<TJournalMove>& moves, TJournal header,
+                  const TJournalPlace& place, const std::atomic<bool>& cancel,
+                  const std::function<void(std::size_t index, RunError error)>& done,
+                  const MoveEntryFile& move, const MovesCount& count) {
+    std::vector<RunError> errors(moves.size(), ECANCELED);
     std::vector<TJournalMoveRef> refs;
     refs.reserve(moves.size());
     for (const TJournalMove& m : moves)
         refs.push_back({m.Entry, m.Temporary, m.Folder, m.From, m.To, m.Inode});
-    TJournalWriter writer;
-    result.JournalProblem = writer.Begin(place.Folder, header, refs);
-    if (!result.JournalProblem.empty())
-        return result;
-    result.Ran = true;
-    result.RunId = writer.RunId();
-    TMoveFolder folder;
-    const MoveEntryFile inner = DefaultMove(move, folder);
-    RenameTally tally;
-    for (std::size_t i = 0; i < moves.size(); ++i) {
-        if (cancel.load(std::memory_order_acquire)) {
-            tally.Cancelled = true;
-            break;
-        }
-        const TJournalMove& m = moves[i];
-        const int error = inner(m.Folder, m.From, m.To);
-        writer.SetResult(i, error == 0 ? MoveResult::Done : MoveResult::Failed);
-        result.Errors[i] = error;
-        CountOutcome(tally, error == 0 ? RenameOutcome::Renamed : RenameOutcome::Failed);
-        if (done)
-            done(i, error);
-    }
-    if (count) {
-        const bool cancelled = tally.Cancelled;
-        tally = count(result.Errors);
-        tally.Cancelled = cancelled;
-    }
-    const std::string closing = writer.Close(tally);
-    if (!closing.empty())
-        result.JournalProblem = "the journal could not be closed: " + closing;
-    return result;
+    const TJournaledRun run = BeginThenMove(
+        std::move(header), place, refs, move,
+        [&](TJournalWriter& writer, const MoveEntryFile& moveFile) {
+            RenameTally tally;
+            for (std::size_t i = 0; i < moves.size(); ++i) {
+                if (cancel.load(std::memory_order_acquire)) {
+                    tally.Cancelled = true;
+                    break;
+                }
+                const TJournalMove& m = moves[i];
+                const RunError error = moveFile(m.Folder, m.From, m.To);
+                writer.SetResult(i, error == 0 ? MoveResult::Done : MoveResult::Failed);
+                errors[i] = error;
+                CountOutcome(tally, error == 0 ? RenameOutcome::Renamed : RenameOutcome::Failed);
+                if (done)
+                    done(i, error);
+            }
+            if (count) {
+                const bool cancelled = tally.Cancelled;
+                tally = count(errors);
+                tally.Cancelled = cancelled;
+            }
+            return TMovesTaken{tally, 0};
+        });
+    return {run.Ran, run.JournalProblem, run.RunId, std::move(errors)};
 }
 
 } // namespace qm

@@ -61,16 +61,17 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
 // closed with `count(errors)` where given (an undo counts entries, not moves, and also the
 // entries it could not even try), else with one count per move.
 // The counts to close the journal of RunJournaledMoves with, from each move's error.
-using MovesCount = std::function<RenameTally(const std::vector<int>& errors)>;
+using MovesCount = std::function<RenameTally(const std::vector<RunError>& errors)>;
 struct TJournaledMoves {
     bool Ran = false;
     std::string JournalProblem;
     std::string RunId;
-    std::vector<int> Errors; // per move: 0 or the errno value
+    std::vector<RunError> Errors; // per move: none or the error
 };
-TJournaledMoves RunJournaledMoves(const std::vector<TJournalMove>& moves, TJournal header,
-                                  const TJournalPlace& place, const std::atomic<bool>& cancel,
-                                  const std::function<void(std::size_t index, int error)>& done,
-                                  const MoveEntryFile& move = {}, const MovesCount& count = {});
+TJournaledMoves
+RunJournaledMoves(const std::vector<TJournalMove>& moves, TJournal header,
+                  const TJournalPlace& place, const std::atomic<bool>& cancel,
+                  const std::function<void(std::size_t index, RunError error)>& done,
+                  const MoveEntryFile& move = {}, const MovesCount& count = {});
 
 } // namespace qm

@@ -391,7 +391,7 @@ TUndoPlan PlanUndo(const TJournal& journal, const std::vector<TJournal>& undos) 
             disk.Move(folder, current, m.From, node);
             laterTaken = true;
         };
-        auto fail = [&](int error, bool bothNames = false) {
+        auto fail = [&](RunError error, bool bothNames = false) {
             plan.Failures.push_back({m.Entry, folder, m.To, m.From, error, bothNames});
         };
         if (isTheFile(to)) {
@@ -437,7 +437,7 @@ TUndoPlan PlanUndo(const TJournal& journal, const std::vector<TJournal>& undos) 
     return plan;
 }
 
-RenameTally CountUndo(const TUndoPlan& plan, const std::vector<int>& errors) {
+RenameTally CountUndo(const TUndoPlan& plan, const std::vector<RunError>& errors) {
     // Per entry: a cycle's parked entry has two moves and counts once; a move not reached
     // (cancelled) leaves its entry as it is.
     enum State { Left, Restored, Failed };
@@ -447,7 +447,7 @@ RenameTally CountUndo(const TUndoPlan& plan, const std::vector<int>& errors) {
         return entry >= 0 ? long{entry} : --unknown;
     };
     for (std::size_t i = 0; i < plan.Moves.size(); ++i) {
-        const int error = i < errors.size() ? errors[i] : 0;
+        const RunError error = i < errors.size() ? errors[i] : RunError();
         State& s = state[key(plan.Moves[i].Entry)];
         if (error != 0 && error != ECANCELED)
             s = Failed;
@@ -519,21 +519,21 @@ TUndoResult UndoJournal(const std::string& path, const TJournal& journal,
     TMoveFolder folder;
     result.Run = RunJournaledMoves(
         plan.Moves, header, place, cancel,
-        [&](std::size_t index, int) {
+        [&](std::size_t index, RunError) {
             if (done)
                 done(index + 1, plan.Moves.size());
         },
         [&folder](const std::string& in, const std::string& from, const std::string& to) {
-            const int error = folder.Move(in, from, to);
+            const RunError error = folder.Move(in, from, to);
             return error == EEXIST ? DropSecondName(in, from, to) : error;
         },
-        [&plan](const std::vector<int>& errors) { return CountUndo(plan, errors); });
+        [&plan](const std::vector<RunError>& errors) { return CountUndo(plan, errors); });
     result.Failures = plan.Failures;
     result.Moves = plan.Moves;
     if (!result.Run.Ran)
         return result;
     for (std::size_t i = 0; i < plan.Moves.size(); ++i) {
-        const int error = result.Run.Errors[i];
+        const RunError error = result.Run.Errors[i];
         if (error != 0 && error != ECANCELED) {
             const TJournalMove& m = plan.Moves[i];
             result.Failures.push_back({m.Entry, m.Folder, m.From, m.To, error});

@@ -44,7 +44,7 @@ struct TUndoFailure {
     std::string Folder;
     std::string Current; // the name the file has (or had) after the run
     std::string Old;     // the name it cannot get back
-    int Error = 0;       // EEXIST: the old name is taken; ENOENT: the file is gone
+    RunError Error;      // EEXIST: the old name is taken; ENOENT: the file is gone
     // With EEXIST: the old name holds the file or one that looks alike, which could not be
     // shown to be one file; Current was left, for the user to check and remove.
     bool BothNames = false;
@@ -93,7 +93,7 @@ TUndoResult UndoJournal(const std::string& path, const TJournal& journal,
                         const std::function<void(std::size_t done, std::size_t total)>& done = {});
 
 // The counts of a plan that is not run (a dry run): restored = what would be.
-RenameTally CountUndo(const TUndoPlan& plan, const std::vector<int>& errors = {});
+RenameTally CountUndo(const TUndoPlan& plan, const std::vector<RunError>& errors = {});
 
 // Whether the process that wrote `journal` is still running (a journal left open by a
 // run that goes on is not an interrupted one).

@@ -15,9 +15,9 @@
 //   const TagValues* Tags() const;             its tags (null: none read)
 //   bool Known(std::size_t slot, std::string& candidate);  a candidate worked out before
 //                                              (never one the engine could not compute)
-//   int Move(std::size_t slot, const std::string& candidate);  0 or an errno value; only
-//                                              for a candidate other than Name()
-//   void Settle(std::size_t slot, RenameOutcome, std::string&& candidate, int error,
+//   RunError Move(std::size_t slot, const std::string& candidate);  none or the error;
+//                                              only for a candidate other than Name()
+//   void Settle(std::size_t slot, RenameOutcome, std::string&& candidate, RunError error,
 //               std::int32_t number, bool numberRose);   after each entry reached
 //   void Step(std::size_t slot);               after each slot, reached or empty
 // `number` is the running number the candidate was made with; `numberRose` says that
@@ -44,7 +44,7 @@ RenameTally RunListOrderLoop(Walk& walk, RenameOptionSet& run, RenameMode mode) 
         if (walk.Reach(slot)) {
             const std::int32_t number = run.NumberIncValue;
             std::string candidate;
-            int error = 0;
+            RunError error;
             if (!walk.Known(slot, candidate))
                 candidate = CandidateName(mode, run, number, walk.Name(), walk.CanUndo(),
                                           walk.PrevName(), error, walk.Tags());

@@ -1,6 +1,5 @@
 #include "rename/movefile.h"
 
-#include "engine/utf8text.h"
 #include "rename/foldcase.h"
 #include "rename/namepath.h"
 
@@ -9,19 +8,10 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <string_view>
-#include <unicode/uchar.h>
 #include <unordered_map>
 #include <unordered_set>
 
 namespace qm {
-
-std::u32string FoldCase(std::string_view name) {
-    std::u32string text = DecodeUtf8(name);
-    for (char32_t& c : text)
-        c = static_cast<char32_t>(u_foldCase(static_cast<UChar32>(c), U_FOLD_CASE_DEFAULT));
-    return text;
-}
-
 namespace {
 
 // The answers of a file system that does not know RENAME_NOREPLACE (NFS, FUSE, 9p and
@@ -108,8 +98,8 @@ int MoveThroughTemporaryName(TFileCalls& calls, int dir, const std::string& from
 
 } // namespace
 
-int MoveFileNoReplace(const std::string& folder, const std::string& from, const std::string& to,
-                      TFileCalls& calls) {
+RunError MoveFileNoReplace(const std::string& folder, const std::string& from,
+                           const std::string& to, TFileCalls& calls) {
     return TMoveFolder(calls).Move(folder, from, to);
 }
 
@@ -241,7 +231,8 @@ TMoveFolder::~TMoveFolder() {
         calls_.CloseFolder(dir_);
 }
 
-int TMoveFolder::Move(const std::string& folder, const std::string& from, const std::string& to) {
+RunError TMoveFolder::Move(const std::string& folder, const std::string& from,
+                           const std::string& to) {
     if (const int refused = RefusedNames(from, to))
         return refused;
     if (!open_ || folder != path_) {
@@ -259,7 +250,7 @@ int TMoveFolder::Move(const std::string& folder, const std::string& from, const 
         rules_ = devices_.Of(calls_, dir_);
     }
     // Some drivers lose the file they are asked to give a name they cannot store.
-    if (const int refused = NameRuleError(rules_, to))
+    if (const RunError refused = NameRuleError(rules_, to))
         return refused;
     int error = MoveOnce(calls_, dir_, from, to);
     if (error == EEXIST && OnlyTheCaseDiffers(from, to))

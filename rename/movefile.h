@@ -8,11 +8,11 @@
 // NUL byte (the system call would cut the name there short), before any system call. A
 // change of letter case alone also works on folders that ignore letter case.
 //
-// A new name that the folder's file system refuses (namerules.h) is refused with
-// kErrorNameCharacter, kErrorNameEnd or kErrorNameTooLong (runrules.h) before any
-// rename is asked for.
+// A new name that the folder's file system refuses (namerules.h) is refused with its
+// fault (NameCharacter, NameEnd or NameTooLong, runerror.h) before any rename is asked
+// for.
 //
-// Returns 0, or the errno value of the failure, in which case nothing has changed on
+// Returns none, or the error of the failure, in which case nothing has changed on
 // disk. The one exception: a case-only change goes through a temporary name, and when
 // both its second step and the step back fail, the file stays under that temporary name
 // (".qm-case-...") in the same folder; the error of the second step is returned.
@@ -28,8 +28,8 @@
 
 namespace qm {
 
-int MoveFileNoReplace(const std::string& folder, const std::string& from, const std::string& to,
-                      TFileCalls& calls = TFileCalls::System());
+RunError MoveFileNoReplace(const std::string& folder, const std::string& from,
+                           const std::string& to, TFileCalls& calls = TFileCalls::System());
 
 // Whether `a` and `b`, two names' lstat, show one file: the same device, inode number and
 // type, and at least two links. False is no proof of two files: where a file system makes
@@ -65,7 +65,7 @@ public:
     TMoveFolder(const TMoveFolder&) = delete;
     TMoveFolder& operator=(const TMoveFolder&) = delete;
 
-    int Move(const std::string& folder, const std::string& from, const std::string& to);
+    RunError Move(const std::string& folder, const std::string& from, const std::string& to);
 
 private:
     struct FolderNames;

@@ -1,7 +1,6 @@
 #include "rename/namerules.h"
 
 #include "engine/utf8text.h"
-#include "rename/runrules.h"
 
 #include <cstdio>
 #include <linux/magic.h>
@@ -92,7 +91,7 @@ NameRules NameRulesOf(unsigned long type, std::string_view mountType) {
     return NameRules::Posix;
 }
 
-int NameRuleError(NameRules rules, std::string_view to) {
+RunError NameRuleError(NameRules rules, std::string_view to) {
     if (rules == NameRules::Posix)
         return 0;
     while (!to.empty() && to.back() == '/')
@@ -103,7 +102,7 @@ int NameRuleError(NameRules rules, std::string_view to) {
     if (to.empty() || to == "." || to == "..")
         return 0;
     if (rules == NameRules::Sshfs)
-        return to.size() > kMaxBytes ? kErrorNameTooLong : 0;
+        return to.size() > kMaxBytes ? RunError::Of(RunFault::NameTooLong) : RunError();
     int units = 0;
     for (std::size_t i = 0; i < to.size();) {
         int width = 0;
@@ -111,14 +110,14 @@ int NameRuleError(NameRules rules, std::string_view to) {
         units += width;
         // The FAT driver through FUSE takes ASCII only, and loses a file it refuses.
         if (RefusedOnWindows(c) || (rules == NameRules::FuseFat && c >= 0x7f))
-            return kErrorNameCharacter + static_cast<int>(c);
+            return RunError::Of(RunFault::NameCharacter, c);
     }
     if (to.back() == '.' || to.back() == ' ')
-        return kErrorNameEnd + static_cast<unsigned char>(to.back());
+        return RunError::Of(RunFault::NameEnd, static_cast<unsigned char>(to.back()));
     // A share's server keeps names in its own file system: Linux's take 255 bytes.
     if (units > kMaxUnits || (rules == NameRules::Smb && to.size() > kMaxBytes))
-        return kErrorNameTooLong;
-    return 0;
+        return RunError::Of(RunFault::NameTooLong);
+    return {};
 }
 
 NameRules TDeviceRules::Of(TFileCalls& calls, int dir) {
@@ -147,17 +146,10 @@ NameRules TDeviceRules::Of(TFileCalls& calls, int dir, unsigned long type, dev_t
     return known_.emplace(device, NameRulesOf(type, mountType)).first->second;
 }
 
-bool IsNameRuleError(int error) {
-    return error == kErrorNameTooLong ||
-           (error >= kErrorNameCharacter && error <= kErrorNameCharacter + 0x10ffff) ||
-           (error >= kErrorNameEnd && error < kErrorNameEnd + 0x80);
-}
-
-std::string RefusedCharacterText(int error) {
-    if (error == kErrorNameTooLong || !IsNameRuleError(error))
+std::string RefusedCharacterText(RunError error) {
+    if (error.Fault() != RunFault::NameCharacter && error.Fault() != RunFault::NameEnd)
         return {};
-    const auto c = static_cast<char32_t>(
-        error - (error >= kErrorNameEnd ? kErrorNameEnd : kErrorNameCharacter));
+    const char32_t c = error.Character();
     if (c < 0x20 || c == 0x7f || c == 0xfffd) {
         char code[8];
         std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
@@ -166,13 +158,13 @@ std::string RefusedCharacterText(int error) {
     return EncodeUtf8(std::u32string(1, c));
 }
 
-std::string NameRuleErrorText(int error) {
-    if (error == kErrorNameTooLong)
+std::string NameRuleErrorText(RunError error) {
+    if (error.Fault() == RunFault::NameTooLong)
         return "the new name is longer than this drive allows";
     const std::string shown = RefusedCharacterText(error);
     if (shown.empty())
         return {};
-    if (error >= kErrorNameEnd)
+    if (error.Fault() == RunFault::NameEnd)
         return "the new name ends in \u201c" + shown + "\u201d, which this drive does not allow";
     return "the new name holds \u201c" + shown +
            "\u201d, which this drive does not allow in a name";

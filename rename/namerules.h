@@ -17,6 +17,7 @@
 // file when it refuses a name. Every other file system is left to answer for itself.
 
 #include "rename/filecalls.h"
+#include "rename/runerror.h"
 
 #include <cstdint>
 #include <map>
@@ -38,10 +39,10 @@ enum class NameRules : std::uint8_t {
 // `mountType` ("vfat", "fuseblk", "fuse.sshfs", ...; "" when not known).
 NameRules NameRulesOf(unsigned long type, std::string_view mountType);
 
-// 0 when `rules` take the new name `to` (its last part; trailing slashes are no part of
-// it), else kErrorNameCharacter, kErrorNameEnd (each plus the character) or
-// kErrorNameTooLong (runrules.h).
-int NameRuleError(NameRules rules, std::string_view to);
+// None when `rules` take the new name `to` (its last part; trailing slashes are no part
+// of it), else the fault NameCharacter or NameEnd (with the character) or NameTooLong
+// (runerror.h).
+RunError NameRuleError(NameRules rules, std::string_view to);
 
 // The rules of each device, learnt through `calls`: the statfs type of each folder asked
 // about, and for FUSE the mount table once per device. One thread at a time.
@@ -57,15 +58,12 @@ private:
     std::map<dev_t, NameRules> known_;
 };
 
-// The character a kErrorNameCharacter or kErrorNameEnd error names, as a user reads it:
-// itself, or "U+000A" for a control character; empty for any other error.
-std::string RefusedCharacterText(int error);
-
-// Whether `error` is one of the errors NameRuleError gives.
-bool IsNameRuleError(int error);
+// The character a NameCharacter or NameEnd fault names, as a user reads it: itself, or
+// "U+000A" for a control character; empty for any other error.
+std::string RefusedCharacterText(RunError error);
 
 // The English words for an error of NameRuleError, beginning "the new name ..."; empty
 // for any other error.
-std::string NameRuleErrorText(int error);
+std::string NameRuleErrorText(RunError error);
 
 } // namespace qm

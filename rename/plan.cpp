@@ -28,10 +28,10 @@ enum class Fate : std::uint8_t { Stays, Fails, Moves };
 struct Round {
     std::vector<std::int32_t> number; // the running number each candidate was made with
     std::vector<std::string> candidate;
-    std::vector<int> error;     // of the candidate itself (too long, no such sub-folder...)
+    std::vector<RunError> error; // of the candidate itself (too long, no such sub-folder...)
     std::vector<int> target;    // the place of the candidate, when it has no error
     std::vector<Fate> fate;     // the outcome of the round
-    std::vector<int> fateError; // errno of a Fails
+    std::vector<RunError> fateError; // of a Fails
     std::vector<int> holder;    // a Moves entry: the entry that must move first, or -1
 };
 
@@ -50,8 +50,8 @@ private:
     void ShareOutPlaces();
     void MakeCandidate(std::size_t i, std::int32_t number);
     void Resolve();
-    // The error that keeps entry `i` from moving whatever the others do, or 0.
-    int Error(std::size_t i) const {
+    // The error that keeps entry `i` from moving whatever the others do, or none.
+    RunError Error(std::size_t i) const {
         return ownError_[i] != 0 ? ownError_[i]
                : gone_[i]        ? ENOENT
                : blocked_[i]     ? blocked_[i]
@@ -226,7 +226,7 @@ void Planner::MakeCandidate(std::size_t i, std::int32_t number) {
     const TRunEntry& entry = entries_[i];
     round_.number[i] = number;
     std::string& candidate = round_.candidate[i];
-    int fault = 0;
+    RunError fault;
     candidate = CandidateName(mode_, options_, number, entry.Name, entry.CanUndo, entry.PrevName,
                               fault, entry.Tags ? &entry.Tags->Values : nullptr);
     round_.error[i] = fault != 0 || candidate == entry.Name
@@ -261,7 +261,7 @@ void Planner::Resolve() {
             round_.fateError[i] = round_.error[i];
             continue;
         }
-        const int error = Error(i);
+        const RunError error = Error(i);
         round_.fate[i] = Fate::Fails;
         round_.fateError[i] = error != 0 ? error : EEXIST; // EEXIST unless it wins below
         if (error == 0)
@@ -636,7 +636,7 @@ bool Planner::OrderSteps() {
 TRenamePlan ListOrderPlan(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
                           RenameMode mode, const std::atomic<bool>& cancel, TFileCalls& calls) {
     TRenamePlan plan;
-    plan.Prediction = PredictRenames(entries, options, mode, RunOrder::ListOrder, cancel, calls);
+    plan.Prediction = PredictListOrder(entries, options, mode, cancel, calls);
     for (std::size_t i = 0; i < plan.Prediction.Entries.size(); ++i) {
         const TPredictedEntry& predicted = plan.Prediction.Entries[i];
         if (predicted.Outcome == RenameOutcome::Renamed)

@@ -83,10 +83,10 @@ int TPlanPlaces::Locate(const std::string& folder, const std::string& name, int&
     return 0;
 }
 
-int TPlanPlaces::Target(const std::string& folder, const std::string& from,
-                        const std::string& candidate, int& place) {
+RunError TPlanPlaces::Target(const std::string& folder, const std::string& from,
+                             const std::string& candidate, int& place) {
     TModelMove move;
-    if (const int error = model_.CheckFreed(folder, from, candidate, move))
+    if (const RunError error = model_.CheckFreed(folder, from, candidate, move))
         return error;
     place = Intern(*move.To, move.ToName);
     return 0;

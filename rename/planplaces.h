@@ -30,9 +30,9 @@ public:
     // into a sub-folder); the errno value when the folder cannot be read.
     int Locate(const std::string& folder, const std::string& name, int& place);
     // The place the file `from` of `folder` would take under `candidate` once no other
-    // file holds that name, or the errno value that refuses the rename all the same.
-    int Target(const std::string& folder, const std::string& from, const std::string& candidate,
-               int& place);
+    // file holds that name, or the error that refuses the rename all the same.
+    RunError Target(const std::string& folder, const std::string& from,
+                    const std::string& candidate, int& place);
     // Whether a file lay at `place` when its folder was read.
     bool Present(int place);
     int PlaceCount() const { return static_cast<int>(folderOf_.size()); }

@@ -21,12 +21,12 @@ public:
 private:
     // The entry `k` stands for, as long as the list still shows it as planned.
     TFileItem* Entry(int k) const;
-    int Move(const TPlanStep& step, const std::string& from, const std::string& to) {
+    RunError Move(const TPlanStep& step, const std::string& from, const std::string& to) {
         return move_ ? move_(step.Folder, from, to) : folder_.Move(step.Folder, from, to);
     }
     void Reach(int k, TFileItem* entry, const std::string& to);
     // `moved`: the file failed but is no longer where it was (its name says where).
-    void Report(int k, TFileItem* entry, RenameOutcome outcome, int error, bool moved = false);
+    void Report(int k, TFileItem* entry, RenameOutcome outcome, RunError error, bool moved = false);
     void Succeed(int k, TFileItem& entry, const std::string& to);
     void RunFinal(const TPlanStep& step);
     void RunCycle(std::size_t first, std::size_t last);
@@ -63,7 +63,7 @@ void PlanRun::Reach(int k, TFileItem* entry, const std::string& to) {
         callbacks_.OnNames(entries_[static_cast<std::size_t>(k)].Slot, entry->Name(), to);
 }
 
-void PlanRun::Report(int k, TFileItem* entry, RenameOutcome outcome, int error, bool moved) {
+void PlanRun::Report(int k, TFileItem* entry, RenameOutcome outcome, RunError error, bool moved) {
     if (outcome == RenameOutcome::Failed && entry != nullptr && mode_ == RenameMode::Rename &&
         !moved)
         entry->ClearPrevName(); // as in the run in list order: no part in this run
@@ -94,7 +94,7 @@ void PlanRun::RunFinal(const TPlanStep& step) {
     }
     Reach(step.Entry, entry, step.To);
     // A holder that could not move away still holds the name: the move refuses.
-    if (const int error = Move(step, step.From, step.To))
+    if (const RunError error = Move(step, step.From, step.To))
         Report(step.Entry, entry, RenameOutcome::Failed, error);
     else
         Succeed(step.Entry, *entry, step.To);
@@ -116,7 +116,7 @@ void PlanRun::RunCycle(std::size_t first, std::size_t last) {
     for (TFileItem* member : members)
         member->ClearRenamed();
     std::size_t failed = last + 1; // the step refused, if any
-    int error = 0;
+    RunError error;
     for (std::size_t s = first; s <= last; ++s) {
         const TPlanStep& step = steps[s];
         if (s < last && callbacks_.OnNames)
@@ -130,7 +130,7 @@ void PlanRun::RunCycle(std::size_t first, std::size_t last) {
     }
     // Taken back last first, so that each name is free again when its file returns.
     std::size_t kept = failed > last ? last + 1 : first; // steps first..kept-1 stay done
-    int backError = 0;
+    RunError backError;
     if (failed <= last) {
         for (std::size_t s = failed; s-- > first;) {
             backError = Move(steps[s], steps[s].To, steps[s].From);

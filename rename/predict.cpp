@@ -43,13 +43,13 @@ public:
     const std::string& PrevName() const { return entry_->PrevName; }
     const TagValues* Tags() const { return entry_->Tags ? &entry_->Tags->Values : nullptr; }
     bool Known(std::size_t, std::string&) const { return false; }
-    int Move(std::size_t, const std::string& candidate) {
-        const int error = folders_.Check(entry_->Path, entry_->Name, candidate, move_);
+    RunError Move(std::size_t, const std::string& candidate) {
+        const RunError error = folders_.Check(entry_->Path, entry_->Name, candidate, move_);
         if (error == 0)
             folders_.Apply(move_);
         return error;
     }
-    void Settle(std::size_t, RenameOutcome outcome, std::string&& candidate, int error,
+    void Settle(std::size_t, RenameOutcome outcome, std::string&& candidate, RunError error,
                 std::int32_t number, bool) {
         // Braces: clang before 16 takes no parenthesised aggregate init.
         out_.push_back({outcome, std::move(candidate), error, number});
@@ -75,24 +75,28 @@ std::vector<TRunEntry> SnapshotEntries(const TFileItems& items) {
         // One entry at a time, so that a rename worker waits for one copy at most.
         const auto lock = items.ReadLock();
         if (const TFileItem* item = items.Items(slot))
-            entries.push_back({slot, item->Path(), item->Name(), item->PrevName(),
-                               item->CanUndo(), item->Tags()});
+            entries.push_back({slot, item->Path(), item->Name(), item->PrevName(), item->CanUndo(),
+                               item->Tags()});
     }
     return entries;
 }
 
-TPrediction PredictRenames(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
-                           RenameMode mode, RunOrder order, const std::atomic<bool>& cancel,
-                           TFileCalls& calls) {
-    // A planned run is predicted by its plan.
-    if (order == RunOrder::Planned)
-        return PredictPlanned(entries, options, mode, cancel, calls);
+TPrediction PredictListOrder(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
+                             RenameMode mode, const std::atomic<bool>& cancel, TFileCalls& calls) {
     // The run's own loop, with the folder model's answer as the move.
     TPrediction prediction;
     ModelWalk walk(entries, prediction.Entries, cancel, calls);
     RenameOptionSet run = options;
     prediction.Tally = RunListOrderLoop(walk, run, mode);
     return prediction;
+}
+
+TPrediction PredictRenames(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
+                           RenameMode mode, RunOrder order, const std::atomic<bool>& cancel,
+                           TFileCalls& calls) {
+    if (order == RunOrder::Planned)
+        return PredictPlanned(entries, options, mode, cancel, calls);
+    return PredictListOrder(entries, options, mode, cancel, calls);
 }
 
 } // namespace qm

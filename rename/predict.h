@@ -53,10 +53,10 @@ struct TPredictedEntry {
     // The name the run tries: the new name with the running number of this moment, in undo
     // mode the undo name. Equal to the entry's name when Unchanged.
     std::string Candidate;
-    // The errno value the run reports for a failure (EEXIST, ENAMETOOLONG, ENOENT, EINVAL,
-    // EILSEQ, EACCES, EROFS, ...), or kErrorPatternInvalid / kErrorPatternLimit
-    // (runrules.h) for a name the options could not compute; 0 otherwise.
-    int Error = 0;
+    // The error the run reports for a failure: an errno value (EEXIST, ENAMETOOLONG,
+    // ENOENT, EINVAL, EILSEQ, EACCES, EROFS, ...) or a fault of the name (runerror.h);
+    // none otherwise.
+    RunError Error;
     // The running number of this moment, the one a candidate in rename mode is made with:
     // the options' NumberIncValue, raised (NumberAfterRename) once per entry renamed
     // before this one while NumberIncEnabled is on, in undo mode as well.
@@ -79,5 +79,11 @@ struct TPrediction {
 TPrediction PredictRenames(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
                            RenameMode mode, RunOrder order, const std::atomic<bool>& cancel,
                            TFileCalls& calls = TFileCalls::System());
+
+// PredictRenames in list order, the one order that needs no planning (a planned run whose
+// numbering never settles falls back on it, plan.h).
+TPrediction PredictListOrder(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
+                             RenameMode mode, const std::atomic<bool>& cancel,
+                             TFileCalls& calls = TFileCalls::System());
 
 } // namespace qm

@@ -41,14 +41,14 @@ public:
         return callbacks_.KnownCandidate &&
                callbacks_.KnownCandidate(static_cast<int>(slot), candidate);
     }
-    int Move(std::size_t slot, const std::string& candidate) {
+    RunError Move(std::size_t slot, const std::string& candidate) {
         if (callbacks_.OnNames)
             callbacks_.OnNames(static_cast<int>(slot), old_, candidate);
         return move_ ? move_(entry_->Path(), old_, candidate)
                      : folder_.Move(entry_->Path(), old_, candidate);
     }
-    void Settle(std::size_t slot, RenameOutcome outcome, const std::string& candidate, int error,
-                std::int32_t, bool numberRose) {
+    void Settle(std::size_t slot, RenameOutcome outcome, const std::string& candidate,
+                RunError error, std::int32_t, bool numberRose) {
         if (outcome == RenameOutcome::Renamed) {
             if (mode_ == RenameMode::Undo)
                 entry_->UndoName();
@@ -85,7 +85,7 @@ private:
 } // namespace
 
 std::string CandidateName(const TFileItem& entry, const RenameOptionSet& options, RenameMode mode,
-                          int& error) {
+                          RunError& error) {
     const std::shared_ptr<const TEntryTags> tags = entry.Tags();
     return CandidateName(mode, options, options.NumberIncValue, entry.Name(), entry.CanUndo(),
                          entry.PrevName(), error, tags ? &tags->Values : nullptr);

@@ -26,12 +26,13 @@ namespace qm {
 class TFileItem;
 class TFileItems;
 
-// Moves the file `folder` + `from` to `folder` + `to`. Returns 0 or the errno value of a
-// failure, after which the disk must be as before. Anything that wants to see or steer
+// Moves the file `folder` + `from` to `folder` + `to`. Returns none or the error of a
+// failure (an errno value, or a name the drive refuses), after which the disk must be as
+// before. Anything that wants to see or steer
 // each move (a journal, a step that parks files in the way under temporary names) wraps
 // the default, which is MoveFileNoReplace.
-using MoveEntryFile =
-    std::function<int(const std::string& folder, const std::string& from, const std::string& to)>;
+using MoveEntryFile = std::function<RunError(const std::string& folder, const std::string& from,
+                                             const std::string& to)>;
 
 struct RenameCallbacks {
     // Before the candidate of an entry is computed: a caller that worked the run out
@@ -41,9 +42,8 @@ struct RenameCallbacks {
     std::function<bool(int slot, std::string& candidate)> KnownCandidate;
     // Before the move of an entry whose name changes: its old and its new bare name.
     std::function<void(int slot, const std::string& from, const std::string& to)> OnNames;
-    // After each entry that the run reached; `error` is the errno value of a failure, or
-    // kErrorPatternInvalid / kErrorPatternLimit (runrules.h).
-    std::function<void(int slot, RenameOutcome outcome, int error)> OnOutcome;
+    // After each entry that the run reached; `error` is that of a failure (runerror.h).
+    std::function<void(int slot, RenameOutcome outcome, RunError error)> OnOutcome;
     // After each success while the increasing number is on: the number the next entry
     // is computed with.
     std::function<void(std::int32_t numberIncValue)> OnNumber;
@@ -54,7 +54,7 @@ struct RenameCallbacks {
 // The name the run would give `entry` now (CandidateName of runrules.h, `error` as
 // there), with the options' NumberIncValue as the running number.
 std::string CandidateName(const TFileItem& entry, const RenameOptionSet& options, RenameMode mode,
-                          int& error);
+                          RunError& error);
 
 // The run. `options` is the run's own copy: its NumberIncValue rises as files are
 // renamed. `cancel` is read before each entry; the entry in progress completes. Empty

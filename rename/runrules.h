@@ -9,6 +9,7 @@
 #include "engine/newname.h"
 #include "engine/renameoptionset.h"
 #include "engine/runningnumber.h"
+#include "rename/runerror.h"
 
 #include <cstdint>
 #include <string>
@@ -38,17 +39,12 @@ struct RenameTally {
     bool Cancelled = false;
 };
 
-// The errors a run reports for an entry whose new name could not be computed (NameFault
-// of newname.h): beyond every errno value, so that no system call's error reads as one.
-inline constexpr int kErrorPatternInvalid = 0x10001;
-inline constexpr int kErrorPatternLimit = 0x10002;
-// The errors for a new name that the folder's file system refuses (namerules.h), told
-// before any rename is asked for: too long, holding a character it refuses (the error is
-// kErrorNameCharacter plus the character's code point), or ending in one (kErrorNameEnd
-// plus it).
-inline constexpr int kErrorNameTooLong = 0x10003;
-inline constexpr int kErrorNameCharacter = 0x200000;
-inline constexpr int kErrorNameEnd = 0x400000;
+// The error of a name the options could not compute; none for NameFault::None.
+constexpr RunError PatternError(NameFault fault) {
+    return fault == NameFault::PatternInvalid ? RunError::Of(RunFault::PatternInvalid)
+           : fault == NameFault::PatternLimit ? RunError::Of(RunFault::PatternLimit)
+                                              : RunError();
+}
 
 // The name the run tries for an entry named `name`: in undo mode `prevName`, its name
 // before the last successful rename, when it has one (`canUndo`), else `name`; in rename
@@ -57,23 +53,20 @@ inline constexpr int kErrorNameEnd = 0x400000;
 //
 // A name the options cannot compute (a pattern that does not compile, or one that went
 // beyond its limits on this name) comes back as `name` with `error` set to
-// kErrorPatternInvalid or kErrorPatternLimit: the entry is then a failure with that
-// error, and nothing is moved. Otherwise `error` is 0.
+// PatternError of the fault: the entry is then a failure with that error, and nothing
+// is moved. Otherwise `error` is none.
 //
 // `tags` are the entry's tags for the inserted texts (null: none read, every tag missing);
 // a missing tag is no error: the name stands with its fallback or nothing in its place.
 inline std::string CandidateName(RenameMode mode, const RenameOptionSet& options,
                                  std::int32_t number, const std::string& name, bool canUndo,
-                                 const std::string& prevName, int& error,
+                                 const std::string& prevName, RunError& error,
                                  const TagValues* tags = nullptr) {
-    error = 0;
+    error = {};
     if (mode == RenameMode::Undo)
         return canUndo ? prevName : name;
     NewName computed = ComputeNewNameChecked(options, name, number, NameTags{tags, nullptr});
-    if (computed.Fault == NameFault::PatternInvalid)
-        error = kErrorPatternInvalid;
-    else if (computed.Fault == NameFault::PatternLimit)
-        error = kErrorPatternLimit;
+    error = PatternError(computed.Fault);
     return std::move(computed.Name);
 }
 

@@ -64,6 +64,8 @@ FILES = {
     "filetags/tagpool.cpp": ([], ["filetags_tests"]),
     "filelist/entrycomparer.cpp": ([], ["filelist_tests"]),
     "rename/journal.cpp": (["quillmark-cli"], ["rename_run_tests", "journal_tests", "cli_tests"]),
+    "rename/journalformat.cpp": (["quillmark-cli"],
+                                 ["rename_run_tests", "journal_tests", "cli_tests"]),
     "rename/journalundo.cpp": (["quillmark-cli"], ["journal_tests", "rename_run_tests", "cli_tests"]),
     "app/list/tagloader.cpp": ([], ["tagloading_test"]),
 }

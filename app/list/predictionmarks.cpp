@@ -264,8 +264,21 @@ QString NotRenamed(const TRowMark& mark, const QString& reason, const MarkTextSo
                 QString::fromStdString(mark.Tried), reason);
 }
 
-QString FailureReason(int error, const MarkTextSource& texts) {
-    switch (error) {
+QString FailureReason(RunError error, const MarkTextSource& texts) {
+    switch (error.Fault()) {
+    case RunFault::PatternInvalid:
+        return Text(texts, "PREDICTPATTERNINVALID",
+                    "A find text is not a valid regular expression");
+    case RunFault::PatternLimit:
+        return Text(texts, "PREDICTPATTERNLIMIT", "A find text takes too long to match this name");
+    case RunFault::NameTooLong:
+        return Text(texts, "PREDICTDRIVELONG", "The new name is longer than this drive allows");
+    case RunFault::NameCharacter:
+    case RunFault::NameEnd:
+    case RunFault::None:
+        break;
+    }
+    switch (error.Errno()) {
     case EEXIST:
         return Text(texts, "PREDICTEXISTS", "A file of this name already exists");
     case ENAMETOOLONG:
@@ -283,20 +296,13 @@ QString FailureReason(int error, const MarkTextSource& texts) {
         return Text(texts, "PREDICTNOACCESS", "No permission to rename files in this folder");
     case EROFS:
         return Text(texts, "PREDICTREADONLY", "The file system is read-only");
-    case kErrorPatternInvalid:
-        return Text(texts, "PREDICTPATTERNINVALID",
-                    "A find text is not a valid regular expression");
-    case kErrorPatternLimit:
-        return Text(texts, "PREDICTPATTERNLIMIT", "A find text takes too long to match this name");
-    case kErrorNameTooLong:
-        return Text(texts, "PREDICTDRIVELONG", "The new name is longer than this drive allows");
     default:
         break;
     }
     const QString refused = QString::fromStdString(RefusedCharacterText(error));
     if (refused.isEmpty())
-        return QString::fromLocal8Bit(std::strerror(error));
-    if (error >= kErrorNameEnd)
+        return QString::fromLocal8Bit(std::strerror(error.Errno()));
+    if (error.Fault() == RunFault::NameEnd)
         return Fill(Text(texts, "PREDICTDRIVEEND",
                          "The new name ends in \u201c%1\u201d, which this drive does not allow"),
                     refused);

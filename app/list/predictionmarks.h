@@ -36,10 +36,9 @@ enum class MarkKind {
 struct TRowMark {
     int Slot = -1;
     MarkKind Kind = MarkKind::Fails;
-    // Fails: the errno value the run would report, or kErrorPatternInvalid or
-    // kErrorPatternLimit (rename/runrules.h) for a name the options cannot compute, or an
-    // error of rename/namerules.h for one the folder's drive refuses.
-    int Error = 0;
+    // Fails: the error the run would report: an errno value, or the fault of a name the
+    // options cannot compute or the folder's drive refuses (rename/runerror.h).
+    RunError Error;
     std::string Name; // Taken: the earlier file's name; Shifted: the name the file would get
     // Fails and Taken: the name the run would try, where the numbering shifted it away
     // from the name the column shows; empty when the run tries the name shown.

@@ -233,10 +233,10 @@ TEST(PredictionMarks, PatternFaultsHaveTheirOwnReason) {
         return std::string();
     };
     TRowMark mark;
-    mark.Error = kErrorPatternInvalid;
+    mark.Error = RunError::Of(RunFault::PatternInvalid);
     EXPECT_EQ(MarkTip(mark, english).toStdString(),
               "Would not be renamed: A find text is not a valid regular expression");
-    mark.Error = kErrorPatternLimit;
+    mark.Error = RunError::Of(RunFault::PatternLimit);
     EXPECT_EQ(MarkTip(mark, english).toStdString(),
               "Would not be renamed: A find text takes too long to match this name");
 }
@@ -252,21 +252,21 @@ TEST(PredictionMarks, RefusedNamesNameTheCharacter) {
                                          : std::string();
     };
     TRowMark mark;
-    mark.Error = kErrorNameCharacter + ':';
+    mark.Error = RunError::Of(RunFault::NameCharacter, ':');
     EXPECT_EQ(MarkTip(mark, english).toStdString(),
               "Would not be renamed: The new name holds \u201c:\u201d, which this drive does not "
               "allow in a name");
     EXPECT_EQ(MarkTip(mark, german).toStdString(),
               "Would not be renamed: Enth\u00e4lt \u201e:\u201c");
-    mark.Error = kErrorNameCharacter + '\r';
+    mark.Error = RunError::Of(RunFault::NameCharacter, '\r');
     EXPECT_EQ(MarkTip(mark, english).toStdString(),
               "Would not be renamed: The new name holds \u201cU+000D\u201d, which this drive does "
               "not allow in a name");
-    mark.Error = kErrorNameEnd + '.';
+    mark.Error = RunError::Of(RunFault::NameEnd, '.');
     EXPECT_EQ(MarkTip(mark, english).toStdString(),
               "Would not be renamed: The new name ends in \u201c.\u201d, which this drive does not "
               "allow");
-    mark.Error = kErrorNameTooLong;
+    mark.Error = RunError::Of(RunFault::NameTooLong);
     EXPECT_EQ(MarkTip(mark, english).toStdString(),
               "Would not be renamed: The new name is longer than this drive allows");
 }

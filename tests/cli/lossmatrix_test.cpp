@@ -7,6 +7,7 @@
 #include "rename/predict.h"
 #include "rename/renamerun.h"
 #include "renamefolder.h"
+#include "runerrorprint.h"
 #include "runprocess.h"
 #include "settings/optionschemas.h"
 
@@ -151,9 +152,9 @@ Outcome ThroughTheLoop(const RenameFolder& dir, const Scenario& s, bool asNobody
                                              RenameMode::Rename, RunOrder::ListOrder, goOn);
         std::vector<std::string> seen;
         RenameCallbacks callbacks;
-        callbacks.OnOutcome = [&](int slot, RenameOutcome outcome, int error) {
+        callbacks.OnOutcome = [&](int slot, RenameOutcome outcome, RunError error) {
             seen.push_back(std::to_string(static_cast<int>(outcome)) + " " + files[slot].Name() +
-                           " " + std::to_string(error));
+                           " " + ErrorCode(error));
         };
         const RenameTally t =
             RunRenames(files.items(), options, RenameMode::Rename, callbacks, goOn);
@@ -163,7 +164,7 @@ Outcome ThroughTheLoop(const RenameFolder& dir, const Scenario& s, bool asNobody
             const std::string said =
                 e ? std::to_string(static_cast<int>(e->Outcome)) + " " +
                         (e->Outcome == RenameOutcome::Renamed ? e->Candidate : s.entries[i]) + " " +
-                        std::to_string(e->Error)
+                        ErrorCode(e->Error)
                   : "none";
             const std::string done = i < seen.size() ? seen[i] : "none";
             if (said != done) {

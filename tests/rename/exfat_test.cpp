@@ -8,6 +8,7 @@
 #include "rename/predict.h"
 #include "rename/renamerun.h"
 #include "renamefolder.h"
+#include "runerrorprint.h"
 #include "runprocess.h"
 
 #include <cerrno>
@@ -98,7 +99,8 @@ TEST(CaseInsensitiveFolder, RefusedNamesFailAsPredictedInEveryKindOfRun) {
     options.ReplacePairs[0] = {"a", "a:1"};
     options.ReplacePairs[1] = {"b", "b."};
     options.ReplacePairs[2] = {"c", "d"};
-    const std::vector<int> errors = {kErrorNameCharacter + ':', kErrorNameEnd + '.', 0};
+    const std::vector<RunError> errors = {RunError::Of(RunFault::NameCharacter, ':'),
+                                          RunError::Of(RunFault::NameEnd, '.'), 0};
     RenameFolder journals;
     const std::atomic<bool> goOn{false};
     for (const RunOrder order : {RunOrder::ListOrder, RunOrder::Planned}) {
@@ -110,9 +112,9 @@ TEST(CaseInsensitiveFolder, RefusedNamesFailAsPredictedInEveryKindOfRun) {
             ListedFiles list(dir, {"a.txt", "b", "c"});
             const TPrediction predicted = PredictRenames(SnapshotEntries(list.items()), options,
                                                          RenameMode::Rename, order, goOn);
-            std::vector<int> seen(3, -1);
+            std::vector<RunError> seen(3, -1);
             RenameCallbacks callbacks;
-            callbacks.OnOutcome = [&](int slot, RenameOutcome, int error) {
+            callbacks.OnOutcome = [&](int slot, RenameOutcome, RunError error) {
                 seen[static_cast<std::size_t>(slot)] = error;
             };
             const RenameTally tally =

@@ -1,6 +1,7 @@
 #include "rename/filecalls.h"
 #include "rename/movefile.h"
 #include "renamefolder.h"
+#include "runerrorprint.h"
 
 #include <algorithm>
 #include <cerrno>

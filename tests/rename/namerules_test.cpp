@@ -7,6 +7,7 @@
 #include "rename/namerules.h"
 #include "rename/runrules.h"
 #include "renamefolder.h"
+#include "runerrorprint.h"
 
 #include <cerrno>
 #include <gtest/gtest.h>
@@ -79,19 +80,24 @@ TEST(NameRules, EachFileSystemRefusesItsOwnNamesBeforeAnyRename) {
     // The error on each kind of drive; 0: the rename is asked for.
     struct Row {
         std::string to;
-        int windows, smb, fusefat, sshfs;
+        RunError windows, smb, fusefat, sshfs;
     };
-    const int colon = kErrorNameCharacter + ':', bar = kErrorNameCharacter + '|';
-    const int newline = kErrorNameCharacter + '\n', tab = kErrorNameCharacter + '\t';
-    const int dot = kErrorNameEnd + '.', space = kErrorNameEnd + ' ';
-    const int eAcute = kErrorNameCharacter + 0xE9, smile = kErrorNameCharacter + 0x1F600;
-    const int tooLong = kErrorNameTooLong;
+    const auto holds = [](char32_t c) {
+        return RunError::Of(RunFault::NameCharacter, c);
+    };
+    const auto endsIn = [](char32_t c) {
+        return RunError::Of(RunFault::NameEnd, c);
+    };
+    const RunError colon = holds(':'), bar = holds('|'), newline = holds('\n'), tab = holds('\t');
+    const RunError dot = endsIn('.'), space = endsIn(' ');
+    const RunError eAcute = holds(0xE9), smile = holds(0x1F600);
+    const RunError tooLong = RunError::Of(RunFault::NameTooLong);
     const std::vector<Row> rows = {
         {"a:b.txt", colon, colon, colon, 0},
         {"a|b", bar, bar, bar, 0},
         {"line\nbreak", newline, newline, newline, 0},
         {"tab\t", tab, tab, tab, 0},
-        {"del\x7f", 0, 0, kErrorNameCharacter + 0x7F, 0},
+        {"del\x7f", 0, 0, holds(0x7F), 0},
         {"ends.", dot, dot, dot, 0},
         {"ends ", space, space, space, 0},
         {" starts.txt", 0, 0, 0, 0},
@@ -112,24 +118,25 @@ TEST(NameRules, EachFileSystemRefusesItsOwnNamesBeforeAnyRename) {
         dir.Make("a");
         for (const Row& row : rows) {
             SCOPED_TRACE(std::string(drive.title) + ": " + row.to);
-            const int expected = drive.rules == 'W'   ? row.windows
-                                 : drive.rules == 'B' ? row.smb
-                                 : drive.rules == 'F' ? row.fusefat
-                                 : drive.rules == 'S' ? row.sshfs
-                                                      : 0;
+            const RunError expected = drive.rules == 'W'   ? row.windows
+                                      : drive.rules == 'B' ? row.smb
+                                      : drive.rules == 'F' ? row.fusefat
+                                      : drive.rules == 'S' ? row.sshfs
+                                                           : RunError();
             DriveCalls calls(drive.type, drive.mountType);
             EXPECT_EQ(MoveFileNoReplace(dir.Path(), "a", row.to, calls),
-                      expected != 0 ? expected : EDOM);
-            EXPECT_EQ(calls.renames, expected != 0 ? 0 : 1);
+                      expected ? expected : EDOM);
+            EXPECT_EQ(calls.renames, expected ? 0 : 1);
             // The prediction: the rules' error, or the answer of the real folder below
             // (a file system of 255 bytes, the Windows ones counting UTF-16 units instead).
             TFolderModel model(calls);
             TModelMove move;
-            const int predicted = model.Check(dir.Path(), "a", row.to, move);
-            if (expected != 0) {
+            const RunError predicted = model.Check(dir.Path(), "a", row.to, move);
+            if (expected) {
                 EXPECT_EQ(predicted, expected);
             } else if (row.to.find('/') == std::string::npos) {
-                EXPECT_EQ(predicted, drive.rules == 'P' && row.to.size() > 255 ? ENAMETOOLONG : 0);
+                EXPECT_EQ(predicted,
+                          RunError(drive.rules == 'P' && row.to.size() > 255 ? ENAMETOOLONG : 0));
             }
         }
     }
@@ -142,25 +149,28 @@ TEST(NameRules, TheMountTableIsReadOncePerDevice) {
         dir.Make(name);
     DriveCalls calls(kFuse, "fuseblk");
     TMoveFolder folder(calls);
-    EXPECT_EQ(folder.Move(dir.Path() + "d/", "a", "a?"), kErrorNameCharacter + '?');
-    EXPECT_EQ(folder.Move(dir.Path() + "e/", "b", "b*"), kErrorNameCharacter + '*');
-    EXPECT_EQ(folder.Move(dir.Path() + "d/", "a", "a<"), kErrorNameCharacter + '<');
+    EXPECT_EQ(folder.Move(dir.Path() + "d/", "a", "a?"),
+              RunError::Of(RunFault::NameCharacter, '?'));
+    EXPECT_EQ(folder.Move(dir.Path() + "e/", "b", "b*"),
+              RunError::Of(RunFault::NameCharacter, '*'));
+    EXPECT_EQ(folder.Move(dir.Path() + "d/", "a", "a<"),
+              RunError::Of(RunFault::NameCharacter, '<'));
     EXPECT_EQ(calls.mountReads, 1);
     EXPECT_EQ(calls.renames, 0);
 }
 
 // The texts a user reads: the character named, a control character by its code.
 TEST(NameRules, TheReasonNamesTheCharacter) {
-    EXPECT_EQ(NameRuleErrorText(kErrorNameCharacter + ':'),
+    EXPECT_EQ(NameRuleErrorText(RunError::Of(RunFault::NameCharacter, ':')),
               "the new name holds \u201c:\u201d, which this drive does not allow in a name");
-    EXPECT_EQ(NameRuleErrorText(kErrorNameCharacter + '\n'),
+    EXPECT_EQ(NameRuleErrorText(RunError::Of(RunFault::NameCharacter, '\n')),
               "the new name holds \u201cU+000A\u201d, which this drive does not allow in a name");
-    EXPECT_EQ(NameRuleErrorText(kErrorNameEnd + ' '),
+    EXPECT_EQ(NameRuleErrorText(RunError::Of(RunFault::NameEnd, ' ')),
               "the new name ends in \u201c \u201d, which this drive does not allow");
-    EXPECT_EQ(NameRuleErrorText(kErrorNameTooLong),
+    EXPECT_EQ(NameRuleErrorText(RunError::Of(RunFault::NameTooLong)),
               "the new name is longer than this drive allows");
     EXPECT_EQ(NameRuleErrorText(ENOENT), "");
-    EXPECT_EQ(NameRuleErrorText(kErrorPatternInvalid), "");
+    EXPECT_EQ(NameRuleErrorText(RunError::Of(RunFault::PatternInvalid)), "");
 }
 
 } // namespace

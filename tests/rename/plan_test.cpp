@@ -1,6 +1,7 @@
 #include "rename/movefile.h"
 #include "rename/plan.h"
 #include "renamefolder.h"
+#include "runerrorprint.h"
 #include "settings/optionschemas.h"
 
 #include <algorithm>
@@ -268,7 +269,7 @@ struct SteeredMove {
         return [this](const std::string& folder, const std::string& from, const std::string& to) {
             moves.push_back(from + ">" + to);
             if (const int error = at(static_cast<int>(moves.size()), from, to))
-                return error;
+                return RunError(error);
             return MoveFileNoReplace(folder, from, to);
         };
     }
@@ -315,7 +316,7 @@ TEST(PlannedRun, AStepRefusedInACycleTakesTheCycleBack) {
         const char* what;
         int refuse;    // the move refused (EACCES)
         int refuseToo; // a second move refused: a step back
-        std::vector<int> errors;
+        std::vector<RunError> errors;
         int parkedLeft; // files left under a temporary name
     } rows[] = {
         {"the second member refused", 3, 0, {ECANCELED, EACCES, ECANCELED}, 0},
@@ -334,9 +335,9 @@ TEST(PlannedRun, AStepRefusedInACycleTakesTheCycleBack) {
         steered.at = [&](int number, const std::string&, const std::string&) {
             return number == row.refuse || number == row.refuseToo ? EACCES : 0;
         };
-        std::vector<int> errors(3);
+        std::vector<RunError> errors(3);
         RenameCallbacks callbacks;
-        callbacks.OnOutcome = [&](int slot, RenameOutcome, int error) {
+        callbacks.OnOutcome = [&](int slot, RenameOutcome, RunError error) {
             errors[static_cast<std::size_t>(slot)] = error;
         };
         const RenameTally tally =

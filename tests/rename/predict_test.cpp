@@ -7,6 +7,7 @@
 #include "rename/nametable.h"
 #include "rename/predict.h"
 #include "renamefolder.h"
+#include "runerrorprint.h"
 #include "runprocess.h"
 
 #include <cerrno>
@@ -108,8 +109,8 @@ TEST(NameTable, FindsEveryNameWhileItIsThere) {
 // Predicts a run over `items`, then runs it: every entry's predicted outcome, name, error
 // and number, and the counts and the final number, must be what the run then does. Returns
 // the errors of the run, one per entry.
-std::vector<int> PredictThenRun(TFileItems& items, const RenameOptionSet& options,
-                                RenameMode mode) {
+std::vector<RunError> PredictThenRun(TFileItems& items, const RenameOptionSet& options,
+                                     RenameMode mode) {
     const std::atomic<bool> goOn{false};
     const TPrediction p =
         PredictRenames(SnapshotEntries(items), options, mode, RunOrder::ListOrder, goOn);
@@ -123,11 +124,11 @@ std::vector<int> PredictThenRun(TFileItems& items, const RenameOptionSet& option
     callbacks.OnNumber = [&](std::int32_t n) {
         number = n;
     };
-    callbacks.OnOutcome = [&](int slot, RenameOutcome outcome, int error) {
+    callbacks.OnOutcome = [&](int slot, RenameOutcome outcome, RunError error) {
         seen.back() = {outcome, items.Items(slot)->Name(), error, seen.back().Number};
     };
     const RenameTally t = RunRenames(items, options, mode, callbacks, goOn);
-    std::vector<int> errors;
+    std::vector<RunError> errors;
     EXPECT_EQ(p.Entries.size(), seen.size());
     for (std::size_t i = 0; i < seen.size() && i < p.Entries.size(); ++i) {
         SCOPED_TRACE("entry " + std::to_string(i));
@@ -217,7 +218,7 @@ TEST(Prediction, RandomOptionsOnExfatAsTheRun) {
 TEST(Prediction, FollowsAFolderRenamedEarlierWhateverPathReachesIt) {
     struct Row {
         std::vector<std::pair<std::string, std::string>> entries;
-        std::vector<int> errors;
+        std::vector<RunError> errors;
     };
     const std::vector<Row> rows = {
         {{{"./d/", "sub"}, {"d/sub/", "f"}}, {0, ENOENT}},

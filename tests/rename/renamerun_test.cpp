@@ -2,6 +2,7 @@
 #include "rename/predict.h"
 #include "rename/renamerun.h"
 #include "renamefolder.h"
+#include "runerrorprint.h"
 #include "settings/optionschemas.h"
 
 #include <algorithm>
@@ -27,10 +28,10 @@ struct Recorded {
         callbacks.OnNames = [this](int slot, const std::string& from, const std::string& to) {
             events.push_back(std::to_string(slot) + " " + from + ">" + to);
         };
-        callbacks.OnOutcome = [this](int slot, RenameOutcome outcome, int error) {
+        callbacks.OnOutcome = [this](int slot, RenameOutcome outcome, RunError error) {
             const char* kinds[] = {"renamed", "unchanged", "failed"};
             events.push_back(std::to_string(slot) + " " + kinds[static_cast<int>(outcome)] +
-                             (error ? " " + std::to_string(error) : ""));
+                             (error ? " " + ErrorCode(error) : ""));
         };
         callbacks.OnNumber = [this](std::int32_t n) {
             events.push_back("#" + std::to_string(n));
@@ -97,12 +98,10 @@ TEST(RenameRun, ANameTheEngineCannotComputeFailsAsPredictedInEveryForm) {
             : order == RunOrder::ListOrder
                 ? RunRenames(files.items(), options, RenameMode::Rename, r.callbacks, kGoOn)
                 : RunPlannedRenames(files.items(), options, RenameMode::Rename, r.callbacks, kGoOn);
-        EXPECT_EQ(std::count(r.events.begin(), r.events.end(),
-                             "0 failed " + std::to_string(kErrorPatternLimit)),
-                  1);
+        EXPECT_EQ(std::count(r.events.begin(), r.events.end(), "0 failed PatternLimit"), 1);
         EXPECT_EQ(tally.Failed, 1);
         ASSERT_EQ(predicted.Entries.size(), 3u);
-        EXPECT_EQ(predicted.Entries[0].Error, kErrorPatternLimit);
+        EXPECT_EQ(predicted.Entries[0].Error, RunError::Of(RunFault::PatternLimit));
         EXPECT_EQ(predicted.Tally.Failed, 1);
         EXPECT_EQ(files[0].Name(), stuck);
         EXPECT_EQ(files[1].Name(), "cx1");

@@ -1,0 +1,28 @@
+#pragma once
+
+// A run's error as the tests write it down and as GoogleTest prints it: an errno value as
+// its number, a fault by its kind (and the code point it names).
+
+#include "rename/runerror.h"
+
+#include <ostream>
+#include <string>
+
+namespace qm {
+
+inline std::string ErrorCode(RunError error) {
+    static const char* const kinds[] = {
+        "", "PatternInvalid", "PatternLimit", "NameTooLong", "NameCharacter", "NameEnd"};
+    if (error.Fault() == RunFault::None)
+        return std::to_string(error.Errno());
+    std::string code = kinds[static_cast<int>(error.Fault())];
+    if (error.Character() != 0)
+        code += "+" + std::to_string(static_cast<unsigned>(error.Character()));
+    return code;
+}
+
+inline void PrintTo(RunError error, std::ostream* out) {
+    *out << ErrorCode(error);
+}
+
+} // namespace qm
