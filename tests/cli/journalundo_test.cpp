@@ -516,8 +516,9 @@ TEST_P(UndoOn, ASwapUndoneTwiceOrFinishedAfterAKill) {
             ASSERT_EQ(undo.Tally.Renamed, 2);
             // The undo's own journal, by its id: a run and its undo begun within one
             // millisecond have ids that no order of the names tells apart.
-            if (row.forget)
+            if (row.forget) {
                 ASSERT_TRUE(fs::remove(JournalPath(Place().Folder, undo.Run.RunId)));
+            }
         } else {
             InAChildThatDies([&] {
                 TJournal header;
