@@ -1,5 +1,6 @@
 #include "rename/journal.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -345,6 +346,19 @@ TEST_F(JournalFile, ARunGoingOnKeepsItsJournalWhileAnotherMakesMoreThanTen) {
     // Closed, it is pruned like any other.
     Write(sizes);
     EXPECT_FALSE(std::filesystem::exists(going.Path()));
+}
+
+TEST_F(JournalFile, InUseFromBeginToClose) {
+    TJournalWriter writer;
+    ASSERT_EQ(writer.Begin(folder_, TJournal{}, {{0, false, "/a/", "x", "y", 7}}), "");
+    EXPECT_TRUE(JournalInUse(writer.Path()));
+    // A look leaves the writer's lock as it was.
+    EXPECT_TRUE(JournalInUse(writer.Path()));
+    EXPECT_EQ(writer.Close({0, 0, 0, 0, false}), "");
+    // What an earlier call left in errno says nothing of this look.
+    errno = EWOULDBLOCK;
+    EXPECT_FALSE(JournalInUse(writer.Path()));
+    EXPECT_FALSE(JournalInUse(folder_ + "none.qmjournal"));
 }
 
 } // namespace
