@@ -20,9 +20,15 @@ const char* PatternErrorText(RunError error) {
         return "a regular expression went beyond its match limits on this name";
     case RunFault::PatternInvalid:
         return "a find text cannot be used as a pattern";
-    default:
+    // An errno value (strerror tells it) or a drive's refusal (NameRuleErrorText). Every
+    // kind is listed, so that the compiler asks for the words of a new one.
+    case RunFault::None:
+    case RunFault::NameTooLong:
+    case RunFault::NameCharacter:
+    case RunFault::NameEnd:
         return nullptr;
     }
+    return nullptr;
 }
 
 std::vector<std::shared_ptr<const TEntryTags>>
