@@ -538,22 +538,26 @@ std::string EncodeJournalStart(const TJournal& header, const std::vector<TJourna
     return out;
 }
 
-std::string EncodeReplace(std::size_t index, const TJournalMoveRef& actual) {
+namespace {
+
+// A replacement or an insertion: the same record under two kinds.
+std::string EncodeIndexedMove(RecordType kind, std::size_t index, const TJournalMoveRef& actual) {
     std::string record;
-    const std::size_t at = OpenRecord(record, kReplace);
+    const std::size_t at = OpenRecord(record, kind);
     PutVar(record, index);
     PutInlineMove(record, actual);
     CloseRecord(record, at);
     return record;
 }
 
+} // namespace
+
+std::string EncodeReplace(std::size_t index, const TJournalMoveRef& actual) {
+    return EncodeIndexedMove(kReplace, index, actual);
+}
+
 std::string EncodeInsert(std::size_t index, const TJournalMoveRef& actual) {
-    std::string record;
-    const std::size_t at = OpenRecord(record, kInsert);
-    PutVar(record, index);
-    PutInlineMove(record, actual);
-    CloseRecord(record, at);
-    return record;
+    return EncodeIndexedMove(kInsert, index, actual);
 }
 
 std::string EncodeClose(const RenameTally& tally, const std::vector<MoveResult>& results) {
