@@ -106,7 +106,8 @@ int PredictRename(const RenameOptionSet& options, std::vector<std::string> paths
                            std::move(split.Name),
                            {},
                            false,
-                           i < tags.size() ? std::move(tags[i]) : nullptr});
+                           i < tags.size() ? std::move(tags[i]) : nullptr,
+                           {}});
         if (!trailing.empty())
             trailingSlashes.emplace(i, trailing);
     }

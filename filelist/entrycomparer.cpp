@@ -16,6 +16,8 @@ namespace {
 
 // The name the column shows for the first row, with the entry's tags as far as read.
 std::string NextNewName(const RenameOptionSet& options, const TFileItem& entry) {
+    if (const std::shared_ptr<const std::string>& hand = entry.HandName())
+        return *hand;
     const std::shared_ptr<const TEntryTags> tags = entry.Tags();
     return ComputeNewName(options, entry.Name(), options.NumberIncValue,
                           NameTags{tags ? &tags->Values : nullptr, nullptr});

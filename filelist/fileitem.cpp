@@ -27,6 +27,7 @@ void TFileItem::SetNewName(const std::string& newName) {
         prevName_ = name_;
         name_ = newName;
         renamed_ = true;
+        handName_.reset();
     }
     owner_.Sort();
 }
@@ -39,6 +40,7 @@ void TFileItem::UndoName() {
         name_ = std::move(prevName_);
         prevName_.clear();
         renamed_ = true;
+        handName_.reset();
     }
     owner_.Sort();
 }
@@ -49,6 +51,13 @@ void TFileItem::ClearPrevName() {
         prevName_.clear();
     }
     owner_.Sort();
+}
+
+void TFileItem::SetHandName(std::string name) {
+    std::shared_ptr<const std::string> hand =
+        name.empty() ? nullptr : std::make_shared<const std::string>(std::move(name));
+    auto lock = owner_.WriteLock();
+    handName_ = std::move(hand);
 }
 
 void TFileItem::ClearRenamed() {

@@ -46,6 +46,13 @@ public:
     // Renamed or restored by the last run.
     bool Renamed() const { return renamed_; }
 
+    // The new name the user typed for this entry, which the run gives it whatever the
+    // options say; null when the options name it. Dropped when the entry's name changes.
+    // A reader on another thread holds TFileItems::ReadLock() and keeps the pointer.
+    const std::shared_ptr<const std::string>& HandName() const { return handName_; }
+    // An empty `name` drops the hand name, giving the entry back to the options.
+    void SetHandName(std::string name);
+
     // The tags read from the file (entrytags.h); null until they were. Any thread, without
     // the list's lock: readers on worker threads set them while the window reads them.
     std::shared_ptr<const TEntryTags> Tags() const { return tags_.load(); }
@@ -58,11 +65,11 @@ public:
     // Not read again on a rename: a changed extension keeps the earlier type and icon.
     void ReadProperties();
 
-    // After a successful rename: PrevName := Name, Name := newName, Renamed := true; then
-    // the collection sorts itself (not in update mode).
+    // After a successful rename: PrevName := Name, Name := newName, Renamed := true, the
+    // hand name dropped; then the collection sorts itself (not in update mode).
     void SetNewName(const std::string& newName);
-    // When PrevName is not empty: Name := PrevName, PrevName := "", Renamed := true; then
-    // the collection sorts itself. Otherwise nothing changes.
+    // When PrevName is not empty: Name := PrevName, PrevName := "", Renamed := true, the
+    // hand name dropped; then the collection sorts itself. Otherwise nothing changes.
     void UndoName();
     // Drops the undo name (after a failed rename); then the collection sorts itself.
     void ClearPrevName();
@@ -87,6 +94,7 @@ private:
     FileAttributes attributes_;
     double modDate_ = 0;
     bool renamed_ = false;
+    std::shared_ptr<const std::string> handName_;
     std::atomic<std::shared_ptr<const TEntryTags>> tags_;
 };
 

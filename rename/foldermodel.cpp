@@ -14,6 +14,7 @@
 #include <sys/statvfs.h>
 #include <unicode/uchar.h>
 #include <unistd.h>
+#include <vector>
 
 namespace qm {
 namespace {
@@ -93,6 +94,28 @@ SplitName Split(std::string_view name) {
     split.last = name.substr(start, end - start);
     split.parent = name.substr(0, start);
     return split;
+}
+
+// The parts of a relative path, "" and "." left out.
+std::vector<std::string_view> PathParts(std::string_view path) {
+    std::vector<std::string_view> parts;
+    for (std::size_t begin = 0; begin <= path.size();) {
+        const std::size_t end = std::min(path.find('/', begin), path.size());
+        const std::string_view part = path.substr(begin, end - begin);
+        if (!part.empty() && part != ".")
+            parts.push_back(part);
+        begin = end + 1;
+    }
+    return parts;
+}
+
+// A folder moved into itself: the target's parent is `from` or lies below it, spelt
+// through the same names (the kernel refuses this with EINVAL).
+bool IntoItself(std::string_view from, const SplitName& target) {
+    const std::vector<std::string_view> source = PathParts(from);
+    const std::vector<std::string_view> parent = PathParts(target.parent);
+    return !source.empty() && parent.size() >= source.size() &&
+           std::equal(source.begin(), source.end(), parent.begin());
 }
 
 } // namespace
@@ -521,6 +544,8 @@ RunError TFolderModel::CheckMove(const std::string& folder, const std::string& f
         if (calls_.LStat(AT_FDCWD, path.c_str(), st) == 0 && !S_ISDIR(st.st_mode))
             return ENOTDIR;
     }
+    if (IntoItself(from, target))
+        return EINVAL;
     if (src.writeError_ != 0)
         return src.writeError_;
     if (dst.writeError_ != 0)

@@ -13,6 +13,7 @@
 //   const std::string& Name() const;           the reached entry's name, before its move
 //   bool CanUndo() const; const std::string& PrevName() const;
 //   const TagValues* Tags() const;             its tags (null: none read)
+//   const std::string* HandName() const;       the name typed for it (null: none)
 //   bool Known(std::size_t slot, std::string& candidate);  a candidate worked out before
 //                                              (never one the engine could not compute)
 //   RunError Move(std::size_t slot, const std::string& candidate);  none or the error;
@@ -47,7 +48,7 @@ RenameTally RunListOrderLoop(Walk& walk, RenameOptionSet& run, RenameMode mode) 
             RunError error;
             if (!walk.Known(slot, candidate))
                 candidate = CandidateName(mode, run, number, walk.Name(), walk.CanUndo(),
-                                          walk.PrevName(), error, walk.Tags());
+                                          walk.PrevName(), error, walk.Tags(), walk.HandName());
             RenameOutcome outcome = RenameOutcome::Unchanged;
             bool rose = false;
             if (error != 0) {

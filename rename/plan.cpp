@@ -228,7 +228,8 @@ void Planner::MakeCandidate(std::size_t i, std::int32_t number) {
     std::string& candidate = round_.candidate[i];
     RunError fault;
     candidate = CandidateName(mode_, options_, number, entry.Name, entry.CanUndo, entry.PrevName,
-                              fault, entry.Tags ? &entry.Tags->Values : nullptr);
+                              fault, entry.Tags ? &entry.Tags->Values : nullptr,
+                              entry.HandName.get());
     round_.error[i] = fault != 0 || candidate == entry.Name
                           ? fault
                           : places_->Target(PathOf(i), entry.Name, candidate, round_.target[i]);

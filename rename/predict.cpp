@@ -42,6 +42,7 @@ public:
     bool CanUndo() const { return entry_->CanUndo; }
     const std::string& PrevName() const { return entry_->PrevName; }
     const TagValues* Tags() const { return entry_->Tags ? &entry_->Tags->Values : nullptr; }
+    const std::string* HandName() const { return entry_->HandName.get(); }
     bool Known(std::size_t, std::string&) const { return false; }
     RunError Move(std::size_t, const std::string& candidate) {
         const RunError error = folders_.Check(entry_->Path, entry_->Name, candidate, move_);
@@ -76,7 +77,7 @@ std::vector<TRunEntry> SnapshotEntries(const TFileItems& items) {
         const auto lock = items.ReadLock();
         if (const TFileItem* item = items.Items(slot))
             entries.push_back({slot, item->Path(), item->Name(), item->PrevName(), item->CanUndo(),
-                               item->Tags()});
+                               item->Tags(), item->HandName()});
     }
     return entries;
 }

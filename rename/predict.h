@@ -35,6 +35,8 @@ struct TRunEntry {
     bool CanUndo = false;
     // The tags read from its file (null: none read), for options with InsertTags.
     std::shared_ptr<const TEntryTags> Tags;
+    // The new name the user typed for it (null: the options name it); see CandidateName.
+    std::shared_ptr<const std::string> HandName;
 };
 
 // The entries of `items` in slot order, empty slots left out; taken under the list's read

@@ -29,6 +29,7 @@ public:
         // A copy: the setters below replace the entry's name.
         old_ = entry_->Name();
         tags_ = entry_->Tags();
+        hand_ = entry_->HandName();
         entry_->ClearRenamed();
         return true;
     }
@@ -37,6 +38,7 @@ public:
     const std::string& PrevName() const { return entry_->PrevName(); }
     // Held for the entry's turn, so that a reader storing new tags meanwhile cannot free them.
     const TagValues* Tags() const { return tags_ ? &tags_->Values : nullptr; }
+    const std::string* HandName() const { return hand_.get(); }
     bool Known(std::size_t slot, std::string& candidate) const {
         return callbacks_.KnownCandidate &&
                callbacks_.KnownCandidate(static_cast<int>(slot), candidate);
@@ -80,6 +82,7 @@ private:
     TFileItem* entry_ = nullptr;
     std::string old_;
     std::shared_ptr<const TEntryTags> tags_;
+    std::shared_ptr<const std::string> hand_;
 };
 
 } // namespace
@@ -88,7 +91,8 @@ std::string CandidateName(const TFileItem& entry, const RenameOptionSet& options
                           RunError& error) {
     const std::shared_ptr<const TEntryTags> tags = entry.Tags();
     return CandidateName(mode, options, options.NumberIncValue, entry.Name(), entry.CanUndo(),
-                         entry.PrevName(), error, tags ? &tags->Values : nullptr);
+                         entry.PrevName(), error, tags ? &tags->Values : nullptr,
+                         entry.HandName().get());
 }
 
 RenameTally RunRenames(TFileItems& items, RenameOptionSet options, RenameMode mode,

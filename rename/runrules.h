@@ -58,13 +58,20 @@ constexpr RunError PatternError(NameFault fault) {
 //
 // `tags` are the entry's tags for the inserted texts (null: none read, every tag missing);
 // a missing tag is no error: the name stands with its fallback or nothing in its place.
+//
+// `handName`, when not null, is the new name the user typed for the entry: in rename mode
+// it is the candidate whatever the options say (never an error of the options); undo mode
+// does not read it.
 inline std::string CandidateName(RenameMode mode, const RenameOptionSet& options,
                                  std::int32_t number, const std::string& name, bool canUndo,
                                  const std::string& prevName, RunError& error,
-                                 const TagValues* tags = nullptr) {
+                                 const TagValues* tags = nullptr,
+                                 const std::string* handName = nullptr) {
     error = {};
     if (mode == RenameMode::Undo)
         return canUndo ? prevName : name;
+    if (handName != nullptr)
+        return *handName;
     NewName computed = ComputeNewNameChecked(options, name, number, NameTags{tags, nullptr});
     error = PatternError(computed.Fault);
     return std::move(computed.Name);

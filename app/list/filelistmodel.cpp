@@ -112,6 +112,8 @@ QString TFileListModel::CellText(const TFileItem& entry, ColumnId id, int row) c
     case ColumnId::Path:
         return Q(entry.Path());
     case ColumnId::NewName: {
+        if (const std::shared_ptr<const std::string>& hand = entry.HandName())
+            return Q(*hand);
         // One look at the tags: a reader may store them meanwhile.
         const std::shared_ptr<const TEntryTags> tags = entry.Tags();
         if (tagSources_ != 0 && (!tags || (tags->Sources & tagSources_) != tagSources_))

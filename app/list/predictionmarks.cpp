@@ -99,8 +99,8 @@ void AddTagMarks(const std::vector<TRunEntry>& entries, const TPrediction& predi
         const TRunEntry& entry = entries[i];
         for (; m < marks.size() && marks[m].Slot < entry.Slot; ++m)
             merged.push_back(std::move(marks[m]));
-        if (m < marks.size() && marks[m].Slot == entry.Slot)
-            continue;
+        if ((m < marks.size() && marks[m].Slot == entry.Slot) || entry.HandName)
+            continue; // a name typed by hand reads no tag
         const NewName name = ComputeNewNameChecked(
             options, entry.Name, NumberAtPosition(options.NumberIncValue, entry.Slot),
             NameTags{entry.Tags ? &entry.Tags->Values : nullptr, nullptr});
@@ -115,6 +115,8 @@ void AddTagMarks(const std::vector<TRunEntry>& entries, const TPrediction& predi
 }
 
 std::string ShownName(const RenameOptionSet& options, const TRunEntry& entry) {
+    if (entry.HandName)
+        return *entry.HandName;
     return ComputeNewName(options, entry.Name, NumberAtPosition(options.NumberIncValue, entry.Slot),
                           NameTags{entry.Tags ? &entry.Tags->Values : nullptr, nullptr});
 }

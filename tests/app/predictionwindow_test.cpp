@@ -269,7 +269,7 @@ private slots:
         std::vector<TRunEntry> entries;
         TPrediction prediction;
         for (int i = 0; i < 5000; ++i) {
-            entries.push_back({i, "/x/", "f" + std::to_string(i) + ".txt", {}, false, {}});
+            entries.push_back({i, "/x/", "f" + std::to_string(i) + ".txt", {}, false, {}, {}});
             TPredictedEntry entry;
             entry.Outcome = i == 0 ? RenameOutcome::Failed : RenameOutcome::Renamed;
             entry.Error = i == 0 ? EEXIST : 0;
@@ -293,7 +293,7 @@ private slots:
         std::vector<TRunEntry> entries;
         TPrediction prediction;
         for (int i = 0; i < 3; ++i) {
-            entries.push_back({i, "/x/", "f" + std::to_string(i) + ".txt", {}, false, {}});
+            entries.push_back({i, "/x/", "f" + std::to_string(i) + ".txt", {}, false, {}, {}});
             TPredictedEntry entry;
             entry.Outcome = RenameOutcome::Renamed;
             entry.Number = i == 0 ? 0 : 7;

@@ -193,6 +193,11 @@ void PredictAndRunAtRandom(const std::string& base, int runs, unsigned seed) {
             if (name.ends_with('/'))
                 name.pop_back();
         ListedFiles list(dir.Path(), names);
+        // Now and then a name typed by hand, which the options do not touch.
+        const std::vector<std::string> typed = {"a1", "b1", "x", "s/q", "c", "Ab2"};
+        for (std::size_t i = 0; i < names.size(); ++i)
+            if (pick(4) == 0)
+                list[static_cast<int>(i)].SetHandName(typed[static_cast<std::size_t>(pick(6))]);
         for (const RenameMode mode : {RenameMode::Rename, RenameMode::Undo}) {
             PredictThenRun(list.items(), options, mode);
             if (::testing::Test::HasFailure())
@@ -351,7 +356,7 @@ TEST(Prediction, SnapshotLeavesEmptySlotsOut) {
 }
 
 TEST(Prediction, CancelStopsItWithWhatItHas) {
-    const std::vector<TRunEntry> entries(1000, TRunEntry{0, "/nowhere/", "x", "", false, {}});
+    const std::vector<TRunEntry> entries(1000, TRunEntry{0, "/nowhere/", "x", "", false, {}, {}});
     RenameOptionSet options;
     options.InsertGroup = options.InsertBack = true;
     options.InsertBackText = "y";

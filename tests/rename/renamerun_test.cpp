@@ -1,4 +1,5 @@
 #include "rename/journaledrun.h"
+#include "rename/journalundo.h"
 #include "rename/predict.h"
 #include "rename/renamerun.h"
 #include "renamefolder.h"
@@ -292,6 +293,73 @@ TEST(RenameRun, EntriesAreNamedWithTheirTagsAndAMissingTagIsNoFailure) {
                   "2024-05-06_a.jpg_b.jpg_c.jpg");
     }
 }
+
+// Names typed by hand, whatever the options say (they would put "X" before every name):
+// what a plain loop of moves in line order would get wrong (a swap, a rotation, a
+// renumbering chain) succeeds when planned, a name taken outside the run fails, each as
+// predicted; the journal takes every run back. `hand` lists old>new per entry; a name
+// without ">" is typed as it stands.
+TEST(RenameRun, NamesTypedByHandAreRunAsPredictedAndUndone) {
+    struct Case {
+        const char* what;
+        std::vector<std::string> hand;
+        std::vector<std::string> outside;
+        int plannedRenamed, listRenamed;
+    };
+    const Case cases[] = {
+        {"a swap", {"a>b", "b>a"}, {}, 2, 0},
+        {"a rotation", {"a>b", "b>c", "c>a"}, {}, 3, 0},
+        {"a renumbering chain", {"f1>f2", "f2>f3", "f3>f4"}, {}, 3, 1},
+        {"a name taken outside, and one into a sub-folder", {"a>z", "b>s/b", "c"}, {"z", "s/"},
+         1, 1},
+        {"the same name typed twice", {"a>n", "b>n"}, {}, 1, 1},
+    };
+    const RenameOptionSet options = Scheme("InsertGroup=true\nInsertText=X\n");
+    for (const Case& c : cases)
+        for (const RunOrder order : {RunOrder::Planned, RunOrder::ListOrder}) {
+            SCOPED_TRACE(std::string(c.what) + (order == RunOrder::Planned ? ", planned" : ""));
+            RenameFolder dir;
+            std::vector<std::string> names;
+            for (const std::string& h : c.hand)
+                dir.Make(names.emplace_back(h.substr(0, h.find('>'))));
+            for (const std::string& name : c.outside)
+                dir.Make(name);
+            const auto before = dir.Contents();
+            ListedFiles files(dir.Path(), names);
+            for (std::size_t i = 0; i < c.hand.size(); ++i)
+                files[static_cast<int>(i)].SetHandName(
+                    c.hand[i].substr(c.hand[i].find('>') + 1));
+            const TPrediction predicted = PredictRenames(SnapshotEntries(files.items()), options,
+                                                         RenameMode::Rename, order, kGoOn);
+            RenameFolder journals;
+            const TJournalPlace place{journals.Path(), ""};
+            const TJournaledRun run = RunJournaledRenames(files.items(), options,
+                                                          RenameMode::Rename, order, {}, kGoOn,
+                                                          {}, place);
+            ASSERT_TRUE(run.Ran) << run.JournalProblem;
+            const int renamed = order == RunOrder::Planned ? c.plannedRenamed : c.listRenamed;
+            EXPECT_EQ(run.Tally.Renamed, renamed);
+            EXPECT_EQ(predicted.Tally.Renamed, renamed);
+            EXPECT_EQ(run.Tally.Failed, predicted.Tally.Failed);
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                const TFileItem& entry = files[static_cast<int>(i)];
+                const std::string& hand = c.hand[i];
+                const bool moved = entry.Name() != names[i];
+                EXPECT_EQ(predicted.Entries[i].Outcome == RenameOutcome::Renamed, moved) << hand;
+                if (moved) {
+                    EXPECT_EQ(entry.Name(), hand.substr(hand.find('>') + 1));
+                    EXPECT_EQ(dir.Contents().at(names[i]), std::vector<std::string>{entry.Name()});
+                    EXPECT_EQ(entry.HandName(), nullptr) << "a renamed entry keeps no hand name";
+                }
+            }
+            const std::string path = JournalPath(place.Folder, run.RunId);
+            const TUndoResult undo =
+                UndoJournal(path, ReadJournal(path).Journal, place, kGoOn);
+            EXPECT_TRUE(undo.Complete);
+            EXPECT_EQ(dir.Contents(), before);
+        }
+}
+
 
 } // namespace
 } // namespace qm::test
