@@ -166,9 +166,12 @@ std::string RunEditor(const std::string& editor, const std::string& file) {
     sigaction(SIGQUIT, &oldQuit, nullptr);
     if (child < 0 || waited < 0)
         return std::string("cannot run the editor: ") + std::strerror(errno);
-    if (WIFSIGNALED(status))
-        return "the editor '" + editor + "' was ended by signal " +
-               std::to_string(WTERMSIG(status));
+    // The shell tells an editor it ran that was killed as 128 + the signal.
+    const int signal = WIFSIGNALED(status)         ? WTERMSIG(status)
+                       : WEXITSTATUS(status) > 128 ? WEXITSTATUS(status) - 128
+                                                   : 0;
+    if (signal != 0)
+        return "the editor '" + editor + "' was ended by signal " + std::to_string(signal);
     if (WEXITSTATUS(status) != 0)
         return "the editor '" + editor + "' exited with status " +
                std::to_string(WEXITSTATUS(status)) +
