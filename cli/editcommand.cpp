@@ -290,8 +290,14 @@ int RunEdit(const EditArgs& args) {
         text = std::move(*read);
     }
     if (text == written) {
-        std::fputs("quillmark-cli edit: the names were left as they were; nothing renamed\n",
-                   stderr);
+        // Leaving the file is how one backs out of an edit; the scheme's names as they
+        // are have a command of their own.
+        std::fprintf(stderr,
+                     "quillmark-cli edit: the names were left as they were; nothing "
+                     "renamed%s\n",
+                     args.scheme.file || args.scheme.name
+                         ? " (to give the scheme's names, use rename --plan)"
+                         : "");
         return 0;
     }
     std::string problem;

@@ -122,21 +122,27 @@ std::optional<std::vector<MapPair>> ReadRenameMap(std::string_view text, bool nu
             return std::nullopt;
         }
         pairs.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
+    } else {
+        pairs.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\0')) / 2 + 1);
     }
     // Where each OLD was given, by the path the run renames: its folder and name without
     // the slashes given after it.
     std::unordered_map<std::string_view, std::size_t> given;
-    auto add = [&](std::size_t line, std::string_view old, std::string_view now,
-                   const std::string& where) {
+    given.reserve(pairs.capacity());
+    // `line` counts lines, or pairs when NUL-separated; the message is made only for a fault.
+    auto add = [&](std::size_t line, std::string_view old, std::string_view now) {
+        auto where = [&] {
+            return (nullSeparated ? "pair " : "line ") + std::to_string(line) + ": ";
+        };
         if (old.empty() || now.empty()) {
-            problem = where + (old.empty() ? "the old path is empty" : "the new name is empty");
+            problem = where() + (old.empty() ? "the old path is empty" : "the new name is empty");
             return false;
         }
         const GivenPath split = SplitGivenPath(old);
         const std::string_view key = old.substr(0, old.size() - split.Trailing.size());
         const auto [at, first] = given.emplace(key, line);
         if (!first) {
-            problem = where + "'" + std::string(old) + "' is given already (" +
+            problem = where() + "'" + std::string(old) + "' is given already (" +
                       (nullSeparated ? "pair " : "line ") + std::to_string(at->second) + ")";
             return false;
         }
@@ -147,16 +153,16 @@ std::optional<std::vector<MapPair>> ReadRenameMap(std::string_view text, bool nu
         std::size_t start = 0;
         for (std::size_t pair = 1; start < text.size(); ++pair) {
             const std::size_t oldEnd = text.find('\0', start);
-            const std::string where = "pair " + std::to_string(pair) + ": ";
             if (oldEnd == std::string_view::npos) {
-                problem = where + "'" + std::string(text.substr(start)) + "' has no new name";
+                problem = "pair " + std::to_string(pair) + ": '" + std::string(text.substr(start)) +
+                          "' has no new name";
                 return std::nullopt;
             }
             std::size_t newEnd = text.find('\0', oldEnd + 1);
             if (newEnd == std::string_view::npos)
                 newEnd = text.size();
             if (!add(pair, text.substr(start, oldEnd - start),
-                     text.substr(oldEnd + 1, newEnd - oldEnd - 1), where))
+                     text.substr(oldEnd + 1, newEnd - oldEnd - 1)))
                 return std::nullopt;
             start = newEnd + 1;
         }
@@ -170,7 +176,7 @@ std::optional<std::vector<MapPair>> ReadRenameMap(std::string_view text, bool nu
             problem = At(line) + "no tab between the old path and the new name";
             return false;
         }
-        return add(line, content.substr(0, tab), content.substr(tab + 1), At(line));
+        return add(line, content.substr(0, tab), content.substr(tab + 1));
     });
     if (!read)
         return std::nullopt;

@@ -162,9 +162,7 @@ int RunItems(const char* command, TFileItems& items,
     if (!run.JournalProblem.empty())
         std::fprintf(stderr, "quillmark-cli %s: warning: %s\n", command,
                      run.JournalProblem.c_str());
-    const RenameTally& tally = run.Tally;
-
-    return FinishRun(command, tally);
+    return FinishRun(command, run.Tally);
 }
 
 // Reads the tags of every entry before the first file is moved, when the options need

@@ -256,11 +256,12 @@ void BM_PlainRenameat2Loop(benchmark::State& state) {
 
 // Renames a fresh folder; true when every file took a "pic_" name.
 bool RenameAll(benchmark::State& state, const ListedFolder& folder, bool timed,
-               double* seconds = nullptr) {
-    if (!Measure(
-            state,
-            {Program(), "rename", "--scheme-file", Scheme(), "--files-from", folder.list, "-0"},
-            OutFile(), timed, seconds))
+               double* seconds = nullptr, bool plan = false) {
+    std::vector<std::string> argv = {
+        Program(), "rename", "--scheme-file", Scheme(), "--files-from", folder.list, "-0"};
+    if (plan)
+        argv.push_back("--plan");
+    if (!Measure(state, argv, OutFile(), timed, seconds))
         return false;
     const std::vector<std::string> now = NamesIn(folder.dir);
     if (now.size() != Names().size() ||
@@ -276,6 +277,7 @@ bool RenameAll(benchmark::State& state, const ListedFolder& folder, bool timed,
     return true;
 }
 
+// Argument 1: with --plan.
 void BM_RenameCommand(benchmark::State& state) {
     DropSharedFolder();
     for (auto _ : state) {
@@ -285,7 +287,7 @@ void BM_RenameCommand(benchmark::State& state) {
         const ListedFolder& folder = *made;
         double seconds = 0;
         // Against the plain loop of this process, when it ran (it is registered first).
-        if (RenameAll(state, folder, true, &seconds) && plainLoopSeconds > 0) {
+        if (RenameAll(state, folder, true, &seconds, state.range(0) == 1) && plainLoopSeconds > 0) {
             state.counters["x_plain_loop"] = seconds / plainLoopSeconds;
             state.counters["x_plain_loop_cpu"] =
                 state.counters["child_cpu_ms"] / (plainLoopCpuSeconds * 1000.0);
@@ -315,9 +317,9 @@ std::string PicName(const std::string& name) {
 
 bool AllPics(benchmark::State& state, const std::string& dir, std::size_t count) {
     const std::vector<std::string> now = NamesIn(dir);
-    if (now.size() != count ||
-        !std::all_of(now.begin(), now.end(),
-                     [](const std::string& name) { return name.starts_with("pic_"); })) {
+    if (now.size() != count || !std::all_of(now.begin(), now.end(), [](const std::string& name) {
+            return name.starts_with("pic_");
+        })) {
         state.SkipWithError("not every file was renamed");
         return false;
     }
@@ -353,8 +355,7 @@ void BM_RenameMap(benchmark::State& state) {
 void BM_EditCommand(benchmark::State& state) {
     Scheme(); // the benchmark's own journal folder
     DropSharedFolder();
-    const std::vector<std::string> names =
-        qm::bench::NumberedNames(std::min(FileCount(), 100000));
+    const std::vector<std::string> names = qm::bench::NumberedNames(std::min(FileCount(), 100000));
     // The names as the user leaves them: every one changed, in the edit file's form.
     const std::string edited = BaseFolder() + "/edited.txt";
     {
@@ -362,8 +363,8 @@ void BM_EditCommand(benchmark::State& state) {
         std::ofstream out(edited, std::ios::binary);
         for (std::size_t k = 0; k < names.size(); ++k) {
             const std::string number = std::to_string(k + 1);
-            out << std::string(width - number.size(), '0') << number << '\t'
-                << PicName(names[k]) << '\n';
+            out << std::string(width - number.size(), '0') << number << '\t' << PicName(names[k])
+                << '\n';
         }
     }
     const std::string editor = BaseFolder() + "/editor.sh";
@@ -376,9 +377,9 @@ void BM_EditCommand(benchmark::State& state) {
             break;
         const ListedFolder& folder = *made;
         double seconds = 0;
-        const bool ran = Measure(state,
-                                 {Program(), "edit", "--yes", "--files-from", folder.list, "-0"},
-                                 OutFile(), false, &seconds);
+        const bool ran =
+            Measure(state, {Program(), "edit", "--yes", "--files-from", folder.list, "-0"},
+                    OutFile(), false, &seconds);
         // The editor alone, on a file of the same size.
         const std::string scratch = BaseFolder() + "/scratch.txt";
         fs::copy_file(edited, scratch, fs::copy_options::overwrite_existing);
@@ -398,7 +399,12 @@ void BM_EditCommand(benchmark::State& state) {
 BENCHMARK(BM_Preview)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_DryRun)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_PlainRenameat2Loop)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
-BENCHMARK(BM_RenameCommand)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_RenameCommand)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
 BENCHMARK(BM_UndoCommand)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_RenameMap)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_EditCommand)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
