@@ -7,6 +7,7 @@
 #include "cli/renamecommand.h"
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
