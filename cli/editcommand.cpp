@@ -254,12 +254,8 @@ int RunEdit(const EditArgs& args) {
 
     GivenEntries given;
     given.Entries.reserve(paths.size());
-    for (const std::string& path : paths) {
+    for (const std::string& path : paths)
         given.Add(path);
-        if (HoldsLineBreak(given.Entries.back().Name))
-            return Refuse(path + ": the name holds a line break, which a line cannot carry "
-                                 "(rename it with --map -0)");
-    }
     std::size_t missing = 0;
     int error = 0;
     const std::optional<std::vector<FileId>> before = FileIds(given, missing, error);
@@ -267,10 +263,11 @@ int RunEdit(const EditArgs& args) {
         return Refuse(paths[missing] + ": " + std::strerror(error));
 
     const std::vector<std::string> names = NamesToEdit(args, options, given, paths);
+    // Only the names written become lines: a name the scheme changes may hold anything.
     for (std::size_t i = 0; i < names.size(); ++i)
         if (HoldsLineBreak(names[i]))
-            return Refuse(paths[i] + ": the new name holds a line break, which a line cannot "
-                                     "carry");
+            return Refuse(paths[i] + ": the name to edit holds a line break, which a line "
+                                     "cannot carry (rename it with --map -0)");
     const std::string written = EditText(names);
     const std::optional<std::string> editor = EditorCommand();
     if (!editor)

@@ -96,7 +96,8 @@ TEST(HandNames, EveryRefusalLeavesTheFilesAsTheyWere) {
         std::string map;    // the map's text, DIR/ for the folder
         std::vector<std::string> args = {};
         int status = 2;
-        std::string said = {}; // a part of what stderr says
+        std::string said = {};   // a part of what stderr says
+        std::string third = "c"; // edit's third path, after a and b
     };
     const std::vector<Row> rows = {
         {"line deleted", "sed -i '/^2\t/d' \"$1\"", "", {}, 2, "file number 2 has no line"},
@@ -115,6 +116,7 @@ TEST(HandNames, EveryRefusalLeavesTheFilesAsTheyWere) {
          "another file"},
         {"no terminal to ask on", "sed -i 's/a$/z/' \"$1\"", "", {"--"}, 2, "no terminal"},
         {"unchanged", "true", "", {}, 0, "left as they were"},
+        {"a name holding a line break", "sed -i 's/a$/z/' \"$1\"", "", {}, 2, "line break", "x\ny"},
         {"no tab", "", "DIR/a\tz\nDIR/b z\n", {}, 2, "line 2: no tab"},
         {"empty old side", "", "\tz\n", {}, 2, "line 1: the old path is empty"},
         {"empty new side", "", "DIR/a\t\r\n", {}, 2, "line 1: the new name is empty"},
@@ -129,7 +131,7 @@ TEST(HandNames, EveryRefusalLeavesTheFilesAsTheyWere) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.title);
-        Bench bench({"a", "b", "c/"});
+        Bench bench({"a", "b", "c/", "x\ny"});
         const Tree before = bench.dir.Contents();
         ProcessResult r;
         if (!row.editor.empty()) {
@@ -139,7 +141,7 @@ TEST(HandNames, EveryRefusalLeavesTheFilesAsTheyWere) {
             // with arguments of its own goes without --yes.
             std::vector<std::string> args = {"-w", BinPath("quillmark-cli"), "edit"};
             args.push_back(row.args.empty() ? "--yes" : row.args.front());
-            for (const char* p : {"a", "b", "c"})
+            for (const std::string& p : {std::string("a"), std::string("b"), row.third})
                 args.push_back(bench.dir.Path() + p);
             r = RunProcess("/usr/bin/setsid", args);
         } else {
