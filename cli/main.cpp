@@ -1,5 +1,7 @@
 // quillmark-cli: the command-line companion of the renamer.
 
+#include "cli/editcommand.h"
+#include "cli/mapcommand.h"
 #include "cli/previewcommand.h"
 #include "cli/renamecommand.h"
 #include "cli/schemescommand.h"
@@ -55,6 +57,25 @@ const char kHelp[] =
     "      Exit status 1 when some file could not be renamed. Every run is journaled\n"
     "      (see below) before its first rename, so that it can be undone later; when\n"
     "      the journal cannot be written nothing is renamed (exit status 2).\n"
+    "  rename --map FILE [-0|--null] [--dry-run] [--verbose]\n"
+    "  preview --map FILE [-0|--null]\n"
+    "      The files and their new names from FILE ('-': standard input), one pair a\n"
+    "      line: OLD, a tab, NEW (CR LF read as LF); with -0 OLD NUL NEW NUL. NEW is\n"
+    "      the new name in OLD's folder. Renamed in the order of --plan, so that\n"
+    "      swaps and chains succeed; journaled. A line without a tab, an empty side\n"
+    "      or an OLD given twice is refused, naming the line, before anything moves\n"
+    "      (exit status 2). No scheme, PATH, --files-from, --start or --sort with it.\n"
+    "  edit [--scheme NAME | --scheme-file FILE] [--start N] [--yes] [--dry-run]\n"
+    "       [--debug] [--files-from LIST [-0|--null]] [--] PATH...\n"
+    "      Write the new names of the PATHs (a scheme's, or today's names) to a\n"
+    "      temporary file, one line per PATH: its number, a tab, the name; open it\n"
+    "      in $VISUAL, else $EDITOR, else editor or vi. When the editor ends, print\n"
+    "      what would be renamed (PATH<TAB>NEW PATH) and what would fail, ask\n"
+    "      'Rename N files? [y/N]' on the terminal (--yes: do not ask; --dry-run:\n"
+    "      stop here) and rename in the order of --plan, journaled. A line deleted\n"
+    "      or joined, a number repeated or unknown, an empty name, an editor that\n"
+    "      fails, a file changed meanwhile or no terminal to ask on renames nothing\n"
+    "      (exit status 2); a file left as it was renames nothing (exit status 0).\n"
     "  undo [--list] [--run ID] [--dry-run]\n"
     "      Take back the last run (or the run ID of 'history'), also one that was\n"
     "      interrupted: what happened to each file is read from the disk. A name taken\n"
@@ -110,11 +131,13 @@ const std::map<std::string, std::string> kValueNames = {
     {"--files-from", "a file name"},
     {"--run", "a run id"},
     {"--sort", "given, name or natural"},
+    {"--map", "a file name"},
 };
 
 struct Parsed {
     qm::cli::PreviewArgs preview;
     qm::cli::RenameArgs rename;
+    qm::cli::EditArgs edit;
     bool schemesDevelopment = false;
     std::string start;
     std::string sort = "given";
@@ -149,8 +172,36 @@ std::string CheckListOptions(const CLI::App& command, const std::optional<std::s
     if (command.count("--files-from") > 1)
         return "option '--files-from' was given twice; it takes one list "
                "(join the lists first, e.g. with cat)";
-    if (nullSeparated && !filesFrom)
+    if (nullSeparated && !filesFrom && command.count("--map") == 0)
         return "option '-0' needs '--files-from LIST'";
+    return "";
+}
+
+void AddMapOption(CLI::App& command, std::optional<std::string>& map) {
+    command
+        .add_option("--map", map,
+                    "Pairs OLD<TAB>NEW from FILE, one a line ('-': standard input); with -0 "
+                    "OLD NUL NEW NUL")
+        ->option_text("FILE")
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+}
+
+// A map names the files and their new names itself: nothing else may name either. A
+// message, or "" when all is well.
+std::string CheckMapOptions(CLI::App& command, const qm::cli::SchemeSource& scheme,
+                            bool pathsGiven) {
+    for (const std::string& arg : command.remaining())
+        if (arg != "--")
+            return "unknown option '" + arg + "' (use -- before names that begin with '-')";
+    if (command.count("--map") > 1)
+        return "option '--map' was given twice; it takes one map";
+    if (scheme.file || scheme.name)
+        return "give either '--map FILE' or a scheme, not both";
+    for (const char* option : {"--files-from", "--start", "--sort"})
+        if (command.count(option) > 0)
+            return std::string("option '") + option + "' does not go with '--map FILE'";
+    if (pathsGiven)
+        return "'--map FILE' names the files itself; give no PATH with it";
     return "";
 }
 
@@ -173,7 +224,8 @@ std::string CheckSortOption(const std::string& sort, qm::cli::PathOrder& order) 
 
 // The checks both commands share, after parsing; a message, or "" when all is well.
 std::string CheckSchemeOptions(CLI::App& command, const qm::cli::SchemeSource& scheme,
-                               const std::string& start, std::optional<std::int32_t>& number) {
+                               const std::string& start, std::optional<std::int32_t>& number,
+                               bool schemeRequired = true) {
     // Arguments the parser did not know: only options end up here, as every other
     // argument is a name. The parser keeps a "--" it has acted on among them.
     for (const std::string& arg : command.remaining())
@@ -181,8 +233,10 @@ std::string CheckSchemeOptions(CLI::App& command, const qm::cli::SchemeSource& s
             return "unknown option '" + arg + "' (use -- before names that begin with '-')";
     if (scheme.file && scheme.name)
         return "give either '--scheme NAME' or '--scheme-file FILE', not both";
-    if (!scheme.file && !scheme.name)
+    if (!scheme.file && !scheme.name && schemeRequired)
         return "missing '--scheme NAME' or '--scheme-file FILE'";
+    if (!scheme.file && !scheme.name && command.count("--start") > 0)
+        return "option '--start' numbers a scheme's names: give '--scheme' or '--scheme-file'";
     if (command.count("--start") > 0) {
         // The run holds its number within this range, the window's field too; a start
         // outside it would number the preview and the two orders of the run differently.
@@ -222,8 +276,8 @@ int main(int argc, char** argv) {
     }
     if (first == "--version")
         return qm::cli::RunVersion();
-    if (first != "preview" && first != "rename" && first != "schemes" && first != "undo" &&
-        first != "history") {
+    if (first != "preview" && first != "rename" && first != "edit" && first != "schemes" &&
+        first != "undo" && first != "history") {
         std::fprintf(stderr, "quillmark-cli: unknown command '%s'; try 'quillmark-cli --help'\n",
                      first.c_str());
         return 2;
@@ -238,6 +292,7 @@ int main(int argc, char** argv) {
     AddSchemeOptions(*preview, parsed.preview.scheme, parsed.start);
     AddSortOption(*preview, parsed.sort);
     AddListOptions(*preview, parsed.preview.filesFrom, parsed.preview.nullSeparated);
+    AddMapOption(*preview, parsed.preview.map);
     preview->add_option("NAME", parsed.preview.names, "Names, each may carry a folder");
     preview->allow_extras();
 
@@ -251,10 +306,25 @@ int main(int argc, char** argv) {
     rename->add_flag("--plan", parsed.rename.plan,
                      "Rename in an order in which chains, swaps and renumbering succeed");
     AddListOptions(*rename, parsed.rename.filesFrom, parsed.rename.nullSeparated);
+    AddMapOption(*rename, parsed.rename.map);
     rename->add_option("PATH", parsed.rename.paths, "Files, folders or links to rename");
     rename->allow_extras();
     rename->footer("Exit status: 0 when every file was renamed or already had its name, 1 when\n"
                    "some file could not be renamed, 2 on a usage error (nothing is touched).");
+
+    CLI::App* edit = app.add_subcommand(
+        "edit", "Edit the new names of PATHs in your editor, then rename them as planned.");
+    AddSchemeOptions(*edit, parsed.edit.scheme, parsed.start);
+    edit->add_flag("-y,--yes", parsed.edit.yes, "Rename without asking");
+    edit->add_flag("--dry-run", parsed.edit.dryRun,
+                   "Tell what would be renamed after the editor; rename nothing");
+    AddListOptions(*edit, parsed.edit.filesFrom, parsed.edit.nullSeparated);
+    edit->add_option("PATH", parsed.edit.paths, "Files, folders or links to rename");
+    edit->allow_extras();
+    edit->footer("Exit status: 0 when every file was renamed or already had its name (or the\n"
+                 "names were left as they were), 1 when some file could not be renamed, 2\n"
+                 "when nothing was touched: a usage error, an edit refused, an editor that\n"
+                 "failed, a file changed meanwhile, or the question answered no.");
 
     CLI::App* schemes =
         app.add_subcommand("schemes", "Print the names of the stored schemes, one a line.");
@@ -285,6 +355,20 @@ int main(int argc, char** argv) {
         return Usage(command, ParseErrorMessage(error));
     }
 
+    if (preview->parsed() && parsed.preview.map) {
+        if (const std::string message =
+                CheckMapOptions(*preview, parsed.preview.scheme, !parsed.preview.names.empty());
+            !message.empty())
+            return Usage(command, message);
+        return qm::cli::RunPreviewMap(parsed.preview);
+    }
+    if (rename->parsed() && parsed.rename.map) {
+        if (const std::string message =
+                CheckMapOptions(*rename, parsed.rename.scheme, !parsed.rename.paths.empty());
+            !message.empty())
+            return Usage(command, message);
+        return qm::cli::RunRenameMap(parsed.rename);
+    }
     if (preview->parsed()) {
         const std::string message =
             CheckSchemeOptions(*preview, parsed.preview.scheme, parsed.start, parsed.preview.start);
@@ -312,6 +396,17 @@ int main(int argc, char** argv) {
             !list.empty())
             return Usage(command, list);
         return qm::cli::RunRename(parsed.rename);
+    }
+    if (edit->parsed()) {
+        if (const std::string message = CheckSchemeOptions(*edit, parsed.edit.scheme, parsed.start,
+                                                           parsed.edit.start, false);
+            !message.empty())
+            return Usage(command, message);
+        if (const std::string list =
+                CheckListOptions(*edit, parsed.edit.filesFrom, parsed.edit.nullSeparated);
+            !list.empty())
+            return Usage(command, list);
+        return qm::cli::RunEdit(parsed.edit);
     }
     if (undo->parsed())
         return qm::cli::RunUndo(undoArgs);

@@ -19,7 +19,8 @@ struct PreviewArgs {
     std::vector<std::string> names;
     std::optional<std::string> filesFrom; // more names, one a line; "-" is standard input
     bool nullSeparated = false;           // the list is NUL-separated, not one per line
-    PathOrder order = PathOrder::Given; // the order in which the names are numbered
+    PathOrder order = PathOrder::Given;   // the order in which the names are numbered
+    std::optional<std::string> map;       // --map FILE: pairs OLD, NEW in place of a scheme
 };
 
 // `quillmark-cli preview`: prints one "NAME<TAB>NEW NAME" line per name (the command

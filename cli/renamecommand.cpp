@@ -44,18 +44,6 @@ void ReportFailure(const std::string& path, RunError error, bool emptyName) {
     std::fprintf(stderr, "quillmark-cli: %s: %s\n", path.c_str(), reason);
 }
 
-// Ends the counts line and returns the exit status, as the run does.
-int Finish(const RenameTally& tally) {
-    std::printf("%d renamed, %d unchanged, %d failed\n", tally.Renamed, tally.Unchanged,
-                tally.Failed);
-    if (std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "quillmark-cli rename: cannot write the names: %s\n",
-                     std::strerror(errno));
-        return 1;
-    }
-    return tally.Failed == 0 ? 0 : 1;
-}
-
 // The preview's lines of a dry run in list order, written after the prediction: where
 // the run would try an entry's new name with the number the preview gives it, the name
 // is the prediction's, so that a million names are not computed twice. Returns false
@@ -93,52 +81,88 @@ bool WritePredictedPreview(const RenameOptionSet& options, const std::vector<TRu
 // The dry run: its preview lines, then what the run would report, worked out from the
 // names in the folders, with nothing renamed. A planned run's names are the plan's, so
 // it prints its own lines in place of the preview's.
-int PredictRename(const RenameOptionSet& options, std::vector<std::string> paths, GivenTags tags,
-                  RunOrder order) {
-    std::vector<TRunEntry> entries;
-    entries.reserve(paths.size());
-    std::unordered_map<std::size_t, std::string> trailingSlashes;
-    std::string trailing;
-    for (std::size_t i = 0; i < paths.size(); ++i) {
-        TFileItems::NewEntry split = SplitPath(paths[i], trailing);
-        entries.push_back({static_cast<int>(i),
-                           std::move(split.Path),
-                           std::move(split.Name),
-                           {},
-                           false,
-                           i < tags.size() ? std::move(tags[i]) : nullptr,
-                           {}});
-        if (!trailing.empty())
-            trailingSlashes.emplace(i, trailing);
-    }
-    paths = {};
+int PredictRename(const RenameOptionSet& options, const GivenEntries& given, RunOrder order) {
+    if (order == RunOrder::Planned)
+        return FinishRun("rename", TellPlannedRun(options, given, false).Tally);
     const std::atomic<bool> never{false};
     const TPrediction prediction =
-        PredictRenames(entries, options, RenameMode::Rename, order, never);
-    if (order == RunOrder::ListOrder &&
-        !WritePredictedPreview(options, entries, prediction, trailingSlashes)) {
+        PredictRenames(given.Entries, options, RenameMode::Rename, order, never);
+    if (!WritePredictedPreview(options, given.Entries, prediction, given.Trailing)) {
         std::fprintf(stderr, "quillmark-cli rename: cannot write the names: %s\n",
                      std::strerror(errno));
         return 1;
     }
     std::string line;
-    for (std::size_t i = 0; i < prediction.Entries.size(); ++i) {
-        const TPredictedEntry& predicted = prediction.Entries[i];
-        if (order == RunOrder::ListOrder && predicted.Outcome != RenameOutcome::Failed)
-            continue;
-        // The run shows the folder and name it split off, and the slashes given after it.
-        line.assign(entries[i].Path);
-        line += entries[i].Name;
-        if (const auto slashes = trailingSlashes.find(i); slashes != trailingSlashes.end())
-            line += slashes->second;
-        if (order == RunOrder::Planned) {
-            const std::string named = line + '\t' + entries[i].Path + predicted.Candidate + '\n';
-            std::fwrite(named.data(), 1, named.size(), stdout);
-        }
-        if (predicted.Outcome == RenameOutcome::Failed)
+    for (std::size_t i = 0; i < prediction.Entries.size(); ++i)
+        if (const TPredictedEntry& predicted = prediction.Entries[i];
+            predicted.Outcome == RenameOutcome::Failed) {
+            given.PathOf(i, line);
             ReportFailure(line, predicted.Error, predicted.Candidate.empty());
+        }
+    return FinishRun("rename", prediction.Tally);
+}
+
+// Runs the entries of `items` (in update mode, tags read where the options need them),
+// journaled, telling each failure on stderr and with `verbose` each renamed file on
+// stdout, then the counts; returns the exit status.
+int RunItems(const char* command, TFileItems& items,
+             const std::unordered_map<std::size_t, std::string>& trailingSlashes,
+             const RenameOptionSet& options, RunOrder order, bool verbose) {
+    std::string line;
+    // The path as it was given: a renamed entry's old name is its undo name.
+    auto givenPath = [&](int slot, const TFileItem& entry, RenameOutcome outcome) {
+        line.assign(entry.Path());
+        line += outcome == RenameOutcome::Renamed ? entry.PrevName() : entry.Name();
+        if (const auto slashes = trailingSlashes.find(static_cast<std::size_t>(slot));
+            slashes != trailingSlashes.end())
+            line += slashes->second;
+    };
+    // Whether the name the run tried for a slot was empty: the run tells the names of each
+    // move it takes; a planned run settles the failures it foresees without a move, and
+    // for those the name is worked out here, empty only when it is for any number.
+    int namedSlot = -1;
+    bool namedEmpty = false;
+    auto triedEmptyName = [&](int slot, const TFileItem& entry) {
+        if (slot == namedSlot)
+            return namedEmpty;
+        return ComputeNewName(options, entry.Name(), options.NumberIncValue).empty() &&
+               ComputeNewName(options, entry.Name(), MaxNumberIncValue).empty();
+    };
+    RenameCallbacks callbacks;
+    callbacks.OnNames = [&](int slot, const std::string&, const std::string& to) {
+        namedSlot = slot;
+        namedEmpty = to.empty();
+    };
+    callbacks.OnOutcome = [&](int slot, RenameOutcome outcome, RunError error) {
+        const TFileItem& entry = *items.Items(slot);
+        if (outcome == RenameOutcome::Failed) {
+            givenPath(slot, entry, outcome);
+            ReportFailure(line, error, error == ENOENT && triedEmptyName(slot, entry));
+        } else if (outcome == RenameOutcome::Renamed && verbose) {
+            givenPath(slot, entry, outcome);
+            line += '\t';
+            line += entry.Path();
+            line += entry.Name();
+            line += '\n';
+            std::fwrite(line.data(), 1, line.size(), stdout);
+        }
+    };
+    const std::atomic<bool> never{false};
+    const TJournaledRun run =
+        RunJournaledRenames(items, options, RenameMode::Rename, order, callbacks, never, {},
+                            TJournalPlace{JournalFolder(), ProgramVersion()});
+    if (!run.Ran) {
+        // A run that could not be undone after a crash is not started at all.
+        std::fprintf(stderr,
+                     "quillmark-cli %s: cannot write the run's journal (%s); nothing was "
+                     "renamed\n",
+                     command, run.JournalProblem.c_str());
+        return 2;
     }
-    return Finish(prediction.Tally);
+    if (!run.JournalProblem.empty())
+        std::fprintf(stderr, "quillmark-cli %s: warning: %s\n", command,
+                     run.JournalProblem.c_str());
+    return FinishRun(command, run.Tally);
 }
 
 // Reads the tags of every entry before the first file is moved, when the options need
@@ -164,6 +188,76 @@ void ReadEntryTags(const RenameOptionSet& options, TFileItems& items, GivenPathO
 }
 
 } // namespace
+
+void GivenEntries::Add(std::string_view path, std::shared_ptr<const std::string> handName,
+                       std::shared_ptr<const TEntryTags> tags) {
+    const GivenPath split = SplitGivenPath(path);
+    if (!split.Trailing.empty())
+        Trailing.emplace(Entries.size(), std::string(split.Trailing));
+    Entries.push_back({static_cast<int>(Entries.size()),
+                       std::string(split.Folder),
+                       std::string(split.Name),
+                       {},
+                       false,
+                       std::move(tags),
+                       std::move(handName)});
+}
+
+void GivenEntries::PathOf(std::size_t slot, std::string& line) const {
+    line.assign(Entries[slot].Path);
+    line += Entries[slot].Name;
+    if (const auto slashes = Trailing.find(slot); slashes != Trailing.end())
+        line += slashes->second;
+}
+
+int FinishRun(const char* command, const RenameTally& tally) {
+    std::printf("%d renamed, %d unchanged, %d failed\n", tally.Renamed, tally.Unchanged,
+                tally.Failed);
+    if (std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "quillmark-cli %s: cannot write the names: %s\n", command,
+                     std::strerror(errno));
+        return 1;
+    }
+    return tally.Failed == 0 ? 0 : 1;
+}
+
+TPrediction TellPlannedRun(const RenameOptionSet& options, const GivenEntries& given,
+                           bool movesOnly) {
+    const std::atomic<bool> never{false};
+    TPrediction prediction =
+        PredictRenames(given.Entries, options, RenameMode::Rename, RunOrder::Planned, never);
+    std::string line;
+    for (std::size_t i = 0; i < prediction.Entries.size(); ++i) {
+        const TPredictedEntry& predicted = prediction.Entries[i];
+        given.PathOf(i, line);
+        if (!movesOnly || predicted.Outcome == RenameOutcome::Renamed) {
+            const std::string named =
+                line + '\t' + given.Entries[i].Path + predicted.Candidate + '\n';
+            std::fwrite(named.data(), 1, named.size(), stdout);
+        }
+        if (predicted.Outcome == RenameOutcome::Failed)
+            ReportFailure(line, predicted.Error, predicted.Candidate.empty());
+    }
+    std::fflush(stdout);
+    return prediction;
+}
+
+int RunGivenPlanned(const char* command, GivenEntries given, const RenameOptionSet& options,
+                    bool verbose) {
+    TFileList list;
+    TFileItems& items = list.Items();
+    items.BeginUpdate();
+    std::vector<TFileItems::NewEntry> added;
+    added.reserve(given.Entries.size());
+    for (TRunEntry& entry : given.Entries)
+        added.push_back({std::move(entry.Name), std::move(entry.Path)});
+    items.AddNamesOnly(std::move(added));
+    for (std::size_t slot = 0; slot < given.Entries.size(); ++slot)
+        if (const auto& hand = given.Entries[slot].HandName)
+            items.Items(static_cast<int>(slot))->SetHandName(*hand);
+    given.Entries = {};
+    return RunItems(command, items, given.Trailing, options, RunOrder::Planned, verbose);
+}
 
 int RunRename(const RenameArgs& args) {
     RenameOptionSet options;
@@ -218,8 +312,12 @@ int RunRename(const RenameArgs& args) {
                            ComputeNewNameChecked(options, SplitGivenPath(paths[i]).Name,
                                                  options.NumberIncValue,
                                                  NameTags{&tags[i]->Values, nullptr}));
-        return PredictRename(options, std::move(paths), std::move(tags),
-                             args.plan ? RunOrder::Planned : RunOrder::ListOrder);
+        GivenEntries given;
+        given.Entries.reserve(paths.size());
+        for (std::size_t i = 0; i < paths.size(); ++i)
+            given.Add(paths[i], nullptr, i < tags.size() ? std::move(tags[i]) : nullptr);
+        paths = {};
+        return PredictRename(options, given, args.plan ? RunOrder::Planned : RunOrder::ListOrder);
     }
 
     // Each path is kept only as its entry's folder and name (a hundred thousand paths
@@ -232,13 +330,13 @@ int RunRename(const RenameArgs& args) {
     constexpr std::size_t kBatch = 4096;
     std::vector<TFileItems::NewEntry> batch;
     batch.reserve(kBatch);
-    std::unordered_map<int, std::string> trailingSlashes;
+    std::unordered_map<std::size_t, std::string> trailingSlashes;
     std::string trailing;
     int added = 0;
     forEachPath([&](std::string_view path) {
         batch.push_back(SplitPath(path, trailing));
         if (!trailing.empty())
-            trailingSlashes.emplace(added, trailing);
+            trailingSlashes.emplace(static_cast<std::size_t>(added), trailing);
         ++added;
         if (batch.size() == kBatch) {
             items.AddNamesOnly(std::exchange(batch, {}));
@@ -250,64 +348,16 @@ int RunRename(const RenameArgs& args) {
     sorted = {};
 
     std::string line;
-    // The path as it was given: a renamed entry's old name is its undo name.
-    auto givenPath = [&](int slot, const TFileItem& entry, RenameOutcome outcome) {
-        line.assign(entry.Path());
-        line += outcome == RenameOutcome::Renamed ? entry.PrevName() : entry.Name();
-        if (const auto slashes = trailingSlashes.find(slot); slashes != trailingSlashes.end())
-            line += slashes->second;
-    };
     ReadEntryTags(options, items, [&](int slot, const TFileItem& entry) {
-        givenPath(slot, entry, RenameOutcome::Unchanged);
+        line.assign(entry.Path());
+        line += entry.Name();
+        if (const auto slashes = trailingSlashes.find(static_cast<std::size_t>(slot));
+            slashes != trailingSlashes.end())
+            line += slashes->second;
         return line;
     });
-    // Whether the name the run tried for a slot was empty: the run tells the names of each
-    // move it takes; a planned run settles the failures it foresees without a move, and
-    // for those the name is worked out here, empty only when it is for any number.
-    int namedSlot = -1;
-    bool namedEmpty = false;
-    auto triedEmptyName = [&](int slot, const TFileItem& entry) {
-        if (slot == namedSlot)
-            return namedEmpty;
-        return ComputeNewName(options, entry.Name(), options.NumberIncValue).empty() &&
-               ComputeNewName(options, entry.Name(), MaxNumberIncValue).empty();
-    };
-    RenameCallbacks callbacks;
-    callbacks.OnNames = [&](int slot, const std::string&, const std::string& to) {
-        namedSlot = slot;
-        namedEmpty = to.empty();
-    };
-    callbacks.OnOutcome = [&](int slot, RenameOutcome outcome, RunError error) {
-        const TFileItem& entry = *items.Items(slot);
-        if (outcome == RenameOutcome::Failed) {
-            givenPath(slot, entry, outcome);
-            ReportFailure(line, error, error == ENOENT && triedEmptyName(slot, entry));
-        } else if (outcome == RenameOutcome::Renamed && args.verbose) {
-            givenPath(slot, entry, outcome);
-            line += '\t';
-            line += entry.Path();
-            line += entry.Name();
-            line += '\n';
-            std::fwrite(line.data(), 1, line.size(), stdout);
-        }
-    };
-    const std::atomic<bool> never{false};
-    const TJournaledRun run = RunJournaledRenames(
-        items, options, RenameMode::Rename, args.plan ? RunOrder::Planned : RunOrder::ListOrder,
-        callbacks, never, {}, TJournalPlace{JournalFolder(), ProgramVersion()});
-    if (!run.Ran) {
-        // A run that could not be undone after a crash is not started at all.
-        std::fprintf(stderr,
-                     "quillmark-cli rename: cannot write the run's journal (%s); nothing was "
-                     "renamed\n",
-                     run.JournalProblem.c_str());
-        return 2;
-    }
-    if (!run.JournalProblem.empty())
-        std::fprintf(stderr, "quillmark-cli rename: warning: %s\n", run.JournalProblem.c_str());
-    const RenameTally& tally = run.Tally;
-
-    return Finish(tally);
+    return RunItems("rename", items, trailingSlashes, options,
+                    args.plan ? RunOrder::Planned : RunOrder::ListOrder, args.verbose);
 }
 
 } // namespace qm::cli

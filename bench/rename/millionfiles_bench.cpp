@@ -4,7 +4,14 @@
 //     in a NUL-separated list; the folder is made once for these, as they change nothing;
 //   - rename of a fresh folder against a plain loop of renameat2(RENAME_NOREPLACE) over
 //     another fresh folder, with the size of the run's journal;
-//   - undo of such a rename (the rename itself untimed).
+//   - undo of such a rename (the rename itself untimed);
+//   - rename --map of a fresh folder, one "OLD<TAB>NEW" line per file giving it the name
+//     the plain loop gives it, against that loop: the map's run is planned and journaled;
+//   - edit of 100,000 files (QM_BENCH_FILES when fewer), its editor a shell script that
+//     copies the edited names in; the script's own time, measured alone on the same
+//     file, is taken off, so that the figure is the command's round trip: the names
+//     written, read back and checked, the files checked, the plan, the question skipped
+//     (--yes) and every file renamed, journaled.
 // The scheme replaces "file_" by "pic_" and appends a number that rises with each file,
 // so that every name changes and no two new names share their tail. Every case checks
 // its outcome (every line printed, every file renamed, every file back) and fails rather
@@ -87,10 +94,11 @@ void Remove(const ListedFolder& folder) {
 // Empty when the folder could not be made (the file system full, or out of inodes: a
 // tmpfs holds about three million by default), with the case marked failed; what was
 // made of it is removed.
-std::optional<ListedFolder> MakeListedFolder(benchmark::State& state) {
+std::optional<ListedFolder> MakeListedFolder(benchmark::State& state,
+                                             const std::vector<std::string>& names = Names()) {
     ListedFolder made;
     try {
-        made.dir = qm::bench::MakeFolderOfFiles(BaseFolder(), Names());
+        made.dir = qm::bench::MakeFolderOfFiles(BaseFolder(), names);
     } catch (const std::exception& e) {
         std::error_code ignored;
         for (const auto& entry : fs::directory_iterator(BaseFolder(), ignored))
@@ -101,7 +109,7 @@ std::optional<ListedFolder> MakeListedFolder(benchmark::State& state) {
     }
     made.list = made.dir.substr(0, made.dir.size() - 1) + ".list";
     std::ofstream out(made.list, std::ios::binary);
-    for (const std::string& name : Names())
+    for (const std::string& name : names)
         out << made.dir << name << '\0';
     return made;
 }
@@ -248,11 +256,12 @@ void BM_PlainRenameat2Loop(benchmark::State& state) {
 
 // Renames a fresh folder; true when every file took a "pic_" name.
 bool RenameAll(benchmark::State& state, const ListedFolder& folder, bool timed,
-               double* seconds = nullptr) {
-    if (!Measure(
-            state,
-            {Program(), "rename", "--scheme-file", Scheme(), "--files-from", folder.list, "-0"},
-            OutFile(), timed, seconds))
+               double* seconds = nullptr, bool plan = false) {
+    std::vector<std::string> argv = {
+        Program(), "rename", "--scheme-file", Scheme(), "--files-from", folder.list, "-0"};
+    if (plan)
+        argv.push_back("--plan");
+    if (!Measure(state, argv, OutFile(), timed, seconds))
         return false;
     const std::vector<std::string> now = NamesIn(folder.dir);
     if (now.size() != Names().size() ||
@@ -268,6 +277,7 @@ bool RenameAll(benchmark::State& state, const ListedFolder& folder, bool timed,
     return true;
 }
 
+// Argument 1: with --plan.
 void BM_RenameCommand(benchmark::State& state) {
     DropSharedFolder();
     for (auto _ : state) {
@@ -277,7 +287,7 @@ void BM_RenameCommand(benchmark::State& state) {
         const ListedFolder& folder = *made;
         double seconds = 0;
         // Against the plain loop of this process, when it ran (it is registered first).
-        if (RenameAll(state, folder, true, &seconds) && plainLoopSeconds > 0) {
+        if (RenameAll(state, folder, true, &seconds, state.range(0) == 1) && plainLoopSeconds > 0) {
             state.counters["x_plain_loop"] = seconds / plainLoopSeconds;
             state.counters["x_plain_loop_cpu"] =
                 state.counters["child_cpu_ms"] / (plainLoopCpuSeconds * 1000.0);
@@ -300,11 +310,104 @@ void BM_UndoCommand(benchmark::State& state) {
     }
 }
 
+// The name the plain loop gives a file.
+std::string PicName(const std::string& name) {
+    return "pic_" + name.substr(5);
+}
+
+bool AllPics(benchmark::State& state, const std::string& dir, std::size_t count) {
+    const std::vector<std::string> now = NamesIn(dir);
+    if (now.size() != count || !std::all_of(now.begin(), now.end(), [](const std::string& name) {
+            return name.starts_with("pic_");
+        })) {
+        state.SkipWithError("not every file was renamed");
+        return false;
+    }
+    return true;
+}
+
+void BM_RenameMap(benchmark::State& state) {
+    Scheme(); // the benchmark's own journal folder
+    DropSharedFolder();
+    for (auto _ : state) {
+        const std::optional<ListedFolder> made = MakeListedFolder(state);
+        if (!made)
+            break;
+        const ListedFolder& folder = *made;
+        const std::string map = BaseFolder() + "/names.map";
+        {
+            std::ofstream out(map, std::ios::binary);
+            for (const std::string& name : Names())
+                out << folder.dir << name << '\t' << PicName(name) << '\n';
+        }
+        double seconds = 0;
+        if (Measure(state, {Program(), "rename", "--map", map}, OutFile(), true, &seconds) &&
+            AllPics(state, folder.dir, Names().size()) && plainLoopSeconds > 0) {
+            state.counters["x_plain_loop"] = seconds / plainLoopSeconds;
+            state.counters["x_plain_loop_cpu"] =
+                state.counters["child_cpu_ms"] / (plainLoopCpuSeconds * 1000.0);
+        }
+        std::filesystem::remove(map);
+        Remove(folder);
+    }
+}
+
+void BM_EditCommand(benchmark::State& state) {
+    Scheme(); // the benchmark's own journal folder
+    DropSharedFolder();
+    const std::vector<std::string> names = qm::bench::NumberedNames(std::min(FileCount(), 100000));
+    // The names as the user leaves them: every one changed, in the edit file's form.
+    const std::string edited = BaseFolder() + "/edited.txt";
+    {
+        const std::size_t width = std::to_string(names.size()).size();
+        std::ofstream out(edited, std::ios::binary);
+        for (std::size_t k = 0; k < names.size(); ++k) {
+            const std::string number = std::to_string(k + 1);
+            out << std::string(width - number.size(), '0') << number << '\t' << PicName(names[k])
+                << '\n';
+        }
+    }
+    const std::string editor = BaseFolder() + "/editor.sh";
+    std::ofstream(editor) << "#!/bin/sh\ncp '" << edited << "' \"$1\"\n";
+    fs::permissions(editor, fs::perms::owner_all);
+    setenv("VISUAL", editor.c_str(), 1);
+    for (auto _ : state) {
+        const std::optional<ListedFolder> made = MakeListedFolder(state, names);
+        if (!made)
+            break;
+        const ListedFolder& folder = *made;
+        double seconds = 0;
+        const bool ran =
+            Measure(state, {Program(), "edit", "--yes", "--files-from", folder.list, "-0"},
+                    OutFile(), false, &seconds);
+        // The editor alone, on a file of the same size.
+        const std::string scratch = BaseFolder() + "/scratch.txt";
+        fs::copy_file(edited, scratch, fs::copy_options::overwrite_existing);
+        const qm::bench::ChildRun alone = qm::bench::RunChild({editor, scratch}, "/dev/null");
+        fs::remove(scratch);
+        state.SetIterationTime(seconds - alone.Seconds);
+        state.counters["editor_ms"] = alone.Seconds * 1000.0;
+        if (ran && AllPics(state, folder.dir, names.size())) {
+            std::string last;
+            if (CountLines(OutFile(), last) != names.size() + 1 || last != CountsLine(names.size()))
+                state.SkipWithError("edit did not tell every file it renamed");
+        }
+        Remove(folder);
+    }
+}
+
 BENCHMARK(BM_Preview)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_DryRun)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_PlainRenameat2Loop)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
-BENCHMARK(BM_RenameCommand)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_RenameCommand)
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
 BENCHMARK(BM_UndoCommand)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_RenameMap)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_EditCommand)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 
 // Leaves nothing behind on /dev/shm, which is memory.
 struct RemoveBase {
