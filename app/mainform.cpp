@@ -116,7 +116,8 @@ void TMainForm::BuildMenu(QMainWindow& window) {
     edit->addAction(A_SelectAll);
     edit->addSeparator();
     edit->addActions({A_EditNamesAsText, A_ForgetHandNames});
-    M_FileList = new QMenu(&window);
+    // Shown as a popup, without its title; the title names it to a screen reader.
+    M_FileList = new QMenu(Tr("File list"), &window);
     M_FileList->setObjectName(QStringLiteral("M_FileList"));
     M_FileList->addActions({A_EditNewName, A_UseOptionsName});
     M_FileList->addSeparator();
