@@ -10,13 +10,26 @@
 #include "language/dynlang.h"
 
 #include <QAction>
+#include <QGuiApplication>
 #include <QItemSelectionModel>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTreeView>
 #include <algorithm>
+#include <memory>
 
 namespace qm {
+
+namespace {
+
+struct WaitCursor {
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+} // namespace
 
 TNameCommands::TNameCommands(QTreeView& view, TFileListModel& model, TFileItems& items,
                              const NameActions& actions, MarkTextSource texts, QWidget& window)
@@ -122,6 +135,8 @@ void TNameCommands::EditNamesAsText() {
     if (!model_.NamesEditable()) {
         return;
     }
+    // 100,000 names take about half a second to lay out as text.
+    auto waiting = std::make_unique<WaitCursor>();
     const std::vector<int> rows = TextRows();
     QStringList names;
     names.reserve(static_cast<qsizetype>(rows.size()));
@@ -134,6 +149,7 @@ void TNameCommands::EditNamesAsText() {
         }
     }
     if (const qsizetype broken = FirstNameWithLineBreak(names); broken >= 0) {
+        waiting.reset();
         const TFileItem* entry = items_.Items(rows[static_cast<std::size_t>(broken)]);
         QString message = ScreenText(texts_ ? texts_("NAMESTEXTLINEBREAK") : std::string());
         if (message.isEmpty()) {
@@ -152,9 +168,11 @@ void TNameCommands::EditNamesAsText() {
     if (common_ != nullptr && program_ != nullptr) {
         dialog.UseLanguage(*common_, *program_);
     }
+    waiting.reset();
     if (dialog.exec() != QDialog::Accepted) {
         return;
     }
+    const WaitCursor applying;
     const QStringList lines = dialog.Lines();
     std::vector<HandNameChange> changes;
     for (qsizetype i = 0; i < lines.size() && i < names.size(); ++i) {
