@@ -395,12 +395,14 @@ void ShootHandNames(qm::TMain& main, const QString& folder) {
     main.ApplyColumnWidths("150,280,220");
     const QString taken = model->index(1, 2).data().toString();
     model->SetHandNames({{0, "cover.jpg"}, {3, taken.toStdString()}});
-    list->setCurrentIndex(model->index(0, 0));
     for (const auto& [native, tag] : {std::pair{"Dansk", "danish"}, std::pair{"Deutsch", "german"},
                                       std::pair{"English", "english"}}) {
         PickLanguage(main, QString::fromUtf8(native));
         main.ApplyColumnSet("Name,Path,NewName");
         main.ApplyColumnWidths("150,280,220");
+        // After the columns, which reset the list and its selection: the status line shows
+        // the name typed for the selected row.
+        list->setCurrentIndex(model->index(0, 0));
         WaitForMarks(main);
         const QString prefix = QStringLiteral("%1/hand-names-%2").arg(folder, QLatin1String(tag));
         main.grab().save(prefix + QStringLiteral(".png"));

@@ -72,12 +72,20 @@ bool WaitForMarks(const TMain& main) {
     return arrived;
 }
 
-// Opens the editor of `row`'s new name with F2 on the list; null when none opened.
-QLineEdit* OpenEditor(TMain& main, int row) {
+// Opens the editor of `row`'s new name with F2 on the list, or with a double click on the
+// cell; null when none opened.
+QLineEdit* OpenEditor(TMain& main, int row, bool doubleClick = false) {
     QTreeView* view = View(main);
     view->setFocus();
     view->setCurrentIndex(view->model()->index(row, 0));
-    QTest::keyClick(view, Qt::Key_F2);
+    if (doubleClick) {
+        const QPoint cell = view->visualRect(view->model()->index(row, 1)).center();
+        // As a user's: the first click of the two presses the cell, the second opens it.
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, cell);
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, cell);
+    } else {
+        QTest::keyClick(view, Qt::Key_F2);
+    }
     auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
     return editor != nullptr && editor->objectName() == QLatin1String("NewNameEditor") ? editor
                                                                                        : nullptr;
@@ -324,7 +332,7 @@ private slots:
         QCOMPARE(HandNamed(*main), 0);
 
         TypeName(*main, 1, QStringLiteral("c.txt"));
-        editor = OpenEditor(*main, 1);
+        editor = OpenEditor(*main, 1, true);
         QVERIFY(editor != nullptr);
         QCOMPARE(editor->text(), QStringLiteral("c.txt"));
         editor->clear();
