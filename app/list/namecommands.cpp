@@ -154,7 +154,7 @@ void TNameCommands::EditNamesAsText() {
         QString message = ScreenText(texts_ ? texts_("NAMESTEXTLINEBREAK") : std::string());
         if (message.isEmpty()) {
             message = QStringLiteral("The new name of \u201c%1\u201d holds a line break, which a "
-                                     "line of text cannot hold: give it another name first.");
+                                     "line of text cannot hold: give it another name first");
         }
         QMessageBox box(
             QMessageBox::Warning, window_.windowTitle(),

@@ -40,7 +40,7 @@ qsizetype FirstNameWithLineBreak(const QStringList& names) {
 }
 
 TNameTextDialog::TNameTextDialog(const QStringList& names, QWidget* parent)
-    : QDialog(parent), count_(names.size()) {
+    : QDialog(parent), names_(names) {
     setObjectName(QStringLiteral("NameText"));
     setWindowTitle(tr("Edit new names"));
     Names = new QPlainTextEdit(this);
@@ -90,7 +90,7 @@ QStringList TNameTextDialog::Lines() const {
     QString text = Names->document()->toRawText();
     text.replace(LineSeparator, Paragraph);
     QStringList lines = text.split(Paragraph);
-    if (lines.size() == count_ + 1 && lines.back().isEmpty()) {
+    if (lines.size() == names_.size() + 1 && lines.back().isEmpty()) {
         lines.removeLast(); // the line break an editor leaves at the end
     }
     return lines;
@@ -101,17 +101,19 @@ QString TNameTextDialog::Refusal(const QStringList& lines, int& line) const {
         const QString own = texts_.Ready() ? texts_.Line(key) : QString();
         return own.isEmpty() ? QString::fromUtf8(english) : own;
     };
-    if (lines.size() != count_) {
-        line = static_cast<int>(std::min(lines.size(), count_)) - 1;
+    if (lines.size() != names_.size()) {
+        line = static_cast<int>(std::min(lines.size(), names_.size())) - 1;
         // Numbers only: neither can bring a placeholder of its own.
         const QString pattern = text("NAMESTEXTLINECOUNT", "The text has %1 lines, but %2 files "
                                                            "are listed: each file needs its line");
-        return Numbered(QString(pattern).replace(QLatin1String("%2"), QString::number(count_)),
-                        lines.size());
+        return Numbered(
+            QString(pattern).replace(QLatin1String("%2"), QString::number(names_.size())),
+            lines.size());
     }
     for (qsizetype i = 0; i < lines.size(); ++i) {
         line = static_cast<int>(i);
-        if (lines[i].isEmpty()) {
+        // The options may give an empty name; its line left as it was changes nothing.
+        if (lines[i].isEmpty() && !names_[i].isEmpty()) {
             return Numbered(text("NAMESTEXTEMPTYLINE", "Line %1 is empty: each file needs a name"),
                             i + 1);
         }

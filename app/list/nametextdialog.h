@@ -2,8 +2,9 @@
 
 // "Edit new names as text": the new names of some rows, one per line in list order, in a
 // plain text editor. OK is refused, with the line named in a note and the cursor put on
-// it, while the text has another number of lines than there are names, an empty line or
-// a line holding a NUL; one line break at the very end is allowed. Created for one use by
+// it, while the text has another number of lines than there are names, an empty line (but
+// for a name that was empty and stayed so) or a line holding a NUL; one line break at the
+// very end is allowed. Created for one use by
 // the window and destroyed after it.
 //
 // The text is made once and read once: the editor keeps 100,000 lines without a widget
@@ -44,7 +45,7 @@ private:
     // Why the lines cannot be taken, or empty; `line` is set to the 0-based line to show.
     QString Refusal(const QStringList& lines, int& line) const;
 
-    qsizetype count_;
+    QStringList names_;
     TDialogTexts texts_;
     QLabel* NamesInfo;
     QPlainTextEdit* Names;
