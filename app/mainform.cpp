@@ -1,7 +1,7 @@
 #include "app/mainform.h"
 
-#include "app/list/filelistdelegate.h"
 #include "app/list/filelistview.h"
+#include "app/list/nameeditdelegate.h"
 #include "app/options/optiontabs.h"
 #include "app/widgets/quickbutton.h"
 
@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLayout>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QToolButton>
@@ -89,6 +90,10 @@ void TMainForm::BuildActions(QMainWindow& window) {
     A_About = NewAction(&window, "A_About", Tr("&About Quillmark..."));
     A_SaveSchemeAs = NewAction(&window, "A_SaveSchemeAs", Tr("&Save as..."));
     A_DeleteScheme = NewAction(&window, "A_DeleteScheme", Tr("&Delete"));
+    A_EditNewName = NewAction(&window, "A_EditNewName", Tr("&Edit new name"));
+    A_UseOptionsName = NewAction(&window, "A_UseOptionsName", Tr("Use the &options' name"));
+    A_EditNamesAsText = NewAction(&window, "A_EditNamesAsText", Tr("Edit new names as &text..."));
+    A_ForgetHandNames = NewAction(&window, "A_ForgetHandNames", Tr("&Forget names typed by hand"));
 }
 
 void TMainForm::BuildMenu(QMainWindow& window) {
@@ -109,6 +114,14 @@ void TMainForm::BuildMenu(QMainWindow& window) {
     edit->addAction(A_Undo);
     edit->addSeparator();
     edit->addAction(A_SelectAll);
+    edit->addSeparator();
+    edit->addActions({A_EditNamesAsText, A_ForgetHandNames});
+    // Shown as a popup, without its title; the title names it to a screen reader.
+    M_FileList = new QMenu(Tr("File list"), &window);
+    M_FileList->setObjectName(QStringLiteral("M_FileList"));
+    M_FileList->addActions({A_EditNewName, A_UseOptionsName});
+    M_FileList->addSeparator();
+    M_FileList->addAction(A_EditNamesAsText);
     QMenu* view = menu("M_View", Tr("&View"));
     view->addActions({A_QuickButtons, A_SettingsBar, A_StatusBar});
     view->addSeparator();
@@ -148,7 +161,9 @@ void TMainForm::BuildPanels(QMainWindow& window, QObject& listFilter) {
     // A long folder differs from its neighbours at its end, a long name at its extension;
     // the delegate cuts other columns as their cells ask.
     FileList->setTextElideMode(Qt::ElideMiddle);
-    FileList->setItemDelegate(new TFileListDelegate(FileList));
+    FileList->setItemDelegate(new TNameEditDelegate(FileList));
+    // Only the new-name cell is editable; F2 is an action that finds that cell in the row.
+    FileList->setEditTriggers(QAbstractItemView::DoubleClicked);
     // The stored widths are the user's: no column stretches to fill the view.
     FileList->header()->setStretchLastSection(false);
     FileList->header()->setSectionsClickable(true);

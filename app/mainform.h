@@ -70,6 +70,12 @@ struct TMainForm {
     QAction* A_About = nullptr;
     QAction* A_SaveSchemeAs = nullptr;
     QAction* A_DeleteScheme = nullptr;
+    // Names typed by hand; the first two are in the list's context menu only.
+    QAction* A_EditNewName = nullptr;
+    QAction* A_UseOptionsName = nullptr;
+    QAction* A_EditNamesAsText = nullptr;
+    QAction* A_ForgetHandNames = nullptr;
+    QMenu* M_FileList = nullptr;
 
 private:
     void BuildActions(QMainWindow& window);

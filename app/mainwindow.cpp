@@ -4,7 +4,9 @@
 #include "app/list/directoryselector.h"
 #include "app/list/fileadder.h"
 #include "app/list/filelistmodel.h"
+#include "app/list/handnames.h"
 #include "app/list/listcolumns.h"
+#include "app/list/namecommands.h"
 #include "app/list/predictionrunner.h"
 #include "app/list/tagloader.h"
 #include "app/maintexts.h"
@@ -66,6 +68,7 @@ TMain::~TMain() {
     // without running those handlers: a window destroyed without closing (a test, an
     // error path) must not refresh itself from half-destroyed controls.
     closing_ = true;
+    nameCommands_.reset();
     tagLoader_.reset();
     prediction_.reset();
     renameCommands_.reset();
@@ -169,6 +172,16 @@ void TMain::FormCreate(const CommandLine& commandLine) {
     columns_ =
         std::make_unique<TListColumns>(*ui_.FileList, *model_, *comparer_, fileList_->Items());
     adder_ = std::make_unique<TFileAdder>(fileList_->Items(), *model_, *this);
+    nameCommands_ = std::make_unique<TNameCommands>(
+        *ui_.FileList, *model_, fileList_->Items(),
+        NameActions{ui_.A_EditNewName, ui_.A_UseOptionsName, ui_.A_EditNamesAsText,
+                    ui_.A_ForgetHandNames, ui_.M_FileList},
+        [this](const std::string& key) { return Text(key); }, *this);
+    // A name typed by hand changes what the run does as an option does.
+    connect(model_.get(), &TFileListModel::handNamesChanged, this, [this] {
+        RefreshOptionControls();
+        UpdateFileExample();
+    });
     prediction_ = std::make_unique<TPredictionRunner>(
         fileList_->Items(), [this] { return ReadOptionsFromControls(*ui_.Tabs); },
         [this](std::vector<TRowMark> marks) { ShowMarks(std::move(marks)); }, this);
@@ -219,12 +232,14 @@ void TMain::FormCreate(const CommandLine& commandLine) {
     programLang_->SelectLanguage(settings_->Language);
     languageNames_ = programLang_->LanguageNames();
     nativeLanguageNames_ = programLang_->NativeLanguageNames();
+    nameCommands_->UseLanguage(*commonLang_, *programLang_);
     renameCommands_ =
         std::make_unique<TRenameCommands>(*this, fileList_->Items(), *model_, *ui_.Tabs, *settings_,
                                           *versionInfo_, *commonLang_, *programLang_);
     // The run changes the names under the prediction and its marks; the list's reset
     // afterwards starts it again.
     connect(renameCommands_.get(), &TRenameCommands::runStarting, this, [this] {
+        nameCommands_->SetRunning(true);
         prediction_->Stop();
         // The run's worker reads what tags it needs itself, while it has the list.
         tagLoader_->Hold();
@@ -234,6 +249,8 @@ void TMain::FormCreate(const CommandLine& commandLine) {
             &QAction::setEnabled);
     connect(renameCommands_.get(), &TRenameCommands::runFinished, tagLoader_.get(),
             &TTagLoader::Release);
+    connect(renameCommands_.get(), &TRenameCommands::runFinished, this,
+            [this] { nameCommands_->SetRunning(false); });
     connect(renameCommands_.get(), &TRenameCommands::runFinished, this,
             &TMain::RefreshOptionControls);
     setMinimumSize(TMainForm::MinimumWidth, TMainForm::MinimumHeight);
@@ -337,6 +354,7 @@ void TMain::FormCloseQuery() {
 
 void TMain::FormClose() {
     closing_ = true;
+    nameCommands_.reset();
     tagLoader_.reset();
     prediction_.reset();
     renameCommands_.reset();
@@ -655,9 +673,13 @@ void TMain::UpdateActionStates() {
     const bool listed = fileList_ != nullptr && fileList_->Items().Count() > 0;
     ui_.A_RemoveFiles->setEnabled(selection != nullptr && selection->hasSelection());
     ui_.A_RemoveAllFiles->setEnabled(listed);
-    ui_.A_RenameFiles->setEnabled(listed && HasActiveOptions(ReadOptionsFromControls(*ui_.Tabs)));
+    ui_.A_RenameFiles->setEnabled(listed && (HasActiveOptions(ReadOptionsFromControls(*ui_.Tabs)) ||
+                                             (model_ != nullptr && model_->HandNameCount() > 0)));
     ui_.A_SelectAll->setEnabled(model != nullptr && model->rowCount() > 0);
     ui_.A_DeleteScheme->setEnabled(schemeBox_ != nullptr && schemeBox_->SelectedIndex() >= 0);
+    if (nameCommands_ != nullptr) {
+        nameCommands_->UpdateActionStates();
+    }
 }
 
 void TMain::RestackBottomPanels() {
@@ -680,9 +702,16 @@ void TMain::UpdateFileExample() {
     }
     const TFileItem* item =
         first >= 0 && fileList_ != nullptr ? fileList_->Items().Items(first) : nullptr;
+    std::shared_ptr<const std::string> hand;
+    if (item != nullptr) {
+        const auto lock = fileList_->Items().ReadLock();
+        hand = item->HandName();
+    }
     QString example;
     if (item == nullptr) {
         example = Q(Text("NONEWFILENAMEEXAMPLE"));
+    } else if (hand != nullptr) {
+        example = Q(Text("NEWFILENAMEEXAMPLE") + ": " + *hand);
     } else {
         const RenameOptionSet options = ReadOptionsFromControls(*ui_.Tabs);
         const unsigned sources = TagSourcesNeeded(options);
@@ -703,7 +732,8 @@ void TMain::UpdateFileExample() {
         notes << ReadingTagsText(tagLoader_->Done(), tagLoader_->Total(), texts);
     }
     if (model_ != nullptr) {
-        notes << MarkCountText(model_->MarkCount(), texts)
+        notes << HandNameCountText(model_->HandNameCount(), texts)
+              << MarkCountText(model_->MarkCount(), texts)
               << TagMarkCountText(model_->MarkCounts(), separator, texts);
     }
     notes.removeAll(QString());

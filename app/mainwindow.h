@@ -41,6 +41,7 @@ class TFileAdder;
 class TFileList;
 class TFileListModel;
 class TListColumns;
+class TNameCommands;
 class TOptionTabs;
 class TPredictionRunner;
 class TRenameCommands;
@@ -166,6 +167,8 @@ private:
     std::unique_ptr<TDynLang> programLang_;
     // After everything it uses: it goes first.
     std::unique_ptr<TRenameCommands> renameCommands_;
+    // Names typed by hand; after the list, the model and the view: it goes first.
+    std::unique_ptr<TNameCommands> nameCommands_;
     std::vector<std::string> languageNames_;
     std::vector<std::string> nativeLanguageNames_;
     std::unique_ptr<TSchemeBox> schemeBox_;

@@ -62,7 +62,7 @@ constexpr std::array Keys{
             "OkBtn",
             {},
             0,
-            AboutDialog | SchemeSaveDialog | DirectoryDialog | ColumnsDialog},
+            AboutDialog | SchemeSaveDialog | DirectoryDialog | ColumnsDialog | NamesTextDialog},
     TextKey{"CANCEL",
             Common,
             Keyed,
@@ -71,7 +71,8 @@ constexpr std::array Keys{
             "CancelBtn",
             {},
             0,
-            RenameProcessDialog | SchemeSaveDialog | DirectoryDialog | ColumnsDialog},
+            RenameProcessDialog | SchemeSaveDialog | DirectoryDialog | ColumnsDialog |
+                NamesTextDialog},
     TextKey{"MOVEUP",
             Common,
             Keyed,
@@ -406,6 +407,29 @@ constexpr std::array Keys{
 
     // About window; its title is this text followed by " Quillmark".
     Plain("ABOUTTITLE", Line, TextRole::Title, About, {}, " Quillmark"),
+
+    // Names typed by hand: the list's context menu and the Edit menu, the editor's refusal
+    // of an empty name, the cell's tool tip ("%1" the options' name), the status line's
+    // count, and the dialog of the names as text ("%1" a line number or a count of lines,
+    // "%2" the count of files; the refusal to open names the file as "%1").
+    Caption("EDITNEWNAME", "A_EditNewName", {}, ListMenu),
+    Hint("EDITNEWNAME_HINT", "A_EditNewName"),
+    Caption("USEOPTIONSNAME", "A_UseOptionsName", {}, ListMenu),
+    Hint("USEOPTIONSNAME_HINT", "A_UseOptionsName"),
+    Caption("EDITNAMESASTEXT", Main, "A_EditNamesAsText", "...", EditMenu | ListMenu),
+    Hint("EDITNAMESASTEXT_HINT", "A_EditNamesAsText"),
+    Caption("FORGETHANDNAMES", "A_ForgetHandNames", {}, EditMenu),
+    Hint("FORGETHANDNAMES_HINT", "A_ForgetHandNames"),
+    Plain("HANDNAMEEMPTY", Line, TextRole::Message, FileList, "FileList"),
+    Plain("HANDNAMETIP", Line, TextRole::Message, FileList, "FileList", {}, 1),
+    Plain("HANDNAMECOUNTONE", Line, TextRole::Message, Main, "FileExample"),
+    Plain("HANDNAMECOUNT", Line, TextRole::Message, Main, "FileExample", {}, 1),
+    Plain("NAMESTEXTTITLE", Text, TextRole::Title, NamesText, {}),
+    Caption("NAMESTEXTLIST", NamesText, "NamesInfo", ":", InGroup(NamesTextDialog)),
+    Plain("NAMESTEXTLINECOUNT", Line, TextRole::Message, NamesText, "NamesNote", {}, 2),
+    Plain("NAMESTEXTEMPTYLINE", Line, TextRole::Message, NamesText, "NamesNote", {}, 1),
+    Plain("NAMESTEXTNUL", Line, TextRole::Message, NamesText, "NamesNote", {}, 1),
+    Plain("NAMESTEXTLINEBREAK", Line, TextRole::Message, Main, {}, {}, 1),
 };
 
 constexpr char AsciiUpper(char c) {
@@ -459,6 +483,8 @@ constexpr std::array<std::string_view, AccelGroupCount> GroupNames{
     "folder dialog",
     "column dialog",
     "interrupted-run question",
+    "file list's menu",
+    "names-as-text dialog",
 };
 
 } // namespace

@@ -56,6 +56,7 @@ enum class TextWindow : std::uint8_t {
     About,
     Splash,
     Dialogs,
+    NamesText,
 };
 
 // Sets of captions shown together, in which no two accelerator letters may be the same:
@@ -81,8 +82,10 @@ enum class AccelGroup : std::uint8_t {
     DirectoryDialog,
     ColumnsDialog,
     InterruptedRunDialog,
+    ListMenu,
+    NamesTextDialog,
 };
-inline constexpr int AccelGroupCount = static_cast<int>(AccelGroup::InterruptedRunDialog) + 1;
+inline constexpr int AccelGroupCount = static_cast<int>(AccelGroup::NamesTextDialog) + 1;
 
 std::string_view AccelGroupName(AccelGroup group);
 

@@ -1,5 +1,6 @@
 #include "app/list/filelistmodel.h"
 
+#include "app/list/handnames.h"
 #include "app/widgets/qttext.h"
 #include "engine/newname.h"
 #include "filelist/datetimevalue.h"
@@ -9,6 +10,7 @@
 
 #include <QApplication>
 #include <QDateTime>
+#include <QFont>
 #include <QLocale>
 #include <QPalette>
 #include <QStyle>
@@ -84,6 +86,9 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
     if (role == CellFitRole)
         return QVariant::fromValue(FitOf(id));
     if (id == ColumnId::NewName && role != Qt::DisplayRole) {
+        const QVariant hand = HandNameData(index.row(), role);
+        if (hand.isValid())
+            return hand;
         const QVariant mark = MarkData(index.row(), role);
         if (mark.isValid())
             return mark;
@@ -111,16 +116,10 @@ QString TFileListModel::CellText(const TFileItem& entry, ColumnId id, int row) c
         return Q(entry.Name());
     case ColumnId::Path:
         return Q(entry.Path());
-    case ColumnId::NewName: {
+    case ColumnId::NewName:
         if (const std::shared_ptr<const std::string>& hand = entry.HandName())
             return Q(*hand);
-        // One look at the tags: a reader may store them meanwhile.
-        const std::shared_ptr<const TEntryTags> tags = entry.Tags();
-        if (tagSources_ != 0 && (!tags || (tags->Sources & tagSources_) != tagSources_))
-            return PendingNameText();
-        return Q(ComputeNewName(options_, entry.Name(), NumberAtPosition(startNumber_, row),
-                                NameTags{tags ? &tags->Values : nullptr, nullptr}));
-    }
+        return OptionsName(entry, row);
     case ColumnId::PrevName:
         return Q(entry.PrevName());
     case ColumnId::TypeName:
@@ -134,6 +133,92 @@ QString TFileListModel::CellText(const TFileItem& entry, ColumnId id, int row) c
         return ModDateText(entry.ModDate());
     }
     return QString();
+}
+
+QString TFileListModel::OptionsName(const TFileItem& entry, int row) const {
+    // One look at the tags: a reader may store them meanwhile.
+    const std::shared_ptr<const TEntryTags> tags = entry.Tags();
+    if (tagSources_ != 0 && (!tags || (tags->Sources & tagSources_) != tagSources_))
+        return PendingNameText();
+    return Q(ComputeNewName(options_, entry.Name(), NumberAtPosition(startNumber_, row),
+                            NameTags{tags ? &tags->Values : nullptr, nullptr}));
+}
+
+QVariant TFileListModel::HandNameData(int row, int role) const {
+    if (role != Qt::EditRole && role != Qt::FontRole && role != Qt::ToolTipRole &&
+        role != Qt::AccessibleDescriptionRole)
+        return QVariant();
+    const auto lock = list_.Items().ReadLock();
+    const TFileItem* entry = list_.Items().Items(row);
+    if (entry == nullptr)
+        return QVariant();
+    const std::shared_ptr<const std::string> hand = entry->HandName();
+    if (role == Qt::EditRole) {
+        if (hand)
+            return Q(*hand);
+        // The editor starts from a name, never from the placeholder of one.
+        const QString name = OptionsName(*entry, row);
+        return name == PendingNameText() ? Q(entry->Name()) : name;
+    }
+    if (!hand)
+        return QVariant();
+    if (role == Qt::FontRole) {
+        QFont font;
+        font.setItalic(true);
+        return font;
+    }
+    // Also what a screen reader hears, which sees no italics; a mark's reason comes first.
+    const QString tip = HandNameTip(OptionsName(*entry, row), captions_);
+    const TRowMark* mark = MarkOf(row);
+    return mark != nullptr ? MarkTip(*mark, captions_) + QLatin1Char('\n') + tip : tip;
+}
+
+Qt::ItemFlags TFileListModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (namesEditable_ && index.isValid() && index.column() < columnCount() &&
+        columns_[static_cast<std::size_t>(index.column())].Id == ColumnId::NewName)
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool TFileListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || !(flags(index) & Qt::ItemIsEditable) || index.row() >= rowCount())
+        return false;
+    return SetHandNames({{index.row(), S(value.toString())}});
+}
+
+bool TFileListModel::SetHandNames(const std::vector<std::pair<int, std::string>>& names) {
+    if (!namesEditable_)
+        return false;
+    int first = rowCount();
+    int last = -1;
+    for (const auto& [row, name] : names) {
+        TFileItem* entry = list_.Items().Items(row);
+        if (entry != nullptr && !(name.empty() && entry->HandName() == nullptr)) {
+            entry->SetHandName(name);
+            first = std::min(first, row);
+            last = std::max(last, row);
+        }
+    }
+    if (last < 0)
+        return false;
+    handCount_ = -1;
+    for (std::size_t c = 0; c < columns_.size(); ++c) {
+        if (columns_[c].Id == ColumnId::NewName) {
+            const int column = static_cast<int>(c);
+            emit dataChanged(index(first, column), index(last, column),
+                             {Qt::DisplayRole, Qt::EditRole, Qt::FontRole, Qt::ToolTipRole,
+                              Qt::AccessibleDescriptionRole});
+        }
+    }
+    emit handNamesChanged();
+    return true;
+}
+
+int TFileListModel::HandNameCount() const {
+    if (handCount_ < 0)
+        handCount_ = CountHandNames(list_.Items());
+    return handCount_;
 }
 
 QVariant TFileListModel::headerData(int section, Qt::Orientation orientation, int role) const {

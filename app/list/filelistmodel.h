@@ -9,7 +9,8 @@
 // as a tool tip in the new-name column; a change of the list's rows drops the marks.
 // While the options' inserted texts need tags (newname.h) that a row's entry has not had
 // read yet, its new name is a quiet placeholder (PendingNameText), never a name made
-// without them.
+// without them. A name typed by hand (TFileItem::HandName) is the row's new name: the cell
+// is editable, shown in italics, with the options' name as tool tip (see handnames.h).
 //
 // Does not own the file list; the list must outlive the model. Changes of the list's
 // rows go through a Change bracket, so the view hears of them once. Window thread only;
@@ -23,6 +24,7 @@
 #include <QIcon>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qm {
@@ -51,6 +53,19 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
+    // The new-name cell takes a name typed by hand; an empty one gives the row back to the
+    // options.
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+
+    // Gives each row its name typed by hand ("" gives it back to the options) and tells the
+    // view once; refused (false) while names are not editable. Emits handNamesChanged.
+    bool SetHandNames(const std::vector<std::pair<int, std::string>>& names);
+    // While a run works, the entries are the worker's: no name is typed meanwhile.
+    void SetNamesEditable(bool editable) { namesEditable_ = editable; }
+    bool NamesEditable() const { return namesEditable_; }
+    // The rows named by hand; counted again after a change of the rows or the names.
+    int HandNameCount() const;
 
     void SetColumns(std::vector<ShownColumn> columns);
     const std::vector<ShownColumn>& Columns() const { return columns_; }
@@ -77,6 +92,7 @@ public:
             model_.beginResetModel();
             model_.marks_.clear();
             model_.counts_ = {};
+            model_.handCount_ = -1;
         }
         ~Change() { model_.endResetModel(); }
         Change(const Change&) = delete;
@@ -88,12 +104,19 @@ public:
 
     // The cell text of column `id` for `entry` shown in row `row`.
     QString CellText(const TFileItem& entry, ColumnId id, int row) const;
+    // The new name the options give `entry` in `row`, a name typed by hand aside.
+    QString OptionsName(const TFileItem& entry, int row) const;
     // The header text of a column: the language's, or the built-in one when it has none.
     QString Caption(ColumnId id) const;
+
+signals:
+    // Names typed by hand were set or dropped through the model.
+    void handNamesChanged();
 
 private:
     QIcon IconOf(int imageIndex) const;
     QVariant MarkData(int row, int role) const;
+    QVariant HandNameData(int row, int role) const;
     void NewNameColumnChanged(const QList<int>& roles);
     std::string KilobyteUnit() const;
 
@@ -108,6 +131,8 @@ private:
     TMarkCounts counts_;
     unsigned tagSources_ = 0; // TagSourcesNeeded of options_
     mutable QIcon warningIcon_;
+    bool namesEditable_ = true;
+    mutable int handCount_ = -1; // -1: to be counted
 };
 
 // What the new-name column shows while a row's tags are being read.

@@ -382,6 +382,39 @@ void ShootMarks(qm::TMain& main, const QString& folder, const QString& files) {
     QApplication::setPalette(light);
 }
 
+// Rows named by hand: one typed name and one that another row's new name has (marked),
+// the status line's count, the tool tip of the named row, and the names as text, in each
+// language.
+void ShootHandNames(qm::TMain& main, const QString& folder) {
+    auto* list = main.findChild<QTreeView*>(QStringLiteral("FileList"));
+    auto* model = qobject_cast<qm::TFileListModel*>(list->model());
+    if (model == nullptr || model->rowCount() < 4) {
+        return;
+    }
+    main.ApplyColumnSet("Name,Path,NewName");
+    main.ApplyColumnWidths("150,280,220");
+    const QString taken = model->index(1, 2).data().toString();
+    model->SetHandNames({{0, "cover.jpg"}, {3, taken.toStdString()}});
+    for (const auto& [native, tag] : {std::pair{"Dansk", "danish"}, std::pair{"Deutsch", "german"},
+                                      std::pair{"English", "english"}}) {
+        PickLanguage(main, QString::fromUtf8(native));
+        main.ApplyColumnSet("Name,Path,NewName");
+        main.ApplyColumnWidths("150,280,220");
+        // After the columns, which reset the list and its selection: the status line shows
+        // the name typed for the selected row.
+        list->setCurrentIndex(model->index(0, 0));
+        WaitForMarks(main);
+        const QString prefix = QStringLiteral("%1/hand-names-%2").arg(folder, QLatin1String(tag));
+        main.grab().save(prefix + QStringLiteral(".png"));
+        std::printf("%s.png\n", qPrintable(prefix));
+        ShootMarkTip(main, 0, prefix + QStringLiteral("-tip.png"));
+        ShootMarkTip(main, 3, prefix + QStringLiteral("-tip-taken.png"));
+        ShootDialog(main, "A_EditNamesAsText",
+                    QStringLiteral("%1/dialog-nametext-%2.png").arg(folder, QLatin1String(tag)));
+    }
+    main.findChild<QAction*>(QStringLiteral("A_ForgetHandNames"))->trigger();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -463,6 +496,7 @@ int main(int argc, char** argv) {
     if (!marks.isEmpty()) {
         ShootMarks(main, folder, QString::fromLocal8Bit(marks));
     }
+    ShootHandNames(main, folder);
     main.close();
     return 0;
 }

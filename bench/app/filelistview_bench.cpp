@@ -1,7 +1,10 @@
 // The file list in the window with a folder of 100,000 files: adding it through the
 // window (folder walk, properties, one sorted merge, the view told once) next to the
 // file-list core's own add of the same files, sorting it by new name with every option
-// group on, and painting one screen of rows with all eight columns.
+// group on, and painting one screen of rows with all eight columns. BM_WindowNamesAsText:
+// "Edit new names as text..." on all 100,000 rows, from the command to the dialog shown
+// with its text ("open_ms") and from OK to the names typed by hand shown ("ok_ms"), with
+// one line changed (Arg 1) or every line (Arg 100000).
 //
 // Runs under QT_QPA_PLATFORM (offscreen unless set), with a private settings folder.
 // The folder is made once in /tmp and removed at the end.
@@ -21,10 +24,15 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTimer>
 #include <QTreeView>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <memory>
@@ -207,11 +215,58 @@ void BM_WindowPaintOneScreen(benchmark::State& state) {
         static_cast<double>(list->viewport()->height()) / list->sizeHintForRow(0);
 }
 
+void BM_WindowNamesAsText(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    const bool everyLine = state.range(0) > 1;
+    auto main = OpenWindow();
+    main->AddFolder(BigFolder::Get().Path(), false);
+    QAction* edit = main->findChild<QAction*>(QStringLiteral("A_EditNamesAsText"));
+    QAction* forget = main->findChild<QAction*>(QStringLiteral("A_ForgetHandNames"));
+    double openMs = 0;
+    double okMs = 0;
+    for (auto _ : state) {
+        Clock::time_point start = Clock::now();
+        Clock::time_point ok;
+        QTimer::singleShot(0, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            auto* names = dialog->findChild<QPlainTextEdit*>(QStringLiteral("Names"));
+            openMs = std::max(
+                openMs, std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+            if (everyLine) {
+                QString text = names->toPlainText();
+                text.replace(QLatin1Char('\n'), QLatin1String("\nx"));
+                names->setPlainText(QLatin1Char('x') + text);
+            } else {
+                QTextCursor cursor(names->document());
+                cursor.insertText(QStringLiteral("x"));
+            }
+            ok = Clock::now();
+            dialog->findChild<QPushButton*>(QStringLiteral("OkBtn"))->click();
+        });
+        edit->trigger();
+        QApplication::processEvents();
+        const Clock::time_point end = Clock::now();
+        okMs = std::max(okMs, std::chrono::duration<double, std::milli>(end - ok).count());
+        state.SetIterationTime(std::chrono::duration<double>(end - start).count());
+        if (!forget->isEnabled())
+            state.SkipWithError("no name was typed by hand");
+        forget->trigger();
+    }
+    state.counters["open_ms"] = openMs;
+    state.counters["ok_ms"] = okMs;
+}
+
 BENCHMARK(BM_CoreAddMany)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_CoreSortByNewNameComparing)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_WindowAddFolder)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_WindowSortByNewName)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_WindowPaintOneScreen)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_WindowNamesAsText)
+    ->Arg(1)
+    ->Arg(kFileCount)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(3);
 
 } // namespace
 

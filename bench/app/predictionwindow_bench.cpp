@@ -50,7 +50,8 @@ std::string BaseFolder() {
 
 // The options given are in force before the first change and stay so, but for the front
 // text each change types.
-void ChangeToMarks(benchmark::State& state, qm::RenameOptionSet options, bool numbered) {
+void ChangeToMarks(benchmark::State& state, qm::RenameOptionSet options, bool numbered,
+                   int handNames = 0) {
     const std::vector<std::string> names = qm::bench::NumberedNames(FileCount);
     const std::string dir = qm::bench::MakeFolderOfFiles(BaseFolder(), names);
     qm::TMain main{qm::CommandLine{}};
@@ -63,6 +64,14 @@ void ChangeToMarks(benchmark::State& state, qm::RenameOptionSet options, bool nu
             entries.push_back({name, dir});
         const qm::TFileListModel::Change change(*model);
         main.FileItems()->Items().AddNamesOnly(std::move(entries));
+    }
+    if (handNames > 0) {
+        std::vector<std::pair<int, std::string>> typed;
+        const int step = FileCount / handNames;
+        for (int i = 0; i < handNames; ++i)
+            typed.emplace_back(i * step + step / 2, "typed_" + std::to_string(i) + ".jpg");
+        if (!model->SetHandNames(typed))
+            state.SkipWithError("the names typed by hand were refused");
     }
     options.InsertGroup = options.InsertFront = true;
     options.InsertFrontText = "p";
@@ -136,6 +145,10 @@ void BM_ReplacePairsChangeToMarks(benchmark::State& state) {
     ChangeToMarks(state, options, false);
 }
 
+void BM_HandNamesChangeToMarks(benchmark::State& state) {
+    ChangeToMarks(state, qm::RenameOptionSet{}, false, static_cast<int>(state.range(0)));
+}
+
 BENCHMARK(BM_ReplacePairsChangeToMarks)
     ->Arg(0)
     ->Arg(1)
@@ -146,6 +159,12 @@ BENCHMARK(BM_ReplacePairsChangeToMarks)
 BENCHMARK(BM_OptionChangeToMarks)
     ->Arg(0)
     ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(5);
+
+BENCHMARK(BM_HandNamesChangeToMarks)
+    ->Arg(1000)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(5);

@@ -182,6 +182,8 @@ private slots:
             QCOMPARE(std::rename((folder + "a").c_str(), (folder + "b").c_str()), 0);
             writer.SetResult(0, MoveResult::Done);
         }
+        // A file listed, so that the commands on the list's names open their dialog.
+        main.AddFile(folder + "b");
         // Every bar the View menu can show, so their captions count too.
         for (const char* bar : {"A_QuickButtons", "A_SettingsBar", "A_StatusBar"}) {
             QAction* toggle = main.findChild<QAction*>(QLatin1String(bar));
@@ -220,8 +222,8 @@ private slots:
                            faults);
             }
 
-            for (const char* action :
-                 {"A_SaveSchemeAs", "A_CustomizeColumns", "A_AddDirectory", "A_About"}) {
+            for (const char* action : {"A_SaveSchemeAs", "A_CustomizeColumns", "A_AddDirectory",
+                                       "A_About", "A_EditNamesAsText"}) {
                 CheckModal([&] { main.findChild<QAction*>(QLatin1String(action))->trigger(); },
                            file, faults);
             }
