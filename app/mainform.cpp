@@ -69,6 +69,14 @@ void TMainForm::BuildActions(QMainWindow& window) {
     A_Undo->setEnabled(false);
     A_SelectAll = NewAction(&window, "A_SelectAll", Tr("Se&lect all"));
     A_SelectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    // The keys move rows only while the list has the focus: in a text field or a number
+    // box of the tabs they keep their own meaning.
+    A_MoveUp = NewAction(&window, "A_MoveUp", Tr("Move u&p"));
+    A_MoveUp->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Up));
+    A_MoveUp->setShortcutContext(Qt::WidgetShortcut);
+    A_MoveDown = NewAction(&window, "A_MoveDown", Tr("Move do&wn"));
+    A_MoveDown->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Down));
+    A_MoveDown->setShortcutContext(Qt::WidgetShortcut);
     A_QuickButtons = NewAction(&window, "A_QuickButtons", Tr("&Quick buttons"), true);
     A_SettingsBar = NewAction(&window, "A_SettingsBar", Tr("Sch&eme settings"), true);
     A_StatusBar = NewAction(&window, "A_StatusBar", Tr("&Status line"), true);
@@ -109,6 +117,8 @@ void TMainForm::BuildMenu(QMainWindow& window) {
     edit->addAction(A_Undo);
     edit->addSeparator();
     edit->addAction(A_SelectAll);
+    edit->addSeparator();
+    edit->addActions({A_MoveUp, A_MoveDown});
     QMenu* view = menu("M_View", Tr("&View"));
     view->addActions({A_QuickButtons, A_SettingsBar, A_StatusBar});
     view->addSeparator();
@@ -158,6 +168,8 @@ void TMainForm::BuildPanels(QMainWindow& window, QObject& listFilter) {
     FileList->viewport()->setAcceptDrops(true);
     FileList->setDragDropMode(QAbstractItemView::DropOnly);
     FileList->installEventFilter(&listFilter);
+    FileList->setContextMenuPolicy(Qt::ActionsContextMenu);
+    FileList->addActions({A_MoveUp, A_MoveDown});
     FileList->viewport()->installEventFilter(&listFilter);
     column->addWidget(FileList, 1);
 

@@ -6,6 +6,8 @@
 #include "app/list/filelistmodel.h"
 #include "app/list/listcolumns.h"
 #include "app/list/predictionrunner.h"
+#include "app/list/rowdrag.h"
+#include "app/list/rowmover.h"
 #include "app/list/tagloader.h"
 #include "app/maintexts.h"
 #include "app/options/enablingrules.h"
@@ -76,6 +78,7 @@ TMain::~TMain() {
     // half gone.
     ui_.FileList->removeEventFilter(this);
     ui_.FileList->viewport()->removeEventFilter(this);
+    rowMover_.reset();
     columns_.reset();
     adder_.reset();
     delete takeCentralWidget();
@@ -107,6 +110,8 @@ void TMain::ConnectControls() {
     connect(ui_.FileList->header(), &QHeaderView::sectionClicked, this,
             &TMain::FileListColumnClick);
     connect(ui_.A_SelectAll, &QAction::triggered, ui_.FileList, &QTreeView::selectAll);
+    connect(ui_.A_MoveUp, &QAction::triggered, this, &TMain::A_MoveUpExecute);
+    connect(ui_.A_MoveDown, &QAction::triggered, this, &TMain::A_MoveDownExecute);
     connect(ui_.A_Reset, &QAction::triggered, this, &TMain::A_ResetExecute);
     connect(ui_.A_SaveSchemeAs, &QAction::triggered, this, &TMain::A_SaveSchemeAsExecute);
     connect(ui_.A_DeleteScheme, &QAction::triggered, this, &TMain::A_DeleteSchemeExecute);
@@ -169,6 +174,12 @@ void TMain::FormCreate(const CommandLine& commandLine) {
     columns_ =
         std::make_unique<TListColumns>(*ui_.FileList, *model_, *comparer_, fileList_->Items());
     adder_ = std::make_unique<TFileAdder>(fileList_->Items(), *model_, *this);
+    rowMover_ = std::make_unique<TRowMover>(*ui_.FileList, *model_, *columns_, fileList_->Items());
+    connect(new TRowDrag(*ui_.FileList), &TRowDrag::dropped, rowMover_.get(), &TRowMover::MoveTo);
+    connect(rowMover_.get(), &TRowMover::moved, this, [this] {
+        RestartPrediction();
+        UpdateFileExample();
+    });
     prediction_ = std::make_unique<TPredictionRunner>(
         fileList_->Items(), [this] { return ReadOptionsFromControls(*ui_.Tabs); },
         [this](std::vector<TRowMark> marks) { ShowMarks(std::move(marks)); }, this);
@@ -340,6 +351,7 @@ void TMain::FormClose() {
     tagLoader_.reset();
     prediction_.reset();
     renameCommands_.reset();
+    rowMover_.reset();
     columns_.reset();
     adder_.reset();
     ui_.FileList->setModel(nullptr);
@@ -561,7 +573,22 @@ bool TMain::eventFilter(QObject* watched, QEvent* event) {
 void TMain::FileListSelectItem() {
     const QItemSelectionModel* selection = ui_.FileList->selectionModel();
     ui_.A_RemoveFiles->setEnabled(selection != nullptr && selection->hasSelection());
+    UpdateMoveActions();
     UpdateFileExample();
+}
+
+void TMain::A_MoveUpExecute() {
+    rowMover_->MoveUp();
+}
+
+void TMain::A_MoveDownExecute() {
+    rowMover_->MoveDown();
+}
+
+void TMain::UpdateMoveActions() {
+    const bool movable = rowMover_ != nullptr && rowMover_->CanMove();
+    ui_.A_MoveUp->setEnabled(movable);
+    ui_.A_MoveDown->setEnabled(movable);
 }
 
 // ---- rename and undo ----
@@ -657,6 +684,7 @@ void TMain::UpdateActionStates() {
     ui_.A_RemoveAllFiles->setEnabled(listed);
     ui_.A_RenameFiles->setEnabled(listed && HasActiveOptions(ReadOptionsFromControls(*ui_.Tabs)));
     ui_.A_SelectAll->setEnabled(model != nullptr && model->rowCount() > 0);
+    UpdateMoveActions();
     ui_.A_DeleteScheme->setEnabled(schemeBox_ != nullptr && schemeBox_->SelectedIndex() >= 0);
 }
 

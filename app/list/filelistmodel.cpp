@@ -4,6 +4,7 @@
 #include "engine/newname.h"
 #include "filelist/datetimevalue.h"
 #include "filelist/fileitem.h"
+#include "filelist/fileitems.h"
 #include "filelist/filelist.h"
 #include "filelist/iconnames.h"
 
@@ -105,6 +106,38 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
     return CellText(*entry, id, index.row());
 }
 
+Qt::ItemFlags TFileListModel::flags(const QModelIndex& index) const {
+    // Rows are dragged to move them within the list (TRowDrag).
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    if (index.isValid()) {
+        flags |= Qt::ItemIsDragEnabled;
+    }
+    return flags;
+}
+
+std::vector<int> TFileListModel::MoveRows(const std::vector<int>& rows, const RowMove& move) {
+    TFileItems& items = list_.Items();
+    const std::vector<int> before = items.ValidSlots(rows);
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> after = move(items, rows);
+    // Each index found by search, never a map of the whole list: a step of a 100,000-row
+    // list touches only the selection's indexes.
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex& index : from) {
+        to.push_back(
+            createIndex(TFileItems::SlotAfterMove(index.row(), before, after), index.column()));
+    }
+    changePersistentIndexList(from, to);
+    if (after != before) {
+        marks_.clear();
+        counts_ = {};
+    }
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    return after;
+}
+
 QString TFileListModel::CellText(const TFileItem& entry, ColumnId id, int row) const {
     switch (id) {
     case ColumnId::Name:
@@ -182,8 +215,8 @@ void TFileListModel::SetMarks(std::vector<TRowMark> marks) {
         return;
     marks_ = std::move(marks);
     counts_ = CountMarks(marks_);
-    NewNameColumnChanged({Qt::DecorationRole, Qt::ForegroundRole, Qt::ToolTipRole,
-                          Qt::AccessibleDescriptionRole});
+    NewNameColumnChanged(
+        {Qt::DecorationRole, Qt::ForegroundRole, Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
 }
 
 const TRowMark* TFileListModel::MarkOf(int row) const {
