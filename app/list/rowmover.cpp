@@ -5,6 +5,7 @@
 
 #include <QAbstractItemView>
 #include <QItemSelectionModel>
+#include <QSignalBlocker>
 #include <vector>
 
 namespace qm {
@@ -45,13 +46,34 @@ void TRowMover::Move(const TFileListModel::RowMove& move) {
         }
     }
     const std::vector<int> before = items_.ValidSlots(rows);
+    // Through a change of the layout the selection model keeps one persistent index per
+    // selected row, and on 50,000 rows keeping them up to date is most of a step: the
+    // moved rows are selected anew instead, one range per run. The view repaints what it
+    // shows after the change anyway.
+    QItemSelectionModel& selection = *view_.selectionModel();
+    {
+        const QSignalBlocker quiet(selection);
+        selection.clearSelection();
+    }
     const std::vector<int> after = model_.MoveRows(before, move);
+    QItemSelection runs;
+    const int lastColumn = model_.columnCount() - 1;
+    for (std::size_t first = 0; first < after.size();) {
+        std::size_t last = first;
+        while (last + 1 < after.size() && after[last + 1] == after[last] + 1) {
+            ++last;
+        }
+        runs.append(QItemSelectionRange(model_.index(after[first], 0),
+                                        model_.index(after[last], lastColumn)));
+        first = last + 1;
+    }
+    selection.select(runs, QItemSelectionModel::Select);
     if (after == before) {
         return;
     }
     columns_.ShowSortIndicator();
     const QModelIndex current = view_.currentIndex();
-    view_.scrollTo(current.isValid() && view_.selectionModel()->isSelected(current)
+    view_.scrollTo(current.isValid() && selection.isSelected(current)
                        ? current
                        : model_.index(after.front(), 0));
     emit moved();
