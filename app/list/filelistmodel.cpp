@@ -215,8 +215,8 @@ void TFileListModel::SetMarks(std::vector<TRowMark> marks) {
         return;
     marks_ = std::move(marks);
     counts_ = CountMarks(marks_);
-    NewNameColumnChanged(
-        {Qt::DecorationRole, Qt::ForegroundRole, Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
+    NewNameColumnChanged({Qt::DecorationRole, Qt::ForegroundRole, Qt::ToolTipRole,
+                          Qt::AccessibleDescriptionRole});
 }
 
 const TRowMark* TFileListModel::MarkOf(int row) const {

@@ -5,7 +5,8 @@
 // no sort column, the running number follows the rows (it counts by position), files
 // added later go to the end, and a click on a header sorts again (TListColumns::SortBy).
 // The selection and the current row follow their rows. Nothing moves while a rename run
-// has the list (update mode).
+// has the list (update mode). A move destroys no entry, so a tag read under way (which
+// holds entries, not rows) goes on.
 //
 // Does not own the view, the model, the columns or the list: the window creates it once
 // they exist and destroys it before them. Window thread only.
