@@ -70,6 +70,14 @@ void TMainForm::BuildActions(QMainWindow& window) {
     A_Undo->setEnabled(false);
     A_SelectAll = NewAction(&window, "A_SelectAll", Tr("Se&lect all"));
     A_SelectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    // The keys move rows only while the list has the focus: in a text field or a number
+    // box of the tabs they keep their own meaning.
+    A_MoveUp = NewAction(&window, "A_MoveUp", Tr("Move u&p"));
+    A_MoveUp->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Up));
+    A_MoveUp->setShortcutContext(Qt::WidgetShortcut);
+    A_MoveDown = NewAction(&window, "A_MoveDown", Tr("Move do&wn"));
+    A_MoveDown->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Down));
+    A_MoveDown->setShortcutContext(Qt::WidgetShortcut);
     A_QuickButtons = NewAction(&window, "A_QuickButtons", Tr("&Quick buttons"), true);
     A_SettingsBar = NewAction(&window, "A_SettingsBar", Tr("Sch&eme settings"), true);
     A_StatusBar = NewAction(&window, "A_StatusBar", Tr("&Status line"), true);
@@ -115,6 +123,8 @@ void TMainForm::BuildMenu(QMainWindow& window) {
     edit->addSeparator();
     edit->addAction(A_SelectAll);
     edit->addSeparator();
+    edit->addActions({A_MoveUp, A_MoveDown});
+    edit->addSeparator();
     edit->addActions({A_EditNamesAsText, A_ForgetHandNames});
     // Shown as a popup, without its title; the title names it to a screen reader.
     M_FileList = new QMenu(Tr("File list"), &window);
@@ -122,6 +132,8 @@ void TMainForm::BuildMenu(QMainWindow& window) {
     M_FileList->addActions({A_EditNewName, A_UseOptionsName});
     M_FileList->addSeparator();
     M_FileList->addAction(A_EditNamesAsText);
+    M_FileList->addSeparator();
+    M_FileList->addActions({A_MoveUp, A_MoveDown});
     QMenu* view = menu("M_View", Tr("&View"));
     view->addActions({A_QuickButtons, A_SettingsBar, A_StatusBar});
     view->addSeparator();
@@ -173,6 +185,8 @@ void TMainForm::BuildPanels(QMainWindow& window, QObject& listFilter) {
     FileList->viewport()->setAcceptDrops(true);
     FileList->setDragDropMode(QAbstractItemView::DropOnly);
     FileList->installEventFilter(&listFilter);
+    // On the list itself, so that their keys (a widget shortcut) work while it has focus.
+    FileList->addActions({A_MoveUp, A_MoveDown});
     FileList->viewport()->installEventFilter(&listFilter);
     column->addWidget(FileList, 1);
 

@@ -55,6 +55,8 @@ struct TMainForm {
     QAction* A_Exit = nullptr;
     QAction* A_Undo = nullptr;
     QAction* A_SelectAll = nullptr;
+    QAction* A_MoveUp = nullptr;
+    QAction* A_MoveDown = nullptr;
     QAction* A_QuickButtons = nullptr;
     QAction* A_SettingsBar = nullptr;
     QAction* A_StatusBar = nullptr;

@@ -45,6 +45,7 @@ class TNameCommands;
 class TOptionTabs;
 class TPredictionRunner;
 class TRenameCommands;
+class TRowMover;
 class TSchemeBox;
 class TSettings;
 class TTagLoader;
@@ -139,6 +140,9 @@ private:
     void A_RemoveFilesExecute();
     void A_RemoveAllFilesExecute();
     void A_CustomizeColumnsExecute();
+    void A_MoveUpExecute();
+    void A_MoveDownExecute();
+    void UpdateMoveActions();
     void SetsChange(int index);
     void A_SaveSchemeAsExecute();
     void A_DeleteSchemeExecute();
@@ -159,6 +163,8 @@ private:
     // After the model, the comparer and the list: these two go first.
     std::unique_ptr<TListColumns> columns_;
     std::unique_ptr<TFileAdder> adder_;
+    // After the columns: it goes first.
+    std::unique_ptr<TRowMover> rowMover_;
     // After the list and the model: it goes first.
     std::unique_ptr<TPredictionRunner> prediction_;
     // Reads the tags the names need; after the list and the model: it goes first.

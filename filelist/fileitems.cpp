@@ -113,6 +113,93 @@ void TFileItems::SetOnCompare(Compare compare) {
     sorted_ = false;
 }
 
+std::vector<int> TFileItems::ValidSlots(std::vector<int> slotList) const {
+    std::erase_if(slotList, [this](int slot) { return slot < 0 || slot >= Count(); });
+    std::sort(slotList.begin(), slotList.end());
+    slotList.erase(std::unique(slotList.begin(), slotList.end()), slotList.end());
+    return slotList;
+}
+
+std::vector<int> TFileItems::MoveByOne(const std::vector<int>& moving, bool down) {
+    const std::vector<int> before = ValidSlots(moving);
+    std::vector<int> after = before;
+    if (updating_ || before.empty())
+        return after;
+    const auto at = [this](int slot) {
+        return slots_.begin() + slot;
+    };
+    // Runs of neighbours are separated by at least one other entry, so each run trades
+    // with its own neighbour and the runs never meet in one step.
+    for (std::size_t first = 0; first < after.size();) {
+        std::size_t last = first;
+        while (last + 1 < after.size() && after[last + 1] == after[last] + 1)
+            ++last;
+        const int top = after[first];
+        const int bottom = after[last];
+        if (down && bottom + 1 < Count()) {
+            std::rotate(at(top), at(bottom + 1), at(bottom + 2));
+            for (std::size_t i = first; i <= last; ++i)
+                ++after[i];
+        } else if (!down && top > 0) {
+            std::rotate(at(top - 1), at(top), at(bottom + 1));
+            for (std::size_t i = first; i <= last; ++i)
+                --after[i];
+        }
+        first = last + 1;
+    }
+    DropOrder(before, after);
+    return after;
+}
+
+std::vector<int> TFileItems::MoveTo(const std::vector<int>& moving, int place) {
+    const std::vector<int> before = ValidSlots(moving);
+    if (updating_ || before.empty())
+        return before;
+    place = std::clamp(place, 0, Count());
+    std::vector<std::unique_ptr<TFileItem>> moved;
+    moved.reserve(before.size());
+    for (int slot : before)
+        moved.push_back(std::move(slots_[static_cast<std::size_t>(slot)]));
+    // The slots the moving entries left empty, and those in front of the place among them.
+    const auto ahead = std::lower_bound(before.begin(), before.end(), place) - before.begin();
+    const int start = place - static_cast<int>(ahead);
+    std::erase_if(slots_, [](const std::unique_ptr<TFileItem>& slot) { return !slot; });
+    slots_.insert(slots_.begin() + start, std::make_move_iterator(moved.begin()),
+                  std::make_move_iterator(moved.end()));
+    std::vector<int> after(before.size());
+    for (std::size_t i = 0; i < after.size(); ++i)
+        after[i] = start + static_cast<int>(i);
+    DropOrder(before, after);
+    return after;
+}
+
+void TFileItems::DropOrder(const std::vector<int>& before, const std::vector<int>& after) {
+    // The same slots hold the same entries when both sets of slots are the same: the
+    // moving entries keep their order among themselves, and so do the others.
+    if (before != after)
+        SetOnCompare(nullptr);
+}
+
+int TFileItems::SlotAfterMove(int slot, const std::vector<int>& before,
+                              const std::vector<int>& after) {
+    const auto found = std::lower_bound(before.begin(), before.end(), slot);
+    if (found != before.end() && *found == slot)
+        return after[static_cast<std::size_t>(found - before.begin())];
+    // An entry that stayed keeps its rank among the entries that stayed: the rank-th slot
+    // that no moved entry took. after[j] - j counts the free slots in front of after[j].
+    const int rank = slot - static_cast<int>(found - before.begin());
+    std::size_t low = 0;
+    std::size_t high = after.size();
+    while (low < high) {
+        const std::size_t middle = (low + high) / 2;
+        if (after[middle] - static_cast<int>(middle) <= rank)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return rank + static_cast<int>(low);
+}
+
 void TFileItems::Delete(int slot) {
     if (slot < 0 || slot >= Count())
         return;

@@ -98,6 +98,27 @@ public:
     // the comparison. Cleared by SetOnCompare.
     void SetSortKey(SortKey key) { sortKey_ = std::move(key); }
 
+    // The user's own order. Each move takes the entries in `moving` (in any order; slots
+    // out of range are ignored) and returns the slots they stand in afterwards, ascending.
+    // A move that changes the order drops the comparison (the list is no longer in the
+    // order of any column; additions then go to the end) until one is installed again.
+    // In update mode nothing moves.
+    //
+    // One place toward the top (or the bottom), the way a playlist moves a selection:
+    // each run of neighbouring slots trades places with the entry before (after) it; a
+    // run at the edge stays, and the runs behind it close up to it.
+    std::vector<int> MoveUp(const std::vector<int>& moving) { return MoveByOne(moving, false); }
+    std::vector<int> MoveDown(const std::vector<int>& moving) { return MoveByOne(moving, true); }
+    // Where a drag lets them go: the entries, in their order, stand together in front of
+    // the entry in slot `place` (the slots counted before the move; Count() is the end).
+    std::vector<int> MoveTo(const std::vector<int>& moving, int place);
+    // The slot after a move of the entry that stood in `slot` before it, where the move
+    // took the entries in slots `before` (ascending) to `after` (what it returned).
+    static int SlotAfterMove(int slot, const std::vector<int>& before,
+                             const std::vector<int>& after);
+    // The ascending, distinct slots of `slotList` that are in range.
+    std::vector<int> ValidSlots(std::vector<int> slotList) const;
+
     // Update mode is a flag, not a counter: it does not nest.
     void BeginUpdate() {
         updating_ = true;
@@ -122,6 +143,9 @@ private:
     void SortByKeys();
     // Slot where an entry goes so that the list stays sorted, after its equals.
     std::size_t SortedPlace(const TFileItem& entry) const;
+    std::vector<int> MoveByOne(const std::vector<int>& moving, bool down);
+    // After a move: the order is the user's now.
+    void DropOrder(const std::vector<int>& before, const std::vector<int>& after);
     std::unique_lock<std::shared_mutex> WriteLock() {
         return std::unique_lock<std::shared_mutex>(entryMutex_);
     }

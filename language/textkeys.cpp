@@ -133,6 +133,11 @@ constexpr std::array Keys{
     Hint("UNDO_HINT", "A_Undo"),
     Caption("SELECTALL", "A_SelectAll", {}, EditMenu),
     Hint("SELECTALL_HINT", "A_SelectAll"),
+    // Also in the file list's own menu.
+    Caption("MOVEFILESUP", "A_MoveUp", {}, EditMenu),
+    Hint("MOVEFILESUP_HINT", "A_MoveUp"),
+    Caption("MOVEFILESDOWN", "A_MoveDown", {}, EditMenu),
+    Hint("MOVEFILESDOWN_HINT", "A_MoveDown"),
 
     // View menu.
     Caption("QUICKBUTTONS", "A_QuickButtons", {}, ViewMenu),

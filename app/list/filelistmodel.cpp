@@ -5,6 +5,7 @@
 #include "engine/newname.h"
 #include "filelist/datetimevalue.h"
 #include "filelist/fileitem.h"
+#include "filelist/fileitems.h"
 #include "filelist/filelist.h"
 #include "filelist/iconnames.h"
 
@@ -110,6 +111,29 @@ QVariant TFileListModel::data(const QModelIndex& index, int role) const {
     return CellText(*entry, id, index.row());
 }
 
+std::vector<int> TFileListModel::MoveRows(const std::vector<int>& rows, const RowMove& move) {
+    TFileItems& items = list_.Items();
+    const std::vector<int> before = items.ValidSlots(rows);
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> after = move(items, rows);
+    // Each index found by search, never a map of the whole list: a step of a 100,000-row
+    // list touches only the selection's indexes.
+    const QModelIndexList from = persistentIndexList();
+    QModelIndexList to;
+    to.reserve(from.size());
+    for (const QModelIndex& index : from) {
+        to.push_back(
+            createIndex(TFileItems::SlotAfterMove(index.row(), before, after), index.column()));
+    }
+    changePersistentIndexList(from, to);
+    if (after != before) {
+        marks_.clear();
+        counts_ = {};
+    }
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    return after;
+}
+
 QString TFileListModel::CellText(const TFileItem& entry, ColumnId id, int row) const {
     switch (id) {
     case ColumnId::Name:
@@ -175,6 +199,9 @@ QVariant TFileListModel::HandNameData(int row, int role) const {
 
 Qt::ItemFlags TFileListModel::flags(const QModelIndex& index) const {
     Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    // Rows are dragged to move them within the list (TRowDrag).
+    if (index.isValid())
+        flags |= Qt::ItemIsDragEnabled;
     if (namesEditable_ && index.isValid() && index.column() < columnCount() &&
         columns_[static_cast<std::size_t>(index.column())].Id == ColumnId::NewName)
         flags |= Qt::ItemIsEditable;

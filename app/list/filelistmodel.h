@@ -31,6 +31,7 @@ namespace qm {
 
 class TFileList;
 class TFileItem;
+class TFileItems;
 
 // How a cell too narrow for its text shortens it: a name or folder in the middle (names
 // differ at their ends), other text at its end, and a size or date by whole words, so that
@@ -54,7 +55,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation,
                         int role = Qt::DisplayRole) const override;
     // The new-name cell takes a name typed by hand; an empty one gives the row back to the
-    // options.
+    // options. Every row can be dragged to move it within the list.
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
 
@@ -82,6 +83,14 @@ public:
     const TMarkCounts& MarkCounts() const { return counts_; }
     // The mark of `row`, or nullptr.
     const TRowMark* MarkOf(int row) const;
+
+    // Moves the entries of `rows` as `move` does (TFileItems::MoveUp, MoveDown or MoveTo)
+    // in one change of the layout: the persistent indexes (the selection, the current
+    // row, an open editor) follow their entries, and the marks go when the order changed.
+    // Returns what `move` returned: the rows the entries stand in now.
+    using RowMove =
+        std::function<std::vector<int>(TFileItems& items, const std::vector<int>& rows)>;
+    std::vector<int> MoveRows(const std::vector<int>& rows, const RowMove& move);
 
     // Brackets a change of the list's rows (adding, removing, sorting): the view is told
     // once, when the bracket closes. The marks go: they belong to the rows as they were.

@@ -1,5 +1,8 @@
 #include "app/list/filelistview.h"
 
+#include "app/list/rowdrag.h"
+
+#include <QDrag>
 #include <algorithm>
 
 namespace qm {
@@ -26,6 +29,16 @@ void TFileListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& b
     if (first > end)
         return;
     QTreeView::dataChanged(topLeft.siblingAtRow(first), bottomRight.siblingAtRow(end), roles);
+}
+
+void TFileListView::startDrag(Qt::DropActions /*supportedActions*/) {
+    const auto* rows = findChild<TRowDrag*>(QString(), Qt::FindDirectChildrenOnly);
+    if (rows == nullptr) {
+        return;
+    }
+    auto* drag = new QDrag(this);
+    drag->setMimeData(rows->MimeData());
+    drag->exec(Qt::MoveAction);
 }
 
 } // namespace qm

@@ -24,6 +24,9 @@ public:
     static constexpr int WholeRangeRows = 1000;
 
 protected:
+    // The selected rows, to move them within the list (see TRowDrag, which serves the
+    // view when it is its child).
+    void startDrag(Qt::DropActions supportedActions) override;
     void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                      const QList<int>& roles = QList<int>()) override;
 };

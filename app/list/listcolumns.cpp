@@ -57,7 +57,12 @@ void TListColumns::Rebuild(const std::string& columnSet) {
 }
 
 void TListColumns::SortBy(int position) {
-    if (position == comparer_.SortColumn()) {
+    if (!items_.OnCompare()) {
+        // No indicator showed a direction to reverse: the list goes back to a column's
+        // order, and the stored direction keeps its meaning.
+        comparer_.Install(items_);
+        comparer_.SetSortColumn(position);
+    } else if (position == comparer_.SortColumn()) {
         comparer_.SetSortDeclining(!comparer_.SortDeclining());
     } else {
         comparer_.SetSortColumn(position);
@@ -73,7 +78,8 @@ void TListColumns::RestoreSort(int position, bool declining, const RenameOptionS
 }
 
 void TListColumns::Sort() {
-    {
+    // The user's own order stays what it is (and so do the selection and the marks).
+    if (items_.OnCompare()) {
         const TFileListModel::Change change(model_);
         items_.Sort();
     }
@@ -83,7 +89,7 @@ void TListColumns::Sort() {
 void TListColumns::ShowSortIndicator() {
     const int column = comparer_.SortColumn();
     QHeaderView* header = view_.header();
-    if (column < 0 || column >= model_.columnCount()) {
+    if (column < 0 || column >= model_.columnCount() || !items_.OnCompare()) {
         header->setSortIndicator(-1, Qt::AscendingOrder);
         return;
     }

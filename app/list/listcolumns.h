@@ -40,12 +40,15 @@ public:
     void Rebuild(const std::string& columnSet);
 
     // A click on the header at `position`: the sort column reverses its direction, any
-    // other column becomes the sort column; the list is sorted again.
+    // other column becomes the sort column; the list is sorted again. In the user's own
+    // order (the list moved by hand, see TFileItems::MoveUp) the column sorts again the
+    // way it sorted last.
     void SortBy(int position);
     // The stored sort order, with the options the new-name column sorts by; the list is
     // sorted again.
     void RestoreSort(int position, bool declining, const RenameOptionSet& options);
-    // Sorts the list again after the comparer's order changed.
+    // Sorts the list again after the comparer's order changed (nothing in the user's own
+    // order).
     void Sort();
 
     // The column dialog, owned by `parent`; on OK the settings hold the new column set and
@@ -53,9 +56,10 @@ public:
     bool Customize(TSettings& settings, const TDynLang& common, const TDynLang& program,
                    QWidget* parent);
 
-private:
+    // The header shows the sort column and direction, or nothing in the user's own order.
     void ShowSortIndicator();
 
+private:
     QTreeView& view_;
     TFileListModel& model_;
     TEntryComparer& comparer_;

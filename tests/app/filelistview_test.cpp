@@ -10,6 +10,7 @@
 #include "app/list/filelistmodel.h"
 #include "app/list/filelistview.h"
 #include "app/list/foldertreemodel.h"
+#include "app/list/rowdrag.h"
 #include "app/mainwindow.h"
 #include "app/options/optiontabs.h"
 #include "filelist/fileitem.h"
@@ -35,6 +36,7 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QUrl>
+#include <algorithm>
 #include <fcntl.h>
 #include <memory>
 #include <unistd.h>
@@ -376,6 +378,90 @@ private slots:
         QCOMPARE(main->SortColumn(), 1);
         QVERIFY(!main->SortDeclining());
         QCOMPARE(Column(*main), QStringLiteral("a.txt|C.txt|b.txt"));
+    }
+
+    // Ctrl+Down and a drag put the list in the user's order, with the running number and
+    // the selection following the rows; a header click sorts again as it sorted before.
+    void rowsMoveInTheUsersOwnOrder() {
+        // Unlisted files that take "b3" and "d4": the marks follow the numbers.
+        for (const char* name : {"a", "b", "c", "d", "e", "f", "b3", "d4"}) {
+            File(QString::fromLatin1("own/") + name);
+        }
+        auto main = Open();
+        for (const char* name : {"a", "b", "c", "d", "e", "f"}) {
+            main->AddFile((root_ + "own/" + name).toStdString());
+        }
+        main->ApplyColumnSet("Name,NewName");
+        main->Options().InsertGroup->setChecked(true);
+        main->Options().IncValueInfo->setChecked(true);
+        main->Options().IncValue->setValue(1);
+        QTreeView* list = List(*main);
+        QAbstractItemModelTester tester(list->model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QHeaderView* header = list->header();
+        QCOMPARE(header->sortIndicatorSection(), 0);
+        const auto* model = qobject_cast<const TFileListModel*>(list->model());
+        QTRY_VERIFY(model->MarkOf(3) != nullptr); // "d4"
+
+        SelectRows(*main, {1, 3});
+        list->selectionModel()->setCurrentIndex(list->model()->index(3, 0),
+                                                QItemSelectionModel::NoUpdate);
+        main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main.get()));
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_Down, Qt::ControlModifier);
+        QCOMPARE(Column(*main), QStringLiteral("a|c|b|e|d|f"));
+        QCOMPARE(Column(*main, 1), QStringLiteral("a1|c2|b3|e4|d5|f6"));
+        // They belonged to the rows as they were, until the next prediction.
+        QVERIFY(model->MarkOf(3) == nullptr && model->MarkCount() == 0);
+        QTRY_VERIFY(model->MarkOf(2) != nullptr);
+        QCOMPARE(model->MarkOf(2)->Kind, MarkKind::Fails); // "b3", the rows below it shifted
+        const auto selectedRows = [list] {
+            QList<int> rows;
+            for (const QModelIndex& index : list->selectionModel()->selectedRows()) {
+                rows << index.row();
+            }
+            std::sort(rows.begin(), rows.end());
+            return rows;
+        };
+        QCOMPARE(selectedRows(), (QList<int>{2, 4}));
+        QCOMPARE(list->currentIndex().row(), 4);
+        QCOMPARE(header->sortIndicatorSection(), -1);
+        QCOMPARE(main->SortColumn(), 0); // what is stored keeps its meaning
+
+        // A rename run has the list: nothing moves.
+        main->FileItems()->Items().BeginUpdate();
+        Action(*main, "A_MoveUp")->trigger();
+        main->FileItems()->Items().EndUpdate();
+        QCOMPARE(Column(*main), QStringLiteral("a|c|b|e|d|f"));
+
+        // "a" dragged onto the lower half of "e" lands after it.
+        SelectRows(*main, {0});
+        const auto* drag = list->findChild<TRowDrag*>();
+        QVERIFY(drag != nullptr);
+        const std::unique_ptr<QMimeData> rows(drag->MimeData());
+        const QRect target = list->visualRect(list->model()->index(3, 0));
+        const QPoint below(target.center().x(), target.bottom() - 1);
+        QDragEnterEvent enter(below, Qt::MoveAction, rows.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(list->viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(below, Qt::MoveAction, rows.get(), Qt::LeftButton, {});
+        QApplication::sendEvent(list->viewport(), &drop);
+        QVERIFY(drop.isAccepted());
+        QCOMPARE(Column(*main), QStringLiteral("c|b|e|a|d|f"));
+        QCOMPARE(selectedRows(), (QList<int>{3}));
+        // Rows of another list or another copy of the program are not taken for its own.
+        QMimeData foreign;
+        foreign.setData(rows->formats().front(), "1:2");
+        QDragEnterEvent stranger(below, Qt::MoveAction, &foreign, Qt::LeftButton, {});
+        QApplication::sendEvent(list->viewport(), &stranger);
+        QVERIFY(!stranger.isAccepted());
+
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(0) + 5, 5));
+        QCOMPARE(Column(*main), QStringLiteral("a|b|c|d|e|f"));
+        QVERIFY(main->SortDeclining());
+        QCOMPARE(header->sortIndicatorSection(), 0);
     }
 
     void columnsSurviveARestart() {

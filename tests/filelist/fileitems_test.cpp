@@ -220,6 +220,71 @@ TEST_F(FileItems, DeleteOutsideUpdateModeClosesTheGap) {
     EXPECT_EQ(items.Count(), 0);
 }
 
+TEST_F(FileItems, MovesTakeTheRowsWhereThePlaylistWouldAndLeaveTheColumnOrder) {
+    enum How { Up, Down, To };
+    struct Row {
+        const char* what;
+        How how;
+        std::vector<int> moving;
+        int place;
+        const char* names; // one letter each, in slot order
+        std::vector<int> after;
+    };
+    const std::vector<Row> rows{
+        {"up: the top row stays, the run behind closes up", Up, {3, 0, 2}, 0, "acdbef", {0, 1, 2}},
+        {"down: the last run stays, row 2 follows", Down, {4, 5, 2}, 0, "abdcef", {3, 4, 5}},
+        {"down: scattered rows each move one place", Down, {0, 2, 4}, 0, "badcfe", {1, 3, 5}},
+        {"up: a block moves as one", Up, {2, 3, 4}, 0, "acdebf", {1, 2, 3}},
+        {"up: a block at the top stays", Up, {1, 0}, 0, "abcdef", {0, 1}},
+        {"down: slots out of range and twice", Down, {7, -1, 2, 2}, 0, "abdcef", {3}},
+        {"drop below", To, {1, 3}, 5, "acebdf", {3, 4}},
+        {"drop at the top", To, {3, 4}, 0, "deabcf", {0, 1}},
+        {"drop at the end", To, {0}, 6, "bcdefa", {5}},
+        {"drop between scattered rows", To, {1, 4}, 3, "acbedf", {2, 3}},
+        {"drop onto itself", To, {2, 3}, 3, "abcdef", {2, 3}},
+        {"drop just after itself", To, {2, 3}, 4, "abcdef", {2, 3}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TIconNames icons;
+        TFileList list(icons);
+        TFileItems& items = list.Items();
+        items.SetOnCompare(ByName);
+        for (const char* name : {"f", "e", "d", "c", "b", "a"})
+            items.Add(name, kNowhere);
+        std::vector<const TFileItem*> entries;
+        for (int i = 0; i < items.Count(); ++i)
+            entries.push_back(items.Items(i));
+        const std::vector<int> after = row.how == Up     ? items.MoveUp(row.moving)
+                                       : row.how == Down ? items.MoveDown(row.moving)
+                                                         : items.MoveTo(row.moving, row.place);
+        std::string names;
+        for (const std::string& name : Names(items))
+            names += name;
+        EXPECT_EQ(names, row.names);
+        EXPECT_EQ(after, row.after);
+        const std::vector<int> before = items.ValidSlots(row.moving);
+        for (int i = 0; i < items.Count(); ++i)
+            EXPECT_EQ(TFileItems::SlotAfterMove(i, before, after), items.IndexOf(entries[i]))
+                << "slot " << i;
+        // A move that changed nothing leaves the list in its column's order.
+        const bool moved = before != after;
+        EXPECT_EQ(!items.OnCompare(), moved);
+        items.Add("0", kNowhere);
+        EXPECT_EQ(items.Items(moved ? 6 : 0)->Name(), "0");
+    }
+}
+
+TEST_F(FileItems, NothingMovesInUpdateMode) {
+    TFileItems& items = Sorted({"a", "b", "c"});
+    items.BeginUpdate();
+    EXPECT_EQ(items.MoveDown({0}), std::vector<int>{0});
+    EXPECT_EQ(items.MoveTo({0}, 3), std::vector<int>{0});
+    items.EndUpdate();
+    EXPECT_EQ(Names(items), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_TRUE(items.OnCompare());
+}
+
 TEST_F(FileItems, RenameAndSingleLevelUndo) {
     TFileItems& items = Sorted({"b.txt", "m.txt"});
     TFileItem& entry = *items.Items(0);
