@@ -667,8 +667,16 @@ void TMain::RefreshOptionControls() {
                              Q(MarkTabCaption(ui_.Tabs->tabText(index).toStdString(), inUse)));
     };
     mark(ui_.Tabs->GeneralTab, GeneralTabInUse(options));
-    ui_.Tabs->RenameSummary->setText(
-        Q(BuildRenameSummary(options, [this](const std::string& key) { return Text(key); })));
+    QString summary =
+        Q(BuildRenameSummary(options, [this](const std::string& key) { return Text(key); }));
+    // Names typed by hand rename files too; the summary says so, or it would read "No rename
+    // options selected" above a list of new names.
+    const QString typed = HandNameSummaryText(
+        model_ != nullptr ? model_->HandNameCount() : 0,
+        [this](const std::string& key) { return Text(key); });
+    if (!typed.isEmpty())
+        summary += QLatin1Char('\n') + typed;
+    ui_.Tabs->RenameSummary->setText(summary);
     mark(ui_.Tabs->TrimTab, options.RemoveGroup);
     mark(ui_.Tabs->ReplaceTab, options.ReplaceGroup);
     mark(ui_.Tabs->InsertTab, options.InsertGroup);

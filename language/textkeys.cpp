@@ -429,6 +429,8 @@ constexpr std::array Keys{
     Plain("HANDNAMETIP", Line, TextRole::Message, FileList, "FileList", {}, 1),
     Plain("HANDNAMECOUNTONE", Line, TextRole::Message, Main, "FileExample"),
     Plain("HANDNAMECOUNT", Line, TextRole::Message, Main, "FileExample", {}, 1),
+    Summary("HANDNAMESUMMARYONE"),
+    Summary("HANDNAMESUMMARY", 1),
     Plain("NAMESTEXTTITLE", Text, TextRole::Title, NamesText, {}),
     Caption("NAMESTEXTLIST", NamesText, "NamesInfo", ":", InGroup(NamesTextDialog)),
     Plain("NAMESTEXTLINECOUNT", Line, TextRole::Message, NamesText, "NamesNote", {}, 2),

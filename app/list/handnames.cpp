@@ -66,6 +66,17 @@ QString HandNameCountText(int count, const MarkTextSource& texts) {
     return Fill(Text(texts, "HANDNAMECOUNT", "%1 named by hand"), QString::number(count));
 }
 
+QString HandNameSummaryText(int count, const MarkTextSource& texts) {
+    if (count <= 0)
+        return QString();
+    if (count == 1)
+        return Text(texts, "HANDNAMESUMMARYONE",
+                    "1 file keeps the name typed by hand, whatever the options say");
+    return Fill(Text(texts, "HANDNAMESUMMARY",
+                     "%1 files keep the names typed by hand, whatever the options say"),
+                QString::number(count));
+}
+
 QString EmptyHandNameText(const MarkTextSource& texts) {
     return Text(texts, "HANDNAMEEMPTY",
                 "A file needs a name: type one, or press Escape to "

@@ -34,6 +34,9 @@ QString HandNameTip(const QString& optionsName, const MarkTextSource& texts);
 // "3 named by hand" for the status line; empty for none.
 QString HandNameCountText(int count, const MarkTextSource& texts);
 
+// The rename summary's line on names typed by hand; empty for none.
+QString HandNameSummaryText(int count, const MarkTextSource& texts);
+
 // What the editor says when Enter is pressed on an empty name.
 QString EmptyHandNameText(const MarkTextSource& texts);
 

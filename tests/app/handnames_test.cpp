@@ -51,6 +51,10 @@ QString Status(const TMain& main) {
     return main.findChild<QLabel*>(QStringLiteral("FileExample"))->text();
 }
 
+QString Summary(const TMain& main) {
+    return main.findChild<QLabel*>(QStringLiteral("RenameSummary"))->text();
+}
+
 int HandNamed(const TMain& main) {
     const TFileItems& items = main.FileItems()->Items();
     int count = 0;
@@ -247,6 +251,11 @@ private slots:
         // Named by hand, and no mark: the planned order makes every move.
         QCOMPARE(Status(*main).section(QStringLiteral(" \u2014 "), 1),
                  QStringLiteral("%1 named by hand").arg(changed));
+        QVERIFY2(Summary(*main).endsWith(
+                     QStringLiteral("\n%1 files keep the names typed by hand, whatever the "
+                                    "options say")
+                         .arg(changed)),
+                 qPrintable(Summary(*main)));
         QVERIFY(Action(*main, "A_RenameFiles")->isEnabled());
 
         MessageAnswerer answers;
@@ -255,6 +264,7 @@ private slots:
         // A renamed entry is back with the options, which name it as it is now.
         QCOMPARE(HandNamed(*main), 0);
         QVERIFY(!Status(*main).contains(QLatin1String("by hand")));
+        QVERIFY(!Summary(*main).contains(QLatin1String("by hand")));
         QVERIFY(Action(*main, "A_Undo")->isEnabled());
         Action(*main, "A_Undo")->trigger();
         QCOMPARE(OnDisk(), before);
