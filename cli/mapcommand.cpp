@@ -2,11 +2,17 @@
 
 #include "cli/givenpath.h"
 #include "cli/handnames.h"
+#include "cli/maporder.h"
+#include "cli/undocommand.h"
+#include "rename/journaledrun.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <limits>
+#include <memory>
 
 namespace qm::cli {
 namespace {
@@ -35,6 +41,41 @@ std::optional<std::vector<MapPair>> ReadMap(const char* command, const std::stri
     return pairs;
 }
 
+// Entry k renames pairs[k].Old to pairs[k].New; the views point into the map's text.
+std::vector<TJournalMoveRef> MapMoves(const std::vector<MapPair>& pairs) {
+    std::vector<TJournalMoveRef> moves;
+    moves.reserve(pairs.size());
+    for (const MapPair& pair : pairs) {
+        const GivenPath split = SplitGivenPath(pair.Old);
+        moves.push_back(
+            {static_cast<int>(moves.size()), false, split.Folder, split.Name, pair.New, 0, false});
+    }
+    return moves;
+}
+
+// The run in list order of a map that needs no plan (ListOrderIsPlanned), told as rename
+// tells its runs; each entry's move is its only one.
+int RunMapInListOrder(const std::vector<MapPair>& pairs, std::vector<TJournalMoveRef> moves,
+                      TFolderListings listings, bool verbose) {
+    std::string line;
+    const std::atomic<bool> never{false};
+    const TJournaledRun run = RunJournaledListMoves(
+        std::move(moves), std::move(listings), TJournalPlace{JournalFolder(), ProgramVersion()},
+        never, [&](std::size_t k, RunError error) {
+            line.assign(pairs[k].Old);
+            if (error != 0) {
+                ReportFailure(line, error, false);
+            } else if (verbose) {
+                line += '\t';
+                line += SplitGivenPath(pairs[k].Old).Folder;
+                line += pairs[k].New;
+                line += '\n';
+                std::fwrite(line.data(), 1, line.size(), stdout);
+            }
+        });
+    return FinishJournaledRun("rename", run);
+}
+
 } // namespace
 
 int RunRenameMap(const RenameArgs& args) {
@@ -43,6 +84,22 @@ int RunRenameMap(const RenameArgs& args) {
         ReadMap("rename", *args.map, args.nullSeparated, text);
     if (!pairs)
         return 2;
+    if (!args.dryRun) {
+        std::vector<TJournalMoveRef> moves = MapMoves(*pairs);
+        // The first folder's listing, for the journal, is read on a thread of its own
+        // meanwhile: most maps name the files of one folder.
+        std::future<std::unique_ptr<FolderInodes>> listing =
+            std::async(std::launch::async, [folder = std::string(moves.front().Folder)] {
+                return std::make_unique<FolderInodes>(folder);
+            });
+        // A map without chains, swaps or names in each other's way needs no plan: the
+        // run in list order ends the same, without the prediction of every folder.
+        if (ListOrderIsPlanned(moves)) {
+            TFolderListings listings;
+            listings.emplace(std::string(moves.front().Folder), listing.get());
+            return RunMapInListOrder(*pairs, std::move(moves), std::move(listings), args.verbose);
+        }
+    }
     GivenEntries given;
     given.Entries.reserve(pairs->size());
     for (const MapPair& pair : *pairs)
