@@ -153,7 +153,8 @@ TEST(MapOrder, OnlyAMapWhoseMovesCannotMeetSkipsThePlan) {
 // list order ends as the plan would, on a copy of the tree.
 TEST(MapOrder, RandomMapsInListOrderEndAsPlanned) {
     std::mt19937 random(20261209);
-    const std::vector<std::string> files = {"a", "b", "c", "d", "e", "s/f", "s/g", "s/h"};
+    // "s" is the folder of the last three: renamed, it takes them along.
+    const std::vector<std::string> files = {"a", "b", "c", "d", "e", "s", "s/f", "s/g", "s/h"};
     const std::vector<std::string> news = {"a", "B", "c", "x", "y", "Y", "z", "w", "f", "s"};
     int listOrder = 0, planned = 0;
     for (int round = 0; round < 300; ++round) {
@@ -171,7 +172,8 @@ TEST(MapOrder, RandomMapsInListOrderEndAsPlanned) {
         for (const RenameFolder* d : {&dir, &other}) {
             d->Make("s/");
             for (const std::string& f : files)
-                d->Make(f);
+                if (f != "s")
+                    d->Make(f);
             d->Make("w");
         }
         const Map map(dir.Path(), pairs);
