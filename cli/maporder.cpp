@@ -106,8 +106,7 @@ private:
             at = end + 1;
             if (part.empty() || part == ".")
                 continue;
-            // Back up through a folder that a symbolic link may have led into: the name
-            // passed is not in the path.
+            // Rare enough in a map to be left to the plan, which follows it by identity.
             if (part == "..")
                 return std::nullopt;
             passed_.push_back(Key(*folder, part));
