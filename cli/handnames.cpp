@@ -53,7 +53,8 @@ FirstRepeated(const std::vector<MapPair>& pairs) {
     auto home = [bits](std::uint64_t hash) {
         return static_cast<std::size_t>((hash * 0x9E3779B97F4A7C15ULL) >> (64 - bits));
     };
-    // High half: the hash's high half; low half: the pair's index + 1; 0: empty.
+    // High half: the hash's high half; low half: the pair's index + 1 (a map of four
+    // thousand million pairs would not fit in memory as pairs); 0: empty.
     std::vector<std::uint64_t> table(mask + 1, 0);
     constexpr std::size_t kAhead = 16;
     for (std::size_t k = 0; k < pairs.size(); ++k) {
