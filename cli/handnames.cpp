@@ -3,7 +3,8 @@
 #include "cli/givenpath.h"
 
 #include <algorithm>
-#include <unordered_map>
+#include <cstdint>
+#include <utility>
 
 namespace qm::cli {
 namespace {
@@ -29,6 +30,46 @@ template <class Each> bool ForEachLine(std::string_view text, Each&& each) {
 
 std::string At(std::size_t line) {
     return "line " + std::to_string(line) + ": ";
+}
+
+// The first pair (by index) whose OLD an earlier pair gave already, as the run splits a
+// path ("a/" and "a" are one), with that earlier pair's index. The table holds each
+// pair's index beside a part of its hash, so that a million pairs cost no allocation
+// each and few string comparisons; the hashes are worked out first, so that the slot of
+// a later one is fetched from memory while an earlier one is placed.
+std::optional<std::pair<std::size_t, std::size_t>>
+FirstRepeated(const std::vector<MapPair>& pairs) {
+    auto key = [&pairs](std::size_t k) {
+        return pairs[k].Old.substr(0, pairs[k].Old.size() -
+                                          SplitGivenPath(pairs[k].Old).Trailing.size());
+    };
+    std::vector<std::uint64_t> hashes(pairs.size());
+    for (std::size_t k = 0; k < pairs.size(); ++k)
+        hashes[k] = std::hash<std::string_view>{}(key(k));
+    unsigned bits = 4;
+    while ((std::size_t{1} << bits) < 2 * pairs.size())
+        ++bits;
+    const std::size_t mask = (std::size_t{1} << bits) - 1;
+    auto home = [bits](std::uint64_t hash) {
+        return static_cast<std::size_t>((hash * 0x9E3779B97F4A7C15ULL) >> (64 - bits));
+    };
+    // High half: the hash's high half; low half: the pair's index + 1 (a map of four
+    // thousand million pairs would not fit in memory as pairs); 0: empty.
+    std::vector<std::uint64_t> table(mask + 1, 0);
+    constexpr std::size_t kAhead = 16;
+    for (std::size_t k = 0; k < pairs.size(); ++k) {
+        if (k + kAhead < pairs.size())
+            __builtin_prefetch(&table[home(hashes[k + kAhead])]);
+        const std::uint64_t high = hashes[k] & 0xFFFFFFFF00000000ULL;
+        std::size_t at = home(hashes[k]);
+        for (; table[at] != 0; at = (at + 1) & mask) {
+            const std::size_t earlier = static_cast<std::size_t>(table[at] & 0xFFFFFFFFULL) - 1;
+            if ((table[at] & 0xFFFFFFFF00000000ULL) == high && key(earlier) == key(k))
+                return std::pair(k, earlier);
+        }
+        table[at] = high | (k + 1);
+    }
+    return std::nullopt;
 }
 
 } // namespace
@@ -125,28 +166,34 @@ std::optional<std::vector<MapPair>> ReadRenameMap(std::string_view text, bool nu
     } else {
         pairs.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\0')) / 2 + 1);
     }
-    // Where each OLD was given, by the path the run renames: its folder and name without
-    // the slashes given after it.
-    std::unordered_map<std::string_view, std::size_t> given;
-    given.reserve(pairs.capacity());
     // `line` counts lines, or pairs when NUL-separated; the message is made only for a fault.
     auto add = [&](std::size_t line, std::string_view old, std::string_view now) {
-        auto where = [&] {
-            return (nullSeparated ? "pair " : "line ") + std::to_string(line) + ": ";
-        };
         if (old.empty() || now.empty()) {
-            problem = where() + (old.empty() ? "the old path is empty" : "the new name is empty");
-            return false;
-        }
-        const GivenPath split = SplitGivenPath(old);
-        const std::string_view key = old.substr(0, old.size() - split.Trailing.size());
-        const auto [at, first] = given.emplace(key, line);
-        if (!first) {
-            problem = where() + "'" + std::string(old) + "' is given already (" +
-                      (nullSeparated ? "pair " : "line ") + std::to_string(at->second) + ")";
+            problem = (nullSeparated ? "pair " : "line ") + std::to_string(line) + ": " +
+                      (old.empty() ? "the old path is empty" : "the new name is empty");
             return false;
         }
         pairs.push_back({old, now});
+        return true;
+    };
+    // The pairs up to the first malformed one are checked for an OLD given twice, which,
+    // coming first, is the fault told.
+    auto repeated = [&] {
+        const std::optional<std::pair<std::size_t, std::size_t>> twice = FirstRepeated(pairs);
+        if (!twice)
+            return false;
+        // The number of the line (or pair) of pairs[k], counted only now.
+        auto numberOf = [&](std::size_t k) {
+            if (nullSeparated)
+                return k + 1;
+            const std::string_view before =
+                text.substr(0, static_cast<std::size_t>(pairs[k].Old.data() - text.data()));
+            return 1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
+        };
+        const char* unit = nullSeparated ? "pair " : "line ";
+        problem = unit + std::to_string(numberOf(twice->first)) + ": '" +
+                  std::string(pairs[twice->first].Old) + "' is given already (" + unit +
+                  std::to_string(numberOf(twice->second)) + ")";
         return true;
     };
     if (nullSeparated) {
@@ -154,18 +201,23 @@ std::optional<std::vector<MapPair>> ReadRenameMap(std::string_view text, bool nu
         for (std::size_t pair = 1; start < text.size(); ++pair) {
             const std::size_t oldEnd = text.find('\0', start);
             if (oldEnd == std::string_view::npos) {
-                problem = "pair " + std::to_string(pair) + ": '" + std::string(text.substr(start)) +
-                          "' has no new name";
+                if (!repeated())
+                    problem = "pair " + std::to_string(pair) + ": '" +
+                              std::string(text.substr(start)) + "' has no new name";
                 return std::nullopt;
             }
             std::size_t newEnd = text.find('\0', oldEnd + 1);
             if (newEnd == std::string_view::npos)
                 newEnd = text.size();
             if (!add(pair, text.substr(start, oldEnd - start),
-                     text.substr(oldEnd + 1, newEnd - oldEnd - 1)))
+                     text.substr(oldEnd + 1, newEnd - oldEnd - 1))) {
+                repeated();
                 return std::nullopt;
+            }
             start = newEnd + 1;
         }
+        if (repeated())
+            return std::nullopt;
         return pairs;
     }
     const bool read = ForEachLine(text, [&](std::size_t line, std::string_view content) {
@@ -178,7 +230,7 @@ std::optional<std::vector<MapPair>> ReadRenameMap(std::string_view text, bool nu
         }
         return add(line, content.substr(0, tab), content.substr(tab + 1));
     });
-    if (!read)
+    if (repeated() || !read)
         return std::nullopt;
     return pairs;
 }

@@ -34,16 +34,6 @@ TFileItems::NewEntry SplitPath(std::string_view path, std::string& trailing) {
     return {std::string(split.Name), std::string(split.Folder)};
 }
 
-// `emptyName`: the name the run tried was empty. The system call refuses it as naming no
-// file, which would read as if the file itself were gone.
-void ReportFailure(const std::string& path, RunError error, bool emptyName) {
-    const std::string refused = NameRuleErrorText(error);
-    const char* reason = refused.empty() ? PatternErrorText(error) : refused.c_str();
-    if (reason == nullptr)
-        reason = emptyName ? "the new name is empty" : std::strerror(error.Errno());
-    std::fprintf(stderr, "quillmark-cli: %s: %s\n", path.c_str(), reason);
-}
-
 // The preview's lines of a dry run in list order, written after the prediction: where
 // the run would try an entry's new name with the number the preview gives it, the name
 // is the prediction's, so that a million names are not computed twice. Returns false
@@ -148,21 +138,9 @@ int RunItems(const char* command, TFileItems& items,
         }
     };
     const std::atomic<bool> never{false};
-    const TJournaledRun run =
-        RunJournaledRenames(items, options, RenameMode::Rename, order, callbacks, never, {},
-                            TJournalPlace{JournalFolder(), ProgramVersion()});
-    if (!run.Ran) {
-        // A run that could not be undone after a crash is not started at all.
-        std::fprintf(stderr,
-                     "quillmark-cli %s: cannot write the run's journal (%s); nothing was "
-                     "renamed\n",
-                     command, run.JournalProblem.c_str());
-        return 2;
-    }
-    if (!run.JournalProblem.empty())
-        std::fprintf(stderr, "quillmark-cli %s: warning: %s\n", command,
-                     run.JournalProblem.c_str());
-    return FinishRun(command, run.Tally);
+    return FinishJournaledRun(
+        command, RunJournaledRenames(items, options, RenameMode::Rename, order, callbacks, never,
+                                     {}, TJournalPlace{JournalFolder(), ProgramVersion()}));
 }
 
 // Reads the tags of every entry before the first file is moved, when the options need
@@ -208,6 +186,29 @@ void GivenEntries::PathOf(std::size_t slot, std::string& line) const {
     line += Entries[slot].Name;
     if (const auto slashes = Trailing.find(slot); slashes != Trailing.end())
         line += slashes->second;
+}
+
+void ReportFailure(const std::string& path, RunError error, bool emptyName) {
+    const std::string refused = NameRuleErrorText(error);
+    const char* reason = refused.empty() ? PatternErrorText(error) : refused.c_str();
+    if (reason == nullptr)
+        reason = emptyName ? "the new name is empty" : std::strerror(error.Errno());
+    std::fprintf(stderr, "quillmark-cli: %s: %s\n", path.c_str(), reason);
+}
+
+int FinishJournaledRun(const char* command, const TJournaledRun& run) {
+    if (!run.Ran) {
+        // A run that could not be undone after a crash is not started at all.
+        std::fprintf(stderr,
+                     "quillmark-cli %s: cannot write the run's journal (%s); nothing was "
+                     "renamed\n",
+                     command, run.JournalProblem.c_str());
+        return 2;
+    }
+    if (!run.JournalProblem.empty())
+        std::fprintf(stderr, "quillmark-cli %s: warning: %s\n", command,
+                     run.JournalProblem.c_str());
+    return FinishRun(command, run.Tally);
 }
 
 int FinishRun(const char* command, const RenameTally& tally) {

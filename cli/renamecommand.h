@@ -2,6 +2,7 @@
 
 #include "cli/pathorder.h"
 #include "cli/schemesource.h"
+#include "rename/journaledrun.h"
 #include "rename/predict.h"
 
 #include <cstddef>
@@ -58,6 +59,15 @@ struct GivenEntries {
 // --dry-run` tells them. Returns the prediction, its counts not yet printed.
 TPrediction TellPlannedRun(const RenameOptionSet& options, const GivenEntries& given,
                            bool movesOnly);
+
+// Tells the failure of the file given as `path` on stderr ("quillmark-cli: PATH: REASON").
+// `emptyName`: the name the run tried was empty. The system call refuses it as naming no
+// file, which would read as if the file itself were gone.
+void ReportFailure(const std::string& path, RunError error, bool emptyName);
+
+// The end of a journaled `run` of `command`: why it did not start (exit status 2), a
+// warning for a journal that broke or could not be closed, else FinishRun of its counts.
+int FinishJournaledRun(const char* command, const TJournaledRun& run);
 
 // Prints the counts line and returns the exit status of a run with `tally`; 1 when stdout
 // cannot be written (the message names `command`).

@@ -15,7 +15,7 @@
 namespace qm {
 namespace {
 
-using FolderListings = std::unordered_map<std::string, std::unique_ptr<FolderInodes>>;
+using FolderListings = TFolderListings;
 
 // The inode of every move's file, one listing per folder (those in `folders` read
 // already). The parked entry of a cycle is still the same file under its temporary name.
@@ -334,6 +334,37 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
                     return check.Move(moveFile, f, from, to);
                 });
             return TMovesTaken{tally, check.Broken()};
+        });
+}
+
+TJournaledRun
+RunJournaledListMoves(std::vector<TJournalMoveRef> moves, TFolderListings listings,
+                      const TJournalPlace& place, const std::atomic<bool>& cancel,
+                      const std::function<void(std::size_t index, RunError error)>& done) {
+    FillInodes(moves, listings);
+    listings.clear();
+    return BeginThenMove(
+        Header(RenameMode::Rename, RunOrder::ListOrder, static_cast<int>(moves.size())), place,
+        moves, {}, [&](TJournalWriter& writer, const MoveEntryFile& moveFile) {
+            RenameTally tally;
+            // Kept from move to move: most moves fit the room the last one left.
+            std::string folder, from, to;
+            for (std::size_t i = 0; i < moves.size(); ++i) {
+                if (cancel.load(std::memory_order_acquire)) {
+                    tally.Cancelled = true;
+                    break;
+                }
+                const TJournalMoveRef& m = moves[i];
+                folder.assign(m.Folder);
+                from.assign(m.From);
+                to.assign(m.To);
+                const RunError error = moveFile(folder, from, to);
+                writer.SetResult(i, error == 0 ? MoveResult::Done : MoveResult::Failed);
+                CountOutcome(tally, error == 0 ? RenameOutcome::Renamed : RenameOutcome::Failed);
+                if (done)
+                    done(i, error);
+            }
+            return TMovesTaken{tally, 0};
         });
 }
 

@@ -22,12 +22,15 @@
 // breaks during the run (disk full) fails every later move without taking it, for the
 // same reason.
 
+#include "rename/folderinodes.h"
 #include "rename/journal.h"
 #include "rename/plan.h"
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace qm {
@@ -73,5 +76,20 @@ RunJournaledMoves(const std::vector<TJournalMove>& moves, TJournal header,
                   const TJournalPlace& place, const std::atomic<bool>& cancel,
                   const std::function<void(std::size_t index, RunError error)>& done,
                   const MoveEntryFile& move = {}, const MovesCount& count = {});
+
+// Folder listings by folder path, as the moves spell it.
+using TFolderListings = std::unordered_map<std::string, std::unique_ptr<FolderInodes>>;
+
+// The run in list order when every entry's new name is known and is not its name: entry k
+// takes `moves[k]` (its Entry k, not Temporary), journaled as RunJournaledRenames journals
+// that run (Order ListOrder, one move per entry, each file's inode from `listings`, the
+// folders not in it read now), without the list of entries and the names computed that
+// it needs. Moves are taken with MoveFileNoReplace through one TMoveFolder; `done(k,
+// error)` follows each; `cancel` is read before each. The views of `moves` must outlive
+// the call.
+TJournaledRun
+RunJournaledListMoves(std::vector<TJournalMoveRef> moves, TFolderListings listings,
+                      const TJournalPlace& place, const std::atomic<bool>& cancel,
+                      const std::function<void(std::size_t index, RunError error)>& done);
 
 } // namespace qm
