@@ -51,6 +51,8 @@ PROGRAMS = {
     "journal_tests": ("tests/journal_tests", False),
     "cli_tests": ("tests/cli_tests", False),
     "tagloading_test": ("tests/tagloading_test", True),
+    "handnames_test": ("bin/handnames_test", True),
+    "filelistview_test": ("tests/filelistview_test", True),
 }
 
 # Source file -> (extra targets to build, test programs that cover it). The programs are
@@ -68,6 +70,18 @@ FILES = {
                                  ["rename_run_tests", "journal_tests", "cli_tests"]),
     "rename/journalundo.cpp": (["quillmark-cli"], ["journal_tests", "rename_run_tests", "cli_tests"]),
     "app/list/tagloader.cpp": ([], ["tagloading_test"]),
+    "filelist/fileitems.cpp": ([], ["filelist_tests"]),
+    "rename/foldermodel.cpp": ([], ["rename_run_tests"]),
+    "cli/handnames.cpp": (["quillmark-cli"], ["cli_tests"]),
+    "cli/editcommand.cpp": (["quillmark-cli"], ["cli_tests"]),
+    "cli/mapcommand.cpp": (["quillmark-cli"], ["cli_tests"]),
+    "cli/maporder.cpp": (["quillmark-cli"], ["cli_tests"]),
+    "app/list/handnames.cpp": ([], ["handnames_test"]),
+    "app/list/nametextdialog.cpp": ([], ["handnames_test"]),
+    "app/list/nameeditdelegate.cpp": ([], ["handnames_test"]),
+    "app/list/namecommands.cpp": ([], ["handnames_test"]),
+    "app/list/rowmover.cpp": ([], ["filelistview_test"]),
+    "app/list/rowdrag.cpp": ([], ["filelistview_test"]),
 }
 
 # ---------------------------------------------------------------------------------------
