@@ -29,6 +29,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QTreeView>
+#include <functional>
 #include <memory>
 
 namespace qm::test {
@@ -107,22 +108,36 @@ void TypeName(TMain& main, int row, const QString& name) {
 }
 
 // Triggers "Edit new names as text...", puts `text` in the dialog and clicks OK; the
-// dialog's note is kept, and a dialog that stays open is cancelled.
+// dialog's text as it opened, its note and the line of its cursor are kept, and a dialog
+// that stays open is cancelled. A refusal to open is kept and answered.
 struct TextDialogRun {
+    QString opened;
     QString note;
+    int line = -1;
     bool stayedOpen = false;
+    QString refused;
 };
 
 TextDialogRun EditAsText(TMain& main, const QString& text) {
     TextDialogRun run;
     QTimer::singleShot(0, [&] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal);
+            box != nullptr && box->objectName() == QLatin1String("NamesTextRefused")) {
+            run.refused = box->text();
+            box->accept();
+            return;
+        }
+        auto* dialog = qobject_cast<QDialog*>(modal);
         if (dialog == nullptr || dialog->objectName() != QLatin1String("NameText")) {
             return;
         }
-        dialog->findChild<QPlainTextEdit*>(QStringLiteral("Names"))->setPlainText(text);
+        auto* names = dialog->findChild<QPlainTextEdit*>(QStringLiteral("Names"));
+        run.opened = names->toPlainText();
+        names->setPlainText(text);
         dialog->findChild<QPushButton*>(QStringLiteral("OkBtn"))->click();
         run.note = dialog->findChild<QLabel*>(QStringLiteral("NamesNote"))->text();
+        run.line = names->textCursor().blockNumber();
         run.stayedOpen = dialog->isVisible();
         if (run.stayedOpen) {
             dialog->reject();
@@ -146,6 +161,30 @@ public:
 
 private:
     QTimer timer_;
+};
+
+// Calls `seen` once the run's progress window shows: the run has started, and has not
+// finished, whatever its worker has done by then.
+class RunWatcher : public QObject {
+public:
+    explicit RunWatcher(std::function<void()> seen) : seen_(std::move(seen)) {
+        qApp->installEventFilter(this);
+    }
+    bool Seen() const { return called_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!called_ && event->type() == QEvent::Show &&
+            watched->objectName() == QLatin1String("RenameProcess")) {
+            called_ = true;
+            seen_();
+        }
+        return false;
+    }
+
+private:
+    std::function<void()> seen_;
+    bool called_ = false;
 };
 
 } // namespace
@@ -362,34 +401,100 @@ private slots:
     void textRefused_data() {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("note"); // empty: taken
+        QTest::addColumn<int>("line");     // where the cursor waits, from 0; -1: taken
         QTest::addColumn<int>("named");
 
+        // A wrong count puts the cursor on the last line both have.
         QTest::addRow("a line too few")
             << "x.txt\nb.txt"
             << "The text has 2 lines, but 3 files are listed: each file "
                "needs its line"
-            << 0;
+            << 1 << 0;
         QTest::addRow("a line too many")
             << "x.txt\nb.txt\nc.txt\nd.txt"
-            << "The text has 4 lines, but 3 files are listed: each file needs its line" << 0;
+            << "The text has 4 lines, but 3 files are listed: each file needs its line" << 2 << 0;
         QTest::addRow("an empty line") << "x.txt\n\nc.txt"
-                                       << "Line 2 is empty: each file needs a name" << 0;
+                                       << "Line 2 is empty: each file needs a name" << 1 << 0;
         QTest::addRow("an empty last line") << "x.txt\nb.txt\n\n"
-                                            << "Line 3 is empty: each file needs a name" << 0;
+                                            << "Line 3 is empty: each file needs a name" << 2 << 0;
         QTest::addRow("a NUL") << QStringLiteral("x.txt\nb%1.txt\nc.txt").arg(QChar(0))
-                               << "Line 2 holds a NUL character, which no name can hold" << 0;
+                               << "Line 2 holds a NUL character, which no name can hold" << 1 << 0;
         // Only the changed line names its row; one line break at the end is no line.
         QTest::addRow("one line changed, a break at the end") << "x.txt\nb.txt\nc.txt\n"
-                                                              << "" << 1;
+                                                              << "" << -1 << 1;
     }
 
     void textRefused() {
         QFETCH(QString, text);
         auto main = Open({"a.txt", "b.txt", "c.txt"});
         const TextDialogRun run = EditAsText(*main, text);
+        QCOMPARE(run.opened, QStringLiteral("a.txt\nb.txt\nc.txt"));
         QTEST(run.note, "note");
         QCOMPARE(run.stayedOpen, !run.note.isEmpty());
+        QTEST(run.stayedOpen ? run.line : -1, "line");
         QTEST(HandNamed(*main), "named");
+    }
+
+    // A new name no line can hold keeps the dialog shut, naming its file, in the first row
+    // as in any other.
+    void textRefusedForALineBreak_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("file");
+        QTest::addRow("first row") << 0 << "a.txt";
+        QTest::addRow("last row") << 2 << "c.txt";
+    }
+
+    void textRefusedForALineBreak() {
+        QFETCH(int, row);
+        auto main = Open({"a.txt", "b.txt", "c.txt"});
+        QAbstractItemModel* model = View(*main)->model();
+        QVERIFY(model->setData(model->index(row, 1), QStringLiteral("x\ny.txt")));
+        const TextDialogRun run = EditAsText(*main, QStringLiteral("a.txt\nb.txt\nc.txt"));
+        QVERIFY2(run.opened.isEmpty(), qPrintable(run.opened));
+        QFETCH(QString, file);
+        QVERIFY2(run.refused.startsWith(QStringLiteral("The new name of \u201c%1\u201d holds a "
+                                                       "line break")
+                                            .arg(file)),
+                 qPrintable(run.refused));
+        QCOMPARE(HandNamed(*main), 1);
+    }
+
+    // No name can be typed while a run works, by any of the ways to type one; afterwards
+    // every way is open again.
+    void noNameTypedWhileARunWorks() {
+        auto main = Open({"a.txt", "b.txt"});
+        TypeName(*main, 0, QStringLiteral("c.txt"));
+        const char* const ways[] = {"A_EditNewName", "A_UseOptionsName", "A_EditNamesAsText",
+                                    "A_ForgetHandNames"};
+        QAbstractItemModel* model = View(*main)->model();
+        QStringList open; // what a user could do while the progress window shows
+        RunWatcher watcher([&] {
+            for (const char* way : ways) {
+                if (Action(*main, way)->isEnabled()) {
+                    open << QString::fromLatin1(way);
+                }
+            }
+            if (model->flags(model->index(1, 1)) & Qt::ItemIsEditable) {
+                open << QStringLiteral("editable cell");
+            }
+            if (model->setData(model->index(1, 1), QStringLiteral("d.txt"))) {
+                open << QStringLiteral("setData");
+            }
+        });
+        MessageAnswerer answers;
+        Action(*main, "A_RenameFiles")->trigger();
+        QVERIFY(watcher.Seen());
+        QCOMPARE(open, QStringList());
+        QCOMPARE(OnDisk(), QStringLiteral("b.txt=b.txt|c.txt=a.txt"));
+
+        QVERIFY(model->flags(model->index(1, 1)) & Qt::ItemIsEditable);
+        QVERIFY(Action(*main, "A_EditNewName")->isEnabled());
+        QVERIFY(Action(*main, "A_EditNamesAsText")->isEnabled());
+        // As a window manager would when the run's windows close.
+        main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(main.get()));
+        TypeName(*main, 1, QStringLiteral("d.txt"));
+        QCOMPARE(HandNamed(*main), 1);
     }
 };
 

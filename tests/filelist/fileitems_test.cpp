@@ -237,6 +237,7 @@ TEST_F(FileItems, MovesTakeTheRowsWhereThePlaylistWouldAndLeaveTheColumnOrder) {
         {"up: a block moves as one", Up, {2, 3, 4}, 0, "acdebf", {1, 2, 3}},
         {"up: a block at the top stays", Up, {1, 0}, 0, "abcdef", {0, 1}},
         {"down: slots out of range and twice", Down, {7, -1, 2, 2}, 0, "abdcef", {3}},
+        {"down: the slot just past the last row is none", Down, {2, 6}, 0, "abdcef", {3}},
         {"drop below", To, {1, 3}, 5, "acebdf", {3, 4}},
         {"drop at the top", To, {3, 4}, 0, "deabcf", {0, 1}},
         {"drop at the end", To, {0}, 6, "bcdefa", {5}},
