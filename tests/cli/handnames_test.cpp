@@ -3,10 +3,15 @@
 #include "renamefolder.h"
 #include "runprocess.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace qm::test {
 namespace {
@@ -127,12 +132,16 @@ TEST(HandNames, EveryRefusalLeavesTheFilesAsTheyWere) {
          2,
          "line 3: 'DIR/c' is given already (line 2)"},
         {"odd pairs", "", "DIR/a\0z\0DIR/b"s, {"-0"}, 2, "pair 2: 'DIR/b' has no new name"},
+        {"a NUL byte without -0", "", "DIR/a\tz\nDIR/b\0z\n"s, {}, 2, "line 2: a NUL byte (use -0"},
         {"a map and a scheme", "", "DIR/a\tz\n", {"--scheme", "x"}, 2, "not both"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.title);
         Bench bench({"a", "b", "c/", "x\ny"});
         const Tree before = bench.dir.Contents();
+        std::string said = row.said;
+        for (std::size_t at; (at = said.find("DIR/")) != std::string::npos;)
+            said.replace(at, 4, bench.dir.Path());
         ProcessResult r;
         if (!row.editor.empty()) {
             // Run in the folder, so that the script's bare names are its files.
@@ -151,10 +160,15 @@ TEST(HandNames, EveryRefusalLeavesTheFilesAsTheyWere) {
             std::vector<std::string> args = {"rename", "--map", bench.Map(text)};
             args.insert(args.end(), row.args.begin(), row.args.end());
             r = bench.Cli(args);
+            // preview reads a map as rename does, and refuses it alike.
+            args.front() = "preview";
+            const ProcessResult preview = bench.Cli(args);
+            EXPECT_EQ(preview.exitCode, row.status) << preview.err;
+            EXPECT_EQ(preview.out, "");
+            EXPECT_NE(preview.err.find("quillmark-cli preview: "), std::string::npos)
+                << preview.err;
+            EXPECT_NE(preview.err.find(said), std::string::npos) << preview.err;
         }
-        std::string said = row.said;
-        for (std::size_t at; (at = said.find("DIR/")) != std::string::npos;)
-            said.replace(at, 4, bench.dir.Path());
         EXPECT_EQ(r.exitCode, row.status) << r.err;
         EXPECT_NE(r.err.find(said), std::string::npos) << r.err;
         // One line of ours (the shell that ran a killed editor says so on a line of its own).
@@ -164,6 +178,115 @@ TEST(HandNames, EveryRefusalLeavesTheFilesAsTheyWere) {
         EXPECT_EQ(ours, 1u) << r.err;
         EXPECT_EQ(bench.dir.Contents(), before);
     }
+}
+
+// quillmark-cli with `args` on a terminal of its own, which answers `answer` once asked;
+// `out` is all the terminal showed. The terminal is read throughout, so that the program
+// never waits on a full terminal.
+ProcessResult OnTerminal(const std::vector<std::string>& args, const std::string& answer) {
+    const std::string cli = BinPath("quillmark-cli");
+    std::vector<char*> argv{const_cast<char*>(cli.c_str())};
+    for (const std::string& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    int master = -1;
+    const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+    if (pid == 0) {
+        ::execv(cli.c_str(), argv.data());
+        ::_exit(127);
+    }
+    ProcessResult result;
+    if (pid < 0)
+        return result;
+    bool asked = false;
+    for (;;) {
+        pollfd fd{master, POLLIN, 0};
+        if (::poll(&fd, 1, 30000) <= 0) {
+            ADD_FAILURE() << "no end after 30 s: " << result.out;
+            ::kill(pid, SIGKILL);
+            break;
+        }
+        char buffer[4096];
+        // EIO once the program and its editor have closed the terminal.
+        const ssize_t n = ::read(master, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        result.out.append(buffer, static_cast<std::size_t>(n));
+        if (!asked && result.out.find("? [y/N] ") != std::string::npos) {
+            asked = true;
+            (void)!::write(master, answer.data(), answer.size());
+        }
+    }
+    ::close(master);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+TEST(HandNames, EditAsksOnTheTerminalAndRenamesOnlyOnYes) {
+    struct Row {
+        std::string answer;
+        bool renamed;
+    };
+    for (const Row& row : {Row{"y\n", true}, Row{"YES\n", true}, Row{"n\n", false}}) {
+        SCOPED_TRACE(row.answer);
+        Bench bench({"a", "b"});
+        bench.Editor("sed -i -e 's/^1\t.*/1\tb/' -e 's/^2\t.*/2\ta/' \"$1\"");
+        const ProcessResult r =
+            OnTerminal({"edit", bench.dir.Path() + "a", bench.dir.Path() + "b"}, row.answer);
+        EXPECT_NE(r.out.find("Rename 2 files? [y/N] "), std::string::npos) << r.out;
+        if (row.renamed) {
+            EXPECT_EQ(r.exitCode, 0) << r.out;
+            EXPECT_EQ(bench.dir.Contents(), Renamed({"a", "b"}, {"b", "a"}));
+            EXPECT_EQ(bench.Cli({"undo"}).exitCode, 0);
+        } else {
+            EXPECT_EQ(r.exitCode, 2) << r.out;
+            EXPECT_NE(r.out.find("nothing renamed"), std::string::npos) << r.out;
+        }
+        EXPECT_EQ(bench.dir.Contents(), Renamed({"a", "b"}, {"a", "b"}));
+    }
+}
+
+// The file to edit holds the scheme's names, numbered on in the order the run gives the
+// numbers, or without a scheme the names as they are.
+TEST(HandNames, EditWritesTheSchemesNamesOrTodays) {
+    Bench bench({"b", "a", "c"});
+    const std::string scheme = bench.tools.Path() + "numbered.scheme";
+    std::ofstream(scheme) << "Version=1\nInsertGroup=true\nNumberIncEnabled=true\n"
+                             "NumberIncAddFrontSep=true\nNumberIncValue=7\n";
+    const std::string copy = bench.tools.Path() + "written";
+    bench.Editor("cp \"$1\" '" + copy + "'");
+    for (const bool withScheme : {true, false}) {
+        SCOPED_TRACE(withScheme ? "a scheme" : "no scheme");
+        std::vector<std::string> args = {"edit", "--yes"};
+        if (withScheme)
+            args.insert(args.end(), {"--scheme-file", scheme});
+        args.push_back("--");
+        const ProcessResult r = bench.Cli(args, {"b", "a", "c"});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        // The lines of names, without the comment above them.
+        std::ifstream in(copy);
+        std::string written;
+        for (std::string line; std::getline(in, line);)
+            if (!line.starts_with('#'))
+                written += line + "\n";
+        EXPECT_EQ(written, withScheme ? "1\tb - 7\n2\ta - 8\n3\tc - 9\n" : "1\tb\n2\ta\n3\tc\n");
+    }
+    EXPECT_EQ(bench.dir.Contents(), Renamed({"a", "b", "c"}, {"a", "b", "c"}));
+}
+
+// No $VISUAL or $EDITOR and neither `editor` nor `vi` on PATH: nothing to edit in.
+TEST(HandNames, EditWithoutAnEditorRefuses) {
+    Bench bench({"a", "b"});
+    const RenameFolder emptyFolder;
+    const ProcessResult r =
+        RunProcess("/usr/bin/env", {"-u", "EDITOR", "VISUAL=", "PATH=" + emptyFolder.Path(),
+                                    BinPath("quillmark-cli"), "edit", "--yes",
+                                    bench.dir.Path() + "a", bench.dir.Path() + "b"});
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+    EXPECT_EQ(r.err, "quillmark-cli edit: no editor: set VISUAL or EDITOR\n");
+    EXPECT_EQ(bench.dir.Contents(), Renamed({"a", "b"}, {"a", "b"}));
 }
 
 // A name taken by a file that stays: the run fails it as the dry run said, and replaces
