@@ -3,6 +3,7 @@
 #include "renamefolder.h"
 #include "runprocess.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
@@ -88,6 +89,11 @@ TEST(HandNames, SwapRotationAndChainSucceedInEditAndMapAndUndo) {
                 r = bench.Cli({"edit", "--yes", "--"}, row.files);
             }
             EXPECT_EQ(r.exitCode, 0) << r.err;
+            // Only the counts; edit tells each file once, before it asks, and not again.
+            const std::size_t lines = map ? 1 : row.files.size() + 1;
+            EXPECT_EQ(static_cast<std::size_t>(std::count(r.out.begin(), r.out.end(), '\n')),
+                      lines)
+                << r.out;
             EXPECT_EQ(bench.dir.Contents(), Renamed(row.files, row.to));
             EXPECT_EQ(bench.Cli({"undo"}).exitCode, 0);
             EXPECT_EQ(bench.dir.Contents(), Renamed(row.files, row.files));
