@@ -1,6 +1,7 @@
 #include "language/textkeys.h"
 
 #include <array>
+#include <iterator>
 
 namespace qm {
 
@@ -52,7 +53,9 @@ constexpr TextKey Column(std::string_view name, std::string_view control) {
     return Plain(name, Line, TextRole::Column, FileList, control);
 }
 
-constexpr std::array Keys{
+// A plain array: deducing std::array's size from this many elements goes beyond clang's
+// limit on the nesting of a fold expression (256).
+constexpr TextKey Keys[]{
     // Common package: texts every program of the maker shares.
     TextKey{"OK",
             Common,
@@ -456,8 +459,8 @@ constexpr bool EqualNoCase(std::string_view a, std::string_view b) {
 }
 
 constexpr bool NamesAreUnique() {
-    for (std::size_t i = 0; i < Keys.size(); ++i) {
-        for (std::size_t j = i + 1; j < Keys.size(); ++j) {
+    for (std::size_t i = 0; i < std::size(Keys); ++i) {
+        for (std::size_t j = i + 1; j < std::size(Keys); ++j) {
             if (EqualNoCase(Keys[i].name, Keys[j].name)) {
                 return false;
             }
