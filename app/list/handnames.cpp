@@ -8,17 +8,6 @@ namespace qm {
 
 namespace {
 
-QString Text(const MarkTextSource& texts, const char* key, const char* english) {
-    const std::string text = texts ? texts(key) : std::string();
-    return ScreenText(text.empty() ? std::string(english) : text);
-}
-
-// Only the first "%1": a name that itself holds "%1" is not expanded again.
-QString Fill(QString pattern, const QString& value) {
-    const qsizetype at = pattern.indexOf(QLatin1String("%1"));
-    return at < 0 ? pattern : pattern.replace(at, 2, value);
-}
-
 bool HasHandName(const TFileItems& items, int row) {
     const TFileItem* entry = items.Items(row);
     return entry != nullptr && entry->HandName() != nullptr;
@@ -53,8 +42,9 @@ std::vector<HandNameChange> HandNamesToDrop(const TFileItems& items, const std::
 }
 
 QString HandNameTip(const QString& optionsName, const MarkTextSource& texts) {
-    return Fill(Text(texts, "HANDNAMETIP", "Typed by hand; the options give \u201c%1\u201d"),
-                optionsName);
+    return FillFirst(
+        SourceText(texts, "HANDNAMETIP", "Typed by hand; the options give \u201c%1\u201d"),
+        optionsName);
 }
 
 QString HandNameCountText(int count, const MarkTextSource& texts) {
@@ -62,25 +52,26 @@ QString HandNameCountText(int count, const MarkTextSource& texts) {
         return QString();
     // The language files have no plural forms: one text for one file, one for the rest.
     if (count == 1)
-        return Text(texts, "HANDNAMECOUNTONE", "1 named by hand");
-    return Fill(Text(texts, "HANDNAMECOUNT", "%1 named by hand"), QString::number(count));
+        return SourceText(texts, "HANDNAMECOUNTONE", "1 named by hand");
+    return FillFirst(SourceText(texts, "HANDNAMECOUNT", "%1 named by hand"),
+                     QString::number(count));
 }
 
 QString HandNameSummaryText(int count, const MarkTextSource& texts) {
     if (count <= 0)
         return QString();
     if (count == 1)
-        return Text(texts, "HANDNAMESUMMARYONE",
-                    "1 file keeps the name typed by hand, whatever the options say");
-    return Fill(Text(texts, "HANDNAMESUMMARY",
-                     "%1 files keep the names typed by hand, whatever the options say"),
-                QString::number(count));
+        return SourceText(texts, "HANDNAMESUMMARYONE",
+                          "1 file keeps the name typed by hand, whatever the options say");
+    return FillFirst(SourceText(texts, "HANDNAMESUMMARY",
+                                "%1 files keep the names typed by hand, whatever the options say"),
+                     QString::number(count));
 }
 
 QString EmptyHandNameText(const MarkTextSource& texts) {
-    return Text(texts, "HANDNAMEEMPTY",
-                "A file needs a name: type one, or press Escape to "
-                "use the options' name");
+    return SourceText(texts, "HANDNAMEEMPTY",
+                      "A file needs a name: type one, or press Escape to "
+                      "use the options' name");
 }
 
 } // namespace qm

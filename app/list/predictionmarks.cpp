@@ -217,17 +217,24 @@ TMarkCounts CountMarks(const std::vector<TRowMark>& marks) {
     return counts;
 }
 
-namespace {
-
-QString Text(const MarkTextSource& texts, const char* key, const char* english) {
+QString SourceText(const MarkTextSource& texts, const char* key, const char* english) {
     const std::string text = texts ? texts(key) : std::string();
     return ScreenText(text.empty() ? std::string(english) : text);
 }
 
-// Only the first "%1": a file name that itself holds "%1" is not expanded again.
-QString Fill(QString pattern, const QString& value) {
+QString FillFirst(QString pattern, const QString& value) {
     const qsizetype at = pattern.indexOf(QLatin1String("%1"));
     return at < 0 ? pattern : pattern.replace(at, 2, value);
+}
+
+namespace {
+
+QString Text(const MarkTextSource& texts, const char* key, const char* english) {
+    return SourceText(texts, key, english);
+}
+
+QString Fill(QString pattern, const QString& value) {
+    return FillFirst(std::move(pattern), value);
 }
 
 // Each placeholder once, in one pass over the pattern: a value that itself holds "%1" or

@@ -82,6 +82,12 @@ std::vector<std::string> ShownNames(const std::vector<TRunEntry>& entries,
 // form).
 using MarkTextSource = std::function<std::string(const std::string& key)>;
 
+// The text of `key` from `texts`, or `english` when there is none, ready for the screen.
+QString SourceText(const MarkTextSource& texts, const char* key, const char* english);
+// `pattern` with its first "%1" replaced by `value` (a value holding "%1" is not expanded
+// again).
+QString FillFirst(QString pattern, const QString& value);
+
 // The tool tip of a marked row, in the language of `texts`, English where it has no text.
 QString MarkTip(const TRowMark& mark, const MarkTextSource& texts);
 
