@@ -21,7 +21,7 @@ constexpr int EdgeRows = 1;
 } // namespace
 
 TRowDrag::TRowDrag(QTreeView& view)
-    : QObject(&view), view_(view), line_(new QWidget(view.viewport())) {
+    : QObject(&view), view_(view), viewport_(view.viewport()), line_(new QWidget(viewport_)) {
     view.setDragEnabled(true);
     view.setDragDropMode(QAbstractItemView::DragDrop);
     view.setDefaultDropAction(Qt::MoveAction);
@@ -67,7 +67,7 @@ int TRowDrag::DropPlace(QPoint position) const {
 }
 
 bool TRowDrag::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != view_.viewport()) {
+    if (watched != viewport_) {
         return false;
     }
     switch (event->type()) {

@@ -48,6 +48,9 @@ private:
     void ScrollTick();
 
     QTreeView& view_;
+    // Kept apart from the view: the filter still sees the viewport's events while the view
+    // is being destroyed, when it must not call the view.
+    QWidget* const viewport_;
     QWidget* line_;
     QTimer scroll_;
     QPoint position_;
