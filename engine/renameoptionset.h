@@ -27,6 +27,13 @@ struct RenameOptionSet {
     bool AddFileExtToFilename = false;
     bool ChangeFileExt = false;
     std::string ChangeFileExtTo;
+    // Organizing (engine/organize.h): a "/" in a new name names a sub-folder of the
+    // file's folder; these make the missing ones, number a new name that is taken
+    // ("name (2).ext") instead of failing the file, and rename files that share a name
+    // (IMG_1.CR2, IMG_1.JPG, IMG_1.CR2.xmp) together.
+    bool CreateFolders = false;
+    bool NumberTakenNames = false;
+    bool RenameCompanions = false;
 
     // Remove tab
     bool RemoveGroup = false;
@@ -70,6 +77,9 @@ struct RenameOptionSet {
     bool InsertTags = false;
     bool NumberIncEnabled = false;
     std::int32_t NumberIncValue = 0;
+    // Each folder's entries count from NumberIncValue on their own (the folder as the
+    // entry lists it); the stored value then stays as it is after a run.
+    bool NumberPerFolder = false;
     bool NumberIncAddFrontSep = false;
     std::int32_t NumberFormatSelect = 0; // 0 fixed length, 1 advanced format
     std::int32_t NumberIncMinLength = 0;

@@ -17,6 +17,9 @@ enum class RunFault : std::uint8_t {
     NameTooLong,    // the drive takes no name this long
     NameCharacter,  // the drive refuses a character the name holds (Character())
     NameEnd,        // the drive refuses the character the name ends in (Character())
+    FolderPart,     // making folders: a part of the new name is "." or "..", or it is absolute
+    FolderIsFile,   // making folders: a folder the new name names is a file
+    CompanionFailed, // a file renamed with its companions stays, as one of them could not move
 };
 
 class RunError {
