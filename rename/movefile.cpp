@@ -233,22 +233,16 @@ TMoveFolder::~TMoveFolder() {
 
 RunError TMoveFolder::Move(const std::string& folder, const std::string& from,
                            const std::string& to) {
+    if (from.empty() && !to.empty()) {
+        if (const int error = Open(folder))
+            return error;
+        // With the user's umask, as any folder they make.
+        return calls_.MakeFolder(dir_, to.c_str());
+    }
     if (const int refused = RefusedNames(from, to))
         return refused;
-    if (!open_ || folder != path_) {
-        if (open_ && dir_ != AT_FDCWD)
-            calls_.CloseFolder(dir_);
-        open_ = false;
-        dir_ = AT_FDCWD;
-        if (!folder.empty()) {
-            if (const int error = calls_.OpenFolder(folder.c_str(), dir_))
-                return error;
-        }
-        path_ = folder;
-        open_ = true;
-        names_.reset();
-        rules_ = devices_.Of(calls_, dir_);
-    }
+    if (const int error = Open(folder))
+        return error;
     // Some drivers lose the file they are asked to give a name they cannot store.
     if (const RunError refused = NameRuleError(rules_, to))
         return refused;
@@ -263,6 +257,24 @@ RunError TMoveFolder::Move(const std::string& folder, const std::string& from,
             names_->Add(to);
     }
     return error;
+}
+
+int TMoveFolder::Open(const std::string& folder) {
+    if (!open_ || folder != path_) {
+        if (open_ && dir_ != AT_FDCWD)
+            calls_.CloseFolder(dir_);
+        open_ = false;
+        dir_ = AT_FDCWD;
+        if (!folder.empty()) {
+            if (const int error = calls_.OpenFolder(folder.c_str(), dir_))
+                return error;
+        }
+        path_ = folder;
+        open_ = true;
+        names_.reset();
+        rules_ = devices_.Of(calls_, dir_);
+    }
+    return 0;
 }
 
 } // namespace qm

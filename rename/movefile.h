@@ -65,10 +65,16 @@ public:
     TMoveFolder(const TMoveFolder&) = delete;
     TMoveFolder& operator=(const TMoveFolder&) = delete;
 
+    // Renames `from` to `to` in `folder` without replacing a file. With `from` empty it
+    // makes the folder `to` instead (mkdirat: EEXIST for any name there), so that a run
+    // that makes folders hands them to the same move, and its journal, as its renames.
     RunError Move(const std::string& folder, const std::string& from, const std::string& to);
 
 private:
     struct FolderNames;
+
+    // Opens `folder` unless it is the one open; 0 or the errno value.
+    int Open(const std::string& folder);
 
     bool OnlyTheCaseDiffers(const std::string& from, const std::string& to);
 
