@@ -212,7 +212,7 @@ TJournaledRun BeginThenMove(TJournal header, const TJournalPlace& place,
     MoveEntryFile moveFile = move;
     if (!moveFile)
         moveFile = [&folder](const std::string& f, const std::string& from, const std::string& to) {
-            return folder.Move(f, from, to);
+            return folder.MoveOrMake(f, from, to);
         };
     const TMovesTaken taken = takeMoves(writer, moveFile);
     result.Tally = taken.Tally;

@@ -233,12 +233,6 @@ TMoveFolder::~TMoveFolder() {
 
 RunError TMoveFolder::Move(const std::string& folder, const std::string& from,
                            const std::string& to) {
-    if (from.empty() && !to.empty()) {
-        if (const int error = Open(folder))
-            return error;
-        // With the user's umask, as any folder they make.
-        return calls_.MakeFolder(dir_, to.c_str());
-    }
     if (const int refused = RefusedNames(from, to))
         return refused;
     if (const int error = Open(folder))
@@ -257,6 +251,20 @@ RunError TMoveFolder::Move(const std::string& folder, const std::string& from,
             names_->Add(to);
     }
     return error;
+}
+
+RunError TMoveFolder::MakeFolder(const std::string& folder, const std::string& relative) {
+    if (relative.empty())
+        return ENOENT;
+    if (const int error = Open(folder))
+        return error;
+    // With the user's umask, as any folder they make.
+    return calls_.MakeFolder(dir_, relative.c_str());
+}
+
+RunError TMoveFolder::MoveOrMake(const std::string& folder, const std::string& from,
+                                 const std::string& to) {
+    return from.empty() ? MakeFolder(folder, to) : Move(folder, from, to);
 }
 
 int TMoveFolder::Open(const std::string& folder) {

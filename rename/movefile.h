@@ -65,10 +65,12 @@ public:
     TMoveFolder(const TMoveFolder&) = delete;
     TMoveFolder& operator=(const TMoveFolder&) = delete;
 
-    // Renames `from` to `to` in `folder` without replacing a file. With `from` empty it
-    // makes the folder `to` instead (mkdirat: EEXIST for any name there), so that a run
-    // that makes folders hands them to the same move, and its journal, as its renames.
     RunError Move(const std::string& folder, const std::string& from, const std::string& to);
+    // Makes the folder `relative` in `folder` (mkdirat: EEXIST for any name there).
+    RunError MakeFolder(const std::string& folder, const std::string& relative);
+    // MakeFolder(folder, to) when `from` is empty, else Move: a run that makes folders
+    // hands them to the same hook as its moves (MoveEntryFile), and so to its journal.
+    RunError MoveOrMake(const std::string& folder, const std::string& from, const std::string& to);
 
 private:
     struct FolderNames;

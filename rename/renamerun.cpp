@@ -50,7 +50,7 @@ public:
         return Take(old_, candidate);
     }
     RunError MoveBack(std::size_t, const std::string& from) { return Take(from, old_); }
-    // A move from no name makes the folder (TMoveFolder::Move), through the same hook.
+    // A move from no name makes the folder (TMoveFolder::MoveOrMake), through the same hook.
     RunError MakeFolder(std::size_t, const std::string& relative) { return Take({}, relative); }
     TCompanionEntry Peek(std::size_t slot) const {
         const TFileItem* item = items_.Items(static_cast<int>(slot));
@@ -82,7 +82,8 @@ public:
 
 private:
     RunError Take(const std::string& from, const std::string& to) {
-        return move_ ? move_(entry_->Path(), from, to) : folder_.Move(entry_->Path(), from, to);
+        return move_ ? move_(entry_->Path(), from, to)
+                     : folder_.MoveOrMake(entry_->Path(), from, to);
     }
 
     TFileItems& items_;
