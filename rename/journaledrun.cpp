@@ -3,6 +3,7 @@
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
 #include "rename/folderinodes.h"
+#include "rename/journalundo.h"
 #include "rename/movefile.h"
 #include "rename/organizeloop.h"
 
@@ -317,6 +318,20 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
     // Organizing goes in list order, whatever order was asked for (organizeloop.h).
     if (mode == RenameMode::Rename && Organizes(options))
         return RunOrganizingJournaled(items, options, callbacks, cancel, move, place);
+    if (mode == RenameMode::Undo && !place.FoldersOf.empty()) {
+        // Read before the undo writes a journal of its own.
+        const TJournalRead undone = ReadJournal(JournalPath(place.Folder, place.FoldersOf));
+        TJournalPlace plain = place;
+        plain.FoldersOf.clear();
+        TJournaledRun run =
+            RunJournaledRenames(items, options, mode, order, callbacks, cancel, move, plain);
+        if (run.Ran && !run.Tally.Cancelled && undone.Status == TJournalRead::Ok) {
+            const TFoldersRemoved removed = RemoveEmptyFolders(FoldersMade(undone.Journal));
+            run.FoldersRemoved = removed.Removed;
+            run.FoldersKept = removed.Kept;
+        }
+        return run;
+    }
     if (order == RunOrder::Planned)
         return RunPlannedJournaled(items, options, mode, callbacks, cancel, move, place);
 

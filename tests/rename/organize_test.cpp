@@ -163,10 +163,18 @@ TEST(Organize, EachOptionAsPredictedAndUndone) {
                 EXPECT_TRUE(Exists(dir.Path() + path)) << path;
             for (const std::string& path : row.absent)
                 EXPECT_FALSE(Exists(dir.Path() + path)) << path;
-            const std::string path = JournalPath(journals.Path(), seen.runId);
-            const TUndoResult undo = UndoJournal(path, ReadJournal(path).Journal,
-                                                 TJournalPlace{journals.Path(), ""}, kGoOn);
-            EXPECT_TRUE(undo.Complete);
+            // Taken back from the journal, or as the window's undo does, from the list.
+            if (order == RunOrder::ListOrder) {
+                const std::string path = JournalPath(journals.Path(), seen.runId);
+                const TUndoResult undo = UndoJournal(path, ReadJournal(path).Journal,
+                                                     TJournalPlace{journals.Path(), ""}, kGoOn);
+                EXPECT_TRUE(undo.Complete);
+            } else {
+                const TJournaledRun undo = RunJournaledRenames(
+                    list.Items(), Scheme(row.scheme), RenameMode::Undo, order, {}, kGoOn, {},
+                    TJournalPlace{journals.Path(), "", seen.runId});
+                EXPECT_EQ(undo.Tally.Failed, 0);
+            }
             EXPECT_EQ(dir.Contents(), before);
             for (const std::string& path : row.present)
                 if (path.ends_with('/') && path.find('/') < path.size() - 1)
