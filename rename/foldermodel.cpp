@@ -349,7 +349,9 @@ const TFolderModel::Identity& TFolderModel::IdentityOf(const std::string& disk) 
 }
 
 std::string TFolderModel::ArrivalKey(const TModelFolder& folder, std::string_view name) const {
-    std::string key(reinterpret_cast<const char*>(&folder), sizeof(&folder));
+    // The folder's address, not its first bytes: those are alike in every folder.
+    const TModelFolder* const address = &folder;
+    std::string key(reinterpret_cast<const char*>(&address), sizeof address);
     // Where letter case is ignored, a path may spell the name otherwise than the rename.
     key += folder.ignoresCase_ ? EncodeUtf8(FoldCase(name)) : std::string(name);
     return key;
