@@ -119,6 +119,8 @@ TEST(Organize, EachOptionAsPredictedAndUndone) {
          {"!a.jpg"}, {"x"}, {"x/"}},
         {"a folder made in one folder is not in another", {"a.jpg", "P", "d/", "d/b.jpg"}, {"d/b.jpg", "a.jpg"},
          folders + "P/Q/\n", {"P/Q/b.jpg", "!a.jpg"}, {"d/P/Q/"}, {}},
+        {"a move tried again once its folder is made is its entry's", {"a1", "b1"},
+         {"a1", "b1"}, "CreateFolders=true\n" + Pairs({"a:P/a", "b:a"}), {"P/a1", "a1"}, {}, {}},
         {"a part \"..\"", {"a.jpg"}, {"a.jpg"}, folders + "../\n", {"!a.jpg"}, {}, {}},
         {"a name from the root", {"a.jpg"}, {"a.jpg"}, folders + "/tmp/\n", {"!a.jpg"}, {}, {}},
         {"without the option no folder is made", {"a.jpg"}, {"a.jpg"},
@@ -270,13 +272,17 @@ void OrganizeAtRandom(const std::string& base, int runs, unsigned seed, bool ign
     auto one = [&](const std::vector<std::string>& from) -> const std::string& {
         return from[pick(from.size())];
     };
-    // "P" is a file where the folder "P/" would go; "d/" is there from the start.
-    const std::vector<std::string> names = {"IMG_1.JPG", "IMG_1.CR2", "IMG_1.CR2.xmp", "IMG_1",
-                                            "img_1.jpg", "IMG_2.JPG", "IMG_2.xmp",     "a.jpg",
-                                            "b.jpg",     "P"};
+    // "P" is a file where the folder "P/" would go; "d/" is there from the start. Through
+    // FUSE, a file listed in two letter cases has a cache entry for each, and the run's
+    // answers hang on their timing: "img_1.jpg" only where case counts.
+    std::vector<std::string> names = {"IMG_1.JPG", "IMG_1.CR2", "IMG_1.CR2.xmp", "IMG_1",
+                                      "IMG_2.JPG", "IMG_2.xmp", "a.jpg",         "b.jpg", "P"};
+    if (!ignoresCase)
+        names.push_back("img_1.jpg");
     const std::vector<std::string> inserts = {"P/", "P/Q/", "d/", "P//", "P/./", "../", "/tmp/"};
-    const std::vector<std::string> pairs = {"IMG_:P/", "1:2",   "2:1",       "a:b",
-                                            "CR2:JPG", "img:IMG", "IMG_1:a", ".xmp:"};
+    const std::vector<std::string> pairs = {"IMG_:P/",  "1:2",     "2:1",         "a:b",
+                                            "CR2:JPG",  "img:IMG", "IMG_1:a",     ".xmp:",
+                                            "IMG_2:img_1"};
     const std::vector<std::string> typed = {"IMG_1.JPG", "P/h.jpg", "a.jpg", "../h", "d"};
     const std::vector<std::string> switches = {"CreateFolders", "NumberTakenNames",
                                                "RenameCompanions"};
@@ -357,6 +363,22 @@ void OrganizeAtRandom(const std::string& base, int runs, unsigned seed, bool ign
     std::printf("%d of %d runs not checked after their undo\n", shortUndos, runs);
 }
 
+// A folder the run made, then renamed, then needs again: made anew, and the name in it
+// free, in the prediction as in the run. (Its undo falls short, as the undo of any
+// folder made where another was: see below.)
+TEST(Organize, AFolderMadeAgainAfterTheRunRenamedIt) {
+    RenameFolder dir("/dev/shm"), journals("/dev/shm");
+    for (const char* name : {"a1", "b1"})
+        dir.Make(name);
+    ListedFiles list(dir.Path(), {"a1", "P", "b1"});
+    RunAsPredicted(list.items(),
+                   Scheme("CreateFolders=true\nNumberTakenNames=true\n" +
+                          Pairs({"P:Q", "a:P/", "b:P/"})),
+                   RunOrder::ListOrder, journals.Path());
+    EXPECT_EQ(dir.Contents(), (std::map<std::string, std::vector<std::string>>{
+                                  {"a1", {"Q/1"}}, {"b1", {"P/1"}}}));
+}
+
 // Two runs whose undo leaves a file elsewhere: the folder "P" made where the file "P"
 // was, and a file two entries moved in turn ("c.jpg" to "a.jpg", then on as "a.jpg").
 TEST(Organize, DISABLED_UndoOfAFolderMadeOnANameLeftAndOfAFileMovedTwice) {
@@ -386,6 +408,18 @@ TEST(Organize, DISABLED_UndoOfAFolderMadeOnANameLeftAndOfAFileMovedTwice) {
         EXPECT_EQ(dir.Contents(), before);
         EXPECT_EQ(FoldersBelow(dir.Path()), std::set<std::string>{});
     }
+}
+
+// A missing file's folder is made all the same; once another entry has renamed that
+// folder, moving it into itself fails with EINVAL, where the prediction says ENOENT.
+TEST(Organize, DISABLED_AFolderMadeForAMissingFileThenMovedIntoItself) {
+    RenameFolder dir("/dev/shm"), journals("/dev/shm");
+    ListedFiles list(dir.Path(), {"x", "P", "Q"});
+    list[0].SetHandName("P/h.jpg");
+    list[1].SetHandName("Q");
+    list[2].SetHandName("Q/h");
+    RunAsPredicted(list.items(), Scheme("CreateFolders=true\n"), RunOrder::ListOrder,
+                   journals.Path());
 }
 
 TEST(Organize, RandomTreesOnTmpfsAsPredictedAndUndone) {
