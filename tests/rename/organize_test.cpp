@@ -1,8 +1,8 @@
+#include "exfatmount.h"
 #include "rename/journaledrun.h"
 #include "rename/journalundo.h"
 #include "rename/predict.h"
 #include "rename/renamerun.h"
-#include "exfatmount.h"
 #include "renamefolder.h"
 #include "runerrorprint.h"
 #include "settings/optionschemas.h"
@@ -62,9 +62,9 @@ Seen RunAsPredicted(TFileItems& items, const RenameOptionSet& options, RunOrder 
         seen.outcomes[static_cast<std::size_t>(slot)] = outcome;
         seen.errors[static_cast<std::size_t>(slot)] = error;
     };
-    const TJournaledRun run = RunJournaledRenames(items, options, RenameMode::Rename,
-                                                  order, callbacks, kGoOn, {},
-                                                  TJournalPlace{journals, ""});
+    const TJournaledRun run =
+        RunJournaledRenames(items, options, RenameMode::Rename, order, callbacks, kGoOn, {},
+                            TJournalPlace{journals, ""});
     EXPECT_TRUE(run.Ran) << run.JournalProblem;
     EXPECT_EQ(run.JournalProblem, "");
     seen.tally = run.Tally;
@@ -79,8 +79,9 @@ Seen RunAsPredicted(TFileItems& items, const RenameOptionSet& options, RunOrder 
             const TPredictedEntry& e = p.Entries[static_cast<std::size_t>(i)];
             EXPECT_EQ(e.Outcome, seen.outcomes[static_cast<std::size_t>(i)]);
             EXPECT_EQ(e.Error, seen.errors[static_cast<std::size_t>(i)]);
-            if (e.Outcome == RenameOutcome::Renamed)
+            if (e.Outcome == RenameOutcome::Renamed) {
                 EXPECT_EQ(e.Candidate, items.Items(i)->Name());
+            }
         }
         EXPECT_EQ(p.Tally.Renamed, run.Tally.Renamed);
         EXPECT_EQ(p.Tally.Unchanged, run.Tally.Unchanged);
@@ -88,6 +89,15 @@ Seen RunAsPredicted(TFileItems& items, const RenameOptionSet& options, RunOrder 
         EXPECT_EQ(p.Tally.NumberIncValue, run.Tally.NumberIncValue);
     }
     return seen;
+}
+
+// The folders below `dir`, relative, each ending in "/".
+std::set<std::string> FoldersBelow(const std::string& dir) {
+    std::set<std::string> found;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
+        if (entry.is_directory() && !entry.is_symlink())
+            found.insert(std::filesystem::relative(entry.path(), dir).string() + "/");
+    return found;
 }
 
 bool Exists(const std::string& path) {
@@ -109,16 +119,19 @@ TEST(Organize, EachOptionAsPredictedAndUndone) {
         std::vector<std::string> present; // below the folder after the run
         std::vector<std::string> absent;
     };
-    const std::string folders = "CreateFolders=true\nInsertGroup=true\nInsertFront=true\nInsertFrontText=";
+    const std::string folders =
+        "CreateFolders=true\nInsertGroup=true\nInsertFront=true\nInsertFrontText=";
     const std::vector<Row> rows = {
         {"folders made for new names", {"a.jpg", "b.jpg", "y/"}, {"a.jpg", "b.jpg"},
          folders + "x/y/z/\n", {"x/y/z/a.jpg", "x/y/z/b.jpg"}, {"x/y/z/"}, {}},
         {"a folder that is there is used, not made", {"a.jpg", "x/"}, {"a.jpg"},
          folders + "x/\n", {"x/a.jpg"}, {}, {}},
+        {"a folder there before stays, empty, after the undo", {"a.jpg", "y/"}, {"a.jpg"},
+         folders + "y/z/\n", {"y/z/a.jpg"}, {"y/z/"}, {}},
         {"a folder part that is a file", {"a.jpg", "x"}, {"a.jpg"}, folders + "x/y/\n",
          {"!a.jpg"}, {"x"}, {"x/"}},
-        {"a folder made in one folder is not in another", {"a.jpg", "P", "d/", "d/b.jpg"}, {"d/b.jpg", "a.jpg"},
-         folders + "P/Q/\n", {"P/Q/b.jpg", "!a.jpg"}, {"d/P/Q/"}, {}},
+        {"a folder made in one folder is not in another", {"a.jpg", "P", "d/", "d/b.jpg"},
+         {"d/b.jpg", "a.jpg"}, folders + "P/Q/\n", {"P/Q/b.jpg", "!a.jpg"}, {"d/P/Q/"}, {}},
         {"a move tried again once its folder is made is its entry's", {"a1", "b1"},
          {"a1", "b1"}, "CreateFolders=true\n" + Pairs({"a:P/a", "b:a"}), {"P/a1", "a1"}, {}, {}},
         {"a part \"..\"", {"a.jpg"}, {"a.jpg"}, folders + "../\n", {"!a.jpg"}, {}, {}},
@@ -157,6 +170,7 @@ TEST(Organize, EachOptionAsPredictedAndUndone) {
             for (const std::string& name : row.made)
                 dir.Make(name);
             const auto before = dir.Contents();
+            const std::set<std::string> foldersBefore = FoldersBelow(dir.Path());
             std::vector<std::string> listed;
             std::vector<std::string> folders;
             for (const std::string& name : row.listed) {
@@ -193,20 +207,12 @@ TEST(Organize, EachOptionAsPredictedAndUndone) {
                                                  TJournalPlace{journals.Path(), ""}, kGoOn);
             EXPECT_TRUE(undo.Complete);
             EXPECT_EQ(dir.Contents(), before);
+            EXPECT_EQ(FoldersBelow(dir.Path()), foldersBefore);
             for (const std::string& path : row.present)
                 if (path.ends_with('/') && path.find('/') < path.size() - 1)
                     EXPECT_FALSE(Exists(dir.Path() + path)) << "made, so removed: " << path;
             EXPECT_FALSE(Exists(dir.Path() + "x/y/z/"));
         }
-}
-
-// The folders below `dir`, relative, each ending in "/".
-std::set<std::string> FoldersBelow(const std::string& dir) {
-    std::set<std::string> found;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
-        if (entry.is_directory() && !entry.is_symlink())
-            found.insert(std::filesystem::relative(entry.path(), dir).string() + "/");
-    return found;
 }
 
 // Where letter case is ignored, an undo gives a file back the name as it was listed,
@@ -217,8 +223,8 @@ std::string Lower(std::string path) {
     return path;
 }
 
-std::map<std::string, std::vector<std::string>> Lower(
-    std::map<std::string, std::vector<std::string>> contents) {
+std::map<std::string, std::vector<std::string>>
+Lower(std::map<std::string, std::vector<std::string>> contents) {
     for (auto& [content, paths] : contents)
         for (std::string& path : paths)
             path = Lower(path);
@@ -248,8 +254,9 @@ bool UndoFallsShort(const TJournal& journal, bool ignoresCase) {
             if (m.Result != MoveResult::Done || m.From.empty())
                 continue;
             // A folder record has no entry; a file's moves back and forth are one entry's.
-            if (later.From.empty() ? path(m, m.From) == path(later, later.To)
-                                   : m.Entry != later.Entry && path(m, m.To) == path(later, later.From))
+            if (later.From.empty()
+                    ? path(m, m.From) == path(later, later.To)
+                    : m.Entry != later.Entry && path(m, m.To) == path(later, later.From))
                 return true;
         }
     }
@@ -275,14 +282,14 @@ void OrganizeAtRandom(const std::string& base, int runs, unsigned seed, bool ign
     // "P" is a file where the folder "P/" would go; "d/" is there from the start. Through
     // FUSE, a file listed in two letter cases has a cache entry for each, and the run's
     // answers hang on their timing: "img_1.jpg" only where case counts.
-    std::vector<std::string> names = {"IMG_1.JPG", "IMG_1.CR2", "IMG_1.CR2.xmp", "IMG_1",
-                                      "IMG_2.JPG", "IMG_2.xmp", "a.jpg",         "b.jpg", "P"};
+    std::vector<std::string> names = {"IMG_1.JPG", "IMG_1.CR2", "IMG_1.CR2.xmp",
+                                      "IMG_1",     "IMG_2.JPG", "IMG_2.xmp",
+                                      "a.jpg",     "b.jpg",     "P"};
     if (!ignoresCase)
         names.push_back("img_1.jpg");
     const std::vector<std::string> inserts = {"P/", "P/Q/", "d/", "P//", "P/./", "../", "/tmp/"};
-    const std::vector<std::string> pairs = {"IMG_:P/",  "1:2",     "2:1",         "a:b",
-                                            "CR2:JPG",  "img:IMG", "IMG_1:a",     ".xmp:",
-                                            "IMG_2:img_1"};
+    const std::vector<std::string> pairs = {"IMG_:P/", "1:2",     "2:1",   "a:b",        "CR2:JPG",
+                                            "img:IMG", "IMG_1:a", ".xmp:", "IMG_2:img_1"};
     const std::vector<std::string> typed = {"IMG_1.JPG", "P/h.jpg", "a.jpg", "../h", "d"};
     const std::vector<std::string> switches = {"CreateFolders", "NumberTakenNames",
                                                "RenameCompanions"};
@@ -323,7 +330,8 @@ void OrganizeAtRandom(const std::string& base, int runs, unsigned seed, bool ign
             what += " " + name;
         what += "\nlisted:";
         for (std::size_t i = 0; i < listed.size(); ++i)
-            what += " " + listed[i].first + listed[i].second + (hand[i].empty() ? "" : "=>" + hand[i]);
+            what +=
+                " " + listed[i].first + listed[i].second + (hand[i].empty() ? "" : "=>" + hand[i]);
         SCOPED_TRACE(what + "\n" + scheme);
 
         RenameFolder dir(base);
@@ -371,12 +379,12 @@ TEST(Organize, AFolderMadeAgainAfterTheRunRenamedIt) {
     for (const char* name : {"a1", "b1"})
         dir.Make(name);
     ListedFiles list(dir.Path(), {"a1", "P", "b1"});
-    RunAsPredicted(list.items(),
-                   Scheme("CreateFolders=true\nNumberTakenNames=true\n" +
-                          Pairs({"P:Q", "a:P/", "b:P/"})),
-                   RunOrder::ListOrder, journals.Path());
-    EXPECT_EQ(dir.Contents(), (std::map<std::string, std::vector<std::string>>{
-                                  {"a1", {"Q/1"}}, {"b1", {"P/1"}}}));
+    RunAsPredicted(
+        list.items(),
+        Scheme("CreateFolders=true\nNumberTakenNames=true\n" + Pairs({"P:Q", "a:P/", "b:P/"})),
+        RunOrder::ListOrder, journals.Path());
+    EXPECT_EQ(dir.Contents(),
+              (std::map<std::string, std::vector<std::string>>{{"a1", {"Q/1"}}, {"b1", {"P/1"}}}));
 }
 
 // Two runs whose undo leaves a file elsewhere: the folder "P" made where the file "P"
@@ -388,7 +396,8 @@ TEST(Organize, DISABLED_UndoOfAFolderMadeOnANameLeftAndOfAFileMovedTwice) {
     };
     const std::vector<Row> rows = {
         {{"P", "a.jpg"}, {"P", "a.jpg"}, "CreateFolders=true\n" + Pairs({"P:Q", "a:P/a"})},
-        {{"a.jpg", "c.jpg"}, {"a.jpg", "c.jpg", "a.jpg"},
+        {{"a.jpg", "c.jpg"},
+         {"a.jpg", "c.jpg", "a.jpg"},
          "NumberTakenNames=true\n" + Pairs({"a:x", "c:a"})},
     };
     for (const Row& row : rows) {
@@ -398,8 +407,8 @@ TEST(Organize, DISABLED_UndoOfAFolderMadeOnANameLeftAndOfAFileMovedTwice) {
             dir.Make(name);
         const auto before = dir.Contents();
         ListedFiles list(dir.Path(), row.listed);
-        const Seen seen = RunAsPredicted(list.items(), Scheme(row.scheme), RunOrder::ListOrder,
-                                         journals.Path());
+        const Seen seen =
+            RunAsPredicted(list.items(), Scheme(row.scheme), RunOrder::ListOrder, journals.Path());
         EXPECT_EQ(seen.tally.Renamed, static_cast<int>(row.listed.size()));
         const std::string path = JournalPath(journals.Path(), seen.runId);
         const TJournal journal = ReadJournal(path).Journal;
