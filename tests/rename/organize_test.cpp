@@ -1,4 +1,5 @@
 #include "exfatmount.h"
+#include "filelist/entrytags.h"
 #include "rename/journaledrun.h"
 #include "rename/journalundo.h"
 #include "rename/predict.h"
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <map>
+#include <memory>
 #include <random>
 #include <set>
 
@@ -158,6 +160,11 @@ TEST(Organize, EachOptionAsPredictedAndUndone) {
         {"a taken group name is numbered as one", {"a.jpg", "a.xmp", "b.xmp"},
          {"a.jpg", "a.xmp"}, "RenameCompanions=true\nNumberTakenNames=true\n" + Pairs({"a:b"}),
          {"b (2).jpg", "b (2).xmp"}, {}, {}},
+        {"a hidden name is numbered after its dot", {".b", "c"}, {"c"},
+         "NumberTakenNames=true\n" + Pairs({"c:.b"}), {".b (2)"}, {}, {}},
+        {"names alike in two folders are no group",
+         {"d/", "e/", "d/a.jpg", "e/a.xmp", "e/b.xmp"}, {"d/a.jpg", "e/a.xmp"},
+         "RenameCompanions=true\n" + Pairs({"a:b"}), {"b.jpg", "!a.xmp"}, {}, {}},
         {"the number per folder", {"d/", "e/", "d/a", "d/b", "e/c"}, {"d/a", "d/b", "e/c"},
          "NumberPerFolder=true\nNumberIncEnabled=true\nNumberIncValue=1\n"
          "InsertGroup=true\nNumberIncAddFrontSep=false\n",
@@ -369,6 +376,61 @@ void OrganizeAtRandom(const std::string& base, int runs, unsigned seed, bool ign
             return;
     }
     std::printf("%d of %d runs not checked after their undo\n", shortUndos, runs);
+}
+
+// Why an entry of an organizing run fails, as the prediction and the run both say.
+TEST(Organize, EachRefusalHasItsReason) {
+    struct Row {
+        std::vector<std::string> made, listed;
+        std::string scheme;
+        std::vector<RunError> errors;
+    };
+    const std::string folders =
+        "CreateFolders=true\nInsertGroup=true\nInsertFront=true\nInsertFrontText=";
+    const RunError folderPart = RunError::Of(RunFault::FolderPart);
+    const RunError companion = RunError::Of(RunFault::CompanionFailed);
+    const std::vector<Row> rows = {
+        {{"a.jpg"}, {"a.jpg"}, folders + "x/../\n", {folderPart}},
+        {{"a.jpg"}, {"a.jpg"}, folders + "x/./\n", {folderPart}},
+        {{"a.jpg"}, {"a.jpg"}, folders + "/tmp/\n", {folderPart}},
+        {{"a.jpg", "x"}, {"a.jpg"}, folders + "x/y/\n", {RunError::Of(RunFault::FolderIsFile)}},
+        {{"a1", "a"}, {"a1"}, "CreateFolders=true\n" + Pairs({"1:"}), {EEXIST}},
+        {{"a.jpg", "a.xmp", "b.xmp"},
+         {"a.jpg", "a.xmp"},
+         "RenameCompanions=true\n" + Pairs({"a:b"}),
+         {companion, EEXIST}},
+        {{"a.jpg", "a.xmp"},
+         {"a.jpg", "a.xmp"},
+         "RenameCompanions=true\nReplaceRegularExpressions=true\n" + Pairs({"(:x"}),
+         {RunError::Of(RunFault::PatternInvalid), companion}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.scheme);
+        RenameFolder dir("/dev/shm"), journals("/dev/shm");
+        for (const std::string& name : row.made)
+            dir.Make(name);
+        ListedFiles list(dir.Path(), row.listed);
+        const Seen seen =
+            RunAsPredicted(list.items(), Scheme(row.scheme), RunOrder::ListOrder, journals.Path());
+        EXPECT_EQ(seen.errors, row.errors);
+    }
+}
+
+// The group's name is made from the first member with every tag the texts use, so that a
+// sidecar listed first does not name the photo.
+TEST(Organize, AGroupIsNamedByTheMemberWithTheTags) {
+    RenameFolder dir("/dev/shm"), journals("/dev/shm");
+    for (const char* name : {"IMG_1.xmp", "IMG_1.jpg"})
+        dir.Make(name);
+    ListedFiles list(dir.Path(), {"IMG_1.xmp", "IMG_1.jpg"});
+    auto dated = std::make_shared<TEntryTags>();
+    dated->Values.Taken = TagDate{2024, 5, 6, 7, 8, 9};
+    list[1].SetTags(dated);
+    RunAsPredicted(list.items(),
+                   Scheme("RenameCompanions=true\nInsertGroup=true\nInsertTags=true\n"
+                          "InsertFront=true\nInsertFrontText=<taken:yyyy-MM-dd>_\n"),
+                   RunOrder::ListOrder, journals.Path());
+    EXPECT_EQ(list[0].Name() + " " + list[1].Name(), "2024-05-06_IMG_1.xmp 2024-05-06_IMG_1.jpg");
 }
 
 // A folder the run made, then renamed, then needs again: made anew, and the name in it
