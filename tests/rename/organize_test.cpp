@@ -394,7 +394,7 @@ TEST(Organize, EachRefusalHasItsReason) {
         std::string scheme;
         std::vector<RunError> errors;
     };
-    const std::string folders =
+    const std::string making =
         "CreateFolders=true\nInsertGroup=true\nInsertFront=true\nInsertFrontText=";
     const RunError folderPart = RunError::Of(RunFault::FolderPart);
     const RunError companion = RunError::Of(RunFault::CompanionFailed);
