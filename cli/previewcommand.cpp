@@ -20,6 +20,12 @@ const char* PatternErrorText(RunError error) {
         return "a regular expression went beyond its match limits on this name";
     case RunFault::PatternInvalid:
         return "a find text cannot be used as a pattern";
+    case RunFault::FolderPart:
+        return "the folder part of the new name is \".\" or \"..\", or it begins with \"/\"";
+    case RunFault::FolderIsFile:
+        return "a folder the new name names is a file";
+    case RunFault::CompanionFailed:
+        return "not renamed, as a file renamed with it (same name, other extension) could not be";
     // An errno value (strerror tells it) or a drive's refusal (NameRuleErrorText). Every
     // kind is listed, so that the compiler asks for the words of a new one.
     case RunFault::None:

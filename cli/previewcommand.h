@@ -45,8 +45,10 @@ bool WritePreview(const RenameOptionSet& options, std::int32_t start,
                   const std::vector<std::string>& names, const GivenTags& tags = {},
                   bool tellFaults = false);
 
-// Words for the run's errors for a name the options could not compute (the faults
-// PatternInvalid and PatternLimit); nullptr for any other error.
+// Words for the run's faults of its own that are not a drive's refusal: a name the
+// options could not compute (PatternInvalid, PatternLimit), a folder part that makes no
+// folder, a folder that is a file, a companion that could not move; nullptr for any other
+// error.
 const char* PatternErrorText(RunError error);
 
 } // namespace qm::cli

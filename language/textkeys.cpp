@@ -187,6 +187,16 @@ constexpr TextKey Keys[]{
     Plain("RENAMESUMMARY", Line, TextRole::Caption, Main, "RenameSummaryInfo", ":"),
     Caption("INCLUDEFILEEXT", "AppendExt", {}, GeneralTab),
     Caption("DEFINENEWFILEEXT", "ChangeExtInfo", ":", GeneralTab),
+    // The options for organizing, each with its tool tip.
+    Caption("CREATEFOLDERS", "CreateFolders", {}, GeneralTab),
+    Hint("CREATEFOLDERS_HINT", "CreateFolders"),
+    Caption("NUMBERTAKENNAMES", "NumberTakenNames", {}, GeneralTab),
+    Hint("NUMBERTAKENNAMES_HINT", "NumberTakenNames"),
+    Caption("RENAMECOMPANIONS", "RenameCompanions", {}, GeneralTab),
+    Hint("RENAMECOMPANIONS_HINT", "RenameCompanions"),
+    // The form of a taken name with its number: "%1" the name without its extension, "%2"
+    // the number; the extension follows.
+    Plain("TAKENNAMEFORM", Line, TextRole::Message, Main, {}, {}, 2),
 
     // Remove tab.
     Caption("REMOVETAB", "TrimTab", {}, MainBar),
@@ -228,6 +238,8 @@ constexpr TextKey Keys[]{
     Caption("INSERTINCREASINGNUMBERLENGTH", "IncLengthInfo", ":", InsertTab),
     Caption("INSERTINCREASINGNUMBERFORMAT", "IncFormatInfo", ":", InsertTab),
     Caption("INSERTINCREASINGNUMBERSEPERATOR", "IncSepInfo", {}, InsertTab),
+    Caption("NUMBERPERFOLDER", "NumberPerFolder", {}, InsertTab),
+    Hint("NUMBERPERFOLDER_HINT", "NumberPerFolder"),
     // The switch that fills in tags; "%1" is an example tag, which the program supplies.
     TextKey{"INSERTTAGS",
             Program,
@@ -312,8 +324,12 @@ constexpr TextKey Keys[]{
     Summary("INSERTTAGS_SUMMARY"),
     Summary("INSERTINCREASINGNUMBERSEPERATOR_SUMMARY"),
     Summary("INSERTINCREASINGNUMBER_SUMMARY"),
+    Summary("NUMBERPERFOLDER_SUMMARY"),
     Summary("SHUFFLEPRDER_SUMMARY"),
     Summary("FORMATFILENAME_SUMMARY"),
+    Summary("RENAMECOMPANIONS_SUMMARY"),
+    Summary("NUMBERTAKENNAMES_SUMMARY"),
+    Summary("CREATEFOLDERS_SUMMARY"),
     Summary("NOSELECTEDRENAMEOPTIONS_SUMMARY"),
 
     // Status line: the example for the selected file is this text, ": " and the new name.
@@ -349,6 +365,11 @@ constexpr TextKey Keys[]{
     Plain("PREDICTDRIVECHAR", Line, TextRole::Message, FileList, "FileList", {}, 1),
     Plain("PREDICTDRIVEEND", Line, TextRole::Message, FileList, "FileList", {}, 1),
     Plain("PREDICTDRIVELONG", Line, TextRole::Message, FileList, "FileList"),
+    // Making folders: a part of the new name that names no folder to make, a folder it
+    // names that is a file; and a file left as a companion renamed with it could not be.
+    Plain("PREDICTFOLDERPART", Line, TextRole::Message, FileList, "FileList"),
+    Plain("PREDICTFOLDERISFILE", Line, TextRole::Message, FileList, "FileList"),
+    Plain("PREDICTCOMPANIONFAILED", Line, TextRole::Message, FileList, "FileList"),
     Plain("PREDICTSHIFTED", Line, TextRole::Message, FileList, "FileList", {}, 1),
     Plain("PREDICTKEEPS", Line, TextRole::Message, FileList, "FileList"),
     // PREDICTFAILS naming the name the run tries where the column shows another.

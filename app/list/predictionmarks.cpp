@@ -282,6 +282,15 @@ QString FailureReason(RunError error, const MarkTextSource& texts) {
         return Text(texts, "PREDICTPATTERNLIMIT", "A find text takes too long to match this name");
     case RunFault::NameTooLong:
         return Text(texts, "PREDICTDRIVELONG", "The new name is longer than this drive allows");
+    case RunFault::FolderPart:
+        return Text(texts, "PREDICTFOLDERPART",
+                    "The folder part of the new name is \u201c.\u201d or \u201c..\u201d, or it "
+                    "begins with \u201c/\u201d");
+    case RunFault::FolderIsFile:
+        return Text(texts, "PREDICTFOLDERISFILE", "A folder the new name names is a file");
+    case RunFault::CompanionFailed:
+        return Text(texts, "PREDICTCOMPANIONFAILED",
+                    "A file renamed with it (same name, other extension) could not be renamed");
     case RunFault::NameCharacter:
     case RunFault::NameEnd:
     case RunFault::None:

@@ -124,6 +124,17 @@ TEST(RenameSummary, ItemsOrderAndPlaceholders) {
          "INSERTINCREASINGNUMBER_SUMMARY"},
         {"tags without the group", "InsertFront=true;InsertTags=true",
          "NOSELECTEDRENAMEOPTIONS_SUMMARY"},
+        {"per folder after the number, only with it",
+         "InsertGroup=true;NumberIncEnabled=true;NumberPerFolder=true;FormatGroup=true;"
+         "FormatTextEnabled=true",
+         "INSERTINCREASINGNUMBER_SUMMARY  -  NUMBERPERFOLDER_SUMMARY  -  FORMATFILENAME_SUMMARY"},
+        {"per folder without the number", "InsertGroup=true;NumberPerFolder=true",
+         "NOSELECTEDRENAMEOPTIONS_SUMMARY"},
+        {"the run's own steps last, without a group",
+         "CreateFolders=true;NumberTakenNames=true;RenameCompanions=true;"
+         "AddFileExtToFilename=true",
+         "INCLUDEFILEEXT_SUMMARY  -  RENAMECOMPANIONS_SUMMARY  -  NUMBERTAKENNAMES_SUMMARY  -  "
+         "CREATEFOLDERS_SUMMARY"},
         {"separator item before number item",
          "InsertGroup=true;NumberIncEnabled=true;NumberIncAddFrontSep=true",
          "INSERTINCREASINGNUMBERSEPERATOR_SUMMARY  -  INSERTINCREASINGNUMBER_SUMMARY"},
@@ -155,6 +166,16 @@ TEST(RenameSummary, EveryFlagThatChangesANameHasAnItem) {
         }
     }
     EXPECT_GE(changing, 17) << "the probe's name no longer shows what the options do";
+}
+
+// The General tab has no group switch: any of its options marks it.
+TEST(RenameSummary, GeneralTabInUseByEachOfItsOptions) {
+    EXPECT_FALSE(GeneralTabInUse(Options("InsertGroup=true;NumberPerFolder=true")));
+    for (const char* on :
+         {"AddFileExtToFilename=true", "ChangeFileExtEnabled=true", "CreateFolders=true",
+          "NumberTakenNames=true", "RenameCompanions=true"}) {
+        EXPECT_TRUE(GeneralTabInUse(Options(on))) << on;
+    }
 }
 
 // The month names of a language: twelve non-empty names per list, or English.
