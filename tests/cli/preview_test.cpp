@@ -282,6 +282,11 @@ TEST_F(PreviewCommand, HelpExplainsThePreview) {
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_NE(r.out.find("--scheme-file FILE"), std::string::npos);
     EXPECT_NE(r.out.find("--start"), std::string::npos);
+    // The options that act on the run rather than on the names, which no example shows.
+    for (const char* key :
+         {"CreateFolders=", "NumberTakenNames=", "RenameCompanions=", "NumberPerFolder="}) {
+        EXPECT_NE(r.out.find(key), std::string::npos) << key;
+    }
 }
 
 TEST(BuiltPrograms, CliPrintsItsVersion) {
