@@ -3,6 +3,7 @@
 #include "cli/clitags.h"
 #include "cli/givenpath.h"
 #include "engine/newname.h"
+#include "engine/runningnumber.h"
 #include "rename/namerules.h"
 #include "rename/runrules.h"
 
@@ -80,6 +81,12 @@ bool WritePreview(const RenameOptionSet& options, std::int32_t start,
                   const std::vector<std::string>& names, const GivenTags& tags, bool tellFaults) {
     std::string out;
     FolderRules rules;
+    std::vector<std::string_view> folders;
+    folders.reserve(names.size());
+    for (const std::string& path : names)
+        folders.push_back(SplitGivenPath(path).Folder);
+    const std::vector<std::int64_t> positions =
+        NumberPositions(folders, options.NumberPerFolder && options.NumberIncEnabled);
     for (std::size_t k = 0; k < names.size(); ++k) {
         const std::string& path = names[k];
         // The path as the run renames it: "adir/" is the folder adir, which becomes bdir.
@@ -88,7 +95,7 @@ bool WritePreview(const RenameOptionSet& options, std::int32_t start,
         out += '\t';
         out.append(split.Folder);
         const NewName computed = ComputeNewNameChecked(
-            options, split.Name, NumberAtPosition(start, static_cast<std::int64_t>(k)),
+            options, split.Name, NumberAtPosition(start, positions[k]),
             k < tags.size() && tags[k] ? NameTags{&tags[k]->Values, nullptr} : NameTags{});
         out += computed.Name;
         if (tellFaults && computed.Fault != NameFault::None)

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string_view>
+#include <vector>
 
 namespace qm {
 
@@ -28,5 +30,12 @@ constexpr std::int32_t NumberAtPosition(std::int32_t start, std::int64_t positio
 constexpr std::int32_t NumberAfterSuccess(std::int32_t number) {
     return NumberAtPosition(number, 1);
 }
+
+// The position of each entry of a list for NumberAtPosition: its place in the list, or
+// with `perFolder` (NumberPerFolder with the number on) its place among the entries of
+// its own folder. `folders` holds each entry's folder as the entry lists it, in list
+// order; the views need to live only for the call.
+std::vector<std::int64_t> NumberPositions(const std::vector<std::string_view>& folders,
+                                          bool perFolder);
 
 } // namespace qm

@@ -26,10 +26,28 @@ struct Unsure {
     std::size_t entry; // its entry
 };
 
+// Where each entry's number counts from in the column: its slot, or with the number per
+// folder its place among its folder's entries.
+std::vector<std::int64_t> ColumnPositions(const std::vector<TRunEntry>& entries,
+                                          const RenameOptionSet& options) {
+    if (options.NumberPerFolder && options.NumberIncEnabled) {
+        std::vector<std::string_view> folders;
+        folders.reserve(entries.size());
+        for (const TRunEntry& entry : entries)
+            folders.emplace_back(entry.Path);
+        return NumberPositions(folders, true);
+    }
+    std::vector<std::int64_t> positions;
+    positions.reserve(entries.size());
+    for (const TRunEntry& entry : entries)
+        positions.push_back(entry.Slot);
+    return positions;
+}
+
 // The first pass: failures, and the rows that the run numbers otherwise than the column.
-void FirstPass(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
-               const RenameOptionSet& options, std::vector<TRowMark>& marks,
-               std::vector<Unsure>& unsure) {
+void FirstPass(const std::vector<TRunEntry>& entries, const std::vector<std::int64_t>& positions,
+               const TPrediction& prediction, const RenameOptionSet& options,
+               std::vector<TRowMark>& marks, std::vector<Unsure>& unsure) {
     const bool numbered = MarksNeedShownNames(options);
     const std::size_t count = std::min(entries.size(), prediction.Entries.size());
     // Where each rename of the run puts its file, to tell a name taken by the run from one
@@ -40,7 +58,7 @@ void FirstPass(const std::vector<TRunEntry>& entries, const TPrediction& predict
         const TRunEntry& entry = entries[i];
         const TPredictedEntry& outcome = prediction.Entries[i];
         const bool renumbered =
-            numbered && outcome.Number != NumberAtPosition(options.NumberIncValue, entry.Slot);
+            numbered && outcome.Number != NumberAtPosition(options.NumberIncValue, positions[i]);
         switch (outcome.Outcome) {
         case RenameOutcome::Failed: {
             if (outcome.Error == EEXIST) {
@@ -86,9 +104,9 @@ void FirstPass(const std::vector<TRunEntry>& entries, const TPrediction& predict
 // The rows without a mark of the run whose name as the column shows it lacks a tag's
 // value or holds a tag not understood, merged into `marks` in slot order. A tag not
 // understood goes first: it is a typing slip, and every row has it.
-void AddTagMarks(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
-                 const RenameOptionSet& options, const std::atomic<bool>* cancel,
-                 std::vector<TRowMark>& marks) {
+void AddTagMarks(const std::vector<TRunEntry>& entries, const std::vector<std::int64_t>& positions,
+                 const TPrediction& prediction, const RenameOptionSet& options,
+                 const std::atomic<bool>* cancel, std::vector<TRowMark>& marks) {
     const std::size_t count = std::min(entries.size(), prediction.Entries.size());
     std::vector<TRowMark> merged;
     merged.reserve(marks.size());
@@ -102,7 +120,7 @@ void AddTagMarks(const std::vector<TRunEntry>& entries, const TPrediction& predi
         if ((m < marks.size() && marks[m].Slot == entry.Slot) || entry.HandName)
             continue; // a name typed by hand reads no tag
         const NewName name = ComputeNewNameChecked(
-            options, entry.Name, NumberAtPosition(options.NumberIncValue, entry.Slot),
+            options, entry.Name, NumberAtPosition(options.NumberIncValue, positions[i]),
             NameTags{entry.Tags ? &entry.Tags->Values : nullptr, nullptr});
         if (name.TagUnknown)
             merged.push_back({entry.Slot, MarkKind::TagUnknown, 0, {}, {}});
@@ -114,10 +132,11 @@ void AddTagMarks(const std::vector<TRunEntry>& entries, const TPrediction& predi
     marks = std::move(merged);
 }
 
-std::string ShownName(const RenameOptionSet& options, const TRunEntry& entry) {
+std::string ShownName(const RenameOptionSet& options, const TRunEntry& entry,
+                      std::int64_t position) {
     if (entry.HandName)
         return *entry.HandName;
-    return ComputeNewName(options, entry.Name, NumberAtPosition(options.NumberIncValue, entry.Slot),
+    return ComputeNewName(options, entry.Name, NumberAtPosition(options.NumberIncValue, position),
                           NameTags{entry.Tags ? &entry.Tags->Values : nullptr, nullptr});
 }
 
@@ -130,12 +149,13 @@ bool MarksNeedShownNames(const RenameOptionSet& options) {
 std::vector<std::string> ShownNames(const std::vector<TRunEntry>& entries,
                                     const RenameOptionSet& options,
                                     const std::atomic<bool>* cancel) {
+    const std::vector<std::int64_t> positions = ColumnPositions(entries, options);
     std::vector<std::string> names;
     names.reserve(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (cancel != nullptr && i % 256 == 0 && cancel->load(std::memory_order_relaxed))
             return {};
-        names.push_back(ShownName(options, entries[i]));
+        names.push_back(ShownName(options, entries[i], positions[i]));
     }
     return names;
 }
@@ -147,7 +167,8 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
     std::vector<Unsure> unsure;
     // A row whose number is the column's gets the column's name: the same computation on
     // the same name and number.
-    FirstPass(entries, prediction, options, marks, unsure);
+    const std::vector<std::int64_t> positions = ColumnPositions(entries, options);
+    FirstPass(entries, positions, prediction, options, marks, unsure);
     std::vector<char> differs(unsure.size(), 0);
     const auto compare = [&](std::size_t from, std::size_t to) {
         for (std::size_t u = from; u < to; ++u) {
@@ -160,8 +181,9 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
                                       : mark.Kind == MarkKind::Shifted
                                           ? mark.Name
                                           : prediction.Entries[unsure[u].entry].Candidate;
-            differs[u] = shown != nullptr ? gets != (*shown)[unsure[u].entry]
-                                          : gets != ShownName(options, entry);
+            differs[u] = shown != nullptr
+                             ? gets != (*shown)[unsure[u].entry]
+                             : gets != ShownName(options, entry, positions[unsure[u].entry]);
         }
     };
     // After a failure near the top every later row is numbered otherwise: the names are
@@ -195,7 +217,7 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
     }
     marks.resize(kept);
     if (options.InsertGroup && options.InsertTags)
-        AddTagMarks(entries, prediction, options, cancel, marks);
+        AddTagMarks(entries, positions, prediction, options, cancel, marks);
     return marks;
 }
 

@@ -2,7 +2,8 @@
 
 // Which rows of the file list would not get the name their new-name column shows, worked
 // out from a prediction of the run, and the tool tip that says why. The column shows each
-// row's new name with the start number plus the row; the run raises the number only after
+// row's new name with the start number plus the row (with the number per folder, plus its
+// place among the rows of its folder); the run raises the number only after
 // a rename that succeeds, and some renames fail. A row is marked when the run would fail
 // it, or give it another name than the column shows (the numbering shifted), or leave it
 // as it is while the column shows another name. With tags in the inserted texts, a row
@@ -71,7 +72,8 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
 // Whether MarkRows may need the names the column shows: only where the run numbers the
 // files otherwise than the column can.
 bool MarksNeedShownNames(const RenameOptionSet& options);
-// Each entry's new name as the column shows it (the start number plus its slot), for
+// Each entry's new name as the column shows it (the start number plus its slot, or its
+// place in its folder), for
 // MarkRows; they do not hang on the prediction, so they can be made while it runs. Empty
 // once `cancel` is set.
 std::vector<std::string> ShownNames(const std::vector<TRunEntry>& entries,

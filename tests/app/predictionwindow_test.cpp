@@ -200,6 +200,42 @@ private slots:
         QTEST(status.section(QStringLiteral(" \u2014 "), 1), "count");
     }
 
+    // With the number per folder the column counts each folder's rows from the start on
+    // their own, as the run does: rows of two folders in turn show the run's names and no
+    // mark, and a row moved ahead of its folder's others renumbers them.
+    void numberPerFolderInTheColumn() {
+        CommandLine commandLine;
+        for (const QString name : {"d1/a.txt", "d2/b.txt", "d1/c.txt", "d2/d.txt"}) {
+            QVERIFY(QDir().mkpath(root_ + name.section(QLatin1Char('/'), 0, 0)));
+            Touch(name);
+            commandLine.paths.push_back((root_ + name).toStdString());
+        }
+        TMain main(commandLine);
+        main.show();
+        RenameOptionSet options = Inserting("", "_", 1);
+        options.NumberPerFolder = true;
+        ApplyOptionsToControls(main.Options(), options);
+        main.RefreshOptionControls();
+        QVERIFY(WaitForMarks(main));
+        auto* model = qobject_cast<TFileListModel*>(ListModel(main));
+        const auto rows = [model] {
+            QStringList shown;
+            for (int row = 0; row < model->rowCount(); ++row) {
+                const QModelIndex newName = model->index(row, 1);
+                shown << model->index(row, 0).data().toString() + QLatin1Char(' ') +
+                             newName.data().toString() + newName.data(Qt::ToolTipRole).toString();
+            }
+            return shown;
+        };
+        QCOMPARE(rows(),
+                 (QStringList{"a.txt a_1.txt", "b.txt b_1.txt", "c.txt c_2.txt", "d.txt d_2.txt"}));
+        model->MoveRows({2}, [](TFileItems& items, const std::vector<int>& moving) {
+            return items.MoveTo(moving, 0);
+        });
+        QCOMPARE(rows(),
+                 (QStringList{"c.txt c_1.txt", "a.txt a_2.txt", "b.txt b_1.txt", "d.txt d_2.txt"}));
+    }
+
     // With the order planned, a chain is no failure; the marks follow the check mark.
     void plannedOrderMarksWhatThePlannedRunDoes() {
         Touch(QStringLiteral("a.txt"));

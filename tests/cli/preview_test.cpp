@@ -5,6 +5,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
+#include <tuple>
 
 namespace qm::test {
 namespace {
@@ -73,6 +74,33 @@ TEST_F(PreviewCommand, PrintsOneLinePerNameWithNumbersFromTheStart) {
     std::ofstream{y};
     r = Cli({"rename", "--verbose", "--scheme-file", low, y});
     EXPECT_EQ(r.out, y + "\t" + y + "0\n1 renamed, 0 unchanged, 0 failed\n");
+}
+
+// With the number per folder each folder's names count from the start on their own, in
+// the preview as in the dry run, whose lines take the prediction's names.
+TEST_F(PreviewCommand, NumberPerFolderCountsEachFolderOnItsOwn) {
+    const std::string scheme = WriteScheme("Version=1\nInsertGroup=true\nNumberIncEnabled=true\n"
+                                           "NumberIncValue=1\nNumberPerFolder=true\n");
+    std::vector<std::string> paths;
+    std::string expected;
+    for (const auto& [folder, name, number] :
+         {std::tuple{"x/", "a", "1"}, {"y/", "b", "1"}, {"x/", "c", "2"}, {"y/", "d", "2"}}) {
+        fs::create_directories(dir_ / folder);
+        const std::string path = (dir_ / folder / name).string();
+        std::ofstream{path};
+        paths.push_back(path);
+        expected += path + "\t" + path + number + "\n";
+    }
+    std::vector<std::string> preview = {"preview", "--scheme-file", scheme};
+    preview.insert(preview.end(), paths.begin(), paths.end());
+    ProcessResult r = Cli(preview);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, expected);
+    std::vector<std::string> dryRun = {"rename", "--dry-run", "--scheme-file", scheme};
+    dryRun.insert(dryRun.end(), paths.begin(), paths.end());
+    r = Cli(dryRun);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, expected + "4 renamed, 0 unchanged, 0 failed\n");
 }
 
 TEST_F(PreviewCommand, PairsApplyInSortedOrderWhateverTheFileOrder) {
