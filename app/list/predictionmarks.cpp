@@ -2,6 +2,7 @@
 
 #include "app/widgets/qttext.h"
 #include "engine/newname.h"
+#include "engine/organize.h"
 #include "engine/runningnumber.h"
 #include "filelist/columnset.h"
 #include "rename/namerules.h"
@@ -48,7 +49,7 @@ std::vector<std::int64_t> ColumnPositions(const std::vector<TRunEntry>& entries,
 void FirstPass(const std::vector<TRunEntry>& entries, const std::vector<std::int64_t>& positions,
                const TPrediction& prediction, const RenameOptionSet& options,
                std::vector<TRowMark>& marks, std::vector<Unsure>& unsure) {
-    const bool numbered = MarksNeedShownNames(options);
+    const bool numbered = options.InsertGroup && options.NumberIncEnabled;
     const std::size_t count = std::min(entries.size(), prediction.Entries.size());
     // Where each rename of the run puts its file, to tell a name taken by the run from one
     // that was there before; filled only once a name is found taken.
@@ -89,6 +90,10 @@ void FirstPass(const std::vector<TRunEntry>& entries, const std::vector<std::int
             if (renumbered) {
                 unsure.push_back({marks.size(), i});
                 marks.push_back({entry.Slot, MarkKind::Shifted, 0, outcome.Candidate, {}});
+            } else if (options.NumberTakenNames) {
+                // Kept only where the name is the shown one numbered (CompareShown).
+                unsure.push_back({marks.size(), i});
+                marks.push_back({entry.Slot, MarkKind::Numbered, 0, outcome.Candidate, {}});
             }
             break;
         case RenameOutcome::Unchanged:
@@ -132,6 +137,26 @@ void AddTagMarks(const std::vector<TRunEntry>& entries, const std::vector<std::i
     marks = std::move(merged);
 }
 
+// Whether `name` is `shown` in the numbered form of a taken name (NumberedName), with
+// any number: the two forms of numbers 2 and 3 differ only in the number's place.
+bool NumberedFrom(const std::string& name, const std::string& shown, const std::string& form) {
+    const std::string two = NumberedName(shown, 2, form);
+    const std::string three = NumberedName(shown, 3, form);
+    std::size_t front = 0;
+    while (front < two.size() && front < three.size() && two[front] == three[front])
+        ++front;
+    std::size_t back = 0;
+    while (back < two.size() - front && back < three.size() - front &&
+           two[two.size() - 1 - back] == three[three.size() - 1 - back])
+        ++back;
+    if (name.size() <= front + back || name.compare(0, front, two, 0, front) != 0 ||
+        name.compare(name.size() - back, back, two, two.size() - back, back) != 0)
+        return false;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(front),
+                       name.end() - static_cast<std::ptrdiff_t>(back),
+                       [](char c) { return c >= '0' && c <= '9'; });
+}
+
 std::string ShownName(const RenameOptionSet& options, const TRunEntry& entry,
                       std::int64_t position) {
     if (entry.HandName)
@@ -143,7 +168,7 @@ std::string ShownName(const RenameOptionSet& options, const TRunEntry& entry,
 } // namespace
 
 bool MarksNeedShownNames(const RenameOptionSet& options) {
-    return options.InsertGroup && options.NumberIncEnabled;
+    return (options.InsertGroup && options.NumberIncEnabled) || options.NumberTakenNames;
 }
 
 std::vector<std::string> ShownNames(const std::vector<TRunEntry>& entries,
@@ -170,6 +195,7 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
     const std::vector<std::int64_t> positions = ColumnPositions(entries, options);
     FirstPass(entries, positions, prediction, options, marks, unsure);
     std::vector<char> differs(unsure.size(), 0);
+    const std::string form = options.NumberTakenNames ? TakenNameForm() : std::string();
     const auto compare = [&](std::size_t from, std::size_t to) {
         for (std::size_t u = from; u < to; ++u) {
             if (cancel != nullptr && u % 256 == 0 && cancel->load(std::memory_order_relaxed)) {
@@ -181,9 +207,13 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
                                       : mark.Kind == MarkKind::Shifted
                                           ? mark.Name
                                           : prediction.Entries[unsure[u].entry].Candidate;
-            differs[u] = shown != nullptr
-                             ? gets != (*shown)[unsure[u].entry]
-                             : gets != ShownName(options, entry, positions[unsure[u].entry]);
+            const std::string made =
+                shown != nullptr ? std::string()
+                                 : ShownName(options, entry, positions[unsure[u].entry]);
+            const std::string& column = shown != nullptr ? (*shown)[unsure[u].entry] : made;
+            differs[u] = mark.Kind == MarkKind::Numbered
+                             ? gets != column && NumberedFrom(gets, column, form)
+                             : gets != column;
         }
     };
     // After a failure near the top every later row is numbered otherwise: the names are
@@ -369,6 +399,10 @@ QString MarkTip(const TRowMark& mark, const MarkTextSource& texts) {
         return Fill(Text(texts, "PREDICTSHIFTED",
                          "Would be renamed to \u201c%1\u201d: the number rises only for files "
                          "that are renamed"),
+                    name);
+    case MarkKind::Numbered:
+        return Fill(Text(texts, "PREDICTNUMBERED",
+                         "Would be renamed to \u201c%1\u201d, as the name shown is taken"),
                     name);
     case MarkKind::Keeps:
         return Text(texts, "PREDICTKEEPS",

@@ -347,6 +347,43 @@ private slots:
         }
     }
 
+    // A taken name numbered by the run marks its row with the name it gets, whatever its
+    // number's digits; a name that is not the one shown numbered is no such mark.
+    void takenNamesNumberedAreMarked() {
+        RenameOptionSet options = Inserting("x_", "");
+        options.NumberTakenNames = true;
+        const std::vector<std::pair<std::string, std::string>> rows = {
+            {"a.txt", "x_a.txt"},
+            {"b.txt", "x_b (2).txt"},
+            {"c.txt", "x_c (12).txt"},
+            {"d.txt", "x_d ().txt"},
+            {"e.txt", "x_e (2a).txt"}};
+        std::vector<TRunEntry> entries;
+        TPrediction prediction;
+        for (const auto& [name, candidate] : rows) {
+            entries.push_back({static_cast<int>(entries.size()), "/x/", name, {}, false, {}, {}});
+            TPredictedEntry entry;
+            entry.Outcome = RenameOutcome::Renamed;
+            entry.Candidate = candidate;
+            prediction.Entries.push_back(entry);
+        }
+        const std::vector<std::string> shown = ShownNames(entries, options);
+        const std::vector<std::string>* none = nullptr;
+        for (const std::vector<std::string>* ahead : {&shown, none}) {
+            const std::vector<TRowMark> marks =
+                MarkRows(entries, prediction, options, nullptr, ahead);
+            QCOMPARE(marks.size(), std::size_t{2});
+            QCOMPARE(marks[0].Slot, 1);
+            QCOMPARE(marks[0].Kind, MarkKind::Numbered);
+            QCOMPARE(marks[1].Slot, 2);
+            QCOMPARE(marks[1].Name, std::string("x_c (12).txt"));
+        }
+        const MarkTextSource english = [](const std::string&) { return std::string(); };
+        QCOMPARE(MarkTip(MarkRows(entries, prediction, options)[0], english),
+                 QStringLiteral("Would be renamed to \u201cx_b (2).txt\u201d, as the name shown is "
+                                "taken"));
+    }
+
     // Tags through the window: the names, their order and marks once the tags are in,
     // month names following the language, and a list change that waits for the read.
     void tagsInTheWindow() {
