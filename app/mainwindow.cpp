@@ -612,7 +612,7 @@ void TMain::UpdateMoveActions() {
 // ---- rename and undo ----
 
 void TMain::A_RenameFilesExecute() {
-    renameCommands_->Run(false);
+    renameCommands_->Run(false, prediction_ != nullptr && prediction_->Delivered());
 }
 
 void TMain::A_UndoExecute() {

@@ -419,6 +419,10 @@ constexpr TextKey Keys[]{
     // Closing messages of a rename and an undo run: "%1" done, "%2" not done.
     Plain("DONERENAME", Text, TextRole::Message, RenameResult, {}, {}, 2),
     Plain("UNDONERENAME", Text, TextRole::Message, RenameResult, {}, {}, 2),
+    // After them: the files that got another number than the list showed for a taken name,
+    // as another program took the name shown meanwhile ("%1" how many).
+    Plain("TOOKOTHERNUMBERONE", Line, TextRole::Message, RenameResult, {}),
+    Plain("TOOKOTHERNUMBER", Line, TextRole::Message, RenameResult, {}, {}, 1),
 
     // The run journal: a run it could not record ("%1" why), and the offer at start-up to
     // undo an interrupted run ("%1" its time, "%2" its files, "%3" those still renamed).

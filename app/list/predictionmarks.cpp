@@ -137,9 +137,22 @@ void AddTagMarks(const std::vector<TRunEntry>& entries, const std::vector<std::i
     marks = std::move(merged);
 }
 
-// Whether `name` is `shown` in the numbered form of a taken name (NumberedName), with
-// any number: the two forms of numbers 2 and 3 differ only in the number's place.
+std::string ShownName(const RenameOptionSet& options, const TRunEntry& entry,
+                      std::int64_t position) {
+    if (entry.HandName)
+        return *entry.HandName;
+    return ComputeNewName(options, entry.Name, NumberAtPosition(options.NumberIncValue, position),
+                          NameTags{entry.Tags ? &entry.Tags->Values : nullptr, nullptr});
+}
+
+} // namespace
+
+bool MarksNeedShownNames(const RenameOptionSet& options) {
+    return (options.InsertGroup && options.NumberIncEnabled) || options.NumberTakenNames;
+}
+
 bool NumberedFrom(const std::string& name, const std::string& shown, const std::string& form) {
+    // The forms of the numbers 2 and 3 differ only in the number's place.
     const std::string two = NumberedName(shown, 2, form);
     const std::string three = NumberedName(shown, 3, form);
     std::size_t front = 0;
@@ -155,20 +168,6 @@ bool NumberedFrom(const std::string& name, const std::string& shown, const std::
     return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(front),
                        name.end() - static_cast<std::ptrdiff_t>(back),
                        [](char c) { return c >= '0' && c <= '9'; });
-}
-
-std::string ShownName(const RenameOptionSet& options, const TRunEntry& entry,
-                      std::int64_t position) {
-    if (entry.HandName)
-        return *entry.HandName;
-    return ComputeNewName(options, entry.Name, NumberAtPosition(options.NumberIncValue, position),
-                          NameTags{entry.Tags ? &entry.Tags->Values : nullptr, nullptr});
-}
-
-} // namespace
-
-bool MarksNeedShownNames(const RenameOptionSet& options) {
-    return (options.InsertGroup && options.NumberIncEnabled) || options.NumberTakenNames;
 }
 
 std::vector<std::string> ShownNames(const std::vector<TRunEntry>& entries,

@@ -74,6 +74,10 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
 // Whether MarkRows may need the names the column shows: only where the run numbers the
 // files otherwise than the column can, or numbers a name that is taken.
 bool MarksNeedShownNames(const RenameOptionSet& options);
+// Whether `name` is `shown` in the numbered form of a taken name (NumberedName of
+// organize.h, in `form`), with any number.
+bool NumberedFrom(const std::string& name, const std::string& shown, const std::string& form);
+
 // Each entry's new name as the column shows it (the start number plus its slot, or its
 // place in its folder), for
 // MarkRows; they do not hang on the prediction, so they can be made while it runs. Empty

@@ -4,6 +4,7 @@
 #include "app/monthnames.h"
 #include "app/options/patternnote.h"
 #include "app/options/renamesummary.h"
+#include "app/run/takennumbers.h"
 #include "language/placeholders.h"
 #include "optionprobe.h"
 #include "rename/runrules.h"
@@ -290,6 +291,32 @@ TEST(PredictionMarks, OrganizingFaultsHaveTheirOwnReason) {
                   std::string("Would not be renamed: ") + row.key);
         EXPECT_EQ(MarkTip(mark, english).toStdString(),
                   std::string("Would not be renamed: ") + row.english);
+    }
+}
+
+// A file counts as numbered otherwise than shown when the run renamed it to a numbered
+// form of its plain name that is not the one the list showed, also into a sub-folder.
+TEST(TakenNumbers, OnlyAnotherNumberOfThePlainNameCounts) {
+    const struct {
+        const char* what;
+        TShownName shown;
+        std::string now;
+        int counted;
+    } rows[] = {
+        {"not renamed", {0, "/d/", "a.txt", "x.txt", "x.txt"}, "/d/a.txt", 0},
+        {"renamed as shown", {0, "/d/", "a.txt", "x (2).txt", "x.txt"}, "/d/x (2).txt", 0},
+        {"the next number", {0, "/d/", "a.txt", "x (2).txt", "x.txt"}, "/d/x (3).txt", 1},
+        {"a number where none was shown", {0, "/d/", "a.txt", "x.txt", "x.txt"},
+         "/d/x (2).txt", 1},
+        {"another name, not numbered", {0, "/d/", "a.txt", "x.txt", "x.txt"}, "/d/y.txt", 0},
+        {"into a sub-folder", {0, "/d/", "a.jpg", "2024/a.jpg", "2024/a.jpg"},
+         "/d/2024/a (2).jpg", 1},
+        {"no longer in its folder", {0, "/d/", "a.txt", "x.txt", "x.txt"}, "/e/x (2).txt", 0},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(CountOtherNumbers({row.shown}, [&](int) { return row.now; }, "%1 (%2)"),
+                  row.counted)
+            << row.what;
     }
 }
 
