@@ -2,7 +2,6 @@
 // message, the undo action's state, cancelling, and the progress window's figures.
 
 #include "app/commandline.h"
-#include "app/list/filelistmodel.h"
 #include "app/list/predictionrunner.h"
 #include "app/mainwindow.h"
 #include "app/options/optionmapping.h"
@@ -297,11 +296,10 @@ private slots:
         QTEST(Action(*main, "A_Undo")->isEnabled(), "undoAfterUndo");
     }
 
-    // A file the run gave another number than the list showed for its taken name gets a
-    // line in the closing message, shown for it even when success is not. The list is made
-    // to show "x.txt" for a file the run renames to "x (2).txt" (typed by hand), as another
-    // program taking "x.txt" after the prediction would leave it; with marks out of date
-    // the list's names are not held against the run's.
+    // A name the list shows numbered, as it is taken, and taken by another program before
+    // the run gets there: the run takes the next number, and the closing message says so,
+    // even with success messages off. With marks out of date the list's names are not held
+    // against the run's.
     void anotherNumberThanShownIsTold_data() {
         QTest::addColumn<bool>("marksCurrent");
         QTest::addRow("marks of the list as it is") << true;
@@ -309,21 +307,33 @@ private slots:
     }
     void anotherNumberThanShownIsTold() {
         QFETCH(bool, marksCurrent);
-        RenameOptionSet options;
+        QFile blocker(root_ + "x_a.txt");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        RenameOptionSet options = Prefix("x_");
         options.NumberTakenNames = true;
         auto main = Open({"a.txt"}, options, false);
-        auto* model = qobject_cast<TFileListModel*>(
-            main->findChild<QTreeView*>(QStringLiteral("FileList"))->model());
-        QVERIFY(model->SetHandNames({{0, "x (2).txt"}}));
         auto* prediction = main->findChild<TPredictionRunner*>(QStringLiteral("Prediction"));
         QTRY_VERIFY(prediction->Delivered());
+        const QAbstractItemModel* model =
+            main->findChild<QTreeView*>(QStringLiteral("FileList"))->model();
+        QCOMPARE(model->index(0, 1).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("Would be renamed to \u201cx_a (2).txt\u201d, as the name shown "
+                                "is taken"));
         if (!marksCurrent) {
             prediction->Restart();
         }
-        model->SetMarks({{0, MarkKind::Shifted, 0, "x.txt", {}}});
+        const QString meanwhile = root_ + "x_a (2).txt";
+        main->SetRenameMove(
+            [meanwhile](const std::string& folder, const std::string& from, const std::string& to) {
+                QFile taken(meanwhile);
+                if (!taken.exists() && !taken.open(QIODevice::WriteOnly)) {
+                    return RunError(EIO);
+                }
+                return MoveFileNoReplace(folder, from, to);
+            });
         MessageAnswerer answers;
         Action(*main, "A_RenameFiles")->trigger();
-        QCOMPARE(OnDisk(), QStringLiteral("x (2).txt"));
+        QCOMPARE(OnDisk(), QStringLiteral("x_a (2).txt|x_a (3).txt|x_a.txt"));
         QCOMPARE(answers.texts.join(QString()),
                  marksCurrent ? QStringLiteral("Files renamed: 1\nFiles not renamed: 0\n1 file took "
                                                "another number than shown, as its name was "
