@@ -374,6 +374,8 @@ constexpr TextKey Keys[]{
     Plain("PREDICTKEEPS", Line, TextRole::Message, FileList, "FileList"),
     // Renamed to the numbered form ("%1") of the name shown, which is taken.
     Plain("PREDICTNUMBERED", Line, TextRole::Message, FileList, "FileList", {}, 1),
+    // Renamed to "%1" with the files that share its name.
+    Plain("PREDICTCOMPANION", Line, TextRole::Message, FileList, "FileList", {}, 1),
     // PREDICTFAILS naming the name the run tries where the column shows another.
     Plain("PREDICTFAILSAS", Line, TextRole::Message, FileList, "FileList", {}, 2),
     // A row whose tag has no value ("taken", or another named) or is not understood.

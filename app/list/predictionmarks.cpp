@@ -90,8 +90,8 @@ void FirstPass(const std::vector<TRunEntry>& entries, const std::vector<std::int
             if (renumbered) {
                 unsure.push_back({marks.size(), i});
                 marks.push_back({entry.Slot, MarkKind::Shifted, 0, outcome.Candidate, {}});
-            } else if (options.NumberTakenNames) {
-                // Kept only where the name is the shown one numbered (CompareShown).
+            } else if (options.NumberTakenNames || options.RenameCompanions) {
+                // Numbered or Companion once held against the name shown (MarkRows).
                 unsure.push_back({marks.size(), i});
                 marks.push_back({entry.Slot, MarkKind::Numbered, 0, outcome.Candidate, {}});
             }
@@ -148,7 +148,8 @@ std::string ShownName(const RenameOptionSet& options, const TRunEntry& entry,
 } // namespace
 
 bool MarksNeedShownNames(const RenameOptionSet& options) {
-    return (options.InsertGroup && options.NumberIncEnabled) || options.NumberTakenNames;
+    return (options.InsertGroup && options.NumberIncEnabled) || options.NumberTakenNames ||
+           options.RenameCompanions;
 }
 
 bool NumberedFrom(const std::string& name, const std::string& shown, const std::string& form) {
@@ -194,7 +195,7 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
     const std::vector<std::int64_t> positions = ColumnPositions(entries, options);
     FirstPass(entries, positions, prediction, options, marks, unsure);
     std::vector<char> differs(unsure.size(), 0);
-    const std::string form = options.NumberTakenNames ? TakenNameForm() : std::string();
+    const std::string form = TakenNameForm();
     const auto compare = [&](std::size_t from, std::size_t to) {
         for (std::size_t u = from; u < to; ++u) {
             if (cancel != nullptr && u % 256 == 0 && cancel->load(std::memory_order_relaxed)) {
@@ -210,9 +211,15 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
                 shown != nullptr ? std::string()
                                  : ShownName(options, entry, positions[unsure[u].entry]);
             const std::string& column = shown != nullptr ? (*shown)[unsure[u].entry] : made;
-            differs[u] = mark.Kind == MarkKind::Numbered
-                             ? gets != column && NumberedFrom(gets, column, form)
-                             : gets != column;
+            if (gets == column) {
+                differs[u] = 0;
+            } else if (mark.Kind != MarkKind::Numbered) {
+                differs[u] = 1;
+            } else if (options.NumberTakenNames && NumberedFrom(gets, column, form)) {
+                differs[u] = 1;
+            } else {
+                differs[u] = options.RenameCompanions ? 2 : 0; // its group's name
+            }
         }
     };
     // After a failure near the top every later row is numbered otherwise: the names are
@@ -233,6 +240,8 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
                 mark.Tried = prediction.Entries[unsure[u].entry].Candidate;
         } else {
             drop[unsure[u].mark] = differs[u] == 0;
+            if (differs[u] == 2)
+                mark.Kind = MarkKind::Companion;
         }
     }
     std::size_t kept = 0;
@@ -402,6 +411,10 @@ QString MarkTip(const TRowMark& mark, const MarkTextSource& texts) {
     case MarkKind::Numbered:
         return Fill(Text(texts, "PREDICTNUMBERED",
                          "Would be renamed to \u201c%1\u201d, as the name shown is taken"),
+                    name);
+    case MarkKind::Companion:
+        return Fill(Text(texts, "PREDICTCOMPANION",
+                         "Would be renamed to \u201c%1\u201d with the files that share its name"),
                     name);
     case MarkKind::Keeps:
         return Text(texts, "PREDICTKEEPS",

@@ -20,8 +20,8 @@ std::vector<TShownName> TakeShownNames(const TFileItems& items, const TFileListM
         if (kind == MarkKind::Fails || kind == MarkKind::Taken || kind == MarkKind::Keeps)
             continue; // not expected to be renamed
         TShownName name{row, entry->Path(), entry->Name(), {}, {}};
-        if (kind == MarkKind::Shifted) {
-            name.Plain = mark->Name; // the shifted number's name, before any taken number
+        if (kind == MarkKind::Shifted || kind == MarkKind::Companion) {
+            name.Plain = mark->Name; // the name the run tries, before any taken number
         } else if (entry->HandName() != nullptr) {
             name.Plain = *entry->HandName();
         } else {

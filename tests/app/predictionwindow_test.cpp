@@ -384,6 +384,34 @@ private slots:
                                 "taken"));
     }
 
+    // A file renamed with the others that share its name gets their name, not its own:
+    // its row is marked with it, also when that name is numbered, as long as taken names
+    // are not numbered; a row that gets its own name is no mark.
+    void companionsAreMarkedWithTheirGroupsName() {
+        RenameOptionSet options = Inserting("x_", "");
+        options.RenameCompanions = true;
+        const std::vector<std::pair<std::string, std::string>> rows = {
+            {"a.jpg", "x_a.jpg"}, {"b.xmp", "x_a.xmp"}, {"c.xmp", "x_c (2).xmp"}};
+        std::vector<TRunEntry> entries;
+        TPrediction prediction;
+        for (const auto& [name, candidate] : rows) {
+            entries.push_back({static_cast<int>(entries.size()), "/x/", name, {}, false, {}, {}});
+            TPredictedEntry entry;
+            entry.Outcome = RenameOutcome::Renamed;
+            entry.Candidate = candidate;
+            prediction.Entries.push_back(entry);
+        }
+        const std::vector<TRowMark> marks = MarkRows(entries, prediction, options);
+        QCOMPARE(marks.size(), std::size_t{2});
+        QCOMPARE(marks[0].Slot, 1);
+        QCOMPARE(marks[0].Kind, MarkKind::Companion);
+        QCOMPARE(marks[1].Kind, MarkKind::Companion);
+        const MarkTextSource english = [](const std::string&) { return std::string(); };
+        QCOMPARE(MarkTip(marks[0], english),
+                 QStringLiteral("Would be renamed to \u201cx_a.xmp\u201d with the files that "
+                                "share its name"));
+    }
+
     // Tags through the window: the names, their order and marks once the tags are in,
     // month names following the language, and a list change that waits for the read.
     void tagsInTheWindow() {
