@@ -81,12 +81,14 @@ bool WritePreview(const RenameOptionSet& options, std::int32_t start,
                   const std::vector<std::string>& names, const GivenTags& tags, bool tellFaults) {
     std::string out;
     FolderRules rules;
-    std::vector<std::string_view> folders;
-    folders.reserve(names.size());
-    for (const std::string& path : names)
-        folders.push_back(SplitGivenPath(path).Folder);
+    std::vector<TCompanionEntry> listed;
+    listed.reserve(names.size());
+    for (const std::string& path : names) {
+        const GivenPath split = SplitGivenPath(path);
+        listed.push_back({split.Folder, split.Name, false});
+    }
     const std::vector<std::int64_t> positions =
-        NumberPositions(folders, options.NumberPerFolder && options.NumberIncEnabled);
+        NumberPositions(listed, options.NumberPerFolder, options.RenameCompanions);
     for (std::size_t k = 0; k < names.size(); ++k) {
         const std::string& path = names[k];
         // The path as the run renames it: "adir/" is the folder adir, which becomes bdir.

@@ -43,12 +43,12 @@ bool WritePredictedPreview(const RenameOptionSet& options, const std::vector<TRu
                            const TPrediction& prediction,
                            const std::unordered_map<std::size_t, std::string>& trailingSlashes) {
     std::string line;
-    std::vector<std::string_view> folders;
-    folders.reserve(entries.size());
+    std::vector<TCompanionEntry> listed;
+    listed.reserve(entries.size());
     for (const TRunEntry& entry : entries)
-        folders.emplace_back(entry.Path);
+        listed.push_back({entry.Path, entry.Name, entry.HandName != nullptr});
     const std::vector<std::int64_t> positions =
-        NumberPositions(folders, options.NumberPerFolder && options.NumberIncEnabled);
+        NumberPositions(listed, options.NumberPerFolder, options.RenameCompanions);
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const TRunEntry& entry = entries[i];
         line.assign(entry.Path);

@@ -4,9 +4,10 @@
 // it into names, the run raises it, the window's controls and the command line accept it
 // in this range; all of them take the range from here.
 
+#include "engine/organize.h"
+
 #include <algorithm>
 #include <cstdint>
-#include <string_view>
 #include <vector>
 
 namespace qm {
@@ -31,11 +32,13 @@ constexpr std::int32_t NumberAfterSuccess(std::int32_t number) {
     return NumberAtPosition(number, 1);
 }
 
-// The position of each entry of a list for NumberAtPosition: its place in the list, or
-// with `perFolder` (NumberPerFolder with the number on) its place among the entries of
-// its own folder. `folders` holds each entry's folder as the entry lists it, in list
-// order; the views need to live only for the call.
-std::vector<std::int64_t> NumberPositions(const std::vector<std::string_view>& folders,
-                                          bool perFolder);
+// The position of each entry of a list for NumberAtPosition, when every entry is renamed:
+// its place in the list, or with `perFolder` (NumberPerFolder with the number on) its
+// place among the entries of its own folder; with `companions` (RenameCompanions) the
+// files that share a name (FindCompanions of organize.h) count as one, each member at its
+// group's first member's place. `entries` are in list order; the views need to live only
+// for the call.
+std::vector<std::int64_t> NumberPositions(const std::vector<TCompanionEntry>& entries,
+                                          bool perFolder, bool companions);
 
 } // namespace qm

@@ -172,16 +172,21 @@ QString TFileListModel::OptionsName(const TFileItem& entry, int row) const {
 }
 
 std::int64_t TFileListModel::NumberPosition(int row) const {
-    if (!options_.NumberPerFolder || !options_.NumberIncEnabled || row < 0)
+    const bool perFolder = options_.NumberPerFolder;
+    const bool companions = options_.RenameCompanions;
+    if (!options_.NumberIncEnabled || (!perFolder && !companions) || row < 0)
         return row;
     const TFileItems& items = list_.Items();
     if (positions_.size() != static_cast<std::size_t>(items.Count())) {
-        std::vector<std::string_view> folders(static_cast<std::size_t>(items.Count()));
+        std::vector<TCompanionEntry> entries(static_cast<std::size_t>(items.Count()));
         for (int slot = 0; slot < items.Count(); ++slot) {
+            TCompanionEntry& listed = entries[static_cast<std::size_t>(slot)];
             if (const TFileItem* entry = items.Items(slot))
-                folders[static_cast<std::size_t>(slot)] = entry->Path();
+                listed = {entry->Path(), entry->Name(), entry->HandName() != nullptr};
+            else
+                listed.Alone = true;
         }
-        positions_ = NumberPositions(folders, true);
+        positions_ = NumberPositions(entries, perFolder, companions);
     }
     return static_cast<std::size_t>(row) < positions_.size()
                ? positions_[static_cast<std::size_t>(row)]

@@ -117,8 +117,8 @@ public:
     // The new name the options give `entry` in `row`, a name typed by hand aside.
     QString OptionsName(const TFileItem& entry, int row) const;
     // Where the number of `row` counts from (NumberPositions of runningnumber.h): the row,
-    // or with the number per folder its place among its folder's rows. The caller holds
-    // the list's read lock.
+    // or its place among its folder's rows with the number per folder, files that share a
+    // name counting as one where they go together. The caller holds the list's read lock.
     std::int64_t NumberPosition(int row) const;
     // The header text of a column: the language's, or the built-in one when it has none.
     QString Caption(ColumnId id) const;
@@ -143,8 +143,8 @@ private:
     mutable std::vector<QIcon> icons_; // by image index, made when first shown
     std::vector<TRowMark> marks_;
     TMarkCounts counts_;
-    // Each row's NumberPosition with the number per folder, worked out when first asked
-    // for; empty until then, and again once the rows or the options change.
+    // Each row's NumberPosition with the number per folder or companions, worked out when
+    // first asked for; empty until then, and again once the rows or the options change.
     mutable std::vector<std::int64_t> positions_;
     unsigned tagSources_ = 0; // TagSourcesNeeded of options_
     mutable QIcon warningIcon_;

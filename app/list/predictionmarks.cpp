@@ -27,16 +27,16 @@ struct Unsure {
     std::size_t entry; // its entry
 };
 
-// Where each entry's number counts from in the column: its slot, or with the number per
-// folder its place among its folder's entries.
+// Where each entry's number counts from in the column: its slot, or its place as the
+// number per folder and companions count it (NumberPositions).
 std::vector<std::int64_t> ColumnPositions(const std::vector<TRunEntry>& entries,
                                           const RenameOptionSet& options) {
-    if (options.NumberPerFolder && options.NumberIncEnabled) {
-        std::vector<std::string_view> folders;
-        folders.reserve(entries.size());
+    if (options.NumberIncEnabled && (options.NumberPerFolder || options.RenameCompanions)) {
+        std::vector<TCompanionEntry> listed;
+        listed.reserve(entries.size());
         for (const TRunEntry& entry : entries)
-            folders.emplace_back(entry.Path);
-        return NumberPositions(folders, true);
+            listed.push_back({entry.Path, entry.Name, entry.HandName != nullptr});
+        return NumberPositions(listed, options.NumberPerFolder, options.RenameCompanions);
     }
     std::vector<std::int64_t> positions;
     positions.reserve(entries.size());

@@ -103,6 +103,33 @@ TEST_F(PreviewCommand, NumberPerFolderCountsEachFolderOnItsOwn) {
     EXPECT_EQ(r.out, expected + "4 renamed, 0 unchanged, 0 failed\n");
 }
 
+// Files that share a name count as one for the number, each member taking its group's,
+// in the preview as in the dry run.
+TEST_F(PreviewCommand, CompanionsCountAsOneForTheNumber) {
+    const std::string scheme = WriteScheme(
+        "Version=1\nRenameCompanions=true\nReplaceGroup=true\nReplaceEnabled=true\n"
+        "ReplaceRegularExpressions=true\nReplaceText1=.+\nInsertGroup=true\n"
+        "NumberIncEnabled=true\nNumberIncValue=1\n");
+    std::vector<std::string> paths;
+    std::string expected;
+    for (const auto& [name, renamed] : {std::pair{"IMG_1.JPG", "1.JPG"}, {"IMG_1.xmp", "1.xmp"},
+                                        {"IMG_2.JPG", "2.JPG"}}) {
+        const std::string path = (dir_ / name).string();
+        std::ofstream{path};
+        paths.push_back(path);
+        expected += path + "\t" + (dir_ / renamed).string() + "\n";
+    }
+    for (const char* command : {"preview", "rename"}) {
+        std::vector<std::string> args = {command, "--scheme-file", scheme};
+        if (std::string(command) == "rename")
+            args.push_back("--dry-run");
+        args.insert(args.end(), paths.begin(), paths.end());
+        const ProcessResult r = Cli(args);
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out.substr(0, expected.size()), expected) << command;
+    }
+}
+
 TEST_F(PreviewCommand, PairsApplyInSortedOrderWhateverTheFileOrder) {
     // Stored as b then a; the window's list holds them sorted, so "a" goes first:
     // "ab" -> "bb" -> "cc". In file order it would be "ac".
