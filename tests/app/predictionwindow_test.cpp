@@ -347,69 +347,65 @@ private slots:
         }
     }
 
-    // A taken name numbered by the run marks its row with the name it gets, whatever its
-    // number's digits; a name that is not the one shown numbered is no such mark.
-    void takenNamesNumberedAreMarked() {
+    // A row the run renames otherwise than the column shows, as its name is taken or it
+    // goes with the files that share its name, is marked with the name it gets: numbered
+    // only where it is the name shown with a number of any digits, else for its group.
+    void organizedNamesAreMarked_data() {
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<bool>("companions");
+        QTest::addColumn<QStringList>("marks");
+        const auto numbered = [](int row, const char* name) {
+            return QStringLiteral("%1: Would be renamed to \u201c%2\u201d, as the name shown is "
+                                  "taken")
+                .arg(row)
+                .arg(QLatin1String(name));
+        };
+        const auto grouped = [](int row, const char* name) {
+            return QStringLiteral("%1: Would be renamed to \u201c%2\u201d with the files that "
+                                  "share its name")
+                .arg(row)
+                .arg(QLatin1String(name));
+        };
+        QTest::addRow("taken names") << true << false
+                                     << QStringList{numbered(1, "x_b (2).txt"),
+                                                    numbered(2, "x_c (12).txt")};
+        QTest::addRow("companions")
+            << false << true
+            << QStringList{grouped(1, "x_b (2).txt"), grouped(2, "x_c (12).txt"),
+                           grouped(3, "x_d ().txt"), grouped(4, "x_e (2a).txt")};
+        QTest::addRow("both") << true << true
+                              << QStringList{numbered(1, "x_b (2).txt"),
+                                             numbered(2, "x_c (12).txt"),
+                                             grouped(3, "x_d ().txt"), grouped(4, "x_e (2a).txt")};
+    }
+    void organizedNamesAreMarked() {
+        QFETCH(bool, taken);
+        QFETCH(bool, companions);
         RenameOptionSet options = Inserting("x_", "");
-        options.NumberTakenNames = true;
-        const std::vector<std::pair<std::string, std::string>> rows = {
-            {"a.txt", "x_a.txt"},
-            {"b.txt", "x_b (2).txt"},
-            {"c.txt", "x_c (12).txt"},
-            {"d.txt", "x_d ().txt"},
-            {"e.txt", "x_e (2a).txt"}};
+        options.NumberTakenNames = taken;
+        options.RenameCompanions = companions;
         std::vector<TRunEntry> entries;
         TPrediction prediction;
-        for (const auto& [name, candidate] : rows) {
-            entries.push_back({static_cast<int>(entries.size()), "/x/", name, {}, false, {}, {}});
+        for (const char* candidate :
+             {"x_a.txt", "x_b (2).txt", "x_c (12).txt", "x_d ().txt", "x_e (2a).txt"}) {
+            const int slot = static_cast<int>(entries.size());
+            entries.push_back({slot, "/x/", std::string(1, char('a' + slot)) + ".txt", {}, false,
+                               {}, {}});
             TPredictedEntry entry;
             entry.Outcome = RenameOutcome::Renamed;
             entry.Candidate = candidate;
             prediction.Entries.push_back(entry);
         }
+        const MarkTextSource english = [](const std::string&) { return std::string(); };
         const std::vector<std::string> shown = ShownNames(entries, options);
         const std::vector<std::string>* none = nullptr;
         for (const std::vector<std::string>* ahead : {&shown, none}) {
-            const std::vector<TRowMark> marks =
-                MarkRows(entries, prediction, options, nullptr, ahead);
-            QCOMPARE(marks.size(), std::size_t{2});
-            QCOMPARE(marks[0].Slot, 1);
-            QCOMPARE(marks[0].Kind, MarkKind::Numbered);
-            QCOMPARE(marks[1].Slot, 2);
-            QCOMPARE(marks[1].Name, std::string("x_c (12).txt"));
+            QStringList marks;
+            for (const TRowMark& mark : MarkRows(entries, prediction, options, nullptr, ahead)) {
+                marks << QStringLiteral("%1: %2").arg(mark.Slot).arg(MarkTip(mark, english));
+            }
+            QTEST(marks, "marks");
         }
-        const MarkTextSource english = [](const std::string&) { return std::string(); };
-        QCOMPARE(MarkTip(MarkRows(entries, prediction, options)[0], english),
-                 QStringLiteral("Would be renamed to \u201cx_b (2).txt\u201d, as the name shown is "
-                                "taken"));
-    }
-
-    // A file renamed with the others that share its name gets their name, not its own:
-    // its row is marked with it, also when that name is numbered, as long as taken names
-    // are not numbered; a row that gets its own name is no mark.
-    void companionsAreMarkedWithTheirGroupsName() {
-        RenameOptionSet options = Inserting("x_", "");
-        options.RenameCompanions = true;
-        const std::vector<std::pair<std::string, std::string>> rows = {
-            {"a.jpg", "x_a.jpg"}, {"b.xmp", "x_a.xmp"}, {"c.xmp", "x_c (2).xmp"}};
-        std::vector<TRunEntry> entries;
-        TPrediction prediction;
-        for (const auto& [name, candidate] : rows) {
-            entries.push_back({static_cast<int>(entries.size()), "/x/", name, {}, false, {}, {}});
-            TPredictedEntry entry;
-            entry.Outcome = RenameOutcome::Renamed;
-            entry.Candidate = candidate;
-            prediction.Entries.push_back(entry);
-        }
-        const std::vector<TRowMark> marks = MarkRows(entries, prediction, options);
-        QCOMPARE(marks.size(), std::size_t{2});
-        QCOMPARE(marks[0].Slot, 1);
-        QCOMPARE(marks[0].Kind, MarkKind::Companion);
-        QCOMPARE(marks[1].Kind, MarkKind::Companion);
-        const MarkTextSource english = [](const std::string&) { return std::string(); };
-        QCOMPARE(MarkTip(marks[0], english),
-                 QStringLiteral("Would be renamed to \u201cx_a.xmp\u201d with the files that "
-                                "share its name"));
     }
 
     // Tags through the window: the names, their order and marks once the tags are in,

@@ -5,7 +5,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <optional>
-#include <tuple>
 
 namespace qm::test {
 namespace {
@@ -76,57 +75,37 @@ TEST_F(PreviewCommand, PrintsOneLinePerNameWithNumbersFromTheStart) {
     EXPECT_EQ(r.out, y + "\t" + y + "0\n1 renamed, 0 unchanged, 0 failed\n");
 }
 
-// With the number per folder each folder's names count from the start on their own, in
-// the preview as in the dry run, whose lines take the prediction's names.
-TEST_F(PreviewCommand, NumberPerFolderCountsEachFolderOnItsOwn) {
-    const std::string scheme = WriteScheme("Version=1\nInsertGroup=true\nNumberIncEnabled=true\n"
-                                           "NumberIncValue=1\nNumberPerFolder=true\n");
-    std::vector<std::string> paths;
-    std::string expected;
-    for (const auto& [folder, name, number] :
-         {std::tuple{"x/", "a", "1"}, {"y/", "b", "1"}, {"x/", "c", "2"}, {"y/", "d", "2"}}) {
-        fs::create_directories(dir_ / folder);
-        const std::string path = (dir_ / folder / name).string();
-        std::ofstream{path};
-        paths.push_back(path);
-        expected += path + "\t" + path + number + "\n";
-    }
-    std::vector<std::string> preview = {"preview", "--scheme-file", scheme};
-    preview.insert(preview.end(), paths.begin(), paths.end());
-    ProcessResult r = Cli(preview);
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, expected);
-    std::vector<std::string> dryRun = {"rename", "--dry-run", "--scheme-file", scheme};
-    dryRun.insert(dryRun.end(), paths.begin(), paths.end());
-    r = Cli(dryRun);
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, expected + "4 renamed, 0 unchanged, 0 failed\n");
-}
-
-// Files that share a name count as one for the number, each member taking its group's,
-// in the preview as in the dry run.
-TEST_F(PreviewCommand, CompanionsCountAsOneForTheNumber) {
-    const std::string scheme = WriteScheme(
-        "Version=1\nRenameCompanions=true\nReplaceGroup=true\nReplaceEnabled=true\n"
-        "ReplaceRegularExpressions=true\nReplaceText1=.+\nInsertGroup=true\n"
-        "NumberIncEnabled=true\nNumberIncValue=1\n");
-    std::vector<std::string> paths;
-    std::string expected;
-    for (const auto& [name, renamed] : {std::pair{"IMG_1.JPG", "1.JPG"}, {"IMG_1.xmp", "1.xmp"},
-                                        {"IMG_2.JPG", "2.JPG"}}) {
-        const std::string path = (dir_ / name).string();
-        std::ofstream{path};
-        paths.push_back(path);
-        expected += path + "\t" + (dir_ / renamed).string() + "\n";
-    }
-    for (const char* command : {"preview", "rename"}) {
-        std::vector<std::string> args = {command, "--scheme-file", scheme};
-        if (std::string(command) == "rename")
-            args.push_back("--dry-run");
-        args.insert(args.end(), paths.begin(), paths.end());
-        const ProcessResult r = Cli(args);
-        EXPECT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_EQ(r.out.substr(0, expected.size()), expected) << command;
+// The number counts each folder's names on their own with the number per folder, and
+// files that share a name as one with companions, in the preview as in the dry run, whose
+// lines take the prediction's names.
+TEST_F(PreviewCommand, NumbersPerFolderAndForCompanionsAsTheRunGivesThem) {
+    const struct {
+        const char* key;
+        std::vector<std::pair<std::string, std::string>> names; // given, and as renamed
+    } rows[] = {
+        {"NumberPerFolder", {{"x/a", "x/1"}, {"y/b", "y/1"}, {"x/c", "x/2"}, {"y/d", "y/2"}}},
+        {"RenameCompanions",
+         {{"IMG_1.JPG", "1.JPG"}, {"IMG_1.xmp", "1.xmp"}, {"IMG_2.JPG", "2.JPG"}}},
+    };
+    for (const auto& row : rows) {
+        const std::string scheme = WriteScheme(
+            "Version=1\n" + std::string(row.key) +
+            "=true\nReplaceGroup=true\nReplaceEnabled=true\nReplaceRegularExpressions=true\n"
+            "ReplaceText1=.+\nInsertGroup=true\nNumberIncEnabled=true\nNumberIncValue=1\n");
+        std::vector<std::string> preview = {"preview", "--scheme-file", scheme};
+        std::vector<std::string> dryRun = {"rename", "--dry-run", "--scheme-file", scheme};
+        std::string expected;
+        for (const auto& [given, renamed] : row.names) {
+            fs::create_directories((dir_ / given).parent_path());
+            std::ofstream{dir_ / given};
+            preview.push_back((dir_ / given).string());
+            dryRun.push_back((dir_ / given).string());
+            expected += (dir_ / given).string() + "\t" + (dir_ / renamed).string() + "\n";
+        }
+        EXPECT_EQ(Cli(preview).out, expected) << row.key;
+        EXPECT_EQ(Cli(dryRun).out, expected + std::to_string(row.names.size()) +
+                                       " renamed, 0 unchanged, 0 failed\n")
+            << row.key;
     }
 }
 
