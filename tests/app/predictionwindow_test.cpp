@@ -353,30 +353,15 @@ private slots:
     void organizedNamesAreMarked_data() {
         QTest::addColumn<bool>("taken");
         QTest::addColumn<bool>("companions");
-        QTest::addColumn<QStringList>("marks");
-        const auto numbered = [](int row, const char* name) {
-            return QStringLiteral("%1: Would be renamed to \u201c%2\u201d, as the name shown is "
-                                  "taken")
-                .arg(row)
-                .arg(QLatin1String(name));
-        };
-        const auto grouped = [](int row, const char* name) {
-            return QStringLiteral("%1: Would be renamed to \u201c%2\u201d with the files that "
-                                  "share its name")
-                .arg(row)
-                .arg(QLatin1String(name));
-        };
-        QTest::addRow("taken names") << true << false
-                                     << QStringList{numbered(1, "x_b (2).txt"),
-                                                    numbered(2, "x_c (12).txt")};
-        QTest::addRow("companions")
-            << false << true
-            << QStringList{grouped(1, "x_b (2).txt"), grouped(2, "x_c (12).txt"),
-                           grouped(3, "x_d ().txt"), grouped(4, "x_e (2a).txt")};
+        QTest::addColumn<QStringList>("marks"); // "row kind name"
+        QTest::addRow("taken names")
+            << true << false << QStringList{"1 numbered x_b (2).txt", "2 numbered x_c (12).txt"};
+        QTest::addRow("companions") << false << true
+                                    << QStringList{"1 group x_b (2).txt", "2 group x_c (12).txt",
+                                                   "3 group x_d ().txt", "4 group x_e (2a).txt"};
         QTest::addRow("both") << true << true
-                              << QStringList{numbered(1, "x_b (2).txt"),
-                                             numbered(2, "x_c (12).txt"),
-                                             grouped(3, "x_d ().txt"), grouped(4, "x_e (2a).txt")};
+                              << QStringList{"1 numbered x_b (2).txt", "2 numbered x_c (12).txt",
+                                             "3 group x_d ().txt", "4 group x_e (2a).txt"};
     }
     void organizedNamesAreMarked() {
         QFETCH(bool, taken);
@@ -396,13 +381,15 @@ private slots:
             entry.Candidate = candidate;
             prediction.Entries.push_back(entry);
         }
-        const MarkTextSource english = [](const std::string&) { return std::string(); };
         const std::vector<std::string> shown = ShownNames(entries, options);
         const std::vector<std::string>* none = nullptr;
         for (const std::vector<std::string>* ahead : {&shown, none}) {
             QStringList marks;
             for (const TRowMark& mark : MarkRows(entries, prediction, options, nullptr, ahead)) {
-                marks << QStringLiteral("%1: %2").arg(mark.Slot).arg(MarkTip(mark, english));
+                const char* kind = mark.Kind == MarkKind::Numbered    ? "numbered"
+                                   : mark.Kind == MarkKind::Companion ? "group"
+                                                                      : "other";
+                marks << QStringLiteral("%1 %2 %3").arg(mark.Slot).arg(kind).arg(QString::fromStdString(mark.Name));
             }
             QTEST(marks, "marks");
         }
