@@ -34,8 +34,9 @@ using GivenTags = std::vector<std::shared_ptr<const TEntryTags>>;
 GivenTags ReadGivenTags(const RenameOptionSet& options, const std::vector<std::string>& names);
 
 // The lines of `preview` for `names`, the k-th (from 0) computed with the number
-// NumberAtPosition(start, k) (with the number per folder, k counting only the names of its
-// folder), the number the run gives it when all before it are renamed,
+// NumberAtPosition(start, k) (k as NumberPositions counts it: per folder with the number
+// per folder, names shared by companions as one), the number the run gives it when all
+// before it are renamed,
 // and the tags tags[k] (none when `tags` is shorter). A name is split as the rename
 // splits its path (SplitGivenPath): the line shows the path the run gives it. A name the
 // options cannot compute keeps its name; with `tellFaults` a line on stderr says why,

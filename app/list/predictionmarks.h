@@ -81,9 +81,8 @@ bool MarksNeedShownNames(const RenameOptionSet& options);
 bool NumberedFrom(const std::string& name, const std::string& shown, const std::string& form);
 
 // Each entry's new name as the column shows it (the start number plus its slot, or its
-// place in its folder), for
-// MarkRows; they do not hang on the prediction, so they can be made while it runs. Empty
-// once `cancel` is set.
+// place as NumberPositions counts it), for MarkRows; they do not hang on the prediction,
+// so they can be made while it runs. Empty once `cancel` is set.
 std::vector<std::string> ShownNames(const std::vector<TRunEntry>& entries,
                                     const RenameOptionSet& options,
                                     const std::atomic<bool>* cancel = nullptr);

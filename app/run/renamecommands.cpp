@@ -8,10 +8,10 @@
 #include "app/run/renamethread.h"
 #include "app/run/takennumbers.h"
 #include "app/widgets/qttext.h"
+#include "engine/organize.h"
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
 #include "filelist/versioninfo.h"
-#include "engine/organize.h"
 #include "language/dynlang.h"
 #include "language/placeholders.h"
 #include "settings/settings.h"
@@ -33,8 +33,8 @@ TRenameCommands::~TRenameCommands() = default;
 
 void TRenameCommands::Run(bool undoMode, bool marksCurrent) {
     items_.BeginUpdate();
-    // Only taken names numbered make a name other than the one shown, and only marks of
-    // the list as it is tell which was shown.
+    // Another number than the one shown comes only of taken names numbered, and only marks
+    // of the list as it is tell which names were shown.
     std::vector<TShownName> shown;
     if (!undoMode && marksCurrent && ReadOptionsFromControls(tabs_).NumberTakenNames) {
         shown = TakeShownNames(items_, model_);
