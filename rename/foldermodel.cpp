@@ -349,7 +349,9 @@ const TFolderModel::Identity& TFolderModel::IdentityOf(const std::string& disk) 
 }
 
 std::string TFolderModel::ArrivalKey(const TModelFolder& folder, std::string_view name) const {
-    std::string key(reinterpret_cast<const char*>(&folder), sizeof(&folder));
+    // The folder's address, not its first bytes: those are alike in every folder.
+    const TModelFolder* const address = &folder;
+    std::string key(reinterpret_cast<const char*>(&address), sizeof address);
     // Where letter case is ignored, a path may spell the name otherwise than the rename.
     key += folder.ignoresCase_ ? EncodeUtf8(FoldCase(name)) : std::string(name);
     return key;
@@ -602,21 +604,22 @@ RunError TFolderModel::MakeFolder(const std::string& folder, const std::string& 
         return error;
     // A path that no disk walk reaches (it begins with a byte no path holds), so that
     // the walk's caches answer for it.
-    const std::string stands = std::string(1, '\0') + "made" + std::to_string(made_.size());
+    const std::string stands = std::string(1, '\0') + "made" + std::to_string(folders_.size());
     auto folderMade = std::make_unique<TModelFolder>();
     TModelFolder& f = *folderMade;
     f.calls_ = &calls_;
     f.path_ = stands + '/';
     f.device_ = in.device_;
     // Inode numbers from the top of the range, which no real folder here has.
-    f.inode_ = static_cast<ino_t>(~static_cast<ino_t>(0) - made_.size());
+    f.inode_ = static_cast<ino_t>(~static_cast<ino_t>(0) - folders_.size());
     f.ignoresCase_ = in.ignoresCase_;
     f.rules_ = in.rules_;
     f.nameRules_ = in.nameRules_;
     f.nameMax_ = in.nameMax_;
     f.fsType_ = in.fsType_;
     in.Add(made.last);
-    made_.emplace(ArrivalKey(in, made.last), stands);
+    // A folder made under a name a folder made earlier has left since: the new one.
+    made_.insert_or_assign(ArrivalKey(in, made.last), stands);
     identities_.emplace(f.path_, Identity{0, f.device_, f.inode_});
     links_.emplace(stands, std::nullopt);
     byIdentity_.emplace(std::make_pair(f.device_, f.inode_), &f);

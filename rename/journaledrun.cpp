@@ -146,11 +146,17 @@ public:
                 for (std::size_t j = 0; j < moves_.size(); ++j)
                     reverse_.emplace(
                         std::string(moves_[j].Folder) + '\0' + std::string(moves_[j].To), j);
-            if (const auto it = reverse_.find(folder + '\0' + from); it != reverse_.end()) {
-                const TJournalMoveRef& undone = moves_[it->second];
-                actual.Entry = undone.Entry;
-                actual.Temporary = undone.Temporary;
-                actual.Inode = undone.Inode;
+            const TJournalMoveRef* same = nullptr;
+            // The announced move tried again, once the folders it needs were made.
+            if (cursor_ > 0 && SameMove(moves_[cursor_ - 1], folder, from, to))
+                same = &moves_[cursor_ - 1];
+            else if (const auto it = reverse_.find(folder + '\0' + from);
+                     it != reverse_.end() && moves_[it->second].From == to)
+                same = &moves_[it->second];
+            if (same != nullptr) {
+                actual.Entry = same->Entry;
+                actual.Temporary = same->Temporary;
+                actual.Inode = same->Inode;
             }
             broken_ = writer_.Insert(cursor_, actual);
             if (broken_ != 0)

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 #include <linux/magic.h>
 #include <random>
+#include <set>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <sys/wait.h>
@@ -713,6 +714,114 @@ TEST(JournalUndo, ARunKilledBetweenItsLinkAndItsUnlink) {
         const std::string history = RunProcess(cli, {"history"}).out;
         EXPECT_NE(history.find(row.state), std::string::npos) << history;
     }
+}
+
+// The folders below `dir`, relative, each ending in "/".
+std::set<std::string> FoldersBelow(const std::string& dir) {
+    std::set<std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(dir))
+        if (entry.is_directory() && !entry.is_symlink())
+            found.insert(fs::relative(entry.path(), dir).string() + "/");
+    return found;
+}
+
+// A run that makes folders (aNNN into 2024/A/, where 2024/ was there before; bNNN into
+// new/B/, both made), killed with SIGKILL at a chosen call of its move hook (a folder is
+// a move from ""): quillmark-cli undo brings every file back and removes the folders the
+// run made, but never 2024/, which holds the file "old" or nothing.
+void KillAmongFoldersThenUndo(bool emptyFolderThere) {
+    struct Row {
+        const char* what;
+        std::string from, to; // the call to stop at; from "*": the `nth` call of any
+        int nth;
+        bool before; // killed before the call is taken, else after
+    };
+    const std::vector<Row> rows = {
+        {"before the folder that is there is tried", "", "2024", 0, true},
+        {"after the folder in it is made", "", "2024/A", 0, false},
+        {"before a new folder is made", "", "new", 0, true},
+        {"after a new folder is made", "", "new", 0, false},
+        {"after the folder in the new one is made", "", "new/B", 0, false},
+        {"among the moves", "*", "", 90, false},
+        {"after the last move", "*", "", 206, false},
+    };
+    std::vector<std::string> names;
+    for (int i = 1; i <= 100; ++i)
+        for (const char* prefix : {"a", "b"}) {
+            char name[16];
+            std::snprintf(name, sizeof name, "%s%03d", prefix, i);
+            names.push_back(name);
+        }
+    const std::string cli = BinPath("quillmark-cli");
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        RenameFolder dir("/dev/shm"), state("/dev/shm");
+        dir.Make("2024/");
+        if (!emptyFolderThere)
+            dir.Make("2024/old");
+        for (const std::string& name : names)
+            dir.Make(name);
+        const Contents before = dir.Contents();
+        const TJournalPlace place{state.Path() + "Marlowick/Quillmark/", "test"};
+        int stopped[2];
+        ASSERT_EQ(pipe(stopped), 0);
+        const pid_t child = fork();
+        if (child == 0) {
+            close(stopped[0]);
+            ListedFiles list(dir.Path(), names);
+            TMoveFolder folder;
+            int calls = 0;
+            auto stop = [&] {
+                if (write(stopped[1], "k", 1) != 1)
+                    _exit(4);
+                for (;;)
+                    pause();
+            };
+            const std::atomic<bool> goOn{false};
+            RunJournaledRenames(
+                list.items(), Scheme("CreateFolders=true\n" + Pairs({"a:2024/A/a", "b:new/B/b"})),
+                RenameMode::Rename, RunOrder::ListOrder, {}, goOn,
+                [&](const std::string& f, const std::string& from, const std::string& to) {
+                    ++calls;
+                    const bool here =
+                        row.from == "*" ? calls == row.nth : from == row.from && to == row.to;
+                    if (here && row.before)
+                        stop();
+                    const RunError error = folder.MoveOrMake(f, from, to);
+                    if (here)
+                        stop();
+                    return error;
+                },
+                place);
+            _exit(5); // the call to stop at never came
+        }
+        close(stopped[1]);
+        char byte = 0;
+        const bool reached = read(stopped[0], &byte, 1) == 1;
+        close(stopped[0]);
+        kill(child, SIGKILL);
+        int status = 0;
+        waitpid(child, &status, 0);
+        ASSERT_TRUE(reached) << "the run ended with " << status;
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+        const bool madeNew = fs::exists(dir.Path() + "new/");
+        setenv("XDG_STATE_HOME", state.Path().c_str(), 1);
+        const ProcessResult undo = RunProcess(cli, {"undo"});
+        EXPECT_EQ(undo.exitCode, 0) << undo.err;
+        EXPECT_EQ(dir.Contents(), before);
+        EXPECT_EQ(FoldersBelow(dir.Path()), std::set<std::string>{"2024/"})
+            << (madeNew ? "new/ was made" : "new/ was not made yet");
+    }
+}
+
+TEST(JournalUndo, AKilledRunThatMadeFoldersLeavesOnlyTheFoldersThatWereThere) {
+    KillAmongFoldersThenUndo(false);
+}
+
+// The journal of a killed run holds no results, and the folder there before was tried
+// (mkdir found it): its undo takes that folder, empty, for one the run made.
+TEST(JournalUndo, DISABLED_AKilledRunThatMadeFoldersLeavesAnEmptyFolderThatWasThere) {
+    KillAmongFoldersThenUndo(true);
 }
 
 // A journal left open by another quillmark process that still runs is that run going on,

@@ -5,14 +5,17 @@
 
 #include "rename/runerror.h"
 
+#include <iterator>
 #include <ostream>
 #include <string>
 
 namespace qm {
 
 inline std::string ErrorCode(RunError error) {
-    static const char* const kinds[] = {
-        "", "PatternInvalid", "PatternLimit", "NameTooLong", "NameCharacter", "NameEnd"};
+    static const char* const kinds[] = {"",        "PatternInvalid", "PatternLimit",
+                                        "NameTooLong",  "NameCharacter",  "NameEnd",
+                                        "FolderPart",   "FolderIsFile",   "CompanionFailed"};
+    static_assert(std::size(kinds) == static_cast<std::size_t>(RunFault::CompanionFailed) + 1);
     if (error.Fault() == RunFault::None)
         return std::to_string(error.Errno());
     std::string code = kinds[static_cast<int>(error.Fault())];
