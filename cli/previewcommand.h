@@ -36,12 +36,12 @@ GivenTags ReadGivenTags(const RenameOptionSet& options, const std::vector<std::s
 // The lines of `preview` for `names`, the k-th (from 0) computed with the number
 // NumberAtPosition(start, k) (k as NumberPositions counts it: per folder with the number
 // per folder, names shared by companions as one), the number the run gives it when all
-// before it are renamed, and the tags tags[k] (none when `tags` is shorter). A name is split as the rename
-// splits its path (SplitGivenPath): the line shows the path the run gives it. A name the
-// options cannot compute keeps its name; with `tellFaults` a line on stderr says why,
-// one says which character of a new name the drive of its folder refuses (or that it is
-// too long there), and one tells the first tag a name lacks. Returns false when stdout
-// cannot be written.
+// before it are renamed, and the tags tags[k] (none when `tags` is shorter). A name is
+// split as the rename splits its path (SplitGivenPath): the line shows the path the run
+// gives it. A name the options cannot compute keeps its name; with `tellFaults` a line on
+// stderr says why, one says which character of a new name the drive of its folder refuses
+// (or that it is too long there), and one tells the first tag a name lacks. Returns false
+// when stdout cannot be written.
 bool WritePreview(const RenameOptionSet& options, std::int32_t start,
                   const std::vector<std::string>& names, const GivenTags& tags = {},
                   bool tellFaults = false);

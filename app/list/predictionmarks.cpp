@@ -207,9 +207,9 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
                                       : mark.Kind == MarkKind::Shifted
                                           ? mark.Name
                                           : prediction.Entries[unsure[u].entry].Candidate;
-            const std::string made =
-                shown != nullptr ? std::string()
-                                 : ShownName(options, entry, positions[unsure[u].entry]);
+            const std::string made = shown != nullptr
+                                         ? std::string()
+                                         : ShownName(options, entry, positions[unsure[u].entry]);
             const std::string& column = shown != nullptr ? (*shown)[unsure[u].entry] : made;
             if (gets == column) {
                 differs[u] = 0;

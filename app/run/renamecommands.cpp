@@ -52,20 +52,20 @@ void TRenameCommands::Run(bool undoMode, bool marksCurrent) {
         common_.GetKeyedLine("CANCEL"));
     const int changed = RunThread(process, undoMode);
     const int count = items_.Count();
-    const int otherNumbers = shown.empty() ? 0 : CountOtherNumbers(shown, [this](int slot) {
+    const auto now = [this](int slot) {
         const auto lock = items_.ReadLock();
         const TFileItem* entry = items_.Items(slot);
         return entry != nullptr ? entry->Path() + entry->Name() : std::string();
-    }, TakenNameForm());
+    };
+    const int otherNumbers = shown.empty() ? 0 : CountOtherNumbers(shown, now, TakenNameForm());
     if (!journalRan_) {
         ShowJournalProblem(&window_, &program_, false, journalProblem_);
     } else if (settings_.ShowRenameSuccess || changed != count || otherNumbers > 0) {
-        const std::string more =
-            otherNumbers == 0 ? std::string()
-            : otherNumbers == 1
-                ? program_.GetLine("TOOKOTHERNUMBERONE")
-                : FillPlaceholders(program_.GetLine("TOOKOTHERNUMBER"),
-                                   {std::to_string(otherNumbers)});
+        const std::string more = otherNumbers == 0 ? std::string()
+                                 : otherNumbers == 1
+                                     ? program_.GetLine("TOOKOTHERNUMBERONE")
+                                     : FillPlaceholders(program_.GetLine("TOOKOTHERNUMBER"),
+                                                        {std::to_string(otherNumbers)});
         ShowMessage(undoMode ? "UNDONERENAME" : "DONERENAME", changed,
                     (undoMode ? undoable : count) - changed, more);
     }

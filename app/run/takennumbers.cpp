@@ -42,8 +42,8 @@ int CountOtherNumbers(const std::vector<TShownName>& shown,
     for (const TShownName& name : shown) {
         const std::string after = now(name.Slot);
         // Renamed, within its folder or a sub-folder its new name names.
-        if (after.size() <= name.Folder.size() || after.compare(0, name.Folder.size(),
-                                                                name.Folder) != 0)
+        if (after.size() <= name.Folder.size() ||
+            after.compare(0, name.Folder.size(), name.Folder) != 0)
             continue;
         const std::string renamed = after.substr(name.Folder.size());
         if (renamed != name.Name && renamed != name.Shown &&

@@ -293,15 +293,17 @@ TEST(TakenNumbers, OnlyAnotherNumberOfThePlainNameCounts) {
         {"not renamed", {0, "/d/", "a.txt", "x.txt", "x.txt"}, "/d/a.txt", 0},
         {"renamed as shown", {0, "/d/", "a.txt", "x (2).txt", "x.txt"}, "/d/x (2).txt", 0},
         {"the next number", {0, "/d/", "a.txt", "x (2).txt", "x.txt"}, "/d/x (3).txt", 1},
-        {"a number where none was shown", {0, "/d/", "a.txt", "x.txt", "x.txt"},
-         "/d/x (2).txt", 1},
+        {"a number where none was shown", {0, "/d/", "a.txt", "x.txt", "x.txt"}, "/d/x (2).txt", 1},
         {"another name, not numbered", {0, "/d/", "a.txt", "x.txt", "x.txt"}, "/d/y.txt", 0},
-        {"into a sub-folder", {0, "/d/", "a.jpg", "2024/a.jpg", "2024/a.jpg"},
-         "/d/2024/a (2).jpg", 1},
+        {"into a sub-folder",
+         {0, "/d/", "a.jpg", "2024/a.jpg", "2024/a.jpg"},
+         "/d/2024/a (2).jpg",
+         1},
         {"no longer in its folder", {0, "/d/", "a.txt", "x.txt", "x.txt"}, "/e/x (2).txt", 0},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(CountOtherNumbers({row.shown}, [&](int) { return row.now; }, "%1 (%2)"),
+        EXPECT_EQ(CountOtherNumbers(
+                      {row.shown}, [&](int) { return row.now; }, "%1 (%2)"),
                   row.counted)
             << row.what;
     }

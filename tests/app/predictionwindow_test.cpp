@@ -374,8 +374,8 @@ private slots:
         for (const char* candidate :
              {"x_a.txt", "x_b (2).txt", "x_c (12).txt", "x_d ().txt", "x_e (2a).txt"}) {
             const int slot = static_cast<int>(entries.size());
-            entries.push_back({slot, "/x/", std::string(1, char('a' + slot)) + ".txt", {}, false,
-                               {}, {}});
+            entries.push_back(
+                {slot, "/x/", std::string(1, char('a' + slot)) + ".txt", {}, false, {}, {}});
             TPredictedEntry entry;
             entry.Outcome = RenameOutcome::Renamed;
             entry.Candidate = candidate;
@@ -389,7 +389,10 @@ private slots:
                 const char* kind = mark.Kind == MarkKind::Numbered    ? "numbered"
                                    : mark.Kind == MarkKind::Companion ? "group"
                                                                       : "other";
-                marks << QStringLiteral("%1 %2 %3").arg(mark.Slot).arg(kind).arg(QString::fromStdString(mark.Name));
+                marks << QStringLiteral("%1 %2 %3")
+                             .arg(mark.Slot)
+                             .arg(kind)
+                             .arg(QString::fromStdString(mark.Name));
             }
             QTEST(marks, "marks");
         }

@@ -335,10 +335,11 @@ private slots:
         Action(*main, "A_RenameFiles")->trigger();
         QCOMPARE(OnDisk(), QStringLiteral("x_a (2).txt|x_a (3).txt|x_a.txt"));
         QCOMPARE(answers.texts.join(QString()),
-                 marksCurrent ? QStringLiteral("Files renamed: 1\nFiles not renamed: 0\n1 file took "
-                                               "another number than shown, as its name was "
-                                               "taken meanwhile")
-                              : QString());
+                 marksCurrent
+                     ? QStringLiteral("Files renamed: 1\nFiles not renamed: 0\n1 file took "
+                                      "another number than shown, as its name was "
+                                      "taken meanwhile")
+                     : QString());
     }
 
     void plannedOrder_data() {

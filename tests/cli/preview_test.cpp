@@ -103,8 +103,8 @@ TEST_F(PreviewCommand, NumbersPerFolderAndForCompanionsAsTheRunGivesThem) {
             expected += (dir_ / given).string() + "\t" + (dir_ / renamed).string() + "\n";
         }
         EXPECT_EQ(Cli(preview).out, expected) << row.key;
-        EXPECT_EQ(Cli(dryRun).out, expected + std::to_string(row.names.size()) +
-                                       " renamed, 0 unchanged, 0 failed\n")
+        EXPECT_EQ(Cli(dryRun).out,
+                  expected + std::to_string(row.names.size()) + " renamed, 0 unchanged, 0 failed\n")
             << row.key;
     }
 }
