@@ -285,6 +285,7 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
     int entryCount = 0;
     const bool numberRises = mode == RenameMode::Rename && options.NumberIncEnabled;
     RenameOptionSet running = options;
+    TRunningNumbers numbers(running);
     std::vector<TJournalMoveRef> moves;
     moves.reserve(slots);
     std::vector<int> moveOfSlot(slots, -1);
@@ -299,12 +300,16 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
         ++entryCount;
         std::string& candidate = candidates[slot];
         RunError fault;
-        candidate = CandidateName(*entry, running, mode, fault);
+        std::int32_t& number = numbers.For(entry->Path());
+        const std::shared_ptr<const TEntryTags> tags = entry->Tags();
+        candidate = CandidateName(mode, running, number, entry->Name(), entry->CanUndo(),
+                                  entry->PrevName(), fault, tags ? &tags->Values : nullptr,
+                                  entry->HandName().get());
         if (fault)
             unknown[slot] = 1;
         if (fault || candidate == entry->Name())
             continue;
-        running.NumberIncValue = NumberAfterRename(running.NumberIncValue, numberRises);
+        number = NumberAfterRename(number, numberRises);
         // A failure the run will meet is still tried, so it is announced too.
         moveOfSlot[slot] = static_cast<int>(moves.size());
         slotOfMove.push_back(static_cast<int>(slot));

@@ -11,6 +11,7 @@
 //   bool Cancelled(std::size_t slot);          read before each slot; true stops the run
 //   bool Reach(std::size_t slot);              false: an empty slot, stepped over
 //   const std::string& Name() const;           the reached entry's name, before its move
+//   const std::string& Folder() const;         its folder as listed ("" or ending in "/")
 //   bool CanUndo() const; const std::string& PrevName() const;
 //   const TagValues* Tags() const;             its tags (null: none read)
 //   const std::string* HandName() const;       the name typed for it (null: none)
@@ -22,8 +23,9 @@
 //               std::int32_t number, bool numberRose);   after each entry reached
 //   void Step(std::size_t slot);               after each slot, reached or empty
 // `number` is the running number the candidate was made with; `numberRose` says that
-// the success raised it (to `run`'s NumberIncValue, which Settle may read through the
-// options it was handed).
+// the success raised the run's own number (to `run`'s NumberIncValue, which Settle may
+// read through the options it was handed); a folder's own number (NumberPerFolder) rises
+// without it, and the options' number stays.
 
 #include "rename/runrules.h"
 
@@ -36,6 +38,7 @@ namespace qm {
 template <class Walk>
 RenameTally RunListOrderLoop(Walk& walk, RenameOptionSet& run, RenameMode mode) {
     RenameTally tally;
+    TRunningNumbers numbers(run);
     const std::size_t count = walk.Count();
     for (std::size_t slot = 0; slot < count; ++slot) {
         if (walk.Cancelled(slot)) {
@@ -43,7 +46,8 @@ RenameTally RunListOrderLoop(Walk& walk, RenameOptionSet& run, RenameMode mode) 
             break;
         }
         if (walk.Reach(slot)) {
-            const std::int32_t number = run.NumberIncValue;
+            std::int32_t& running = numbers.For(walk.Folder());
+            const std::int32_t number = running;
             std::string candidate;
             RunError error;
             if (!walk.Known(slot, candidate))
@@ -57,8 +61,8 @@ RenameTally RunListOrderLoop(Walk& walk, RenameOptionSet& run, RenameMode mode) 
                 error = walk.Move(slot, candidate);
                 outcome = error == 0 ? RenameOutcome::Renamed : RenameOutcome::Failed;
                 if (outcome == RenameOutcome::Renamed && run.NumberIncEnabled) {
-                    run.NumberIncValue = NumberAfterRename(run.NumberIncValue, true);
-                    rose = true;
+                    running = NumberAfterRename(running, true);
+                    rose = numbers.RunNumberRises();
                 }
             }
             CountOutcome(tally, outcome);

@@ -61,6 +61,9 @@ private:
     std::int32_t NumberAfter(std::int64_t successes) const {
         return NumberAtPosition(options_.NumberIncValue, successes);
     }
+    // Per entry, the counter its successes go to: its folder's with NumberPerFolder, else
+    // the run's one (0).
+    void FindCounters();
     void FollowRenamedFolders();
     // The folder that entry `i`'s file is in now.
     const std::string& PathOf(std::size_t i) const {
@@ -109,7 +112,25 @@ private:
     };
     std::vector<Ordered> order_;
     std::vector<std::string> temporaries_;
+    std::vector<int> counter_;
+    std::size_t counters_ = 1;
 };
+
+void Planner::FindCounters() {
+    const std::size_t count = entries_.size();
+    counter_.assign(count, 0);
+    if (!options_.NumberIncEnabled || !options_.NumberPerFolder)
+        return;
+    std::unordered_map<std::string_view, int> known;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i > 0 && entries_[i].Path == entries_[i - 1].Path) {
+            counter_[i] = counter_[i - 1];
+            continue;
+        }
+        counter_[i] = known.try_emplace(entries_[i].Path, static_cast<int>(known.size())).first->second;
+    }
+    counters_ = std::max<std::size_t>(known.size(), 1);
+}
 
 void Planner::LocateEntries() {
     const std::size_t count = entries_.size();
@@ -406,16 +427,20 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool with
     round_.holder.assign(count, -1);
 
     const bool rises = mode_ == RenameMode::Rename && options_.NumberIncEnabled;
+    const bool perFolder = options_.NumberIncEnabled && options_.NumberPerFolder;
     // The window cancels a prediction often, and a round over a large list takes a while.
     const auto cancelled = [&](std::size_t i) {
         return i % kCancelEvery == 0 && cancel.load(std::memory_order_acquire);
     };
     // The first round hopes that every file before an entry is renamed.
+    FindCounters();
+    std::vector<std::int64_t> successes(counters_, 0);
     for (std::size_t i = 0; i < count; ++i) {
         if (cancelled(i))
             return false;
-        MakeCandidate(i,
-                      rises ? NumberAfter(static_cast<std::int64_t>(i)) : options_.NumberIncValue);
+        std::int64_t& before = successes[static_cast<std::size_t>(counter_[i])];
+        MakeCandidate(i, rises ? NumberAfter(before) : options_.NumberIncValue);
+        ++before;
     }
 
     // Each pass that cannot order the moves blocks at least one more entry.
@@ -424,17 +449,17 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool with
         for (int round = 0; round < kMaxRounds && !settled; ++round) {
             Resolve();
             settled = true;
-            std::int64_t successes = 0;
+            std::fill(successes.begin(), successes.end(), 0);
             for (std::size_t i = 0; i < count; ++i) {
                 if (cancelled(i))
                     return false;
-                const std::int32_t number =
-                    rises ? NumberAfter(successes) : options_.NumberIncValue;
+                std::int64_t& before = successes[static_cast<std::size_t>(counter_[i])];
+                const std::int32_t number = rises ? NumberAfter(before) : options_.NumberIncValue;
                 if (number != round_.number[i]) {
                     settled = false;
                     MakeCandidate(i, number);
                 }
-                successes += round_.fate[i] == Fate::Moves;
+                before += round_.fate[i] == Fate::Moves;
             }
         }
         if (!settled || blocked > count)
@@ -448,12 +473,14 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool with
     places_.reset();
     TPrediction& prediction = plan.Prediction;
     prediction.Entries.resize(count);
+    std::fill(successes.begin(), successes.end(), 0);
     for (std::size_t i = 0; i < count; ++i) {
         TPredictedEntry& out = prediction.Entries[i];
         out.Candidate = std::move(round_.candidate[i]);
         // The number of this moment in undo mode too, as in the prediction in list order.
-        out.Number = options_.NumberIncEnabled ? NumberAfter(prediction.Tally.Renamed)
-                                               : options_.NumberIncValue;
+        std::int64_t& before = successes[static_cast<std::size_t>(counter_[i])];
+        out.Number = options_.NumberIncEnabled ? NumberAfter(before) : options_.NumberIncValue;
+        before += round_.fate[i] == Fate::Moves;
         out.Error = round_.fateError[i];
         out.Outcome = round_.fate[i] == Fate::Stays   ? RenameOutcome::Unchanged
                       : round_.fate[i] == Fate::Fails ? RenameOutcome::Failed
@@ -461,8 +488,10 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool with
         CountOutcome(prediction.Tally, out.Outcome);
     }
     // Undo raises the number with each file back as well, as the run in list order does.
-    prediction.Tally.NumberIncValue =
-        options_.NumberIncEnabled ? NumberAfter(prediction.Tally.Renamed) : options_.NumberIncValue;
+    // A folder's own number leaves the options' one as it was.
+    prediction.Tally.NumberIncValue = options_.NumberIncEnabled && !perFolder
+                                          ? NumberAfter(prediction.Tally.Renamed)
+                                          : options_.NumberIncValue;
     ForgetTables();
     if (withSteps)
         WriteSteps(plan);
@@ -664,7 +693,7 @@ TRenamePlan Planned(const std::vector<TRunEntry>& entries, const RenameOptionSet
         }
     }
     plan.FirstNumber = options.NumberIncValue;
-    plan.NumberRises = options.NumberIncEnabled;
+    plan.NumberRises = options.NumberIncEnabled && !options.NumberPerFolder;
     return plan;
 }
 

@@ -39,6 +39,7 @@ public:
         return true;
     }
     const std::string& Name() const { return entry_->Name; }
+    const std::string& Folder() const { return entry_->Path; }
     bool CanUndo() const { return entry_->CanUndo; }
     const std::string& PrevName() const { return entry_->PrevName; }
     const TagValues* Tags() const { return entry_->Tags ? &entry_->Tags->Values : nullptr; }

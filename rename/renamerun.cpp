@@ -34,6 +34,7 @@ public:
         return true;
     }
     const std::string& Name() const { return old_; }
+    const std::string& Folder() const { return entry_->Path(); }
     bool CanUndo() const { return entry_->CanUndo(); }
     const std::string& PrevName() const { return entry_->PrevName(); }
     // Held for the entry's turn, so that a reader storing new tags meanwhile cannot free them.

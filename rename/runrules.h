@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <utility>
 
 namespace qm {
@@ -83,6 +84,38 @@ inline std::string CandidateName(RenameMode mode, const RenameOptionSet& options
 constexpr std::int32_t NumberAfterRename(std::int32_t number, bool rises) {
     return rises ? NumberAfterSuccess(number) : number;
 }
+
+// The running number an entry is named with: the run's one (the options' NumberIncValue,
+// which then rises with each success), or with NumberPerFolder each folder's own, which
+// starts at the options' value and rises with each success in that folder alone. A
+// folder is its path as the entry lists it.
+class TRunningNumbers {
+public:
+    explicit TRunningNumbers(RenameOptionSet& run)
+        : run_(run), perFolder_(run.NumberPerFolder && run.NumberIncEnabled) {}
+
+    // Whether a success raises the run's own number (and is reported as such).
+    bool RunNumberRises() const { return run_.NumberIncEnabled && !perFolder_; }
+    // The number for an entry of `folder`, to read and to raise.
+    std::int32_t& For(const std::string& folder) {
+        if (!perFolder_)
+            return run_.NumberIncValue;
+        // Entries of one folder mostly come together.
+        if (last_ == nullptr || folder != *lastFolder_) {
+            const auto [it, added] = numbers_.try_emplace(folder, run_.NumberIncValue);
+            lastFolder_ = &it->first;
+            last_ = &it->second;
+        }
+        return *last_;
+    }
+
+private:
+    RenameOptionSet& run_;
+    const bool perFolder_;
+    std::unordered_map<std::string, std::int32_t> numbers_;
+    const std::string* lastFolder_ = nullptr;
+    std::int32_t* last_ = nullptr;
+};
 
 // Counts one entry's outcome into the tally.
 inline void CountOutcome(RenameTally& tally, RenameOutcome outcome) {
