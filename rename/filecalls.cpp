@@ -8,6 +8,7 @@
 #include <linux/fs.h>
 #include <stdio.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
@@ -45,6 +46,14 @@ int TFileCalls::Link(int dir, const char* from, const char* to) {
 
 int TFileCalls::Unlink(int dir, const char* name) {
     return Result(unlinkat(dir, name, 0));
+}
+
+int TFileCalls::MakeFolder(int dir, const char* name) {
+    return Result(mkdirat(dir, name, 0777));
+}
+
+int TFileCalls::RemoveFolder(int dir, const char* name) {
+    return Result(unlinkat(dir, name, AT_REMOVEDIR));
 }
 
 int TFileCalls::LStat(int dir, const char* name, struct stat& st) {

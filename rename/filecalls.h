@@ -29,6 +29,10 @@ public:
     virtual int Link(int dir, const char* from, const char* to);
     // unlinkat(dir, name, 0)
     virtual int Unlink(int dir, const char* name);
+    // mkdirat(dir, name, 0777): the umask takes what the user keeps to themselves
+    virtual int MakeFolder(int dir, const char* name);
+    // unlinkat(dir, name, AT_REMOVEDIR): only an empty folder goes
+    virtual int RemoveFolder(int dir, const char* name);
     // fstatat(dir, name, st, AT_SYMLINK_NOFOLLOW)
     virtual int LStat(int dir, const char* name, struct stat& st);
     // The names in `dir`, one call of `each` per name, "." and ".." left out.

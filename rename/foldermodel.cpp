@@ -433,6 +433,9 @@ TFolderModel::Opened TFolderModel::Walk(std::string disk, std::string_view relat
             if (!folder.Holds(part))
                 return {nullptr, ENOENT};
             entry = ArrivedFrom(folder, part);
+            if (entry.empty() && !made_.empty())
+                if (const auto it = made_.find(ArrivalKey(folder, part)); it != made_.end())
+                    entry = it->second;
         }
         if (entry.empty())
             entry = disk + part;
@@ -575,6 +578,51 @@ void TFolderModel::Apply(const TModelMove& move) {
         arrival.fromName = spareNames_.emplace_back(move.FromName);
     arrivals_.push_back(arrival);
     move.To->arrivedAny_ = true;
+}
+
+RunError TFolderModel::MakeFolder(const std::string& folder, const std::string& relative) {
+    const SplitName made = Split(relative);
+    Opened parent = Resolve(made.parent.empty() ? folder : folder + std::string(made.parent));
+    if (parent.folder == nullptr)
+        return parent.error;
+    TModelFolder& in = *parent.folder;
+    // The kernel's order: the lookup, then the name taken, then the mount, then the
+    // permissions, then the file system's own refusal.
+    if (made.last.empty() || made.last == "." || made.last == "..")
+        return EEXIST;
+    if (const int error = in.LookupError(made.last))
+        return error;
+    if (in.Holds(made.last))
+        return EEXIST;
+    if (in.readOnly_)
+        return EROFS;
+    if (in.writeError_ != 0)
+        return in.writeError_;
+    if (const int error = in.StoreError(made.last))
+        return error;
+    // A path that no disk walk reaches (it begins with a byte no path holds), so that
+    // the walk's caches answer for it.
+    const std::string stands = std::string(1, '\0') + "made" + std::to_string(made_.size());
+    auto folderMade = std::make_unique<TModelFolder>();
+    TModelFolder& f = *folderMade;
+    f.calls_ = &calls_;
+    f.path_ = stands + '/';
+    f.device_ = in.device_;
+    // Inode numbers from the top of the range, which no real folder here has.
+    f.inode_ = static_cast<ino_t>(~static_cast<ino_t>(0) - made_.size());
+    f.ignoresCase_ = in.ignoresCase_;
+    f.rules_ = in.rules_;
+    f.nameRules_ = in.nameRules_;
+    f.nameMax_ = in.nameMax_;
+    f.fsType_ = in.fsType_;
+    in.Add(made.last);
+    made_.emplace(ArrivalKey(in, made.last), stands);
+    identities_.emplace(f.path_, Identity{0, f.device_, f.inode_});
+    links_.emplace(stands, std::nullopt);
+    byIdentity_.emplace(std::make_pair(f.device_, f.inode_), &f);
+    byPath_.emplace(f.path_, Opened{&f, 0});
+    folders_.push_back(std::move(folderMade));
+    return 0;
 }
 
 } // namespace qm

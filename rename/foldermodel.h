@@ -138,6 +138,10 @@ public:
                         TModelMove& move);
     // Makes the names follow a rename that Check allowed.
     void Apply(const TModelMove& move);
+    // The answer mkdirat(folder, relative) would give now (none, EEXIST for any name
+    // there, or the errno value of the way), and on none the folder made, empty, with
+    // its parent's rules: later paths lead into it.
+    RunError MakeFolder(const std::string& folder, const std::string& relative);
     // Tells that `name` in `folder` is checked soon: where the folder is the one the last
     // Check was in, its lookup is started early. Changes nothing.
     void Prefetch(const std::string& folder, std::string_view name) const;
@@ -199,6 +203,9 @@ private:
     std::deque<std::string> spareNames_; // for the rare name a folder keeps no copy of
     std::unordered_map<std::string, std::vector<std::uint32_t>> arrivalsByName_;
     std::size_t arrivalsIndexed_ = 0;
+    // The folders MakeFolder made, by ArrivalKey of their parent and name: the path that
+    // stands for each where the walk would take a path on disk (none exists there).
+    std::unordered_map<std::string, std::string> made_;
     // The last entry folder asked for; the run keeps it open while entries share it.
     std::string lastPath_;
     bool haveLast_ = false;

@@ -3,7 +3,9 @@
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
 #include "rename/folderinodes.h"
+#include "rename/journalundo.h"
 #include "rename/movefile.h"
+#include "rename/organizeloop.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -211,7 +213,7 @@ TJournaledRun BeginThenMove(TJournal header, const TJournalPlace& place,
     MoveEntryFile moveFile = move;
     if (!moveFile)
         moveFile = [&folder](const std::string& f, const std::string& from, const std::string& to) {
-            return folder.Move(f, from, to);
+            return folder.MoveOrMake(f, from, to);
         };
     const TMovesTaken taken = takeMoves(writer, moveFile);
     result.Tally = taken.Tally;
@@ -256,12 +258,80 @@ TJournaledRun RunPlannedJournaled(TFileItems& items, const RenameOptionSet& opti
         });
 }
 
+// A run that organizes (organizeloop.h): what it will do depends on what each folder
+// holds when its turn comes (a taken name numbered, folders made, companions together),
+// so its moves are announced as the prediction in list order finds them, in its order,
+// and the run is checked against them as a planned run is. The folders it makes are
+// not announced: each is written when the run is about to make it, so that an undo
+// after a kill removes only a folder the run went on to make.
+TJournaledRun RunOrganizingJournaled(TFileItems& items, const RenameOptionSet& options,
+                                     const RenameCallbacks& callbacks,
+                                     const std::atomic<bool>& cancel, const MoveEntryFile& move,
+                                     const TJournalPlace& place) {
+    TJournaledRun result;
+    const std::vector<TRunEntry> entries = SnapshotEntries(items);
+    std::vector<TPlanStep> predicted;
+    const TPrediction prediction = PredictListOrderMoves(
+        entries, options, RenameMode::Rename, cancel, TFileCalls::System(), predicted);
+    if (prediction.Tally.Cancelled) {
+        result.Ran = true;
+        result.Tally.Cancelled = true;
+        result.Tally.NumberIncValue = options.NumberIncValue;
+        return result;
+    }
+    std::vector<TJournalMoveRef> moves;
+    moves.reserve(predicted.size());
+    for (const TPlanStep& step : predicted)
+        if (!step.From.empty())
+            moves.push_back({entries[static_cast<std::size_t>(step.Entry)].Slot, false,
+                             step.Folder, step.From, step.To, 0});
+    FolderListings listings;
+    FillInodes(moves, listings);
+    // A file's later moves (a group taken back) leave a name it took in the run.
+    std::unordered_map<int, std::size_t> firstOf;
+    for (std::size_t i = 0; i < moves.size(); ++i) {
+        const auto [it, first] = firstOf.try_emplace(moves[i].Entry, i);
+        if (!first) {
+            moves[i].Inode = moves[it->second].Inode;
+            moves[i].Missing = false;
+        }
+    }
+    return BeginThenMove(
+        Header(RenameMode::Rename, RunOrder::ListOrder, static_cast<int>(entries.size())), place,
+        moves, move, [&](TJournalWriter& writer, const MoveEntryFile& moveFile) {
+            PlanCheck check(writer, moves);
+            const RenameTally tally = RunRenames(
+                items, options, RenameMode::Rename, callbacks, cancel,
+                [&](const std::string& f, const std::string& from, const std::string& to) {
+                    return check.Move(moveFile, f, from, to);
+                });
+            return TMovesTaken{tally, check.Broken()};
+        });
+}
+
 } // namespace
 
 TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& options,
                                   RenameMode mode, RunOrder order, const RenameCallbacks& callbacks,
                                   const std::atomic<bool>& cancel, const MoveEntryFile& move,
                                   const TJournalPlace& place) {
+    // Organizing goes in list order, whatever order was asked for (organizeloop.h).
+    if (mode == RenameMode::Rename && Organizes(options))
+        return RunOrganizingJournaled(items, options, callbacks, cancel, move, place);
+    if (mode == RenameMode::Undo && !place.FoldersOf.empty()) {
+        // Read before the undo writes a journal of its own.
+        const TJournalRead undone = ReadJournal(JournalPath(place.Folder, place.FoldersOf));
+        TJournalPlace plain = place;
+        plain.FoldersOf.clear();
+        TJournaledRun run =
+            RunJournaledRenames(items, options, mode, order, callbacks, cancel, move, plain);
+        if (run.Ran && !run.Tally.Cancelled && undone.Status == TJournalRead::Ok) {
+            const TFoldersRemoved removed = RemoveEmptyFolders(FoldersMade(undone.Journal));
+            run.FoldersRemoved = removed.Removed;
+            run.FoldersKept = removed.Kept;
+        }
+        return run;
+    }
     if (order == RunOrder::Planned)
         return RunPlannedJournaled(items, options, mode, callbacks, cancel, move, place);
 

@@ -328,7 +328,40 @@ std::vector<char> TakenBack(const TJournal& journal, const std::vector<TJournal>
 
 } // namespace
 
+std::vector<std::string> FoldersMade(const TJournal& journal) {
+    std::vector<std::string> folders;
+    for (std::size_t i = journal.Moves.size(); i-- > 0;) {
+        const TJournalMove& m = journal.Moves[i];
+        if (m.From.empty() && !m.To.empty() && m.Result != MoveResult::Failed &&
+            m.Result != MoveResult::NotReached)
+            folders.push_back(m.Folder + m.To);
+    }
+    return folders;
+}
+
+TFoldersRemoved RemoveEmptyFolders(const std::vector<std::string>& folders) {
+    TFoldersRemoved removed;
+    for (const std::string& folder : folders) {
+        const int error = TFileCalls::System().RemoveFolder(AT_FDCWD, folder.c_str());
+        if (error == 0)
+            ++removed.Removed;
+        else if (error != ENOENT)
+            ++removed.Kept;
+    }
+    return removed;
+}
+
 TUndoPlan PlanUndo(const TJournal& journal, const std::vector<TJournal>& undos) {
+    // The folders made are no moves: they go once the files have left them.
+    if (std::any_of(journal.Moves.begin(), journal.Moves.end(),
+                    [](const TJournalMove& m) { return m.From.empty(); })) {
+        TJournal moves = journal;
+        std::erase_if(moves.Moves, [](const TJournalMove& m) { return m.From.empty(); });
+        TUndoPlan plan = PlanUndo(moves, undos);
+        if (journal.Started)
+            plan.Folders = FoldersMade(journal);
+        return plan;
+    }
     TUndoPlan plan;
     plan.Entries = journal.EntryCount;
     if (!journal.Started)
@@ -541,6 +574,8 @@ TUndoResult UndoJournal(const std::string& path, const TJournal& journal,
     }
     result.Tally = CountUndo(plan, result.Run.Errors);
     result.Tally.Cancelled = cancel.load();
+    if (!result.Tally.Cancelled)
+        result.Folders = RemoveEmptyFolders(plan.Folders);
     // Any failure leaves the run partly undone, also a file gone for good: "undone" says
     // that every file is back.
     if (!result.Tally.Cancelled && result.Failures.empty()) {

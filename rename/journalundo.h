@@ -54,7 +54,21 @@ struct TUndoPlan {
     std::vector<TJournalMove> Moves; // from the current name back, in the order to take
     std::vector<TUndoFailure> Failures;
     int Entries = 0; // the run's entries
+    // The folders the run made (FoldersMade), removed after the moves where empty.
+    std::vector<std::string> Folders;
 };
+
+// The folders a run made for its new names, last made first: each that its journal
+// recorded (a move from no name) but those the run found there already. Recorded
+// before each was made, so a run killed in between names one that may not exist.
+std::vector<std::string> FoldersMade(const TJournal& journal);
+
+// Removes each of `folders` that is empty, in order, never one that holds anything.
+struct TFoldersRemoved {
+    int Removed = 0;
+    int Kept = 0; // not empty (or not removable): left as it is
+};
+TFoldersRemoved RemoveEmptyFolders(const std::vector<std::string>& folders);
 
 // What undoing `journal` takes now; reads the disk, changes nothing. `undos` are the
 // journals of the undos of it taken before (UndosOf), oldest first.
@@ -82,6 +96,8 @@ struct TUndoResult {
     // Every entry came back, and the run was marked undone (unless MarkProblem); false:
     // the run is partly undone, Tally.Failed entries are not back.
     bool Complete = false;
+    // The folders the run made: removed, and left because they hold other files.
+    TFoldersRemoved Folders;
 };
 
 // Takes `journal` (read from `path`, with its earlier undos from place.Folder) back as a

@@ -27,6 +27,7 @@
 // read through the options it was handed); a folder's own number (NumberPerFolder) rises
 // without it, and the options' number stays.
 
+#include "rename/organizeloop.h"
 #include "rename/runrules.h"
 
 #include <cstddef>
@@ -37,6 +38,8 @@ namespace qm {
 
 template <class Walk>
 RenameTally RunListOrderLoop(Walk& walk, RenameOptionSet& run, RenameMode mode) {
+    if (mode == RenameMode::Rename && Organizes(run))
+        return RunOrganizingLoop(walk, run);
     RenameTally tally;
     TRunningNumbers numbers(run);
     const std::size_t count = walk.Count();

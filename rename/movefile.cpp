@@ -235,20 +235,8 @@ RunError TMoveFolder::Move(const std::string& folder, const std::string& from,
                            const std::string& to) {
     if (const int refused = RefusedNames(from, to))
         return refused;
-    if (!open_ || folder != path_) {
-        if (open_ && dir_ != AT_FDCWD)
-            calls_.CloseFolder(dir_);
-        open_ = false;
-        dir_ = AT_FDCWD;
-        if (!folder.empty()) {
-            if (const int error = calls_.OpenFolder(folder.c_str(), dir_))
-                return error;
-        }
-        path_ = folder;
-        open_ = true;
-        names_.reset();
-        rules_ = devices_.Of(calls_, dir_);
-    }
+    if (const int error = Open(folder))
+        return error;
     // Some drivers lose the file they are asked to give a name they cannot store.
     if (const RunError refused = NameRuleError(rules_, to))
         return refused;
@@ -263,6 +251,38 @@ RunError TMoveFolder::Move(const std::string& folder, const std::string& from,
             names_->Add(to);
     }
     return error;
+}
+
+RunError TMoveFolder::MakeFolder(const std::string& folder, const std::string& relative) {
+    if (relative.empty())
+        return ENOENT;
+    if (const int error = Open(folder))
+        return error;
+    // With the user's umask, as any folder they make.
+    return calls_.MakeFolder(dir_, relative.c_str());
+}
+
+RunError TMoveFolder::MoveOrMake(const std::string& folder, const std::string& from,
+                                 const std::string& to) {
+    return from.empty() ? MakeFolder(folder, to) : Move(folder, from, to);
+}
+
+int TMoveFolder::Open(const std::string& folder) {
+    if (!open_ || folder != path_) {
+        if (open_ && dir_ != AT_FDCWD)
+            calls_.CloseFolder(dir_);
+        open_ = false;
+        dir_ = AT_FDCWD;
+        if (!folder.empty()) {
+            if (const int error = calls_.OpenFolder(folder.c_str(), dir_))
+                return error;
+        }
+        path_ = folder;
+        open_ = true;
+        names_.reset();
+        rules_ = devices_.Of(calls_, dir_);
+    }
+    return 0;
 }
 
 } // namespace qm

@@ -66,9 +66,17 @@ public:
     TMoveFolder& operator=(const TMoveFolder&) = delete;
 
     RunError Move(const std::string& folder, const std::string& from, const std::string& to);
+    // Makes the folder `relative` in `folder` (mkdirat: EEXIST for any name there).
+    RunError MakeFolder(const std::string& folder, const std::string& relative);
+    // MakeFolder(folder, to) when `from` is empty, else Move: a run that makes folders
+    // hands them to the same hook as its moves (MoveEntryFile), and so to its journal.
+    RunError MoveOrMake(const std::string& folder, const std::string& from, const std::string& to);
 
 private:
     struct FolderNames;
+
+    // Opens `folder` unless it is the one open; 0 or the errno value.
+    int Open(const std::string& folder);
 
     bool OnlyTheCaseDiffers(const std::string& from, const std::string& to);
 

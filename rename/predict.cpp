@@ -21,8 +21,9 @@ constexpr std::size_t kPrefetchAhead = 4;
 class ModelWalk {
 public:
     ModelWalk(const std::vector<TRunEntry>& entries, std::vector<TPredictedEntry>& out,
-              const std::atomic<bool>& cancel, TFileCalls& calls)
-        : entries_(entries), out_(out), cancel_(cancel), folders_(calls) {
+              const std::atomic<bool>& cancel, TFileCalls& calls,
+              std::vector<TPlanStep>* moves = nullptr)
+        : entries_(entries), out_(out), cancel_(cancel), folders_(calls), moves_(moves) {
         out_.reserve(entries.size());
     }
 
@@ -45,24 +46,46 @@ public:
     const TagValues* Tags() const { return entry_->Tags ? &entry_->Tags->Values : nullptr; }
     const std::string* HandName() const { return entry_->HandName.get(); }
     bool Known(std::size_t, std::string&) const { return false; }
-    RunError Move(std::size_t, const std::string& candidate) {
-        const RunError error = folders_.Check(entry_->Path, entry_->Name, candidate, move_);
-        if (error == 0)
-            folders_.Apply(move_);
+    RunError Move(std::size_t i, const std::string& candidate) {
+        return Take(i, entry_->Name, candidate);
+    }
+    RunError MoveBack(std::size_t i, const std::string& from) { return Take(i, from, entry_->Name); }
+    RunError MakeFolder(std::size_t i, const std::string& relative) {
+        const RunError error = folders_.MakeFolder(entry_->Path, relative);
+        if (error == 0 && moves_ != nullptr)
+            moves_->push_back({static_cast<int>(i), TPlanStep::Final, entry_->Path, {}, relative});
         return error;
     }
-    void Settle(std::size_t, RenameOutcome outcome, std::string&& candidate, RunError error,
+    TCompanionEntry Peek(std::size_t i) const {
+        const TRunEntry& e = entries_[i];
+        return {e.Path, e.Name, e.HandName != nullptr};
+    }
+    void Settle(std::size_t i, RenameOutcome outcome, std::string&& candidate, RunError error,
                 std::int32_t number, bool) {
+        // Entries come in order but for the companions of a group, settled together.
+        if (out_.size() <= i)
+            out_.resize(i + 1);
         // Braces: clang before 16 takes no parenthesised aggregate init.
-        out_.push_back({outcome, std::move(candidate), error, number});
+        out_[i] = {outcome, std::move(candidate), error, number};
     }
     void Step(std::size_t) const {}
 
 private:
+    RunError Take(std::size_t i, const std::string& from, const std::string& to) {
+        const RunError error = folders_.Check(entry_->Path, from, to, move_);
+        if (error == 0) {
+            folders_.Apply(move_);
+            if (moves_ != nullptr)
+                moves_->push_back({static_cast<int>(i), TPlanStep::Final, entry_->Path, from, to});
+        }
+        return error;
+    }
+
     const std::vector<TRunEntry>& entries_;
     std::vector<TPredictedEntry>& out_;
     const std::atomic<bool>& cancel_;
     TFolderModel folders_;
+    std::vector<TPlanStep>* moves_;
     TModelMove move_;
     const TRunEntry* entry_ = nullptr;
 };
@@ -93,10 +116,22 @@ TPrediction PredictListOrder(const std::vector<TRunEntry>& entries, const Rename
     return prediction;
 }
 
+TPrediction PredictListOrderMoves(const std::vector<TRunEntry>& entries,
+                                  const RenameOptionSet& options, RenameMode mode,
+                                  const std::atomic<bool>& cancel, TFileCalls& calls,
+                                  std::vector<TPlanStep>& moves) {
+    TPrediction prediction;
+    ModelWalk walk(entries, prediction.Entries, cancel, calls, &moves);
+    RenameOptionSet run = options;
+    prediction.Tally = RunListOrderLoop(walk, run, mode);
+    return prediction;
+}
+
 TPrediction PredictRenames(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
                            RenameMode mode, RunOrder order, const std::atomic<bool>& cancel,
                            TFileCalls& calls) {
-    if (order == RunOrder::Planned)
+    // A run that organizes goes in list order (see RunJournaledRenames).
+    if (order == RunOrder::Planned && !(mode == RenameMode::Rename && Organizes(options)))
         return PredictPlanned(entries, options, mode, cancel, calls);
     return PredictListOrder(entries, options, mode, cancel, calls);
 }

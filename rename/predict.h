@@ -82,6 +82,16 @@ TPrediction PredictRenames(const std::vector<TRunEntry>& entries, const RenameOp
                            RenameMode mode, RunOrder order, const std::atomic<bool>& cancel,
                            TFileCalls& calls = TFileCalls::System());
 
+struct TPlanStep;
+
+// PredictRenames in list order, and besides every change the run would make on disk, in
+// its order: each rename (Entry, Folder, From, To) and each folder made (From "", To the
+// folder relative to Folder), for a journal to announce.
+TPrediction PredictListOrderMoves(const std::vector<TRunEntry>& entries,
+                                  const RenameOptionSet& options, RenameMode mode,
+                                  const std::atomic<bool>& cancel, TFileCalls& calls,
+                                  std::vector<TPlanStep>& moves);
+
 // PredictRenames in list order, the one order that needs no planning (a planned run whose
 // numbering never settles falls back on it, plan.h).
 TPrediction PredictListOrder(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,

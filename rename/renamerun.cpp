@@ -47,8 +47,16 @@ public:
     RunError Move(std::size_t slot, const std::string& candidate) {
         if (callbacks_.OnNames)
             callbacks_.OnNames(static_cast<int>(slot), old_, candidate);
-        return move_ ? move_(entry_->Path(), old_, candidate)
-                     : folder_.Move(entry_->Path(), old_, candidate);
+        return Take(old_, candidate);
+    }
+    RunError MoveBack(std::size_t, const std::string& from) { return Take(from, old_); }
+    // A move from no name makes the folder (TMoveFolder::MoveOrMake), through the same hook.
+    RunError MakeFolder(std::size_t, const std::string& relative) { return Take({}, relative); }
+    TCompanionEntry Peek(std::size_t slot) const {
+        const TFileItem* item = items_.Items(static_cast<int>(slot));
+        if (item == nullptr)
+            return {{}, {}, true};
+        return {item->Path(), item->Name(), item->HandName() != nullptr};
     }
     void Settle(std::size_t slot, RenameOutcome outcome, const std::string& candidate,
                 RunError error, std::int32_t, bool numberRose) {
@@ -73,6 +81,11 @@ public:
     }
 
 private:
+    RunError Take(const std::string& from, const std::string& to) {
+        return move_ ? move_(entry_->Path(), from, to)
+                     : folder_.MoveOrMake(entry_->Path(), from, to);
+    }
+
     TFileItems& items_;
     const RenameOptionSet& run_;
     const RenameMode mode_;

@@ -30,7 +30,9 @@ class TFileItems;
 // failure (an errno value, or a name the drive refuses), after which the disk must be as
 // before. Anything that wants to see or steer
 // each move (a journal, a step that parks files in the way under temporary names) wraps
-// the default, which is MoveFileNoReplace.
+// the default, which is MoveFileNoReplace. A run that makes folders (CreateFolders) hands
+// each folder it makes to the same hook as a move from the empty name to the folder
+// (relative to `folder`), which the default makes (TMoveFolder::MoveOrMake).
 using MoveEntryFile = std::function<RunError(const std::string& folder, const std::string& from,
                                              const std::string& to)>;
 

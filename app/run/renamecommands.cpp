@@ -69,7 +69,9 @@ int TRenameCommands::RunThread(TRenameProcess& process, bool undoMode) {
     const RunOrder order = settings_.PlanRenameOrder ? RunOrder::Planned : RunOrder::ListOrder;
     TRenameThread thread(items_, ReadOptionsFromControls(tabs_), undoMode, process.FilesSinceTick,
                          move_, order);
-    thread.SetJournal({JournalFolder(), versionInfo_.GetInfo(TVersionInfo::InfoLongVersion)});
+    // Undo takes back the last run, and with it the folders that run made.
+    thread.SetJournal({JournalFolder(), versionInfo_.GetInfo(TVersionInfo::InfoLongVersion),
+                       undoMode ? lastRunId_ : std::string()});
     connect(&process, &TRenameProcess::stopRequested, this, [this] {
         if (thread_ != nullptr) {
             thread_->Cancel();
@@ -92,6 +94,8 @@ int TRenameCommands::RunThread(TRenameProcess& process, bool undoMode) {
     process_ = nullptr;
     journalRan_ = thread.Ran();
     journalProblem_ = thread.JournalProblem();
+    if (!undoMode && thread.Ran())
+        lastRunId_ = thread.RunId();
     // The run's own count: an entry that a cancelled run never reached still carries the
     // mark of the run before, and counting it would report files this run did not touch.
     return thread.Tally().Renamed;

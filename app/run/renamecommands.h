@@ -75,6 +75,8 @@ private:
     // How the last run's journal went (see TRenameThread::Ran).
     bool journalRan_ = true;
     std::string journalProblem_;
+    // The journal of the last run the window made, whose folders its undo removes.
+    std::string lastRunId_;
 };
 
 } // namespace qm
