@@ -17,7 +17,7 @@
 //     in rounds, each on a fresh tree, the command first; the command must leave exactly
 //     those names. The time is the command's median, x_plain_loop the ratio of the
 //     medians (x_plain_loop_cpu of the processor times: the child's user + system against
-//     the loop's thread).
+//     the loop's thread), journal_KiB the size of the command's journal.
 //
 // Every case checks its outcome (no file failed, with the organizing options exactly the
 // taken names numbered, every file under its predicted name) and fails rather than
@@ -33,6 +33,7 @@
 #include "bench/support/renamefiles.h"
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
+#include "rename/journal.h"
 #include "rename/predict.h"
 #include "settings/optionschemas.h"
 
@@ -382,6 +383,10 @@ void RenameCommand(benchmark::State& state) {
             }
             const qm::bench::ChildRun run = qm::bench::RunChild(argv, out);
             command.Add(run.Seconds, run.CpuSeconds);
+            const std::vector<std::string> journals = qm::JournalFiles(qm::JournalFolder());
+            if (!journals.empty())
+                state.counters["journal_KiB"] =
+                    static_cast<double>(fs::file_size(journals.back())) / 1024.0;
             const bool commandRight = run.Exited && run.ExitCode == 0 && HoldsExactly(root, after);
             fs::remove_all(root);
             if (!commandRight) {
