@@ -98,6 +98,9 @@ TEST(Organize, EachOptionAsPredictedAndUndone) {
          {"!a.jpg"}, {"x"}, {"x/"}},
         {"a part \"..\"", {"a.jpg"}, {"a.jpg"}, folders + "../\n", {"!a.jpg"}, {}, {}},
         {"a name from the root", {"a.jpg"}, {"a.jpg"}, folders + "/tmp/\n", {"!a.jpg"}, {}, {}},
+        {"a name with no name after its folder", {"a"}, {"a"},
+         "CreateFolders=true\nReplaceGroup=true\nReplaceEnabled=true\nReplaceText1=a:x/\n",
+         {"!a"}, {}, {"x"}},
         {"without the option no folder is made", {"a.jpg"}, {"a.jpg"},
          "InsertGroup=true\nInsertFront=true\nInsertFrontText=x/\n", {"!a.jpg"}, {}, {"x"}},
         {"taken names numbered, on disk and in the run",
@@ -181,6 +184,33 @@ TEST(Organize, EachOptionAsPredictedAndUndone) {
                     EXPECT_FALSE(Exists(dir.Path() + path)) << "made, so removed: " << path;
             EXPECT_FALSE(Exists(dir.Path() + "x/y/z/"));
         }
+}
+
+// A name shown as free and taken by another program before the run gets there: the run
+// takes the next free number and replaces nothing; the name it took differs from the
+// one shown, which is how the window tells the user.
+TEST(Organize, ANameTakenMeanwhileGetsTheNextNumber) {
+    RenameFolder dir;
+    for (const char* name : {"a.jpg", "a1.jpg"})
+        dir.Make(name);
+    ListedFiles files(dir.Path(), {"a1.jpg"});
+    const RenameOptionSet options = Scheme("NumberTakenNames=true\n" + Pairs({"1:"}));
+    const TPrediction shown = PredictRenames(SnapshotEntries(files.items()), options,
+                                             RenameMode::Rename, RunOrder::ListOrder, kGoOn);
+    ASSERT_EQ(shown.Entries.at(0).Candidate, "a (2).jpg");
+    dir.Make("a (2).jpg");
+    RenameFolder journals;
+    const TJournaledRun run =
+        RunJournaledRenames(files.items(), options, RenameMode::Rename, RunOrder::ListOrder, {},
+                            kGoOn, {}, TJournalPlace{journals.Path(), ""});
+    EXPECT_EQ(run.Tally.Renamed, 1);
+    EXPECT_EQ(files[0].Name(), "a (3).jpg");
+    EXPECT_EQ(dir.Contents().at("a (2).jpg"), std::vector<std::string>{"a (2).jpg"});
+    const std::string path = JournalPath(journals.Path(), run.RunId);
+    EXPECT_TRUE(UndoJournal(path, ReadJournal(path).Journal, TJournalPlace{journals.Path(), ""},
+                            kGoOn)
+                    .Complete);
+    EXPECT_EQ(dir.Contents().at("a1.jpg"), std::vector<std::string>{"a1.jpg"});
 }
 
 } // namespace
