@@ -276,7 +276,7 @@ TJournaledRun RunOrganizingJournaled(TFileItems& items, const RenameOptionSet& o
                                      const TJournalPlace& place) {
     TJournaledRun result;
     const std::vector<TRunEntry> entries = SnapshotEntries(items);
-    std::vector<TPlanStep> predicted;
+    std::vector<TPredictedMove> predicted;
     const TPrediction prediction = PredictListOrderMoves(
         entries, options, RenameMode::Rename, cancel, TFileCalls::System(), predicted);
     if (prediction.Tally.Cancelled) {
@@ -289,31 +289,32 @@ TJournaledRun RunOrganizingJournaled(TFileItems& items, const RenameOptionSet& o
     std::vector<char> refused;
     moves.reserve(predicted.size());
     refused.reserve(predicted.size());
-    for (const TPlanStep& step : predicted)
-        if (!step.From.empty()) {
-            moves.push_back({entries[static_cast<std::size_t>(step.Entry)].Slot, false,
-                             step.Folder, step.From, step.To, 0});
-            refused.push_back(step.Refused);
-        }
+    for (const TPredictedMove& step : predicted) {
+        if (step.What == TPredictedMove::Folder)
+            continue;
+        const TRunEntry& entry = entries[static_cast<std::size_t>(step.Entry)];
+        const bool back = step.What == TPredictedMove::Back;
+        moves.push_back({entry.Slot, false, entry.Path, back ? step.To : entry.Name,
+                         back ? entry.Name : step.To, 0});
+        refused.push_back(step.Refused);
+    }
     FolderListings listings;
     FillInodes(moves, listings);
     // A move from a name that an earlier move of the run gave (a group taken back, a name
     // listed twice whose first file left it for another) moves that move's file.
+    // (A name left stays in the table: a later move from it finds no file, and its inode
+    // does not matter.)
     std::unordered_map<std::string_view, std::size_t> arrived;
+    arrived.reserve(moves.size());
     for (std::size_t i = 0; i < moves.size(); ++i) {
         TJournalMoveRef& m = moves[i];
-        if (!arrived.empty())
-            if (const auto it = arrived.find(m.From);
-                it != arrived.end() && moves[it->second].Folder == m.Folder) {
-                m.Inode = moves[it->second].Inode;
-                m.Missing = false;
-            }
-        if (refused[i])
-            continue;
         if (const auto it = arrived.find(m.From);
-            it != arrived.end() && moves[it->second].Folder == m.Folder)
-            arrived.erase(it);
-        arrived.insert_or_assign(m.To, i);
+            it != arrived.end() && moves[it->second].Folder == m.Folder) {
+            m.Inode = moves[it->second].Inode;
+            m.Missing = false;
+        }
+        if (!refused[i])
+            arrived.insert_or_assign(m.To, i);
     }
     return BeginThenMove(
         Header(RenameMode::Rename, RunOrder::ListOrder, static_cast<int>(entries.size())), place,

@@ -36,8 +36,6 @@ struct TPlanStep {
     std::string Folder; // the entry's folder ("" or ending in "/")
     std::string From;   // relative to Folder
     std::string To;     // relative to Folder; may hold "/" (into an existing sub-folder)
-    // For PredictListOrderMoves: the move will be refused (its entry tries another).
-    bool Refused = false;
 };
 
 // The steps come in units, and a run stops (on cancel) only between units: a Final step

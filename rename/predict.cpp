@@ -22,7 +22,7 @@ class ModelWalk {
 public:
     ModelWalk(const std::vector<TRunEntry>& entries, std::vector<TPredictedEntry>& out,
               const std::atomic<bool>& cancel, TFileCalls& calls,
-              std::vector<TPlanStep>* moves = nullptr)
+              std::vector<TPredictedMove>* moves = nullptr)
         : entries_(entries), out_(out), cancel_(cancel), folders_(calls), moves_(moves) {
         out_.reserve(entries.size());
     }
@@ -47,13 +47,15 @@ public:
     const std::string* HandName() const { return entry_->HandName.get(); }
     bool Known(std::size_t, std::string&) const { return false; }
     RunError Move(std::size_t i, const std::string& candidate) {
-        return Take(i, entry_->Name, candidate);
+        return Take(i, entry_->Name, candidate, TPredictedMove::Rename, candidate);
     }
-    RunError MoveBack(std::size_t i, const std::string& from) { return Take(i, from, entry_->Name); }
+    RunError MoveBack(std::size_t i, const std::string& from) {
+        return Take(i, from, entry_->Name, TPredictedMove::Back, from);
+    }
     RunError MakeFolder(std::size_t i, const std::string& relative) {
         const RunError error = folders_.MakeFolder(entry_->Path, relative);
         if (error == 0 && moves_ != nullptr)
-            moves_->push_back({static_cast<int>(i), TPlanStep::Final, entry_->Path, {}, relative});
+            moves_->push_back({static_cast<int>(i), TPredictedMove::Folder, false, relative});
         return error;
     }
     TCompanionEntry Peek(std::size_t i) const {
@@ -74,13 +76,13 @@ private:
     // Every move the run will try is written down, those it will see refused as well (a
     // taken name before its numbered form, a move before its folders are made), so that
     // a journal announcing them is not written to during the run.
-    RunError Take(std::size_t i, const std::string& from, const std::string& to) {
+    RunError Take(std::size_t i, const std::string& from, const std::string& to,
+                  TPredictedMove::Kind what, const std::string& other) {
         const RunError error = folders_.Check(entry_->Path, from, to, move_);
         if (error == 0)
             folders_.Apply(move_);
         if (moves_ != nullptr)
-            moves_->push_back(
-                {static_cast<int>(i), TPlanStep::Final, entry_->Path, from, to, error != 0});
+            moves_->push_back({static_cast<int>(i), what, error != 0, other});
         return error;
     }
 
@@ -88,7 +90,7 @@ private:
     std::vector<TPredictedEntry>& out_;
     const std::atomic<bool>& cancel_;
     TFolderModel folders_;
-    std::vector<TPlanStep>* moves_;
+    std::vector<TPredictedMove>* moves_;
     TModelMove move_;
     const TRunEntry* entry_ = nullptr;
 };
@@ -122,7 +124,7 @@ TPrediction PredictListOrder(const std::vector<TRunEntry>& entries, const Rename
 TPrediction PredictListOrderMoves(const std::vector<TRunEntry>& entries,
                                   const RenameOptionSet& options, RenameMode mode,
                                   const std::atomic<bool>& cancel, TFileCalls& calls,
-                                  std::vector<TPlanStep>& moves) {
+                                  std::vector<TPredictedMove>& moves) {
     TPrediction prediction;
     ModelWalk walk(entries, prediction.Entries, cancel, calls, &moves);
     RenameOptionSet run = options;

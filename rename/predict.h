@@ -82,16 +82,26 @@ TPrediction PredictRenames(const std::vector<TRunEntry>& entries, const RenameOp
                            RenameMode mode, RunOrder order, const std::atomic<bool>& cancel,
                            TFileCalls& calls = TFileCalls::System());
 
-struct TPlanStep;
+// A call the run makes on disk, in the folder of its entry (TRunEntry::Path).
+struct TPredictedMove {
+    enum Kind : std::uint8_t {
+        Rename, // the entry's file from its name to To
+        Back,   // the entry's file from To back to its name (a group taken back)
+        Folder, // the folder To made
+    };
+    int Entry = -1; // index into the entries
+    Kind What = Rename;
+    bool Refused = false; // the run will see it refused (and try another, or fail)
+    std::string To;
+};
 
 // PredictRenames in list order, and besides every call the run would make on disk, in
-// its order: each rename it tries (Entry, Folder, From, To), also one it will see
-// refused, and each folder it makes (From "", To the folder relative to Folder), for a
-// journal to announce.
+// its order: each rename it tries, also one it will see refused, and each folder it
+// makes, for a journal to announce.
 TPrediction PredictListOrderMoves(const std::vector<TRunEntry>& entries,
                                   const RenameOptionSet& options, RenameMode mode,
                                   const std::atomic<bool>& cancel, TFileCalls& calls,
-                                  std::vector<TPlanStep>& moves);
+                                  std::vector<TPredictedMove>& moves);
 
 // PredictRenames in list order, the one order that needs no planning (a planned run whose
 // numbering never settles falls back on it, plan.h).
