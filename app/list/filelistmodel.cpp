@@ -145,6 +145,10 @@ QString TFileListModel::CellText(const TFileItem& entry, ColumnId id, int row) c
     case ColumnId::NewName:
         if (const std::shared_ptr<const std::string>& hand = entry.HandName())
             return Q(*hand);
+        // What organizing gives a row (a taken name numbered, a companion's shared name)
+        // is known only from the prediction: the column shows what the file will be called.
+        if (const TRowMark* mark = MarkOf(row); mark != nullptr && ShowsMarkName(*mark))
+            return Q(mark->Name);
         return OptionsName(entry, row);
     case ColumnId::PrevName:
         return Q(entry.PrevName());
@@ -320,8 +324,9 @@ void TFileListModel::SetMarks(std::vector<TRowMark> marks) {
         return;
     marks_ = std::move(marks);
     counts_ = CountMarks(marks_);
-    NewNameColumnChanged({Qt::DecorationRole, Qt::ForegroundRole, Qt::ToolTipRole,
-                          Qt::AccessibleDescriptionRole});
+    // The text too: a numbered or a companion's name is shown from the marks.
+    NewNameColumnChanged({Qt::DisplayRole, Qt::DecorationRole, Qt::ForegroundRole,
+                          Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
 }
 
 const TRowMark* TFileListModel::MarkOf(int row) const {
@@ -329,6 +334,10 @@ const TRowMark* TFileListModel::MarkOf(int row) const {
         std::lower_bound(marks_.begin(), marks_.end(), row,
                          [](const TRowMark& mark, int slot) { return mark.Slot < slot; });
     return at != marks_.end() && at->Slot == row ? &*at : nullptr;
+}
+
+bool TFileListModel::ShowsMarkName(const TRowMark& mark) {
+    return mark.Kind == MarkKind::Numbered || mark.Kind == MarkKind::Companion;
 }
 
 QVariant TFileListModel::MarkData(int row, int role) const {
@@ -339,6 +348,10 @@ QVariant TFileListModel::MarkData(int row, int role) const {
         return QVariant();
     const TRowMark* mark = MarkOf(row);
     if (mark == nullptr)
+        return QVariant();
+    // A name the column shows from the prediction is what the user asked for, no warning:
+    // its tool tip says where it comes from.
+    if (ShowsMarkName(*mark) && (role == Qt::DecorationRole || role == Qt::ForegroundRole))
         return QVariant();
     switch (role) {
     case Qt::DecorationRole:

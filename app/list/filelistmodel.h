@@ -82,6 +82,8 @@ public:
     int MarkCount() const { return counts_.Run; }
     const TMarkCounts& MarkCounts() const { return counts_; }
     // The mark of `row`, or nullptr.
+    // Whether the column shows the mark's name instead of the options' (organizing).
+    static bool ShowsMarkName(const TRowMark& mark);
     const TRowMark* MarkOf(int row) const;
 
     // Moves the entries of `rows` as `move` does (TFileItems::MoveUp, MoveDown or MoveTo)

@@ -16,10 +16,12 @@
 #include "tests/support/mediafiles.h"
 
 #include <QAction>
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QScopeGuard>
 #include <QSignalSpy>
@@ -396,6 +398,43 @@ private slots:
             }
             QTEST(marks, "marks");
         }
+    }
+
+    // The column shows what organizing gives a row, as the prediction finds it, without
+    // a warning: the sidecar takes its photo's name, a taken name its number.
+    void organizedNamesAreShownInTheColumn() {
+        CommandLine commandLine;
+        test::WriteJpeg((root_ + "IMG_1.JPG").toStdString(), {"2024:05:06 07:08:09", "", "", 8, 8});
+        // a.txt is named by the month it was written, this one, which a file holds.
+        const QString month = QLocale(QLocale::English).monthName(QDate::currentDate().month());
+        for (const QString& name : {QStringLiteral("IMG_1.xmp"), QStringLiteral("a.txt"),
+                                    month + QStringLiteral(" a.txt")}) {
+            QFile file(root_ + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        for (const char* name : {"IMG_1.JPG", "IMG_1.xmp", "a.txt"})
+            commandLine.paths.push_back((root_ + name).toStdString());
+        TMain main(commandLine);
+        main.show();
+        RenameOptionSet options = Inserting("<taken:MMMM|modified:MMMM> ", "");
+        options.InsertTags = true;
+        options.RenameCompanions = true;
+        options.NumberTakenNames = true;
+        ApplyOptionsToControls(main.Options(), options);
+        main.RefreshOptionControls();
+        QVERIFY(WaitForMarks(main));
+        const QAbstractItemModel* model = ListModel(main);
+        auto newName = [model](const QString& name) {
+            for (int row = 0; row < model->rowCount(); ++row)
+                if (model->index(row, 0).data().toString() == name)
+                    return model->index(row, 1);
+            return QModelIndex();
+        };
+        QCOMPARE(newName("IMG_1.xmp").data().toString(), QString("May IMG_1.xmp"));
+        QVERIFY(!newName("IMG_1.xmp").data(Qt::DecorationRole).isValid());
+        QVERIFY(newName("IMG_1.xmp").data(Qt::ToolTipRole).isValid());
+        QCOMPARE(newName("a.txt").data().toString(), month + QStringLiteral(" a (2).txt"));
+        QVERIFY(!newName("a.txt").data(Qt::DecorationRole).isValid());
     }
 
     // Tags through the window: the names, their order and marks once the tags are in,
