@@ -269,6 +269,10 @@ TMarkCounts CountMarks(const std::vector<TRowMark>& marks) {
         case MarkKind::TagUnknown:
             ++counts.Unknown;
             break;
+        case MarkKind::Numbered:
+        case MarkKind::Companion:
+            // The column shows the name these get (filelistmodel.cpp): nothing to warn of.
+            break;
         default:
             ++counts.Run;
             break;

@@ -49,7 +49,8 @@ struct TRowMark {
     std::string Tried;
 };
 
-// How many rows carry each kind of mark: the run's marks (the first four kinds) together.
+// How many rows carry each kind of mark: the run's marks (the first four kinds) together;
+// Numbered and Companion, whose names the column shows, are not counted.
 struct TMarkCounts {
     int Run = 0;
     int MissingTaken = 0; // TagMissing of "taken"

@@ -435,6 +435,9 @@ private slots:
         QVERIFY(newName("IMG_1.xmp").data(Qt::ToolTipRole).isValid());
         QTRY_COMPARE(newName("a.txt").data().toString(), month + QStringLiteral(" a (2).txt"));
         QVERIFY(!newName("a.txt").data(Qt::DecorationRole).isValid());
+        // Nor does the status line count them among the files that would not get their names.
+        const QString status = main.findChild<QLabel*>(QStringLiteral("FileExample"))->text();
+        QVERIFY2(!status.contains(QStringLiteral("would not")), qPrintable(status));
     }
 
     // Tags through the window: the names, their order and marks once the tags are in,
