@@ -595,13 +595,14 @@ TUndoResult UndoJournal(const std::string& path, const TJournal& journal,
     TUndoResult result = UndoOnce(path, journal, place, cancel, done);
     // A folder the run made under a name a file of the run had left held that name until
     // the folder went, after the moves: once it is gone, the file can have it back. Each
-    // pass that removes a folder may free another name; the undo of what is back already
-    // is left alone.
-    while (result.Run.Ran && !result.Complete && !result.Tally.Cancelled &&
-           result.Folders.Removed > 0) {
+    // pass that removes a folder may free another name, and there are only so many
+    // folders; the undo of what is back already is left alone.
+    for (int removed = result.Folders.Removed;
+         removed > 0 && result.Run.Ran && !result.Complete && !result.Tally.Cancelled;) {
         TUndoResult again = UndoOnce(path, journal, place, cancel, done);
         if (!again.Run.Ran)
             break;
+        removed = again.Folders.Removed;
         again.Tally.Renamed += result.Tally.Renamed;
         again.Tally.Unchanged = std::max(0, again.Tally.Unchanged - result.Tally.Renamed);
         again.Folders.Removed += result.Folders.Removed;
