@@ -19,14 +19,6 @@
 #include <random>
 #include <set>
 
-namespace qm {
-inline void PrintTo(RenameOutcome outcome, std::ostream* out) {
-    *out << (outcome == RenameOutcome::Renamed     ? "Renamed"
-             : outcome == RenameOutcome::Unchanged ? "Unchanged"
-                                                   : "Failed");
-}
-} // namespace qm
-
 namespace qm::test {
 namespace {
 
@@ -481,27 +473,33 @@ TEST(Organize, DISABLED_UndoOfAFolderMadeOnANameLeftAndOfAFileMovedTwice) {
     }
 }
 
-// A missing file's folder is made all the same; once another entry has renamed that
-// folder, moving it into itself fails with EINVAL, where the prediction says ENOENT.
-TEST(Organize, DISABLED_AFolderMadeForAMissingFileThenMovedIntoItself) {
-    RenameFolder dir("/dev/shm"), journals("/dev/shm");
-    ListedFiles list(dir.Path(), {"x", "P", "Q"});
-    list[0].SetHandName("P/h.jpg");
-    list[1].SetHandName("Q");
-    list[2].SetHandName("Q/h");
-    RunAsPredicted(list.items(), Scheme("CreateFolders=true\n"), RunOrder::ListOrder,
-                   journals.Path());
+// A folder the run made (P, for x's new name "P/x") and then renamed to Q as a listed
+// entry: the prediction loses it, and has a later move into Q fail with ENOENT, where the
+// run moves b into it, or moves Q into itself (EINVAL).
+TEST(Organize, DISABLED_AFolderTheRunMadeIsFollowedWhenTheRunRenamesIt) {
+    for (const char* last : {"Q/b", "Q/P/b", "Q/Q"}) {
+        SCOPED_TRACE(last);
+        RenameFolder dir("/dev/shm"), journals("/dev/shm");
+        for (const char* name : {"x", "b"})
+            dir.Make(name);
+        ListedFiles list(dir.Path(), {"x", "P", std::string(last) == "Q/Q" ? "Q" : "b"});
+        list[0].SetHandName("P/x");
+        list[1].SetHandName("Q");
+        list[2].SetHandName(last);
+        RunAsPredicted(list.items(), Scheme("CreateFolders=true\n"), RunOrder::ListOrder,
+                       journals.Path());
+    }
 }
 
 TEST(Organize, RandomTreesOnTmpfsAsPredictedAndUndone) {
-    OrganizeAtRandom("/dev/shm", 300, 35, false);
+    OrganizeAtRandom("/dev/shm", 600, 35, false);
 }
 
 TEST(Organize, RandomTreesOnExfatAsPredictedAndUndone) {
     ExfatMount exfat;
     if (!exfat.Error().empty())
         GTEST_SKIP() << "no exFAT mount: " << exfat.Error();
-    OrganizeAtRandom(exfat.Folder(), 100, 36, true);
+    OrganizeAtRandom(exfat.Folder(), 200, 36, true);
 }
 
 } // namespace
