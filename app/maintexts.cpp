@@ -5,6 +5,7 @@
 #include "app/options/replacelist.h"
 #include "app/weblinks.h"
 #include "app/widgets/qttext.h"
+#include "engine/organize.h"
 #include "engine/tagtext.h"
 #include "language/dynlang.h"
 #include "language/placeholders.h"
@@ -43,6 +44,10 @@ void SetHint(QWidget& window, const QString& control, const QString& hint) {
         action->setStatusTip(hint);
     } else if (QMenu* menu = window.findChild<QMenu*>(control)) {
         menu->menuAction()->setStatusTip(hint);
+    } else if (QWidget* widget = window.findChild<QWidget*>(control)) {
+        // An option's hint is its tool tip, which a screen reader gives as its description.
+        widget->setToolTip(hint);
+        widget->setAccessibleDescription(hint);
     }
 }
 
@@ -101,6 +106,9 @@ void BindMainWindowTexts(QWidget& window, TOptionTabs& tabs, const TDynLang& com
     };
     tabs.SetTagTexts(lookup);
     SetInterfaceMonthNames(LanguageMonthNames(lookup));
+    // A language without the form (or with one lacking "%1" or "%2") numbers in the
+    // default form.
+    SetTakenNameForm(program.GetLine("TAKENNAMEFORM"));
 }
 
 void BuildLanguageMenu(QMenu& menu, const std::vector<std::string>& names,

@@ -23,8 +23,9 @@ class TOptionTabs;
 // What the caption of the InsertTags switch names as its example ("%1" in its text).
 inline constexpr char TagCaptionExample[] = "<taken>";
 
-// Also hands the language's month names to the tags (SetInterfaceMonthNames): the names
-// the list shows follow the language from the first binding on.
+// Also hands the language's month names to the tags (SetInterfaceMonthNames) and its form
+// of a taken name's number to the runs (SetTakenNameForm): the names the list shows follow
+// the language from the first binding on, once the prediction runs again.
 void BindMainWindowTexts(QWidget& window, TOptionTabs& tabs, const TDynLang& common,
                          const TDynLang& program, const std::string& language);
 

@@ -612,7 +612,7 @@ void TMain::UpdateMoveActions() {
 // ---- rename and undo ----
 
 void TMain::A_RenameFilesExecute() {
-    renameCommands_->Run(false);
+    renameCommands_->Run(false, prediction_ != nullptr && prediction_->Delivered());
 }
 
 void TMain::A_UndoExecute() {
@@ -754,11 +754,16 @@ void TMain::UpdateFileExample() {
         const RenameOptionSet options = ReadOptionsFromControls(*ui_.Tabs);
         const unsigned sources = TagSourcesNeeded(options);
         const std::shared_ptr<const TEntryTags> tags = item->Tags();
+        std::int64_t position = first;
+        if (model_ != nullptr) {
+            const auto lock = fileList_->Items().ReadLock();
+            position = model_->NumberPosition(first); // the row's number, as the column's
+        }
         example = Q(Text("NEWFILENAMEEXAMPLE") + ": ") +
                   (item->NeedsTags(sources)
                        ? PendingNameText()
                        : Q(ComputeNewName(options, item->Name(),
-                                          NumberAtPosition(options.NumberIncValue, first),
+                                          NumberAtPosition(options.NumberIncValue, position),
                                           NameTags{tags ? &tags->Values : nullptr, nullptr})));
     }
     const MarkTextSource texts = [this](const std::string& key) {

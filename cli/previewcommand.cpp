@@ -3,6 +3,7 @@
 #include "cli/clitags.h"
 #include "cli/givenpath.h"
 #include "engine/newname.h"
+#include "engine/runningnumber.h"
 #include "rename/namerules.h"
 #include "rename/runrules.h"
 
@@ -20,6 +21,12 @@ const char* PatternErrorText(RunError error) {
         return "a regular expression went beyond its match limits on this name";
     case RunFault::PatternInvalid:
         return "a find text cannot be used as a pattern";
+    case RunFault::FolderPart:
+        return "the folder part of the new name is \".\" or \"..\", or it begins with \"/\"";
+    case RunFault::FolderIsFile:
+        return "a folder the new name names is a file";
+    case RunFault::CompanionFailed:
+        return "not renamed, as a file renamed with it (same name, other extension) could not be";
     // An errno value (strerror tells it) or a drive's refusal (NameRuleErrorText). Every
     // kind is listed, so that the compiler asks for the words of a new one.
     case RunFault::None:
@@ -74,6 +81,14 @@ bool WritePreview(const RenameOptionSet& options, std::int32_t start,
                   const std::vector<std::string>& names, const GivenTags& tags, bool tellFaults) {
     std::string out;
     FolderRules rules;
+    std::vector<TCompanionEntry> listed;
+    listed.reserve(names.size());
+    for (const std::string& path : names) {
+        const GivenPath split = SplitGivenPath(path);
+        listed.push_back({split.Folder, split.Name, false});
+    }
+    const std::vector<std::int64_t> positions =
+        NumberPositions(listed, options.NumberPerFolder, options.RenameCompanions);
     for (std::size_t k = 0; k < names.size(); ++k) {
         const std::string& path = names[k];
         // The path as the run renames it: "adir/" is the folder adir, which becomes bdir.
@@ -82,7 +97,7 @@ bool WritePreview(const RenameOptionSet& options, std::int32_t start,
         out += '\t';
         out.append(split.Folder);
         const NewName computed = ComputeNewNameChecked(
-            options, split.Name, NumberAtPosition(start, static_cast<std::int64_t>(k)),
+            options, split.Name, NumberAtPosition(start, positions[k]),
             k < tags.size() && tags[k] ? NameTags{&tags[k]->Values, nullptr} : NameTags{});
         out += computed.Name;
         if (tellFaults && computed.Fault != NameFault::None)

@@ -5,6 +5,7 @@
 #include "cli/previewcommand.h"
 #include "cli/undocommand.h"
 #include "engine/newname.h"
+#include "engine/runningnumber.h"
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
@@ -42,6 +43,12 @@ bool WritePredictedPreview(const RenameOptionSet& options, const std::vector<TRu
                            const TPrediction& prediction,
                            const std::unordered_map<std::size_t, std::string>& trailingSlashes) {
     std::string line;
+    std::vector<TCompanionEntry> listed;
+    listed.reserve(entries.size());
+    for (const TRunEntry& entry : entries)
+        listed.push_back({entry.Path, entry.Name, entry.HandName != nullptr});
+    const std::vector<std::int64_t> positions =
+        NumberPositions(listed, options.NumberPerFolder, options.RenameCompanions);
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const TRunEntry& entry = entries[i];
         line.assign(entry.Path);
@@ -50,8 +57,7 @@ bool WritePredictedPreview(const RenameOptionSet& options, const std::vector<TRu
             line += slashes->second;
         line += '\t';
         line += entry.Path;
-        const std::int32_t number =
-            NumberAtPosition(options.NumberIncValue, static_cast<std::int64_t>(i));
+        const std::int32_t number = NumberAtPosition(options.NumberIncValue, positions[i]);
         const TPredictedEntry* predicted =
             i < prediction.Entries.size() ? &prediction.Entries[i] : nullptr;
         if (predicted != nullptr && predicted->Outcome != RenameOutcome::Failed &&

@@ -4,6 +4,7 @@
 #include "rename/journalundo.h"
 #include "rename/namerules.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -138,6 +139,7 @@ int RunUndo(const UndoArgs& args) {
     std::vector<TJournalMove> moves;
     std::vector<RunError> errors;
     bool partly = false;
+    int foldersRemoved = 0;
     if (args.dryRun) {
         const TUndoPlan plan = PlanUndo(journal, UndosOf(folder, journal.RunId));
         tally = CountUndo(plan);
@@ -164,6 +166,12 @@ int RunUndo(const UndoArgs& args) {
                          "undone: %s\n",
                          result.MarkProblem.c_str());
         partly = !result.Complete && !result.Tally.Cancelled;
+        if (result.Folders.Kept > 0)
+            std::fprintf(stderr,
+                         "quillmark-cli undo: %d of the folders the run made hold other files "
+                         "now and were left\n",
+                         result.Folders.Kept);
+        foldersRemoved = result.Folders.Removed;
     }
     PrintFailures(failures);
     if (partly)
@@ -178,6 +186,9 @@ int RunUndo(const UndoArgs& args) {
                             moves[i].Folder.c_str(), moves[i].To.c_str());
     }
     std::printf("%s\n", Counts(tally).c_str());
+    if (foldersRemoved > 0)
+        std::printf("%d %s made by the run removed\n", foldersRemoved,
+                    foldersRemoved == 1 ? "folder" : "folders");
     if (const int error = Flush("undo"))
         return error;
     return tally.Failed == 0 ? 0 : 1;
@@ -202,7 +213,12 @@ int RunHistory() {
         const std::string counts = j.Closed
                                        ? Counts(j.Tally)
                                        : std::to_string(j.EntryCount) + " files, " +
-                                             std::to_string(j.Moves.size()) + " renames planned";
+                                             std::to_string(std::count_if(
+                                                 j.Moves.begin(), j.Moves.end(),
+                                                 [](const TJournalMove& m) {
+                                                     return !m.From.empty();
+                                                 })) +
+                                             " renames planned";
         std::printf(
             "%s\t%s\t%s\t%s\t%s\n", j.RunId.c_str(),
             JournalLocalTime(j.Time, "%Y-%m-%d %H:%M:%S").c_str(),

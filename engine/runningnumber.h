@@ -4,8 +4,11 @@
 // it into names, the run raises it, the window's controls and the command line accept it
 // in this range; all of them take the range from here.
 
+#include "engine/organize.h"
+
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 namespace qm {
 
@@ -28,5 +31,14 @@ constexpr std::int32_t NumberAtPosition(std::int32_t start, std::int64_t positio
 constexpr std::int32_t NumberAfterSuccess(std::int32_t number) {
     return NumberAtPosition(number, 1);
 }
+
+// The position of each entry of a list for NumberAtPosition, when every entry is renamed:
+// its place in the list, or with `perFolder` (NumberPerFolder with the number on) its
+// place among the entries of its own folder; with `companions` (RenameCompanions) the
+// files that share a name (FindCompanions of organize.h) count as one, each member at its
+// group's first member's place. `entries` are in list order; the views need to live only
+// for the call.
+std::vector<std::int64_t> NumberPositions(const std::vector<TCompanionEntry>& entries,
+                                          bool perFolder, bool companions);
 
 } // namespace qm

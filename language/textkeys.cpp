@@ -187,6 +187,16 @@ constexpr TextKey Keys[]{
     Plain("RENAMESUMMARY", Line, TextRole::Caption, Main, "RenameSummaryInfo", ":"),
     Caption("INCLUDEFILEEXT", "AppendExt", {}, GeneralTab),
     Caption("DEFINENEWFILEEXT", "ChangeExtInfo", ":", GeneralTab),
+    // The options for organizing, each with its tool tip.
+    Caption("CREATEFOLDERS", "CreateFolders", {}, GeneralTab),
+    Hint("CREATEFOLDERS_HINT", "CreateFolders"),
+    Caption("NUMBERTAKENNAMES", "NumberTakenNames", {}, GeneralTab),
+    Hint("NUMBERTAKENNAMES_HINT", "NumberTakenNames"),
+    Caption("RENAMECOMPANIONS", "RenameCompanions", {}, GeneralTab),
+    Hint("RENAMECOMPANIONS_HINT", "RenameCompanions"),
+    // The form of a taken name with its number: "%1" the name without its extension, "%2"
+    // the number; the extension follows.
+    Plain("TAKENNAMEFORM", Line, TextRole::Message, Main, {}, {}, 2),
 
     // Remove tab.
     Caption("REMOVETAB", "TrimTab", {}, MainBar),
@@ -228,6 +238,8 @@ constexpr TextKey Keys[]{
     Caption("INSERTINCREASINGNUMBERLENGTH", "IncLengthInfo", ":", InsertTab),
     Caption("INSERTINCREASINGNUMBERFORMAT", "IncFormatInfo", ":", InsertTab),
     Caption("INSERTINCREASINGNUMBERSEPERATOR", "IncSepInfo", {}, InsertTab),
+    Caption("NUMBERPERFOLDER", "NumberPerFolder", {}, InsertTab),
+    Hint("NUMBERPERFOLDER_HINT", "NumberPerFolder"),
     // The switch that fills in tags; "%1" is an example tag, which the program supplies.
     TextKey{"INSERTTAGS",
             Program,
@@ -312,8 +324,12 @@ constexpr TextKey Keys[]{
     Summary("INSERTTAGS_SUMMARY"),
     Summary("INSERTINCREASINGNUMBERSEPERATOR_SUMMARY"),
     Summary("INSERTINCREASINGNUMBER_SUMMARY"),
+    Summary("NUMBERPERFOLDER_SUMMARY"),
     Summary("SHUFFLEPRDER_SUMMARY"),
     Summary("FORMATFILENAME_SUMMARY"),
+    Summary("RENAMECOMPANIONS_SUMMARY"),
+    Summary("NUMBERTAKENNAMES_SUMMARY"),
+    Summary("CREATEFOLDERS_SUMMARY"),
     Summary("NOSELECTEDRENAMEOPTIONS_SUMMARY"),
 
     // Status line: the example for the selected file is this text, ": " and the new name.
@@ -349,8 +365,17 @@ constexpr TextKey Keys[]{
     Plain("PREDICTDRIVECHAR", Line, TextRole::Message, FileList, "FileList", {}, 1),
     Plain("PREDICTDRIVEEND", Line, TextRole::Message, FileList, "FileList", {}, 1),
     Plain("PREDICTDRIVELONG", Line, TextRole::Message, FileList, "FileList"),
+    // Making folders: a part of the new name that names no folder to make, a folder it
+    // names that is a file; and a file left as a companion renamed with it could not be.
+    Plain("PREDICTFOLDERPART", Line, TextRole::Message, FileList, "FileList"),
+    Plain("PREDICTFOLDERISFILE", Line, TextRole::Message, FileList, "FileList"),
+    Plain("PREDICTCOMPANIONFAILED", Line, TextRole::Message, FileList, "FileList"),
     Plain("PREDICTSHIFTED", Line, TextRole::Message, FileList, "FileList", {}, 1),
     Plain("PREDICTKEEPS", Line, TextRole::Message, FileList, "FileList"),
+    // Renamed to the numbered form ("%1") of the name shown, which is taken.
+    Plain("PREDICTNUMBERED", Line, TextRole::Message, FileList, "FileList", {}, 1),
+    // Renamed to "%1" with the files that share its name.
+    Plain("PREDICTCOMPANION", Line, TextRole::Message, FileList, "FileList", {}, 1),
     // PREDICTFAILS naming the name the run tries where the column shows another.
     Plain("PREDICTFAILSAS", Line, TextRole::Message, FileList, "FileList", {}, 2),
     // A row whose tag has no value ("taken", or another named) or is not understood.
@@ -396,6 +421,10 @@ constexpr TextKey Keys[]{
     // Closing messages of a rename and an undo run: "%1" done, "%2" not done.
     Plain("DONERENAME", Text, TextRole::Message, RenameResult, {}, {}, 2),
     Plain("UNDONERENAME", Text, TextRole::Message, RenameResult, {}, {}, 2),
+    // After them: the files that got another number than the list showed for a taken name,
+    // as another program took the name shown meanwhile ("%1" how many).
+    Plain("TOOKOTHERNUMBERONE", Line, TextRole::Message, RenameResult, {}),
+    Plain("TOOKOTHERNUMBER", Line, TextRole::Message, RenameResult, {}, {}, 1),
 
     // The run journal: a run it could not record ("%1" why), and the offer at start-up to
     // undo an interrupted run ("%1" its time, "%2" its files, "%3" those still renamed).

@@ -3,6 +3,7 @@
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
 #include "rename/folderinodes.h"
+#include "rename/journalundo.h"
 #include "rename/movefile.h"
 #include "rename/organizeloop.h"
 
@@ -285,21 +286,34 @@ TJournaledRun RunOrganizingJournaled(TFileItems& items, const RenameOptionSet& o
         return result;
     }
     std::vector<TJournalMoveRef> moves;
+    std::vector<char> refused;
     moves.reserve(predicted.size());
+    refused.reserve(predicted.size());
     for (const TPlanStep& step : predicted)
-        if (!step.From.empty())
+        if (!step.From.empty()) {
             moves.push_back({entries[static_cast<std::size_t>(step.Entry)].Slot, false,
                              step.Folder, step.From, step.To, 0});
+            refused.push_back(step.Refused);
+        }
     FolderListings listings;
     FillInodes(moves, listings);
-    // A file's later moves (a group taken back) leave a name it took in the run.
-    std::unordered_map<int, std::size_t> firstOf;
+    // A move from a name that an earlier move of the run gave (a group taken back, a name
+    // listed twice whose first file left it for another) moves that move's file.
+    std::unordered_map<std::string_view, std::size_t> arrived;
     for (std::size_t i = 0; i < moves.size(); ++i) {
-        const auto [it, first] = firstOf.try_emplace(moves[i].Entry, i);
-        if (!first) {
-            moves[i].Inode = moves[it->second].Inode;
-            moves[i].Missing = false;
-        }
+        TJournalMoveRef& m = moves[i];
+        if (!arrived.empty())
+            if (const auto it = arrived.find(m.From);
+                it != arrived.end() && moves[it->second].Folder == m.Folder) {
+                m.Inode = moves[it->second].Inode;
+                m.Missing = false;
+            }
+        if (refused[i])
+            continue;
+        if (const auto it = arrived.find(m.From);
+            it != arrived.end() && moves[it->second].Folder == m.Folder)
+            arrived.erase(it);
+        arrived.insert_or_assign(m.To, i);
     }
     return BeginThenMove(
         Header(RenameMode::Rename, RunOrder::ListOrder, static_cast<int>(entries.size())), place,
@@ -323,6 +337,20 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
     // Organizing goes in list order, whatever order was asked for (organizeloop.h).
     if (mode == RenameMode::Rename && Organizes(options))
         return RunOrganizingJournaled(items, options, callbacks, cancel, move, place);
+    if (mode == RenameMode::Undo && !place.FoldersOf.empty()) {
+        // Read before the undo writes a journal of its own.
+        const TJournalRead undone = ReadJournal(JournalPath(place.Folder, place.FoldersOf));
+        TJournalPlace plain = place;
+        plain.FoldersOf.clear();
+        TJournaledRun run =
+            RunJournaledRenames(items, options, mode, order, callbacks, cancel, move, plain);
+        if (run.Ran && !run.Tally.Cancelled && undone.Status == TJournalRead::Ok) {
+            const TFoldersRemoved removed = RemoveEmptyFolders(FoldersMade(undone.Journal));
+            run.FoldersRemoved = removed.Removed;
+            run.FoldersKept = removed.Kept;
+        }
+        return run;
+    }
     if (order == RunOrder::Planned)
         return RunPlannedJournaled(items, options, mode, callbacks, cancel, move, place);
 

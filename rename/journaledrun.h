@@ -39,6 +39,10 @@ class TFileItems;
 
 struct TJournaledRun {
     RenameTally Tally;
+    // An undo with TJournalPlace::FoldersOf: the folders of that run removed, and kept
+    // because they hold other files.
+    int FoldersRemoved = 0;
+    int FoldersKept = 0;
     // False when the journal could not be begun: nothing was renamed.
     bool Ran = false;
     // Why the journal could not be begun, broke during the run, or could not be closed;
@@ -50,6 +54,9 @@ struct TJournaledRun {
 struct TJournalPlace {
     std::string Folder = JournalFolder();
     std::string ProgramVersion;
+    // In an undo of the list's last run (RenameMode::Undo), that run's id: the folders it
+    // made for new names are removed after the undo, each once it is empty.
+    std::string FoldersOf = {};
 };
 
 // RunRenames (order ListOrder) or RunPlan over a plan made now (order Planned), journaled.

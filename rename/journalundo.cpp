@@ -539,9 +539,11 @@ TRunToUndo LastRunToUndo(const std::string& folder) {
     return last;
 }
 
-TUndoResult UndoJournal(const std::string& path, const TJournal& journal,
-                        const TJournalPlace& place, const std::atomic<bool>& cancel,
-                        const std::function<void(std::size_t done, std::size_t total)>& done) {
+namespace {
+
+TUndoResult UndoOnce(const std::string& path, const TJournal& journal, const TJournalPlace& place,
+                     const std::atomic<bool>& cancel,
+                     const std::function<void(std::size_t done, std::size_t total)>& done) {
     TUndoResult result;
     const TUndoPlan plan = PlanUndo(journal, UndosOf(place.Folder, journal.RunId));
     TJournal header;
@@ -581,6 +583,29 @@ TUndoResult UndoJournal(const std::string& path, const TJournal& journal,
     if (!result.Tally.Cancelled && result.Failures.empty()) {
         result.MarkProblem = MarkJournalUndone(path, result.Run.RunId);
         result.Complete = true;
+    }
+    return result;
+}
+
+} // namespace
+
+TUndoResult UndoJournal(const std::string& path, const TJournal& journal,
+                        const TJournalPlace& place, const std::atomic<bool>& cancel,
+                        const std::function<void(std::size_t done, std::size_t total)>& done) {
+    TUndoResult result = UndoOnce(path, journal, place, cancel, done);
+    // A folder the run made under a name a file of the run had left held that name until
+    // the folder went, after the moves: once it is gone, the file can have it back. Each
+    // pass that removes a folder may free another name; the undo of what is back already
+    // is left alone.
+    while (result.Run.Ran && !result.Complete && !result.Tally.Cancelled &&
+           result.Folders.Removed > 0) {
+        TUndoResult again = UndoOnce(path, journal, place, cancel, done);
+        if (!again.Run.Ran)
+            break;
+        again.Tally.Renamed += result.Tally.Renamed;
+        again.Tally.Unchanged = std::max(0, again.Tally.Unchanged - result.Tally.Renamed);
+        again.Folders.Removed += result.Folders.Removed;
+        result = std::move(again);
     }
     return result;
 }

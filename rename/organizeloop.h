@@ -50,12 +50,13 @@ namespace organize {
 // The highest number a taken name is given before the entry fails with EEXIST after all.
 inline constexpr int kMaxTakenNumber = 99999;
 
-// With CreateFolders, the refusal of a new name's folder parts: "." or "..", or a name
-// that begins with "/" (it would leave the file's folder); none otherwise.
+// With CreateFolders, the refusal of a new name's folder parts: "." or "..", a name that
+// begins with "/" (it would leave the file's folder) or ends in one; none otherwise.
 inline RunError FolderPartsError(const std::string& name) {
     if (name.find('/') == std::string::npos)
         return {};
-    if (name.front() == '/')
+    // A name ending in "/" would leave the file with no name of its own.
+    if (name.front() == '/' || name.back() == '/')
         return RunError::Of(RunFault::FolderPart);
     for (std::size_t begin = 0; begin <= name.size();) {
         const std::size_t end = std::min(name.find('/', begin), name.size());

@@ -36,6 +36,8 @@ struct TPlanStep {
     std::string Folder; // the entry's folder ("" or ending in "/")
     std::string From;   // relative to Folder
     std::string To;     // relative to Folder; may hold "/" (into an existing sub-folder)
+    // For PredictListOrderMoves: the move will be refused (its entry tries another).
+    bool Refused = false;
 };
 
 // The steps come in units, and a run stops (on cancel) only between units: a Final step
@@ -55,6 +57,11 @@ struct TRenamePlan {
     bool NumberRises = false;
 };
 
+// A run that organizes (Organizes(), organizeloop.h: folders made, taken names numbered,
+// companions together) is not planned: what it does hangs on what each folder holds at
+// the moment of each move, and PredictRenames and RunJournaledRenames take it in list
+// order whatever order is asked for. The planner reads none of those options.
+//
 // Plans the run over `entries` (slot order) with the run's copy of `options`: the
 // prediction in RunOrder::Planned and the steps that carry it out. Reads each folder
 // once through `calls`; changes nothing on disk. The tables of the planning are gone

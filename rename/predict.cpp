@@ -71,13 +71,16 @@ public:
     void Step(std::size_t) const {}
 
 private:
+    // Every move the run will try is written down, those it will see refused as well (a
+    // taken name before its numbered form, a move before its folders are made), so that
+    // a journal announcing them is not written to during the run.
     RunError Take(std::size_t i, const std::string& from, const std::string& to) {
         const RunError error = folders_.Check(entry_->Path, from, to, move_);
-        if (error == 0) {
+        if (error == 0)
             folders_.Apply(move_);
-            if (moves_ != nullptr)
-                moves_->push_back({static_cast<int>(i), TPlanStep::Final, entry_->Path, from, to});
-        }
+        if (moves_ != nullptr)
+            moves_->push_back(
+                {static_cast<int>(i), TPlanStep::Final, entry_->Path, from, to, error != 0});
         return error;
     }
 

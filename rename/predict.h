@@ -84,9 +84,10 @@ TPrediction PredictRenames(const std::vector<TRunEntry>& entries, const RenameOp
 
 struct TPlanStep;
 
-// PredictRenames in list order, and besides every change the run would make on disk, in
-// its order: each rename (Entry, Folder, From, To) and each folder made (From "", To the
-// folder relative to Folder), for a journal to announce.
+// PredictRenames in list order, and besides every call the run would make on disk, in
+// its order: each rename it tries (Entry, Folder, From, To), also one it will see
+// refused, and each folder it makes (From "", To the folder relative to Folder), for a
+// journal to announce.
 TPrediction PredictListOrderMoves(const std::vector<TRunEntry>& entries,
                                   const RenameOptionSet& options, RenameMode mode,
                                   const std::atomic<bool>& cancel, TFileCalls& calls,

@@ -6,6 +6,9 @@
 #include "rename/movefile.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace qm {
 namespace {
@@ -50,8 +53,16 @@ public:
         return Take(old_, candidate);
     }
     RunError MoveBack(std::size_t, const std::string& from) { return Take(from, old_); }
-    // A move from no name makes the folder (TMoveFolder::MoveOrMake), through the same hook.
-    RunError MakeFolder(std::size_t, const std::string& relative) { return Take({}, relative); }
+    // A move from no name makes the folder (TMoveFolder::MoveOrMake), through the same hook
+    // and so into the journal, which an undo removes the folder by: a name there already
+    // is not handed on, as the undo of a run killed before its end could not tell it from
+    // one the run made.
+    RunError MakeFolder(std::size_t, const std::string& relative) {
+        struct stat st {};
+        if (TFileCalls::System().LStat(AT_FDCWD, (entry_->Path() + relative).c_str(), st) == 0)
+            return EEXIST;
+        return Take({}, relative);
+    }
     TCompanionEntry Peek(std::size_t slot) const {
         const TFileItem* item = items_.Items(static_cast<int>(slot));
         if (item == nullptr)

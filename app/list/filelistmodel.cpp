@@ -3,6 +3,7 @@
 #include "app/list/handnames.h"
 #include "app/widgets/qttext.h"
 #include "engine/newname.h"
+#include "engine/runningnumber.h"
 #include "filelist/datetimevalue.h"
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
@@ -129,6 +130,7 @@ std::vector<int> TFileListModel::MoveRows(const std::vector<int>& rows, const Ro
     if (after != before) {
         marks_.clear();
         counts_ = {};
+        positions_.clear();
     }
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     return after;
@@ -164,8 +166,31 @@ QString TFileListModel::OptionsName(const TFileItem& entry, int row) const {
     const std::shared_ptr<const TEntryTags> tags = entry.Tags();
     if (tagSources_ != 0 && (!tags || (tags->Sources & tagSources_) != tagSources_))
         return PendingNameText();
-    return Q(ComputeNewName(options_, entry.Name(), NumberAtPosition(startNumber_, row),
+    return Q(ComputeNewName(options_, entry.Name(),
+                            NumberAtPosition(startNumber_, NumberPosition(row)),
                             NameTags{tags ? &tags->Values : nullptr, nullptr}));
+}
+
+std::int64_t TFileListModel::NumberPosition(int row) const {
+    const bool perFolder = options_.NumberPerFolder;
+    const bool companions = options_.RenameCompanions;
+    if (!options_.NumberIncEnabled || (!perFolder && !companions) || row < 0)
+        return row;
+    const TFileItems& items = list_.Items();
+    if (positions_.size() != static_cast<std::size_t>(items.Count())) {
+        std::vector<TCompanionEntry> entries(static_cast<std::size_t>(items.Count()));
+        for (int slot = 0; slot < items.Count(); ++slot) {
+            TCompanionEntry& listed = entries[static_cast<std::size_t>(slot)];
+            if (const TFileItem* entry = items.Items(slot))
+                listed = {entry->Path(), entry->Name(), entry->HandName() != nullptr};
+            else
+                listed.Alone = true;
+        }
+        positions_ = NumberPositions(entries, perFolder, companions);
+    }
+    return static_cast<std::size_t>(row) < positions_.size()
+               ? positions_[static_cast<std::size_t>(row)]
+               : row;
 }
 
 QVariant TFileListModel::HandNameData(int row, int role) const {
@@ -269,6 +294,7 @@ void TFileListModel::SetOptions(const RenameOptionSet& options, std::int32_t sta
     options_ = options;
     startNumber_ = startNumber;
     tagSources_ = TagSourcesNeeded(options);
+    positions_.clear();
     NewNameColumnChanged({Qt::DisplayRole});
 }
 

@@ -102,6 +102,7 @@ public:
             model_.marks_.clear();
             model_.counts_ = {};
             model_.handCount_ = -1;
+            model_.positions_.clear();
         }
         ~Change() { model_.endResetModel(); }
         Change(const Change&) = delete;
@@ -115,6 +116,10 @@ public:
     QString CellText(const TFileItem& entry, ColumnId id, int row) const;
     // The new name the options give `entry` in `row`, a name typed by hand aside.
     QString OptionsName(const TFileItem& entry, int row) const;
+    // Where the number of `row` counts from (NumberPositions of runningnumber.h): the row,
+    // or its place among its folder's rows with the number per folder, files that share a
+    // name counting as one where they go together. The caller holds the list's read lock.
+    std::int64_t NumberPosition(int row) const;
     // The header text of a column: the language's, or the built-in one when it has none.
     QString Caption(ColumnId id) const;
 
@@ -138,6 +143,9 @@ private:
     mutable std::vector<QIcon> icons_; // by image index, made when first shown
     std::vector<TRowMark> marks_;
     TMarkCounts counts_;
+    // Each row's NumberPosition with the number per folder or companions, worked out when
+    // first asked for; empty until then, and again once the rows or the options change.
+    mutable std::vector<std::int64_t> positions_;
     unsigned tagSources_ = 0; // TagSourcesNeeded of options_
     mutable QIcon warningIcon_;
     bool namesEditable_ = true;

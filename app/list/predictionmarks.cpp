@@ -2,6 +2,7 @@
 
 #include "app/widgets/qttext.h"
 #include "engine/newname.h"
+#include "engine/organize.h"
 #include "engine/runningnumber.h"
 #include "filelist/columnset.h"
 #include "rename/namerules.h"
@@ -26,11 +27,29 @@ struct Unsure {
     std::size_t entry; // its entry
 };
 
+// Where each entry's number counts from in the column: its slot, or its place as the
+// number per folder and companions count it (NumberPositions).
+std::vector<std::int64_t> ColumnPositions(const std::vector<TRunEntry>& entries,
+                                          const RenameOptionSet& options) {
+    if (options.NumberIncEnabled && (options.NumberPerFolder || options.RenameCompanions)) {
+        std::vector<TCompanionEntry> listed;
+        listed.reserve(entries.size());
+        for (const TRunEntry& entry : entries)
+            listed.push_back({entry.Path, entry.Name, entry.HandName != nullptr});
+        return NumberPositions(listed, options.NumberPerFolder, options.RenameCompanions);
+    }
+    std::vector<std::int64_t> positions;
+    positions.reserve(entries.size());
+    for (const TRunEntry& entry : entries)
+        positions.push_back(entry.Slot);
+    return positions;
+}
+
 // The first pass: failures, and the rows that the run numbers otherwise than the column.
-void FirstPass(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
-               const RenameOptionSet& options, std::vector<TRowMark>& marks,
-               std::vector<Unsure>& unsure) {
-    const bool numbered = MarksNeedShownNames(options);
+void FirstPass(const std::vector<TRunEntry>& entries, const std::vector<std::int64_t>& positions,
+               const TPrediction& prediction, const RenameOptionSet& options,
+               std::vector<TRowMark>& marks, std::vector<Unsure>& unsure) {
+    const bool numbered = options.InsertGroup && options.NumberIncEnabled;
     const std::size_t count = std::min(entries.size(), prediction.Entries.size());
     // Where each rename of the run puts its file, to tell a name taken by the run from one
     // that was there before; filled only once a name is found taken.
@@ -40,7 +59,7 @@ void FirstPass(const std::vector<TRunEntry>& entries, const TPrediction& predict
         const TRunEntry& entry = entries[i];
         const TPredictedEntry& outcome = prediction.Entries[i];
         const bool renumbered =
-            numbered && outcome.Number != NumberAtPosition(options.NumberIncValue, entry.Slot);
+            numbered && outcome.Number != NumberAtPosition(options.NumberIncValue, positions[i]);
         switch (outcome.Outcome) {
         case RenameOutcome::Failed: {
             if (outcome.Error == EEXIST) {
@@ -71,6 +90,10 @@ void FirstPass(const std::vector<TRunEntry>& entries, const TPrediction& predict
             if (renumbered) {
                 unsure.push_back({marks.size(), i});
                 marks.push_back({entry.Slot, MarkKind::Shifted, 0, outcome.Candidate, {}});
+            } else if (options.NumberTakenNames || options.RenameCompanions) {
+                // Numbered or Companion once held against the name shown (MarkRows).
+                unsure.push_back({marks.size(), i});
+                marks.push_back({entry.Slot, MarkKind::Numbered, 0, outcome.Candidate, {}});
             }
             break;
         case RenameOutcome::Unchanged:
@@ -86,9 +109,9 @@ void FirstPass(const std::vector<TRunEntry>& entries, const TPrediction& predict
 // The rows without a mark of the run whose name as the column shows it lacks a tag's
 // value or holds a tag not understood, merged into `marks` in slot order. A tag not
 // understood goes first: it is a typing slip, and every row has it.
-void AddTagMarks(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
-                 const RenameOptionSet& options, const std::atomic<bool>* cancel,
-                 std::vector<TRowMark>& marks) {
+void AddTagMarks(const std::vector<TRunEntry>& entries, const std::vector<std::int64_t>& positions,
+                 const TPrediction& prediction, const RenameOptionSet& options,
+                 const std::atomic<bool>* cancel, std::vector<TRowMark>& marks) {
     const std::size_t count = std::min(entries.size(), prediction.Entries.size());
     std::vector<TRowMark> merged;
     merged.reserve(marks.size());
@@ -102,7 +125,7 @@ void AddTagMarks(const std::vector<TRunEntry>& entries, const TPrediction& predi
         if ((m < marks.size() && marks[m].Slot == entry.Slot) || entry.HandName)
             continue; // a name typed by hand reads no tag
         const NewName name = ComputeNewNameChecked(
-            options, entry.Name, NumberAtPosition(options.NumberIncValue, entry.Slot),
+            options, entry.Name, NumberAtPosition(options.NumberIncValue, positions[i]),
             NameTags{entry.Tags ? &entry.Tags->Values : nullptr, nullptr});
         if (name.TagUnknown)
             merged.push_back({entry.Slot, MarkKind::TagUnknown, 0, {}, {}});
@@ -114,28 +137,50 @@ void AddTagMarks(const std::vector<TRunEntry>& entries, const TPrediction& predi
     marks = std::move(merged);
 }
 
-std::string ShownName(const RenameOptionSet& options, const TRunEntry& entry) {
+std::string ShownName(const RenameOptionSet& options, const TRunEntry& entry,
+                      std::int64_t position) {
     if (entry.HandName)
         return *entry.HandName;
-    return ComputeNewName(options, entry.Name, NumberAtPosition(options.NumberIncValue, entry.Slot),
+    return ComputeNewName(options, entry.Name, NumberAtPosition(options.NumberIncValue, position),
                           NameTags{entry.Tags ? &entry.Tags->Values : nullptr, nullptr});
 }
 
 } // namespace
 
 bool MarksNeedShownNames(const RenameOptionSet& options) {
-    return options.InsertGroup && options.NumberIncEnabled;
+    return (options.InsertGroup && options.NumberIncEnabled) || options.NumberTakenNames ||
+           options.RenameCompanions;
+}
+
+bool NumberedFrom(const std::string& name, const std::string& shown, const std::string& form) {
+    // The forms of the numbers 2 and 3 differ only in the number's place.
+    const std::string two = NumberedName(shown, 2, form);
+    const std::string three = NumberedName(shown, 3, form);
+    std::size_t front = 0;
+    while (front < two.size() && front < three.size() && two[front] == three[front])
+        ++front;
+    std::size_t back = 0;
+    while (back < two.size() - front && back < three.size() - front &&
+           two[two.size() - 1 - back] == three[three.size() - 1 - back])
+        ++back;
+    if (name.size() <= front + back || name.compare(0, front, two, 0, front) != 0 ||
+        name.compare(name.size() - back, back, two, two.size() - back, back) != 0)
+        return false;
+    return std::all_of(name.begin() + static_cast<std::ptrdiff_t>(front),
+                       name.end() - static_cast<std::ptrdiff_t>(back),
+                       [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::vector<std::string> ShownNames(const std::vector<TRunEntry>& entries,
                                     const RenameOptionSet& options,
                                     const std::atomic<bool>* cancel) {
+    const std::vector<std::int64_t> positions = ColumnPositions(entries, options);
     std::vector<std::string> names;
     names.reserve(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (cancel != nullptr && i % 256 == 0 && cancel->load(std::memory_order_relaxed))
             return {};
-        names.push_back(ShownName(options, entries[i]));
+        names.push_back(ShownName(options, entries[i], positions[i]));
     }
     return names;
 }
@@ -147,8 +192,10 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
     std::vector<Unsure> unsure;
     // A row whose number is the column's gets the column's name: the same computation on
     // the same name and number.
-    FirstPass(entries, prediction, options, marks, unsure);
+    const std::vector<std::int64_t> positions = ColumnPositions(entries, options);
+    FirstPass(entries, positions, prediction, options, marks, unsure);
     std::vector<char> differs(unsure.size(), 0);
+    const std::string form = TakenNameForm();
     const auto compare = [&](std::size_t from, std::size_t to) {
         for (std::size_t u = from; u < to; ++u) {
             if (cancel != nullptr && u % 256 == 0 && cancel->load(std::memory_order_relaxed)) {
@@ -160,8 +207,19 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
                                       : mark.Kind == MarkKind::Shifted
                                           ? mark.Name
                                           : prediction.Entries[unsure[u].entry].Candidate;
-            differs[u] = shown != nullptr ? gets != (*shown)[unsure[u].entry]
-                                          : gets != ShownName(options, entry);
+            const std::string made = shown != nullptr
+                                         ? std::string()
+                                         : ShownName(options, entry, positions[unsure[u].entry]);
+            const std::string& column = shown != nullptr ? (*shown)[unsure[u].entry] : made;
+            if (gets == column) {
+                differs[u] = 0;
+            } else if (mark.Kind != MarkKind::Numbered) {
+                differs[u] = 1;
+            } else if (options.NumberTakenNames && NumberedFrom(gets, column, form)) {
+                differs[u] = 1;
+            } else {
+                differs[u] = options.RenameCompanions ? 2 : 0; // its group's name
+            }
         }
     };
     // After a failure near the top every later row is numbered otherwise: the names are
@@ -182,6 +240,8 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
                 mark.Tried = prediction.Entries[unsure[u].entry].Candidate;
         } else {
             drop[unsure[u].mark] = differs[u] == 0;
+            if (differs[u] == 2)
+                mark.Kind = MarkKind::Companion;
         }
     }
     std::size_t kept = 0;
@@ -195,7 +255,7 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
     }
     marks.resize(kept);
     if (options.InsertGroup && options.InsertTags)
-        AddTagMarks(entries, prediction, options, cancel, marks);
+        AddTagMarks(entries, positions, prediction, options, cancel, marks);
     return marks;
 }
 
@@ -282,6 +342,15 @@ QString FailureReason(RunError error, const MarkTextSource& texts) {
         return Text(texts, "PREDICTPATTERNLIMIT", "A find text takes too long to match this name");
     case RunFault::NameTooLong:
         return Text(texts, "PREDICTDRIVELONG", "The new name is longer than this drive allows");
+    case RunFault::FolderPart:
+        return Text(texts, "PREDICTFOLDERPART",
+                    "The folder part of the new name is \u201c.\u201d or \u201c..\u201d, or it "
+                    "begins with \u201c/\u201d");
+    case RunFault::FolderIsFile:
+        return Text(texts, "PREDICTFOLDERISFILE", "A folder the new name names is a file");
+    case RunFault::CompanionFailed:
+        return Text(texts, "PREDICTCOMPANIONFAILED",
+                    "A file renamed with it (same name, other extension) could not be renamed");
     case RunFault::NameCharacter:
     case RunFault::NameEnd:
     case RunFault::None:
@@ -338,6 +407,14 @@ QString MarkTip(const TRowMark& mark, const MarkTextSource& texts) {
         return Fill(Text(texts, "PREDICTSHIFTED",
                          "Would be renamed to \u201c%1\u201d: the number rises only for files "
                          "that are renamed"),
+                    name);
+    case MarkKind::Numbered:
+        return Fill(Text(texts, "PREDICTNUMBERED",
+                         "Would be renamed to \u201c%1\u201d, as the name shown is taken"),
+                    name);
+    case MarkKind::Companion:
+        return Fill(Text(texts, "PREDICTCOMPANION",
+                         "Would be renamed to \u201c%1\u201d with the files that share its name"),
                     name);
     case MarkKind::Keeps:
         return Text(texts, "PREDICTKEEPS",

@@ -2,10 +2,12 @@
 
 // Which rows of the file list would not get the name their new-name column shows, worked
 // out from a prediction of the run, and the tool tip that says why. The column shows each
-// row's new name with the start number plus the row; the run raises the number only after
+// row's new name with the start number plus the row (with the number per folder, plus its
+// place among the rows of its folder); the run raises the number only after
 // a rename that succeeds, and some renames fail. A row is marked when the run would fail
-// it, or give it another name than the column shows (the numbering shifted), or leave it
-// as it is while the column shows another name. With tags in the inserted texts, a row
+// it, or give it another name than the column shows (the numbering shifted, the name
+// shown is taken and gets a number, or the file goes with others that share its name), or
+// leave it as it is while the column shows another name. With tags in the inserted texts, a row
 // the run would give the name shown is also marked when a tag of its name has no value
 // or is not understood: the name stands, but it is likely not the one meant.
 //
@@ -29,6 +31,8 @@ enum class MarkKind {
     Taken,      // refused: a file renamed earlier in the run (Name) takes the name first
     Shifted,    // renamed, but to another name (Name) than the column shows
     Keeps,      // left as it is, while the column shows another name
+    Numbered,   // renamed to a numbered form of the name shown (Name), which is taken
+    Companion,  // renamed with the files that share its name, to their new name (Name)
     TagMissing, // a tag of its new name has no value (Name: the tag, as newname.h names it)
     TagUnknown, // a tag of its new name is not understood and stays as typed
 };
@@ -39,7 +43,7 @@ struct TRowMark {
     // Fails: the error the run would report: an errno value, or the fault of a name the
     // options cannot compute or the folder's drive refuses (rename/runerror.h).
     RunError Error;
-    std::string Name; // Taken: the earlier file's name; Shifted: the name the file would get
+    std::string Name; // Taken: the earlier file's name; else the name the file gets
     // Fails and Taken: the name the run would try, where the numbering shifted it away
     // from the name the column shows; empty when the run tries the name shown.
     std::string Tried;
@@ -69,11 +73,16 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
                                const std::vector<std::string>* shown = nullptr);
 
 // Whether MarkRows may need the names the column shows: only where the run numbers the
-// files otherwise than the column can.
+// files otherwise than the column can, numbers a name that is taken, or renames files
+// that share a name together.
 bool MarksNeedShownNames(const RenameOptionSet& options);
-// Each entry's new name as the column shows it (the start number plus its slot), for
-// MarkRows; they do not hang on the prediction, so they can be made while it runs. Empty
-// once `cancel` is set.
+// Whether `name` is `shown` in the numbered form of a taken name (NumberedName of
+// organize.h, in `form`), with any number.
+bool NumberedFrom(const std::string& name, const std::string& shown, const std::string& form);
+
+// Each entry's new name as the column shows it (the start number plus its slot, or its
+// place as NumberPositions counts it), for MarkRows; they do not hang on the prediction,
+// so they can be made while it runs. Empty once `cancel` is set.
 std::vector<std::string> ShownNames(const std::vector<TRunEntry>& entries,
                                     const RenameOptionSet& options,
                                     const std::atomic<bool>* cancel = nullptr);

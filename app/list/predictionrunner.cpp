@@ -46,6 +46,7 @@ void TPredictionRunner::Restart() {
 
 void TPredictionRunner::Stop() {
     ++generation_;
+    delivered_ = false;
     pause_.stop();
     if (running_ != nullptr) {
         running_->cancel = true;
@@ -95,6 +96,7 @@ void TPredictionRunner::Arrive(quint64 generation, std::vector<TRowMark> marks) 
         return; // the list or the options changed after the snapshot
     }
     running_.reset();
+    delivered_ = true;
     deliver_(std::move(marks));
     emit delivered(generation);
 }

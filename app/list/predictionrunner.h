@@ -58,6 +58,9 @@ public:
 
     // Counts every Restart and Stop; a result is taken only for the latest.
     quint64 Generation() const { return generation_; }
+    // Whether the marks of the latest generation were delivered: those the window shows
+    // are then the list's and the options' as they are.
+    bool Delivered() const { return delivered_; }
 
 signals:
     // After the marks of `generation` were delivered.
@@ -75,6 +78,7 @@ private:
     Predict predict_;
     RunOrder order_ = RunOrder::ListOrder;
     quint64 generation_ = 0;
+    bool delivered_ = false;
     QTimer pause_;
     std::shared_ptr<Job> running_;
     // One worker: a cancelled prediction stops at its next look at the flag, so the next

@@ -59,7 +59,7 @@ void ApplyEnablingRules(TOptionTabs& t) {
     const bool insertBack = insert && t.InsertBackInfo->isChecked();
     Enable({t.InsertBack, t.InsertBackTags}, insertBack);
     const bool number = insert && t.IncValueInfo->isChecked();
-    Enable({t.IncValue, t.IncSepInfo, t.IncLengthInfo, t.IncFormatInfo}, number);
+    Enable({t.IncValue, t.NumberPerFolder, t.IncSepInfo, t.IncLengthInfo, t.IncFormatInfo}, number);
     t.IncLength->setEnabled(number && t.IncLengthInfo->isChecked());
     t.IncFormat->setEnabled(number && t.IncFormatInfo->isChecked());
 

@@ -42,6 +42,9 @@ void ApplyOptionsToControls(TOptionTabs& t, const RenameOptionSet& o) {
     t.AppendExt->setChecked(o.AddFileExtToFilename);
     t.ChangeExtInfo->setChecked(o.ChangeFileExt);
     t.ChangeExt->setText(Q(o.ChangeFileExtTo));
+    t.CreateFolders->setChecked(o.CreateFolders);
+    t.NumberTakenNames->setChecked(o.NumberTakenNames);
+    t.RenameCompanions->setChecked(o.RenameCompanions);
 
     t.TrimGroup->setChecked(o.RemoveGroup);
     t.RemoveFrontInfo->setChecked(o.RemoveFront);
@@ -77,6 +80,7 @@ void ApplyOptionsToControls(TOptionTabs& t, const RenameOptionSet& o) {
     t.InsertTags->setChecked(o.InsertTags);
     t.IncValueInfo->setChecked(o.NumberIncEnabled);
     t.IncValue->setValue(o.NumberIncValue);
+    t.NumberPerFolder->setChecked(o.NumberPerFolder);
     t.IncSepInfo->setChecked(o.NumberIncAddFrontSep);
     (o.NumberFormatSelect != 0 ? t.IncFormatInfo : t.IncLengthInfo)->setChecked(true);
     t.IncLength->setValue(o.NumberIncMinLength);
@@ -103,6 +107,9 @@ RenameOptionSet ReadOptionsFromControls(const TOptionTabs& t) {
     o.AddFileExtToFilename = t.AppendExt->isChecked();
     o.ChangeFileExt = t.ChangeExtInfo->isChecked();
     o.ChangeFileExtTo = S(t.ChangeExt->text());
+    o.CreateFolders = t.CreateFolders->isChecked();
+    o.NumberTakenNames = t.NumberTakenNames->isChecked();
+    o.RenameCompanions = t.RenameCompanions->isChecked();
 
     o.RemoveGroup = t.TrimGroup->isChecked();
     o.RemoveFront = t.RemoveFrontInfo->isChecked();
@@ -139,6 +146,7 @@ RenameOptionSet ReadOptionsFromControls(const TOptionTabs& t) {
     o.InsertTags = t.InsertTags->isChecked();
     o.NumberIncEnabled = t.IncValueInfo->isChecked();
     o.NumberIncValue = Number(t.IncValue);
+    o.NumberPerFolder = t.NumberPerFolder->isChecked();
     o.NumberIncAddFrontSep = t.IncSepInfo->isChecked();
     o.NumberFormatSelect = t.IncFormatInfo->isChecked() ? 1 : 0;
     o.NumberIncMinLength = Number(t.IncLength);

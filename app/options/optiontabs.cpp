@@ -144,6 +144,16 @@ void TOptionTabs::BuildGeneral() {
     row->addWidget(ChangeExtInfo);
     row->addWidget(ChangeExt, 1);
     column->addLayout(row);
+    // What a run does beyond the names themselves: where they lead, and what it does
+    // when one is taken or a file has companions.
+    CreateFolders = Check(GeneralTab, "CreateFolders", tr("&Create the folders new names name"));
+    NumberTakenNames =
+        Check(GeneralTab, "NumberTakenNames", tr("When a new name is ta&ken, add a number"));
+    RenameCompanions =
+        Check(GeneralTab, "RenameCompanions", tr("Rename fi&les that share a name together"));
+    column->addWidget(CreateFolders);
+    column->addWidget(NumberTakenNames);
+    column->addWidget(RenameCompanions);
     addTab(GeneralTab, tr("&General"));
 }
 
@@ -285,6 +295,7 @@ void TOptionTabs::BuildInsert() {
     IncValueInfo = Check(InsertTab, "IncValueInfo", tr("Insert increasing &number:"));
     IncValue = Spin(InsertTab, "IncValue", 0, MaxNumberIncValue, 0);
     IncSepInfo = Check(InsertTab, "IncSepInfo", tr("Add &separator in front of number"));
+    NumberPerFolder = Check(InsertTab, "NumberPerFolder", tr("Restart in each folder"));
     IncLengthInfo = Named(new QRadioButton(tr("Fixed &length:"), InsertTab), "IncLengthInfo");
     IncLengthInfo->setChecked(true);
     IncLength = Spin(InsertTab, "IncLength", 0, 999999, 0);
@@ -302,7 +313,14 @@ void TOptionTabs::BuildInsert() {
     number->addWidget(IncValue);
     number->addStretch(1);
     texts->addLayout(number, 3, 0, 1, 5);
-    texts->addWidget(IncSepInfo, 4, 0, 1, 5);
+    // Beside the separator, under the number both shape: the number's own line has no
+    // room for it at the window's smallest width, and a line of its own none at its height.
+    auto* numberFlags = new QHBoxLayout;
+    numberFlags->addWidget(IncSepInfo);
+    numberFlags->addSpacing(12);
+    numberFlags->addWidget(NumberPerFolder);
+    numberFlags->addStretch(1);
+    texts->addLayout(numberFlags, 4, 0, 1, 5);
     auto* format = new QHBoxLayout;
     format->addWidget(IncLengthInfo);
     format->addWidget(IncLength);

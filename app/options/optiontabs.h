@@ -62,6 +62,9 @@ public:
     QCheckBox* AppendExt;
     QCheckBox* ChangeExtInfo;
     QLineEdit* ChangeExt;
+    QCheckBox* CreateFolders;
+    QCheckBox* NumberTakenNames;
+    QCheckBox* RenameCompanions;
     // Remove
     QWidget* TrimTab;
     QCheckBox* TrimGroup;
@@ -112,6 +115,7 @@ public:
     QCheckBox* InsertTags;
     QCheckBox* IncValueInfo;
     QSpinBox* IncValue;
+    QCheckBox* NumberPerFolder;
     QCheckBox* IncSepInfo;
     QRadioButton* IncLengthInfo;
     QSpinBox* IncLength;

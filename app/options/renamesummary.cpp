@@ -101,6 +101,9 @@ std::string BuildRenameSummary(const RenameOptionSet& o, const TextLookup& text)
         }
         if (o.NumberIncEnabled) {
             add(text("INSERTINCREASINGNUMBER_SUMMARY"));
+            if (o.NumberPerFolder) {
+                add(text("NUMBERPERFOLDER_SUMMARY"));
+            }
         }
     }
     if (o.ShuffleGroup && o.AlterLogicFilename) {
@@ -108,6 +111,17 @@ std::string BuildRenameSummary(const RenameOptionSet& o, const TextLookup& text)
     }
     if (o.FormatGroup && o.FormatTextEnabled) {
         add(text("FORMATFILENAME_SUMMARY"));
+    }
+    // The run's own steps, after every name is made: a group of companions takes one
+    // name, a taken name then gets its number, and the move makes the folders it needs.
+    if (o.RenameCompanions) {
+        add(text("RENAMECOMPANIONS_SUMMARY"));
+    }
+    if (o.NumberTakenNames) {
+        add(text("NUMBERTAKENNAMES_SUMMARY"));
+    }
+    if (o.CreateFolders) {
+        add(text("CREATEFOLDERS_SUMMARY"));
     }
     return any ? summary : text("NOSELECTEDRENAMEOPTIONS_SUMMARY");
 }
@@ -135,7 +149,8 @@ std::string MarkTabCaption(const std::string& caption, bool inUse) {
 }
 
 bool GeneralTabInUse(const RenameOptionSet& options) {
-    return options.AddFileExtToFilename || options.ChangeFileExt;
+    return options.AddFileExtToFilename || options.ChangeFileExt || options.CreateFolders ||
+           options.NumberTakenNames || options.RenameCompanions;
 }
 
 } // namespace qm

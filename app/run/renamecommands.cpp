@@ -6,7 +6,9 @@
 #include "app/run/journalmessages.h"
 #include "app/run/renameprocess.h"
 #include "app/run/renamethread.h"
+#include "app/run/takennumbers.h"
 #include "app/widgets/qttext.h"
+#include "engine/organize.h"
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
 #include "filelist/versioninfo.h"
@@ -29,8 +31,14 @@ TRenameCommands::TRenameCommands(QWidget& window, TFileItems& items, TFileListMo
 
 TRenameCommands::~TRenameCommands() = default;
 
-void TRenameCommands::Run(bool undoMode) {
+void TRenameCommands::Run(bool undoMode, bool marksCurrent) {
     items_.BeginUpdate();
+    // Another number than the one shown comes only of taken names numbered, and only marks
+    // of the list as it is tell which names were shown.
+    std::vector<TShownName> shown;
+    if (!undoMode && marksCurrent && ReadOptionsFromControls(tabs_).NumberTakenNames) {
+        shown = TakeShownNames(items_, model_);
+    }
     int undoable = 0;
     if (undoMode) {
         for (int slot = 0; slot < items_.Count(); ++slot) {
@@ -44,11 +52,22 @@ void TRenameCommands::Run(bool undoMode) {
         common_.GetKeyedLine("CANCEL"));
     const int changed = RunThread(process, undoMode);
     const int count = items_.Count();
+    const auto now = [this](int slot) {
+        const auto lock = items_.ReadLock();
+        const TFileItem* entry = items_.Items(slot);
+        return entry != nullptr ? entry->Path() + entry->Name() : std::string();
+    };
+    const int otherNumbers = shown.empty() ? 0 : CountOtherNumbers(shown, now, TakenNameForm());
     if (!journalRan_) {
         ShowJournalProblem(&window_, &program_, false, journalProblem_);
-    } else if (settings_.ShowRenameSuccess || changed != count) {
+    } else if (settings_.ShowRenameSuccess || changed != count || otherNumbers > 0) {
+        const std::string more = otherNumbers == 0 ? std::string()
+                                 : otherNumbers == 1
+                                     ? program_.GetLine("TOOKOTHERNUMBERONE")
+                                     : FillPlaceholders(program_.GetLine("TOOKOTHERNUMBER"),
+                                                        {std::to_string(otherNumbers)});
         ShowMessage(undoMode ? "UNDONERENAME" : "DONERENAME", changed,
-                    (undoMode ? undoable : count) - changed);
+                    (undoMode ? undoable : count) - changed, more);
     }
     if (journalRan_ && !journalProblem_.empty()) {
         ShowJournalProblem(&window_, &program_, true, journalProblem_);
@@ -69,7 +88,9 @@ int TRenameCommands::RunThread(TRenameProcess& process, bool undoMode) {
     const RunOrder order = settings_.PlanRenameOrder ? RunOrder::Planned : RunOrder::ListOrder;
     TRenameThread thread(items_, ReadOptionsFromControls(tabs_), undoMode, process.FilesSinceTick,
                          move_, order);
-    thread.SetJournal({JournalFolder(), versionInfo_.GetInfo(TVersionInfo::InfoLongVersion)});
+    // Undo takes back the last run, and with it the folders that run made.
+    thread.SetJournal({JournalFolder(), versionInfo_.GetInfo(TVersionInfo::InfoLongVersion),
+                       undoMode ? lastRunId_ : std::string()});
     connect(&process, &TRenameProcess::stopRequested, this, [this] {
         if (thread_ != nullptr) {
             thread_->Cancel();
@@ -92,6 +113,8 @@ int TRenameCommands::RunThread(TRenameProcess& process, bool undoMode) {
     process_ = nullptr;
     journalRan_ = thread.Ran();
     journalProblem_ = thread.JournalProblem();
+    if (!undoMode && thread.Ran())
+        lastRunId_ = thread.RunId();
     // The run's own count: an entry that a cancelled run never reached still carries the
     // mark of the run before, and counting it would report files this run did not touch.
     return thread.Tally().Renamed;
@@ -128,9 +151,13 @@ void TRenameCommands::ThreadTerminate() {
     process_->Finish();
 }
 
-void TRenameCommands::ShowMessage(const std::string& key, int done, int notDone) {
-    const std::string text =
+void TRenameCommands::ShowMessage(const std::string& key, int done, int notDone,
+                                  const std::string& more) {
+    std::string text =
         FillPlaceholders(program_.GetText(key), {std::to_string(done), std::to_string(notDone)});
+    if (!more.empty()) {
+        text += "\n" + more;
+    }
     // The language's line breaks are LF CR pairs; the box wants one break each.
     QMessageBox box(QMessageBox::Information, window_.windowTitle(),
                     Q(text).replace(QStringLiteral("\n\r"), QStringLiteral("\n")), QMessageBox::Ok,

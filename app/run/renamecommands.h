@@ -37,8 +37,10 @@ public:
     ~TRenameCommands() override;
 
     // Renames the listed files with the options of the tabs or, in undo mode, gives back
-    // the names of the last run; the list is in update mode throughout.
-    void Run(bool undoMode);
+    // the names of the last run; the list is in update mode throughout. `marksCurrent`:
+    // the model's marks are those of the list and options as they are now, so that the
+    // closing message may tell the files that got another number than the list showed.
+    void Run(bool undoMode, bool marksCurrent = false);
     // Whether a run is under way (its worker started and not yet ended).
     bool Running() const { return thread_ != nullptr; }
     // How runs move files: MoveFileNoReplace unless set.
@@ -58,7 +60,8 @@ private:
     int RunThread(TRenameProcess& process, bool undoMode);
     void ThreadProgress();
     void ThreadTerminate();
-    void ShowMessage(const std::string& key, int done, int notDone);
+    // The closing message of `key` with its two counts, and `more` as a line after them.
+    void ShowMessage(const std::string& key, int done, int notDone, const std::string& more);
 
     QWidget& window_;
     TFileItems& items_;
@@ -75,6 +78,8 @@ private:
     // How the last run's journal went (see TRenameThread::Ran).
     bool journalRan_ = true;
     std::string journalProblem_;
+    // The journal of the last run the window made, whose folders its undo removes.
+    std::string lastRunId_;
 };
 
 } // namespace qm

@@ -69,6 +69,7 @@ void TRenameThread::run() {
     tally_ = run.Tally;
     ran_ = run.Ran;
     journalProblem_ = std::move(run.JournalProblem);
+    runId_ = std::move(run.RunId);
     // The window also takes the state in its end handler; this only spares it a wait.
     Notify(true);
 }

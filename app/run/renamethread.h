@@ -68,6 +68,8 @@ public:
     // Whether the run took place (false: its journal could not be begun and nothing was
     // renamed), and what went wrong with the journal ("" when nothing); once finished.
     bool Ran() const { return ran_; }
+    // The id of the run's journal ("" when none was begun); once finished.
+    const std::string& RunId() const { return runId_; }
     const std::string& JournalProblem() const { return journalProblem_; }
 
 signals:
@@ -94,6 +96,7 @@ private:
     TJournalPlace journal_;
     bool ran_ = false;
     std::string journalProblem_;
+    std::string runId_;
 
     std::mutex mutex_;
     Progress latest_;      // guarded by mutex_

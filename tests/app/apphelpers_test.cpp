@@ -4,6 +4,7 @@
 #include "app/monthnames.h"
 #include "app/options/patternnote.h"
 #include "app/options/renamesummary.h"
+#include "app/run/takennumbers.h"
 #include "language/placeholders.h"
 #include "optionprobe.h"
 #include "rename/runrules.h"
@@ -124,6 +125,17 @@ TEST(RenameSummary, ItemsOrderAndPlaceholders) {
          "INSERTINCREASINGNUMBER_SUMMARY"},
         {"tags without the group", "InsertFront=true;InsertTags=true",
          "NOSELECTEDRENAMEOPTIONS_SUMMARY"},
+        {"per folder after the number, only with it",
+         "InsertGroup=true;NumberIncEnabled=true;NumberPerFolder=true;FormatGroup=true;"
+         "FormatTextEnabled=true",
+         "INSERTINCREASINGNUMBER_SUMMARY  -  NUMBERPERFOLDER_SUMMARY  -  FORMATFILENAME_SUMMARY"},
+        {"per folder without the number", "InsertGroup=true;NumberPerFolder=true",
+         "NOSELECTEDRENAMEOPTIONS_SUMMARY"},
+        {"the run's own steps last, without a group",
+         "CreateFolders=true;NumberTakenNames=true;RenameCompanions=true;"
+         "AddFileExtToFilename=true",
+         "INCLUDEFILEEXT_SUMMARY  -  RENAMECOMPANIONS_SUMMARY  -  NUMBERTAKENNAMES_SUMMARY  -  "
+         "CREATEFOLDERS_SUMMARY"},
         {"separator item before number item",
          "InsertGroup=true;NumberIncEnabled=true;NumberIncAddFrontSep=true",
          "INSERTINCREASINGNUMBERSEPERATOR_SUMMARY  -  INSERTINCREASINGNUMBER_SUMMARY"},
@@ -155,6 +167,16 @@ TEST(RenameSummary, EveryFlagThatChangesANameHasAnItem) {
         }
     }
     EXPECT_GE(changing, 17) << "the probe's name no longer shows what the options do";
+}
+
+// The General tab has no group switch: any of its options marks it.
+TEST(RenameSummary, GeneralTabInUseByEachOfItsOptions) {
+    EXPECT_FALSE(GeneralTabInUse(Options("InsertGroup=true;NumberPerFolder=true")));
+    for (const char* on :
+         {"AddFileExtToFilename=true", "ChangeFileExtEnabled=true", "CreateFolders=true",
+          "NumberTakenNames=true", "RenameCompanions=true"}) {
+        EXPECT_TRUE(GeneralTabInUse(Options(on))) << on;
+    }
 }
 
 // The month names of a language: twelve non-empty names per list, or English.
@@ -239,6 +261,52 @@ TEST(PredictionMarks, PatternFaultsHaveTheirOwnReason) {
     mark.Error = RunError::Of(RunFault::PatternLimit);
     EXPECT_EQ(MarkTip(mark, english).toStdString(),
               "Would not be renamed: A find text takes too long to match this name");
+}
+
+// The faults of making folders and of companions, each in the language's own words:
+// none of them is an errno value for strerror to word.
+TEST(PredictionMarks, OrganizingFaultsHaveTheirOwnReason) {
+    const MarkTextSource keys = [](const std::string& key) {
+        return key == "PREDICTFAILS" ? std::string("%1") : key;
+    };
+    const std::pair<RunFault, const char*> rows[] = {
+        {RunFault::FolderPart, "PREDICTFOLDERPART"},
+        {RunFault::FolderIsFile, "PREDICTFOLDERISFILE"},
+        {RunFault::CompanionFailed, "PREDICTCOMPANIONFAILED"},
+    };
+    for (const auto& [fault, key] : rows) {
+        TRowMark mark;
+        mark.Error = RunError::Of(fault);
+        EXPECT_EQ(MarkTip(mark, keys).toStdString(), key);
+    }
+}
+
+// A file counts as numbered otherwise than shown when the run renamed it to a numbered
+// form of its plain name that is not the one the list showed, also into a sub-folder.
+TEST(TakenNumbers, OnlyAnotherNumberOfThePlainNameCounts) {
+    const struct {
+        const char* what;
+        TShownName shown;
+        std::string now;
+        int counted;
+    } rows[] = {
+        {"not renamed", {0, "/d/", "a.txt", "x.txt", "x.txt"}, "/d/a.txt", 0},
+        {"renamed as shown", {0, "/d/", "a.txt", "x (2).txt", "x.txt"}, "/d/x (2).txt", 0},
+        {"the next number", {0, "/d/", "a.txt", "x (2).txt", "x.txt"}, "/d/x (3).txt", 1},
+        {"a number where none was shown", {0, "/d/", "a.txt", "x.txt", "x.txt"}, "/d/x (2).txt", 1},
+        {"another name, not numbered", {0, "/d/", "a.txt", "x.txt", "x.txt"}, "/d/y.txt", 0},
+        {"into a sub-folder",
+         {0, "/d/", "a.jpg", "2024/a.jpg", "2024/a.jpg"},
+         "/d/2024/a (2).jpg",
+         1},
+        {"no longer in its folder", {0, "/d/", "a.txt", "x.txt", "x.txt"}, "/e/x (2).txt", 0},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(CountOtherNumbers(
+                      {row.shown}, [&](int) { return row.now; }, "%1 (%2)"),
+                  row.counted)
+            << row.what;
+    }
 }
 
 // A name the folder's drive refuses: the character named, a control character by its

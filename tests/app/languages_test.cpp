@@ -11,6 +11,7 @@
 #include "app/splash.h"
 #include "app/widgets/jpegimage.h"
 #include "app/widgets/qttext.h"
+#include "engine/organize.h"
 #include "engine/tagtext.h"
 #include "filelist/versioninfo.h"
 #include "language/dynlang.h"
@@ -45,8 +46,11 @@ QString Shown(TMain& main, const QString& control, bool hint) {
         return hint ? menu->menuAction()->statusTip() : menu->title();
     }
     QWidget* widget = main.findChild<QWidget*>(control);
-    if (widget == nullptr || hint) {
+    if (widget == nullptr) {
         return QStringLiteral("<no %1>").arg(control);
+    }
+    if (hint) {
+        return widget->toolTip(); // an option control's hint is its tool tip
     }
     if (const int tab = main.Options().indexOf(widget); tab >= 0) {
         // The mark of a tab in use is not part of the language's text.
@@ -261,6 +265,23 @@ private slots:
         // A missing label keeps its suffix; a missing caption is empty, not the old one.
         QCOMPARE(main->findChild<QLabel*>("SetsInfo")->text(), QStringLiteral(":"));
         QCOMPARE(main->findChild<QAction*>("A_Exit")->text(), QString());
+    }
+
+    // The form a taken name is numbered in follows each language bound; one without it
+    // (or with a form lacking the number) leaves the default.
+    void takenNameFormFollowsTheLanguage() {
+        QTemporaryDir folder;
+        WriteLanguageFile(folder.path(),
+                          QByteArray("<TEXT NAME=\"TAKENNAMEFORM\" TEXT=\"%1_%2\">\r\n"));
+        const std::string location = folder.path().toStdString() + "/";
+        TDynLang common(location, std::string(CommonPackageName));
+        TDynLang program(location, std::string(ProgramPackageName));
+        program.SelectLanguage("Testish");
+        const auto main = Open();
+        BindMainWindowTexts(*main, main->Options(), common, program, "Testish");
+        QCOMPARE(TakenNameForm(), std::string("%1_%2"));
+        BindMainWindowTexts(*main, main->Options(), common, *main->ProgramLang(), "English");
+        QCOMPARE(TakenNameForm(), std::string(kDefaultTakenNameForm));
     }
 
     void danishInAnyCasePicksDanishPages_data() {

@@ -216,6 +216,10 @@ private slots:
             << false;
         QTest::addRow("number needs its box")
             << QStringList{"InsertGroup"} << none << "IncValue" << false;
+        QTest::addRow("per folder needs the number")
+            << QStringList{"InsertGroup", "NumberPerFolder"} << none << "NumberPerFolder" << false;
+        QTest::addRow("per folder with the number")
+            << QStringList{"InsertGroup", "IncValueInfo"} << none << "NumberPerFolder" << true;
         QTest::addRow("InsertTags needs the group")
             << QStringList{} << none << "InsertTags" << false;
         QTest::addRow("InsertTags with the group")

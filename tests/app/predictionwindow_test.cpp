@@ -200,6 +200,42 @@ private slots:
         QTEST(status.section(QStringLiteral(" \u2014 "), 1), "count");
     }
 
+    // With the number per folder the column counts each folder's rows from the start on
+    // their own, as the run does: rows of two folders in turn show the run's names and no
+    // mark, and a row moved ahead of its folder's others renumbers them.
+    void numberPerFolderInTheColumn() {
+        CommandLine commandLine;
+        for (const QString name : {"d1/a.txt", "d2/b.txt", "d1/c.txt", "d2/d.txt"}) {
+            QVERIFY(QDir().mkpath(root_ + name.section(QLatin1Char('/'), 0, 0)));
+            Touch(name);
+            commandLine.paths.push_back((root_ + name).toStdString());
+        }
+        TMain main(commandLine);
+        main.show();
+        RenameOptionSet options = Inserting("", "_", 1);
+        options.NumberPerFolder = true;
+        ApplyOptionsToControls(main.Options(), options);
+        main.RefreshOptionControls();
+        QVERIFY(WaitForMarks(main));
+        auto* model = qobject_cast<TFileListModel*>(ListModel(main));
+        const auto rows = [model] {
+            QStringList shown;
+            for (int row = 0; row < model->rowCount(); ++row) {
+                const QModelIndex newName = model->index(row, 1);
+                shown << model->index(row, 0).data().toString() + QLatin1Char(' ') +
+                             newName.data().toString() + newName.data(Qt::ToolTipRole).toString();
+            }
+            return shown;
+        };
+        QCOMPARE(rows(),
+                 (QStringList{"a.txt a_1.txt", "b.txt b_1.txt", "c.txt c_2.txt", "d.txt d_2.txt"}));
+        model->MoveRows({2}, [](TFileItems& items, const std::vector<int>& moving) {
+            return items.MoveTo(moving, 0);
+        });
+        QCOMPARE(rows(),
+                 (QStringList{"c.txt c_1.txt", "a.txt a_2.txt", "b.txt b_1.txt", "d.txt d_2.txt"}));
+    }
+
     // With the order planned, a chain is no failure; the marks follow the check mark.
     void plannedOrderMarksWhatThePlannedRunDoes() {
         Touch(QStringLiteral("a.txt"));
@@ -308,6 +344,57 @@ private slots:
             QCOMPARE(marks.size(), std::size_t{1});
             QCOMPARE(marks[0].Slot, 2);
             QCOMPARE(marks[0].Kind, MarkKind::Shifted);
+        }
+    }
+
+    // A row the run renames otherwise than the column shows, as its name is taken or it
+    // goes with the files that share its name, is marked with the name it gets: numbered
+    // only where it is the name shown with a number of any digits, else for its group.
+    void organizedNamesAreMarked_data() {
+        QTest::addColumn<bool>("taken");
+        QTest::addColumn<bool>("companions");
+        QTest::addColumn<QStringList>("marks"); // "row kind name"
+        QTest::addRow("taken names")
+            << true << false << QStringList{"1 numbered x_b (2).txt", "2 numbered x_c (12).txt"};
+        QTest::addRow("companions") << false << true
+                                    << QStringList{"1 group x_b (2).txt", "2 group x_c (12).txt",
+                                                   "3 group x_d ().txt", "4 group x_e (2a).txt"};
+        QTest::addRow("both") << true << true
+                              << QStringList{"1 numbered x_b (2).txt", "2 numbered x_c (12).txt",
+                                             "3 group x_d ().txt", "4 group x_e (2a).txt"};
+    }
+    void organizedNamesAreMarked() {
+        QFETCH(bool, taken);
+        QFETCH(bool, companions);
+        RenameOptionSet options = Inserting("x_", "");
+        options.NumberTakenNames = taken;
+        options.RenameCompanions = companions;
+        std::vector<TRunEntry> entries;
+        TPrediction prediction;
+        for (const char* candidate :
+             {"x_a.txt", "x_b (2).txt", "x_c (12).txt", "x_d ().txt", "x_e (2a).txt"}) {
+            const int slot = static_cast<int>(entries.size());
+            entries.push_back(
+                {slot, "/x/", std::string(1, char('a' + slot)) + ".txt", {}, false, {}, {}});
+            TPredictedEntry entry;
+            entry.Outcome = RenameOutcome::Renamed;
+            entry.Candidate = candidate;
+            prediction.Entries.push_back(entry);
+        }
+        const std::vector<std::string> shown = ShownNames(entries, options);
+        const std::vector<std::string>* none = nullptr;
+        for (const std::vector<std::string>* ahead : {&shown, none}) {
+            QStringList marks;
+            for (const TRowMark& mark : MarkRows(entries, prediction, options, nullptr, ahead)) {
+                const char* kind = mark.Kind == MarkKind::Numbered    ? "numbered"
+                                   : mark.Kind == MarkKind::Companion ? "group"
+                                                                      : "other";
+                marks << QStringLiteral("%1 %2 %3")
+                             .arg(mark.Slot)
+                             .arg(kind)
+                             .arg(QString::fromStdString(mark.Name));
+            }
+            QTEST(marks, "marks");
         }
     }
 

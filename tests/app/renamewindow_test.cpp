@@ -2,6 +2,7 @@
 // message, the undo action's state, cancelling, and the progress window's figures.
 
 #include "app/commandline.h"
+#include "app/list/predictionrunner.h"
 #include "app/mainwindow.h"
 #include "app/options/optionmapping.h"
 #include "app/options/optiontabs.h"
@@ -26,6 +27,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <algorithm>
 #include <functional>
 #include <future>
@@ -292,6 +294,52 @@ private slots:
         QTEST(OnDisk(), "restored");
         QTEST(answers.texts.join(QString()), "undoMessage");
         QTEST(Action(*main, "A_Undo")->isEnabled(), "undoAfterUndo");
+    }
+
+    // A name the list shows numbered, as it is taken, and taken by another program before
+    // the run gets there: the run takes the next number, and the closing message says so,
+    // even with success messages off. With marks out of date the list's names are not held
+    // against the run's.
+    void anotherNumberThanShownIsTold_data() {
+        QTest::addColumn<bool>("marksCurrent");
+        QTest::addRow("marks of the list as it is") << true;
+        QTest::addRow("marks out of date") << false;
+    }
+    void anotherNumberThanShownIsTold() {
+        QFETCH(bool, marksCurrent);
+        QFile blocker(root_ + "x_a.txt");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        RenameOptionSet options = Prefix("x_");
+        options.NumberTakenNames = true;
+        auto main = Open({"a.txt"}, options, false);
+        auto* prediction = main->findChild<TPredictionRunner*>(QStringLiteral("Prediction"));
+        QTRY_VERIFY(prediction->Delivered());
+        const QAbstractItemModel* model =
+            main->findChild<QTreeView*>(QStringLiteral("FileList"))->model();
+        QCOMPARE(model->index(0, 1).data(Qt::ToolTipRole).toString(),
+                 QStringLiteral("Would be renamed to \u201cx_a (2).txt\u201d, as the name shown "
+                                "is taken"));
+        if (!marksCurrent) {
+            prediction->Restart();
+        }
+        const QString meanwhile = root_ + "x_a (2).txt";
+        main->SetRenameMove(
+            [meanwhile](const std::string& folder, const std::string& from, const std::string& to) {
+                QFile taken(meanwhile);
+                if (!taken.exists() && !taken.open(QIODevice::WriteOnly)) {
+                    return RunError(EIO);
+                }
+                return MoveFileNoReplace(folder, from, to);
+            });
+        MessageAnswerer answers;
+        Action(*main, "A_RenameFiles")->trigger();
+        QCOMPARE(OnDisk(), QStringLiteral("x_a (2).txt|x_a (3).txt|x_a.txt"));
+        QCOMPARE(answers.texts.join(QString()),
+                 marksCurrent
+                     ? QStringLiteral("Files renamed: 1\nFiles not renamed: 0\n1 file took "
+                                      "another number than shown, as its name was "
+                                      "taken meanwhile")
+                     : QString());
     }
 
     void plannedOrder_data() {

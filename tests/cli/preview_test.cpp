@@ -75,6 +75,40 @@ TEST_F(PreviewCommand, PrintsOneLinePerNameWithNumbersFromTheStart) {
     EXPECT_EQ(r.out, y + "\t" + y + "0\n1 renamed, 0 unchanged, 0 failed\n");
 }
 
+// The number counts each folder's names on their own with the number per folder, and
+// files that share a name as one with companions, in the preview as in the dry run, whose
+// lines take the prediction's names.
+TEST_F(PreviewCommand, NumbersPerFolderAndForCompanionsAsTheRunGivesThem) {
+    const struct {
+        const char* key;
+        std::vector<std::pair<std::string, std::string>> names; // given, and as renamed
+    } rows[] = {
+        {"NumberPerFolder", {{"x/a", "x/1"}, {"y/b", "y/1"}, {"x/c", "x/2"}, {"y/d", "y/2"}}},
+        {"RenameCompanions",
+         {{"IMG_1.JPG", "1.JPG"}, {"IMG_1.xmp", "1.xmp"}, {"IMG_2.JPG", "2.JPG"}}},
+    };
+    for (const auto& row : rows) {
+        const std::string scheme = WriteScheme(
+            "Version=1\n" + std::string(row.key) +
+            "=true\nReplaceGroup=true\nReplaceEnabled=true\nReplaceRegularExpressions=true\n"
+            "ReplaceText1=.+\nInsertGroup=true\nNumberIncEnabled=true\nNumberIncValue=1\n");
+        std::vector<std::string> preview = {"preview", "--scheme-file", scheme};
+        std::vector<std::string> dryRun = {"rename", "--dry-run", "--scheme-file", scheme};
+        std::string expected;
+        for (const auto& [given, renamed] : row.names) {
+            fs::create_directories((dir_ / given).parent_path());
+            std::ofstream{dir_ / given};
+            preview.push_back((dir_ / given).string());
+            dryRun.push_back((dir_ / given).string());
+            expected += (dir_ / given).string() + "\t" + (dir_ / renamed).string() + "\n";
+        }
+        EXPECT_EQ(Cli(preview).out, expected) << row.key;
+        EXPECT_EQ(Cli(dryRun).out,
+                  expected + std::to_string(row.names.size()) + " renamed, 0 unchanged, 0 failed\n")
+            << row.key;
+    }
+}
+
 TEST_F(PreviewCommand, PairsApplyInSortedOrderWhateverTheFileOrder) {
     // Stored as b then a; the window's list holds them sorted, so "a" goes first:
     // "ab" -> "bb" -> "cc". In file order it would be "ac".
@@ -282,6 +316,11 @@ TEST_F(PreviewCommand, HelpExplainsThePreview) {
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_NE(r.out.find("--scheme-file FILE"), std::string::npos);
     EXPECT_NE(r.out.find("--start"), std::string::npos);
+    // The options that act on the run rather than on the names, which no example shows.
+    for (const char* key :
+         {"CreateFolders=", "NumberTakenNames=", "RenameCompanions=", "NumberPerFolder="}) {
+        EXPECT_NE(r.out.find(key), std::string::npos) << key;
+    }
 }
 
 TEST(BuiltPrograms, CliPrintsItsVersion) {
