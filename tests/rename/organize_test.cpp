@@ -530,9 +530,9 @@ TEST(Organize, DISABLED_UndoOfAFolderTheRunMadeAndRenamed) {
         const Seen seen = RunAsPredicted(list.items(), Scheme("CreateFolders=true\n"),
                                          RunOrder::ListOrder, journals.Path());
         const std::string path = JournalPath(journals.Path(), seen.runId);
-        EXPECT_TRUE(UndoJournal(path, ReadJournal(path).Journal,
-                                TJournalPlace{journals.Path(), ""}, kGoOn)
-                        .Complete);
+        EXPECT_TRUE(
+            UndoJournal(path, ReadJournal(path).Journal, TJournalPlace{journals.Path(), ""}, kGoOn)
+                .Complete);
         EXPECT_EQ(dir.Contents(), before);
         EXPECT_EQ(FoldersBelow(dir.Path()), std::set<std::string>{});
     }
