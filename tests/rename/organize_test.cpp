@@ -19,14 +19,6 @@
 #include <random>
 #include <set>
 
-namespace qm {
-inline void PrintTo(RenameOutcome outcome, std::ostream* out) {
-    *out << (outcome == RenameOutcome::Renamed     ? "Renamed"
-             : outcome == RenameOutcome::Unchanged ? "Unchanged"
-                                                   : "Failed");
-}
-} // namespace qm
-
 namespace qm::test {
 namespace {
 
@@ -490,27 +482,71 @@ TEST(Organize, UndoOfAFolderMadeOnANameLeftAndOfAFileMovedTwice) {
     }
 }
 
-// A missing file's folder is made all the same; once another entry has renamed that
-// folder, moving it into itself fails with EINVAL, where the prediction says ENOENT.
-TEST(Organize, DISABLED_AFolderMadeForAMissingFileThenMovedIntoItself) {
-    RenameFolder dir("/dev/shm"), journals("/dev/shm");
-    ListedFiles list(dir.Path(), {"x", "P", "Q"});
-    list[0].SetHandName("P/h.jpg");
-    list[1].SetHandName("Q");
-    list[2].SetHandName("Q/h");
-    RunAsPredicted(list.items(), Scheme("CreateFolders=true\n"), RunOrder::ListOrder,
-                   journals.Path());
+// A folder the run made (P, for x's new name "P/x") and then renamed to Q as a listed
+// entry: the prediction loses it, and has a later move into Q fail with ENOENT, where the
+// run moves b into it, or moves Q into itself (EINVAL).
+TEST(Organize, DISABLED_AFolderTheRunMadeIsFollowedWhenTheRunRenamesIt) {
+    for (const char* last : {"Q/b", "Q/P/b", "Q/Q"}) {
+        SCOPED_TRACE(last);
+        RenameFolder dir("/dev/shm"), journals("/dev/shm");
+        for (const char* name : {"x", "b"})
+            dir.Make(name);
+        ListedFiles list(dir.Path(), {"x", "P", std::string(last) == "Q/Q" ? "Q" : "b"});
+        list[0].SetHandName("P/x");
+        list[1].SetHandName("Q");
+        list[2].SetHandName(last);
+        RunAsPredicted(list.items(), Scheme("CreateFolders=true\n"), RunOrder::ListOrder,
+                       journals.Path());
+    }
+}
+
+// The file P moved to P2, then the folder P made for y's new name "P/y" (or for a file
+// that is missing), which a listed "P" renames to P4, and now and then x into a P made
+// anew. The undo leaves P4 behind, or falls short, or (the row with x) never returns.
+TEST(Organize, DISABLED_UndoOfAFolderTheRunMadeAndRenamed) {
+    struct Row {
+        std::vector<std::string> made;
+        std::vector<std::pair<std::string, std::string>> listed; // name, typed new name
+    };
+    const std::vector<Row> rows = {
+        {{"P", "x"}, {{"P", "P2"}, {"gone", "P/g"}, {"P", "P4"}, {"x", "P/x"}}},
+        {{"P", "y"}, {{"P", "P2"}, {"y", "P/y"}, {"P", "P4"}}},
+        {{"P"}, {{"P", "P2"}, {"gone", "P/g"}, {"P", "P4"}}},
+        {{"P", "x", "y"}, {{"P", "P2"}, {"y", "P/y"}, {"P", "P4"}, {"x", "P/x"}}},
+    };
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        SCOPED_TRACE("row " + std::to_string(r));
+        const Row& row = rows[r];
+        RenameFolder dir("/dev/shm"), journals("/dev/shm");
+        for (const std::string& name : row.made)
+            dir.Make(name);
+        const auto before = dir.Contents();
+        std::vector<std::string> names;
+        for (const auto& [name, typed] : row.listed)
+            names.push_back(name);
+        ListedFiles list(dir.Path(), names);
+        for (std::size_t i = 0; i < row.listed.size(); ++i)
+            list[static_cast<int>(i)].SetHandName(row.listed[i].second);
+        const Seen seen = RunAsPredicted(list.items(), Scheme("CreateFolders=true\n"),
+                                         RunOrder::ListOrder, journals.Path());
+        const std::string path = JournalPath(journals.Path(), seen.runId);
+        EXPECT_TRUE(
+            UndoJournal(path, ReadJournal(path).Journal, TJournalPlace{journals.Path(), ""}, kGoOn)
+                .Complete);
+        EXPECT_EQ(dir.Contents(), before);
+        EXPECT_EQ(FoldersBelow(dir.Path()), std::set<std::string>{});
+    }
 }
 
 TEST(Organize, RandomTreesOnTmpfsAsPredictedAndUndone) {
-    OrganizeAtRandom("/dev/shm", 300, 35, false);
+    OrganizeAtRandom("/dev/shm", 600, 35, false);
 }
 
 TEST(Organize, RandomTreesOnExfatAsPredictedAndUndone) {
     ExfatMount exfat;
     if (!exfat.Error().empty())
         GTEST_SKIP() << "no exFAT mount: " << exfat.Error();
-    OrganizeAtRandom(exfat.Folder(), 100, 36, true);
+    OrganizeAtRandom(exfat.Folder(), 200, 36, true);
 }
 
 } // namespace

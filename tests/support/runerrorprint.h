@@ -1,9 +1,12 @@
 #pragma once
 
 // A run's error as the tests write it down and as GoogleTest prints it: an errno value as
-// its number, a fault by its kind (and the code point it names).
+// its number, a fault by its kind (and the code point it names); and an entry's outcome
+// by its name. (Here, in every test source that compares them, or one program would
+// print them in two ways.)
 
 #include "rename/runerror.h"
+#include "rename/runrules.h"
 
 #include <iterator>
 #include <ostream>
@@ -26,6 +29,12 @@ inline std::string ErrorCode(RunError error) {
 
 inline void PrintTo(RunError error, std::ostream* out) {
     *out << ErrorCode(error);
+}
+
+inline void PrintTo(RenameOutcome outcome, std::ostream* out) {
+    *out << (outcome == RenameOutcome::Renamed     ? "Renamed"
+             : outcome == RenameOutcome::Unchanged ? "Unchanged"
+                                                   : "Failed");
 }
 
 } // namespace qm
