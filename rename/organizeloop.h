@@ -24,6 +24,7 @@
 //                                             reached entry's folder
 //   RunError MoveBack(std::size_t slot, const std::string& from);   the reached entry's
 //                                             file from `from` back to Name()
+//   bool FilePresent(std::size_t slot);       whether the reached entry's name is there
 // Settle may come for an entry after a later one was reached; each is reached again
 // before its own Settle. Both the run and the prediction go through this one loop, so the
 // prediction stays the run.
@@ -107,7 +108,8 @@ private:
             if (const RunError refused = FolderPartsError(to))
                 return refused;
         RunError error = walk_.Move(slot, to);
-        if (inFolder && error == ENOENT) {
+        // No folder is made for a file that is not there.
+        if (inFolder && error == ENOENT && walk_.FilePresent(slot)) {
             bool made = false;
             for (std::size_t slash = to.find('/'); slash != std::string::npos && error == ENOENT;
                  slash = to.find('/', slash + 1)) {

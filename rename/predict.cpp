@@ -58,6 +58,11 @@ public:
             moves_->push_back({static_cast<int>(i), TPredictedMove::Folder, false, relative});
         return error;
     }
+    bool FilePresent(std::size_t) {
+        int error = 0;
+        const TModelFolder* folder = folders_.Folder(entry_->Path, error);
+        return folder != nullptr && folder->Holds(entry_->Name);
+    }
     TCompanionEntry Peek(std::size_t i) const {
         const TRunEntry& e = entries_[i];
         return {e.Path, e.Name, e.HandName != nullptr};

@@ -63,6 +63,10 @@ public:
             return EEXIST;
         return Take({}, relative);
     }
+    bool FilePresent(std::size_t) const {
+        struct stat st {};
+        return TFileCalls::System().LStat(AT_FDCWD, (entry_->Path() + old_).c_str(), st) == 0;
+    }
     TCompanionEntry Peek(std::size_t slot) const {
         const TFileItem* item = items_.Items(static_cast<int>(slot));
         if (item == nullptr)

@@ -229,6 +229,24 @@ TEST(Organize, EachOptionAsPredictedAndUndone) {
 
 // A name shown as free and taken by another program before the run gets there: the run
 // takes the next free number and replaces nothing; the name it took differs from the
+// A file that is not there fails as it would without the option, and no folder is made
+// for it: not by the run, nor in what the prediction says of a file moved there later.
+TEST(Organize, NoFolderIsMadeForAFileThatIsNotThere) {
+    RenameFolder dir;
+    dir.Make("b.jpg");
+    ListedFiles files(dir.Path(), {"gone.jpg", "b.jpg"});
+    files[1].SetHandName("x");
+    RenameFolder journals;
+    const Seen seen =
+        RunAsPredicted(files.items(),
+                       Scheme("CreateFolders=true\nInsertGroup=true\nInsertFront=true\n"
+                              "InsertFrontText=x/\n"),
+                       RunOrder::ListOrder, journals.Path());
+    EXPECT_EQ(seen.errors[0], RunError(ENOENT));
+    EXPECT_EQ(seen.outcomes[1], RenameOutcome::Renamed) << "the name x is free";
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir.Path() + "x"));
+}
+
 // one shown, which is how the window tells the user.
 TEST(Organize, ANameTakenMeanwhileGetsTheNextNumber) {
     RenameFolder dir;
