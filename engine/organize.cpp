@@ -14,15 +14,6 @@ std::string& FormHeld() {
     return form;
 }
 
-// Where the extension of `name`'s last part begins (name.size() when it has none): its
-// last ".", unless that is the part's first byte.
-std::size_t ExtensionAt(std::string_view name) {
-    const std::size_t slash = name.rfind('/');
-    const std::size_t start = slash == std::string_view::npos ? 0 : slash + 1;
-    const std::size_t dot = name.rfind('.');
-    return dot == std::string_view::npos || dot <= start ? name.size() : dot;
-}
-
 } // namespace
 
 void SetTakenNameForm(std::string form) {
@@ -54,7 +45,7 @@ std::string NumberedName(std::string_view base, std::string_view tail, int n,
 }
 
 std::string NumberedName(std::string_view name, int n, std::string_view form) {
-    const std::size_t at = ExtensionAt(name);
+    const std::size_t at = EndingAt(name, 1);
     return NumberedName(name.substr(0, at), name.substr(at), n, form);
 }
 
