@@ -1,6 +1,7 @@
 #include "rename/journal.h"
 
 #include <algorithm>
+#include <climits>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -194,6 +195,73 @@ std::string AppendMark(const std::string& path, const std::string& record) {
 
 } // namespace
 
+namespace {
+
+// The run's time from its journal's name (NewRunId: UTC "YYYYMMDD-HHMMSS-..."), -1 for a
+// name that does not begin so.
+std::int64_t RunTimeOf(const std::string& path) {
+    const std::string_view name = std::string_view(path).substr(path.rfind('/') + 1);
+    tm utc{};
+    int fields[6];
+    const int widths[6] = {4, 2, 2, 2, 2, 2};
+    std::size_t at = 0;
+    for (int i = 0; i < 6; ++i) {
+        if (i == 3 && (at >= name.size() || name[at++] != '-'))
+            return -1;
+        fields[i] = 0;
+        for (int d = 0; d < widths[i]; ++d, ++at) {
+            if (at >= name.size() || name[at] < '0' || name[at] > '9')
+                return -1;
+            fields[i] = fields[i] * 10 + (name[at] - '0');
+        }
+    }
+    utc.tm_year = fields[0] - 1900;
+    utc.tm_mon = fields[1] - 1;
+    utc.tm_mday = fields[2];
+    utc.tm_hour = fields[3];
+    utc.tm_min = fields[4];
+    utc.tm_sec = fields[5];
+    return static_cast<std::int64_t>(timegm(&utc));
+}
+
+} // namespace
+
+int PruneJournals(const std::string& folder, const TJournalKeep& keep, const std::string& current,
+                  std::int64_t now) {
+    const std::vector<std::string> files = JournalFiles(folder);
+    // Newest first: what the count and the age keep, then what fits the size.
+    std::vector<std::uint64_t> sizes(files.size(), 0);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        struct stat st {};
+        if (stat(files[i].c_str(), &st) == 0)
+            sizes[i] = static_cast<std::uint64_t>(st.st_size);
+    }
+    const std::int64_t oldest =
+        keep.Days > 0 ? now - std::int64_t{keep.Days} * 24 * 60 * 60 : INT64_MIN;
+    std::uint64_t total = 0;
+    bool full = false; // once one is over the size, every older one goes too
+    int removed = 0;
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        const std::size_t i = files.size() - 1 - k;
+        full = full || total + sizes[i] > keep.MaxBytes;
+        const bool kept = k < keep.Newest || RunTimeOf(files[i]) >= oldest;
+        if (kept && !full) {
+            total += sizes[i];
+            continue;
+        }
+        // Never the run being written, one going on elsewhere, or one that does not read
+        // well: those stay, and count to the size like any other.
+        if (files[i] == current || JournalInUse(files[i]) ||
+            ReadJournal(files[i]).Status != TJournalRead::Ok) {
+            total += sizes[i];
+            continue;
+        }
+        if (unlink(files[i].c_str()) == 0)
+            ++removed;
+    }
+    return removed;
+}
+
 bool JournalInUse(const std::string& path) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -217,7 +285,8 @@ TJournalWriter::~TJournalWriter() {
 }
 
 std::string TJournalWriter::Begin(const std::string& folder, TJournal header,
-                                  const std::vector<TJournalMoveRef>& moves) {
+                                  const std::vector<TJournalMoveRef>& moves,
+                                  const TJournalKeep& keep) {
     if (const int error = MakeFolders(folder))
         return ErrorText(folder, error);
     for (int attempt = 0; fd_ < 0; ++attempt) {
@@ -265,13 +334,7 @@ std::string TJournalWriter::Begin(const std::string& folder, TJournal header,
     announced_ = moves.size();
     results_.assign(moves.size(), MoveResult::NotReached);
 
-    // The oldest go once there are more than kept; one that cannot be read well is left
-    // for the user to look at.
-    const std::vector<std::string> files = JournalFiles(folder);
-    for (std::size_t i = 0; i + kJournalsKept < files.size(); ++i)
-        if (files[i] != path_ && ReadJournal(files[i]).Status == TJournalRead::Ok &&
-            !JournalInUse(files[i]))
-            unlink(files[i].c_str());
+    PruneJournals(folder, keep, path_, header.Time);
     return {};
 }
 

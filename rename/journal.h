@@ -59,6 +59,23 @@ std::string MarkJournalKept(const std::string& path);
 // process or another.
 bool JournalInUse(const std::string& path);
 
+// How long journals are kept: each for `Days` (0: for ever), and the newest `Newest` of
+// any age, whichever keeps more; and, of those, never more than `MaxBytes` together, the
+// oldest going first.
+struct TJournalKeep {
+    static constexpr std::uint64_t kDefaultMaxBytes = std::uint64_t{512} << 20;
+    int Days = 30;
+    std::size_t Newest = 10;
+    std::uint64_t MaxBytes = kDefaultMaxBytes;
+};
+
+// Removes the journals of `folder` that `keep` lets go at `now` (seconds since 1970, UTC),
+// oldest first. Never `current` (the run being written), one a writer holds (a run going
+// on elsewhere), or one that does not read well (left for the user to look at). A
+// journal's age is its run's time, which its name tells. Returns how many went.
+int PruneJournals(const std::string& folder, const TJournalKeep& keep, const std::string& current,
+                  std::int64_t now);
+
 // The writer of one run's journal.
 class TJournalWriter {
 public:
@@ -68,13 +85,13 @@ public:
     TJournalWriter& operator=(const TJournalWriter&) = delete;
 
     // Creates the journal in `folder` (made if missing), writes `header` (its RunId, Time
-    // and Pid are filled in here) and `moves`, and syncs file and folder; the older
-    // journals beyond the newest kJournalsKept are removed when they read well and no
-    // writer holds them (the writer keeps a lock on its journal until Close or its end,
-    // so a run going on in another program keeps its journal). Returns "" or the reason
-    // nothing could be written; the run must not start then.
+    // and Pid are filled in here) and `moves`, and syncs file and folder; then the older
+    // journals that `keep` lets go are removed (PruneJournals; the writer keeps a lock on
+    // its journal until Close or its end, so a run going on in another program keeps its
+    // journal). Returns "" or the reason nothing could be written; the run must not
+    // start then.
     std::string Begin(const std::string& folder, TJournal header,
-                      const std::vector<TJournalMoveRef>& moves);
+                      const std::vector<TJournalMoveRef>& moves, const TJournalKeep& keep = {});
 
     // A move that differs from the one announced, written before it is taken: it stands
     // for move `index` (Replace) or comes before it (Insert; `index` may be the count of
@@ -92,8 +109,6 @@ public:
 
     const std::string& Path() const { return path_; }
     const std::string& RunId() const { return runId_; }
-
-    static constexpr int kJournalsKept = 10;
 
 private:
     int Append(std::string_view record);

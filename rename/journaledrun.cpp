@@ -209,8 +209,9 @@ TJournaledRun BeginThenMove(TJournal header, const TJournalPlace& place,
                             const TakeMoves& takeMoves) {
     TJournaledRun result;
     header.ProgramVersion = place.ProgramVersion;
+    header.Origin = place.Origin;
     TJournalWriter writer;
-    result.JournalProblem = writer.Begin(place.Folder, std::move(header), moves);
+    result.JournalProblem = writer.Begin(place.Folder, std::move(header), moves, place.Keep);
     if (!result.JournalProblem.empty())
         return result;
     result.Ran = true;

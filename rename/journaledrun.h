@@ -57,6 +57,9 @@ struct TJournalPlace {
     // In an undo of the list's last run (RenameMode::Undo), that run's id: the folders it
     // made for new names are removed after the undo, each once it is empty.
     std::string FoldersOf = {};
+    JournalOrigin Origin = JournalOrigin::Unknown;
+    // Which older journals the run's journal lets go.
+    TJournalKeep Keep = {};
 };
 
 // RunRenames (order ListOrder) or RunPlan over a plan made now (order Planned), journaled.

@@ -321,6 +321,11 @@ TJournalRead ParseJournal(std::string_view bytes) {
             journal.EntryCount = r.Int();
             journal.UndoOf = r.Text();
             journal.CurrentFolder = r.Text();
+            if (journal.Version >= 3) {
+                const std::uint8_t origin = r.Byte();
+                r.bad |= origin > static_cast<std::uint8_t>(JournalOrigin::CommandLine);
+                journal.Origin = static_cast<JournalOrigin>(origin);
+            }
             break;
         }
         case kFolder:
@@ -503,6 +508,7 @@ std::string EncodeJournalStart(const TJournal& header, const std::vector<TJourna
     PutVar(out, static_cast<std::uint64_t>(std::max(header.EntryCount, 0)));
     PutText(out, header.UndoOf);
     PutText(out, header.CurrentFolder);
+    out += static_cast<char>(header.Origin);
     CloseRecord(out, at);
 
     // Each folder once, the moves in chunks that name it by its place.

@@ -19,8 +19,13 @@
 namespace qm {
 
 // Format 2 tells each new name's changed part against the move before's and the results
-// as runs; journals of format 1 are still read.
-inline constexpr std::uint32_t kJournalVersion = 2;
+// as runs; format 3 adds to the header who ran the run. Journals of formats 1 and 2 are
+// still read.
+inline constexpr std::uint32_t kJournalVersion = 3;
+
+// Who ran a run: the window, the command line, or a journal of format 2 or older that
+// does not say.
+enum class JournalOrigin : std::uint8_t { Unknown, Window, CommandLine };
 
 enum class MoveResult : std::uint8_t {
     Unknown,    // the journal was not closed: only the disk can tell
@@ -67,6 +72,7 @@ struct TJournal {
     // The run's current folder, ending in "/": moves of relative folders are read back
     // relative to it, so that an undo works from anywhere.
     std::string CurrentFolder;
+    JournalOrigin Origin = JournalOrigin::Unknown;
     bool Started = false;            // every move was written and synced: renames may have begun
     std::vector<TJournalMove> Moves; // in the order the run took them
     bool Closed = false;

@@ -83,6 +83,11 @@ const std::array kGeneralFields = {
     Text("LastUsedFilePath", &T::LastUsedFilePath, "%DOCUMENTPATH%"),
     Text("LastUsedFolderPath", &T::LastUsedFolderPath, ""),
     Flag("IncludeDirectorySubFolders", &T::IncludeDirectorySubFolders, false),
+    Int("JournalKeepDays", &T::JournalKeepDays, 30),
+    Int("HistoryWidth", &T::HistoryWidth, 0),
+    Int("HistoryHeight", &T::HistoryHeight, 0),
+    Text("HistoryColumnsWidth", &T::HistoryColumnsWidth, ""),
+    Text("HistoryMovesColumnsWidth", &T::HistoryMovesColumnsWidth, ""),
 };
 
 constexpr std::int32_t kOldColumnWidth = 237;
@@ -411,7 +416,7 @@ void TSettings::Validate() {
         Columns = "Name," + Columns;
 
     for (std::int32_t* value :
-         {&ColumnSortFieldIndex, &Options.RemoveFrontCount, &Options.RemoveAtPositionCount,
+         {&ColumnSortFieldIndex, &JournalKeepDays, &HistoryWidth, &HistoryHeight, &Options.RemoveFrontCount, &Options.RemoveAtPositionCount,
           &Options.RemoveAtPositionIndex, &Options.RemoveBackCount, &Options.InsertAtPositionIndex,
           &Options.NumberIncValue, &Options.NumberIncMinLength})
         *value = std::max(*value, 0);

@@ -58,6 +58,11 @@ public:
     std::string LastUsedFilePath;        // may hold placeholders ["%DOCUMENTPATH%"]
     std::string LastUsedFolderPath;      // [""]
     bool IncludeDirectorySubFolders;     // [false]
+    std::int32_t JournalKeepDays;        // days each run's journal is kept, 0 for ever [30]
+    std::int32_t HistoryWidth;           // the history window's size; 0: its own [0]
+    std::int32_t HistoryHeight;          // [0]
+    std::string HistoryColumnsWidth;     // its runs' column widths, comma-separated [""]
+    std::string HistoryMovesColumnsWidth; // its renames' column widths [""]
     std::int32_t ApplicationStarts = 0;  // kept by RegisterStart/RegisterExit only
     bool ApplicationStarted = false;     // true from start-up until a regular exit
     std::int32_t ApplicationCrashes = 0; // starts that found the last run unfinished

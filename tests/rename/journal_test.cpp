@@ -328,7 +328,7 @@ TEST_F(JournalFile, KeepsTheNewestTenAndLeavesDamagedOnesAlone) {
     for (int i = 0; i < 12; ++i)
         Write(sizes);
     const std::vector<std::string> files = JournalFiles(folder_);
-    ASSERT_EQ(files.size(), TJournalWriter::kJournalsKept + 1u);
+    ASSERT_EQ(files.size(), TJournalKeep{}.Newest + 1u);
     EXPECT_EQ(files.front(), damaged);
 }
 
@@ -338,7 +338,7 @@ TEST_F(JournalFile, ARunGoingOnKeepsItsJournalWhileAnotherMakesMoreThanTen) {
     TJournalWriter going;
     ASSERT_EQ(going.Begin(folder_, TJournal{}, {{0, false, "/a/", "x", "y", 7}}), "");
     std::vector<std::size_t> sizes;
-    for (int i = 0; i < TJournalWriter::kJournalsKept + 2; ++i)
+    for (int i = 0; i < TJournalKeep{}.Newest + 2; ++i)
         Write(sizes);
     EXPECT_TRUE(std::filesystem::exists(going.Path()));
     going.SetResult(0, MoveResult::Done);
