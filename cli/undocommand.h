@@ -20,8 +20,8 @@ struct UndoArgs {
 // Undoes the last journaled run, or the one named. Without --run, a last run that is an
 // undo leaving its run partly undone takes that run further; a last run that was undone
 // already, or is any other undo, is refused (a second undo would otherwise flip the files
-// back); --run takes any run but one undone already (unless its undo was taken back since),
-// and repeating an undo leaves restored files alone. Prints
+// back); --run takes any run but one marked undone (UndoRefusal), and an undo cut short
+// and repeated leaves restored files alone. Prints
 // "R renamed, U unchanged, F failed" (per entry of the run), one "quillmark-cli: PATH:
 // REASON" line on stderr per entry that cannot be taken back (or is left under both names),
 // and a note with their count when the run stays partly undone.
