@@ -30,7 +30,8 @@ struct UndoArgs {
 // of the undo that cannot be written).
 int RunUndo(const UndoArgs& args);
 
-// One line per journaled run, newest first: ID, local time, state, counts, folder, tab
+// One line per journaled run, newest first: ID, local time, state, counts, folder and who
+// ran it (window, command line, or "-" where an older journal does not say), tab
 // separated; a run partly undone says how many files its newest undo left, a journal that
 // cannot be read says so in its state. The newest kHistoryShown runs unless `all`; a note
 // on stderr tells how many older ones were left out.
