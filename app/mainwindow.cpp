@@ -531,6 +531,10 @@ void TMain::RebuildColumns() {
     }
 }
 
+bool TMain::SortingInSteps() const {
+    return columns_ != nullptr && columns_->Sorting();
+}
+
 int TMain::SortColumn() const {
     return comparer_ != nullptr ? comparer_->SortColumn() : 0;
 }
@@ -671,9 +675,8 @@ void TMain::RefreshOptionControls() {
         Q(BuildRenameSummary(options, [this](const std::string& key) { return Text(key); }));
     // Names typed by hand rename files too; the summary says so, or it would read "No rename
     // options selected" above a list of new names.
-    const QString typed = HandNameSummaryText(
-        model_ != nullptr ? model_->HandNameCount() : 0,
-        [this](const std::string& key) { return Text(key); });
+    const QString typed = HandNameSummaryText(model_ != nullptr ? model_->HandNameCount() : 0,
+                                              [this](const std::string& key) { return Text(key); });
     if (!typed.isEmpty())
         summary += QLatin1Char('\n') + typed;
     ui_.Tabs->RenameSummary->setText(summary);

@@ -89,6 +89,8 @@ public:
     void FileListColumnClick(int position);
     int SortColumn() const;
     bool SortDeclining() const;
+    // Whether a long list is being sorted in steps (see TListColumns::Sort).
+    bool SortingInSteps() const;
 
     // Whether rename and undo runs plan their order (the Options menu's check mark,
     // stored in the settings); false once the window has closed.

@@ -27,6 +27,7 @@ int TFileItems::IndexOf(const TFileItem* entry) const {
 
 TFileItem& TFileItems::AddBlank() {
     sorted_ = false;
+    Changed();
     slots_.push_back(std::make_unique<TFileItem>(*this, std::string(), std::string()));
     return *slots_.back();
 }
@@ -45,6 +46,7 @@ std::size_t TFileItems::SortedPlace(const TFileItem& entry) const {
 }
 
 TFileItem& TFileItems::Add(const std::string& name, const std::string& path) {
+    Changed();
     auto entry = std::make_unique<TFileItem>(*this, path, name);
     if (path.empty() && name.empty())
         entry->ReadProperties(); // the constructor skips an empty path; Add never does
@@ -62,6 +64,7 @@ TFileItem& TFileItems::Add(const std::string& name, const std::string& path) {
 }
 
 std::size_t TFileItems::AddMany(const std::vector<NewEntry>& entries, const AddProgress& progress) {
+    Changed();
     constexpr std::size_t ProgressEvery = 256;
     const std::size_t before = slots_.size();
     slots_.reserve(before + entries.size());
@@ -95,6 +98,7 @@ std::size_t TFileItems::AddMany(const std::vector<NewEntry>& entries, const AddP
 
 void TFileItems::AddNamesOnly(std::vector<NewEntry> entries) {
     sorted_ = false;
+    Changed();
     // Geometric growth, as callers may add in many small batches.
     const std::size_t needed = slots_.size() + entries.size();
     if (needed > slots_.capacity())
@@ -111,6 +115,7 @@ void TFileItems::SetOnCompare(Compare compare) {
     onCompare_ = std::move(compare);
     sortKey_ = nullptr;
     sorted_ = false;
+    Changed();
 }
 
 std::vector<int> TFileItems::ValidSlots(std::vector<int> slotList) const {
@@ -121,6 +126,7 @@ std::vector<int> TFileItems::ValidSlots(std::vector<int> slotList) const {
 }
 
 std::vector<int> TFileItems::MoveByOne(const std::vector<int>& moving, bool down) {
+    Changed();
     const std::vector<int> before = ValidSlots(moving);
     std::vector<int> after = before;
     if (updating_ || before.empty())
@@ -152,6 +158,7 @@ std::vector<int> TFileItems::MoveByOne(const std::vector<int>& moving, bool down
 }
 
 std::vector<int> TFileItems::MoveTo(const std::vector<int>& moving, int place) {
+    Changed();
     const std::vector<int> before = ValidSlots(moving);
     if (updating_ || before.empty())
         return before;
@@ -203,6 +210,7 @@ int TFileItems::SlotAfterMove(int slot, const std::vector<int>& before,
 void TFileItems::Delete(int slot) {
     if (slot < 0 || slot >= Count())
         return;
+    Changed();
     const auto at = slots_.begin() + slot;
     if (updating_)
         at->reset();
@@ -211,6 +219,7 @@ void TFileItems::Delete(int slot) {
 }
 
 void TFileItems::Clear() {
+    Changed();
     if (updating_) {
         for (auto& slot : slots_)
             slot.reset();
@@ -222,6 +231,7 @@ void TFileItems::Clear() {
 void TFileItems::Sort() {
     if (updating_ || !onCompare_)
         return;
+    Changed();
     if (sortKey_) {
         SortByKeys();
         return;
@@ -237,14 +247,25 @@ void TFileItems::SortByKeys() {
     keys.reserve(slots_.size());
     for (const auto& slot : slots_)
         keys.push_back(sortKey_(*slot));
-    std::vector<std::size_t> order(slots_.size());
+    ApplyOrder(OrderOfKeys(keys));
+}
+
+std::vector<std::uint32_t> TFileItems::OrderOfKeys(const std::vector<std::string>& keys) {
+    std::vector<std::uint32_t> order(keys.size());
     for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
+        order[i] = static_cast<std::uint32_t>(i);
     std::stable_sort(order.begin(), order.end(),
-                     [&keys](std::size_t a, std::size_t b) { return keys[a] < keys[b]; });
+                     [&keys](std::uint32_t a, std::uint32_t b) { return keys[a] < keys[b]; });
+    return order;
+}
+
+void TFileItems::ApplyOrder(const std::vector<std::uint32_t>& order) {
+    if (order.size() != slots_.size())
+        return;
+    Changed();
     std::vector<std::unique_ptr<TFileItem>> sorted;
     sorted.reserve(slots_.size());
-    for (std::size_t index : order)
+    for (const std::uint32_t index : order)
         sorted.push_back(std::move(slots_[index]));
     slots_.swap(sorted);
     sorted_ = true;
@@ -252,6 +273,7 @@ void TFileItems::SortByKeys() {
 
 void TFileItems::EndUpdate() {
     updating_ = false;
+    Changed();
     std::erase_if(slots_, [](const std::unique_ptr<TFileItem>& slot) { return !slot; });
     Sort();
 }

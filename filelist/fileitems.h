@@ -14,6 +14,8 @@
 // mode) one worker thread changes entry names through the TFileItem setters; a reader
 // on another thread then holds ReadLock() while it reads entries.
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -91,12 +93,32 @@ public:
     // To be called when the installed comparison would now order the entries differently
     // (it reads a sort column, a direction or rename options that changed): the next
     // Add then sorts the whole list instead of only placing the new entry.
-    void CompareChanged() { sorted_ = false; }
+    void CompareChanged() {
+        sorted_ = false;
+        Changed();
+    }
     // Optional, beside the comparison: when set, Sort makes each entry's key once and
     // orders by the keys, which is much cheaper than comparing texts by collation again
     // and again. The keys must order exactly as the comparison does; additions still use
     // the comparison. Cleared by SetOnCompare.
-    void SetSortKey(SortKey key) { sortKey_ = std::move(key); }
+    void SetSortKey(SortKey key) {
+        sortKey_ = std::move(key);
+        Changed();
+    }
+
+    // The same sort in steps, for a list too long to sort in one go on the window thread:
+    // each entry's key made (SortKeyOf, a slice at a time), the keys ordered anywhere
+    // (OrderOfKeys, a plain function of them), and that order put in place (ApplyOrder)
+    // when Changes() has not moved since the first key: any change of the slots, of an
+    // entry's names, of the comparison or of update mode moves it.
+    bool CanSortByKeys() const { return !updating_ && onCompare_ && sortKey_; }
+    std::string SortKeyOf(int slot) const {
+        return sortKey_(*slots_[static_cast<std::size_t>(slot)]);
+    }
+    static std::vector<std::uint32_t> OrderOfKeys(const std::vector<std::string>& keys);
+    // `order` holds every slot once: slot i gets the entry of slot order[i].
+    void ApplyOrder(const std::vector<std::uint32_t>& order);
+    std::uint64_t Changes() const { return changes_.load(std::memory_order_relaxed); }
 
     // The user's own order. Each move takes the entries in `moving` (in any order; slots
     // out of range are ignored) and returns the slots they stand in afterwards, ascending.
@@ -123,6 +145,7 @@ public:
     void BeginUpdate() {
         updating_ = true;
         sorted_ = false;
+        Changed();
     }
     // Leaves update mode, removes the empty slots (the entries keep their order), sorts.
     void EndUpdate();
@@ -146,9 +169,12 @@ private:
     std::vector<int> MoveByOne(const std::vector<int>& moving, bool down);
     // After a move: the order is the user's now.
     void DropOrder(const std::vector<int>& before, const std::vector<int>& after);
+    // Taken by every setter of an entry: what it changes may change the order.
     std::unique_lock<std::shared_mutex> WriteLock() {
+        Changed();
         return std::unique_lock<std::shared_mutex>(entryMutex_);
     }
+    void Changed() { changes_.fetch_add(1, std::memory_order_relaxed); }
 
     TFileList& list_;
     std::vector<std::unique_ptr<TFileItem>> slots_;
@@ -159,6 +185,8 @@ private:
     // be put in its place.
     bool sorted_ = false;
     mutable std::shared_mutex entryMutex_;
+    // Raised by a rename worker's setters too.
+    std::atomic<std::uint64_t> changes_{0};
 };
 
 } // namespace qm

@@ -324,18 +324,20 @@ void TFileListModel::SetMarks(std::vector<TRowMark> marks) {
     if (marks.empty() && marks_.empty())
         return;
     std::swap(marks_, marks);
-    // The old marks go on another thread: freeing a million of them held the window for
-    // up to a fifth of a second.
-    if (marks.size() > 10000) {
-        QThreadPool::globalInstance()->start(
-            [doomed = std::make_shared<std::vector<TRowMark>>(std::move(marks))] {
-                std::vector<TRowMark>().swap(*doomed);
-            });
-    }
+    FreeMarks(std::move(marks));
     counts_ = CountMarks(marks_);
     // The text too: a numbered or a companion's name is shown from the marks.
     NewNameColumnChanged({Qt::DisplayRole, Qt::DecorationRole, Qt::ForegroundRole, Qt::ToolTipRole,
                           Qt::AccessibleDescriptionRole});
+}
+
+void TFileListModel::FreeMarks(std::vector<TRowMark> marks) {
+    if (marks.size() < 10000)
+        return;
+    QThreadPool::globalInstance()->start(
+        [doomed = std::make_shared<std::vector<TRowMark>>(std::move(marks))] {
+            std::vector<TRowMark>().swap(*doomed);
+        });
 }
 
 const TRowMark* TFileListModel::MarkOf(int row) const {

@@ -8,8 +8,12 @@
 #include "filelist/fileitems.h"
 #include "settings/settings.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
+#include <QThreadPool>
+#include <QTimer>
 #include <QTreeView>
+#include <chrono>
 #include <utility>
 #include <vector>
 
@@ -77,13 +81,96 @@ void TListColumns::RestoreSort(int position, bool declining, const RenameOptionS
     Sort();
 }
 
+namespace {
+
+// A slice of keys ends after this long, looked at every so many entries.
+constexpr std::chrono::milliseconds SliceTime{8};
+constexpr int SliceCheck = 256;
+
+} // namespace
+
+struct TListColumns::Job {
+    std::uint64_t changes = 0; // the list's Changes() when its first key was made
+    std::vector<std::string> keys;
+};
+
 void TListColumns::Sort() {
     // The user's own order stays what it is (and so do the selection and the marks).
     if (items_.OnCompare()) {
-        const TFileListModel::Change change(model_);
-        items_.Sort();
+        if (items_.Count() >= SortInStepsFrom && items_.CanSortByKeys()) {
+            SortInSteps();
+        } else {
+            job_.reset();
+            const TFileListModel::Change change(model_);
+            items_.Sort();
+        }
     }
     ShowSortIndicator();
+}
+
+void TListColumns::SortInSteps() {
+    // Meanwhile an entry added takes the whole sort at once: the list stands in an order
+    // the comparison no longer gives.
+    items_.CompareChanged();
+    auto job = std::make_shared<Job>();
+    job->changes = items_.Changes();
+    job->keys.reserve(static_cast<std::size_t>(items_.Count()));
+    job_ = job;
+    MakeKeys(job);
+}
+
+void TListColumns::MakeKeys(const std::shared_ptr<Job>& job) {
+    if (job != job_)
+        return; // a newer sort took over, or the columns went
+    if (items_.Changes() != job->changes) {
+        job_.reset();
+        Sort(); // the list changed in between: its order is made again, as it stands now
+        return;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const int count = items_.Count();
+    int next = static_cast<int>(job->keys.size());
+    while (next < count) {
+        const int end = std::min(count, next + SliceCheck);
+        for (; next < end; ++next)
+            job->keys.push_back(items_.SortKeyOf(next));
+        if (next < count && std::chrono::steady_clock::now() - start >= SliceTime) {
+            QTimer::singleShot(0, &model_, [this, weak = std::weak_ptr<Job>(job)] {
+                if (const std::shared_ptr<Job> alive = weak.lock())
+                    MakeKeys(alive);
+            });
+            return;
+        }
+    }
+    // The keys go to the other thread and are freed there; only the order comes back.
+    // The order comes back through the application object, which outlives the window
+    // and waits for the pool; whether this object still stands is told there, on the
+    // window thread, by the job it keeps.
+    QThreadPool::globalInstance()->start(
+        [this, weak = std::weak_ptr<Job>(job),
+         keys = std::make_shared<std::vector<std::string>>(std::move(job->keys))] {
+            std::vector<std::uint32_t> order = TFileItems::OrderOfKeys(*keys);
+            std::vector<std::string>().swap(*keys);
+            QMetaObject::invokeMethod(
+                QCoreApplication::instance(),
+                [this, weak, order = std::move(order)]() mutable {
+                    if (const std::shared_ptr<Job> alive = weak.lock())
+                        PutInPlace(alive, std::move(order));
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void TListColumns::PutInPlace(const std::shared_ptr<Job>& job, std::vector<std::uint32_t> order) {
+    if (job != job_)
+        return;
+    job_.reset();
+    if (items_.Changes() != job->changes || !items_.CanSortByKeys()) {
+        Sort();
+        return;
+    }
+    const TFileListModel::Change change(model_);
+    items_.ApplyOrder(order);
 }
 
 void TListColumns::ShowSortIndicator() {

@@ -6,9 +6,13 @@
 // in step with them.
 //
 // Does not own the view, the model, the comparer or the list: the window creates it once
-// they exist and destroys it before them. Window thread only.
+// they exist and destroys it before them (a sort in steps under way then ends). Window
+// thread only.
 
+#include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 class QTreeView;
 class QWidget;
@@ -48,8 +52,14 @@ public:
     // sorted again.
     void RestoreSort(int position, bool declining, const RenameOptionSet& options);
     // Sorts the list again after the comparer's order changed (nothing in the user's own
-    // order).
+    // order). A list of SortInStepsFrom entries or more is sorted in steps, the window
+    // turning meanwhile: the keys made a slice at a time, ordered on another thread, the
+    // order put in place once it is ready (and the whole again when the list changed in
+    // between); the header shows the new order at once.
     void Sort();
+    // Whether a sort in steps is under way.
+    bool Sorting() const { return job_ != nullptr; }
+    static inline int SortInStepsFrom = 20000;
 
     // The column dialog, owned by `parent`; on OK the settings hold the new column set and
     // widths and the view shows them. Returns whether the user chose OK.
@@ -60,10 +70,16 @@ public:
     void ShowSortIndicator();
 
 private:
+    struct Job;
+    void SortInSteps();
+    void MakeKeys(const std::shared_ptr<Job>& job);
+    void PutInPlace(const std::shared_ptr<Job>& job, std::vector<std::uint32_t> order);
+
     QTreeView& view_;
     TFileListModel& model_;
     TEntryComparer& comparer_;
     TFileItems& items_;
+    std::shared_ptr<Job> job_; // the sort in steps under way
 };
 
 } // namespace qm

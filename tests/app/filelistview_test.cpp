@@ -10,6 +10,7 @@
 #include "app/list/filelistmodel.h"
 #include "app/list/filelistview.h"
 #include "app/list/foldertreemodel.h"
+#include "app/list/listcolumns.h"
 #include "app/list/rowdrag.h"
 #include "app/mainwindow.h"
 #include "app/options/optiontabs.h"
@@ -378,6 +379,46 @@ private slots:
         QCOMPARE(main->SortColumn(), 1);
         QVERIFY(!main->SortDeclining());
         QCOMPARE(Column(*main), QStringLiteral("a.txt|C.txt|b.txt"));
+    }
+
+    // A long list sorts in steps: the click returns before the rows move, and a change of
+    // the list in between (a name typed, a row removed, a file added) sorts the list as it
+    // then is.
+    void longListsSortInSteps() {
+        struct Steps {
+            int before = std::exchange(TListColumns::SortInStepsFrom, 3);
+            ~Steps() { TListColumns::SortInStepsFrom = before; }
+        } steps;
+        for (const char* name : {"a", "b", "c", "d", "e"})
+            File(QString::fromLatin1(name));
+        auto main = Open();
+        main->AddFolder(root_.toStdString(), false);
+        const auto sorted = [&] {
+            QTRY_VERIFY(!main->SortingInSteps());
+        };
+        main->FileListColumnClick(0);
+        QCOMPARE(Column(*main), QStringLiteral("a|b|c|d|e"));
+        QVERIFY(main->SortingInSteps());
+        sorted();
+        QCOMPARE(Column(*main), QStringLiteral("e|d|c|b|a"));
+
+        // A name typed by hand meanwhile: the order made before it is not put in place.
+        main->FileListColumnClick(0);
+        main->FileItems()->Items().Items(0)->SetHandName("x");
+        sorted();
+        QCOMPARE(Column(*main), QStringLiteral("a|b|c|d|e"));
+
+        main->FileListColumnClick(0);
+        SelectRows(*main, {4}); // "e", still last while the order is made
+        Action(*main, "A_RemoveFiles")->trigger();
+        sorted();
+        QCOMPARE(Column(*main), QStringLiteral("d|c|b|a"));
+
+        main->FileListColumnClick(0);
+        File(QStringLiteral("bb"));
+        main->AddFile((root_ + "bb").toStdString());
+        sorted();
+        QCOMPARE(Column(*main), QStringLiteral("a|b|bb|c|d"));
     }
 
     // Ctrl+Down and a drag put the list in the user's order, with the running number and
