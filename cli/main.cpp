@@ -353,8 +353,11 @@ int main(int argc, char** argv) {
     undo->add_flag("--dry-run", undoArgs.dryRun, "Report what would be done; rename nothing");
     undo->footer("Exit status: 0 when every file was taken back or had its old name, 1 when\n"
                  "some file could not be taken back, 2 when nothing was touched.");
-    CLI::App* history =
-        app.add_subcommand("history", "List the journaled runs, newest first.");
+    bool historyAll = false;
+    CLI::App* history = app.add_subcommand(
+        "history", "List the journaled runs, newest first (the newest " +
+                       std::to_string(qm::cli::kHistoryShown) + " unless --all).");
+    history->add_flag("--all", historyAll, "List every journaled run that is kept");
 
     const char* command = first.c_str();
     try {
@@ -423,7 +426,7 @@ int main(int argc, char** argv) {
     if (undo->parsed())
         return qm::cli::RunUndo(undoArgs);
     if (history->parsed())
-        return qm::cli::RunHistory();
+        return qm::cli::RunHistory(historyAll);
     for (const std::string& arg : schemes->remaining())
         return Usage(command, "unknown argument '" + arg + "'");
     // The parser drops a "--" that no name follows; this command takes no names at all.

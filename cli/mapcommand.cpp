@@ -75,20 +75,20 @@ int RunMapInListOrder(const std::vector<MapPair>& pairs, std::vector<TJournalMov
                       TFolderListings listings, bool verbose) {
     std::string line;
     const std::atomic<bool> never{false};
-    const TJournaledRun run = RunJournaledListMoves(
-        std::move(moves), std::move(listings), TJournalPlace{JournalFolder(), ProgramVersion()},
-        never, [&](std::size_t k, RunError error) {
-            if (error != 0) {
-                ReportFailure(std::string(pairs[k].Old), error, false);
-            } else if (verbose) {
-                line.assign(pairs[k].Old);
-                line += '\t';
-                line += SplitGivenPath(pairs[k].Old).Folder;
-                line += pairs[k].New;
-                line += '\n';
-                std::fwrite(line.data(), 1, line.size(), stdout);
-            }
-        });
+    const TJournaledRun run =
+        RunJournaledListMoves(std::move(moves), std::move(listings), CommandLineJournalPlace(),
+                              never, [&](std::size_t k, RunError error) {
+                                  if (error != 0) {
+                                      ReportFailure(std::string(pairs[k].Old), error, false);
+                                  } else if (verbose) {
+                                      line.assign(pairs[k].Old);
+                                      line += '\t';
+                                      line += SplitGivenPath(pairs[k].Old).Folder;
+                                      line += pairs[k].New;
+                                      line += '\n';
+                                      std::fwrite(line.data(), 1, line.size(), stdout);
+                                  }
+                              });
     return FinishJournaledRun("rename", run);
 }
 

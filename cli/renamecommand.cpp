@@ -144,9 +144,9 @@ int RunItems(const char* command, TFileItems& items,
         }
     };
     const std::atomic<bool> never{false};
-    return FinishJournaledRun(
-        command, RunJournaledRenames(items, options, RenameMode::Rename, order, callbacks, never,
-                                     {}, TJournalPlace{JournalFolder(), ProgramVersion()}));
+    return FinishJournaledRun(command,
+                              RunJournaledRenames(items, options, RenameMode::Rename, order,
+                                                  callbacks, never, {}, CommandLineJournalPlace()));
 }
 
 // Reads the tags of every entry before the first file is moved, when the options need

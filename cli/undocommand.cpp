@@ -1,8 +1,10 @@
 #include "cli/undocommand.h"
 
 #include "filelist/versioninfo.h"
+#include "rename/journalhistory.h"
 #include "rename/journalundo.h"
 #include "rename/namerules.h"
+#include "settings/settings.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -51,38 +53,6 @@ std::string Files(int count) {
     return std::to_string(count) + (count == 1 ? " file" : " files");
 }
 
-// `tried`: an undo of the run was taken (its journal is there), which did not finish it,
-// with how many files the newest such undo left (0 when it did not say: it was cut short
-// or cancelled).
-std::string State(const TJournal& journal, std::optional<int> tried) {
-    std::string state = !journal.Started          ? "not started"
-                        : !journal.Closed         ? "interrupted"
-                        : journal.Tally.Cancelled ? "cancelled"
-                                                  : "finished";
-    if (journal.Mode == RenameMode::Undo)
-        state += journal.UndoOf.empty() ? ", undo" : ", undo of " + journal.UndoOf;
-    if (journal.Undone)
-        state += ", undone";
-    else if (tried)
-        state +=
-            *tried > 0 ? ", partly undone (" + Files(*tried) + " not back)" : ", partly undone";
-    else if (journal.Kept)
-        state += ", new names kept";
-    return state;
-}
-
-std::string Folders(const TJournal& journal) {
-    std::set<std::string> folders;
-    for (const TJournalMove& move : journal.Moves)
-        folders.insert(move.Folder);
-    if (folders.empty())
-        return "-";
-    std::string first = journal.Moves.front().Folder.empty() ? "./" : journal.Moves.front().Folder;
-    if (folders.size() > 1)
-        first += " (+" + std::to_string(folders.size() - 1) + " more)";
-    return first;
-}
-
 int Flush(const char* command) {
     if (std::fflush(stdout) != 0)
         return Fail(command, std::string("cannot write the output: ") + std::strerror(errno));
@@ -94,6 +64,15 @@ int Flush(const char* command) {
 std::string ProgramVersion() {
     const TVersionInfo version;
     return version.GetInfo(TVersionInfo::InfoLongVersion);
+}
+
+TJournalPlace CommandLineJournalPlace() {
+    TJournalPlace place{JournalFolder(), ProgramVersion()};
+    place.Origin = JournalOrigin::CommandLine;
+    TSettings settings;
+    settings.Load();
+    place.Keep.Days = settings.JournalKeepDays;
+    return place;
 }
 
 int RunUndo(const UndoArgs& args) {
@@ -108,6 +87,16 @@ int RunUndo(const UndoArgs& args) {
             stat(path.c_str(), &st) != 0)
             return Fail("undo",
                         "no journaled run '" + *args.run + "' (see 'quillmark-cli history')");
+        const std::vector<THistoryRun> runs = ReadHistory(folder);
+        const auto named = std::find_if(runs.begin(), runs.end(), [&](const THistoryRun& run) {
+            return run.Summary.Path == path;
+        });
+        if (named != runs.end()) {
+            if (const std::string refusal =
+                    UndoRefusal(runs, static_cast<std::size_t>(named - runs.begin()));
+                !refusal.empty())
+                return Fail("undo", refusal);
+        }
         read = ReadJournal(path);
     } else {
         TRunToUndo last = LastRunToUndo(folder);
@@ -148,8 +137,7 @@ int RunUndo(const UndoArgs& args) {
         errors.assign(moves.size(), 0);
     } else {
         const std::atomic<bool> never{false};
-        const TUndoResult result =
-            UndoJournal(path, journal, TJournalPlace{folder, ProgramVersion()}, never);
+        const TUndoResult result = UndoJournal(path, journal, CommandLineJournalPlace(), never);
         if (!result.Run.Ran)
             return Fail("undo", "cannot write the journal of the undo (" +
                                     result.Run.JournalProblem + "); nothing was undone");
@@ -194,36 +182,29 @@ int RunUndo(const UndoArgs& args) {
     return tally.Failed == 0 ? 0 : 1;
 }
 
-int RunHistory() {
-    const std::vector<std::string> files = JournalFiles(JournalFolder());
-    // Runs with an undo of their own, and how many files the newest of those left: an
-    // undo is newer than its run, so newest first meets it before the run.
-    std::map<std::string, int> tried;
-    for (auto it = files.rbegin(); it != files.rend(); ++it) {
-        const TJournalRead read = ReadJournal(*it);
-        if (read.Status != TJournalRead::Ok) {
-            std::fprintf(stderr, "quillmark-cli: %s: %s; left alone\n", it->c_str(),
-                         read.Problem.c_str());
-            continue;
+int RunHistory(bool all) {
+    const std::vector<THistoryRun> runs = ReadHistory(JournalFolder(), all ? 0 : kHistoryShown + 1);
+    const std::size_t shown = all ? runs.size() : std::min(runs.size(), kHistoryShown);
+    for (std::size_t i = 0; i < shown; ++i) {
+        const THistoryRun& run = runs[i];
+        const TJournal& j = run.Summary.Journal;
+        const bool read = run.Summary.Status == TJournalRead::Ok;
+        // A journal that cannot be read is a row too, named by its file.
+        std::string id = j.RunId;
+        if (!read) {
+            id = run.Summary.Path.substr(run.Summary.Path.rfind('/') + 1);
+            id = id.substr(0, id.rfind('.'));
         }
-        const TJournal& j = read.Journal;
-        if (j.Mode == RenameMode::Undo)
-            tried.emplace(j.UndoOf, j.Closed && !j.Tally.Cancelled ? j.Tally.Failed : 0);
-        const auto undo = tried.find(j.RunId);
-        const std::string counts = j.Closed
-                                       ? Counts(j.Tally)
-                                       : std::to_string(j.EntryCount) + " files, " +
-                                             std::to_string(std::count_if(
-                                                 j.Moves.begin(), j.Moves.end(),
-                                                 [](const TJournalMove& m) {
-                                                     return !m.From.empty();
-                                                 })) +
-                                             " renames planned";
-        std::printf(
-            "%s\t%s\t%s\t%s\t%s\n", j.RunId.c_str(),
-            JournalLocalTime(j.Time, "%Y-%m-%d %H:%M:%S").c_str(),
-            State(j, undo != tried.end() ? std::optional(undo->second) : std::nullopt).c_str(),
-            counts.c_str(), Folders(j).c_str());
+        const std::int64_t time = read ? j.Time : JournalNameTime(run.Summary.Path);
+        std::printf("%s\t%s\t%s\t%s\t%s\n", id.c_str(),
+                    time >= 0 ? JournalLocalTime(time, "%Y-%m-%d %H:%M:%S").c_str() : "-",
+                    HistoryStateText(run).c_str(), HistoryCountsText(run).c_str(),
+                    HistoryFolderText(run).c_str());
+    }
+    if (shown < runs.size()) {
+        const std::size_t more = JournalFiles(JournalFolder()).size() - shown;
+        std::fprintf(stderr, "quillmark-cli history: %zu older %s not listed; --all lists %s\n",
+                     more, more == 1 ? "run" : "runs", more == 1 ? "it" : "them");
     }
     return Flush("history");
 }

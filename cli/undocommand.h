@@ -3,6 +3,9 @@
 // `quillmark-cli undo` and `quillmark-cli history`: the journaled runs (see
 // rename/journal.h), listed and taken back.
 
+#include "rename/journaledrun.h"
+
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -17,7 +20,8 @@ struct UndoArgs {
 // Undoes the last journaled run, or the one named. Without --run, a last run that is an
 // undo leaving its run partly undone takes that run further; a last run that was undone
 // already, or is any other undo, is refused (a second undo would otherwise flip the files
-// back); --run takes any run, and repeating an undo leaves restored files alone. Prints
+// back); --run takes any run but one undone already (unless its undo was taken back since),
+// and repeating an undo leaves restored files alone. Prints
 // "R renamed, U unchanged, F failed" (per entry of the run), one "quillmark-cli: PATH:
 // REASON" line on stderr per entry that cannot be taken back (or is left under both names),
 // and a note with their count when the run stays partly undone.
@@ -27,10 +31,17 @@ struct UndoArgs {
 int RunUndo(const UndoArgs& args);
 
 // One line per journaled run, newest first: ID, local time, state, counts, folder, tab
-// separated; a run partly undone says how many files its newest undo left. A journal that cannot be read is named on stderr and left alone.
-int RunHistory();
+// separated; a run partly undone says how many files its newest undo left, a journal that
+// cannot be read says so in its state. The newest kHistoryShown runs unless `all`; a note
+// on stderr tells how many older ones were left out.
+inline constexpr std::size_t kHistoryShown = 20;
+int RunHistory(bool all);
 
 // The program's version for the journal's header.
 std::string ProgramVersion();
+
+// Where the command line's runs are journaled: the journal folder, kept as the window's
+// Options menu set it (read from the stored settings; the default where none are).
+TJournalPlace CommandLineJournalPlace();
 
 } // namespace qm::cli

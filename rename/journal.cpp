@@ -1,8 +1,8 @@
 #include "rename/journal.h"
 
 #include <algorithm>
-#include <climits>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -195,11 +195,8 @@ std::string AppendMark(const std::string& path, const std::string& record) {
 
 } // namespace
 
-namespace {
-
-// The run's time from its journal's name (NewRunId: UTC "YYYYMMDD-HHMMSS-..."), -1 for a
-// name that does not begin so.
-std::int64_t RunTimeOf(const std::string& path) {
+// The name is NewRunId's: UTC "YYYYMMDD-HHMMSS-...".
+std::int64_t JournalNameTime(const std::string& path) {
     const std::string_view name = std::string_view(path).substr(path.rfind('/') + 1);
     tm utc{};
     int fields[6];
@@ -224,8 +221,6 @@ std::int64_t RunTimeOf(const std::string& path) {
     return static_cast<std::int64_t>(timegm(&utc));
 }
 
-} // namespace
-
 int PruneJournals(const std::string& folder, const TJournalKeep& keep, const std::string& current,
                   std::int64_t now) {
     const std::vector<std::string> files = JournalFiles(folder);
@@ -244,7 +239,7 @@ int PruneJournals(const std::string& folder, const TJournalKeep& keep, const std
     for (std::size_t k = 0; k < files.size(); ++k) {
         const std::size_t i = files.size() - 1 - k;
         full = full || total + sizes[i] > keep.MaxBytes;
-        const bool kept = k < keep.Newest || RunTimeOf(files[i]) >= oldest;
+        const bool kept = k < keep.Newest || JournalNameTime(files[i]) >= oldest;
         if (kept && !full) {
             total += sizes[i];
             continue;

@@ -44,6 +44,9 @@ std::string JournalFolder();
 std::vector<std::string> JournalFiles(const std::string& folder);
 // A run's time (seconds since 1970) in local time, as strftime formats it.
 std::string JournalLocalTime(std::int64_t seconds, const char* format);
+// A run's time from its journal's name (seconds since 1970), -1 when the name does not
+// tell it.
+std::int64_t JournalNameTime(const std::string& path);
 // The path of the journal of `runId` in `folder`.
 std::string JournalPath(const std::string& folder, const std::string& runId);
 

@@ -270,6 +270,44 @@ TJournalRead Refused(TJournalRead::Kind status, std::string problem) {
     return read;
 }
 
+// The header's fields; false for a journal of a newer format, whose fields are not read.
+bool ReadHeader(Reader& r, TJournal& journal) {
+    journal.Version = r.U32();
+    if (!r.bad && journal.Version > kJournalVersion)
+        return false;
+    journal.RunId = r.Text();
+    journal.Time = static_cast<std::int64_t>(r.Var());
+    journal.ProgramVersion = r.Text();
+    journal.Mode = r.Byte() ? RenameMode::Undo : RenameMode::Rename;
+    journal.Order = r.Byte() ? RunOrder::Planned : RunOrder::ListOrder;
+    journal.Pid = static_cast<std::uint32_t>(r.Var());
+    journal.EntryCount = r.Int();
+    journal.UndoOf = r.Text();
+    journal.CurrentFolder = r.Text();
+    if (journal.Version >= 3) {
+        const std::uint8_t origin = r.Byte();
+        r.bad |= origin > static_cast<std::uint8_t>(JournalOrigin::CommandLine);
+        journal.Origin = static_cast<JournalOrigin>(origin);
+    }
+    return true;
+}
+
+TJournalRead NewerVersion(const TJournal& journal) {
+    return Refused(TJournalRead::NewerVersion,
+                   "the journal was written by a newer version (format " +
+                       std::to_string(journal.Version) + ")");
+}
+
+// The closing record's counts, up to its results.
+void ReadCloseCounts(Reader& r, TJournal& journal) {
+    journal.Tally.Renamed = r.Int();
+    journal.Tally.Unchanged = r.Int();
+    journal.Tally.Failed = r.Int();
+    journal.Tally.NumberIncValue = static_cast<std::int32_t>(r.U32());
+    journal.Tally.Cancelled = r.Byte() != 0;
+    journal.Closed = true;
+}
+
 } // namespace
 
 TJournalRead ParseJournal(std::string_view bytes) {
@@ -307,25 +345,8 @@ TJournalRead ParseJournal(std::string_view bytes) {
             if (header)
                 r.bad = true;
             header = true;
-            journal.Version = r.U32();
-            if (!r.bad && journal.Version > kJournalVersion)
-                return Refused(TJournalRead::NewerVersion,
-                               "the journal was written by a newer version (format " +
-                                   std::to_string(journal.Version) + ")");
-            journal.RunId = r.Text();
-            journal.Time = static_cast<std::int64_t>(r.Var());
-            journal.ProgramVersion = r.Text();
-            journal.Mode = r.Byte() ? RenameMode::Undo : RenameMode::Rename;
-            journal.Order = r.Byte() ? RunOrder::Planned : RunOrder::ListOrder;
-            journal.Pid = static_cast<std::uint32_t>(r.Var());
-            journal.EntryCount = r.Int();
-            journal.UndoOf = r.Text();
-            journal.CurrentFolder = r.Text();
-            if (journal.Version >= 3) {
-                const std::uint8_t origin = r.Byte();
-                r.bad |= origin > static_cast<std::uint8_t>(JournalOrigin::CommandLine);
-                journal.Origin = static_cast<JournalOrigin>(origin);
-            }
+            if (!ReadHeader(r, journal))
+                return NewerVersion(journal);
             break;
         }
         case kFolder:
@@ -422,11 +443,7 @@ TJournalRead ParseJournal(std::string_view bytes) {
         }
         case kClose: {
             r.bad |= !journal.Started || journal.Closed;
-            journal.Tally.Renamed = r.Int();
-            journal.Tally.Unchanged = r.Int();
-            journal.Tally.Failed = r.Int();
-            journal.Tally.NumberIncValue = static_cast<std::int32_t>(r.U32());
-            journal.Tally.Cancelled = r.Byte() != 0;
+            ReadCloseCounts(r, journal);
             const std::uint64_t count = r.Var();
             r.bad |= count != moves.size() + inserts.size();
             // Format 1 tells one result a move, format 2 runs of one result.
@@ -487,6 +504,109 @@ TJournalRead ParseJournal(std::string_view bytes) {
         }
     }
     return read;
+}
+
+TJournalOutline ParseJournalOutline(std::uint64_t size, const ReadJournalBytes& readAt) {
+    TJournalOutline outline;
+    TJournalRead& read = outline.Read;
+    TJournal& journal = read.Journal;
+    std::string bytes;
+    const auto get = [&](std::uint64_t at, std::size_t n) {
+        bytes.clear();
+        const bool ok = readAt(at, n, bytes) && bytes.size() == n;
+        outline.BytesRead += bytes.size();
+        return ok;
+    };
+    const auto refuse = [&](TJournalRead::Kind status, std::string problem) {
+        TJournalOutline refused;
+        refused.Read = Refused(status, std::move(problem));
+        refused.BytesRead = outline.BytesRead;
+        return refused;
+    };
+    if (!get(0, kMagic.size()) || bytes != kMagic)
+        return refuse(TJournalRead::Damaged, kMagic.starts_with(bytes)
+                                                 ? "the journal holds no whole header"
+                                                 : "not a journal of this program");
+    bool header = false;
+    std::vector<std::string> folders;
+    std::uint64_t at = kMagic.size();
+    while (size - at >= kFrame) {
+        if (!get(at, kFrame + 1))
+            break;
+        Reader frame{std::string_view(bytes).substr(0, kFrame)};
+        const std::uint32_t length = frame.U32();
+        const std::uint32_t crc = frame.U32();
+        const auto type = static_cast<RecordType>(bytes[kFrame]);
+        // A cut inside this record, or a tail the file system filled with zeros.
+        if (length > size - at - kFrame || (length == 0 && crc == 0 && type == 0))
+            break;
+        if (length == 0)
+            return refuse(TJournalRead::Damaged, "a record of the journal is damaged");
+        const std::uint64_t body = at + kFrame;
+        at = body + length;
+        if (!header && type != kHeader)
+            return refuse(TJournalRead::Damaged, "the journal does not begin with its header");
+        if (type == kMoves || type == kReplace || type == kInsert) {
+            // Stepped over: only a chunk's count is read, from its first bytes.
+            if (type == kInsert)
+                ++outline.Inserted;
+            if (type == kMoves && get(body, std::min<std::size_t>(length, 11))) {
+                Reader r{std::string_view(bytes).substr(1)};
+                outline.Announced += r.Var();
+            }
+            continue;
+        }
+        if (!get(body, length) || Crc32c(bytes) != crc)
+            return refuse(TJournalRead::Damaged, "a record of the journal is damaged");
+        Reader r{std::string_view(bytes).substr(1)};
+        switch (type) {
+        case kHeader:
+            r.bad |= header;
+            header = true;
+            if (!ReadHeader(r, journal)) {
+                TJournalOutline newer;
+                newer.Read = NewerVersion(journal);
+                newer.BytesRead = outline.BytesRead;
+                return newer;
+            }
+            break;
+        case kFolder: {
+            r.bad |= journal.Started;
+            std::string folder = Absolute(journal, r.Text());
+            if (std::find(folders.begin(), folders.end(), folder) == folders.end())
+                folders.push_back(std::move(folder));
+            break;
+        }
+        case kStarted:
+            r.bad |= journal.Started || r.Var() != outline.Announced;
+            journal.Started = true;
+            break;
+        case kClose:
+            r.bad |= !journal.Started || journal.Closed;
+            ReadCloseCounts(r, journal);
+            r.in = {}; // the results are for the run opened whole
+            break;
+        case kUndone:
+            r.bad |= !journal.Started;
+            journal.Undone = true;
+            journal.UndoneBy = r.Text();
+            break;
+        case kKept:
+            r.bad |= !journal.Started;
+            journal.Kept = true;
+            break;
+        default:
+            r.bad = true;
+        }
+        if (r.bad || !r.in.empty())
+            return refuse(TJournalRead::Damaged, "a record of the journal is damaged");
+    }
+    if (!header)
+        return refuse(TJournalRead::Damaged, "the journal holds no whole header");
+    outline.FolderCount = static_cast<int>(folders.size());
+    if (!folders.empty())
+        outline.FirstFolder = folders.front();
+    return outline;
 }
 
 std::uint32_t JournalFirstRecordLength(std::string_view lead) {

@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -104,6 +105,22 @@ std::string EncodeClose(const RenameTally& tally, const std::vector<MoveResult>&
 // The marks appended after a run's own records.
 std::string EncodeUndoneMark(std::string_view undoRunId);
 std::string EncodeKeptMark();
+
+// A journal read for a list of runs, stepping over its moves: the header, the folders,
+// the marks and the closing counts are read (and their checksums checked), the chunks of
+// moves only by their frames and counts. Read.Journal holds no moves.
+struct TJournalOutline {
+    TJournalRead Read;
+    std::uint64_t Announced = 0; // the moves announced before the run
+    std::uint64_t Inserted = 0;  // moves written during the run in front of an announced one
+    std::string FirstFolder;     // "" when the run has no folder
+    int FolderCount = 0;
+    std::uint64_t BytesRead = 0;
+};
+// `read(at, n, out)` puts up to `n` bytes of the journal from offset `at` into `out`
+// (cleared before); false when it cannot.
+using ReadJournalBytes = std::function<bool(std::uint64_t at, std::size_t n, std::string& out)>;
+TJournalOutline ParseJournalOutline(std::uint64_t size, const ReadJournalBytes& read);
 
 // A journal's first kJournalLead bytes are its magic and its header record's frame;
 // JournalFirstRecordLength tells from them how long that record is, so that the header

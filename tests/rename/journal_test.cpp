@@ -1,9 +1,11 @@
 #include "rename/journal.h"
 
 #include <cerrno>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <sstream>
 #include <unistd.h>
 
@@ -320,31 +322,91 @@ TEST(JournalFormat, ForgedCountsReadAsDamaged) {
     }
 }
 
-TEST_F(JournalFile, KeepsTheNewestTenAndLeavesDamagedOnesAlone) {
-    std::vector<std::size_t> sizes;
-    const std::string damaged = folder_ + "00000000-000000-000-0000.qmjournal";
-    std::filesystem::create_directories(folder_);
-    std::ofstream(damaged) << "QMJRNL\r\nbroken";
-    for (int i = 0; i < 12; ++i)
-        Write(sizes);
-    const std::vector<std::string> files = JournalFiles(folder_);
-    ASSERT_EQ(files.size(), TJournalKeep{}.Newest + 1u);
-    EXPECT_EQ(files.front(), damaged);
+// A copy of a well-read journal under the name of a run `age` seconds before `now`.
+std::string JournalAged(const std::string& folder, const std::string& bytes, std::int64_t now,
+                        std::int64_t age) {
+    const std::time_t t = static_cast<std::time_t>(now - age);
+    tm utc{};
+    gmtime_r(&t, &utc);
+    char name[64];
+    std::strftime(name, sizeof name, "%Y%m%d-%H%M%S-000-0000.qmjournal", &utc);
+    std::ofstream(folder + name, std::ios::binary) << bytes;
+    return folder + name;
 }
 
-TEST_F(JournalFile, ARunGoingOnKeepsItsJournalWhileAnotherMakesMoreThanTen) {
-    // The run of another program (a writer of its own holds the lock the same way),
-    // begun first and so the oldest journal.
+TEST_F(JournalFile, PrunedByAgeCountAndSizeNeverTheRunGoingOnOrADamagedOne) {
+    constexpr std::int64_t kDay = 24 * 60 * 60;
+    std::vector<std::size_t> sizes;
+    const std::string first = Write(sizes);
+    std::ifstream in(first, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    std::filesystem::remove(first);
+    const std::int64_t now = 2'000'000'000;
+    struct Row {
+        const char* what;
+        std::vector<std::int64_t> ages; // in seconds, newest first
+        TJournalKeep keep;
+        std::size_t kept; // the newest this many stay
+    } rows[] = {
+        {"the newest ten of any age",
+         {kDay, 2 * kDay, 40 * kDay, 41 * kDay, 42 * kDay, 43 * kDay, 44 * kDay, 45 * kDay,
+          46 * kDay, 47 * kDay, 48 * kDay, 49 * kDay},
+         {30, 10},
+         10},
+        {"all younger than the days",
+         {kDay, 2 * kDay, 3 * kDay, 4 * kDay, 30 * kDay - 60},
+         {30, 2},
+         5},
+        {"a day over the days", {kDay, 6 * kDay, 7 * kDay + 60, 8 * kDay}, {7, 1}, 2},
+        {"for ever", {kDay, 400 * kDay, 4000 * kDay}, {0, 1}, 3},
+        {"the size caps even the young",
+         {kDay, 2 * kDay, 3 * kDay, 4 * kDay},
+         {30, 10, bytes.size() * 2 + bytes.size() / 2},
+         2},
+        // The second newest is three times as large (a tail of zeros reads as a cut).
+        {"past the size the older ones go too",
+         {kDay, 2 * kDay, 3 * kDay, 4 * kDay},
+         {30, 10, bytes.size() * 2 + bytes.size() / 2},
+         1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::filesystem::remove_all(folder_);
+        std::filesystem::create_directories(folder_);
+        std::vector<std::string> paths;
+        for (const std::int64_t age : row.ages)
+            paths.push_back(JournalAged(folder_,
+                                        paths.size() == 1 && row.kept == 1
+                                            ? bytes + std::string(bytes.size() * 2, '\0')
+                                            : bytes,
+                                        now, age));
+        EXPECT_EQ(PruneJournals(folder_, row.keep, "", now),
+                  static_cast<int>(row.ages.size() - row.kept));
+        for (std::size_t i = 0; i < paths.size(); ++i)
+            EXPECT_EQ(std::filesystem::exists(paths[i]), i < row.kept) << i;
+    }
+
+    // Over the size, all go but the run being written, a run going on in another program
+    // (its writer holds the lock), and one that does not read well.
+    std::filesystem::remove_all(folder_);
+    std::filesystem::create_directories(folder_);
+    const std::string damaged = JournalAged(folder_, "QMJRNL\r\nbroken", now, 50 * kDay);
+    const std::string old = JournalAged(folder_, bytes, now, 40 * kDay);
     TJournalWriter going;
     ASSERT_EQ(going.Begin(folder_, TJournal{}, {{0, false, "/a/", "x", "y", 7}}), "");
-    std::vector<std::size_t> sizes;
-    for (int i = 0; i < TJournalKeep{}.Newest + 2; ++i)
-        Write(sizes);
+    const std::string between = JournalAged(folder_, bytes, std::time(nullptr), 0);
+    TJournalWriter current;
+    ASSERT_EQ(current.Begin(folder_, TJournal{}, {{0, false, "/a/", "x", "y", 7}}, {30, 10, 0}),
+              "");
+    EXPECT_TRUE(std::filesystem::exists(damaged));
     EXPECT_TRUE(std::filesystem::exists(going.Path()));
+    EXPECT_TRUE(std::filesystem::exists(current.Path()));
+    EXPECT_FALSE(std::filesystem::exists(old));
+    EXPECT_FALSE(std::filesystem::exists(between));
+    // Closed, it is pruned like any other.
     going.SetResult(0, MoveResult::Done);
     EXPECT_EQ(going.Close({1, 0, 0, 0, false}), "");
-    // Closed, it is pruned like any other.
-    Write(sizes);
+    EXPECT_EQ(PruneJournals(folder_, {30, 10, 0}, current.Path(), std::time(nullptr)), 1);
     EXPECT_FALSE(std::filesystem::exists(going.Path()));
 }
 
