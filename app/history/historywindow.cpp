@@ -337,13 +337,15 @@ void THistoryWindow::UndoSelected() {
     std::size_t index = 0;
     std::string refused;
     std::string unreadable;
+    bool goingOn = false;
     const TUndoResult result = UndoWithProgress(
         this, ScreenText(JournalText(&program_, "HISTORYUNDOING")), texts_.CommonKeyed("CANCEL"),
         [&](const std::atomic<bool>& cancel, const UndoProgress& progress) {
             now = ReadHistory(folder);
             while (index < now.size() && now[index].Summary.Path != path)
                 ++index;
-            refused = UndoRefusal(now, index);
+            if (index < now.size())
+                refused = UndoRefusal(now, index);
             if (!refused.empty())
                 return TUndoResult{};
             const TJournalRead read = ReadJournal(path);
@@ -351,12 +353,18 @@ void THistoryWindow::UndoSelected() {
                 unreadable = read.Problem;
                 return TUndoResult{};
             }
+            if (!read.Journal.Closed && JournalWriterAlive(read.Journal)) {
+                goingOn = true;
+                return TUndoResult{};
+            }
             return UndoJournal(path, read.Journal, place, cancel, progress);
         });
     busy_ = false;
-    if (!unreadable.empty() || !refused.empty()) {
+    if (!unreadable.empty() || !refused.empty() || goingOn) {
         QString why;
-        if (!unreadable.empty()) {
+        if (goingOn) {
+            why = texts_.Line("HISTORYREFUSEGOINGON");
+        } else if (!unreadable.empty()) {
             why = texts_.Line("HISTORYUNREADABLE").replace(QLatin1String("%1"), Q(unreadable));
         } else {
             TRunsModel fresh([this](const std::string& key) { return texts_.Line(key); });
