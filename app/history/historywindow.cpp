@@ -75,8 +75,13 @@ void ApplyWidths(QTableView& view, const std::string& text, const std::vector<in
                 value = 0;
             }
         }
+        // Unstored, a column is at least as wide as its caption in the language shown
+        // (the header alone is measured, never the rows).
         if (value <= 0 || value > 10000)
-            value = static_cast<std::size_t>(column) < defaults.size() ? defaults[column] : 100;
+            value = std::max(static_cast<std::size_t>(column) < defaults.size()
+                                 ? defaults[static_cast<std::size_t>(column)]
+                                 : 100,
+                             view.horizontalHeader()->sectionSizeHint(column));
         view.setColumnWidth(column, value);
     }
 }
@@ -170,8 +175,6 @@ void THistoryWindow::Build() {
     setTabOrder(runsView_, movesView_);
     setTabOrder(movesView_, undo_);
     setTabOrder(undo_, close_);
-    ApplyWidths(*runsView_, {}, {140, 240, 120, 80, 80, 80});
-    ApplyWidths(*movesView_, {}, {240, 240, 180});
     UpdateUndo();
 }
 
@@ -207,11 +210,11 @@ void THistoryWindow::SelectRow(int row) {
 
 void THistoryWindow::Open() {
     if (!isVisible()) {
+        LoadTexts();
         resize(settings_.HistoryWidth > 0 ? settings_.HistoryWidth : DefaultWidth,
                settings_.HistoryHeight > 0 ? settings_.HistoryHeight : DefaultHeight);
         ApplyWidths(*runsView_, settings_.HistoryColumnsWidth, {140, 240, 120, 80, 80, 80});
         ApplyWidths(*movesView_, settings_.HistoryMovesColumnsWidth, {240, 240, 180});
-        LoadTexts();
     }
     const int row = SelectedRow();
     ReadRuns(row >= 0 ? Runs()[static_cast<std::size_t>(row)].Summary.Journal.RunId
