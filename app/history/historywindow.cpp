@@ -213,7 +213,7 @@ void THistoryWindow::Open() {
         LoadTexts();
         resize(settings_.HistoryWidth > 0 ? settings_.HistoryWidth : DefaultWidth,
                settings_.HistoryHeight > 0 ? settings_.HistoryHeight : DefaultHeight);
-        ApplyWidths(*runsView_, settings_.HistoryColumnsWidth, {140, 240, 120, 80, 80, 80});
+        ApplyWidths(*runsView_, settings_.HistoryColumnsWidth, {140, 180, 110, 80, 80, 80});
         ApplyWidths(*movesView_, settings_.HistoryMovesColumnsWidth, {240, 240, 180});
     }
     const int row = SelectedRow();

@@ -219,6 +219,9 @@ void ShootTagMenu(qm::TMain& main, const QString& file) {
 // The history of renames with the runs made so far, the newest selected and its renames
 // shown, once both have been read.
 void ShootHistory(qm::TMain& main, const QString& file) {
+    // As first opened in this language: the widths the last language left are forgotten.
+    main.Settings()->HistoryColumnsWidth.clear();
+    main.Settings()->HistoryMovesColumnsWidth.clear();
     main.findChild<QAction*>(QStringLiteral("A_History"))->trigger();
     auto* history = main.findChild<qm::THistoryWindow*>(QStringLiteral("HistoryWindow"));
     bool shown = false;
