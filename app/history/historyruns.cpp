@@ -105,7 +105,7 @@ QString TRunsModel::Cell(const THistoryRun& run, int column) const {
     const TJournal& j = s.Journal;
     switch (column) {
     case When:
-        return j.Time > 0 ? Q(JournalLocalTime(j.Time, "%Y-%m-%d %H:%M")) : QString();
+        return j.Time > 0 ? Q(JournalLocalTime(j.Time, "%Y-%m-%d %H:%M:%S")) : QString();
     case Where:
         if (s.Status != TJournalRead::Ok)
             return {};
