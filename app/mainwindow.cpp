@@ -271,6 +271,11 @@ void TMain::FormCreate(const CommandLine& commandLine) {
             [this] { nameCommands_->SetRunning(false); });
     connect(renameCommands_.get(), &TRenameCommands::runFinished, this,
             &TMain::RefreshOptionControls);
+    // The history shows the window's runs and undos as they end.
+    connect(renameCommands_.get(), &TRenameCommands::runFinished, this, [this] {
+        if (history_ != nullptr)
+            history_->Refresh();
+    });
     setMinimumSize(TMainForm::MinimumWidth, TMainForm::MinimumHeight);
     // Sizeable and minimisable, without a maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

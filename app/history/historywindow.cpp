@@ -216,10 +216,8 @@ void THistoryWindow::Open() {
         ApplyWidths(*runsView_, settings_.HistoryColumnsWidth, {140, 180, 110, 80, 80, 80});
         ApplyWidths(*movesView_, settings_.HistoryMovesColumnsWidth, {240, 240, 180});
     }
-    const int row = SelectedRow();
-    ReadRuns(row >= 0 ? Runs()[static_cast<std::size_t>(row)].Summary.Journal.RunId
-                      : std::string());
     show();
+    Refresh();
     raise();
     activateWindow();
 }
@@ -253,9 +251,22 @@ void THistoryWindow::InBackground(std::function<T()> work, std::function<void(T)
 
 void THistoryWindow::ReadRuns(const std::string& keep) {
     const std::string folder = folder_;
-    InBackground<std::vector<THistoryRun>>(
-        [folder] { return ReadHistory(folder); },
-        [this, keep](std::vector<THistoryRun> runs) { ShowRuns(std::move(runs), keep); });
+    const std::uint64_t reading = ++runsReading_;
+    InBackground<std::vector<THistoryRun>>([folder] { return ReadHistory(folder); },
+                                           [this, keep, reading](std::vector<THistoryRun> runs) {
+                                               // A list read before another was asked for is older
+                                               // than that one.
+                                               if (reading == runsReading_)
+                                                   ShowRuns(std::move(runs), keep);
+                                           });
+}
+
+void THistoryWindow::Refresh() {
+    if (!isVisible())
+        return;
+    const int row = SelectedRow();
+    ReadRuns(row >= 0 ? Runs()[static_cast<std::size_t>(row)].Summary.Journal.RunId
+                      : std::string());
 }
 
 void THistoryWindow::ShowRuns(std::vector<THistoryRun> runs, const std::string& keep) {

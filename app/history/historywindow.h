@@ -44,6 +44,9 @@ public:
 
     // Shows the window (at its stored size when it was hidden) and reads the list anew.
     void Open();
+    // Reads the list anew while the window is shown (a run was made or undone elsewhere),
+    // keeping the run selected.
+    void Refresh();
     // Takes the texts of the language chosen now.
     void LoadTexts();
 
@@ -92,7 +95,8 @@ private:
     QLabel* refusal_;
     QPushButton* undo_;
     QPushButton* close_;
-    // Which reading of a run's renames is the one to show.
+    // Which readings of the list and of a run's renames are the ones to show.
+    std::uint64_t runsReading_ = 0;
     std::uint64_t movesReading_ = 0;
     bool busy_ = false;
     std::vector<QThread*> readers_;
