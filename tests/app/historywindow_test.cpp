@@ -305,6 +305,11 @@ private slots:
         QCOMPARE(items[0]->objectName(), QStringLiteral("A_Undo"));
         QCOMPARE(items[1]->objectName(), QStringLiteral("A_History"));
         QCOMPARE(items[1]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_H));
+        // The stored days are checked in the Options menu; a choice stores its days.
+        QVERIFY(main.findChild<QAction*>(QStringLiteral("A_Keep30Days"))->isChecked());
+        main.findChild<QAction*>(QStringLiteral("A_Keep1Year"))->trigger();
+        QCOMPARE(main.Settings()->JournalKeepDays, 365);
+        QVERIFY(!main.findChild<QAction*>(QStringLiteral("A_Keep30Days"))->isChecked());
 
         RenameOptionSet options;
         options.InsertGroup = options.InsertFront = true;
