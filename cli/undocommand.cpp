@@ -196,10 +196,13 @@ int RunHistory(bool all) {
             id = id.substr(0, id.rfind('.'));
         }
         const std::int64_t time = read ? j.Time : JournalNameTime(run.Summary.Path);
-        std::printf("%s\t%s\t%s\t%s\t%s\n", id.c_str(),
+        const char* by = j.Origin == JournalOrigin::Window        ? "window"
+                         : j.Origin == JournalOrigin::CommandLine ? "command line"
+                                                                  : "-";
+        std::printf("%s\t%s\t%s\t%s\t%s\t%s\n", id.c_str(),
                     time >= 0 ? JournalLocalTime(time, "%Y-%m-%d %H:%M:%S").c_str() : "-",
                     HistoryStateText(run).c_str(), HistoryCountsText(run).c_str(),
-                    HistoryFolderText(run).c_str());
+                    HistoryFolderText(run).c_str(), read ? by : "-");
     }
     if (shown < runs.size()) {
         const std::size_t more = JournalFiles(JournalFolder()).size() - shown;

@@ -20,8 +20,8 @@ struct UndoArgs {
 // Undoes the last journaled run, or the one named. Without --run, a last run that is an
 // undo leaving its run partly undone takes that run further; a last run that was undone
 // already, or is any other undo, is refused (a second undo would otherwise flip the files
-// back); --run takes any run but one undone already (unless its undo was taken back since),
-// and repeating an undo leaves restored files alone. Prints
+// back); --run takes any run but one marked undone (UndoRefusal), and an undo cut short
+// and repeated leaves restored files alone. Prints
 // "R renamed, U unchanged, F failed" (per entry of the run), one "quillmark-cli: PATH:
 // REASON" line on stderr per entry that cannot be taken back (or is left under both names),
 // and a note with their count when the run stays partly undone.
@@ -30,7 +30,8 @@ struct UndoArgs {
 // of the undo that cannot be written).
 int RunUndo(const UndoArgs& args);
 
-// One line per journaled run, newest first: ID, local time, state, counts, folder, tab
+// One line per journaled run, newest first: ID, local time, state, counts, folder and who
+// ran it (window, command line, or "-" where an older journal does not say), tab
 // separated; a run partly undone says how many files its newest undo left, a journal that
 // cannot be read says so in its state. The newest kHistoryShown runs unless `all`; a note
 // on stderr tells how many older ones were left out.

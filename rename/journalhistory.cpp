@@ -169,9 +169,13 @@ std::string UndoRefusal(const std::vector<THistoryRun>& runs, std::size_t index)
     const TJournal& j = s.Journal;
     if (run.GoingOn)
         return "the run " + j.RunId + " is still going on (process " + std::to_string(j.Pid) + ")";
-    // Once its undo is taken back the run's names are on the disk again, and taking it
-    // back is what the user asks for; before that it would only find every file back.
-    if (j.Undone && !run.UndoTakenBack)
+    // Also once its undo was taken back, and the run's names are on the disk again: the
+    // undo's journal still tells those moves as taken back, so another undo of the run
+    // would leave them. Taking back the undo's undo gives the old names again.
+    if (j.Undone && run.UndoTakenBack)
+        return "the run " + j.RunId + " was undone (by " + j.UndoneBy +
+               "), and that undo was taken back; take back the run that took it back";
+    if (j.Undone)
         return "the run " + j.RunId + " was undone already (by " + j.UndoneBy + ")";
     return {};
 }

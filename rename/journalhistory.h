@@ -68,7 +68,8 @@ std::string HistoryFolderText(const THistoryRun& run);
 
 // Why the run `runs[index]` cannot be taken back now, "" when it can: a journal that
 // cannot be read (damaged, unreadable, of a newer version), a run going on, or a run
-// already undone (whose undo stands). `quillmark-cli undo --run` and the window's
+// marked undone (also when its undo was taken back since: the undo's journal tells the
+// moves as taken back, so the undo of the undo's undo is the one to take). `quillmark-cli undo --run` and the window's
 // "Undo this run" refuse alike.
 std::string UndoRefusal(const std::vector<THistoryRun>& runs, std::size_t index);
 

@@ -16,6 +16,7 @@
 #include <QLocale>
 #include <QPalette>
 #include <QStyle>
+#include <QThreadPool>
 #include <algorithm>
 
 namespace qm {
@@ -322,11 +323,19 @@ void TFileListModel::NewNameColumnChanged(const QList<int>& roles) {
 void TFileListModel::SetMarks(std::vector<TRowMark> marks) {
     if (marks.empty() && marks_.empty())
         return;
-    marks_ = std::move(marks);
+    std::swap(marks_, marks);
+    // The old marks go on another thread: freeing a million of them held the window for
+    // up to a fifth of a second.
+    if (marks.size() > 10000) {
+        QThreadPool::globalInstance()->start(
+            [doomed = std::make_shared<std::vector<TRowMark>>(std::move(marks))] {
+                std::vector<TRowMark>().swap(*doomed);
+            });
+    }
     counts_ = CountMarks(marks_);
     // The text too: a numbered or a companion's name is shown from the marks.
-    NewNameColumnChanged({Qt::DisplayRole, Qt::DecorationRole, Qt::ForegroundRole,
-                          Qt::ToolTipRole, Qt::AccessibleDescriptionRole});
+    NewNameColumnChanged({Qt::DisplayRole, Qt::DecorationRole, Qt::ForegroundRole, Qt::ToolTipRole,
+                          Qt::AccessibleDescriptionRole});
 }
 
 const TRowMark* TFileListModel::MarkOf(int row) const {

@@ -1,6 +1,11 @@
 #include "app/list/predictionrunner.h"
 
+#include "filelist/fileitem.h"
+#include "filelist/fileitems.h"
+
 #include <QThreadPool>
+#include <QTimer>
+#include <chrono>
 #include <thread>
 
 namespace qm {
@@ -11,10 +16,32 @@ namespace {
 // 100,000 files still come within half a second of the last one.
 constexpr int PauseMs = 60;
 
+// The snapshot of a long list is taken a slice at a time, the event loop turning between
+// slices, so that a million rows never hold the window for the quarter second their copy
+// takes. A slice ends after this long.
+constexpr std::chrono::milliseconds SliceTime{8};
+constexpr int SliceCheck = 512; // rows between looks at the clock
+
+void FreeOffTheWindow(std::vector<TRunEntry> entries) {
+    if (entries.empty())
+        return;
+    // Freeing a million names costs the window a tenth of a second.
+    QThreadPool::globalInstance()->start(
+        [doomed = std::make_shared<std::vector<TRunEntry>>(std::move(entries))] {
+            std::vector<TRunEntry>().swap(*doomed);
+        });
+}
+
 } // namespace
 
 struct TPredictionRunner::Job {
     std::atomic<bool> cancel{false};
+    quint64 generation = 0;
+    RenameOptionSet options;
+    RunOrder order = RunOrder::ListOrder;
+    // The snapshot as far as it is taken: the rows before `next`.
+    std::vector<TRunEntry> entries;
+    int next = 0;
 };
 
 TPredictionRunner::TPredictionRunner(const TFileItems& items, ReadOptions readOptions,
@@ -57,21 +84,53 @@ void TPredictionRunner::Stop() {
 void TPredictionRunner::Start() {
     auto job = std::make_shared<Job>();
     running_ = job;
-    const quint64 generation = generation_;
-    std::vector<TRunEntry> entries = SnapshotEntries(items_);
-    const RenameOptionSet options = readOptions_();
-    pool_->start([this, job, generation, entries = std::move(entries), options, predict = predict_,
-                  order = order_] {
+    job->generation = generation_;
+    job->options = readOptions_();
+    job->order = order_;
+    job->entries.reserve(static_cast<std::size_t>(items_.Count()));
+    TakeSnapshot(job);
+}
+
+void TPredictionRunner::TakeSnapshot(const std::shared_ptr<Job>& job) {
+    // Every change of the list's rows stops the job before it is made, so the rows taken
+    // in earlier slices still stand; a job stopped meanwhile ends here.
+    if (job != running_) {
+        FreeOffTheWindow(std::move(job->entries));
+        return;
+    }
+    const auto start = std::chrono::steady_clock::now();
+    const int count = items_.Count();
+    while (job->next < count) {
+        const int end = std::min(count, job->next + SliceCheck);
+        for (int slot = job->next; slot < end; ++slot) {
+            // One entry at a time, so that a rename worker waits for one copy at most.
+            const auto lock = items_.ReadLock();
+            if (const TFileItem* item = items_.Items(slot))
+                job->entries.push_back({slot, item->Path(), item->Name(), item->PrevName(),
+                                        item->CanUndo(), item->Tags(), item->HandName()});
+        }
+        job->next = end;
+        if (job->next < count && std::chrono::steady_clock::now() - start >= SliceTime) {
+            QTimer::singleShot(0, this, [this, job] { TakeSnapshot(job); });
+            return;
+        }
+    }
+    Launch(job);
+}
+
+void TPredictionRunner::Launch(const std::shared_ptr<Job>& job) {
+    pool_->start([this, job, entries = std::move(job->entries), predict = predict_] {
         if (job->cancel) {
             return;
         }
+        const RenameOptionSet& options = job->options;
         // The names the column shows are made on the second core while the run is
         // predicted: with the numbering shifted, the marks need every one of them.
         std::vector<std::string> shown;
         std::thread helper;
         if (MarksNeedShownNames(options))
             helper = std::thread([&] { shown = ShownNames(entries, options, &job->cancel); });
-        const TPrediction prediction = predict(entries, options, order, job->cancel);
+        const TPrediction prediction = predict(entries, options, job->order, job->cancel);
         if (helper.joinable())
             helper.join();
         // A prediction that ran to its end goes back even when a change came meanwhile:
@@ -84,7 +143,7 @@ void TPredictionRunner::Start() {
                                                shown.size() == entries.size() ? &shown : nullptr);
         QMetaObject::invokeMethod(
             this,
-            [this, generation, marks = std::move(marks)]() mutable {
+            [this, generation = job->generation, marks = std::move(marks)]() mutable {
                 Arrive(generation, std::move(marks));
             },
             Qt::QueuedConnection);

@@ -4,7 +4,8 @@
 // every change of the options or of the list restarts it. A burst of changes (typing)
 // starts one prediction, a short pause after the last change; a newer start cancels the
 // older prediction through its flag and never waits for it. The prediction works on a
-// snapshot of the list on a worker thread and comes back to the window thread as a list
+// snapshot of the list (taken on the window thread a slice at a time, the event loop
+// turning between slices) on a worker thread and comes back to the window thread as a list
 // of marked rows, tagged with the generation it was started for; a result of an older
 // generation (the list or the options changed since its snapshot) is dropped.
 //
@@ -70,6 +71,10 @@ private:
     struct Job;
 
     void Start();
+    // Copies the next slice of the list into the job's snapshot; once it is whole, hands
+    // the job to the worker.
+    void TakeSnapshot(const std::shared_ptr<Job>& job);
+    void Launch(const std::shared_ptr<Job>& job);
     void Arrive(quint64 generation, std::vector<TRowMark> marks);
 
     const TFileItems& items_;

@@ -2,7 +2,7 @@
 // reports the process's peak resident memory ("peak_rss_mb", VmHWM), which covers
 // everything the process did, so only a case run alone gives its own figure.
 //
-//   for c in Add Marks PlainLoop WindowRename; do
+//   for c in Add Sort Marks PlainLoop WindowRename; do
 //       nice -n 10 build/bin/millionwindow_bench --benchmark_filter="BM_Million$c"; done
 //
 // BM_MillionAdd: the folder added through the window's own path (walk, properties, one
@@ -11,6 +11,7 @@
 // during the add (the first half second the progress window waits before showing
 // included), "stall_shown_ms" the longest once it showed; then "jump_end_ms" is a jump to
 // the end of the list painted, and "screen_ms" one screen of rows painted there.
+// BM_MillionSort: a click on the name column's header, to the marks of the reversed list.
 // BM_MillionMarks: the time from an option change (a new prefix typed) to the marks of
 // the new options shown; Arg 1 adds a running number with the first new name taken on
 // disk, so that every row is marked. "change_ms" is the longest the window took to return
@@ -355,7 +356,38 @@ void BM_MillionWindowRename(benchmark::State& state) {
     state.counters["peak_rss_mb"] = PeakRssMb();
 }
 
+// A click on the name column's header, reversing the order of a million rows, to the
+// marks of the list in its new order shown; "stall_ms" the longest the event loop went
+// without turning meanwhile.
+void BM_MillionSort(benchmark::State& state) {
+    const std::string dir = MakeFolder();
+    auto main = OpenWindow();
+    main->AddFolder(dir, false);
+    auto* runner = main->findChild<qm::TPredictionRunner*>(QStringLiteral("Prediction"));
+    quint64 shown = 0;
+    QObject::connect(runner, &qm::TPredictionRunner::delivered,
+                     [&shown](quint64 generation) { shown = generation; });
+    const auto waitForMarks = [&] {
+        while (shown != runner->Generation())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    };
+    waitForMarks();
+    StallProbe probe;
+    double clickMs = 0;
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        main->FileListColumnClick(0);
+        clickMs = std::max(clickMs, Ms(Clock::now() - start));
+        waitForMarks();
+        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
+    }
+    state.counters["click_ms"] = clickMs;
+    state.counters["stall_ms"] = probe.longestMs;
+    state.counters["peak_rss_mb"] = PeakRssMb();
+}
+
 BENCHMARK(BM_MillionAdd)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_MillionSort)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(2);
 BENCHMARK(BM_MillionMarks)
     ->Arg(0)
     ->Arg(1)

@@ -5,6 +5,8 @@
 #include "renamefolder.h"
 #include "runprocess.h"
 #include "settings/optionschemas.h"
+#include "settings/settings.h"
+#include "storefixture.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -838,6 +840,59 @@ TEST(JournalUndo, AKilledRunThatMadeFoldersLeavesAnEmptyFolderThatWasThere) {
 
 // A journal left open by another quillmark process that still runs is that run going on,
 // not an interrupted one; once that process is gone, it is.
+// The command line keeps journals as the window's Options menu set them, and lists the
+// newest only unless asked for all.
+class JournalKeep : public StoreFixture {};
+
+TEST_F(JournalKeep, TheCommandLineKeepsJournalsAsTheSettingsSay) {
+    RenameFolder dir;
+    RenameFolder state;
+    setenv("XDG_STATE_HOME", state.Path().c_str(), 1);
+    const std::string journals = state.Path() + "Marlowick/Quillmark/";
+    const std::string cli = BinPath("quillmark-cli");
+    // A journal of the command line, copied under the names of 24 runs 40 days old.
+    dir.Make("a");
+    std::ofstream(dir.Path() + "map") << dir.Path() << "a\tb\n";
+    ASSERT_EQ(RunProcess(cli, {"rename", "--map", dir.Path() + "map"}).exitCode, 0);
+    const std::string first = JournalFiles(journals).at(0);
+    EXPECT_EQ(ReadJournal(first).Journal.Origin, JournalOrigin::CommandLine);
+    for (int i = 0; i < 24; ++i) {
+        char name[64];
+        std::snprintf(name, sizeof name, "20000101-0000%02d-000-0000.qmjournal", i);
+        fs::copy_file(first, journals + name);
+    }
+    fs::remove(first);
+    struct Row {
+        int days; // stored; -1: no settings at all
+        std::size_t left;
+    } rows[] = {{0, 25}, {-1, 10}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.days);
+        if (row.days >= 0) {
+            TSettings settings;
+            settings.Load();
+            settings.JournalKeepDays = row.days;
+            ASSERT_TRUE(settings.Save());
+        } else {
+            fs::remove(UserFile());
+        }
+        dir.Make("a");
+        ASSERT_EQ(RunProcess(cli, {"rename", "--map", dir.Path() + "map"}).exitCode, 1);
+        EXPECT_EQ(JournalFiles(journals).size(), row.left);
+    }
+    const ProcessResult newest = RunProcess(cli, {"history"});
+    EXPECT_EQ(std::count(newest.out.begin(), newest.out.end(), '\n'), 10);
+    EXPECT_EQ(newest.err, "");
+    // Twenty more runs: all 22 young ones are kept, the old ones go.
+    for (int i = 0; i < 20; ++i)
+        ASSERT_EQ(RunProcess(cli, {"rename", "--map", dir.Path() + "map"}).exitCode, 1);
+    const ProcessResult all = RunProcess(cli, {"history", "--all"});
+    EXPECT_EQ(std::count(all.out.begin(), all.out.end(), '\n'), 22);
+    const ProcessResult some = RunProcess(cli, {"history"});
+    EXPECT_EQ(std::count(some.out.begin(), some.out.end(), '\n'), 20);
+    EXPECT_EQ(some.err, "quillmark-cli history: 2 older runs not listed; --all lists them\n");
+}
+
 TEST(JournalUndo, TheWriterIsAliveWhileItsProcessRuns) {
     // quillmark-cli waiting for its scheme on a pipe. The second pipe closes on exec: then
     // the child is quillmark-cli, no longer this program's fork.

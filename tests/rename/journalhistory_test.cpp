@@ -158,14 +158,17 @@ TEST_F(JournalHistory, StatesAndRefusalsFollowTheUndos) {
     EXPECT_EQ(HistoryStateText(runs[0]), "finished, undo of " + run);
     EXPECT_EQ(UndoRefusal(runs, 0), "");
 
-    // Its undo taken back, the run's names are on the disk again.
+    // Its undo taken back, the run's names are on the disk again, but the run is still
+    // refused: the undo's undo is the one to take back.
     const std::string redo = Run(undo);
     ASSERT_EQ(MarkJournalUndone(JournalPath(folder_, undo), redo), "");
     runs = ReadHistory(folder_);
     ASSERT_EQ(runs.size(), 4u);
     EXPECT_TRUE(runs[3].UndoTakenBack);
-    EXPECT_EQ(UndoRefusal(runs, 3), "");
+    EXPECT_EQ(HistoryStateText(runs[3]), "finished, undone, its undo taken back");
+    EXPECT_NE(UndoRefusal(runs, 3).find("take back the run that took it back"), std::string::npos);
     EXPECT_NE(UndoRefusal(runs, 1), "");
+    EXPECT_EQ(UndoRefusal(runs, 0), "");
     // The newest two only, each still told by the newer ones.
     const std::vector<THistoryRun> newest = ReadHistory(folder_, 2);
     ASSERT_EQ(newest.size(), 2u);

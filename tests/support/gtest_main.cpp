@@ -21,6 +21,12 @@ int main(int argc, char** argv) {
         mkdir(state.c_str(), 0700);
         setenv("XDG_STATE_HOME", state.c_str(), 1);
     }
+    // The command line reads the settings for how long journals are kept: never the user's.
+    {
+        const std::string config = std::string(QUILLMARK_TEST_BUILD_DIR) + "/tests/config";
+        mkdir(config.c_str(), 0700);
+        setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    }
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
