@@ -6,6 +6,7 @@
 #include "app/widgets/quickbutton.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QHeaderView>
@@ -68,6 +69,8 @@ void TMainForm::BuildActions(QMainWindow& window) {
     A_Exit = NewAction(&window, "A_Exit", Tr("E&xit"));
     A_Undo = NewAction(&window, "A_Undo", Tr("&Undo"));
     A_Undo->setEnabled(false);
+    A_History = NewAction(&window, "A_History", Tr("&History of renames..."));
+    A_History->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_H));
     A_SelectAll = NewAction(&window, "A_SelectAll", Tr("Se&lect all"));
     A_SelectAll->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
     // The keys move rows only while the list has the focus: in a text field or a number
@@ -93,6 +96,18 @@ void TMainForm::BuildActions(QMainWindow& window) {
     A_SortNumbersByValue =
         NewAction(&window, "A_SortNumbersByValue", Tr("Sort numbers by &value"), true);
     A_Reset = NewAction(&window, "A_Reset", Tr("&Clear options"));
+    auto* keeps = new QActionGroup(&window);
+    keeps->setExclusive(true);
+    const auto keep = [&](const char* name, const char* caption, int days) {
+        QAction* action = NewAction(&window, name, Tr(caption), true);
+        action->setData(days);
+        keeps->addAction(action);
+        return action;
+    };
+    A_Keep7Days = keep("A_Keep7Days", "&7 days", 7);
+    A_Keep30Days = keep("A_Keep30Days", "&30 days", 30);
+    A_Keep1Year = keep("A_Keep1Year", "1 &year", 365);
+    A_KeepForEver = keep("A_KeepForEver", "&For ever", 0);
     A_WebMKHP = NewAction(&window, "A_WebMKHP", Tr("&Marlowick website"));
     A_WebQMHP = NewAction(&window, "A_WebQMHP", Tr("&Quillmark website"));
     A_About = NewAction(&window, "A_About", Tr("&About Quillmark..."));
@@ -119,7 +134,7 @@ void TMainForm::BuildMenu(QMainWindow& window) {
     file->addSeparator();
     file->addAction(A_Exit);
     QMenu* edit = menu("M_Edit", Tr("&Edit"));
-    edit->addAction(A_Undo);
+    edit->addActions({A_Undo, A_History});
     edit->addSeparator();
     edit->addAction(A_SelectAll);
     edit->addSeparator();
@@ -146,6 +161,9 @@ void TMainForm::BuildMenu(QMainWindow& window) {
     options->addAction(A_SortNumbersByValue);
     options->addSeparator();
     options->addAction(A_Reset);
+    M_JournalKeep = options->addMenu(Tr("&Keep run journals"));
+    M_JournalKeep->setObjectName(QStringLiteral("M_JournalKeep"));
+    M_JournalKeep->addActions({A_Keep7Days, A_Keep30Days, A_Keep1Year, A_KeepForEver});
     M_Language = options->addMenu(Tr("&Languages"));
     M_Language->setObjectName(QStringLiteral("M_Language"));
     QMenu* help = menu("M_Help", Tr("&Help"));

@@ -44,6 +44,9 @@ struct TMainForm {
     QLabel* FileExample = nullptr;
     TOptionTabs* Tabs = nullptr;
     QMenu* M_Language = nullptr;
+    // How long the journals of runs are kept; its items are checked one at a time and
+    // carry their days (0: for ever) as data.
+    QMenu* M_JournalKeep = nullptr;
     // The window's central layout: the file list above the panels.
     QVBoxLayout* Column = nullptr;
 
@@ -54,6 +57,7 @@ struct TMainForm {
     QAction* A_RenameFiles = nullptr;
     QAction* A_Exit = nullptr;
     QAction* A_Undo = nullptr;
+    QAction* A_History = nullptr;
     QAction* A_SelectAll = nullptr;
     QAction* A_MoveUp = nullptr;
     QAction* A_MoveDown = nullptr;
@@ -67,6 +71,10 @@ struct TMainForm {
     QAction* A_PlanRenameOrder = nullptr;
     QAction* A_SortNumbersByValue = nullptr;
     QAction* A_Reset = nullptr;
+    QAction* A_Keep7Days = nullptr;
+    QAction* A_Keep30Days = nullptr;
+    QAction* A_Keep1Year = nullptr;
+    QAction* A_KeepForEver = nullptr;
     QAction* A_WebMKHP = nullptr;
     QAction* A_WebQMHP = nullptr;
     QAction* A_About = nullptr;

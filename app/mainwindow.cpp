@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/about.h"
+#include "app/history/historywindow.h"
 #include "app/list/directoryselector.h"
 #include "app/list/fileadder.h"
 #include "app/list/filelistmodel.h"
@@ -70,6 +71,7 @@ TMain::~TMain() {
     // without running those handlers: a window destroyed without closing (a test, an
     // error path) must not refresh itself from half-destroyed controls.
     closing_ = true;
+    history_.reset();
     nameCommands_.reset();
     tagLoader_.reset();
     prediction_.reset();
@@ -109,6 +111,11 @@ void TMain::ConnectControls() {
     connect(ui_.A_RemoveAllFiles, &QAction::triggered, this, &TMain::A_RemoveAllFilesExecute);
     connect(ui_.A_RenameFiles, &QAction::triggered, this, &TMain::A_RenameFilesExecute);
     connect(ui_.A_Undo, &QAction::triggered, this, &TMain::A_UndoExecute);
+    connect(ui_.A_History, &QAction::triggered, this, &TMain::A_HistoryExecute);
+    for (QAction* keep : {ui_.A_Keep7Days, ui_.A_Keep30Days, ui_.A_Keep1Year, ui_.A_KeepForEver}) {
+        connect(keep, &QAction::triggered, this,
+                [this, keep] { settings_->JournalKeepDays = keep->data().toInt(); });
+    }
     connect(ui_.A_CustomizeColumns, &QAction::triggered, this, &TMain::A_CustomizeColumnsExecute);
     connect(ui_.FileList->header(), &QHeaderView::sectionClicked, this,
             &TMain::FileListColumnClick);
@@ -264,6 +271,11 @@ void TMain::FormCreate(const CommandLine& commandLine) {
             [this] { nameCommands_->SetRunning(false); });
     connect(renameCommands_.get(), &TRenameCommands::runFinished, this,
             &TMain::RefreshOptionControls);
+    // The history shows the window's runs and undos as they end.
+    connect(renameCommands_.get(), &TRenameCommands::runFinished, this, [this] {
+        if (history_ != nullptr)
+            history_->Refresh();
+    });
     setMinimumSize(TMainForm::MinimumWidth, TMainForm::MinimumHeight);
     // Sizeable and minimisable, without a maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -307,6 +319,7 @@ void TMain::FormShow() {
     ui_.A_ShowSuccessMessage->setChecked(s.ShowRenameSuccess);
     ui_.A_PlanRenameOrder->setChecked(s.PlanRenameOrder);
     ui_.A_SortNumbersByValue->setChecked(s.SortNumbersByValue);
+    ShowJournalKeep();
     if (!s.ResetRenamingOptions) {
         ApplyOptionsToControls(*ui_.Tabs, s.Options);
     }
@@ -324,9 +337,8 @@ void TMain::FormShow() {
     // Once the window is up, so that the question has a window to belong to.
     QTimer::singleShot(0, this, [this] {
         if (!closing_) {
-            OfferUndoOfInterruptedRun(
-                this, programLang_.get(),
-                {JournalFolder(), versionInfo_->GetInfo(TVersionInfo::InfoLongVersion)});
+            OfferUndoOfInterruptedRun(this, programLang_.get(),
+                                      JournalPlace(*settings_, *versionInfo_));
         }
     });
 }
@@ -340,6 +352,9 @@ void TMain::closeEvent(QCloseEvent* event) {
 }
 
 void TMain::FormCloseQuery() {
+    // Its size and columns go to the settings as it closes.
+    if (history_ != nullptr && history_->isVisible())
+        history_->close();
     TSettings& s = *settings_;
     s.State = isMinimized() ? 1 : isMaximized() ? 2 : 0;
     // The normal placement, also while minimised or maximised.
@@ -365,6 +380,7 @@ void TMain::FormCloseQuery() {
 
 void TMain::FormClose() {
     closing_ = true;
+    history_.reset();
     nameCommands_.reset();
     tagLoader_.reset();
     prediction_.reset();
@@ -408,6 +424,8 @@ void TMain::M_LanguageClick(int position) {
     BindTexts();
     RebuildColumns();
     RefreshOptionControls();
+    if (history_ != nullptr)
+        history_->LoadTexts();
 }
 
 std::string TMain::Text(const std::string& key) const {
@@ -621,6 +639,21 @@ void TMain::A_RenameFilesExecute() {
 
 void TMain::A_UndoExecute() {
     renameCommands_->Run(true);
+}
+
+void TMain::A_HistoryExecute() {
+    if (history_ == nullptr) {
+        history_ = std::make_unique<THistoryWindow>(*settings_, *versionInfo_, *commonLang_,
+                                                    *programLang_, this);
+        connect(history_.get(), &THistoryWindow::runUndone, this,
+                [this](const std::string& runId) { renameCommands_->RunUndoneFromJournal(runId); });
+    }
+    history_->Open();
+}
+
+void TMain::ShowJournalKeep() {
+    for (QAction* keep : {ui_.A_Keep7Days, ui_.A_Keep30Days, ui_.A_Keep1Year, ui_.A_KeepForEver})
+        keep->setChecked(keep->data().toInt() == settings_->JournalKeepDays);
 }
 
 void TMain::SetRenameMove(MoveEntryFile move) {

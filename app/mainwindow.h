@@ -40,6 +40,7 @@ class TEntryComparer;
 class TFileAdder;
 class TFileList;
 class TFileListModel;
+class THistoryWindow;
 class TListColumns;
 class TNameCommands;
 class TOptionTabs;
@@ -152,6 +153,11 @@ private:
     void ToggleBar(QWidget* panel, bool visible);
     void A_RenameFilesExecute();
     void A_UndoExecute();
+    // Opens the history of renames, made at its first opening.
+    void A_HistoryExecute();
+    // Checks the Options menu's item of the days journals are kept; none when the stored
+    // number is not among its choices.
+    void ShowJournalKeep();
     // The options or the list changed: the marks of what the run would do are worked out
     // anew, except while a run is under way or the tags the names need are being read.
     void RestartPrediction();
@@ -177,6 +183,9 @@ private:
     std::unique_ptr<TRenameCommands> renameCommands_;
     // Names typed by hand; after the list, the model and the view: it goes first.
     std::unique_ptr<TNameCommands> nameCommands_;
+    // Made when first asked for; uses the settings, the language clients and the rename
+    // commands, and goes before all of them.
+    std::unique_ptr<THistoryWindow> history_;
     std::vector<std::string> languageNames_;
     std::vector<std::string> nativeLanguageNames_;
     std::unique_ptr<TSchemeBox> schemeBox_;

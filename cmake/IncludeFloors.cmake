@@ -1,9 +1,10 @@
 # Fails when a source file includes from a folder above its own: the floors of HACKING.md,
 # checked on every "#include" of the tree. A folder names the folders it may include
 # from; a file includes its own folder freely. Inside app/ the feature folders have floors
-# of their own: widgets/ below list/ and options/, those below run/, and the main window
-# at app/'s top over all of them. Below app/ no file includes Qt Widgets or Qt Gui, and
-# only filelist/ includes Qt at all (QtCore's headers, found in QTCORE_DIR).
+# of their own: widgets/ below list/ and options/, those below run/, the history window
+# over run/, and the main window at app/'s top over all of them. Below app/ no file
+# includes Qt Widgets or Qt Gui, and only filelist/ includes Qt at all (QtCore's headers,
+# found in QTCORE_DIR).
 #
 #   cmake -DSOURCE_DIR=<repository> -DQTCORE_DIR=<QtCore include folder> -P IncludeFloors.cmake
 
@@ -36,8 +37,9 @@ set(app_floor_widgets)
 set(app_floor_list widgets)
 set(app_floor_options widgets)
 set(app_floor_run widgets list options)
-set(app_floor_top widgets list options run top)
-set(app_features widgets list options run)
+set(app_floor_history widgets run)
+set(app_floor_top widgets list options run history top)
+set(app_features widgets list options run history)
 
 function(app_feature path out)
   set(feature top)

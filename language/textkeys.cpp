@@ -141,6 +141,8 @@ constexpr TextKey Keys[]{
     Hint("MOVEFILESUP_HINT", "A_MoveUp"),
     Caption("MOVEFILESDOWN", "A_MoveDown", {}, EditMenu),
     Hint("MOVEFILESDOWN_HINT", "A_MoveDown"),
+    Caption("HISTORY", "A_History", "...", EditMenu),
+    Hint("HISTORY_HINT", "A_History"),
 
     // View menu.
     Caption("QUICKBUTTONS", "A_QuickButtons", {}, ViewMenu),
@@ -165,6 +167,17 @@ constexpr TextKey Keys[]{
     Hint("SORTNUMBERSBYVALUE_HINT", "A_SortNumbersByValue"),
     Caption("RESET", "A_Reset", {}, OptionsMenu),
     Hint("RESET_HINT", "A_Reset"),
+    // How long the journals of runs are kept: a submenu of the Options menu.
+    Caption("JOURNALKEEP", "M_JournalKeep", {}, OptionsMenu),
+    Hint("JOURNALKEEP_HINT", "M_JournalKeep"),
+    Caption("KEEP7DAYS", "A_Keep7Days", {}, KeepMenu),
+    Hint("KEEP7DAYS_HINT", "A_Keep7Days"),
+    Caption("KEEP30DAYS", "A_Keep30Days", {}, KeepMenu),
+    Hint("KEEP30DAYS_HINT", "A_Keep30Days"),
+    Caption("KEEP1YEAR", "A_Keep1Year", {}, KeepMenu),
+    Hint("KEEP1YEAR_HINT", "A_Keep1Year"),
+    Caption("KEEPFOREVER", "A_KeepForEver", {}, KeepMenu),
+    Hint("KEEPFOREVER_HINT", "A_KeepForEver"),
 
     // Help menu; "%1" in the web hints is the page's address.
     Caption("WEBMARLOWICKHOMEPAGE", "A_WebMKHP", {}, HelpMenu),
@@ -469,6 +482,63 @@ constexpr TextKey Keys[]{
     Plain("NAMESTEXTEMPTYLINE", Line, TextRole::Message, NamesText, "NamesNote", {}, 1),
     Plain("NAMESTEXTNUL", Line, TextRole::Message, NamesText, "NamesNote", {}, 1),
     Plain("NAMESTEXTLINEBREAK", Line, TextRole::Message, Main, {}, {}, 1),
+
+    // The history of renames: the runs journaled, the renames of the one selected, and
+    // taking it back.
+    Plain("HISTORYTITLE", Line, TextRole::Title, History, {}),
+    Caption("HISTORYRUNS", History, "HistoryRunsInfo", ":", InGroup(HistoryDialog)),
+    Caption("HISTORYMOVES", History, "HistoryMovesInfo", ":", InGroup(HistoryDialog)),
+    Caption("HISTORYUNDO", History, "HistoryUndo", {}, InGroup(HistoryDialog)),
+    Caption("HISTORYCLOSE", History, "HistoryClose", {}, InGroup(HistoryDialog)),
+    Plain("HISTORYWHEN", Line, TextRole::Column, History, "HistoryRuns"),
+    Plain("HISTORYWHERE", Line, TextRole::Column, History, "HistoryRuns"),
+    Plain("HISTORYBY", Line, TextRole::Column, History, "HistoryRuns"),
+    Plain("HISTORYRENAMED", Line, TextRole::Column, History, "HistoryRuns"),
+    Plain("HISTORYUNCHANGED", Line, TextRole::Column, History, "HistoryRuns"),
+    Plain("HISTORYFAILED", Line, TextRole::Column, History, "HistoryRuns"),
+    Plain("HISTORYSTATE", Line, TextRole::Column, History, "HistoryRuns"),
+    // A run's cells: "%1" folders, "%1" renames announced by a run that was not closed,
+    // "%1" why a journal cannot be read.
+    Plain("HISTORYFOLDERS", Line, TextRole::Message, History, "HistoryRuns", {}, 1),
+    Plain("HISTORYPLANNED", Line, TextRole::Message, History, "HistoryRuns", {}, 1),
+    Plain("HISTORYBYWINDOW", Line, TextRole::Message, History, "HistoryRuns"),
+    Plain("HISTORYBYCOMMANDLINE", Line, TextRole::Message, History, "HistoryRuns"),
+    Plain("HISTORYBYUNDO", Line, TextRole::Message, History, "HistoryRuns"),
+    Plain("HISTORYBYUNKNOWN", Line, TextRole::Message, History, "HistoryRuns"),
+    Plain("HISTORYNOTSTARTED", Line, TextRole::Message, History, "HistoryRuns"),
+    Plain("HISTORYINTERRUPTED", Line, TextRole::Message, History, "HistoryRuns"),
+    Plain("HISTORYCANCELLED", Line, TextRole::Message, History, "HistoryRuns"),
+    Plain("HISTORYFINISHED", Line, TextRole::Message, History, "HistoryRuns"),
+    Plain("HISTORYGOINGON", Line, TextRole::Message, History, "HistoryRuns"),
+    Plain("HISTORYUNDONE", Line, TextRole::Message, History, "HistoryRuns"),
+    Plain("HISTORYUNDOTAKENBACK", Line, TextRole::Message, History, "HistoryRuns"),
+    Plain("HISTORYPARTLYUNDONE", Line, TextRole::Message, History, "HistoryRuns", {}, 1),
+    Plain("HISTORYPARTLYUNDONESOME", Line, TextRole::Message, History, "HistoryRuns"),
+    Plain("HISTORYKEPT", Line, TextRole::Message, History, "HistoryRuns"),
+    Plain("HISTORYDAMAGED", Line, TextRole::Message, History, "HistoryRuns", {}, 1),
+    Plain("HISTORYNEWER", Line, TextRole::Message, History, "HistoryRuns", {}, 1),
+    // The renames of the selected run, and what became of each.
+    Plain("HISTORYOLDNAME", Line, TextRole::Column, History, "HistoryMoves"),
+    Plain("HISTORYNEWNAME", Line, TextRole::Column, History, "HistoryMoves"),
+    Plain("HISTORYOUTCOME", Line, TextRole::Column, History, "HistoryMoves"),
+    Plain("HISTORYFOLDER", Line, TextRole::Column, History, "HistoryMoves"),
+    Plain("HISTORYMOVEDONE", Line, TextRole::Message, History, "HistoryMoves"),
+    Plain("HISTORYMOVEFAILED", Line, TextRole::Message, History, "HistoryMoves"),
+    Plain("HISTORYMOVENOTREACHED", Line, TextRole::Message, History, "HistoryMoves"),
+    Plain("HISTORYMOVEUNKNOWN", Line, TextRole::Message, History, "HistoryMoves"),
+    Plain("HISTORYFOLDERMADE", Line, TextRole::Message, History, "HistoryMoves"),
+    Plain("HISTORYREADING", Line, TextRole::Message, History, "HistoryMovesNote"),
+    Plain("HISTORYUNREADABLE", Line, TextRole::Message, History, "HistoryMovesNote", {}, 1),
+    // Why the selected run cannot be taken back; "%1" the reason in other words.
+    Plain("HISTORYREFUSEDAMAGED", Line, TextRole::Message, History, "HistoryRefusal"),
+    Plain("HISTORYREFUSEGOINGON", Line, TextRole::Message, History, "HistoryRefusal"),
+    Plain("HISTORYREFUSEUNDONE", Line, TextRole::Message, History, "HistoryRefusal"),
+    Plain("HISTORYREFUSEOTHER", Line, TextRole::Message, History, "HistoryRefusal", {}, 1),
+    // The question before the undo: "%1" the run's time, "%2" its files; for a run, and
+    // for an undo taken back.
+    Plain("HISTORYCONFIRM", Text, TextRole::Message, History, {}, {}, 2),
+    Plain("HISTORYCONFIRMUNDO", Text, TextRole::Message, History, {}, {}, 2),
+    Plain("HISTORYUNDOING", Text, TextRole::Message, History, {}),
 };
 
 constexpr char AsciiUpper(char c) {
@@ -524,6 +594,8 @@ constexpr std::array<std::string_view, AccelGroupCount> GroupNames{
     "interrupted-run question",
     "file list's menu",
     "names-as-text dialog",
+    "journal keeping menu",
+    "history window",
 };
 
 } // namespace

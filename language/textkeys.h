@@ -57,6 +57,7 @@ enum class TextWindow : std::uint8_t {
     Splash,
     Dialogs,
     NamesText,
+    History,
 };
 
 // Sets of captions shown together, in which no two accelerator letters may be the same:
@@ -84,8 +85,10 @@ enum class AccelGroup : std::uint8_t {
     InterruptedRunDialog,
     ListMenu,
     NamesTextDialog,
+    KeepMenu,
+    HistoryDialog,
 };
-inline constexpr int AccelGroupCount = static_cast<int>(AccelGroup::NamesTextDialog) + 1;
+inline constexpr int AccelGroupCount = static_cast<int>(AccelGroup::HistoryDialog) + 1;
 
 std::string_view AccelGroupName(AccelGroup group);
 

@@ -32,6 +32,7 @@ const std::map<std::string, std::string>& BuiltInTexts() {
         {"INTERRUPTEDRUN", "The last rename run (%1, %2 files) was interrupted before it "
                            "ended.\n\r%3 files still have their new names.\n\rUndo it now?"},
         {"UNDOINGRUN", "Undoing the interrupted run"},
+        {"HISTORYUNDOING", "Undoing the run"},
         {"UNDONERENAME", "Names restored: %1\n\rNames not restored: %2"},
         {"UNDONEPARTLY", "The run is only partly undone: %1 files are not back under their "
                          "old names."},
@@ -52,42 +53,6 @@ int Ask(QWidget* parent, QMessageBox::Icon icon, const char* name, const std::st
                     buttons, parent);
     box.setObjectName(QString::fromLatin1(name));
     return box.exec();
-}
-
-// The undo on a thread of its own, so that the window keeps painting; a progress window
-// appears when it takes longer than half a second.
-TUndoResult UndoWithProgress(QWidget* parent, const TDynLang* program, const std::string& path,
-                             const TJournal& journal, const TJournalPlace& place) {
-    std::atomic<bool> cancel{false};
-    std::atomic<std::size_t> done{0};
-    std::atomic<std::size_t> total{0};
-    TUndoResult result;
-    QProgressDialog progress(ScreenText(JournalText(program, "UNDOINGRUN")), QString(), 0, 0,
-                             parent);
-    progress.setObjectName(QStringLiteral("UndoProgress"));
-    progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
-    progress.setAutoClose(false);
-    progress.setAutoReset(false);
-    std::unique_ptr<QThread> worker(QThread::create([&] {
-        result = UndoJournal(path, journal, place, cancel, [&](std::size_t n, std::size_t all) {
-            total.store(all, std::memory_order_relaxed);
-            done.store(n, std::memory_order_relaxed);
-        });
-    }));
-    QEventLoop loop;
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, [&] {
-        progress.setMaximum(static_cast<int>(total.load(std::memory_order_relaxed)));
-        progress.setValue(static_cast<int>(done.load(std::memory_order_relaxed)));
-    });
-    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
-    tick.start(50);
-    worker->start();
-    loop.exec();
-    worker->wait();
-    progress.close();
-    return result;
 }
 
 // A button's caption with its accelerator, or the English one when the language lacks it.
@@ -123,6 +88,67 @@ Answer AskAboutInterruptedRun(QWidget* parent, const TDynLang* program,
 }
 
 } // namespace
+
+TUndoResult UndoWithProgress(QWidget* parent, const QString& text, const QString& cancelCaption,
+                             const UndoWork& work) {
+    std::atomic<bool> cancel{false};
+    std::atomic<std::size_t> done{0};
+    std::atomic<std::size_t> total{0};
+    TUndoResult result;
+    QProgressDialog progress(text, cancelCaption, 0, 0, parent);
+    progress.setObjectName(QStringLiteral("UndoProgress"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
+    QObject::connect(&progress, &QProgressDialog::canceled, [&cancel] { cancel.store(true); });
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        result = work(cancel, [&](std::size_t n, std::size_t all) {
+            total.store(all, std::memory_order_relaxed);
+            done.store(n, std::memory_order_relaxed);
+        });
+    }));
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        progress.setMaximum(static_cast<int>(total.load(std::memory_order_relaxed)));
+        progress.setValue(static_cast<int>(done.load(std::memory_order_relaxed)));
+    });
+    QObject::connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    tick.start(50);
+    worker->start();
+    loop.exec();
+    worker->wait();
+    progress.close();
+    return result;
+}
+
+void ShowUndoResult(QWidget* parent, const TDynLang* program, const TUndoResult& result,
+                    const char* name) {
+    if (!result.Run.Ran) {
+        ShowJournalProblem(parent, program, false, result.Run.JournalProblem);
+        return;
+    }
+    std::string done = FillPlaceholders(
+        JournalText(program, "UNDONERENAME"),
+        {std::to_string(result.Tally.Renamed), std::to_string(result.Tally.Failed)});
+    // A cancelled undo is not "partly undone": the user stopped it, and it can be taken
+    // further.
+    if (!result.Complete && !result.Tally.Cancelled) {
+        done += "\n\r" + FillPlaceholders(JournalText(program, "UNDONEPARTLY"),
+                                          {std::to_string(result.Tally.Failed)});
+    }
+    const auto bothNames = std::count_if(result.Failures.begin(), result.Failures.end(),
+                                         [](const TUndoFailure& f) { return f.BothNames; });
+    if (bothNames > 0) {
+        done += "\n\r" + FillPlaceholders(JournalText(program, "UNDONEBOTHNAMES"),
+                                          {std::to_string(bothNames)});
+    }
+    Ask(parent, result.Complete ? QMessageBox::Information : QMessageBox::Warning, name, done,
+        QMessageBox::Ok);
+    if (!result.Run.JournalProblem.empty())
+        ShowJournalProblem(parent, program, true, result.Run.JournalProblem);
+}
 
 std::string JournalText(const TDynLang* program, const std::string& key) {
     std::string text = program != nullptr ? program->GetText(key) : std::string();
@@ -181,26 +207,12 @@ bool OfferUndoOfInterruptedRun(QWidget* parent, const TDynLang* program,
     case Answer::Undo:
         break;
     }
-    const TUndoResult result = UndoWithProgress(parent, program, last.Path, journal, place);
-    if (!result.Run.Ran) {
-        ShowJournalProblem(parent, program, false, result.Run.JournalProblem);
-        return true;
-    }
-    std::string done = FillPlaceholders(
-        JournalText(program, "UNDONERENAME"),
-        {std::to_string(result.Tally.Renamed), std::to_string(result.Tally.Failed)});
-    if (!result.Complete) {
-        done += "\n\r" + FillPlaceholders(JournalText(program, "UNDONEPARTLY"),
-                                          {std::to_string(result.Tally.Failed)});
-    }
-    const auto bothNames = std::count_if(result.Failures.begin(), result.Failures.end(),
-                                         [](const TUndoFailure& f) { return f.BothNames; });
-    if (bothNames > 0) {
-        done += "\n\r" + FillPlaceholders(JournalText(program, "UNDONEBOTHNAMES"),
-                                          {std::to_string(bothNames)});
-    }
-    Ask(parent, result.Complete ? QMessageBox::Information : QMessageBox::Warning,
-        "InterruptedRunResult", done, QMessageBox::Ok);
+    const TUndoResult result =
+        UndoWithProgress(parent, ScreenText(JournalText(program, "UNDOINGRUN")), QString(),
+                         [&](const std::atomic<bool>& cancel, const UndoProgress& progress) {
+                             return UndoJournal(last.Path, journal, place, cancel, progress);
+                         });
+    ShowUndoResult(parent, program, result, "InterruptedRunResult");
     return true;
 }
 

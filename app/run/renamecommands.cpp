@@ -31,6 +31,22 @@ TRenameCommands::TRenameCommands(QWidget& window, TFileItems& items, TFileListMo
 
 TRenameCommands::~TRenameCommands() = default;
 
+TJournalPlace JournalPlace(const TSettings& settings, const TVersionInfo& versionInfo) {
+    TJournalPlace place;
+    place.Folder = JournalFolder();
+    place.ProgramVersion = versionInfo.GetInfo(TVersionInfo::InfoLongVersion);
+    place.Origin = JournalOrigin::Window;
+    place.Keep.Days = settings.JournalKeepDays;
+    return place;
+}
+
+void TRenameCommands::RunUndoneFromJournal(const std::string& runId) {
+    // Its entries still carry the run's names as theirs: an undo from here would find
+    // every file back and fail each.
+    if (!runId.empty() && runId == lastRunId_)
+        emit undoAvailable(false);
+}
+
 void TRenameCommands::Run(bool undoMode, bool marksCurrent) {
     items_.BeginUpdate();
     // Another number than the one shown comes only of taken names numbered, and only marks
@@ -89,8 +105,9 @@ int TRenameCommands::RunThread(TRenameProcess& process, bool undoMode) {
     TRenameThread thread(items_, ReadOptionsFromControls(tabs_), undoMode, process.FilesSinceTick,
                          move_, order);
     // Undo takes back the last run, and with it the folders that run made.
-    thread.SetJournal({JournalFolder(), versionInfo_.GetInfo(TVersionInfo::InfoLongVersion),
-                       undoMode ? lastRunId_ : std::string()});
+    TJournalPlace place = JournalPlace(settings_, versionInfo_);
+    place.FoldersOf = undoMode ? lastRunId_ : std::string();
+    thread.SetJournal(std::move(place));
     connect(&process, &TRenameProcess::stopRequested, this, [this] {
         if (thread_ != nullptr) {
             thread_->Cancel();

@@ -8,6 +8,7 @@
 // information or the language clients: the window creates it once they exist and destroys
 // it before them. Window thread only; the worker a run starts has ended when Run returns.
 
+#include "rename/journaledrun.h"
 #include "rename/renamerun.h"
 
 #include <QObject>
@@ -25,6 +26,10 @@ class TRenameProcess;
 class TRenameThread;
 class TSettings;
 class TVersionInfo;
+
+// Where the window's runs keep their journals: the journal folder, this program's version,
+// the window as their origin, and the settings' days to keep them.
+TJournalPlace JournalPlace(const TSettings& settings, const TVersionInfo& versionInfo);
 
 class TRenameCommands : public QObject {
     Q_OBJECT
@@ -45,6 +50,9 @@ public:
     bool Running() const { return thread_ != nullptr; }
     // How runs move files: MoveFileNoReplace unless set.
     void SetMove(MoveEntryFile move) { move_ = std::move(move); }
+    // The run `runId` was taken back from its journal (the history window): when it is the
+    // last run, Undo has nothing left to take back.
+    void RunUndoneFromJournal(const std::string& runId);
 
 signals:
     // The worker is about to start: the names change under anything that reads them.

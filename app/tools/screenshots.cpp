@@ -6,6 +6,7 @@
 // Usage: quillmark-shots OUTPUT_FOLDER [FILE...]
 
 #include "app/commandline.h"
+#include "app/history/historywindow.h"
 #include "app/list/filelistmodel.h"
 #include "app/list/predictionrunner.h"
 #include "app/mainwindow.h"
@@ -215,6 +216,29 @@ void ShootTagMenu(qm::TMain& main, const QString& file) {
 
 // The windows in the language whose own name is `native`, picked from the Languages menu
 // as a user does: every tab, the menus, the dialogs, About and the splash.
+// The history of renames with the runs made so far, the newest selected and its renames
+// shown, once both have been read.
+void ShootHistory(qm::TMain& main, const QString& file) {
+    // As first opened in this language: the widths the last language left are forgotten.
+    main.Settings()->HistoryColumnsWidth.clear();
+    main.Settings()->HistoryMovesColumnsWidth.clear();
+    main.findChild<QAction*>(QStringLiteral("A_History"))->trigger();
+    auto* history = main.findChild<qm::THistoryWindow*>(QStringLiteral("HistoryWindow"));
+    bool shown = false;
+    const QMetaObject::Connection connection =
+        QObject::connect(history, &qm::THistoryWindow::movesShown, [&shown] { shown = true; });
+    QElapsedTimer waited;
+    waited.start();
+    while (!shown && waited.elapsed() < 10000) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    }
+    QObject::disconnect(connection);
+    Settle();
+    history->grab().save(file);
+    std::printf("%s\n", qPrintable(file));
+    history->close();
+}
+
 void ShootLanguage(qm::TMain& main, const QString& folder, const QString& native,
                    const QString& tag) {
     auto* languages = main.findChild<QMenu*>(QStringLiteral("M_Language"));
@@ -258,6 +282,7 @@ void ShootLanguage(qm::TMain& main, const QString& folder, const QString& native
                     QStringLiteral("%1/%2-dialog-%3.png")
                         .arg(folder, prefix, QString::fromLatin1(action + 2)));
     }
+    ShootHistory(main, QStringLiteral("%1/%2-window-history.png").arg(folder, prefix));
     const qm::TVersionInfo version;
     qm::TDynLang common(main.ProgramLang()->Location(), std::string(qm::CommonPackageName));
     common.SelectLanguage(main.ProgramLang()->LanguageName());

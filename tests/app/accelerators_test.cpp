@@ -229,6 +229,16 @@ private slots:
             }
             CheckModal([&] { OfferUndoOfInterruptedRun(&main, main.ProgramLang(), {}); }, file,
                        faults);
+            // The history window is not modal: opened, walked and closed again.
+            main.findChild<QAction*>(QStringLiteral("A_History"))->trigger();
+            auto* history = main.findChild<QWidget*>(QStringLiteral("HistoryWindow"));
+            QVERIFY(history != nullptr && history->isVisible());
+            const QString inHistory =
+                QStringLiteral("%1, window \"%2\"").arg(file, history->windowTitle());
+            const std::vector<Caption> historyCaptions = Reachable(*history, faults, inHistory);
+            QVERIFY2(historyCaptions.size() >= 4, qPrintable(inHistory));
+            AddClashes(historyCaptions, inHistory, faults);
+            history->close();
             TDynLang common(main.ProgramLang()->Location(), std::string(CommonPackageName));
             common.SelectLanguage(names[i]);
             TRenameProcess progress(
