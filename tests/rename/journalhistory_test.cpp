@@ -120,7 +120,7 @@ TEST_F(JournalHistory, AMillionMovesAreNotReadToListTheRun) {
     for (std::size_t i = 0; i < names.size(); ++i) {
         names[i] = "IMG_" + std::to_string(1'000'000 + i) + ".jpg";
         moves.push_back({static_cast<int>(i), false, i < 500'000 ? "/photos/a/" : "/photos/b/",
-                         names[i], names[i].substr(4), i + 1});
+                         names[i], std::string_view(names[i]).substr(4), i + 1});
     }
     TJournalWriter writer;
     TJournal header;
