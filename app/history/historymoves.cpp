@@ -2,6 +2,9 @@
 
 #include "app/widgets/qttext.h"
 
+#include <QThreadPool>
+#include <memory>
+
 namespace qm {
 
 TMovesModel::TMovesModel(HistoryLine line, QObject* parent)
@@ -9,8 +12,19 @@ TMovesModel::TMovesModel(HistoryLine line, QObject* parent)
 
 void TMovesModel::SetJournal(TJournal journal) {
     beginResetModel();
-    journal_ = std::move(journal);
+    std::swap(journal_, journal);
     endResetModel();
+    FreeLater(std::move(journal));
+}
+
+void TMovesModel::FreeLater(TJournal journal) {
+    // On another thread: a million moves held the window for a tenth of a second.
+    if (journal.Moves.size() > 10000) {
+        QThreadPool::globalInstance()->start(
+            [doomed = std::make_shared<TJournal>(std::move(journal))] {
+                std::vector<TJournalMove>().swap(doomed->Moves);
+            });
+    }
 }
 
 void TMovesModel::Clear() {

@@ -23,6 +23,8 @@ public:
     // The moves of `journal` (taken over), or none.
     void SetJournal(TJournal journal);
     void Clear();
+    // Frees a journal's moves, on another thread when they are many.
+    static void FreeLater(TJournal journal);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

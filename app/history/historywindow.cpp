@@ -300,8 +300,10 @@ void THistoryWindow::RunSelected() {
 }
 
 void THistoryWindow::ShowMoves(std::uint64_t reading, TJournalRead read) {
-    if (reading != movesReading_)
+    if (reading != movesReading_) {
+        TMovesModel::FreeLater(std::move(read.Journal));
         return; // another run was selected meanwhile
+    }
     if (read.Status != TJournalRead::Ok) {
         QString problem = texts_.Line("HISTORYUNREADABLE");
         movesNote_->setText(problem.replace(QLatin1String("%1"), Q(read.Problem)));
