@@ -499,46 +499,18 @@ std::vector<char> TakenBack(const TJournal& journal, const std::vector<TJournal>
     return back;
 }
 
-} // namespace
+// A move back as planned while the state of the disk is held: the run's move, and its
+// folder and current name where they are not the move's own (an index into `spelled`).
+struct MoveBack {
+    std::size_t Move = 0;
+    std::uint32_t Folder = kNone;
+    std::uint32_t Current = kNone;
+};
 
-std::vector<std::string> FoldersMade(const TJournal& journal) {
-    std::vector<std::string> folders;
-    for (std::size_t i = journal.Moves.size(); i-- > 0;) {
-        const TJournalMove& m = journal.Moves[i];
-        if (m.From.empty() && !m.To.empty() && m.Result != MoveResult::Failed &&
-            m.Result != MoveResult::NotReached)
-            folders.push_back(m.Folder + m.To);
-    }
-    return folders;
-}
-
-TFoldersRemoved RemoveEmptyFolders(const std::vector<std::string>& folders) {
-    TFoldersRemoved removed;
-    for (const std::string& folder : folders) {
-        const int error = TFileCalls::System().RemoveFolder(AT_FDCWD, folder.c_str());
-        if (error == 0)
-            ++removed.Removed;
-        else if (error != ENOENT)
-            ++removed.Kept;
-    }
-    return removed;
-}
-
-TUndoPlan PlanUndo(const TJournal& journal, const std::vector<TJournal>& undos) {
-    // The folders made are no moves: they go once the files have left them.
-    if (std::any_of(journal.Moves.begin(), journal.Moves.end(),
-                    [](const TJournalMove& m) { return m.From.empty(); })) {
-        TJournal moves = journal;
-        std::erase_if(moves.Moves, [](const TJournalMove& m) { return m.From.empty(); });
-        TUndoPlan plan = PlanUndo(moves, undos);
-        if (journal.Started)
-            plan.Folders = FoldersMade(journal);
-        return plan;
-    }
-    TUndoPlan plan;
-    plan.Entries = journal.EntryCount;
-    if (!journal.Started)
-        return plan; // nothing was renamed before the moves were all written
+// The moves that take `journal` back, last first, with the failures foreseen.
+std::vector<MoveBack> MovesBack(const TJournal& journal, const std::vector<TJournal>& undos,
+                                std::vector<TUndoFailure>& failures,
+                                std::vector<std::string>& spelled) {
     // Which moves leave a cycle's temporary name (the second move of its parked entry, or
     // a park taken back): until the cycle began, that name did not exist.
     std::vector<char> fromTemporary(journal.Moves.size(), 0);
@@ -565,8 +537,7 @@ TUndoPlan PlanUndo(const TJournal& journal, const std::vector<TJournal>& undos) 
     std::vector<std::uint32_t> pids{journal.Pid};
     for (const TJournal& undo : undos)
         pids.push_back(undo.Pid);
-    // At most one move back for each of the run's: no vector of a million moves doubled.
-    plan.Moves.reserve(journal.Moves.size());
+    std::vector<MoveBack> moves;
     FolderState disk;
     FolderNames folderNames(journal);
     // A move of the run after this one was taken, so this one was not cut short (a run
@@ -582,17 +553,19 @@ TUndoPlan PlanUndo(const TJournal& journal, const std::vector<TJournal>& undos) 
         auto isTheFile = [&](const std::optional<Node>& node) {
             return node && (!known || node->Inode == m.Inode);
         };
-        std::string folder = m.Folder;
+        std::string otherFolder;
+        std::string_view folder = m.Folder;
         std::optional<Node> to = disk.Look(folder, m.To);
         std::optional<Node> from = disk.Look(folder, m.From);
         if (!isTheFile(to) && !isTheFile(from)) {
             // Its folder may keep the name the run gave it (or have it back already); a
             // run that renamed the folder first never took this move at all.
-            for (const std::string& other : folderNames.Others(folder)) {
+            for (std::string& other : folderNames.Others(std::string(folder))) {
                 std::optional<Node> there = disk.Look(other, m.To);
                 std::optional<Node> back = disk.Look(other, m.From);
                 if (isTheFile(there) || isTheFile(back)) {
-                    folder = other;
+                    otherFolder = std::move(other);
+                    folder = otherFolder;
                     to = std::move(there);
                     from = std::move(back);
                     break;
@@ -600,13 +573,17 @@ TUndoPlan PlanUndo(const TJournal& journal, const std::vector<TJournal>& undos) 
             }
         }
         auto restore = [&](const std::string& current, const Node& node) {
-            plan.Moves.push_back({m.Entry, m.Temporary, folder, current, m.From, m.Inode, false,
-                                  MoveResult::Unknown});
+            auto spell = [&spelled](std::string_view text) {
+                spelled.emplace_back(text);
+                return static_cast<std::uint32_t>(spelled.size() - 1);
+            };
+            moves.push_back({i, folder == m.Folder ? kNone : spell(folder),
+                             current == m.To ? kNone : spell(current)});
             disk.Move(folder, current, m.From, node);
             laterTaken = true;
         };
         auto fail = [&](RunError error, bool bothNames = false) {
-            plan.Failures.push_back({m.Entry, folder, m.To, m.From, error, bothNames});
+            failures.push_back({m.Entry, std::string(folder), m.To, m.From, error, bothNames});
         };
         if (isTheFile(to)) {
             // Both names after a run (or an undo) cut between the link and the unlink of
@@ -652,17 +629,21 @@ TUndoPlan PlanUndo(const TJournal& journal, const std::vector<TJournal>& undos) 
         if (done || (!from && !fromTemporary[i]))
             fail(ENOENT); // the file is gone from its new name
     }
-    return plan;
+    return moves;
 }
 
-RenameTally CountUndo(const TUndoPlan& plan, const std::vector<RunError>& errors) {
+// CountUndo of `moves` moves, the entry of move i given by `entryOf(i)`.
+template <class EntryOf>
+RenameTally CountByEntry(std::size_t moves, const EntryOf& entryOf,
+                         const std::vector<TUndoFailure>& failures, int entries,
+                         const std::vector<RunError>& errors) {
     // Per entry: a cycle's parked entry has two moves and counts once; a move not reached
     // (cancelled) leaves its entry as it is. A failure outweighs a move back, which
     // outweighs none, so an entry's state is the greatest of its moves'; a move or failure
     // of no known entry counts alone. Sorted, not kept in a tree of a million nodes.
     enum State : std::uint8_t { Left, Restored, Failed };
     std::vector<std::pair<int, State>> states;
-    states.reserve(plan.Moves.size() + plan.Failures.size());
+    states.reserve(moves + failures.size());
     RenameTally tally;
     auto count = [&tally](State s) {
         if (s == Restored)
@@ -676,20 +657,118 @@ RenameTally CountUndo(const TUndoPlan& plan, const std::vector<RunError>& errors
         else
             count(s);
     };
-    for (std::size_t i = 0; i < plan.Moves.size(); ++i) {
+    for (std::size_t i = 0; i < moves; ++i) {
         const RunError error = i < errors.size() ? errors[i] : RunError();
-        add(plan.Moves[i].Entry, error != 0 && error != ECANCELED ? Failed
-                                 : error == 0                     ? Restored
-                                                                  : Left);
+        add(entryOf(i), error != 0 && error != ECANCELED ? Failed : error == 0 ? Restored : Left);
     }
-    for (const TUndoFailure& failure : plan.Failures)
+    for (const TUndoFailure& failure : failures)
         add(failure.Entry, Failed);
     std::sort(states.begin(), states.end());
     for (std::size_t i = 0; i < states.size(); ++i)
         if (i + 1 == states.size() || states[i + 1].first != states[i].first)
             count(states[i].second); // the entry's last, its greatest
-    tally.Unchanged = std::max(0, plan.Entries - tally.Renamed - tally.Failed);
+    tally.Unchanged = std::max(0, entries - tally.Renamed - tally.Failed);
     return tally;
+}
+
+// The plan while it is small: the moves back as the run's moves they undo, spelled out
+// (MovesOf) or viewed (RefsOf) only once the state of the disk is gone.
+struct PlanBack {
+    // The run's moves without the folders it made, when it made any: the moves back index
+    // these.
+    std::unique_ptr<TJournal> Filtered;
+    const TJournal* Journal = nullptr;
+    std::vector<MoveBack> Back;
+    std::vector<std::string> Spelled;
+    std::vector<TUndoFailure> Failures;
+    int Entries = 0;
+    std::vector<std::string> Folders;
+};
+
+PlanBack PlanMovesBack(const TJournal& journal, const std::vector<TJournal>& undos) {
+    PlanBack plan;
+    plan.Entries = journal.EntryCount;
+    plan.Journal = &journal;
+    if (!journal.Started)
+        return plan; // nothing was renamed before the moves were all written
+    // The folders made are no moves: they go once the files have left them.
+    if (std::any_of(journal.Moves.begin(), journal.Moves.end(),
+                    [](const TJournalMove& m) { return m.From.empty(); })) {
+        plan.Folders = FoldersMade(journal);
+        plan.Filtered = std::make_unique<TJournal>(journal);
+        std::erase_if(plan.Filtered->Moves, [](const TJournalMove& m) { return m.From.empty(); });
+        plan.Journal = plan.Filtered.get();
+    }
+    plan.Back = MovesBack(*plan.Journal, undos, plan.Failures, plan.Spelled);
+    return plan;
+}
+
+std::vector<TJournalMove> MovesOf(const PlanBack& plan) {
+    std::vector<TJournalMove> moves;
+    moves.reserve(plan.Back.size());
+    for (const MoveBack& b : plan.Back) {
+        const TJournalMove& m = plan.Journal->Moves[b.Move];
+        moves.push_back({m.Entry, m.Temporary,
+                         b.Folder == kNone ? m.Folder : plan.Spelled[b.Folder],
+                         b.Current == kNone ? m.To : plan.Spelled[b.Current], m.From, m.Inode,
+                         false, MoveResult::Unknown});
+    }
+    return moves;
+}
+
+// Views of the run's journal and of plan.Spelled, valid while both are.
+std::vector<TJournalMoveRef> RefsOf(const PlanBack& plan) {
+    std::vector<TJournalMoveRef> moves;
+    moves.reserve(plan.Back.size());
+    for (const MoveBack& b : plan.Back) {
+        const TJournalMove& m = plan.Journal->Moves[b.Move];
+        moves.push_back({m.Entry, m.Temporary,
+                         b.Folder == kNone ? std::string_view(m.Folder) : plan.Spelled[b.Folder],
+                         b.Current == kNone ? std::string_view(m.To) : plan.Spelled[b.Current],
+                         m.From, m.Inode});
+    }
+    return moves;
+}
+
+} // namespace
+
+std::vector<std::string> FoldersMade(const TJournal& journal) {
+    std::vector<std::string> folders;
+    for (std::size_t i = journal.Moves.size(); i-- > 0;) {
+        const TJournalMove& m = journal.Moves[i];
+        if (m.From.empty() && !m.To.empty() && m.Result != MoveResult::Failed &&
+            m.Result != MoveResult::NotReached)
+            folders.push_back(m.Folder + m.To);
+    }
+    return folders;
+}
+
+TFoldersRemoved RemoveEmptyFolders(const std::vector<std::string>& folders) {
+    TFoldersRemoved removed;
+    for (const std::string& folder : folders) {
+        const int error = TFileCalls::System().RemoveFolder(AT_FDCWD, folder.c_str());
+        if (error == 0)
+            ++removed.Removed;
+        else if (error != ENOENT)
+            ++removed.Kept;
+    }
+    return removed;
+}
+
+TUndoPlan PlanUndo(const TJournal& journal, const std::vector<TJournal>& undos) {
+    const PlanBack back = PlanMovesBack(journal, undos);
+    TUndoPlan plan;
+    plan.Entries = back.Entries;
+    plan.Failures = back.Failures;
+    plan.Folders = back.Folders;
+    plan.Moves = MovesOf(back);
+    return plan;
+}
+
+RenameTally CountUndo(const TUndoPlan& plan, const std::vector<RunError>& errors) {
+    return CountByEntry(
+        plan.Moves.size(), [&plan](std::size_t i) { return plan.Moves[i].Entry; }, plan.Failures,
+        plan.Entries, errors);
 }
 
 std::vector<TJournal> UndosOf(const std::string& folder, const std::string& runId) {
@@ -737,7 +816,15 @@ TUndoResult UndoOnce(const std::string& path, const TJournal& journal, const TJo
                      const std::atomic<bool>& cancel,
                      const std::function<void(std::size_t done, std::size_t total)>& done) {
     TUndoResult result;
-    TUndoPlan plan = PlanUndo(journal, UndosOf(place.Folder, journal.RunId));
+    const PlanBack plan = PlanMovesBack(journal, UndosOf(place.Folder, journal.RunId));
+    // The moves are announced and taken as views of the run's journal: the moves spelled
+    // out, which the result gives, are made after, so that the two are never held at once.
+    std::vector<TJournalMoveRef> moves = RefsOf(plan);
+    auto count = [&](const std::vector<RunError>& errors) {
+        return CountByEntry(
+            moves.size(), [&moves](std::size_t i) { return moves[i].Entry; }, plan.Failures,
+            plan.Entries, errors);
+    };
     TJournal header;
     header.Mode = RenameMode::Undo;
     header.Order = RunOrder::Planned;
@@ -745,31 +832,32 @@ TUndoResult UndoOnce(const std::string& path, const TJournal& journal, const TJo
     header.UndoOf = journal.RunId;
     TMoveFolder folder;
     result.Run = RunJournaledMoves(
-        plan.Moves, header, place, cancel,
+        moves, header, place, cancel,
         [&](std::size_t index, RunError) {
             if (done)
-                done(index + 1, plan.Moves.size());
+                done(index + 1, moves.size());
         },
         [&folder](const std::string& in, const std::string& from, const std::string& to) {
             const RunError error = folder.Move(in, from, to);
             return error == EEXIST ? DropSecondName(in, from, to) : error;
         },
-        [&plan](const std::vector<RunError>& errors) { return CountUndo(plan, errors); });
+        count);
     result.Failures = plan.Failures;
-    if (!result.Run.Ran) {
-        result.Moves = std::move(plan.Moves);
-        return result;
-    }
-    for (std::size_t i = 0; i < plan.Moves.size(); ++i) {
-        const RunError error = result.Run.Errors[i];
-        if (error != 0 && error != ECANCELED) {
-            const TJournalMove& m = plan.Moves[i];
-            result.Failures.push_back({m.Entry, m.Folder, m.From, m.To, error});
+    if (result.Run.Ran) {
+        for (std::size_t i = 0; i < moves.size(); ++i) {
+            const RunError error = result.Run.Errors[i];
+            if (error != 0 && error != ECANCELED) {
+                const TJournalMoveRef& m = moves[i];
+                result.Failures.push_back({m.Entry, std::string(m.Folder), std::string(m.From),
+                                           std::string(m.To), error});
+            }
         }
+        result.Tally = count(result.Run.Errors);
     }
-    result.Tally = CountUndo(plan, result.Run.Errors);
-    // Moved, not copied: a million moves are each a few strings.
-    result.Moves = std::move(plan.Moves);
+    std::vector<TJournalMoveRef>().swap(moves);
+    result.Moves = MovesOf(plan);
+    if (!result.Run.Ran)
+        return result;
     result.Tally.Cancelled = cancel.load();
     if (!result.Tally.Cancelled)
         result.Folders = RemoveEmptyFolders(plan.Folders);
