@@ -15,6 +15,7 @@
 #include <set>
 #include <string_view>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <unordered_map>
 
@@ -476,21 +477,30 @@ std::vector<char> TakenBack(const TJournal& journal, const std::vector<TJournal>
     std::vector<char> back(journal.Moves.size(), 0);
     if (undos.empty())
         return back;
-    std::map<std::pair<int, std::string>, std::vector<std::size_t>> byOldName;
+    // By entry and old name, then in the run's order: sorted views, not a tree of a
+    // million names.
+    using OldName = std::tuple<int, std::string_view, std::size_t>;
+    std::vector<OldName> byOldName;
+    byOldName.reserve(journal.Moves.size());
     for (std::size_t i = 0; i < journal.Moves.size(); ++i)
-        byOldName[{journal.Moves[i].Entry, journal.Moves[i].From}].push_back(i);
+        byOldName.emplace_back(journal.Moves[i].Entry, journal.Moves[i].From, i);
+    std::sort(byOldName.begin(), byOldName.end());
     for (const TJournal& undo : undos) {
         const std::vector<char> taken = TakenMoves(undo);
         for (std::size_t j = 0; j < undo.Moves.size(); ++j) {
             if (!taken[j])
                 continue;
             const TJournalMove& u = undo.Moves[j];
-            const auto it = byOldName.find({u.Entry, u.To});
-            if (it == byOldName.end())
-                continue;
-            for (auto i = it->second.rbegin(); i != it->second.rend(); ++i) {
-                if (!back[*i] && (journal.Moves[*i].To == u.From || ParkedName(u.From))) {
-                    back[*i] = 1;
+            const auto first =
+                std::lower_bound(byOldName.begin(), byOldName.end(), OldName{u.Entry, u.To, 0});
+            auto last = first;
+            while (last != byOldName.end() && std::get<0>(*last) == u.Entry &&
+                   std::get<1>(*last) == u.To)
+                ++last;
+            for (auto it = last; it != first;) {
+                const std::size_t i = std::get<2>(*--it);
+                if (!back[i] && (journal.Moves[i].To == u.From || ParkedName(u.From))) {
+                    back[i] = 1;
                     break;
                 }
             }
