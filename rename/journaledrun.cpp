@@ -469,22 +469,37 @@ RunJournaledMoves(const std::vector<TJournalMove>& moves, TJournal header,
                   const TJournalPlace& place, const std::atomic<bool>& cancel,
                   const std::function<void(std::size_t index, RunError error)>& done,
                   const MoveEntryFile& move, const MovesCount& count) {
-    std::vector<RunError> errors(moves.size(), ECANCELED);
     std::vector<TJournalMoveRef> refs;
     refs.reserve(moves.size());
     for (const TJournalMove& m : moves)
         refs.push_back({m.Entry, m.Temporary, m.Folder, m.From, m.To, m.Inode});
+    return RunJournaledMoves(refs, std::move(header), place, cancel, done, move, count);
+}
+
+TJournaledMoves
+RunJournaledMoves(const std::vector<TJournalMoveRef>& moves, TJournal header,
+                  const TJournalPlace& place, const std::atomic<bool>& cancel,
+                  const std::function<void(std::size_t index, RunError error)>& done,
+                  const MoveEntryFile& move, const MovesCount& count) {
+    std::vector<RunError> errors(moves.size(), ECANCELED);
     const TJournaledRun run = BeginThenMove(
-        std::move(header), place, refs, move,
+        std::move(header), place, moves, move,
         [&](TJournalWriter& writer, const MoveEntryFile& moveFile) {
             RenameTally tally;
+            // Spelled into the same strings each time: no allocation per move.
+            std::string folder;
+            std::string from;
+            std::string to;
             for (std::size_t i = 0; i < moves.size(); ++i) {
                 if (cancel.load(std::memory_order_acquire)) {
                     tally.Cancelled = true;
                     break;
                 }
-                const TJournalMove& m = moves[i];
-                const RunError error = moveFile(m.Folder, m.From, m.To);
+                const TJournalMoveRef& m = moves[i];
+                folder.assign(m.Folder);
+                from.assign(m.From);
+                to.assign(m.To);
+                const RunError error = moveFile(folder, from, to);
                 writer.SetResult(i, error == 0 ? MoveResult::Done : MoveResult::Failed);
                 errors[i] = error;
                 CountOutcome(tally, error == 0 ? RenameOutcome::Renamed : RenameOutcome::Failed);

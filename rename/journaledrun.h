@@ -86,6 +86,13 @@ RunJournaledMoves(const std::vector<TJournalMove>& moves, TJournal header,
                   const TJournalPlace& place, const std::atomic<bool>& cancel,
                   const std::function<void(std::size_t index, RunError error)>& done,
                   const MoveEntryFile& move = {}, const MovesCount& count = {});
+// The same over views of moves held elsewhere, which must outlive the call: an undo of a
+// million moves announces them from the names of the run's journal, copying none.
+TJournaledMoves
+RunJournaledMoves(const std::vector<TJournalMoveRef>& moves, TJournal header,
+                  const TJournalPlace& place, const std::atomic<bool>& cancel,
+                  const std::function<void(std::size_t index, RunError error)>& done,
+                  const MoveEntryFile& move = {}, const MovesCount& count = {});
 
 // Folder listings by folder path, as the moves spell it.
 using TFolderListings = std::unordered_map<std::string, std::unique_ptr<FolderInodes>>;

@@ -215,5 +215,40 @@ TEST(UndoPlan, AFolderWhoseRenameFailedLendsNoOtherPath) {
     EXPECT_EQ(plan.Failures[0].Error, ENOENT);
 }
 
+// Counted per entry, whatever the order of its moves: a failed move or a planned failure
+// outweighs a move back, which outweighs one not reached; a move of no known entry counts
+// alone.
+TEST(UndoPlan, CountsEachEntryOnceByItsWorstMove) {
+    struct Row {
+        const char* what;
+        std::vector<int> entries; // one move each
+        std::vector<RunError> errors;
+        std::vector<int> failures;
+        int renamed, failed, unchanged;
+    };
+    const std::vector<Row> rows = {
+        {"back, then refused", {0, 0}, {0, EEXIST}, {}, 0, 1, 3},
+        {"refused, then back", {0, 0}, {EEXIST, 0}, {}, 0, 1, 3},
+        {"back, then not reached", {1, 1}, {0, ECANCELED}, {}, 1, 0, 3},
+        {"not reached alone", {2}, {ECANCELED}, {}, 0, 0, 4},
+        {"back, but planned to fail", {3}, {0}, {3}, 0, 1, 3},
+        {"two moves of no known entry", {-1, -1}, {0, 0}, {-1}, 2, 1, 1},
+        {"entries in any order", {2, 0, 2, 1, 0}, {0, 0, EEXIST, 0, 0}, {}, 2, 1, 1},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        TUndoPlan plan;
+        plan.Entries = 4;
+        for (const int entry : row.entries)
+            plan.Moves.push_back({entry, false, "d/", "b", "a"});
+        for (const int entry : row.failures)
+            plan.Failures.push_back({entry, "d/", "b", "a", EEXIST});
+        const RenameTally tally = CountUndo(plan, row.errors);
+        EXPECT_EQ(tally.Renamed, row.renamed);
+        EXPECT_EQ(tally.Failed, row.failed);
+        EXPECT_EQ(tally.Unchanged, row.unchanged);
+    }
+}
+
 } // namespace
 } // namespace qm::test
