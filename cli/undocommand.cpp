@@ -137,14 +137,15 @@ int RunUndo(const UndoArgs& args) {
         errors.assign(moves.size(), 0);
     } else {
         const std::atomic<bool> never{false};
-        const TUndoResult result = UndoJournal(path, journal, CommandLineJournalPlace(), never);
+        TUndoResult result = UndoJournal(path, journal, CommandLineJournalPlace(), never);
         if (!result.Run.Ran)
             return Fail("undo", "cannot write the journal of the undo (" +
                                     result.Run.JournalProblem + "); nothing was undone");
         tally = result.Tally;
-        failures = result.Failures;
-        moves = result.Moves;
-        errors = result.Run.Errors;
+        // Taken over, not copied: a million moves held twice were the undo's peak.
+        failures = std::move(result.Failures);
+        moves = std::move(result.Moves);
+        errors = std::move(result.Run.Errors);
         if (!result.Run.JournalProblem.empty())
             std::fprintf(stderr, "quillmark-cli undo: warning: %s\n",
                          result.Run.JournalProblem.c_str());
