@@ -323,7 +323,8 @@ int RunRename(const RenameArgs& args) {
         given.Entries.reserve(paths.size());
         for (std::size_t i = 0; i < paths.size(); ++i)
             given.Add(paths[i], nullptr, i < tags.size() ? std::move(tags[i]) : nullptr);
-        paths = {};
+        // Swapped with an empty one: `paths = {}` keeps the vector's memory.
+        std::vector<std::string>().swap(paths);
         return PredictRename(options, given, args.plan ? RunOrder::Planned : RunOrder::ListOrder);
     }
 
