@@ -533,6 +533,7 @@ constexpr TextKey Keys[]{
     Plain("HISTORYREFUSEDAMAGED", Line, TextRole::Message, History, "HistoryRefusal"),
     Plain("HISTORYREFUSEGOINGON", Line, TextRole::Message, History, "HistoryRefusal"),
     Plain("HISTORYREFUSEUNDONE", Line, TextRole::Message, History, "HistoryRefusal"),
+    Plain("HISTORYREFUSEREDONE", Line, TextRole::Message, History, "HistoryRefusal"),
     Plain("HISTORYREFUSEOTHER", Line, TextRole::Message, History, "HistoryRefusal", {}, 1),
     // The question before the undo: "%1" the run's time, "%2" its files; for a run, and
     // for an undo taken back.

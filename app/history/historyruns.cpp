@@ -81,7 +81,7 @@ QString TRunsModel::RefusalText(int row) const {
     if (run.GoingOn)
         return line_("HISTORYREFUSEGOINGON");
     if (run.Summary.Journal.Undone)
-        return line_("HISTORYREFUSEUNDONE");
+        return line_(run.UndoTakenBack ? "HISTORYREFUSEREDONE" : "HISTORYREFUSEUNDONE");
     return Filled(line_("HISTORYREFUSEOTHER"), Q(refusal));
 }
 
