@@ -290,9 +290,22 @@ TJournaledRun RunOrganizingJournaled(TFileItems& items, const RenameOptionSet& o
     std::vector<char> refused;
     moves.reserve(predicted.size());
     refused.reserve(predicted.size());
+    // Each folder the run makes, and the move it comes before.
+    struct Made {
+        std::size_t before;
+        std::string_view folder;
+        std::string_view name;
+    };
+    std::vector<Made> made;
     for (const TPredictedMove& step : predicted) {
-        if (step.What == TPredictedMove::Folder)
+        if (step.What == TPredictedMove::Folder) {
+            std::string_view name = step.To;
+            while (name.ends_with('/'))
+                name.remove_suffix(1);
+            made.push_back(
+                {moves.size(), entries[static_cast<std::size_t>(step.Entry)].Path, name});
             continue;
+        }
         const TRunEntry& entry = entries[static_cast<std::size_t>(step.Entry)];
         const bool back = step.What == TPredictedMove::Back;
         moves.push_back({entry.Slot, false, entry.Path, back ? step.To : entry.Name,
@@ -302,20 +315,31 @@ TJournaledRun RunOrganizingJournaled(TFileItems& items, const RenameOptionSet& o
     FolderListings listings;
     FillInodes(moves, listings);
     // A move from a name that an earlier move of the run gave (a group taken back, a name
-    // listed twice whose first file left it for another) moves that move's file.
+    // listed twice whose first file left it for another) moves that move's file; a move
+    // from the name of a folder the run made before it moves that folder, whose inode no
+    // listing before the run can tell.
     // (A name left stays in the table: a later move from it finds no file, and its inode
     // does not matter.)
-    std::unordered_map<std::string_view, std::size_t> arrived;
+    struct Arrival {
+        std::size_t move; // kMadeFolder: a folder the run made
+        std::string_view folder;
+    };
+    constexpr std::size_t kMadeFolder = static_cast<std::size_t>(-1);
+    std::unordered_map<std::string_view, Arrival> arrived;
     arrived.reserve(moves.size());
+    std::size_t nextMade = 0;
     for (std::size_t i = 0; i < moves.size(); ++i) {
+        for (; nextMade < made.size() && made[nextMade].before <= i; ++nextMade)
+            arrived.insert_or_assign(made[nextMade].name,
+                                     Arrival{kMadeFolder, made[nextMade].folder});
         TJournalMoveRef& m = moves[i];
         if (const auto it = arrived.find(m.From);
-            it != arrived.end() && moves[it->second].Folder == m.Folder) {
-            m.Inode = moves[it->second].Inode;
+            it != arrived.end() && it->second.folder == m.Folder) {
+            m.Inode = it->second.move == kMadeFolder ? 0 : moves[it->second.move].Inode;
             m.Missing = false;
         }
         if (!refused[i])
-            arrived.insert_or_assign(m.To, i);
+            arrived.insert_or_assign(m.To, Arrival{i, m.Folder});
     }
     return BeginThenMove(
         Header(RenameMode::Rename, RunOrder::ListOrder, static_cast<int>(entries.size())), place,
