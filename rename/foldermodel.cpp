@@ -366,25 +366,46 @@ std::string TFolderModel::ArrivedFrom(TModelFolder& folder, std::string_view nam
             static_cast<std::uint32_t>(arrivalsIndexed_));
     }
     // The name's latest arrival before this moment, then the one that brought its old
-    // name, and so on back to a name the disk knows.
+    // name, and so on back to a name the disk knows, or to a folder the run made under
+    // that name after the arrival there (or with none).
     TModelFolder* at = &folder;
     std::string_view atName = name;
     std::size_t before = arrivals_.size();
     bool moved = false;
     for (;;) {
-        const auto it = arrivalsByName_.find(ArrivalKey(*at, atName));
-        if (it == arrivalsByName_.end())
+        const std::string key = ArrivalKey(*at, atName);
+        std::optional<std::size_t> arrival;
+        if (const auto it = arrivalsByName_.find(key); it != arrivalsByName_.end()) {
+            const auto later = std::lower_bound(it->second.begin(), it->second.end(), before);
+            if (later != it->second.begin())
+                arrival = *(later - 1);
+        }
+        if (!made_.empty())
+            if (const auto made = MadeBefore(key, before);
+                made != nullptr && (!arrival || made->first > *arrival))
+                return made->second;
+        if (!arrival)
             break;
-        const auto later = std::lower_bound(it->second.begin(), it->second.end(), before);
-        if (later == it->second.begin())
-            break;
-        before = *(later - 1);
+        before = *arrival;
         const Arrival& a = arrivals_[before];
         at = a.from;
         atName = a.fromName;
         moved = true;
     }
     return moved ? at->path_ + std::string(atName) : std::string();
+}
+
+const std::pair<std::size_t, std::string>* TFolderModel::MadeBefore(const std::string& key,
+                                                                    std::size_t before) const {
+    const auto it = made_.find(key);
+    if (it == made_.end())
+        return nullptr;
+    // Made at or before that moment: the folders made later under the name came after.
+    const std::pair<std::size_t, std::string>* found = nullptr;
+    for (const auto& made : it->second)
+        if (made.first <= before)
+            found = &made;
+    return found;
 }
 
 const std::string* TFolderModel::LinkTarget(const std::string& entry) {
@@ -436,8 +457,8 @@ TFolderModel::Opened TFolderModel::Walk(std::string disk, std::string_view relat
                 return {nullptr, ENOENT};
             entry = ArrivedFrom(folder, part);
             if (entry.empty() && !made_.empty())
-                if (const auto it = made_.find(ArrivalKey(folder, part)); it != made_.end())
-                    entry = it->second;
+                if (const auto made = MadeBefore(ArrivalKey(folder, part), arrivals_.size()))
+                    entry = made->second;
         }
         if (entry.empty())
             entry = disk + part;
@@ -619,7 +640,7 @@ RunError TFolderModel::MakeFolder(const std::string& folder, const std::string& 
     f.fsType_ = in.fsType_;
     in.Add(made.last);
     // A folder made under a name a folder made earlier has left since: the new one.
-    made_.insert_or_assign(ArrivalKey(in, made.last), stands);
+    made_[ArrivalKey(in, made.last)].emplace_back(arrivals_.size(), stands);
     identities_.emplace(f.path_, Identity{0, f.device_, f.inode_});
     links_.emplace(stands, std::nullopt);
     byIdentity_.emplace(std::make_pair(f.device_, f.inode_), &f);

@@ -108,7 +108,7 @@ private:
     long nameMax_ = 255;
     unsigned long fsType_ = 0;
     bool readOnly_ = false;
-    int writeError_ = 0; // what a change of names is refused with (EACCES), or 0
+    int writeError_ = 0;      // what a change of names is refused with (EACCES), or 0
     bool arrivedAny_ = false; // a rename of the run has put a name here
 };
 
@@ -205,7 +205,13 @@ private:
     std::size_t arrivalsIndexed_ = 0;
     // The folders MakeFolder made, by ArrivalKey of their parent and name: the path that
     // stands for each where the walk would take a path on disk (none exists there).
-    std::unordered_map<std::string, std::string> made_;
+    // Each folder made under a name, in the order they were made: the count of arrivals
+    // when it was made, and the path that stands for it.
+    std::unordered_map<std::string, std::vector<std::pair<std::size_t, std::string>>> made_;
+    // The latest folder made under `key` before arrival `before` (its place among the
+    // arrivals and its path); null when none.
+    const std::pair<std::size_t, std::string>* MadeBefore(const std::string& key,
+                                                          std::size_t before) const;
     // The last entry folder asked for; the run keeps it open while entries share it.
     std::string lastPath_;
     bool haveLast_ = false;

@@ -278,8 +278,8 @@ TJournaledRun RunOrganizingJournaled(TFileItems& items, const RenameOptionSet& o
     TJournaledRun result;
     const std::vector<TRunEntry> entries = SnapshotEntries(items);
     std::vector<TPredictedMove> predicted;
-    const TPrediction prediction = PredictListOrderMoves(
-        entries, options, RenameMode::Rename, cancel, TFileCalls::System(), predicted);
+    const TPrediction prediction = PredictListOrderMoves(entries, options, RenameMode::Rename,
+                                                         cancel, TFileCalls::System(), predicted);
     if (prediction.Tally.Cancelled) {
         result.Ran = true;
         result.Tally.Cancelled = true;
@@ -417,9 +417,9 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
         RunError fault;
         std::int32_t& number = numbers.For(entry->Path());
         const std::shared_ptr<const TEntryTags> tags = entry->Tags();
-        candidate = CandidateName(mode, running, number, entry->Name(), entry->CanUndo(),
-                                  entry->PrevName(), fault, tags ? &tags->Values : nullptr,
-                                  entry->HandName().get());
+        candidate =
+            CandidateName(mode, running, number, entry->Name(), entry->CanUndo(), entry->PrevName(),
+                          fault, tags ? &tags->Values : nullptr, entry->HandName().get());
         if (fault)
             unknown[slot] = 1;
         if (fault || candidate == entry->Name())
