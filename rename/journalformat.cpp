@@ -298,6 +298,17 @@ TJournalRead NewerVersion(const TJournal& journal) {
                        std::to_string(journal.Version) + ")");
 }
 
+// A mark after the run's own records.
+void ReadMark(RecordType type, Reader& r, TJournal& journal) {
+    r.bad |= !journal.Started;
+    if (type == kUndone) {
+        journal.Undone = true;
+        journal.UndoneBy = r.Text();
+    } else {
+        journal.Kept = true;
+    }
+}
+
 // The closing record's counts, up to its results.
 void ReadCloseCounts(Reader& r, TJournal& journal) {
     journal.Tally.Renamed = r.Int();
@@ -460,13 +471,8 @@ TJournalRead ParseJournal(std::string_view bytes) {
             break;
         }
         case kUndone:
-            r.bad |= !journal.Started;
-            journal.Undone = true;
-            journal.UndoneBy = r.Text();
-            break;
         case kKept:
-            r.bad |= !journal.Started;
-            journal.Kept = true;
+            ReadMark(type, r, journal);
             break;
         default:
             r.bad = true;
@@ -587,13 +593,8 @@ TJournalOutline ParseJournalOutline(std::uint64_t size, const ReadJournalBytes& 
             r.in = {}; // the results are for the run opened whole
             break;
         case kUndone:
-            r.bad |= !journal.Started;
-            journal.Undone = true;
-            journal.UndoneBy = r.Text();
-            break;
         case kKept:
-            r.bad |= !journal.Started;
-            journal.Kept = true;
+            ReadMark(type, r, journal);
             break;
         default:
             r.bad = true;
