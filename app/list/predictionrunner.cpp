@@ -6,7 +6,9 @@
 #include <QThreadPool>
 #include <QTimer>
 #include <chrono>
+#include <sys/resource.h>
 #include <thread>
+#include <unistd.h>
 
 namespace qm {
 
@@ -30,6 +32,11 @@ void FreeOffTheWindow(std::vector<TRunEntry> entries) {
         [doomed = std::make_shared<std::vector<TRunEntry>>(std::move(entries))] {
             std::vector<TRunEntry>().swap(*doomed);
         });
+}
+
+// QThread's priorities do nothing on Linux; a nice value per thread does.
+void LowerPriority() {
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 5);
 }
 
 } // namespace
@@ -123,13 +130,20 @@ void TPredictionRunner::Launch(const std::shared_ptr<Job>& job) {
         if (job->cancel) {
             return;
         }
+        // Below the window's thread, as the rename worker is: on two cores the prediction
+        // and its helper otherwise take both, and the window waits its turn for a quarter
+        // second. (The pool's one thread keeps the value for the next prediction.)
+        LowerPriority();
         const RenameOptionSet& options = job->options;
         // The names the column shows are made on the second core while the run is
         // predicted: with the numbering shifted, the marks need every one of them.
         std::vector<std::string> shown;
         std::thread helper;
         if (MarksNeedShownNames(options))
-            helper = std::thread([&] { shown = ShownNames(entries, options, &job->cancel); });
+            helper = std::thread([&] {
+                LowerPriority();
+                shown = ShownNames(entries, options, &job->cancel);
+            });
         const TPrediction prediction = predict(entries, options, job->order, job->cancel);
         if (helper.joinable())
             helper.join();

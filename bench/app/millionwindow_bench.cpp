@@ -173,6 +173,27 @@ private:
     bool counted_ = false;
 };
 
+// The marks of the window's latest prediction, waited for.
+class MarksWatch {
+public:
+    explicit MarksWatch(qm::TMain& main)
+        : runner_(main.findChild<qm::TPredictionRunner*>(QStringLiteral("Prediction"))) {
+        QObject::connect(runner_, &qm::TPredictionRunner::delivered,
+                         [this](quint64 generation) { shown_ = generation; });
+    }
+    // Sleeps until an event comes (a probe's timer wakes it every millisecond): the
+    // overload with a time limit returns at once when nothing is pending, and waiting with
+    // it spun a core that the prediction then lacked.
+    void Wait() {
+        while (shown_ != runner_->Generation())
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+
+private:
+    qm::TPredictionRunner* runner_;
+    quint64 shown_ = 0;
+};
+
 void BM_MillionAdd(benchmark::State& state) {
     const std::string dir = MakeFolder();
     auto main = OpenWindow();
@@ -229,19 +250,9 @@ void BM_MillionMarks(benchmark::State& state) {
     options.NumberIncEnabled = numbered;
     qm::ApplyOptionsToControls(main->Options(), options);
     main->RefreshOptionControls();
-    auto* runner = main->findChild<qm::TPredictionRunner*>(QStringLiteral("Prediction"));
     auto* front = main->findChild<QLineEdit*>(QStringLiteral("InsertFront"));
-    quint64 shown = 0;
-    QObject::connect(runner, &qm::TPredictionRunner::delivered,
-                     [&shown](quint64 generation) { shown = generation; });
-    // Sleeps until an event comes (the probe's timer wakes it every millisecond): the
-    // overload with a time limit returns at once when nothing is pending, and waiting with
-    // it spun a core that the prediction then lacked.
-    const auto waitForMarks = [&] {
-        while (shown != runner->Generation())
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    };
-    waitForMarks();
+    MarksWatch marks(*main);
+    marks.Wait();
     StallProbe probe;
     double changeMs = 0;
     double cpuMs = 0;
@@ -257,7 +268,7 @@ void BM_MillionMarks(benchmark::State& state) {
         const Clock::time_point start = Clock::now();
         front->setText(QString::fromStdString(prefix));
         changeMs = std::max(changeMs, Ms(Clock::now() - start));
-        waitForMarks();
+        marks.Wait();
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
         cpuMs += CpuMs() - cpuStart;
         marked = model->MarkCount();
@@ -363,22 +374,15 @@ void BM_MillionSort(benchmark::State& state) {
     const std::string dir = MakeFolder();
     auto main = OpenWindow();
     main->AddFolder(dir, false);
-    auto* runner = main->findChild<qm::TPredictionRunner*>(QStringLiteral("Prediction"));
-    quint64 shown = 0;
-    QObject::connect(runner, &qm::TPredictionRunner::delivered,
-                     [&shown](quint64 generation) { shown = generation; });
-    const auto waitForMarks = [&] {
-        while (shown != runner->Generation())
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    };
-    waitForMarks();
+    MarksWatch marks(*main);
+    marks.Wait();
     StallProbe probe;
     double clickMs = 0;
     for (auto _ : state) {
         const Clock::time_point start = Clock::now();
         main->FileListColumnClick(0);
         clickMs = std::max(clickMs, Ms(Clock::now() - start));
-        waitForMarks();
+        marks.Wait();
         state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
     }
     state.counters["click_ms"] = clickMs;
