@@ -6,9 +6,8 @@
 #include <sys/vfs.h>
 
 namespace qm {
-namespace {
 
-bool InodesStable(const std::string& folder) {
+bool FolderInodesStable(const std::string& folder) {
     struct statfs fs {};
     if (statfs(folder.empty() ? "." : folder.c_str(), &fs) != 0)
         return false;
@@ -27,10 +26,8 @@ bool InodesStable(const std::string& folder) {
     }
 }
 
-} // namespace
-
 FolderInodes::FolderInodes(const std::string& folder) {
-    if (!InodesStable(folder))
+    if (!FolderInodesStable(folder))
         return;
     DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
     if (dir == nullptr)

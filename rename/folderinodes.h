@@ -16,6 +16,10 @@
 
 namespace qm {
 
+// Whether the file system of `folder` ("" for the current folder) keeps inode numbers
+// stable: not FUSE, the Windows file systems, overlays or network shares.
+bool FolderInodesStable(const std::string& folder);
+
 class FolderInodes {
 public:
     // Lists `folder` ("" for the current folder, or ending in "/"). Empty where the folder

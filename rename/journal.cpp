@@ -280,8 +280,8 @@ TJournalWriter::~TJournalWriter() {
 }
 
 std::string TJournalWriter::Begin(const std::string& folder, TJournal header,
-                                  const std::vector<TJournalMoveRef>& moves,
-                                  const TJournalKeep& keep) {
+                                  std::span<const TJournalMoveRef> moves,
+                                  const TJournalKeep& keep, std::size_t room) {
     if (const int error = MakeFolders(folder))
         return ErrorText(folder, error);
     for (int attempt = 0; fd_ < 0; ++attempt) {
@@ -312,7 +312,8 @@ std::string TJournalWriter::Begin(const std::string& folder, TJournal header,
         if (!header.CurrentFolder.ends_with('/'))
             header.CurrentFolder += '/';
     }
-    const std::string out = EncodeJournalStart(header, moves);
+    std::string out = EncodeJournalHeader(header);
+    EncodeAnnounced(coder_, moves, out);
 
     int error = WriteAll(fd_, out);
     if (error == 0 && fdatasync(fd_) != 0)
@@ -326,8 +327,9 @@ std::string TJournalWriter::Begin(const std::string& folder, TJournal header,
         unlink(path_.c_str());
         return ErrorText(path_, error);
     }
-    announced_ = moves.size();
-    results_.assign(moves.size(), MoveResult::NotReached);
+    size_ = out.size();
+    announced_.store(moves.size(), std::memory_order_release);
+    results_.assign(std::max(room, moves.size()), MoveResult::NotReached);
 
     PruneJournals(folder, keep, path_, header.Time);
     return {};
@@ -336,7 +338,41 @@ std::string TJournalWriter::Begin(const std::string& folder, TJournal header,
 int TJournalWriter::Append(std::string_view record) {
     if (fd_ < 0)
         return EBADF;
-    return WriteAll(fd_, record);
+    const std::lock_guard<std::mutex> lock(writing_);
+    const int error = WriteAll(fd_, record);
+    if (error == 0)
+        size_ += record.size();
+    return error;
+}
+
+int TJournalWriter::Announce(std::span<const TJournalMoveRef> moves) {
+    if (fd_ < 0)
+        return EBADF;
+    if (moves.empty())
+        return 0;
+    const std::size_t before = announced_.load(std::memory_order_relaxed);
+    if (moves.size() > results_.size() - before)
+        return EOVERFLOW;
+    TAnnounceCoder coder = coder_;
+    std::string out;
+    EncodeAnnounced(coder, moves, out);
+    const std::lock_guard<std::mutex> lock(writing_);
+    int error = WriteAll(fd_, out);
+    if (error == 0 && fdatasync(fd_) != 0)
+        error = errno;
+    if (error != 0) {
+        // A part cut short would be read as damaged, or leave a later record behind it:
+        // the journal goes back to what it held.
+        if (ftruncate(fd_, static_cast<off_t>(size_)) != 0) {
+            close(fd_);
+            fd_ = -1;
+        }
+        return error;
+    }
+    size_ += out.size();
+    coder_ = std::move(coder);
+    announced_.store(before + moves.size(), std::memory_order_release);
+    return 0;
 }
 
 int TJournalWriter::Replace(std::size_t index, const TJournalMoveRef& actual) {
@@ -346,16 +382,23 @@ int TJournalWriter::Replace(std::size_t index, const TJournalMoveRef& actual) {
 int TJournalWriter::Insert(std::size_t index, const TJournalMoveRef& actual) {
     const int error = Append(EncodeInsert(index, actual));
     if (error == 0)
-        results_.push_back(MoveResult::NotReached);
+        inserted_.push_back(MoveResult::NotReached);
     return error;
 }
 
 void TJournalWriter::SetResult(std::size_t index, MoveResult result) {
-    if (index < results_.size())
+    const std::size_t announced = Announced();
+    if (index < announced)
         results_[index] = result;
+    else if (index >= kInserted && index - kInserted < inserted_.size())
+        inserted_[index - kInserted] = result;
+    else if (index - announced < inserted_.size())
+        inserted_[index - announced] = result;
 }
 
 std::string TJournalWriter::Close(const RenameTally& tally) {
+    results_.resize(Announced());
+    results_.insert(results_.end(), inserted_.begin(), inserted_.end());
     int error = Append(EncodeClose(tally, results_));
     if (error == 0 && fdatasync(fd_) != 0)
         error = errno;

@@ -9,7 +9,9 @@
 //     mode, order) and every move the run is expected to take (folder, old name, new name,
 //     temporary names of cycles, and the file's inode number where the file system keeps
 //     those stable), then a mark that the list is complete; written in one piece,
-//     fdatasync'ed, and the folder fsync'ed;
+//     fdatasync'ed, and the folder fsync'ed. A run in list order announces its moves in
+//     parts instead, each written and fdatasync'ed, with its mark, before the first move
+//     of it is taken: the run renames one part while the next is worked out;
 //   - during the run, nothing as long as the run takes the moves it announced; a move that
 //     differs (a failure that shifted the numbering, a cycle taken back) is written with
 //     write() before it is taken, never synced: a killed process has handed it to the
@@ -17,15 +19,20 @@
 //   - at the end, the outcome of every move and the counts, synced;
 //   - later, a mark that the run has been undone, or that the user keeps its new names
 //     (an interrupted run is then not offered for undo again).
-// So a run costs two fdatasync's and one folder fsync, and no system call per file.
+// So a run costs two fdatasync's (one more a part) and one folder fsync, and no system call
+// per file.
 //
 // How the records are coded, and how a journal is read from its bytes: journalformat.h.
 //
-// Nothing here is shared between threads; each object belongs to one thread at a time.
+// Nothing here is shared between threads, but for a writer's Announce, which one thread
+// may call while another takes the moves announced before (Replace, Insert, SetResult).
 
 #include "rename/journalformat.h"
 
+#include <atomic>
 #include <cstdint>
+#include <mutex>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -92,9 +99,22 @@ public:
     // journals that `keep` lets go are removed (PruneJournals; the writer keeps a lock on
     // its journal until Close or its end, so a run going on in another program keeps its
     // journal). Returns "" or the reason nothing could be written; the run must not
-    // start then.
+    // start then. `room`: how many moves the run may announce in all, when it announces
+    // more later (Announce).
     std::string Begin(const std::string& folder, TJournal header,
-                      const std::vector<TJournalMoveRef>& moves, const TJournalKeep& keep = {});
+                      std::span<const TJournalMoveRef> moves, const TJournalKeep& keep = {},
+                      std::size_t room = 0);
+    std::string Begin(const std::string& folder, TJournal header,
+                      const std::vector<TJournalMoveRef>& moves, const TJournalKeep& keep = {}) {
+        return Begin(folder, std::move(header), std::span<const TJournalMoveRef>(moves), keep);
+    }
+
+    // Another part of the run's moves, after those announced before, written and synced.
+    // Returns 0 or the errno value of a write or sync that failed; the journal is then cut
+    // back to what it held, and none of these moves may be taken. More moves than Begin's
+    // `room` are refused with EOVERFLOW.
+    int Announce(std::span<const TJournalMoveRef> moves);
+    std::size_t Announced() const { return announced_.load(std::memory_order_acquire); }
 
     // A move that differs from the one announced, written before it is taken: it stands
     // for move `index` (Replace) or comes before it (Insert; `index` may be the count of
@@ -103,9 +123,12 @@ public:
     int Replace(std::size_t index, const TJournalMoveRef& actual);
     int Insert(std::size_t index, const TJournalMoveRef& actual);
 
-    // The result of move `index` (announced moves first, then the inserted ones in order).
+    // The result of move `index`: an announced move's place, or LastInserted() after its
+    // Insert (when every move was announced at Begin, inserted moves also count on from
+    // the announced ones, in the order they were written).
     void SetResult(std::size_t index, MoveResult result);
-    std::size_t MoveCount() const { return results_.size(); }
+    std::size_t LastInserted() const { return kInserted + inserted_.size() - 1; }
+    std::size_t MoveCount() const { return Announced() + inserted_.size(); }
 
     // The closing record with every result and the counts, synced. Returns "" or why not.
     std::string Close(const RenameTally& tally);
@@ -116,11 +139,17 @@ public:
 private:
     int Append(std::string_view record);
 
+    static constexpr std::size_t kInserted = std::size_t{1} << 62;
     int fd_ = -1;
     std::string path_;
     std::string runId_;
-    std::size_t announced_ = 0;
-    std::vector<MoveResult> results_;
+    // Held while a record is written: the announcing thread and the run both write.
+    std::mutex writing_;
+    std::uint64_t size_ = 0; // bytes written, under writing_
+    TAnnounceCoder coder_;
+    std::atomic<std::size_t> announced_{0};
+    std::vector<MoveResult> results_; // the room for every announced move's result
+    std::vector<MoveResult> inserted_;
 };
 
 } // namespace qm

@@ -9,9 +9,16 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
-#include <future>
+#include <exception>
+#include <fcntl.h>
 #include <memory>
+#include <mutex>
+#include <span>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <unordered_map>
 
 namespace qm {
@@ -45,46 +52,109 @@ void FillInodes(std::vector<TJournalMoveRef>& moves, FolderListings& folders) {
     }
 }
 
+// The moves of a run in list order, worked out and journaled a part at a time on one
+// thread while the run takes those of the parts before on another. The announcing
+// thread fills the slots below a part's end, journals the part and only then raises
+// `ready` past it; the run reads a slot only below `ready`. The entries of the slots
+// below `ready` belong to the run from then on, those above it are only read, by the
+// announcing thread: neither thread changes what the other reads.
+struct ListOrderParts {
+    explicit ListOrderParts(std::size_t slots)
+        : candidates(slots), unknown(slots, 0), moveOfSlot(slots, -1), slotOfMove(slots),
+          files(slots) {}
+
+    std::vector<std::string> candidates; // the names the run gives when every rename succeeds
+    std::vector<char> unknown;           // the engine could not compute the name
+    std::vector<int> moveOfSlot;
+    std::vector<int> slotOfMove; // the first readyMoves are set
+    // The announced moves; once journaled, only each file's inode and presence are read:
+    // the names they view are the entries' and the candidates', which the run changes.
+    std::vector<TJournalMoveRef> files;
+    std::atomic<std::size_t> ready{0};
+    std::atomic<std::size_t> readyMoves{0};
+
+    std::mutex mutex;
+    std::condition_variable raised;
+    bool begun = false;       // the journal was begun: the run may start
+    bool finished = false;    // nothing more will be announced
+    std::string beginProblem; // why the journal could not be begun
+    int broken = 0;           // errno of a part that could not be journaled
+    std::atomic<bool> stop{false};
+
+    // Returns once `slot` is announced, or nothing more will be.
+    void WaitFor(std::size_t slot) {
+        if (slot < ready.load(std::memory_order_acquire))
+            return;
+        std::unique_lock<std::mutex> lock(mutex);
+        raised.wait(lock, [&] { return slot < ready.load(std::memory_order_acquire) || finished; });
+    }
+    void Raise(std::size_t slots, std::size_t moves) {
+        readyMoves.store(moves, std::memory_order_release);
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            ready.store(slots, std::memory_order_release);
+            begun = true;
+        }
+        raised.notify_all();
+    }
+    void Finish(std::string problem, int error) {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            beginProblem = std::move(problem);
+            broken = error;
+            finished = true;
+        }
+        raised.notify_all();
+    }
+};
+
 // The run in list order against the candidates it was announced with, one per slot.
 class ListOrderCheck {
 public:
-    ListOrderCheck(TJournalWriter& writer, std::vector<std::string> candidates,
-                   std::vector<int> moveOfSlot, std::vector<int> slotOfMove,
-                   std::vector<TJournalMoveRef> files, bool numberRises)
-        : writer_(writer), candidates_(std::move(candidates)), moveOfSlot_(std::move(moveOfSlot)),
-          slotOfMove_(std::move(slotOfMove)), files_(std::move(files)), numberRises_(numberRises) {}
+    ListOrderCheck(TJournalWriter& writer, ListOrderParts& parts, bool numberRises)
+        : writer_(writer), parts_(parts), numberRises_(numberRises) {}
 
     bool Known(int slot, std::string& candidate) {
         slot_ = slot;
-        handed_ = inSync_ && slot >= 0 && static_cast<std::size_t>(slot) < candidates_.size();
+        const std::size_t at = static_cast<std::size_t>(slot);
+        announced_ = slot >= 0 && at < parts_.ready.load(std::memory_order_acquire);
+        handed_ = inSync_ && announced_;
         // Handed over, not copied: the run's own computation is what this spares.
         if (handed_)
-            candidate = std::move(candidates_[static_cast<std::size_t>(slot)]);
-        return handed_;
+            candidate = std::move(parts_.candidates[at]);
+        return handed_ && !parts_.unknown[at];
     }
 
     RunError Move(const MoveEntryFile& inner, const std::string& folder, const std::string& from,
                   const std::string& to) {
+        if (broken_ == 0 && !announced_) {
+            // Past the last part journaled: the journal broke.
+            const std::lock_guard<std::mutex> lock(parts_.mutex);
+            broken_ = parts_.broken != 0 ? parts_.broken : EIO;
+        }
         if (broken_ != 0)
             return broken_;
         const std::size_t slot = static_cast<std::size_t>(slot_);
-        const int k = slot < moveOfSlot_.size() ? moveOfSlot_[slot] : -1;
+        const int k = parts_.moveOfSlot[slot];
         std::size_t index = static_cast<std::size_t>(k);
         // A candidate handed over is the one announced; the folder and the old name are the
         // entry's, which only its own move changes.
-        if (k < 0 || (!handed_ && candidates_[slot] != to)) {
+        if (k < 0 || (!handed_ && parts_.candidates[slot] != to)) {
             TJournalMoveRef actual{slot_, false, folder, from, to};
             if (k >= 0) {
-                actual.Inode = files_[index].Inode;
-                actual.Missing = files_[index].Missing;
-            }
-            if (k >= 0) {
+                actual.Inode = parts_.files[index].Inode;
+                actual.Missing = parts_.files[index].Missing;
                 broken_ = writer_.Replace(index, actual);
             } else {
-                const auto next = std::upper_bound(slotOfMove_.begin(), slotOfMove_.end(), slot_);
-                broken_ =
-                    writer_.Insert(static_cast<std::size_t>(next - slotOfMove_.begin()), actual);
-                index = writer_.MoveCount() - 1;
+                // Before the first announced move of a later slot: every move of a slot up
+                // to this one is announced already.
+                const auto first = parts_.slotOfMove.begin();
+                const auto last =
+                    first + static_cast<std::ptrdiff_t>(
+                                parts_.readyMoves.load(std::memory_order_acquire));
+                const auto next = std::upper_bound(first, last, slot_);
+                broken_ = writer_.Insert(static_cast<std::size_t>(next - first), actual);
+                index = writer_.LastInserted();
             }
             if (broken_ != 0)
                 return broken_;
@@ -102,15 +172,65 @@ public:
 
 private:
     TJournalWriter& writer_;
-    std::vector<std::string> candidates_;
-    std::vector<int> moveOfSlot_;
-    std::vector<int> slotOfMove_;
-    std::vector<TJournalMoveRef> files_; // the inode and presence of each move's file only
+    ListOrderParts& parts_;
     const bool numberRises_;
     int slot_ = -1;
+    bool announced_ = false;
     bool handed_ = false;
     bool inSync_ = true;
     int broken_ = 0;
+};
+
+// The inode number of each move's file where its folder's file system keeps them stable,
+// looked up just before the move's part is announced: nothing of the run has touched the
+// name yet, unless an earlier move of the run gave it or took it.
+class FileInodes {
+public:
+    FileInodes() = default;
+    FileInodes(const FileInodes&) = delete;
+    FileInodes& operator=(const FileInodes&) = delete;
+    ~FileInodes() {
+        for (const auto& [folder, fd] : folders_)
+            if (fd >= 0)
+                close(fd);
+    }
+
+    void Fill(std::span<TJournalMoveRef> moves) {
+        for (TJournalMoveRef& m : moves) {
+            const int fd = Folder(m.Folder);
+            m.Inode = 0;
+            m.Missing = false;
+            if (fd < 0)
+                continue;
+            name_.assign(m.From);
+            struct stat st {};
+            if (fstatat(fd, name_.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0)
+                m.Inode = st.st_ino;
+            else
+                m.Missing = errno == ENOENT;
+        }
+    }
+
+private:
+    // A descriptor of `folder`, -1 where its numbers are not stable or it cannot be opened.
+    int Folder(std::string_view folder) {
+        if (current_ != folders_.end() && current_->first == folder)
+            return current_->second;
+        std::string path(folder);
+        current_ = folders_.find(path);
+        if (current_ == folders_.end()) {
+            const int fd = FolderInodesStable(path)
+                               ? open(path.empty() ? "." : path.c_str(),
+                                      O_PATH | O_DIRECTORY | O_CLOEXEC)
+                               : -1;
+            current_ = folders_.emplace(std::move(path), fd).first;
+        }
+        return current_->second;
+    }
+
+    std::unordered_map<std::string, int> folders_;
+    std::unordered_map<std::string, int>::const_iterator current_ = folders_.end();
+    std::string name_;
 };
 
 bool SameMove(const TJournalMoveRef& m, const std::string& folder, const std::string& from,
@@ -161,7 +281,7 @@ public:
             broken_ = writer_.Insert(cursor_, actual);
             if (broken_ != 0)
                 return broken_;
-            index = writer_.MoveCount() - 1;
+            index = writer_.LastInserted();
         }
         const RunError error = inner(folder, from, to);
         writer_.SetResult(index, error == 0 ? MoveResult::Done : MoveResult::Failed);
@@ -354,6 +474,151 @@ TJournaledRun RunOrganizingJournaled(TFileItems& items, const RenameOptionSet& o
         });
 }
 
+// How many slots the first part of a run in list order takes, and the most a part takes:
+// the first is small, so that the first rename comes at once, and each after it twice
+// the one before, so that working a part out (about a third of the time its renames
+// take) stays ahead of the run with fewer syncs.
+std::size_t firstPartSlots = 512;
+constexpr std::size_t kLargestPart = 65536;
+
+// Works out the moves of a run in list order (the names as the run gives them when every
+// rename succeeds, the number rising after each) a part at a time, and journals each part
+// before the run may take it: the first with Begin, the others with Announce.
+void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOptionSet& options,
+                       RenameMode mode, TJournalWriter& writer, TJournal header,
+                       const TJournalPlace& place) {
+    const std::size_t slots = parts.candidates.size();
+    const bool numberRises = mode == RenameMode::Rename && options.NumberIncEnabled;
+    RenameOptionSet running = options;
+    TRunningNumbers numbers(running);
+    FileInodes inodes;
+    std::size_t moves = 0;
+    std::size_t part = std::max<std::size_t>(firstPartSlots, 1);
+    for (std::size_t begin = 0; begin < slots || moves == 0;) {
+        if (parts.stop.load(std::memory_order_relaxed))
+            break;
+        const std::size_t end = std::min(slots, begin + part);
+        const std::size_t first = moves;
+        for (std::size_t slot = begin; slot < end; ++slot) {
+            const TFileItem* entry = items.Items(static_cast<int>(slot));
+            if (entry == nullptr)
+                continue;
+            std::string& candidate = parts.candidates[slot];
+            RunError fault;
+            std::int32_t& number = numbers.For(entry->Path());
+            const std::shared_ptr<const TEntryTags> tags = entry->Tags();
+            candidate = CandidateName(mode, running, number, entry->Name(), entry->CanUndo(),
+                                      entry->PrevName(), fault, tags ? &tags->Values : nullptr,
+                                      entry->HandName().get());
+            if (fault)
+                parts.unknown[slot] = 1;
+            if (fault || candidate == entry->Name())
+                continue;
+            number = NumberAfterRename(number, numberRises);
+            // A failure the run will meet is still tried, so it is announced too.
+            parts.moveOfSlot[slot] = static_cast<int>(moves);
+            parts.slotOfMove[moves] = static_cast<int>(slot);
+            parts.files[moves++] = {static_cast<int>(slot), false, entry->Path(), entry->Name(),
+                                    candidate, 0};
+        }
+        const std::span<TJournalMoveRef> fresh(parts.files.data() + first, moves - first);
+        inodes.Fill(fresh);
+        if (begin == 0) {
+            std::string problem = writer.Begin(place.Folder, header, fresh, place.Keep, slots);
+            if (!problem.empty()) {
+                parts.Finish(std::move(problem), 0);
+                return;
+            }
+        } else if (const int error = writer.Announce(fresh)) {
+            parts.Finish({}, error);
+            return;
+        }
+        parts.Raise(end, moves);
+        begin = end;
+        part = std::min(part * 2, kLargestPart);
+        if (end == slots)
+            break;
+    }
+    parts.Finish({}, 0);
+}
+
+// The run in list order, its moves announced in parts (AnnounceListOrder) on a thread of
+// their own while this one takes those announced. The run takes its candidates from them
+// instead of computing every name a second time.
+TJournaledRun RunListOrderJournaled(TFileItems& items, const RenameOptionSet& options,
+                                    RenameMode mode, const RenameCallbacks& callbacks,
+                                    const std::atomic<bool>& cancel, const MoveEntryFile& move,
+                                    const TJournalPlace& place) {
+    const std::size_t slots = static_cast<std::size_t>(std::max(items.Count(), 0));
+    int entryCount = 0;
+    for (std::size_t slot = 0; slot < slots; ++slot)
+        entryCount += items.Items(static_cast<int>(slot)) != nullptr;
+    TJournal header = Header(mode, RunOrder::ListOrder, entryCount);
+    header.ProgramVersion = place.ProgramVersion;
+    header.Origin = place.Origin;
+
+    ListOrderParts parts(slots);
+    TJournalWriter writer;
+    std::thread announcing([&] {
+        try {
+            AnnounceListOrder(parts, items, options, mode, writer, header, place);
+        } catch (const std::bad_alloc&) {
+            // Nothing more is announced; the run fails what is left without taking it.
+            bool begun = false;
+            {
+                const std::lock_guard<std::mutex> lock(parts.mutex);
+                begun = parts.begun;
+            }
+            parts.Finish(begun ? std::string() : "out of memory", ENOMEM);
+        }
+    });
+    TJournaledRun result;
+    {
+        std::unique_lock<std::mutex> lock(parts.mutex);
+        parts.raised.wait(lock, [&] { return parts.begun || parts.finished; });
+        if (!parts.begun) {
+            result.JournalProblem = parts.beginProblem;
+            lock.unlock();
+            announcing.join();
+            return result;
+        }
+    }
+    result.Ran = true;
+    result.RunId = writer.RunId();
+    TMoveFolder folder;
+    MoveEntryFile moveFile = move;
+    if (!moveFile)
+        moveFile = [&folder](const std::string& f, const std::string& from, const std::string& to) {
+            return folder.MoveOrMake(f, from, to);
+        };
+    const bool numberRises = mode == RenameMode::Rename && options.NumberIncEnabled;
+    ListOrderCheck check(writer, parts, numberRises);
+    RenameCallbacks hooked = callbacks;
+    hooked.KnownCandidate = [&check](int slot, std::string& candidate) {
+        return check.Known(slot, candidate);
+    };
+    hooked.AwaitSlot = [&parts](int slot) { parts.WaitFor(static_cast<std::size_t>(slot)); };
+    RenameTally tally;
+    try {
+        tally = RunRenames(items, options, mode, hooked, cancel,
+                           [&](const std::string& f, const std::string& from,
+                               const std::string& to) { return check.Move(moveFile, f, from, to); });
+    } catch (...) {
+        parts.stop.store(true, std::memory_order_relaxed);
+        announcing.join();
+        throw;
+    }
+    parts.stop.store(true, std::memory_order_relaxed);
+    announcing.join();
+    result.Tally = tally;
+    const std::string closing = writer.Close(tally);
+    if (check.Broken() != 0)
+        result.JournalProblem = BrokenText(check.Broken());
+    else if (!closing.empty())
+        result.JournalProblem = "the journal could not be closed: " + closing;
+    return result;
+}
+
 } // namespace
 
 TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& options,
@@ -380,81 +645,7 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
     if (order == RunOrder::Planned)
         return RunPlannedJournaled(items, options, mode, callbacks, cancel, move, place);
 
-    const std::size_t slots = static_cast<std::size_t>(std::max(items.Count(), 0));
-    std::vector<std::string> candidates(slots);
-    // The first folder's listing (most runs have one folder) is read on a thread of its
-    // own while the names are computed.
-    std::future<std::unique_ptr<FolderInodes>> firstListing;
-    std::string firstFolder;
-    for (std::size_t slot = 0; slot < slots && !firstListing.valid(); ++slot)
-        if (const TFileItem* entry = items.Items(static_cast<int>(slot))) {
-            firstFolder = entry->Path();
-            firstListing = std::async(std::launch::async, [firstFolder] {
-                return std::make_unique<FolderInodes>(firstFolder);
-            });
-        }
-
-    // The names as the run gives them when every rename succeeds, the number rising after
-    // each, and the moves they make, in one pass. This thread is the only writer of the
-    // entries, so reading them needs no lock.
-    int entryCount = 0;
-    const bool numberRises = mode == RenameMode::Rename && options.NumberIncEnabled;
-    RenameOptionSet running = options;
-    TRunningNumbers numbers(running);
-    std::vector<TJournalMoveRef> moves;
-    moves.reserve(slots);
-    std::vector<int> moveOfSlot(slots, -1);
-    // Slots whose name the engine could not compute: the run computes those itself.
-    std::vector<char> unknown(slots, 0);
-    std::vector<int> slotOfMove;
-    slotOfMove.reserve(slots);
-    for (std::size_t slot = 0; slot < slots; ++slot) {
-        const TFileItem* entry = items.Items(static_cast<int>(slot));
-        if (entry == nullptr)
-            continue;
-        ++entryCount;
-        std::string& candidate = candidates[slot];
-        RunError fault;
-        std::int32_t& number = numbers.For(entry->Path());
-        const std::shared_ptr<const TEntryTags> tags = entry->Tags();
-        candidate =
-            CandidateName(mode, running, number, entry->Name(), entry->CanUndo(), entry->PrevName(),
-                          fault, tags ? &tags->Values : nullptr, entry->HandName().get());
-        if (fault)
-            unknown[slot] = 1;
-        if (fault || candidate == entry->Name())
-            continue;
-        number = NumberAfterRename(number, numberRises);
-        // A failure the run will meet is still tried, so it is announced too.
-        moveOfSlot[slot] = static_cast<int>(moves.size());
-        slotOfMove.push_back(static_cast<int>(slot));
-        moves.push_back(
-            {static_cast<int>(slot), false, entry->Path(), entry->Name(), candidate, 0});
-    }
-    FolderListings listings;
-    if (firstListing.valid())
-        listings.emplace(firstFolder, firstListing.get());
-    FillInodes(moves, listings);
-    return BeginThenMove(
-        Header(mode, RunOrder::ListOrder, entryCount), place, moves, move,
-        [&](TJournalWriter& writer, const MoveEntryFile& moveFile) {
-            // The views point into the entries and candidates, which the run is about to
-            // change.
-            for (TJournalMoveRef& m : moves)
-                m.Folder = m.From = m.To = {};
-            ListOrderCheck check(writer, std::move(candidates), std::move(moveOfSlot),
-                                 std::move(slotOfMove), std::move(moves), numberRises);
-            RenameCallbacks hooked = callbacks;
-            hooked.KnownCandidate = [&check, &unknown](int slot, std::string& candidate) {
-                return check.Known(slot, candidate) && !unknown[static_cast<std::size_t>(slot)];
-            };
-            const RenameTally tally = RunRenames(
-                items, options, mode, hooked, cancel,
-                [&](const std::string& f, const std::string& from, const std::string& to) {
-                    return check.Move(moveFile, f, from, to);
-                });
-            return TMovesTaken{tally, check.Broken()};
-        });
+    return RunListOrderJournaled(items, options, mode, callbacks, cancel, move, place);
 }
 
 TJournaledRun

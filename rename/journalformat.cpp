@@ -333,6 +333,8 @@ TJournalRead ParseJournal(std::string_view bytes) {
     std::vector<std::pair<std::size_t, TJournalMove>> inserts;
     std::vector<MoveResult> results;
     bool header = false;
+    // The moves announced by the last mark; those written after it were not taken.
+    std::size_t announced = 0;
     std::string_view rest = bytes.substr(kMagic.size());
     while (rest.size() >= kFrame) {
         // A tail the file system filled with zeros after a lost machine is a cut too.
@@ -361,11 +363,11 @@ TJournalRead ParseJournal(std::string_view bytes) {
             break;
         }
         case kFolder:
-            r.bad |= journal.Started;
+            r.bad |= journal.Started && journal.Version < 4;
             folders.push_back(Absolute(journal, r.Text()));
             break;
         case kMoves: {
-            r.bad |= journal.Started;
+            r.bad |= journal.Started && journal.Version < 4;
             const std::uint64_t count = r.Var();
             std::int64_t entry = 0;
             std::uint64_t inode = 0;
@@ -434,13 +436,16 @@ TJournalRead ParseJournal(std::string_view bytes) {
             break;
         }
         case kStarted:
-            r.bad |= journal.Started || r.Var() != moves.size();
+            // Formats before 4 announce every move in one part.
+            r.bad |= (journal.Started && journal.Version < 4) || journal.Closed ||
+                     r.Var() != moves.size();
             journal.Started = true;
+            announced = moves.size();
             break;
         case kReplace: {
             const std::uint64_t index = r.Var();
             TJournalMove move = ReadInlineMove(r, journal);
-            r.bad |= !journal.Started || journal.Closed || index >= moves.size();
+            r.bad |= !journal.Started || journal.Closed || index >= announced;
             if (!r.bad)
                 moves[index] = std::move(move);
             break;
@@ -448,7 +453,7 @@ TJournalRead ParseJournal(std::string_view bytes) {
         case kInsert: {
             const std::uint64_t index = r.Var();
             TJournalMove move = ReadInlineMove(r, journal);
-            r.bad |= !journal.Started || journal.Closed || index > moves.size();
+            r.bad |= !journal.Started || journal.Closed || index > announced;
             inserts.emplace_back(index, std::move(move));
             break;
         }
@@ -456,7 +461,7 @@ TJournalRead ParseJournal(std::string_view bytes) {
             r.bad |= !journal.Started || journal.Closed;
             ReadCloseCounts(r, journal);
             const std::uint64_t count = r.Var();
-            r.bad |= count != moves.size() + inserts.size();
+            r.bad |= count != announced + inserts.size();
             // Format 1 tells one result a move, format 2 runs of one result.
             r.bad |= journal.Version < 2 && count > r.in.size();
             while (results.size() < count && !r.bad) {
@@ -483,11 +488,13 @@ TJournalRead ParseJournal(std::string_view bytes) {
     }
     if (!header)
         return Refused(TJournalRead::Damaged, "the journal holds no whole header");
+    if (journal.Started)
+        moves.resize(announced);
 
     // The moves in the order the run took them: each inserted one before the announced
     // move it was written in front of. The results list the announced moves first, then
     // the inserted ones in the order they were written.
-    const std::size_t announced = moves.size();
+    announced = moves.size();
     auto resultOf = [&](std::size_t written) {
         return journal.Closed ? results[written] : MoveResult::Unknown;
     };
@@ -535,6 +542,7 @@ TJournalOutline ParseJournalOutline(std::uint64_t size, const ReadJournalBytes& 
                                                  : "not a journal of this program");
     bool header = false;
     std::vector<std::string> folders;
+    std::uint64_t listed = 0; // the moves of every chunk, announced by a mark or not yet
     std::uint64_t at = kMagic.size();
     while (size - at >= kFrame) {
         if (!get(at, kFrame + 1))
@@ -558,7 +566,7 @@ TJournalOutline ParseJournalOutline(std::uint64_t size, const ReadJournalBytes& 
                 ++outline.Inserted;
             if (type == kMoves && get(body, std::min<std::size_t>(length, 11))) {
                 Reader r{std::string_view(bytes).substr(1)};
-                outline.Announced += r.Var();
+                listed += r.Var();
             }
             continue;
         }
@@ -577,15 +585,17 @@ TJournalOutline ParseJournalOutline(std::uint64_t size, const ReadJournalBytes& 
             }
             break;
         case kFolder: {
-            r.bad |= journal.Started;
+            r.bad |= journal.Started && journal.Version < 4;
             std::string folder = Absolute(journal, r.Text());
             if (std::find(folders.begin(), folders.end(), folder) == folders.end())
                 folders.push_back(std::move(folder));
             break;
         }
         case kStarted:
-            r.bad |= journal.Started || r.Var() != outline.Announced;
+            r.bad |= (journal.Started && journal.Version < 4) || journal.Closed ||
+                     r.Var() != listed;
             journal.Started = true;
+            outline.Announced = listed;
             break;
         case kClose:
             r.bad |= !journal.Started || journal.Closed;
@@ -604,6 +614,8 @@ TJournalOutline ParseJournalOutline(std::uint64_t size, const ReadJournalBytes& 
     }
     if (!header)
         return refuse(TJournalRead::Damaged, "the journal holds no whole header");
+    if (!journal.Started)
+        outline.Announced = listed;
     outline.FolderCount = static_cast<int>(folders.size());
     if (!folders.empty())
         outline.FirstFolder = folders.front();
@@ -616,9 +628,9 @@ std::uint32_t JournalFirstRecordLength(std::string_view lead) {
     return frame.bad ? 0 : length;
 }
 
-std::string EncodeJournalStart(const TJournal& header, const std::vector<TJournalMoveRef>& moves) {
+std::string EncodeJournalHeader(const TJournal& header) {
     std::string out(kMagic);
-    std::size_t at = OpenRecord(out, kHeader);
+    const std::size_t at = OpenRecord(out, kHeader);
     PutU32(out, kJournalVersion);
     PutText(out, header.RunId);
     PutVar(out, static_cast<std::uint64_t>(header.Time));
@@ -631,37 +643,45 @@ std::string EncodeJournalStart(const TJournal& header, const std::vector<TJourna
     PutText(out, header.CurrentFolder);
     out += static_cast<char>(header.Origin);
     CloseRecord(out, at);
+    return out;
+}
 
-    // Each folder once, the moves in chunks that name it by its place.
+void EncodeAnnounced(TAnnounceCoder& coder, std::span<const TJournalMoveRef> moves,
+                     std::string& out) {
+    // Each folder when the moves enter it, the moves in chunks that name it by its place.
     std::vector<std::size_t> folderOf(moves.size());
-    {
-        std::string_view last;
-        std::size_t count = 0;
-        for (std::size_t i = 0; i < moves.size(); ++i) {
-            if (count == 0 || moves[i].Folder != last) {
-                last = moves[i].Folder;
-                at = OpenRecord(out, kFolder);
-                PutText(out, last);
-                CloseRecord(out, at);
-                ++count;
-            }
-            folderOf[i] = count - 1;
+    for (std::size_t i = 0; i < moves.size(); ++i) {
+        if (coder.Folders == 0 || moves[i].Folder != coder.LastFolder) {
+            coder.LastFolder.assign(moves[i].Folder);
+            const std::size_t at = OpenRecord(out, kFolder);
+            PutText(out, coder.LastFolder);
+            CloseRecord(out, at);
+            ++coder.Folders;
         }
+        folderOf[i] = coder.Folders - 1;
     }
+    std::string chunk;
     for (std::size_t i = 0; i < moves.size();) {
-        at = OpenRecord(out, kMoves);
-        std::string chunk;
+        const std::size_t at = OpenRecord(out, kMoves);
+        chunk.clear();
         std::size_t count = 0;
-        ChunkCoder coder;
+        ChunkCoder coded;
         for (; i < moves.size() && chunk.size() < kChunk; ++i, ++count)
-            coder.Put(chunk, moves[i], folderOf[i]);
+            coded.Put(chunk, moves[i], folderOf[i]);
         PutVar(out, count);
         out += chunk;
         CloseRecord(out, at);
     }
-    at = OpenRecord(out, kStarted);
-    PutVar(out, moves.size());
+    coder.Announced += moves.size();
+    const std::size_t at = OpenRecord(out, kStarted);
+    PutVar(out, coder.Announced);
     CloseRecord(out, at);
+}
+
+std::string EncodeJournalStart(const TJournal& header, std::span<const TJournalMoveRef> moves) {
+    std::string out = EncodeJournalHeader(header);
+    TAnnounceCoder coder;
+    EncodeAnnounced(coder, moves, out);
     return out;
 }
 

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,9 +21,11 @@
 namespace qm {
 
 // Format 2 tells each new name's changed part against the move before's and the results
-// as runs; format 3 adds to the header who ran the run. Journals of formats 1 and 2 are
-// still read.
-inline constexpr std::uint32_t kJournalVersion = 3;
+// as runs; format 3 adds to the header who ran the run; format 4 lets a run announce its
+// moves in parts, each part's folders and moves followed by a mark of the moves announced
+// so far, so that the first part is renamed while the next is worked out. Journals of
+// formats 1 to 3 are still read.
+inline constexpr std::uint32_t kJournalVersion = 4;
 
 // Who ran a run: the window, the command line, or a journal of format 2 or older that
 // does not say.
@@ -74,7 +77,9 @@ struct TJournal {
     // relative to it, so that an undo works from anywhere.
     std::string CurrentFolder;
     JournalOrigin Origin = JournalOrigin::Unknown;
-    bool Started = false;            // every move was written and synced: renames may have begun
+    // A part of the moves was written and synced: renames may have begun. Moves written
+    // after the last such mark are left out: none of them can have been taken.
+    bool Started = false;
     std::vector<TJournalMove> Moves; // in the order the run took them
     bool Closed = false;
     RenameTally Tally; // when Closed
@@ -92,10 +97,24 @@ struct TJournalRead {
 
 // The journal in `bytes`: whole records only; a cut tail is left out.
 TJournalRead ParseJournal(std::string_view bytes);
-// The bytes of a journal's start, before the run's first rename: the header (`header`'s
-// fields as given, but for its Version, which is kJournalVersion), every folder and move
-// of `moves` in chunks, and the mark that the list is complete.
-std::string EncodeJournalStart(const TJournal& header, const std::vector<TJournalMoveRef>& moves);
+
+// Where the announcing of a run's moves stands, from one part to the next: the folders
+// are numbered across the parts.
+struct TAnnounceCoder {
+    std::size_t Folders = 0;
+    std::string LastFolder;
+    std::uint64_t Announced = 0;
+};
+// The magic and the header record (`header`'s fields as given, but for its Version, which
+// is kJournalVersion).
+std::string EncodeJournalHeader(const TJournal& header);
+// A part of the moves, appended to `out`: the folders it enters, its moves in chunks, and
+// the mark of every move announced so far.
+void EncodeAnnounced(TAnnounceCoder& coder, std::span<const TJournalMoveRef> moves,
+                     std::string& out);
+// The bytes of a journal's start, before the run's first rename: the header and every
+// move of `moves` as one part.
+std::string EncodeJournalStart(const TJournal& header, std::span<const TJournalMoveRef> moves);
 // The record of a move that differs from the one announced: it stands for move `index`
 // (Replace) or comes before it (Insert).
 std::string EncodeReplace(std::size_t index, const TJournalMoveRef& actual);

@@ -26,6 +26,8 @@ public:
     std::size_t Count() const { return static_cast<std::size_t>(std::max(items_.Count(), 0)); }
     bool Cancelled(std::size_t) const { return cancel_.load(std::memory_order_acquire); }
     bool Reach(std::size_t slot) {
+        if (callbacks_.AwaitSlot)
+            callbacks_.AwaitSlot(static_cast<int>(slot));
         entry_ = items_.Items(static_cast<int>(slot));
         if (entry_ == nullptr)
             return false;

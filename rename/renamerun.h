@@ -42,6 +42,9 @@ struct RenameCallbacks {
     // computation; false lets the run compute it. A name the engine could not compute is
     // never handed over: the run computes it again and so meets its error.
     std::function<bool(int slot, std::string& candidate)> KnownCandidate;
+    // Before the run reads the entry of `slot`; returns when it may (a run whose moves are
+    // worked out and journaled on another thread waits there for that slot's part).
+    std::function<void(int slot)> AwaitSlot;
     // Before the move of an entry whose name changes: its old and its new bare name.
     std::function<void(int slot, const std::string& from, const std::string& to)> OnNames;
     // After each entry that the run reached; `error` is that of a failure (runerror.h).
