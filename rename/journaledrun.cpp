@@ -75,6 +75,8 @@ struct ListOrderParts {
 
     std::mutex mutex;
     std::condition_variable raised;
+    std::condition_variable taken;
+    std::size_t waitingAt = static_cast<std::size_t>(-1); // the slot the run waits for
     bool begun = false;       // the journal was begun: the run may start
     bool finished = false;    // nothing more will be announced
     std::string beginProblem; // why the journal could not be begun
@@ -86,7 +88,28 @@ struct ListOrderParts {
         if (slot < ready.load(std::memory_order_acquire))
             return;
         std::unique_lock<std::mutex> lock(mutex);
+        waitingAt = slot;
+        taken.notify_all();
         raised.wait(lock, [&] { return slot < ready.load(std::memory_order_acquire) || finished; });
+        waitingAt = static_cast<std::size_t>(-1);
+    }
+    // For the announcing thread: returns once the run has taken every move announced and
+    // waits for the next part (true), or has ended (false).
+    bool WaitTaken() {
+        std::unique_lock<std::mutex> lock(mutex);
+        taken.wait(lock, [&] {
+            return waitingAt == ready.load(std::memory_order_relaxed) ||
+                   stop.load(std::memory_order_relaxed);
+        });
+        return !stop.load(std::memory_order_relaxed);
+    }
+    // For the run, once it is over: nothing more is wanted.
+    void Stop() {
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            stop.store(true, std::memory_order_relaxed);
+        }
+        taken.notify_all();
     }
     void Raise(std::size_t slots, std::size_t moves) {
         readyMoves.store(moves, std::memory_order_release);
@@ -481,6 +504,61 @@ TJournaledRun RunOrganizingJournaled(TFileItems& items, const RenameOptionSet& o
 std::size_t firstPartSlots = 512;
 constexpr std::size_t kLargestPart = 65536;
 
+// The names (folder and name, as 64-bit hashes) that the moves announced so far leave or
+// take. A move from such a name is the rare run that lists a file twice, or a name that
+// an earlier move gives: its file is looked up only once the run has taken every move
+// before it, so that the journal tells the file the move will take, whatever the parts.
+// A hash shared by chance costs a wait, never a wrong inode.
+class TouchedNames {
+public:
+    bool Contains(std::string_view folder, std::string_view name) {
+        if (table_.empty())
+            return false;
+        const std::uint64_t h = Hash(folder, name);
+        for (std::size_t at = h & (table_.size() - 1); table_[at] != 0;
+             at = (at + 1) & (table_.size() - 1))
+            if (table_[at] == h)
+                return true;
+        return false;
+    }
+    void Insert(std::string_view folder, std::string_view name) {
+        if ((count_ + 1) * 2 > table_.size())
+            Grow();
+        const std::uint64_t h = Hash(folder, name);
+        std::size_t at = h & (table_.size() - 1);
+        for (; table_[at] != 0; at = (at + 1) & (table_.size() - 1))
+            if (table_[at] == h)
+                return;
+        table_[at] = h;
+        ++count_;
+    }
+
+private:
+    std::uint64_t Hash(std::string_view folder, std::string_view name) {
+        key_.assign(folder);
+        key_ += '\0';
+        key_ += name;
+        const std::uint64_t h = std::hash<std::string_view>{}(key_);
+        return h == 0 ? 1 : h; // 0 marks an empty place
+    }
+    void Grow() {
+        std::vector<std::uint64_t> old(std::max<std::size_t>(1024, table_.size() * 2), 0);
+        old.swap(table_);
+        for (const std::uint64_t h : old) {
+            if (h == 0)
+                continue;
+            std::size_t at = h & (table_.size() - 1);
+            while (table_[at] != 0)
+                at = (at + 1) & (table_.size() - 1);
+            table_[at] = h;
+        }
+    }
+
+    std::vector<std::uint64_t> table_;
+    std::size_t count_ = 0;
+    std::string key_;
+};
+
 // Works out the moves of a run in list order (the names as the run gives them when every
 // rename succeeds, the number rising after each) a part at a time, and journals each part
 // before the run may take it: the first with Begin, the others with Announce.
@@ -492,13 +570,34 @@ void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOpt
     RenameOptionSet running = options;
     TRunningNumbers numbers(running);
     FileInodes inodes;
+    TouchedNames touched;
     std::size_t moves = 0;
-    std::size_t part = std::max<std::size_t>(firstPartSlots, 1);
-    for (std::size_t begin = 0; begin < slots || moves == 0;) {
-        if (parts.stop.load(std::memory_order_relaxed))
-            break;
+    std::size_t first = 0; // the first move of the part being worked out
+    std::size_t begin = 0; // and its first slot
+    bool begun = false;
+    // Journals the part up to `end` (its moves' files looked up now) and hands it to the run.
+    auto announce = [&](std::size_t end) {
+        const std::span<TJournalMoveRef> fresh(parts.files.data() + first, moves - first);
+        inodes.Fill(fresh);
+        if (!begun) {
+            std::string problem = writer.Begin(place.Folder, header, fresh, place.Keep, slots);
+            if (!problem.empty()) {
+                parts.Finish(std::move(problem), 0);
+                return false;
+            }
+            begun = true;
+        } else if (const int error = writer.Announce(fresh)) {
+            parts.Finish({}, error);
+            return false;
+        }
+        parts.Raise(end, moves);
+        first = moves;
+        begin = end;
+        return true;
+    };
+    std::size_t part = firstPartSlots;
+    while (!begun || begin < slots) {
         const std::size_t end = std::min(slots, begin + part);
-        const std::size_t first = moves;
         for (std::size_t slot = begin; slot < end; ++slot) {
             const TFileItem* entry = items.Items(static_cast<int>(slot));
             if (entry == nullptr)
@@ -515,28 +614,24 @@ void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOpt
             if (fault || candidate == entry->Name())
                 continue;
             number = NumberAfterRename(number, numberRises);
+            if (touched.Contains(entry->Path(), entry->Name())) {
+                // The part ends before this move, and its file is looked up once the run
+                // has taken every move before it.
+                if (!announce(slot) || !parts.WaitTaken())
+                    return;
+            }
+            touched.Insert(entry->Path(), entry->Name());
+            touched.Insert(entry->Path(), candidate);
             // A failure the run will meet is still tried, so it is announced too.
             parts.moveOfSlot[slot] = static_cast<int>(moves);
             parts.slotOfMove[moves] = static_cast<int>(slot);
             parts.files[moves++] = {static_cast<int>(slot), false, entry->Path(), entry->Name(),
                                     candidate, 0};
         }
-        const std::span<TJournalMoveRef> fresh(parts.files.data() + first, moves - first);
-        inodes.Fill(fresh);
-        if (begin == 0) {
-            std::string problem = writer.Begin(place.Folder, header, fresh, place.Keep, slots);
-            if (!problem.empty()) {
-                parts.Finish(std::move(problem), 0);
-                return;
-            }
-        } else if (const int error = writer.Announce(fresh)) {
-            parts.Finish({}, error);
+        if (!announce(end))
             return;
-        }
-        parts.Raise(end, moves);
-        begin = end;
         part = std::min(part * 2, kLargestPart);
-        if (end == slots)
+        if (parts.stop.load(std::memory_order_relaxed))
             break;
     }
     parts.Finish({}, 0);
@@ -604,11 +699,11 @@ TJournaledRun RunListOrderJournaled(TFileItems& items, const RenameOptionSet& op
                            [&](const std::string& f, const std::string& from,
                                const std::string& to) { return check.Move(moveFile, f, from, to); });
     } catch (...) {
-        parts.stop.store(true, std::memory_order_relaxed);
+        parts.Stop();
         announcing.join();
         throw;
     }
-    parts.stop.store(true, std::memory_order_relaxed);
+    parts.Stop();
     announcing.join();
     result.Tally = tally;
     const std::string closing = writer.Close(tally);
@@ -646,6 +741,10 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
         return RunPlannedJournaled(items, options, mode, callbacks, cancel, move, place);
 
     return RunListOrderJournaled(items, options, mode, callbacks, cancel, move, place);
+}
+
+void SetFirstListOrderPart(std::size_t entries) {
+    firstPartSlots = std::max<std::size_t>(entries, 1);
 }
 
 TJournaledRun

@@ -63,10 +63,17 @@ struct TJournalPlace {
 };
 
 // RunRenames (order ListOrder) or RunPlan over a plan made now (order Planned), journaled.
+// In list order the moves are worked out and journaled a part at a time on a thread of
+// their own while the run takes those of the parts before: the first part of 512 entries,
+// each after it twice the one before, up to 65,536.
 TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& options,
                                   RenameMode mode, RunOrder order, const RenameCallbacks& callbacks,
                                   const std::atomic<bool>& cancel, const MoveEntryFile& move,
                                   const TJournalPlace& place);
+
+// The entries of the first part of a run in list order (tests make it small, so that the
+// parts end everywhere).
+void SetFirstListOrderPart(std::size_t entries);
 
 // Takes `moves` in their order, journaled under `header` (Mode, Order, EntryCount, UndoOf),
 // each with `move` (MoveFileNoReplace by default). `done(index, error)` follows each move;

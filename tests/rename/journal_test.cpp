@@ -144,6 +144,70 @@ TEST_F(JournalFile, ACutFileReadsUpToItsLastWholeRecordOrIsRefused) {
     }
 }
 
+// A run in list order announces its moves in parts, the run taking each part's moves (and
+// writing those that differ) while the next is written: a part reads only once its mark
+// is whole, an inserted move stays before the part announced after it, and a record that
+// names a move not announced yet is damage.
+TEST_F(JournalFile, APartIsReadOnlyOnceItsMarkIsWhole) {
+    TJournalWriter writer;
+    const std::vector<TJournalMoveRef> first = {{0, false, "/a/", "x1", "y1", 11},
+                                                {1, false, "/a/", "x2", "y2", 12}};
+    const std::vector<TJournalMoveRef> second = {{3, false, "/b/", "p", "q", 20},
+                                                 {4, false, "/a/", "x4", "y4", 14},
+                                                 {5, false, "/a/", "x5", "y5", 0, true}};
+    ASSERT_EQ(writer.Begin(folder_, TJournal{}, std::span(first), {}, 6), "");
+    const std::string path = writer.Path();
+    std::vector<std::size_t> sizes = {std::filesystem::file_size(path)};
+    ASSERT_EQ(writer.Insert(2, {2, false, "/a/", "x3", "z3", 13}), 0);
+    const std::size_t inserted = writer.LastInserted();
+    sizes.push_back(std::filesystem::file_size(path));
+    ASSERT_EQ(writer.Announce(second), 0);
+    EXPECT_EQ(writer.Announced(), 5u);
+    sizes.push_back(std::filesystem::file_size(path));
+    ASSERT_EQ(writer.Replace(3, {4, false, "/a/", "x4", "w4", 14}), 0);
+    sizes.push_back(std::filesystem::file_size(path));
+    // More than the room told at the start is refused, and writes nothing.
+    EXPECT_EQ(writer.Announce(second), EOVERFLOW);
+    EXPECT_EQ(std::filesystem::file_size(path), sizes.back());
+    writer.SetResult(0, MoveResult::Done);
+    writer.SetResult(inserted, MoveResult::Failed);
+    writer.SetResult(3, MoveResult::Done);
+    EXPECT_EQ(writer.Close({2, 0, 1, 0, false}), "");
+    sizes.push_back(std::filesystem::file_size(path));
+
+    const std::string bytes = Bytes(path);
+    const TJournalRead whole = ParseJournal(bytes);
+    ASSERT_EQ(whole.Status, TJournalRead::Ok) << whole.Problem;
+    std::string order;
+    for (const TJournalMove& m : whole.Journal.Moves)
+        order += m.To + ":" + std::to_string(static_cast<int>(m.Result)) + " ";
+    EXPECT_EQ(order, "y1:1 y2:3 z3:2 q:3 w4:1 y5:3 ");
+    EXPECT_TRUE(whole.Journal.Moves[5].Missing);
+    // At every cut, the moves of the parts whose mark is whole, and nothing of the next.
+    const std::vector<std::size_t> seen = {2, 3, 6, 6, 6};
+    for (std::size_t cut = sizes[0]; cut <= bytes.size(); ++cut) {
+        SCOPED_TRACE(cut);
+        const TJournalRead read = ParseJournal(std::string_view(bytes).substr(0, cut));
+        ASSERT_EQ(read.Status, TJournalRead::Ok) << read.Problem;
+        std::size_t at = 0;
+        while (at + 1 < sizes.size() && sizes[at + 1] <= cut)
+            ++at;
+        EXPECT_EQ(read.Journal.Moves.size(), seen[at]);
+        EXPECT_EQ(read.Journal.Closed, at == 4);
+        std::uint64_t size = bytes.size();
+        const TJournalOutline outline =
+            ParseJournalOutline(cut, [&](std::uint64_t from, std::size_t n, std::string& out) {
+                out.assign(bytes, from, std::min<std::uint64_t>(n, size - from));
+                return true;
+            });
+        EXPECT_EQ(outline.Announced + outline.Inserted, seen[at]);
+    }
+    // A move that differs must name an announced one.
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        << bytes.substr(0, sizes[0]) << EncodeReplace(2, {2, false, "/a/", "x3", "z3", 13});
+    EXPECT_EQ(ReadJournal(path).Status, TJournalRead::Damaged);
+}
+
 TEST_F(JournalFile, DamagedOrNewerIsRefused) {
     std::vector<std::size_t> sizes;
     const std::string path = Write(sizes);

@@ -1,0 +1,142 @@
+// A run in list order journals its moves a part at a time while it takes those of the
+// parts before. Wherever the parts end, the run (its events, counts and files), its
+// journal and the undo of that journal must be what they are when the run is one part.
+
+#include "rename/journal.h"
+#include "rename/journaledrun.h"
+#include "rename/journalundo.h"
+#include "renamefolder.h"
+#include "runerrorprint.h"
+
+#include <atomic>
+#include <gtest/gtest.h>
+#include <random>
+
+namespace qm::test {
+namespace {
+
+const std::atomic<bool> kGoOn{false};
+
+struct Outcome {
+    std::vector<std::string> events;
+    std::string tally;
+    std::string journal;
+    std::map<std::string, std::vector<std::string>> after;
+    std::string undo;
+    std::map<std::string, std::vector<std::string>> undone;
+};
+
+// The moves of the newest journal of `journals`, folders told against `dir`; an inode only
+// as known or not (two folders never share them).
+std::string DescribeJournal(const std::string& journals, const std::string& dir) {
+    const std::vector<std::string> files = JournalFiles(journals);
+    if (files.empty())
+        return "no journal";
+    const TJournalRead read = ReadJournal(files.back());
+    if (read.Status != TJournalRead::Ok)
+        return "unreadable: " + read.Problem;
+    std::string out = "closed=" + std::to_string(read.Journal.Closed) + "\n";
+    for (const TJournalMove& m : read.Journal.Moves) {
+        const std::string folder =
+            m.Folder.starts_with(dir) ? m.Folder.substr(dir.size()) : "?" + m.Folder;
+        out += std::to_string(m.Entry) + " " + folder + "|" + m.From + ">" + m.To +
+               (m.Inode != 0 ? " ino" : "") + (m.Missing ? " missing" : "") + " " +
+               std::to_string(static_cast<int>(m.Result)) + "\n";
+    }
+    return out;
+}
+
+std::string Tally(const RenameTally& t) {
+    return std::to_string(t.Renamed) + "/" + std::to_string(t.Unchanged) + "/" +
+           std::to_string(t.Failed) + "/" + std::to_string(t.NumberIncValue);
+}
+
+// Runs `options` over `names` of a fresh folder of `files`, then undoes it from its
+// journal, the first part of the run `firstPart` entries long.
+Outcome RunInParts(std::size_t firstPart, const std::vector<std::string>& files,
+                   const std::vector<std::string>& names, const RenameOptionSet& options,
+                   RenameMode mode) {
+    SetFirstListOrderPart(firstPart);
+    RenameFolder dir("/dev/shm");
+    for (const std::string& f : files)
+        dir.Make(f);
+    const RenameFolder journalFolder("/dev/shm");
+    const std::string& journals = journalFolder.Path();
+    ListedFiles list(dir.Path(), names);
+    if (mode == RenameMode::Undo)
+        for (int slot = 0; slot < static_cast<int>(names.size()); slot += 2)
+            list[slot].SetNewName(names[static_cast<std::size_t>(slot)]); // an undo name
+    Outcome o;
+    RenameCallbacks callbacks;
+    callbacks.OnNames = [&](int slot, const std::string& from, const std::string& to) {
+        o.events.push_back(std::to_string(slot) + " " + from + ">" + to);
+    };
+    callbacks.OnOutcome = [&](int slot, RenameOutcome outcome, RunError error) {
+        o.events.push_back(std::to_string(slot) + " " +
+                           std::to_string(static_cast<int>(outcome)) + " " + ErrorCode(error));
+    };
+    const TJournaledRun run = RunJournaledRenames(list.items(), options, mode, RunOrder::ListOrder,
+                                                  callbacks, kGoOn, {}, TJournalPlace{journals, ""});
+    EXPECT_TRUE(run.Ran);
+    EXPECT_EQ(run.JournalProblem, "");
+    o.tally = Tally(run.Tally);
+    o.journal = DescribeJournal(journals, dir.Path());
+    o.after = dir.Contents();
+    const std::string path = JournalFiles(journals).back();
+    const TUndoResult undo =
+        UndoJournal(path, ReadJournal(path).Journal, TJournalPlace{journals, ""}, kGoOn);
+    o.undo = Tally(undo.Tally) + (undo.Complete ? " complete" : "");
+    o.undone = dir.Contents();
+    return o;
+}
+
+// Small folders of names that collide, some listed twice or not there, numbering on,
+// options drawn at random, run in parts of one entry, then two, four...
+TEST(ListOrderParts, WhereverThePartsEndTheRunAndItsUndoAreThoseOfOnePart) {
+    std::mt19937 random(41);
+    auto pick = [&](int n) {
+        return static_cast<int>(random() % static_cast<unsigned>(n));
+    };
+    const std::vector<std::string> files = {"a1", "a2", "b1", "B2", "c", "s/", "ab1", "Ab2"};
+    const std::vector<std::string> pairs = {"a:b", "b:a", "1:2", "2:1",  "a:A",
+                                            "b:B", "ab:a", "c:a1", "s:t", "2:a1"};
+    int differing = 0;
+    for (int run = 0; run < 150; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        RenameOptionSet options;
+        options.ReplaceGroup = options.ReplaceEnabled = true;
+        for (int i = pick(3) + 1; i > 0; --i) {
+            const std::string& pair = pairs[static_cast<std::size_t>(pick(10))];
+            options.ReplacePairs[static_cast<std::size_t>(options.ReplaceCount++)] = {
+                pair.substr(0, pair.find(':')), pair.substr(pair.find(':') + 1)};
+        }
+        options.InsertGroup = pick(3) != 0;
+        options.NumberIncEnabled = pick(4) != 0;
+        options.NumberIncValue = pick(4) == 0 ? 999998 : pick(3);
+        std::vector<std::string> names;
+        for (int i = pick(9) + 2; i > 0; --i) {
+            std::string name = pick(8) == 0 ? "gone" : files[static_cast<std::size_t>(pick(8))];
+            if (name.ends_with('/'))
+                name.pop_back();
+            names.push_back(name);
+        }
+        const RenameMode mode = run % 5 == 4 ? RenameMode::Undo : RenameMode::Rename;
+        const Outcome whole = RunInParts(1000, files, names, options, mode);
+        const Outcome parts = RunInParts(1, files, names, options, mode);
+        EXPECT_EQ(parts.events, whole.events);
+        EXPECT_EQ(parts.tally, whole.tally);
+        EXPECT_EQ(parts.journal, whole.journal);
+        EXPECT_EQ(parts.after, whole.after);
+        EXPECT_EQ(parts.undo, whole.undo);
+        EXPECT_EQ(parts.undone, whole.undone);
+        differing += whole.after != whole.undone;
+        if (HasFailure())
+            break;
+    }
+    SetFirstListOrderPart(512);
+    // The runs changed files, so the comparison above is not of runs that did nothing.
+    EXPECT_GT(differing, 50);
+}
+
+} // namespace
+} // namespace qm::test
