@@ -59,14 +59,21 @@ void FillInodes(std::vector<TJournalMoveRef>& moves, FolderListings& folders) {
 // below `ready` belong to the run from then on, those above it are only read, by the
 // announcing thread: neither thread changes what the other reads.
 struct ListOrderParts {
-    explicit ListOrderParts(std::size_t slots)
-        : candidates(slots), unknown(slots, 0), moveOfSlot(slots, -1), slotOfMove(slots),
-          files(slots) {}
+    // Room for every slot, made once and filled by the announcing thread as it goes (a
+    // million slots are not written twice, and their pages are touched by that thread).
+    explicit ListOrderParts(std::size_t count) : slots(count) {
+        candidates.reserve(slots);
+        unknown.reserve(slots);
+        moveOfSlot.reserve(slots);
+        slotOfMove.reserve(slots);
+        files.reserve(slots);
+    }
 
+    const std::size_t slots;
     std::vector<std::string> candidates; // the names the run gives when every rename succeeds
     std::vector<char> unknown;           // the engine could not compute the name
     std::vector<int> moveOfSlot;
-    std::vector<int> slotOfMove; // the first readyMoves are set
+    std::vector<int> slotOfMove;
     // The announced moves; once journaled, only each file's inode and presence are read:
     // the names they view are the entries' and the candidates', which the run changes.
     std::vector<TJournalMoveRef> files;
@@ -111,11 +118,11 @@ struct ListOrderParts {
         }
         taken.notify_all();
     }
-    void Raise(std::size_t slots, std::size_t moves) {
+    void Raise(std::size_t end, std::size_t moves) {
         readyMoves.store(moves, std::memory_order_release);
         {
             const std::lock_guard<std::mutex> lock(mutex);
-            ready.store(slots, std::memory_order_release);
+            ready.store(end, std::memory_order_release);
             begun = true;
         }
         raised.notify_all();
@@ -565,7 +572,7 @@ private:
 void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOptionSet& options,
                        RenameMode mode, TJournalWriter& writer, TJournal header,
                        const TJournalPlace& place) {
-    const std::size_t slots = parts.candidates.size();
+    const std::size_t slots = parts.slots;
     const bool numberRises = mode == RenameMode::Rename && options.NumberIncEnabled;
     RenameOptionSet running = options;
     TRunningNumbers numbers(running);
@@ -599,10 +606,12 @@ void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOpt
     while (!begun || begin < slots) {
         const std::size_t end = std::min(slots, begin + part);
         for (std::size_t slot = begin; slot < end; ++slot) {
+            std::string& candidate = parts.candidates.emplace_back();
+            parts.unknown.push_back(0);
+            parts.moveOfSlot.push_back(-1);
             const TFileItem* entry = items.Items(static_cast<int>(slot));
             if (entry == nullptr)
                 continue;
-            std::string& candidate = parts.candidates[slot];
             RunError fault;
             std::int32_t& number = numbers.For(entry->Path());
             const std::shared_ptr<const TEntryTags> tags = entry->Tags();
@@ -623,10 +632,10 @@ void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOpt
             touched.Insert(entry->Path(), entry->Name());
             touched.Insert(entry->Path(), candidate);
             // A failure the run will meet is still tried, so it is announced too.
-            parts.moveOfSlot[slot] = static_cast<int>(moves);
-            parts.slotOfMove[moves] = static_cast<int>(slot);
-            parts.files[moves++] = {static_cast<int>(slot), false, entry->Path(), entry->Name(),
-                                    candidate, 0};
+            parts.moveOfSlot[slot] = static_cast<int>(moves++);
+            parts.slotOfMove.push_back(static_cast<int>(slot));
+            parts.files.push_back(
+                {static_cast<int>(slot), false, entry->Path(), entry->Name(), candidate, 0});
         }
         if (!announce(end))
             return;
