@@ -3,8 +3,9 @@
 //   - preview and rename --dry-run (in list order and with --plan) of every path, given
 //     in a NUL-separated list; the folder is made once for these, as they change nothing;
 //   - rename of a fresh folder against a plain loop of renameat2(RENAME_NOREPLACE) over
-//     another fresh folder, with the size of the run's journal;
-//   - undo of such a rename (the rename itself untimed);
+//     another fresh folder of as many files, with the size of the run's journal, at
+//     100,000 files and at the million, each against the loop measured in the same run;
+//   - undo of such a rename (the rename itself untimed), against the loop;
 //   - rename --map of a fresh folder, one "OLD<TAB>NEW" line per file giving it the name
 //     the plain loop gives it, against that loop: the map's run is planned and journaled;
 //   - edit of 100,000 files (QM_BENCH_FILES when fewer), its editor a shell script that
@@ -33,6 +34,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -74,9 +76,26 @@ const std::string& Scheme() {
     return scheme;
 }
 
+// The names of a folder of `count` files, made once for each count.
+const std::vector<std::string>& NamesOf(int count) {
+    static std::map<int, std::vector<std::string>> names;
+    auto& made = names[count];
+    if (made.empty())
+        made = qm::bench::NumberedNames(count);
+    return made;
+}
+
 const std::vector<std::string>& Names() {
-    static const std::vector<std::string> names = qm::bench::NumberedNames(FileCount());
-    return names;
+    return NamesOf(FileCount());
+}
+
+// The file counts a rename is measured at beside the plain loop: 100,000 and the count of
+// the other cases (a million).
+std::vector<int> RenameCounts() {
+    std::vector<int> counts = {std::min(100000, FileCount())};
+    if (FileCount() > counts.front())
+        counts.push_back(FileCount());
+    return counts;
 }
 
 // A fresh folder of every name and the NUL-separated list of their paths beside it.
@@ -213,8 +232,12 @@ void BM_DryRun(benchmark::State& state) {
     }
 }
 
-double plainLoopSeconds = 0;
-double plainLoopCpuSeconds = 0;
+// The plain loop's wall and processor seconds by file count, as measured in this run.
+struct LoopFigures {
+    double seconds = 0;
+    double cpuSeconds = 0;
+};
+std::map<int, LoopFigures> plainLoop;
 
 // The processor time of this thread (user + system): steadier than the wall clock on a
 // busy machine, and comparable with the child's.
@@ -224,14 +247,17 @@ double ThreadCpuSeconds() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
+// Argument: the number of files.
 void BM_PlainRenameat2Loop(benchmark::State& state) {
     DropSharedFolder();
+    const int count = static_cast<int>(state.range(0));
+    const std::vector<std::string>& names = NamesOf(count);
     std::vector<std::string> targets;
-    targets.reserve(Names().size());
-    for (const std::string& name : Names())
+    targets.reserve(names.size());
+    for (const std::string& name : names)
         targets.push_back("pic_" + name.substr(5));
     for (auto _ : state) {
-        const std::optional<ListedFolder> made = MakeListedFolder(state);
+        const std::optional<ListedFolder> made = MakeListedFolder(state, names);
         if (!made)
             break;
         const ListedFolder& folder = *made;
@@ -241,22 +267,34 @@ void BM_PlainRenameat2Loop(benchmark::State& state) {
         bool failed = dir < 0;
         for (std::size_t i = 0; i < targets.size() && !failed; ++i)
             failed =
-                renameat2(dir, Names()[i].c_str(), dir, targets[i].c_str(), RENAME_NOREPLACE) != 0;
+                renameat2(dir, names[i].c_str(), dir, targets[i].c_str(), RENAME_NOREPLACE) != 0;
         close(dir);
-        plainLoopSeconds =
+        LoopFigures& loop = plainLoop[count];
+        loop.seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        plainLoopCpuSeconds = ThreadCpuSeconds() - cpuStart;
-        state.SetIterationTime(plainLoopSeconds);
-        state.counters["cpu_ms"] = plainLoopCpuSeconds * 1000.0;
+        loop.cpuSeconds = ThreadCpuSeconds() - cpuStart;
+        state.SetIterationTime(loop.seconds);
+        state.counters["cpu_ms"] = loop.cpuSeconds * 1000.0;
         if (failed || NamesIn(folder.dir).size() != targets.size())
             state.SkipWithError("renameat2 failed");
         Remove(folder);
     }
 }
 
+// The command's figures against the plain loop over as many files, when it ran before.
+void AgainstTheLoop(benchmark::State& state, int count, double seconds) {
+    const auto loop = plainLoop.find(count);
+    if (loop == plainLoop.end() || loop->second.seconds <= 0)
+        return;
+    state.counters["x_plain_loop"] = seconds / loop->second.seconds;
+    state.counters["x_plain_loop_cpu"] =
+        state.counters["child_cpu_ms"] / (loop->second.cpuSeconds * 1000.0);
+}
+
 // Renames a fresh folder; true when every file took a "pic_" name.
 bool RenameAll(benchmark::State& state, const ListedFolder& folder, bool timed,
-               double* seconds = nullptr, bool plan = false) {
+               double* seconds = nullptr, bool plan = false,
+               const std::vector<std::string>& names = Names()) {
     std::vector<std::string> argv = {
         Program(), "rename", "--scheme-file", Scheme(), "--files-from", folder.list, "-0"};
     if (plan)
@@ -264,7 +302,7 @@ bool RenameAll(benchmark::State& state, const ListedFolder& folder, bool timed,
     if (!Measure(state, argv, OutFile(), timed, seconds))
         return false;
     const std::vector<std::string> now = NamesIn(folder.dir);
-    if (now.size() != Names().size() ||
+    if (now.size() != names.size() ||
         !std::all_of(now.begin(), now.end(),
                      [](const std::string& name) { return name.starts_with("pic_"); })) {
         state.SkipWithError("not every file was renamed");
@@ -277,21 +315,20 @@ bool RenameAll(benchmark::State& state, const ListedFolder& folder, bool timed,
     return true;
 }
 
-// Argument 1: with --plan.
+// Arguments: 1 with --plan; the number of files.
 void BM_RenameCommand(benchmark::State& state) {
     DropSharedFolder();
+    const int count = static_cast<int>(state.range(1));
+    const std::vector<std::string>& names = NamesOf(count);
     for (auto _ : state) {
-        const std::optional<ListedFolder> made = MakeListedFolder(state);
+        const std::optional<ListedFolder> made = MakeListedFolder(state, names);
         if (!made)
             break;
         const ListedFolder& folder = *made;
         double seconds = 0;
-        // Against the plain loop of this process, when it ran (it is registered first).
-        if (RenameAll(state, folder, true, &seconds, state.range(0) == 1) && plainLoopSeconds > 0) {
-            state.counters["x_plain_loop"] = seconds / plainLoopSeconds;
-            state.counters["x_plain_loop_cpu"] =
-                state.counters["child_cpu_ms"] / (plainLoopCpuSeconds * 1000.0);
-        }
+        // Against the plain loop of this process (it is registered first).
+        if (RenameAll(state, folder, true, &seconds, state.range(0) == 1, names))
+            AgainstTheLoop(state, count, seconds);
         Remove(folder);
     }
 }
@@ -303,9 +340,14 @@ void BM_UndoCommand(benchmark::State& state) {
         if (!made)
             break;
         const ListedFolder& folder = *made;
-        if (RenameAll(state, folder, false) && Measure(state, {Program(), "undo"}, OutFile()) &&
-            NamesIn(folder.dir) != Names())
-            state.SkipWithError("undo did not put every file back");
+        double seconds = 0;
+        if (RenameAll(state, folder, false) &&
+            Measure(state, {Program(), "undo"}, OutFile(), true, &seconds)) {
+            if (NamesIn(folder.dir) != Names())
+                state.SkipWithError("undo did not put every file back");
+            else
+                AgainstTheLoop(state, FileCount(), seconds);
+        }
         Remove(folder);
     }
 }
@@ -342,11 +384,8 @@ void BM_RenameMap(benchmark::State& state) {
         }
         double seconds = 0;
         if (Measure(state, {Program(), "rename", "--map", map}, OutFile(), true, &seconds) &&
-            AllPics(state, folder.dir, Names().size()) && plainLoopSeconds > 0) {
-            state.counters["x_plain_loop"] = seconds / plainLoopSeconds;
-            state.counters["x_plain_loop_cpu"] =
-                state.counters["child_cpu_ms"] / (plainLoopCpuSeconds * 1000.0);
-        }
+            AllPics(state, folder.dir, Names().size()))
+            AgainstTheLoop(state, FileCount(), seconds);
         std::filesystem::remove(map);
         Remove(folder);
     }
@@ -398,10 +437,20 @@ void BM_EditCommand(benchmark::State& state) {
 
 BENCHMARK(BM_Preview)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_DryRun)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
-BENCHMARK(BM_PlainRenameat2Loop)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_PlainRenameat2Loop)
+    ->Apply([](benchmark::internal::Benchmark* b) {
+        for (const int count : RenameCounts())
+            b->Arg(count);
+    })
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
 BENCHMARK(BM_RenameCommand)
-    ->Arg(0)
-    ->Arg(1)
+    ->Apply([](benchmark::internal::Benchmark* b) {
+        for (const int plan : {0, 1})
+            for (const int count : RenameCounts())
+                b->Args({plan, count});
+    })
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(1);
