@@ -15,9 +15,9 @@
 namespace qm::test {
 namespace {
 
-const std::atomic<bool> kGoOn{false};
+const std::atomic<bool> kPartsGoOn{false};
 
-struct Outcome {
+struct PartsOutcome {
     std::vector<std::string> events;
     std::string tally;
     std::string journal;
@@ -28,7 +28,7 @@ struct Outcome {
 
 // The moves of the newest journal of `journals`, folders told against `dir`; an inode only
 // as known or not (two folders never share them).
-std::string DescribeJournal(const std::string& journals, const std::string& dir) {
+std::string DescribePartsJournal(const std::string& journals, const std::string& dir) {
     const std::vector<std::string> files = JournalFiles(journals);
     if (files.empty())
         return "no journal";
@@ -46,14 +46,14 @@ std::string DescribeJournal(const std::string& journals, const std::string& dir)
     return out;
 }
 
-std::string Tally(const RenameTally& t) {
+std::string PartsTally(const RenameTally& t) {
     return std::to_string(t.Renamed) + "/" + std::to_string(t.Unchanged) + "/" +
            std::to_string(t.Failed) + "/" + std::to_string(t.NumberIncValue);
 }
 
 // Runs `options` over `names` of a fresh folder of `files`, then undoes it from its
 // journal, the first part of the run `firstPart` entries long.
-Outcome RunInParts(std::size_t firstPart, const std::vector<std::string>& files,
+PartsOutcome RunInParts(std::size_t firstPart, const std::vector<std::string>& files,
                    const std::vector<std::string>& names, const RenameOptionSet& options,
                    RenameMode mode) {
     SetFirstListOrderPart(firstPart);
@@ -66,7 +66,7 @@ Outcome RunInParts(std::size_t firstPart, const std::vector<std::string>& files,
     if (mode == RenameMode::Undo)
         for (int slot = 0; slot < static_cast<int>(names.size()); slot += 2)
             list[slot].SetNewName(names[static_cast<std::size_t>(slot)]); // an undo name
-    Outcome o;
+    PartsOutcome o;
     RenameCallbacks callbacks;
     callbacks.OnNames = [&](int slot, const std::string& from, const std::string& to) {
         o.events.push_back(std::to_string(slot) + " " + from + ">" + to);
@@ -76,16 +76,16 @@ Outcome RunInParts(std::size_t firstPart, const std::vector<std::string>& files,
                            std::to_string(static_cast<int>(outcome)) + " " + ErrorCode(error));
     };
     const TJournaledRun run = RunJournaledRenames(list.items(), options, mode, RunOrder::ListOrder,
-                                                  callbacks, kGoOn, {}, TJournalPlace{journals, ""});
+                                                  callbacks, kPartsGoOn, {}, TJournalPlace{journals, ""});
     EXPECT_TRUE(run.Ran);
     EXPECT_EQ(run.JournalProblem, "");
-    o.tally = Tally(run.Tally);
-    o.journal = DescribeJournal(journals, dir.Path());
+    o.tally = PartsTally(run.Tally);
+    o.journal = DescribePartsJournal(journals, dir.Path());
     o.after = dir.Contents();
     const std::string path = JournalFiles(journals).back();
     const TUndoResult undo =
-        UndoJournal(path, ReadJournal(path).Journal, TJournalPlace{journals, ""}, kGoOn);
-    o.undo = Tally(undo.Tally) + (undo.Complete ? " complete" : "");
+        UndoJournal(path, ReadJournal(path).Journal, TJournalPlace{journals, ""}, kPartsGoOn);
+    o.undo = PartsTally(undo.Tally) + (undo.Complete ? " complete" : "");
     o.undone = dir.Contents();
     return o;
 }
@@ -121,8 +121,8 @@ TEST(ListOrderParts, WhereverThePartsEndTheRunAndItsUndoAreThoseOfOnePart) {
             names.push_back(name);
         }
         const RenameMode mode = run % 5 == 4 ? RenameMode::Undo : RenameMode::Rename;
-        const Outcome whole = RunInParts(1000, files, names, options, mode);
-        const Outcome parts = RunInParts(1, files, names, options, mode);
+        const PartsOutcome whole = RunInParts(1000, files, names, options, mode);
+        const PartsOutcome parts = RunInParts(1, files, names, options, mode);
         EXPECT_EQ(parts.events, whole.events);
         EXPECT_EQ(parts.tally, whole.tally);
         EXPECT_EQ(parts.journal, whole.journal);
