@@ -606,6 +606,11 @@ void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOpt
     while (!begun || begin < slots) {
         const std::size_t end = std::min(slots, begin + part);
         for (std::size_t slot = begin; slot < end; ++slot) {
+            // A run cancelled or ended waits for nothing more.
+            if (slot % 4096 == 0 && parts.stop.load(std::memory_order_relaxed)) {
+                parts.Finish({}, 0);
+                return;
+            }
             std::string& candidate = parts.candidates.emplace_back();
             parts.unknown.push_back(0);
             parts.moveOfSlot.push_back(-1);
