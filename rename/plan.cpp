@@ -1,6 +1,7 @@
 #include "rename/plan.h"
 
 #include "engine/newname.h"
+#include "rename/nameblock.h"
 #include "rename/planplaces.h"
 
 #include <algorithm>
@@ -27,7 +28,7 @@ enum class Fate : std::uint8_t { Stays, Fails, Moves };
 // One round of planning with fixed candidates.
 struct Round {
     std::vector<std::int32_t> number; // the running number each candidate was made with
-    std::vector<std::string> candidate;
+    TNameBlock candidate;
     std::vector<RunError> error; // of the candidate itself (too long, no such sub-folder...)
     std::vector<int> target;    // the place of the candidate, when it has no error
     std::vector<Fate> fate;     // the outcome of the round
@@ -134,11 +135,8 @@ void Planner::FindCounters() {
 
 void Planner::LocateEntries() {
     const std::size_t count = entries_.size();
-    // Each entry's name and its candidate, which is mostly about as long.
-    std::size_t bytes = 0;
-    for (const TRunEntry& entry : entries_)
-        bytes += entry.Name.size();
-    places_->Reserve(2 * count + 64, bytes * 9 / 4 + 4096);
+    // Each entry's name and its candidate.
+    places_->Reserve(2 * count + 64);
     own_.resize(count);
     ownError_.assign(count, 0);
     bool folderGone = false;
@@ -246,14 +244,14 @@ void Planner::FollowRenamedFolders() {
 void Planner::MakeCandidate(std::size_t i, std::int32_t number) {
     const TRunEntry& entry = entries_[i];
     round_.number[i] = number;
-    std::string& candidate = round_.candidate[i];
     RunError fault;
-    candidate = CandidateName(mode_, options_, number, entry.Name, entry.CanUndo, entry.PrevName,
+    const std::string candidate = CandidateName(mode_, options_, number, entry.Name, entry.CanUndo, entry.PrevName,
                               fault, entry.Tags ? &entry.Tags->Values : nullptr,
                               entry.HandName.get());
     round_.error[i] = fault != 0 || candidate == entry.Name
                           ? fault
                           : places_->Target(PathOf(i), entry.Name, candidate, round_.target[i]);
+    round_.candidate.Set(i, candidate);
 }
 
 // Outcomes for fixed candidates. Each entry that may move wants the name held by at most
@@ -405,10 +403,11 @@ template <class Each> void Planner::ForEachFolderOf(std::size_t i, Each&& each) 
     };
     visit(pathPlaces_[static_cast<std::size_t>(pathOf_[i])]);
     // A new name that leads into a sub-folder goes through that folder as well.
-    const std::string& candidate = round_.candidate[i];
-    if (const std::size_t slash = candidate.rfind('/'); slash != std::string::npos) {
+    const std::string_view candidate = round_.candidate[i];
+    if (const std::size_t slash = candidate.rfind('/'); slash != std::string_view::npos) {
         std::vector<int> places;
-        places_->FoldersOnPath(PathOf(i) + candidate.substr(0, slash + 1), places);
+        places_->FoldersOnPath(std::string(PathOf(i)).append(candidate.substr(0, slash + 1)),
+                               places);
         visit(places);
     }
 }
@@ -419,7 +418,7 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool with
     FindPaths();
     blocked_.assign(count, 0);
     round_.number.assign(count, 0);
-    round_.candidate.assign(count, {});
+    round_.candidate.Assign(count);
     round_.error.assign(count, 0);
     round_.target.assign(count, {});
     round_.fate.assign(count, Fate::Stays);
@@ -476,7 +475,7 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool with
     std::fill(successes.begin(), successes.end(), 0);
     for (std::size_t i = 0; i < count; ++i) {
         TPredictedEntry& out = prediction.Entries[i];
-        out.Candidate = std::move(round_.candidate[i]);
+        out.Candidate = round_.candidate[i];
         // The number of this moment in undo mode too, as in the prediction in list order.
         std::int64_t& before = successes[static_cast<std::size_t>(counter_[i])];
         out.Number = options_.NumberIncEnabled ? NumberAfter(before) : options_.NumberIncValue;

@@ -29,21 +29,20 @@ int TPlanPlaces::Intern(TModelFolder& folder, std::string_view name) {
             break;
         }
         const auto p = static_cast<std::size_t>(place);
-        if (hashOf_[p] == hash && folderOf_[p] == &folder && Key(p) == key)
+        if (hashOf_[p] == static_cast<std::uint32_t>(hash) && folderOf_[p] == &folder &&
+            Key(p) == key)
             return place;
     }
-    keys_.append(key);
-    keyEnd_.push_back(keys_.size());
-    hashOf_.push_back(hash);
+    keys_.Push(key);
+    hashOf_.push_back(static_cast<std::uint32_t>(hash));
     folderOf_.push_back(&folder);
     // A folder that ignores case keeps the folded key only, which is no name to ask for.
     present_.push_back(folder.IgnoresCase() ? folder.Holds(name) : 2);
     return PlaceCount() - 1;
 }
 
-void TPlanPlaces::Reserve(std::size_t places, std::size_t bytes) {
-    keys_.reserve(bytes);
-    keyEnd_.reserve(places);
+void TPlanPlaces::Reserve(std::size_t places) {
+    keys_.Reserve(places);
     hashOf_.reserve(places);
     folderOf_.reserve(places);
     present_.reserve(places);

@@ -10,7 +10,9 @@
 
 #include "rename/filecalls.h"
 #include "rename/foldermodel.h"
+#include "rename/nameblock.h"
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
@@ -23,9 +25,9 @@ class TPlanPlaces {
 public:
     explicit TPlanPlaces(TFileCalls& calls) : calls_(calls), model_(calls) {}
 
-    // Room for `places` names of `bytes` bytes in all, so that the tables, grown by
-    // doubling, do not end up nearly twice as large as they need to be.
-    void Reserve(std::size_t places, std::size_t bytes);
+    // Room for `places` names, so that the tables, grown by doubling, do not end up
+    // nearly twice as large as they need to be.
+    void Reserve(std::size_t places);
     // The place of the file `name` in `folder` ("" or ending in "/"; `name` may lead
     // into a sub-folder); the errno value when the folder cannot be read.
     int Locate(const std::string& folder, const std::string& name, int& place);
@@ -50,10 +52,7 @@ public:
 
 private:
     int Intern(TModelFolder& folder, std::string_view name);
-    std::string_view Key(std::size_t place) const {
-        const std::size_t begin = place == 0 ? 0 : keyEnd_[place - 1];
-        return std::string_view(keys_).substr(begin, keyEnd_[place] - begin);
-    }
+    std::string_view Key(std::size_t place) const { return keys_[place]; }
     // The folder Locate read at the identity of `path`, or nullptr.
     TModelFolder* ReadFolderAt(const std::string& path);
 
@@ -65,11 +64,10 @@ private:
     // over a hundred thousand files meets as many names, and a node per name would cost
     // more than the rest of the planning.
     std::vector<int> table_;
-    // Per place: the name as its folder compares it, back to back in keys_ (one block
-    // rather than a string per name), ending at keyEnd_.
-    std::string keys_;
-    std::vector<std::size_t> keyEnd_;
-    std::vector<std::size_t> hashOf_;     // per place
+    // Per place: the name as its folder compares it.
+    TNameBlock keys_;
+    // Per place: the low half of its hash, all a table of fewer than 2^32 slots uses.
+    std::vector<std::uint32_t> hashOf_;
     std::vector<TModelFolder*> folderOf_; // per place
     // Per place: 0 no file there, 1 a file, 2 not asked yet. The files of the run's own
     // entries are asked for only where it matters: the move of each is checked anyway.
