@@ -467,9 +467,10 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool with
             break;
     }
 
-    // The folders' names are not needed from here on; gone before the prediction is
-    // made, they leave room for it (a million names take about a hundred megabytes).
-    places_.reset();
+    // The folders' names and the tables of the rounds are not needed from here on; gone
+    // before the prediction is made, they leave room for it (a million names take a few
+    // hundred megabytes).
+    ForgetTables();
     TPrediction& prediction = plan.Prediction;
     prediction.Entries.resize(count);
     std::fill(successes.begin(), successes.end(), 0);
@@ -491,17 +492,21 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool with
     prediction.Tally.NumberIncValue = options_.NumberIncEnabled && !perFolder
                                           ? NumberAfter(prediction.Tally.Renamed)
                                           : options_.NumberIncValue;
-    ForgetTables();
+    round_ = {};
     if (withSteps)
         WriteSteps(plan);
     return true;
 }
 
 // A hundred thousand names take tens of megabytes in these tables, as many as the steps:
-// the two are never held at once.
+// the two are never held at once. The candidates and their fates are kept for the
+// prediction.
 void Planner::ForgetTables() {
     places_.reset();
-    round_ = {};
+    for (std::vector<int>* table : {&round_.target, &round_.holder})
+        std::vector<int>().swap(*table);
+    std::vector<std::int32_t>().swap(round_.number);
+    std::vector<RunError>().swap(round_.error);
     for (std::vector<int>* table :
          {&own_, &ownError_, &holders_, &claims_, &sameNext_, &sharedHeads_, &blocked_, &pathOf_})
         std::vector<int>().swap(*table);
@@ -545,7 +550,9 @@ bool Planner::OrderSteps() {
     // member of its cycle.
     std::vector<int> unit(count, -1);
     std::vector<int> seeds;
+    std::size_t steps = 0; // a Final step per move, and a second step per cycle
     for (std::size_t i = 0; i < count; ++i) {
+        steps += round_.fate[i] == Fate::Moves;
         if (round_.fate[i] != Fate::Moves || round_.holder[i] >= 0)
             continue;
         seeds.push_back(static_cast<int>(i));
@@ -556,6 +563,7 @@ bool Planner::OrderSteps() {
         if (round_.fate[i] != Fate::Moves || unit[i] >= 0)
             continue;
         seeds.push_back(static_cast<int>(i));
+        ++steps;
         int k = static_cast<int>(i);
         do {
             unit[static_cast<std::size_t>(k)] = static_cast<int>(i);
@@ -585,6 +593,7 @@ bool Planner::OrderSteps() {
         return false;
 
     order_.clear();
+    order_.reserve(steps);
     temporaries_.clear();
     auto final = [&](int entry) {
         order_.push_back({entry, TPlanStep::Final, -1});
