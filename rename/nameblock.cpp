@@ -22,17 +22,16 @@ void TNameBlock::Reserve(std::size_t count) {
 }
 
 void TNameBlock::Set(std::size_t i, std::string_view name) {
-    live_ -= size_[i];
-    size_[i] = 0;
-    // Only text written over can be waste, so names set once are never copied.
-    if (name.size() > room_ && written_ - live_ > live_)
-        Compact();
     at_[i] = Keep(name);
     size_[i] = static_cast<std::uint32_t>(name.size());
 }
 
 void TNameBlock::Push(std::string_view name) {
-    at_.push_back(Keep(name));
+    PushView({Keep(name), name.size()});
+}
+
+void TNameBlock::PushView(std::string_view name) {
+    at_.push_back(name.data());
     size_.push_back(static_cast<std::uint32_t>(name.size()));
 }
 
@@ -47,26 +46,15 @@ const char* TNameBlock::Keep(std::string_view name) {
         std::memcpy(kept, name.data(), name.size());
     free_ += name.size();
     room_ -= name.size();
-    written_ += name.size();
-    live_ += name.size();
     return kept;
 }
 
 void TNameBlock::Clear() {
     std::vector<std::unique_ptr<char[]>>().swap(blocks_);
     free_ = nullptr;
-    room_ = written_ = live_ = 0;
+    room_ = 0;
     std::vector<const char*>().swap(at_);
     std::vector<std::uint32_t>().swap(size_);
-}
-
-void TNameBlock::Compact() {
-    std::vector<std::unique_ptr<char[]>> old;
-    old.swap(blocks_);
-    free_ = nullptr;
-    room_ = written_ = live_ = 0;
-    for (std::size_t i = 0; i < at_.size(); ++i)
-        at_[i] = Keep((*this)[i]);
 }
 
 } // namespace qm

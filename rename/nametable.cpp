@@ -85,6 +85,14 @@ bool TNameTable::Contains(std::string_view name) const {
     return found;
 }
 
+std::string_view TNameTable::Kept(std::string_view name) const {
+    if (live_ == 0)
+        return {};
+    bool found = false;
+    const std::size_t i = Find(name, Hash(name), found);
+    return found ? std::string_view(slots_[i].data, slots_[i].size) : std::string_view();
+}
+
 const char* TNameTable::Keep(std::string_view name) {
     // Even an empty name gets a place in a block: a null or the removal mark would
     // read as a free slot.

@@ -87,7 +87,6 @@ private:
     std::vector<int> own_; // the place of each entry's file
     std::vector<int> ownError_;
     std::vector<int> holders_; // per place: the entry whose file is there, or -1
-    std::vector<int> claims_;  // per place: the entry of the round that has it
     // Entries listed at the same place as an earlier one (the same file listed twice, or
     // an entry whose file is gone beside one that took its name): the next one, or -1.
     std::vector<int> sameNext_;
@@ -203,7 +202,7 @@ void Planner::FollowRenamedFolders() {
             const TRunEntry& entry = entries_[i];
             int place = -1;
             if (ownError_[i] == 0 && !known[i] && entry.CanUndo && entry.PrevName != entry.Name &&
-                places_->Target(PathOf(i), entry.Name, entry.PrevName, place) == 0)
+                places_->Target(PathOf(i), entry.Name, entry.PrevName, entry.PrevName, place) == 0)
                 undoing.emplace(place, static_cast<int>(i));
             known[i] = ownError_[i] == 0;
         }
@@ -248,10 +247,12 @@ void Planner::MakeCandidate(std::size_t i, std::int32_t number) {
     const std::string candidate = CandidateName(mode_, options_, number, entry.Name, entry.CanUndo, entry.PrevName,
                               fault, entry.Tags ? &entry.Tags->Values : nullptr,
                               entry.HandName.get());
+    // Set first: the candidate's place keeps a view of its text in the block.
+    round_.candidate.Set(i, candidate);
     round_.error[i] = fault != 0 || candidate == entry.Name
                           ? fault
-                          : places_->Target(PathOf(i), entry.Name, candidate, round_.target[i]);
-    round_.candidate.Set(i, candidate);
+                          : places_->Target(PathOf(i), entry.Name, candidate,
+                                            round_.candidate[i], round_.target[i]);
 }
 
 // Outcomes for fixed candidates. Each entry that may move wants the name held by at most
@@ -270,7 +271,8 @@ void Planner::Resolve() {
     // Per entry that may move: the entry holding its target, or kFree / kTaken.
     std::vector<int> next(count, kTaken);
     std::vector<std::uint8_t> state(count, kOut);
-    claims_.assign(static_cast<std::size_t>(places_->PlaceCount()), -1);
+    // Per place: the entry of the round that has it.
+    std::vector<int> claims(static_cast<std::size_t>(places_->PlaceCount()), -1);
     ShareOutPlaces();
     for (std::size_t i = 0; i < count; ++i) {
         round_.holder[i] = -1;
@@ -332,7 +334,7 @@ void Planner::Resolve() {
         const int c = path.back();
         path.pop_back();
         const auto at = static_cast<std::size_t>(c);
-        int& claim = claims_[static_cast<std::size_t>(round_.target[at])];
+        int& claim = claims[static_cast<std::size_t>(round_.target[at])];
         if (claim < 0 || behind[at] > behind[static_cast<std::size_t>(claim)] ||
             (behind[at] == behind[static_cast<std::size_t>(claim)] && c < claim))
             claim = c;
@@ -357,7 +359,7 @@ void Planner::Resolve() {
     // and so on down the chain.
     for (std::size_t i = 0; i < count; ++i) {
         if (state[i] != kDone || next[i] != kFree ||
-            claims_[static_cast<std::size_t>(round_.target[i])] != static_cast<int>(i))
+            claims[static_cast<std::size_t>(round_.target[i])] != static_cast<int>(i))
             continue;
         for (int k = static_cast<int>(i), holder = -1; k >= 0;) {
             const auto at = static_cast<std::size_t>(k);
@@ -365,7 +367,7 @@ void Planner::Resolve() {
             round_.fateError[at] = 0;
             round_.holder[at] = holder;
             holder = k;
-            k = claims_[static_cast<std::size_t>(own_[at])];
+            k = claims[static_cast<std::size_t>(own_[at])];
             if (k == holder)
                 break;
         }
@@ -508,7 +510,7 @@ void Planner::ForgetTables() {
     std::vector<std::int32_t>().swap(round_.number);
     std::vector<RunError>().swap(round_.error);
     for (std::vector<int>* table :
-         {&own_, &ownError_, &holders_, &claims_, &sameNext_, &sharedHeads_, &blocked_, &pathOf_})
+         {&own_, &ownError_, &holders_, &sameNext_, &sharedHeads_, &blocked_, &pathOf_})
         std::vector<int>().swap(*table);
     std::vector<char>().swap(gone_);
     std::vector<std::vector<int>>().swap(pathPlaces_);

@@ -16,6 +16,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -32,9 +33,11 @@ public:
     // into a sub-folder); the errno value when the folder cannot be read.
     int Locate(const std::string& folder, const std::string& name, int& place);
     // The place the file `from` of `folder` would take under `candidate` once no other
-    // file holds that name, or the error that refuses the rename all the same.
+    // file holds that name, or the error that refuses the rename all the same. `kept`
+    // holds the text of `candidate` for as long as the places (the place keeps a view into
+    // it), or no data.
     RunError Target(const std::string& folder, const std::string& from,
-                    const std::string& candidate, int& place);
+                    const std::string& candidate, std::string_view kept, int& place);
     // Whether a file lay at `place` when its folder was read.
     bool Present(int place);
     int PlaceCount() const { return static_cast<int>(folderOf_.size()); }
@@ -51,7 +54,10 @@ public:
     int FolderPlace(const std::string& parent, std::string_view name);
 
 private:
-    int Intern(TModelFolder& folder, std::string_view name);
+    // `kept`: the same text as `name`, valid as long as the places, or a view without
+    // data.
+    int Intern(TModelFolder& folder, std::string_view name, std::string_view kept = {});
+    std::uint32_t IndexOf(TModelFolder& folder);
     std::string_view Key(std::size_t place) const { return keys_[place]; }
     // The folder Locate read at the identity of `path`, or nullptr.
     TModelFolder* ReadFolderAt(const std::string& path);
@@ -68,7 +74,11 @@ private:
     TNameBlock keys_;
     // Per place: the low half of its hash, all a table of fewer than 2^32 slots uses.
     std::vector<std::uint32_t> hashOf_;
-    std::vector<TModelFolder*> folderOf_; // per place
+    // Per place: its folder, by index into folders_.
+    std::vector<std::uint32_t> folderOf_;
+    std::vector<TModelFolder*> folders_;
+    std::unordered_map<const TModelFolder*, std::uint32_t> folderIndex_;
+    std::uint32_t lastIndex_ = 0;
     // Per place: 0 no file there, 1 a file, 2 not asked yet. The files of the run's own
     // entries are asked for only where it matters: the move of each is checked anyway.
     std::vector<char> present_;
