@@ -12,18 +12,15 @@ constexpr std::size_t kBlock = std::size_t{1} << 20;
 
 void TNameBlock::Assign(std::size_t count) {
     Clear();
-    at_.assign(count, nullptr);
-    size_.assign(count, 0);
+    names_.assign(count, Pack({}));
 }
 
 void TNameBlock::Reserve(std::size_t count) {
-    at_.reserve(count);
-    size_.reserve(count);
+    names_.reserve(count);
 }
 
 void TNameBlock::Set(std::size_t i, std::string_view name) {
-    at_[i] = Keep(name);
-    size_[i] = static_cast<std::uint32_t>(name.size());
+    names_[i] = Pack({Keep(name), name.size()});
 }
 
 void TNameBlock::Push(std::string_view name) {
@@ -31,8 +28,15 @@ void TNameBlock::Push(std::string_view name) {
 }
 
 void TNameBlock::PushView(std::string_view name) {
-    at_.push_back(name.data());
-    size_.push_back(static_cast<std::uint32_t>(name.size()));
+    names_.push_back(Pack(name));
+}
+
+std::uint64_t TNameBlock::Pack(std::string_view name) {
+    const auto address = reinterpret_cast<std::uintptr_t>(name.data());
+    if (name.size() < kLong && address <= kAddress)
+        return address | static_cast<std::uint64_t>(name.size()) << kSizeShift;
+    long_.push_back(name);
+    return (long_.size() - 1) | kLong << kSizeShift;
 }
 
 const char* TNameBlock::Keep(std::string_view name) {
@@ -53,8 +57,8 @@ void TNameBlock::Clear() {
     std::vector<std::unique_ptr<char[]>>().swap(blocks_);
     free_ = nullptr;
     room_ = 0;
-    std::vector<const char*>().swap(at_);
-    std::vector<std::uint32_t>().swap(size_);
+    std::vector<std::uint64_t>().swap(names_);
+    std::vector<std::string_view>().swap(long_);
 }
 
 } // namespace qm

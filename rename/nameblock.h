@@ -20,8 +20,14 @@ public:
     // `count` empty names.
     void Assign(std::size_t count);
     void Reserve(std::size_t count);
-    std::size_t Count() const { return size_.size(); }
-    std::string_view operator[](std::size_t i) const { return {at_[i], size_[i]}; }
+    std::size_t Count() const { return names_.size(); }
+    std::string_view operator[](std::size_t i) const {
+        const std::uint64_t name = names_[i];
+        if (name >> kSizeShift == kLong)
+            return long_[name & kAddress];
+        return {reinterpret_cast<const char*>(name & kAddress),
+                static_cast<std::size_t>(name >> kSizeShift)};
+    }
     void Set(std::size_t i, std::string_view name);
     // Adds a copy of `name` as the last index.
     void Push(std::string_view name);
@@ -32,13 +38,21 @@ public:
 
 private:
     const char* Keep(std::string_view name);
+    std::uint64_t Pack(std::string_view name);
+
+    // Per index, in eight bytes where a view takes sixteen: the address of the text in the
+    // low 48 bits (all a process on Linux is given), its length in the high 16; a name
+    // that does not fit so (one of 64 KiB or more) is in long_, its index in the low bits
+    // and kLong in the high ones.
+    static constexpr int kSizeShift = 48;
+    static constexpr std::uint64_t kAddress = (std::uint64_t{1} << kSizeShift) - 1;
+    static constexpr std::uint64_t kLong = 0xffff;
 
     std::vector<std::unique_ptr<char[]>> blocks_;
     char* free_ = nullptr; // the unused end of the last block
     std::size_t room_ = 0;
-    std::vector<const char*> at_;
-    // A name, even one the drive refuses for its length, is far below 4 GiB.
-    std::vector<std::uint32_t> size_;
+    std::vector<std::uint64_t> names_;
+    std::vector<std::string_view> long_;
 };
 
 } // namespace qm
