@@ -21,6 +21,8 @@ public:
     TNameTable& operator=(const TNameTable&) = delete;
 
     std::size_t Size() const { return live_; }
+    // The slots the table holds, sixteen bytes each.
+    std::size_t Slots() const { return slots_.size(); }
     bool Contains(std::string_view name) const;
     // The table's own copy of `name`, valid until the table is cleared or goes; a view
     // without data when the name is not there.

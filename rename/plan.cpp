@@ -65,6 +65,9 @@ private:
     // Per entry, the counter its successes go to: its folder's with NumberPerFolder, else
     // the run's one (0).
     void FindCounters();
+    std::size_t CounterOf(std::size_t i) const {
+        return counter_.empty() ? 0 : static_cast<std::size_t>(counter_[i]);
+    }
     void FollowRenamedFolders();
     // The folder that entry `i`'s file is in now.
     const std::string& PathOf(std::size_t i) const {
@@ -112,15 +115,17 @@ private:
     };
     std::vector<Ordered> order_;
     std::vector<std::string> temporaries_;
+    // Per entry, the counter its successes go to, with NumberPerFolder; else empty, every
+    // entry counting with the run's one.
     std::vector<int> counter_;
     std::size_t counters_ = 1;
 };
 
 void Planner::FindCounters() {
     const std::size_t count = entries_.size();
-    counter_.assign(count, 0);
     if (!options_.NumberIncEnabled || !options_.NumberPerFolder)
         return;
+    counter_.assign(count, 0);
     std::unordered_map<std::string_view, int> known;
     for (std::size_t i = 0; i < count; ++i) {
         if (i > 0 && entries_[i].Path == entries_[i - 1].Path) {
@@ -439,7 +444,7 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool with
     for (std::size_t i = 0; i < count; ++i) {
         if (cancelled(i))
             return false;
-        std::int64_t& before = successes[static_cast<std::size_t>(counter_[i])];
+        std::int64_t& before = successes[CounterOf(i)];
         MakeCandidate(i, rises ? NumberAfter(before) : options_.NumberIncValue);
         ++before;
     }
@@ -454,7 +459,7 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool with
             for (std::size_t i = 0; i < count; ++i) {
                 if (cancelled(i))
                     return false;
-                std::int64_t& before = successes[static_cast<std::size_t>(counter_[i])];
+                std::int64_t& before = successes[CounterOf(i)];
                 const std::int32_t number = rises ? NumberAfter(before) : options_.NumberIncValue;
                 if (number != round_.number[i]) {
                     settled = false;
@@ -480,7 +485,7 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool with
         TPredictedEntry& out = prediction.Entries[i];
         out.Candidate = round_.candidate[i];
         // The number of this moment in undo mode too, as in the prediction in list order.
-        std::int64_t& before = successes[static_cast<std::size_t>(counter_[i])];
+        std::int64_t& before = successes[CounterOf(i)];
         out.Number = options_.NumberIncEnabled ? NumberAfter(before) : options_.NumberIncValue;
         before += round_.fate[i] == Fate::Moves;
         out.Error = round_.fateError[i];
