@@ -249,15 +249,15 @@ void Planner::MakeCandidate(std::size_t i, std::int32_t number) {
     const TRunEntry& entry = entries_[i];
     round_.number[i] = number;
     RunError fault;
-    const std::string candidate = CandidateName(mode_, options_, number, entry.Name, entry.CanUndo, entry.PrevName,
-                              fault, entry.Tags ? &entry.Tags->Values : nullptr,
-                              entry.HandName.get());
+    const std::string candidate =
+        CandidateName(mode_, options_, number, entry.Name, entry.CanUndo, entry.PrevName, fault,
+                      entry.Tags ? &entry.Tags->Values : nullptr, entry.HandName.get());
     // Set first: the candidate's place keeps a view of its text in the block.
     round_.candidate.Set(i, candidate);
     round_.error[i] = fault != 0 || candidate == entry.Name
                           ? fault
-                          : places_->Target(PathOf(i), entry.Name, candidate,
-                                            round_.candidate[i], round_.target[i]);
+                          : places_->Target(PathOf(i), entry.Name, candidate, round_.candidate[i],
+                                            round_.target[i]);
 }
 
 // Outcomes for fixed candidates. Each entry that may move wants the name held by at most

@@ -118,11 +118,10 @@ RunError TPlanPlaces::Target(const std::string& folder, const std::string& from,
 
 bool TPlanPlaces::Present(int place) {
     char& present = present_[static_cast<std::size_t>(place)];
-    if (present == 2)
-        present =
-            folders_[folderOf_[static_cast<std::size_t>(place)]]->Holds(Key(static_cast<std::size_t>(place)))
-                ? 1
-                : 0;
+    if (present == 2) {
+        const auto at = static_cast<std::size_t>(place);
+        present = folders_[folderOf_[at]]->Holds(Key(at)) ? 1 : 0;
+    }
     return present == 1;
 }
 

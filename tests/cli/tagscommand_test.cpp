@@ -61,8 +61,7 @@ TEST(TagsCommand, PreviewTellsMissingTagsRefusesUnknownOnesRenamesAndUndoes) {
     EXPECT_EQ(r.err, "quillmark-cli rename: " + a + "IMG_1.jpg: no value for the tag <track>\n");
 
     // A "/" in a title never moves the file out of its folder; the run is undone whole.
-    r = RunProcess(cli, {"rename", "--scheme-file", a + "s.scheme", a + "s.mp3",
-                         a + "IMG_1.jpg"});
+    r = RunProcess(cli, {"rename", "--scheme-file", a + "s.scheme", a + "s.mp3", a + "IMG_1.jpg"});
     EXPECT_EQ(r.out, "2 renamed, 0 unchanged, 0 failed\n");
     EXPECT_EQ(r.err, "quillmark-cli rename: " + a + "IMG_1.jpg: no value for the tag <track>\n");
     EXPECT_TRUE(std::filesystem::exists(a + "07 AC_DC - s.mp3"));

@@ -179,8 +179,9 @@ TEST(PlannedRun, APlaceIsANameInAFolder) {
                                {"xa", dir.Path()},
                                {"xb", dir.Path()}});
     const std::vector<TRunEntry> entries = SnapshotEntries(list.Items());
-    const TRenamePlan plan = PlanRenames(
-        entries, Scheme(Pairs({"p1:p2", "q1:q2", "xa:sub/t", "xb:sub/t"})), RenameMode::Rename, kGoOn);
+    const TRenamePlan plan =
+        PlanRenames(entries, Scheme(Pairs({"p1:p2", "q1:q2", "xa:sub/t", "xb:sub/t"})),
+                    RenameMode::Rename, kGoOn);
     const RenameOutcome expected[] = {RenameOutcome::Renamed, RenameOutcome::Unchanged,
                                       RenameOutcome::Failed, RenameOutcome::Renamed,
                                       RenameOutcome::Failed};
