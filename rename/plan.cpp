@@ -85,7 +85,8 @@ private:
     const std::vector<TRunEntry>& entries_;
     const RenameOptionSet& options_;
     const RenameMode mode_;
-    // Gone, with the other tables of the planning, before the steps are written out.
+    // Gone, with the other tables of the planning, before the steps are written out, and
+    // before the candidates of round_, which its places view.
     std::unique_ptr<TPlanPlaces> places_;
     std::vector<int> own_; // the place of each entry's file
     std::vector<int> ownError_;
