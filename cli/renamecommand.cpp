@@ -171,6 +171,27 @@ void ReadEntryTags(const RenameOptionSet& options, TFileItems& items, GivenPathO
     }
 }
 
+// ReadEntryTags for the entries of a dry run.
+void ReadGivenEntryTags(const RenameOptionSet& options, GivenEntries& given) {
+    if (TagSourcesNeeded(options) == 0)
+        return;
+    std::vector<std::string> readPaths;
+    readPaths.reserve(given.Entries.size());
+    for (const TRunEntry& entry : given.Entries)
+        readPaths.push_back(TagPathOf(entry.Path, entry.Name));
+    std::vector<std::shared_ptr<const TEntryTags>> tags = ReadTagsFor(options, readPaths);
+    readPaths = {};
+    std::string line;
+    for (std::size_t i = 0; i < given.Entries.size(); ++i) {
+        TRunEntry& entry = given.Entries[i];
+        entry.Tags = std::move(tags[i]);
+        given.PathOf(i, line);
+        TellMissingTag("rename", line,
+                       ComputeNewNameChecked(options, entry.Name, options.NumberIncValue,
+                                             NameTags{&entry.Tags->Values, nullptr}));
+    }
+}
+
 } // namespace
 
 void GivenEntries::Add(std::string_view path, std::shared_ptr<const std::string> handName,
@@ -309,22 +330,14 @@ int RunRename(const RenameArgs& args) {
         options.NumberIncValue = *args.start;
 
     if (args.dryRun) {
-        std::vector<std::string> paths;
-        paths.reserve(count);
-        forEachPath([&paths](std::string_view path) { paths.emplace_back(path); });
-        listed.reset();
-        GivenTags tags = ReadGivenTags(options, paths);
-        for (std::size_t i = 0; i < tags.size(); ++i)
-            TellMissingTag("rename", paths[i],
-                           ComputeNewNameChecked(options, SplitGivenPath(paths[i]).Name,
-                                                 options.NumberIncValue,
-                                                 NameTags{&tags[i]->Values, nullptr}));
+        // Straight from the list into the entries: a copy of every path besides would be
+        // freed before the prediction, but its memory stays with the process.
         GivenEntries given;
-        given.Entries.reserve(paths.size());
-        for (std::size_t i = 0; i < paths.size(); ++i)
-            given.Add(paths[i], nullptr, i < tags.size() ? std::move(tags[i]) : nullptr);
-        // Swapped with an empty one: `paths = {}` keeps the vector's memory.
-        std::vector<std::string>().swap(paths);
+        given.Entries.reserve(count);
+        forEachPath([&given](std::string_view path) { given.Add(path); });
+        listed.reset();
+        sorted = {};
+        ReadGivenEntryTags(options, given);
         return PredictRename(options, given, args.plan ? RunOrder::Planned : RunOrder::ListOrder);
     }
 

@@ -63,6 +63,11 @@ public:
     // Whether a name is there now, as a lookup in this folder would answer (letter case
     // ignored where the folder ignores it).
     bool Holds(std::string_view name) const;
+    // The model's own copy of `name` when the folder's listing holds it as it is, which
+    // lives as long as the folder; else a view without data.
+    std::string_view Kept(std::string_view name) const {
+        return listError_ == 0 ? names_.Kept(name) : std::string_view();
+    }
 
 private:
     friend class TFolderModel;

@@ -85,6 +85,14 @@ bool TNameTable::Contains(std::string_view name) const {
     return found;
 }
 
+std::string_view TNameTable::Kept(std::string_view name) const {
+    if (live_ == 0)
+        return {};
+    bool found = false;
+    const std::size_t i = Find(name, Hash(name), found);
+    return found ? std::string_view(slots_[i].data, slots_[i].size) : std::string_view();
+}
+
 const char* TNameTable::Keep(std::string_view name) {
     // Even an empty name gets a place in a block: a null or the removal mark would
     // read as a free slot.
@@ -104,9 +112,12 @@ const char* TNameTable::Keep(std::string_view name) {
 
 void TNameTable::Grow() {
     auto old = std::move(slots_);
-    // Only live names move over; when many were removed the size may stay.
+    // Only live names move over; when many were removed the size may stay. A table grown
+    // from half full to a quarter full has room for as many names again before it grows
+    // next; growing it further would only leave its slots empty (a folder of a million
+    // names takes 32 MiB of them).
     std::size_t size = old.empty() ? kFirstSlots : old.size();
-    while ((live_ + 1) * 4 > size)
+    while (live_ * 4 > size)
         size *= 2;
     slots_.assign(size, Slot{});
     used_ = live_;

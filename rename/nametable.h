@@ -21,7 +21,12 @@ public:
     TNameTable& operator=(const TNameTable&) = delete;
 
     std::size_t Size() const { return live_; }
+    // The slots the table holds, sixteen bytes each.
+    std::size_t Slots() const { return slots_.size(); }
     bool Contains(std::string_view name) const;
+    // The table's own copy of `name`, valid until the table is cleared or goes; a view
+    // without data when the name is not there.
+    std::string_view Kept(std::string_view name) const;
     // False when the name was there already.
     bool Insert(std::string_view name);
     // False when the name was not there.

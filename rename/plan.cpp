@@ -1,6 +1,7 @@
 #include "rename/plan.h"
 
 #include "engine/newname.h"
+#include "rename/nameblock.h"
 #include "rename/planplaces.h"
 
 #include <algorithm>
@@ -27,7 +28,7 @@ enum class Fate : std::uint8_t { Stays, Fails, Moves };
 // One round of planning with fixed candidates.
 struct Round {
     std::vector<std::int32_t> number; // the running number each candidate was made with
-    std::vector<std::string> candidate;
+    TNameBlock candidate;
     std::vector<RunError> error; // of the candidate itself (too long, no such sub-folder...)
     std::vector<int> target;    // the place of the candidate, when it has no error
     std::vector<Fate> fate;     // the outcome of the round
@@ -64,6 +65,9 @@ private:
     // Per entry, the counter its successes go to: its folder's with NumberPerFolder, else
     // the run's one (0).
     void FindCounters();
+    std::size_t CounterOf(std::size_t i) const {
+        return counter_.empty() ? 0 : static_cast<std::size_t>(counter_[i]);
+    }
     void FollowRenamedFolders();
     // The folder that entry `i`'s file is in now.
     const std::string& PathOf(std::size_t i) const {
@@ -81,12 +85,12 @@ private:
     const std::vector<TRunEntry>& entries_;
     const RenameOptionSet& options_;
     const RenameMode mode_;
-    // Gone, with the other tables of the planning, before the steps are written out.
+    // Gone, with the other tables of the planning, before the steps are written out, and
+    // before the candidates of round_, which its places view.
     std::unique_ptr<TPlanPlaces> places_;
     std::vector<int> own_; // the place of each entry's file
     std::vector<int> ownError_;
     std::vector<int> holders_; // per place: the entry whose file is there, or -1
-    std::vector<int> claims_;  // per place: the entry of the round that has it
     // Entries listed at the same place as an earlier one (the same file listed twice, or
     // an entry whose file is gone beside one that took its name): the next one, or -1.
     std::vector<int> sameNext_;
@@ -112,15 +116,17 @@ private:
     };
     std::vector<Ordered> order_;
     std::vector<std::string> temporaries_;
+    // Per entry, the counter its successes go to, with NumberPerFolder; else empty, every
+    // entry counting with the run's one.
     std::vector<int> counter_;
     std::size_t counters_ = 1;
 };
 
 void Planner::FindCounters() {
     const std::size_t count = entries_.size();
-    counter_.assign(count, 0);
     if (!options_.NumberIncEnabled || !options_.NumberPerFolder)
         return;
+    counter_.assign(count, 0);
     std::unordered_map<std::string_view, int> known;
     for (std::size_t i = 0; i < count; ++i) {
         if (i > 0 && entries_[i].Path == entries_[i - 1].Path) {
@@ -134,11 +140,8 @@ void Planner::FindCounters() {
 
 void Planner::LocateEntries() {
     const std::size_t count = entries_.size();
-    // Each entry's name and its candidate, which is mostly about as long.
-    std::size_t bytes = 0;
-    for (const TRunEntry& entry : entries_)
-        bytes += entry.Name.size();
-    places_->Reserve(2 * count + 64, bytes * 9 / 4 + 4096);
+    // Each entry's name and its candidate.
+    places_->Reserve(2 * count + 64);
     own_.resize(count);
     ownError_.assign(count, 0);
     bool folderGone = false;
@@ -205,7 +208,7 @@ void Planner::FollowRenamedFolders() {
             const TRunEntry& entry = entries_[i];
             int place = -1;
             if (ownError_[i] == 0 && !known[i] && entry.CanUndo && entry.PrevName != entry.Name &&
-                places_->Target(PathOf(i), entry.Name, entry.PrevName, place) == 0)
+                places_->Target(PathOf(i), entry.Name, entry.PrevName, entry.PrevName, place) == 0)
                 undoing.emplace(place, static_cast<int>(i));
             known[i] = ownError_[i] == 0;
         }
@@ -246,14 +249,16 @@ void Planner::FollowRenamedFolders() {
 void Planner::MakeCandidate(std::size_t i, std::int32_t number) {
     const TRunEntry& entry = entries_[i];
     round_.number[i] = number;
-    std::string& candidate = round_.candidate[i];
     RunError fault;
-    candidate = CandidateName(mode_, options_, number, entry.Name, entry.CanUndo, entry.PrevName,
-                              fault, entry.Tags ? &entry.Tags->Values : nullptr,
-                              entry.HandName.get());
+    const std::string candidate =
+        CandidateName(mode_, options_, number, entry.Name, entry.CanUndo, entry.PrevName, fault,
+                      entry.Tags ? &entry.Tags->Values : nullptr, entry.HandName.get());
+    // Set first: the candidate's place keeps a view of its text in the block.
+    round_.candidate.Set(i, candidate);
     round_.error[i] = fault != 0 || candidate == entry.Name
                           ? fault
-                          : places_->Target(PathOf(i), entry.Name, candidate, round_.target[i]);
+                          : places_->Target(PathOf(i), entry.Name, candidate, round_.candidate[i],
+                                            round_.target[i]);
 }
 
 // Outcomes for fixed candidates. Each entry that may move wants the name held by at most
@@ -272,7 +277,8 @@ void Planner::Resolve() {
     // Per entry that may move: the entry holding its target, or kFree / kTaken.
     std::vector<int> next(count, kTaken);
     std::vector<std::uint8_t> state(count, kOut);
-    claims_.assign(static_cast<std::size_t>(places_->PlaceCount()), -1);
+    // Per place: the entry of the round that has it.
+    std::vector<int> claims(static_cast<std::size_t>(places_->PlaceCount()), -1);
     ShareOutPlaces();
     for (std::size_t i = 0; i < count; ++i) {
         round_.holder[i] = -1;
@@ -334,7 +340,7 @@ void Planner::Resolve() {
         const int c = path.back();
         path.pop_back();
         const auto at = static_cast<std::size_t>(c);
-        int& claim = claims_[static_cast<std::size_t>(round_.target[at])];
+        int& claim = claims[static_cast<std::size_t>(round_.target[at])];
         if (claim < 0 || behind[at] > behind[static_cast<std::size_t>(claim)] ||
             (behind[at] == behind[static_cast<std::size_t>(claim)] && c < claim))
             claim = c;
@@ -359,7 +365,7 @@ void Planner::Resolve() {
     // and so on down the chain.
     for (std::size_t i = 0; i < count; ++i) {
         if (state[i] != kDone || next[i] != kFree ||
-            claims_[static_cast<std::size_t>(round_.target[i])] != static_cast<int>(i))
+            claims[static_cast<std::size_t>(round_.target[i])] != static_cast<int>(i))
             continue;
         for (int k = static_cast<int>(i), holder = -1; k >= 0;) {
             const auto at = static_cast<std::size_t>(k);
@@ -367,7 +373,7 @@ void Planner::Resolve() {
             round_.fateError[at] = 0;
             round_.holder[at] = holder;
             holder = k;
-            k = claims_[static_cast<std::size_t>(own_[at])];
+            k = claims[static_cast<std::size_t>(own_[at])];
             if (k == holder)
                 break;
         }
@@ -405,10 +411,11 @@ template <class Each> void Planner::ForEachFolderOf(std::size_t i, Each&& each) 
     };
     visit(pathPlaces_[static_cast<std::size_t>(pathOf_[i])]);
     // A new name that leads into a sub-folder goes through that folder as well.
-    const std::string& candidate = round_.candidate[i];
-    if (const std::size_t slash = candidate.rfind('/'); slash != std::string::npos) {
+    const std::string_view candidate = round_.candidate[i];
+    if (const std::size_t slash = candidate.rfind('/'); slash != std::string_view::npos) {
         std::vector<int> places;
-        places_->FoldersOnPath(PathOf(i) + candidate.substr(0, slash + 1), places);
+        places_->FoldersOnPath(std::string(PathOf(i)).append(candidate.substr(0, slash + 1)),
+                               places);
         visit(places);
     }
 }
@@ -419,7 +426,7 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool with
     FindPaths();
     blocked_.assign(count, 0);
     round_.number.assign(count, 0);
-    round_.candidate.assign(count, {});
+    round_.candidate.Assign(count);
     round_.error.assign(count, 0);
     round_.target.assign(count, {});
     round_.fate.assign(count, Fate::Stays);
@@ -438,7 +445,7 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool with
     for (std::size_t i = 0; i < count; ++i) {
         if (cancelled(i))
             return false;
-        std::int64_t& before = successes[static_cast<std::size_t>(counter_[i])];
+        std::int64_t& before = successes[CounterOf(i)];
         MakeCandidate(i, rises ? NumberAfter(before) : options_.NumberIncValue);
         ++before;
     }
@@ -453,7 +460,7 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool with
             for (std::size_t i = 0; i < count; ++i) {
                 if (cancelled(i))
                     return false;
-                std::int64_t& before = successes[static_cast<std::size_t>(counter_[i])];
+                std::int64_t& before = successes[CounterOf(i)];
                 const std::int32_t number = rises ? NumberAfter(before) : options_.NumberIncValue;
                 if (number != round_.number[i]) {
                     settled = false;
@@ -468,17 +475,18 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool with
             break;
     }
 
-    // The folders' names are not needed from here on; gone before the prediction is
-    // made, they leave room for it (a million names take about a hundred megabytes).
-    places_.reset();
+    // The folders' names and the tables of the rounds are not needed from here on; gone
+    // before the prediction is made, they leave room for it (a million names take a few
+    // hundred megabytes).
+    ForgetTables();
     TPrediction& prediction = plan.Prediction;
     prediction.Entries.resize(count);
     std::fill(successes.begin(), successes.end(), 0);
     for (std::size_t i = 0; i < count; ++i) {
         TPredictedEntry& out = prediction.Entries[i];
-        out.Candidate = std::move(round_.candidate[i]);
+        out.Candidate = round_.candidate[i];
         // The number of this moment in undo mode too, as in the prediction in list order.
-        std::int64_t& before = successes[static_cast<std::size_t>(counter_[i])];
+        std::int64_t& before = successes[CounterOf(i)];
         out.Number = options_.NumberIncEnabled ? NumberAfter(before) : options_.NumberIncValue;
         before += round_.fate[i] == Fate::Moves;
         out.Error = round_.fateError[i];
@@ -492,19 +500,23 @@ bool Planner::Plan(const std::atomic<bool>& cancel, TRenamePlan& plan, bool with
     prediction.Tally.NumberIncValue = options_.NumberIncEnabled && !perFolder
                                           ? NumberAfter(prediction.Tally.Renamed)
                                           : options_.NumberIncValue;
-    ForgetTables();
+    round_ = {};
     if (withSteps)
         WriteSteps(plan);
     return true;
 }
 
 // A hundred thousand names take tens of megabytes in these tables, as many as the steps:
-// the two are never held at once.
+// the two are never held at once. The candidates and their fates are kept for the
+// prediction.
 void Planner::ForgetTables() {
     places_.reset();
-    round_ = {};
+    for (std::vector<int>* table : {&round_.target, &round_.holder})
+        std::vector<int>().swap(*table);
+    std::vector<std::int32_t>().swap(round_.number);
+    std::vector<RunError>().swap(round_.error);
     for (std::vector<int>* table :
-         {&own_, &ownError_, &holders_, &claims_, &sameNext_, &sharedHeads_, &blocked_, &pathOf_})
+         {&own_, &ownError_, &holders_, &sameNext_, &sharedHeads_, &blocked_, &pathOf_})
         std::vector<int>().swap(*table);
     std::vector<char>().swap(gone_);
     std::vector<std::vector<int>>().swap(pathPlaces_);
@@ -546,7 +558,9 @@ bool Planner::OrderSteps() {
     // member of its cycle.
     std::vector<int> unit(count, -1);
     std::vector<int> seeds;
+    std::size_t steps = 0; // a Final step per move, and a second step per cycle
     for (std::size_t i = 0; i < count; ++i) {
+        steps += round_.fate[i] == Fate::Moves;
         if (round_.fate[i] != Fate::Moves || round_.holder[i] >= 0)
             continue;
         seeds.push_back(static_cast<int>(i));
@@ -557,6 +571,7 @@ bool Planner::OrderSteps() {
         if (round_.fate[i] != Fate::Moves || unit[i] >= 0)
             continue;
         seeds.push_back(static_cast<int>(i));
+        ++steps;
         int k = static_cast<int>(i);
         do {
             unit[static_cast<std::size_t>(k)] = static_cast<int>(i);
@@ -586,6 +601,7 @@ bool Planner::OrderSteps() {
         return false;
 
     order_.clear();
+    order_.reserve(steps);
     temporaries_.clear();
     auto final = [&](int entry) {
         order_.push_back({entry, TPlanStep::Final, -1});

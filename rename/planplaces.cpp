@@ -9,7 +9,7 @@
 
 namespace qm {
 
-int TPlanPlaces::Intern(TModelFolder& folder, std::string_view name) {
+int TPlanPlaces::Intern(TModelFolder& folder, std::string_view name, std::string_view kept) {
     std::u32string folded;
     std::string_view key = name;
     if (folder.IgnoresCase()) {
@@ -19,6 +19,7 @@ int TPlanPlaces::Intern(TModelFolder& folder, std::string_view name) {
     }
     const std::size_t hash = std::hash<std::string_view>()(key) ^
                              std::hash<const void*>()(&folder) * 0x9e3779b97f4a7c15u;
+    const std::uint32_t index = IndexOf(folder);
     if (2 * (folderOf_.size() + 1) > table_.size())
         Grow();
     const std::size_t mask = table_.size() - 1;
@@ -29,21 +30,38 @@ int TPlanPlaces::Intern(TModelFolder& folder, std::string_view name) {
             break;
         }
         const auto p = static_cast<std::size_t>(place);
-        if (hashOf_[p] == hash && folderOf_[p] == &folder && Key(p) == key)
+        if (hashOf_[p] == static_cast<std::uint32_t>(hash) && folderOf_[p] == index &&
+            Key(p) == key)
             return place;
     }
-    keys_.append(key);
-    keyEnd_.push_back(keys_.size());
-    hashOf_.push_back(hash);
-    folderOf_.push_back(&folder);
+    // A name of the folder's listing, or one held elsewhere for as long as the places, is
+    // not copied: a million names and as many candidates would be held twice.
+    if (folder.IgnoresCase())
+        keys_.Push(key);
+    else if (kept.data() != nullptr || (kept = folder.Kept(name)).data() != nullptr)
+        keys_.PushView(kept);
+    else
+        keys_.Push(key);
+    hashOf_.push_back(static_cast<std::uint32_t>(hash));
+    folderOf_.push_back(index);
     // A folder that ignores case keeps the folded key only, which is no name to ask for.
     present_.push_back(folder.IgnoresCase() ? folder.Holds(name) : 2);
     return PlaceCount() - 1;
 }
 
-void TPlanPlaces::Reserve(std::size_t places, std::size_t bytes) {
-    keys_.reserve(bytes);
-    keyEnd_.reserve(places);
+std::uint32_t TPlanPlaces::IndexOf(TModelFolder& folder) {
+    // Nearly every call is for the folder of the call before.
+    if (lastIndex_ < folders_.size() && folders_[lastIndex_] == &folder)
+        return lastIndex_;
+    const auto [known, added] =
+        folderIndex_.try_emplace(&folder, static_cast<std::uint32_t>(folders_.size()));
+    if (added)
+        folders_.push_back(&folder);
+    return lastIndex_ = known->second;
+}
+
+void TPlanPlaces::Reserve(std::size_t places) {
+    keys_.Reserve(places);
     hashOf_.reserve(places);
     folderOf_.reserve(places);
     present_.reserve(places);
@@ -84,21 +102,26 @@ int TPlanPlaces::Locate(const std::string& folder, const std::string& name, int&
 }
 
 RunError TPlanPlaces::Target(const std::string& folder, const std::string& from,
-                             const std::string& candidate, int& place) {
+                             const std::string& candidate, std::string_view kept, int& place) {
     TModelMove move;
     if (const RunError error = model_.CheckFreed(folder, from, candidate, move))
         return error;
-    place = Intern(*move.To, move.ToName);
+    // The new name's last part, in `kept`.
+    const auto begin = reinterpret_cast<std::uintptr_t>(candidate.data());
+    const auto last = reinterpret_cast<std::uintptr_t>(move.ToName.data());
+    const bool inside = kept.size() == candidate.size() && last >= begin &&
+                        last + move.ToName.size() <= begin + candidate.size();
+    place = Intern(*move.To, move.ToName,
+                   inside ? kept.substr(last - begin, move.ToName.size()) : std::string_view());
     return 0;
 }
 
 bool TPlanPlaces::Present(int place) {
     char& present = present_[static_cast<std::size_t>(place)];
-    if (present == 2)
-        present =
-            folderOf_[static_cast<std::size_t>(place)]->Holds(Key(static_cast<std::size_t>(place)))
-                ? 1
-                : 0;
+    if (present == 2) {
+        const auto at = static_cast<std::size_t>(place);
+        present = folders_[folderOf_[at]]->Holds(Key(at)) ? 1 : 0;
+    }
     return present == 1;
 }
 
@@ -133,7 +156,7 @@ int TPlanPlaces::FolderPlace(const std::string& parent, std::string_view name) {
 }
 
 std::string TPlanPlaces::FreeName(int place) {
-    TModelFolder& folder = *folderOf_[static_cast<std::size_t>(place)];
+    TModelFolder& folder = *folders_[folderOf_[static_cast<std::size_t>(place)]];
     for (;;) {
         // Short, so that it fits beside a name of the full length.
         char name[40];

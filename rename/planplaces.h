@@ -10,10 +10,13 @@
 
 #include "rename/filecalls.h"
 #include "rename/foldermodel.h"
+#include "rename/nameblock.h"
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -23,16 +26,18 @@ class TPlanPlaces {
 public:
     explicit TPlanPlaces(TFileCalls& calls) : calls_(calls), model_(calls) {}
 
-    // Room for `places` names of `bytes` bytes in all, so that the tables, grown by
-    // doubling, do not end up nearly twice as large as they need to be.
-    void Reserve(std::size_t places, std::size_t bytes);
+    // Room for `places` names, so that the tables, grown by doubling, do not end up
+    // nearly twice as large as they need to be.
+    void Reserve(std::size_t places);
     // The place of the file `name` in `folder` ("" or ending in "/"; `name` may lead
     // into a sub-folder); the errno value when the folder cannot be read.
     int Locate(const std::string& folder, const std::string& name, int& place);
     // The place the file `from` of `folder` would take under `candidate` once no other
-    // file holds that name, or the error that refuses the rename all the same.
+    // file holds that name, or the error that refuses the rename all the same. `kept`
+    // holds the text of `candidate` for as long as the places (the place keeps a view into
+    // it), or no data.
     RunError Target(const std::string& folder, const std::string& from,
-                    const std::string& candidate, int& place);
+                    const std::string& candidate, std::string_view kept, int& place);
     // Whether a file lay at `place` when its folder was read.
     bool Present(int place);
     int PlaceCount() const { return static_cast<int>(folderOf_.size()); }
@@ -49,11 +54,11 @@ public:
     int FolderPlace(const std::string& parent, std::string_view name);
 
 private:
-    int Intern(TModelFolder& folder, std::string_view name);
-    std::string_view Key(std::size_t place) const {
-        const std::size_t begin = place == 0 ? 0 : keyEnd_[place - 1];
-        return std::string_view(keys_).substr(begin, keyEnd_[place] - begin);
-    }
+    // `kept`: the same text as `name`, valid as long as the places, or a view without
+    // data.
+    int Intern(TModelFolder& folder, std::string_view name, std::string_view kept = {});
+    std::uint32_t IndexOf(TModelFolder& folder);
+    std::string_view Key(std::size_t place) const { return keys_[place]; }
     // The folder Locate read at the identity of `path`, or nullptr.
     TModelFolder* ReadFolderAt(const std::string& path);
 
@@ -65,12 +70,15 @@ private:
     // over a hundred thousand files meets as many names, and a node per name would cost
     // more than the rest of the planning.
     std::vector<int> table_;
-    // Per place: the name as its folder compares it, back to back in keys_ (one block
-    // rather than a string per name), ending at keyEnd_.
-    std::string keys_;
-    std::vector<std::size_t> keyEnd_;
-    std::vector<std::size_t> hashOf_;     // per place
-    std::vector<TModelFolder*> folderOf_; // per place
+    // Per place: the name as its folder compares it.
+    TNameBlock keys_;
+    // Per place: the low half of its hash, all a table of fewer than 2^32 slots uses.
+    std::vector<std::uint32_t> hashOf_;
+    // Per place: its folder, by index into folders_.
+    std::vector<std::uint32_t> folderOf_;
+    std::vector<TModelFolder*> folders_;
+    std::unordered_map<const TModelFolder*, std::uint32_t> folderIndex_;
+    std::uint32_t lastIndex_ = 0;
     // Per place: 0 no file there, 1 a file, 2 not asked yet. The files of the run's own
     // entries are asked for only where it matters: the move of each is checked anyway.
     std::vector<char> present_;

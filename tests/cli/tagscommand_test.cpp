@@ -53,9 +53,15 @@ TEST(TagsCommand, PreviewTellsMissingTagsRefusesUnknownOnesRenamesAndUndoes) {
                 ": the insert text '<title>_<tken>_<tkn>' holds a tag that is not known: <tken>\n");
     }
 
+    // The dry run reads the tags and tells a missing one as the run does, renaming nothing.
+    r = RunProcess(cli, {"rename", "--dry-run", "--scheme-file", scheme("<track:2> <title> - "),
+                         a + "s.mp3", a + "IMG_1.jpg"});
+    EXPECT_EQ(r.out, a + "s.mp3\t" + a + "07 AC_DC - s.mp3\n" + a + "IMG_1.jpg\t" + a +
+                         "  - IMG_1.jpg\n2 renamed, 0 unchanged, 0 failed\n");
+    EXPECT_EQ(r.err, "quillmark-cli rename: " + a + "IMG_1.jpg: no value for the tag <track>\n");
+
     // A "/" in a title never moves the file out of its folder; the run is undone whole.
-    r = RunProcess(cli, {"rename", "--scheme-file", scheme("<track:2> <title> - "), a + "s.mp3",
-                         a + "IMG_1.jpg"});
+    r = RunProcess(cli, {"rename", "--scheme-file", a + "s.scheme", a + "s.mp3", a + "IMG_1.jpg"});
     EXPECT_EQ(r.out, "2 renamed, 0 unchanged, 0 failed\n");
     EXPECT_EQ(r.err, "quillmark-cli rename: " + a + "IMG_1.jpg: no value for the tag <track>\n");
     EXPECT_TRUE(std::filesystem::exists(a + "07 AC_DC - s.mp3"));

@@ -164,6 +164,39 @@ TEST(PlannedRun, ASubFolderReachedTwoWaysIsOneFolder) {
     EXPECT_EQ(dir.Contents(), Expected({"x", "sub/y"}, true));
 }
 
+// A name is one place by its folder and its text: the same name in two folders is two
+// places, a name taken outside the run is asked of its own folder, and two files wanting
+// one new name in a sub-folder want one place, which the first listed has.
+TEST(PlannedRun, APlaceIsANameInAFolder) {
+    RenameFolder dir;
+    for (const char* name : {"a/", "a/p1", "b/", "b/p2", "b/q1", "b/q2", "xa", "xb", "sub/"})
+        dir.Make(name);
+    TFileList list;
+    list.Items().BeginUpdate();
+    list.Items().AddNamesOnly({{"p1", dir.Path() + "a/"},
+                               {"p2", dir.Path() + "b/"},
+                               {"q1", dir.Path() + "b/"},
+                               {"xa", dir.Path()},
+                               {"xb", dir.Path()}});
+    const std::vector<TRunEntry> entries = SnapshotEntries(list.Items());
+    const TRenamePlan plan =
+        PlanRenames(entries, Scheme(Pairs({"p1:p2", "q1:q2", "xa:sub/t", "xb:sub/t"})),
+                    RenameMode::Rename, kGoOn);
+    const RenameOutcome expected[] = {RenameOutcome::Renamed, RenameOutcome::Unchanged,
+                                      RenameOutcome::Failed, RenameOutcome::Renamed,
+                                      RenameOutcome::Failed};
+    ASSERT_EQ(plan.Prediction.Entries.size(), std::size(expected));
+    for (std::size_t i = 0; i < std::size(expected); ++i) {
+        EXPECT_EQ(plan.Prediction.Entries[i].Outcome, expected[i]) << entries[i].Name;
+        if (expected[i] == RenameOutcome::Failed) {
+            EXPECT_EQ(plan.Prediction.Entries[i].Error, EEXIST) << entries[i].Name;
+        }
+    }
+    EXPECT_EQ(RunPlan(list.Items(), entries, plan, RenameMode::Rename, {}, kGoOn).Renamed, 2);
+    EXPECT_EQ(dir.Contents(),
+              Expected({"a/p1>a/p2", "b/p2", "b/q1", "b/q2", "xa>sub/t", "xb"}, true));
+}
+
 // Whatever the list's order, a name several files want goes to the one that lets the
 // most files move. Each row: its files as old>new, those renamed marked '+'.
 TEST(PlannedRun, ANameSeveralWantGoesToTheFileThatLetsTheMostMove) {
