@@ -103,7 +103,8 @@ int PredictRename(const RenameOptionSet& options, const GivenEntries& given, Run
 // stdout, then the counts; returns the exit status.
 int RunItems(const char* command, TFileItems& items,
              const std::unordered_map<std::size_t, std::string>& trailingSlashes,
-             const RenameOptionSet& options, RunOrder order, bool verbose) {
+             const RenameOptionSet& options, RunOrder order, bool verbose,
+             std::shared_ptr<const TListingAhead> listing = {}) {
     std::string line;
     // The path as it was given: a renamed entry's old name is its undo name.
     auto givenPath = [&](int slot, const TFileItem& entry, RenameOutcome outcome) {
@@ -144,9 +145,10 @@ int RunItems(const char* command, TFileItems& items,
         }
     };
     const std::atomic<bool> never{false};
-    return FinishJournaledRun(command,
-                              RunJournaledRenames(items, options, RenameMode::Rename, order,
-                                                  callbacks, never, {}, CommandLineJournalPlace()));
+    TJournalPlace place = CommandLineJournalPlace();
+    place.Listing = std::move(listing);
+    return FinishJournaledRun(command, RunJournaledRenames(items, options, RenameMode::Rename,
+                                                           order, callbacks, never, {}, place));
 }
 
 // Reads the tags of every entry before the first file is moved, when the options need
@@ -323,7 +325,11 @@ int RunRename(const RenameArgs& args) {
             each(std::string_view(path));
     };
     std::size_t count = 0;
-    forEachPath([&count](std::string_view) { ++count; });
+    std::string firstFolder;
+    forEachPath([&count, &firstFolder](std::string_view path) {
+        if (count++ == 0)
+            firstFolder = SplitGivenPath(path).Folder;
+    });
     if (count == 0)
         return Usage("no paths to rename");
     if (args.start)
@@ -346,6 +352,11 @@ int RunRename(const RenameArgs& args) {
     // that they are never all held twice either; the rare trailing slashes are kept
     // aside. The list is left to the end of the process, which follows the run: freeing a
     // million entries one by one would add a tenth of a second to a run that is done.
+    // A run in list order has the folder of its first file listed for its journal on the
+    // other core meanwhile (a planned run lists its folders itself).
+    std::shared_ptr<const TListingAhead> listing;
+    if (!args.plan)
+        listing = std::make_shared<const TListingAhead>(firstFolder);
     static TFileList* leftToTheEnd = nullptr;
     leftToTheEnd = new TFileList;
     TFileItems& items = leftToTheEnd->Items();
@@ -380,7 +391,8 @@ int RunRename(const RenameArgs& args) {
         return line;
     });
     return RunItems("rename", items, trailingSlashes, options,
-                    args.plan ? RunOrder::Planned : RunOrder::ListOrder, args.verbose);
+                    args.plan ? RunOrder::Planned : RunOrder::ListOrder, args.verbose,
+                    std::move(listing));
 }
 
 } // namespace qm::cli

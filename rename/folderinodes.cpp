@@ -50,4 +50,19 @@ FolderInodes::FolderInodes(const std::string& folder) {
     }
 }
 
+TListingAhead::TListingAhead(std::string folder) : folder_(std::move(folder)) {
+    reading_ = std::thread([this] {
+        try {
+            listing_ = std::make_unique<FolderInodes>(folder_);
+            ready_.store(true, std::memory_order_release);
+        } catch (const std::bad_alloc&) {
+            // Not read: the files are looked up one at a time.
+        }
+    });
+}
+
+TListingAhead::~TListingAhead() {
+    reading_.join();
+}
+
 } // namespace qm

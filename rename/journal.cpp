@@ -280,8 +280,8 @@ TJournalWriter::~TJournalWriter() {
 }
 
 std::string TJournalWriter::Begin(const std::string& folder, TJournal header,
-                                  std::span<const TJournalMoveRef> moves,
-                                  const TJournalKeep& keep, std::size_t room) {
+                                  std::span<const TJournalMoveRef> moves, const TJournalKeep& keep,
+                                  std::size_t room) {
     if (const int error = MakeFolders(folder))
         return ErrorText(folder, error);
     for (int attempt = 0; fd_ < 0; ++attempt) {

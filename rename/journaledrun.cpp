@@ -179,9 +179,8 @@ public:
                 // Before the first announced move of a later slot: every move of a slot up
                 // to this one is announced already.
                 const auto first = parts_.slotOfMove.begin();
-                const auto last =
-                    first + static_cast<std::ptrdiff_t>(
-                                parts_.readyMoves.load(std::memory_order_acquire));
+                const auto last = first + static_cast<std::ptrdiff_t>(
+                                              parts_.readyMoves.load(std::memory_order_acquire));
                 const auto next = std::upper_bound(first, last, slot_);
                 broken_ = writer_.Insert(static_cast<std::size_t>(next - first), actual);
                 index = writer_.LastInserted();
@@ -213,10 +212,14 @@ private:
 
 // The inode number of each move's file where its folder's file system keeps them stable,
 // looked up just before the move's part is announced: nothing of the run has touched the
-// name yet, unless an earlier move of the run gave it or took it.
+// name yet, unless an earlier move of the run gave it or took it (AnnounceListOrder waits
+// for the run to take every move before such a one). A listing of the folder read ahead
+// (TJournalPlace::Listing) serves as well once it is whole, even where it was read while
+// the run renamed: a name no move touches stays in the folder all the while, and a
+// listing tells every such name with its inode, and no name that is not there.
 class FileInodes {
 public:
-    FileInodes() = default;
+    explicit FileInodes(std::shared_ptr<const TListingAhead> ahead) : ahead_(std::move(ahead)) {}
     FileInodes(const FileInodes&) = delete;
     FileInodes& operator=(const FileInodes&) = delete;
     ~FileInodes() {
@@ -225,8 +228,18 @@ public:
                 close(fd);
     }
 
-    void Fill(std::span<TJournalMoveRef> moves) {
+    // `touched`: whether the moves' names may have been touched by the run (looked up on
+    // the disk, then).
+    void Fill(std::span<TJournalMoveRef> moves, bool touched) {
+        const FolderInodes* listed = ahead_ && !touched ? ahead_->Ready() : nullptr;
+        if (listed != nullptr && !listed->Stable())
+            listed = nullptr; // not read (a folder that can be searched but not read)
         for (TJournalMoveRef& m : moves) {
+            if (listed != nullptr && m.Folder == ahead_->Folder()) {
+                m.Inode = listed->Find(m.From);
+                m.Missing = m.Inode == 0;
+                continue;
+            }
             const int fd = Folder(m.Folder);
             m.Inode = 0;
             m.Missing = false;
@@ -249,15 +262,15 @@ private:
         std::string path(folder);
         current_ = folders_.find(path);
         if (current_ == folders_.end()) {
-            const int fd = FolderInodesStable(path)
-                               ? open(path.empty() ? "." : path.c_str(),
-                                      O_PATH | O_DIRECTORY | O_CLOEXEC)
-                               : -1;
+            const int fd = FolderInodesStable(path) ? open(path.empty() ? "." : path.c_str(),
+                                                           O_PATH | O_DIRECTORY | O_CLOEXEC)
+                                                    : -1;
             current_ = folders_.emplace(std::move(path), fd).first;
         }
         return current_->second;
     }
 
+    std::shared_ptr<const TListingAhead> ahead_;
     std::unordered_map<std::string, int> folders_;
     std::unordered_map<std::string, int>::const_iterator current_ = folders_.end();
     std::string name_;
@@ -576,8 +589,9 @@ void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOpt
     const bool numberRises = mode == RenameMode::Rename && options.NumberIncEnabled;
     RenameOptionSet running = options;
     TRunningNumbers numbers(running);
-    FileInodes inodes;
+    FileInodes inodes(place.Listing);
     TouchedNames touched;
+    bool drained = false; // the part's first move is one whose name the run touched
     std::size_t moves = 0;
     std::size_t first = 0; // the first move of the part being worked out
     std::size_t begin = 0; // and its first slot
@@ -585,7 +599,8 @@ void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOpt
     // Journals the part up to `end` (its moves' files looked up now) and hands it to the run.
     auto announce = [&](std::size_t end) {
         const std::span<TJournalMoveRef> fresh(parts.files.data() + first, moves - first);
-        inodes.Fill(fresh);
+        inodes.Fill(fresh, drained);
+        drained = false;
         if (!begun) {
             std::string problem = writer.Begin(place.Folder, header, fresh, place.Keep, slots);
             if (!problem.empty()) {
@@ -633,6 +648,7 @@ void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOpt
                 // has taken every move before it.
                 if (!announce(slot) || !parts.WaitTaken())
                     return;
+                drained = true;
             }
             touched.Insert(entry->Path(), entry->Name());
             touched.Insert(entry->Path(), candidate);
@@ -706,12 +722,16 @@ TJournaledRun RunListOrderJournaled(TFileItems& items, const RenameOptionSet& op
     hooked.KnownCandidate = [&check](int slot, std::string& candidate) {
         return check.Known(slot, candidate);
     };
-    hooked.AwaitSlot = [&parts](int slot) { parts.WaitFor(static_cast<std::size_t>(slot)); };
+    hooked.AwaitSlot = [&parts](int slot) {
+        parts.WaitFor(static_cast<std::size_t>(slot));
+    };
     RenameTally tally;
     try {
-        tally = RunRenames(items, options, mode, hooked, cancel,
-                           [&](const std::string& f, const std::string& from,
-                               const std::string& to) { return check.Move(moveFile, f, from, to); });
+        tally =
+            RunRenames(items, options, mode, hooked, cancel,
+                       [&](const std::string& f, const std::string& from, const std::string& to) {
+                           return check.Move(moveFile, f, from, to);
+                       });
     } catch (...) {
         parts.Stop();
         announcing.join();

@@ -592,8 +592,8 @@ TJournalOutline ParseJournalOutline(std::uint64_t size, const ReadJournalBytes& 
             break;
         }
         case kStarted:
-            r.bad |= (journal.Started && journal.Version < 4) || journal.Closed ||
-                     r.Var() != listed;
+            r.bad |=
+                (journal.Started && journal.Version < 4) || journal.Closed || r.Var() != listed;
             journal.Started = true;
             outline.Announced = listed;
             break;
