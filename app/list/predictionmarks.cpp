@@ -46,8 +46,9 @@ std::vector<std::int64_t> ColumnPositions(const std::vector<TRunEntry>& entries,
 }
 
 // The first pass: failures, and the rows that the run numbers otherwise than the column.
+// With `take`, the name a renamed row gets is moved out of `prediction` into its mark.
 void FirstPass(const std::vector<TRunEntry>& entries, const std::vector<std::int64_t>& positions,
-               const TPrediction& prediction, const RenameOptionSet& options,
+               TPrediction& prediction, bool take, const RenameOptionSet& options,
                std::vector<TRowMark>& marks, std::vector<Unsure>& unsure) {
     const bool numbered = options.InsertGroup && options.NumberIncEnabled;
     const std::size_t count = std::min(entries.size(), prediction.Entries.size());
@@ -57,7 +58,10 @@ void FirstPass(const std::vector<TRunEntry>& entries, const std::vector<std::int
     std::size_t indexed = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const TRunEntry& entry = entries[i];
-        const TPredictedEntry& outcome = prediction.Entries[i];
+        TPredictedEntry& outcome = prediction.Entries[i];
+        const auto gets = [&] {
+            return take ? std::move(outcome.Candidate) : outcome.Candidate;
+        };
         const bool renumbered =
             numbered && outcome.Number != NumberAtPosition(options.NumberIncValue, positions[i]);
         switch (outcome.Outcome) {
@@ -89,11 +93,11 @@ void FirstPass(const std::vector<TRunEntry>& entries, const std::vector<std::int
         case RenameOutcome::Renamed:
             if (renumbered) {
                 unsure.push_back({marks.size(), i});
-                marks.push_back({entry.Slot, MarkKind::Shifted, 0, outcome.Candidate, {}});
+                marks.push_back({entry.Slot, MarkKind::Shifted, 0, gets(), {}});
             } else if (options.NumberTakenNames || options.RenameCompanions) {
                 // Numbered or Companion once held against the name shown (MarkRows).
                 unsure.push_back({marks.size(), i});
-                marks.push_back({entry.Slot, MarkKind::Numbered, 0, outcome.Candidate, {}});
+                marks.push_back({entry.Slot, MarkKind::Numbered, 0, gets(), {}});
             }
             break;
         case RenameOutcome::Unchanged:
@@ -185,15 +189,17 @@ std::vector<std::string> ShownNames(const std::vector<TRunEntry>& entries,
     return names;
 }
 
-std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
-                               const RenameOptionSet& options, const std::atomic<bool>* cancel,
-                               const std::vector<std::string>* shown) {
+namespace {
+
+std::vector<TRowMark> Mark(const std::vector<TRunEntry>& entries, TPrediction& prediction,
+                           bool take, const RenameOptionSet& options,
+                           const std::atomic<bool>* cancel, const std::vector<std::string>* shown) {
     std::vector<TRowMark> marks;
     std::vector<Unsure> unsure;
     // A row whose number is the column's gets the column's name: the same computation on
     // the same name and number.
     const std::vector<std::int64_t> positions = ColumnPositions(entries, options);
-    FirstPass(entries, positions, prediction, options, marks, unsure);
+    FirstPass(entries, positions, prediction, take, options, marks, unsure);
     std::vector<char> differs(unsure.size(), 0);
     const std::string form = TakenNameForm();
     const auto compare = [&](std::size_t from, std::size_t to) {
@@ -203,10 +209,12 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
             }
             const TRunEntry& entry = entries[unsure[u].entry];
             const TRowMark& mark = marks[unsure[u].mark];
-            const std::string& gets = mark.Kind == MarkKind::Keeps ? entry.Name
-                                      : mark.Kind == MarkKind::Shifted
-                                          ? mark.Name
-                                          : prediction.Entries[unsure[u].entry].Candidate;
+            // A renamed row's mark holds the name it gets (its candidate may be gone).
+            const std::string& gets =
+                mark.Kind == MarkKind::Keeps ? entry.Name
+                : mark.Kind == MarkKind::Shifted || mark.Kind == MarkKind::Numbered
+                    ? mark.Name
+                    : prediction.Entries[unsure[u].entry].Candidate;
             const std::string made = shown != nullptr
                                          ? std::string()
                                          : ShownName(options, entry, positions[unsure[u].entry]);
@@ -257,6 +265,21 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
     if (options.InsertGroup && options.InsertTags)
         AddTagMarks(entries, positions, prediction, options, cancel, marks);
     return marks;
+}
+
+} // namespace
+
+std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
+                               const RenameOptionSet& options, const std::atomic<bool>* cancel,
+                               const std::vector<std::string>* shown) {
+    // Not changed: nothing is taken out of it.
+    return Mark(entries, const_cast<TPrediction&>(prediction), false, options, cancel, shown);
+}
+
+std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, TPrediction&& prediction,
+                               const RenameOptionSet& options, const std::atomic<bool>* cancel,
+                               const std::vector<std::string>* shown) {
+    return Mark(entries, prediction, true, options, cancel, shown);
 }
 
 TMarkCounts CountMarks(const std::vector<TRowMark>& marks) {

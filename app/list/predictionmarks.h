@@ -72,6 +72,12 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
                                const RenameOptionSet& options,
                                const std::atomic<bool>* cancel = nullptr,
                                const std::vector<std::string>* shown = nullptr);
+// The same, with the names the run gives taken out of `prediction` into the marks instead of
+// copied (a million of them with every row marked).
+std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, TPrediction&& prediction,
+                               const RenameOptionSet& options,
+                               const std::atomic<bool>* cancel = nullptr,
+                               const std::vector<std::string>* shown = nullptr);
 
 // Whether MarkRows may need the names the column shows: only where the run numbers the
 // files otherwise than the column can, numbers a name that is taken, or renames files
