@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <thread>
+#include <type_traits>
 #include <unordered_map>
 
 namespace qm {
@@ -175,27 +176,53 @@ bool NumberedFrom(const std::string& name, const std::string& shown, const std::
                        [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::vector<std::string> ShownNames(const std::vector<TRunEntry>& entries,
-                                    const RenameOptionSet& options,
-                                    const std::atomic<bool>* cancel) {
+namespace {
+
+template <class Names>
+Names MakeShownNames(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
+                     const std::atomic<bool>* cancel) {
     const std::vector<std::int64_t> positions = ColumnPositions(entries, options);
-    std::vector<std::string> names;
-    names.reserve(entries.size());
+    Names names;
+    if constexpr (std::is_same_v<Names, TNameBlock>)
+        names.Reserve(entries.size());
+    else
+        names.reserve(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (cancel != nullptr && i % 256 == 0 && cancel->load(std::memory_order_relaxed))
             return {};
-        names.push_back(ShownName(options, entries[i], positions[i]));
+        std::string name = ShownName(options, entries[i], positions[i]);
+        if constexpr (std::is_same_v<Names, TNameBlock>)
+            names.Add(name);
+        else
+            names.push_back(std::move(name));
     }
     return names;
+}
+
+} // namespace
+
+std::vector<std::string> ShownNames(const std::vector<TRunEntry>& entries,
+                                    const RenameOptionSet& options,
+                                    const std::atomic<bool>* cancel) {
+    return MakeShownNames<std::vector<std::string>>(entries, options, cancel);
+}
+
+TNameBlock ShownNameBlock(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
+                          const std::atomic<bool>* cancel) {
+    return MakeShownNames<TNameBlock>(entries, options, cancel);
 }
 
 namespace {
 
 std::vector<TRowMark> Mark(const std::vector<TRunEntry>& entries, TPrediction& prediction,
                            bool take, const RenameOptionSet& options,
-                           const std::atomic<bool>* cancel, const std::vector<std::string>* shown) {
+                           const std::atomic<bool>* cancel, const TShownNames& shown) {
     std::vector<TRowMark> marks;
     std::vector<Unsure> unsure;
+    // At most one of each per entry. Pages never written take no memory, and a million
+    // marks grown by doubling held the old and the new block at once.
+    marks.reserve(prediction.Entries.size());
+    unsure.reserve(prediction.Entries.size());
     // A row whose number is the column's gets the column's name: the same computation on
     // the same name and number.
     const std::vector<std::int64_t> positions = ColumnPositions(entries, options);
@@ -215,15 +242,16 @@ std::vector<TRowMark> Mark(const std::vector<TRunEntry>& entries, TPrediction& p
                 : mark.Kind == MarkKind::Shifted || mark.Kind == MarkKind::Numbered
                     ? mark.Name
                     : prediction.Entries[unsure[u].entry].Candidate;
-            const std::string made = shown != nullptr
+            const std::string made = shown.Given()
                                          ? std::string()
                                          : ShownName(options, entry, positions[unsure[u].entry]);
-            const std::string& column = shown != nullptr ? (*shown)[unsure[u].entry] : made;
+            const std::string_view column = shown.Given() ? shown[unsure[u].entry] : made;
             if (gets == column) {
                 differs[u] = 0;
             } else if (mark.Kind != MarkKind::Numbered) {
                 differs[u] = 1;
-            } else if (options.NumberTakenNames && NumberedFrom(gets, column, form)) {
+            } else if (options.NumberTakenNames &&
+                       NumberedFrom(gets, std::string(column), form)) {
                 differs[u] = 1;
             } else {
                 differs[u] = options.RenameCompanions ? 2 : 0; // its group's name
@@ -232,7 +260,7 @@ std::vector<TRowMark> Mark(const std::vector<TRunEntry>& entries, TPrediction& p
     };
     // After a failure near the top every later row is numbered otherwise: the names are
     // computed on two threads, as the window's thread is mostly idle meanwhile.
-    if (unsure.size() >= 4096 && shown == nullptr) {
+    if (unsure.size() >= 4096 && !shown.Given()) {
         const std::size_t half = unsure.size() / 2;
         std::thread helper(compare, half, unsure.size());
         compare(0, half);
@@ -271,14 +299,14 @@ std::vector<TRowMark> Mark(const std::vector<TRunEntry>& entries, TPrediction& p
 
 std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
                                const RenameOptionSet& options, const std::atomic<bool>* cancel,
-                               const std::vector<std::string>* shown) {
+                               TShownNames shown) {
     // Not changed: nothing is taken out of it.
     return Mark(entries, const_cast<TPrediction&>(prediction), false, options, cancel, shown);
 }
 
 std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, TPrediction&& prediction,
                                const RenameOptionSet& options, const std::atomic<bool>* cancel,
-                               const std::vector<std::string>* shown) {
+                               TShownNames shown) {
     return Mark(entries, prediction, true, options, cancel, shown);
 }
 
