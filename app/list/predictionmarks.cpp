@@ -47,9 +47,10 @@ std::vector<std::int64_t> ColumnPositions(const std::vector<TRunEntry>& entries,
 }
 
 // The first pass: failures, and the rows that the run numbers otherwise than the column.
-// With `take`, the name a renamed row gets is moved out of `prediction` into its mark.
+// With `take`, the marks of renamed rows are left without their names, for the caller to
+// take out of `prediction` once every earlier name was looked at.
 void FirstPass(const std::vector<TRunEntry>& entries, const std::vector<std::int64_t>& positions,
-               TPrediction& prediction, bool take, const RenameOptionSet& options,
+               const TPrediction& prediction, bool take, const RenameOptionSet& options,
                std::vector<TRowMark>& marks, std::vector<Unsure>& unsure) {
     const bool numbered = options.InsertGroup && options.NumberIncEnabled;
     const std::size_t count = std::min(entries.size(), prediction.Entries.size());
@@ -59,9 +60,9 @@ void FirstPass(const std::vector<TRunEntry>& entries, const std::vector<std::int
     std::size_t indexed = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const TRunEntry& entry = entries[i];
-        TPredictedEntry& outcome = prediction.Entries[i];
+        const TPredictedEntry& outcome = prediction.Entries[i];
         const auto gets = [&] {
-            return take ? std::move(outcome.Candidate) : outcome.Candidate;
+            return take ? std::string() : outcome.Candidate;
         };
         const bool renumbered =
             numbered && outcome.Number != NumberAtPosition(options.NumberIncValue, positions[i]);
@@ -227,6 +228,14 @@ std::vector<TRowMark> Mark(const std::vector<TRunEntry>& entries, TPrediction& p
     // the same name and number.
     const std::vector<std::int64_t> positions = ColumnPositions(entries, options);
     FirstPass(entries, positions, prediction, take, options, marks, unsure);
+    // Only now: a name taken is looked for among the names of every earlier row.
+    if (take) {
+        for (const Unsure& u : unsure) {
+            TRowMark& mark = marks[u.mark];
+            if (mark.Kind == MarkKind::Shifted || mark.Kind == MarkKind::Numbered)
+                mark.Name = std::move(prediction.Entries[u.entry].Candidate);
+        }
+    }
     std::vector<char> differs(unsure.size(), 0);
     const std::string form = TakenNameForm();
     const auto compare = [&](std::size_t from, std::size_t to) {
