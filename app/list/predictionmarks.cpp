@@ -259,8 +259,7 @@ std::vector<TRowMark> Mark(const std::vector<TRunEntry>& entries, TPrediction& p
                 differs[u] = 0;
             } else if (mark.Kind != MarkKind::Numbered) {
                 differs[u] = 1;
-            } else if (options.NumberTakenNames &&
-                       NumberedFrom(gets, std::string(column), form)) {
+            } else if (options.NumberTakenNames && NumberedFrom(gets, std::string(column), form)) {
                 differs[u] = 1;
             } else {
                 differs[u] = options.RenameCompanions ? 2 : 0; // its group's name

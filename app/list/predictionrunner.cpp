@@ -4,10 +4,10 @@
 #include "filelist/fileitems.h"
 
 #include <QThreadPool>
-#include <algorithm>
-#include <malloc.h>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
+#include <malloc.h>
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
@@ -51,8 +51,7 @@ void LowerPriority(int windowNice) {
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), std::min(19, windowNice + 5));
 }
 
-template <class T>
-void FreeNow(T& doomed) {
+template <class T> void FreeNow(T& doomed) {
     doomed = T();
 }
 
