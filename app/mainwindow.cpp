@@ -202,7 +202,7 @@ void TMain::FormCreate(const CommandLine& commandLine) {
     });
     prediction_ = std::make_unique<TPredictionRunner>(
         fileList_->Items(), [this] { return ReadOptionsFromControls(*ui_.Tabs); },
-        [this](std::vector<TRowMark> marks) { ShowMarks(std::move(marks)); }, this);
+        [this](TMarkTable marks) { ShowMarks(std::move(marks)); }, this);
     prediction_->setObjectName(QStringLiteral("Prediction"));
     tagLoader_ = std::make_unique<TTagLoader>(fileList_->Items(), this);
     tagLoader_->setObjectName(QStringLiteral("TagLoader"));
@@ -678,7 +678,7 @@ void TMain::RestartPrediction() {
     }
 }
 
-void TMain::ShowMarks(std::vector<TRowMark> marks) {
+void TMain::ShowMarks(TMarkTable marks) {
     model_->SetMarks(std::move(marks));
     if (!hintShown_) {
         UpdateFileExample();

@@ -18,6 +18,7 @@
 // makes the controls and actions.
 
 #include "app/commandline.h"
+#include "app/list/marktable.h"
 #include "app/list/predictionmarks.h"
 #include "app/mainform.h"
 #include "app/options/patternnote.h"
@@ -161,7 +162,7 @@ private:
     // The options or the list changed: the marks of what the run would do are worked out
     // anew, except while a run is under way or the tags the names need are being read.
     void RestartPrediction();
-    void ShowMarks(std::vector<TRowMark> marks);
+    void ShowMarks(TMarkTable marks);
 
     std::unique_ptr<TVersionInfo> versionInfo_;
     std::unique_ptr<TSettings> settings_;

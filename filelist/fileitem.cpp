@@ -6,14 +6,27 @@
 
 namespace qm {
 
+namespace {
+
+std::shared_ptr<const std::string> Folder(std::string path) {
+    // Blank entries are many where names are added without their properties.
+    static const auto none = std::make_shared<const std::string>();
+    return path.empty() ? none : std::make_shared<const std::string>(std::move(path));
+}
+
+} // namespace
+
 TFileItem::TFileItem(TFileItems& owner, std::string path, std::string name)
+    : TFileItem(owner, Folder(std::move(path)), std::move(name)) {}
+
+TFileItem::TFileItem(TFileItems& owner, std::shared_ptr<const std::string> path, std::string name)
     : owner_(owner), name_(std::move(name)), path_(std::move(path)) {
-    if (!path_.empty() || !name_.empty())
+    if (!path_->empty() || !name_.empty())
         ReadProperties();
 }
 
 void TFileItem::ReadProperties() {
-    const std::unique_ptr<TFile> file = owner_.List().FileSystem().GetFile(path_ + name_);
+    const std::unique_ptr<TFile> file = owner_.List().FileSystem().GetFile(*path_ + name_);
     typeName_ = file->GetTypeName();
     imageIndex_ = file->GetIconIndex(false, false);
     size_ = file->GetSize();

@@ -26,6 +26,9 @@ public:
     // Sets `Owner`, `Path` and `Name`; reads the properties when `path` + `name` is not
     // empty. `path` ends in "/".
     TFileItem(TFileItems& owner, std::string path, std::string name);
+    // The same with a folder shared with other entries (never null): a folder of a million
+    // files then holds its path once instead of a million times.
+    TFileItem(TFileItems& owner, std::shared_ptr<const std::string> path, std::string name);
     TFileItem(const TFileItem&) = delete;
     TFileItem& operator=(const TFileItem&) = delete;
 
@@ -33,7 +36,9 @@ public:
     // Current bare name, extension included.
     const std::string& Name() const { return name_; }
     // The folder, ending in "/"; the full path is Path() + Name().
-    const std::string& Path() const { return path_; }
+    const std::string& Path() const { return *path_; }
+    // The folder as it is shared among entries; never null.
+    const std::shared_ptr<const std::string>& SharedPath() const { return path_; }
     // The name before the last successful rename; empty when there is nothing to undo.
     const std::string& PrevName() const { return prevName_; }
     const std::string& TypeName() const { return typeName_; }
@@ -86,7 +91,7 @@ private:
 
     TFileItems& owner_;
     std::string name_;
-    std::string path_;
+    std::shared_ptr<const std::string> path_; // shared among the entries of a folder
     std::string prevName_;
     std::string typeName_;
     int imageIndex_ = 0;

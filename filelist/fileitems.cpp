@@ -6,6 +6,24 @@
 
 namespace qm {
 
+namespace {
+
+// The folder of the entry added last, shared with the next entry of the same folder: the
+// files of a folder come together.
+class SharedFolder {
+public:
+    const std::shared_ptr<const std::string>& operator()(const std::string& path) {
+        if (last_ == nullptr || *last_ != path)
+            last_ = std::make_shared<const std::string>(path);
+        return last_;
+    }
+
+private:
+    std::shared_ptr<const std::string> last_;
+};
+
+} // namespace
+
 TFileItems::TFileItems(TFileList& list) : list_(list) {}
 
 TFileItems::~TFileItems() = default;
@@ -68,11 +86,12 @@ std::size_t TFileItems::AddMany(const std::vector<NewEntry>& entries, const AddP
     constexpr std::size_t ProgressEvery = 256;
     const std::size_t before = slots_.size();
     slots_.reserve(before + entries.size());
+    SharedFolder folder;
     for (const NewEntry& e : entries) {
         const std::size_t done = slots_.size() - before;
         if (progress && done > 0 && done % ProgressEvery == 0 && !progress(done))
             break;
-        slots_.push_back(std::make_unique<TFileItem>(*this, e.Path, e.Name));
+        slots_.push_back(std::make_unique<TFileItem>(*this, folder(e.Path), e.Name));
         if (e.Path.empty() && e.Name.empty())
             slots_.back()->ReadProperties();
     }
@@ -103,10 +122,11 @@ void TFileItems::AddNamesOnly(std::vector<NewEntry> entries) {
     const std::size_t needed = slots_.size() + entries.size();
     if (needed > slots_.capacity())
         slots_.reserve(std::max(needed, 2 * slots_.capacity()));
+    SharedFolder folder;
     for (NewEntry& e : entries) {
         auto entry = std::make_unique<TFileItem>(*this, std::string(), std::string());
         entry->name_ = std::move(e.Name);
-        entry->path_ = std::move(e.Path);
+        entry->path_ = folder(e.Path);
         slots_.push_back(std::move(entry));
     }
 }

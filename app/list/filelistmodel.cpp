@@ -129,8 +129,8 @@ std::vector<int> TFileListModel::MoveRows(const std::vector<int>& rows, const Ro
     }
     changePersistentIndexList(from, to);
     if (after != before) {
-        marks_.clear();
-        counts_ = {};
+        FreeMarks(std::move(marks_));
+        marks_ = {};
         positions_.clear();
     }
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -148,8 +148,8 @@ QString TFileListModel::CellText(const TFileItem& entry, ColumnId id, int row) c
             return Q(*hand);
         // What organizing gives a row (a taken name numbered, a companion's shared name)
         // is known only from the prediction: the column shows what the file will be called.
-        if (const TRowMark* mark = MarkOf(row); mark != nullptr && ShowsMarkName(*mark))
-            return Q(mark->Name);
+        if (const auto mark = marks_.Find(row); mark && ShowsMarkName(mark->Kind))
+            return Q(std::string(mark->Name));
         return OptionsName(entry, row);
     case ColumnId::PrevName:
         return Q(entry.PrevName());
@@ -223,7 +223,7 @@ QVariant TFileListModel::HandNameData(int row, int role) const {
     }
     // Also what a screen reader hears, which sees no italics; a mark's reason comes first.
     const QString tip = HandNameTip(OptionsName(*entry, row), captions_);
-    const TRowMark* mark = MarkOf(row);
+    const TMarkRef mark = MarkOf(row);
     return mark != nullptr ? MarkTip(*mark, captions_) + QLatin1Char('\n') + tip : tip;
 }
 
@@ -320,35 +320,25 @@ void TFileListModel::NewNameColumnChanged(const QList<int>& roles) {
     }
 }
 
-void TFileListModel::SetMarks(std::vector<TRowMark> marks) {
-    if (marks.empty() && marks_.empty())
+void TFileListModel::SetMarks(TMarkTable marks) {
+    if (marks.Empty() && marks_.Empty())
         return;
     std::swap(marks_, marks);
     FreeMarks(std::move(marks));
-    counts_ = CountMarks(marks_);
     // The text too: a numbered or a companion's name is shown from the marks.
     NewNameColumnChanged({Qt::DisplayRole, Qt::DecorationRole, Qt::ForegroundRole, Qt::ToolTipRole,
                           Qt::AccessibleDescriptionRole});
 }
 
-void TFileListModel::FreeMarks(std::vector<TRowMark> marks) {
-    if (marks.size() < 10000)
+void TFileListModel::FreeMarks(TMarkTable marks) {
+    if (marks.Size() < 10000)
         return;
     QThreadPool::globalInstance()->start(
-        [doomed = std::make_shared<std::vector<TRowMark>>(std::move(marks))] {
-            std::vector<TRowMark>().swap(*doomed);
-        });
+        [doomed = std::make_shared<TMarkTable>(std::move(marks))] { *doomed = {}; });
 }
 
-const TRowMark* TFileListModel::MarkOf(int row) const {
-    const auto at =
-        std::lower_bound(marks_.begin(), marks_.end(), row,
-                         [](const TRowMark& mark, int slot) { return mark.Slot < slot; });
-    return at != marks_.end() && at->Slot == row ? &*at : nullptr;
-}
-
-bool TFileListModel::ShowsMarkName(const TRowMark& mark) {
-    return mark.Kind == MarkKind::Numbered || mark.Kind == MarkKind::Companion;
+bool TFileListModel::ShowsMarkName(MarkKind kind) {
+    return kind == MarkKind::Numbered || kind == MarkKind::Companion;
 }
 
 QVariant TFileListModel::MarkData(int row, int role) const {
@@ -357,7 +347,7 @@ QVariant TFileListModel::MarkData(int row, int role) const {
     if (role != Qt::DecorationRole && role != Qt::ForegroundRole && role != Qt::ToolTipRole &&
         role != Qt::AccessibleDescriptionRole)
         return QVariant();
-    const TRowMark* mark = MarkOf(row);
+    const TMarkRef mark = MarkOf(row);
     if (mark == nullptr)
         return QVariant();
     // A name the column shows from the prediction is what the user asked for, no warning:

@@ -16,6 +16,7 @@
 // rows go through a Change bracket, so the view hears of them once. Window thread only;
 // reads entries under the list's read lock, so a rename worker may change names meanwhile.
 
+#include "app/list/marktable.h"
 #include "app/list/predictionmarks.h"
 #include "engine/renameoptionset.h"
 #include "filelist/columnset.h"
@@ -75,19 +76,21 @@ public:
     // Entries got their tags: the new names are shown anew.
     void TagsArrived();
 
-    // The marked rows of the newest prediction, ordered by slot; replaces the former ones.
-    void SetMarks(std::vector<TRowMark> marks);
+    // The marked rows of the newest prediction; replaces the former ones.
+    void SetMarks(TMarkTable marks);
     // The rows the run would not give the name shown (the tag marks left out), and the
     // marks of each kind.
-    int MarkCount() const { return counts_.Run; }
-    const TMarkCounts& MarkCounts() const { return counts_; }
-    // The mark of `row`, or nullptr.
+    int MarkCount() const { return marks_.Counts().Run; }
+    const TMarkCounts& MarkCounts() const { return marks_.Counts(); }
     // Whether the column shows the mark's name instead of the options' (organizing).
-    static bool ShowsMarkName(const TRowMark& mark);
-    const TRowMark* MarkOf(int row) const;
+    static bool ShowsMarkName(MarkKind kind);
+    static bool ShowsMarkName(const TRowMark& mark) { return ShowsMarkName(mark.Kind); }
+    // The mark of `row`, or null.
+    TMarkRef MarkOf(int row) const { return marks_.Of(row); }
+    const TMarkTable& Marks() const { return marks_; }
     // Frees `marks` on another thread when there are many: a million of them held the
     // window for up to a fifth of a second.
-    static void FreeMarks(std::vector<TRowMark> marks);
+    static void FreeMarks(TMarkTable marks);
 
     // Moves the entries of `rows` as `move` does (TFileItems::MoveUp, MoveDown or MoveTo)
     // in one change of the layout: the persistent indexes (the selection, the current
@@ -105,8 +108,7 @@ public:
         explicit Change(TFileListModel& model) : model_(model) {
             model_.beginResetModel();
             FreeMarks(std::move(model_.marks_));
-            model_.marks_.clear();
-            model_.counts_ = {};
+            model_.marks_ = {};
             model_.handCount_ = -1;
             model_.positions_.clear();
         }
@@ -147,8 +149,7 @@ private:
     RenameOptionSet options_;
     std::int32_t startNumber_ = 0;
     mutable std::vector<QIcon> icons_; // by image index, made when first shown
-    std::vector<TRowMark> marks_;
-    TMarkCounts counts_;
+    TMarkTable marks_;
     // Each row's NumberPosition with the number per folder or companions, worked out when
     // first asked for; empty until then, and again once the rows or the options change.
     mutable std::vector<std::int64_t> positions_;

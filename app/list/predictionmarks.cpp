@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <thread>
+#include <type_traits>
 #include <unordered_map>
 
 namespace qm {
@@ -46,8 +47,10 @@ std::vector<std::int64_t> ColumnPositions(const std::vector<TRunEntry>& entries,
 }
 
 // The first pass: failures, and the rows that the run numbers otherwise than the column.
+// With `take`, the marks of renamed rows are left without their names, for the caller to
+// take out of `prediction` once every earlier name was looked at.
 void FirstPass(const std::vector<TRunEntry>& entries, const std::vector<std::int64_t>& positions,
-               const TPrediction& prediction, const RenameOptionSet& options,
+               const TPrediction& prediction, bool take, const RenameOptionSet& options,
                std::vector<TRowMark>& marks, std::vector<Unsure>& unsure) {
     const bool numbered = options.InsertGroup && options.NumberIncEnabled;
     const std::size_t count = std::min(entries.size(), prediction.Entries.size());
@@ -58,6 +61,9 @@ void FirstPass(const std::vector<TRunEntry>& entries, const std::vector<std::int
     for (std::size_t i = 0; i < count; ++i) {
         const TRunEntry& entry = entries[i];
         const TPredictedEntry& outcome = prediction.Entries[i];
+        const auto gets = [&] {
+            return take ? std::string() : outcome.Candidate;
+        };
         const bool renumbered =
             numbered && outcome.Number != NumberAtPosition(options.NumberIncValue, positions[i]);
         switch (outcome.Outcome) {
@@ -89,11 +95,11 @@ void FirstPass(const std::vector<TRunEntry>& entries, const std::vector<std::int
         case RenameOutcome::Renamed:
             if (renumbered) {
                 unsure.push_back({marks.size(), i});
-                marks.push_back({entry.Slot, MarkKind::Shifted, 0, outcome.Candidate, {}});
+                marks.push_back({entry.Slot, MarkKind::Shifted, 0, gets(), {}});
             } else if (options.NumberTakenNames || options.RenameCompanions) {
                 // Numbered or Companion once held against the name shown (MarkRows).
                 unsure.push_back({marks.size(), i});
-                marks.push_back({entry.Slot, MarkKind::Numbered, 0, outcome.Candidate, {}});
+                marks.push_back({entry.Slot, MarkKind::Numbered, 0, gets(), {}});
             }
             break;
         case RenameOutcome::Unchanged:
@@ -171,29 +177,65 @@ bool NumberedFrom(const std::string& name, const std::string& shown, const std::
                        [](char c) { return c >= '0' && c <= '9'; });
 }
 
-std::vector<std::string> ShownNames(const std::vector<TRunEntry>& entries,
-                                    const RenameOptionSet& options,
-                                    const std::atomic<bool>* cancel) {
+namespace {
+
+template <class Names>
+Names MakeShownNames(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
+                     const std::atomic<bool>* cancel) {
     const std::vector<std::int64_t> positions = ColumnPositions(entries, options);
-    std::vector<std::string> names;
-    names.reserve(entries.size());
+    Names names;
+    if constexpr (std::is_same_v<Names, TNameBlock>)
+        names.Reserve(entries.size());
+    else
+        names.reserve(entries.size());
     for (std::size_t i = 0; i < entries.size(); ++i) {
         if (cancel != nullptr && i % 256 == 0 && cancel->load(std::memory_order_relaxed))
             return {};
-        names.push_back(ShownName(options, entries[i], positions[i]));
+        std::string name = ShownName(options, entries[i], positions[i]);
+        if constexpr (std::is_same_v<Names, TNameBlock>)
+            names.Add(name);
+        else
+            names.push_back(std::move(name));
     }
     return names;
 }
 
-std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
-                               const RenameOptionSet& options, const std::atomic<bool>* cancel,
-                               const std::vector<std::string>* shown) {
+} // namespace
+
+std::vector<std::string> ShownNames(const std::vector<TRunEntry>& entries,
+                                    const RenameOptionSet& options,
+                                    const std::atomic<bool>* cancel) {
+    return MakeShownNames<std::vector<std::string>>(entries, options, cancel);
+}
+
+TNameBlock ShownNameBlock(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
+                          const std::atomic<bool>* cancel) {
+    return MakeShownNames<TNameBlock>(entries, options, cancel);
+}
+
+namespace {
+
+std::vector<TRowMark> Mark(const std::vector<TRunEntry>& entries, TPrediction& prediction,
+                           bool take, const RenameOptionSet& options,
+                           const std::atomic<bool>* cancel, const TShownNames& shown) {
     std::vector<TRowMark> marks;
     std::vector<Unsure> unsure;
+    // At most one of each per entry. Pages never written take no memory, and a million
+    // marks grown by doubling held the old and the new block at once.
+    marks.reserve(prediction.Entries.size());
+    unsure.reserve(prediction.Entries.size());
     // A row whose number is the column's gets the column's name: the same computation on
     // the same name and number.
     const std::vector<std::int64_t> positions = ColumnPositions(entries, options);
-    FirstPass(entries, positions, prediction, options, marks, unsure);
+    FirstPass(entries, positions, prediction, take, options, marks, unsure);
+    // Only now: a name taken is looked for among the names of every earlier row.
+    if (take) {
+        for (const Unsure& u : unsure) {
+            TRowMark& mark = marks[u.mark];
+            if (mark.Kind == MarkKind::Shifted || mark.Kind == MarkKind::Numbered)
+                mark.Name = std::move(prediction.Entries[u.entry].Candidate);
+        }
+    }
     std::vector<char> differs(unsure.size(), 0);
     const std::string form = TakenNameForm();
     const auto compare = [&](std::size_t from, std::size_t to) {
@@ -203,19 +245,21 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
             }
             const TRunEntry& entry = entries[unsure[u].entry];
             const TRowMark& mark = marks[unsure[u].mark];
-            const std::string& gets = mark.Kind == MarkKind::Keeps ? entry.Name
-                                      : mark.Kind == MarkKind::Shifted
-                                          ? mark.Name
-                                          : prediction.Entries[unsure[u].entry].Candidate;
-            const std::string made = shown != nullptr
+            // A renamed row's mark holds the name it gets (its candidate may be gone).
+            const std::string& gets =
+                mark.Kind == MarkKind::Keeps ? entry.Name
+                : mark.Kind == MarkKind::Shifted || mark.Kind == MarkKind::Numbered
+                    ? mark.Name
+                    : prediction.Entries[unsure[u].entry].Candidate;
+            const std::string made = shown.Given()
                                          ? std::string()
                                          : ShownName(options, entry, positions[unsure[u].entry]);
-            const std::string& column = shown != nullptr ? (*shown)[unsure[u].entry] : made;
+            const std::string_view column = shown.Given() ? shown[unsure[u].entry] : made;
             if (gets == column) {
                 differs[u] = 0;
             } else if (mark.Kind != MarkKind::Numbered) {
                 differs[u] = 1;
-            } else if (options.NumberTakenNames && NumberedFrom(gets, column, form)) {
+            } else if (options.NumberTakenNames && NumberedFrom(gets, std::string(column), form)) {
                 differs[u] = 1;
             } else {
                 differs[u] = options.RenameCompanions ? 2 : 0; // its group's name
@@ -224,7 +268,7 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
     };
     // After a failure near the top every later row is numbered otherwise: the names are
     // computed on two threads, as the window's thread is mostly idle meanwhile.
-    if (unsure.size() >= 4096 && shown == nullptr) {
+    if (unsure.size() >= 4096 && !shown.Given()) {
         const std::size_t half = unsure.size() / 2;
         std::thread helper(compare, half, unsure.size());
         compare(0, half);
@@ -257,6 +301,21 @@ std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPre
     if (options.InsertGroup && options.InsertTags)
         AddTagMarks(entries, positions, prediction, options, cancel, marks);
     return marks;
+}
+
+} // namespace
+
+std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
+                               const RenameOptionSet& options, const std::atomic<bool>* cancel,
+                               TShownNames shown) {
+    // Not changed: nothing is taken out of it.
+    return Mark(entries, const_cast<TPrediction&>(prediction), false, options, cancel, shown);
+}
+
+std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, TPrediction&& prediction,
+                               const RenameOptionSet& options, const std::atomic<bool>* cancel,
+                               TShownNames shown) {
+    return Mark(entries, prediction, true, options, cancel, shown);
 }
 
 TMarkCounts CountMarks(const std::vector<TRowMark>& marks) {

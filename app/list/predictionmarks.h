@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qm {
@@ -59,6 +60,42 @@ struct TMarkCounts {
 };
 TMarkCounts CountMarks(const std::vector<TRowMark>& marks);
 
+// Names in one block of text, for many: two allocations instead of one a name.
+class TNameBlock {
+public:
+    void Reserve(std::size_t names) { ends_.reserve(names); }
+    void Add(std::string_view name) {
+        text_ += name;
+        ends_.push_back(text_.size());
+    }
+    std::size_t Size() const { return ends_.size(); }
+    std::string_view operator[](std::size_t i) const {
+        const std::size_t start = i == 0 ? 0 : ends_[i - 1];
+        return std::string_view(text_).substr(start, ends_[i] - start);
+    }
+
+private:
+    std::string text_;
+    std::vector<std::size_t> ends_;
+};
+
+// The names the column shows as MarkRows takes them: each entry's, from a vector or a
+// block, or none (MarkRows computes those it needs). Views what it is made from.
+class TShownNames {
+public:
+    TShownNames(std::nullptr_t = nullptr) {}
+    TShownNames(const std::vector<std::string>* names) : vector_(names) {}
+    TShownNames(const TNameBlock* names) : block_(names) {}
+    bool Given() const { return vector_ != nullptr || block_ != nullptr; }
+    std::string_view operator[](std::size_t i) const {
+        return vector_ != nullptr ? std::string_view((*vector_)[i]) : (*block_)[i];
+    }
+
+private:
+    const std::vector<std::string>* vector_ = nullptr;
+    const TNameBlock* block_ = nullptr;
+};
+
 // The marks for `entries` (a snapshot in slot order) given their predicted outcomes,
 // ordered by slot. `options` are the options of the prediction; their NumberIncValue is
 // the start number the column counts from, and each entry's Number the one the run
@@ -71,7 +108,13 @@ TMarkCounts CountMarks(const std::vector<TRowMark>& marks);
 std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, const TPrediction& prediction,
                                const RenameOptionSet& options,
                                const std::atomic<bool>* cancel = nullptr,
-                               const std::vector<std::string>* shown = nullptr);
+                               TShownNames shown = nullptr);
+// The same, with the names the run gives taken out of `prediction` into the marks instead of
+// copied (a million of them with every row marked).
+std::vector<TRowMark> MarkRows(const std::vector<TRunEntry>& entries, TPrediction&& prediction,
+                               const RenameOptionSet& options,
+                               const std::atomic<bool>* cancel = nullptr,
+                               TShownNames shown = nullptr);
 
 // Whether MarkRows may need the names the column shows: only where the run numbers the
 // files otherwise than the column can, numbers a name that is taken, or renames files
@@ -87,6 +130,10 @@ bool NumberedFrom(const std::string& name, const std::string& shown, const std::
 std::vector<std::string> ShownNames(const std::vector<TRunEntry>& entries,
                                     const RenameOptionSet& options,
                                     const std::atomic<bool>* cancel = nullptr);
+// The same in one block, for a long list: a million names in the vector's strings took
+// 64 MB, in the block 27 MB.
+TNameBlock ShownNameBlock(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
+                          const std::atomic<bool>* cancel = nullptr);
 
 // The text of a language key, empty when the language lacks it (program package, line
 // form).

@@ -13,6 +13,7 @@
 // prediction and waits for its worker, which stops at its next look at the flag; nothing
 // of the prediction reaches the window after that.
 
+#include "app/list/marktable.h"
 #include "app/list/predictionmarks.h"
 #include "rename/predict.h"
 
@@ -39,7 +40,7 @@ public:
     // The options as the controls show them now.
     using ReadOptions = std::function<RenameOptionSet()>;
     // Called on the window thread with the marks of the newest generation.
-    using Deliver = std::function<void(std::vector<TRowMark> marks)>;
+    using Deliver = std::function<void(TMarkTable marks)>;
 
     TPredictionRunner(const TFileItems& items, ReadOptions readOptions, Deliver deliver,
                       QObject* parent = nullptr);
@@ -75,7 +76,7 @@ private:
     // the job to the worker.
     void TakeSnapshot(const std::shared_ptr<Job>& job);
     void Launch(const std::shared_ptr<Job>& job);
-    void Arrive(quint64 generation, std::vector<TRowMark> marks);
+    void Arrive(quint64 generation, TMarkTable marks);
 
     const TFileItems& items_;
     ReadOptions readOptions_;
@@ -89,6 +90,7 @@ private:
     // One worker: a cancelled prediction stops at its next look at the flag, so the next
     // one waits at most that long, and two never compete for the two cores.
     std::unique_ptr<QThreadPool> pool_;
+    int windowNice_; // the nice value of the window's thread
 };
 
 } // namespace qm

@@ -15,8 +15,8 @@ std::vector<TShownName> TakeShownNames(const TFileItems& items, const TFileListM
         const TFileItem* entry = items.Items(row);
         if (entry == nullptr)
             continue;
-        const TRowMark* mark = model.MarkOf(row);
-        const MarkKind kind = mark != nullptr ? mark->Kind : MarkKind::TagMissing;
+        const auto mark = model.Marks().Find(row);
+        const MarkKind kind = mark ? mark->Kind : MarkKind::TagMissing;
         if (kind == MarkKind::Fails || kind == MarkKind::Taken || kind == MarkKind::Keeps)
             continue; // not expected to be renamed
         TShownName name{row, entry->Path(), entry->Name(), {}, {}};
@@ -30,7 +30,7 @@ std::vector<TShownName> TakeShownNames(const TFileItems& items, const TFileListM
                 continue;
             name.Plain = S(options);
         }
-        name.Shown = kind == MarkKind::Numbered ? mark->Name : name.Plain;
+        name.Shown = kind == MarkKind::Numbered ? std::string(mark->Name) : name.Plain;
         shown.push_back(std::move(name));
     }
     return shown;

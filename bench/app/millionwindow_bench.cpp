@@ -17,7 +17,7 @@
 // disk, so that every row is marked. "change_ms" is the longest the window took to return
 // from a change, "stall_ms" the longest its event loop went without turning meanwhile,
 // "cpu_ms" the CPU time of all its threads per change (on a busy machine the wall time
-// grows while this stays).
+// grows while this stays), "stall_cpu_ms" the window thread's own in its longest stall.
 // BM_MillionPlainLoop / BM_MillionWindowRename: renameat2(RENAME_NOREPLACE) over a fresh
 // folder against the window's Rename up to its closing message, journal included; the
 // window's run is then undone through the window ("undo_ms", to its closing message) and
@@ -52,6 +52,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -137,17 +138,40 @@ QTreeView* FileList(qm::TMain& main) {
     return main.findChild<QTreeView*>(QStringLiteral("FileList"));
 }
 
+// The processor time of the calling thread.
+double ThreadCpuMs() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1e3 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
 // The longest the event loop went without turning, from a timer that asks every
-// millisecond; and whether the add's progress window showed, with the longest gap since.
+// millisecond, with the window thread's processor time in that gap (less than the gap:
+// the thread waited, for a lock or for a processor); and whether the add's progress
+// window showed, with the longest gap since. QM_BENCH_GAPS=ms prints every gap from that
+// long on, with the monotonic clock at its end (perf record -k CLOCK_MONOTONIC).
 class StallProbe : public QObject {
 public:
     double longestMs = 0;
+    double longestCpuMs = 0;
     double longestShownMs = 0;
     bool progressShown = false;
 
     StallProbe() {
+        if (const char* gaps = std::getenv("QM_BENCH_GAPS"))
+            printFrom_ = std::atof(gaps);
         QObject::connect(&timer_, &QTimer::timeout, [this] {
             const double gap = static_cast<double>(tick_.restart());
+            const double cpu = ThreadCpuMs();
+            if (gap > longestMs)
+                longestCpuMs = cpu - cpu_;
+            if (printFrom_ > 0 && gap >= printFrom_) {
+                timespec end{};
+                ::clock_gettime(CLOCK_MONOTONIC, &end);
+                std::fprintf(stderr, "gap %.0f ms (thread cpu %.1f ms) ending at %ld.%06ld\n", gap,
+                             cpu - cpu_, static_cast<long>(end.tv_sec), end.tv_nsec / 1000);
+            }
+            cpu_ = cpu;
             longestMs = std::max(longestMs, gap);
             if (progressShown && counted_)
                 longestShownMs = std::max(longestShownMs, gap);
@@ -155,6 +179,7 @@ public:
         });
         qApp->installEventFilter(this);
         tick_.start();
+        cpu_ = ThreadCpuMs();
         timer_.start(1);
     }
     ~StallProbe() override { qApp->removeEventFilter(this); }
@@ -170,6 +195,8 @@ protected:
 private:
     QTimer timer_;
     QElapsedTimer tick_;
+    double cpu_ = 0;
+    double printFrom_ = 0;
     bool counted_ = false;
 };
 
@@ -279,6 +306,7 @@ void BM_MillionMarks(benchmark::State& state) {
     state.counters["change_ms"] = changeMs;
     state.counters["cpu_ms"] = cpuMs / static_cast<double>(state.iterations());
     state.counters["stall_ms"] = probe.longestMs;
+    state.counters["stall_cpu_ms"] = probe.longestCpuMs;
     state.counters["peak_rss_mb"] = PeakRssMb();
 }
 
@@ -387,6 +415,7 @@ void BM_MillionSort(benchmark::State& state) {
     }
     state.counters["click_ms"] = clickMs;
     state.counters["stall_ms"] = probe.longestMs;
+    state.counters["stall_cpu_ms"] = probe.longestCpuMs;
     state.counters["peak_rss_mb"] = PeakRssMb();
 }
 

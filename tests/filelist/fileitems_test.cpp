@@ -76,6 +76,31 @@ TEST_F(FileItems, SortWithoutComparisonKeepsTheOrderOfAddition) {
     EXPECT_EQ(Names(items), (std::vector<std::string>{"0", "a", "b", "c"}));
 }
 
+// A folder's path is held once for the entries of that folder added one after another,
+// whichever way they come in; a change of folder starts a new one.
+TEST_F(FileItems, EntriesOfOneFolderInARowShareItsPath) {
+    const std::vector<TFileItems::NewEntry> entries = {
+        {"a", kNowhere}, {"b", kNowhere}, {"c", "/other-qm-test/"}, {"d", kNowhere}, {"e", ""}};
+    for (const bool namesOnly : {false, true}) {
+        TFileList list(icons_);
+        if (namesOnly)
+            list.Items().AddNamesOnly(entries);
+        else
+            list.Items().AddMany(entries);
+        ASSERT_EQ(list.Items().Count(), 5);
+        const auto path = [&](int slot) {
+            return list.Items().Items(slot)->SharedPath();
+        };
+        EXPECT_EQ(Keys(list.Items()),
+                  (std::vector<std::string>{kNowhere + "a", kNowhere + "b", "/other-qm-test/c",
+                                            kNowhere + "d", "e"}))
+            << namesOnly;
+        EXPECT_EQ(path(0), path(1)) << namesOnly;
+        EXPECT_NE(path(1), path(2)) << namesOnly;
+        EXPECT_NE(path(2), path(3)) << namesOnly;
+    }
+}
+
 TEST_F(FileItems, AddingOneByOneOrManyAtOnceGivesTheOrderOfAFullSort) {
     // Few distinct names, so that many compare equal; folders tell them apart.
     std::mt19937 random(99);
