@@ -29,11 +29,11 @@ enum class Fate : std::uint8_t { Stays, Fails, Moves };
 struct Round {
     std::vector<std::int32_t> number; // the running number each candidate was made with
     TNameBlock candidate;
-    std::vector<RunError> error; // of the candidate itself (too long, no such sub-folder...)
-    std::vector<int> target;    // the place of the candidate, when it has no error
-    std::vector<Fate> fate;     // the outcome of the round
+    std::vector<RunError> error;     // of the candidate itself (too long, no such sub-folder...)
+    std::vector<int> target;         // the place of the candidate, when it has no error
+    std::vector<Fate> fate;          // the outcome of the round
     std::vector<RunError> fateError; // of a Fails
-    std::vector<int> holder;    // a Moves entry: the entry that must move first, or -1
+    std::vector<int> holder;         // a Moves entry: the entry that must move first, or -1
 };
 
 class Planner {
@@ -72,7 +72,7 @@ private:
     // The folder that entry `i`'s file is in now.
     const std::string& PathOf(std::size_t i) const {
         const auto moved = movedTo_.find(i);
-        return moved == movedTo_.end() ? entries_[i].Path : moved->second;
+        return moved == movedTo_.end() ? entries_[i].Path.str() : moved->second;
     }
     void FindPaths();
     // The moving entries whose folders lie on the way to moving entry `i`.
@@ -133,7 +133,8 @@ void Planner::FindCounters() {
             counter_[i] = counter_[i - 1];
             continue;
         }
-        counter_[i] = known.try_emplace(entries_[i].Path, static_cast<int>(known.size())).first->second;
+        counter_[i] =
+            known.try_emplace(entries_[i].Path, static_cast<int>(known.size())).first->second;
     }
     counters_ = std::max<std::size_t>(known.size(), 1);
 }

@@ -13,6 +13,7 @@
 
 #include "engine/renameoptionset.h"
 #include "filelist/entrytags.h"
+#include "filelist/sharedpath.h"
 #include "rename/filecalls.h"
 #include "rename/renamerun.h"
 
@@ -29,7 +30,7 @@ class TFileItems;
 // An entry of the list as the run sees it.
 struct TRunEntry {
     int Slot = -1;        // the entry's slot in the list
-    std::string Path;     // its folder: "" (the current folder) or ending in "/"
+    TSharedPath Path;     // its folder: "" (the current folder) or ending in "/"
     std::string Name;     // its name now
     std::string PrevName; // its name before the last successful rename, if any
     bool CanUndo = false;
