@@ -201,11 +201,15 @@ void GivenEntries::Add(std::string_view path, std::shared_ptr<const std::string>
     const GivenPath split = SplitGivenPath(path);
     if (!split.Trailing.empty())
         Trailing.emplace(Entries.size(), std::string(split.Trailing));
+    // The files of a folder come together: they share its path.
+    TSharedPath folder = !Entries.empty() && Entries.back().Path == split.Folder
+                             ? Entries.back().Path
+                             : TSharedPath(std::string(split.Folder));
     Entries.push_back({static_cast<int>(Entries.size()),
-                       std::string(split.Folder),
+                       false,
+                       std::move(folder),
                        std::string(split.Name),
                        {},
-                       false,
                        std::move(tags),
                        std::move(handName)});
 }

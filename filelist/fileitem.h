@@ -94,9 +94,10 @@ private:
     std::shared_ptr<const std::string> path_; // shared among the entries of a folder
     std::string prevName_;
     std::string typeName_;
+    // Side by side: a million entries are 16 MB smaller without the padding between them.
     int imageIndex_ = 0;
-    std::uint64_t size_ = 0;
     FileAttributes attributes_;
+    std::uint64_t size_ = 0;
     double modDate_ = 0;
     bool renamed_ = false;
     std::shared_ptr<const std::string> handName_;

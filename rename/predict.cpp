@@ -110,8 +110,8 @@ std::vector<TRunEntry> SnapshotEntries(const TFileItems& items) {
         // One entry at a time, so that a rename worker waits for one copy at most.
         const auto lock = items.ReadLock();
         if (const TFileItem* item = items.Items(slot))
-            entries.push_back({slot, TSharedPath(item->SharedPath()), item->Name(),
-                               item->PrevName(), item->CanUndo(), item->Tags(), item->HandName()});
+            entries.push_back({slot, item->CanUndo(), TSharedPath(item->SharedPath()), item->Name(),
+                               item->PrevName(), item->Tags(), item->HandName()});
     }
     return entries;
 }

@@ -30,10 +30,10 @@ class TFileItems;
 // An entry of the list as the run sees it.
 struct TRunEntry {
     int Slot = -1;        // the entry's slot in the list
+    bool CanUndo = false; // (beside the slot: a million entries are 8 MB smaller)
     TSharedPath Path;     // its folder: "" (the current folder) or ending in "/"
     std::string Name;     // its name now
     std::string PrevName; // its name before the last successful rename, if any
-    bool CanUndo = false;
     // The tags read from its file (null: none read), for options with InsertTags.
     std::shared_ptr<const TEntryTags> Tags;
     // The new name the user typed for it (null: the options name it); see CandidateName.

@@ -115,10 +115,10 @@ void FirstPass(const std::vector<TRunEntry>& entries, const std::vector<std::int
 // The rows without a mark of the run whose name as the column shows it lacks a tag's
 // value or holds a tag not understood, merged into `marks` in slot order. A tag not
 // understood goes first: it is a typing slip, and every row has it.
+// `count`: the entries the prediction went through.
 void AddTagMarks(const std::vector<TRunEntry>& entries, const std::vector<std::int64_t>& positions,
-                 const TPrediction& prediction, const RenameOptionSet& options,
-                 const std::atomic<bool>* cancel, std::vector<TRowMark>& marks) {
-    const std::size_t count = std::min(entries.size(), prediction.Entries.size());
+                 std::size_t count, const RenameOptionSet& options, const std::atomic<bool>* cancel,
+                 std::vector<TRowMark>& marks) {
     std::vector<TRowMark> merged;
     merged.reserve(marks.size());
     std::size_t m = 0;
@@ -228,13 +228,21 @@ std::vector<TRowMark> Mark(const std::vector<TRunEntry>& entries, TPrediction& p
     // the same name and number.
     const std::vector<std::int64_t> positions = ColumnPositions(entries, options);
     FirstPass(entries, positions, prediction, take, options, marks, unsure);
-    // Only now: a name taken is looked for among the names of every earlier row.
+    const std::size_t predicted = std::min(entries.size(), prediction.Entries.size());
+    // Only now: a name taken is looked for among the names of every earlier row. A failed
+    // row's candidate goes where the mark keeps the name it tried, taken out again below
+    // when the column shows it; the prediction's entries are done with then, and go (a
+    // million of them with every row marked).
     if (take) {
         for (const Unsure& u : unsure) {
             TRowMark& mark = marks[u.mark];
+            std::string& candidate = prediction.Entries[u.entry].Candidate;
             if (mark.Kind == MarkKind::Shifted || mark.Kind == MarkKind::Numbered)
-                mark.Name = std::move(prediction.Entries[u.entry].Candidate);
+                mark.Name = std::move(candidate);
+            else if (mark.Kind == MarkKind::Fails || mark.Kind == MarkKind::Taken)
+                mark.Tried = std::move(candidate);
         }
+        std::vector<TPredictedEntry>().swap(prediction.Entries);
     }
     std::vector<char> differs(unsure.size(), 0);
     const std::string form = TakenNameForm();
@@ -245,12 +253,13 @@ std::vector<TRowMark> Mark(const std::vector<TRunEntry>& entries, TPrediction& p
             }
             const TRunEntry& entry = entries[unsure[u].entry];
             const TRowMark& mark = marks[unsure[u].mark];
-            // A renamed row's mark holds the name it gets (its candidate may be gone).
+            // A renamed row's mark holds the name it gets, a failed row's the name it
+            // tried, once the candidates are taken.
             const std::string& gets =
-                mark.Kind == MarkKind::Keeps ? entry.Name
-                : mark.Kind == MarkKind::Shifted || mark.Kind == MarkKind::Numbered
-                    ? mark.Name
-                    : prediction.Entries[unsure[u].entry].Candidate;
+                mark.Kind == MarkKind::Keeps                                        ? entry.Name
+                : mark.Kind == MarkKind::Shifted || mark.Kind == MarkKind::Numbered ? mark.Name
+                : take                                                              ? mark.Tried
+                       : prediction.Entries[unsure[u].entry].Candidate;
             const std::string made = shown.Given()
                                          ? std::string()
                                          : ShownName(options, entry, positions[unsure[u].entry]);
@@ -280,7 +289,9 @@ std::vector<TRowMark> Mark(const std::vector<TRunEntry>& entries, TPrediction& p
     for (std::size_t u = 0; u < unsure.size(); ++u) {
         TRowMark& mark = marks[unsure[u].mark];
         if (mark.Kind == MarkKind::Fails || mark.Kind == MarkKind::Taken) {
-            if (differs[u] != 0)
+            if (differs[u] == 0)
+                std::string().swap(mark.Tried);
+            else if (!take)
                 mark.Tried = prediction.Entries[unsure[u].entry].Candidate;
         } else {
             drop[unsure[u].mark] = differs[u] == 0;
@@ -299,7 +310,7 @@ std::vector<TRowMark> Mark(const std::vector<TRunEntry>& entries, TPrediction& p
     }
     marks.resize(kept);
     if (options.InsertGroup && options.InsertTags)
-        AddTagMarks(entries, positions, prediction, options, cancel, marks);
+        AddTagMarks(entries, positions, predicted, options, cancel, marks);
     return marks;
 }
 

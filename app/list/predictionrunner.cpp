@@ -129,8 +129,8 @@ void TPredictionRunner::TakeSnapshot(const std::shared_ptr<Job>& job) {
             // One entry at a time, so that a rename worker waits for one copy at most.
             const auto lock = items_.ReadLock();
             if (const TFileItem* item = items_.Items(slot))
-                job->entries.push_back({slot, TSharedPath(item->SharedPath()), item->Name(),
-                                        item->PrevName(), item->CanUndo(), item->Tags(),
+                job->entries.push_back({slot, item->CanUndo(), TSharedPath(item->SharedPath()),
+                                        item->Name(), item->PrevName(), item->Tags(),
                                         item->HandName()});
         }
         job->next = end;

@@ -12,25 +12,26 @@
 namespace qm::test {
 namespace {
 
-// Six rows, one of each kind the first pass and the comparison with the column give:
+// Seven rows, one of each kind the first pass and the comparison with the column give:
 // 0 fails; 1 is renamed with a number one lower than the column's (shifted); 2 is refused
 // the name 1 took, tried with the lower number (taken, with the name tried); 3 is left as
 // it is while the column shows a new name (keeps); 4 gets the numbered form of the name
-// shown (numbered); 5 gets the name shown (no mark).
+// shown (numbered); 5 gets the name shown (no mark); 6 fails with a number other than the
+// column's that its name lacks, so it tried the name shown (fails, no name tried).
 struct Case {
     RenameOptionSet options;
     std::vector<TRunEntry> entries;
     TPrediction prediction;
 };
 
-Case SixRows() {
+Case SevenRows() {
     Case c;
     c.options.InsertGroup = c.options.InsertFront = true;
     c.options.InsertFrontText = "x_";
     c.options.NumberIncEnabled = true;
     c.options.NumberTakenNames = true;
-    for (int i = 0; i < 6; ++i)
-        c.entries.push_back({i, "/x/", "f" + std::to_string(i) + ".txt", {}, false, {}, {}});
+    for (int i = 0; i < 7; ++i)
+        c.entries.push_back({i, false, "/x/", "f" + std::to_string(i) + ".txt", {}, {}, {}});
     const std::vector<std::string> shown = ShownNames(c.entries, c.options);
     const auto add = [&](RenameOutcome outcome, RunError error, std::int32_t number,
                          std::string candidate) {
@@ -43,6 +44,7 @@ Case SixRows() {
     add(RenameOutcome::Unchanged, 0, 2, "f3.txt");
     add(RenameOutcome::Renamed, 0, 4, NumberedName(shown[4], 2, TakenNameForm()));
     add(RenameOutcome::Renamed, 0, 5, shown[5]);
+    add(RenameOutcome::Failed, EACCES, 3, shown[6]);
     return c;
 }
 
@@ -61,7 +63,7 @@ std::vector<std::string> Texts(const std::vector<TRowMark>& marks) {
 }
 
 TEST(MarkRows, NamesTakenOutOfThePredictionAndShownNamesInABlockGiveTheSameMarks) {
-    const Case c = SixRows();
+    const Case c = SevenRows();
     const std::vector<std::string> shown = ShownNames(c.entries, c.options);
     const TNameBlock block = ShownNameBlock(c.entries, c.options);
     ASSERT_EQ(block.Size(), shown.size());
@@ -75,6 +77,7 @@ TEST(MarkRows, NamesTakenOutOfThePredictionAndShownNamesInABlockGiveTheSameMarks
         Text({2, MarkKind::Taken, EEXIST, "f1.txt", lower}),
         Text({3, MarkKind::Keeps, 0, {}, {}}),
         Text({4, MarkKind::Numbered, 0, c.prediction.Entries[4].Candidate, {}}),
+        Text({6, MarkKind::Fails, EACCES, {}, {}}),
     };
     EXPECT_EQ(Texts(MarkRows(c.entries, c.prediction, c.options)), expected) << "copied";
     struct Row {
@@ -90,7 +93,7 @@ TEST(MarkRows, NamesTakenOutOfThePredictionAndShownNamesInABlockGiveTheSameMarks
 }
 
 TEST(MarkTable, GivesBackEveryMarkAndNoneBetween) {
-    const Case c = SixRows();
+    const Case c = SevenRows();
     std::vector<TRowMark> marks = MarkRows(c.entries, c.prediction, c.options);
     marks.push_back({9, MarkKind::TagMissing, 0, "taken", {}});
     marks.push_back({12, MarkKind::Fails, ENAMETOOLONG, {}, "tried"});

@@ -307,7 +307,7 @@ private slots:
         std::vector<TRunEntry> entries;
         TPrediction prediction;
         for (int i = 0; i < 5000; ++i) {
-            entries.push_back({i, "/x/", "f" + std::to_string(i) + ".txt", {}, false, {}, {}});
+            entries.push_back({i, false, "/x/", "f" + std::to_string(i) + ".txt", {}, {}, {}});
             TPredictedEntry entry;
             entry.Outcome = i == 0 ? RenameOutcome::Failed : RenameOutcome::Renamed;
             entry.Error = i == 0 ? EEXIST : 0;
@@ -331,7 +331,7 @@ private slots:
         std::vector<TRunEntry> entries;
         TPrediction prediction;
         for (int i = 0; i < 3; ++i) {
-            entries.push_back({i, "/x/", "f" + std::to_string(i) + ".txt", {}, false, {}, {}});
+            entries.push_back({i, false, "/x/", "f" + std::to_string(i) + ".txt", {}, {}, {}});
             TPredictedEntry entry;
             entry.Outcome = RenameOutcome::Renamed;
             entry.Number = i == 0 ? 0 : 7;
@@ -377,7 +377,7 @@ private slots:
              {"x_a.txt", "x_b (2).txt", "x_c (12).txt", "x_d ().txt", "x_e (2a).txt"}) {
             const int slot = static_cast<int>(entries.size());
             entries.push_back(
-                {slot, "/x/", std::string(1, char('a' + slot)) + ".txt", {}, false, {}, {}});
+                {slot, false, "/x/", std::string(1, char('a' + slot)) + ".txt", {}, {}, {}});
             TPredictedEntry entry;
             entry.Outcome = RenameOutcome::Renamed;
             entry.Candidate = candidate;

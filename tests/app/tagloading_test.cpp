@@ -151,8 +151,8 @@ private slots:
         full->Values.Title = "t";
         auto some = std::make_shared<TEntryTags>();
         some->Values.Modified = full->Values.Modified;
-        const std::vector<TRunEntry> entries{{0, root_, "first.jpg", {}, false, full, {}},
-                                             {1, root_, "photo.jpg", {}, false, some, {}}};
+        const std::vector<TRunEntry> entries{{0, false, root_, "first.jpg", {}, full, {}},
+                                             {1, false, root_, "photo.jpg", {}, some, {}}};
         TPrediction prediction;
         prediction.Entries.resize(2);
         prediction.Entries[0] = {RenameOutcome::Renamed, "x", 0, 0};

@@ -356,7 +356,7 @@ TEST(Prediction, SnapshotLeavesEmptySlotsOut) {
 }
 
 TEST(Prediction, CancelStopsItWithWhatItHas) {
-    const std::vector<TRunEntry> entries(1000, TRunEntry{0, "/nowhere/", "x", "", false, {}, {}});
+    const std::vector<TRunEntry> entries(1000, TRunEntry{0, false, "/nowhere/", "x", "", {}, {}});
     RenameOptionSet options;
     options.InsertGroup = options.InsertBack = true;
     options.InsertBackText = "y";
