@@ -21,7 +21,9 @@
 // BM_MillionPlainLoop / BM_MillionWindowRename: renameat2(RENAME_NOREPLACE) over a fresh
 // folder against the window's Rename up to its closing message, journal included; the
 // window's run is then undone through the window ("undo_ms", to its closing message) and
-// every name checked back. "journal_mb" is the size of the journals the run left.
+// every name checked back. "journal_mb" is the size of the journals the run left;
+// "stall_ms" and "undo_stall_ms" are the longest the event loop went without turning
+// from the click on Rename (or Undo) to its closing message, answered at once.
 //
 // Runs under QT_QPA_PLATFORM (offscreen unless set) with a private settings folder;
 // QM_BENCH_DIR changes the parent folder of the files (default /dev/shm). Every folder is
@@ -362,6 +364,8 @@ void BM_MillionWindowRename(benchmark::State& state) {
     qApp->installEventFilter(&watch);
     double undoMs = 0;
     double journalMb = 0;
+    double renameStallMs = 0;
+    double undoStallMs = 0;
     for (auto _ : state) {
         removeAll->trigger();
         const std::string dir = MakeFolder();
@@ -370,7 +374,11 @@ void BM_MillionWindowRename(benchmark::State& state) {
         const std::uintmax_t journalBefore = FolderBytes(journals);
         watch.text.clear();
         Clock::time_point start = Clock::now();
-        rename->trigger();
+        {
+            StallProbe probe;
+            rename->trigger();
+            renameStallMs = std::max(renameStallMs, probe.longestMs);
+        }
         state.SetIterationTime(std::chrono::duration<double>(watch.shown - start).count());
         journalMb = static_cast<double>(FolderBytes(journals) - journalBefore) / (1 << 20);
         const bool renamed =
@@ -378,7 +386,11 @@ void BM_MillionWindowRename(benchmark::State& state) {
             HoldsAll(dir, "pic_");
         watch.text.clear();
         start = Clock::now();
-        undo->trigger();
+        {
+            StallProbe probe;
+            undo->trigger();
+            undoStallMs = std::max(undoStallMs, probe.longestMs);
+        }
         undoMs = Ms(watch.shown - start);
         const bool back =
             watch.text.startsWith(QStringLiteral("Names restored: %1\n").arg(FileCount)) &&
@@ -392,6 +404,8 @@ void BM_MillionWindowRename(benchmark::State& state) {
     qApp->removeEventFilter(&watch);
     state.counters["undo_ms"] = undoMs;
     state.counters["journal_mb"] = journalMb;
+    state.counters["stall_ms"] = renameStallMs;
+    state.counters["undo_stall_ms"] = undoStallMs;
     state.counters["peak_rss_mb"] = PeakRssMb();
 }
 
