@@ -102,14 +102,17 @@ public:
 
     // Brackets a change of the list's rows (adding, removing, sorting): the view is told
     // once, when the bracket closes. The marks go: they belong to the rows as they were.
-    // Not nestable.
+    // Not nestable. A change that only puts the same rows in another order (`reorder`)
+    // keeps the count of names typed by hand: counting a million rows again held the
+    // window after every sort.
     class Change {
     public:
-        explicit Change(TFileListModel& model) : model_(model) {
+        explicit Change(TFileListModel& model, bool reorder = false) : model_(model) {
             model_.beginResetModel();
             FreeMarks(std::move(model_.marks_));
             model_.marks_ = {};
-            model_.handCount_ = -1;
+            if (!reorder)
+                model_.handCount_ = -1;
             model_.positions_.clear();
         }
         ~Change() { model_.endResetModel(); }

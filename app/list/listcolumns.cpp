@@ -84,7 +84,7 @@ void TListColumns::RestoreSort(int position, bool declining, const RenameOptionS
 namespace {
 
 // A slice of keys ends after this long, looked at every so many entries.
-constexpr std::chrono::milliseconds SliceTime{8};
+constexpr std::chrono::milliseconds SliceTime{4};
 constexpr int SliceCheck = 256;
 
 } // namespace
@@ -101,7 +101,7 @@ void TListColumns::Sort() {
             SortInSteps();
         } else {
             job_.reset();
-            const TFileListModel::Change change(model_);
+            const TFileListModel::Change change(model_, true);
             items_.Sort();
         }
     }
@@ -169,7 +169,7 @@ void TListColumns::PutInPlace(const std::shared_ptr<Job>& job, std::vector<std::
         Sort();
         return;
     }
-    const TFileListModel::Change change(model_);
+    const TFileListModel::Change change(model_, true);
     items_.ApplyOrder(order);
 }
 

@@ -23,7 +23,7 @@ constexpr int PauseMs = 60;
 // The snapshot of a long list is taken a slice at a time, the event loop turning between
 // slices, so that a million rows never hold the window for the quarter second their copy
 // takes. A slice ends after this long.
-constexpr std::chrono::milliseconds SliceTime{8};
+constexpr std::chrono::milliseconds SliceTime{4};
 constexpr int SliceCheck = 512; // rows between looks at the clock
 
 // From this many entries on, the heap is handed back after a prediction.
