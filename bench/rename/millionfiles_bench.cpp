@@ -5,6 +5,9 @@
 //   - rename of a fresh folder against a plain loop of renameat2(RENAME_NOREPLACE) over
 //     another fresh folder of as many files, with the size of the run's journal, at
 //     100,000 files and at the million, each against the loop measured in the same run;
+//   - the same rename and loop in five pairs, one after the other on fresh folders, at
+//     each count: the median of each and the ratio of the medians, steadier than one
+//     run each when the machine is not quiet;
 //   - undo of such a rename (the rename itself untimed), against the loop;
 //   - rename --map of a fresh folder, one "OLD<TAB>NEW" line per file giving it the name
 //     the plain loop gives it, against that loop: the map's run is planned and journaled;
@@ -247,37 +250,51 @@ double ThreadCpuSeconds() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
+// The names the plain loop gives the files of NamesOf(count).
+const std::vector<std::string>& TargetsOf(int count) {
+    static std::map<int, std::vector<std::string>> targets;
+    auto& made = targets[count];
+    if (made.empty())
+        for (const std::string& name : NamesOf(count))
+            made.push_back("pic_" + name.substr(5));
+    return made;
+}
+
+// The plain loop over a fresh folder of `count` files; false, with the case marked
+// failed, when a rename failed or the folder could not be made.
+bool TimePlainLoop(benchmark::State& state, int count, LoopFigures& loop) {
+    const std::vector<std::string>& names = NamesOf(count);
+    const std::vector<std::string>& targets = TargetsOf(count);
+    const std::optional<ListedFolder> made = MakeListedFolder(state, names);
+    if (!made)
+        return false;
+    const ListedFolder& folder = *made;
+    const auto start = std::chrono::steady_clock::now();
+    const double cpuStart = ThreadCpuSeconds();
+    const int dir = open(folder.dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    bool failed = dir < 0;
+    for (std::size_t i = 0; i < targets.size() && !failed; ++i)
+        failed = renameat2(dir, names[i].c_str(), dir, targets[i].c_str(), RENAME_NOREPLACE) != 0;
+    close(dir);
+    loop.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    loop.cpuSeconds = ThreadCpuSeconds() - cpuStart;
+    failed = failed || NamesIn(folder.dir).size() != targets.size();
+    if (failed)
+        state.SkipWithError("renameat2 failed");
+    Remove(folder);
+    return !failed;
+}
+
 // Argument: the number of files.
 void BM_PlainRenameat2Loop(benchmark::State& state) {
     DropSharedFolder();
     const int count = static_cast<int>(state.range(0));
-    const std::vector<std::string>& names = NamesOf(count);
-    std::vector<std::string> targets;
-    targets.reserve(names.size());
-    for (const std::string& name : names)
-        targets.push_back("pic_" + name.substr(5));
     for (auto _ : state) {
-        const std::optional<ListedFolder> made = MakeListedFolder(state, names);
-        if (!made)
-            break;
-        const ListedFolder& folder = *made;
-        const auto start = std::chrono::steady_clock::now();
-        const double cpuStart = ThreadCpuSeconds();
-        const int dir = open(folder.dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        bool failed = dir < 0;
-        for (std::size_t i = 0; i < targets.size() && !failed; ++i)
-            failed =
-                renameat2(dir, names[i].c_str(), dir, targets[i].c_str(), RENAME_NOREPLACE) != 0;
-        close(dir);
         LoopFigures& loop = plainLoop[count];
-        loop.seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        loop.cpuSeconds = ThreadCpuSeconds() - cpuStart;
+        if (!TimePlainLoop(state, count, loop))
+            break;
         state.SetIterationTime(loop.seconds);
         state.counters["cpu_ms"] = loop.cpuSeconds * 1000.0;
-        if (failed || NamesIn(folder.dir).size() != targets.size())
-            state.SkipWithError("renameat2 failed");
-        Remove(folder);
     }
 }
 
@@ -330,6 +347,47 @@ void BM_RenameCommand(benchmark::State& state) {
         if (RenameAll(state, folder, true, &seconds, state.range(0) == 1, names))
             AgainstTheLoop(state, count, seconds);
         Remove(folder);
+    }
+}
+
+// Five pairs of the plain loop and the rename, each over a fresh folder of as many files,
+// one after the other, so that both see the machine as it is then; the time is the
+// rename's median, "x_plain_loop" the ratio of the medians and "x_min" and "x_max" the
+// lowest and highest ratio of a pair. Argument: the number of files.
+void BM_RenameBesideTheLoop(benchmark::State& state) {
+    DropSharedFolder();
+    constexpr int Pairs = 5;
+    const int count = static_cast<int>(state.range(0));
+    const std::vector<std::string>& names = NamesOf(count);
+    const auto median = [](std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        return values[values.size() / 2];
+    };
+    for (auto _ : state) {
+        std::vector<double> loops;
+        std::vector<double> renames;
+        std::vector<double> ratios;
+        for (int pair = 0; pair < Pairs; ++pair) {
+            LoopFigures loop;
+            if (!TimePlainLoop(state, count, loop))
+                return;
+            const std::optional<ListedFolder> made = MakeListedFolder(state, names);
+            if (!made)
+                return;
+            double seconds = 0;
+            const bool renamed = RenameAll(state, *made, false, &seconds, false, names);
+            Remove(*made);
+            if (!renamed)
+                return;
+            loops.push_back(loop.seconds);
+            renames.push_back(seconds);
+            ratios.push_back(seconds / loop.seconds);
+        }
+        state.SetIterationTime(median(renames));
+        state.counters["loop_ms"] = median(loops) * 1000.0;
+        state.counters["x_plain_loop"] = median(renames) / median(loops);
+        state.counters["x_min"] = *std::min_element(ratios.begin(), ratios.end());
+        state.counters["x_max"] = *std::max_element(ratios.begin(), ratios.end());
     }
 }
 
@@ -450,6 +508,14 @@ BENCHMARK(BM_RenameCommand)
         for (const int plan : {0, 1})
             for (const int count : RenameCounts())
                 b->Args({plan, count});
+    })
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(1);
+BENCHMARK(BM_RenameBesideTheLoop)
+    ->Apply([](benchmark::internal::Benchmark* b) {
+        for (const int count : RenameCounts())
+            b->Arg(count);
     })
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
