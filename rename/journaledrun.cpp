@@ -61,15 +61,15 @@ void FillInodes(std::vector<TJournalMoveRef>& moves, FolderListings& folders) {
 struct ListOrderParts {
     // Room for every slot, made once and filled by the announcing thread as it goes (a
     // million slots are not written twice, and their pages are touched by that thread).
-    explicit ListOrderParts(std::size_t count) : slots(count) {
-        candidates.reserve(slots);
-        unknown.reserve(slots);
-        moveOfSlot.reserve(slots);
-        slotOfMove.reserve(slots);
-        files.reserve(slots);
+    explicit ListOrderParts(std::size_t count) : slotCount(count) {
+        candidates.reserve(slotCount);
+        unknown.reserve(slotCount);
+        moveOfSlot.reserve(slotCount);
+        slotOfMove.reserve(slotCount);
+        files.reserve(slotCount);
     }
 
-    const std::size_t slots;
+    const std::size_t slotCount;
     std::vector<std::string> candidates; // the names the run gives when every rename succeeds
     std::vector<char> unknown;           // the engine could not compute the name
     std::vector<int> moveOfSlot;
@@ -585,7 +585,7 @@ private:
 void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOptionSet& options,
                        RenameMode mode, TJournalWriter& writer, TJournal header,
                        const TJournalPlace& place) {
-    const std::size_t slots = parts.slots;
+    const std::size_t slotCount = parts.slotCount;
     const bool numberRises = mode == RenameMode::Rename && options.NumberIncEnabled;
     RenameOptionSet running = options;
     TRunningNumbers numbers(running);
@@ -602,7 +602,7 @@ void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOpt
         inodes.Fill(fresh, drained);
         drained = false;
         if (!begun) {
-            std::string problem = writer.Begin(place.Folder, header, fresh, place.Keep, slots);
+            std::string problem = writer.Begin(place.Folder, header, fresh, place.Keep, slotCount);
             if (!problem.empty()) {
                 parts.Finish(std::move(problem), 0);
                 return false;
@@ -618,8 +618,8 @@ void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOpt
         return true;
     };
     std::size_t part = firstPartSlots;
-    while (!begun || begin < slots) {
-        const std::size_t end = std::min(slots, begin + part);
+    while (!begun || begin < slotCount) {
+        const std::size_t end = std::min(slotCount, begin + part);
         for (std::size_t slot = begin; slot < end; ++slot) {
             // A run cancelled or ended waits for nothing more.
             if (slot % 4096 == 0 && parts.stop.load(std::memory_order_relaxed)) {
@@ -674,15 +674,15 @@ TJournaledRun RunListOrderJournaled(TFileItems& items, const RenameOptionSet& op
                                     RenameMode mode, const RenameCallbacks& callbacks,
                                     const std::atomic<bool>& cancel, const MoveEntryFile& move,
                                     const TJournalPlace& place) {
-    const std::size_t slots = static_cast<std::size_t>(std::max(items.Count(), 0));
+    const std::size_t slotCount = static_cast<std::size_t>(std::max(items.Count(), 0));
     int entryCount = 0;
-    for (std::size_t slot = 0; slot < slots; ++slot)
+    for (std::size_t slot = 0; slot < slotCount; ++slot)
         entryCount += items.Items(static_cast<int>(slot)) != nullptr;
     TJournal header = Header(mode, RunOrder::ListOrder, entryCount);
     header.ProgramVersion = place.ProgramVersion;
     header.Origin = place.Origin;
 
-    ListOrderParts parts(slots);
+    ListOrderParts parts(slotCount);
     TJournalWriter writer;
     std::thread announcing([&] {
         try {

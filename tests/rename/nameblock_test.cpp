@@ -42,7 +42,7 @@ TEST(NameBlock, EveryNameReadsBackAndEarlierViewsStay) {
 TEST(NameTable, GrowsToAQuarterFull) {
     struct Row {
         int inserted, erased, insertedAfter;
-        std::size_t slots;
+        std::size_t slotCount;
     };
     const Row rows[] = {
         {32, 0, 0, 64}, {33, 0, 0, 128}, {1000, 0, 0, 2048}, {32, 16, 1, 64}, {32, 15, 1, 128}};
@@ -55,7 +55,7 @@ TEST(NameTable, GrowsToAQuarterFull) {
             table.Erase("n" + std::to_string(i));
         for (int i = 0; i < row.insertedAfter; ++i)
             table.Insert("n" + std::to_string(next++));
-        EXPECT_EQ(table.Slots(), row.slots) << row.inserted << " " << row.erased;
+        EXPECT_EQ(table.Slots(), row.slotCount) << row.inserted << " " << row.erased;
         EXPECT_EQ(table.Kept("n" + std::to_string(next - 1)), "n" + std::to_string(next - 1));
         EXPECT_EQ(table.Kept("absent").data(), nullptr);
     }
