@@ -184,7 +184,7 @@ Names MakeShownNames(const std::vector<TRunEntry>& entries, const RenameOptionSe
                      const std::atomic<bool>* cancel) {
     const std::vector<std::int64_t> positions = ColumnPositions(entries, options);
     Names names;
-    if constexpr (std::is_same_v<Names, TNameBlock>)
+    if constexpr (std::is_same_v<Names, TShownNameBlock>)
         names.Reserve(entries.size());
     else
         names.reserve(entries.size());
@@ -192,7 +192,7 @@ Names MakeShownNames(const std::vector<TRunEntry>& entries, const RenameOptionSe
         if (cancel != nullptr && i % 256 == 0 && cancel->load(std::memory_order_relaxed))
             return {};
         std::string name = ShownName(options, entries[i], positions[i]);
-        if constexpr (std::is_same_v<Names, TNameBlock>)
+        if constexpr (std::is_same_v<Names, TShownNameBlock>)
             names.Add(name);
         else
             names.push_back(std::move(name));
@@ -208,9 +208,9 @@ std::vector<std::string> ShownNames(const std::vector<TRunEntry>& entries,
     return MakeShownNames<std::vector<std::string>>(entries, options, cancel);
 }
 
-TNameBlock ShownNameBlock(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
-                          const std::atomic<bool>* cancel) {
-    return MakeShownNames<TNameBlock>(entries, options, cancel);
+TShownNameBlock ShownNameBlock(const std::vector<TRunEntry>& entries,
+                               const RenameOptionSet& options, const std::atomic<bool>* cancel) {
+    return MakeShownNames<TShownNameBlock>(entries, options, cancel);
 }
 
 namespace {

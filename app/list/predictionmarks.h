@@ -61,7 +61,7 @@ struct TMarkCounts {
 TMarkCounts CountMarks(const std::vector<TRowMark>& marks);
 
 // Names in one block of text, for many: two allocations instead of one a name.
-class TNameBlock {
+class TShownNameBlock {
 public:
     void Reserve(std::size_t names) { ends_.reserve(names); }
     void Add(std::string_view name) {
@@ -85,7 +85,7 @@ class TShownNames {
 public:
     TShownNames(std::nullptr_t = nullptr) {}
     TShownNames(const std::vector<std::string>* names) : vector_(names) {}
-    TShownNames(const TNameBlock* names) : block_(names) {}
+    TShownNames(const TShownNameBlock* names) : block_(names) {}
     bool Given() const { return vector_ != nullptr || block_ != nullptr; }
     std::string_view operator[](std::size_t i) const {
         return vector_ != nullptr ? std::string_view((*vector_)[i]) : (*block_)[i];
@@ -93,7 +93,7 @@ public:
 
 private:
     const std::vector<std::string>* vector_ = nullptr;
-    const TNameBlock* block_ = nullptr;
+    const TShownNameBlock* block_ = nullptr;
 };
 
 // The marks for `entries` (a snapshot in slot order) given their predicted outcomes,
@@ -132,8 +132,9 @@ std::vector<std::string> ShownNames(const std::vector<TRunEntry>& entries,
                                     const std::atomic<bool>* cancel = nullptr);
 // The same in one block, for a long list: a million names in the vector's strings took
 // 64 MB, in the block 27 MB.
-TNameBlock ShownNameBlock(const std::vector<TRunEntry>& entries, const RenameOptionSet& options,
-                          const std::atomic<bool>* cancel = nullptr);
+TShownNameBlock ShownNameBlock(const std::vector<TRunEntry>& entries,
+                               const RenameOptionSet& options,
+                               const std::atomic<bool>* cancel = nullptr);
 
 // The text of a language key, empty when the language lacks it (program package, line
 // form).

@@ -155,7 +155,7 @@ void TPredictionRunner::Launch(const std::shared_ptr<Job>& job) {
         const RenameOptionSet& options = job->options;
         // The names the column shows are made on the second core while the run is
         // predicted: with the numbering shifted, the marks need every one of them.
-        TNameBlock shown;
+        TShownNameBlock shown;
         std::thread helper;
         if (MarksNeedShownNames(options))
             helper = std::thread([&] {

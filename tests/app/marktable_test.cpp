@@ -65,7 +65,7 @@ std::vector<std::string> Texts(const std::vector<TRowMark>& marks) {
 TEST(MarkRows, NamesTakenOutOfThePredictionAndShownNamesInABlockGiveTheSameMarks) {
     const Case c = SevenRows();
     const std::vector<std::string> shown = ShownNames(c.entries, c.options);
-    const TNameBlock block = ShownNameBlock(c.entries, c.options);
+    const TShownNameBlock block = ShownNameBlock(c.entries, c.options);
     ASSERT_EQ(block.Size(), shown.size());
     for (std::size_t i = 0; i < shown.size(); ++i)
         EXPECT_EQ(block[i], shown[i]) << i;
