@@ -24,6 +24,15 @@
 namespace qm {
 namespace {
 
+// `move`, or where it is empty a move through `folder`, which must outlive it.
+MoveEntryFile MoveOrDefault(const MoveEntryFile& move, TMoveFolder& folder) {
+    if (move)
+        return move;
+    return [&folder](const std::string& f, const std::string& from, const std::string& to) {
+        return folder.MoveOrMake(f, from, to);
+    };
+}
+
 using FolderListings = TFolderListings;
 
 // The inode of every move's file, one listing per folder (those in `folders` read
@@ -380,11 +389,7 @@ TJournaledRun BeginThenMove(TJournal header, const TJournalPlace& place,
     result.Ran = true;
     result.RunId = writer.RunId();
     TMoveFolder folder;
-    MoveEntryFile moveFile = move;
-    if (!moveFile)
-        moveFile = [&folder](const std::string& f, const std::string& from, const std::string& to) {
-            return folder.MoveOrMake(f, from, to);
-        };
+    const MoveEntryFile moveFile = MoveOrDefault(move, folder);
     const TMovesTaken taken = takeMoves(writer, moveFile);
     result.Tally = taken.Tally;
     const std::string closing = writer.Close(taken.Tally);
@@ -711,11 +716,7 @@ TJournaledRun RunListOrderJournaled(TFileItems& items, const RenameOptionSet& op
     result.Ran = true;
     result.RunId = writer.RunId();
     TMoveFolder folder;
-    MoveEntryFile moveFile = move;
-    if (!moveFile)
-        moveFile = [&folder](const std::string& f, const std::string& from, const std::string& to) {
-            return folder.MoveOrMake(f, from, to);
-        };
+    const MoveEntryFile moveFile = MoveOrDefault(move, folder);
     const bool numberRises = mode == RenameMode::Rename && options.NumberIncEnabled;
     ListOrderCheck check(writer, parts, numberRises);
     RenameCallbacks hooked = callbacks;

@@ -493,13 +493,15 @@ void BM_EditCommand(benchmark::State& state) {
     }
 }
 
+void EachRenameCount(benchmark::internal::Benchmark* b) {
+    for (const int count : RenameCounts())
+        b->Arg(count);
+}
+
 BENCHMARK(BM_Preview)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_DryRun)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
 BENCHMARK(BM_PlainRenameat2Loop)
-    ->Apply([](benchmark::internal::Benchmark* b) {
-        for (const int count : RenameCounts())
-            b->Arg(count);
-    })
+    ->Apply(EachRenameCount)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(1);
@@ -513,10 +515,7 @@ BENCHMARK(BM_RenameCommand)
     ->UseManualTime()
     ->Iterations(1);
 BENCHMARK(BM_RenameBesideTheLoop)
-    ->Apply([](benchmark::internal::Benchmark* b) {
-        for (const int count : RenameCounts())
-            b->Arg(count);
-    })
+    ->Apply(EachRenameCount)
     ->Unit(benchmark::kMillisecond)
     ->UseManualTime()
     ->Iterations(1);
