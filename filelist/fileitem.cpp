@@ -34,11 +34,12 @@ void TFileItem::ReadProperties() {
     modDate_ = file->GetModified();
 }
 
-void TFileItem::SetNewName(const std::string& newName) {
+void TFileItem::SetNewName(std::string newName) {
     {
         auto lock = owner_.WriteLock();
-        prevName_ = name_;
-        name_ = newName;
+        // Moved, not copied: a run of a million files would copy two names a file.
+        prevName_ = std::move(name_);
+        name_ = std::move(newName);
         renamed_ = true;
         handName_.reset();
     }

@@ -72,7 +72,7 @@ public:
 
     // After a successful rename: PrevName := Name, Name := newName, Renamed := true, the
     // hand name dropped; then the collection sorts itself (not in update mode).
-    void SetNewName(const std::string& newName);
+    void SetNewName(std::string newName);
     // When PrevName is not empty: Name := PrevName, PrevName := "", Renamed := true, the
     // hand name dropped; then the collection sorts itself. Otherwise nothing changes.
     void UndoName();

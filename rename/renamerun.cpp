@@ -75,13 +75,13 @@ public:
             return {{}, {}, true};
         return {item->Path(), item->Name(), item->HandName() != nullptr};
     }
-    void Settle(std::size_t slot, RenameOutcome outcome, const std::string& candidate,
+    void Settle(std::size_t slot, RenameOutcome outcome, std::string&& candidate,
                 RunError error, std::int32_t, bool numberRose) {
         if (outcome == RenameOutcome::Renamed) {
             if (mode_ == RenameMode::Undo)
                 entry_->UndoName();
             else
-                entry_->SetNewName(candidate);
+                entry_->SetNewName(std::move(candidate));
             if (numberRose && callbacks_.OnNumber)
                 callbacks_.OnNumber(run_.NumberIncValue);
         } else if (outcome == RenameOutcome::Failed && mode_ == RenameMode::Rename) {
