@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
+#include <thread>
 #include <unordered_map>
 #include <utility>
 
@@ -28,10 +29,9 @@ int Usage(const std::string& message) {
     return 2;
 }
 
-// The entry of a path, its trailing slashes in `trailing` (see SplitGivenPath).
-TFileItems::NewEntry SplitPath(std::string_view path, std::string& trailing) {
+// The entry of a path (see SplitGivenPath).
+TFileItems::NewEntry SplitPath(std::string_view path) {
     const GivenPath split = SplitGivenPath(path);
-    trailing.assign(split.Trailing);
     return {std::string(split.Name), std::string(split.Folder)};
 }
 
@@ -104,7 +104,8 @@ int PredictRename(const RenameOptionSet& options, const GivenEntries& given, Run
 int RunItems(const char* command, TFileItems& items,
              const std::unordered_map<std::size_t, std::string>& trailingSlashes,
              const RenameOptionSet& options, RunOrder order, bool verbose,
-             std::shared_ptr<const TListingAhead> listing = {}) {
+             std::shared_ptr<const TListingAhead> listing = {},
+             std::shared_ptr<const TSlotsArriving> arriving = {}) {
     std::string line;
     // The path as it was given: a renamed entry's old name is its undo name.
     auto givenPath = [&](int slot, const TFileItem& entry, RenameOutcome outcome) {
@@ -147,6 +148,7 @@ int RunItems(const char* command, TFileItems& items,
     const std::atomic<bool> never{false};
     TJournalPlace place = CommandLineJournalPlace();
     place.Listing = std::move(listing);
+    place.Arriving = std::move(arriving);
     return FinishJournaledRun(command, RunJournaledRenames(items, options, RenameMode::Rename,
                                                            order, callbacks, never, {}, place));
 }
@@ -330,9 +332,15 @@ int RunRename(const RenameArgs& args) {
     };
     std::size_t count = 0;
     std::string firstFolder;
-    forEachPath([&count, &firstFolder](std::string_view path) {
-        if (count++ == 0)
+    // The rare trailing slashes of a path, by slot, kept aside for the messages.
+    std::unordered_map<std::size_t, std::string> trailingSlashes;
+    forEachPath([&](std::string_view path) {
+        if (count == 0)
             firstFolder = SplitGivenPath(path).Folder;
+        if (path.size() > 1 && path.back() == '/')
+            if (const GivenPath split = SplitGivenPath(path); !split.Trailing.empty())
+                trailingSlashes.emplace(count, std::string(split.Trailing));
+        ++count;
     });
     if (count == 0)
         return Usage("no paths to rename");
@@ -352,12 +360,10 @@ int RunRename(const RenameArgs& args) {
     }
 
     // Each path is kept only as its entry's folder and name (a hundred thousand paths
-    // would otherwise be held twice), and the entries go to the list in small batches so
-    // that they are never all held twice either; the rare trailing slashes are kept
-    // aside. The list is left to the end of the process, which follows the run: freeing a
-    // million entries one by one would add a tenth of a second to a run that is done.
-    // A run in list order has the folder of its first file listed for its journal on the
-    // other core meanwhile (a planned run lists its folders itself).
+    // would otherwise be held twice). The list is left to the end of the process, which
+    // follows the run: freeing a million entries one by one would add a tenth of a second
+    // to a run that is done. A run in list order has the folder of its first file listed
+    // for its journal on the other core meanwhile (a planned run lists its folders itself).
     std::shared_ptr<const TListingAhead> listing;
     if (!args.plan)
         listing = std::make_shared<const TListingAhead>(firstFolder);
@@ -365,38 +371,73 @@ int RunRename(const RenameArgs& args) {
     leftToTheEnd = new TFileList;
     TFileItems& items = leftToTheEnd->Items();
     items.BeginUpdate();
-    constexpr std::size_t kBatch = 4096;
-    std::vector<TFileItems::NewEntry> batch;
-    batch.reserve(kBatch);
-    std::unordered_map<std::size_t, std::string> trailingSlashes;
-    std::string trailing;
-    int added = 0;
-    forEachPath([&](std::string_view path) {
-        batch.push_back(SplitPath(path, trailing));
-        if (!trailing.empty())
-            trailingSlashes.emplace(static_cast<std::size_t>(added), trailing);
-        ++added;
-        if (batch.size() == kBatch) {
-            items.AddNamesOnly(std::exchange(batch, {}));
-            batch.reserve(kBatch);
-        }
-    });
-    items.AddNamesOnly(std::move(batch));
-    listed.reset();
-    sorted = {};
 
-    std::string line;
-    ReadEntryTags(options, items, [&](int slot, const TFileItem& entry) {
-        line.assign(entry.Path());
-        line += entry.Name();
-        if (const auto slashes = trailingSlashes.find(static_cast<std::size_t>(slot));
-            slashes != trailingSlashes.end())
-            line += slashes->second;
-        return line;
+    if (args.plan || TagSourcesNeeded(options) != 0) {
+        // Every entry is needed before the first move: the plan is made of them all, and
+        // the tags are read first. The entries go to the list in small batches, so that
+        // they are never all held twice.
+        constexpr std::size_t kBatch = 4096;
+        std::vector<TFileItems::NewEntry> batch;
+        batch.reserve(kBatch);
+        forEachPath([&](std::string_view path) {
+            batch.push_back(SplitPath(path));
+            if (batch.size() == kBatch) {
+                items.AddNamesOnly(std::exchange(batch, {}));
+                batch.reserve(kBatch);
+            }
+        });
+        items.AddNamesOnly(std::move(batch));
+        listed.reset();
+        sorted = {};
+        std::string line;
+        ReadEntryTags(options, items, [&](int slot, const TFileItem& entry) {
+            line.assign(entry.Path());
+            line += entry.Name();
+            if (const auto slashes = trailingSlashes.find(static_cast<std::size_t>(slot));
+                slashes != trailingSlashes.end())
+                line += slashes->second;
+            return line;
+        });
+        return RunItems("rename", items, trailingSlashes, options,
+                        args.plan ? RunOrder::Planned : RunOrder::ListOrder, args.verbose,
+                        std::move(listing));
+    }
+
+    // Otherwise the run starts on the first files while the entries of the last are
+    // still being made on a thread of their own: it takes each slot once it is there.
+    items.OpenSlots(static_cast<int>(count));
+    const auto arriving = std::make_shared<TSlotsArriving>(count);
+    std::size_t made = 0;
+    bool outOfMemory = false;
+    std::jthread making([&] {
+        try {
+            constexpr std::size_t kStep = 256;
+            // The files of a folder come together: they share its path.
+            std::shared_ptr<const std::string> folder;
+            forEachPath([&](std::string_view path) {
+                const GivenPath split = SplitGivenPath(path);
+                if (folder == nullptr || *folder != split.Folder)
+                    folder = std::make_shared<const std::string>(split.Folder);
+                items.FillSlot(static_cast<int>(made), std::string(split.Name), folder);
+                if (++made % kStep == 0)
+                    arriving->Filled(made);
+            });
+        } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+        }
+        arriving->End();
     });
-    return RunItems("rename", items, trailingSlashes, options,
-                    args.plan ? RunOrder::Planned : RunOrder::ListOrder, args.verbose,
-                    std::move(listing));
+    const int status = RunItems("rename", items, trailingSlashes, options, RunOrder::ListOrder,
+                                args.verbose, std::move(listing), arriving);
+    making.join();
+    if (outOfMemory) {
+        std::fprintf(stderr,
+                     "quillmark-cli rename: out of memory after %zu of %zu files; the others "
+                     "were not renamed\n",
+                     made, count);
+        return 1;
+    }
+    return status;
 }
 
 } // namespace qm::cli

@@ -131,6 +131,22 @@ void TFileItems::AddNamesOnly(std::vector<NewEntry> entries) {
     }
 }
 
+void TFileItems::OpenSlots(int count) {
+    if (!updating_ || count <= 0)
+        return;
+    slots_.resize(slots_.size() + static_cast<std::size_t>(count));
+}
+
+void TFileItems::FillSlot(int slot, std::string name, std::shared_ptr<const std::string> folder) {
+    if (slot < 0 || slot >= Count() || slots_[static_cast<std::size_t>(slot)] != nullptr)
+        return;
+    auto entry = std::make_unique<TFileItem>(*this, std::string(), std::string());
+    entry->name_ = std::move(name);
+    if (folder != nullptr)
+        entry->path_ = std::move(folder);
+    slots_[static_cast<std::size_t>(slot)] = std::move(entry);
+}
+
 void TFileItems::SetOnCompare(Compare compare) {
     onCompare_ = std::move(compare);
     sortKey_ = nullptr;

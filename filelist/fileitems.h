@@ -76,6 +76,14 @@ public:
     // empty and zero) and without sorting: for a caller that only renames them and
     // would pay for properties it never shows.
     void AddNamesOnly(std::vector<NewEntry> entries);
+    // The same, filled while a run already reads the list: in update mode, OpenSlots
+    // appends `count` empty slots, and one thread then fills them in order with FillSlot,
+    // telling a TSlotsArriving how far it got, while the run reads each slot once that
+    // says it is there. Nothing else may change the slots meanwhile; neither counts as a
+    // change (Changes()).
+    void OpenSlots(int count);
+    // Puts the file `folder` + `name` into the empty slot `slot`, its properties unread.
+    void FillSlot(int slot, std::string name, std::shared_ptr<const std::string> folder);
 
     // Destroys the entry in `slot`. Outside update mode later slots move up by one; in
     // update mode the slot stays, empty. Does nothing for a slot out of range.

@@ -634,6 +634,8 @@ void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOpt
             std::string& candidate = parts.candidates.emplace_back();
             parts.unknown.push_back(0);
             parts.moveOfSlot.push_back(-1);
+            if (place.Arriving)
+                place.Arriving->Await(slot);
             const TFileItem* entry = items.Items(static_cast<int>(slot));
             if (entry == nullptr)
                 continue;
@@ -681,8 +683,11 @@ TJournaledRun RunListOrderJournaled(TFileItems& items, const RenameOptionSet& op
                                     const TJournalPlace& place) {
     const std::size_t slotCount = static_cast<std::size_t>(std::max(items.Count(), 0));
     int entryCount = 0;
-    for (std::size_t slot = 0; slot < slotCount; ++slot)
-        entryCount += items.Items(static_cast<int>(slot)) != nullptr;
+    if (place.Arriving)
+        entryCount = static_cast<int>(place.Arriving->Entries());
+    else
+        for (std::size_t slot = 0; slot < slotCount; ++slot)
+            entryCount += items.Items(static_cast<int>(slot)) != nullptr;
     TJournal header = Header(mode, RunOrder::ListOrder, entryCount);
     header.ProgramVersion = place.ProgramVersion;
     header.Origin = place.Origin;
@@ -723,8 +728,11 @@ TJournaledRun RunListOrderJournaled(TFileItems& items, const RenameOptionSet& op
     hooked.KnownCandidate = [&check](int slot, std::string& candidate) {
         return check.Known(slot, candidate);
     };
-    hooked.AwaitSlot = [&parts](int slot) {
+    hooked.AwaitSlot = [&parts, &place](int slot) {
         parts.WaitFor(static_cast<std::size_t>(slot));
+        // Where the announcing stopped early, the slot may not be there yet.
+        if (place.Arriving)
+            place.Arriving->Await(static_cast<std::size_t>(slot));
     };
     RenameTally tally;
     try {
@@ -755,6 +763,10 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
                                   RenameMode mode, RunOrder order, const RenameCallbacks& callbacks,
                                   const std::atomic<bool>& cancel, const MoveEntryFile& move,
                                   const TJournalPlace& place) {
+    // Only the run in list order takes its slots as they come.
+    if (place.Arriving && (order == RunOrder::Planned || !place.FoldersOf.empty() ||
+                           (mode == RenameMode::Rename && Organizes(options))))
+        place.Arriving->AwaitEnd();
     // Organizing goes in list order, whatever order was asked for (organizeloop.h).
     if (mode == RenameMode::Rename && Organizes(options))
         return RunOrganizingJournaled(items, options, callbacks, cancel, move, place);

@@ -22,6 +22,7 @@
 // breaks during the run (disk full) fails every later move without taking it, for the
 // same reason.
 
+#include "filelist/slotsarriving.h"
 #include "rename/folderinodes.h"
 #include "rename/journal.h"
 #include "rename/plan.h"
@@ -64,6 +65,10 @@ struct TJournalPlace {
     // looked up in it once it is read, instead of one at a time. The outcome is the same
     // either way (see FileInodes in journaledrun.cpp).
     std::shared_ptr<const TListingAhead> Listing = {};
+    // The list's slots while another thread still fills them (TFileItems::OpenSlots): a
+    // run in list order reads each once it is there, and starts before the last is; any
+    // other run waits for them all. The run's entries are the count it was made with.
+    std::shared_ptr<const TSlotsArriving> Arriving = {};
 };
 
 // RunRenames (order ListOrder) or RunPlan over a plan made now (order Planned), journaled.

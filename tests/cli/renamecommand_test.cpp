@@ -35,14 +35,15 @@ TEST(RenameCommand, PathsFromTheCommandLineThenTheListWithNumbersForSuccessesOnl
                          "d7\n3 renamed, 1 unchanged, 0 failed\n");
     EXPECT_EQ(Names(dir), (std::set<std::string>{"a5", "b6", "c6", "d7", "s.scheme", "list"}));
 
-    // One per line; the folder itself is renamed, trailing "/" or not.
-    std::ofstream(p + "paths") << p << "list/\n\n" << p << "missing9\n";
+    // One per line; the folder itself is renamed, trailing "/" or not, and a message gives
+    // the path as it was given.
+    std::ofstream(p + "paths") << p << "list/\n\n" << p << "missing9//\n";
     const ProcessResult lines =
         RunProcess(BinPath("quillmark-cli"), {"rename", "--scheme-file", p + "s.scheme",
                                               "--files-from", p + "paths", "--start=2"});
     EXPECT_EQ(lines.exitCode, 1);
     EXPECT_EQ(lines.out, "1 renamed, 0 unchanged, 1 failed\n");
-    EXPECT_EQ(lines.err, "quillmark-cli: " + p + "missing9: No such file or directory\n");
+    EXPECT_EQ(lines.err, "quillmark-cli: " + p + "missing9//: No such file or directory\n");
     EXPECT_TRUE(std::filesystem::is_directory(p + "lis2"));
 }
 

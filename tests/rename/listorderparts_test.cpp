@@ -36,7 +36,8 @@ std::string DescribePartsJournal(const std::string& journals, const std::string&
     const TJournalRead read = ReadJournal(files.back());
     if (read.Status != TJournalRead::Ok)
         return "unreadable: " + read.Problem;
-    std::string out = "closed=" + std::to_string(read.Journal.Closed) + "\n";
+    std::string out = "closed=" + std::to_string(read.Journal.Closed) +
+                      " entries=" + std::to_string(read.Journal.EntryCount) + "\n";
     for (const TJournalMove& m : read.Journal.Moves) {
         const std::string folder =
             m.Folder.starts_with(dir) ? m.Folder.substr(dir.size()) : "?" + m.Folder;
@@ -54,20 +55,44 @@ std::string PartsTally(const RenameTally& t) {
 
 // Runs `options` over `names` of a fresh folder of `files`, then undoes it from its
 // journal, the first part of the run `firstPart` entries long; with `listed`, the files
-// are looked up in a listing of the folder read before the run.
+// are looked up in a listing of the folder read before the run; with `arriving`, the
+// list's slots are filled on another thread while the run reads them, a few at a time.
 PartsOutcome RunInParts(std::size_t firstPart, const std::vector<std::string>& files,
                         const std::vector<std::string>& names, const RenameOptionSet& options,
-                        RenameMode mode, bool listed = false) {
+                        RenameMode mode, bool listed = false, bool arriving = false) {
     SetFirstListOrderPart(firstPart);
     RenameFolder dir("/dev/shm");
     for (const std::string& f : files)
         dir.Make(f);
     const RenameFolder journalFolder("/dev/shm");
     const std::string& journals = journalFolder.Path();
-    ListedFiles list(dir.Path(), names);
-    if (mode == RenameMode::Undo)
-        for (int slot = 0; slot < static_cast<int>(names.size()); slot += 2)
-            list[slot].SetNewName(names[static_cast<std::size_t>(slot)]); // an undo name
+    ListedFiles list(dir.Path(), arriving ? std::vector<std::string>{} : names);
+    // An undo name from an earlier run, on every other slot.
+    auto undoName = [&](int slot) {
+        if (mode == RenameMode::Undo && slot % 2 == 0)
+            list[slot].SetNewName(names[static_cast<std::size_t>(slot)]);
+    };
+    std::shared_ptr<TSlotsArriving> arrived;
+    std::jthread filling;
+    if (arriving) {
+        list.items().OpenSlots(static_cast<int>(names.size()));
+        arrived = std::make_shared<TSlotsArriving>(names.size());
+        filling = std::jthread([&, arrived] {
+            const auto folder = std::make_shared<const std::string>(dir.Path());
+            for (std::size_t slot = 0; slot < names.size(); ++slot) {
+                list.items().FillSlot(static_cast<int>(slot), names[slot], folder);
+                undoName(static_cast<int>(slot));
+                if (slot % 2 == 1) {
+                    arrived->Filled(slot + 1);
+                    std::this_thread::yield();
+                }
+            }
+            arrived->End();
+        });
+    } else {
+        for (int slot = 0; slot < static_cast<int>(names.size()); ++slot)
+            undoName(slot);
+    }
     PartsOutcome o;
     RenameCallbacks callbacks;
     callbacks.OnNames = [&](int slot, const std::string& from, const std::string& to) {
@@ -84,8 +109,11 @@ PartsOutcome RunInParts(std::size_t firstPart, const std::vector<std::string>& f
             std::this_thread::yield();
         place.Listing = std::move(ahead);
     }
+    place.Arriving = arrived;
     const TJournaledRun run = RunJournaledRenames(list.items(), options, mode, RunOrder::ListOrder,
                                                   callbacks, kPartsGoOn, {}, place);
+    if (filling.joinable())
+        filling.join();
     EXPECT_TRUE(run.Ran);
     EXPECT_EQ(run.JournalProblem, "");
     o.tally = PartsTally(run.Tally);
@@ -131,7 +159,8 @@ TEST(ListOrderParts, WhereverThePartsEndTheRunAndItsUndoAreThoseOfOnePart) {
         }
         const RenameMode mode = run % 5 == 4 ? RenameMode::Undo : RenameMode::Rename;
         const PartsOutcome whole = RunInParts(1000, files, names, options, mode);
-        const PartsOutcome parts = RunInParts(1, files, names, options, mode, run % 2 == 1);
+        const PartsOutcome parts =
+            RunInParts(1, files, names, options, mode, run % 2 == 1, run % 3 != 0);
         EXPECT_EQ(parts.events, whole.events);
         EXPECT_EQ(parts.tally, whole.tally);
         EXPECT_EQ(parts.journal, whole.journal);
