@@ -75,6 +75,10 @@ void TFileItem::SetHandName(std::string name) {
 }
 
 void TFileItem::ClearRenamed() {
+    // Only the thread that may change entries writes the mark, so it reads it unlocked:
+    // a run over a list it marks nothing in takes no lock for it.
+    if (!renamed_)
+        return;
     auto lock = owner_.WriteLock();
     renamed_ = false;
 }

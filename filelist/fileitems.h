@@ -192,7 +192,9 @@ private:
     // The slots are in the order of onCompare_ as it stands, so a new entry can simply
     // be put in its place.
     bool sorted_ = false;
-    mutable std::shared_mutex entryMutex_;
+    // With the counter below on a cache line of their own: a rename worker takes them at
+    // every entry it renames.
+    alignas(64) mutable std::shared_mutex entryMutex_;
     // Raised by a rename worker's setters too.
     std::atomic<std::uint64_t> changes_{0};
 };

@@ -13,7 +13,7 @@
 
 namespace qm {
 
-class TSlotsArriving {
+class alignas(64) TSlotsArriving {
 public:
     // `entries`: the slots the filler will fill, each with an entry.
     explicit TSlotsArriving(std::size_t entries) : entries_(entries) {}

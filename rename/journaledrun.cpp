@@ -86,7 +86,9 @@ struct ListOrderParts {
     // The announced moves; once journaled, only each file's inode and presence are read:
     // the names they view are the entries' and the candidates', which the run changes.
     std::vector<TJournalMoveRef> files;
-    std::atomic<std::size_t> ready{0};
+    // On a cache line of their own: the vectors' ends above move with every slot the
+    // announcing thread adds, and the run reads these at every slot.
+    alignas(64) std::atomic<std::size_t> ready{0};
     std::atomic<std::size_t> readyMoves{0};
 
     std::mutex mutex;
@@ -150,18 +152,26 @@ struct ListOrderParts {
 // The run in list order against the candidates it was announced with, one per slot.
 class ListOrderCheck {
 public:
-    ListOrderCheck(TJournalWriter& writer, ListOrderParts& parts, bool numberRises)
-        : writer_(writer), parts_(parts), numberRises_(numberRises) {}
+    // The vectors of `parts` are read through their storage, which never moves (each has
+    // room for every slot from the start): their ends move with every slot announced.
+    ListOrderCheck(TJournalWriter& writer, ListOrderParts& parts, const TFileItems& items,
+                   bool numberRises)
+        : writer_(writer), parts_(parts), items_(items), candidates_(parts.candidates.data()),
+          unknown_(parts.unknown.data()), moveOfSlot_(parts.moveOfSlot.data()),
+          files_(parts.files.data()), numberRises_(numberRises) {}
 
     bool Known(int slot, std::string& candidate) {
         slot_ = slot;
         const std::size_t at = static_cast<std::size_t>(slot);
-        announced_ = slot >= 0 && at < parts_.ready.load(std::memory_order_acquire);
+        const std::size_t ready = parts_.ready.load(std::memory_order_acquire);
+        announced_ = slot >= 0 && at < ready;
         handed_ = inSync_ && announced_;
+        if (announced_)
+            FetchAhead(at, ready);
         // Handed over, not copied: the run's own computation is what this spares.
         if (handed_)
-            candidate = std::move(parts_.candidates[at]);
-        return handed_ && !parts_.unknown[at];
+            candidate = std::move(candidates_[at]);
+        return handed_ && !unknown_[at];
     }
 
     RunError Move(const MoveEntryFile& inner, const std::string& folder, const std::string& from,
@@ -174,15 +184,15 @@ public:
         if (broken_ != 0)
             return broken_;
         const std::size_t slot = static_cast<std::size_t>(slot_);
-        const int k = parts_.moveOfSlot[slot];
+        const int k = moveOfSlot_[slot];
         std::size_t index = static_cast<std::size_t>(k);
         // A candidate handed over is the one announced; the folder and the old name are the
         // entry's, which only its own move changes.
-        if (k < 0 || (!handed_ && parts_.candidates[slot] != to)) {
+        if (k < 0 || (!handed_ && candidates_[slot] != to)) {
             TJournalMoveRef actual{slot_, false, folder, from, to};
             if (k >= 0) {
-                actual.Inode = parts_.files[index].Inode;
-                actual.Missing = parts_.files[index].Missing;
+                actual.Inode = files_[index].Inode;
+                actual.Missing = files_[index].Missing;
                 broken_ = writer_.Replace(index, actual);
             } else {
                 // Before the first announced move of a later slot: every move of a slot up
@@ -209,8 +219,35 @@ public:
     int Broken() const { return broken_; }
 
 private:
+    // Asks the cache for what the run reads of the slots a little ahead, announced already,
+    // while it renames this one: the other threads wrote them, and fetching each when its
+    // turn comes would keep the run waiting at every file. In two steps: the records first,
+    // then, once they are at hand, the names they point to.
+    void FetchAhead(std::size_t at, std::size_t ready) const {
+        constexpr std::size_t kNear = 8;
+        constexpr std::size_t kFar = 16;
+        if (at + kFar < ready) {
+            __builtin_prefetch(&candidates_[at + kFar]);
+            if (const TFileItem* entry = items_.Items(static_cast<int>(at + kFar))) {
+                const char* record = reinterpret_cast<const char*>(entry);
+                for (std::size_t line = 0; line < sizeof(TFileItem); line += 64)
+                    __builtin_prefetch(record + line);
+            }
+        }
+        if (at + kNear < ready) {
+            __builtin_prefetch(candidates_[at + kNear].data());
+            if (const TFileItem* entry = items_.Items(static_cast<int>(at + kNear)))
+                __builtin_prefetch(entry->Name().data());
+        }
+    }
+
     TJournalWriter& writer_;
     ListOrderParts& parts_;
+    const TFileItems& items_;
+    std::string* const candidates_;
+    const char* const unknown_;
+    const int* const moveOfSlot_;
+    const TJournalMoveRef* const files_;
     const bool numberRises_;
     int slot_ = -1;
     bool announced_ = false;
@@ -723,7 +760,7 @@ TJournaledRun RunListOrderJournaled(TFileItems& items, const RenameOptionSet& op
     TMoveFolder folder;
     const MoveEntryFile moveFile = MoveOrDefault(move, folder);
     const bool numberRises = mode == RenameMode::Rename && options.NumberIncEnabled;
-    ListOrderCheck check(writer, parts, numberRises);
+    ListOrderCheck check(writer, parts, items, numberRises);
     RenameCallbacks hooked = callbacks;
     hooked.KnownCandidate = [&check](int slot, std::string& candidate) {
         return check.Known(slot, candidate);

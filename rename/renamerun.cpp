@@ -33,7 +33,8 @@ public:
             return false;
         // A copy: the setters below replace the entry's name.
         old_ = entry_->Name();
-        tags_ = entry_->Tags();
+        tags_.reset();
+        tagsRead_ = false;
         hand_ = entry_->HandName();
         entry_->ClearRenamed();
         return true;
@@ -42,8 +43,16 @@ public:
     const std::string& Folder() const { return entry_->Path(); }
     bool CanUndo() const { return entry_->CanUndo(); }
     const std::string& PrevName() const { return entry_->PrevName(); }
-    // Held for the entry's turn, so that a reader storing new tags meanwhile cannot free them.
-    const TagValues* Tags() const { return tags_ ? &tags_->Values : nullptr; }
+    // Held for the rest of the entry's turn, so that a reader storing new tags meanwhile
+    // cannot free them. Read only when asked for: a run whose names were worked out ahead
+    // never asks, and the atomic read is a good part of what the run does per file.
+    const TagValues* Tags() const {
+        if (!tagsRead_) {
+            tags_ = entry_->Tags();
+            tagsRead_ = true;
+        }
+        return tags_ ? &tags_->Values : nullptr;
+    }
     const std::string* HandName() const { return hand_.get(); }
     bool Known(std::size_t slot, std::string& candidate) const {
         return callbacks_.KnownCandidate &&
@@ -112,7 +121,8 @@ private:
     TMoveFolder folder_;
     TFileItem* entry_ = nullptr;
     std::string old_;
-    std::shared_ptr<const TEntryTags> tags_;
+    mutable std::shared_ptr<const TEntryTags> tags_;
+    mutable bool tagsRead_ = false;
     std::shared_ptr<const std::string> hand_;
 };
 
