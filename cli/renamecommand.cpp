@@ -9,6 +9,7 @@
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
+#include "rename/background.h"
 #include "rename/journaledrun.h"
 #include "rename/namerules.h"
 
@@ -410,6 +411,7 @@ int RunRename(const RenameArgs& args) {
     std::size_t made = 0;
     bool outOfMemory = false;
     std::jthread making([&] {
+        GiveWayToTheRun();
         try {
             constexpr std::size_t kStep = 256;
             // The files of a folder come together: they share its path.

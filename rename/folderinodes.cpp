@@ -1,5 +1,7 @@
 #include "rename/folderinodes.h"
 
+#include "rename/background.h"
+
 #include <cstring>
 #include <dirent.h>
 #include <linux/magic.h>
@@ -52,6 +54,7 @@ FolderInodes::FolderInodes(const std::string& folder) {
 
 TListingAhead::TListingAhead(std::string folder) : folder_(std::move(folder)) {
     reading_ = std::thread([this] {
+        GiveWayToTheRun();
         try {
             listing_ = std::make_unique<FolderInodes>(folder_);
             ready_.store(true, std::memory_order_release);

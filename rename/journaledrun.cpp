@@ -2,6 +2,7 @@
 
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
+#include "rename/background.h"
 #include "rename/folderinodes.h"
 #include "rename/journalundo.h"
 #include "rename/movefile.h"
@@ -732,6 +733,7 @@ TJournaledRun RunListOrderJournaled(TFileItems& items, const RenameOptionSet& op
     ListOrderParts parts(slotCount);
     TJournalWriter writer;
     std::thread announcing([&] {
+        GiveWayToTheRun();
         try {
             AnnounceListOrder(parts, items, options, mode, writer, header, place);
         } catch (const std::bad_alloc&) {
