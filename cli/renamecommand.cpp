@@ -105,7 +105,6 @@ int PredictRename(const RenameOptionSet& options, const GivenEntries& given, Run
 int RunItems(const char* command, TFileItems& items,
              const std::unordered_map<std::size_t, std::string>& trailingSlashes,
              const RenameOptionSet& options, RunOrder order, bool verbose,
-             std::shared_ptr<const TListingAhead> listing = {},
              std::shared_ptr<const TSlotsArriving> arriving = {}) {
     std::string line;
     // The path as it was given: a renamed entry's old name is its undo name.
@@ -148,7 +147,6 @@ int RunItems(const char* command, TFileItems& items,
     };
     const std::atomic<bool> never{false};
     TJournalPlace place = CommandLineJournalPlace();
-    place.Listing = std::move(listing);
     place.Arriving = std::move(arriving);
     return FinishJournaledRun(command, RunJournaledRenames(items, options, RenameMode::Rename,
                                                            order, callbacks, never, {}, place));
@@ -332,12 +330,9 @@ int RunRename(const RenameArgs& args) {
             each(std::string_view(path));
     };
     std::size_t count = 0;
-    std::string firstFolder;
     // The rare trailing slashes of a path, by slot, kept aside for the messages.
     std::unordered_map<std::size_t, std::string> trailingSlashes;
     forEachPath([&](std::string_view path) {
-        if (count == 0)
-            firstFolder = SplitGivenPath(path).Folder;
         if (path.size() > 1 && path.back() == '/')
             if (const GivenPath split = SplitGivenPath(path); !split.Trailing.empty())
                 trailingSlashes.emplace(count, std::string(split.Trailing));
@@ -363,11 +358,7 @@ int RunRename(const RenameArgs& args) {
     // Each path is kept only as its entry's folder and name (a hundred thousand paths
     // would otherwise be held twice). The list is left to the end of the process, which
     // follows the run: freeing a million entries one by one would add a tenth of a second
-    // to a run that is done. A run in list order has the folder of its first file listed
-    // for its journal on the other core meanwhile (a planned run lists its folders itself).
-    std::shared_ptr<const TListingAhead> listing;
-    if (!args.plan)
-        listing = std::make_shared<const TListingAhead>(firstFolder);
+    // to a run that is done.
     static TFileList* leftToTheEnd = nullptr;
     leftToTheEnd = new TFileList;
     TFileItems& items = leftToTheEnd->Items();
@@ -400,8 +391,7 @@ int RunRename(const RenameArgs& args) {
             return line;
         });
         return RunItems("rename", items, trailingSlashes, options,
-                        args.plan ? RunOrder::Planned : RunOrder::ListOrder, args.verbose,
-                        std::move(listing));
+                        args.plan ? RunOrder::Planned : RunOrder::ListOrder, args.verbose);
     }
 
     // Otherwise the run starts on the first files while the entries of the last are
@@ -430,7 +420,7 @@ int RunRename(const RenameArgs& args) {
         arriving->End();
     });
     const int status = RunItems("rename", items, trailingSlashes, options, RunOrder::ListOrder,
-                                args.verbose, std::move(listing), arriving);
+                                args.verbose, arriving);
     making.join();
     if (outOfMemory) {
         std::fprintf(stderr,

@@ -1,7 +1,5 @@
 #include "rename/folderinodes.h"
 
-#include "rename/background.h"
-
 #include <cstring>
 #include <dirent.h>
 #include <linux/magic.h>
@@ -50,22 +48,6 @@ FolderInodes::FolderInodes(const std::string& folder) {
             at = (at + 1) & (size - 1);
         table_[at] = i;
     }
-}
-
-TListingAhead::TListingAhead(std::string folder) : folder_(std::move(folder)) {
-    reading_ = std::thread([this] {
-        GiveWayToTheRun();
-        try {
-            listing_ = std::make_unique<FolderInodes>(folder_);
-            ready_.store(true, std::memory_order_release);
-        } catch (const std::bad_alloc&) {
-            // Not read: the files are looked up one at a time.
-        }
-    });
-}
-
-TListingAhead::~TListingAhead() {
-    reading_.join();
 }
 
 } // namespace qm

@@ -7,14 +7,11 @@
 //
 // Nothing changes a listing once it is made; it may be made on another thread.
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
-#include <thread>
 #include <vector>
 
 namespace qm {
@@ -57,29 +54,6 @@ private:
     std::string names_;
     std::vector<Entry> entries_;
     std::vector<std::uint32_t> table_;
-};
-
-// A folder's listing read on a thread of its own, begun before it is needed: a run of a
-// million files in one folder has it read while its entries are made.
-class TListingAhead {
-public:
-    explicit TListingAhead(std::string folder);
-    ~TListingAhead();
-    TListingAhead(const TListingAhead&) = delete;
-    TListingAhead& operator=(const TListingAhead&) = delete;
-
-    // As the entries spell it.
-    const std::string& Folder() const { return folder_; }
-    // The listing once it is read, else null; never waits.
-    const FolderInodes* Ready() const {
-        return ready_.load(std::memory_order_acquire) ? listing_.get() : nullptr;
-    }
-
-private:
-    const std::string folder_;
-    std::unique_ptr<FolderInodes> listing_;
-    std::atomic<bool> ready_{false};
-    std::thread reading_;
 };
 
 } // namespace qm

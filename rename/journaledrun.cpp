@@ -260,13 +260,12 @@ private:
 // The inode number of each move's file where its folder's file system keeps them stable,
 // looked up just before the move's part is announced: nothing of the run has touched the
 // name yet, unless an earlier move of the run gave it or took it (AnnounceListOrder waits
-// for the run to take every move before such a one). A listing of the folder read ahead
-// (TJournalPlace::Listing) serves as well once it is whole, even where it was read while
-// the run renamed: a name no move touches stays in the folder all the while, and a
-// listing tells every such name with its inode, and no name that is not there.
+// for the run to take every move before such a one). Each file is looked up on its own:
+// a listing of the folder would be read while the run renames in it, and each read of a
+// listing holds the folder's lock, which every rename needs too.
 class FileInodes {
 public:
-    explicit FileInodes(std::shared_ptr<const TListingAhead> ahead) : ahead_(std::move(ahead)) {}
+    FileInodes() = default;
     FileInodes(const FileInodes&) = delete;
     FileInodes& operator=(const FileInodes&) = delete;
     ~FileInodes() {
@@ -275,18 +274,8 @@ public:
                 close(fd);
     }
 
-    // `touched`: whether the moves' names may have been touched by the run (looked up on
-    // the disk, then).
-    void Fill(std::span<TJournalMoveRef> moves, bool touched) {
-        const FolderInodes* listed = ahead_ && !touched ? ahead_->Ready() : nullptr;
-        if (listed != nullptr && !listed->Stable())
-            listed = nullptr; // not read (a folder that can be searched but not read)
+    void Fill(std::span<TJournalMoveRef> moves) {
         for (TJournalMoveRef& m : moves) {
-            if (listed != nullptr && m.Folder == ahead_->Folder()) {
-                m.Inode = listed->Find(m.From);
-                m.Missing = m.Inode == 0;
-                continue;
-            }
             const int fd = Folder(m.Folder);
             m.Inode = 0;
             m.Missing = false;
@@ -317,7 +306,6 @@ private:
         return current_->second;
     }
 
-    std::shared_ptr<const TListingAhead> ahead_;
     std::unordered_map<std::string, int> folders_;
     std::unordered_map<std::string, int>::const_iterator current_ = folders_.end();
     std::string name_;
@@ -632,9 +620,8 @@ void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOpt
     const bool numberRises = mode == RenameMode::Rename && options.NumberIncEnabled;
     RenameOptionSet running = options;
     TRunningNumbers numbers(running);
-    FileInodes inodes(place.Listing);
+    FileInodes inodes;
     TouchedNames touched;
-    bool drained = false; // the part's first move is one whose name the run touched
     std::size_t moves = 0;
     std::size_t first = 0; // the first move of the part being worked out
     std::size_t begin = 0; // and its first slot
@@ -642,8 +629,7 @@ void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOpt
     // Journals the part up to `end` (its moves' files looked up now) and hands it to the run.
     auto announce = [&](std::size_t end) {
         const std::span<TJournalMoveRef> fresh(parts.files.data() + first, moves - first);
-        inodes.Fill(fresh, drained);
-        drained = false;
+        inodes.Fill(fresh);
         if (!begun) {
             std::string problem = writer.Begin(place.Folder, header, fresh, place.Keep, slotCount);
             if (!problem.empty()) {
@@ -693,7 +679,6 @@ void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOpt
                 // has taken every move before it.
                 if (!announce(slot) || !parts.WaitTaken())
                     return;
-                drained = true;
             }
             touched.Insert(entry->Path(), entry->Name());
             touched.Insert(entry->Path(), candidate);

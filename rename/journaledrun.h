@@ -61,10 +61,6 @@ struct TJournalPlace {
     JournalOrigin Origin = JournalOrigin::Unknown;
     // Which older journals the run's journal lets go.
     TJournalKeep Keep = {};
-    // A listing of the folder of a run in list order, begun before the run: its files are
-    // looked up in it once it is read, instead of one at a time. The outcome is the same
-    // either way (see FileInodes in journaledrun.cpp).
-    std::shared_ptr<const TListingAhead> Listing = {};
     // The list's slots while another thread still fills them (TFileItems::OpenSlots): a
     // run in list order reads each once it is there, and starts before the last is; any
     // other run waits for them all. The run's entries are the count it was made with.

@@ -54,12 +54,11 @@ std::string PartsTally(const RenameTally& t) {
 }
 
 // Runs `options` over `names` of a fresh folder of `files`, then undoes it from its
-// journal, the first part of the run `firstPart` entries long; with `listed`, the files
-// are looked up in a listing of the folder read before the run; with `arriving`, the
-// list's slots are filled on another thread while the run reads them, a few at a time.
+// journal, the first part of the run `firstPart` entries long; with `arriving`, the list's
+// slots are filled on another thread while the run reads them, a few at a time.
 PartsOutcome RunInParts(std::size_t firstPart, const std::vector<std::string>& files,
                         const std::vector<std::string>& names, const RenameOptionSet& options,
-                        RenameMode mode, bool listed = false, bool arriving = false) {
+                        RenameMode mode, bool arriving = false) {
     SetFirstListOrderPart(firstPart);
     RenameFolder dir("/dev/shm");
     for (const std::string& f : files)
@@ -103,12 +102,6 @@ PartsOutcome RunInParts(std::size_t firstPart, const std::vector<std::string>& f
                            " " + ErrorCode(error));
     };
     TJournalPlace place{journals, ""};
-    if (listed) {
-        auto ahead = std::make_shared<const TListingAhead>(dir.Path());
-        while (ahead->Ready() == nullptr)
-            std::this_thread::yield();
-        place.Listing = std::move(ahead);
-    }
     place.Arriving = arrived;
     const TJournaledRun run = RunJournaledRenames(list.items(), options, mode, RunOrder::ListOrder,
                                                   callbacks, kPartsGoOn, {}, place);
@@ -160,7 +153,7 @@ TEST(ListOrderParts, WhereverThePartsEndTheRunAndItsUndoAreThoseOfOnePart) {
         const RenameMode mode = run % 5 == 4 ? RenameMode::Undo : RenameMode::Rename;
         const PartsOutcome whole = RunInParts(1000, files, names, options, mode);
         const PartsOutcome parts =
-            RunInParts(1, files, names, options, mode, run % 2 == 1, run % 3 != 0);
+            RunInParts(1, files, names, options, mode, run % 2 == 1);
         EXPECT_EQ(parts.events, whole.events);
         EXPECT_EQ(parts.tally, whole.tally);
         EXPECT_EQ(parts.journal, whole.journal);
