@@ -331,8 +331,16 @@ std::string TJournalWriter::Begin(const std::string& folder, TJournal header,
     announced_.store(moves.size(), std::memory_order_release);
     results_.assign(std::max(room, moves.size()), MoveResult::NotReached);
 
-    PruneJournals(folder, keep, path_, header.Time);
+    folder_ = folder;
+    keep_ = keep;
+    time_ = header.Time;
+    pruned_.store(false, std::memory_order_release);
     return {};
+}
+
+void TJournalWriter::PruneOlder() {
+    if (!pruned_.exchange(true, std::memory_order_acq_rel))
+        PruneJournals(folder_, keep_, path_, time_);
 }
 
 int TJournalWriter::Append(std::string_view record) {
@@ -405,6 +413,7 @@ std::string TJournalWriter::Close(const RenameTally& tally) {
     if (fd_ >= 0)
         close(fd_);
     fd_ = -1;
+    PruneOlder();
     return error == 0 ? std::string() : ErrorText(path_, error);
 }
 

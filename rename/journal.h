@@ -95,11 +95,8 @@ public:
     TJournalWriter& operator=(const TJournalWriter&) = delete;
 
     // Creates the journal in `folder` (made if missing), writes `header` (its RunId, Time
-    // and Pid are filled in here) and `moves`, and syncs file and folder; then the older
-    // journals that `keep` lets go are removed (PruneJournals; the writer keeps a lock on
-    // its journal until Close or its end, so a run going on in another program keeps its
-    // journal). Returns "" or the reason nothing could be written; the run must not
-    // start then. `room`: how many moves the run may announce in all, when it announces
+    // and Pid are filled in here) and `moves`, and syncs file and folder. Returns "" or the
+    // reason nothing could be written; the run must not start then. `room`: how many moves the run may announce in all, when it announces
     // more later (Announce).
     std::string Begin(const std::string& folder, TJournal header,
                       std::span<const TJournalMoveRef> moves, const TJournalKeep& keep = {},
@@ -130,8 +127,17 @@ public:
     std::size_t LastInserted() const { return kInserted + inserted_.size() - 1; }
     std::size_t MoveCount() const { return Announced() + inserted_.size(); }
 
-    // The closing record with every result and the counts, synced. Returns "" or why not.
+    // The closing record with every result and the counts, synced; then PruneOlder, if no
+    // one called it yet. Returns "" or why the record could not be written.
     std::string Close(const RenameTally& tally);
+
+    // Once a run's journal is begun: removes the older journals that Begin's `keep` lets
+    // go (PruneJournals; the writer keeps a lock on its journal until Close or its end, so
+    // a run going on in another program keeps its journal). Only the first call does it;
+    // any thread may make it. Not part of Begin: a prune may read old journals, some tens
+    // of milliseconds that the first rename would wait for, so a run calls it once its
+    // renames are under way, or Close does.
+    void PruneOlder();
 
     const std::string& Path() const { return path_; }
     const std::string& RunId() const { return runId_; }
@@ -152,6 +158,11 @@ private:
     alignas(64) std::atomic<std::size_t> announced_{0};
     std::vector<MoveResult> results_; // the room for every announced move's result
     std::vector<MoveResult> inserted_;
+    // What PruneOlder needs, set by Begin.
+    std::string folder_;
+    TJournalKeep keep_;
+    std::int64_t time_ = 0;
+    std::atomic<bool> pruned_{true};
 };
 
 } // namespace qm

@@ -695,6 +695,9 @@ void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOpt
             break;
     }
     parts.Finish({}, 0);
+    // While the run takes the last part: the older journals go now, not before the first
+    // rename (or after the last, in Close).
+    writer.PruneOlder();
 }
 
 // The run in list order, its moves announced in parts (AnnounceListOrder) on a thread of

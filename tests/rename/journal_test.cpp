@@ -462,6 +462,9 @@ TEST_F(JournalFile, PrunedByAgeCountAndSizeNeverTheRunGoingOnOrADamagedOne) {
     TJournalWriter current;
     ASSERT_EQ(current.Begin(folder_, TJournal{}, {{0, false, "/a/", "x", "y", 7}}, {30, 10, 0}),
               "");
+    // Not while the run begins: its first rename would wait for the prune.
+    EXPECT_TRUE(std::filesystem::exists(old));
+    current.PruneOlder();
     EXPECT_TRUE(std::filesystem::exists(damaged));
     EXPECT_TRUE(std::filesystem::exists(going.Path()));
     EXPECT_TRUE(std::filesystem::exists(current.Path()));
