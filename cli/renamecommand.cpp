@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <string_view>
 #include <thread>
 #include <unordered_map>
@@ -104,7 +105,7 @@ int PredictRename(const RenameOptionSet& options, const GivenEntries& given, Run
 // stdout, then the counts; returns the exit status.
 int RunItems(const char* command, TFileItems& items,
              const std::unordered_map<std::size_t, std::string>& trailingSlashes,
-             const RenameOptionSet& options, RunOrder order, bool verbose,
+             const RenameOptionSet& options, RunOrder order, bool verbose, TJournalPlace place,
              std::shared_ptr<const TSlotsArriving> arriving = {}) {
     std::string line;
     // The path as it was given: a renamed entry's old name is its undo name.
@@ -146,7 +147,6 @@ int RunItems(const char* command, TFileItems& items,
         }
     };
     const std::atomic<bool> never{false};
-    TJournalPlace place = CommandLineJournalPlace();
     place.Arriving = std::move(arriving);
     return FinishJournaledRun(command, RunJournaledRenames(items, options, RenameMode::Rename,
                                                            order, callbacks, never, {}, place));
@@ -291,7 +291,8 @@ int RunGivenPlanned(const char* command, GivenEntries given, const RenameOptionS
         if (const auto& hand = given.Entries[slot].HandName)
             items.Items(static_cast<int>(slot))->SetHandName(*hand);
     given.Entries = {};
-    return RunItems(command, items, given.Trailing, options, RunOrder::Planned, verbose);
+    return RunItems(command, items, given.Trailing, options, RunOrder::Planned, verbose,
+                    CommandLineJournalPlace());
 }
 
 int RunRename(const RenameArgs& args) {
@@ -300,6 +301,12 @@ int RunRename(const RenameArgs& args) {
         return Usage(*error);
     if (auto problem = UnknownTagProblem(options))
         return Usage(*problem);
+
+    // The journal's place (the program's version, the settings' keep days) is worked out
+    // on another core while the list is read: a few milliseconds before the first rename.
+    std::future<TJournalPlace> placeAhead;
+    if (!args.dryRun)
+        placeAhead = std::async(std::launch::async, CommandLineJournalPlace);
 
     std::optional<std::string> listed;
     if (args.filesFrom) {
@@ -391,7 +398,8 @@ int RunRename(const RenameArgs& args) {
             return line;
         });
         return RunItems("rename", items, trailingSlashes, options,
-                        args.plan ? RunOrder::Planned : RunOrder::ListOrder, args.verbose);
+                        args.plan ? RunOrder::Planned : RunOrder::ListOrder, args.verbose,
+                        placeAhead.get());
     }
 
     // Otherwise the run starts on the first files while the entries of the last are
@@ -420,7 +428,7 @@ int RunRename(const RenameArgs& args) {
         arriving->End();
     });
     const int status = RunItems("rename", items, trailingSlashes, options, RunOrder::ListOrder,
-                                args.verbose, arriving);
+                                args.verbose, placeAhead.get(), arriving);
     making.join();
     if (outOfMemory) {
         std::fprintf(stderr,

@@ -92,7 +92,11 @@ void TVersionInfo::LoadFromFile(const std::string& name) {
     char hex[9] = {};
     std::snprintf(hex, sizeof hex, "%08X", translationId_);
     translation_ = hex;
-    languageName_ = LanguageDisplayName(static_cast<std::uint16_t>(translationId_ >> 16));
+}
+
+std::string TVersionInfo::LanguageName() const {
+    // Of the last translation read: a later file without version data keeps it.
+    return LanguageDisplayName(static_cast<std::uint16_t>(translationId_ >> 16));
 }
 
 std::uint16_t TVersionInfo::GetVersionNumber(int part) const {
@@ -122,7 +126,7 @@ std::string TVersionInfo::GetInfo(int index) const {
         "ProductName",  "ProductVersion", "Comments"};
     switch (index) {
     case InfoLanguageName:
-        return languageName_;
+        return LanguageName();
     case InfoShortVersion: {
         std::string text =
             std::to_string(GetVersionNumber(0)) + "." + PadNumber(GetVersionNumber(1), 2, '0');

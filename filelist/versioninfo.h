@@ -69,8 +69,10 @@ public:
     // The first translation as eight upper-case hex digits, language id first
     // ("040904E4"); "00000000" when the block lists none.
     const std::string& Translation() const { return translation_; }
-    // The display name of the first translation's language, in the user's language.
-    const std::string& LanguageName() const { return languageName_; }
+    // The display name of the first translation's language, in the user's language;
+    // worked out when asked for (ICU's locale data takes milliseconds to load, which a
+    // run that only journals the version number should not wait for).
+    std::string LanguageName() const;
     bool HasVersionData() const { return data_.has_value(); }
 
 private:
@@ -80,7 +82,6 @@ private:
     std::optional<versionblock::Block> data_;
     std::uint32_t translationId_ = 0;
     std::string translation_;
-    std::string languageName_;
 };
 
 } // namespace qm

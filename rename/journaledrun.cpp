@@ -91,6 +91,13 @@ struct ListOrderParts {
     // announcing thread adds, and the run reads these at every slot.
     alignas(64) std::atomic<std::size_t> ready{0};
     std::atomic<std::size_t> readyMoves{0};
+    // The run's own: the end of the announced slots it last asked to be hurried past.
+    std::size_t hurriedAt = 0;
+    // Set by the run when it comes within kHurryLead slots of that end, or waits there:
+    // the announcing thread then ends the part it works on at once instead of at its
+    // planned size. The announcing thread reads it every few slots; it has its own line.
+    alignas(64) std::atomic<bool> hurry{false};
+    static constexpr std::size_t kHurryLead = 1024;
 
     std::mutex mutex;
     std::condition_variable raised;
@@ -104,8 +111,16 @@ struct ListOrderParts {
 
     // Returns once `slot` is announced, or nothing more will be.
     void WaitFor(std::size_t slot) {
-        if (slot < ready.load(std::memory_order_acquire))
+        const std::size_t now = ready.load(std::memory_order_acquire);
+        if (slot < now) {
+            if (now - slot <= kHurryLead && hurriedAt != now && now < slotCount) {
+                hurriedAt = now;
+                hurry.store(true, std::memory_order_relaxed);
+            }
             return;
+        }
+        hurriedAt = now;
+        hurry.store(true, std::memory_order_relaxed);
         std::unique_lock<std::mutex> lock(mutex);
         waitingAt = slot;
         taken.notify_all();
@@ -258,9 +273,9 @@ private:
 };
 
 // The inode number of each move's file where its folder's file system keeps them stable,
-// looked up just before the move's part is announced: nothing of the run has touched the
-// name yet, unless an earlier move of the run gave it or took it (AnnounceListOrder waits
-// for the run to take every move before such a one). Each file is looked up on its own:
+// looked up as the move's part is worked out, before it is announced: nothing of the run
+// has touched the name yet, unless an earlier move of the run gave it or took it
+// (AnnounceListOrder waits for the run to take every move before such a one). Each file is looked up on its own:
 // a listing of the folder would be read while the run renames in it, and each read of a
 // listing holds the folder's lock, which every rename needs too.
 class FileInodes {
@@ -551,8 +566,12 @@ TJournaledRun RunOrganizingJournaled(TFileItems& items, const RenameOptionSet& o
 // How many slots the first part of a run in list order takes, and the most a part takes:
 // the first is small, so that the first rename comes at once, and each after it twice
 // the one before, so that working a part out (about a third of the time its renames
-// take) stays ahead of the run with fewer syncs.
+// take) stays ahead of the run with fewer syncs. When the run comes near the end of what
+// is announced (at the start, while the entries are still being made, the announcing
+// thread has half a core), the part ends early, though never below leastHurriedPart
+// slots: each part costs a sync, which on a disk takes milliseconds.
 std::size_t firstPartSlots = 512;
+std::size_t leastHurriedPart = 256;
 constexpr std::size_t kLargestPart = 65536;
 
 // The names (folder and name, as 64-bit hashes) that the moves announced so far leave or
@@ -629,7 +648,8 @@ void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOpt
     // Journals the part up to `end` (its moves' files looked up now) and hands it to the run.
     auto announce = [&](std::size_t end) {
         const std::span<TJournalMoveRef> fresh(parts.files.data() + first, moves - first);
-        inodes.Fill(fresh);
+        // Asked for anew by the run from here on.
+        parts.hurry.store(false, std::memory_order_relaxed);
         if (!begun) {
             std::string problem = writer.Begin(place.Folder, header, fresh, place.Keep, slotCount);
             if (!problem.empty()) {
@@ -648,12 +668,18 @@ void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOpt
     };
     std::size_t part = firstPartSlots;
     while (!begun || begin < slotCount) {
-        const std::size_t end = std::min(slotCount, begin + part);
+        std::size_t end = std::min(slotCount, begin + part);
         for (std::size_t slot = begin; slot < end; ++slot) {
             // A run cancelled or ended waits for nothing more.
             if (slot % 4096 == 0 && parts.stop.load(std::memory_order_relaxed)) {
                 parts.Finish({}, 0);
                 return;
+            }
+            // The run is about to take all that is announced: this part ends here.
+            if (begun && slot - begin >= leastHurriedPart &&
+                parts.hurry.load(std::memory_order_relaxed)) {
+                end = slot;
+                break;
             }
             std::string& candidate = parts.candidates.emplace_back();
             parts.unknown.push_back(0);
@@ -687,6 +713,10 @@ void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOpt
             parts.slotOfMove.push_back(static_cast<int>(slot));
             parts.files.push_back(
                 {static_cast<int>(slot), false, entry->Path(), entry->Name(), candidate, 0});
+            // Looked up now, as its part is worked out, so that announcing a part is only
+            // writing it: no move of the run has touched the name (unless the part above
+            // ended before it and the run took every move first).
+            inodes.Fill(std::span<TJournalMoveRef>(&parts.files.back(), 1));
         }
         if (!announce(end))
             return;
@@ -817,8 +847,9 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
     return RunListOrderJournaled(items, options, mode, callbacks, cancel, move, place);
 }
 
-void SetFirstListOrderPart(std::size_t entries) {
+void SetFirstListOrderPart(std::size_t entries, std::size_t leastHurried) {
     firstPartSlots = std::max<std::size_t>(entries, 1);
+    leastHurriedPart = std::max<std::size_t>(leastHurried, 1);
 }
 
 TJournaledRun

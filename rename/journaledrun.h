@@ -76,9 +76,10 @@ TJournaledRun RunJournaledRenames(TFileItems& items, const RenameOptionSet& opti
                                   const std::atomic<bool>& cancel, const MoveEntryFile& move,
                                   const TJournalPlace& place);
 
-// The entries of the first part of a run in list order (tests make it small, so that the
+// The entries of the first part of a run in list order, and the fewest a part takes when
+// it ends early because the run is close behind (tests make them small, so that the
 // parts end everywhere).
-void SetFirstListOrderPart(std::size_t entries);
+void SetFirstListOrderPart(std::size_t entries, std::size_t leastHurried = 256);
 
 // Takes `moves` in their order, journaled under `header` (Mode, Order, EntryCount, UndoOf),
 // each with `move` (MoveFileNoReplace by default). `done(index, error)` follows each move;
