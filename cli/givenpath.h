@@ -20,18 +20,39 @@ struct GivenPath {
 // slash as the folder.
 GivenPath SplitGivenPath(std::string_view path);
 
-// Calls `each` for every name of a list; blank lines (or empty NUL-separated items) name
+// The names of a list one at a time; blank lines (or empty NUL-separated items) name
 // nothing, every other byte belongs to a name, CR included.
-template <class Each> void ForEachListed(std::string_view text, char separator, Each&& each) {
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find(separator, start);
-        if (end == std::string_view::npos)
-            end = text.size();
-        if (end > start)
-            each(text.substr(start, end - start));
-        start = end + 1;
+class TListedPaths {
+public:
+    TListedPaths(std::string_view text, char separator) : text_(text), separator_(separator) {}
+
+    // The next path into `path`; false after the last.
+    bool Next(std::string_view& path) {
+        while (start_ < text_.size()) {
+            std::size_t end = text_.find(separator_, start_);
+            if (end == std::string_view::npos)
+                end = text_.size();
+            const std::size_t from = start_;
+            start_ = end + 1;
+            if (end > from) {
+                path = text_.substr(from, end - from);
+                return true;
+            }
+        }
+        return false;
     }
+
+private:
+    std::string_view text_;
+    char separator_;
+    std::size_t start_ = 0;
+};
+
+// Calls `each` for every name of a list, as TListedPaths gives them.
+template <class Each> void ForEachListed(std::string_view text, char separator, Each&& each) {
+    TListedPaths paths(text, separator);
+    for (std::string_view path; paths.Next(path);)
+        each(path);
 }
 
 } // namespace qm::cli

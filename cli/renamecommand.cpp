@@ -9,7 +9,6 @@
 #include "filelist/fileitem.h"
 #include "filelist/fileitems.h"
 #include "filelist/filelist.h"
-#include "rename/background.h"
 #include "rename/journaledrun.h"
 #include "rename/namerules.h"
 
@@ -19,7 +18,6 @@
 #include <cstring>
 #include <future>
 #include <string_view>
-#include <thread>
 #include <unordered_map>
 #include <utility>
 
@@ -402,34 +400,43 @@ int RunRename(const RenameArgs& args) {
                         placeAhead.get());
     }
 
-    // Otherwise the run starts on the first files while the entries of the last are
-    // still being made on a thread of their own: it takes each slot once it is there.
+    // Otherwise the run starts on the first files while the entries of the last are still
+    // to be made: the thread that works out the moves ahead of the run makes each step of
+    // entries as it comes to them. (On a thread of their own, the entries took the
+    // processor from that thread or from the run, on two cores, just when the run starts.)
     items.OpenSlots(static_cast<int>(count));
-    const auto arriving = std::make_shared<TSlotsArriving>(count);
     std::size_t made = 0;
     bool outOfMemory = false;
-    std::jthread making([&] {
-        GiveWayToTheRun();
+    const std::vector<std::string>& before =
+        args.order == PathOrder::Given ? args.paths : sorted;
+    TListedPaths listedPaths(args.order == PathOrder::Given && listed ? std::string_view(*listed)
+                                                                      : std::string_view(),
+                             args.nullSeparated ? '\0' : '\n');
+    // The files of a folder come together: they share its path.
+    std::shared_ptr<const std::string> folder;
+    const auto arriving = std::make_shared<TSlotsArriving>(count, [&]() -> std::size_t {
+        constexpr std::size_t kStep = 256;
         try {
-            constexpr std::size_t kStep = 256;
-            // The files of a folder come together: they share its path.
-            std::shared_ptr<const std::string> folder;
-            forEachPath([&](std::string_view path) {
+            std::string_view path;
+            for (std::size_t step = 0; step < kStep; ++step) {
+                if (made < before.size())
+                    path = before[made];
+                else if (!listedPaths.Next(path))
+                    return TSlotsArriving::kEnded;
                 const GivenPath split = SplitGivenPath(path);
                 if (folder == nullptr || *folder != split.Folder)
                     folder = std::make_shared<const std::string>(split.Folder);
                 items.FillSlot(static_cast<int>(made), std::string(split.Name), folder);
-                if (++made % kStep == 0)
-                    arriving->Filled(made);
-            });
+                ++made;
+            }
         } catch (const std::bad_alloc&) {
             outOfMemory = true;
+            return TSlotsArriving::kEnded;
         }
-        arriving->End();
+        return made < count ? made : TSlotsArriving::kEnded;
     });
     const int status = RunItems("rename", items, trailingSlashes, options, RunOrder::ListOrder,
                                 args.verbose, placeAhead.get(), arriving);
-    making.join();
     if (outOfMemory) {
         std::fprintf(stderr,
                      "quillmark-cli rename: out of memory after %zu of %zu files; the others "
