@@ -55,11 +55,13 @@ std::string PartsTally(const RenameTally& t) {
 
 // Runs `options` over `names` of a fresh folder of `files`, then undoes it from its
 // journal, the first part of the run `firstPart` entries long; with `arriving`, the list's
-// slots are filled on another thread while the run reads them, a few at a time; with
-// `hurried`, a part ends wherever the run comes close behind it.
+// slots are filled while the run reads them, a few at a time, on another thread (or, with
+// `made`, by whichever thread first awaits them); with `hurried`, a part ends wherever the
+// run comes close behind it.
 PartsOutcome RunInParts(std::size_t firstPart, const std::vector<std::string>& files,
                         const std::vector<std::string>& names, const RenameOptionSet& options,
-                        RenameMode mode, bool arriving = false, bool hurried = false) {
+                        RenameMode mode, bool arriving = false, bool hurried = false,
+                        bool made = false) {
     SetFirstListOrderPart(firstPart, hurried ? 1 : 1000);
     RenameFolder dir("/dev/shm");
     for (const std::string& f : files)
@@ -74,11 +76,21 @@ PartsOutcome RunInParts(std::size_t firstPart, const std::vector<std::string>& f
     };
     std::shared_ptr<TSlotsArriving> arrived;
     std::jthread filling;
-    if (arriving) {
+    std::size_t next = 0;
+    const auto folder = std::make_shared<const std::string>(dir.Path());
+    if (arriving && made) {
+        list.items().OpenSlots(static_cast<int>(names.size()));
+        arrived = std::make_shared<TSlotsArriving>(names.size(), [&]() -> std::size_t {
+            for (int step = 0; step < 2 && next < names.size(); ++step, ++next) {
+                list.items().FillSlot(static_cast<int>(next), names[next], folder);
+                undoName(static_cast<int>(next));
+            }
+            return next < names.size() ? next : TSlotsArriving::kEnded;
+        });
+    } else if (arriving) {
         list.items().OpenSlots(static_cast<int>(names.size()));
         arrived = std::make_shared<TSlotsArriving>(names.size());
         filling = std::jthread([&, arrived] {
-            const auto folder = std::make_shared<const std::string>(dir.Path());
             for (std::size_t slot = 0; slot < names.size(); ++slot) {
                 list.items().FillSlot(static_cast<int>(slot), names[slot], folder);
                 undoName(static_cast<int>(slot));
@@ -155,7 +167,7 @@ TEST(ListOrderParts, WhereverThePartsEndTheRunAndItsUndoAreThoseOfOnePart) {
         const PartsOutcome whole = RunInParts(1000, files, names, options, mode);
         const PartsOutcome parts =
             RunInParts(run % 3 == 2 ? 2 : 1, files, names, options, mode, run % 2 == 1,
-                       run % 3 == 2);
+                       run % 3 == 2, run % 4 == 3);
         EXPECT_EQ(parts.events, whole.events);
         EXPECT_EQ(parts.tally, whole.tally);
         EXPECT_EQ(parts.journal, whole.journal);
