@@ -407,8 +407,7 @@ int RunRename(const RenameArgs& args) {
     items.OpenSlots(static_cast<int>(count));
     std::size_t made = 0;
     bool outOfMemory = false;
-    const std::vector<std::string>& before =
-        args.order == PathOrder::Given ? args.paths : sorted;
+    const std::vector<std::string>& before = args.order == PathOrder::Given ? args.paths : sorted;
     TListedPaths listedPaths(args.order == PathOrder::Given && listed ? std::string_view(*listed)
                                                                       : std::string_view(),
                              args.nullSeparated ? '\0' : '\n');

@@ -95,7 +95,7 @@ struct ListOrderParts {
     std::size_t hurriedAt = 0;
     // Set by the run when it comes within kHurryLead slots of that end, or waits there:
     // the announcing thread then ends the part it works on at once instead of at its
-    // planned size. The announcing thread reads it every few slots; it has its own line.
+    // planned size. That thread reads it at every slot; it has a cache line of its own.
     alignas(64) std::atomic<bool> hurry{false};
     static constexpr std::size_t kHurryLead = 1024;
 
@@ -275,9 +275,9 @@ private:
 // The inode number of each move's file where its folder's file system keeps them stable,
 // looked up as the move's part is worked out, before it is announced: nothing of the run
 // has touched the name yet, unless an earlier move of the run gave it or took it
-// (AnnounceListOrder waits for the run to take every move before such a one). Each file is looked up on its own:
-// a listing of the folder would be read while the run renames in it, and each read of a
-// listing holds the folder's lock, which every rename needs too.
+// (AnnounceListOrder waits for the run to take every move before such a one). Each file
+// is looked up on its own: a listing of the folder would be read while the run renames in
+// it, and each read of a listing holds the folder's lock, which every rename needs too.
 class FileInodes {
 public:
     FileInodes() = default;
@@ -567,9 +567,10 @@ TJournaledRun RunOrganizingJournaled(TFileItems& items, const RenameOptionSet& o
 // the first is small, so that the first rename comes at once, and each after it twice
 // the one before, so that working a part out (about a third of the time its renames
 // take) stays ahead of the run with fewer syncs. When the run comes near the end of what
-// is announced (at the start, while the entries are still being made, the announcing
-// thread has half a core), the part ends early, though never below leastHurriedPart
-// slots: each part costs a sync, which on a disk takes milliseconds.
+// is announced all the same (at the start, where the entries may still be made as the
+// moves are worked out, or where another program takes the other core), the part ends
+// early, though never below leastHurriedPart slots: each part costs a sync, which on a
+// disk takes milliseconds.
 std::size_t firstPartSlots = 512;
 std::size_t leastHurriedPart = 256;
 constexpr std::size_t kLargestPart = 65536;
@@ -645,7 +646,8 @@ void AnnounceListOrder(ListOrderParts& parts, TFileItems& items, const RenameOpt
     std::size_t first = 0; // the first move of the part being worked out
     std::size_t begin = 0; // and its first slot
     bool begun = false;
-    // Journals the part up to `end` (its moves' files looked up now) and hands it to the run.
+    // Journals the part up to `end` (its moves' files looked up already) and hands it to
+    // the run.
     auto announce = [&](std::size_t end) {
         const std::span<TJournalMoveRef> fresh(parts.files.data() + first, moves - first);
         // Asked for anew by the run from here on.

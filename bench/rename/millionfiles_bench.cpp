@@ -5,9 +5,9 @@
 //   - rename of a fresh folder against a plain loop of renameat2(RENAME_NOREPLACE) over
 //     another fresh folder of as many files, with the size of the run's journal, at
 //     100,000 files and at the million, each against the loop measured in the same run;
-//   - the same rename and loop in five pairs, one after the other on fresh folders, at
-//     each count: the median of each and the ratio of the medians, steadier than one
-//     run each when the machine is not quiet;
+//   - the same rename and loop in pairs (nine, five at a million), one after the other on
+//     fresh folders, at each count: the median of each and the ratio of the medians,
+//     steadier than one run each when the machine is not quiet;
 //   - undo of such a rename (the rename itself untimed), against the loop;
 //   - rename --map of a fresh folder, one "OLD<TAB>NEW" line per file giving it the name
 //     the plain loop gives it, against that loop: the map's run is planned and journaled;
@@ -350,14 +350,15 @@ void BM_RenameCommand(benchmark::State& state) {
     }
 }
 
-// Five pairs of the plain loop and the rename, each over a fresh folder of as many files,
-// one after the other, so that both see the machine as it is then; the time is the
+// Pairs of the plain loop and the rename, each over a fresh folder of as many files, one
+// after the other, so that both see the machine as it is then: nine of 100,000 files and
+// fewer (five) of a million, a pair of which takes some twenty seconds. The time is the
 // rename's median, "x_plain_loop" the ratio of the medians and "x_min" and "x_max" the
 // lowest and highest ratio of a pair. Argument: the number of files.
 void BM_RenameBesideTheLoop(benchmark::State& state) {
     DropSharedFolder();
-    constexpr int Pairs = 5;
     const int count = static_cast<int>(state.range(0));
+    const int pairs = count > 100000 ? 5 : 9;
     const std::vector<std::string>& names = NamesOf(count);
     const auto median = [](std::vector<double> values) {
         std::sort(values.begin(), values.end());
@@ -367,7 +368,7 @@ void BM_RenameBesideTheLoop(benchmark::State& state) {
         std::vector<double> loops;
         std::vector<double> renames;
         std::vector<double> ratios;
-        for (int pair = 0; pair < Pairs; ++pair) {
+        for (int pair = 0; pair < pairs; ++pair) {
             LoopFigures loop;
             if (!TimePlainLoop(state, count, loop))
                 return;

@@ -165,9 +165,8 @@ TEST(ListOrderParts, WhereverThePartsEndTheRunAndItsUndoAreThoseOfOnePart) {
         }
         const RenameMode mode = run % 5 == 4 ? RenameMode::Undo : RenameMode::Rename;
         const PartsOutcome whole = RunInParts(1000, files, names, options, mode);
-        const PartsOutcome parts =
-            RunInParts(run % 3 == 2 ? 2 : 1, files, names, options, mode, run % 2 == 1,
-                       run % 3 == 2, run % 4 == 3);
+        const PartsOutcome parts = RunInParts(run % 3 == 2 ? 2 : 1, files, names, options, mode,
+                                              run % 2 == 1, run % 3 == 2, run % 4 == 3);
         EXPECT_EQ(parts.events, whole.events);
         EXPECT_EQ(parts.tally, whole.tally);
         EXPECT_EQ(parts.journal, whole.journal);
