@@ -1,10 +1,10 @@
 #pragma once
 
 // A thread that helps a run renaming on another one (working out and journaling the
-// moves ahead, listing a folder, making the entries): it gives way to the run. On two
-// cores a run has three or four threads busy at its start, and the scheduler would
-// otherwise take turns between them, the renames included, though the helpers are ahead.
-// When the run waits for a helper, the helper has the processor to itself all the same.
+// moves ahead, and making the command line's entries as it goes): it gives way to the
+// run. Where the scheduler puts it beside the run, or another program takes the other
+// core, the renames would otherwise take turns with it though it is ahead. When the run
+// waits for it, it has the processor to itself all the same.
 
 namespace qm {
 
